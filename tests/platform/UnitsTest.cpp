@@ -5,9 +5,7 @@
 
 #include "platform/DynLib.h"
 #include "platform/Units.h"
-#include "tests/common/TestUnits.h"
 
-std::span<const platform::TUnit> TestUnits() { return {}; }
 
 namespace {
 
