@@ -103,3 +103,28 @@ TEST(SysUtils, FormatPrintsUnsignedLikeTheMessagesExpect) {
 }
 
 }  // namespace
+
+#include "platform/Classes.h"
+
+namespace {
+
+class TPlain : public platform::TPersistent {
+  PF_CLASS(TPlain)
+};
+PF_DEFINE_CLASS(TPlain, platform::TPersistent)
+
+TEST(Persistent, AssignWithoutSupportRaisesConvertError) {
+  TPlain* a = platform::New<TPlain>();
+  TPlain* b = platform::New<TPlain>();
+  try {
+    a->Assign(b);
+    FAIL();
+  } catch (const platform::EConvertError& e) {
+    EXPECT_STREQ(e.what(), "Cannot assign a TPlain to a TPlain");
+  }
+  EXPECT_THROW(a->Assign(nullptr), platform::EConvertError);
+  a->Free();
+  b->Free();
+}
+
+}  // namespace
