@@ -12,6 +12,7 @@
 // reference) in its source file.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,8 +21,7 @@ namespace platform {
 
 class TObject;
 class TClassInfo;
-class TPropertyTable;  // published properties, see platform/Properties.h
-class TMethodTable;    // published methods, see platform/Properties.h
+class TClassTables;  // published properties, methods and fields, see platform/Properties.h
 
 // A class reference.
 using TClass = const TClassInfo*;
@@ -47,12 +47,12 @@ class TClassInfo {
   // Makes an object of this class through its factory; null when the class has none.
   TObject* Create(TObject* owner = nullptr) const { return FFactory ? FFactory(owner) : nullptr; }
 
-  // Published properties and methods, declared by the class itself (ancestors' come first in
-  // the full views built by platform/Properties.h). Filled on first use by the class's
-  // describe function; null until then or when the class publishes nothing.
+  // Published properties, methods and fields. The describe function (may be null) declares
+  // the class's own ones with a TPublisher (platform/Properties.h); the tables, with the
+  // ancestors' entries in front, are built on first use by platform/Properties.cpp and kept
+  // here for the life of the process.
   void (*DescribeFunction() const)(TClassInfo&) { return FDescribe; }
-  mutable TPropertyTable* OwnProperties = nullptr;
-  mutable TMethodTable* OwnMethods = nullptr;
+  mutable std::atomic<TClassTables*> Tables{nullptr};
 
  private:
   const char* FName;
