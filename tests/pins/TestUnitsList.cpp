@@ -1,11 +1,14 @@
+#include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
 #include "platform/Kernel.h"
 #include "tests/common/TestUnits.h"
 
-// The units the pin tests need, in start-up order.
+// The units the pin tests need, in start-up order: the pin framework's lock and lists come
+// first, so that they outlive every pin and every registration.
 std::span<const platform::TUnit> TestUnits() {
   static const platform::TUnit units[] = {
       platform::KernelUnit,
+      pins::PNPinsUnit,
       pins::PNPinsRegistriesUnit,
   };
   return units;

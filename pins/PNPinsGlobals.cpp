@@ -1,0 +1,184 @@
+// The pin framework's process-wide lock and lists, made at start-up and freed at shutdown.
+#include "pins/PNPinsGlobals.h"
+
+#include <atomic>
+
+#include "pins/PNPins.h"
+
+namespace pins {
+
+TPNCriticalSection* PinRegistryLock = nullptr;
+std::vector<TPNStateDispatcher*>* DesignTimeStateDispatchers = nullptr;
+std::vector<TPNStateDispatcher*>* RunTimeStateDispatchers = nullptr;
+TPNInternalPinList* AllPins = nullptr;
+std::vector<TPNPinList*>* AllPinLists = nullptr;
+TPNBasicPinList* UnloadedPins = nullptr;
+
+TPNCreatePlaceholder CreatePlaceholderPin = nullptr;
+void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin) = nullptr;
+TPNStateDispatcher* (*FindStateDispatcher)(const std::string& AName, bool DesignTime) = nullptr;
+
+namespace {
+
+// Set when shutdown found pins still alive: the registry lock and AllPins then stay until the
+// last of them is gone, since every pin needs them while it is destroyed.
+std::atomic<bool> GFreeWhenEmpty{false};
+
+void FreeRegistry() {
+  delete AllPins;
+  AllPins = nullptr;
+  delete PinRegistryLock;
+  PinRegistryLock = nullptr;
+  GFreeWhenEmpty = false;
+}
+
+void PNPinsInitialization() {
+  PinRegistryLock = new TPNCriticalSection;
+  DesignTimeStateDispatchers = new std::vector<TPNStateDispatcher*>;
+  RunTimeStateDispatchers = new std::vector<TPNStateDispatcher*>;
+  AllPins = new TPNInternalPinList(false);
+  AllPinLists = new std::vector<TPNPinList*>;
+  UnloadedPins = new TPNBasicPinList(true);
+}
+
+void PNPinsFinalization() {
+  delete DesignTimeStateDispatchers;
+  DesignTimeStateDispatchers = nullptr;
+  delete RunTimeStateDispatchers;
+  RunTimeStateDispatchers = nullptr;
+  // Destroys the placeholders still held.
+  TPNBasicPinList* unloaded = UnloadedPins;
+  UnloadedPins = nullptr;
+  delete unloaded;
+  delete AllPinLists;
+  AllPinLists = nullptr;
+  bool empty;
+  {
+    TPNRegistryLockHold hold;
+    empty = AllPins->Count() == 0;
+    if (!empty) GFreeWhenEmpty = true;
+  }
+  if (empty) FreeRegistry();
+  ClearRegistries();
+}
+
+}  // namespace
+
+void PinUnregistered() {
+  // Called by a pin after it left AllPins, outside PinRegistryLock.
+  if (GFreeWhenEmpty && AllPins && AllPins->Count() == 0) FreeRegistry();
+}
+
+TPNRegistryLockHold::TPNRegistryLockHold() {
+  if (PinRegistryLock) PinRegistryLock->Enter();
+}
+
+TPNRegistryLockHold::~TPNRegistryLockHold() {
+  if (PinRegistryLock) PinRegistryLock->Leave();
+}
+
+int32_t AllPinsCount() {
+  if (!AllPins) return 0;
+  TPNRegistryLockHold hold;
+  return AllPins->Count();
+}
+
+const platform::TUnit PNPinsUnit = {"PNPins", &PNPinsInitialization, &PNPinsFinalization};
+
+// ---------------------------------------------------------------------------------------
+// Pin lists for lookups by name
+
+TPNBasicPinList::~TPNBasicPinList() {
+  std::vector<TPNBasicPin*> items;
+  items.swap(FItems);
+  if (FOwnsObjects)
+    for (size_t i = items.size(); i-- > 0;) items[i]->Free();
+}
+
+int32_t TPNBasicPinList::Add(TPNBasicPin* APin) {
+  int32_t i = IndexOf(APin);
+  if (i >= 0) return i;
+  FItems.push_back(APin);
+  return Count() - 1;
+}
+
+void TPNBasicPinList::Extract(TPNBasicPin* APin) {
+  int32_t i = IndexOf(APin);
+  if (i >= 0) FItems.erase(FItems.begin() + i);
+}
+
+int32_t TPNBasicPinList::IndexOf(TPNBasicPin* APin) const {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i] == APin) return static_cast<int32_t>(i);
+  return -1;
+}
+
+namespace {
+std::string AfterFirstDot(const std::string& s) {
+  size_t p = s.find('.');
+  return p == std::string::npos ? std::string() : s.substr(p + 1);
+}
+std::string BeforeFirstDot(const std::string& s) {
+  size_t p = s.find('.');
+  return p == std::string::npos ? std::string() : s.substr(0, p);
+}
+}  // namespace
+
+TPNBasicPin* TPNBasicPinList::GetByIdentName(TComponent* ARoot, const std::string& APinName) {
+  TPNRegistryLockHold hold;
+  const std::string shortName = AfterFirstDot(APinName);
+  for (TPNBasicPin* p : FItems) {
+    TComponent* root = p->GetRoot();
+    const std::string full = p->GetFullIdentName(true);
+    const std::string rootName = BeforeFirstDot(full);
+    if (root && ARoot && root != ARoot) {
+      if (rootName != ARoot->Name() && full == APinName) return p;
+    } else {
+      if ((!ARoot || rootName == ARoot->Name()) && p->GetFullIdentName(false) == APinName)
+        return p;
+      if (full == APinName || full == shortName) return p;
+    }
+  }
+  return nullptr;
+}
+
+TPNBasicPin* TPNBasicPinList::GetByDisplayName(TComponent* ARoot, const std::string& APinName) {
+  TPNRegistryLockHold hold;
+  for (TPNBasicPin* p : FItems) {
+    TComponent* root = p->GetRoot();
+    if (root && ARoot && root != ARoot) continue;
+    if (p->GetFullName(false) == APinName || p->GetFullName(true) == APinName) return p;
+  }
+  return nullptr;
+}
+
+TPNBasicPin* TPNInternalPinList::GetByNameCreate(TComponent* ARoot, TPNPinType AType,
+                                                 const std::string& APinIdentName,
+                                                 const std::string& APinDisplayName,
+                                                 const std::string& ACreatedFrom) {
+  if (APinIdentName.empty()) return nullptr;
+  if (TPNBasicPin* p = GetByIdentName(ARoot, APinIdentName)) return p;
+  if (TPNBasicPin* p = GetByDisplayName(ARoot, APinDisplayName)) return p;
+  if (!CreatePlaceholderPin) return nullptr;
+  return CreatePlaceholderPin(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom);
+}
+
+bool IsPlaceholder(TPNBasicPin* APin) { return APin && APin->InheritsFrom("TPNUnloadedPin"); }
+
+// ---------------------------------------------------------------------------------------
+// Format converters as the pins see them
+
+bool IsFormatConverter(TComponent* AOwner) {
+  return AOwner && AOwner->InheritsFrom("TPNFormatConverter");
+}
+
+RefPtr<IPNFormatConverter> ConverterOf(TComponent* AOwner) {
+  if (!IsFormatConverter(AOwner)) return nullptr;
+  return RefPtr<IPNFormatConverter>(dynamic_cast<IPNFormatConverter*>(AOwner));
+}
+
+TPNFormatConverterPins* ConverterPins(IPNFormatConverter* AConverter) {
+  return AConverter ? dynamic_cast<TPNFormatConverterPins*>(AConverter) : nullptr;
+}
+
+}  // namespace pins
