@@ -65,6 +65,8 @@ class TTestSourcePin : public TPNSourcePin {
   // Accepts the upstream type from its sinks.
   bool AcceptUp = true;
   std::vector<uint32_t> Upstream;  // operations received from sinks
+  int LinksChangedCount = 0;
+  void LinksChanged() override { ++LinksChangedCount; }
 
  protected:
   TTestSourcePin(TComponent* owner, IPNLock* lock, IPNLock* inputLock);
