@@ -106,8 +106,7 @@ IppStatus ippiSet_8u_C1R(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize
 IppStatus ippiSet_16s_C1R(Ipp16s value, Ipp16s* pDst, int dstStep, IppiSize roiSize) {
   if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
   ForEachRow(pDst, dstStep, 2, roiSize, [value](uint8_t* row, int32_t w) {
-    auto* d = reinterpret_cast<rows::S16*>(row);
-    for (ptrdiff_t i = 0; i < w; ++i) d[i] = value;
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<int16_t>(row, i, value);
   });
   return ippStsNoErr;
 }
@@ -115,8 +114,7 @@ IppStatus ippiSet_16s_C1R(Ipp16s value, Ipp16s* pDst, int dstStep, IppiSize roiS
 IppStatus ippiSet_32s_C1R(Ipp32s value, Ipp32s* pDst, int dstStep, IppiSize roiSize) {
   if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
   ForEachRow(pDst, dstStep, 4, roiSize, [value](uint8_t* row, int32_t w) {
-    auto* d = reinterpret_cast<rows::S32*>(row);
-    for (ptrdiff_t i = 0; i < w; ++i) d[i] = value;
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<int32_t>(row, i, value);
   });
   return ippStsNoErr;
 }
@@ -139,8 +137,7 @@ IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSiz
   uint32_t pixel;
   std::memcpy(&pixel, value, 4);
   ForEachRow(pDst, dstStep, 4, roiSize, [pixel](uint8_t* row, int32_t w) {
-    auto* d = reinterpret_cast<rows::U32*>(row);
-    for (ptrdiff_t i = 0; i < w; ++i) d[i] = pixel;
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<uint32_t>(row, i, pixel);
   });
   return ippStsNoErr;
 }
@@ -184,8 +181,8 @@ IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) {
 IppStatus ippsSet_16s(Ipp16s val, Ipp16s* pDst, int len) {
   if (pDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  auto* d = reinterpret_cast<rows::S16*>(pDst);
-  for (ptrdiff_t i = 0; i < len; ++i) d[i] = val;
+  auto* d = reinterpret_cast<uint8_t*>(pDst);
+  for (ptrdiff_t i = 0; i < len; ++i) rows::Store<int16_t>(d, i, val);
   return ippStsNoErr;
 }
 

@@ -79,8 +79,8 @@ IppStatus ippiConvert_32f8u_C1R(const Ipp32f* pSrc, int srcStep, Ipp8u* pDst, in
 IppStatus ippsConvert_8s16s(const Ipp8s* pSrc, Ipp16s* pDst, int len) {
   if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  auto* d = reinterpret_cast<rows::S16*>(pDst);
-  for (ptrdiff_t i = 0; i < len; ++i) d[i] = pSrc[i];
+  auto* d = reinterpret_cast<uint8_t*>(pDst);
+  for (ptrdiff_t i = 0; i < len; ++i) rows::Store<int16_t>(d, i, pSrc[i]);
   return ippStsNoErr;
 }
 

@@ -3,8 +3,8 @@
 // An image is a pointer to the first pixel of its region, a signed row step in bytes and a
 // region size. Steps are not always checked (a copy accepts 0 or a negative step, a bottom-up
 // image), and a step need not be a multiple of the element size, so rows are reached by byte
-// offsets computed in ptrdiff_t and 16- and 32-bit elements are read through types of byte
-// alignment.
+// offsets computed in ptrdiff_t and 16- and 32-bit elements are read and written at any
+// byte alignment.
 #pragma once
 
 #include <cstddef>
@@ -16,16 +16,8 @@
 
 namespace builtin::rows {
 
-// Element types that may sit at any byte address (a step of 3 bytes for 16-bit pixels is
-// accepted by several primitives). On x86 this costs nothing and keeps the access defined.
-typedef uint16_t U16 __attribute__((aligned(1)));
-typedef int16_t S16 __attribute__((aligned(1)));
-typedef uint32_t U32 __attribute__((aligned(1)));
-typedef int32_t S32 __attribute__((aligned(1)));
-typedef float F32 __attribute__((aligned(1)));
-
-// Element i of a row of T, at any byte alignment (for templates, where the byte-aligned
-// typedefs above would lose their attribute).
+// Element i of a row of T, at any byte alignment (a step of 3 bytes for 16-bit pixels is
+// accepted by several primitives). On x86 the copies compile to plain loads and stores.
 template <typename T>
 inline T Load(const uint8_t* row, ptrdiff_t i) noexcept {
   T v;
