@@ -92,9 +92,12 @@ TEST(ImageColorToGray, KnownValuesAndCallerWeights) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const Ipp32f weightSets[][3] = {
       {0.25f, 0.5f, 0.25f}, {-0.3f, 1.2f, 0.1f}, {0.0001f, -0.0001f, 0.5f},
-      {1e9f, 0.5f, 0.5f},   {nan, 0.2f, 0.2f},   {-3.0f, 7.5f, 0.33f}};
+      {1e9f, 0.5f, 0.5f},   {nan, 0.2f, 0.2f},   {-3.0f, 7.5f, 0.33f},
+      // The ends of the 16-bit weights (32767 and -32768), and just beyond (32768).
+      {7.9997f, -8.0002f, 0.3f}, {8.0f, 0.1f, 0.1f}};
   std::mt19937 rng(22);
-  GuardedImage src(16, 4, 3), dst(16, 4, 1);
+  // 37 pixels a row: whole blocks of 16 and a remainder.
+  GuardedImage src(37, 4, 3), dst(37, 4, 1);
   src.Randomize(rng);
   for (const auto& c : weightSets) {
     int64_t w[3];
@@ -106,7 +109,7 @@ TEST(ImageColorToGray, KnownValuesAndCallerWeights) {
                                                 dst.size(), c),
               ippStsNoErr);
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 16; ++x)
+      for (int x = 0; x < 37; ++x)
         ASSERT_EQ(dst.at(x, y)[0], GrayModel(src.at(x, y), w)) << c[0] << " " << c[1] << " " << c[2];
   }
 }
