@@ -98,8 +98,8 @@ inline void InterleaveRound(__m128i& t0, __m128i& t1, __m128i& t2) {
 // Gray of three-byte pixels, 16 at a time, for weights that fit in 16 bits. The 48 bytes are
 // split into their three channels by four rounds of byte interleaving; the sums are exact
 // 32-bit multiply-adds, whose bits 12..19 are those of the wrapping uint32 sum (for either
-// shift, arithmetic or logical). Returns the
-// number of pixels done; the caller finishes the rest.
+// shift, arithmetic or logical). Returns the number of pixels done; the caller finishes the
+// rest.
 ptrdiff_t GrayRowC3Sse2(const uint8_t* s, uint8_t* d, ptrdiff_t n, int16_t w0, int16_t w1,
                         int16_t w2) {
   const __m128i w01 = _mm_set1_epi32(static_cast<int32_t>(

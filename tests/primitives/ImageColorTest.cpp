@@ -91,6 +91,7 @@ TEST(ImageColorToGray, KnownValuesAndCallerWeights) {
   // wrap in 32 bits instead of being undefined (NaN and out-of-range weights are INT32_MIN).
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const Ipp32f weightSets[][3] = {
+      {0.114f, 0.587f, 0.299f},  // blue-green-red data: weights 467, 2404, 1225
       {0.25f, 0.5f, 0.25f}, {-0.3f, 1.2f, 0.1f}, {0.0001f, -0.0001f, 0.5f},
       {1e9f, 0.5f, 0.5f},   {nan, 0.2f, 0.2f},   {-3.0f, 7.5f, 0.33f},
       // The ends of the 16-bit weights (32767 and -32768), and just beyond (32768).
@@ -104,6 +105,11 @@ TEST(ImageColorToGray, KnownValuesAndCallerWeights) {
     for (int k = 0; k < 3; ++k) {
       const double t = std::trunc(0.5 + 4096.0 * static_cast<double>(c[k]));
       w[k] = (std::isnan(t) || t < INT32_MIN || t > INT32_MAX) ? INT32_MIN : static_cast<int64_t>(t);
+    }
+    if (c[0] == 0.114f) {
+      EXPECT_EQ(w[0], 467);
+      EXPECT_EQ(w[1], 2404);
+      EXPECT_EQ(w[2], 1225);
     }
     ASSERT_EQ(builtin::ippiColorToGray_8u_C3C1R(src.data(), src.step(), dst.data(), dst.step(),
                                                 dst.size(), c),
