@@ -42,10 +42,13 @@ TEST(ImageColorToGray, DefaultWeightsOnRandomPixels) {
   // shifted down, not rounded. AC4 reads 4-byte pixels and never looks at the fourth byte.
   const int64_t w[3] = {1225, 2404, 467};
   std::mt19937 rng(21);
+  // Widths of 23 and 55 pixels run every path of the three-byte form: blocks of 32 and of 16
+  // pixels and the remainder one by one.
   for (int pixel : {3, 4}) {
-    for (int pad : {9, 0}) {
-      SCOPED_TRACE("pixel " + std::to_string(pixel) + " pad " + std::to_string(pad));
-      GuardedImage src(23, 7, pixel, pad), dst(23, 7, 1, pad);
+    for (auto [width, pad] : {std::pair{23, 9}, std::pair{23, 0}, std::pair{55, 5}}) {
+      SCOPED_TRACE("pixel " + std::to_string(pixel) + " width " + std::to_string(width) +
+                   " pad " + std::to_string(pad));
+      GuardedImage src(width, 7, pixel, pad), dst(width, 7, 1, pad);
       src.Randomize(rng);
       const auto run = [&] {
         return pixel == 3 ? builtin::ippiColorToGray_8u_C3C1R(src.data(), src.step(), dst.data(),
@@ -56,13 +59,13 @@ TEST(ImageColorToGray, DefaultWeightsOnRandomPixels) {
       };
       ASSERT_EQ(run(), ippStsNoErr);
       for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 23; ++x) ASSERT_EQ(dst.at(x, y)[0], GrayModel(src.at(x, y), w));
+        for (int x = 0; x < width; ++x) ASSERT_EQ(dst.at(x, y)[0], GrayModel(src.at(x, y), w));
       EXPECT_TRUE(dst.OutsideUntouched());
       if (pixel == 4) {
         // Other alpha values, same gray.
         const std::vector<uint8_t> gray = dst.Region();
         for (int y = 0; y < 7; ++y)
-          for (int x = 0; x < 23; ++x) src.at(x, y)[3] ^= 0xFF;
+          for (int x = 0; x < width; ++x) src.at(x, y)[3] ^= 0xFF;
         ASSERT_EQ(run(), ippStsNoErr);
         EXPECT_EQ(dst.Region(), gray);
       }
