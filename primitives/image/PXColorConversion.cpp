@@ -140,6 +140,7 @@ ptrdiff_t GrayRowC3Sse2(const uint8_t* s, uint8_t* d, ptrdiff_t n, int16_t w0, i
   }
   return i;
 }
+
 // 16 bytes at lo into lane 0 and 16 bytes at hi into lane 1.
 __attribute__((target("avx2"))) inline __m256i LoadLanes(const uint8_t* lo, const uint8_t* hi) {
   return _mm256_inserti128_si256(
