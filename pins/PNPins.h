@@ -313,7 +313,7 @@ class TPNBasicPin : public TPNPinObject, public IPNStream {
     return ConnectToStateAfter(ADispatcher, nullptr);
   }
   virtual bool ConnectToStateAfter(TPNStateDispatcher* ADispatcher, TPNBasicPin* NotifyAfterPin);
-  // State links are made by the state-link unit; without it no state link is created.
+  // State links are made by the state-link unit (pins/PNPinsStateLinks.h).
   virtual TPNStateDispatcher* CreateDispatcher(TComponent* ARoot);
   virtual TPNStateDispatcher* CreateNamedDispatcher(const std::string& AName, bool DesignTime);
   virtual bool IsDesigning() = 0;
@@ -765,9 +765,18 @@ class TPNSinkPin : public TPNBasicSinkPin {
 // State links and format converters, as the pins see them. The state-link and converter
 // units give the behaviour.
 
+// One member of a state link as a delivery sees it.
+struct TPNStateMember {
+  TPNBasicPin* ConnectionPin = nullptr;
+  TPNBasicPin* RealPin = nullptr;
+  TPNBasicPin* AfterPin = nullptr;
+};
+
 class TPNStateDispatcher : public TPNPinObject {
   PF_CLASS(TPNStateDispatcher)
  public:
+  // The members, copied under the link's read section.
+  virtual std::vector<TPNStateMember> GetMembers() = 0;
   virtual std::string GetName() = 0;
   virtual int32_t GetPinCount() = 0;
   virtual TPNBasicPin* GetPin(int32_t Index) = 0;
@@ -790,6 +799,11 @@ class TPNStateDispatcher : public TPNPinObject {
  protected:
   TPNStateDispatcher() = default;
 };
+
+// The state link of a pin, kept alive until ReleaseStateLink even when its last members
+// leave meanwhile (null when the pin has none). A delivery holds its link this way.
+TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin);
+void ReleaseStateLink(TPNStateDispatcher* ALink);
 
 // What the pins need of a format converter: its two pins. The converter unit derives the
 // converter component from this.

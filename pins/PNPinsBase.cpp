@@ -247,11 +247,6 @@ void TPNBasicPin::DisconnectFrom(TPNBasicPin* OtherPin) {
   }
 }
 
-void TPNBasicPin::JoinStateByName(const std::string& Name) {
-  (void)Name;
-  // Named state links are found and made by the state-link unit.
-}
-
 bool TPNBasicPin::HasStateData() {
   auto s = ReadLock();
   return FDispatcher && !HasStateConverter();
@@ -306,18 +301,6 @@ bool TPNBasicPin::ConnectToStateAfter(TPNStateDispatcher* ADispatcher,
     return true;
   }
   return false;
-}
-
-TPNStateDispatcher* TPNBasicPin::CreateDispatcher(TComponent* ARoot) {
-  (void)ARoot;
-  return nullptr;
-}
-
-TPNStateDispatcher* TPNBasicPin::CreateNamedDispatcher(const std::string& AName,
-                                                       bool DesignTime) {
-  (void)AName;
-  (void)DesignTime;
-  return nullptr;
 }
 
 bool TPNBasicPin::CanConnectTo(TPNBasicPin* OtherPin, bool UseConverters) {
@@ -512,40 +495,50 @@ TPNNotifyResult TPNPin::DefaultNotifyDispatcher(IPNStream* Handler, const TGUID*
 
 TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyState State,
                                     TPNBasicPin* ATarget) {
-  TPNStateDispatcher* link = nullptr;
-  {
-    auto s = ReadLock();
-    link = FDispatcher;
-  }
-  if (!link) return {};
+  // The link is held alive for the whole delivery, and its members are taken as one
+  // snapshot under its read section: any thread may make members leave meanwhile (and the
+  // link free itself when fewer than two remain).
+  struct TLinkHold {
+    TPNStateDispatcher* Link;
+    ~TLinkHold() { ReleaseStateLink(Link); }
+  };
+  struct TTarget {
+    TPNStateMember Member;
+    TGUID ID;
+    TPNSubmit Submit;
+    RefPtr<IPNFormatConverter> Converter;  // keeps a converter between alive for the call
+  };
+  // The guard is declared before the snapshot: its section is the last thing released.
   TGuardHold guard;
-  int32_t n = link->GetPinCount();
-  for (int32_t i = 0; i < n; ++i) {
-    int32_t count = link->GetPinCount();
-    if (i >= count) break;
-    TPNBasicPin* member = link->GetPin(i);
+  TLinkHold hold{AcquireStateLink(this)};
+  if (!hold.Link) return {};
+  std::vector<TTarget> targets;
+  {
+    auto ls = hold.Link->ReadLock();
+    for (const TPNStateMember& m : hold.Link->GetMembers()) {
+      TTarget& t = targets.emplace_back();
+      t.Member = m;
+      if (m.RealPin == this || !m.ConnectionPin) continue;
+      t.ID = GetConnectionIDFor(m.ConnectionPin);
+      t.Submit = GetSubmitFunction(t.ID);
+      t.Converter = ConverterOf(m.ConnectionPin->GetOwner());
+    }
+  }
+  const int32_t count = static_cast<int32_t>(targets.size());
+  for (int32_t i = 0; i < count; ++i) {
+    TTarget& t = targets[static_cast<size_t>(i)];
     if (ATarget) {
-      if (member != ATarget) continue;
+      if (t.Member.RealPin != ATarget) continue;
       State.Include(nsLastIteration);
     } else if (i >= count - 1) {
       State.Include(nsLastIteration);
     }
-    if (i == count - 2 && link->GetPin(count - 1) == this) State.Include(nsLastIteration);
-    if (member == this) continue;
-    TPNBasicPin* connection = nullptr;
-    TGUID id;
-    TPNSubmit submit;
-    RefPtr<IPNFormatConverter> converter;
-    {
-      auto ls = link->ReadLock();
-      connection = link->GetConnectionPin(i);
-      id = GetConnectionIDFor(connection);
-      submit = GetSubmitFunction(id);
-      if (connection) converter = ConverterOf(connection->GetOwner());
-    }
+    if (i == count - 2 && targets[static_cast<size_t>(count - 1)].Member.RealPin == this)
+      State.Include(nsLastIteration);
+    if (t.Member.RealPin == this) continue;
     guard.Take(this);
-    if (guard.Granted() && submit.Assigned() && connection)
-      submit(static_cast<IPNStream*>(connection), &id, Operation, State);
+    if (guard.Granted() && t.Submit.Assigned() && t.Member.ConnectionPin)
+      t.Submit(static_cast<IPNStream*>(t.Member.ConnectionPin), &t.ID, Operation, State);
   }
   return {};
 }

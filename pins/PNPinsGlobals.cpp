@@ -4,6 +4,8 @@
 #include <atomic>
 
 #include "pins/PNPins.h"
+#include "pins/PNPinsPlaceholders.h"
+#include "pins/PNPinsStateLinks.h"
 
 namespace pins {
 
@@ -14,9 +16,11 @@ TPNInternalPinList* AllPins = nullptr;
 std::vector<TPNPinList*>* AllPinLists = nullptr;
 TPNBasicPinList* UnloadedPins = nullptr;
 
-TPNCreatePlaceholder CreatePlaceholderPin = nullptr;
-void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin) = nullptr;
-TPNStateDispatcher* (*FindStateDispatcher)(const std::string& AName, bool DesignTime) = nullptr;
+TPNCreatePlaceholder CreatePlaceholderPin = &NewPlaceholderPin;
+void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin) =
+    &PopulatePlaceholderPin;
+TPNStateDispatcher* (*FindStateDispatcher)(const std::string& AName, bool DesignTime) =
+    &FindNamedStateDispatcher;
 
 namespace {
 

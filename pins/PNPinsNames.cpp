@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "pins/PNPins.h"
+#include "pins/PNPinsLists.h"
 
 namespace pins {
 
-TPNPinListAccess PinListAccess;
+TPNPinListAccess PinListAccess{&PinListEntryCount, &PinListEntry, &PinListEntryName,
+                                &PinListObject};
 
 namespace {
 

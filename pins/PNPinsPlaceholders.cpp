@@ -1,0 +1,249 @@
+// Placeholder pins: recording links to pins not loaded yet and handing them over.
+#include "pins/PNPinsPlaceholders.h"
+
+#include "pins/PNPinsGlobals.h"
+#include "pins/PNPinsLists.h"
+
+namespace pins {
+
+namespace {
+std::string AfterFirstSegment(const std::string& s) {
+  size_t p = s.find('.');
+  return p == std::string::npos ? std::string() : s.substr(p + 1);
+}
+}  // namespace
+
+void DestroyPlaceholder(TPNBasicPin* APlaceholder) {
+  if (!APlaceholder || !UnloadedPins) return;
+  {
+    TPNRegistryLockHold hold;
+    if (UnloadedPins->IndexOf(APlaceholder) < 0) return;
+    UnloadedPins->Extract(APlaceholder);
+  }
+  APlaceholder->Free();
+}
+
+TPNBasicPin* NewPlaceholderPin(TComponent* ARoot, TPNPinType AType,
+                               const std::string& APinIdentName,
+                               const std::string& APinDisplayName,
+                               const std::string& ACreatedFrom) {
+  return TPNUnloadedPin::Create(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom);
+}
+
+void PopulatePlaceholderPin(TPNBasicPin* APlaceholder, TPNBasicPin* APin) {
+  if (auto* p = dynamic_cast<TPNUnloadedPin*>(APlaceholder)) p->PopulatePinAndDestroy(APin);
+}
+
+PF_DEFINE_CLASS(TPNUnloadedPin, TPNBasicPin)
+
+TPNUnloadedPin::TPNUnloadedPin(TComponent* ARoot, TPNPinType AType,
+                               const std::string& APinIdentName,
+                               const std::string& APinDisplayName,
+                               const std::string& ACreatedFrom)
+    : FDisplayName(APinDisplayName), FIdentName(APinIdentName), FType(AType), FCreatedFrom(ACreatedFrom) {
+  // The root is recorded only when it is not the root the names speak of.
+  if (ARoot && ARoot->Name() != APinIdentName.substr(0, APinIdentName.find('.'))) {
+    FRoot = ARoot;
+    FDesignTime = ARoot->ComponentState().Contains(platform::csDesigning);
+  }
+}
+
+TPNUnloadedPin* TPNUnloadedPin::Create(TComponent* ARoot, TPNPinType AType,
+                                       const std::string& APinIdentName,
+                                       const std::string& APinDisplayName,
+                                       const std::string& ACreatedFrom) {
+  auto* pin = platform::New<TPNUnloadedPin>(ARoot, AType, APinIdentName, APinDisplayName,
+                                            ACreatedFrom);
+  if (UnloadedPins) {
+    TPNRegistryLockHold hold;
+    UnloadedPins->Add(pin);
+  }
+  return pin;
+}
+
+void TPNUnloadedPin::Destroy() {
+  // A pin list that still shows the placeholder as an item lets the entry go.
+  if (TPNPinList* list = OwnerPinList()) {
+    SetOwnerPinList(nullptr);
+    list->PlaceholderDestroyed(this);
+  }
+  {
+    auto s = WriteLock();
+    FConnectedPins.clear();
+  }
+  TPNBasicPin::Destroy();
+}
+
+std::vector<TPNUnloadedPin::TRecord> TPNUnloadedPin::Records() {
+  auto s = ReadLock();
+  return FConnectedPins;
+}
+
+std::string TPNUnloadedPin::GetName() {
+  size_t p = FDisplayName.rfind('.');
+  return p == std::string::npos ? FDisplayName : FDisplayName.substr(p + 1);
+}
+
+std::string TPNUnloadedPin::GetFullName(bool IncludeRootForm) {
+  return IncludeRootForm ? FDisplayName : AfterFirstSegment(FIdentName);
+}
+
+std::string TPNUnloadedPin::GetFullIdentName(bool IncludeRootForm) {
+  return IncludeRootForm ? FIdentName : AfterFirstSegment(FIdentName);
+}
+
+bool TPNUnloadedPin::CanLinkTo(TPNBasicPin* OtherPin, RefPtr<IPNFormatConverter>& ConverterIntf,
+                               bool UseConverters, TClass& ConverterClass) {
+  (void)OtherPin;
+  (void)ConverterIntf;
+  (void)UseConverters;
+  (void)ConverterClass;
+  return true;
+}
+
+void TPNUnloadedPin::ResolveConnectionType(TPNBasicPin* APin,
+                                           RefPtr<IPNFormatConverter>& ConverterIntf, TGUID& ID,
+                                           bool UseConverters, TClass& ConverterClass) {
+  (void)APin;
+  (void)ConverterIntf;
+  (void)UseConverters;
+  (void)ConverterClass;
+  ID = TGUID{};
+}
+
+TPNNotifyResult TPNUnloadedPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyState State,
+                                            TPNBasicPin* ATarget) {
+  (void)Operation;
+  (void)State;
+  (void)ATarget;
+  return {};
+}
+
+bool TPNUnloadedPin::IsConnected() {
+  auto s = ReadLock();
+  return !FConnectedPins.empty();
+}
+
+bool TPNUnloadedPin::IsConnectedTo(TPNBasicPin* OtherPin) {
+  auto s = ReadLock();
+  for (const TRecord& r : FConnectedPins)
+    if (r.RealPin == OtherPin) return true;
+  return false;
+}
+
+void TPNUnloadedPin::AddLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin) {
+  if (!ASinkPin) return;
+  auto s = WriteLock();
+  FConnectedPins.push_back({ASinkPin, NotifyAfterPin});
+}
+
+void TPNUnloadedPin::RemoveLink(TPNBasicPin* APin, bool Keep) {
+  (void)Keep;
+  auto s = WriteLock();
+  for (size_t i = 0; i < FConnectedPins.size(); ++i)
+    if (FConnectedPins[i].RealPin == APin) {
+      FConnectedPins.erase(FConnectedPins.begin() + static_cast<ptrdiff_t>(i));
+      return;
+    }
+}
+
+bool TPNUnloadedPin::ConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin) {
+  if (OtherPin == this) return false;
+  if (IsConnectedTo(OtherPin)) return true;
+  if (OtherPin) {
+    auto s = WriteLock();
+    FConnectedPins.push_back({OtherPin, NotifyAfterPin});
+  }
+  if (auto* source = dynamic_cast<TPNSourcePin*>(OtherPin)) {
+    source->AddLink(this, NotifyAfterPin);
+  } else if (auto* sink = dynamic_cast<TPNSinkPin*>(OtherPin)) {
+    if (sink->GetSourcePin()) sink->ConnectAfter(nullptr, nullptr);
+    auto s = sink->WriteLock();
+    sink->SetRealSourcePin(this);
+  }
+  return true;
+}
+
+void TPNUnloadedPin::Disconnect() {
+  auto s = WriteLock();
+  FConnectedPins.clear();
+}
+
+void TPNUnloadedPin::PinDestroying(TPNBasicPin* APin) {
+  auto s = WriteLock();
+  for (size_t i = FConnectedPins.size(); i-- > 0;)
+    if (FConnectedPins[i].RealPin == APin)
+      FConnectedPins.erase(FConnectedPins.begin() + static_cast<ptrdiff_t>(i));
+}
+
+void TPNUnloadedPin::ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* ANew) {
+  auto s = WriteLock();
+  for (TRecord& r : FConnectedPins) {
+    if (r.NotifyAfterPin == AOld) r.NotifyAfterPin = ANew;
+    if (r.RealPin == AOld) r.RealPin = ANew;
+  }
+}
+
+TPNBasicPin* TPNUnloadedPin::GetNotifyAfterPin(TPNBasicPin* APin) {
+  auto s = ReadLock();
+  for (const TRecord& r : FConnectedPins)
+    if (r.RealPin == APin) return r.NotifyAfterPin;
+  return nullptr;
+}
+
+int32_t TPNUnloadedPin::GetConnectedPinCount() {
+  auto s = ReadLock();
+  return static_cast<int32_t>(FConnectedPins.size());
+}
+
+TPNBasicPin* TPNUnloadedPin::GetConnectedPin(int32_t Index) {
+  auto s = ReadLock();
+  return Index >= 0 && static_cast<size_t>(Index) < FConnectedPins.size()
+             ? FConnectedPins[static_cast<size_t>(Index)].RealPin
+             : nullptr;
+}
+
+bool TPNUnloadedPin::SetInEditor(bool Value) {
+  {
+    auto s = WriteLock();
+    FInEditor = Value;
+  }
+  if (!Value) LinksChanged();
+  return true;
+}
+
+void TPNUnloadedPin::LinksChanged() {
+  {
+    auto s = WriteLock();
+    if (FInRemove) return;
+    if (FInEditor || FOwnedByList || !FConnectedPins.empty()) return;
+    FInRemove = true;
+  }
+  DestroyPlaceholder(this);
+}
+
+void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin* APin) {
+  {
+    auto s = WriteLock();
+    // The hand-over removes links one by one; the placeholder must not remove itself
+    // before it is done.
+    FInRemove = true;
+  }
+  if (APin && APin != this) {
+    // Pins are made and freed on any thread (format converters among them): the walk
+    // holds the registry lock, so that no pin leaves AllPins under it.
+    {
+      TPNRegistryLockHold hold;
+      for (int32_t i = 0; i < AllPins->Count(); ++i) AllPins->Items(i)->ReplaceAfterPin(this, APin);
+    }
+    std::vector<TRecord> records = Records();
+    for (size_t i = records.size(); i-- > 0;) {
+      const TRecord& r = records[i];
+      APin->ConnectAfter(r.RealPin, r.NotifyAfterPin);
+      if (r.RealPin) r.RealPin->DisconnectFrom(this);
+    }
+  }
+  DestroyPlaceholder(this);
+}
+
+}  // namespace pins

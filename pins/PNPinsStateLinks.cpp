@@ -1,0 +1,430 @@
+// State links: naming, membership with after-pins, removal and self-destruction, and the
+// pins' side of joining a link by name.
+#include "pins/PNPinsStateLinks.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "pins/PNPinsGlobals.h"
+
+namespace pins {
+
+namespace {
+
+// Guards every link's hold count and the state-link references that a departing member
+// clears on the others. Taken last, around plain field accesses only.
+std::mutex& LinkLifetimeMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::string RootNameOf(TPNBasicPin* APin) { return APin ? APin->GetRootName() : std::string(); }
+
+}  // namespace
+
+TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin) {
+  if (!APin) return nullptr;
+  auto s = APin->ReadLock();
+  std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(APin->Dispatcher());
+  if (!link || link->FDead) return nullptr;
+  ++link->FHolds;
+  return link;
+}
+
+void ReleaseStateLink(TPNStateDispatcher* ALink) {
+  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(ALink);
+  if (!link) return;
+  bool free;
+  {
+    std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+    free = --link->FHolds == 0 && link->FDead;
+  }
+  if (free) link->Free();
+}
+
+TPNStateDispatcher* FindNamedStateDispatcher(const std::string& AName, bool DesignTime) {
+  return TPNNamedStateDispatcher::GetByName(AName, DesignTime);
+}
+
+// ---------------------------------------------------------------------------------------
+// The process-wide lists
+
+PF_DEFINE_CLASS(TPNNamedStateDispatcher, TPNStateDispatcher)
+
+std::vector<TPNStateDispatcher*>* TPNNamedStateDispatcher::SelectStateDispatcherList(
+    bool DesignTime) {
+  return DesignTime ? DesignTimeStateDispatchers : RunTimeStateDispatchers;
+}
+
+TPNNamedStateDispatcher* TPNNamedStateDispatcher::GetByName(const std::string& Name,
+                                                            bool DesignTime) {
+  TPNRegistryLockHold hold;
+  std::vector<TPNStateDispatcher*>* list = SelectStateDispatcherList(DesignTime);
+  if (!list) return nullptr;
+  for (TPNStateDispatcher* d : *list) {
+    auto* link = static_cast<TPNNamedStateDispatcher*>(d);
+    if (link->FName == Name) return link;
+  }
+  return nullptr;
+}
+
+TPNStateDispatcher* TPNNamedStateDispatcher::GetByNameCreate(TPNBasicPin* APin,
+                                                             const std::string& Name,
+                                                             bool DesignTime) {
+  if (TPNStateDispatcher* link = GetByName(Name, DesignTime)) return link;
+  return APin ? APin->CreateNamedDispatcher(Name, DesignTime) : CreateNamed(Name, DesignTime);
+}
+
+bool TPNNamedStateDispatcher::IsUniqueName(const std::string& Name, bool DesignTime) {
+  return GetByName(Name, DesignTime) == nullptr;
+}
+
+std::string TPNNamedStateDispatcher::GetUniqueName(TComponent* OwnerForm) {
+  const std::string base = OwnerForm ? OwnerForm->Name() : std::string();
+  const bool designTime =
+      OwnerForm && OwnerForm->ComponentState().Contains(platform::csDesigning);
+  for (uint32_t n = 1;; ++n) {
+    std::string name = base + "Link" + std::to_string(n);
+    if (IsUniqueName(name, designTime)) return name;
+  }
+}
+
+TPNNamedStateDispatcher* TPNNamedStateDispatcher::CreateNamed(const std::string& Name,
+                                                              bool DesignTime) {
+  auto* link = platform::New<TPNNamedStateDispatcher>();
+  {
+    auto s = link->WriteLock();
+    link->FName = Name;
+    link->FDesignTime = DesignTime;
+    TPNRegistryLockHold hold;
+    if (std::vector<TPNStateDispatcher*>* list = SelectStateDispatcherList(DesignTime))
+      list->push_back(link);
+  }
+  return link;
+}
+
+TPNNamedStateDispatcher* TPNNamedStateDispatcher::Create(TComponent* OwnerForm) {
+  const bool designTime =
+      OwnerForm && OwnerForm->ComponentState().Contains(platform::csDesigning);
+  // The name is chosen and the link entered into its list in one step, so that two
+  // threads never pick the same name.
+  TPNRegistryLockHold hold;
+  return CreateNamed(GetUniqueName(OwnerForm), designTime);
+}
+
+void TPNNamedStateDispatcher::LeaveLists() {
+  TPNRegistryLockHold hold;
+  for (std::vector<TPNStateDispatcher*>* list : {DesignTimeStateDispatchers, RunTimeStateDispatchers})
+    if (list) list->erase(std::remove(list->begin(), list->end(), this), list->end());
+}
+
+void TPNNamedStateDispatcher::Destroy() {
+  {
+    auto s = WriteLock();
+    LeaveLists();
+    FFormatConverters.clear();
+    FPins.clear();
+    FSavedForms.clear();
+  }
+  TPNStateDispatcher::Destroy();
+}
+
+// ---------------------------------------------------------------------------------------
+// Members
+
+std::string TPNNamedStateDispatcher::GetName() {
+  auto s = ReadLock();
+  return FName;
+}
+
+int32_t TPNNamedStateDispatcher::IndexOfRealPin(TPNBasicPin* APin) {
+  for (size_t i = 0; i < FPins.size(); ++i)
+    if (FPins[i].RealPin == APin) return static_cast<int32_t>(i);
+  return -1;
+}
+
+int32_t TPNNamedStateDispatcher::GetPinCount() {
+  auto s = ReadLock();
+  return static_cast<int32_t>(FPins.size());
+}
+
+TPNBasicPin* TPNNamedStateDispatcher::GetPin(int32_t Index) {
+  auto s = ReadLock();
+  return Index >= 0 && static_cast<size_t>(Index) < FPins.size() ? FPins[static_cast<size_t>(Index)].RealPin
+                                                                  : nullptr;
+}
+
+TPNBasicPin* TPNNamedStateDispatcher::GetConnectionPin(int32_t Index) {
+  auto s = ReadLock();
+  return Index >= 0 && static_cast<size_t>(Index) < FPins.size()
+             ? FPins[static_cast<size_t>(Index)].ConnectionPin
+             : nullptr;
+}
+
+TPNBasicPin* TPNNamedStateDispatcher::GetAfterPin(int32_t Index) {
+  auto s = ReadLock();
+  return Index >= 0 && static_cast<size_t>(Index) < FPins.size() ? FPins[static_cast<size_t>(Index)].AfterPin
+                                                                  : nullptr;
+}
+
+std::vector<TPNStateMember> TPNNamedStateDispatcher::GetMembers() {
+  auto s = ReadLock();
+  std::vector<TPNStateMember> members;
+  members.reserve(FPins.size());
+  for (const TPNDispatcherPinStorage& m : FPins)
+    members.push_back({m.ConnectionPin, m.RealPin, m.AfterPin});
+  return members;
+}
+
+void TPNNamedStateDispatcher::AddPinAfter(TPNBasicPin* AConnectionPin, TPNBasicPin* ARealPin,
+                                          TPNBasicPin* NotifyAfterPin) {
+  auto s = WriteLock();
+  for (const TPNDispatcherPinStorage& m : FPins)
+    if (m.RealPin == AConnectionPin) return;
+  FPins.push_back({AConnectionPin, ARealPin, NotifyAfterPin});
+}
+
+void TPNNamedStateDispatcher::RemovePin(TPNBasicPin* APin) {
+  bool empty = false;
+  {
+    auto s = WriteLock();
+    int32_t i = IndexOfRealPin(APin);
+    if (i >= 0) {
+      TPNDispatcherPinStorage removed = FPins[static_cast<size_t>(i)];
+      {
+        std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+        if (removed.RealPin && removed.RealPin->Dispatcher() == this)
+          removed.RealPin->SetDispatcher(nullptr);
+        if (removed.ConnectionPin && removed.ConnectionPin->Dispatcher() == this)
+          removed.ConnectionPin->SetDispatcher(nullptr);
+      }
+      FPins.erase(FPins.begin() + i);
+      // Members served after the removed one are now served after its own after-pin: the
+      // chains only get shorter, so they stay free of cycles.
+      for (TPNDispatcherPinStorage& m : FPins)
+        if (m.AfterPin == APin) m.AfterPin = removed.AfterPin;
+    }
+    if (FPins.size() == 1) {
+      TPNDispatcherPinStorage last = FPins[0];
+      {
+        std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+        if (last.RealPin && last.RealPin->Dispatcher() == this) last.RealPin->SetDispatcher(nullptr);
+        if (last.ConnectionPin && last.ConnectionPin->Dispatcher() == this)
+          last.ConnectionPin->SetDispatcher(nullptr);
+      }
+      FPins.clear();
+    }
+    empty = FPins.empty();
+    if (empty) LeaveLists();
+  }
+  if (!empty) return;
+  bool free;
+  {
+    std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+    if (FDead) return;
+    FDead = true;
+    free = FHolds == 0;
+  }
+  if (free) Free();
+}
+
+bool TPNNamedStateDispatcher::IsConnectedTo(TPNBasicPin* APin) {
+  auto s = ReadLock();
+  return IndexOfRealPin(APin) >= 0;
+}
+
+void TPNNamedStateDispatcher::DisconnectAll() {
+  // Each member leaves through its own Disconnect, which takes the member's lock: the
+  // link's section is not held meanwhile. The hold keeps the link's memory until the end.
+  {
+    std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+    if (FDead) return;
+    ++FHolds;
+  }
+  for (;;) {
+    TPNBasicPin* first = nullptr;
+    {
+      auto s = ReadLock();
+      if (FPins.empty()) break;
+      first = FPins[0].RealPin;
+    }
+    if (!first) break;
+    first->Disconnect();
+    auto s = ReadLock();
+    // A member that did not leave (it was not this link's member any more) is dropped here.
+    if (!FPins.empty() && FPins[0].RealPin == first) {
+      s = nullptr;
+      RemovePin(first);
+    }
+  }
+  ReleaseStateLink(this);
+}
+
+bool TPNNamedStateDispatcher::CanConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin,
+                                              bool UseConverters) {
+  (void)UseConverters;
+  if (!NotifyAfterPin) return true;
+  auto s = ReadLock();
+  // Walks the chain of after-pins from NotifyAfterPin; a visited set ends a chain that
+  // loops (which no setting should have made) instead of recursing forever.
+  std::vector<TPNBasicPin*> visited;
+  TPNBasicPin* current = NotifyAfterPin;
+  while (current) {
+    if (current == OtherPin) return false;
+    if (std::find(visited.begin(), visited.end(), current) != visited.end()) return false;
+    visited.push_back(current);
+    int32_t i = IndexOfRealPin(current);
+    if (i < 0) return false;
+    current = FPins[static_cast<size_t>(i)].AfterPin;
+  }
+  return true;
+}
+
+TPNBasicPin* TPNNamedStateDispatcher::GetAfterPinOf(TPNBasicPin* APin) {
+  auto s = ReadLock();
+  int32_t i = IndexOfRealPin(APin);
+  return i >= 0 ? FPins[static_cast<size_t>(i)].AfterPin : nullptr;
+}
+
+void TPNNamedStateDispatcher::SetAfterPinByName(TPNBasicPin* APin, const std::string& AAfterName) {
+  // Names are read before the section is taken: a link never asks a member pin for
+  // anything while it holds its own section.
+  std::vector<TPNStateMember> members = GetMembers();
+  TPNBasicPin* after = nullptr;
+  for (const TPNStateMember& m : members)
+    if (m.RealPin && (m.RealPin->GetFullName(false) == AAfterName ||
+                      m.RealPin->GetFullName(true) == AAfterName)) {
+      after = m.RealPin;
+      break;
+    }
+  if (!after) return;
+  auto s = WriteLock();
+  int32_t i = IndexOfRealPin(APin);
+  if (i < 0 || IndexOfRealPin(after) < 0) return;
+  // Refused when the chain from the new after-pin reaches APin (APin itself included).
+  if (!CanConnectAfter(APin, after, false)) return;
+  FPins[static_cast<size_t>(i)].AfterPin = after;
+}
+
+std::string TPNNamedStateDispatcher::GetAfterPinDisplayName(TPNPin* APin) {
+  TPNBasicPin* after = GetAfterPinOf(APin);
+  return after ? after->GetFullName(true) : std::string();
+}
+
+void TPNNamedStateDispatcher::PinDestroying(TPNBasicPin* APin) {
+  auto s = WriteLock();
+  for (TPNDispatcherPinStorage& m : FPins)
+    if (m.AfterPin == APin) m.AfterPin = nullptr;
+}
+
+void TPNNamedStateDispatcher::ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* ANew) {
+  auto s = WriteLock();
+  for (TPNDispatcherPinStorage& m : FPins)
+    if (m.AfterPin == AOld) m.AfterPin = ANew;
+}
+
+void TPNNamedStateDispatcher::PushNewLink(TPNBasicPin* ASinkPin) {
+  std::vector<TPNStateMember> members = GetMembers();
+  for (const TPNStateMember& m : members)
+    if (m.RealPin && dynamic_cast<TPNSourcePin*>(m.RealPin)) {
+      m.RealPin->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink},
+                             m.RealPin == ASinkPin ? nullptr : ASinkPin);
+      return;
+    }
+  for (const TPNStateMember& m : members)
+    if (m.RealPin && !dynamic_cast<TPNBasicSinkPin*>(m.RealPin))
+      m.RealPin->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink},
+                             m.RealPin == ASinkPin ? nullptr : ASinkPin);
+}
+
+int32_t TPNNamedStateDispatcher::GetConverterCount() {
+  auto s = ReadLock();
+  return static_cast<int32_t>(FFormatConverters.size());
+}
+
+IPNFormatConverter* TPNNamedStateDispatcher::GetConverter(int32_t Index) {
+  auto s = ReadLock();
+  return Index >= 0 && static_cast<size_t>(Index) < FFormatConverters.size()
+             ? FFormatConverters[static_cast<size_t>(Index)].Get()
+             : nullptr;
+}
+
+void TPNNamedStateDispatcher::AddConverter(IPNFormatConverter* AConverter) {
+  auto s = WriteLock();
+  if (AConverter) FFormatConverters.emplace_back(AConverter);
+}
+
+// ---------------------------------------------------------------------------------------
+// Cross-form bookkeeping
+
+bool TPNNamedStateDispatcher::IsCrosForm() {
+  std::vector<TPNStateMember> members = GetMembers();
+  if (members.size() < 2) return false;
+  const std::string first = RootNameOf(members[0].RealPin);
+  for (size_t i = 1; i < members.size(); ++i)
+    if (RootNameOf(members[i].RealPin) != first) return true;
+  return false;
+}
+
+bool TPNNamedStateDispatcher::ConnectedToForm(TComponent* OwnerComponent) {
+  if (!OwnerComponent) return false;
+  for (const TPNStateMember& m : GetMembers())
+    if (RootNameOf(m.RealPin) == OwnerComponent->Name()) return true;
+  return false;
+}
+
+void TPNNamedStateDispatcher::ClearSavedForms() {
+  auto s = WriteLock();
+  FSavedForms.clear();
+  FCountSaved = 0;
+}
+
+void TPNNamedStateDispatcher::AddSavedForm(TComponent* AForm) {
+  auto s = WriteLock();
+  if (std::find(FSavedForms.begin(), FSavedForms.end(), AForm) == FSavedForms.end())
+    FSavedForms.push_back(AForm);
+  ++FCountSaved;
+}
+
+bool TPNNamedStateDispatcher::IsFormSaved(TComponent* AForm) {
+  auto s = ReadLock();
+  return std::find(FSavedForms.begin(), FSavedForms.end(), AForm) != FSavedForms.end();
+}
+
+int32_t TPNNamedStateDispatcher::CountSaved() {
+  auto s = ReadLock();
+  return FCountSaved;
+}
+
+// ---------------------------------------------------------------------------------------
+// The pins' side
+
+TPNStateDispatcher* TPNBasicPin::CreateDispatcher(TComponent* ARoot) {
+  return TPNNamedStateDispatcher::Create(ARoot);
+}
+
+TPNStateDispatcher* TPNBasicPin::CreateNamedDispatcher(const std::string& AName, bool DesignTime) {
+  return TPNNamedStateDispatcher::CreateNamed(AName, DesignTime);
+}
+
+void TPNBasicPin::JoinStateByName(const std::string& Name) {
+  auto s = WriteLock();
+  TPNStateDispatcher* link = TPNNamedStateDispatcher::GetByNameCreate(this, Name, IsDesigning());
+  if (!link) return;
+  if (FDispatcher == link) {
+    link->AddPin(this, this);
+    return;
+  }
+  // A pin in another link leaves it first: a link must never keep a member whose own
+  // reference points elsewhere (it would outlive the pin).
+  if (FDispatcher) Disconnect();
+  link->AddPin(this, this);
+  {
+    std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+    FDispatcher = link;
+  }
+  PushToStateLink();
+}
+
+}  // namespace pins
