@@ -513,16 +513,23 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
   TLinkHold hold{AcquireStateLink(this)};
   if (!hold.Link) return {};
   std::vector<TTarget> targets;
+  for (const TPNStateMember& m : hold.Link->GetMembers()) targets.emplace_back().Member = m;
+  // The pin's own types, copied so that no member is asked anything under this pin's lock
+  // (a member joining the link holds its own lock while it pushes to this pin).
+  std::vector<TGUID> ownTypes;
   {
-    auto ls = hold.Link->ReadLock();
-    for (const TPNStateMember& m : hold.Link->GetMembers()) {
-      TTarget& t = targets.emplace_back();
-      t.Member = m;
-      if (m.RealPin == this || !m.ConnectionPin) continue;
-      t.ID = GetConnectionIDFor(m.ConnectionPin);
-      t.Submit = GetSubmitFunction(t.ID);
-      t.Converter = ConverterOf(m.ConnectionPin->GetOwner());
-    }
+    auto s = ReadLock();
+    for (const TPNPinTypeEntry& e : FStreamType->Types) ownTypes.push_back(e.ID);
+  }
+  for (TTarget& t : targets) {
+    TPNBasicPin* connection = t.Member.ConnectionPin;
+    if (t.Member.RealPin == this || !connection) continue;
+    t.Converter = ConverterOf(connection->GetOwner());
+    for (size_t k = ownTypes.size(); k-- > 0 && t.ID.IsEmpty();)
+      if (connection->AcceptsStreamType(ownTypes[k])) t.ID = ownTypes[k];
+    // Only a type reached through a converter needs the full resolution.
+    if (t.ID.IsEmpty()) t.ID = GetConnectionIDFor(connection);
+    t.Submit = GetSubmitFunction(t.ID);
   }
   const int32_t count = static_cast<int32_t>(targets.size());
   for (int32_t i = 0; i < count; ++i) {

@@ -353,7 +353,13 @@ void TPNPinList::LinkPinAt(int32_t Index, TPNPinType AType, TPNPinType PeerType,
   AdjustLoadedFormName(ident);
   AdjustLoadedFormName(display);
   TPNBasicPin* peer = AllPins->GetByNameCreate(root, PeerType, ident, display, pin->GetFullName(true));
-  if (peer) pin->Connect(peer);
+  if (!peer) return;
+  // A placeholder records the link itself (a real pin at run time would refuse a peer of
+  // another design state, which every placeholder is).
+  if (IsPlaceholder(peer) && !IsPlaceholder(pin))
+    peer->ConnectAfter(pin, nullptr);
+  else
+    pin->Connect(peer);
 }
 
 }  // namespace pins

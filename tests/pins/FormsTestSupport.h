@@ -1,0 +1,38 @@
+// Test components for pin lists, placeholders, state links and form resources: a component
+// that publishes an owning list of sink pins ("Sinks"), and a fixture that also checks that
+// no placeholder outlives a test.
+#pragma once
+
+#include "pins/PNPinsLists.h"
+#include "pins/PNPinsPlaceholders.h"
+#include "pins/PNPinsStateLinks.h"
+#include "tests/pins/PinsTestSupport.h"
+
+namespace pinstest {
+
+class TListComponent : public TComponent {
+  PF_CLASS(TListComponent)
+  PF_ALLOW_NEW;
+
+ public:
+  RefPtr<IPNLock> Lock;
+  TPNPinList* FSinks = nullptr;
+  TPNPinList* Sinks() const { return FSinks; }
+  // A new sink pin of this component, added to the list.
+  TTestSinkPin* AddSink();
+
+ protected:
+  explicit TListComponent(TComponent* owner);
+  void Destroy() override;
+};
+
+// The number of placeholders alive.
+int32_t UnloadedCount();
+
+class FormsPinsTest : public PinsTest {
+ protected:
+  void TearDown() override;
+  TListComponent* AddList(const char* name);
+};
+
+}  // namespace pinstest
