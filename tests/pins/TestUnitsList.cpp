@@ -1,6 +1,7 @@
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
 #include "platform/Kernel.h"
+#include "platform/Messages.h"
 #include "tests/common/TestUnits.h"
 
 // The units the pin tests need, in start-up order: the pin framework's lock and lists come
@@ -8,6 +9,7 @@
 std::span<const platform::TUnit> TestUnits() {
   static const platform::TUnit units[] = {
       platform::KernelUnit,
+      platform::MessagesUnit,
       pins::PNPinsUnit,
       pins::PNPinsRegistriesUnit,
   };
