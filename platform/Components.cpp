@@ -124,6 +124,7 @@ void TComponent::Destroy() {
   Destroying();
   RemoveFreeNotifications();
   DestroyComponents();
+  detail::RemoveFixupsOf(this);
   if (FOwner) FOwner->RemoveComponent(this);
   TPersistent::Destroy();
 }
@@ -289,20 +290,6 @@ TComponent* FindGlobalComponent(std::string_view name) {
 std::vector<TComponent*> GlobalRoots() {
   std::lock_guard<std::mutex> lock(RootsMutex());
   return Roots();
-}
-
-}  // namespace platform
-
-namespace platform {
-
-// Replaced by the form streaming unit.
-void TComponent::ReadState(TReader* reader) {
-  (void)reader;
-  throw EComponentError("Form streaming is not available");
-}
-void TComponent::WriteState(TWriter* writer) {
-  (void)writer;
-  throw EComponentError("Form streaming is not available");
 }
 
 }  // namespace platform

@@ -357,6 +357,24 @@ int GetEnumValue(const TPropInfo& prop, std::string_view name) {
   return -1;
 }
 
+bool IntToIdent(const TPropInfo& prop, int64_t value, std::string& name) {
+  for (const TIdentMapEntry& e : prop.IdentMap)
+    if (e.Value == value) {
+      name = e.Name;
+      return true;
+    }
+  return false;
+}
+
+bool IdentToInt(const TPropInfo& prop, std::string_view name, int64_t& value) {
+  for (const TIdentMapEntry& e : prop.IdentMap)
+    if (SameName(e.Name, name)) {
+      value = e.Value;
+      return true;
+    }
+  return false;
+}
+
 // ---- Methods and fields ----------------------------------------------------------------------
 
 TMethodValue MethodAddress(TClass cls, std::string_view name) {

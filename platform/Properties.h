@@ -91,6 +91,13 @@ TMethod<Sig> FromMethodValue(const TMethodValue& v) {
 
 enum TStoredKind { skStored, skNotStored, skStoredFunction };
 
+// A named integer constant (clBtnFace for a colour): integer properties with an ident map
+// are written as the name when the value has one and read from either form.
+struct TIdentMapEntry {
+  int32_t Value;
+  const char* Name;
+};
+
 // One published property.
 class TPropInfo {
  public:
@@ -106,6 +113,7 @@ class TPropInfo {
   int64_t DefaultValue = 0;
   TStoredKind StoredKind = skStored;
   std::function<bool(TObject*)> StoredFunc;  // skStoredFunction
+  std::span<const TIdentMapEntry> IdentMap;  // tkInteger: named values
   TClass DeclaringClass = nullptr;
   int Index = 0;  // position in the full property list of the declaring class
 
@@ -212,6 +220,9 @@ void SetEnumProp(TObject* instance, std::string_view name, std::string_view valu
 // a name (-1 when none; case-insensitive).
 std::string GetEnumName(const TPropInfo& prop, int64_t value);
 int GetEnumValue(const TPropInfo& prop, std::string_view name);
+// The name of an integer value in the property's ident map and back; false when none.
+bool IntToIdent(const TPropInfo& prop, int64_t value, std::string& name);
+bool IdentToInt(const TPropInfo& prop, std::string_view name, int64_t& value);
 
 // ---- Published methods and fields ---------------------------------------------------------
 
@@ -442,6 +453,11 @@ class TPropBuilder {
   // The type name (for example "TDateTime" for a double that holds a date).
   TPropBuilder& TypeName(const char* name) {
     FProp.TypeName = name;
+    return *this;
+  }
+  // Named values of an integer property (the table must live as long as the program).
+  TPropBuilder& IdentMap(std::span<const TIdentMapEntry> map) {
+    FProp.IdentMap = map;
     return *this;
   }
   TPropInfo& Info() { return FProp; }
