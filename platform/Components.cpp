@@ -155,7 +155,8 @@ void TComponent::ValidateRename(TComponent* component, const std::string& curNam
   if (component && !detail::SameText(curName, newName) && component->FOwner == this &&
       FindComponent(newName))
     throw EComponentError(Format("A component named %s already exists", newName.c_str()));
-  if (FComponentState.Contains(csDesigning) && FOwner) FOwner->ValidateRename(component, curName, newName);
+  if (FComponentState.Contains(csDesigning) && FOwner)
+    FOwner->ValidateRename(component, curName, newName);
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {

@@ -13,11 +13,21 @@ TScreen* Screen = nullptr;
 namespace {
 
 constexpr TIdentMapEntry kColors[] = {
-    {clBlack, "clBlack"},           {clMaroon, "clMaroon"}, {clGreen, "clGreen"},
-    {clNavy, "clNavy"},             {clGray, "clGray"},     {clRed, "clRed"},
-    {clLime, "clLime"},             {clYellow, "clYellow"}, {clBlue, "clBlue"},
-    {clWhite, "clWhite"},           {clNone, "clNone"},     {clWindow, "clWindow"},
-    {clWindowText, "clWindowText"}, {clBtnFace, "clBtnFace"}, {clBtnText, "clBtnText"},
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clNavy, "clNavy"},
+    {clGray, "clGray"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clWhite, "clWhite"},
+    {clNone, "clNone"},
+    {clWindow, "clWindow"},
+    {clWindowText, "clWindowText"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnText, "clBtnText"},
 };
 
 constexpr TIdentMapEntry kCharsets[] = {
@@ -33,7 +43,8 @@ void DescribeTFont(TClassInfo& info) {
   p.Property("Color", &TFont::Color).IdentMap(kColors).TypeName("TColor");
   p.Property("Height", &TFont::Height);
   p.Property("Name", &TFont::Name);
-  p.Set("Style", "TFontStyles", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}, &TFont::Style);
+  p.Set("Style", "TFontStyles", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"},
+        &TFont::Style);
 }
 
 void DescribeTForm(TClassInfo& info) {
@@ -82,7 +93,8 @@ PF_DEFINE_COMPONENT(TForm, TComponent, DescribeTForm)
 PF_DEFINE_CLASS(TScreen, TObject)
 PF_DEFINE_CLASS_EX(TApplication, TComponent, nullptr, DescribeTApplication)
 
-// ---- TFont ---------------------------------------------------------------------------------------
+// ---- TFont
+// ---------------------------------------------------------------------------------------
 
 void TFont::Assign(TPersistent* source) {
   if (auto* font = dynamic_cast<TFont*>(source)) {
@@ -96,7 +108,8 @@ void TFont::Assign(TPersistent* source) {
   TPersistent::Assign(source);
 }
 
-// ---- TForm ---------------------------------------------------------------------------------------
+// ---- TForm
+// ---------------------------------------------------------------------------------------
 
 TForm* TForm::CreateNew(TComponent* owner) { return New<TForm>(owner, TCreateNew{}); }
 
@@ -158,10 +171,12 @@ void TForm::GetChildren(const TGetChildProc& proc, TComponent* root) {
   }
 }
 
-// ---- TScreen -------------------------------------------------------------------------------------
+// ---- TScreen
+// -------------------------------------------------------------------------------------
 
 TForm* TScreen::Forms(int index) const {
-  if (index < 0 || index >= FormCount()) throw EListError(Format("List index out of bounds (%d)", index));
+  if (index < 0 || index >= FormCount())
+    throw EListError(Format("List index out of bounds (%d)", index));
   return FForms[static_cast<size_t>(index)];
 }
 
@@ -174,11 +189,13 @@ void TScreen::RemoveForm(TForm* form) {
   if (it != FForms.end()) FForms.erase(it);
 }
 
-// ---- TApplication --------------------------------------------------------------------------------
+// ---- TApplication
+// --------------------------------------------------------------------------------
 
 TForm* TApplication::CreateForm(TClass formClass) {
   if (!formClass || !formClass->InheritsFrom(&TForm::StaticClass()))
-    throw EComponentError(Format("%s is not a form class", formClass ? formClass->ClassName() : "nil"));
+    throw EComponentError(
+        Format("%s is not a form class", formClass ? formClass->ClassName() : "nil"));
   auto* form = static_cast<TForm*>(CreateComponent(formClass, this));
   if (!FMainForm) FMainForm = form;
   return form;

@@ -38,7 +38,8 @@ bool IsDottedIdent(std::string_view s) {
   size_t start = 0;
   while (true) {
     size_t dot = s.find('.', start);
-    std::string_view part = s.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    std::string_view part =
+        s.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
     if (!IsValidIdent(part)) return false;
     if (dot == std::string_view::npos) return true;
     start = dot + 1;
@@ -170,24 +171,37 @@ class TStreamCursor {
       case vaNull:
       case vaFalse:
       case vaTrue:
-      case vaNil: return;
+      case vaNil:
+        return;
       case vaList:
         while (PeekKind() != vaNull) SkipPayload(Kind(), depth + 1);
         Byte();
         return;
-      case vaInt8: Bytes(1); return;
-      case vaInt16: Bytes(2); return;
+      case vaInt8:
+        Bytes(1);
+        return;
+      case vaInt16:
+        Bytes(2);
+        return;
       case vaInt32:
-      case vaSingle: Bytes(4); return;
+      case vaSingle:
+        Bytes(4);
+        return;
       case vaInt64:
-      case vaDouble: Bytes(8); return;
-      case vaExtended: Bytes(10); return;
+      case vaDouble:
+        Bytes(8);
+        return;
+      case vaExtended:
+        Bytes(10);
+        return;
       case vaString:
       case vaLString:
       case vaWString:
       case vaUTF8String:
       case vaIdent:
-      case vaBinary: Str(); return;
+      case vaBinary:
+        Str();
+        return;
       case vaSet:
         while (!Str().empty()) {
         }
@@ -237,9 +251,12 @@ std::string FloatText(long double v, TFloatType type) {
     if (!ParseFloat(s, r)) return false;
     if (std::signbit(r) != std::signbit(v)) return false;
     switch (type) {
-      case ftSingle: return static_cast<float>(r) == static_cast<float>(v);
-      case ftDouble: return static_cast<double>(r) == static_cast<double>(v);
-      default: return r == v;
+      case ftSingle:
+        return static_cast<float>(r) == static_cast<float>(v);
+      case ftDouble:
+        return static_cast<double>(r) == static_cast<double>(v);
+      default:
+        return r == v;
     }
   };
   if (std::fabs(v) < 1e15L) {
@@ -310,7 +327,8 @@ class TTextParser {
     size_t start = FPos;
     while (true) {
       while (FPos < FText.size() && IsIdentChar(FText[FPos])) ++FPos;
-      if (dotted && FPos + 1 < FText.size() && FText[FPos] == '.' && IsIdentStart(FText[FPos + 1])) {
+      if (dotted && FPos + 1 < FText.size() && FText[FPos] == '.' &&
+          IsIdentStart(FText[FPos + 1])) {
         ++FPos;
         continue;
       }
@@ -501,7 +519,8 @@ class TTextParser {
           bool hex = FPos < FText.size() && FText[FPos] == '$';
           if (hex) ++FPos;
           while (FPos < FText.size()) {
-            int d = hex ? detail::HexDigit(FText[FPos]) : (FText[FPos] >= '0' && FText[FPos] <= '9' ? FText[FPos] - '0' : -1);
+            int d = hex ? detail::HexDigit(FText[FPos])
+                        : (FText[FPos] >= '0' && FText[FPos] <= '9' ? FText[FPos] - '0' : -1);
             if (d < 0) break;
             code = code * (hex ? 16 : 10) + static_cast<uint32_t>(d);
             if (code > 0x10FFFF) Error("Invalid character code");
@@ -540,12 +559,14 @@ class TTextParser {
       }
       if (digits == 0 || (FPos < FText.size() && IsIdentChar(FText[FPos]))) Error("Invalid number");
       // $FFFFFFFF and the like are bit patterns: hexadecimal up to 32 bits reads as Integer.
-      int64_t value = v <= 0xFFFFFFFFu && v > 0x7FFFFFFFu ? static_cast<int32_t>(static_cast<uint32_t>(v))
-                                                         : static_cast<int64_t>(v);
+      int64_t value = v <= 0xFFFFFFFFu && v > 0x7FFFFFFFu
+                          ? static_cast<int32_t>(static_cast<uint32_t>(v))
+                          : static_cast<int64_t>(v);
       PutInteger(FOut, negative ? -value : value);
       return;
     }
-    if (FPos + 2 < FText.size() + 0 && (FText.substr(FPos, 3) == "INF" || FText.substr(FPos, 3) == "inf")) {
+    if (FPos + 2 < FText.size() + 0 &&
+        (FText.substr(FPos, 3) == "INF" || FText.substr(FPos, 3) == "inf")) {
       FPos += 3;
       PutExtended(FOut, negative ? -std::numeric_limits<long double>::infinity()
                                  : std::numeric_limits<long double>::infinity());
@@ -580,7 +601,8 @@ class TTextParser {
       const char* first = number.data();
       if (*first == '+') ++first;
       auto r = std::from_chars(first, number.data() + number.size(), v);
-      if (r.ec != std::errc() || r.ptr != number.data() + number.size()) Error("Number out of range");
+      if (r.ec != std::errc() || r.ptr != number.data() + number.size())
+        Error("Number out of range");
       PutInteger(FOut, v);
       return;
     }
@@ -601,7 +623,8 @@ class TTextParser {
   std::string FOut;
 };
 
-// ---- Stream to text -------------------------------------------------------------------------------
+// ---- Stream to text
+// -------------------------------------------------------------------------------
 
 class TTextWriter {
  public:
@@ -673,12 +696,18 @@ class TTextWriter {
         FIn.Byte();
         return s + ")";
       }
-      case vaInt8: return std::to_string(FIn.Raw<int8_t>());
-      case vaInt16: return std::to_string(FIn.Raw<int16_t>());
-      case vaInt32: return std::to_string(FIn.Raw<int32_t>());
-      case vaInt64: return std::to_string(FIn.Raw<int64_t>());
-      case vaExtended: return FloatText(FIn.Raw<long double>(10), ftExtended);
-      case vaDouble: return FloatText(FIn.Raw<double>(), ftDouble);
+      case vaInt8:
+        return std::to_string(FIn.Raw<int8_t>());
+      case vaInt16:
+        return std::to_string(FIn.Raw<int16_t>());
+      case vaInt32:
+        return std::to_string(FIn.Raw<int32_t>());
+      case vaInt64:
+        return std::to_string(FIn.Raw<int64_t>());
+      case vaExtended:
+        return FloatText(FIn.Raw<long double>(10), ftExtended);
+      case vaDouble:
+        return FloatText(FIn.Raw<double>(), ftDouble);
       case vaSingle: {
         float f = FIn.Raw<float>();
         if (!std::isfinite(f)) return FloatText(f, ftExtended);
@@ -687,15 +716,19 @@ class TTextWriter {
       case vaString:
       case vaLString:
       case vaWString:
-      case vaUTF8String: return StringText(FIn.Str(), indent);
+      case vaUTF8String:
+        return StringText(FIn.Str(), indent);
       case vaIdent: {
         std::string_view ident = FIn.Str();
         if (!IsDottedIdent(ident)) throw EReadError("Invalid stream format");
         return std::string(ident);
       }
-      case vaFalse: return "False";
-      case vaTrue: return "True";
-      case vaNil: return "nil";
+      case vaFalse:
+        return "False";
+      case vaTrue:
+        return "True";
+      case vaNil:
+        return "nil";
       case vaSet: {
         std::string s = "[";
         bool first = true;
@@ -740,7 +773,8 @@ class TTextWriter {
         FIn.Byte();
         return s + ">";
       }
-      case vaNull: break;
+      case vaNull:
+        break;
     }
     throw EReadError("Invalid stream format");
   }
@@ -878,7 +912,9 @@ void RemoveFixupsOf(TComponent* component) {
   std::lock_guard<std::mutex> lock(FixupMutex());
   auto& list = GlobalFixups();
   list.erase(std::remove_if(list.begin(), list.end(),
-                            [&](const TGlobalFixup& f) { return f.Component == component || f.Root == component; }),
+                            [&](const TGlobalFixup& f) {
+                              return f.Component == component || f.Root == component;
+                            }),
              list.end());
 }
 
@@ -957,12 +993,23 @@ std::string TReader::ReadString() {
 
 std::string TReader::ReadIdent() {
   switch (NextValue()) {
-    case vaIdent: ReadValue(); return ReadStr();
-    case vaFalse: ReadValue(); return "False";
-    case vaTrue: ReadValue(); return "True";
-    case vaNil: ReadValue(); return "nil";
-    case vaNull: ReadValue(); return "Null";
-    default: PropValueError();
+    case vaIdent:
+      ReadValue();
+      return ReadStr();
+    case vaFalse:
+      ReadValue();
+      return "False";
+    case vaTrue:
+      ReadValue();
+      return "True";
+    case vaNil:
+      ReadValue();
+      return "nil";
+    case vaNull:
+      ReadValue();
+      return "Null";
+    default:
+      PropValueError();
   }
 }
 
@@ -970,11 +1017,20 @@ int64_t TReader::ReadInt64() {
   TStreamCursor c(FData, FPos);
   int64_t v;
   switch (c.Kind()) {
-    case vaInt8: v = c.Raw<int8_t>(); break;
-    case vaInt16: v = c.Raw<int16_t>(); break;
-    case vaInt32: v = c.Raw<int32_t>(); break;
-    case vaInt64: v = c.Raw<int64_t>(); break;
-    default: PropValueError();
+    case vaInt8:
+      v = c.Raw<int8_t>();
+      break;
+    case vaInt16:
+      v = c.Raw<int16_t>();
+      break;
+    case vaInt32:
+      v = c.Raw<int32_t>();
+      break;
+    case vaInt64:
+      v = c.Raw<int64_t>();
+      break;
+    default:
+      PropValueError();
   }
   FPos = c.Pos();
   return v;
@@ -994,13 +1050,20 @@ long double TReader::ReadFloat() {
   TStreamCursor c(FData, FPos);
   long double v;
   switch (c.Kind()) {
-    case vaExtended: v = c.Raw<long double>(10); break;
-    case vaDouble: v = c.Raw<double>(); break;
-    case vaSingle: v = c.Raw<float>(); break;
+    case vaExtended:
+      v = c.Raw<long double>(10);
+      break;
+    case vaDouble:
+      v = c.Raw<double>();
+      break;
+    case vaSingle:
+      v = c.Raw<float>();
+      break;
     case vaInt8:
     case vaInt16:
     case vaInt32:
-    case vaInt64: return static_cast<long double>(ReadInt64());
+    case vaInt64:
+      return static_cast<long double>(ReadInt64());
     case vaIdent: {
       std::string_view name = c.Str();
       if (detail::SameText(name, "NAN"))
@@ -1011,7 +1074,8 @@ long double TReader::ReadFloat() {
         PropValueError();
       break;
     }
-    default: PropValueError();
+    default:
+      PropValueError();
   }
   FPos = c.Pos();
   return v;
@@ -1157,7 +1221,11 @@ struct TReaderContext {
   TComponent* SavedParent;
   TComponent* SavedCurrent;
   TReaderContext(TComponent*& owner, TComponent*& parent, TComponent*& current)
-      : Owner(owner), Parent(parent), Current(current), SavedOwner(owner), SavedParent(parent),
+      : Owner(owner),
+        Parent(parent),
+        Current(current),
+        SavedOwner(owner),
+        SavedParent(parent),
         SavedCurrent(current) {}
   ~TReaderContext() {
     Owner = SavedOwner;
@@ -1234,8 +1302,10 @@ void TReader::ReadProperty(TPersistent* instance) {
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
       const TPropInfo* prop = GetPropInfo(object, parts[i]);
       TPersistent* sub = nullptr;
-      if (prop && prop->Kind == tkClass && prop->GetObj) sub = dynamic_cast<TPersistent*>(prop->GetObj(object));
-      if (!sub) throw EReadError(Format("Property %s does not exist", std::string(parts[i]).c_str()));
+      if (prop && prop->Kind == tkClass && prop->GetObj)
+        sub = dynamic_cast<TPersistent*>(prop->GetObj(object));
+      if (!sub)
+        throw EReadError(Format("Property %s does not exist", std::string(parts[i]).c_str()));
       object = sub;
     }
     std::string last(parts.back());
@@ -1255,7 +1325,8 @@ void TReader::ReadProperty(TPersistent* instance) {
   } catch (const Exception& e) {
     std::string owner = FCurrent ? FCurrent->Name() : std::string();
     if (owner.empty() && FCurrent) owner = FCurrent->ClassName();
-    throw EReadContextError(Format("Error reading %s.%s: %s", owner.c_str(), path.c_str(), e.what()));
+    throw EReadContextError(
+        Format("Error reading %s.%s: %s", owner.c_str(), path.c_str(), e.what()));
   }
 }
 
@@ -1277,7 +1348,8 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
       } else {
         v = ReadInt64();
         // $FFFFFFFF written for a Cardinal reads as -1: take the bit pattern back.
-        if (prop.OrdType == otULong && v < 0 && v >= INT32_MIN) v = static_cast<uint32_t>(static_cast<int32_t>(v));
+        if (prop.OrdType == otULong && v < 0 && v >= INT32_MIN)
+          v = static_cast<uint32_t>(static_cast<int32_t>(v));
         if (v < prop.MinValue() || v > prop.MaxValue()) PropValueError();
       }
       prop.SetOrd(instance, v);
@@ -1334,11 +1406,11 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
       }
       if (NextValue() != vaIdent) PropValueError();
       std::string name = ReadIdent();
-      TMethodValue m = FRoot ? MethodAddress(&FRoot->ClassType(), name) : TMethodValue{};
+      TMethodValue m = FindMethod(FRoot, name);
       if (!m.Assigned()) throw EReadError(Format("Method %s not found", name.c_str()));
       if (m.Signature != prop.MethodSignature)
-        throw EReadError(Format("Method %s does not match the parameter list of %s", name.c_str(), prop.Name.c_str()));
-      m.Data = FRoot;
+        throw EReadError(Format("Method %s does not match the parameter list of %s", name.c_str(),
+                                prop.Name.c_str()));
       prop.SetMethod(instance, m);
       return;
     }
@@ -1350,7 +1422,8 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
           prop.SetObj(instance, nullptr);
           return;
         case vaCollection: {
-          auto* collection = prop.GetObj ? dynamic_cast<TCollection*>(prop.GetObj(instance)) : nullptr;
+          auto* collection =
+              prop.GetObj ? dynamic_cast<TCollection*>(prop.GetObj(instance)) : nullptr;
           if (!collection) PropValueError();
           ReadValue();
           ReadCollection(collection);
@@ -1363,10 +1436,12 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop) {
           FFixups.push_back(TFixup{FCurrent, instance, &prop, name});
           return;
         }
-        default: PropValueError();
+        default:
+          PropValueError();
       }
     }
-    default: PropValueError();
+    default:
+      PropValueError();
   }
 }
 
@@ -1409,7 +1484,8 @@ void TReader::ResolveFixups() {
       f.Prop->SetObj(f.Instance, target);
     } catch (const Exception& e) {
       std::string owner = f.Component ? f.Component->Name() : std::string();
-      throw EReadContextError(Format("Error reading %s.%s: %s", owner.c_str(), f.Prop->Name.c_str(), e.what()));
+      throw EReadContextError(
+          Format("Error reading %s.%s: %s", owner.c_str(), f.Prop->Name.c_str(), e.what()));
     }
   }
 }
@@ -1437,7 +1513,8 @@ void TWriter::WriteIdent(std::string_view ident) {
     WriteValue(vaNil);
   } else {
     if (!IsDottedIdent(ident))
-      throw EWriteError(Format("%.*s is not an identifier", static_cast<int>(ident.size()), ident.data()));
+      throw EWriteError(
+          Format("%.*s is not an identifier", static_cast<int>(ident.size()), ident.data()));
     WriteValue(vaIdent);
     WriteStr(ident);
   }
@@ -1557,7 +1634,9 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
         WriteBoolean(v != 0);
       } else if (prop.Kind == tkEnumeration) {
         std::string name = GetEnumName(prop, v);
-        if (name.empty()) throw EWriteError(Format("%s has no value %lld", prop.Name.c_str(), static_cast<long long>(v)));
+        if (name.empty())
+          throw EWriteError(
+              Format("%s has no value %lld", prop.Name.c_str(), static_cast<long long>(v)));
         WriteIdent(name);
       } else if (prop.Kind == tkSet) {
         WriteValue(vaSet);
@@ -1593,8 +1672,8 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
     case tkMethod: {
       if (!prop.SetMethod) return;
       TMethodValue m = prop.GetMethod(instance);
-      if (!m.Assigned() || !FLookupRoot || m.Data != static_cast<void*>(FLookupRoot)) return;
-      std::string name = MethodName(&FLookupRoot->ClassType(), m.Code);
+      // Only a published method of the root itself can be named in the form.
+      std::string name = FindMethodName(FLookupRoot, m);
       if (name.empty()) return;
       WritePropName(prop.Name);
       WriteIdent(name);
@@ -1639,7 +1718,8 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
       }
       return;
     }
-    default: return;
+    default:
+      return;
   }
 }
 
@@ -1689,7 +1769,8 @@ std::string ObjectTextToBinary(std::string_view text) { return TTextParser(text)
 
 std::string ObjectBinaryToText(std::string_view data) { return TTextWriter(data).Convert(); }
 
-TComponent* ReadComponentFromText(std::string_view text, TComponent* root, const std::string* rootName) {
+TComponent* ReadComponentFromText(std::string_view text, TComponent* root,
+                                  const std::string* rootName) {
   std::string data = ObjectTextToBinary(text);
   TReader* reader = New<TReader>(std::string_view(data));
   try {
@@ -1713,7 +1794,11 @@ std::string WriteComponentToText(TComponent* root) {
     throw;
   }
   writer->Free();
-  return ObjectBinaryToText(data);
+  try {
+    return ObjectBinaryToText(data);
+  } catch (const EReadError& e) {
+    throw EWriteError(e.Message());
+  }
 }
 
 void RegisterFormResource(const char* className, std::string_view text) {
@@ -1732,7 +1817,8 @@ std::string_view FindFormResource(std::string_view className) {
   return it == Resources().end() ? std::string_view() : it->second;
 }
 
-bool InitInheritedComponent(TComponent* instance, TClass rootAncestor, const std::string* rootName) {
+bool InitInheritedComponent(TComponent* instance, TClass rootAncestor,
+                            const std::string* rootName) {
   // The resource of the nearest class that has one describes the whole form.
   for (TClass c = &instance->ClassType(); c && c != rootAncestor; c = c->ClassParent()) {
     std::string_view text = FindFormResource(c->ClassName());

@@ -127,7 +127,7 @@ class TReader : public TFiler {
   std::string ReadIdent();   // an ident; also True, False, nil and Null by their names
   int32_t ReadInteger();
   int64_t ReadInt64();
-  long double ReadFloat();   // any number
+  long double ReadFloat();  // any number
   float ReadSingle();
   double ReadDouble();
   bool ReadBoolean();
@@ -207,8 +207,8 @@ class TWriter : public TFiler {
   void WriteListEnd() { WriteValue(vaNull); }
   void WriteString(std::string_view value);
   void WriteIdent(std::string_view ident);  // True, False, nil and Null become those values
-  void WriteInteger(int64_t value);          // the smallest integer kind that holds it
-  void WriteFloat(long double value);        // extended
+  void WriteInteger(int64_t value);         // the smallest integer kind that holds it
+  void WriteFloat(long double value);       // extended
   void WriteSingle(float value);
   void WriteDouble(double value);
   void WriteBoolean(bool value);

@@ -56,7 +56,11 @@ void TFilter::Destroy() {
   FreeAndNil(Items);
 }
 
-void TFilter::SetPeer(TFilter* p) { Peer = p; }
+void TFilter::SetPeer(TFilter* p) {
+  if (Peer) Peer->RemoveFreeNotification(this);
+  Peer = p;
+  if (p) p->FreeNotification(this);
+}
 
 void TFilter::Loaded() {
   TComponent::Loaded();
@@ -301,7 +305,8 @@ TEST_F(Streaming, SampleFormReadsEveryKindOfValue) {
   TFilter* f1 = form->Filter1;
   EXPECT_EQ(f1->Threshold->High, 100.0);
   EXPECT_EQ(f1->Threshold->Accumulator, 40.0);
-  EXPECT_EQ(f1->OutputPin->Sinks, (std::vector<std::string>{"Form1.Filter2.InputPin", "Form1.Filter3.InputPin"}));
+  EXPECT_EQ(f1->OutputPin->Sinks,
+            (std::vector<std::string>{"Form1.Filter2.InputPin", "Form1.Filter3.InputPin"}));
   EXPECT_EQ(f1->Resolution, 1.5);
   EXPECT_EQ(f1->MinRadius, 4000000000u);
   EXPECT_EQ(f1->Mode, mdExact);
@@ -365,7 +370,8 @@ TEST_F(Streaming, WriteThenReadGivesTheSameForm) {
   TTestForm* again = Load(written);
   EXPECT_EQ(again->Name(), "Form1_1");
   std::string rewritten = WriteComponentToText(again);
-  for (size_t p; (p = rewritten.find("Form1_1")) != std::string::npos;) rewritten.replace(p, 7, "Form1");
+  for (size_t p; (p = rewritten.find("Form1_1")) != std::string::npos;)
+    rewritten.replace(p, 7, "Form1");
   EXPECT_EQ(rewritten, written);
 }
 
@@ -406,15 +412,41 @@ TEST_F(Streaming, FormLoadedUnderAnotherNameRenamesItsOwnReferences) {
   EXPECT_NE(written.find("OutputPin.Form = Form2"), std::string::npos);
 }
 
+TEST_F(Streaming, ReferencesToAFormNotYetLoadedAreSetWhenItLoads) {
+  const char* textA =
+      "object FormA: TTestForm\n  object Filter1: TFilter\n    Peer = FormB.Filter2\n  end\nend\n";
+  const char* textB = "object FormB: TTestForm\n  object Filter2: TFilter\n  end\nend\n";
+  TTestForm* formA = Load(textA);
+  EXPECT_EQ(formA->Filter1->Peer, nullptr);
+  TTestForm* formB = Load(textB);
+  EXPECT_EQ(formA->Filter1->Peer, formB->Filter2);
+  EXPECT_NE(WriteComponentToText(formA).find("    Peer = FormB.Filter2\n"), std::string::npos);
+  // The reference goes with the other form.
+  std::erase(FForms, formB);
+  formB->Free();
+  EXPECT_EQ(formA->Filter1->Peer, nullptr);
+
+  // A waiting reference of a form that is freed first is forgotten with it.
+  TTestForm* formA2 = Load(textA);
+  std::erase(FForms, formA2);
+  formA2->Free();
+  TTestForm* formB2 = Load(textB);
+  EXPECT_NE(formB2->Filter2, nullptr);
+}
+
 TEST_F(Streaming, ValuesRoundTripThroughTheTextExactly) {
   TTestForm* form = TTestForm::Empty();
   FForms.push_back(form);
   form->SetName("Form9");
   TFilter* f = New<TFilter>(form);
   f->SetName("F");
-  const double doubles[] = {0.1, 1e-300, 123456789.123456789, -2.5e17, 5e-324, 1.7976931348623157e308};
-  const long double extendeds[] = {0.1L, 1e-4000L, 1.18973149535723176502e+4932L, 3.0L / 7.0L, -0.0L};
-  std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80 'q' \x01\x7F";
+  const double doubles[] = {0.1,     1e-300, 123456789.123456789,
+                            -2.5e17, 5e-324, 1.7976931348623157e308};
+  const long double extendeds[] = {0.1L, 1e-4000L, 1.18973149535723176502e+4932L, 3.0L / 7.0L,
+                                   -0.0L};
+  std::string utf8 =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE2\x82\xAC \xF0\x9F\x98\x80 'q' \x01\x7F";
   std::string longText(300, 'x');
   longText[64] = '\'';
   longText[130] = '\n';
@@ -504,7 +536,9 @@ TEST_F(Streaming, ReaderPrimitivesFollowTheValueKinds) {
 
   // A custom value that is not one value cannot be written.
   TWriter* w = New<TWriter>();
-  EXPECT_THROW(w->DefineProperty("X", nullptr, [](TWriter* wr) { wr->WriteListBegin(); }, true), EWriteError);
+  EXPECT_THROW(w->DefineProperty(
+                   "X", nullptr, [](TWriter* wr) { wr->WriteListBegin(); }, true),
+               EWriteError);
   EXPECT_THROW(w->WriteIdent("not an ident"), EWriteError);
   w->Free();
 }
@@ -520,16 +554,25 @@ TEST_F(Streaming, MalformedFormsRaiseReadErrors) {
   const ErrorCase cases[] = {
       {"empty", "", "'object' expected on line 1", false},
       {"truncated header", "object Form1:", "Identifier expected on line 1", false},
-      {"missing end", "object Form1: TTestForm\n  Caption = 'x'\n", "'end' expected on line 3", false},
-      {"unterminated string", "object Form1: TTestForm\n  Caption = 'abc\nend", "Unterminated string on line 2", false},
-      {"unbalanced list", "object Form1: TTestForm\n  Filter1.X = (a b\nend", "Value expected on line 3", false},
+      {"missing end", "object Form1: TTestForm\n  Caption = 'x'\n", "'end' expected on line 3",
+       false},
+      {"unterminated string", "object Form1: TTestForm\n  Caption = 'abc\nend",
+       "Unterminated string on line 2", false},
+      {"unbalanced list", "object Form1: TTestForm\n  Filter1.X = (a b\nend",
+       "Value expected on line 3", false},
       {"missing =", "object Form1: TTestForm\n  Caption 'x'\nend", "'=' expected on line 2", false},
-      {"text after end", "object Form1: TTestForm\nend\nend", "Text after the end of the form on line 3", false},
-      {"huge integer", "object Form1: TTestForm\n  Tag = 99999999999999999999\nend", "Number out of range on line 2", false},
-      {"huge float", "object Form1: TTestForm\n  Tag = 1e99999\nend", "Number out of range on line 2", false},
-      {"bad char code", "object Form1: TTestForm\n  Caption = #1114112\nend", "Invalid character code on line 2", false},
-      {"lone surrogate", "object Form1: TTestForm\n  Caption = #55357'x'\nend", "Invalid character code on line 2", false},
-      {"odd binary", "object Form1: TTestForm\n  X = {ABC}\nend", "Invalid binary value on line 2", false},
+      {"text after end", "object Form1: TTestForm\nend\nend",
+       "Text after the end of the form on line 3", false},
+      {"huge integer", "object Form1: TTestForm\n  Tag = 99999999999999999999\nend",
+       "Number out of range on line 2", false},
+      {"huge float", "object Form1: TTestForm\n  Tag = 1e99999\nend",
+       "Number out of range on line 2", false},
+      {"bad char code", "object Form1: TTestForm\n  Caption = #1114112\nend",
+       "Invalid character code on line 2", false},
+      {"lone surrogate", "object Form1: TTestForm\n  Caption = #55357'x'\nend",
+       "Invalid character code on line 2", false},
+      {"odd binary", "object Form1: TTestForm\n  X = {ABC}\nend", "Invalid binary value on line 2",
+       false},
       {"unknown property", "object Form1: TTestForm\n  Nothing = 1\nend",
        "Error reading Form1.Nothing: Property Nothing does not exist", false},
       {"unknown path", "object Form1: TTestForm\n  Font.Nothing.Deeper = 1\nend",
@@ -538,21 +581,26 @@ TEST_F(Streaming, MalformedFormsRaiseReadErrors) {
        "Error reading Form1.Caption: Invalid property value", false},
       {"integer out of range", "object Form1: TTestForm\n  Tag = 3000000000\nend",
        "Error reading Form1.Tag: Invalid property value", false},
-      {"unknown enum", "object Form1: TTestForm\n  object F: TFilter\n    Mode = mdNone\n  end\nend",
+      {"unknown enum",
+       "object Form1: TTestForm\n  object F: TFilter\n    Mode = mdNone\n  end\nend",
        "Error reading F.Mode: Invalid property value", false},
       {"unknown set element", "object Form1: TTestForm\n  Font.Style = [fsBold, fsBlink]\nend",
        "Error reading Form1.Font.Style: Invalid property value", false},
-      {"cardinal overflow", "object Form1: TTestForm\n  object F: TFilter\n    MinRadius = 5000000000\n  end\nend",
+      {"cardinal overflow",
+       "object Form1: TTestForm\n  object F: TFilter\n    MinRadius = 5000000000\n  end\nend",
        "Error reading F.MinRadius: Invalid property value", false},
       {"byte overflow", "object Form1: TTestForm\n  Font.Charset = 256\nend",
        "Error reading Form1.Font.Charset: Invalid property value", false},
-      {"double overflow", "object Form1: TTestForm\n  object F: TFilter\n    Resolution = 1e400\n  end\nend",
+      {"double overflow",
+       "object Form1: TTestForm\n  object F: TFilter\n    Resolution = 1e400\n  end\nend",
        "Error reading F.Resolution: Invalid property value", false},
       {"unknown method", "object Form1: TTestForm\n  OnCreate = Missing\nend",
        "Error reading Form1.OnCreate: Method Missing not found", false},
       {"method of another signature", "object Form1: TTestForm\n  OnCreate = Other\nend",
-       "Error reading Form1.OnCreate: Method Other does not match the parameter list of OnCreate", false},
-      {"read-only property", "object Form1: TTestForm\n  object F: TFilter\n    Items = 3\n  end\nend",
+       "Error reading Form1.OnCreate: Method Other does not match the parameter list of OnCreate",
+       false},
+      {"read-only property",
+       "object Form1: TTestForm\n  object F: TFilter\n    Items = 3\n  end\nend",
        "Error reading F.Items: Invalid property value", false},
       {"custom value of wrong kind",
        "object Form1: TTestForm\n  object F: TFilter\n    OutputPin.SinkPins = Form1\n  end\nend",
@@ -560,7 +608,8 @@ TEST_F(Streaming, MalformedFormsRaiseReadErrors) {
       {"custom value read short",
        "object Form1: TTestForm\n  object F: TFilter\n    OutputPin.Form = (Form1)\n  end\nend",
        "Error reading F.OutputPin.Form: Invalid property value", false},
-      {"duplicate name", "object Form1: TTestForm\n  object F: TFilter\n  end\n  object f: TFilter\n  end\nend",
+      {"duplicate name",
+       "object Form1: TTestForm\n  object F: TFilter\n  end\n  object f: TFilter\n  end\nend",
        "Error reading f: A component named f already exists", false},
       {"field of another class", "object Form1: TTestForm\n  object Filter1: TPanel\n  end\nend",
        "Error reading Filter1: Filter1: a TPanel is not a TFilter", false},
@@ -590,7 +639,9 @@ TEST_F(Streaming, MalformedFormsRaiseReadErrors) {
 TEST_F(Streaming, AFailedReadLeavesNoComponentLoading) {
   TTestForm* form = TTestForm::Empty();
   FForms.push_back(form);
-  const char* text = "object Form1: TTestForm\n  object A: TFilter\n  end\n  object B: TFilter\n    Mode = 7\n  end\nend";
+  const char* text =
+      "object Form1: TTestForm\n  object A: TFilter\n  end\n  object B: TFilter\n    Mode = 7\n  "
+      "end\nend";
   EXPECT_THROW(ReadComponentFromText(text, form), EReadError);
   EXPECT_FALSE(form->ComponentState().Contains(csLoading));
   ASSERT_NE(form->FindComponent("A"), nullptr);
@@ -610,10 +661,13 @@ TEST_F(Streaming, DeepNestingIsRefusedNotFollowed) {
 // reader error, never crash, hang or raise anything else.
 TEST_F(Streaming, FuzzedFormsFailCleanly) {
   const std::string sample = kSampleForm;
-  const char* pieces[] = {"(", ")", "[", "]", "<", ">", "{", "}", "'", "''", "#", "#13", "+", "=",
-                          ".", ",", ":", "-", "$", "0", "9", "1e", "e4932", "s", " ", "\n", "end",
-                          "object", "item", "nil", "True", "Form1", "Filter1", "TFilter", "TPanel",
-                          "99999999999999999999", "#$D800", "1.5", "x"};
+  const char* pieces[] = {"(",      ")",     "[",       "]",       "<",      ">",
+                          "{",      "}",     "'",       "''",      "#",      "#13",
+                          "+",      "=",     ".",       ",",       ":",      "-",
+                          "$",      "0",     "9",       "1e",      "e4932",  "s",
+                          " ",      "\n",    "end",     "object",  "item",   "nil",
+                          "True",   "Form1", "Filter1", "TFilter", "TPanel", "99999999999999999999",
+                          "#$D800", "1.5",   "x"};
   std::mt19937 random(20261210);
   int loaded = 0, failed = 0;
   for (int round = 0; round < 20000; ++round) {
@@ -622,10 +676,18 @@ TEST_F(Streaming, FuzzedFormsFailCleanly) {
     for (int e = 0; e < edits && !text.empty(); ++e) {
       size_t pos = random() % text.size();
       switch (random() % 5) {
-        case 0: text.erase(pos, 1 + random() % 20); break;
-        case 1: text.insert(pos, pieces[random() % std::size(pieces)]); break;
-        case 2: text[pos] = static_cast<char>(random() % 256); break;
-        case 3: text.resize(pos); break;
+        case 0:
+          text.erase(pos, 1 + random() % 20);
+          break;
+        case 1:
+          text.insert(pos, pieces[random() % std::size(pieces)]);
+          break;
+        case 2:
+          text[pos] = static_cast<char>(random() % 256);
+          break;
+        case 3:
+          text.resize(pos);
+          break;
         case 4: {
           size_t len = random() % 40;
           text.insert(random() % text.size(), text.substr(pos, len));
