@@ -558,6 +558,7 @@ class TTextParser {
         ++digits;
       }
       if (digits == 0 || (FPos < FText.size() && IsIdentChar(FText[FPos]))) Error("Invalid number");
+      if (v > static_cast<uint64_t>(INT64_MAX)) Error("Number out of range");
       // $FFFFFFFF and the like are bit patterns: hexadecimal up to 32 bits reads as Integer.
       int64_t value = v <= 0xFFFFFFFFu && v > 0x7FFFFFFFu
                           ? static_cast<int32_t>(static_cast<uint32_t>(v))
@@ -565,8 +566,9 @@ class TTextParser {
       PutInteger(FOut, negative ? -value : value);
       return;
     }
-    if (FPos + 2 < FText.size() + 0 &&
-        (FText.substr(FPos, 3) == "INF" || FText.substr(FPos, 3) == "inf")) {
+    // The text of an infinite float ("INF" alone reads as an ident that ReadFloat accepts).
+    if (FText.size() - FPos >= 3 && detail::SameText(FText.substr(FPos, 3), "INF") &&
+        (FText.size() - FPos == 3 || !IsIdentChar(FText[FPos + 3]))) {
       FPos += 3;
       PutExtended(FOut, negative ? -std::numeric_limits<long double>::infinity()
                                  : std::numeric_limits<long double>::infinity());

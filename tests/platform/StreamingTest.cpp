@@ -496,6 +496,62 @@ TEST_F(Streaming, TextConverterAcceptsTheGrammarVariants) {
   EXPECT_EQ(form->Filter1->Gain, 3.0f);
 }
 
+TEST_F(Streaming, TextAndStreamConvertBothWays) {
+  // Every value kind in the writer's layout: the text survives text -> stream -> text.
+  const std::string text =
+      "object X: TSomething\n"
+      "  A = (\n"
+      "    1\n"
+      "    -200\n"
+      "    70000\n"
+      "    -5000000000\n"
+      "    'two'#9'tabs'\n"
+      "    ()\n"
+      "    (\n"
+      "      Nested.Ident\n"
+      "      nil\n"
+      "      True\n"
+      "      False)\n"
+      "    [a, b]\n"
+      "    []\n"
+      "    1.250000000000000000\n"
+      "    2.500000000000000000s\n"
+      "    NAN\n"
+      "    -INF\n"
+      "    'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa' +\n"
+      "      'bb')\n"
+      "  B = {\n"
+      "    000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F\n"
+      "    20}\n"
+      "  C = <>\n"
+      "  D = <\n"
+      "    item\n"
+      "      E = ''\n"
+      "    end>\n"
+      "  F = 'caf\xC3\xA9'\n"
+      "  object Y: TOther\n"
+      "  end\n"
+      "  object TUnnamed\n"
+      "  end\n"
+      "end\n";
+  std::string data = ObjectTextToBinary(text);
+  EXPECT_EQ(ObjectBinaryToText(data), text);
+  EXPECT_EQ(ObjectTextToBinary(ObjectBinaryToText(data)), data);
+
+  // Numbers outside what the stream holds are refused, in range ones kept exactly.
+  EXPECT_THROW(ObjectTextToBinary("object X: T\n  A = -$8000000000000000\nend"), EParserError);
+  EXPECT_THROW(ObjectTextToBinary("object X: T\n  A = 1e-99999\nend"), EParserError);
+  EXPECT_THROW(ObjectTextToBinary("object X: T\n  A = 1e39s\nend"), EParserError);
+  EXPECT_EQ(ObjectBinaryToText(ObjectTextToBinary("object X: T\n  A = -9223372036854775808\nend")),
+            "object X: T\n  A = -9223372036854775808\nend\n");
+  // Malformed streams are refused too.
+  EXPECT_THROW(ObjectBinaryToText(data.substr(0, data.size() / 2)), EReadError);
+  EXPECT_THROW(ObjectBinaryToText(data + "x"), EReadError);
+  std::string broken = data;
+  broken[broken.find("two") - 5] = 99;  // an unknown value kind
+  EXPECT_THROW(ObjectBinaryToText(broken), EReadError);
+}
+
 TEST_F(Streaming, ReaderPrimitivesFollowTheValueKinds) {
   std::string data;
   {
