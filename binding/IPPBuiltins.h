@@ -1,0 +1,6 @@
+// The declarations of every built-in family that the dispatcher units bind. A slot marked
+// BUILTIN in a unit's list takes builtin::<name> from one of these headers; add a family's
+// header here when its first slot is switched from STUB to BUILTIN.
+#pragma once
+
+#include "primitives/signal/SignalFillCopy.h"
