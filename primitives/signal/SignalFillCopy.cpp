@@ -63,9 +63,13 @@ template <class S>
 IppStatus ConvertToInt32(const S* pSrc, Ipp32s* pDst, int len, IppRoundMode mode, int scaleFactor) {
   if (!pSrc || !pDst) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  // 2^(-scaleFactor), formed once and exactly (it becomes 0 or infinity only for factors far
-  // outside any useful range).
-  const long double w = std::ldexp(1.0L, -scaleFactor);
+  // 2^(-scaleFactor), formed once and exactly. Beyond +-20000 the power is 0 or infinity in
+  // extended precision already, so the exponent is clamped there (this also keeps -INT_MIN
+  // from overflowing).
+  const long long exponent = -static_cast<long long>(scaleFactor);
+  const int clamped =
+      static_cast<int>(exponent > 20000 ? 20000 : (exponent < -20000 ? -20000 : exponent));
+  const long double w = std::ldexp(1.0L, clamped);
   for (int i = 0; i < len; ++i) {
     const long double x = pSrc[i];
     pDst[i] = ToInt32(scaleFactor != 0 ? x * w : x, mode);
