@@ -15,7 +15,7 @@
   X(STUB,    IPPS,         ippsDotProd_32f,                 IppStatus, (const Ipp32f*, const Ipp32f*, int, Ipp32f*)) \
   X(STUB,    IPPS,         ippsCartToPolar_32f,             IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, Ipp32f*, int)) \
   X(STUB,    IPPI,         ippiCannyGetSize,                IppStatus, (IppiSize, int*)) \
-  X(STUB,    IPPI,         ippiCanny_16s8u_C1R,             IppStatus, (Ipp16s*, int, Ipp16s*, int, Ipp8u*, int, IppiSize, Ipp32f, Ipp32f, Ipp8u*)) \
+  X(STUB,    IPPI,         ippiCanny_16s8u_C1R,             IppStatus, (const Ipp16s*, int, const Ipp16s*, int, Ipp8u*, int, IppiSize, Ipp32f, Ipp32f, Ipp8u*)) \
   XS(STUB,    IPPI,         ippiAbsDiff_8u_C1R,              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiAbsDiff_32f_C1R,             IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp32f*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiThreshold_32f_C1R,           IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, IppCmpOp)) \

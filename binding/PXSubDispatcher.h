@@ -132,7 +132,7 @@
   X(STUB,    IPPI,         ippiFilterMedianCross_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianColor_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianColor_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  XS(BUILTIN, IPPS,         ippsSet_8u,                         IppStatus, (Ipp8u, Ipp8u*, int)) \
+  XS(STUB,    IPPS,         ippsSet_8u,                         IppStatus, (Ipp8u, Ipp8u*, int)) \
   X(STUB,    IPPI,         ippiThreshold_LTValGTVal_8u_C3R,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
   X(STUB,    IPPI,         ippiThreshold_LTValGTVal_8u_AC4R,   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
   X(STUB,    IPPI,         ippiThreshold_LTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \

@@ -126,7 +126,7 @@
   X(BUILTIN, IPPS,         ippsSet_64f,                IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_32f,                IppStatus, (Ipp32f, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_64fc,               IppStatus, (Ipp64fc, Ipp64fc*, int)) \
-  X(BUILTIN, IPPS,         ippsSet_8u,                 IppStatus, (Ipp8u, Ipp8u*, int)) \
+  X(STUB,    IPPS,         ippsSet_8u,                 IppStatus, (Ipp8u, Ipp8u*, int)) \
   X(STUB,    IPPS,         ippsSub_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsSub_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsSub_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \

@@ -91,12 +91,6 @@ IppStatus RealToCplx(const R* pSrcRe, const R* pSrcIm, C* pDst, int len) {
 
 }  // namespace
 
-IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) {
-  if (!pDst) return ippStsNullPtrErr;
-  if (len < 1) return ippStsSizeErr;
-  std::memset(pDst, val, static_cast<std::size_t>(len));
-  return ippStsNoErr;
-}
 IppStatus ippsSet_32s(Ipp32s val, Ipp32s* pDst, int len) { return Fill(val, pDst, len); }
 IppStatus ippsSet_32f(Ipp32f val, Ipp32f* pDst, int len) {
   // The bit pattern of the value is stored, so -0.0 and NaN payloads survive unchanged.

@@ -2,6 +2,9 @@
 // between int16, int32, float32 and float64 (with scale factors, saturation and a rounding
 // mode where the target is an integer), complex assembly and split, and byte swaps.
 //
+// The byte fill ippsSet_8u belongs to the image family (both of its dispatch slots take the
+// same built-in version).
+//
 // Unless stated otherwise every pointer argument is checked in order (null: -8), then a
 // length below 1 gives -6; nothing is written when a check fails.
 #pragma once
@@ -10,7 +13,6 @@
 
 namespace builtin {
 
-IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len);
 IppStatus ippsSet_32s(Ipp32s val, Ipp32s* pDst, int len);
 IppStatus ippsSet_32f(Ipp32f val, Ipp32f* pDst, int len);
 IppStatus ippsSet_64f(Ipp64f val, Ipp64f* pDst, int len);

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "primitives/support/FloatToInt.h"
 #include "primitives/support/IppTypes.h"
 
 namespace builtin {
@@ -49,10 +50,8 @@ double LibCCosDeg(double degrees);
 
 // ---- Float to integer ---------------------------------------------------------------------
 
-// Truncation toward zero with the semantics of the x87 conversion: NaN and values whose
-// truncation does not fit give the "integer indefinite" value (the most negative integer).
-// Every float-to-integer conversion of the primitives goes through these two.
-std::int32_t fbTruncToInt32(long double x);
+// fbTruncToInt32 and fbRoundToInt32 are in FloatToInt.h. The 64-bit truncation follows the
+// same rule: NaN and values whose truncation does not fit give INT64_MIN.
 std::int64_t fbTruncToInt64(long double x);
 
 // ---- Fills and copies ---------------------------------------------------------------------

@@ -21,11 +21,6 @@ long double Exp2Split(long double t) {
 
 }  // namespace
 
-std::int32_t fbTruncToInt32(long double x) {
-  if (!(x > -2147483649.0L && x < 2147483648.0L)) return INT32_MIN;
-  return static_cast<std::int32_t>(x);
-}
-
 std::int64_t fbTruncToInt64(long double x) {
   if (!(x > -9223372036854775809.0L && x < 9223372036854775808.0L)) return INT64_MIN;
   return static_cast<std::int64_t>(x);

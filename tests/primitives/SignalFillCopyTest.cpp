@@ -37,7 +37,6 @@ TEST(SignalFillCopy, NullPointerBeforeLengthAndNothingWrittenOnError) {
   auto c32 = static_cast<Ipp32fc*>(p);
   // Each member called as (pointers valid or null, length).
   const std::vector<std::pair<const char*, std::function<IppStatus(bool, int)>>> members = {
-      {"Set_8u", [&](bool ok, int n) { return ippsSet_8u(1, ok ? u8 : nullptr, n); }},
       {"Set_32s", [&](bool ok, int n) { return ippsSet_32s(1, ok ? s32 : nullptr, n); }},
       {"Set_32f", [&](bool ok, int n) { return ippsSet_32f(1, ok ? f32 : nullptr, n); }},
       {"Set_64f", [&](bool ok, int n) { return ippsSet_64f(1, ok ? f64 : nullptr, n); }},
@@ -96,12 +95,6 @@ TEST(SignalFillCopy, FillsStoreBitPatternsAndZeroFillsStorePositiveZero) {
   Ipp64fc c[3] = {};
   ASSERT_EQ(ippsSet_64fc({1.5, -2.5}, c, 2), ippStsNoErr);
   EXPECT_TRUE(c[1].re == 1.5 && c[1].im == -2.5 && c[2].re == 0 && c[2].im == 0);
-  Ipp8u bytes[70];
-  for (int n = 1; n <= 67; ++n) {
-    std::memset(bytes, 0, sizeof bytes);
-    ASSERT_EQ(ippsSet_8u(0x7E, bytes + 1, n), ippStsNoErr);
-    for (int i = 0; i < 70; ++i) ASSERT_EQ(bytes[i], (i >= 1 && i <= n) ? 0x7E : 0) << n;
-  }
 }
 
 TEST(SignalFillCopy, MoveHandlesOverlapBothWays) {
