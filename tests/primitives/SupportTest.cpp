@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "primitives/support/Support.h"
@@ -237,6 +238,20 @@ TEST(SupportCpu, CacheSizeIsMemoisedAndConsistent) {
   } else {
     EXPECT_EQ(s1, ippStsUnknownCacheSize);
     EXPECT_EQ(first, 0);
+  }
+}
+
+TEST(SupportCpu, ThreadsDeterminingTheCacheSizeTogetherAgree) {
+  constexpr int kThreads = 4;
+  int sizes[kThreads] = {};
+  IppStatus statuses[kThreads] = {};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i)
+    threads.emplace_back([&, i] { statuses[i] = fbGetCacheSize(&sizes[i]); });
+  for (std::thread& t : threads) t.join();
+  for (int i = 1; i < kThreads; ++i) {
+    EXPECT_EQ(statuses[i], statuses[0]);
+    EXPECT_EQ(sizes[i], sizes[0]);
   }
 }
 
