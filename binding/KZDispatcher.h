@@ -1,4 +1,5 @@
-// Dispatcher unit KZDispatcher: 23 dispatch slots for the vision primitives (edges, integral images, Haar classifier).
+// Dispatcher unit KZDispatcher: 22 dispatch slots for the vision primitives (edges, integral
+// images, Haar classifier).
 //
 // The list below is the only place where the slots are written: name, signature, lookup and
 // whether the built-in version exists. To bind a built-in version that has been written,

@@ -1,4 +1,5 @@
-// Dispatcher unit PXBasicDispatcher: 53 dispatch slots for the basic image arithmetic, fills, copies and conversions.
+// Dispatcher unit PXBasicDispatcher: 53 dispatch slots for the basic image arithmetic, fills,
+// copies and conversions.
 //
 // The list below is the only place where the slots are written: name, signature, lookup and
 // whether the built-in version exists. To bind a built-in version that has been written,

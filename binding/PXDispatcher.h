@@ -1,4 +1,5 @@
-// Dispatcher unit PXDispatcher: 150 dispatch slots for the image point operations, colour conversions and a few filters.
+// Dispatcher unit PXDispatcher: 149 dispatch slots for the image point operations, colour
+// conversions and a few filters.
 //
 // The list below is the only place where the slots are written: name, signature, lookup and
 // whether the built-in version exists. To bind a built-in version that has been written,

@@ -1,4 +1,5 @@
-// Dispatcher unit PXSubDispatcher: 150 dispatch slots for noise, gamma, histograms, filters, morphology, warps, colour spaces, thresholds and look-up tables.
+// Dispatcher unit PXSubDispatcher: 148 dispatch slots for noise, gamma, histograms, filters,
+// morphology, warps, colour spaces, thresholds and look-up tables.
 //
 // The list below is the only place where the slots are written: name, signature, lookup and
 // whether the built-in version exists. To bind a built-in version that has been written,

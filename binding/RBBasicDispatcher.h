@@ -1,4 +1,5 @@
-// Dispatcher unit RBBasicDispatcher: 175 dispatch slots for the signal-vector primitives that the signal buffers call.
+// Dispatcher unit RBBasicDispatcher: 174 dispatch slots for the signal-vector primitives that the
+// signal buffers call.
 //
 // The list below is the only place where the slots are written: name, signature, lookup and
 // whether the built-in version exists. To bind a built-in version that has been written,
