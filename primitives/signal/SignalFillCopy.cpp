@@ -59,21 +59,42 @@ Ipp32s ToInt32(long double y, IppRoundMode mode) {
   return fbTruncToInt32(y);
 }
 
+// The same rule where y is an exact float64 value: saturation, then rounding to nearest
+// with ties to even or truncation, through the x87-style helpers (in range here).
+inline Ipp32s NearestInt32(double y) {
+  if (y >= 2147483647.0) return 2147483647;
+  if (!(y > -2147483648.0)) return INT32_MIN;
+  return fbRoundToInt32(y);
+}
+inline Ipp32s TruncatedInt32(double y) {
+  if (y >= 2147483647.0) return 2147483647;
+  if (!(y > -2147483648.0)) return INT32_MIN;
+  return fbTruncToInt32(y);
+}
+
 template <class S>
 IppStatus ConvertToInt32(const S* pSrc, Ipp32s* pDst, int len, IppRoundMode mode, int scaleFactor) {
   if (!pSrc || !pDst) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  // 2^(-scaleFactor), formed once and exactly. Beyond +-20000 the power is 0 or infinity in
-  // extended precision already, so the exponent is clamped there (this also keeps -INT_MIN
-  // from overflowing).
+  if (scaleFactor >= -1000 && scaleFactor <= 1000) {
+    // x * 2^(-sf) is exact in float64 here unless it leaves the float64 range, where the
+    // result is the same saturated or zero value as with a 64-bit significand.
+    const double w = std::ldexp(1.0, -scaleFactor);
+    if (mode == ippRndNear) {
+      for (int i = 0; i < len; ++i) pDst[i] = NearestInt32(static_cast<double>(pSrc[i]) * w);
+    } else {
+      for (int i = 0; i < len; ++i) pDst[i] = TruncatedInt32(static_cast<double>(pSrc[i]) * w);
+    }
+    return ippStsNoErr;
+  }
+  // 2^(-scaleFactor) with a 64-bit significand, formed once and exactly. Beyond +-20000 the
+  // power is 0 or infinity already, so the exponent is clamped there (this also keeps
+  // -INT_MIN from overflowing).
   const long long exponent = -static_cast<long long>(scaleFactor);
   const int clamped =
       static_cast<int>(exponent > 20000 ? 20000 : (exponent < -20000 ? -20000 : exponent));
   const long double w = std::ldexp(1.0L, clamped);
-  for (int i = 0; i < len; ++i) {
-    const long double x = pSrc[i];
-    pDst[i] = ToInt32(scaleFactor != 0 ? x * w : x, mode);
-  }
+  for (int i = 0; i < len; ++i) pDst[i] = ToInt32(static_cast<long double>(pSrc[i]) * w, mode);
   return ippStsNoErr;
 }
 

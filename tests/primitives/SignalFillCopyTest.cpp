@@ -193,6 +193,46 @@ TEST(SignalConvert, Float64ToInt32WithRoundingModesAndSaturation) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
+// The rounding rule written out step by step in extended precision: y + 0.5 (or y - 0.5)
+// truncated, one step back to the even neighbour on an exact tie.
+Ipp32s ReferenceToInt32(long double y, IppRoundMode mode) {
+  if (y >= 2147483647.0L) return 2147483647;
+  if (!(y > -2147483648.0L)) return INT32_MIN;
+  if (mode != ippRndNear) return static_cast<Ipp32s>(std::trunc(y));
+  const long double shifted = y >= 0 ? y + 0.5L : y - 0.5L;
+  auto k = static_cast<long long>(shifted);
+  if ((k & 1) != 0 && shifted == static_cast<long double>(k)) k += y >= 0 ? -1 : 1;
+  return static_cast<Ipp32s>(k);
+}
+
+TEST(SignalConvert, UnscaledAndScaledElementsFollowOneRoundingRule) {
+  std::vector<double> values;
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  for (int i = 0; i < 4000; ++i) {
+    const double magnitude = std::ldexp(1.0, static_cast<int>(next() % 40) - 8);
+    const double v = (static_cast<double>(next() % 2000001) / 1000000.0 - 1.0) * magnitude;
+    values.push_back(v);
+    values.push_back(std::round(v) + 0.5);  // exact ties
+    values.push_back(std::nextafter(std::round(v) + 0.5, 0.0));
+  }
+  const int n = static_cast<int>(values.size());
+  std::vector<Ipp32s> out(values.size());
+  for (IppRoundMode mode : {ippRndNear, ippRndZero}) {
+    for (int sf : {0, 1, -3, 1000, -1000, 1001, -1001, 1100}) {
+      ASSERT_EQ(ippsConvert_64f32s_Sfs(values.data(), out.data(), n, mode, sf), ippStsNoErr);
+      for (int i = 0; i < n; ++i)
+        ASSERT_EQ(out[i], ReferenceToInt32(std::ldexp(static_cast<long double>(values[i]), -sf), mode))
+            << values[i] << " sf=" << sf << " mode=" << mode;
+    }
+  }
+}
+
 TEST(SignalConvert, Float32ToInt32MatchesTheFloat64Rule) {
   const float in[] = {2.5f, 3.5f, -2.5f, -0.5f, 3e9f, -3e9f, 2147483648.0f, -2147483648.0f,
                       std::numeric_limits<float>::quiet_NaN(), 6.0f};
