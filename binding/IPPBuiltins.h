@@ -4,3 +4,6 @@
 #pragma once
 
 #include "primitives/signal/SignalFillCopy.h"
+#include "primitives/image/PXImageCopy.h"
+#include "primitives/image/PXImageMirror.h"
+#include "primitives/image/PXColorConversion.h"

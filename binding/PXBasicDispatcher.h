@@ -23,11 +23,11 @@
   X(STUB,    IPPI,         ippiDiv_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
   X(STUB,    IPPS,         ippsDivC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
   X(STUB,    IPPS,         ippsDivC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPS,         ippsSet_16s,           IppStatus, (Ipp16s, Ipp16s*, int)) \
-  X(STUB,    IPPS,         ippsConvert_8s16s,     IppStatus, (const Ipp8s*, Ipp16s*, int)) \
-  X(STUB,    IPPI,         ippiSet_8u_C1R,        IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSet_16s_C1R,       IppStatus, (Ipp16s, Ipp16s*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSet_32s_C1R,       IppStatus, (Ipp32s, Ipp32s*, int, IppiSize)) \
+  X(BUILTIN, IPPS,         ippsSet_16s,           IppStatus, (Ipp16s, Ipp16s*, int)) \
+  X(BUILTIN, IPPS,         ippsConvert_8s16s,     IppStatus, (const Ipp8s*, Ipp16s*, int)) \
+  X(BUILTIN, IPPI,         ippiSet_8u_C1R,        IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSet_16s_C1R,       IppStatus, (Ipp16s, Ipp16s*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSet_32s_C1R,       IppStatus, (Ipp32s, Ipp32s*, int, IppiSize)) \
   X(STUB,    IPPS,         ippsAddC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
   X(STUB,    IPPS,         ippsAddC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
   X(STUB,    IPPS,         ippsAddC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
@@ -57,15 +57,15 @@
   X(STUB,    IPPI,         ippiDivC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiDivC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiDivC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_16s_C1R,      IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiConvert_8u16u_C1R, IppStatus, (const Ipp8u*, int, Ipp16u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiConvert_8u32f_C1R, IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiConvert_32f8u_C1R, IppStatus, (const Ipp32f*, int, Ipp8u*, int, IppiSize, IppRoundMode)) \
-  X(STUB,    IPPI,         ippiScale_8u16s_C1R,   IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiScale_8u32s_C1R,   IppStatus, (const Ipp8u*, int, Ipp32s*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiScale_16s8u_C1R,   IppStatus, (const Ipp16s*, int, Ipp8u*, int, IppiSize, IppHintAlgorithm)) \
-  X(STUB,    IPPI,         ippiScale_32s8u_C1R,   IppStatus, (const Ipp32s*, int, Ipp8u*, int, IppiSize, IppHintAlgorithm))
+  X(BUILTIN, IPPI,         ippiCopy_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_16s_C1R,      IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiConvert_8u16u_C1R, IppStatus, (const Ipp8u*, int, Ipp16u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiConvert_8u32f_C1R, IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiConvert_32f8u_C1R, IppStatus, (const Ipp32f*, int, Ipp8u*, int, IppiSize, IppRoundMode)) \
+  X(BUILTIN, IPPI,         ippiScale_8u16s_C1R,   IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiScale_8u32s_C1R,   IppStatus, (const Ipp8u*, int, Ipp32s*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiScale_16s8u_C1R,   IppStatus, (const Ipp16s*, int, Ipp8u*, int, IppiSize, IppHintAlgorithm)) \
+  X(BUILTIN, IPPI,         ippiScale_32s8u_C1R,   IppStatus, (const Ipp32s*, int, Ipp8u*, int, IppiSize, IppHintAlgorithm))
 // clang-format on
 
 namespace PXBasicDispatcher {

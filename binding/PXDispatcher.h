@@ -13,12 +13,12 @@
 
 // clang-format off
 #define PX_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPI,         ippiYUV422ToRGB_8u_C2C3R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiYUV422ToRGB_8u_C2C3R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiColorTwist32f_8u_C3R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
-  X(STUB,    IPPI,         ippiSwapChannels_8u_C3IR,                    IppStatus, (Ipp8u*, int, IppiSize, const int*)) \
-  X(STUB,    IPPI,         ippiSwapChannels_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
-  X(STUB,    IPPI,         ippiSwapChannels_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
-  X(STUB,    IPPI,         ippiRGBToYUV422_8u_C3C2R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSwapChannels_8u_C3IR,                    IppStatus, (Ipp8u*, int, IppiSize, const int*)) \
+  X(BUILTIN, IPPI,         ippiSwapChannels_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
+  X(BUILTIN, IPPI,         ippiSwapChannels_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
+  X(BUILTIN, IPPI,         ippiRGBToYUV422_8u_C3C2R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiAlphaCompC_8u_C3R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(STUB,    IPPI,         ippiAlphaCompC_8u_C1R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(STUB,    IPPI,         ippiAlphaCompC_8u_C4R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
@@ -30,28 +30,28 @@
   X(STUB,    IPPI,         ippiMul_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiDiv_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiDiv_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSet_8u_C3R,                              IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  XS(STUB,    IPPI,         ippiSet_8u_C1R,                              IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSet_8u_C3CR,                             IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSet_8u_AC4R,                             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSet_8u_C4CR,                             IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMirror_8u_C3R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_8u_C3IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_8u_C4R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_8u_C4IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_16u_C1R,                          IppStatus, (const Ipp16u*, int, Ipp16u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_8u_AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_8u_AC4IR,                         IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiSet_8u_C3R,                              IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  XS(BUILTIN, IPPI,         ippiSet_8u_C1R,                              IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSet_8u_C3CR,                             IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSet_8u_AC4R,                             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSet_8u_C4CR,                             IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_C3R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_C3IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_C4R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_C4IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_16u_C1R,                          IppStatus, (const Ipp16u*, int, Ipp16u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_AC4IR,                         IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
   X(STUB,    IPPI,         ippiFilterWiener_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
   X(STUB,    IPPI,         ippiFilterWiener_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
   X(STUB,    IPPI,         ippiFilterWiener_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C3R,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_AC4R,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C4CR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C1C3R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C1C4R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C3C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C4C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C3R,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_AC4R,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C4CR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C1C3R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C1C4R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C3C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C4C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiAdd_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiAdd_8u_C4RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiAdd_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
@@ -76,8 +76,8 @@
   X(STUB,    IPPI,         ippiXor_8u_C1R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiAbsDiff_8u_C1R,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterWienerGetBufferSize,               IppStatus, (IppiSize, IppiSize, int, int*)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C3AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_AC4C3R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C3AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_AC4C3R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiNot_8u_C3IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiNot_8u_C4IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiNot_8u_AC4IR,                            IppStatus, (Ipp8u*, int, IppiSize)) \
@@ -142,19 +142,19 @@
   X(STUB,    IPPI,         ippiSqr_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiSqr_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiXorC_8u_C3R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiColorToGray_8u_C3C1R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
-  X(STUB,    IPPI,         ippiColorToGray_8u_AC4C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
+  X(BUILTIN, IPPI,         ippiColorToGray_8u_C3C1R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
+  X(BUILTIN, IPPI,         ippiColorToGray_8u_AC4C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
   X(STUB,    IPPI,         ippiFilterSobelHorizBorder_8u16s_C1R,        IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
   X(STUB,    IPPI,         ippiFilterSobelVertBorder_8u16s_C1R,         IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
   X(STUB,    IPPI,         ippiFilterSobelHorizGetBufferSize_8u16s_C1R, IppStatus, (IppiSize, IppiMaskSize, int*)) \
   X(STUB,    IPPI,         ippiFilterSobelVertGetBufferSize_8u16s_C1R,  IppStatus, (IppiSize, IppiMaskSize, int*)) \
-  X(STUB,    IPPI,         ippiCopy_8u_P3C3R,                           IppStatus, (const Ipp8u* const*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMirror_8u_C1IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiMirror_8u_C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPS,         ippsSwapBytes_16u_I,                         IppStatus, (Ipp16u*, int)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_P3C3R,                           IppStatus, (const Ipp8u* const*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_C1IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPI,         ippiMirror_8u_C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
+  X(BUILTIN, IPPS,         ippsSwapBytes_16u_I,                         IppStatus, (Ipp16u*, int)) \
   X(STUB,    IPPI,         ippiMax_8u_C1R,                              IppStatus, (const Ipp8u*, int, IppiSize, Ipp8u*)) \
-  X(STUB,    IPPI,         ippiYUV420ToRGB_8u_P3C3R,                    IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiYCbCr420ToRGB_8u_P3C3R,                  IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiYUV420ToRGB_8u_P3C3R,                    IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiYCbCr420ToRGB_8u_P3C3R,                  IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterColumn32f_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
   X(STUB,    IPPI,         ippiFilterColumn32f_8u_C4R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
   X(STUB,    IPPI,         ippiFilterColumn32f_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \

@@ -76,8 +76,8 @@
   X(STUB,    IPPI,         ippiRotate_8u_C3R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
   X(STUB,    IPPI,         ippiRotate_8u_C4R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
   X(STUB,    IPPI,         ippiRotate_8u_C1R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C3P3R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C4P4R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C3P3R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C4P4R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiGetPerspectiveTransform,        IppStatus, (IppiRect, const double (*)[2], double (*)[3])) \
   X(STUB,    IPPI,         ippiFilterSobelHoriz_8u_C3R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterSobelHoriz_8u_AC4R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
@@ -133,7 +133,7 @@
   X(STUB,    IPPI,         ippiFilterMedianCross_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianColor_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianColor_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  XS(STUB,    IPPS,         ippsSet_8u,                         IppStatus, (Ipp8u, Ipp8u*, int)) \
+  XS(BUILTIN, IPPS,         ippsSet_8u,                         IppStatus, (Ipp8u, Ipp8u*, int)) \
   X(STUB,    IPPI,         ippiThreshold_LTValGTVal_8u_C3R,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
   X(STUB,    IPPI,         ippiThreshold_LTValGTVal_8u_AC4R,   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
   X(STUB,    IPPI,         ippiThreshold_LTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \

@@ -127,7 +127,7 @@
   X(BUILTIN, IPPS,         ippsSet_64f,                IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_32f,                IppStatus, (Ipp32f, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_64fc,               IppStatus, (Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSet_8u,                 IppStatus, (Ipp8u, Ipp8u*, int)) \
+  X(BUILTIN, IPPS,         ippsSet_8u,                 IppStatus, (Ipp8u, Ipp8u*, int)) \
   X(STUB,    IPPS,         ippsSub_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsSub_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsSub_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
@@ -167,7 +167,7 @@
   X(BUILTIN, IPPS,         ippsConvert_64f32f,         IppStatus, (const Ipp64f*, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_64f32s_Sfs,     IppStatus, (const Ipp64f*, Ipp32s*, int, IppRoundMode, int)) \
   X(BUILTIN, IPPS,         ippsConvert_32s64f,         IppStatus, (const Ipp32s*, Ipp64f*, int)) \
-  XS(STUB,    IPPI,         ippiMirror_8u_C3IR,         IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
+  XS(BUILTIN, IPPI,         ippiMirror_8u_C3IR,         IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
   X(BUILTIN, IPPS,         ippsReal_64fc,              IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsImag_64fc,              IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_32f32s_Sfs,     IppStatus, (const Ipp32f*, Ipp32s*, int, IppRoundMode, int)) \
@@ -177,13 +177,13 @@
   X(BUILTIN, IPPS,         ippsSwapBytes_32u,          IppStatus, (const Ipp32u*, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsSwapBytes_32u_I,        IppStatus, (Ipp32u*, int)) \
   X(STUB,    IPPS,         ippsAutoCorr_64f,           IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
-  X(STUB,    IPPI,         ippiCopy_32s_C1R,           IppStatus, (const Ipp32s*, int, Ipp32s*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_32s_C1R,           IppStatus, (const Ipp32s*, int, Ipp32s*, int, IppiSize)) \
   X(STUB,    IPPS,         ippsFIR_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int, IppsFIRState_64f*)) \
   X(STUB,    IPPS,         ippsFIRFree_64f,            IppStatus, (IppsFIRState_64f*)) \
   X(STUB,    IPPS,         ippsFIRInitAlloc_64f,       IppStatus, (IppsFIRState_64f**, const Ipp64f*, int, const Ipp64f*)) \
   X(STUB,    IPPI,         ippiAlphaComp_8u_AC4R,      IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAlphaType)) \
-  X(STUB,    IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
   X(STUB,    IPPS,         ippsRandUniform_Direct_64f, IppStatus, (Ipp64f*, int, Ipp64f, Ipp64f, unsigned int*)) \
   X(NONE,    IPPI,         ippsSVD_64f_D2L,            IppStatus, (Ipp64f**, Ipp64f*, Ipp64f**, int, int))
