@@ -20,8 +20,10 @@ int32_t TruncToInt32(double v) {
 // Both padded sides below 65535: the coordinate stack holds 16-bit pairs.
 bool SmallCoordinates(IppiSize roi) { return roi.width + 2 < 65535 && roi.height + 2 < 65535; }
 
+// The work-buffer size in 64 bits (both sides >= 1); anything above INT32_MAX means "too big".
 int64_t CannyBufferSize(IppiSize roi) {
   const int64_t cells = (int64_t{roi.width} + 2) * (int64_t{roi.height} + 2);
+  if (cells > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int64_t>::max();
   const int64_t perCell = SmallCoordinates(roi) ? 5 : 9;
   return perCell * cells + 16 * int64_t{roi.width} + 160;
 }

@@ -5,11 +5,16 @@
 #include <opencv2/core.hpp>
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc.hpp>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "binding/PXOpenCV.h"
 
@@ -18,7 +23,10 @@ namespace {
 // Every test starts and ends with the binding as it is before start-up.
 class OpenCVWrapper : public ::testing::Test {
  protected:
-  void SetUp() override { binding::ResetOpenCVBindingForTesting(); }
+  void SetUp() override {
+    cv::setNumThreads(1);  // the wrapper's OpenCV runs on the calling thread (its pool is not instrumented)
+    binding::ResetOpenCVBindingForTesting();
+  }
   void TearDown() override { binding::ResetOpenCVBindingForTesting(); }
 };
 
@@ -150,4 +158,32 @@ TEST_F(OpenCVWrapper, UnitStartUpAndShutdown) {
   image = binding::cvCreateImage({8, 2}, 8, 1);
   EXPECT_NE(image, nullptr);
   binding::cvReleaseImage(&image);
+}
+
+// Threads making their first calls at the same moment all bind the same entry points.
+TEST_F(OpenCVWrapper, FirstCallsFromSeveralThreads) {
+  constexpr int kThreads = 4;
+  std::atomic<int> done{0}, failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 200; ++i) {
+        binding::IplImage* image = binding::cvCreateImage({5, 3}, binding::IplDepth8U, 1);
+        if (!image || binding::cvReadSeqSize(nullptr) != 0) ++failures;
+        binding::cvReleaseImage(&image);
+      }
+      ++done;
+    });
+  // Watchdog: a lock-up fails the test instead of hanging the run.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (done.load() < kThreads) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "first calls did not finish within 60 s";
+      std::abort();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_TRUE(binding::cvCreateImage.IsBound());
 }
