@@ -47,7 +47,7 @@ constexpr Ipp8u kCandidate = 128;
 void MagnitudeRow(const Ipp16s* __restrict dx, const Ipp16s* __restrict dy, int32_t* __restrict m, int w,
                   int32_t lowT) {
   int x = 0;
-  for (; x + kBlock <= w; x += kBlock)
+  for (; x <= w - kBlock; x += kBlock)
     for (int k = 0; k < kBlock; ++k) {
       const int i = x + k;
       const int32_t v = std::abs(int32_t{dx[i]}) + std::abs(int32_t{dy[i]});
@@ -111,7 +111,7 @@ IppStatus Canny(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s* pSrcDy, int s
     Ipp8u* dst = RowOf(pDst, dstStep, y);
 
     for (int x = 0; x < w; ++x) {
-      if ((x & (kBlock - 1)) == 0 && x + kBlock <= w && BlockIsQuiet(mid + x)) {
+      if ((x & (kBlock - 1)) == 0 && x <= w - kBlock && BlockIsQuiet(mid + x)) {
         x += kBlock - 1;
         continue;
       }

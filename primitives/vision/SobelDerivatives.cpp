@@ -38,7 +38,7 @@ void DxRow(const Ipp8u* __restrict a, const Ipp8u* __restrict b, const Ipp8u* __
   }
   d[0] = static_cast<Ipp16s>((a[1] - a[0]) + 2 * (b[1] - b[0]) + (c[1] - c[0]));
   int x = 1;
-  for (; x + kBlock <= w - 1; x += kBlock)
+  for (; x <= w - 1 - kBlock; x += kBlock)
     for (int k = 0; k < kBlock; ++k) {
       const int i = x + k;
       d[i] = static_cast<Ipp16s>((a[i + 1] - a[i - 1]) + 2 * (b[i + 1] - b[i - 1]) + (c[i + 1] - c[i - 1]));
@@ -57,7 +57,7 @@ void DyRow(const Ipp8u* __restrict up, const Ipp8u* __restrict lo, Ipp16s* __res
   }
   d[0] = static_cast<Ipp16s>(3 * (lo[0] - up[0]) + (lo[1] - up[1]));
   int x = 1;
-  for (; x + kBlock <= w - 1; x += kBlock)
+  for (; x <= w - 1 - kBlock; x += kBlock)
     for (int k = 0; k < kBlock; ++k) {
       const int i = x + k;
       d[i] = static_cast<Ipp16s>((lo[i - 1] - up[i - 1]) + 2 * (lo[i] - up[i]) + (lo[i + 1] - up[i + 1]));

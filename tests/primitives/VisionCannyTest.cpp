@@ -214,3 +214,20 @@ TEST(VisionCanny, RegionInsideAWiderImageLeavesTheRestAlone) {
         ASSERT_EQ(v, kSentinel) << x << ", " << y;
     }
 }
+
+// A padded width of 65535 or more switches the coordinate stack to 32-bit entries; the edges
+// stay the same.
+TEST(VisionCanny, WideRegionEqualsOpenCV) {
+  for (int width : {65532, 65534}) {
+    SCOPED_TRACE(width);
+    cv::Mat dx, dy, ref;
+    SmoothedDerivatives(width, 3, 5, dx, dy);
+    cv::Canny(dx, dy, ref, 10, 30, false);
+    GuardedEdges got(width, 3);
+    ASSERT_EQ(RunCanny(dx, dy, got, 10, 30), ippStsNoErr);
+    ASSERT_TRUE(got.OutsideUntouched());
+    cv::Mat gotMat(3, width, CV_8U, got.data(), static_cast<size_t>(got.step));
+    EXPECT_EQ(cv::countNonZero(gotMat != ref), 0);
+    EXPECT_GT(cv::countNonZero(ref), 1000);
+  }
+}
