@@ -40,7 +40,9 @@ T* RowOf(T* base, int step, int y) {
 }
 
 constexpr int kBlock = 16;
+// Map cells: 0 no candidate, 128 a candidate that survived the suppression, 255 an edge.
 constexpr Ipp8u kCandidate = 128;
+constexpr Ipp8u kEdge = 255;
 
 // Magnitudes |dx| + |dy| of one row into columns 1..w of a ring row; those not above the low
 // threshold are stored as 0 (no candidate).
@@ -130,31 +132,37 @@ IppStatus Canny(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s* pSrcDy, int s
         keep = m > mid[x - 1] && m >= mid[x + 1];
       }
       if (!keep) continue;
-      mapRow[x] = kCandidate;
-      if (static_cast<float>(m) > high) {
+      if (static_cast<float>(m) > high) {  // a strong edge
+        mapRow[x] = kEdge;
         dst[x] = 255;
         top[0] = static_cast<Coord>(y);
         top[1] = static_cast<Coord>(x);
         top += 2;
+      } else {
+        mapRow[x] = kCandidate;
       }
     }
   }
 
-  // Hysteresis: grow the strong pixels through 8-connected candidates. Each pixel is pushed
-  // once (its destination byte turns 255 first), so the stack holds at most w * h entries.
+  // Hysteresis: grow the strong pixels through 8-connected candidates. A pixel that becomes an
+  // edge is marked in the map as well as in the destination, so each is pushed once and the
+  // stack holds at most w * h entries; the map's zero border keeps the growth in the region.
+  const ptrdiff_t ms = mapStride, ds = dstStep;
+  const ptrdiff_t mapOffsets[8] = {-ms - 1, -ms, -ms + 1, -1, 1, ms - 1, ms, ms + 1};
+  const ptrdiff_t dstOffsets[8] = {-ds - 1, -ds, -ds + 1, -1, 1, ds - 1, ds, ds + 1};
   static constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
   static constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
   while (top != stackBase) {
     top -= 2;
     const int r = static_cast<int>(top[0]), c = static_cast<int>(top[1]);
+    Ipp8u* cell = map + (r + 1) * ms + c + 1;
+    Ipp8u* out = RowOf(pDst, dstStep, r) + c;
     for (int n = 0; n < 8; ++n) {
-      const int nr = r + kDy[n], nc = c + kDx[n];
-      if (map[(nr + 1) * mapStride + nc + 1] != kCandidate) continue;
-      Ipp8u& out = RowOf(pDst, dstStep, nr)[nc];
-      if (out != 0) continue;
-      out = 255;
-      top[0] = static_cast<Coord>(nr);
-      top[1] = static_cast<Coord>(nc);
+      if (cell[mapOffsets[n]] != kCandidate) continue;
+      cell[mapOffsets[n]] = kEdge;
+      out[dstOffsets[n]] = 255;
+      top[0] = static_cast<Coord>(r + kDy[n]);
+      top[1] = static_cast<Coord>(c + kDx[n]);
       top += 2;
     }
   }
@@ -182,7 +190,8 @@ IppStatus ippiCanny_16s8u_C1R(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s*
   const int64_t w = roiSize.width;
   if (srcDxStep < 2 * w || srcDyStep < 2 * w || dstEdgeStep < w) return ippStsStepErr;
   if (srcDxStep % 2 != 0 || srcDyStep % 2 != 0) return ippStsNotEvenStepErr;
-  if (lowThresh < 0 || highThresh < lowThresh) return ippStsBadArgErr;
+  // Written so that a threshold that is not a number is refused as well.
+  if (!(lowThresh >= 0) || !(highThresh >= lowThresh)) return ippStsBadArgErr;
   const int32_t lowT = TruncToInt32(lowThresh);
   if (SmallCoordinates(roiSize))
     return Canny<uint16_t>(pSrcDx, srcDxStep, pSrcDy, srcDyStep, pDstEdges, dstEdgeStep, roiSize, lowT,

@@ -4,6 +4,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -158,6 +159,8 @@ TEST(VisionCanny, ArgumentChecksWriteNothing) {
       {d, d, 9, 8, 4, {4, 4}, 1, 2, false, ippStsNotEvenStepErr},
       {d, d, 8, 8, 4, {4, 4}, -1, 2, false, ippStsBadArgErr},
       {d, d, 8, 8, 4, {4, 4}, 30, 20, false, ippStsBadArgErr},
+      {d, d, 8, 8, 4, {4, 4}, NAN, 20, false, ippStsBadArgErr},
+      {d, d, 8, 8, 4, {4, 4}, 10, NAN, false, ippStsBadArgErr},
   };
   for (const Case& c : cases) {
     GuardedEdges out(4, 4);
