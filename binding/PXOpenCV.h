@@ -13,18 +13,18 @@
 
 #include <atomic>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "platform/DynLib.h"
+#include "platform/SysUtils.h"
 #include "platform/Units.h"
 
 namespace binding {
 
 // Raised when the wrapper library or one of its entry points cannot be loaded.
-class ERBDLLLoadError : public std::runtime_error {
+class ERBDLLLoadError : public platform::Exception {
  public:
-  using std::runtime_error::runtime_error;
+  using platform::Exception::Exception;
 };
 
 // The wrapper's structures belong to it; the system only passes their addresses around.

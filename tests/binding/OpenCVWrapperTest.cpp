@@ -187,3 +187,9 @@ TEST_F(OpenCVWrapper, FirstCallsFromSeveralThreads) {
   EXPECT_EQ(failures.load(), 0);
   EXPECT_TRUE(binding::cvCreateImage.IsBound());
 }
+
+TEST(OpenCVWrapperError, IsTheSystemsException) {
+  const binding::ERBDLLLoadError error("Can't get cvSmooth");
+  const platform::Exception& base = error;
+  EXPECT_EQ(base.Message(), "Can't get cvSmooth");
+}
