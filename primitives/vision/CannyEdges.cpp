@@ -7,15 +7,10 @@
 #include <limits>
 #include <type_traits>
 
+#include "primitives/support/FloatToInt.h"
+
 namespace builtin {
 namespace {
-
-// Truncation toward zero with the x87 rule for what has no 32-bit value: NaN and
-// out-of-range inputs give INT32_MIN.
-int32_t TruncToInt32(double v) {
-  if (!(v > -2147483649.0 && v < 2147483648.0)) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
-}
 
 // Both padded sides below 65535: the coordinate stack holds 16-bit pairs.
 bool SmallCoordinates(IppiSize roi) { return roi.width + 2 < 65535 && roi.height + 2 < 65535; }
@@ -192,7 +187,7 @@ IppStatus ippiCanny_16s8u_C1R(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s*
   if (srcDxStep % 2 != 0 || srcDyStep % 2 != 0) return ippStsNotEvenStepErr;
   // Written so that a threshold that is not a number is refused as well.
   if (!(lowThresh >= 0) || !(highThresh >= lowThresh)) return ippStsBadArgErr;
-  const int32_t lowT = TruncToInt32(lowThresh);
+  const int32_t lowT = fbTruncToInt32(static_cast<double>(lowThresh));
   if (SmallCoordinates(roiSize))
     return Canny<uint16_t>(pSrcDx, srcDxStep, pSrcDy, srcDyStep, pDstEdges, dstEdgeStep, roiSize, lowT,
                            highThresh, pBuffer);
