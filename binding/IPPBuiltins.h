@@ -7,3 +7,5 @@
 #include "primitives/image/PXImageCopy.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/image/PXColorConversion.h"
+#include "primitives/vision/SobelDerivatives.h"
+#include "primitives/vision/CannyEdges.h"

@@ -15,17 +15,17 @@
 #define KZ_DISPATCHER_SLOTS(X, XS) \
   X(STUB,    IPPS,         ippsDotProd_32f,                 IppStatus, (const Ipp32f*, const Ipp32f*, int, Ipp32f*)) \
   X(STUB,    IPPS,         ippsCartToPolar_32f,             IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, Ipp32f*, int)) \
-  X(STUB,    IPPI,         ippiCannyGetSize,                IppStatus, (IppiSize, int*)) \
-  X(STUB,    IPPI,         ippiCanny_16s8u_C1R,             IppStatus, (const Ipp16s*, int, const Ipp16s*, int, Ipp8u*, int, IppiSize, Ipp32f, Ipp32f, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiCannyGetSize,                IppStatus, (IppiSize, int*)) \
+  X(BUILTIN, IPPI,         ippiCanny_16s8u_C1R,             IppStatus, (const Ipp16s*, int, const Ipp16s*, int, Ipp8u*, int, IppiSize, Ipp32f, Ipp32f, Ipp8u*)) \
   XS(STUB,    IPPI,         ippiAbsDiff_8u_C1R,              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiAbsDiff_32f_C1R,             IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp32f*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiThreshold_32f_C1R,           IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, IppCmpOp)) \
   X(STUB,    IPPI,         ippiThreshold_Val_32f_C1R,       IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, Ipp32f, IppCmpOp)) \
   X(STUB,    IPPI,         ippiCountInRange_8u_C1R,         IppStatus, (const Ipp8u*, int, IppiSize, int*, Ipp8u, Ipp8u)) \
-  X(STUB,    IPPI,         ippiFilterSobelVert_8u16s_C1R,   IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterSobelHoriz_8u16s_C1R,  IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiSobel3x3_Dx_8u16s_C1R,       IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSobel3x3_Dy_8u16s_C1R,       IppStatus, (const Ipp8u*, int, Ipp16s*, int, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelVert_8u16s_C1R,   IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u16s_C1R,  IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiSobel3x3_Dx_8u16s_C1R,       IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSobel3x3_Dy_8u16s_C1R,       IppStatus, (const Ipp8u*, int, Ipp16s*, int, int, IppiSize)) \
   X(STUB,    IPPS,         ippsSortDescend_32f_I,           IppStatus, (Ipp32f*, int)) \
   X(STUB,    IPPI,         ippiHaarClassifierInitAlloc_32f, IppStatus, (IppiHaarClassifier_32f**, const IppiRect*, const Ipp32f*, const Ipp32f*, const Ipp32f*, const Ipp32f*, const int*, int)) \
   X(STUB,    IPPI,         ippiHaarClassifierFree_32f,      IppStatus, (IppiHaarClassifier_32f*)) \
