@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "binding/BindingUnits.h"
 #include "binding/IPPBuiltins.h"
 #include "tests/common/TestUnits.h"
@@ -34,7 +36,8 @@ void* BuiltinOf(const char* name) {
 class LibraryRoundTrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    logPath_ = ::testing::TempDir() + "fake_library_log.txt";
+    // One log per process: CTest runs the tests of this fixture in parallel processes.
+    logPath_ = ::testing::TempDir() + "fake_library_log_" + std::to_string(::getpid()) + ".txt";
     std::remove(logPath_.c_str());
     platform::RunUnitFinalization();
     setenv("PF_LIBRARY_PATH", PF_FAKE_LIBRARY_DIR, 1);
