@@ -137,8 +137,10 @@ TWaitResult TKernelMutex::Wait(uint32_t milliseconds) {
   FLevels = 1;
   const bool abandoned = std::exchange(FAbandoned, false);
   lock.unlock();
-  t_heldMutexes.Mutexes.push_back(
-      std::static_pointer_cast<TKernelMutex>(shared_from_this()));
+  // Remembered so that the thread's end abandons it (only mutexes made by CreateMutex, which
+  // are shared, can be remembered).
+  if (auto shared = weak_from_this().lock())
+    t_heldMutexes.Mutexes.push_back(std::static_pointer_cast<TKernelMutex>(shared));
   return abandoned ? TWaitResult::Abandoned : TWaitResult::Acquired;
 }
 

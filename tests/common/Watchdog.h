@@ -26,7 +26,7 @@ class Watchdog {
       std::lock_guard<std::mutex> lock(FMutex);
       FDone = true;
     }
-    FDone_.notify_all();
+    FWake.notify_all();
     FThread.join();
   }
 
@@ -36,7 +36,7 @@ class Watchdog {
  private:
   void Watch(int seconds) {
     std::unique_lock<std::mutex> lock(FMutex);
-    if (!FDone_.wait_for(lock, std::chrono::seconds(seconds), [this] { return FDone; })) {
+    if (!FWake.wait_for(lock, std::chrono::seconds(seconds), [this] { return FDone; })) {
       std::fprintf(stderr, "\nWATCHDOG: %s did not finish within %d s (deadlock?); aborting\n",
                    FWhat.c_str(), seconds);
       std::fflush(stderr);
@@ -46,7 +46,7 @@ class Watchdog {
 
   std::string FWhat;
   std::mutex FMutex;
-  std::condition_variable FDone_;
+  std::condition_variable FWake;
   bool FDone = false;
   std::thread FThread;
 };
