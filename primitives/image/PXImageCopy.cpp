@@ -1,0 +1,289 @@
+// Fills and copies of image regions and vectors (see PXImageCopy.h).
+//
+// Every loop walks contiguous rows with plain indexed loads and stores, so the compiler
+// vectorises it; contiguous images are worked as one long row. Whole-pixel copies move each
+// row with memmove, which runs at memory speed and stays correct if a caller's rows overlap.
+#include "primitives/image/PXImageCopy.h"
+
+#include <cstring>
+
+#include "primitives/image/PXImageRows.h"
+
+namespace builtin {
+
+using rows::BadSize;
+using rows::ForEachRow;
+
+namespace {
+
+// The checks of the region fills: pointer, then size, then step.
+IppStatus CheckSet(const void* value, const void* pDst, int dstStep, IppiSize size) {
+  if (value == nullptr || pDst == nullptr) return ippStsNullPtrErr;
+  if (BadSize(size)) return ippStsSizeErr;
+  if (dstStep < 1) return ippStsStepErr;
+  return ippStsNoErr;
+}
+
+// The checks of the region copies: pointers, then size; steps are not checked.
+IppStatus CheckCopy(const void* pSrc, const void* pDst, IppiSize size) {
+  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
+  if (BadSize(size)) return ippStsSizeErr;
+  return ippStsNoErr;
+}
+
+template <int N>
+bool AnyNull(const void* const* planes) {
+  if (planes == nullptr) return true;
+  for (int k = 0; k < N; ++k)
+    if (planes[k] == nullptr) return true;
+  return false;
+}
+
+// A copy of whole pixels of pixelBytes bytes each.
+IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
+                     int32_t pixelBytes) {
+  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  ForEachRow(pSrc, srcStep, pixelBytes, pDst, dstStep, pixelBytes, size,
+             [pixelBytes](const uint8_t* s, uint8_t* d, int32_t w) {
+               std::memmove(d, s, static_cast<size_t>(w) * static_cast<size_t>(pixelBytes));
+             });
+  return ippStsNoErr;
+}
+
+// A copy of one byte per pixel: dst[dstPitch * i] <- src[srcPitch * i].
+template <int SrcPitch, int DstPitch>
+IppStatus CopyChannel(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
+             [](const uint8_t* s, uint8_t* d, int32_t w) {
+               for (ptrdiff_t i = 0; i < w; ++i) d[DstPitch * i] = s[SrcPitch * i];
+             });
+  return ippStsNoErr;
+}
+
+// A copy of the first three bytes of each pixel, between pixels of 3 or 4 bytes.
+template <int SrcPitch, int DstPitch>
+IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
+             [](const uint8_t* s, uint8_t* d, int32_t w) {
+               for (ptrdiff_t i = 0; i < w; ++i) {
+                 d[DstPitch * i + 0] = s[SrcPitch * i + 0];
+                 d[DstPitch * i + 1] = s[SrcPitch * i + 1];
+                 d[DstPitch * i + 2] = s[SrcPitch * i + 2];
+               }
+             });
+  return ippStsNoErr;
+}
+
+// Interleaved pixels of N bytes into N planes, plane by plane within each row.
+template <int N>
+IppStatus CopyToPlanes(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[], int dstStep,
+                       IppiSize size) {
+  if (pSrc == nullptr || AnyNull<N>(reinterpret_cast<const void* const*>(pDst)))
+    return ippStsNullPtrErr;
+  if (BadSize(size)) return ippStsSizeErr;
+  for (int k = 0; k < N; ++k) {
+    ForEachRow(pSrc + k, srcStep, N, pDst[k], dstStep, 1, size,
+               [](const uint8_t* s, uint8_t* d, int32_t w) {
+                 for (ptrdiff_t i = 0; i < w; ++i) d[i] = s[N * i];
+               });
+  }
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+// ---- Fills ---------------------------------------------------------------------------------
+
+IppStatus ippiSet_8u_C1R(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, 1, roiSize,
+             [value](uint8_t* d, int32_t w) { std::memset(d, value, static_cast<size_t>(w)); });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_16s_C1R(Ipp16s value, Ipp16s* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, 2, roiSize, [value](uint8_t* row, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<int16_t>(row, i, value);
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_32s_C1R(Ipp32s value, Ipp32s* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, 4, roiSize, [value](uint8_t* row, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<int32_t>(row, i, value);
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_8u_C3R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  const uint8_t v0 = value[0], v1 = value[1], v2 = value[2];
+  ForEachRow(pDst, dstStep, 3, roiSize, [=](uint8_t* d, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) {
+      d[3 * i + 0] = v0;
+      d[3 * i + 1] = v1;
+      d[3 * i + 2] = v2;
+    }
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  uint32_t pixel;
+  std::memcpy(&pixel, value, 4);
+  ForEachRow(pDst, dstStep, 4, roiSize, [pixel](uint8_t* row, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<uint32_t>(row, i, pixel);
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_8u_AC4R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  const uint8_t v0 = value[0], v1 = value[1], v2 = value[2];
+  ForEachRow(pDst, dstStep, 4, roiSize, [=](uint8_t* d, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) {
+      d[4 * i + 0] = v0;
+      d[4 * i + 1] = v1;
+      d[4 * i + 2] = v2;
+    }
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_8u_C3CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, 3, roiSize, [value](uint8_t* d, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) d[3 * i] = value;
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippiSet_8u_C4CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, 4, roiSize, [value](uint8_t* d, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) d[4 * i] = value;
+  });
+  return ippStsNoErr;
+}
+
+IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) {
+  if (pDst == nullptr) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  std::memset(pDst, val, static_cast<size_t>(len));
+  return ippStsNoErr;
+}
+
+IppStatus ippsSet_16s(Ipp16s val, Ipp16s* pDst, int len) {
+  if (pDst == nullptr) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  auto* d = reinterpret_cast<uint8_t*>(pDst);
+  for (ptrdiff_t i = 0; i < len; ++i) rows::Store<int16_t>(d, i, val);
+  return ippStsNoErr;
+}
+
+// ---- Copies of whole pixels ----------------------------------------------------------------
+
+IppStatus ippiCopy_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                          IppiSize roiSize) {
+  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 1);
+}
+
+IppStatus ippiCopy_16s_C1R(const Ipp16s* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
+                           IppiSize roiSize) {
+  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 2);
+}
+
+IppStatus ippiCopy_32s_C1R(const Ipp32s* pSrc, int srcStep, Ipp32s* pDst, int dstStep,
+                           IppiSize roiSize) {
+  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 4);
+}
+
+IppStatus ippiCopy_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                          IppiSize roiSize) {
+  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 3);
+}
+
+IppStatus ippiCopy_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                          IppiSize roiSize) {
+  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 4);
+}
+
+// ---- Copies between channel layouts --------------------------------------------------------
+
+IppStatus ippiCopy_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                           IppiSize roiSize) {
+  return CopyColour<4, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C4CR(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                           IppiSize roiSize) {
+  return CopyChannel<4, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C1C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize roiSize) {
+  return CopyChannel<1, 3>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C1C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize roiSize) {
+  return CopyChannel<1, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C3C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize roiSize) {
+  return CopyChannel<3, 1>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C4C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize roiSize) {
+  return CopyChannel<4, 1>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C3AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                             IppiSize roiSize) {
+  return CopyColour<3, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_AC4C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                             IppiSize roiSize) {
+  return CopyColour<4, 3>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C3P3R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep,
+                            IppiSize roiSize) {
+  return CopyToPlanes<3>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_C4P4R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[4], int dstStep,
+                            IppiSize roiSize) {
+  return CopyToPlanes<4>(pSrc, srcStep, pDst, dstStep, roiSize);
+}
+
+IppStatus ippiCopy_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize roiSize) {
+  if (AnyNull<3>(reinterpret_cast<const void* const*>(pSrc)) || pDst == nullptr)
+    return ippStsNullPtrErr;
+  if (BadSize(roiSize)) return ippStsSizeErr;
+  const IppiSize walk = rows::MergeRows(roiSize, srcStep, roiSize.width, dstStep,
+                                        3 * static_cast<int64_t>(roiSize.width));
+  for (int32_t y = 0; y < walk.height; ++y) {
+    const uint8_t* p0 = rows::Row(pSrc[0], srcStep, y);
+    const uint8_t* p1 = rows::Row(pSrc[1], srcStep, y);
+    const uint8_t* p2 = rows::Row(pSrc[2], srcStep, y);
+    uint8_t* d = rows::Row(pDst, dstStep, y);
+    for (ptrdiff_t i = 0; i < walk.width; ++i) {
+      d[3 * i + 0] = p0[i];
+      d[3 * i + 1] = p1[i];
+      d[3 * i + 2] = p2[i];
+    }
+  }
+  return ippStsNoErr;
+}
+
+}  // namespace builtin

@@ -1,0 +1,79 @@
+// Row walking shared by the built-in image point primitives.
+//
+// An image is a pointer to the first pixel of its region, a signed row step in bytes and a
+// region size. Steps are not always checked (a copy accepts 0 or a negative step, a bottom-up
+// image), and a step need not be a multiple of the element size, so rows are reached by byte
+// offsets computed in ptrdiff_t and 16- and 32-bit elements are read and written at any
+// byte alignment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "primitives/support/IppTypes.h"
+
+namespace builtin::rows {
+
+// Element i of a row of T, at any byte alignment (a step of 3 bytes for 16-bit pixels is
+// accepted by several primitives). On x86 the copies compile to plain loads and stores.
+template <typename T>
+inline T Load(const uint8_t* row, ptrdiff_t i) noexcept {
+  T v;
+  std::memcpy(&v, row + i * static_cast<ptrdiff_t>(sizeof(T)), sizeof(T));
+  return v;
+}
+template <typename T>
+inline void Store(uint8_t* row, ptrdiff_t i, T v) noexcept {
+  std::memcpy(row + i * static_cast<ptrdiff_t>(sizeof(T)), &v, sizeof(T));
+}
+
+// The address of row y of an image, as bytes; callers cast to the element type of the row.
+inline const uint8_t* Row(const void* base, int32_t step, int32_t y) noexcept {
+  return static_cast<const uint8_t*>(base) + static_cast<ptrdiff_t>(step) * y;
+}
+inline uint8_t* Row(void* base, int32_t step, int32_t y) noexcept {
+  return static_cast<uint8_t*>(base) + static_cast<ptrdiff_t>(step) * y;
+}
+
+// When both images are contiguous (each step equals its row length in bytes), the region
+// can be worked as one row of width * height pixels: same result, no per-row overhead.
+// Returns the size to walk: the merged single row when allowed, the region otherwise.
+inline IppiSize MergeRows(IppiSize size, int32_t srcStep, int64_t srcRowBytes, int32_t dstStep,
+                          int64_t dstRowBytes) noexcept {
+  const int64_t pixels = static_cast<int64_t>(size.width) * size.height;
+  if (size.height > 1 && srcStep == srcRowBytes && dstStep == dstRowBytes &&
+      pixels < INT32_MAX && pixels * (srcRowBytes / size.width) < INT32_MAX &&
+      pixels * (dstRowBytes / size.width) < INT32_MAX) {
+    return IppiSize{static_cast<int32_t>(pixels), 1};
+  }
+  return size;
+}
+
+// The same for an image worked in place.
+inline IppiSize MergeRows(IppiSize size, int32_t step, int64_t rowBytes) noexcept {
+  return MergeRows(size, step, rowBytes, step, rowBytes);
+}
+
+// Calls fn(srcRow, dstRow, width) for every row of a source and a destination image whose
+// pixels are srcPixelBytes and dstPixelBytes apart, merging contiguous rows into one.
+template <typename Fn>
+inline void ForEachRow(const void* src, int32_t srcStep, int32_t srcPixelBytes, void* dst,
+                       int32_t dstStep, int32_t dstPixelBytes, IppiSize size, Fn&& fn) {
+  const IppiSize walk =
+      MergeRows(size, srcStep, static_cast<int64_t>(srcPixelBytes) * size.width, dstStep,
+                static_cast<int64_t>(dstPixelBytes) * size.width);
+  for (int32_t y = 0; y < walk.height; ++y) fn(Row(src, srcStep, y), Row(dst, dstStep, y), walk.width);
+}
+
+// The same for one image, worked in place or filled.
+template <typename Fn>
+inline void ForEachRow(void* img, int32_t step, int32_t pixelBytes, IppiSize size, Fn&& fn) {
+  const IppiSize walk = MergeRows(size, step, static_cast<int64_t>(pixelBytes) * size.width);
+  for (int32_t y = 0; y < walk.height; ++y) fn(Row(img, step, y), walk.width);
+}
+
+inline bool BadSize(IppiSize size) noexcept { return size.width < 1 || size.height < 1; }
+
+}  // namespace builtin::rows
