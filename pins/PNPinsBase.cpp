@@ -248,8 +248,15 @@ void TPNBasicPin::DisconnectFrom(TPNBasicPin* OtherPin) {
 }
 
 void TPNBasicPin::JoinStateByName(const std::string& Name) {
-  (void)Name;
-  // Named state links are found and made by the state-link unit.
+  auto s = WriteLock();
+  const bool designTime = IsDesigning();
+  TPNStateDispatcher* link = FindStateDispatcher ? FindStateDispatcher(Name, designTime) : nullptr;
+  if (!link) link = CreateNamedDispatcher(Name, designTime);
+  if (!link) return;  // no state-link unit
+  // A pin already in another state link is not taken out of it first.
+  FDispatcher = link;
+  link->AddPin(this, this);
+  PushToStateLink();
 }
 
 bool TPNBasicPin::HasStateData() {
