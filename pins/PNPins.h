@@ -776,7 +776,7 @@ class TPNStateDispatcher : public TPNPinObject {
   PF_CLASS(TPNStateDispatcher)
  public:
   // The members, copied under the link's read section.
-  virtual std::vector<TPNStateMember> GetMembers() = 0;
+  virtual std::vector<TPNStateMember> GetMembers();
   virtual std::string GetName() = 0;
   virtual int32_t GetPinCount() = 0;
   virtual TPNBasicPin* GetPin(int32_t Index) = 0;
@@ -798,6 +798,15 @@ class TPNStateDispatcher : public TPNPinObject {
 
  protected:
   TPNStateDispatcher() = default;
+
+ private:
+  // Deliveries holding the link, and whether its last member has given it up (it is freed
+  // when both are over); guarded by the state-link unit.
+  int32_t FHolds = 0;
+  bool FDead = false;
+  friend TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin);
+  friend void ReleaseStateLink(TPNStateDispatcher* ALink);
+  friend class TPNNamedStateDispatcher;
 };
 
 // The state link of a pin, kept alive until ReleaseStateLink even when its last members

@@ -495,6 +495,11 @@ TPNNotifyResult TPNPin::DefaultNotifyDispatcher(IPNStream* Handler, const TGUID*
 
 TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyState State,
                                     TPNBasicPin* ATarget) {
+  // One guard section for the whole delivery, taken before the state link is read (see
+  // TPNSourcePin::NotifySinks).
+  TGuardHold guard;
+  guard.Take(this);
+  if (!guard.Granted()) return {};
   // The link is held alive for the whole delivery, and its members are taken as one
   // snapshot under its read section: any thread may make members leave meanwhile (and the
   // link free itself when fewer than two remain).
@@ -508,8 +513,6 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
     TPNSubmit Submit;
     RefPtr<IPNFormatConverter> Converter;  // keeps a converter between alive for the call
   };
-  // The guard is declared before the snapshot: its section is the last thing released.
-  TGuardHold guard;
   TLinkHold hold{AcquireStateLink(this)};
   if (!hold.Link) return {};
   std::vector<TTarget> targets;
@@ -543,8 +546,7 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
     if (i == count - 2 && targets[static_cast<size_t>(count - 1)].Member.RealPin == this)
       State.Include(nsLastIteration);
     if (t.Member.RealPin == this) continue;
-    guard.Take(this);
-    if (guard.Granted() && t.Submit.Assigned() && t.Member.ConnectionPin)
+    if (t.Submit.Assigned() && t.Member.ConnectionPin)
       t.Submit(static_cast<IPNStream*>(t.Member.ConnectionPin), &t.ID, Operation, State);
   }
   return {};

@@ -240,6 +240,10 @@ TPNNotifyResult TPNSinkPin::Notify(IPNNotifyOperation* Operation) {
     ownerSection = FOwnerLock->ReadLock();
     if (!ownerSection) return result;  // the owner is being torn down
   }
+  // The guard is taken before the source is read: a source that unlinks this sink waits
+  // until the call has returned.
+  guard.Take(this);
+  if (!guard.Granted()) return result;
   TPNBasicPin* source = nullptr;
   TPNSubmit submit;
   TGUID id;
@@ -252,8 +256,7 @@ TPNNotifyResult TPNSinkPin::Notify(IPNNotifyOperation* Operation) {
     id = FConnectedID;
     converter = ConverterOf(source->GetOwner());
   }
-  guard.Take(this);
-  if (guard.Granted()) {
+  {
     TOwnerLocksReleased ownerLocks(FOwnerLock.Get(), nullptr, false);
     result = submit(static_cast<IPNStream*>(source), &id, Operation, {nsLastIteration});
   }

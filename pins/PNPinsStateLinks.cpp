@@ -26,14 +26,14 @@ TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin) {
   if (!APin) return nullptr;
   auto s = APin->ReadLock();
   std::lock_guard<std::mutex> g(LinkLifetimeMutex());
-  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(APin->Dispatcher());
+  TPNStateDispatcher* link = APin->Dispatcher();
   if (!link || link->FDead) return nullptr;
   ++link->FHolds;
   return link;
 }
 
 void ReleaseStateLink(TPNStateDispatcher* ALink) {
-  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(ALink);
+  TPNStateDispatcher* link = ALink;
   if (!link) return;
   bool free;
   {
@@ -41,6 +41,14 @@ void ReleaseStateLink(TPNStateDispatcher* ALink) {
     free = --link->FHolds == 0 && link->FDead;
   }
   if (free) link->Free();
+}
+
+std::vector<TPNStateMember> TPNStateDispatcher::GetMembers() {
+  auto s = ReadLock();
+  std::vector<TPNStateMember> members;
+  for (int32_t i = 0, n = GetPinCount(); i < n; ++i)
+    members.push_back({GetConnectionPin(i), GetPin(i), GetAfterPin(i)});
+  return members;
 }
 
 TPNStateDispatcher* FindNamedStateDispatcher(const std::string& AName, bool DesignTime) {

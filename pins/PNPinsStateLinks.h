@@ -100,8 +100,6 @@ class TPNNamedStateDispatcher : public TPNStateDispatcher {
  private:
   int32_t IndexOfRealPin(TPNBasicPin* APin);  // under a section
   void LeaveLists();
-  friend TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin);
-  friend void ReleaseStateLink(TPNStateDispatcher* ALink);
 
   std::string FName;
   bool FDesignTime = false;
@@ -109,10 +107,6 @@ class TPNNamedStateDispatcher : public TPNStateDispatcher {
   std::vector<RefPtr<IPNFormatConverter>> FFormatConverters;
   std::vector<TComponent*> FSavedForms;
   int32_t FCountSaved = 0;
-  // Guarded by the link-lifetime mutex: deliveries holding the link, and whether it has
-  // been given up by its last member.
-  int32_t FHolds = 0;
-  bool FDead = false;
 };
 
 // The hook through which the pin core finds a named state link.
