@@ -195,7 +195,13 @@ void TPNSinkPin::Disconnect() {
   RefPtr<IPNLockSection> sourceSection;
   TPNBasicPin* source = GetSourcePin();
   if (source && !IsPlaceholder(source)) {
-    sourceGuard = WaitOutGuard(source);
+    {
+      // The calls in flight from the source may need this pin's lock (a typed submit
+      // function asks the sink for its stream type): every level this thread holds is
+      // dropped while they end, as the guard does for the source's own lock.
+      auto ownLevels = UnlockAll();
+      sourceGuard = WaitOutGuard(source);
+    }
     sourceSection = source->WriteLock();
   }
   auto d = WaitOutGuard(this);
