@@ -476,7 +476,9 @@ bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,
                            const std::string& SoutceName, bool SaveForm) {
   (void)Root;
   (void)SaveForm;
-  auto s = WriteLock();
+  // The lookup takes PinRegistryLock, which is always taken before pin locks (a pin being
+  // freed asks every pin to forget it while holding it): it runs before this pin's lock
+  // is taken, and Connect takes the locks it needs itself.
   if (Soutce == "nil") {
     Disconnect();
     return true;
