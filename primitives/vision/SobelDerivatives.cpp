@@ -4,17 +4,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "primitives/support/Support.h"
+
 namespace builtin {
 namespace {
 
-// Work rows of the bordered filters: 32-byte aligned blocks, released before the filter
-// returns. Null when the request cannot be met.
-int32_t* AllocWorkRows(size_t count) {
-  const size_t bytes = (count * sizeof(int32_t) + 31) / 32 * 32;
-  return static_cast<int32_t*>(std::aligned_alloc(32, bytes));
-}
 
-void FreeWorkRows(int32_t* rows) { std::free(rows); }
 
 // Inner loops run in blocks of a fixed length so that the compiler turns each block into
 // straight vector code; the few pixels left over go through the same expression one by one.
@@ -107,7 +102,8 @@ IppStatus BorderedFilter(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstSt
                          void (*rowResult)(const Ipp8u*, int32_t*, int), const int (&weights)[Taps]) {
   const int w = roi.width;
   const size_t stride = static_cast<size_t>(w + 7) / 8 * 8;  // keeps each ring row 32-byte aligned
-  int32_t* rows = AllocWorkRows(stride * Taps);
+  // Work rows come from the aligned allocator and are released before the filter returns.
+  int32_t* rows = static_cast<int32_t*>(fbAlignedAlloc32(static_cast<int64_t>(stride) * Taps));
   if (!rows) return ippStsMemAllocErr;
   constexpr int half = Taps / 2;
   // Ring slot of source row y (relative to the region) is (y + half) % Taps.
@@ -130,7 +126,7 @@ IppStatus BorderedFilter(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstSt
                                    weights[3] * r3[x] + weights[4] * r4[x]);
     }
   }
-  FreeWorkRows(rows);
+  fbAlignedFree(rows);
   return ippStsNoErr;
 }
 
