@@ -195,7 +195,13 @@ void TPNSinkPin::Disconnect() {
   RefPtr<IPNLockSection> sourceSection;
   TPNBasicPin* source = GetSourcePin();
   if (source && !IsPlaceholder(source)) {
-    sourceGuard = WaitOutGuard(source);
+    {
+      // The calls in flight from the source may need this pin's lock (a typed submit
+      // function asks the sink for its stream type): every level this thread holds is
+      // dropped while they end, as the guard does for the source's own lock.
+      auto ownLevels = UnlockAll();
+      sourceGuard = WaitOutGuard(source);
+    }
     sourceSection = source->WriteLock();
   }
   auto d = WaitOutGuard(this);
@@ -470,7 +476,9 @@ bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,
                            const std::string& SoutceName, bool SaveForm) {
   (void)Root;
   (void)SaveForm;
-  auto s = WriteLock();
+  // The lookup takes PinRegistryLock, which is always taken before pin locks (a pin being
+  // freed asks every pin to forget it while holding it): it runs before this pin's lock
+  // is taken, and Connect takes the locks it needs itself.
   if (Soutce == "nil") {
     Disconnect();
     return true;

@@ -93,7 +93,9 @@ TEST_F(PinsConcurrencyTest, ComponentsAreFreedWhileDeliveriesRun) {
 }
 
 // A sink freed by another thread during a delivery that has it in its snapshot: the freeing
-// waits until the delivery has ended, so the sink's turn in that delivery still finds it.
+// waits until the delivery has ended, so the sink's turn in that delivery still finds it; and
+// the call, which asks the sink for its stream type under the sink's lock, is not blocked
+// by the thread that waits to free the sink.
 TEST_F(PinsConcurrencyTest, ASinkFreedDuringADeliveryIsFreedAfterIt) {
   Watchdog dog(20, "PinsConcurrencyTest.ASinkFreedDuringADeliveryIsFreedAfterIt");
   TTestComponent* s = Add("S");

@@ -51,11 +51,59 @@ class TDeepComponent : public TComponent {
   }
 };
 
+// Stands in for the pin-list unit's list class, which the names recognise by its class name.
+class TPinListStandIn : public platform::TPersistent {
+  PF_CLASS(TPinListStandIn)
+  PF_ALLOW_NEW;
+
+ public:
+  std::vector<TPNBasicPin*> Pins;
+  std::vector<std::string> Names;  // empty for the default name
+
+ protected:
+  TPinListStandIn() = default;
+};
+
+const platform::TClassInfo& TPinListStandIn::StaticClass() {
+  static const platform::TClassInfo info("TPNPinList", &platform::TPersistent::StaticClass(),
+                                         nullptr);
+  return info;
+}
+
+// A component publishing a list of three input pins, the second named "Left".
+class TListComponent : public TComponent {
+  PF_CLASS(TListComponent)
+  PF_ALLOW_NEW;
+
+ public:
+  TPinListStandIn* List = nullptr;
+
+ protected:
+  explicit TListComponent(TComponent* owner) : TComponent(owner) {
+    List = New<TPinListStandIn>();
+    for (const char* name : {"", "Left", ""}) {
+      TTestSinkPin* pin = New<TTestSinkPin>(this, nullptr);
+      pin->SetOwnerPinList(reinterpret_cast<TPNPinList*>(List));
+      List->Pins.push_back(pin);
+      List->Names.push_back(name);
+    }
+  }
+  void Destroy() override {
+    for (TPNBasicPin* pin : List->Pins) pin->Free();
+    List->Free();
+    TComponent::Destroy();
+  }
+};
+
 namespace {
 void DescribeTNested(platform::TClassInfo& info) {
   platform::TPublisher<TNested> p(info);
   p.Property("Next", &TNested::Next);
   p.Property("Pin", &TNested::Pin);
+}
+void DescribeTListComponent(platform::TClassInfo& info) {
+  platform::TPublisher<TListComponent> p(info);
+  p.Property("Pins", &TListComponent::List);
 }
 void DescribeTDeepComponent(platform::TClassInfo& info) {
   platform::TPublisher<TDeepComponent> p(info);
@@ -65,6 +113,7 @@ void DescribeTDeepComponent(platform::TClassInfo& info) {
 
 PF_DEFINE_CLASS_EX(TNested, platform::TPersistent, nullptr, DescribeTNested)
 PF_DEFINE_COMPONENT(TDeepComponent, TComponent, DescribeTDeepComponent)
+PF_DEFINE_COMPONENT(TListComponent, TComponent, DescribeTListComponent)
 
 namespace {
 
@@ -140,6 +189,43 @@ TEST_F(PinsNamesTest, TheCollectionWalkStopsAtTwentyNestedLevels) {
   // The path walk behind the names has no depth limit.
   EXPECT_EQ(deep21->DeepPin->GetFullName(true), "Form1.Deep21." + chain(21));
   EXPECT_EQ(deep20->DeepPin->GetName(), path20);
+}
+
+TEST_F(PinsNamesTest, PinsOfAPinListAreNamedByIndexOrItemName) {
+  TPNPinListAccess saved = PinListAccess;
+  PinListAccess.Count = [](TObject* l) {
+    return static_cast<int32_t>(static_cast<TPinListStandIn*>(l)->Pins.size());
+  };
+  PinListAccess.Item = [](TObject* l, int32_t i) {
+    return static_cast<TPinListStandIn*>(l)->Pins[static_cast<size_t>(i)];
+  };
+  PinListAccess.ItemName = [](TObject* l, int32_t i) {
+    const std::string& name = static_cast<TPinListStandIn*>(l)->Names[static_cast<size_t>(i)];
+    return name.empty() ? "Pin [" + std::to_string(i) + "]" : name;
+  };
+  PinListAccess.AsObject = [](TPNPinList* l) -> TObject* {
+    return reinterpret_cast<TPinListStandIn*>(l);
+  };
+  auto* c = New<TListComponent>(Form);
+  c->SetName("C1");
+  TPNBasicPin* third = c->List->Pins[2];
+  EXPECT_EQ(third->GetFullName(true), "Form1.C1.Pins.Pin [2]");
+  EXPECT_EQ(third->GetFullIdentName(true), "Form1.C1.Pins._Pin2");
+  EXPECT_EQ(third->GetName(), "Pins.Pin [2]");
+  EXPECT_EQ(third->GetSaveName(), "Pins._Pin2");
+  EXPECT_EQ(c->List->Pins[1]->GetFullName(true), "Form1.C1.Pins.Left");
+  EXPECT_EQ(c->List->Pins[1]->GetFullIdentName(true), "Form1.C1.Pins._Pin1");
+
+  std::vector<TPNPinPathItem> byIndex, byName;
+  EXPECT_TRUE(CollectPinPaths(c, "TPNBasicPin", true, byIndex));
+  EXPECT_TRUE(CollectPinPaths(c, "TPNBasicPin", false, byName));
+  ASSERT_EQ(byIndex.size(), 3u);
+  ASSERT_EQ(byName.size(), 3u);
+  EXPECT_EQ(byIndex[2].Path, "Pins._Pin2");
+  EXPECT_EQ(byName[1].Path, "Pins.Left");
+  EXPECT_EQ(byName[2].Object, third);
+  c->Free();
+  PinListAccess = saved;
 }
 
 TEST_F(PinsNamesTest, TheRootIsTheFormOrTheTopmostOwner) {

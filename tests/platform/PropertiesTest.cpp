@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/Classes.h"
 #include "platform/Properties.h"
+#include "tests/common/Watchdog.h"
 
 using namespace platform;
 
@@ -255,17 +251,7 @@ void DescribeTRaced(TClassInfo& info) {
 PF_DEFINE_CLASS_EX(TRaced, TMoreSettings, nullptr, DescribeTRaced)
 
 TEST(Properties, TablesAreBuiltOnceWhenThreadsRaceForThem) {
-  // Watchdog: a deadlock fails the program instead of hanging it.
-  std::mutex m;
-  std::condition_variable cv;
-  bool finished = false;
-  std::thread watchdog([&] {
-    std::unique_lock<std::mutex> lock(m);
-    if (!cv.wait_for(lock, std::chrono::seconds(30), [&] { return finished; })) {
-      std::fputs("TablesAreBuiltOnceWhenThreadsRaceForThem: deadlock\n", stderr);
-      std::abort();
-    }
-  });
+  Watchdog dog(30, "Properties.TablesAreBuiltOnceWhenThreadsRaceForThem");
   std::atomic<bool> go{false};
   std::vector<const TPropInfo*> seen(8, nullptr);
   std::vector<std::thread> threads;
@@ -276,12 +262,6 @@ TEST(Properties, TablesAreBuiltOnceWhenThreadsRaceForThem) {
     });
   go = true;
   for (auto& t : threads) t.join();
-  {
-    std::lock_guard<std::mutex> lock(m);
-    finished = true;
-  }
-  cv.notify_all();
-  watchdog.join();
   ASSERT_NE(seen[0], nullptr);
   for (const TPropInfo* p : seen) EXPECT_EQ(p, seen[0]);
   EXPECT_EQ(GetPropList(&TRaced::StaticClass()).size(), 16u);

@@ -41,6 +41,7 @@ class TLinkPin : public TPersistent {
   TComponent* Owner = nullptr;
   std::string LoadFormName;
   std::vector<std::string> Sinks;
+  std::string Source;
   bool SawLoading = false;
   std::string RootNameWhileReading;
 

@@ -20,7 +20,7 @@ void TLinkPin::DefineProperties(TFiler* filer) {
         RootNameWhileReading = r->Root()->Name();
         SawLoading = Owner->ComponentState().Contains(csLoading);
       },
-      [](TWriter* w) { w->WriteIdent(w->Root()->Name()); }, !Sinks.empty());
+      [](TWriter* w) { w->WriteIdent(w->Root()->Name()); }, !Sinks.empty() || !Source.empty());
   filer->DefineProperty(
       "SinkPins",
       [this](TReader* r) {
@@ -39,6 +39,9 @@ void TLinkPin::DefineProperties(TFiler* filer) {
         w->WriteListEnd();
       },
       !Sinks.empty());
+  filer->DefineProperty(
+      "SourcePin", [this](TReader* r) { Source = r->ReadIdent(); },
+      [this](TWriter* w) { w->WriteIdent(Source); }, !Source.empty());
 }
 
 TFilter::TFilter(TComponent* owner) : TComponent(owner) {
