@@ -4,10 +4,7 @@
 
 #include "platform/Properties.h"
 
-#if __has_include("platform/Streaming.h")
 #include "platform/Streaming.h"
-#define PF_HAVE_STREAMING 1
-#endif
 
 namespace pins {
 
@@ -79,7 +76,6 @@ bool HasZeroFloats(TPersistent* Instance) {
   return false;
 }
 
-#ifdef PF_HAVE_STREAMING
 namespace {
 
 void WriteZeroFloats(TPersistent* Instance, platform::TWriter* Writer) {
@@ -118,12 +114,6 @@ void DefineZeroFloats(TPersistent* Instance, platform::TFiler* Filer) {
       "_Floats", [Instance](platform::TReader* r) { ReadZeroFloats(Instance, r); },
       [Instance](platform::TWriter* w) { WriteZeroFloats(Instance, w); }, HasZeroFloats(Instance));
 }
-#else
-void DefineZeroFloats(TPersistent* Instance, platform::TFiler* Filer) {
-  (void)Instance;
-  (void)Filer;
-}
-#endif
 
 // ---------------------------------------------------------------------------------------
 // TCBComponent

@@ -393,6 +393,18 @@ class TPNPin : public TPNBasicPin {
   [[nodiscard]] RefPtr<IPNLockSection> ReadLock() override;
   [[nodiscard]] RefPtr<IPNLockSection> WriteLock() override;
 
+  // Form-resource values (pins/PNPinsFormLinks.cpp): "Form" and "State", and the pin's
+  // entry in its pin list's "Pins" value.
+  void ReadForm(platform::TReader* Reader);
+  void WriteForm(platform::TWriter* Writer);
+  void ReadState(platform::TReader* Reader) override;
+  void WriteState(platform::TWriter* Writer) override;
+  void WritePinListEntry(platform::TWriter* Writer) override;
+  // The state link's part of "State" and "StateConverter".
+  void WriteStateValue(platform::TWriter* Writer);
+  // The links of the pin as a pin-list entry writes them; false when there are none.
+  bool WriteLinkBody(platform::TWriter* Writer);
+
   virtual TGUID GetPrimaryConnectionID();
   virtual TGUID GetConnectionIDFor(TPNBasicPin* APin);
 
@@ -411,6 +423,7 @@ class TPNPin : public TPNBasicPin {
   explicit TPNPin(TComponent* AOwner);
   TPNPin(TComponent* AOwner, IPNLock* AOwnerLock);
   void Destroy() override;
+  void DefineProperties(platform::TFiler* Filer) override;
 
   TComponent* FOwner = nullptr;
   std::string FLastRootName;
@@ -575,7 +588,9 @@ class TPNSourcePin : public TPNStreamPin {
   virtual bool CanDeliverTo(TPNBasicSinkPin* ASinkPin, bool UseConverters);
   virtual void PushToSink(TPNBasicSinkPin* ASinkPin, const TPNSubmit& ASubmitFunction);
   virtual void PushToNewSink(TPNBasicSinkPin* ASinkPin);
-  virtual void WriteSinks(platform::TWriter* Writer) { (void)Writer; }
+  virtual void WriteSinks(platform::TWriter* Writer);
+  // "SinkPins".
+  void ReadLinks(platform::TReader* Reader) override;
   virtual bool HasSinks();
   virtual bool LinkToSink(TPNBasicPin* APin, TPNBasicPin* NotifyAfterPin);
 
@@ -595,6 +610,7 @@ class TPNSourcePin : public TPNStreamPin {
   explicit TPNSourcePin(TComponent* AOwner);
   TPNSourcePin(TComponent* AOwner, IPNLock* AOwnerLock, IPNLock* AInputOwnerLock);
   void Destroy() override;
+  void DefineProperties(platform::TFiler* Filer) override;
 
   // Reorders the links by weight and after-pins; runs after every delivery.
   void Reschedule();
@@ -730,6 +746,10 @@ class TPNSinkPin : public TPNBasicSinkPin {
   std::string GetDownStreamLinkName() override;
   TPNBasicPin* GetSourcePin() override;
   bool HasSourceData() override;
+  void ReadLinks(platform::TReader* Reader) override;
+  void WriteSource(platform::TWriter* Writer) override;
+  void ReadStateConverter(platform::TReader* Reader) override;
+  void WriteStateConverter(platform::TWriter* Writer) override;
 
   // Links to the source named by its saved ident ("nil" disconnects).
   bool TryLinkTo(TComponent* Root, const std::string& Soutce, const std::string& SoutceName,
@@ -749,6 +769,7 @@ class TPNSinkPin : public TPNBasicSinkPin {
   explicit TPNSinkPin(TComponent* AOwner) : TPNBasicSinkPin(AOwner) {}
   TPNSinkPin(TComponent* AOwner, IPNLock* AOwnerLock) : TPNBasicSinkPin(AOwner, AOwnerLock) {}
   void Destroy() override;
+  void DefineProperties(platform::TFiler* Filer) override;
 
   // Unlinks from the current source (the sink's own write section is s).
   void UnlinkSource(RefPtr<IPNLockSection>& s, bool Keep, bool CallLinksChanged);

@@ -1,17 +1,450 @@
 // Pin links in form resources: the custom values through which pins and pin lists store
-// their links by name ("Form", "State", "SinkPins", "SourcePin", "StateConverter", "Pins",
-// "PinsOwner") and the readers that link them again, through placeholders where a named pin
-// does not exist yet.
+// their links by name, and the readers that link them again.
+//
+//   OutputPin.Form = Form1
+//   OutputPin.SinkPins = (Form1.PXHoughCircles1.InputPin)
+//   InputPin.SourcePin = Form1.PXGenericFilter1.OutputPin
+//   Inputs.Pins = (nil Form1.Filter.OutputPin State ('Form1Link1'))
+//
+// A name that no loaded pin bears is never an error: the reader links a placeholder that
+// hands the link over when the named pin is created. Names stored under another form name
+// ("Form") are read as names of the form under its current name.
+#include <string>
+
 #include "pins/PNPins.h"
+#include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsLists.h"
+#include "pins/PNPinsPlaceholders.h"
+#include "pins/PNPinsRegistries.h"
+#include "pins/PNPinsStateLinks.h"
+#include "platform/Streaming.h"
 
 namespace pins {
 
-void TPNPinList::DefineProperties(platform::TFiler* Filer) { TPNObject::DefineProperties(Filer); }
-void TPNPinList::ReadPins(platform::TReader* Reader) { (void)Reader; }
-void TPNPinList::WritePins(platform::TWriter* Writer) { (void)Writer; }
-bool TPNPinList::HasPinsData() { return false; }
-void TPNPinList::ReadLinkBody(platform::TReader*, int32_t, bool, const std::string&) {}
-void TPNPinList::ReadPeerList(platform::TReader*, int32_t, TPNPinType, TPNPinType) {}
+using platform::TReader;
+using platform::TValueType;
+using platform::TWriter;
+
+namespace {
+
+bool IsStringValue(TValueType v) {
+  return v == platform::vaString || v == platform::vaLString || v == platform::vaWString ||
+         v == platform::vaUTF8String;
+}
+
+std::string RootNameOf(TComponent* AOwner) {
+  TComponent* root = GetRootComponent(AOwner);
+  return root ? root->Name() : std::string();
+}
+
+// A pin reference: Ident, or ( Ident 'Display' ) where the names differ.
+void WritePinName(TWriter* Writer, TPNBasicPin* APin) {
+  const std::string ident = APin->GetFullIdentName(true);
+  const std::string display = APin->GetFullName(true);
+  if (ident == display) {
+    Writer->WriteIdent(ident);
+  } else {
+    Writer->WriteListBegin();
+    Writer->WriteIdent(ident);
+    Writer->WriteString(display);
+    Writer->WriteListEnd();
+  }
+}
+
+// One pin reference of a "SourcePin" value (and of a "Pins" entry in a list):
+//   Ident | ( Ident 'Display' ) | ( ( Ident AfterIdent ) ) | ( ( ( Ident 'Display' ) AfterIdent ) )
+struct TSourceRef {
+  std::string Ident, Display, After;
+};
+
+TSourceRef ReadSourceRef(TReader* Reader) {
+  TSourceRef r;
+  if (Reader->NextValue() != platform::vaList) {
+    r.Ident = Reader->ReadIdent();
+    r.Display = r.Ident;
+    return r;
+  }
+  Reader->ReadListBegin();
+  if (Reader->NextValue() != platform::vaList) {
+    r.Ident = Reader->ReadIdent();
+    r.Display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : r.Ident;
+    Reader->ReadListEnd();
+    return r;
+  }
+  Reader->ReadListBegin();
+  if (Reader->NextValue() == platform::vaList) {
+    Reader->ReadListBegin();
+    r.Ident = Reader->ReadIdent();
+    r.Display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : r.Ident;
+    Reader->ReadListEnd();
+  } else {
+    r.Ident = Reader->ReadIdent();
+    r.Display = r.Ident;
+  }
+  if (!Reader->EndOfList()) r.After = Reader->ReadIdent();
+  Reader->ReadListEnd();
+  Reader->ReadListEnd();
+  return r;
+}
+
+// The state link's name of a "State" value, with the members (which join by name when
+// their own form is read) skipped.
+std::string ReadStateName(TReader* Reader) {
+  if (Reader->NextValue() != platform::vaList) return Reader->ReadString();
+  Reader->ReadListBegin();
+  std::string name = Reader->ReadString();
+  while (!Reader->EndOfList()) Reader->SkipValue();
+  Reader->ReadListEnd();
+  return name;
+}
+
+TPNBasicPin* LookUp(TPNBasicPin* AFor, TPNPinType AType, const std::string& AIdent,
+                    const std::string& ADisplay) {
+  if (!AllPins || AIdent.empty()) return nullptr;
+  return AllPins->GetByNameCreate(AFor->GetRoot(), AType, AIdent, ADisplay, AFor->GetFullName(true));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// "Form" and "State"
+
+void TPNPin::DefineProperties(platform::TFiler* Filer) {
+  TPNBasicPin::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Form", [this](TReader* r) { ReadForm(r); }, [this](TWriter* w) { WriteForm(w); },
+      HasFormData());
+  Filer->DefineProperty(
+      "State", [this](TReader* r) { ReadState(r); }, [this](TWriter* w) { WriteState(w); },
+      HasStateData());
+}
+
+void TPNPin::ReadForm(TReader* Reader) { SetLoadFormName(Reader->ReadIdent()); }
+
+void TPNPin::WriteForm(TWriter* Writer) { Writer->WriteIdent(RootNameOf(FOwner)); }
+
+void TPNPin::ReadState(TReader* Reader) {
+  ResolvePlaceholders();
+  std::string name = ReadStateName(Reader);
+  JoinStateByName(name);
+}
+
+void TPNPin::WriteState(TWriter* Writer) { WriteStateValue(Writer); }
+
+void TPNPin::WriteStateValue(TWriter* Writer) {
+  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(AcquireStateLink(this));
+  if (!link) return;
+  struct TRelease {
+    TPNStateDispatcher* L;
+    ~TRelease() { ReleaseStateLink(L); }
+  } release{link};
+  // A new saving round starts when none is under way or the last one was completed.
+  if (link->CountSaved() == 0 || link->CountSaved() >= link->GetPinCount()) link->ClearSavedForms();
+  TComponent* root = GetRoot();
+  const std::string name = link->GetName();
+  bool wrote = false;
+  if ((!root || !link->IsFormSaved(root)) && link->IsCrosForm()) {
+    const std::string ownRoot = GetRootName();
+    Writer->WriteListBegin();
+    Writer->WriteString(name);
+    for (const TPNStateMember& m : link->GetMembers())
+      if (m.RealPin && m.RealPin->GetRootName() != ownRoot) WritePinName(Writer, m.RealPin);
+    Writer->WriteListEnd();
+    wrote = true;
+  }
+  if (link->GetPinCount() == link->CountSaved())
+    link->ClearSavedForms();
+  else
+    link->AddSavedForm(root);
+  if (!wrote) Writer->WriteString(name);
+}
+
+bool TPNPin::WriteLinkBody(TWriter* Writer) {
+  if (auto* source = dynamic_cast<TPNSourcePin*>(this)) {
+    if (!source->HasSinks()) return false;
+    Writer->WriteIdent("Sinks");
+    source->WriteSinks(Writer);
+    return true;
+  }
+  if (auto* sink = dynamic_cast<TPNSinkPin*>(this)) {
+    if (!sink->HasSourceData()) return false;
+    sink->WriteSource(Writer);
+    return true;
+  }
+  return false;
+}
+
+void TPNPin::WritePinListEntry(TWriter* Writer) {
+  if (HasStateData()) {
+    Writer->WriteIdent("State");
+    Writer->WriteListBegin();
+    WriteStateValue(Writer);
+    WriteLinkBody(Writer);
+    Writer->WriteListEnd();
+  } else if (!WriteLinkBody(Writer)) {
+    Writer->WriteIdent("nil");
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Source pins: "SinkPins"
+
+void TPNSourcePin::DefineProperties(platform::TFiler* Filer) {
+  TPNStreamPin::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "SinkPins", [this](TReader* r) { ReadLinks(r); }, [this](TWriter* w) { WriteSinks(w); },
+      HasSinks());
+}
+
+void TPNSourcePin::ReadLinks(TReader* Reader) {
+  ResolvePlaceholders();
+  Reader->ReadListBegin();
+  while (!Reader->EndOfList()) {
+    std::string ident, display, after;
+    if (Reader->NextValue() == platform::vaList) {
+      Reader->ReadListBegin();
+      ident = Reader->ReadIdent();
+      if (Reader->NextValue() == platform::vaIdent) after = Reader->ReadIdent();
+      display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : ident;
+      Reader->ReadListEnd();
+    } else {
+      ident = Reader->ReadIdent();
+      display = ident;
+    }
+    AdjustLoadedFormName(ident);
+    AdjustLoadedFormName(display);
+    AdjustLoadedFormName(after);
+    TPNBasicPin* afterPin = after.empty() ? nullptr : LookUp(this, ptSink, after, after);
+    if (TPNBasicPin* sink = LookUp(this, ptSink, ident, display)) LinkToSink(sink, afterPin);
+  }
+  Reader->ReadListEnd();
+}
+
+void TPNSourcePin::WriteSinks(TWriter* Writer) {
+  std::vector<std::pair<TPNBasicPin*, TPNBasicPin*>> sinks;
+  {
+    auto s = ReadLock();
+    for (int32_t i = 0; i < FSinkPins->Count(); ++i)
+      sinks.emplace_back((*FSinkPins)[i]->RealPin, (*FSinkPins)[i]->NotifyAfterPin);
+  }
+  Writer->WriteListBegin();
+  for (const auto& [sink, after] : sinks) {
+    const std::string ident = sink->GetFullIdentName(true);
+    const std::string display = sink->GetFullName(true);
+    if (ident == display && !after) {
+      Writer->WriteIdent(ident);
+      continue;
+    }
+    Writer->WriteListBegin();
+    Writer->WriteIdent(ident);
+    if (after) Writer->WriteIdent(after->GetFullIdentName(true));
+    if (ident != display) Writer->WriteString(display);
+    Writer->WriteListEnd();
+  }
+  Writer->WriteListEnd();
+}
+
+// ---------------------------------------------------------------------------------------
+// Sink pins: "SourcePin" and "StateConverter"
+
+void TPNSinkPin::DefineProperties(platform::TFiler* Filer) {
+  TPNBasicSinkPin::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "SourcePin", [this](TReader* r) { ReadLinks(r); }, [this](TWriter* w) { WriteSource(w); },
+      HasSourceData());
+  Filer->DefineProperty(
+      "StateConverter", [this](TReader* r) { ReadStateConverter(r); },
+      [this](TWriter* w) { WriteStateConverter(w); }, HasStateConverter());
+}
+
+void TPNSinkPin::ReadLinks(TReader* Reader) {
+  ResolvePlaceholders();
+  TSourceRef ref = ReadSourceRef(Reader);
+  AdjustLoadedFormName(ref.Ident);
+  AdjustLoadedFormName(ref.Display);
+  AdjustLoadedFormName(ref.After);
+  TPNBasicPin* afterPin = ref.After.empty() ? nullptr : LookUp(this, ptSink, ref.After, ref.After);
+  TPNBasicPin* source = LookUp(this, ptSource, ref.Ident, ref.Display);
+  if (!source) return;
+  // A placeholder records the link itself: a pin of a form being run would refuse a peer
+  // of another design state, which every placeholder is.
+  if (IsPlaceholder(source))
+    source->ConnectAfter(this, afterPin);
+  else
+    ConnectAfter(source, afterPin);
+}
+
+void TPNSinkPin::WriteSource(TWriter* Writer) {
+  TPNBasicPin* source = nullptr;
+  {
+    auto s = ReadLock();
+    source = FRealSourcePin;
+  }
+  if (!source) return;
+  TPNBasicPin* after = source->GetNotifyAfterPin(this);
+  const std::string ident = source->GetFullIdentName(true);
+  const std::string display = source->GetFullName(true);
+  if (!after) {
+    WritePinName(Writer, source);
+    return;
+  }
+  Writer->WriteListBegin();
+  Writer->WriteListBegin();
+  if (ident == display) {
+    Writer->WriteIdent(ident);
+  } else {
+    Writer->WriteListBegin();
+    Writer->WriteIdent(ident);
+    Writer->WriteString(display);
+    Writer->WriteListEnd();
+  }
+  Writer->WriteIdent(after->GetFullIdentName(true));
+  Writer->WriteListEnd();
+  Writer->WriteListEnd();
+}
+
+void TPNSinkPin::ReadStateConverter(TReader* Reader) {
+  ResolvePlaceholders();
+  Reader->ReadListBegin();
+  const std::string name = ReadStateName(Reader);
+  const TGUID inputID = platform::StringToGUID(Reader->ReadString());
+  const TGUID outputID = platform::StringToGUID(Reader->ReadString());
+  Reader->ReadListEnd();
+  // A pair without a registered converter makes no link (the value has been read whole).
+  TClass cls = FindTypeConverter(inputID, outputID);
+  if (!cls) return;
+  TObject* made = cls->Create(nullptr);
+  RefPtr<IPNFormatConverter> converter(dynamic_cast<IPNFormatConverter*>(made));
+  TPNFormatConverterPins* pins = ConverterPins(converter.Get());
+  if (!pins) {
+    if (!converter) platform::Free(made);
+    return;
+  }
+  pins->OutputPin()->ConnectAfter(this, nullptr);
+  TPNStateDispatcher* link = TPNNamedStateDispatcher::GetByNameCreate(this, name, IsDesigning());
+  if (!link) return;
+  pins->InputPin()->SetDispatcher(link);
+  link->AddPin(pins->InputPin(), this);
+  link->AddConverter(converter.Get());
+  PushToStateLink();
+}
+
+void TPNSinkPin::WriteStateConverter(TWriter* Writer) {
+  TPNBasicPin* connection = nullptr;
+  {
+    auto s = ReadLock();
+    connection = FConnectionSourcePin;
+  }
+  RefPtr<IPNFormatConverter> converter = connection ? ConverterOf(connection->GetOwner()) : nullptr;
+  TPNFormatConverterPins* pins = ConverterPins(converter.Get());
+  Writer->WriteListBegin();
+  WriteStateValue(Writer);
+  Writer->WriteString(GUIDText(pins ? pins->InputPin()->GetDownStreamID() : TGUID{}));
+  Writer->WriteString(GUIDText(pins ? pins->OutputPin()->GetPrimaryConnectionID() : TGUID{}));
+  Writer->WriteListEnd();
+}
+
+// ---------------------------------------------------------------------------------------
+// Pin lists: "Form", "Pins" and "PinsOwner"
+
+void TPNPinList::DefineProperties(platform::TFiler* Filer) {
+  TPNObject::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Form", [this](TReader* r) { SetLoadFormName(r->ReadIdent()); },
+      [this](TWriter* w) { w->WriteIdent(RootNameOf(FOwner)); }, GetRoot() != nullptr);
+  Filer->DefineProperty(
+      "Pins", [this](TReader* r) { ReadPins(r); }, [this](TWriter* w) { WritePins(w); },
+      HasPinsData());
+  Filer->DefineProperty(
+      "PinsOwner", [](TReader* r) { (void)r->ReadBoolean(); }, [](TWriter*) {}, false);
+}
+
+bool TPNPinList::HasPinsData() {
+  for (int32_t i = 0, n = EntryCount(); i < n; ++i)
+    if (TPNBasicPin* p = EntryAt(i); p && p->IsConnected()) return true;
+  return false;
+}
+
+void TPNPinList::WritePins(TWriter* Writer) {
+  std::vector<TPNBasicPin*> pins;
+  {
+    auto s = ReadLock();
+    for (const TEntry& e : FPinsList) pins.push_back(e.Pin);
+  }
+  Writer->WriteListBegin();
+  for (TPNBasicPin* p : pins) {
+    if (p)
+      p->WritePinListEntry(Writer);
+    else
+      Writer->WriteIdent("nil");
+  }
+  Writer->WriteListEnd();
+}
+
+void TPNPinList::ReadPeerList(TReader* Reader, int32_t Index, TPNPinType AType, TPNPinType PeerType) {
+  Reader->ReadListBegin();
+  while (!Reader->EndOfList()) {
+    std::string ident, display;
+    if (Reader->NextValue() == platform::vaList) {
+      Reader->ReadListBegin();
+      ident = Reader->ReadIdent();
+      display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : ident;
+      while (!Reader->EndOfList()) Reader->SkipValue();
+      Reader->ReadListEnd();
+    } else {
+      ident = Reader->ReadIdent();
+      display = ident;
+    }
+    LinkPinAt(Index, AType, PeerType, ident, display);
+  }
+  Reader->ReadListEnd();
+}
+
+void TPNPinList::ReadLinkBody(TReader* Reader, int32_t Index, bool HaveIdent, const std::string& Ident) {
+  if (!HaveIdent) {
+    if (Reader->NextValue() == platform::vaList) {
+      TSourceRef ref = ReadSourceRef(Reader);
+      LinkPinAt(Index, ptSink, ptSource, ref.Ident, ref.Display);
+    }
+    return;
+  }
+  if (Ident == "nil") return;
+  if (Ident == "Sinks")
+    ReadPeerList(Reader, Index, ptSource, ptSink);
+  else if (Ident == "Sources")
+    ReadPeerList(Reader, Index, ptMultiSink, ptSource);
+  else
+    LinkPinAt(Index, ptSink, ptSource, Ident, Ident);
+}
+
+void TPNPinList::ReadPins(TReader* Reader) {
+  Reader->ReadListBegin();
+  for (int32_t i = 0; !Reader->EndOfList(); ++i) {
+    if (Reader->NextValue() == platform::vaList) {
+      ReadLinkBody(Reader, i, false, std::string());
+      continue;
+    }
+    const std::string ident = Reader->ReadIdent();
+    if (ident != "State") {
+      ReadLinkBody(Reader, i, true, ident);
+      continue;
+    }
+    Reader->ReadListBegin();
+    if (TPNBasicPin* item = EntryAt(i)) {
+      item->ReadState(Reader);
+    } else {
+      while (IsStringValue(Reader->NextValue())) LinkPinAt(i, ptState, ptState, "State", Reader->ReadString());
+      if (Reader->NextValue() == platform::vaList) Reader->SkipValue();
+    }
+    if (!Reader->EndOfList()) {
+      if (Reader->NextValue() == platform::vaList)
+        ReadLinkBody(Reader, i, false, std::string());
+      else
+        ReadLinkBody(Reader, i, true, Reader->ReadIdent());
+    }
+    Reader->ReadListEnd();
+  }
+  Reader->ReadListEnd();
+}
 
 }  // namespace pins

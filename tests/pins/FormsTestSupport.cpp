@@ -5,26 +5,26 @@
 namespace pinstest {
 
 namespace {
-void DescribeTListComponent(platform::TClassInfo& info) {
-  platform::TPublisher<TListComponent> p(info);
-  p.Property("Sinks", &TListComponent::Sinks, nullptr);
+void DescribeTSinkListComponent(platform::TClassInfo& info) {
+  platform::TPublisher<TSinkListComponent> p(info);
+  p.Property("Sinks", &TSinkListComponent::Sinks, nullptr);
 }
 }  // namespace
 
-PF_DEFINE_COMPONENT(TListComponent, TComponent, DescribeTListComponent)
+PF_DEFINE_COMPONENT(TSinkListComponent, TComponent, DescribeTSinkListComponent)
 
-TListComponent::TListComponent(TComponent* owner)
+TSinkListComponent::TSinkListComponent(TComponent* owner)
     : TComponent(owner), Lock(TPNLock::Create().Get()) {
   FSinks = TPNPinList::CreateLock(this, Lock.Get(), true);
 }
 
-TTestSinkPin* TListComponent::AddSink() {
+TTestSinkPin* TSinkListComponent::AddSink() {
   auto* pin = New<TTestSinkPin>(this, Lock.Get());
   FSinks->Add(pin);
   return pin;
 }
 
-void TListComponent::Destroy() {
+void TSinkListComponent::Destroy() {
   platform::FreeAndNil(FSinks);
   TComponent::Destroy();
 }
@@ -40,8 +40,8 @@ void FormsPinsTest::TearDown() {
   EXPECT_EQ(UnloadedCount(), 0) << "placeholders outlived the test";
 }
 
-TListComponent* FormsPinsTest::AddList(const char* name) {
-  auto* c = New<TListComponent>(Form);
+TSinkListComponent* FormsPinsTest::AddList(const char* name) {
+  auto* c = New<TSinkListComponent>(Form);
   c->SetName(name);
   return c;
 }

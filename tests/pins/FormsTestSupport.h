@@ -10,8 +10,8 @@
 
 namespace pinstest {
 
-class TListComponent : public TComponent {
-  PF_CLASS(TListComponent)
+class TSinkListComponent : public TComponent {
+  PF_CLASS(TSinkListComponent)
   PF_ALLOW_NEW;
 
  public:
@@ -22,7 +22,7 @@ class TListComponent : public TComponent {
   TTestSinkPin* AddSink();
 
  protected:
-  explicit TListComponent(TComponent* owner);
+  explicit TSinkListComponent(TComponent* owner);
   void Destroy() override;
 };
 
@@ -32,7 +32,7 @@ int32_t UnloadedCount();
 class FormsPinsTest : public PinsTest {
  protected:
   void TearDown() override;
-  TListComponent* AddList(const char* name);
+  TSinkListComponent* AddList(const char* name);
 };
 
 }  // namespace pinstest

@@ -15,7 +15,7 @@ class PinLists : public FormsPinsTest {
   // Placeholders stay in a list only while its owner is loading or designed.
   void Design(bool on) { Form->SetDesigning(on, true); }
   TTestComponent* S = nullptr;
-  TListComponent* L = nullptr;
+  TSinkListComponent* L = nullptr;
 };
 
 TEST_F(PinLists, ItemNamesDefaultToTheirIndex) {
