@@ -1,6 +1,7 @@
 // The window timer: one platform timer on a hidden window of the main thread's loop.
 #include "pins/CBComponent.h"
 
+#include "platform/Forms.h"
 #include "platform/Properties.h"
 
 namespace pins {
@@ -70,7 +71,11 @@ void TCBTimer::WndProc(platform::TMessage& Message) {
   try {
     Timer();
   } catch (...) {
-    platform::MessageLoop().HandleException(this);
+    // Reported through the application; the timer goes on.
+    if (platform::Application)
+      platform::Application->HandleException(this);
+    else
+      platform::MessageLoop().HandleException(this);
   }
 }
 

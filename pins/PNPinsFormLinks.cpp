@@ -138,25 +138,26 @@ void TPNPin::WriteStateValue(TWriter* Writer) {
     TPNStateDispatcher* L;
     ~TRelease() { ReleaseStateLink(L); }
   } release{link};
-  // A new saving round starts when none is under way or the last one was completed.
-  if (link->CountSaved() == 0 || link->CountSaved() >= link->GetPinCount()) link->ClearSavedForms();
-  TComponent* root = GetRoot();
-  const std::string name = link->GetName();
-  bool wrote = false;
-  if ((!root || !link->IsFormSaved(root)) && link->IsCrosForm()) {
-    const std::string ownRoot = GetRootName();
+  // A link that spans forms is written in full by one pin of each form: the first member
+  // of the form in the link's order, so that every form's text names the members on the
+  // other forms however many forms are written, and in whatever order.
+  const std::vector<TPNStateMember> members = link->GetMembers();
+  const std::string ownRoot = GetRootName();
+  bool firstOfForm = false;
+  for (const TPNStateMember& m : members)
+    if (m.RealPin && m.RealPin->GetRootName() == ownRoot) {
+      firstOfForm = m.RealPin == this;
+      break;
+    }
+  if (firstOfForm && link->IsCrosForm()) {
     Writer->WriteListBegin();
-    Writer->WriteString(name);
-    for (const TPNStateMember& m : link->GetMembers())
+    Writer->WriteString(link->GetName());
+    for (const TPNStateMember& m : members)
       if (m.RealPin && m.RealPin->GetRootName() != ownRoot) WritePinName(Writer, m.RealPin);
     Writer->WriteListEnd();
-    wrote = true;
+  } else {
+    Writer->WriteString(link->GetName());
   }
-  if (link->GetPinCount() == link->CountSaved())
-    link->ClearSavedForms();
-  else
-    link->AddSavedForm(root);
-  if (!wrote) Writer->WriteString(name);
 }
 
 bool TPNPin::WriteLinkBody(TWriter* Writer) {

@@ -7,6 +7,8 @@ namespace pinstest {
 namespace {
 void DescribeTSinkListComponent(platform::TClassInfo& info) {
   platform::TPublisher<TSinkListComponent> p(info);
+  p.Property("SinkCount", &TSinkListComponent::SinkCount, &TSinkListComponent::SetSinkCount)
+      .Default(0);
   p.Property("Sinks", &TSinkListComponent::Sinks, nullptr);
 }
 }  // namespace

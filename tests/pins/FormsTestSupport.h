@@ -20,6 +20,11 @@ class TSinkListComponent : public TComponent {
   TPNPinList* Sinks() const { return FSinks; }
   // A new sink pin of this component, added to the list.
   TTestSinkPin* AddSink();
+  // Adds sinks until the list holds Value items (published: a form makes them first).
+  int32_t SinkCount() { return FSinks->EntryCount(); }
+  void SetSinkCount(int32_t Value) {
+    while (FSinks->EntryCount() < Value) AddSink();
+  }
 
  protected:
   explicit TSinkListComponent(TComponent* owner);

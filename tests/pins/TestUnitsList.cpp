@@ -1,6 +1,7 @@
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
 #include "platform/Kernel.h"
+#include "platform/Forms.h"
 #include "platform/Messages.h"
 #include "tests/common/TestUnits.h"
 
@@ -10,6 +11,7 @@ std::span<const platform::TUnit> TestUnits() {
   static const platform::TUnit units[] = {
       platform::KernelUnit,
       platform::MessagesUnit,
+      platform::FormsUnit,
       pins::PNPinsUnit,
       pins::PNPinsRegistriesUnit,
   };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pins/CBComponent.h"
+#include "platform/Forms.h"
 #include "platform/Properties.h"
 
 namespace {
@@ -101,20 +102,29 @@ TEST_F(WindowTimer, SameEnabledChangesNothingAndSameEventRestartsThePeriod) {
   EXPECT_EQ(Ticks.Count, 2);
 }
 
+struct TReports {
+  std::vector<std::string> Messages;
+  TObject* Sender = nullptr;
+  void OnException(TObject* sender, const std::exception& e) {
+    Messages.push_back(e.what());
+    Sender = sender;
+  }
+};
+
 TEST_F(WindowTimer, HandlerExceptionsGoToTheApplicationAndTheTimerKeepsFiring) {
-  std::vector<std::string> reported;
-  TObject* reportedSender = nullptr;
-  MessageLoop().SetExceptionHook([&](TObject* sender, const std::exception& e) {
-    reported.push_back(e.what());
-    reportedSender = sender;
-  });
+  ASSERT_NE(platform::Application, nullptr);
+  TReports reports;
+  platform::Application->OnException =
+      platform::TExceptionEvent::Bind<&TReports::OnException>(&reports);
   Timer->SetInterval(100);
   Ticks.Throw = true;
   Timer->SetOnTimer(Ticks.Event());
   Run(300);
+  platform::Application->OnException = {};
   EXPECT_EQ(Ticks.Count, 3);
-  EXPECT_EQ(reported, (std::vector<std::string>{"tick failed", "tick failed", "tick failed"}));
-  EXPECT_EQ(reportedSender, Timer);
+  EXPECT_EQ(reports.Messages,
+            (std::vector<std::string>{"tick failed", "tick failed", "tick failed"}));
+  EXPECT_EQ(reports.Sender, Timer);
 }
 
 TEST_F(WindowTimer, FreeingTheTimerStopsIt) {
