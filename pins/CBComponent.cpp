@@ -171,6 +171,9 @@ TCBPersistent::TCBPersistent(TPersistent* AOwnerProperty, const RefPtr<ICBLock>&
 TCBPersistent::TCBPersistent(TCBPersistent* AOwner)
     : TCBPersistent(AOwner, AOwner ? AOwner->FLock : RefPtr<ICBLock>()) {}
 
+TCBPersistent::TCBPersistent(TCBCollectionItem* AOwner)
+    : TCBPersistent(AOwner, AOwner ? AOwner->Lock() : RefPtr<ICBLock>()) {}
+
 void TCBPersistent::Assign(TPersistent* Source) {
   auto s = FLock->WriteLock();
   if (auto* source = dynamic_cast<TCBPersistent*>(Source)) {
@@ -183,6 +186,34 @@ void TCBPersistent::Assign(TPersistent* Source) {
 void TCBPersistent::DefineProperties(platform::TFiler* Filer) {
   TPersistent::DefineProperties(Filer);
   DefineZeroFloats(this, Filer);
+}
+
+// ---------------------------------------------------------------------------------------
+// Collections
+
+PF_DEFINE_CLASS(TCBCollection, platform::TCollection)
+PF_DEFINE_COLLECTION_ITEM(TCBCollectionItem, TPNExtCollectionItem, nullptr)
+
+TCBCollection::TCBCollection(platform::TClass AItemClass, TPersistent* AOwner,
+                             const RefPtr<ICBLock>& ALock)
+    : TCollection(AItemClass, AOwner), FLock(ALock ? ALock : TCBLock::Create({})) {}
+
+TCBCollectionItem::TCBCollectionItem(platform::TCollection* ACollection)
+    : TPNExtCollectionItem(nullptr) {
+  const TCBPropUpdateFunc hook = TCBPropUpdateFunc::Bind<&TCBCollectionItem::CallPropertyChanged>(this);
+  auto* collection = dynamic_cast<TCBCollection*>(ACollection);
+  FLock = collection ? TCBLock::CreateCopy(collection->Lock(), hook) : TCBLock::Create(hook);
+  // Entered into the collection once the lock is in place.
+  SetCollection(ACollection);
+}
+
+void TCBCollectionItem::Assign(TPersistent* Source) {
+  auto s = FLock->WriteLock();
+  if (auto* source = dynamic_cast<TCBCollectionItem*>(Source)) {
+    AssignProperties(this, source, true);
+    return;
+  }
+  TPNExtCollectionItem::Assign(Source);
 }
 
 // ---------------------------------------------------------------------------------------

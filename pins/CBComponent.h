@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "pins/CBComponentLocks.h"
+#include "pins/PNExtCollection.h"
 #include "platform/Classes.h"
 #include "platform/Components.h"
 #include "platform/Interfaces.h"
@@ -93,6 +94,8 @@ class TCBPersistent : public TPersistent {
   TCBPersistent(TPersistent* AOwnerProperty, const RefPtr<ICBLock>& ALock);
   // Shares the lock of the property object that owns this one.
   explicit TCBPersistent(TCBPersistent* AOwner);
+  // Shares the lock of the collection item that owns this one.
+  explicit TCBPersistent(TCBCollectionItem* AOwner);
   void DefineProperties(platform::TFiler* Filer) override;
   TPersistent* GetOwner() override { return FOwnerProperty; }
 
@@ -120,6 +123,46 @@ class TCBPersistentNotify : public TCBPersistent {
       : TCBPersistent(AOwnerProperty, ALock), OnChange(AOnChange) {}
   explicit TCBPersistentNotify(TCBPersistent* AOwner, platform::TNotifyEvent AOnChange = {})
       : TCBPersistent(AOwner), OnChange(AOnChange) {}
+  explicit TCBPersistentNotify(TCBCollectionItem* AOwner, platform::TNotifyEvent AOnChange = {})
+      : TCBPersistent(AOwner), OnChange(AOnChange) {}
+};
+
+// A collection whose items share one property lock.
+class TCBCollection : public platform::TCollection {
+  PF_CLASS(TCBCollection)
+  PF_ALLOW_NEW;
+
+ public:
+  const RefPtr<ICBLock>& Lock() const { return FLock; }
+
+ protected:
+  // Without ALock the collection makes a lock of its own.
+  TCBCollection(platform::TClass AItemClass, TPersistent* AOwner, const RefPtr<ICBLock>& ALock);
+
+  RefPtr<ICBLock> FLock;
+};
+
+// A collection item sharing its collection's lock (a lock of its own in a collection that
+// carries none).
+class TCBCollectionItem : public TPNExtCollectionItem {
+  PF_CLASS(TCBCollectionItem)
+  PF_ALLOW_NEW;
+
+ public:
+  const RefPtr<ICBLock>& Lock() const { return FLock; }
+  // The change hook: called by the lock after every locked property change.
+  virtual void PropertyChanged() {}
+  // Copies the published properties (Name excepted) from another TCBCollectionItem under
+  // the write section.
+  void Assign(TPersistent* Source) override;
+
+ protected:
+  explicit TCBCollectionItem(platform::TCollection* ACollection);
+
+  RefPtr<ICBLock> FLock;
+
+ private:
+  void CallPropertyChanged() { PropertyChanged(); }
 };
 
 // A reference-counted owner of objects.

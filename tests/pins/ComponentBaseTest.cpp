@@ -118,6 +118,36 @@ TEST(ComponentBase, ZeroFloatsAreListedWithoutDates) {
   c->Free();
 }
 
+TEST(ComponentBase, CollectionItemsShareTheCollectionsLock) {
+  TGainComponent* c = New<TGainComponent>(nullptr);
+  TBands* bands = New<TBands>(c, c->Lock());
+  auto* low = dynamic_cast<TBand*>(bands->Add());
+  auto* high = dynamic_cast<TBand*>(bands->Add());
+  ASSERT_TRUE(low && high);
+  EXPECT_EQ(low->Lock()->Instance(), c->Lock()->Instance());
+  EXPECT_EQ(bands->Count(), 2);
+  EXPECT_TRUE(low->Lock()->Setter(low->Level, 0.5));
+  EXPECT_EQ(low->ChangedCount, 1);
+  EXPECT_EQ(c->ChangedCount, 0);
+  // A property object of an item shares the item's lock.
+  TSettings* s = New<TSettings>(static_cast<TCBCollectionItem*>(low));
+  EXPECT_EQ(s->Lock()->Instance(), c->Lock()->Instance());
+  s->Free();
+  // Assign copies every property but Name.
+  low->Name = "low";
+  high->Name = "high";
+  high->Assign(low);
+  EXPECT_EQ(high->Level, 0.5);
+  EXPECT_EQ(high->Name, "high");
+  // An editor's variable for an item is cleared when the item goes.
+  void* shown = high;
+  high->CurrentEditorPtr = &shown;
+  bands->Delete(1);
+  EXPECT_EQ(shown, nullptr);
+  bands->Free();
+  c->Free();
+}
+
 TEST(ComponentBase, ObjectListOwnsItsObjects) {
   platform::RefPtr<TCBObjectList> list(New<TCBObjectList>());
   list->AddItem(New<platform::TComponent>(nullptr));

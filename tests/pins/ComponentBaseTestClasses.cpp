@@ -26,8 +26,16 @@ void DescribeTGainComponent(platform::TClassInfo& info) {
   p.Method<&TGainComponent::Handler>("Handler");
 }
 
+void DescribeTBand(platform::TClassInfo& info) {
+  platform::TPublisher<TBand> p(info);
+  p.Property("Name", &TBand::Name);
+  p.Property("Level", &TBand::Level);
+}
+
 }  // namespace
 
+PF_DEFINE_COLLECTION_ITEM(TBand, TCBCollectionItem, DescribeTBand)
+PF_DEFINE_CLASS(TBands, TCBCollection)
 PF_DEFINE_CLASS_EX(TSettings, TCBPersistentNotify, nullptr, DescribeTSettings)
 PF_DEFINE_COMPONENT(TGainComponent, TCBComponent, DescribeTGainComponent)
 

@@ -23,6 +23,7 @@ class TSettings : public TCBPersistentNotify {
   TSettings() : TCBPersistentNotify(nullptr, RefPtr<ICBLock>()) {}
   TSettings(platform::TPersistent* owner, const RefPtr<ICBLock>& lock)
       : TCBPersistentNotify(owner, lock) {}
+  explicit TSettings(TCBCollectionItem* owner) : TCBPersistentNotify(owner) {}
 };
 
 class TGainComponent : public TCBComponent {
@@ -55,6 +56,30 @@ class TGainComponent : public TCBComponent {
   void Destroy() override;
 
   TSettings* FSettings = nullptr;
+};
+
+// A collection item with a name and a level.
+class TBand : public TCBCollectionItem {
+  PF_CLASS(TBand)
+  PF_ALLOW_NEW;
+
+ public:
+  std::string Name;
+  double Level = 1.0;
+  int ChangedCount = 0;
+  void PropertyChanged() override { ++ChangedCount; }
+
+ protected:
+  explicit TBand(platform::TCollection* c) : TCBCollectionItem(c) {}
+};
+
+class TBands : public TCBCollection {
+  PF_CLASS(TBands)
+  PF_ALLOW_NEW;
+
+ protected:
+  TBands(TPersistent* owner, const RefPtr<ICBLock>& lock)
+      : TCBCollection(&TBand::StaticClass(), owner, lock) {}
 };
 
 }  // namespace cbtest
