@@ -28,10 +28,12 @@ void ForgetHeld(IPNDestroyLock* AGuard) {
   } catch (...) {
     // The name stays "?".
   }
+  // A pin of a component being destroyed has no property path any more: its class tells
+  // which of the component's pins it is.
   std::fprintf(stderr,
-               "Pin %s is unlinked or destroyed from inside a call that runs through it; "
+               "Pin %s (%s) is unlinked or destroyed from inside a call that runs through it; "
                "waiting for that call to end would never return.\n",
-               name.c_str());
+               name.c_str(), APin->ClassName());
   std::fflush(stderr);
   std::abort();
 }

@@ -108,9 +108,12 @@ TTestComponent::TTestComponent(TComponent* owner)
 
 void TTestComponent::Destroy() {
   {
+    // Each pin stays published while it is freed, so that it keeps its name meanwhile.
     auto stop = Lock->StopLock();
-    platform::FreeAndNil(FOutputPin);
-    platform::FreeAndNil(FInputPin);
+    FOutputPin->Free();
+    FOutputPin = nullptr;
+    FInputPin->Free();
+    FInputPin = nullptr;
   }
   TComponent::Destroy();
 }
