@@ -296,6 +296,7 @@ void TPNSourcePin::AddLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin) {
   TPNFormatConverterPins* pins = converter ? ConverterPins(converter.Get()) : nullptr;
   if (pins) {
     entry->ConnectionPin = pins->InputPin();
+    pins->InputPin()->SetFeedingSource(this);
     pins->OutputPin()->ConnectAfter(ASinkPin, NotifyAfterPin);
     if (auto* sink = dynamic_cast<TPNSinkPin*>(ASinkPin))
       sink->SetConnectionSourcePin(pins->OutputPin());
@@ -357,7 +358,10 @@ void TPNSourcePin::PushToNewSink(TPNBasicSinkPin* ASinkPin) {
   TPNPinEntry* entry = FSinkPins->GetItemByPin(ASinkPin);
   if (!entry) return;
   TPNSubmit submit = entry->SubmitFunction;
-  PushToSink(ASinkPin, submit);
+  // Through a converter the first data goes to the converter's input, which converts it
+  // for the sink (the sink itself does not take this pin's type).
+  auto* receiver = dynamic_cast<TPNBasicSinkPin*>(entry->ConnectionPin);
+  PushToSink(receiver ? receiver : ASinkPin, submit);
 }
 
 void TPNSourcePin::PushToStateLink() {
