@@ -298,6 +298,10 @@ struct TPNDependsWalk {
     TClass converterClass = nullptr;
     RefPtr<IPNFormatConverter> converter;
     NegotiateStreamType(P, e->RealPin, true, id, converterClass, converter, false);
+    // A link whose type stays what it was keeps its data: its sink is not pushed again
+    // (otherwise every new link of a plain source would replay the first operation to all
+    // of the source's links of other types).
+    if (id == e->ConnectedID) return;
     e->ConnectedID = id;
     e->SubmitFunction = P->GetSubmitFunction(id);
     TPNSubmit submit = e->SubmitFunction;

@@ -78,7 +78,7 @@ RefPtr<IPNNotifyOperation> TPNMasterPumpOperation::Make(TObject* APump) {
 TPNNotifyResult DataStreamSubmit(TPNPin* Sender, IPNStream* Handler, const TGUID* DataTypeID,
                                  IPNNotifyOperation* Operation, TPNNotifyState State) {
   (void)Sender;
-  RefPtr<IPNDataStream> stream = platform::Supports<IPNDataStream>(Handler);
+  RefPtr<IPNDataStream> stream = QueryStream<IPNDataStream>(Handler);
   if (!stream) return {};
   return stream->DispatchData(DataTypeID, Operation, State);
 }

@@ -75,6 +75,36 @@ struct IPNRealRangedStream : virtual IPNDataStream {
   static constexpr TGUID IID = RealRangedStreamTypeID;
 };
 
+// Pins answer QueryInterface for a stream type with their IInterface pointer, so that a
+// query by any identifier can be released the same way (AcceptsStreamType). This is the
+// QueryInterface step for the stream interfaces Is... of a pin.
+template <class... Is, class Self>
+HRESULT QueryStreamInterfaces(Self* self, const TGUID& iid, void** object) {
+  if (!((iid == Is::IID) || ...)) {
+    if (object) *object = nullptr;
+    return platform::E_NOINTERFACE;
+  }
+  auto* unknown = static_cast<IInterface*>(self);
+  unknown->AddRef();
+  if (object) *object = unknown;
+  return platform::S_OK;
+}
+
+// The typed stream interface I of a handler (a pin), or null when it does not take that type.
+template <class I>
+RefPtr<I> QueryStream(IInterface* Handler) {
+  if (!Handler) return nullptr;
+  void* out = nullptr;
+  if (Handler->QueryInterface(I::IID, &out) != platform::S_OK || !out) return nullptr;
+  auto* unknown = static_cast<IInterface*>(out);
+  I* typed = dynamic_cast<I*>(unknown);
+  if (!typed) {
+    unknown->Release();
+    return nullptr;
+  }
+  return RefPtr<I>::Adopt(typed);
+}
+
 // ---------------------------------------------------------------------------------------
 // Notify operations
 
@@ -462,7 +492,7 @@ template <class TStream, class TValue, class TEvent>
 class TPNInertValueSinkPin : public TPNSinkPin, public TStream {
  public:
   HRESULT QueryInterface(const TGUID& iid, void** object) override {
-    if (platform::QueryInterfaces<TStream>(this, iid, object) == platform::S_OK)
+    if (QueryStreamInterfaces<TStream>(this, iid, object) == platform::S_OK)
       return platform::S_OK;
     return TPNSinkPin::QueryInterface(iid, object);
   }
@@ -529,7 +559,7 @@ template <class TRangedStream, class TStream, class TValue, class TValueEvent, c
 class TPNInertRangedSinkPin : public TPNSinkPin, public TRangedStream, public TStream {
  public:
   HRESULT QueryInterface(const TGUID& iid, void** object) override {
-    if (platform::QueryInterfaces<TRangedStream, TStream>(this, iid, object) == platform::S_OK)
+    if (QueryStreamInterfaces<TRangedStream, TStream>(this, iid, object) == platform::S_OK)
       return platform::S_OK;
     return TPNSinkPin::QueryInterface(iid, object);
   }

@@ -6,7 +6,6 @@
 
 namespace pins {
 
-using platform::Supports;
 
 namespace {
 
@@ -44,7 +43,7 @@ void TPNClockSourcePin::InitClockPin() {
 }
 
 HRESULT TPNClockSourcePin::QueryInterface(const TGUID& iid, void** object) {
-  if (platform::QueryInterfaces<IPNClockStream>(this, iid, object) == platform::S_OK)
+  if (QueryStreamInterfaces<IPNClockStream>(this, iid, object) == platform::S_OK)
     return platform::S_OK;
   return TPNSourcePin::QueryInterface(iid, object);
 }
@@ -59,7 +58,7 @@ TPNNotifyResult TPNClockSourcePin::DispatchData(const TGUID* DataTypeID,
 TPNNotifyResult TPNClockSourcePin::ClockSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                                IPNNotifyOperation* Operation,
                                                TPNNotifyState State) {
-  if (RefPtr<IPNClockStream> clock = Supports<IPNClockStream>(Handler))
+  if (RefPtr<IPNClockStream> clock = QueryStream<IPNClockStream>(Handler))
     clock->DispatchData(DataTypeID, Operation, State);
   return {};
 }
@@ -102,7 +101,7 @@ void TPNFloatSourcePin::InitFloatPin() {
 TPNNotifyResult TPNFloatSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                                IPNNotifyOperation* Operation,
                                                TPNNotifyState State) {
-  RefPtr<IPNFloatStream> stream = Supports<IPNFloatStream>(Handler);
+  RefPtr<IPNFloatStream> stream = QueryStream<IPNFloatStream>(Handler);
   if (!stream) return {};
   if (FPinNotificationEvent.Assigned())
     return FPinNotificationEvent(stream.Get(), DataTypeID, Operation, State);
@@ -130,7 +129,7 @@ namespace {
 bool SubmitRealOrFloat(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOperation* Operation,
                        TPNNotifyState State, const TPNPinNotificationEvent& Event, double Value,
                        TPNNotifyResult& Result) {
-  if (RefPtr<IPNRealStream> real = Supports<IPNRealStream>(Handler)) {
+  if (RefPtr<IPNRealStream> real = QueryStream<IPNRealStream>(Handler)) {
     if (Event.Assigned())
       Result = Event(real.Get(), DataTypeID, Operation, State);
     else if (State.Contains(nsNewLink))
@@ -139,7 +138,7 @@ bool SubmitRealOrFloat(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOpe
       real->DispatchData(DataTypeID, Operation, State);
     return true;
   }
-  if (RefPtr<IPNFloatStream> single = Supports<IPNFloatStream>(Handler)) {
+  if (RefPtr<IPNFloatStream> single = QueryStream<IPNFloatStream>(Handler)) {
     if (Event.Assigned()) {
       Result = Event(single.Get(), DataTypeID, Operation, State);
     } else if (State.Contains(nsNewLink)) {
@@ -250,7 +249,7 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
   if (SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue,
                         result))
     return result;
-  if (RefPtr<IPNRealRangedStream> ranged = Supports<IPNRealRangedStream>(Handler)) {
+  if (RefPtr<IPNRealRangedStream> ranged = QueryStream<IPNRealRangedStream>(Handler)) {
     if (FPinNotificationEvent.Assigned())
       return FPinNotificationEvent(ranged.Get(), DataTypeID, Operation, State);
     if (State.Contains(nsNewLink))
@@ -311,7 +310,7 @@ TPNFloatSinkPin::TPNFloatSinkPin(TComponent* AOwner, IPNLock* AOwnerLock,
 }
 
 HRESULT TPNFloatSinkPin::QueryInterface(const TGUID& iid, void** object) {
-  if (platform::QueryInterfaces<IPNFloatStream>(this, iid, object) == platform::S_OK)
+  if (QueryStreamInterfaces<IPNFloatStream>(this, iid, object) == platform::S_OK)
     return platform::S_OK;
   return TPNSinkPin::QueryInterface(iid, object);
 }
@@ -343,7 +342,7 @@ TPNRealSinkPin::TPNRealSinkPin(TComponent* AOwner, IPNLock* AOwnerLock,
 }
 
 HRESULT TPNRealSinkPin::QueryInterface(const TGUID& iid, void** object) {
-  if (platform::QueryInterfaces<IPNRealStream, IPNFloatStream>(this, iid, object) ==
+  if (QueryStreamInterfaces<IPNRealStream, IPNFloatStream>(this, iid, object) ==
       platform::S_OK)
     return platform::S_OK;
   return TPNSinkPin::QueryInterface(iid, object);
