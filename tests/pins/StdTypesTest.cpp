@@ -42,6 +42,7 @@ const TPNStreamTypeEntry* FindType(const TGUID& id) {
 // Registrations
 
 TEST(StdTypesRegistration, StreamTypesConvertersAndSendFunction) {
+  RegisterStandardTypes();
   struct Row {
     TGUID ID;
     const char* Name;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "pins/PNPinsRegistries.h"
 #include "pins/PNStdTypes.h"
 #include "tests/pins/PinsTestSupport.h"
 
@@ -132,9 +133,19 @@ class TRangedSink : public TRecordingSink<IPNRealRangedStream> {
   using TRecordingSink::TRecordingSink;
 };
 
+// The standard registrations, made anew (other tests empty the registries).
+inline void RegisterStandardTypes() {
+  ClearRegistries();
+  PNStdTypesUnit.Initialization();
+}
+
 // The pin fixture (root "Form1", no pin left at tear-down) with holders.
 class StdPinsTest : public pinstest::PinsTest {
  protected:
+  void SetUp() override {
+    RegisterStandardTypes();
+    pinstest::PinsTest::SetUp();
+  }
   THolder* Holder(const char* name) {
     THolder* h = New<THolder>(Form);
     h->SetName(name);
