@@ -286,7 +286,14 @@ void TPNSourcePin::AddLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin) {
   entry->ModificationLevel = 0;
   entry->SubmitFunction = {};
   if (converterClass) {
-    TObject* made = converterClass->Create(nullptr);
+    TObject* made = nullptr;
+    {
+      // The converter's pins register in AllPins under PinRegistryLock, which a pin being
+      // destroyed on another thread holds while it waits for this pin's lock: the lock is
+      // given up while the converter is made.
+      auto unlocked = UnlockAll();
+      made = converterClass->Create(nullptr);
+    }
     converter = RefPtr<IPNFormatConverter>(dynamic_cast<IPNFormatConverter*>(made));
     if (converter)
       FFormatConverters->push_back(converter);

@@ -11,6 +11,7 @@
 // the value received and report it through an event.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -360,7 +361,7 @@ class TPNFloatSourcePin : public TPNClockSourcePin {
  public:
   virtual TPNNotifyResult ValueSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                       IPNNotifyOperation* Operation, TPNNotifyState State);
-  float Value() const { return FValue; }
+  float Value() const { return FValue.load(std::memory_order_relaxed); }
   // Stores and sends the value when it differs from the current one (a change from or to
   // NaN counts as a change).
   void SetValue(float AValue);
@@ -373,7 +374,8 @@ class TPNFloatSourcePin : public TPNClockSourcePin {
                     TPNFloatPinNotificationEvent APinNotificationEvent);
 
   TPNFloatPinNotificationEvent FPinNotificationEvent;
-  float FValue = 0.0f;
+  // Values are atomic: a link made on another thread replays them while they are set.
+  std::atomic<float> FValue{0.0f};
 
  private:
   void InitFloatPin();
@@ -387,7 +389,7 @@ class TPNRealSourcePin : public TPNClockSourcePin {
  public:
   virtual TPNNotifyResult ValueSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                       IPNNotifyOperation* Operation, TPNNotifyState State);
-  double Value() const { return FValue; }
+  double Value() const { return FValue.load(std::memory_order_relaxed); }
   // Stores and sends the value when it differs from the current one (a change from or to
   // NaN counts as a change).
   void SetValue(double AValue);
@@ -402,7 +404,7 @@ class TPNRealSourcePin : public TPNClockSourcePin {
                    TPNPinNotificationEvent APinNotificationEvent);
 
   TPNPinNotificationEvent FPinNotificationEvent;
-  double FValue = 0.0;
+  std::atomic<double> FValue{0.0};
 
  private:
   void InitRealPin();
@@ -416,9 +418,9 @@ class TPNRealRangedSourcePin : public TPNClockSourcePin {
  public:
   virtual TPNNotifyResult ValueSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                       IPNNotifyOperation* Operation, TPNNotifyState State);
-  double Min() const { return FMin; }
-  double Max() const { return FMax; }
-  double Value() const { return FValue; }
+  double Min() const { return FMin.load(std::memory_order_relaxed); }
+  double Max() const { return FMax.load(std::memory_order_relaxed); }
+  double Value() const { return FValue.load(std::memory_order_relaxed); }
   // Each sends when the stored value changes (NaN to a number or back counts): the value
   // with the range, or the range alone.
   void SetMin(double AValue);
@@ -436,9 +438,9 @@ class TPNRealRangedSourcePin : public TPNClockSourcePin {
                          TPNPinNotificationEvent APinNotificationEvent);
 
   TPNPinNotificationEvent FPinNotificationEvent;
-  double FMin = 0.0;
-  double FMax = 0.0;
-  double FValue = 0.0;
+  std::atomic<double> FMin{0.0};
+  std::atomic<double> FMax{0.0};
+  std::atomic<double> FValue{0.0};
 
  private:
   void InitRangedPin();
@@ -456,7 +458,7 @@ class TPNFloatSinkPin : public TPNSinkPin, public IPNFloatStream {
   HRESULT QueryInterface(const TGUID& iid, void** object) override;
   TPNNotifyResult DispatchData(const TGUID* DataTypeID, IPNNotifyOperation* Operation,
                                TPNNotifyState State) override;
-  float Value() const { return FValue; }
+  float Value() const { return FValue.load(std::memory_order_relaxed); }
 
  protected:
   TPNFloatSinkPin(TComponent* AOwner, TPNFloatChangeEvent AOnDataChange, TObject* ACustomData);
@@ -464,7 +466,7 @@ class TPNFloatSinkPin : public TPNSinkPin, public IPNFloatStream {
                   TObject* ACustomData);
 
   TPNFloatChangeEvent FOnDataChange;
-  float FValue = 0.0f;
+  std::atomic<float> FValue{0.0f};
 };
 
 class TPNRealSinkPin : public TPNSinkPin, public IPNRealStream, public IPNFloatStream {
@@ -475,7 +477,7 @@ class TPNRealSinkPin : public TPNSinkPin, public IPNRealStream, public IPNFloatS
   HRESULT QueryInterface(const TGUID& iid, void** object) override;
   TPNNotifyResult DispatchData(const TGUID* DataTypeID, IPNNotifyOperation* Operation,
                                TPNNotifyState State) override;
-  double Value() const { return FValue; }
+  double Value() const { return FValue.load(std::memory_order_relaxed); }
 
  protected:
   TPNRealSinkPin(TComponent* AOwner, TPNRealChangeEvent AOnDataChange, TObject* ACustomData);
@@ -483,7 +485,7 @@ class TPNRealSinkPin : public TPNSinkPin, public IPNRealStream, public IPNFloatS
                  TObject* ACustomData);
 
   TPNRealChangeEvent FOnDataChange;
-  double FValue = 0.0;
+  std::atomic<double> FValue{0.0};
 };
 
 // The sinks of value types that no operation of this system carries: they can be linked,

@@ -106,14 +106,14 @@ TPNNotifyResult TPNFloatSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* 
   if (FPinNotificationEvent.Assigned())
     return FPinNotificationEvent(stream.Get(), DataTypeID, Operation, State);
   if (State.Contains(nsNewLink))
-    stream->DispatchData(DataTypeID, TPNSuppliedSingleOperation::Make(FValue).Get(), State);
+    stream->DispatchData(DataTypeID, TPNSuppliedSingleOperation::Make(FValue.load()).Get(), State);
   else
     stream->DispatchData(DataTypeID, Operation, State);
   return {};
 }
 
 void TPNFloatSourcePin::SetValue(float AValue) {
-  if (!Changes(FValue, AValue)) return;
+  if (!Changes(FValue.load(), AValue)) return;
   FValue = AValue;
   Notify(TPNSuppliedSingleOperation::Make(AValue).Get());
 }
@@ -193,12 +193,12 @@ TPNNotifyResult TPNRealSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* D
                                               IPNNotifyOperation* Operation,
                                               TPNNotifyState State) {
   TPNNotifyResult result;
-  SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue, result);
+  SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue.load(), result);
   return result;
 }
 
 void TPNRealSourcePin::SetValue(double AValue) {
-  if (!Changes(FValue, AValue)) return;
+  if (!Changes(FValue.load(), AValue)) return;
   FValue = AValue;
   Notify(TPNSuppliedRealOperation::Make(AValue).Get());
 }
@@ -246,7 +246,7 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
                                                     IPNNotifyOperation* Operation,
                                                     TPNNotifyState State) {
   TPNNotifyResult result;
-  if (SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue,
+  if (SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue.load(),
                         result))
     return result;
   if (RefPtr<IPNRealRangedStream> ranged = QueryStream<IPNRealRangedStream>(Handler)) {
@@ -254,7 +254,7 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
       return FPinNotificationEvent(ranged.Get(), DataTypeID, Operation, State);
     if (State.Contains(nsNewLink))
       ranged->DispatchData(
-          DataTypeID, TPNSuppliedRealValueRangeOperation::Make(FValue, FMin, FMax).Get(), State);
+          DataTypeID, TPNSuppliedRealValueRangeOperation::Make(FValue.load(), FMin.load(), FMax.load()).Get(), State);
     else
       ranged->DispatchData(DataTypeID, Operation, State);
   }
@@ -262,21 +262,21 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
 }
 
 void TPNRealRangedSourcePin::SetMin(double AValue) {
-  if (!Changes(FMin, AValue)) return;
+  if (!Changes(FMin.load(), AValue)) return;
   FMin = AValue;
-  SubmitRange(FMin, FMax);
+  SubmitRange(FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SetMax(double AValue) {
-  if (!Changes(FMax, AValue)) return;
+  if (!Changes(FMax.load(), AValue)) return;
   FMax = AValue;
-  SubmitRange(FMin, FMax);
+  SubmitRange(FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SetValue(double AValue) {
-  if (!Changes(FValue, AValue)) return;
+  if (!Changes(FValue.load(), AValue)) return;
   FValue = AValue;
-  SubmitValueRange(FValue, FMin, FMax);
+  SubmitValueRange(AValue, FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SubmitValueRange(double AValue, double AMin, double AMax) {
@@ -322,7 +322,7 @@ TPNNotifyResult TPNFloatSinkPin::DispatchData(const TGUID* DataTypeID,
   (void)State;
   if (auto* supplied = OperationAs<TPNSuppliedSingleOperation>(Operation)) {
     FValue = supplied->Value;
-    if (FOnDataChange.Assigned()) FOnDataChange(this, FValue);
+    if (FOnDataChange.Assigned()) FOnDataChange(this, FValue.load());
   }
   return {};
 }
@@ -359,7 +359,7 @@ TPNNotifyResult TPNRealSinkPin::DispatchData(const TGUID* DataTypeID,
     FValue = single->Value;
   else
     return {};
-  if (FOnDataChange.Assigned()) FOnDataChange(this, FValue);
+  if (FOnDataChange.Assigned()) FOnDataChange(this, FValue.load());
   return {};
 }
 
