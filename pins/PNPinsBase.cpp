@@ -276,8 +276,15 @@ void TPNBasicPin::DisconnectFrom(TPNBasicPin* OtherPin) {
 }
 
 void TPNBasicPin::JoinStateByName(const std::string& Name) {
-  (void)Name;
-  // Named state links are found and made by the state-link unit.
+  auto s = WriteLock();
+  const bool designTime = IsDesigning();
+  TPNStateDispatcher* link = FindStateDispatcher ? FindStateDispatcher(Name, designTime) : nullptr;
+  if (!link) link = CreateNamedDispatcher(Name, designTime);
+  if (!link) return;  // no state-link unit
+  // A pin already in another state link is not taken out of it first.
+  FDispatcher = link;
+  link->AddPin(this, this);
+  PushToStateLink();
 }
 
 bool TPNBasicPin::HasStateData() {
@@ -540,13 +547,17 @@ TPNNotifyResult TPNPin::DefaultNotifyDispatcher(IPNStream* Handler, const TGUID*
 
 TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyState State,
                                     TPNBasicPin* ATarget) {
+  // One guard section for the whole delivery, taken before the state link is read (see
+  // TPNSourcePin::NotifySinks).
+  TGuardHold guard;
+  guard.Take(this);
+  if (!guard.Granted()) return {};
   TPNStateDispatcher* link = nullptr;
   {
     auto s = ReadLock();
     link = FDispatcher;
   }
   if (!link) return {};
-  TGuardHold guard;
   int32_t n = link->GetPinCount();
   for (int32_t i = 0; i < n; ++i) {
     int32_t count = link->GetPinCount();
@@ -571,8 +582,7 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
       submit = GetSubmitFunction(id);
       if (connection) converter = ConverterOf(connection->GetOwner());
     }
-    guard.Take(this);
-    if (guard.Granted() && submit.Assigned() && connection)
+    if (submit.Assigned() && connection)
       submit(static_cast<IPNStream*>(connection), &id, Operation, State);
   }
   return {};

@@ -64,13 +64,18 @@ RefPtr<IPNDestroyLockSection> WaitOutGuard(TPNBasicPin* APin) {
 }
 
 void TGuardHold::Take(TPNBasicPin* APin) {
-  Release();
+  // The new section is taken before the old one goes, so that the guard's count never
+  // drops to zero while a delivery runs: a pin waiting to be unlinked or freed waits for
+  // the whole delivery, not just for the call under way.
   IPNDestroyLock* guard = APin->DestroyGuard();
-  FSection = guard->Lock();
-  if (FSection) {
-    FGuard = guard;
-    RecordHeld(guard);
-  }
+  RefPtr<IPNDestroyLockSection> next = guard->Lock();
+  FGranted = static_cast<bool>(next);
+  if (!next) return;  // refused: the section held so far stays until the delivery ends
+  RecordHeld(guard);
+  Release();
+  FSection = std::move(next);
+  FGuard = guard;
+  FGranted = true;
 }
 
 void TGuardHold::Release() {
@@ -79,6 +84,7 @@ void TGuardHold::Release() {
     FGuard = nullptr;
   }
   FSection = nullptr;
+  FGranted = false;
 }
 
 TOwnerLocksReleased::TOwnerLocksReleased(IPNLock* AOwnerLock, IPNLock* AInputLock,

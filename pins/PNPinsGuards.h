@@ -31,14 +31,17 @@ class TGuardHold {
   TGuardHold(const TGuardHold&) = delete;
   TGuardHold& operator=(const TGuardHold&) = delete;
 
-  // Releases the section held so far and asks APin's guard for a new one.
+  // Asks APin's guard for a new section; once it is granted the section held so far is
+  // released. A refused request keeps the section held so far.
   void Take(TPNBasicPin* APin);
-  bool Granted() const { return static_cast<bool>(FSection); }
+  // Whether the last Take was granted.
+  bool Granted() const { return FGranted; }
   void Release();
 
  private:
   RefPtr<IPNDestroyLockSection> FSection;
   IPNDestroyLock* FGuard = nullptr;
+  bool FGranted = false;
 };
 
 // Drops every level of a component's owner lock (and, when asked, of its input lock) for a

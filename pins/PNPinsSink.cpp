@@ -195,7 +195,13 @@ void TPNSinkPin::Disconnect() {
   RefPtr<IPNLockSection> sourceSection;
   TPNBasicPin* source = GetSourcePin();
   if (source && !IsPlaceholder(source)) {
-    sourceGuard = WaitOutGuard(source);
+    {
+      // The calls in flight from the source may need this pin's lock (a typed submit
+      // function asks the sink for its stream type): every level this thread holds is
+      // dropped while they end, as the guard does for the source's own lock.
+      auto ownLevels = UnlockAll();
+      sourceGuard = WaitOutGuard(source);
+    }
     sourceSection = source->WriteLock();
   }
   auto d = WaitOutGuard(this);
@@ -240,6 +246,10 @@ TPNNotifyResult TPNSinkPin::Notify(IPNNotifyOperation* Operation) {
     ownerSection = FOwnerLock->ReadLock();
     if (!ownerSection) return result;  // the owner is being torn down
   }
+  // The guard is taken before the source is read: a source that unlinks this sink waits
+  // until the call has returned.
+  guard.Take(this);
+  if (!guard.Granted()) return result;
   TPNBasicPin* source = nullptr;
   TPNSubmit submit;
   TGUID id;
@@ -252,8 +262,7 @@ TPNNotifyResult TPNSinkPin::Notify(IPNNotifyOperation* Operation) {
     id = FConnectedID;
     converter = ConverterOf(source->GetOwner());
   }
-  guard.Take(this);
-  if (guard.Granted()) {
+  {
     TOwnerLocksReleased ownerLocks(FOwnerLock.Get(), nullptr, false);
     result = submit(static_cast<IPNStream*>(source), &id, Operation, {nsLastIteration});
   }
@@ -467,7 +476,9 @@ bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,
                            const std::string& SoutceName, bool SaveForm) {
   (void)Root;
   (void)SaveForm;
-  auto s = WriteLock();
+  // The lookup takes PinRegistryLock, which is always taken before pin locks (a pin being
+  // freed asks every pin to forget it while holding it): it runs before this pin's lock
+  // is taken, and Connect takes the locks it needs itself.
   if (Soutce == "nil") {
     Disconnect();
     return true;

@@ -397,6 +397,12 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
     snapshot.clear();
   };
   try {
+    // One guard section covers the whole delivery and is taken before the snapshot: a sink
+    // whose link is removed meanwhile is either gone from the snapshot or its removal waits
+    // until the delivery has ended. While the pin is being unlinked or destroyed the guard
+    // is refused and no call is made.
+    guard.Take(this);
+    const bool granted = guard.Granted();
     auto s = ReadLock();
     const int32_t count = FSinkPins->Count();
     snapshot.resize(static_cast<size_t>(count));
@@ -431,10 +437,9 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
       if (ATarget && e.RealPin != ATarget) continue;
       if (!e.SubmitFunction.Assigned()) continue;
       s = nullptr;
-      guard.Take(this);
       bool called = false;
       TPNNotifyResult r;
-      if (guard.Granted()) {
+      if (granted) {
         try {
           r = e.SubmitFunction(static_cast<IPNStream*>(e.ConnectionPin), &e.ConnectedID,
                                Operation, state);

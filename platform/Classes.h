@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -97,5 +98,105 @@ class TPersistent : public TObject {
   friend class TReader;
   friend class TWriter;
 };
+
+class TCollection;
+
+// An item of a TCollection. Item classes are created by class reference with their
+// collection (PF_DEFINE_COLLECTION_ITEM gives them the factory) and stream as
+// "item ... end" inside a collection value "< ... >".
+class TCollectionItem : public TPersistent {
+  PF_CLASS(TCollectionItem)
+  PF_ALLOW_NEW;
+
+ public:
+  TCollection* Collection() const { return FCollection; }
+  // Moves the item to another collection (or out of any with null).
+  void SetCollection(TCollection* collection);
+  int Index() const;
+  void SetIndex(int index);
+  int ID() const { return FID; }
+  virtual std::string GetDisplayName() { return ClassName(); }
+  // The collection's name path followed by "[index]".
+  std::string GetNamePath() override;
+
+ protected:
+  explicit TCollectionItem(TCollection* collection);
+  void Destroy() override;
+  TPersistent* GetOwner() override;
+  // Tells the collection that this item (or, with allItems, every item) changed.
+  void Changed(bool allItems);
+
+ private:
+  TCollection* FCollection = nullptr;
+  int FID = 0;
+  friend class TCollection;
+};
+
+enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
+
+// An ordered list of items of one item class, owning them.
+class TCollection : public TPersistent {
+  PF_CLASS(TCollection)
+  PF_ALLOW_NEW;
+
+ public:
+  TClass ItemClass() const { return FItemClass; }
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // Raises EListError "List index out of bounds (%d)" outside 0 .. Count - 1.
+  TCollectionItem* Items(int index) const;
+  // Creates a new item at the end (or at index) through the item class's factory.
+  TCollectionItem* Add();
+  TCollectionItem* Insert(int index);
+  void Delete(int index);
+  void Clear();
+  TCollectionItem* FindItemID(int id) const;
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  int UpdateCount() const { return FUpdateCount; }
+
+  // Copies another collection: the items are cleared, then one item per source item is
+  // added and assigned from it.
+  void Assign(TPersistent* source) override;
+  // The owner's name path and the name of the owner's published property that holds this
+  // collection.
+  std::string GetNamePath() override;
+
+ protected:
+  // itemClass must derive from TCollectionItem and have a factory.
+  TCollection(TClass itemClass, TPersistent* owner = nullptr);
+  void Destroy() override;
+  TPersistent* GetOwner() override { return FOwner; }
+  // Called after a change of one item (null: of the whole collection) once no update is
+  // pending.
+  virtual void Update(TCollectionItem* item) { (void)item; }
+  virtual void Notify(TCollectionItem* item, TCollectionNotification action) {
+    (void)item;
+    (void)action;
+  }
+  void Changed();
+
+ private:
+  void InsertItem(TCollectionItem* item);
+  void RemoveItem(TCollectionItem* item);
+
+  TClass FItemClass = nullptr;
+  TPersistent* FOwner = nullptr;
+  std::vector<TCollectionItem*> FItems;
+  int FUpdateCount = 0;
+  int FNextID = 0;
+  friend class TCollectionItem;
+};
+
+// The owner argument of a collection item factory: the collection (EConvertError else).
+TCollection* AsCollection(TObject* owner);
+
+template <class T>
+TObject* CollectionItemFactory(TObject* owner) {
+  return New<T>(AsCollection(owner));
+}
+
+// Defines the class information of a collection item class with its factory.
+#define PF_DEFINE_COLLECTION_ITEM(Class, Parent, Describe) \
+  PF_DEFINE_CLASS_EX(Class, Parent, &::platform::CollectionItemFactory<Class>, Describe)
 
 }  // namespace platform

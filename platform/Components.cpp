@@ -124,6 +124,7 @@ void TComponent::Destroy() {
   Destroying();
   RemoveFreeNotifications();
   DestroyComponents();
+  detail::RemoveFixupsOf(this);
   if (FOwner) FOwner->RemoveComponent(this);
   TPersistent::Destroy();
 }
@@ -154,7 +155,8 @@ void TComponent::ValidateRename(TComponent* component, const std::string& curNam
   if (component && !detail::SameText(curName, newName) && component->FOwner == this &&
       FindComponent(newName))
     throw EComponentError(Format("A component named %s already exists", newName.c_str()));
-  if (FComponentState.Contains(csDesigning) && FOwner) FOwner->ValidateRename(component, curName, newName);
+  if (FComponentState.Contains(csDesigning) && FOwner)
+    FOwner->ValidateRename(component, curName, newName);
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
@@ -289,20 +291,6 @@ TComponent* FindGlobalComponent(std::string_view name) {
 std::vector<TComponent*> GlobalRoots() {
   std::lock_guard<std::mutex> lock(RootsMutex());
   return Roots();
-}
-
-}  // namespace platform
-
-namespace platform {
-
-// Replaced by the form streaming unit.
-void TComponent::ReadState(TReader* reader) {
-  (void)reader;
-  throw EComponentError("Form streaming is not available");
-}
-void TComponent::WriteState(TWriter* writer) {
-  (void)writer;
-  throw EComponentError("Form streaming is not available");
 }
 
 }  // namespace platform

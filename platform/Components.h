@@ -134,12 +134,20 @@ class TComponent : public TPersistent {
 
   std::string GetNamePath() override { return FName; }
 
+  // The designer position of a component that is not a control, stored as the custom values
+  // "Left" and "Top" when not 0.
+  int32_t DesignLeft() const { return FDesignLeft; }
+  int32_t DesignTop() const { return FDesignTop; }
+  void SetDesignLeft(int32_t value) { FDesignLeft = value; }
+  void SetDesignTop(int32_t value) { FDesignTop = value; }
+
  protected:
   explicit TComponent(TComponent* owner);
 
   TPersistent* GetOwner() override { return FOwner; }
   void BeforeDestruction() override;
   void Destroy() override;
+  void DefineProperties(TFiler* filer) override;
   virtual void ChangeName(const std::string& newName) { FName = newName; }
   // Sets (or clears) the owner's published field named like this component.
   void SetReference(bool enable);
@@ -153,6 +161,8 @@ class TComponent : public TPersistent {
   TComponent* FOwner = nullptr;
   std::string FName;
   int32_t FTag = 0;
+  int32_t FDesignLeft = 0;
+  int32_t FDesignTop = 0;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
   TComponentState FComponentState;
@@ -161,6 +171,11 @@ class TComponent : public TPersistent {
   friend class TReader;
   friend class TWriter;
 };
+
+namespace detail {
+// Forgets the references of a destroyed component that wait for a form not yet loaded.
+void RemoveFixupsOf(TComponent* component);
+}  // namespace detail
 
 // The owner argument of a component factory: null or a component (EComponentError else).
 TComponent* AsComponentOwner(TObject* owner);

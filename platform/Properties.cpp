@@ -87,8 +87,8 @@ namespace detail {
 TClassTables& TablesUnderConstruction(TClassInfo& info) {
   for (auto it = Building().rbegin(); it != Building().rend(); ++it)
     if (it->first == &info) return *it->second;
-  throw EPropertyError(Format("The published members of %s are declared outside its describe function",
-                              info.ClassName()));
+  throw EPropertyError(Format(
+      "The published members of %s are declared outside its describe function", info.ClassName()));
 }
 
 TPropInfo& AddProperty(TClassInfo& info, const char* name) {
@@ -105,10 +105,10 @@ TPropInfo& AddProperty(TClassInfo& info, const char* name) {
 
 TPropInfo& RedeclareProperty(TClassInfo& info, const char* name) {
   TClassTables& t = TablesUnderConstruction(info);
-  const TPropInfo* inherited =
-      info.ClassParent() ? GetPropInfo(info.ClassParent(), name) : nullptr;
+  const TPropInfo* inherited = info.ClassParent() ? GetPropInfo(info.ClassParent(), name) : nullptr;
   if (!inherited)
-    throw EPropertyError(Format("%s redeclares %s, which no ancestor publishes", info.ClassName(), name));
+    throw EPropertyError(
+        Format("%s redeclares %s, which no ancestor publishes", info.ClassName(), name));
   for (auto& p : t.OwnProperties)
     if (SameName(p->Name, name))
       throw EPropertyError(Format("%s publishes the property %s twice", info.ClassName(), name));
@@ -118,29 +118,32 @@ TPropInfo& RedeclareProperty(TClassInfo& info, const char* name) {
   return p;
 }
 
-void AddMethod(TClassInfo& info, const char* name, void (*code)(), const void* signature) {
+void AddMethod(TClassInfo& info, const char* name, void (*code)(), const void* signature,
+               void* (*self)(TObject*)) {
   TClassTables& t = TablesUnderConstruction(info);
   for (auto& m : t.OwnMethods)
     if (SameName(m.Name, name))
       throw EPropertyError(Format("%s publishes the method %s twice", info.ClassName(), name));
-  t.OwnMethods.push_back(TMethodEntry{name, code, signature});
+  t.OwnMethods.push_back(TMethodEntry{name, code, signature, self});
 }
 
 void AddField(TClassInfo& info, TFieldEntry entry) {
   TClassTables& t = TablesUnderConstruction(info);
   for (auto& f : t.OwnFields)
     if (SameName(f.Name, entry.Name))
-      throw EPropertyError(Format("%s publishes the field %s twice", info.ClassName(), entry.Name.c_str()));
+      throw EPropertyError(
+          Format("%s publishes the field %s twice", info.ClassName(), entry.Name.c_str()));
   t.OwnFields.push_back(std::move(entry));
 }
 
 void ThrowOutOfRange(const TPropInfo& prop, int64_t value) {
-  throw ERangeError(Format("%lld is not a value of %s", static_cast<long long>(value),
-                           prop.TypeName.c_str()));
+  throw ERangeError(
+      Format("%lld is not a value of %s", static_cast<long long>(value), prop.TypeName.c_str()));
 }
 
 void ThrowWrongClass(const char* what, const TObject* value, TClass expected) {
-  throw EPropertyError(Format("%s: a %s is not a %s", what, value->ClassName(), expected->ClassName()));
+  throw EPropertyError(
+      Format("%s: a %s is not a %s", what, value->ClassName(), expected->ClassName()));
 }
 
 }  // namespace detail
@@ -151,13 +154,19 @@ int64_t TPropInfo::MinValue() const {
   switch (Kind) {
     case tkInteger:
       switch (OrdType) {
-        case otSByte: return std::numeric_limits<int8_t>::min();
-        case otSWord: return std::numeric_limits<int16_t>::min();
-        case otSLong: return std::numeric_limits<int32_t>::min();
-        default: return 0;
+        case otSByte:
+          return std::numeric_limits<int8_t>::min();
+        case otSWord:
+          return std::numeric_limits<int16_t>::min();
+        case otSLong:
+          return std::numeric_limits<int32_t>::min();
+        default:
+          return 0;
       }
-    case tkInt64: return std::numeric_limits<int64_t>::min();
-    default: return 0;
+    case tkInt64:
+      return std::numeric_limits<int64_t>::min();
+    default:
+      return 0;
   }
 }
 
@@ -165,20 +174,29 @@ int64_t TPropInfo::MaxValue() const {
   switch (Kind) {
     case tkInteger:
       switch (OrdType) {
-        case otSByte: return std::numeric_limits<int8_t>::max();
-        case otUByte: return std::numeric_limits<uint8_t>::max();
-        case otSWord: return std::numeric_limits<int16_t>::max();
-        case otUWord: return std::numeric_limits<uint16_t>::max();
-        case otSLong: return std::numeric_limits<int32_t>::max();
-        case otULong: return std::numeric_limits<uint32_t>::max();
+        case otSByte:
+          return std::numeric_limits<int8_t>::max();
+        case otUByte:
+          return std::numeric_limits<uint8_t>::max();
+        case otSWord:
+          return std::numeric_limits<int16_t>::max();
+        case otUWord:
+          return std::numeric_limits<uint16_t>::max();
+        case otSLong:
+          return std::numeric_limits<int32_t>::max();
+        case otULong:
+          return std::numeric_limits<uint32_t>::max();
       }
       return 0;
-    case tkEnumeration: return static_cast<int64_t>(ValueNames.size()) - 1;
+    case tkEnumeration:
+      return static_cast<int64_t>(ValueNames.size()) - 1;
     case tkSet:
       return ValueNames.size() >= 63 ? std::numeric_limits<int64_t>::max()
                                      : (int64_t{1} << ValueNames.size()) - 1;
-    case tkInt64: return std::numeric_limits<int64_t>::max();
-    default: return 0;
+    case tkInt64:
+      return std::numeric_limits<int64_t>::max();
+    default:
+      return 0;
   }
 }
 
@@ -208,7 +226,9 @@ const TPropInfo* GetPropInfo(const TObject* instance, std::string_view name) {
 
 const TPropInfo& FindPropInfo(const TObject* instance, std::string_view name) {
   const TPropInfo* p = GetPropInfo(instance, name);
-  if (!p) throw EPropertyError(Format("Property %.*s does not exist", static_cast<int>(name.size()), name.data()));
+  if (!p)
+    throw EPropertyError(
+        Format("Property %.*s does not exist", static_cast<int>(name.size()), name.data()));
   return *p;
 }
 
@@ -218,9 +238,12 @@ bool IsPublishedProp(const TObject* instance, std::string_view name) {
 
 bool IsStoredProp(TObject* instance, const TPropInfo& prop) {
   switch (prop.StoredKind) {
-    case skStored: return true;
-    case skNotStored: return false;
-    case skStoredFunction: return prop.StoredFunc(instance);
+    case skStored:
+      return true;
+    case skNotStored:
+      return false;
+    case skStoredFunction:
+      return prop.StoredFunc(instance);
   }
   return true;
 }
@@ -230,13 +253,20 @@ bool IsDefaultValue(TObject* instance, const TPropInfo& prop) {
   switch (prop.Kind) {
     case tkInteger:
     case tkEnumeration:
-    case tkSet: return prop.HasDefault && prop.GetOrd(instance) == prop.DefaultValue;
-    case tkInt64: return prop.GetOrd(instance) == (prop.HasDefault ? prop.DefaultValue : 0);
-    case tkFloat: return prop.GetFloat(instance) == 0;
-    case tkString: return prop.GetStr(instance).empty();
-    case tkClass: return prop.GetObj(instance) == nullptr;
-    case tkMethod: return !prop.GetMethod(instance).Assigned();
-    default: return true;
+    case tkSet:
+      return prop.HasDefault && prop.GetOrd(instance) == prop.DefaultValue;
+    case tkInt64:
+      return prop.GetOrd(instance) == (prop.HasDefault ? prop.DefaultValue : 0);
+    case tkFloat:
+      return prop.GetFloat(instance) == 0;
+    case tkString:
+      return prop.GetStr(instance).empty();
+    case tkClass:
+      return prop.GetObj(instance) == nullptr;
+    case tkMethod:
+      return !prop.GetMethod(instance).Assigned();
+    default:
+      return true;
   }
 }
 
@@ -254,7 +284,9 @@ void SetOrdProp(TObject* instance, const TPropInfo& prop, int64_t value) {
   prop.SetOrd(instance, value);
 }
 
-int64_t GetInt64Prop(TObject* instance, const TPropInfo& prop) { return GetOrdProp(instance, prop); }
+int64_t GetInt64Prop(TObject* instance, const TPropInfo& prop) {
+  return GetOrdProp(instance, prop);
+}
 void SetInt64Prop(TObject* instance, const TPropInfo& prop, int64_t value) {
   SetOrdProp(instance, prop, value);
 }
@@ -305,7 +337,8 @@ void SetMethodProp(TObject* instance, const TPropInfo& prop, const TMethodValue&
   if (prop.Kind != tkMethod) KindError(prop);
   if (!prop.SetMethod) ReadOnlyError(prop);
   if (value.Code && value.Signature != prop.MethodSignature)
-    throw EPropertyError(Format("The method does not match the parameter list of %s", prop.Name.c_str()));
+    throw EPropertyError(
+        Format("The method does not match the parameter list of %s", prop.Name.c_str()));
   prop.SetMethod(instance, value);
 }
 
@@ -318,16 +351,18 @@ void SetEnumProp(TObject* instance, const TPropInfo& prop, std::string_view valu
   if (prop.Kind != tkEnumeration) KindError(prop);
   int v = GetEnumValue(prop, valueName);
   if (v < 0)
-    throw EPropertyError(Format("Invalid enumeration value: %.*s", static_cast<int>(valueName.size()),
-                                valueName.data()));
+    throw EPropertyError(Format("Invalid enumeration value: %.*s",
+                                static_cast<int>(valueName.size()), valueName.data()));
   SetOrdProp(instance, prop, v);
 }
 
-#define PF_BY_NAME_GET(R, Fn) \
-  R Fn(TObject* instance, std::string_view name) { return Fn(instance, FindPropInfo(instance, name)); }
-#define PF_BY_NAME_SET(T, Fn)                                         \
-  void Fn(TObject* instance, std::string_view name, T value) {        \
-    Fn(instance, FindPropInfo(instance, name), value);                \
+#define PF_BY_NAME_GET(R, Fn)                          \
+  R Fn(TObject* instance, std::string_view name) {     \
+    return Fn(instance, FindPropInfo(instance, name)); \
+  }
+#define PF_BY_NAME_SET(T, Fn)                                  \
+  void Fn(TObject* instance, std::string_view name, T value) { \
+    Fn(instance, FindPropInfo(instance, name), value);         \
   }
 PF_BY_NAME_GET(int64_t, GetOrdProp)
 PF_BY_NAME_SET(int64_t, SetOrdProp)
@@ -357,6 +392,24 @@ int GetEnumValue(const TPropInfo& prop, std::string_view name) {
   return -1;
 }
 
+bool IntToIdent(const TPropInfo& prop, int64_t value, std::string& name) {
+  for (const TIdentMapEntry& e : prop.IdentMap)
+    if (e.Value == value) {
+      name = e.Name;
+      return true;
+    }
+  return false;
+}
+
+bool IdentToInt(const TPropInfo& prop, std::string_view name, int64_t& value) {
+  for (const TIdentMapEntry& e : prop.IdentMap)
+    if (SameName(e.Name, name)) {
+      value = e.Value;
+      return true;
+    }
+  return false;
+}
+
 // ---- Methods and fields ----------------------------------------------------------------------
 
 TMethodValue MethodAddress(TClass cls, std::string_view name) {
@@ -371,6 +424,22 @@ std::string MethodName(TClass cls, void (*code)()) {
   for (TClass c = cls; c; c = c->ClassParent())
     for (const TMethodEntry& m : ClassTables(c).OwnMethods)
       if (m.Code == code) return m.Name;
+  return std::string();
+}
+
+TMethodValue FindMethod(TObject* instance, std::string_view name) {
+  if (!instance) return TMethodValue{};
+  for (TClass c = &instance->ClassType(); c; c = c->ClassParent())
+    for (const TMethodEntry& m : ClassTables(c).OwnMethods)
+      if (SameName(m.Name, name)) return TMethodValue{m.Self(instance), m.Code, m.Signature};
+  return TMethodValue{};
+}
+
+std::string FindMethodName(TObject* instance, const TMethodValue& method) {
+  if (!instance || !method.Code) return std::string();
+  for (TClass c = &instance->ClassType(); c; c = c->ClassParent())
+    for (const TMethodEntry& m : ClassTables(c).OwnMethods)
+      if (m.Code == method.Code && m.Self(instance) == method.Data) return m.Name;
   return std::string();
 }
 

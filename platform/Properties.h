@@ -48,7 +48,17 @@ namespace platform {
 
 PF_DECLARE_EXCEPTION(EPropertyError, Exception);
 
-enum TTypeKind { tkUnknown, tkInteger, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod, tkInt64 };
+enum TTypeKind {
+  tkUnknown,
+  tkInteger,
+  tkEnumeration,
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod,
+  tkInt64
+};
 enum TOrdType { otSByte, otUByte, otSWord, otUWord, otSLong, otULong };
 enum TFloatType { ftSingle, ftDouble, ftExtended };
 
@@ -91,21 +101,29 @@ TMethod<Sig> FromMethodValue(const TMethodValue& v) {
 
 enum TStoredKind { skStored, skNotStored, skStoredFunction };
 
+// A named integer constant (clBtnFace for a colour): integer properties with an ident map
+// are written as the name when the value has one and read from either form.
+struct TIdentMapEntry {
+  int32_t Value;
+  const char* Name;
+};
+
 // One published property.
 class TPropInfo {
  public:
   std::string Name;
   TTypeKind Kind = tkUnknown;
   std::string TypeName;
-  TOrdType OrdType = otSLong;                // tkInteger
-  TFloatType FloatType = ftDouble;           // tkFloat
-  std::vector<std::string> ValueNames;       // tkEnumeration values, tkSet elements
-  TClass ClassType = nullptr;                // tkClass
-  const void* MethodSignature = nullptr;     // tkMethod
-  bool HasDefault = false;                   // ordinals, sets and Int64
+  TOrdType OrdType = otSLong;             // tkInteger
+  TFloatType FloatType = ftDouble;        // tkFloat
+  std::vector<std::string> ValueNames;    // tkEnumeration values, tkSet elements
+  TClass ClassType = nullptr;             // tkClass
+  const void* MethodSignature = nullptr;  // tkMethod
+  bool HasDefault = false;                // ordinals, sets and Int64
   int64_t DefaultValue = 0;
   TStoredKind StoredKind = skStored;
   std::function<bool(TObject*)> StoredFunc;  // skStoredFunction
+  std::span<const TIdentMapEntry> IdentMap;  // tkInteger: named values
   TClass DeclaringClass = nullptr;
   int Index = 0;  // position in the full property list of the declaring class
 
@@ -135,6 +153,7 @@ struct TMethodEntry {
   std::string Name;
   void (*Code)() = nullptr;
   const void* Signature = nullptr;
+  void* (*Self)(TObject*) = nullptr;  // the object as the thunk expects it
 };
 
 // A published field: a component reference of the class that is set when a component of the
@@ -212,6 +231,9 @@ void SetEnumProp(TObject* instance, std::string_view name, std::string_view valu
 // a name (-1 when none; case-insensitive).
 std::string GetEnumName(const TPropInfo& prop, int64_t value);
 int GetEnumValue(const TPropInfo& prop, std::string_view name);
+// The name of an integer value in the property's ident map and back; false when none.
+bool IntToIdent(const TPropInfo& prop, int64_t value, std::string& name);
+bool IdentToInt(const TPropInfo& prop, std::string_view name, int64_t& value);
 
 // ---- Published methods and fields ---------------------------------------------------------
 
@@ -220,6 +242,11 @@ int GetEnumValue(const TPropInfo& prop, std::string_view name);
 TMethodValue MethodAddress(TClass cls, std::string_view name);
 // The name under which the class or an ancestor publishes the code; empty when none.
 std::string MethodName(TClass cls, void (*code)());
+// The instance's published method of that name, bound to the instance; unassigned when none.
+TMethodValue FindMethod(TObject* instance, std::string_view name);
+// The name of the instance's published method that the value calls on that very instance;
+// empty when it calls something else.
+std::string FindMethodName(TObject* instance, const TMethodValue& method);
 // The published field of that name of the class or an ancestor; null when none.
 const TFieldEntry* FindField(TClass cls, std::string_view name);
 
@@ -230,7 +257,8 @@ namespace detail {
 TClassTables& TablesUnderConstruction(TClassInfo& info);
 TPropInfo& AddProperty(TClassInfo& info, const char* name);
 TPropInfo& RedeclareProperty(TClassInfo& info, const char* name);
-void AddMethod(TClassInfo& info, const char* name, void (*code)(), const void* signature);
+void AddMethod(TClassInfo& info, const char* name, void (*code)(), const void* signature,
+               void* (*self)(TObject*));
 void AddField(TClassInfo& info, TFieldEntry entry);
 [[noreturn]] void ThrowOutOfRange(const TPropInfo& prop, int64_t value);
 [[noreturn]] void ThrowWrongClass(const char* what, const TObject* value, TClass expected);
@@ -348,10 +376,13 @@ void Bind(TPropInfo& p, G getter, S setter, bool isSet) {
         p.OrdType = std::is_signed_v<V> ? otSWord : otUWord;
       else
         p.OrdType = std::is_signed_v<V> ? otSLong : otULong;
-      static const char* const names[] = {"ShortInt", "Byte", "SmallInt", "Word", "Integer", "Cardinal"};
+      static const char* const names[] = {"ShortInt", "Byte",    "SmallInt",
+                                          "Word",     "Integer", "Cardinal"};
       p.TypeName = names[p.OrdType];
     }
-    p.GetOrd = [getter](TObject* o) -> int64_t { return static_cast<int64_t>(CallGet<T>(getter, o)); };
+    p.GetOrd = [getter](TObject* o) -> int64_t {
+      return static_cast<int64_t>(CallGet<T>(getter, o));
+    };
     if constexpr (!readOnly)
       p.SetOrd = [setter](TObject* o, int64_t v) { CallSet<T>(setter, o, static_cast<V>(v)); };
   } else if constexpr (std::is_floating_point_v<V>) {
@@ -368,7 +399,9 @@ void Bind(TPropInfo& p, G getter, S setter, bool isSet) {
     }
     p.GetFloat = [getter](TObject* o) -> long double { return CallGet<T>(getter, o); };
     if constexpr (!readOnly)
-      p.SetFloat = [setter](TObject* o, long double v) { CallSet<T>(setter, o, static_cast<V>(v)); };
+      p.SetFloat = [setter](TObject* o, long double v) {
+        CallSet<T>(setter, o, static_cast<V>(v));
+      };
   } else if constexpr (std::is_same_v<V, std::string>) {
     p.Kind = tkString;
     p.TypeName = "string";
@@ -394,7 +427,9 @@ void Bind(TPropInfo& p, G getter, S setter, bool isSet) {
     p.Kind = tkMethod;
     p.MethodSignature = IsMethod<V>::Signature();
     p.TypeName = IsMethod<V>::IsNotify ? "TNotifyEvent" : "TMethod";
-    p.GetMethod = [getter](TObject* o) -> TMethodValue { return ToMethodValue(V(CallGet<T>(getter, o))); };
+    p.GetMethod = [getter](TObject* o) -> TMethodValue {
+      return ToMethodValue(V(CallGet<T>(getter, o)));
+    };
     if constexpr (!readOnly)
       p.SetMethod = [setter](TObject* o, const TMethodValue& v) {
         CallSet<T>(setter, o, FromMethodValue<typename IsMethod<V>::Signature_t>(v));
@@ -442,6 +477,11 @@ class TPropBuilder {
   // The type name (for example "TDateTime" for a double that holds a date).
   TPropBuilder& TypeName(const char* name) {
     FProp.TypeName = name;
+    return *this;
+  }
+  // Named values of an integer property (the table must live as long as the program).
+  TPropBuilder& IdentMap(std::span<const TIdentMapEntry> map) {
+    FProp.IdentMap = map;
     return *this;
   }
   TPropInfo& Info() { return FProp; }
@@ -519,7 +559,8 @@ class TPublisher {
     using Traits = detail::MemberFunctionSignature<decltype(Member)>;
     using Sig = typename Traits::Sig;
     auto thunk = &TMethod<Sig>::template CallMember<Member, T>;
-    detail::AddMethod(FInfo, name, reinterpret_cast<void (*)()>(thunk), SignatureOf<Sig>());
+    void* (*self)(TObject*) = [](TObject* o) -> void* { return static_cast<T*>(o); };
+    detail::AddMethod(FInfo, name, reinterpret_cast<void (*)()>(thunk), SignatureOf<Sig>(), self);
   }
 
   // A published component field.

@@ -92,6 +92,38 @@ TEST_F(PinsConcurrencyTest, ComponentsAreFreedWhileDeliveriesRun) {
   }
 }
 
+// A sink freed by another thread during a delivery that has it in its snapshot: the freeing
+// waits until the delivery has ended, so the sink's turn in that delivery still finds it; and
+// the call, which asks the sink for its stream type under the sink's lock, is not blocked
+// by the thread that waits to free the sink.
+TEST_F(PinsConcurrencyTest, ASinkFreedDuringADeliveryIsFreedAfterIt) {
+  Watchdog dog(20, "PinsConcurrencyTest.ASinkFreedDuringADeliveryIsFreedAfterIt");
+  TTestComponent* s = Add("S");
+  TTestComponent* first = Add("First");
+  TTestComponent* later = Add("Later");
+  ASSERT_TRUE(first->In()->Connect(s->Out()));
+  ASSERT_TRUE(later->In()->Connect(s->Out()));
+  std::atomic<bool> freeing{false}, freed{false};
+  std::thread freer;
+  first->In()->OnReceive = [&](IPNNotifyOperation*, TPNNotifyState) {
+    freer = std::thread([&] {
+      freeing = true;
+      later->Free();
+      freed = true;
+    });
+    while (!freeing.load()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(freed.load()) << "the sink was freed during the delivery";
+    return TPNNotifyResult();
+  };
+  Log().Take();
+  s->Out()->Notify(TPNNotifyOperation::Make().Get());
+  freer.join();
+  EXPECT_TRUE(freed.load());
+  EXPECT_EQ(Log().TakeSinks(), (std::vector<std::string>{"First", "Later"}));
+  EXPECT_EQ(s->Out()->GetSinkCount(), 1);
+}
+
 // A sink handler that unlinks itself from the source delivering to it would wait for that
 // delivery forever; the pin reports it and the process stops instead of hanging.
 TEST_F(PinsConcurrencyTest, UnlinkingTheDeliveringSourceFromInsideItsCallAborts) {

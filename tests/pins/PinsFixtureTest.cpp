@@ -37,9 +37,10 @@ TDeliveryLog& Log() {
 
 PF_DEFINE_CLASS(TTestSourcePin, TPNSourcePin)
 
-TTestSourcePin::TTestSourcePin(TComponent* owner, IPNLock* lock, IPNLock* inputLock)
+TTestSourcePin::TTestSourcePin(TComponent* owner, IPNLock* lock, IPNLock* inputLock,
+                               const TGUID& type)
     : TPNSourcePin(owner, lock, inputLock) {
-  AddType(kDownType, TPNSubmit::Bind<&TTestSourcePin::Submit>(this));
+  AddType(type, TPNSubmit::Bind<&TTestSourcePin::Submit>(this));
 }
 
 platform::HRESULT TTestSourcePin::QueryInterface(const TGUID& iid, void** object) {
@@ -52,9 +53,10 @@ platform::HRESULT TTestSourcePin::QueryInterface(const TGUID& iid, void** object
 
 TPNNotifyResult TTestSourcePin::Submit(IPNStream* handler, const TGUID* id,
                                        IPNNotifyOperation* operation, TPNNotifyState state) {
-  EXPECT_TRUE(id && *id == kDownType);
+  // As a typed submit function does: the handler must implement the stream type.
   auto* sink = dynamic_cast<TTestSinkPin*>(handler);
-  return sink ? sink->Receive(operation, state) : TPNNotifyResult();
+  if (!sink || !id || !sink->AcceptsStreamType(*id)) return {};
+  return sink->Receive(operation, state);
 }
 
 PF_DEFINE_CLASS(TTestSinkPin, TPNSinkPin)
@@ -64,7 +66,7 @@ TTestSinkPin::TTestSinkPin(TComponent* owner, IPNLock* lock) : TPNSinkPin(owner,
 }
 
 platform::HRESULT TTestSinkPin::QueryInterface(const TGUID& iid, void** object) {
-  if (iid == kDownType && AcceptDown) {
+  if (iid == Accepts && AcceptDown) {
     *object = static_cast<platform::IInterface*>(static_cast<IPNStream*>(this));
     return platform::S_OK;
   }

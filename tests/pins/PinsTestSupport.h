@@ -69,7 +69,9 @@ class TTestSourcePin : public TPNSourcePin {
   void LinksChanged() override { ++LinksChangedCount; }
 
  protected:
-  TTestSourcePin(TComponent* owner, IPNLock* lock, IPNLock* inputLock);
+  // Offers `type` to its sinks.
+  TTestSourcePin(TComponent* owner, IPNLock* lock, IPNLock* inputLock,
+                 const TGUID& type = kDownType);
   TPNNotifyResult Submit(IPNStream* handler, const TGUID* id, IPNNotifyOperation* operation,
                          TPNNotifyState state);
 };
@@ -84,6 +86,7 @@ class TTestSinkPin : public TPNSinkPin {
   std::function<TPNNotifyResult(IPNNotifyOperation*, TPNNotifyState)> OnReceive;
   TPNNotifyResult Result;
   bool AcceptDown = true;
+  TGUID Accepts = kDownType;  // the downstream type the pin receives
   TPNNotifyResult Receive(IPNNotifyOperation* operation, TPNNotifyState state);
   TGUID ConnectedID() const { return FConnectedID; }
 

@@ -191,7 +191,8 @@ TEST(Components, CreateByClassReferenceChecksTheClass) {
   EXPECT_THROW(CreateComponent(nullptr, nullptr), EComponentError);
   TComponent* c = CreateComponent(&TWatcher::StaticClass(), nullptr);
   EXPECT_STREQ(c->ClassName(), "TWatcher");
-  EXPECT_THROW(TWatcher::StaticClass().Create(c->ClassParent() ? static_cast<TObject*>(&g_notAComponent) : nullptr),
+  EXPECT_THROW(TWatcher::StaticClass().Create(
+                   c->ClassParent() ? static_cast<TObject*>(&g_notAComponent) : nullptr),
                EComponentError);
   c->Free();
 }

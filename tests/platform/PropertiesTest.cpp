@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Classes.h"
 #include "platform/Properties.h"
+#include "tests/common/Watchdog.h"
 
 using namespace platform;
 
@@ -58,7 +61,8 @@ void DescribeTSettings(TClassInfo& info) {
   p.Property("Count", &TSettings::FCount).Default(3).Stored(&TSettings::IsCountStored);
   p.Property("Width", &TSettings::FWidth).Default(0);
   p.Enum("Mode", "TMode", {"mdFast", "mdExact", "mdCareful"}, &TSettings::FMode).Default(mdFast);
-  p.Set("Style", "TStyles", {"fsBold", "fsItalic", "fsUnderline"}, &TSettings::FStyle).Default(TSet<TStyle>{});
+  p.Set("Style", "TStyles", {"fsBold", "fsItalic", "fsUnderline"}, &TSettings::FStyle)
+      .Default(TSet<TStyle>{});
   p.Property("Enabled", &TSettings::FEnabled).Default(true);
   p.Property("Caption", &TSettings::FCaption);
   p.Property("Big", &TSettings::FBig);
@@ -97,8 +101,9 @@ std::vector<std::string> Names(std::span<const TPropInfo* const> list) {
 }
 
 TEST(Properties, ListKeepsDeclarationOrderWithAncestorsFirstAndRedeclaredInPlace) {
-  std::vector<std::string> base = {"High", "Count", "Width", "Mode", "Style", "Enabled", "Caption",
-                                   "Big", "Single", "Ext", "Date", "Child", "OnChange", "Fixed"};
+  std::vector<std::string> base = {"High",    "Count",   "Width",    "Mode",   "Style",
+                                   "Enabled", "Caption", "Big",      "Single", "Ext",
+                                   "Date",    "Child",   "OnChange", "Fixed"};
   EXPECT_EQ(Names(GetPropList(&TSettings::StaticClass())), base);
   std::vector<std::string> more = base;
   more.push_back("Extra");
@@ -123,12 +128,12 @@ TEST(Properties, KindsAndTypeNamesFollowTheCppTypes) {
     TTypeKind kind;
     const char* typeName;
   };
-  const Row rows[] = {{"High", tkFloat, "Double"},        {"Count", tkInteger, "Integer"},
-                      {"Width", tkInteger, "Word"},       {"Mode", tkEnumeration, "TMode"},
-                      {"Style", tkSet, "TStyles"},        {"Enabled", tkEnumeration, "Boolean"},
-                      {"Caption", tkString, "string"},    {"Big", tkInt64, "Int64"},
-                      {"Single", tkFloat, "Single"},      {"Ext", tkFloat, "Extended"},
-                      {"Date", tkFloat, "TDateTime"},     {"Child", tkClass, "TSettings"},
+  const Row rows[] = {{"High", tkFloat, "Double"},           {"Count", tkInteger, "Integer"},
+                      {"Width", tkInteger, "Word"},          {"Mode", tkEnumeration, "TMode"},
+                      {"Style", tkSet, "TStyles"},           {"Enabled", tkEnumeration, "Boolean"},
+                      {"Caption", tkString, "string"},       {"Big", tkInt64, "Int64"},
+                      {"Single", tkFloat, "Single"},         {"Ext", tkFloat, "Extended"},
+                      {"Date", tkFloat, "TDateTime"},        {"Child", tkClass, "TSettings"},
                       {"OnChange", tkMethod, "TNotifyEvent"}};
   for (const Row& r : rows) {
     const TPropInfo* p = GetPropInfo(&TSettings::StaticClass(), r.name);
@@ -154,7 +159,8 @@ TEST(Properties, GenericAccessByNameReachesGettersAndSetters) {
   EXPECT_EQ(s->FMode, mdExact);
   EXPECT_EQ(GetEnumProp(s, "Mode"), "mdExact");
   SetOrdProp(s, "Style", 5);
-  EXPECT_TRUE(s->FStyle.Contains(fsBold) && s->FStyle.Contains(fsUnderline) && !s->FStyle.Contains(fsItalic));
+  EXPECT_TRUE(s->FStyle.Contains(fsBold) && s->FStyle.Contains(fsUnderline) &&
+              !s->FStyle.Contains(fsItalic));
   SetStrProp(s, "Caption", "Hello");
   EXPECT_EQ(GetStrProp(s, "Caption"), "Hello");
   SetInt64Prop(s, "Big", int64_t{1} << 40);
@@ -174,6 +180,11 @@ TEST(Properties, GenericAccessByNameReachesGettersAndSetters) {
   EXPECT_EQ(MethodName(&TMoreSettings::StaticClass(), m.Code), "Changed");
   EXPECT_TRUE(GetMethodProp(s, "OnChange") == m);
   EXPECT_FALSE(MethodAddress(&TSettings::StaticClass(), "Missing").Assigned());
+  TMethodValue bound = FindMethod(child, "CHANGED");
+  EXPECT_TRUE(bound == m);
+  EXPECT_EQ(FindMethodName(child, bound), "Changed");
+  EXPECT_EQ(FindMethodName(s, bound), "");  // bound to another object
+  EXPECT_FALSE(FindMethod(child, "Missing").Assigned());
 
   child->Free();
   s->Free();
@@ -225,6 +236,35 @@ TEST(Properties, DefaultsAndStoredFlags) {
   EXPECT_FALSE(IsStoredProp(s, FindPropInfo(s, "Fixed")));
   EXPECT_EQ(FindPropInfo(s, "Fixed").StoredKind, skNotStored);
   s->Free();
+}
+
+// Used only by the test below, so that its tables are built there, by racing threads.
+class TRaced : public TMoreSettings {
+  PF_CLASS(TRaced)
+ public:
+  int32_t FRaced = 0;
+};
+void DescribeTRaced(TClassInfo& info) {
+  TPublisher<TRaced> p(info);
+  p.Property("Raced", &TRaced::FRaced);
+}
+PF_DEFINE_CLASS_EX(TRaced, TMoreSettings, nullptr, DescribeTRaced)
+
+TEST(Properties, TablesAreBuiltOnceWhenThreadsRaceForThem) {
+  Watchdog dog(30, "Properties.TablesAreBuiltOnceWhenThreadsRaceForThem");
+  std::atomic<bool> go{false};
+  std::vector<const TPropInfo*> seen(8, nullptr);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 8; ++i)
+    threads.emplace_back([&, i] {
+      while (!go.load()) std::this_thread::yield();
+      seen[static_cast<size_t>(i)] = GetPropInfo(&TRaced::StaticClass(), "Raced");
+    });
+  go = true;
+  for (auto& t : threads) t.join();
+  ASSERT_NE(seen[0], nullptr);
+  for (const TPropInfo* p : seen) EXPECT_EQ(p, seen[0]);
+  EXPECT_EQ(GetPropList(&TRaced::StaticClass()).size(), 16u);
 }
 
 }  // namespace

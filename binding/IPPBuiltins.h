@@ -1,0 +1,11 @@
+// The declarations of every built-in family that the dispatcher units bind. A slot marked
+// BUILTIN in a unit's list takes builtin::<name> from one of these headers; add a family's
+// header here when its first slot is switched from STUB to BUILTIN.
+#pragma once
+
+#include "primitives/signal/SignalFillCopy.h"
+#include "primitives/image/PXImageCopy.h"
+#include "primitives/image/PXImageMirror.h"
+#include "primitives/image/PXColorConversion.h"
+#include "primitives/vision/SobelDerivatives.h"
+#include "primitives/vision/CannyEdges.h"

@@ -1,0 +1,28 @@
+// The loading rule shared by the DirectDraw, DirectSound and Direct3D 9 units: load the file,
+// bind every variable by name in table order, and keep the library only when its first
+// creation entry point is there. On Linux these libraries are absent, so the handles stay
+// null; a library of that name on the search path is loaded all the same.
+#pragma once
+
+#include <span>
+
+#include "platform/DynLib.h"
+
+namespace binding {
+
+struct TDirectXEntry {
+  const char* Name;
+  platform::FARPROC* Variable;
+};
+
+struct TDirectXLibrary {
+  const char* File;
+  platform::HMODULE* Handle;
+  std::span<const TDirectXEntry> Entries;
+  platform::FARPROC* CreateEntry;  // the variable that must be bound for the load to count
+};
+
+bool LoadDirectXLibrary(const TDirectXLibrary& library);
+bool UnloadDirectXLibrary(const TDirectXLibrary& library);
+
+}  // namespace binding

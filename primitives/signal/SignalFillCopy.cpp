@@ -1,0 +1,222 @@
+#include "primitives/signal/SignalFillCopy.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "primitives/support/Support.h"
+
+namespace builtin {
+namespace {
+
+template <class T>
+IppStatus Fill(T value, T* pDst, int len) {
+  if (!pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  for (int i = 0; i < len; ++i) pDst[i] = value;
+  return ippStsNoErr;
+}
+
+template <class T>
+IppStatus Zero(T* pDst, int len) {
+  if (!pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  std::memset(pDst, 0, sizeof(T) * static_cast<std::size_t>(len));
+  return ippStsNoErr;
+}
+
+template <class T>
+IppStatus Copy(const T* pSrc, T* pDst, int len) {
+  if (!pSrc || !pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  std::memcpy(pDst, pSrc, sizeof(T) * static_cast<std::size_t>(len));
+  return ippStsNoErr;
+}
+
+template <class S, class D, class F>
+IppStatus Map(const S* pSrc, D* pDst, int len, F f) {
+  if (!pSrc || !pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  for (int i = 0; i < len; ++i) pDst[i] = f(pSrc[i]);
+  return ippStsNoErr;
+}
+
+// One element of the scaled conversions to int32: saturation, then the rounding mode.
+Ipp32s ToInt32(long double y, IppRoundMode mode) {
+  if (y >= 2147483647.0L) return 2147483647;
+  if (!(y > -2147483648.0L)) return INT32_MIN;  // a NaN lands here too
+  if (mode == ippRndNear) {
+    if (y >= 0) {
+      const long double shifted = y + 0.5L;
+      std::int64_t k = fbTruncToInt64(shifted);
+      if ((k & 1) != 0 && shifted == static_cast<long double>(k)) --k;
+      return static_cast<Ipp32s>(k);
+    }
+    const long double shifted = y - 0.5L;
+    std::int64_t k = fbTruncToInt64(shifted);
+    if ((k & 1) != 0 && shifted == static_cast<long double>(k)) ++k;
+    return static_cast<Ipp32s>(k);
+  }
+  return fbTruncToInt32(y);
+}
+
+// The same rule where y is an exact float64 value: saturation, then rounding to nearest
+// with ties to even or truncation, through the x87-style helpers (in range here).
+inline Ipp32s NearestInt32(double y) {
+  if (y >= 2147483647.0) return 2147483647;
+  if (!(y > -2147483648.0)) return INT32_MIN;
+  return fbRoundToInt32(y);
+}
+inline Ipp32s TruncatedInt32(double y) {
+  if (y >= 2147483647.0) return 2147483647;
+  if (!(y > -2147483648.0)) return INT32_MIN;
+  return fbTruncToInt32(y);
+}
+
+template <class S>
+IppStatus ConvertToInt32(const S* pSrc, Ipp32s* pDst, int len, IppRoundMode mode, int scaleFactor) {
+  if (!pSrc || !pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  if (scaleFactor >= -1000 && scaleFactor <= 1000) {
+    // x * 2^(-sf) is exact in float64 here unless it leaves the float64 range, where the
+    // result is the same saturated or zero value as with a 64-bit significand.
+    const double w = std::ldexp(1.0, -scaleFactor);
+    if (mode == ippRndNear) {
+      for (int i = 0; i < len; ++i) pDst[i] = NearestInt32(static_cast<double>(pSrc[i]) * w);
+    } else {
+      for (int i = 0; i < len; ++i) pDst[i] = TruncatedInt32(static_cast<double>(pSrc[i]) * w);
+    }
+    return ippStsNoErr;
+  }
+  // 2^(-scaleFactor) with a 64-bit significand, formed once and exactly. Beyond +-20000 the
+  // power is 0 or infinity already, so the exponent is clamped there (this also keeps
+  // -INT_MIN from overflowing).
+  const long long exponent = -static_cast<long long>(scaleFactor);
+  const int clamped =
+      static_cast<int>(exponent > 20000 ? 20000 : (exponent < -20000 ? -20000 : exponent));
+  const long double w = std::ldexp(1.0L, clamped);
+  for (int i = 0; i < len; ++i) pDst[i] = ToInt32(static_cast<long double>(pSrc[i]) * w, mode);
+  return ippStsNoErr;
+}
+
+template <class R, class C>
+IppStatus RealToCplx(const R* pSrcRe, const R* pSrcIm, C* pDst, int len) {
+  if (!pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  if (!pSrcRe && !pSrcIm) return ippStsNullPtrErr;
+  for (int i = 0; i < len; ++i) {
+    pDst[i].re = pSrcRe ? pSrcRe[i] : R(0);
+    pDst[i].im = pSrcIm ? pSrcIm[i] : R(0);
+  }
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+IppStatus ippsSet_32s(Ipp32s val, Ipp32s* pDst, int len) { return Fill(val, pDst, len); }
+IppStatus ippsSet_32f(Ipp32f val, Ipp32f* pDst, int len) {
+  // The bit pattern of the value is stored, so -0.0 and NaN payloads survive unchanged.
+  if (!pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  for (int i = 0; i < len; ++i) std::memcpy(pDst + i, &val, sizeof val);
+  return ippStsNoErr;
+}
+IppStatus ippsSet_64f(Ipp64f val, Ipp64f* pDst, int len) { return Fill(val, pDst, len); }
+IppStatus ippsSet_64fc(Ipp64fc val, Ipp64fc* pDst, int len) { return Fill(val, pDst, len); }
+
+IppStatus ippsZero_8u(Ipp8u* pDst, int len) { return Zero(pDst, len); }
+IppStatus ippsZero_16s(Ipp16s* pDst, int len) { return Zero(pDst, len); }
+IppStatus ippsZero_32s(Ipp32s* pDst, int len) { return Zero(pDst, len); }
+IppStatus ippsZero_32f(Ipp32f* pDst, int len) { return Zero(pDst, len); }
+IppStatus ippsZero_64f(Ipp64f* pDst, int len) { return Zero(pDst, len); }
+IppStatus ippsZero_64fc(Ipp64fc* pDst, int len) { return Zero(pDst, len); }
+
+IppStatus ippsCopy_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) { return Copy(pSrc, pDst, len); }
+IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) { return Copy(pSrc, pDst, len); }
+IppStatus ippsCopy_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return Copy(pSrc, pDst, len); }
+
+IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+  if (!pSrc || !pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  if (pSrc != pDst) std::memmove(pDst, pSrc, sizeof(Ipp64f) * static_cast<std::size_t>(len));
+  return ippStsNoErr;
+}
+
+IppStatus ippsConvert_32s64f(const Ipp32s* pSrc, Ipp64f* pDst, int len) {
+  return Map(pSrc, pDst, len, [](Ipp32s x) { return static_cast<Ipp64f>(x); });
+}
+IppStatus ippsConvert_32f64f(const Ipp32f* pSrc, Ipp64f* pDst, int len) {
+  return Map(pSrc, pDst, len, [](Ipp32f x) { return static_cast<Ipp64f>(x); });
+}
+IppStatus ippsConvert_32s32f(const Ipp32s* pSrc, Ipp32f* pDst, int len) {
+  return Map(pSrc, pDst, len, [](Ipp32s x) { return static_cast<Ipp32f>(x); });
+}
+IppStatus ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
+  return Map(pSrc, pDst, len, [](Ipp64f x) {
+    constexpr Ipp64f kLimit = 3.4028234663852886e38;
+    if (!(x > -kLimit)) return -3.4028235e38f;
+    if (x >= kLimit) return 3.4028235e38f;
+    return static_cast<Ipp32f>(x);
+  });
+}
+
+IppStatus ippsConvert_16s64f_Sfs(const Ipp16s* pSrc, Ipp64f* pDst, int len, int scaleFactor) {
+  if (scaleFactor == 0) return Map(pSrc, pDst, len, [](Ipp16s x) { return static_cast<Ipp64f>(x); });
+  const int sf = scaleFactor < -1008 ? -1008 : (scaleFactor > 1022 ? 1022 : scaleFactor);
+  const Ipp64f factor = std::ldexp(1.0, -sf);
+  return Map(pSrc, pDst, len, [factor](Ipp16s x) { return static_cast<Ipp64f>(x) * factor; });
+}
+
+IppStatus ippsConvert_64f32s_Sfs(const Ipp64f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
+                                 int scaleFactor) {
+  return ConvertToInt32(pSrc, pDst, len, rndMode, scaleFactor);
+}
+IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
+                                 int scaleFactor) {
+  return ConvertToInt32(pSrc, pDst, len, rndMode, scaleFactor);
+}
+
+IppStatus ippsRealToCplx_64f(const Ipp64f* pSrcRe, const Ipp64f* pSrcIm, Ipp64fc* pDst, int len) {
+  return RealToCplx(pSrcRe, pSrcIm, pDst, len);
+}
+IppStatus ippsRealToCplx_32f(const Ipp32f* pSrcRe, const Ipp32f* pSrcIm, Ipp32fc* pDst, int len) {
+  return RealToCplx(pSrcRe, pSrcIm, pDst, len);
+}
+IppStatus ippsReal_64fc(const Ipp64fc* pSrc, Ipp64f* pDstRe, int len) {
+  return Map(pSrc, pDstRe, len, [](const Ipp64fc& c) { return c.re; });
+}
+IppStatus ippsImag_64fc(const Ipp64fc* pSrc, Ipp64f* pDstIm, int len) {
+  return Map(pSrc, pDstIm, len, [](const Ipp64fc& c) { return c.im; });
+}
+
+IppStatus ippsSwapBytes_16u(const Ipp16u* pSrc, Ipp16u* pDst, int len) {
+  return Map(pSrc, pDst, len, [](Ipp16u x) { return static_cast<Ipp16u>((x << 8) | (x >> 8)); });
+}
+IppStatus ippsSwapBytes_24u(const Ipp8u* pSrc, Ipp8u* pDst, int len) {
+  if (!pSrc || !pDst) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  for (int i = 0; i < len; ++i) {
+    const Ipp8u first = pSrc[3 * i], middle = pSrc[3 * i + 1], last = pSrc[3 * i + 2];
+    pDst[3 * i] = last;
+    pDst[3 * i + 1] = middle;
+    pDst[3 * i + 2] = first;
+  }
+  return ippStsNoErr;
+}
+IppStatus ippsSwapBytes_32u(const Ipp32u* pSrc, Ipp32u* pDst, int len) {
+  return Map(pSrc, pDst, len, [](Ipp32u x) { return __builtin_bswap32(x); });
+}
+IppStatus ippsSwapBytes_32u_I(Ipp32u* pSrcDst, int len) {
+  return Map(pSrcDst, pSrcDst, len, [](Ipp32u x) { return __builtin_bswap32(x); });
+}
+
+void* fbMemCopy(const void* src, void* dst, int count) {
+  if (count > 0) std::memcpy(dst, src, static_cast<std::size_t>(count));
+  return dst;
+}
+
+void* fbMemZero(void* dst, int count) {
+  if (count > 0) std::memset(dst, 0, static_cast<std::size_t>(count));
+  return dst;
+}
+
+}  // namespace builtin

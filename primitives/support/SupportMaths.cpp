@@ -1,0 +1,77 @@
+#include <cmath>
+#include <cstdint>
+
+#include "primitives/support/Support.h"
+
+namespace builtin {
+namespace {
+
+constexpr long double kLog2E = 1.4426950408889634073599246810018921L;
+constexpr long double kPi = 3.1415926535897932384626433832795029L;
+
+// 2^t as the x87 does it: an integer part by scaling and the fraction by 2^f.
+long double Exp2Split(long double t) {
+  if (std::isnan(t)) return t;
+  if (std::isinf(t)) return t > 0 ? t : 0.0L;
+  const long double whole = std::nearbyint(t);
+  const long double fraction = t - whole;
+  const long double clamped = std::fmax(std::fmin(whole, 40000.0L), -40000.0L);
+  return std::ldexp(std::exp2(fraction), static_cast<int>(clamped));
+}
+
+}  // namespace
+
+std::int64_t fbTruncToInt64(long double x) {
+  if (!(x > -9223372036854775809.0L && x < 9223372036854775808.0L)) return INT64_MIN;
+  return static_cast<std::int64_t>(x);
+}
+
+double LibCSin(double x) { return static_cast<double>(std::sin(static_cast<long double>(x))); }
+double LibCCos(double x) { return static_cast<double>(std::cos(static_cast<long double>(x))); }
+double LibCSqrt(double x) { return static_cast<double>(std::sqrt(static_cast<long double>(x))); }
+
+double LibCExp(double x) {
+  return static_cast<double>(Exp2Split(static_cast<long double>(x) * kLog2E));
+}
+
+double LibCLog(double x) { return static_cast<double>(std::log(static_cast<long double>(x))); }
+
+double LibCAtan2(double y, double x) {
+  return static_cast<double>(std::atan2(static_cast<long double>(y), static_cast<long double>(x)));
+}
+
+double LibCFloor(double x) {
+  // Truncate to a 64-bit integer and keep its low 32 bits, as the 32-bit original did.
+  const std::int64_t wide = fbTruncToInt64(x);
+  auto k = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(wide)));
+  if (x < 0 && static_cast<long double>(x) != std::trunc(static_cast<long double>(x))) --k;
+  return static_cast<double>(k);
+}
+
+double LibCPow(double x, double y) {
+  const long double ly = y;
+  if (std::fabs(ly) <= 2147483647.0L && std::trunc(ly) == ly) {
+    auto bits = static_cast<std::uint32_t>(fbTruncToInt64(std::fabs(ly)));
+    long double base = x;
+    long double product = 1.0L;
+    while (bits != 0) {
+      if (bits & 1u) product *= base;
+      bits >>= 1;
+      if (bits != 0) base *= base;
+    }
+    return static_cast<double>(ly < 0 ? 1.0L / product : product);
+  }
+  if (x == 0.0) return 0.0;
+  const long double log2x = std::log(static_cast<long double>(x)) * kLog2E;
+  return static_cast<double>(Exp2Split(ly * log2x));
+}
+
+double LibCSinDeg(double degrees) {
+  return static_cast<double>(std::sin(kPi * static_cast<long double>(degrees) / 180.0f));
+}
+
+double LibCCosDeg(double degrees) {
+  return static_cast<double>(std::cos(kPi * static_cast<long double>(degrees) / 180.0f));
+}
+
+}  // namespace builtin

@@ -1,0 +1,124 @@
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "primitives/support/Support.h"
+
+namespace builtin {
+namespace {
+
+constexpr std::size_t kAlignment = 32;
+// Room for the raw address below the aligned block plus the largest alignment gap.
+constexpr std::size_t kOverhead = sizeof(void*) + kAlignment - 1;
+
+void* AlignedAlloc(std::int64_t n, std::size_t elementSize) {
+  if (n <= 0) return nullptr;
+  constexpr auto kLimit = static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max());
+  if (static_cast<std::uint64_t>(n) > (kLimit - kOverhead) / elementSize) return nullptr;
+  const std::size_t bytes = static_cast<std::size_t>(n) * elementSize + kOverhead;
+  void* raw = LibCMalloc(bytes);
+  if (!raw) return nullptr;
+  const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(raw) + sizeof(void*);
+  const std::uintptr_t aligned = (first + kAlignment - 1) & ~static_cast<std::uintptr_t>(kAlignment - 1);
+  void* result = reinterpret_cast<void*>(aligned);
+  std::memcpy(static_cast<char*>(result) - sizeof(void*), &raw, sizeof(void*));
+  return result;
+}
+
+}  // namespace
+
+void* LibCMalloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
+void LibCFree(void* block) { std::free(block); }
+
+void* fbAlignedAlloc8(std::int64_t n) { return AlignedAlloc(n, 1); }
+void* fbAlignedAlloc16(std::int64_t n) { return AlignedAlloc(n, 2); }
+void* fbAlignedAlloc32(std::int64_t n) { return AlignedAlloc(n, 4); }
+void* fbAlignedAlloc64(std::int64_t n) { return AlignedAlloc(n, 8); }
+void* fbAlignedAlloc128(std::int64_t n) { return AlignedAlloc(n, 16); }
+
+void fbAlignedFree(void* p) {
+  if (!p) return;
+  void* raw = nullptr;
+  std::memcpy(&raw, static_cast<char*>(p) - sizeof(void*), sizeof(void*));
+  LibCFree(raw);
+}
+
+void* fbMemset(void* dst, std::uint8_t value, std::uint32_t count) {
+  if (count != 0) std::memset(dst, value, count);
+  return dst;
+}
+
+void* fbFill8u(std::uint8_t value, void* dst, std::int32_t count) {
+  if (count > 0) std::memset(dst, value, static_cast<std::size_t>(count));
+  return dst;
+}
+
+void* fbFill32s(std::int32_t value, void* dst, std::int32_t count) {
+  auto* words = static_cast<std::int32_t*>(dst);
+  for (std::int32_t i = 0; i < count; ++i) words[i] = value;
+  return dst;
+}
+
+void* fbCopyBlock(const void* src, void* dst, std::int32_t count) {
+  if (count > 0) std::memcpy(dst, src, static_cast<std::size_t>(count));
+  return dst;
+}
+
+void* fbZeroBlock(void* dst, std::int32_t count) {
+  if (count > 0) std::memset(dst, 0, static_cast<std::size_t>(count));
+  return dst;
+}
+
+IppStatus fbSet8u(std::uint8_t value, void* dst, std::int32_t count) {
+  if (!dst) return ippStsNullPtrErr;
+  if (count <= 0) return ippStsSizeErr;
+  fbFill8u(value, dst, count);
+  return ippStsNoErr;
+}
+
+IppStatus fbCopy8u(const void* src, void* dst, std::int32_t count) {
+  if (!src || !dst) return ippStsNullPtrErr;
+  if (count <= 0) return ippStsSizeErr;
+  fbCopyBlock(src, dst, count);
+  return ippStsNoErr;
+}
+
+IppStatus fbZero8u(void* dst, std::int32_t count) {
+  if (!dst) return ippStsNullPtrErr;
+  if (count <= 0) return ippStsSizeErr;
+  fbZeroBlock(dst, count);
+  return ippStsNoErr;
+}
+
+namespace {
+
+IppStatus CopyRows(const void* src, int srcStep, void* dst, int dstStep, int width, int height,
+                   int bytesPerPixel) {
+  if (!src || !dst) return ippStsNullPtrErr;
+  if (width <= 0 || height <= 0) return ippStsSizeErr;
+  const auto rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
+  const auto* s = static_cast<const std::uint8_t*>(src);
+  auto* d = static_cast<std::uint8_t*>(dst);
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(d, s, rowBytes);
+    s += srcStep;
+    d += dstStep;
+  }
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+IppStatus fbCopy8uC1(const void* src, int srcStep, void* dst, int dstStep, int width, int height) {
+  return CopyRows(src, srcStep, dst, dstStep, width, height, 1);
+}
+IppStatus fbCopy8uC3(const void* src, int srcStep, void* dst, int dstStep, int width, int height) {
+  return CopyRows(src, srcStep, dst, dstStep, width, height, 3);
+}
+IppStatus fbCopy8uC4(const void* src, int srcStep, void* dst, int dstStep, int width, int height) {
+  return CopyRows(src, srcStep, dst, dstStep, width, height, 4);
+}
+
+}  // namespace builtin

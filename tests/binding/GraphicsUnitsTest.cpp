@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "binding/BindingUnits.h"
+
+namespace {
+
+struct Calls {
+  static inline int startups = 0, hooks = 0, unhooks = 0, shutdowns = 0;
+  static inline Gfx2D::GpStatus result = Gfx2D::Ok;
+  static Gfx2D::GpStatus Hook(std::uintptr_t* token) {
+    ++hooks;
+    *token = 42;
+    return Gfx2D::Ok;
+  }
+  static void Unhook(std::uintptr_t token) {
+    EXPECT_EQ(token, 42u);
+    ++unhooks;
+  }
+  static Gfx2D::GpStatus Startup(std::uintptr_t* token, const Gfx2D::GdiplusStartupInput* input,
+                                 Gfx2D::GdiplusStartupOutput* output) {
+    ++startups;
+    EXPECT_EQ(input->GdiplusVersion, 1u);
+    EXPECT_EQ(input->DebugEventCallback, nullptr);
+    EXPECT_EQ(input->SuppressBackgroundThread, -1);
+    EXPECT_EQ(input->SuppressExternalCodecs, 0);
+    if (result != Gfx2D::Ok) return result;  // a failed start-up returns no hooks
+    *token = 7;
+    output->NotificationHook = &Hook;
+    output->NotificationUnhook = &Unhook;
+    return Gfx2D::Ok;
+  }
+  static void Shutdown(std::uintptr_t token) {
+    EXPECT_EQ(token, 7u);
+    ++shutdowns;
+  }
+};
+
+// Runs GDI+ start-up and shutdown against recording entry points, then restores the stand-in
+// and the started state the unit list established.
+class GdiPlus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Gfx2D::ShutdownGDIPlus();
+    Calls::startups = Calls::hooks = Calls::unhooks = Calls::shutdowns = 0;
+    Calls::result = Gfx2D::Ok;
+    Gfx2D::GdiplusApi() = Gfx2D::TGdiplusApi{&Calls::Startup, &Calls::Shutdown};
+  }
+  void TearDown() override {
+    Gfx2D::ShutdownGDIPlus();
+    Gfx2D::GdiplusApi() = Gfx2D::StandInGdiplusApi();
+    Gfx2D::StartupGDIPlus();
+  }
+};
+
+TEST_F(GdiPlus, StartsOnceAndShutsDownOnce) {
+  Gfx2D::StartupGDIPlus();
+  Gfx2D::StartupGDIPlus();
+  EXPECT_TRUE(Gfx2D::IsGDIPlusStarted());
+  EXPECT_EQ(Calls::startups, 1);
+  EXPECT_EQ(Calls::hooks, 1);
+  Gfx2D::ShutdownGDIPlus();
+  Gfx2D::ShutdownGDIPlus();
+  EXPECT_FALSE(Gfx2D::IsGDIPlusStarted());
+  EXPECT_EQ(Calls::unhooks, 1);
+  EXPECT_EQ(Calls::shutdowns, 1);
+}
+
+TEST_F(GdiPlus, AFailedStartUpCallsNoHookAndShutsNothingDown) {
+  Calls::result = Gfx2D::GenericError;
+  Gfx2D::StartupGDIPlus();
+  EXPECT_FALSE(Gfx2D::IsGDIPlusStarted());
+  EXPECT_EQ(Calls::startups, 1);
+  EXPECT_EQ(Calls::hooks, 0);
+  Gfx2D::ShutdownGDIPlus();
+  EXPECT_EQ(Calls::unhooks, 0);
+  EXPECT_EQ(Calls::shutdowns, 0);
+}
+
+TEST(GdiPlusUnit, TheStandInStartsAtStartUp) { EXPECT_TRUE(Gfx2D::IsGDIPlusStarted()); }
+
+TEST(DirectXLoaders, AbsentLibrariesLeaveNullHandlesAndVariables) {
+  EXPECT_FALSE(PXDirectDraw::IsDirectDrawLoaded());
+  EXPECT_FALSE(PXDirectSound::IsDirectSoundLoaded());
+  EXPECT_FALSE(PXDirect3D9::IsDirect3D9Loaded());
+  EXPECT_EQ(PXDirect3D9::Direct3DCreate9, nullptr);
+  EXPECT_EQ(PXDirectDraw::DirectDrawCreate, nullptr);
+  EXPECT_EQ(PXDirectSound::GetDeviceID, nullptr);
+  EXPECT_FALSE(PXDirect3D9::LoadDirect3D9());
+  EXPECT_TRUE(PXDirectDraw::UnloadDirectDraw());  // nothing loaded: nothing to do
+  EXPECT_FALSE(PXDirectDraw::IsDirectDrawLoaded());
+}
+
+}  // namespace

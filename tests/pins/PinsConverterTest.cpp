@@ -1,0 +1,157 @@
+// Links through format converters: one converter made from the registry, reused for a second
+// sink, called once per delivery for both, and released with the last sink it serves.
+#include "pins/PNPinsRegistries.h"
+#include "tests/pins/PinsTestSupport.h"
+
+namespace pinstest {
+
+// Stands in for the converter unit's base class, which the pins recognise by its name.
+class TConverterStandIn : public TComponent {
+  PF_CLASS(TConverterStandIn)
+ protected:
+  explicit TConverterStandIn(TComponent* owner) : TComponent(owner) {}
+};
+
+const platform::TClassInfo& TConverterStandIn::StaticClass() {
+  static const platform::TClassInfo info("TPNFormatConverter", &TComponent::StaticClass(), nullptr);
+  return info;
+}
+
+// Turns kDownType into kOtherType: its input passes every operation on through its output.
+// It lives while interface references to it exist.
+class TTestConverter : public TConverterStandIn,
+                       public IPNFormatConverter,
+                       public TPNFormatConverterPins {
+  PF_CLASS(TTestConverter)
+  PF_ALLOW_NEW;
+
+ public:
+  static inline std::atomic<int> Alive{0};
+  static inline std::atomic<int> InputCalls{0};
+
+  platform::HRESULT QueryInterface(const TGUID& iid, void** object) override {
+    return platform::QueryInterfaces<IPNFormatConverter>(this, iid, object);
+  }
+  int32_t AddRef() override { return ++FRefCount; }
+  int32_t Release() override {
+    int32_t n = --FRefCount;
+    if (n == 0) Free();
+    return n;
+  }
+  TPNFormatConverter* GetInstance() override { return nullptr; }
+
+ protected:
+  explicit TTestConverter(TComponent* owner) : TConverterStandIn(owner), FLock(TPNLock::Create().Get()) {
+    auto* in = New<TTestSinkPin>(this, FLock.Get());
+    auto* out = New<TTestSourcePin>(this, FLock.Get(), nullptr, kOtherType);
+    in->OnReceive = [out](IPNNotifyOperation* op, TPNNotifyState) {
+      ++InputCalls;
+      out->Notify(op);
+      return TPNNotifyResult();
+    };
+    FInputPin = in;
+    FOutputPin = out;
+    out->FunctionSources()->Add(in);
+    ++Alive;
+  }
+  void Destroy() override {
+    {
+      auto stop = FLock->StopLock();
+      FInputPin->Disconnect();
+      FOutputPin->Disconnect();
+      FInputPin->Free();
+      FInputPin = nullptr;
+      FOutputPin->Free();
+      FOutputPin = nullptr;
+    }
+    --Alive;
+    TConverterStandIn::Destroy();
+  }
+
+ private:
+  RefPtr<IPNLock> FLock;
+  std::atomic<int32_t> FRefCount{0};
+};
+
+PF_DEFINE_COMPONENT(TTestConverter, TConverterStandIn, nullptr)
+
+namespace {
+
+class PinsConverterTest : public PinsTest {
+ protected:
+  void SetUp() override {
+    PinsTest::SetUp();
+    ClearRegistries();
+    RegisterTypeConverter(kDownType, kOtherType, &TTestConverter::StaticClass());
+    TTestConverter::InputCalls = 0;
+  }
+  void TearDown() override {
+    PinsTest::TearDown();
+    EXPECT_EQ(TTestConverter::Alive.load(), 0);
+    ClearRegistries();
+  }
+  // A component whose input takes only kOtherType.
+  TTestComponent* AddOther(const char* name) {
+    TTestComponent* c = Add(name);
+    c->In()->Accepts = kOtherType;
+    return c;
+  }
+};
+
+TEST_F(PinsConverterTest, ARegisteredConverterIsInsertedAndSharedBySinksOfItsType) {
+  TTestComponent* s = Add("S");
+  TTestComponent* k1 = AddOther("K1");
+  TTestComponent* k2 = AddOther("K2");
+  TTestComponent* direct = Add("Direct");
+  ASSERT_TRUE(k1->In()->Connect(s->Out()));
+  EXPECT_EQ(TTestConverter::Alive.load(), 1);
+  EXPECT_EQ(s->Out()->GetConverterCount(), 1);
+  EXPECT_EQ(k1->In()->GetSourcePin(), s->Out());
+  EXPECT_TRUE(k1->In()->GetFormatConverter());
+  EXPECT_TRUE(s->Out()->IsConnectedByConverterTo(k1->In()));
+  EXPECT_EQ(s->Out()->GetConnectionID(k1->In()), kDownType);
+  EXPECT_EQ(k1->In()->GetDownStreamID(), kDownType);
+  ASSERT_TRUE(k2->In()->Connect(s->Out()));
+  EXPECT_EQ(TTestConverter::Alive.load(), 1) << "the second sink reuses the converter";
+  EXPECT_EQ(s->Out()->GetConverterCount(), 1);
+  ASSERT_TRUE(direct->In()->Connect(s->Out()));
+  EXPECT_FALSE(s->Out()->IsConnectedByConverterTo(direct->In()));
+
+  Log().Take();
+  TTestConverter::InputCalls = 0;
+  s->Out()->Notify(TPNNotifyOperation::Make().Get());
+  EXPECT_EQ(TTestConverter::InputCalls.load(), 1) << "one call of the shared converter input";
+  std::vector<std::string> sinks = Log().TakeSinks();
+  EXPECT_EQ(std::count(sinks.begin(), sinks.end(), "K1"), 1);
+  EXPECT_EQ(std::count(sinks.begin(), sinks.end(), "K2"), 1);
+  EXPECT_EQ(std::count(sinks.begin(), sinks.end(), "Direct"), 1);
+
+  // The converter stays while it serves a sink and goes with the last one.
+  k1->In()->Connect(nullptr);
+  EXPECT_EQ(TTestConverter::Alive.load(), 1);
+  EXPECT_EQ(s->Out()->GetConverterCount(), 1);
+  k2->Free();
+  EXPECT_EQ(TTestConverter::Alive.load(), 0);
+  EXPECT_EQ(s->Out()->GetConverterCount(), 0);
+}
+
+TEST_F(PinsConverterTest, FreeingTheSourceReleasesItsConverters) {
+  TTestComponent* s = Add("S");
+  TTestComponent* k = AddOther("K");
+  ASSERT_TRUE(k->In()->Connect(s->Out()));
+  EXPECT_EQ(TTestConverter::Alive.load(), 1);
+  s->Free();
+  EXPECT_EQ(TTestConverter::Alive.load(), 0);
+  EXPECT_EQ(k->In()->GetSourcePin(), nullptr);
+}
+
+TEST_F(PinsConverterTest, WithoutARegisteredConverterTheLinkIsRefused) {
+  ClearRegistries();
+  TTestComponent* s = Add("S");
+  TTestComponent* k = AddOther("K");
+  EXPECT_FALSE(k->In()->Connect(s->Out()));
+  EXPECT_EQ(TTestConverter::Alive.load(), 0);
+}
+
+}  // namespace
+}  // namespace pinstest

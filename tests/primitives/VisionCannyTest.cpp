@@ -1,0 +1,236 @@
+// Canny edges against OpenCV's Canny on the same derivatives with the L1 magnitude.
+#include <gtest/gtest.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "primitives/vision/CannyEdges.h"
+
+using namespace builtin;
+
+namespace {
+
+constexpr Ipp8u kSentinel = 0xA5;
+
+std::vector<Ipp8u> CannyBuffer(IppiSize size) {
+  int bytes = 0;
+  EXPECT_EQ(ippiCannyGetSize(size, &bytes), ippStsNoErr);
+  return std::vector<Ipp8u>(static_cast<size_t>(bytes));
+}
+
+// Derivatives of a smoothed random image, as the circle detector computes them.
+// OpenCV runs on the calling thread: its thread pool is not instrumented, and the thread
+// sanitizer would report its inner workings.
+void SmoothedDerivatives(int w, int h, unsigned seed, cv::Mat& dx, cv::Mat& dy) {
+  cv::setNumThreads(1);
+  cv::Mat img(h, w, CV_8U);
+  cv::RNG rng(seed);
+  rng.fill(img, cv::RNG::UNIFORM, 0, 256);
+  cv::GaussianBlur(img, img, cv::Size(5, 5), 0, 0, cv::BORDER_REPLICATE);
+  cv::Sobel(img, dx, CV_16S, 1, 0, 3, 1, 0, cv::BORDER_REPLICATE);
+  cv::Sobel(img, dy, CV_16S, 0, 1, 3, 1, 0, cv::BORDER_REPLICATE);
+}
+
+// A destination of the region's size inside a sentinel-filled block with padding to the
+// right of every row and a spare row below.
+struct GuardedEdges {
+  int width, height, step;
+  std::vector<Ipp8u> block;
+  GuardedEdges(int w, int h) : width(w), height(h), step(w + 7), block(size_t(step) * (h + 1), kSentinel) {}
+  Ipp8u* data() { return block.data(); }
+  Ipp8u at(int y, int x) const { return block[size_t(y) * step + x]; }
+  bool OutsideUntouched() const {
+    for (int y = 0; y <= height; ++y)
+      for (int x = 0; x < step; ++x)
+        if ((y == height || x >= width) && at(y, x) != kSentinel) return false;
+    return true;
+  }
+};
+
+IppStatus RunCanny(const cv::Mat& dx, const cv::Mat& dy, GuardedEdges& out, float low, float high) {
+  const IppiSize size{dx.cols, dx.rows};
+  std::vector<Ipp8u> buffer = CannyBuffer(size);
+  return ippiCanny_16s8u_C1R(dx.ptr<Ipp16s>(), static_cast<int>(dx.step), dy.ptr<Ipp16s>(),
+                             static_cast<int>(dy.step), out.data(), out.step, size, low, high, buffer.data());
+}
+
+}  // namespace
+
+TEST(VisionCanny, EqualsOpenCVOnSmoothedRandomImages) {
+  struct Size { int w, h; };
+  const Size sizes[] = {{1, 1}, {3, 2}, {37, 23}, {64, 48}, {160, 120}};
+  const float thresholds[][2] = {{0, 0}, {10, 30}, {20.7f, 50}, {50, 100}, {64, 64}, {30, 400}};
+  unsigned seed = 1;
+  for (Size s : sizes)
+    for (auto& t : thresholds) {
+      SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " thresholds " << t[0] << ", " << t[1]);
+      cv::Mat dx, dy, ref;
+      SmoothedDerivatives(s.w, s.h, seed++, dx, dy);
+      cv::Canny(dx, dy, ref, t[0], t[1], false);
+      GuardedEdges got(s.w, s.h);
+      ASSERT_EQ(RunCanny(dx, dy, got, t[0], t[1]), ippStsNoErr);
+      ASSERT_TRUE(got.OutsideUntouched());
+      int edges = 0;
+      for (int y = 0; y < s.h; ++y)
+        for (int x = 0; x < s.w; ++x) {
+          ASSERT_EQ(got.at(y, x), ref.at<uint8_t>(y, x)) << "at (" << x << ", " << y << ")";
+          edges += got.at(y, x) != 0;
+        }
+      if (s.w >= 64 && t[1] <= 100) {
+        EXPECT_GT(edges, 0);
+      }
+    }
+}
+
+// Hand-made derivatives: a horizontal gradient along a vertical line at column 3 (a ridge of
+// magnitude), so every pixel of the line survives the suppression.
+class VisionCannyLine : public ::testing::Test {
+ protected:
+  static constexpr int W = 8, H = 6;
+  std::vector<Ipp16s> dx = std::vector<Ipp16s>(W * H, 0), dy = std::vector<Ipp16s>(W * H, 0);
+  void Ridge(int row, int peak) {
+    dx[row * W + 2] = static_cast<Ipp16s>(peak / 2);
+    dx[row * W + 3] = static_cast<Ipp16s>(peak);
+    dx[row * W + 4] = static_cast<Ipp16s>(peak / 2);
+  }
+  IppStatus Run(GuardedEdges& out, float low, float high) {
+    std::vector<Ipp8u> buffer = CannyBuffer({W, H});
+    return ippiCanny_16s8u_C1R(dx.data(), 2 * W, dy.data(), 2 * W, out.data(), out.step, {W, H}, low, high,
+                               buffer.data());
+  }
+  bool Edge(const GuardedEdges& out, int y) const { return out.at(y, 3) == 255; }
+};
+
+TEST_F(VisionCannyLine, WeakChainWithoutStrongPixelStaysZero) {
+  for (int y = 0; y < H; ++y) Ridge(y, 60);
+  GuardedEdges out(W, H);
+  ASSERT_EQ(Run(out, 20, 100), ippStsNoErr);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) EXPECT_EQ(out.at(y, x), 0) << x << ", " << y;
+  EXPECT_TRUE(out.OutsideUntouched());
+}
+
+TEST_F(VisionCannyLine, WeakChainTouchingAStrongPixelBecomesEdge) {
+  for (int y = 0; y < H; ++y) Ridge(y, 60);
+  Ridge(H - 1, 101);  // one strong pixel at the chain's end
+  GuardedEdges out(W, H);
+  ASSERT_EQ(Run(out, 20, 100), ippStsNoErr);
+  for (int y = 0; y < H; ++y) EXPECT_TRUE(Edge(out, y)) << y;
+  EXPECT_EQ(out.at(0, 2), 0);
+  EXPECT_EQ(out.at(0, 4), 0);
+}
+
+TEST_F(VisionCannyLine, ThresholdsAreStrict) {
+  Ridge(1, 100);  // exactly the high threshold: not strong
+  Ridge(3, 21);
+  Ridge(4, 101);  // strong, joins row 3 (21 > trunc(20.7))
+  GuardedEdges out(W, H);
+  ASSERT_EQ(Run(out, 20.7f, 100), ippStsNoErr);
+  EXPECT_FALSE(Edge(out, 1));
+  EXPECT_TRUE(Edge(out, 3));
+  EXPECT_TRUE(Edge(out, 4));
+  Ridge(3, 20);  // not above the low threshold: not a candidate, not joined
+  GuardedEdges again(W, H);
+  ASSERT_EQ(Run(again, 20.7f, 100), ippStsNoErr);
+  EXPECT_FALSE(Edge(again, 3));
+  EXPECT_TRUE(Edge(again, 4));
+}
+
+TEST(VisionCanny, ArgumentChecksWriteNothing) {
+  Ipp16s d[32] = {};
+  std::vector<Ipp8u> buffer = CannyBuffer({4, 4});
+  struct Case {
+    const Ipp16s *dx, *dy;
+    int dxStep, dyStep, dstStep;
+    IppiSize size;
+    float low, high;
+    bool nullBuffer;
+    IppStatus expected;
+  } cases[] = {
+      {nullptr, d, 8, 8, 4, {4, 4}, 1, 2, false, ippStsNullPtrErr},
+      {d, d, 8, 8, 4, {4, 4}, 1, 2, true, ippStsNullPtrErr},
+      {d, d, 8, 8, 4, {0, 4}, 1, 2, false, ippStsSizeErr},
+      {d, d, 6, 8, 4, {4, 4}, 1, 2, false, ippStsStepErr},
+      {d, d, 8, 8, 3, {4, 4}, 1, 2, false, ippStsStepErr},
+      {d, d, 9, 8, 4, {4, 4}, 1, 2, false, ippStsNotEvenStepErr},
+      {d, d, 8, 8, 4, {4, 4}, -1, 2, false, ippStsBadArgErr},
+      {d, d, 8, 8, 4, {4, 4}, 30, 20, false, ippStsBadArgErr},
+      {d, d, 8, 8, 4, {4, 4}, NAN, 20, false, ippStsBadArgErr},
+      {d, d, 8, 8, 4, {4, 4}, 10, NAN, false, ippStsBadArgErr},
+  };
+  for (const Case& c : cases) {
+    GuardedEdges out(4, 4);
+    EXPECT_EQ(ippiCanny_16s8u_C1R(c.dx, c.dxStep, c.dy, c.dyStep, out.data(), c.dstStep, c.size, c.low, c.high,
+                                  c.nullBuffer ? nullptr : buffer.data()),
+              c.expected);
+    for (Ipp8u v : out.block) ASSERT_EQ(v, kSentinel);
+  }
+}
+
+TEST(VisionCanny, BufferSize) {
+  int size = -1;
+  EXPECT_EQ(ippiCannyGetSize({100, 50}, &size), ippStsNoErr);
+  EXPECT_EQ(size, 28280);
+  // Width 65533 makes the padded width 65535: 32-bit coordinates, 9 bytes per cell.
+  EXPECT_EQ(ippiCannyGetSize({65533, 1}, &size), ippStsNoErr);
+  EXPECT_EQ(size, 9 * 65535 * 3 + 16 * 65533 + 160);
+  EXPECT_EQ(ippiCannyGetSize({65532, 1}, &size), ippStsNoErr);
+  EXPECT_EQ(size, 5 * 65534 * 3 + 16 * 65532 + 160);
+  EXPECT_EQ(ippiCannyGetSize({0, 5}, &size), ippStsSizeErr);
+  EXPECT_EQ(ippiCannyGetSize({5, 5}, nullptr), ippStsNullPtrErr);
+  // Sizes whose buffer does not fit in 32 bits are refused instead of wrapping.
+  size = -1;
+  EXPECT_EQ(ippiCannyGetSize({30000, 30000}, &size), ippStsSizeErr);
+  EXPECT_EQ(size, -1);
+  EXPECT_EQ(ippiCannyGetSize({2147483647, 2147483647}, &size), ippStsSizeErr);
+  // The largest square that fits still works.
+  EXPECT_EQ(ippiCannyGetSize({20000, 20000}, &size), ippStsNoErr);
+  EXPECT_EQ(size, 5 * 20002 * 20002 + 16 * 20000 + 160);
+  Ipp16s d[4] = {};
+  Ipp8u e[4] = {}, b[4] = {};
+  EXPECT_EQ(ippiCanny_16s8u_C1R(d, 60000, d, 60000, e, 30000, {30000, 30000}, 1, 2, b), ippStsSizeErr);
+}
+
+// A region narrower than its image: only the region's bytes of each row are written, also in
+// the last row, which here ends exactly where the image memory ends.
+TEST(VisionCanny, RegionInsideAWiderImageLeavesTheRestAlone) {
+  cv::Mat dx, dy;
+  SmoothedDerivatives(30, 20, 99, dx, dy);
+  const int step = 50;
+  std::vector<Ipp8u> image(size_t(step) * 19 + 30, kSentinel);  // last row holds only the region
+  std::vector<Ipp8u> buffer = CannyBuffer({30, 20});
+  ASSERT_EQ(ippiCanny_16s8u_C1R(dx.ptr<Ipp16s>(), int(dx.step), dy.ptr<Ipp16s>(), int(dy.step), image.data(), step,
+                                {30, 20}, 5, 20, buffer.data()),
+            ippStsNoErr);
+  cv::Mat ref;
+  cv::Canny(dx, dy, ref, 5, 20, false);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < step && size_t(y) * step + x < image.size(); ++x) {
+      const Ipp8u v = image[size_t(y) * step + x];
+      if (x < 30)
+        ASSERT_EQ(v, ref.at<uint8_t>(y, x));
+      else
+        ASSERT_EQ(v, kSentinel) << x << ", " << y;
+    }
+}
+
+// A padded width of 65535 or more switches the coordinate stack to 32-bit entries; the edges
+// stay the same.
+TEST(VisionCanny, WideRegionEqualsOpenCV) {
+  for (int width : {65532, 65534}) {
+    SCOPED_TRACE(width);
+    cv::Mat dx, dy, ref;
+    SmoothedDerivatives(width, 3, 5, dx, dy);
+    cv::Canny(dx, dy, ref, 10, 30, false);
+    GuardedEdges got(width, 3);
+    ASSERT_EQ(RunCanny(dx, dy, got, 10, 30), ippStsNoErr);
+    ASSERT_TRUE(got.OutsideUntouched());
+    cv::Mat gotMat(3, width, CV_8U, got.data(), static_cast<size_t>(got.step));
+    EXPECT_EQ(cv::countNonZero(gotMat != ref), 0);
+    EXPECT_GT(cv::countNonZero(ref), 1000);
+  }
+}
