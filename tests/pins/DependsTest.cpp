@@ -17,6 +17,14 @@ struct TGot {
 };
 
 // A sink taking the listed types (by interface); records the type of every delivery.
+platform::HRESULT AnswerListed(IPNStream* self, const std::vector<TGUID>& listed, const TGUID& iid,
+                               void** object) {
+  if (std::find(listed.begin(), listed.end(), iid) == listed.end()) return platform::E_NOINTERFACE;
+  self->AddRef();
+  *object = static_cast<platform::IInterface*>(self);
+  return platform::S_OK;
+}
+
 class TTypedSink : public TPNSinkPin {
   PF_CLASS(TTypedSink)
   PF_ALLOW_NEW;
@@ -25,17 +33,17 @@ class TTypedSink : public TPNSinkPin {
   std::vector<TGUID> Accepts;
   std::vector<TGot> Got;
   platform::HRESULT QueryInterface(const TGUID& iid, void** object) override {
-    if (std::find(Accepts.begin(), Accepts.end(), iid) != Accepts.end()) {
-      AddRef();
-      *object = static_cast<platform::IInterface*>(static_cast<IPNStream*>(this));
-      return platform::S_OK;
-    }
+    if (AnswerListed(this, Accepts, iid, object) == platform::S_OK) return platform::S_OK;
     return TPNSinkPin::QueryInterface(iid, object);
   }
 
  protected:
-  TTypedSink(TComponent* owner, IPNLock* lock, std::vector<TGUID> accepts)
-      : TPNSinkPin(owner, lock), Accepts(std::move(accepts)) {}
+  // sends: the sink's own types, in which it sends upstream.
+  TTypedSink(TComponent* owner, IPNLock* lock, std::vector<TGUID> accepts,
+             std::vector<TGUID> sends = {})
+      : TPNSinkPin(owner, lock), Accepts(std::move(accepts)) {
+    for (const TGUID& t : sends) AddType(t);
+  }
 };
 PF_DEFINE_CLASS(TTypedSink, TPNSinkPin)
 
@@ -43,6 +51,14 @@ PF_DEFINE_CLASS(TTypedSink, TPNSinkPin)
 class TTypedSource : public TPNSourcePin {
   PF_CLASS(TTypedSource)
   PF_ALLOW_NEW;
+
+ public:
+  // The types the source takes from its sinks (upstream).
+  std::vector<TGUID> Receives;
+  platform::HRESULT QueryInterface(const TGUID& iid, void** object) override {
+    if (AnswerListed(this, Receives, iid, object) == platform::S_OK) return platform::S_OK;
+    return TPNSourcePin::QueryInterface(iid, object);
+  }
 
  protected:
   TTypedSource(TComponent* owner, IPNLock* lock, IPNLock* inputLock, std::vector<TGUID> offers)
@@ -162,6 +178,31 @@ TEST_F(DependsTest, OfferedTypesFollowTheChainOfAPassThroughComponent) {
   ASSERT_TRUE(downstream->Connect(out));
   EXPECT_EQ(out->GetConnectionID(downstream), kT1);
   EXPECT_EQ(upstream->GetConnectionID(in), kT1);
+}
+
+TEST_F(DependsTest, AcceptedTypesAndUpstreamChecksFollowTheChain) {
+  THolder* u = Holder("U");
+  THolder* p = Holder("P");
+  auto* upstream = u->Make<TTypedSource>(nullptr, std::vector<TGUID>{kT1});
+  upstream->Receives = {kT2, kT3};
+  auto* in = p->Make<TTypedSink>(std::vector<TGUID>{kT1}, std::vector<TGUID>{kT1, kT2});
+  auto* out = p->Make<TTypedSource>(nullptr, std::vector<TGUID>{kT1, kT2, kT3});
+  out->Receives = {kT1, kT2, kT3};
+  out->DataTypeSources()->Add(in);
+  ASSERT_TRUE(in->Connect(upstream));
+  EXPECT_EQ(in->GetUpStreamID(), kT2);  // the one type both sides take upstream
+
+  // What the output may receive from its sinks is what its input can send on upstream:
+  // kT1 is not taken by the upstream source, kT3 is not sent by the input.
+  TPNPinStreamType accepted;
+  out->GetAcceptedTypes(&accepted, out);
+  ASSERT_EQ(accepted.GetLength(), 1);
+  EXPECT_EQ(accepted.GetID(0), kT2);
+  // The single-type check agrees: the output implements kT3 but refuses it along the chain.
+  EXPECT_TRUE(out->AcceptsStreamType(kT2));
+  EXPECT_FALSE(out->AcceptsStreamType(kT3));
+  EXPECT_EQ(out->CheckUpstreamType(kT3), platform::E_NOINTERFACE);
+  EXPECT_EQ(out->CheckUpstreamType(kT1), platform::S_OK);
 }
 
 TEST_F(DependsTest, RelinkingAPassThroughInputRetypesItsOutputLinks) {

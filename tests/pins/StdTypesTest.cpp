@@ -197,6 +197,7 @@ TEST_F(StdPinsTest, DataStreamSubmitDeliversOnlyToDataStreams) {
 // ---------------------------------------------------------------------------------------
 // Value pins
 
+
 struct TChanges {
   std::vector<double> Values;
   void OnReal(TPNPin* Sender, double AValue) {
@@ -278,16 +279,21 @@ TEST_F(StdPinsTest, AFloatSourceSendsOnlyChanges) {
   THolder* s = Holder("S");
   auto* source = s->Make<TPNFloatSourcePin>(nullptr);
   auto* sink = s->Make<TFloatOnlySink>();
+  TChanges changes;
+  auto* real = s->Make<TPNRealSinkPin>(TPNRealChangeEvent::Bind<&TChanges::OnReal>(&changes), nullptr);
   ASSERT_TRUE(sink->Connect(source));
+  ASSERT_TRUE(real->Connect(source));
+  EXPECT_EQ(source->GetConnectionID(real), IPNFloatStream::IID);  // a real sink takes floats
   ASSERT_EQ(sink->Take().size(), 1u);  // the replay of 0
   source->SetValue(0.0f);
   EXPECT_TRUE(sink->Take().empty());
   source->SetValue(0.5f);
+  EXPECT_EQ(real->Value(), 0.5);
+  EXPECT_EQ(changes.Values, (std::vector<double>{0, 0.5}));
   std::vector<TReceived> got = sink->Take();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].Kind, "TPNSuppliedSingleOperation");
   EXPECT_EQ(got[0].Value, 0.5);
-  EXPECT_EQ(got[0].State, pinstest::kLast);
 }
 
 // A NaN stored in a source must not freeze it: every change from or to NaN is sent.
