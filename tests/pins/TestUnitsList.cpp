@@ -1,5 +1,6 @@
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
+#include "pins/PNStdTypes.h"
 #include "platform/Kernel.h"
 #include "tests/common/TestUnits.h"
 
@@ -10,6 +11,7 @@ std::span<const platform::TUnit> TestUnits() {
       platform::KernelUnit,
       pins::PNPinsUnit,
       pins::PNPinsRegistriesUnit,
+      pins::PNStdTypesUnit,
   };
   return units;
 }
