@@ -581,6 +581,12 @@ class TPNSourcePin : public TPNStreamPin {
   void PushToStateLink() override;
   HRESULT QueryStreamType(const TGUID& ID, void** Obj) override;
   TGUID GetPrimaryConnectionID() override;
+  // Dependency walks (pins/PNPinsDepends.cpp).
+  void GetOfferedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
+  void GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
+  HRESULT CheckDownstreamType(const TGUID& ID) override;
+  HRESULT CheckUpstreamType(const TGUID& ID) override;
+  void CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList) override;
 
   // New operations.
   virtual int32_t GetSinkCount();
@@ -633,6 +639,7 @@ class TPNSourcePin : public TPNStreamPin {
   void InitSourcePin();
   friend void NegotiateStreamType(TPNSourcePin*, TPNBasicPin*, bool, TGUID&, TClass&,
                                   RefPtr<IPNFormatConverter>&, bool);
+  friend struct TPNDependsWalk;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -764,6 +771,22 @@ class TPNSinkPin : public TPNBasicSinkPin {
     FRealSourcePin = APin;
     FIntRealSourcePin = APin;
   }
+  // Lets a converter's input pin send upstream to the source that feeds it (the source
+  // lists the converter's sinks, not this pin). Null forgets the source.
+  void SetFeedingSource(TPNSourcePin* ASource);
+
+  // Dependency walks and re-typing (pins/PNPinsDepends.cpp).
+  void GetOfferedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
+  void GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
+  HRESULT CheckDownstreamType(const TGUID& ID) override;
+  HRESULT CheckUpstreamType(const TGUID& ID) override;
+  void CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList) override;
+  void RestrictOfferedTypes(TPNPinTypeRestricted* AList, TPNBasicPin* AStartPin) override;
+  void RestrictAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
+  HRESULT CheckUpstreamTypeFrom(const TGUID& ID, TPNBasicPin* AStartPin) override;
+  HRESULT CheckDownstreamTypeFrom(const TGUID& ID, TPNBasicPin* AStartPin) override;
+  void TypeChanged(const TGUID& ID, void* AValue) override;
+  void PropagateType(const TGUID& ID, void* AValue) override;
 
  protected:
   explicit TPNSinkPin(TComponent* AOwner) : TPNBasicSinkPin(AOwner) {}
@@ -780,6 +803,8 @@ class TPNSinkPin : public TPNBasicSinkPin {
   TPNSubmit FSubmitFunction;
   TGUID FConnectedID;
   bool FInConnect = false;
+
+  friend struct TPNDependsWalk;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -286,7 +286,14 @@ void TPNSourcePin::AddLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin) {
   entry->ModificationLevel = 0;
   entry->SubmitFunction = {};
   if (converterClass) {
-    TObject* made = converterClass->Create(nullptr);
+    TObject* made = nullptr;
+    {
+      // The converter's pins register in AllPins under PinRegistryLock, which a pin being
+      // destroyed on another thread holds while it waits for this pin's lock: the lock is
+      // given up while the converter is made.
+      auto unlocked = UnlockAll();
+      made = converterClass->Create(nullptr);
+    }
     converter = RefPtr<IPNFormatConverter>(dynamic_cast<IPNFormatConverter*>(made));
     if (converter)
       FFormatConverters->push_back(converter);
@@ -296,6 +303,7 @@ void TPNSourcePin::AddLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin) {
   TPNFormatConverterPins* pins = converter ? ConverterPins(converter.Get()) : nullptr;
   if (pins) {
     entry->ConnectionPin = pins->InputPin();
+    pins->InputPin()->SetFeedingSource(this);
     pins->OutputPin()->ConnectAfter(ASinkPin, NotifyAfterPin);
     if (auto* sink = dynamic_cast<TPNSinkPin*>(ASinkPin))
       sink->SetConnectionSourcePin(pins->OutputPin());
@@ -357,7 +365,10 @@ void TPNSourcePin::PushToNewSink(TPNBasicSinkPin* ASinkPin) {
   TPNPinEntry* entry = FSinkPins->GetItemByPin(ASinkPin);
   if (!entry) return;
   TPNSubmit submit = entry->SubmitFunction;
-  PushToSink(ASinkPin, submit);
+  // Through a converter the first data goes to the converter's input, which converts it
+  // for the sink (the sink itself does not take this pin's type).
+  auto* receiver = dynamic_cast<TPNBasicSinkPin*>(entry->ConnectionPin);
+  PushToSink(receiver ? receiver : ASinkPin, submit);
 }
 
 void TPNSourcePin::PushToStateLink() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/Messages.h"
 #include "platform/Streaming.h"
 
 namespace platform {
@@ -74,9 +75,16 @@ void DescribeTApplication(TClassInfo& info) {
 void FormsInitialization() {
   Screen = New<TScreen>();
   Application = New<TApplication>(nullptr);
+  MessageLoop().SetExceptionHook([](TObject* sender, const std::exception& e) {
+    if (Application)
+      Application->ReportException(sender, e);
+    else
+      std::fprintf(stderr, "%s\n", e.what());
+  });
 }
 
 void FormsFinalization() {
+  MessageLoop().SetExceptionHook(nullptr);
   FreeAndNil(Application);
   FreeAndNil(Screen);
 }
@@ -201,24 +209,19 @@ TForm* TApplication::CreateForm(TClass formClass) {
   return form;
 }
 
-void TApplication::Run() {
-  if (RunLoop && !FTerminated) RunLoop();
-}
+void TApplication::Run() { MessageLoop().Run(); }
+void TApplication::Terminate() { MessageLoop().Terminate(); }
+bool TApplication::Terminated() const { return MessageLoop().Terminated(); }
 
 void TApplication::HandleException(TObject* sender) {
-  std::exception_ptr current = std::current_exception();
-  if (!current) return;
-  try {
-    std::rethrow_exception(current);
-  } catch (const EAbort&) {
-  } catch (const std::exception& e) {
-    if (OnException)
-      OnException(sender, e);
-    else
-      ShowException(e);
-  } catch (...) {
-    std::fputs("Unknown exception\n", stderr);
-  }
+  if (std::current_exception()) MessageLoop().HandleException(sender);
+}
+
+void TApplication::ReportException(TObject* sender, const std::exception& e) {
+  if (OnException)
+    OnException(sender, e);
+  else
+    ShowException(e);
 }
 
 void TApplication::ShowException(const std::exception& e) {

@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -152,11 +151,9 @@ class TApplication : public TComponent {
  public:
   std::string Title;
   bool MainFormOnTaskBar = false;
-  // Reports exceptions that reach the application; unassigned, ShowException reports them.
+  // Reports exceptions that reach the application (through the message loop's exception
+  // handler, which the Forms unit points here); unassigned, ShowException reports them.
   TExceptionEvent OnException;
-  // The message loop that Run drives; installed by the message-loop unit. Without one, Run
-  // returns at once.
-  std::function<void()> RunLoop;
 
   void Initialize() {}
   TForm* MainForm() const { return FMainForm; }
@@ -171,13 +168,16 @@ class TApplication : public TComponent {
   }
   TForm* CreateForm(TClass formClass);
 
+  // The main thread's message loop (platform/Messages.h) until Terminate.
   void Run();
-  void Terminate() { FTerminated = true; }
-  bool Terminated() const { return FTerminated; }
+  void Terminate();
+  bool Terminated() const;
 
-  // Reports the exception being handled (call from a catch block): OnException when
-  // assigned, ShowException otherwise. EAbort is silent.
+  // Reports the exception being handled (call from a catch block) through the message
+  // loop's exception handler: EAbort is silent, others go to ReportException.
   void HandleException(TObject* sender);
+  // OnException when assigned, ShowException otherwise.
+  void ReportException(TObject* sender, const std::exception& e);
   // Writes the message of an exception to the standard error stream.
   void ShowException(const std::exception& e);
 
@@ -188,14 +188,13 @@ class TApplication : public TComponent {
 
  private:
   TForm* FMainForm = nullptr;
-  bool FTerminated = false;
 };
 
 // Made and freed by FormsUnit.
 extern TApplication* Application;
 extern TScreen* Screen;
 
-// The forms unit: Screen and Application.
+// The forms unit: Screen and Application, which takes the message loop's exceptions.
 extern const TUnit FormsUnit;
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <new>
 
 #include "platform/Interfaces.h"
 
@@ -277,6 +278,7 @@ class TTextParser {
   explicit TTextParser(std::string_view text) : FText(text) {}
 
   std::string Convert() {
+    if (FText.substr(0, 3) == "\xEF\xBB\xBF") FPos = 3;  // a UTF-8 byte order mark
     SkipBlanks();
     ParseObject(0);
     SkipBlanks();
@@ -1273,7 +1275,9 @@ TComponent* TReader::ReadComponent() {
     component = CreateComponent(cls, FOwner);
   } catch (const EFilerError&) {
     throw;
-  } catch (const Exception& e) {
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
     throw EReadError(Format("Error creating %s: %s", name.c_str(), e.what()));
   }
   try {
@@ -1324,7 +1328,9 @@ void TReader::ReadProperty(TPersistent* instance) {
     }
   } catch (const EReadContextError&) {
     throw;
-  } catch (const Exception& e) {
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
     std::string owner = FCurrent ? FCurrent->Name() : std::string();
     if (owner.empty() && FCurrent) owner = FCurrent->ClassName();
     throw EReadContextError(

@@ -1,5 +1,6 @@
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
+#include "pins/PNStdTypes.h"
 #include "platform/Kernel.h"
 #include "platform/Forms.h"
 #include "platform/Messages.h"
@@ -14,6 +15,7 @@ std::span<const platform::TUnit> TestUnits() {
       platform::FormsUnit,
       pins::PNPinsUnit,
       pins::PNPinsRegistriesUnit,
+      pins::PNStdTypesUnit,
   };
   return units;
 }

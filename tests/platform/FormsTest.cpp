@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Messages.h"
 #include "tests/platform/StreamingFixture.h"
 
 using namespace platform;
@@ -212,6 +213,13 @@ struct TReporter {
   }
 } g_reporter;
 
+struct TRaiser {
+  void Raise(TMessage& message) {
+    (void)message;
+    throw EConvertError("raised in a message");
+  }
+} g_raiser;
+
 class Forms : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -330,6 +338,19 @@ TEST_F(Forms, HandleExceptionReportsTheCurrentException) {
     Application->HandleException(nullptr);
   }
   EXPECT_EQ(g_reported, (std::vector<std::string>{"TApplication: bad value"}));
+
+  // The message loop hands what a window procedure raises to the application.
+  HWND window = AllocateHWnd(TWndMethod::Bind<&TRaiser::Raise>(&g_raiser));
+  PostMessage(window, 0x8600, 0, 0);
+  ProcessMessages();
+  DeallocateHWnd(window);
+  EXPECT_EQ(g_reported,
+            (std::vector<std::string>{"TApplication: bad value", "nil: raised in a message"}));
+  // Terminate ends Run at once.
+  Application->Terminate();
+  Application->Run();
+  EXPECT_TRUE(Application->Terminated());
+  MessageLoop().ResetTerminated();
 }
 
 TEST(Collections, ItemsKeepOrderIdsAndNamePaths) {

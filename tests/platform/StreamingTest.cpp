@@ -78,6 +78,9 @@ void TFilter::Notification(TComponent* component, TOperation operation) {
 
 void TFilter::DefineProperties(TFiler* filer) {
   TComponent::DefineProperties(filer);
+  // A faulty reader that stops after the list start.
+  filer->DefineProperty(
+      "Short", [](TReader* r) { r->ReadListBegin(); }, nullptr, false);
   filer->DefineBinaryProperty(
       "Blob", [this](const std::string& data) { Blob = data; },
       [this](std::string& data) { data = Blob; }, !Blob.empty());
@@ -539,6 +542,7 @@ TEST_F(Streaming, TextAndStreamConvertBothWays) {
       "end\n";
   std::string data = ObjectTextToBinary(text);
   EXPECT_EQ(ObjectBinaryToText(data), text);
+  EXPECT_EQ(ObjectTextToBinary("\xEF\xBB\xBF" + text), data);
   EXPECT_EQ(ObjectTextToBinary(ObjectBinaryToText(data)), data);
 
   // Numbers outside what the stream holds are refused, in range ones kept exactly.
@@ -667,6 +671,9 @@ TEST_F(Streaming, MalformedFormsRaiseReadErrors) {
       {"custom value read short",
        "object Form1: TTestForm\n  object F: TFilter\n    OutputPin.Form = (Form1)\n  end\nend",
        "Error reading F.OutputPin.Form: Invalid property value", false},
+      {"custom value read only in part",
+       "object Form1: TTestForm\n  object F: TFilter\n    Short = (a b)\n  end\nend",
+       "Error reading F.Short: The value of Short was not read to its end", false},
       {"duplicate name",
        "object Form1: TTestForm\n  object F: TFilter\n  end\n  object f: TFilter\n  end\nend",
        "Error reading f: A component named f already exists", false},
