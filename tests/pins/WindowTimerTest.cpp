@@ -39,7 +39,6 @@ class WindowTimer : public ::testing::Test {
     Run(10000);  // nothing may fire after the timer is gone
     EXPECT_EQ(AfterFree.Count, 0);
     MessageLoop().SetClock(nullptr);
-    MessageLoop().SetExceptionHook(nullptr);
   }
   // Moves the clock in steps of 10 ms and dispatches what is due.
   void Run(int ms) {
