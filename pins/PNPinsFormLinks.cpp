@@ -12,6 +12,7 @@
 #include <string>
 
 #include "pins/PNPins.h"
+#include "pins/PNPinsConverter.h"
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsLists.h"
 #include "pins/PNPinsPlaceholders.h"
@@ -327,6 +328,12 @@ void TPNSinkPin::ReadStateConverter(TReader* Reader) {
   pins->InputPin()->SetDispatcher(link);
   link->AddPin(pins->InputPin(), this);
   link->AddConverter(converter.Get());
+  // The sink belongs to the link too (as when it joins by state through a converter), so
+  // that it writes its "StateConverter" again.
+  {
+    auto s = WriteLock();
+    FDispatcher = link;
+  }
   PushToStateLink();
 }
 
@@ -338,10 +345,26 @@ void TPNSinkPin::WriteStateConverter(TWriter* Writer) {
   }
   RefPtr<IPNFormatConverter> converter = connection ? ConverterOf(connection->GetOwner()) : nullptr;
   TPNFormatConverterPins* pins = ConverterPins(converter.Get());
+  TGUID inputID, outputID;
+  if (pins) {
+    inputID = pins->InputPin()->GetDownStreamID();
+    outputID = pins->OutputPin()->GetPrimaryConnectionID();
+    // A converter fed by state has no negotiated input link: its input type is the one the
+    // registry pairs with its class and output type, which is what reading it back needs.
+    if (inputID.IsEmpty()) {
+      const auto& entries = TypeConverters();
+      for (size_t i = entries.size(); i-- > 0;)
+        if (entries[i].ConverterClass == &converter->GetInstance()->ClassType() &&
+            entries[i].OutputID == outputID) {
+          inputID = entries[i].InputID;
+          break;
+        }
+    }
+  }
   Writer->WriteListBegin();
   WriteStateValue(Writer);
-  Writer->WriteString(GUIDText(pins ? pins->InputPin()->GetDownStreamID() : TGUID{}));
-  Writer->WriteString(GUIDText(pins ? pins->OutputPin()->GetPrimaryConnectionID() : TGUID{}));
+  Writer->WriteString(GUIDText(inputID));
+  Writer->WriteString(GUIDText(outputID));
   Writer->WriteListEnd();
 }
 
