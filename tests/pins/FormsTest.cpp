@@ -344,6 +344,16 @@ TEST_F(Forms, PinListItemsCreatedByTheirOwnerAreLinkedAndWrittenBack) {
   EXPECT_EQ(s->Out()->GetSinkCount(), 1);
   EXPECT_EQ(s->Out()->GetSink(0), l->Sinks()->GetItem(1));
   EXPECT_EQ(platform::WriteComponentToText(form), Written(text));
+
+  // Read beside it under another name, the list links the pins of its own form.
+  TForm* form2 = Load(text, "Form2");
+  auto* s2 = Find<TTestComponent>(form2, "S");
+  auto* l2 = Find<TSinkListComponent>(form2, "L");
+  EXPECT_EQ(UnloadedCount(), 0);
+  ASSERT_EQ(s2->Out()->GetSinkCount(), 1);
+  EXPECT_EQ(s2->Out()->GetSink(0), l2->Sinks()->GetItem(1));
+  EXPECT_EQ(l2->Sinks()->GetItem(1)->GetConnectedPin(0), s2->Out());
+  EXPECT_EQ(s->Out()->GetSinkCount(), 1);
 }
 
 TEST_F(Forms, ComponentBasesStartAfterLoadingAndKeepZeroFloats) {
