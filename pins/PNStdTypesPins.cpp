@@ -17,6 +17,14 @@ bool Changes(T Current, T AValue) {
   return Current != AValue;
 }
 
+// Stores AValue in Field when that is a change; returns whether it was.
+template <class T>
+bool StoreIfChanged(std::atomic<T>& Field, T AValue) {
+  if (!Changes(Field.load(), AValue)) return false;
+  Field = AValue;
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -70,15 +78,12 @@ void TPNClockSourcePin::Clock() { Notify(TPNClockOperation::Make().Get()); }
 
 PF_DEFINE_CLASS(TPNFloatSourcePin, TPNClockSourcePin)
 
-TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner) : TPNClockSourcePin(AOwner, nullptr) {
-  InitFloatPin();
-}
+TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner)
+    : TPNFloatSourcePin(AOwner, TPNFloatPinNotificationEvent()) {}
 
 TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
                                      IPNLock* AInputOwnerLock)
-    : TPNClockSourcePin(AOwner, AOwnerLock, AInputOwnerLock, nullptr) {
-  InitFloatPin();
-}
+    : TPNFloatSourcePin(AOwner, AOwnerLock, AInputOwnerLock, TPNFloatPinNotificationEvent()) {}
 
 TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner,
                                      TPNFloatPinNotificationEvent APinNotificationEvent)
@@ -113,8 +118,7 @@ TPNNotifyResult TPNFloatSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* 
 }
 
 void TPNFloatSourcePin::SetValue(float AValue) {
-  if (!Changes(FValue.load(), AValue)) return;
-  FValue = AValue;
+  if (!StoreIfChanged(FValue, AValue)) return;
   Notify(TPNSuppliedSingleOperation::Make(AValue).Get());
 }
 
@@ -160,15 +164,12 @@ bool SubmitRealOrFloat(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOpe
 
 PF_DEFINE_CLASS(TPNRealSourcePin, TPNClockSourcePin)
 
-TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner) : TPNClockSourcePin(AOwner, nullptr) {
-  InitRealPin();
-}
+TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner)
+    : TPNRealSourcePin(AOwner, TPNPinNotificationEvent()) {}
 
 TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
                                    IPNLock* AInputOwnerLock)
-    : TPNClockSourcePin(AOwner, AOwnerLock, AInputOwnerLock, nullptr) {
-  InitRealPin();
-}
+    : TPNRealSourcePin(AOwner, AOwnerLock, AInputOwnerLock, TPNPinNotificationEvent()) {}
 
 TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner, TPNPinNotificationEvent APinNotificationEvent)
     : TPNClockSourcePin(AOwner, nullptr), FPinNotificationEvent(APinNotificationEvent) {
@@ -198,8 +199,7 @@ TPNNotifyResult TPNRealSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* D
 }
 
 void TPNRealSourcePin::SetValue(double AValue) {
-  if (!Changes(FValue.load(), AValue)) return;
-  FValue = AValue;
+  if (!StoreIfChanged(FValue, AValue)) return;
   Notify(TPNSuppliedRealOperation::Make(AValue).Get());
 }
 
@@ -211,15 +211,11 @@ void TPNRealSourcePin::SubmitReal(double AValue) {
 PF_DEFINE_CLASS(TPNRealRangedSourcePin, TPNClockSourcePin)
 
 TPNRealRangedSourcePin::TPNRealRangedSourcePin(TComponent* AOwner)
-    : TPNClockSourcePin(AOwner, nullptr) {
-  InitRangedPin();
-}
+    : TPNRealRangedSourcePin(AOwner, TPNPinNotificationEvent()) {}
 
 TPNRealRangedSourcePin::TPNRealRangedSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
                                                IPNLock* AInputOwnerLock)
-    : TPNClockSourcePin(AOwner, AOwnerLock, AInputOwnerLock, nullptr) {
-  InitRangedPin();
-}
+    : TPNRealRangedSourcePin(AOwner, AOwnerLock, AInputOwnerLock, TPNPinNotificationEvent()) {}
 
 TPNRealRangedSourcePin::TPNRealRangedSourcePin(TComponent* AOwner,
                                                TPNPinNotificationEvent APinNotificationEvent)
@@ -262,20 +258,17 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
 }
 
 void TPNRealRangedSourcePin::SetMin(double AValue) {
-  if (!Changes(FMin.load(), AValue)) return;
-  FMin = AValue;
+  if (!StoreIfChanged(FMin, AValue)) return;
   SubmitRange(FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SetMax(double AValue) {
-  if (!Changes(FMax.load(), AValue)) return;
-  FMax = AValue;
+  if (!StoreIfChanged(FMax, AValue)) return;
   SubmitRange(FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SetValue(double AValue) {
-  if (!Changes(FValue.load(), AValue)) return;
-  FValue = AValue;
+  if (!StoreIfChanged(FValue, AValue)) return;
   SubmitValueRange(AValue, FMin.load(), FMax.load());
 }
 
