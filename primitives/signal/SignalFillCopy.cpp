@@ -209,14 +209,7 @@ IppStatus ippsSwapBytes_32u_I(Ipp32u* pSrcDst, int len) {
   return Map(pSrcDst, pSrcDst, len, [](Ipp32u x) { return __builtin_bswap32(x); });
 }
 
-void* fbMemCopy(const void* src, void* dst, int count) {
-  if (count > 0) std::memcpy(dst, src, static_cast<std::size_t>(count));
-  return dst;
-}
-
-void* fbMemZero(void* dst, int count) {
-  if (count > 0) std::memset(dst, 0, static_cast<std::size_t>(count));
-  return dst;
-}
+void* fbMemCopy(const void* src, void* dst, int count) { return fbCopyBlock(src, dst, count); }
+void* fbMemZero(void* dst, int count) { return fbZeroBlock(dst, count); }
 
 }  // namespace builtin
