@@ -36,14 +36,10 @@ IppStatus ConvertRows(const void* pSrc, int srcStep, void* pDst, int dstStep, Ip
 
 // Round to nearest, ties to even, of a sum known exactly: t = trunc(sum), less one when t is
 // odd and the sum was exactly an integer (then it was a tie of value - 0.5).
-inline int32_t TruncTieToEven(double sum) {
+template <typename F>
+inline int32_t TruncTieToEven(F sum) {
   const int32_t t = fbTruncToInt32(sum);
-  return (t & 1) != 0 && static_cast<double>(t) == sum ? t - 1 : t;
-}
-
-inline int32_t TruncTieToEven(long double sum) {
-  const int32_t t = fbTruncToInt32(sum);
-  return (t & 1) != 0 && static_cast<long double>(t) == sum ? t - 1 : t;
+  return (t & 1) != 0 && static_cast<F>(t) == sum ? t - 1 : t;
 }
 
 }  // namespace
