@@ -49,7 +49,7 @@ inline int32_t LumaSum(const uint8_t* p) { return 19595 * p[0] + 38470 * p[1] + 
 IppStatus Check420(const Ipp8u* const pSrc[3], const int srcStep[3], const Ipp8u* pDst,
                    IppiSize size) {
   if (pSrc == nullptr || srcStep == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (size.width <= 0 || size.height <= 0) return ippStsSizeErr;
+  if (BadSize(size)) return ippStsSizeErr;
   if (pSrc[0] == nullptr || pSrc[1] == nullptr || pSrc[2] == nullptr) return ippStsNullPtrErr;
   return ippStsNoErr;
 }
@@ -198,7 +198,7 @@ template <int Pitch>
 IppStatus ColorToGray(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                       const Ipp32f coeffs[3]) {
   if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (size.width < 1 || size.height < 1) return ippStsSizeErr;
+  if (BadSize(size)) return ippStsSizeErr;
   int32_t w[3] = {1225, 2404, 467};
   if (coeffs != nullptr) {
     // Rounded to 12-bit fixed point; NaN or out-of-range weights become INT32_MIN.
@@ -238,7 +238,7 @@ template <int Pitch>
 IppStatus SwapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                        const int dstOrder[3]) {
   if (pSrc == nullptr || pDst == nullptr || dstOrder == nullptr) return ippStsNullPtrErr;
-  if (size.width <= 0 || size.height <= 0) return ippStsSizeErr;
+  if (BadSize(size)) return ippStsSizeErr;
   if (srcStep <= 0 || dstStep <= 0) return ippStsStepErr;
   if (BadOrder(dstOrder)) return ippStsChannelOrderErr;
   const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
@@ -258,7 +258,7 @@ IppStatus SwapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
 IppStatus ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                    IppiSize roiSize) {
   if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (roiSize.width <= 0 || roiSize.height <= 0) return ippStsSizeErr;
+  if (BadSize(roiSize)) return ippStsSizeErr;
   const ptrdiff_t w = roiSize.width;
   for (int32_t y = 0; y < roiSize.height; ++y) {
     const uint8_t* s = Row(pSrc, srcStep, y);
@@ -286,7 +286,7 @@ IppStatus ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, 
 IppStatus ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                    IppiSize roiSize) {
   if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (roiSize.width <= 0 || roiSize.height <= 0) return ippStsSizeErr;
+  if (BadSize(roiSize)) return ippStsSizeErr;
   const ptrdiff_t w = roiSize.width;
   for (int32_t y = 0; y < roiSize.height; ++y) {
     const uint8_t* s = Row(pSrc, srcStep, y);
@@ -340,7 +340,7 @@ IppStatus ippiColorToGray_8u_AC4C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,
 IppStatus ippiSwapChannels_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
                                    const int dstOrder[3]) {
   if (pSrcDst == nullptr || dstOrder == nullptr) return ippStsNullPtrErr;
-  if (roiSize.width <= 0 || roiSize.height <= 0) return ippStsSizeErr;
+  if (BadSize(roiSize)) return ippStsSizeErr;
   if (srcDstStep <= 0) return ippStsStepErr;
   if (BadOrder(dstOrder)) return ippStsChannelOrderErr;
   const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
