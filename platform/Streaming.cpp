@@ -1687,9 +1687,7 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
       if (auto* component = dynamic_cast<TComponent*>(value)) {
         if (!prop.SetObj || component->Name().empty()) return;
         std::string name;
-        if (component == FLookupRoot || !component->Owner())
-          name = component->Name();
-        else if (component->Owner() == FLookupRoot)
+        if (component == FLookupRoot || !component->Owner() || component->Owner() == FLookupRoot)
           name = component->Name();
         else if (!component->Owner()->Name().empty())
           name = component->Owner()->Name() + "." + component->Name();
