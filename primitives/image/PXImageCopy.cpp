@@ -12,6 +12,7 @@
 namespace builtin {
 
 using rows::BadSize;
+using rows::CheckImages;
 using rows::ForEachRow;
 
 namespace {
@@ -21,13 +22,6 @@ IppStatus CheckSet(const void* value, const void* pDst, int dstStep, IppiSize si
   if (value == nullptr || pDst == nullptr) return ippStsNullPtrErr;
   if (BadSize(size)) return ippStsSizeErr;
   if (dstStep < 1) return ippStsStepErr;
-  return ippStsNoErr;
-}
-
-// The checks of the region copies: pointers, then size; steps are not checked.
-IppStatus CheckCopy(const void* pSrc, const void* pDst, IppiSize size) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (BadSize(size)) return ippStsSizeErr;
   return ippStsNoErr;
 }
 
@@ -78,7 +72,7 @@ bool AnyNull(const void* const* planes) {
 // A copy of whole pixels of pixelBytes bytes each.
 IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
                      int32_t pixelBytes) {
-  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, pixelBytes, pDst, dstStep, pixelBytes, size,
              [pixelBytes](const uint8_t* s, uint8_t* d, int32_t w) {
                std::memmove(d, s, static_cast<size_t>(w) * static_cast<size_t>(pixelBytes));
@@ -89,7 +83,7 @@ IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, Ipp
 // A copy of one byte per pixel: dst[dstPitch * i] <- src[srcPitch * i].
 template <int SrcPitch, int DstPitch>
 IppStatus CopyChannel(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
-  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
              [](const uint8_t* s, uint8_t* d, int32_t w) {
                for (ptrdiff_t i = 0; i < w; ++i) d[DstPitch * i] = s[SrcPitch * i];
@@ -100,7 +94,7 @@ IppStatus CopyChannel(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, 
 // A copy of the first three bytes of each pixel, between pixels of 3 or 4 bytes.
 template <int SrcPitch, int DstPitch>
 IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
-  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
              [](const uint8_t* s, uint8_t* d, int32_t w) {
                for (ptrdiff_t i = 0; i < w; ++i) {

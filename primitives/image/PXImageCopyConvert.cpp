@@ -6,7 +6,6 @@
 
 namespace builtin {
 
-using rows::BadSize;
 using rows::ForEachRow;
 
 namespace {
@@ -14,8 +13,7 @@ namespace {
 // The checks of the conversions: pointers, then size, then both steps.
 IppStatus CheckConvert(const void* pSrc, int srcStep, const void* pDst, int dstStep,
                        IppiSize size) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (BadSize(size)) return ippStsSizeErr;
+  if (IppStatus s = rows::CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
   return ippStsNoErr;
 }

@@ -60,8 +60,7 @@ inline void ReverseRow(uint8_t* row, ptrdiff_t w) {
 template <int Pixel, int Moved>
 IppStatus MirrorTo(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
                    IppiAxis flip) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (BadSize(size)) return ippStsSizeErr;
+  if (IppStatus s = rows::CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   if (BadFlip(flip)) return ippStsMirrorFlipErr;
   const int32_t h = size.height;
   const bool flipRows = flip != ippAxsVertical;

@@ -84,4 +84,12 @@ inline void ForEachRow(void* img, int32_t step, int32_t pixelBytes, IppiSize siz
 
 inline bool BadSize(IppiSize size) noexcept { return size.width < 1 || size.height < 1; }
 
+// The checks most primitives of a source and a destination image start with: both pointers,
+// then the size.
+inline IppStatus CheckImages(const void* pSrc, const void* pDst, IppiSize size) noexcept {
+  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
+  if (BadSize(size)) return ippStsSizeErr;
+  return ippStsNoErr;
+}
+
 }  // namespace builtin::rows
