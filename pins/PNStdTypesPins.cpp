@@ -17,6 +17,23 @@ bool Changes(T Current, T AValue) {
   return Current != AValue;
 }
 
+// Delivers to a handler that takes stream type TStream: through the pin notification event
+// when one is set; otherwise a new link is replayed the current value (made by Replay) and any
+// other operation passes unchanged. Returns false when the handler does not take TStream.
+template <class TStream, class TEvent, class TReplay>
+bool SubmitAs(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOperation* Operation,
+              TPNNotifyState State, const TEvent& Event, TReplay Replay, TPNNotifyResult& Result) {
+  RefPtr<TStream> stream = QueryStream<TStream>(Handler);
+  if (!stream) return false;
+  if (Event.Assigned())
+    Result = Event(stream.Get(), DataTypeID, Operation, State);
+  else if (State.Contains(nsNewLink))
+    stream->DispatchData(DataTypeID, Replay().Get(), State);
+  else
+    stream->DispatchData(DataTypeID, Operation, State);
+  return true;
+}
+
 // Stores AValue in Field when that is a change; returns whether it was.
 template <class T>
 bool StoreIfChanged(std::atomic<T>& Field, T AValue) {
@@ -106,15 +123,11 @@ void TPNFloatSourcePin::InitFloatPin() {
 TPNNotifyResult TPNFloatSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                                IPNNotifyOperation* Operation,
                                                TPNNotifyState State) {
-  RefPtr<IPNFloatStream> stream = QueryStream<IPNFloatStream>(Handler);
-  if (!stream) return {};
-  if (FPinNotificationEvent.Assigned())
-    return FPinNotificationEvent(stream.Get(), DataTypeID, Operation, State);
-  if (State.Contains(nsNewLink))
-    stream->DispatchData(DataTypeID, TPNSuppliedSingleOperation::Make(FValue.load()).Get(), State);
-  else
-    stream->DispatchData(DataTypeID, Operation, State);
-  return {};
+  TPNNotifyResult result;
+  SubmitAs<IPNFloatStream>(
+      Handler, DataTypeID, Operation, State, FPinNotificationEvent,
+      [this] { return TPNSuppliedSingleOperation::Make(FValue.load()); }, result);
+  return result;
 }
 
 void TPNFloatSourcePin::SetValue(float AValue) {
@@ -133,15 +146,9 @@ namespace {
 bool SubmitRealOrFloat(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOperation* Operation,
                        TPNNotifyState State, const TPNPinNotificationEvent& Event, double Value,
                        TPNNotifyResult& Result) {
-  if (RefPtr<IPNRealStream> real = QueryStream<IPNRealStream>(Handler)) {
-    if (Event.Assigned())
-      Result = Event(real.Get(), DataTypeID, Operation, State);
-    else if (State.Contains(nsNewLink))
-      real->DispatchData(DataTypeID, TPNSuppliedRealOperation::Make(Value).Get(), State);
-    else
-      real->DispatchData(DataTypeID, Operation, State);
+  if (SubmitAs<IPNRealStream>(Handler, DataTypeID, Operation, State, Event,
+                              [Value] { return TPNSuppliedRealOperation::Make(Value); }, Result))
     return true;
-  }
   if (RefPtr<IPNFloatStream> single = QueryStream<IPNFloatStream>(Handler)) {
     if (Event.Assigned()) {
       Result = Event(single.Get(), DataTypeID, Operation, State);
@@ -245,15 +252,12 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
   if (SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue.load(),
                         result))
     return result;
-  if (RefPtr<IPNRealRangedStream> ranged = QueryStream<IPNRealRangedStream>(Handler)) {
-    if (FPinNotificationEvent.Assigned())
-      return FPinNotificationEvent(ranged.Get(), DataTypeID, Operation, State);
-    if (State.Contains(nsNewLink))
-      ranged->DispatchData(
-          DataTypeID, TPNSuppliedRealValueRangeOperation::Make(FValue.load(), FMin.load(), FMax.load()).Get(), State);
-    else
-      ranged->DispatchData(DataTypeID, Operation, State);
-  }
+  SubmitAs<IPNRealRangedStream>(
+      Handler, DataTypeID, Operation, State, FPinNotificationEvent,
+      [this] {
+        return TPNSuppliedRealValueRangeOperation::Make(FValue.load(), FMin.load(), FMax.load());
+      },
+      result);
   return result;
 }
 
