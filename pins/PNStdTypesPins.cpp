@@ -1,11 +1,10 @@
 // The standard value pins: clock, float, real and ranged real sources, float and real sinks,
 // and the inert sinks of the integer, Boolean and date-time types.
-#include <cmath>
-
 #include "pins/PNStdTypes.h"
 
-namespace pins {
+#include <cmath>
 
+namespace pins {
 
 namespace {
 
