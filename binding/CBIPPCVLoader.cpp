@@ -1,5 +1,7 @@
 #include "binding/CBIPPCVLoader.h"
 
+#include <utility>
+
 namespace CBIPPCVLoader {
 namespace {
 int gUnitCount = 0;
@@ -15,8 +17,7 @@ void Initialization() {
 
 void Finalization() {
   if (gUnitCount == 0 || --gUnitCount != 0) return;
-  if (gVision) platform::FreeLibrary(gVision);
-  gVision = nullptr;
+  platform::FreeLibrary(std::exchange(gVision, nullptr));
 }
 
 }  // namespace CBIPPCVLoader

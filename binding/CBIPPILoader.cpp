@@ -1,5 +1,7 @@
 #include "binding/CBIPPILoader.h"
 
+#include <utility>
+
 namespace CBIPPILoader {
 namespace {
 int gUnitCount = 0;
@@ -25,10 +27,8 @@ void Initialization() {
 
 void Finalization() {
   if (gUnitCount == 0 || --gUnitCount != 0) return;
-  if (gColour) platform::FreeLibrary(gColour);
-  if (gImage) platform::FreeLibrary(gImage);
-  gColour = nullptr;
-  gImage = nullptr;
+  platform::FreeLibrary(std::exchange(gColour, nullptr));
+  platform::FreeLibrary(std::exchange(gImage, nullptr));
 }
 
 }  // namespace CBIPPILoader

@@ -1,5 +1,7 @@
 #include "binding/CBIPPSLoader.h"
 
+#include <utility>
+
 #include "binding/CBIPPILoader.h"
 
 namespace builtin {
@@ -51,10 +53,8 @@ void Initialization() {
 
 void Finalization() {
   if (gUnitCount == 0 || --gUnitCount != 0) return;
-  if (gCore) platform::FreeLibrary(gCore);
-  if (gSignal) platform::FreeLibrary(gSignal);
-  gCore = nullptr;
-  gSignal = nullptr;
+  platform::FreeLibrary(std::exchange(gCore, nullptr));
+  platform::FreeLibrary(std::exchange(gSignal, nullptr));
 }
 
 }  // namespace CBIPPSLoader

@@ -15,7 +15,8 @@ const binding::TDirectXEntry kEntries[] = {
     {"Direct3DCreate9", &Direct3DCreate9},
 };
 
-const binding::TDirectXLibrary kLibrary{"d3d9.dll", &gHandle, kEntries, &Direct3DCreate9};
+const binding::TDirectXLibrary kLibrary{"d3d9.dll", &gHandle, kEntries, &Direct3DCreate9,
+                                        &gUnitCount};
 
 }  // namespace
 
@@ -23,12 +24,7 @@ bool IsDirect3D9Loaded() { return gHandle != nullptr; }
 bool LoadDirect3D9() { return binding::LoadDirectXLibrary(kLibrary); }
 bool UnloadDirect3D9() { return binding::UnloadDirectXLibrary(kLibrary); }
 
-void Initialization() {
-  if (gUnitCount++ == 0) LoadDirect3D9();
-}
-
-void Finalization() {
-  if (gUnitCount > 0 && --gUnitCount == 0) UnloadDirect3D9();
-}
+void Initialization() { binding::InitializeDirectXUnit(kLibrary); }
+void Finalization() { binding::FinalizeDirectXUnit(kLibrary); }
 
 }  // namespace PXDirect3D9

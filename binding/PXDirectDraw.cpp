@@ -31,7 +31,8 @@ const binding::TDirectXEntry kEntries[] = {
     {"DirectDrawCreateClipper", &DirectDrawCreateClipper},
 };
 
-const binding::TDirectXLibrary kLibrary{"ddraw.dll", &gHandle, kEntries, &DirectDrawCreate};
+const binding::TDirectXLibrary kLibrary{"ddraw.dll", &gHandle, kEntries, &DirectDrawCreate,
+                                        &gUnitCount};
 
 }  // namespace
 
@@ -39,12 +40,7 @@ bool IsDirectDrawLoaded() { return gHandle != nullptr; }
 bool LoadDirectDraw() { return binding::LoadDirectXLibrary(kLibrary); }
 bool UnloadDirectDraw() { return binding::UnloadDirectXLibrary(kLibrary); }
 
-void Initialization() {
-  if (gUnitCount++ == 0) LoadDirectDraw();
-}
-
-void Finalization() {
-  if (gUnitCount > 0 && --gUnitCount == 0) UnloadDirectDraw();
-}
+void Initialization() { binding::InitializeDirectXUnit(kLibrary); }
+void Finalization() { binding::FinalizeDirectXUnit(kLibrary); }
 
 }  // namespace PXDirectDraw

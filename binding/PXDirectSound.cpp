@@ -39,7 +39,8 @@ const binding::TDirectXEntry kEntries[] = {
     {"GetDeviceID", &GetDeviceID},
 };
 
-const binding::TDirectXLibrary kLibrary{"dsound.dll", &gHandle, kEntries, &DirectSoundCreate};
+const binding::TDirectXLibrary kLibrary{"dsound.dll", &gHandle, kEntries, &DirectSoundCreate,
+                                        &gUnitCount};
 
 }  // namespace
 
@@ -47,12 +48,7 @@ bool IsDirectSoundLoaded() { return gHandle != nullptr; }
 bool LoadDirectSound() { return binding::LoadDirectXLibrary(kLibrary); }
 bool UnloadDirectSound() { return binding::UnloadDirectXLibrary(kLibrary); }
 
-void Initialization() {
-  if (gUnitCount++ == 0) LoadDirectSound();
-}
-
-void Finalization() {
-  if (gUnitCount > 0 && --gUnitCount == 0) UnloadDirectSound();
-}
+void Initialization() { binding::InitializeDirectXUnit(kLibrary); }
+void Finalization() { binding::FinalizeDirectXUnit(kLibrary); }
 
 }  // namespace PXDirectSound

@@ -31,4 +31,13 @@ bool UnloadDirectXLibrary(const TDirectXLibrary& library) {
   return freed;
 }
 
+void InitializeDirectXUnit(const TDirectXLibrary& library) {
+  if ((*library.UnitCount)++ == 0) LoadDirectXLibrary(library);
+}
+
+void FinalizeDirectXUnit(const TDirectXLibrary& library) {
+  int& count = *library.UnitCount;
+  if (count > 0 && --count == 0) UnloadDirectXLibrary(library);
+}
+
 }  // namespace binding

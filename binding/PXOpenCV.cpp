@@ -66,8 +66,7 @@ void UnbindAll() {
 void ReleaseLibrary() {
   std::lock_guard<std::mutex> guard(LibraryLock);
   UnbindAll();
-  if (LibraryHandle) platform::FreeLibrary(LibraryHandle);
-  LibraryHandle = nullptr;
+  platform::FreeLibrary(std::exchange(LibraryHandle, nullptr));
   LoadTried = false;
 }
 

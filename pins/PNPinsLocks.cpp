@@ -246,12 +246,7 @@ bool TPNLock::TryLock(uint32_t milliseconds) {
   return true;
 }
 
-bool TPNLock::GiveUpWhenStopping() {
-  EnterInternal();
-  bool stopping = FInStopCount > 0;
-  LeaveInternal();
-  return stopping;
-}
+bool TPNLock::GiveUpWhenStopping() { return StopPending(); }
 
 void TPNLock::ReleaseOwnLevel(uint32_t self) {
   if (FOwningThread == self && FCountLocks > 0) {

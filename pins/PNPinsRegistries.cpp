@@ -1,6 +1,6 @@
 #include "pins/PNPinsRegistries.h"
 
-#include <cstdio>
+#include "platform/Interfaces.h"
 
 namespace pins {
 
@@ -71,14 +71,7 @@ std::string StreamTypeName(const TGUID& id) {
   return GUIDText(id);
 }
 
-std::string GUIDText(const TGUID& id) {
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(id.D1), static_cast<unsigned>(id.D2),
-                static_cast<unsigned>(id.D3), id.D4[0], id.D4[1], id.D4[2], id.D4[3], id.D4[4],
-                id.D4[5], id.D4[6], id.D4[7]);
-  return text;
-}
+std::string GUIDText(const TGUID& id) { return platform::GUIDToString(id); }
 
 void ClearRegistries() {
   StreamTypes().clear();

@@ -1,11 +1,10 @@
 // The standard value pins: clock, float, real and ranged real sources, float and real sinks,
 // and the inert sinks of the integer, Boolean and date-time types.
-#include <cmath>
-
 #include "pins/PNStdTypes.h"
 
-namespace pins {
+#include <cmath>
 
+namespace pins {
 
 namespace {
 
@@ -15,6 +14,31 @@ template <class T>
 bool Changes(T Current, T AValue) {
   if (std::isnan(Current) || std::isnan(AValue)) return std::isnan(Current) != std::isnan(AValue);
   return Current != AValue;
+}
+
+// Delivers to a handler that takes stream type TStream: through the pin notification event
+// when one is set; otherwise a new link is replayed the current value (made by Replay) and any
+// other operation passes unchanged. Returns false when the handler does not take TStream.
+template <class TStream, class TEvent, class TReplay>
+bool SubmitAs(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOperation* Operation,
+              TPNNotifyState State, const TEvent& Event, TReplay Replay, TPNNotifyResult& Result) {
+  RefPtr<TStream> stream = QueryStream<TStream>(Handler);
+  if (!stream) return false;
+  if (Event.Assigned())
+    Result = Event(stream.Get(), DataTypeID, Operation, State);
+  else if (State.Contains(nsNewLink))
+    stream->DispatchData(DataTypeID, Replay().Get(), State);
+  else
+    stream->DispatchData(DataTypeID, Operation, State);
+  return true;
+}
+
+// Stores AValue in Field when that is a change; returns whether it was.
+template <class T>
+bool StoreIfChanged(std::atomic<T>& Field, T AValue) {
+  if (!Changes(Field.load(), AValue)) return false;
+  Field = AValue;
+  return true;
 }
 
 }  // namespace
@@ -70,15 +94,12 @@ void TPNClockSourcePin::Clock() { Notify(TPNClockOperation::Make().Get()); }
 
 PF_DEFINE_CLASS(TPNFloatSourcePin, TPNClockSourcePin)
 
-TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner) : TPNClockSourcePin(AOwner, nullptr) {
-  InitFloatPin();
-}
+TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner)
+    : TPNFloatSourcePin(AOwner, TPNFloatPinNotificationEvent()) {}
 
 TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
                                      IPNLock* AInputOwnerLock)
-    : TPNClockSourcePin(AOwner, AOwnerLock, AInputOwnerLock, nullptr) {
-  InitFloatPin();
-}
+    : TPNFloatSourcePin(AOwner, AOwnerLock, AInputOwnerLock, TPNFloatPinNotificationEvent()) {}
 
 TPNFloatSourcePin::TPNFloatSourcePin(TComponent* AOwner,
                                      TPNFloatPinNotificationEvent APinNotificationEvent)
@@ -101,20 +122,15 @@ void TPNFloatSourcePin::InitFloatPin() {
 TPNNotifyResult TPNFloatSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* DataTypeID,
                                                IPNNotifyOperation* Operation,
                                                TPNNotifyState State) {
-  RefPtr<IPNFloatStream> stream = QueryStream<IPNFloatStream>(Handler);
-  if (!stream) return {};
-  if (FPinNotificationEvent.Assigned())
-    return FPinNotificationEvent(stream.Get(), DataTypeID, Operation, State);
-  if (State.Contains(nsNewLink))
-    stream->DispatchData(DataTypeID, TPNSuppliedSingleOperation::Make(FValue.load()).Get(), State);
-  else
-    stream->DispatchData(DataTypeID, Operation, State);
-  return {};
+  TPNNotifyResult result;
+  SubmitAs<IPNFloatStream>(
+      Handler, DataTypeID, Operation, State, FPinNotificationEvent,
+      [this] { return TPNSuppliedSingleOperation::Make(FValue.load()); }, result);
+  return result;
 }
 
 void TPNFloatSourcePin::SetValue(float AValue) {
-  if (!Changes(FValue.load(), AValue)) return;
-  FValue = AValue;
+  if (!StoreIfChanged(FValue, AValue)) return;
   Notify(TPNSuppliedSingleOperation::Make(AValue).Get());
 }
 
@@ -129,15 +145,9 @@ namespace {
 bool SubmitRealOrFloat(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOperation* Operation,
                        TPNNotifyState State, const TPNPinNotificationEvent& Event, double Value,
                        TPNNotifyResult& Result) {
-  if (RefPtr<IPNRealStream> real = QueryStream<IPNRealStream>(Handler)) {
-    if (Event.Assigned())
-      Result = Event(real.Get(), DataTypeID, Operation, State);
-    else if (State.Contains(nsNewLink))
-      real->DispatchData(DataTypeID, TPNSuppliedRealOperation::Make(Value).Get(), State);
-    else
-      real->DispatchData(DataTypeID, Operation, State);
+  if (SubmitAs<IPNRealStream>(Handler, DataTypeID, Operation, State, Event,
+                              [Value] { return TPNSuppliedRealOperation::Make(Value); }, Result))
     return true;
-  }
   if (RefPtr<IPNFloatStream> single = QueryStream<IPNFloatStream>(Handler)) {
     if (Event.Assigned()) {
       Result = Event(single.Get(), DataTypeID, Operation, State);
@@ -160,15 +170,12 @@ bool SubmitRealOrFloat(IPNStream* Handler, const TGUID* DataTypeID, IPNNotifyOpe
 
 PF_DEFINE_CLASS(TPNRealSourcePin, TPNClockSourcePin)
 
-TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner) : TPNClockSourcePin(AOwner, nullptr) {
-  InitRealPin();
-}
+TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner)
+    : TPNRealSourcePin(AOwner, TPNPinNotificationEvent()) {}
 
 TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
                                    IPNLock* AInputOwnerLock)
-    : TPNClockSourcePin(AOwner, AOwnerLock, AInputOwnerLock, nullptr) {
-  InitRealPin();
-}
+    : TPNRealSourcePin(AOwner, AOwnerLock, AInputOwnerLock, TPNPinNotificationEvent()) {}
 
 TPNRealSourcePin::TPNRealSourcePin(TComponent* AOwner, TPNPinNotificationEvent APinNotificationEvent)
     : TPNClockSourcePin(AOwner, nullptr), FPinNotificationEvent(APinNotificationEvent) {
@@ -198,8 +205,7 @@ TPNNotifyResult TPNRealSourcePin::ValueSubmit(IPNStream* Handler, const TGUID* D
 }
 
 void TPNRealSourcePin::SetValue(double AValue) {
-  if (!Changes(FValue.load(), AValue)) return;
-  FValue = AValue;
+  if (!StoreIfChanged(FValue, AValue)) return;
   Notify(TPNSuppliedRealOperation::Make(AValue).Get());
 }
 
@@ -211,15 +217,11 @@ void TPNRealSourcePin::SubmitReal(double AValue) {
 PF_DEFINE_CLASS(TPNRealRangedSourcePin, TPNClockSourcePin)
 
 TPNRealRangedSourcePin::TPNRealRangedSourcePin(TComponent* AOwner)
-    : TPNClockSourcePin(AOwner, nullptr) {
-  InitRangedPin();
-}
+    : TPNRealRangedSourcePin(AOwner, TPNPinNotificationEvent()) {}
 
 TPNRealRangedSourcePin::TPNRealRangedSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
                                                IPNLock* AInputOwnerLock)
-    : TPNClockSourcePin(AOwner, AOwnerLock, AInputOwnerLock, nullptr) {
-  InitRangedPin();
-}
+    : TPNRealRangedSourcePin(AOwner, AOwnerLock, AInputOwnerLock, TPNPinNotificationEvent()) {}
 
 TPNRealRangedSourcePin::TPNRealRangedSourcePin(TComponent* AOwner,
                                                TPNPinNotificationEvent APinNotificationEvent)
@@ -249,33 +251,27 @@ TPNNotifyResult TPNRealRangedSourcePin::ValueSubmit(IPNStream* Handler, const TG
   if (SubmitRealOrFloat(Handler, DataTypeID, Operation, State, FPinNotificationEvent, FValue.load(),
                         result))
     return result;
-  if (RefPtr<IPNRealRangedStream> ranged = QueryStream<IPNRealRangedStream>(Handler)) {
-    if (FPinNotificationEvent.Assigned())
-      return FPinNotificationEvent(ranged.Get(), DataTypeID, Operation, State);
-    if (State.Contains(nsNewLink))
-      ranged->DispatchData(
-          DataTypeID, TPNSuppliedRealValueRangeOperation::Make(FValue.load(), FMin.load(), FMax.load()).Get(), State);
-    else
-      ranged->DispatchData(DataTypeID, Operation, State);
-  }
+  SubmitAs<IPNRealRangedStream>(
+      Handler, DataTypeID, Operation, State, FPinNotificationEvent,
+      [this] {
+        return TPNSuppliedRealValueRangeOperation::Make(FValue.load(), FMin.load(), FMax.load());
+      },
+      result);
   return result;
 }
 
 void TPNRealRangedSourcePin::SetMin(double AValue) {
-  if (!Changes(FMin.load(), AValue)) return;
-  FMin = AValue;
+  if (!StoreIfChanged(FMin, AValue)) return;
   SubmitRange(FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SetMax(double AValue) {
-  if (!Changes(FMax.load(), AValue)) return;
-  FMax = AValue;
+  if (!StoreIfChanged(FMax, AValue)) return;
   SubmitRange(FMin.load(), FMax.load());
 }
 
 void TPNRealRangedSourcePin::SetValue(double AValue) {
-  if (!Changes(FValue.load(), AValue)) return;
-  FValue = AValue;
+  if (!StoreIfChanged(FValue, AValue)) return;
   SubmitValueRange(AValue, FMin.load(), FMax.load());
 }
 

@@ -150,19 +150,24 @@ void ThrowWrongClass(const char* what, const TObject* value, TClass expected) {
 
 // ---- TPropInfo --------------------------------------------------------------------------------
 
+namespace {
+
+template <class T>
+constexpr std::pair<int64_t, int64_t> RangeOf() {
+  return {std::numeric_limits<T>::min(), std::numeric_limits<T>::max()};
+}
+
+// The value range of each integer storage type, in TOrdType order.
+constexpr std::pair<int64_t, int64_t> kOrdRanges[] = {
+    RangeOf<int8_t>(),  RangeOf<uint8_t>(), RangeOf<int16_t>(),
+    RangeOf<uint16_t>(), RangeOf<int32_t>(), RangeOf<uint32_t>()};
+
+}  // namespace
+
 int64_t TPropInfo::MinValue() const {
   switch (Kind) {
     case tkInteger:
-      switch (OrdType) {
-        case otSByte:
-          return std::numeric_limits<int8_t>::min();
-        case otSWord:
-          return std::numeric_limits<int16_t>::min();
-        case otSLong:
-          return std::numeric_limits<int32_t>::min();
-        default:
-          return 0;
-      }
+      return kOrdRanges[OrdType].first;
     case tkInt64:
       return std::numeric_limits<int64_t>::min();
     default:
@@ -173,21 +178,7 @@ int64_t TPropInfo::MinValue() const {
 int64_t TPropInfo::MaxValue() const {
   switch (Kind) {
     case tkInteger:
-      switch (OrdType) {
-        case otSByte:
-          return std::numeric_limits<int8_t>::max();
-        case otUByte:
-          return std::numeric_limits<uint8_t>::max();
-        case otSWord:
-          return std::numeric_limits<int16_t>::max();
-        case otUWord:
-          return std::numeric_limits<uint16_t>::max();
-        case otSLong:
-          return std::numeric_limits<int32_t>::max();
-        case otULong:
-          return std::numeric_limits<uint32_t>::max();
-      }
-      return 0;
+      return kOrdRanges[OrdType].second;
     case tkEnumeration:
       return static_cast<int64_t>(ValueNames.size()) - 1;
     case tkSet:

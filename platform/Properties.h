@@ -521,12 +521,7 @@ class TPublisher {
   template <class G, class S>
   TPropBuilder<T> Enum(const char* name, const char* typeName,
                        std::initializer_list<const char*> names, G getter, S setter) {
-    using V = typename detail::AccessorTraits<G>::Value;
-    TPropInfo& p = detail::AddProperty(FInfo, name);
-    p.ValueNames.assign(names.begin(), names.end());
-    detail::Bind<T, V>(p, getter, setter, false);
-    p.TypeName = typeName;
-    return TPropBuilder<T>(p);
+    return Named(name, typeName, names, getter, setter, false);
   }
 
   // A set: a TSet<E> or an integer bit mask, bit i standing for element i.
@@ -538,13 +533,7 @@ class TPublisher {
   template <class G, class S>
   TPropBuilder<T> Set(const char* name, const char* typeName,
                       std::initializer_list<const char*> names, G getter, S setter) {
-    using V = typename detail::AccessorTraits<G>::Value;
-    TPropInfo& p = detail::AddProperty(FInfo, name);
-    p.ValueNames.assign(names.begin(), names.end());
-    detail::Bind<T, V>(p, getter, setter, true);
-    p.Kind = tkSet;
-    p.TypeName = typeName;
-    return TPropBuilder<T>(p);
+    return Named(name, typeName, names, getter, setter, true);
   }
 
   // Takes over an ancestor's property to change its default or stored flag; it keeps its
@@ -579,6 +568,19 @@ class TPublisher {
   }
 
  private:
+  // An enumeration or a set: a property whose values have names.
+  template <class G, class S>
+  TPropBuilder<T> Named(const char* name, const char* typeName,
+                        std::initializer_list<const char*> names, G getter, S setter, bool isSet) {
+    using V = typename detail::AccessorTraits<G>::Value;
+    TPropInfo& p = detail::AddProperty(FInfo, name);
+    p.ValueNames.assign(names.begin(), names.end());
+    detail::Bind<T, V>(p, getter, setter, isSet);
+    if (isSet) p.Kind = tkSet;
+    p.TypeName = typeName;
+    return TPropBuilder<T>(p);
+  }
+
   TClassInfo& FInfo;
 };
 

@@ -1085,25 +1085,19 @@ long double TReader::ReadFloat() {
   return v;
 }
 
-float TReader::ReadSingle() {
+template <class F>
+F TReader::ReadFloatAs() {
   size_t start = FPos;
   long double v = ReadFloat();
-  if (std::isfinite(v) && std::fabs(v) > std::numeric_limits<float>::max()) {
+  if (std::isfinite(v) && std::fabs(v) > std::numeric_limits<F>::max()) {
     FPos = start;
     PropValueError();
   }
-  return static_cast<float>(v);
+  return static_cast<F>(v);
 }
 
-double TReader::ReadDouble() {
-  size_t start = FPos;
-  long double v = ReadFloat();
-  if (std::isfinite(v) && std::fabs(v) > std::numeric_limits<double>::max()) {
-    FPos = start;
-    PropValueError();
-  }
-  return static_cast<double>(v);
-}
+float TReader::ReadSingle() { return ReadFloatAs<float>(); }
+double TReader::ReadDouble() { return ReadFloatAs<double>(); }
 
 bool TReader::ReadBoolean() {
   TValueType t = NextValue();
@@ -1693,9 +1687,7 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
       if (auto* component = dynamic_cast<TComponent*>(value)) {
         if (!prop.SetObj || component->Name().empty()) return;
         std::string name;
-        if (component == FLookupRoot || !component->Owner())
-          name = component->Name();
-        else if (component->Owner() == FLookupRoot)
+        if (component == FLookupRoot || !component->Owner() || component->Owner() == FLookupRoot)
           name = component->Name();
         else if (!component->Owner()->Name().empty())
           name = component->Owner()->Name() + "." + component->Name();

@@ -164,6 +164,10 @@ class TReader : public TFiler {
   const char* ReadBytes(size_t count);
   uint32_t ReadLength();
   std::string ReadStr();
+  // Any number, raising "Invalid property value" (at the value) when it is finite but beyond
+  // the range of F.
+  template <class F>
+  F ReadFloatAs();
   void ReadHeader(std::string& className, std::string& objectName);
   TComponent* ReadComponent();
   void ReadProperty(TPersistent* instance);

@@ -21,83 +21,70 @@ cv::Mat RandomImage(int type) {
   return m;
 }
 
-void SetBytes(benchmark::State& state, int64_t bytesPerFrame) {
+// Runs frame once per iteration, keeping its output alive, and reports bytesPerFrame source
+// bytes for each.
+template <typename Frame>
+void RunFrames(benchmark::State& state, const cv::Mat& dst, int64_t bytesPerFrame, Frame frame) {
+  for (auto _ : state) {
+    frame();
+    benchmark::DoNotOptimize(dst.data);
+    benchmark::ClobberMemory();
+  }
   state.SetBytesProcessed(state.iterations() * bytesPerFrame);
 }
+
+// A padded region (rows of a wider image), which cannot be merged into one row, and a
+// destination region of the same shape.
+struct RoiPair {
+  cv::Mat big = RandomImage(CV_8UC1);
+  cv::Mat src = big(cv::Rect(8, 0, kWidth - 16, kHeight));
+  cv::Mat dstBig = cv::Mat(kHeight, kWidth, CV_8UC1);
+  cv::Mat dst = dstBig(cv::Rect(8, 0, kWidth - 16, kHeight));
+};
 
 void BM_ColorToGray_Builtin(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC3);
   cv::Mat dst(kHeight, kWidth, CV_8UC1);
-  for (auto _ : state) {
+  RunFrames(state, dst, int64_t{kWidth} * kHeight * 3, [&] {
     builtin::ippiColorToGray_8u_C3C1R(src.data, static_cast<int>(src.step), dst.data,
                                       static_cast<int>(dst.step), IppiSize{kWidth, kHeight},
                                       nullptr);
-    benchmark::DoNotOptimize(dst.data);
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, static_cast<int64_t>(kWidth) * kHeight * 3);
+  });
 }
 
 void BM_ColorToGray_OpenCV(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC3);
   cv::Mat dst(kHeight, kWidth, CV_8UC1);
-  for (auto _ : state) {
-    cv::cvtColor(src, dst, cv::COLOR_BGR2GRAY);
-    benchmark::DoNotOptimize(dst.data);
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, static_cast<int64_t>(kWidth) * kHeight * 3);
+  RunFrames(state, dst, int64_t{kWidth} * kHeight * 3,
+            [&] { cv::cvtColor(src, dst, cv::COLOR_BGR2GRAY); });
 }
 
 void BM_Copy_Builtin(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC1);
   cv::Mat dst(kHeight, kWidth, CV_8UC1);
-  for (auto _ : state) {
+  RunFrames(state, dst, int64_t{kWidth} * kHeight, [&] {
     builtin::ippiCopy_8u_C1R(src.data, static_cast<int>(src.step), dst.data,
                              static_cast<int>(dst.step), IppiSize{kWidth, kHeight});
-    benchmark::DoNotOptimize(dst.data);
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, static_cast<int64_t>(kWidth) * kHeight);
+  });
 }
 
 void BM_Copy_OpenCV(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC1);
   cv::Mat dst(kHeight, kWidth, CV_8UC1);
-  for (auto _ : state) {
-    src.copyTo(dst);
-    benchmark::DoNotOptimize(dst.data);
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, static_cast<int64_t>(kWidth) * kHeight);
+  RunFrames(state, dst, int64_t{kWidth} * kHeight, [&] { src.copyTo(dst); });
 }
 
-// A padded region (rows of a wider image), which cannot be merged into one row.
 void BM_CopyRoi_Builtin(benchmark::State& state) {
-  const cv::Mat big = RandomImage(CV_8UC1);
-  const cv::Mat src = big(cv::Rect(8, 0, kWidth - 16, kHeight));
-  cv::Mat dstBig(kHeight, kWidth, CV_8UC1);
-  cv::Mat dst = dstBig(cv::Rect(8, 0, kWidth - 16, kHeight));
-  for (auto _ : state) {
-    builtin::ippiCopy_8u_C1R(src.data, static_cast<int>(src.step), dst.data,
-                             static_cast<int>(dst.step), IppiSize{src.cols, src.rows});
-    benchmark::DoNotOptimize(dst.data);
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, static_cast<int64_t>(src.cols) * src.rows);
+  RoiPair r;
+  RunFrames(state, r.dst, int64_t{r.src.cols} * r.src.rows, [&] {
+    builtin::ippiCopy_8u_C1R(r.src.data, static_cast<int>(r.src.step), r.dst.data,
+                             static_cast<int>(r.dst.step), IppiSize{r.src.cols, r.src.rows});
+  });
 }
 
 void BM_CopyRoi_OpenCV(benchmark::State& state) {
-  const cv::Mat big = RandomImage(CV_8UC1);
-  const cv::Mat src = big(cv::Rect(8, 0, kWidth - 16, kHeight));
-  cv::Mat dstBig(kHeight, kWidth, CV_8UC1);
-  cv::Mat dst = dstBig(cv::Rect(8, 0, kWidth - 16, kHeight));
-  for (auto _ : state) {
-    src.copyTo(dst);
-    benchmark::DoNotOptimize(dst.data);
-    benchmark::ClobberMemory();
-  }
-  SetBytes(state, static_cast<int64_t>(src.cols) * src.rows);
+  RoiPair r;
+  RunFrames(state, r.dst, int64_t{r.src.cols} * r.src.rows, [&] { r.src.copyTo(r.dst); });
 }
 
 BENCHMARK(BM_ColorToGray_Builtin)->Unit(benchmark::kMicrosecond);

@@ -19,6 +19,7 @@
 namespace builtin {
 
 using rows::BadSize;
+using rows::CheckImages;
 using rows::ForEachRow;
 using rows::Row;
 
@@ -49,7 +50,7 @@ inline int32_t LumaSum(const uint8_t* p) { return 19595 * p[0] + 38470 * p[1] + 
 IppStatus Check420(const Ipp8u* const pSrc[3], const int srcStep[3], const Ipp8u* pDst,
                    IppiSize size) {
   if (pSrc == nullptr || srcStep == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (size.width <= 0 || size.height <= 0) return ippStsSizeErr;
+  if (BadSize(size)) return ippStsSizeErr;
   if (pSrc[0] == nullptr || pSrc[1] == nullptr || pSrc[2] == nullptr) return ippStsNullPtrErr;
   return ippStsNoErr;
 }
@@ -197,8 +198,7 @@ bool FitsInt16(int32_t w) { return w >= INT16_MIN && w <= INT16_MAX; }
 template <int Pitch>
 IppStatus ColorToGray(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                       const Ipp32f coeffs[3]) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (size.width < 1 || size.height < 1) return ippStsSizeErr;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   int32_t w[3] = {1225, 2404, 467};
   if (coeffs != nullptr) {
     // Rounded to 12-bit fixed point; NaN or out-of-range weights become INT32_MIN.
@@ -233,14 +233,22 @@ bool BadOrder(const int dstOrder[3]) {
   return false;
 }
 
+// The checks of the channel swaps: pointers, size, steps, then the order.
+IppStatus CheckSwap(const void* pSrc, int srcStep, const void* pDst, int dstStep, IppiSize size,
+                    const int dstOrder[3]) {
+  if (pSrc == nullptr || pDst == nullptr || dstOrder == nullptr) return ippStsNullPtrErr;
+  if (BadSize(size)) return ippStsSizeErr;
+  if (srcStep <= 0 || dstStep <= 0) return ippStsStepErr;
+  if (BadOrder(dstOrder)) return ippStsChannelOrderErr;
+  return ippStsNoErr;
+}
+
 // dst[k] <- src[dstOrder[k]] for k = 0, 1, 2 in turn, pixels Pitch bytes apart.
 template <int Pitch>
 IppStatus SwapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                        const int dstOrder[3]) {
-  if (pSrc == nullptr || pDst == nullptr || dstOrder == nullptr) return ippStsNullPtrErr;
-  if (size.width <= 0 || size.height <= 0) return ippStsSizeErr;
-  if (srcStep <= 0 || dstStep <= 0) return ippStsStepErr;
-  if (BadOrder(dstOrder)) return ippStsChannelOrderErr;
+  if (IppStatus s = CheckSwap(pSrc, srcStep, pDst, dstStep, size, dstOrder); s != ippStsNoErr)
+    return s;
   const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
   ForEachRow(pSrc, srcStep, Pitch, pDst, dstStep, Pitch, size,
              [=](const uint8_t* s, uint8_t* d, int32_t n) {
@@ -257,8 +265,7 @@ IppStatus SwapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
 
 IppStatus ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                    IppiSize roiSize) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (roiSize.width <= 0 || roiSize.height <= 0) return ippStsSizeErr;
+  if (IppStatus s = CheckImages(pSrc, pDst, roiSize); s != ippStsNoErr) return s;
   const ptrdiff_t w = roiSize.width;
   for (int32_t y = 0; y < roiSize.height; ++y) {
     const uint8_t* s = Row(pSrc, srcStep, y);
@@ -285,8 +292,7 @@ IppStatus ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, 
 
 IppStatus ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                    IppiSize roiSize) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (roiSize.width <= 0 || roiSize.height <= 0) return ippStsSizeErr;
+  if (IppStatus s = CheckImages(pSrc, pDst, roiSize); s != ippStsNoErr) return s;
   const ptrdiff_t w = roiSize.width;
   for (int32_t y = 0; y < roiSize.height; ++y) {
     const uint8_t* s = Row(pSrc, srcStep, y);
@@ -339,10 +345,9 @@ IppStatus ippiColorToGray_8u_AC4C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,
 
 IppStatus ippiSwapChannels_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
                                    const int dstOrder[3]) {
-  if (pSrcDst == nullptr || dstOrder == nullptr) return ippStsNullPtrErr;
-  if (roiSize.width <= 0 || roiSize.height <= 0) return ippStsSizeErr;
-  if (srcDstStep <= 0) return ippStsStepErr;
-  if (BadOrder(dstOrder)) return ippStsChannelOrderErr;
+  if (IppStatus s = CheckSwap(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, dstOrder);
+      s != ippStsNoErr)
+    return s;
   const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
   ForEachRow(pSrcDst, srcDstStep, 3, roiSize, [=](uint8_t* p, int32_t n) {
     for (ptrdiff_t i = 0; i < n; ++i) {

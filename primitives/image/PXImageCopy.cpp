@@ -12,6 +12,7 @@
 namespace builtin {
 
 using rows::BadSize;
+using rows::CheckImages;
 using rows::ForEachRow;
 
 namespace {
@@ -24,10 +25,39 @@ IppStatus CheckSet(const void* value, const void* pDst, int dstStep, IppiSize si
   return ippStsNoErr;
 }
 
-// The checks of the region copies: pointers, then size; steps are not checked.
-IppStatus CheckCopy(const void* pSrc, const void* pDst, IppiSize size) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (BadSize(size)) return ippStsSizeErr;
+// A fill of every element of a row of T (16- and 32-bit values at any byte alignment).
+template <typename T>
+IppStatus SetElements(T value, void* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, size); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, sizeof(T), size, [value](uint8_t* row, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<T>(row, i, value);
+  });
+  return ippStsNoErr;
+}
+
+// A fill of the first three bytes of pixels Pitch bytes apart (the alpha byte of a
+// four-byte pixel is kept).
+template <int Pitch>
+IppStatus SetColour(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckSet(value, pDst, dstStep, size); s != ippStsNoErr) return s;
+  const uint8_t v0 = value[0], v1 = value[1], v2 = value[2];
+  ForEachRow(pDst, dstStep, Pitch, size, [=](uint8_t* d, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) {
+      d[Pitch * i + 0] = v0;
+      d[Pitch * i + 1] = v1;
+      d[Pitch * i + 2] = v2;
+    }
+  });
+  return ippStsNoErr;
+}
+
+// A fill of the first byte of pixels Pitch bytes apart.
+template <int Pitch>
+IppStatus SetChannel(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, size); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, Pitch, size, [value](uint8_t* d, int32_t w) {
+    for (ptrdiff_t i = 0; i < w; ++i) d[Pitch * i] = value;
+  });
   return ippStsNoErr;
 }
 
@@ -42,7 +72,7 @@ bool AnyNull(const void* const* planes) {
 // A copy of whole pixels of pixelBytes bytes each.
 IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
                      int32_t pixelBytes) {
-  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, pixelBytes, pDst, dstStep, pixelBytes, size,
              [pixelBytes](const uint8_t* s, uint8_t* d, int32_t w) {
                std::memmove(d, s, static_cast<size_t>(w) * static_cast<size_t>(pixelBytes));
@@ -53,7 +83,7 @@ IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, Ipp
 // A copy of one byte per pixel: dst[dstPitch * i] <- src[srcPitch * i].
 template <int SrcPitch, int DstPitch>
 IppStatus CopyChannel(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
-  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
              [](const uint8_t* s, uint8_t* d, int32_t w) {
                for (ptrdiff_t i = 0; i < w; ++i) d[DstPitch * i] = s[SrcPitch * i];
@@ -64,7 +94,7 @@ IppStatus CopyChannel(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, 
 // A copy of the first three bytes of each pixel, between pixels of 3 or 4 bytes.
 template <int SrcPitch, int DstPitch>
 IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
-  if (IppStatus s = CheckCopy(pSrc, pDst, size); s != ippStsNoErr) return s;
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
              [](const uint8_t* s, uint8_t* d, int32_t w) {
                for (ptrdiff_t i = 0; i < w; ++i) {
@@ -104,71 +134,34 @@ IppStatus ippiSet_8u_C1R(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize
 }
 
 IppStatus ippiSet_16s_C1R(Ipp16s value, Ipp16s* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, 2, roiSize, [value](uint8_t* row, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<int16_t>(row, i, value);
-  });
-  return ippStsNoErr;
+  return SetElements<int16_t>(value, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_32s_C1R(Ipp32s value, Ipp32s* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, 4, roiSize, [value](uint8_t* row, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<int32_t>(row, i, value);
-  });
-  return ippStsNoErr;
+  return SetElements<int32_t>(value, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_C3R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  const uint8_t v0 = value[0], v1 = value[1], v2 = value[2];
-  ForEachRow(pDst, dstStep, 3, roiSize, [=](uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) {
-      d[3 * i + 0] = v0;
-      d[3 * i + 1] = v1;
-      d[3 * i + 2] = v2;
-    }
-  });
-  return ippStsNoErr;
+  return SetColour<3>(value, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  if (value == nullptr) return ippStsNullPtrErr;
   uint32_t pixel;
   std::memcpy(&pixel, value, 4);
-  ForEachRow(pDst, dstStep, 4, roiSize, [pixel](uint8_t* row, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<uint32_t>(row, i, pixel);
-  });
-  return ippStsNoErr;
+  return SetElements<uint32_t>(pixel, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_AC4R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  const uint8_t v0 = value[0], v1 = value[1], v2 = value[2];
-  ForEachRow(pDst, dstStep, 4, roiSize, [=](uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) {
-      d[4 * i + 0] = v0;
-      d[4 * i + 1] = v1;
-      d[4 * i + 2] = v2;
-    }
-  });
-  return ippStsNoErr;
+  return SetColour<4>(value, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_C3CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, 3, roiSize, [value](uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) d[3 * i] = value;
-  });
-  return ippStsNoErr;
+  return SetChannel<3>(value, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_C4CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, 4, roiSize, [value](uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) d[4 * i] = value;
-  });
-  return ippStsNoErr;
+  return SetChannel<4>(value, pDst, dstStep, roiSize);
 }
 
 IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) {

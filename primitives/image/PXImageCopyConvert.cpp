@@ -6,7 +6,6 @@
 
 namespace builtin {
 
-using rows::BadSize;
 using rows::ForEachRow;
 
 namespace {
@@ -14,8 +13,7 @@ namespace {
 // The checks of the conversions: pointers, then size, then both steps.
 IppStatus CheckConvert(const void* pSrc, int srcStep, const void* pDst, int dstStep,
                        IppiSize size) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (BadSize(size)) return ippStsSizeErr;
+  if (IppStatus s = rows::CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
   return ippStsNoErr;
 }
@@ -36,14 +34,10 @@ IppStatus ConvertRows(const void* pSrc, int srcStep, void* pDst, int dstStep, Ip
 
 // Round to nearest, ties to even, of a sum known exactly: t = trunc(sum), less one when t is
 // odd and the sum was exactly an integer (then it was a tie of value - 0.5).
-inline int32_t TruncTieToEven(double sum) {
+template <typename F>
+inline int32_t TruncTieToEven(F sum) {
   const int32_t t = fbTruncToInt32(sum);
-  return (t & 1) != 0 && static_cast<double>(t) == sum ? t - 1 : t;
-}
-
-inline int32_t TruncTieToEven(long double sum) {
-  const int32_t t = fbTruncToInt32(sum);
-  return (t & 1) != 0 && static_cast<long double>(t) == sum ? t - 1 : t;
+  return (t & 1) != 0 && static_cast<F>(t) == sum ? t - 1 : t;
 }
 
 }  // namespace

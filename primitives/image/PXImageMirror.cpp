@@ -51,11 +51,16 @@ inline void SwapPixels(uint8_t* a, uint8_t* b, ptrdiff_t n, bool backwards) {
   }
 }
 
+// Reverses the order of the w pixels of a row in place.
+template <int Pixel, int Moved>
+inline void ReverseRow(uint8_t* row, ptrdiff_t w) {
+  SwapPixels<Pixel, Moved>(row, row + Pixel * (w - 1), w / 2, true);
+}
+
 template <int Pixel, int Moved>
 IppStatus MirrorTo(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
                    IppiAxis flip) {
-  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  if (BadSize(size)) return ippStsSizeErr;
+  if (IppStatus s = rows::CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   if (BadFlip(flip)) return ippStsMirrorFlipErr;
   const int32_t h = size.height;
   const bool flipRows = flip != ippAxsVertical;
@@ -79,20 +84,14 @@ IppStatus MirrorInPlace(void* pSrcDst, int step, IppiSize size, IppiAxis flip) {
         SwapPixels<Pixel, Moved>(Row(pSrcDst, step, i), Row(pSrcDst, step, h - 1 - i), w, false);
       break;
     case ippAxsVertical:
-      for (int32_t i = 0; i < h; ++i) {
-        uint8_t* row = Row(pSrcDst, step, i);
-        SwapPixels<Pixel, Moved>(row, row + Pixel * (w - 1), w / 2, true);
-      }
+      for (int32_t i = 0; i < h; ++i) ReverseRow<Pixel, Moved>(Row(pSrcDst, step, i), w);
       break;
     default:
       // Upper half against the lower half turned round, then an odd middle row reversed.
       for (int32_t i = 0; i < h / 2; ++i)
         SwapPixels<Pixel, Moved>(Row(pSrcDst, step, i),
                                  Row(pSrcDst, step, h - 1 - i) + Pixel * (w - 1), w, true);
-      if (h % 2 != 0) {
-        uint8_t* row = Row(pSrcDst, step, h / 2);
-        SwapPixels<Pixel, Moved>(row, row + Pixel * (w - 1), w / 2, true);
-      }
+      if (h % 2 != 0) ReverseRow<Pixel, Moved>(Row(pSrcDst, step, h / 2), w);
       break;
   }
   return ippStsNoErr;

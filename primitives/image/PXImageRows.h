@@ -37,6 +37,14 @@ inline uint8_t* Row(void* base, int32_t step, int32_t y) noexcept {
   return static_cast<uint8_t*>(base) + static_cast<ptrdiff_t>(step) * y;
 }
 
+// Row y of an image of elements T, as a T pointer, for callers whose steps keep rows aligned
+// to T (const-ness follows T).
+template <typename T>
+inline T* RowOf(T* base, int32_t step, int32_t y) noexcept {
+  using Byte = std::conditional_t<std::is_const_v<T>, const uint8_t, uint8_t>;
+  return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + static_cast<ptrdiff_t>(step) * y);
+}
+
 // When both images are contiguous (each step equals its row length in bytes), the region
 // can be worked as one row of width * height pixels: same result, no per-row overhead.
 // Returns the size to walk: the merged single row when allowed, the region otherwise.
@@ -75,5 +83,13 @@ inline void ForEachRow(void* img, int32_t step, int32_t pixelBytes, IppiSize siz
 }
 
 inline bool BadSize(IppiSize size) noexcept { return size.width < 1 || size.height < 1; }
+
+// The checks most primitives of a source and a destination image start with: both pointers,
+// then the size.
+inline IppStatus CheckImages(const void* pSrc, const void* pDst, IppiSize size) noexcept {
+  if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
+  if (BadSize(size)) return ippStsSizeErr;
+  return ippStsNoErr;
+}
 
 }  // namespace builtin::rows

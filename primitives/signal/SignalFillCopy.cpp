@@ -40,36 +40,27 @@ IppStatus Map(const S* pSrc, D* pDst, int len, F f) {
   return ippStsNoErr;
 }
 
-// One element of the scaled conversions to int32: saturation, then the rounding mode.
-Ipp32s ToInt32(long double y, IppRoundMode mode) {
-  if (y >= 2147483647.0L) return 2147483647;
-  if (!(y > -2147483648.0L)) return INT32_MIN;  // a NaN lands here too
-  if (mode == ippRndNear) {
-    if (y >= 0) {
-      const long double shifted = y + 0.5L;
-      std::int64_t k = fbTruncToInt64(shifted);
-      if ((k & 1) != 0 && shifted == static_cast<long double>(k)) --k;
-      return static_cast<Ipp32s>(k);
-    }
-    const long double shifted = y - 0.5L;
-    std::int64_t k = fbTruncToInt64(shifted);
-    if ((k & 1) != 0 && shifted == static_cast<long double>(k)) ++k;
-    return static_cast<Ipp32s>(k);
-  }
-  return fbTruncToInt32(y);
+// One element of the scaled conversions to int32: saturation, then rounding to nearest with
+// ties to even (Nearest) or truncation through the x87-style helpers, which are in range
+// here. F is double where the scaled value is exact in float64, long double otherwise.
+template <bool Nearest, class F>
+inline Ipp32s SaturatedInt32(F y) {
+  constexpr F kMax = 2147483647.0, kMin = -2147483648.0;
+  if (y >= kMax) return 2147483647;
+  if (!(y > kMin)) return INT32_MIN;  // a NaN lands here too
+  return Nearest ? fbRoundToInt32(y) : fbTruncToInt32(y);
 }
 
-// The same rule where y is an exact float64 value: saturation, then rounding to nearest
-// with ties to even or truncation, through the x87-style helpers (in range here).
-inline Ipp32s NearestInt32(double y) {
-  if (y >= 2147483647.0) return 2147483647;
-  if (!(y > -2147483648.0)) return INT32_MIN;
-  return fbRoundToInt32(y);
-}
-inline Ipp32s TruncatedInt32(double y) {
-  if (y >= 2147483647.0) return 2147483647;
-  if (!(y > -2147483648.0)) return INT32_MIN;
-  return fbTruncToInt32(y);
+// Scales every element by w and converts it, the rounding mode tested once. Kept out of line
+// so that the float64 loop's constants stay in vector registers, apart from the x87 ones of
+// the extended loop.
+template <class S, class F>
+[[gnu::noinline]] void ScaleToInt32(const S* pSrc, Ipp32s* pDst, int len, F w, IppRoundMode mode) {
+  if (mode == ippRndNear) {
+    for (int i = 0; i < len; ++i) pDst[i] = SaturatedInt32<true>(static_cast<F>(pSrc[i]) * w);
+  } else {
+    for (int i = 0; i < len; ++i) pDst[i] = SaturatedInt32<false>(static_cast<F>(pSrc[i]) * w);
+  }
 }
 
 template <class S>
@@ -79,12 +70,7 @@ IppStatus ConvertToInt32(const S* pSrc, Ipp32s* pDst, int len, IppRoundMode mode
   if (scaleFactor >= -1000 && scaleFactor <= 1000) {
     // x * 2^(-sf) is exact in float64 here unless it leaves the float64 range, where the
     // result is the same saturated or zero value as with a 64-bit significand.
-    const double w = std::ldexp(1.0, -scaleFactor);
-    if (mode == ippRndNear) {
-      for (int i = 0; i < len; ++i) pDst[i] = NearestInt32(static_cast<double>(pSrc[i]) * w);
-    } else {
-      for (int i = 0; i < len; ++i) pDst[i] = TruncatedInt32(static_cast<double>(pSrc[i]) * w);
-    }
+    ScaleToInt32(pSrc, pDst, len, std::ldexp(1.0, -scaleFactor), mode);
     return ippStsNoErr;
   }
   // 2^(-scaleFactor) with a 64-bit significand, formed once and exactly. Beyond +-20000 the
@@ -93,8 +79,7 @@ IppStatus ConvertToInt32(const S* pSrc, Ipp32s* pDst, int len, IppRoundMode mode
   const long long exponent = -static_cast<long long>(scaleFactor);
   const int clamped =
       static_cast<int>(exponent > 20000 ? 20000 : (exponent < -20000 ? -20000 : exponent));
-  const long double w = std::ldexp(1.0L, clamped);
-  for (int i = 0; i < len; ++i) pDst[i] = ToInt32(static_cast<long double>(pSrc[i]) * w, mode);
+  ScaleToInt32(pSrc, pDst, len, std::ldexp(1.0L, clamped), mode);
   return ippStsNoErr;
 }
 
@@ -209,14 +194,7 @@ IppStatus ippsSwapBytes_32u_I(Ipp32u* pSrcDst, int len) {
   return Map(pSrcDst, pSrcDst, len, [](Ipp32u x) { return __builtin_bswap32(x); });
 }
 
-void* fbMemCopy(const void* src, void* dst, int count) {
-  if (count > 0) std::memcpy(dst, src, static_cast<std::size_t>(count));
-  return dst;
-}
-
-void* fbMemZero(void* dst, int count) {
-  if (count > 0) std::memset(dst, 0, static_cast<std::size_t>(count));
-  return dst;
-}
+void* fbMemCopy(const void* src, void* dst, int count) { return fbCopyBlock(src, dst, count); }
+void* fbMemZero(void* dst, int count) { return fbZeroBlock(dst, count); }
 
 }  // namespace builtin

@@ -57,7 +57,7 @@ enum : IppStatus {
   ippStsMirrorFlipErr = -21,          // bad mirror axis
   ippStsThreshNegLevelErr = -19,      // negative threshold level
   ippStsThresholdErr = -18,           // upper threshold below lower
-  ippStsContextMatchErr = -17,        // record of the wrong kind (FFT specification, FIR state)
+  ippStsContextMatchErr = -17,        // record of the wrong kind (FFT set-up, FIR state)
   ippStsFftFlagErr = -16,             // FFT normalisation flag not valid
   ippStsFftOrderErr = -15,            // FFT order out of range
   ippStsStepErr = -14,                // bad row step

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <type_traits>
 
+#include "primitives/image/PXImageRows.h"
 #include "primitives/support/FloatToInt.h"
 
 namespace builtin {
@@ -28,11 +28,7 @@ Ipp8u* AlignUp32(Ipp8u* p) {
   return reinterpret_cast<Ipp8u*>((a + 31) & ~uintptr_t{31});
 }
 
-template <typename T>
-T* RowOf(T* base, int step, int y) {
-  using Byte = std::conditional_t<std::is_const_v<T>, const Ipp8u, Ipp8u>;
-  return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + static_cast<ptrdiff_t>(step) * y);
-}
+using rows::RowOf;
 
 constexpr int kBlock = 16;
 // Map cells: 0 no candidate, 128 a candidate that survived the suppression, 255 an edge.

@@ -4,25 +4,18 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "primitives/image/PXImageRows.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {
 namespace {
 
-
+using rows::Row;
+using rows::RowOf;
 
 // Inner loops run in blocks of a fixed length so that the compiler turns each block into
 // straight vector code; the few pixels left over go through the same expression one by one.
 constexpr int kBlock = 16;
-
-const Ipp8u* Row(const Ipp8u* base, int step, int y) {
-  return base + static_cast<ptrdiff_t>(step) * y;
-}
-
-template <typename T>
-T* RowOf(T* base, int step, int y) {
-  return reinterpret_cast<T*>(reinterpret_cast<Ipp8u*>(base) + static_cast<ptrdiff_t>(step) * y);
-}
 
 // One row of the x derivative from the rows above (a), at (b) and below (c), already clamped.
 void DxRow(const Ipp8u* __restrict a, const Ipp8u* __restrict b, const Ipp8u* __restrict c,
