@@ -284,22 +284,13 @@ void TPNSinkPin::WriteSource(TWriter* Writer) {
   }
   if (!source) return;
   TPNBasicPin* after = source->GetNotifyAfterPin(this);
-  const std::string ident = source->GetFullIdentName(true);
-  const std::string display = source->GetFullName(true);
   if (!after) {
     WritePinName(Writer, source);
     return;
   }
   Writer->WriteListBegin();
   Writer->WriteListBegin();
-  if (ident == display) {
-    Writer->WriteIdent(ident);
-  } else {
-    Writer->WriteListBegin();
-    Writer->WriteIdent(ident);
-    Writer->WriteString(display);
-    Writer->WriteListEnd();
-  }
+  WritePinName(Writer, source);
   Writer->WriteIdent(after->GetFullIdentName(true));
   Writer->WriteListEnd();
   Writer->WriteListEnd();
