@@ -402,8 +402,6 @@ class TPNPin : public TPNBasicPin {
   void WritePinListEntry(platform::TWriter* Writer) override;
   // The state link's part of "State" and "StateConverter".
   void WriteStateValue(platform::TWriter* Writer);
-  // The links of the pin as a pin-list entry writes them; false when there are none.
-  bool WriteLinkBody(platform::TWriter* Writer);
 
   virtual TGUID GetPrimaryConnectionID();
   virtual TGUID GetConnectionIDFor(TPNBasicPin* APin);

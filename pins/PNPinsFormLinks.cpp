@@ -161,29 +161,14 @@ void TPNPin::WriteStateValue(TWriter* Writer) {
   }
 }
 
-bool TPNPin::WriteLinkBody(TWriter* Writer) {
-  if (auto* source = dynamic_cast<TPNSourcePin*>(this)) {
-    if (!source->HasSinks()) return false;
-    Writer->WriteIdent("Sinks");
-    source->WriteSinks(Writer);
-    return true;
-  }
-  if (auto* sink = dynamic_cast<TPNSinkPin*>(this)) {
-    if (!sink->HasSourceData()) return false;
-    sink->WriteSource(Writer);
-    return true;
-  }
-  return false;
-}
-
 void TPNPin::WritePinListEntry(TWriter* Writer) {
   if (HasStateData()) {
     Writer->WriteIdent("State");
     Writer->WriteListBegin();
     WriteStateValue(Writer);
-    WriteLinkBody(Writer);
+    WritePinListLinks(Writer);
     Writer->WriteListEnd();
-  } else if (!WriteLinkBody(Writer)) {
+  } else if (!WritePinListLinks(Writer)) {
     Writer->WriteIdent("nil");
   }
 }
@@ -220,6 +205,13 @@ void TPNSourcePin::ReadLinks(TReader* Reader) {
     if (TPNBasicPin* sink = LookUp(this, ptSink, ident, display)) LinkToSink(sink, afterPin);
   }
   Reader->ReadListEnd();
+}
+
+bool TPNSourcePin::WritePinListLinks(TWriter* Writer) {
+  if (!HasSinks()) return false;
+  Writer->WriteIdent("Sinks");
+  WriteSinks(Writer);
+  return true;
 }
 
 void TPNSourcePin::WriteSinks(TWriter* Writer) {
@@ -294,6 +286,12 @@ void TPNSinkPin::WriteSource(TWriter* Writer) {
   Writer->WriteIdent(after->GetFullIdentName(true));
   Writer->WriteListEnd();
   Writer->WriteListEnd();
+}
+
+bool TPNSinkPin::WritePinListLinks(TWriter* Writer) {
+  if (!HasSourceData()) return false;
+  WriteSource(Writer);
+  return true;
 }
 
 void TPNSinkPin::ReadStateConverter(TReader* Reader) {

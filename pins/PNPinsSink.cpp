@@ -374,12 +374,6 @@ bool TPNSinkPin::HasSourceData() {
   return FIntRealSourcePin && !HasStateData() && !HasStateConverter();
 }
 
-bool TPNSinkPin::WritePinListLinks(platform::TWriter* Writer) {
-  if (!HasSourceData()) return false;
-  WriteSource(Writer);
-  return true;
-}
-
 bool TPNSinkPin::IsLinkedTo(const std::string& PinName) {
   TPNBasicPin* source = GetSourcePin();
   if (!source) return TPNBasicSinkPin::IsLinkedTo(PinName);

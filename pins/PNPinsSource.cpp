@@ -777,11 +777,6 @@ bool TPNSourcePin::IsLinkedTo(const std::string& PinName) {
   return false;
 }
 
-bool TPNSourcePin::WritePinListLinks(platform::TWriter* Writer) {
-  (void)Writer;
-  return HasSinks();
-}
-
 bool TPNSourcePin::LinkByName(TComponent* ARoot, const std::string& AName) {
   if (AName.empty()) {
     Disconnect();

@@ -106,6 +106,37 @@ TEST_F(Forms, DemoLinkIsMadeThroughAPlaceholderResolvedDuringTheLoad) {
   EXPECT_EQ(platform::WriteComponentToText(again), text);
 }
 
+// A pin's links as a pin-list entry writes them: "Sinks" and the sinks' value for a source,
+// the source's value for a sink; true exactly when something was written.
+TEST_F(Forms, WritePinListLinksWritesTheLinksItReports) {
+  TForm* form = Load(kDemo, "Form1");
+  auto* x = Find<TTestComponent>(form, "X");
+  auto* y = Find<TTestComponent>(form, "Y");
+  ASSERT_TRUE(x && y);
+  auto written = [](auto&& write) {
+    platform::TWriter* w = platform::New<platform::TWriter>();
+    write(w);
+    std::string data = w->Data();
+    w->Free();
+    return data;
+  };
+  bool wrote = false;
+  EXPECT_EQ(written([&](platform::TWriter* w) { wrote = x->Out()->WritePinListLinks(w); }),
+            written([&](platform::TWriter* w) {
+              w->WriteIdent("Sinks");
+              x->Out()->WriteSinks(w);
+            }));
+  EXPECT_TRUE(wrote);
+  EXPECT_EQ(written([&](platform::TWriter* w) { wrote = y->In()->WritePinListLinks(w); }),
+            written([&](platform::TWriter* w) { y->In()->WriteSource(w); }));
+  EXPECT_TRUE(wrote);
+  // Unlinked pins write nothing.
+  EXPECT_EQ(written([&](platform::TWriter* w) { wrote = x->In()->WritePinListLinks(w); }), "");
+  EXPECT_FALSE(wrote);
+  EXPECT_EQ(written([&](platform::TWriter* w) { wrote = y->Out()->WritePinListLinks(w); }), "");
+  EXPECT_FALSE(wrote);
+}
+
 TEST_F(Forms, AFormLoadedUnderAnotherNameLinksOnlyItsOwnPins) {
   TForm* form1 = Load(kDemo, "Form1");
   TForm* form2 = Load(kDemo, "Form2");
