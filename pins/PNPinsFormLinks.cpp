@@ -38,18 +38,20 @@ std::string RootNameOf(TComponent* AOwner) {
   return root ? root->Name() : std::string();
 }
 
-// A pin reference: Ident, or ( Ident 'Display' ) where the names differ.
-void WritePinName(TWriter* Writer, TPNBasicPin* APin) {
+// A pin reference: Ident, or ( Ident [AfterIdent] ['Display'] ) where the names differ or
+// an after-pin is given.
+void WritePinName(TWriter* Writer, TPNBasicPin* APin, TPNBasicPin* AAfter = nullptr) {
   const std::string ident = APin->GetFullIdentName(true);
   const std::string display = APin->GetFullName(true);
-  if (ident == display) {
+  if (ident == display && !AAfter) {
     Writer->WriteIdent(ident);
-  } else {
-    Writer->WriteListBegin();
-    Writer->WriteIdent(ident);
-    Writer->WriteString(display);
-    Writer->WriteListEnd();
+    return;
   }
+  Writer->WriteListBegin();
+  Writer->WriteIdent(ident);
+  if (AAfter) Writer->WriteIdent(AAfter->GetFullIdentName(true));
+  if (ident != display) Writer->WriteString(display);
+  Writer->WriteListEnd();
 }
 
 // One pin reference of a "SourcePin" value (and of a "Pins" entry in a list):
@@ -58,32 +60,39 @@ struct TSourceRef {
   std::string Ident, Display, After;
 };
 
+// Ident, then 'Display' where one follows (else the display name is the ident).
+void ReadIdentDisplay(TReader* Reader, TSourceRef& ARef) {
+  ARef.Ident = Reader->ReadIdent();
+  ARef.Display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : ARef.Ident;
+}
+
+// Ident | ( Ident 'Display' )
+void ReadPinName(TReader* Reader, TSourceRef& ARef) {
+  if (Reader->NextValue() != platform::vaList) {
+    ARef.Ident = Reader->ReadIdent();
+    ARef.Display = ARef.Ident;
+    return;
+  }
+  Reader->ReadListBegin();
+  ReadIdentDisplay(Reader, ARef);
+  Reader->ReadListEnd();
+}
+
 TSourceRef ReadSourceRef(TReader* Reader) {
   TSourceRef r;
   if (Reader->NextValue() != platform::vaList) {
-    r.Ident = Reader->ReadIdent();
-    r.Display = r.Ident;
+    ReadPinName(Reader, r);
     return r;
   }
   Reader->ReadListBegin();
   if (Reader->NextValue() != platform::vaList) {
-    r.Ident = Reader->ReadIdent();
-    r.Display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : r.Ident;
-    Reader->ReadListEnd();
-    return r;
-  }
-  Reader->ReadListBegin();
-  if (Reader->NextValue() == platform::vaList) {
-    Reader->ReadListBegin();
-    r.Ident = Reader->ReadIdent();
-    r.Display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : r.Ident;
-    Reader->ReadListEnd();
+    ReadIdentDisplay(Reader, r);
   } else {
-    r.Ident = Reader->ReadIdent();
-    r.Display = r.Ident;
+    Reader->ReadListBegin();
+    ReadPinName(Reader, r);
+    if (!Reader->EndOfList()) r.After = Reader->ReadIdent();
+    Reader->ReadListEnd();
   }
-  if (!Reader->EndOfList()) r.After = Reader->ReadIdent();
-  Reader->ReadListEnd();
   Reader->ReadListEnd();
   return r;
 }
@@ -103,6 +112,23 @@ TPNBasicPin* LookUp(TPNBasicPin* AFor, TPNPinType AType, const std::string& AIde
                     const std::string& ADisplay) {
   if (!AllPins || AIdent.empty()) return nullptr;
   return AllPins->GetByNameCreate(AFor->GetRoot(), AType, AIdent, ADisplay, AFor->GetFullName(true));
+}
+
+// The names of a reference read by a pin, as names of the form under its current name: the
+// named pin (of type AType) and the after-pin, each made a placeholder when not loaded.
+struct TLinkTarget {
+  TPNBasicPin* Pin = nullptr;
+  TPNBasicPin* After = nullptr;
+};
+
+TLinkTarget LookUpRef(TPNBasicPin* AFor, TPNPinType AType, TSourceRef& ARef) {
+  AFor->AdjustLoadedFormName(ARef.Ident);
+  AFor->AdjustLoadedFormName(ARef.Display);
+  AFor->AdjustLoadedFormName(ARef.After);
+  TLinkTarget t;
+  if (!ARef.After.empty()) t.After = LookUp(AFor, ptSink, ARef.After, ARef.After);
+  t.Pin = LookUp(AFor, AType, ARef.Ident, ARef.Display);
+  return t;
 }
 
 }  // namespace
@@ -186,23 +212,20 @@ void TPNSourcePin::DefineProperties(platform::TFiler* Filer) {
 void TPNSourcePin::ReadLinks(TReader* Reader) {
   ResolvePlaceholders();
   Reader->ReadListBegin();
+  // Each sink: Ident | ( Ident [AfterIdent] ['Display'] )
   while (!Reader->EndOfList()) {
-    std::string ident, display, after;
+    TSourceRef ref;
     if (Reader->NextValue() == platform::vaList) {
       Reader->ReadListBegin();
-      ident = Reader->ReadIdent();
-      if (Reader->NextValue() == platform::vaIdent) after = Reader->ReadIdent();
-      display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : ident;
+      ref.Ident = Reader->ReadIdent();
+      if (Reader->NextValue() == platform::vaIdent) ref.After = Reader->ReadIdent();
+      ref.Display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : ref.Ident;
       Reader->ReadListEnd();
     } else {
-      ident = Reader->ReadIdent();
-      display = ident;
+      ReadPinName(Reader, ref);
     }
-    AdjustLoadedFormName(ident);
-    AdjustLoadedFormName(display);
-    AdjustLoadedFormName(after);
-    TPNBasicPin* afterPin = after.empty() ? nullptr : LookUp(this, ptSink, after, after);
-    if (TPNBasicPin* sink = LookUp(this, ptSink, ident, display)) LinkToSink(sink, afterPin);
+    TLinkTarget t = LookUpRef(this, ptSink, ref);
+    if (t.Pin) LinkToSink(t.Pin, t.After);
   }
   Reader->ReadListEnd();
 }
@@ -222,19 +245,7 @@ void TPNSourcePin::WriteSinks(TWriter* Writer) {
       sinks.emplace_back((*FSinkPins)[i]->RealPin, (*FSinkPins)[i]->NotifyAfterPin);
   }
   Writer->WriteListBegin();
-  for (const auto& [sink, after] : sinks) {
-    const std::string ident = sink->GetFullIdentName(true);
-    const std::string display = sink->GetFullName(true);
-    if (ident == display && !after) {
-      Writer->WriteIdent(ident);
-      continue;
-    }
-    Writer->WriteListBegin();
-    Writer->WriteIdent(ident);
-    if (after) Writer->WriteIdent(after->GetFullIdentName(true));
-    if (ident != display) Writer->WriteString(display);
-    Writer->WriteListEnd();
-  }
+  for (const auto& [sink, after] : sinks) WritePinName(Writer, sink, after);
   Writer->WriteListEnd();
 }
 
@@ -254,18 +265,14 @@ void TPNSinkPin::DefineProperties(platform::TFiler* Filer) {
 void TPNSinkPin::ReadLinks(TReader* Reader) {
   ResolvePlaceholders();
   TSourceRef ref = ReadSourceRef(Reader);
-  AdjustLoadedFormName(ref.Ident);
-  AdjustLoadedFormName(ref.Display);
-  AdjustLoadedFormName(ref.After);
-  TPNBasicPin* afterPin = ref.After.empty() ? nullptr : LookUp(this, ptSink, ref.After, ref.After);
-  TPNBasicPin* source = LookUp(this, ptSource, ref.Ident, ref.Display);
-  if (!source) return;
+  TLinkTarget t = LookUpRef(this, ptSource, ref);
+  if (!t.Pin) return;
   // A placeholder records the link itself: a pin of a form being run would refuse a peer
   // of another design state, which every placeholder is.
-  if (IsPlaceholder(source))
-    source->ConnectAfter(this, afterPin);
+  if (IsPlaceholder(t.Pin))
+    t.Pin->ConnectAfter(this, t.After);
   else
-    ConnectAfter(source, afterPin);
+    ConnectAfter(t.Pin, t.After);
 }
 
 void TPNSinkPin::WriteSource(TWriter* Writer) {
@@ -397,49 +404,49 @@ void TPNPinList::WritePins(TWriter* Writer) {
 void TPNPinList::ReadPeerList(TReader* Reader, int32_t Index, TPNPinType AType, TPNPinType PeerType) {
   Reader->ReadListBegin();
   while (!Reader->EndOfList()) {
-    std::string ident, display;
+    // Ident | ( Ident ['Display'] ... ), the rest of the list skipped
+    TSourceRef ref;
     if (Reader->NextValue() == platform::vaList) {
       Reader->ReadListBegin();
-      ident = Reader->ReadIdent();
-      display = IsStringValue(Reader->NextValue()) ? Reader->ReadString() : ident;
+      ReadIdentDisplay(Reader, ref);
       while (!Reader->EndOfList()) Reader->SkipValue();
       Reader->ReadListEnd();
     } else {
-      ident = Reader->ReadIdent();
-      display = ident;
+      ReadPinName(Reader, ref);
     }
-    LinkPinAt(Index, AType, PeerType, ident, display);
+    LinkPinAt(Index, AType, PeerType, ref.Ident, ref.Display);
   }
   Reader->ReadListEnd();
 }
 
-void TPNPinList::ReadLinkBody(TReader* Reader, int32_t Index, bool HaveIdent, const std::string& Ident) {
-  if (!HaveIdent) {
-    if (Reader->NextValue() == platform::vaList) {
-      TSourceRef ref = ReadSourceRef(Reader);
-      LinkPinAt(Index, ptSink, ptSource, ref.Ident, ref.Display);
-    }
+void TPNPinList::ReadLinkBody(TReader* Reader, int32_t Index, const std::string* Ident) {
+  if (!Ident && Reader->NextValue() == platform::vaList) {
+    TSourceRef ref = ReadSourceRef(Reader);
+    LinkPinAt(Index, ptSink, ptSource, ref.Ident, ref.Display);
     return;
   }
-  if (Ident == "nil") return;
-  if (Ident == "Sinks")
+  const std::string ident = Ident ? *Ident : Reader->ReadIdent();
+  if (ident == "nil") return;
+  if (ident == "Sinks")
     ReadPeerList(Reader, Index, ptSource, ptSink);
-  else if (Ident == "Sources")
+  else if (ident == "Sources")
     ReadPeerList(Reader, Index, ptMultiSink, ptSource);
   else
-    LinkPinAt(Index, ptSink, ptSource, Ident, Ident);
+    LinkPinAt(Index, ptSink, ptSource, ident, ident);
 }
 
 void TPNPinList::ReadPins(TReader* Reader) {
+  // Each entry: nil | Sinks (...) | Sources (...) | a source reference
+  //           | State ( StateValue [one of the others] )
   Reader->ReadListBegin();
   for (int32_t i = 0; !Reader->EndOfList(); ++i) {
     if (Reader->NextValue() == platform::vaList) {
-      ReadLinkBody(Reader, i, false, std::string());
+      ReadLinkBody(Reader, i, nullptr);
       continue;
     }
     const std::string ident = Reader->ReadIdent();
     if (ident != "State") {
-      ReadLinkBody(Reader, i, true, ident);
+      ReadLinkBody(Reader, i, &ident);
       continue;
     }
     Reader->ReadListBegin();
@@ -449,12 +456,7 @@ void TPNPinList::ReadPins(TReader* Reader) {
       while (IsStringValue(Reader->NextValue())) LinkPinAt(i, ptState, ptState, "State", Reader->ReadString());
       if (Reader->NextValue() == platform::vaList) Reader->SkipValue();
     }
-    if (!Reader->EndOfList()) {
-      if (Reader->NextValue() == platform::vaList)
-        ReadLinkBody(Reader, i, false, std::string());
-      else
-        ReadLinkBody(Reader, i, true, Reader->ReadIdent());
-    }
+    if (!Reader->EndOfList()) ReadLinkBody(Reader, i, nullptr);
     Reader->ReadListEnd();
   }
   Reader->ReadListEnd();

@@ -99,7 +99,8 @@ class TPNPinList : public TPNObject {
                    std::vector<TPNBasicPin*>& ToDrop);
   void FreeAll(std::vector<TPNBasicPin*>& ToFree, std::vector<TPNBasicPin*>& ToDrop);
   void MarkPlaceholder(TPNBasicPin* Item);
-  void ReadLinkBody(platform::TReader* Reader, int32_t Index, bool HaveIdent, const std::string& Ident);
+  // The links of entry Index; Ident is the entry's ident when the caller has read it already.
+  void ReadLinkBody(platform::TReader* Reader, int32_t Index, const std::string* Ident);
   void ReadPeerList(platform::TReader* Reader, int32_t Index, TPNPinType AType, TPNPinType PeerType);
 
   TComponent* FOwner = nullptr;
