@@ -20,6 +20,21 @@ std::mutex& LinkLifetimeMutex() {
 
 std::string RootNameOf(TPNBasicPin* APin) { return APin ? APin->GetRootName() : std::string(); }
 
+// One field of member Index, or null when there is no such member.
+TPNBasicPin* MemberField(const std::vector<TPNDispatcherPinStorage>& APins, int32_t Index,
+                         TPNBasicPin* TPNDispatcherPinStorage::*AField) {
+  return Index >= 0 && static_cast<size_t>(Index) < APins.size()
+             ? APins[static_cast<size_t>(Index)].*AField
+             : nullptr;
+}
+
+// Clears the link reference of a departing member's pins where it still names ALink.
+void DetachMember(const TPNDispatcherPinStorage& AMember, TPNStateDispatcher* ALink) {
+  std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+  for (TPNBasicPin* pin : {AMember.RealPin, AMember.ConnectionPin})
+    if (pin && pin->Dispatcher() == ALink) pin->SetDispatcher(nullptr);
+}
+
 }  // namespace
 
 TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin) {
@@ -159,30 +174,22 @@ int32_t TPNNamedStateDispatcher::GetPinCount() {
 
 TPNBasicPin* TPNNamedStateDispatcher::GetPin(int32_t Index) {
   auto s = ReadLock();
-  return Index >= 0 && static_cast<size_t>(Index) < FPins.size() ? FPins[static_cast<size_t>(Index)].RealPin
-                                                                  : nullptr;
+  return MemberField(FPins, Index, &TPNDispatcherPinStorage::RealPin);
 }
 
 TPNBasicPin* TPNNamedStateDispatcher::GetConnectionPin(int32_t Index) {
   auto s = ReadLock();
-  return Index >= 0 && static_cast<size_t>(Index) < FPins.size()
-             ? FPins[static_cast<size_t>(Index)].ConnectionPin
-             : nullptr;
+  return MemberField(FPins, Index, &TPNDispatcherPinStorage::ConnectionPin);
 }
 
 TPNBasicPin* TPNNamedStateDispatcher::GetAfterPin(int32_t Index) {
   auto s = ReadLock();
-  return Index >= 0 && static_cast<size_t>(Index) < FPins.size() ? FPins[static_cast<size_t>(Index)].AfterPin
-                                                                  : nullptr;
+  return MemberField(FPins, Index, &TPNDispatcherPinStorage::AfterPin);
 }
 
 std::vector<TPNStateMember> TPNNamedStateDispatcher::GetMembers() {
   auto s = ReadLock();
-  std::vector<TPNStateMember> members;
-  members.reserve(FPins.size());
-  for (const TPNDispatcherPinStorage& m : FPins)
-    members.push_back({m.ConnectionPin, m.RealPin, m.AfterPin});
-  return members;
+  return FPins;
 }
 
 void TPNNamedStateDispatcher::AddPinAfter(TPNBasicPin* AConnectionPin, TPNBasicPin* ARealPin,
@@ -199,14 +206,8 @@ void TPNNamedStateDispatcher::RemovePin(TPNBasicPin* APin) {
     auto s = WriteLock();
     int32_t i = IndexOfRealPin(APin);
     if (i >= 0) {
-      TPNDispatcherPinStorage removed = FPins[static_cast<size_t>(i)];
-      {
-        std::lock_guard<std::mutex> g(LinkLifetimeMutex());
-        if (removed.RealPin && removed.RealPin->Dispatcher() == this)
-          removed.RealPin->SetDispatcher(nullptr);
-        if (removed.ConnectionPin && removed.ConnectionPin->Dispatcher() == this)
-          removed.ConnectionPin->SetDispatcher(nullptr);
-      }
+      const TPNDispatcherPinStorage removed = FPins[static_cast<size_t>(i)];
+      DetachMember(removed, this);
       FPins.erase(FPins.begin() + i);
       // Members served after the removed one are now served after its own after-pin: the
       // chains only get shorter, so they stay free of cycles.
@@ -214,13 +215,7 @@ void TPNNamedStateDispatcher::RemovePin(TPNBasicPin* APin) {
         if (m.AfterPin == APin) m.AfterPin = removed.AfterPin;
     }
     if (FPins.size() == 1) {
-      TPNDispatcherPinStorage last = FPins[0];
-      {
-        std::lock_guard<std::mutex> g(LinkLifetimeMutex());
-        if (last.RealPin && last.RealPin->Dispatcher() == this) last.RealPin->SetDispatcher(nullptr);
-        if (last.ConnectionPin && last.ConnectionPin->Dispatcher() == this)
-          last.ConnectionPin->SetDispatcher(nullptr);
-      }
+      DetachMember(FPins[0], this);
       FPins.clear();
     }
     empty = FPins.empty();

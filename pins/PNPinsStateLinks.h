@@ -22,12 +22,10 @@
 
 namespace pins {
 
-// One member of a state link.
-struct TPNDispatcherPinStorage {
-  TPNBasicPin* ConnectionPin = nullptr;  // the pin the link talks to (a converter's pin, maybe)
-  TPNBasicPin* RealPin = nullptr;        // the member pin itself
-  TPNBasicPin* AfterPin = nullptr;       // a member served before this one, or null
-};
+// One member of a state link: ConnectionPin is the pin the link talks to (a converter's pin,
+// maybe), RealPin the member pin itself, AfterPin a member served before this one, or null.
+// The link keeps its members in the form its deliveries see them.
+using TPNDispatcherPinStorage = TPNStateMember;
 
 class TPNNamedStateDispatcher : public TPNStateDispatcher {
   PF_CLASS(TPNNamedStateDispatcher)
