@@ -839,6 +839,9 @@ class TPNStateDispatcher : public TPNPinObject {
   virtual int32_t GetConverterCount() = 0;
   virtual IPNFormatConverter* GetConverter(int32_t Index) = 0;
   virtual void AddConverter(IPNFormatConverter* AConverter) = 0;
+  // Sends a new-link operation by state to ASinkPin, which has just been linked: from the
+  // first member that is a source pin, else from every member that is not a sink pin.
+  void PushNewLink(TPNBasicPin* ASinkPin);
 
  protected:
   TPNStateDispatcher() = default;
@@ -857,6 +860,16 @@ class TPNStateDispatcher : public TPNPinObject {
 // leave meanwhile (null when the pin has none). A delivery holds its link this way.
 TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin);
 void ReleaseStateLink(TPNStateDispatcher* ALink);
+
+// A pin's state link held (AcquireStateLink) for a scope; Link is null when there is none.
+class TPNStateLinkHold {
+ public:
+  explicit TPNStateLinkHold(TPNBasicPin* APin) : Link(AcquireStateLink(APin)) {}
+  ~TPNStateLinkHold() { ReleaseStateLink(Link); }
+  TPNStateLinkHold(const TPNStateLinkHold&) = delete;
+  TPNStateLinkHold& operator=(const TPNStateLinkHold&) = delete;
+  TPNStateDispatcher* const Link;
+};
 
 // What the pins need of a format converter: its two pins. The converter unit derives the
 // converter component from this.

@@ -531,17 +531,13 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
   // The link is held alive for the whole delivery, and its members are taken as one
   // snapshot under its read section: any thread may make members leave meanwhile (and the
   // link free itself when fewer than two remain).
-  struct TLinkHold {
-    TPNStateDispatcher* Link;
-    ~TLinkHold() { ReleaseStateLink(Link); }
-  };
   struct TTarget {
     TPNStateMember Member;
     TGUID ID;
     TPNSubmit Submit;
     RefPtr<IPNFormatConverter> Converter;  // keeps a converter between alive for the call
   };
-  TLinkHold hold{AcquireStateLink(this)};
+  TPNStateLinkHold hold(this);
   if (!hold.Link) return {};
   std::vector<TTarget> targets;
   for (const TPNStateMember& m : hold.Link->GetMembers()) targets.emplace_back().Member = m;

@@ -159,12 +159,9 @@ void TPNPin::ReadState(TReader* Reader) {
 void TPNPin::WriteState(TWriter* Writer) { WriteStateValue(Writer); }
 
 void TPNPin::WriteStateValue(TWriter* Writer) {
-  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(AcquireStateLink(this));
+  TPNStateLinkHold hold(this);
+  auto* link = dynamic_cast<TPNNamedStateDispatcher*>(hold.Link);
   if (!link) return;
-  struct TRelease {
-    TPNStateDispatcher* L;
-    ~TRelease() { ReleaseStateLink(L); }
-  } release{link};
   // A link that spans forms is written in full by one pin of each form: the first member
   // of the form in the link's order, so that every form's text names the members on the
   // other forms however many forms are written, and in whatever order.

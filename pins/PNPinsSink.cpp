@@ -435,19 +435,10 @@ bool TPNSinkPin::ConnectToStateAfter(TPNStateDispatcher* ADispatcher,
 
 void TPNSinkPin::PushToStateLink() {
   auto s = WriteLock();
-  TPNStateDispatcher* link = FDispatcher;
-  if (!link) return;
-  int32_t n = link->GetPinCount();
-  for (int32_t i = 0; i < n; ++i)
-    if (dynamic_cast<TPNSourcePin*>(link->GetPin(i))) {
-      link->GetPin(i)->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink}, this);
-      return;
-    }
-  for (int32_t i = 0; i < n; ++i) {
-    TPNBasicPin* member = link->GetPin(i);
-    if (member && !dynamic_cast<TPNBasicSinkPin*>(member))
-      member->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink}, this);
-  }
+  // The link is held, and its members taken as one snapshot, for the whole push: the
+  // members' deliveries may make members leave and the link free itself.
+  TPNStateLinkHold hold(this);
+  if (hold.Link) hold.Link->PushNewLink(this);
 }
 
 HRESULT TPNSinkPin::QueryStreamType(const TGUID& ID, void** Obj) {

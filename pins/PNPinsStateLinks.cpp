@@ -66,6 +66,22 @@ std::vector<TPNStateMember> TPNStateDispatcher::GetMembers() {
   return members;
 }
 
+void TPNStateDispatcher::PushNewLink(TPNBasicPin* ASinkPin) {
+  // A member that is ASinkPin itself sends to every member.
+  auto push = [ASinkPin](TPNBasicPin* AFrom) {
+    AFrom->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink},
+                       AFrom == ASinkPin ? nullptr : ASinkPin);
+  };
+  const std::vector<TPNStateMember> members = GetMembers();
+  for (const TPNStateMember& m : members)
+    if (dynamic_cast<TPNSourcePin*>(m.RealPin)) {
+      push(m.RealPin);
+      return;
+    }
+  for (const TPNStateMember& m : members)
+    if (m.RealPin && !dynamic_cast<TPNBasicSinkPin*>(m.RealPin)) push(m.RealPin);
+}
+
 TPNStateDispatcher* FindNamedStateDispatcher(const std::string& AName, bool DesignTime) {
   return TPNNamedStateDispatcher::GetByName(AName, DesignTime);
 }
@@ -325,20 +341,6 @@ void TPNNamedStateDispatcher::ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* AN
   auto s = WriteLock();
   for (TPNDispatcherPinStorage& m : FPins)
     if (m.AfterPin == AOld) m.AfterPin = ANew;
-}
-
-void TPNNamedStateDispatcher::PushNewLink(TPNBasicPin* ASinkPin) {
-  std::vector<TPNStateMember> members = GetMembers();
-  for (const TPNStateMember& m : members)
-    if (m.RealPin && dynamic_cast<TPNSourcePin*>(m.RealPin)) {
-      m.RealPin->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink},
-                             m.RealPin == ASinkPin ? nullptr : ASinkPin);
-      return;
-    }
-  for (const TPNStateMember& m : members)
-    if (m.RealPin && !dynamic_cast<TPNBasicSinkPin*>(m.RealPin))
-      m.RealPin->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink},
-                             m.RealPin == ASinkPin ? nullptr : ASinkPin);
 }
 
 int32_t TPNNamedStateDispatcher::GetConverterCount() {

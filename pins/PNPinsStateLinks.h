@@ -76,8 +76,6 @@ class TPNNamedStateDispatcher : public TPNStateDispatcher {
   std::string GetAfterPinDisplayName(TPNPin* APin) override;
   void PinDestroying(TPNBasicPin* APin) override;
   void ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* ANew) override;
-  // Sends a new-link operation to ASinkPin, which has just been linked.
-  void PushNewLink(TPNBasicPin* ASinkPin);
 
   int32_t GetConverterCount() override;
   IPNFormatConverter* GetConverter(int32_t Index) override;
