@@ -175,17 +175,16 @@ bool TPNBasicPin::IsConnectedToState(TPNStateDispatcher* ADispatcher) {
 bool TPNBasicPin::IsConnectedByStateTo(TPNBasicPin* OtherPin) {
   auto s = ReadLock();
   if (!FDispatcher) return false;
-  for (int32_t i = 0, n = FDispatcher->GetPinCount(); i < n; ++i)
-    if (FDispatcher->GetPin(i) == OtherPin) return true;
+  for (const TPNStateMember& m : FDispatcher->GetMembers())
+    if (m.RealPin == OtherPin) return true;
   return false;
 }
 
 bool TPNBasicPin::IsConnectedByStateToAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin) {
   auto s = ReadLock();
   if (!FDispatcher) return false;
-  for (int32_t i = 0, n = FDispatcher->GetPinCount(); i < n; ++i)
-    if (FDispatcher->GetPin(i) == OtherPin && FDispatcher->GetAfterPin(i) == NotifyAfterPin)
-      return true;
+  for (const TPNStateMember& m : FDispatcher->GetMembers())
+    if (m.RealPin == OtherPin && m.AfterPin == NotifyAfterPin) return true;
   return false;
 }
 
@@ -290,10 +289,9 @@ bool TPNBasicPin::CanJoinState(TPNStateDispatcher* ADispatcher,
                                TClass& ConverterClass) {
   if (!ADispatcher) return false;
   auto s = ReadLock();
-  if (ADispatcher == FDispatcher || ADispatcher->GetPinCount() == 0) return true;
-  for (int32_t i = 0, n = ADispatcher->GetPinCount(); i < n; ++i)
-    if (!CanLinkTo(ADispatcher->GetPin(i), ConverterIntf, UseConverters, ConverterClass))
-      return false;
+  if (ADispatcher == FDispatcher) return true;
+  for (const TPNStateMember& m : ADispatcher->GetMembers())
+    if (!CanLinkTo(m.RealPin, ConverterIntf, UseConverters, ConverterClass)) return false;
   return true;
 }
 
@@ -311,9 +309,8 @@ std::string TPNBasicPin::GetDisplayText() {
 bool TPNBasicPin::IsLinkedTo(const std::string& PinName) {
   auto s = ReadLock();
   if (!FDispatcher) return false;
-  for (int32_t i = 0, n = FDispatcher->GetPinCount(); i < n; ++i)
-    if (TPNBasicPin* p = FDispatcher->GetPin(i); p && p->GetFullName(true) == PinName)
-      return true;
+  for (const TPNStateMember& m : FDispatcher->GetMembers())
+    if (m.RealPin && m.RealPin->GetFullName(true) == PinName) return true;
   return false;
 }
 

@@ -392,12 +392,11 @@ bool TPNSinkPin::CanJoinState(TPNStateDispatcher* ADispatcher,
                               TClass& ConverterClass) {
   if (!ADispatcher) return false;
   auto s = ReadLock();
-  if (ADispatcher == FDispatcher || ADispatcher->GetPinCount() == 0) return true;
-  for (int32_t i = 0, n = ADispatcher->GetPinCount(); i < n; ++i) {
-    TPNBasicPin* member = ADispatcher->GetPin(i);
-    if (dynamic_cast<TPNBasicSinkPin*>(member)) continue;
-    if (!CanLinkTo(member, ConverterIntf, UseConverters, ConverterClass)) return false;
-  }
+  if (ADispatcher == FDispatcher) return true;
+  for (const TPNStateMember& m : ADispatcher->GetMembers())
+    if (!dynamic_cast<TPNBasicSinkPin*>(m.RealPin) &&
+        !CanLinkTo(m.RealPin, ConverterIntf, UseConverters, ConverterClass))
+      return false;
   return true;
 }
 
