@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pins/PNPinsLocks.h"
+#include "tests/common/Steps.h"
 #include "tests/common/Watchdog.h"
 
 namespace {
@@ -133,10 +134,7 @@ TEST(Locks, StopSectionRefusesOthersAndReleasesCleanlyInEitherOrder) {
     ObjectHolder holder;
     TPNLock* lock = holder.Object->IntLock()->Instance();
 
-    std::atomic<int> step{0};
-    auto waitStep = [&](int s) {
-      while (step.load() < s) std::this_thread::yield();
-    };
+    TSteps step;
     std::thread a([&] {
       auto stop = lock->StopLock();
       EXPECT_TRUE(lock->StopPending());
@@ -144,33 +142,33 @@ TEST(Locks, StopSectionRefusesOthersAndReleasesCleanlyInEitherOrder) {
       EXPECT_TRUE(again);
       EXPECT_EQ(lock->LockLevels(), 2);
       again = nullptr;
-      step = 1;
-      waitStep(2);
+      step.Set(1);
+      step.WaitFor(2);
       if (stopReleasedFirst) {
         stop = nullptr;
-        step = 3;
+        step.Set(3);
       } else {
-        waitStep(3);
+        step.WaitFor(3);
         stop = nullptr;
       }
-      step = 4;
+      step.Set(4);
     });
     std::thread b([&] {
-      waitStep(1);
+      step.WaitFor(1);
       const auto t0 = Clock::now();
       EXPECT_FALSE(lock->ReadLock());  // refused at once
       auto refused = holder.Object->ReadLock();
       EXPECT_TRUE(refused);
       EXPECT_FALSE(SectionLocked(refused));
       EXPECT_LT(MillisecondsSince(t0), 100);
-      step = 2;
+      step.Set(2);
       if (stopReleasedFirst) {
-        waitStep(4);
+        step.WaitFor(4);
         refused = nullptr;
       } else {
         refused = nullptr;
-        step = 3;
-        waitStep(4);
+        step.Set(3);
+        step.WaitFor(4);
       }
     });
     a.join();
@@ -195,32 +193,29 @@ TEST(Locks, RefusedSectionOfAnotherThreadDoesNotKeepTheLock) {
   Watchdog dog(10, "Locks.RefusedSectionOfAnotherThreadDoesNotKeepTheLock");
   ObjectHolder holder;
   TPNLock* lock = holder.Object->IntLock()->Instance();
-  std::atomic<int> step{0};
-  auto waitStep = [&](int s) {
-    while (step.load() < s) std::this_thread::yield();
-  };
+  TSteps step;
   std::thread a([&] {
     auto stop = lock->StopLock();
-    step = 1;
-    waitStep(2);
+    step.Set(1);
+    step.WaitFor(2);
     stop = nullptr;  // released while B still keeps its refused section
-    step = 3;
+    step.Set(3);
   });
   std::thread b([&] {
-    waitStep(1);
+    step.WaitFor(1);
     auto refused = holder.Object->WriteLock();
     EXPECT_FALSE(SectionLocked(refused));
-    step = 2;
-    waitStep(4);  // the third thread holds the lock now
+    step.Set(2);
+    step.WaitFor(4);  // the third thread holds the lock now
     refused = nullptr;
-    step = 5;
+    step.Set(5);
   });
   std::thread c([&] {
-    waitStep(3);
+    step.WaitFor(3);
     auto s = lock->WriteLock();
     ASSERT_TRUE(s);
-    step = 4;
-    waitStep(5);
+    step.Set(4);
+    step.WaitFor(5);
     EXPECT_EQ(lock->OwningThread(), GetCurrentThreadId());
     EXPECT_EQ(lock->LockLevels(), 1);
   });
@@ -255,13 +250,13 @@ TEST(Locks, UnlockAllLockInOrderRelocksUnderTheFirstLock) {
   Watchdog dog(10, "Locks.UnlockAllLockInOrderRelocksUnderTheFirstLock");
   RefPtr<TPNLock> lock = TPNLock::Create();
   RefPtr<TPNLock> first = TPNLock::Create();
-  std::atomic<int> step{0};
+  TSteps step;
   std::atomic<bool> relocked{false};
   std::thread holder([&] {
-    while (step.load() < 1) std::this_thread::yield();
+    step.WaitFor(1);
     auto f = first->WriteLock();
-    step = 2;
-    while (step.load() < 3) std::this_thread::yield();
+    step.Set(2);
+    step.WaitFor(3);
     // The relock waits for the first lock.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(relocked);
@@ -272,9 +267,9 @@ TEST(Locks, UnlockAllLockInOrderRelocksUnderTheFirstLock) {
   auto s3 = lock->WriteLock();
   {
     auto u = lock->UnlockAllLockInOrder(RefPtr<IPNLock>(first));
-    step = 1;
-    while (step.load() < 2) std::this_thread::yield();
-    step = 3;
+    step.Set(1);
+    step.WaitFor(2);
+    step.Set(3);
   }
   relocked = true;
   holder.join();
@@ -286,16 +281,16 @@ TEST(Locks, UnlockAllLockInOrderRelocksUnderTheFirstLock) {
 TEST(Locks, UnlockAllByANonHolderChangesNothing) {
   Watchdog dog(10, "Locks.UnlockAllByANonHolderChangesNothing");
   RefPtr<TPNLock> lock = TPNLock::Create();
-  std::atomic<int> step{0};
+  TSteps step;
   std::atomic<uint32_t> holderId{0};
   std::thread holder([&] {
     auto s1 = lock->WriteLock();
     auto s2 = lock->WriteLock();
     holderId = GetCurrentThreadId();
-    step = 1;
-    while (step.load() < 2) std::this_thread::yield();
+    step.Set(1);
+    step.WaitFor(2);
   });
-  while (step.load() < 1) std::this_thread::yield();
+  step.WaitFor(1);
   {
     auto u = lock->UnlockAll();
     EXPECT_EQ(lock->OwningThread(), holderId.load());
@@ -303,7 +298,7 @@ TEST(Locks, UnlockAllByANonHolderChangesNothing) {
   }
   EXPECT_EQ(lock->OwningThread(), holderId.load());
   EXPECT_EQ(lock->LockLevels(), 2);
-  step = 2;
+  step.Set(2);
   holder.join();
   EXPECT_EQ(lock->OwningThread(), 0u);
 }
@@ -314,7 +309,7 @@ TEST(Locks, DestroyGuardWaitsForGuardedCalls) {
   Watchdog dog(10, "Locks.DestroyGuardWaitsForGuardedCalls");
   ObjectHolder holder;
   RefPtr<TPNDestroyLock> guard = TPNDestroyLock::Create(holder.Object);
-  std::atomic<int> step{0};
+  TSteps step;
   std::atomic<bool> guardReleased{false};
   std::atomic<bool> refusedMeanwhile{false};
 
@@ -322,7 +317,7 @@ TEST(Locks, DestroyGuardWaitsForGuardedCalls) {
   std::thread caller([&] {
     auto g = guard->Lock();
     ASSERT_TRUE(g);
-    step = 1;
+    step.Set(1);
     {
       // Gets the owner lock only once the destroying thread dropped it.
       auto s = holder.Object->WriteLock();
@@ -333,7 +328,7 @@ TEST(Locks, DestroyGuardWaitsForGuardedCalls) {
     guardReleased = true;
     g = nullptr;
   });
-  while (step.load() < 1) std::this_thread::yield();
+  step.WaitFor(1);
   {
     auto d = guard->DestroyLock();
     EXPECT_TRUE(guardReleased);
@@ -393,17 +388,17 @@ TEST(Locks, EventsAndSemaphores) {
 TEST(Locks, MutexAcquireCountsOnlyObtainedMutexes) {
   Watchdog dog(10, "Locks.MutexAcquireCountsOnlyObtainedMutexes");
   TPNMutex mutex;
-  std::atomic<int> step{0};
+  TSteps step;
   std::thread owner([&] {
     EXPECT_TRUE(mutex.Acquire(0));
-    step = 1;
-    while (step.load() < 2) std::this_thread::yield();
+    step.Set(1);
+    step.WaitFor(2);
     // Ends without releasing: the mutex is abandoned.
   });
-  while (step.load() < 1) std::this_thread::yield();
+  step.WaitFor(1);
   EXPECT_FALSE(mutex.Acquire(10));  // time-out
   EXPECT_FALSE(mutex.Release());    // not the owner
-  step = 2;
+  step.Set(2);
   owner.join();
   EXPECT_TRUE(mutex.Acquire(1000));  // abandoned counts as obtained
   EXPECT_TRUE(mutex.Release());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pins/CBComponentLocks.h"
+#include "tests/common/Steps.h"
 #include "tests/common/Watchdog.h"
 
 namespace {
@@ -168,17 +169,17 @@ TEST(PairedLock, TakesFirstThenSecondAndReleasesInReverse) {
   const uint32_t self = GetCurrentThreadId();
 
   // Taking: with the second lock held elsewhere, the first is already ours while we wait.
-  std::atomic<int> step{0};
+  TSteps step;
   std::atomic<uint32_t> firstOwnerWhileWaiting{0};
   std::thread holder([&] {
     auto s = output->WriteLock();
-    step = 1;
-    while (step.load() < 2) std::this_thread::yield();
+    step.Set(1);
+    step.WaitFor(2);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     firstOwnerWhileWaiting = first->OwningThread();
   });
-  while (step.load() < 1) std::this_thread::yield();
-  step = 2;
+  step.WaitFor(1);
+  step.Set(2);
   auto both = paired->WriteLock();
   holder.join();
   EXPECT_EQ(firstOwnerWhileWaiting.load(), self);
@@ -188,11 +189,11 @@ TEST(PairedLock, TakesFirstThenSecondAndReleasesInReverse) {
   // Releasing: a thread waiting for the first lock finds the second already free.
   std::atomic<uint32_t> secondOwnerSeen{1};
   std::thread waiter([&] {
-    step = 3;
+    step.Set(3);
     auto s = input->WriteLock();
     secondOwnerSeen = second->OwningThread();
   });
-  while (step.load() < 3) std::this_thread::yield();
+  step.WaitFor(3);
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
   both = nullptr;
   waiter.join();
