@@ -4,6 +4,7 @@
 #include "pins/PNPins.h"
 #include "pins/PNPinsGuards.h"
 #include "pins/PNPinsRegistries.h"
+#include "platform/Lists.h"
 
 namespace pins {
 
@@ -40,29 +41,6 @@ TPNPinEntry* TPNPinEntryList::GetItemByPin(TPNBasicPin* APin) const {
 
 namespace {
 
-// The class library's list quicksort: I = L, J = R, pivot item[(L + R) / 2]; equal items
-// are exchanged, so the order of equal weights is not kept.
-void QuickSort(std::vector<TPNPinEntry*>& List, int32_t L, int32_t R,
-               int (*Compare)(const TPNPinEntry*, const TPNPinEntry*)) {
-  int32_t I, J;
-  do {
-    I = L;
-    J = R;
-    TPNPinEntry* P = List[static_cast<size_t>((L + R) >> 1)];
-    do {
-      while (Compare(List[static_cast<size_t>(I)], P) < 0) ++I;
-      while (Compare(List[static_cast<size_t>(J)], P) > 0) --J;
-      if (I <= J) {
-        std::swap(List[static_cast<size_t>(I)], List[static_cast<size_t>(J)]);
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (L < J) QuickSort(List, L, J, Compare);
-    L = I;
-  } while (I < R);
-}
-
 int CompareWeights(const TPNPinEntry* A, const TPNPinEntry* B) {
   return A->ModificationLevel - B->ModificationLevel;
 }
@@ -70,7 +48,7 @@ int CompareWeights(const TPNPinEntry* A, const TPNPinEntry* B) {
 }  // namespace
 
 void TPNPinEntryList::Sort(int (*Compare)(const TPNPinEntry* A, const TPNPinEntry* B)) {
-  if (!FItems.empty()) QuickSort(FItems, 0, Count() - 1, Compare);
+  if (!FItems.empty()) platform::ListQuickSort(FItems, 0, Count() - 1, Compare);
 }
 
 void TPNPinEntryList::Move(int32_t CurIndex, int32_t NewIndex) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/Interfaces.h"
@@ -21,6 +22,30 @@ enum TDuplicates { dupIgnore, dupAccept, dupError };
 using TListSortCompare = int32_t (*)(void* item1, void* item2);
 
 [[noreturn]] void ListError(const char* format, int32_t value);
+
+// The class library's quicksort over items l..r of a list of pointers (TList::Sort, and
+// lists of the same order behaviour): Hoare partition around the middle item, recursion on
+// the left part, loop on the right. Not stable.
+template <class T, class Compare>
+void ListQuickSort(std::vector<T*>& list, int32_t l, int32_t r, Compare& compare) {
+  int32_t i;
+  do {
+    i = l;
+    int32_t j = r;
+    T* pivot = list[static_cast<size_t>((l + r) >> 1)];
+    do {
+      while (compare(list[static_cast<size_t>(i)], pivot) < 0) ++i;
+      while (compare(list[static_cast<size_t>(j)], pivot) > 0) --j;
+      if (i <= j) {
+        std::swap(list[static_cast<size_t>(i)], list[static_cast<size_t>(j)]);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (l < j) ListQuickSort(list, l, j, compare);
+    l = i;
+  } while (i < r);
+}
 
 class TList : public TObject {
   PF_CLASS(TList)
@@ -58,7 +83,7 @@ class TList : public TObject {
   // left part, loop on the right. Not stable.
   template <class Compare>
   void Sort(Compare compare) {
-    if (Count() > 1) QuickSort(0, Count() - 1, compare);
+    if (Count() > 1) ListQuickSort(FList, 0, Count() - 1, compare);
   }
 
  protected:
@@ -72,27 +97,6 @@ class TList : public TObject {
   void Grow();
   void CheckIndex(int32_t index) const {
     if (index < 0 || index >= Count()) ListError("List index out of bounds (%d)", index);
-  }
-
-  template <class Compare>
-  void QuickSort(int32_t l, int32_t r, Compare& compare) {
-    int32_t i;
-    do {
-      i = l;
-      int32_t j = r;
-      void* pivot = FList[static_cast<size_t>((l + r) >> 1)];
-      do {
-        while (compare(FList[static_cast<size_t>(i)], pivot) < 0) ++i;
-        while (compare(FList[static_cast<size_t>(j)], pivot) > 0) --j;
-        if (i <= j) {
-          std::swap(FList[static_cast<size_t>(i)], FList[static_cast<size_t>(j)]);
-          ++i;
-          --j;
-        }
-      } while (i <= j);
-      if (l < j) QuickSort(l, j, compare);
-      l = i;
-    } while (i < r);
   }
 
   std::vector<void*> FList;
