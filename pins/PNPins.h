@@ -533,6 +533,10 @@ class TPNDataTypeSinkPinList : public TPNSinkPinList {
 void NegotiateStreamType(TPNSourcePin* Source, TPNBasicPin* Sink, bool UseConverters, TGUID& ID,
                          TClass& ConverterClass, RefPtr<IPNFormatConverter>& ConverterIntf,
                          bool UseGlobal);
+// The registered converter (last registered first) that takes one of ATypes (last first) to
+// a type APin accepts: sets ID to its input type and ConverterClass; false when none does.
+bool FindRegisteredConverter(const TPNPinStreamType& ATypes, TPNBasicPin* APin, TGUID& ID,
+                             TClass& ConverterClass);
 
 class TPNSourcePin : public TPNStreamPin {
   PF_CLASS(TPNSourcePin)

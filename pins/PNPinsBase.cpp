@@ -460,15 +460,7 @@ void TPNPin::ResolveConnectionType(TPNBasicPin* APin, RefPtr<IPNFormatConverter>
       }
     }
   }
-  const auto& converters = TypeConverters();
-  for (size_t e = converters.size(); e-- > 0;)
-    for (int32_t i = FStreamType->GetLength() - 1; i >= 0; --i)
-      if (converters[e].InputID == FStreamType->GetID(i) &&
-          APin->AcceptsStreamType(converters[e].OutputID)) {
-        ID = converters[e].InputID;
-        ConverterClass = converters[e].ConverterClass;
-        return;
-      }
+  FindRegisteredConverter(*FStreamType, APin, ID, ConverterClass);
 }
 
 TGUID TPNPin::GetConnectionIDFor(TPNBasicPin* APin) {

@@ -159,16 +159,20 @@ void NegotiateStreamType(TPNSourcePin* Source, TPNBasicPin* Sink, bool UseConver
     ConverterIntf = converters[c];
     return;
   }
-  if (!UseGlobal) return;
+  if (UseGlobal) FindRegisteredConverter(offered, Sink, ID, ConverterClass);
+}
+
+bool FindRegisteredConverter(const TPNPinStreamType& ATypes, TPNBasicPin* APin, TGUID& ID,
+                             TClass& ConverterClass) {
   const auto& registry = TypeConverters();
   for (size_t e = registry.size(); e-- > 0;)
-    for (int32_t i = offered.GetLength() - 1; i >= 0; --i)
-      if (registry[e].InputID == offered.GetID(i) &&
-          Sink->AcceptsStreamType(registry[e].OutputID)) {
+    for (int32_t i = ATypes.GetLength() - 1; i >= 0; --i)
+      if (registry[e].InputID == ATypes.GetID(i) && APin->AcceptsStreamType(registry[e].OutputID)) {
         ID = registry[e].InputID;
         ConverterClass = registry[e].ConverterClass;
-        return;
+        return true;
       }
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------
