@@ -1,8 +1,5 @@
 // Notify operations, stream-type lists and the pin base classes.
 #include <algorithm>
-#include <chrono>
-#include <thread>
-#include <unordered_set>
 
 #include "pins/PNPins.h"
 #include "pins/PNPinsGlobals.h"
@@ -96,38 +93,13 @@ void TPNBasicPin::BeforeDestruction() {
   }
   FDestroyUnlock = UnlockAll();
   if (FRegistered) {
-    // Every other pin forgets this one. A pin whose lock another thread holds is not waited
-    // for with the registry lock held: that thread may be waiting for the registry lock
-    // itself (making or freeing a pin, such as a format converter's, under a pin's lock).
-    // The registry lock is then let go for a moment and the broadcast starts again; pins
-    // already told are skipped.
-    std::unordered_set<TPNBasicPin*> told;
-    for (;;) {
-      bool again = false;
-      {
-        TPNRegistryLockHold hold;
-        if (FRegistered) {
-          AllPins->Extract(this);
-          FRegistered = false;
-        }
-        for (int32_t i = AllPins->Count() - 1; i >= 0; --i) {
-          if (i >= AllPins->Count()) continue;
-          TPNBasicPin* pin = AllPins->Items(i);
-          if (told.count(pin)) continue;
-          TPNLock* lock = pin->IntLock()->Instance();
-          bool locked = lock->TryLock(20);
-          if (!locked && !lock->GiveUpWhenStopping()) {
-            again = true;
-            break;
-          }
-          pin->PinDestroying(this);
-          if (locked) lock->Unlock();
-          told.insert(pin);
-        }
-      }
-      if (!again) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    {
+      TPNRegistryLockHold hold;
+      AllPins->Extract(this);
+      FRegistered = false;
     }
+    // Every other pin forgets this one.
+    TellRegisteredPins([this](TPNBasicPin* APin) { APin->PinDestroying(this); });
     PinUnregistered();
   }
   TPNPinObject::BeforeDestruction();

@@ -2,6 +2,9 @@
 #include "pins/PNPinsGlobals.h"
 
 #include <atomic>
+#include <chrono>
+#include <thread>
+#include <unordered_set>
 
 #include "pins/PNPins.h"
 #include "pins/PNPinsPlaceholders.h"
@@ -88,6 +91,33 @@ int32_t AllPinsCount() {
 }
 
 const platform::TUnit PNPinsUnit = {"PNPins", &PNPinsInitialization, &PNPinsFinalization};
+
+void TellRegisteredPins(const std::function<void(TPNBasicPin*)>& ATell) {
+  std::unordered_set<TPNBasicPin*> told;
+  for (;;) {
+    bool again = false;
+    {
+      TPNRegistryLockHold hold;
+      if (!AllPins) return;
+      for (int32_t i = AllPins->Count() - 1; i >= 0; --i) {
+        if (i >= AllPins->Count()) continue;  // a pin told may have freed others
+        TPNBasicPin* pin = AllPins->Items(i);
+        if (told.count(pin)) continue;
+        TPNLock* lock = pin->IntLock()->Instance();
+        const bool locked = lock->TryLock(20);
+        if (!locked && !lock->GiveUpWhenStopping()) {
+          again = true;
+          break;
+        }
+        ATell(pin);
+        if (locked) lock->Unlock();
+        told.insert(pin);
+      }
+    }
+    if (!again) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
 
 // ---------------------------------------------------------------------------------------
 // Pin lists for lookups by name

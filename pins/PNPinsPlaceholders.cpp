@@ -230,12 +230,7 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin* APin) {
     FInRemove = true;
   }
   if (APin && APin != this) {
-    // Pins are made and freed on any thread (format converters among them): the walk
-    // holds the registry lock, so that no pin leaves AllPins under it.
-    {
-      TPNRegistryLockHold hold;
-      for (int32_t i = 0; i < AllPins->Count(); ++i) AllPins->Items(i)->ReplaceAfterPin(this, APin);
-    }
+    TellRegisteredPins([this, APin](TPNBasicPin* APinTold) { APinTold->ReplaceAfterPin(this, APin); });
     std::vector<TRecord> records = Records();
     for (size_t i = records.size(); i-- > 0;) {
       const TRecord& r = records[i];

@@ -1,8 +1,10 @@
 // Placeholder pins: recording links, handing them over to the real pin, removing
 // themselves, and the hand-over racing with pins made and freed on another thread.
 #include <atomic>
+#include <chrono>
 #include <thread>
 
+#include "tests/common/Steps.h"
 #include "tests/common/Watchdog.h"
 #include "tests/pins/FormsTestSupport.h"
 
@@ -112,6 +114,31 @@ TEST_F(Placeholders, HandOverRacesWithPinsMadeAndFreedElsewhere) {
   }
   stop = true;
   churn.join();
+  EXPECT_EQ(UnloadedCount(), 0);
+}
+
+// The hand-over tells every pin under the registry lock. It must not wait there for a pin
+// whose lock another thread holds while that thread makes a pin, which needs the registry
+// lock (format converters are made and freed under a pin's lock).
+TEST_F(Placeholders, HandOverDoesNotWaitForAPinLockUnderTheRegistryLock) {
+  Watchdog dog(20, "Placeholders.HandOverDoesNotWaitForAPinLockUnderTheRegistryLock");
+  TTestComponent* S = Add("S");
+  TTestComponent* busy = Add("Busy");
+  TPNBasicPin* ph = MakePlaceholder(Form, ptSink, "Form1.S.InputPin");
+  ASSERT_TRUE(S->Out()->LinkToSink(ph, nullptr));
+  TSteps step;
+  std::thread other([&] {
+    auto s = busy->Out()->WriteLock();
+    step.Set(1);
+    // Meanwhile the hand-over reaches this pin with the registry lock held.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto* made = New<TTestSinkPin>(busy, busy->Lock.Get());
+    made->Free();
+  });
+  step.WaitFor(1);
+  S->In()->ResolvePlaceholders();
+  other.join();
+  EXPECT_EQ(S->In()->GetSourcePin(), S->Out());
   EXPECT_EQ(UnloadedCount(), 0);
 }
 
