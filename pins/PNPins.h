@@ -901,6 +901,10 @@ TPNFormatConverterPins* ConverterPins(IPNFormatConverter* AConverter);
 // The root component: the component itself when it has no owner, is owned by the
 // application object or is a form; otherwise the root of its owner.
 TComponent* GetRootComponent(TComponent* C);
+// The two parts of a dotted pin name around its first dot: the root's name and the rest
+// (each empty when the name has no dot).
+std::string RootNamePart(const std::string& AName);
+std::string AfterRootNamePart(const std::string& AName);
 // Every name of a pin: root (optional), owner, property path.
 std::string GetPinPath(TPNPin* Pin, bool IncludeRootForm, bool IdentForm);
 // The published-property path from Object to Target ("" when not reachable).

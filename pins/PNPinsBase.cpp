@@ -117,21 +117,14 @@ TPNBasicPin* TPNBasicPin::GetNotifyAfterPin(TPNBasicPin* APin) {
   return FDispatcher ? FDispatcher->GetAfterPinOf(APin) : nullptr;
 }
 
-std::string TPNBasicPin::GetRootName() {
-  std::string ident = GetFullIdentName(true);
-  size_t p = ident.find('.');
-  return p == std::string::npos ? std::string() : ident.substr(0, p);
-}
+std::string TPNBasicPin::GetRootName() { return RootNamePart(GetFullIdentName(true)); }
 
 TComponent* TPNBasicPin::GetRoot() { return GetRootComponent(GetOwner()); }
 
 std::string TPNBasicPin::GetOwnerName() {
-  std::string ident = GetFullIdentName(true);
-  size_t p = ident.find('.');
-  if (p == std::string::npos) return {};
-  ident.erase(0, p + 1);
-  size_t q = ident.rfind('.');
-  return q == std::string::npos ? ident : ident.substr(0, q);
+  const std::string path = AfterRootNamePart(GetFullIdentName(true));
+  const size_t q = path.rfind('.');
+  return q == std::string::npos ? path : path.substr(0, q);
 }
 
 bool TPNBasicPin::IsStateConnected() {

@@ -147,24 +147,13 @@ int32_t TPNBasicPinList::IndexOf(TPNBasicPin* APin) const {
   return -1;
 }
 
-namespace {
-std::string AfterFirstDot(const std::string& s) {
-  size_t p = s.find('.');
-  return p == std::string::npos ? std::string() : s.substr(p + 1);
-}
-std::string BeforeFirstDot(const std::string& s) {
-  size_t p = s.find('.');
-  return p == std::string::npos ? std::string() : s.substr(0, p);
-}
-}  // namespace
-
 TPNBasicPin* TPNBasicPinList::GetByIdentName(TComponent* ARoot, const std::string& APinName) {
   TPNRegistryLockHold hold;
-  const std::string shortName = AfterFirstDot(APinName);
+  const std::string shortName = AfterRootNamePart(APinName);
   for (TPNBasicPin* p : FItems) {
     TComponent* root = p->GetRoot();
     const std::string full = p->GetFullIdentName(true);
-    const std::string rootName = BeforeFirstDot(full);
+    const std::string rootName = RootNamePart(full);
     if (root && ARoot && root != ARoot) {
       if (rootName != ARoot->Name() && full == APinName) return p;
     } else {

@@ -89,12 +89,17 @@ bool CollectPaths(TObject* AObject, const std::string& AClassName, bool AUseInde
   return true;
 }
 
-std::string AfterFirstDot(const std::string& s) {
-  size_t p = s.find('.');
-  return p == std::string::npos ? std::string() : s.substr(p + 1);
+}  // namespace
+
+std::string RootNamePart(const std::string& AName) {
+  const size_t p = AName.find('.');
+  return p == std::string::npos ? std::string() : AName.substr(0, p);
 }
 
-}  // namespace
+std::string AfterRootNamePart(const std::string& AName) {
+  const size_t p = AName.find('.');
+  return p == std::string::npos ? std::string() : AName.substr(p + 1);
+}
 
 TComponent* GetRootComponent(TComponent* C) {
   while (C) {
@@ -154,12 +159,12 @@ std::string TPNPin::GetFullIdentName(bool IncludeRootForm) {
 
 std::string TPNPin::GetName() {
   auto s = ReadLock();
-  return AfterFirstDot(GetFullName(false));
+  return AfterRootNamePart(GetFullName(false));
 }
 
 std::string TPNPin::GetSaveName() {
   auto s = ReadLock();
-  return AfterFirstDot(GetFullIdentName(false));
+  return AfterRootNamePart(GetFullIdentName(false));
 }
 
 std::string TPNPin::GetRootName() {

@@ -6,13 +6,6 @@
 
 namespace pins {
 
-namespace {
-std::string AfterFirstSegment(const std::string& s) {
-  size_t p = s.find('.');
-  return p == std::string::npos ? std::string() : s.substr(p + 1);
-}
-}  // namespace
-
 void DestroyPlaceholder(TPNBasicPin* APlaceholder) {
   if (!APlaceholder || !UnloadedPins) return;
   {
@@ -85,11 +78,11 @@ std::string TPNUnloadedPin::GetName() {
 }
 
 std::string TPNUnloadedPin::GetFullName(bool IncludeRootForm) {
-  return IncludeRootForm ? FDisplayName : AfterFirstSegment(FIdentName);
+  return IncludeRootForm ? FDisplayName : AfterRootNamePart(FIdentName);
 }
 
 std::string TPNUnloadedPin::GetFullIdentName(bool IncludeRootForm) {
-  return IncludeRootForm ? FIdentName : AfterFirstSegment(FIdentName);
+  return IncludeRootForm ? FIdentName : AfterRootNamePart(FIdentName);
 }
 
 bool TPNUnloadedPin::CanLinkTo(TPNBasicPin* OtherPin, RefPtr<IPNFormatConverter>& ConverterIntf,
