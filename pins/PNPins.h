@@ -450,6 +450,10 @@ class TPNStreamPin : public TPNPin {
 
  protected:
   using TPNPin::TPNPin;
+  // QueryStreamType of a linked direction: QueryInterface under the read section, refused
+  // with ACheck's result (the reference released) when that is not S_OK.
+  HRESULT QueryCheckedStream(const TGUID& ID, void** Obj,
+                             HRESULT (TPNStreamPin::*ACheck)(const TGUID&));
 };
 
 

@@ -553,6 +553,23 @@ void TPNStreamPin::CollectLinkedObjects(std::vector<TPNObjectList*>& ALists,
   if (AList) AList->Items.push_back(this);
 }
 
+HRESULT TPNStreamPin::QueryCheckedStream(const TGUID& ID, void** Obj,
+                                         HRESULT (TPNStreamPin::*ACheck)(const TGUID&)) {
+  auto s = ReadLock();
+  HRESULT r = QueryInterface(ID, Obj);
+  if (r == platform::S_OK) {
+    HRESULT c = (this->*ACheck)(ID);
+    if (c != platform::S_OK) {
+      if (Obj && *Obj) {
+        static_cast<IInterface*>(*Obj)->Release();
+        *Obj = nullptr;
+      }
+      return c;
+    }
+  }
+  return r;
+}
+
 void TPNStreamPin::AddType(const TGUID& ID, const TPNSubmit& SubmitFunction) {
   auto s = WriteLock();
   FStreamType->AddType(ID, SubmitFunction);

@@ -441,19 +441,7 @@ void TPNSinkPin::PushToStateLink() {
 }
 
 HRESULT TPNSinkPin::QueryStreamType(const TGUID& ID, void** Obj) {
-  auto s = ReadLock();
-  HRESULT r = QueryInterface(ID, Obj);
-  if (r == platform::S_OK) {
-    HRESULT c = CheckDownstreamType(ID);
-    if (c != platform::S_OK) {
-      if (Obj && *Obj) {
-        static_cast<IInterface*>(*Obj)->Release();
-        *Obj = nullptr;
-      }
-      return c;
-    }
-  }
-  return r;
+  return QueryCheckedStream(ID, Obj, &TPNStreamPin::CheckDownstreamType);
 }
 
 bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,

@@ -604,19 +604,7 @@ bool TPNSourcePin::IsCompatible(TPNBasicPin* OtherPin, bool UseConverters) {
 }
 
 HRESULT TPNSourcePin::QueryStreamType(const TGUID& ID, void** Obj) {
-  auto s = ReadLock();
-  HRESULT r = QueryInterface(ID, Obj);
-  if (r == platform::S_OK) {
-    HRESULT c = CheckUpstreamType(ID);
-    if (c != platform::S_OK) {
-      if (Obj && *Obj) {
-        static_cast<IInterface*>(*Obj)->Release();
-        *Obj = nullptr;
-      }
-      return c;
-    }
-  }
-  return r;
+  return QueryCheckedStream(ID, Obj, &TPNStreamPin::CheckUpstreamType);
 }
 
 TPNBasicPin* TPNSourcePin::GetNotifyAfterPin(TPNBasicPin* APin) {
