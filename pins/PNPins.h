@@ -909,6 +909,9 @@ TComponent* GetRootComponent(TComponent* C);
 // (each empty when the name has no dot).
 std::string RootNamePart(const std::string& AName);
 std::string AfterRootNamePart(const std::string& AName);
+// A name read from a form stored under ALoadFormName, made a name of ARoot: only a whole
+// first segment is the form name ("Form1" is no prefix of "Form10.X").
+void AdjustFormNamePart(std::string& AName, const std::string& ALoadFormName, TComponent* ARoot);
 // Every name of a pin: root (optional), owner, property path.
 std::string GetPinPath(TPNPin* Pin, bool IncludeRootForm, bool IdentForm);
 // The published-property path from Object to Target ("" when not reachable).

@@ -308,12 +308,7 @@ bool TPNBasicPin::CanConnectToState(TPNStateDispatcher* ADispatcher) {
 bool TPNBasicPin::GetIsRealPin() { return dynamic_cast<TPNPin*>(this) != nullptr; }
 
 void TPNBasicPin::AdjustLoadedFormName(std::string& Name) {
-  if (FLoadFormName.empty()) return;
-  if (Name.size() > FLoadFormName.size() && Name.compare(0, FLoadFormName.size(), FLoadFormName) == 0 &&
-      Name[FLoadFormName.size()] == '.') {
-    TComponent* root = GetRoot();
-    if (root) Name.replace(0, FLoadFormName.size(), root->Name());
-  }
+  if (!FLoadFormName.empty()) AdjustFormNamePart(Name, FLoadFormName, GetRoot());
 }
 
 // ---------------------------------------------------------------------------------------

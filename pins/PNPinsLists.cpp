@@ -305,11 +305,7 @@ void TPNPinList::SetPinNameAt(int32_t Index, const std::string& Name) {
 TComponent* TPNPinList::GetRoot() { return FOwner ? GetRootComponent(FOwner) : nullptr; }
 
 void TPNPinList::AdjustLoadedFormName(std::string& Name) {
-  // Only a whole first segment is the form name ("Form1" is no prefix of "Form10.X").
-  if (FLoadFormName.empty() || Name.size() <= FLoadFormName.size() ||
-      Name.compare(0, FLoadFormName.size(), FLoadFormName) != 0 || Name[FLoadFormName.size()] != '.')
-    return;
-  if (TComponent* root = GetRoot()) Name.replace(0, FLoadFormName.size(), root->Name());
+  if (!FLoadFormName.empty()) AdjustFormNamePart(Name, FLoadFormName, GetRoot());
 }
 
 std::string TPNPinList::GetListPath() {

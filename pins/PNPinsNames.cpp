@@ -101,6 +101,13 @@ std::string AfterRootNamePart(const std::string& AName) {
   return p == std::string::npos ? std::string() : AName.substr(p + 1);
 }
 
+void AdjustFormNamePart(std::string& AName, const std::string& ALoadFormName, TComponent* ARoot) {
+  if (ALoadFormName.empty() || !ARoot || AName.size() <= ALoadFormName.size() ||
+      AName.compare(0, ALoadFormName.size(), ALoadFormName) != 0 || AName[ALoadFormName.size()] != '.')
+    return;
+  AName.replace(0, ALoadFormName.size(), ARoot->Name());
+}
+
 TComponent* GetRootComponent(TComponent* C) {
   while (C) {
     TComponent* owner = C->Owner();
