@@ -4,6 +4,7 @@
 #pragma once
 
 #include "primitives/signal/SignalFillCopy.h"
+#include "primitives/signal/SignalIntegerArithmetic.h"
 #include "primitives/image/PXImageCopy.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/image/PXColorConversion.h"
