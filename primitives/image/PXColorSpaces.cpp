@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "primitives/image/PXColorSpacesRows.h"
 #include "primitives/image/PXImageRows.h"
 #include "primitives/support/Support.h"
 
@@ -189,6 +190,7 @@ inline void LabPixel(const uint8_t* s, uint8_t* d) {
 // ---- Rows ---------------------------------------------------------------------------------
 
 using PixelFn = void (*)(const uint8_t*, uint8_t*);
+using Integer = colorspaces::IntegerConversion;
 
 // n pixels of `pixel` bytes (3 or 4) in source and destination; only the first three bytes
 // of each are read or written.
@@ -203,6 +205,26 @@ IppStatus Convert(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ippi
   ForEachRow(pSrc, srcStep, Pixel, pDst, dstStep, Pixel, size,
              [](const uint8_t* s, uint8_t* d, int32_t n) { ConvertRow<Fn>(s, d, n, Pixel); });
   return ippStsNoErr;
+}
+
+// The integer conversions of three-byte pixels do whole vector blocks first and finish each
+// row pixel by pixel; the alpha-four forms, whose fourth byte a vector store would rewrite,
+// go pixel by pixel.
+template <PixelFn Fn, int Pixel, Integer Conversion>
+IppStatus ConvertInteger(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                         IppiSize size) {
+  if constexpr (Pixel == 4) {
+    return Convert<Fn, 4>(pSrc, srcStep, pDst, dstStep, size);
+  } else {
+    if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
+    const colorspaces::BlocksFn blocks = colorspaces::VectorBlocks(Conversion);
+    ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, size,
+               [blocks](const uint8_t* s, uint8_t* d, int32_t n) {
+                 const auto done = static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(n)));
+                 ConvertRow<Fn>(s + 3 * done, d + 3 * done, n - static_cast<int32_t>(done), 3);
+               });
+    return ippStsNoErr;
+  }
 }
 
 // Works under round-to-nearest with every exception masked, whatever the caller has set, and
@@ -221,21 +243,21 @@ IppStatus ConvertLuv(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
 }  // namespace
 
 // Every entry point, with the engine it runs: the conversion's pixel routine and the pixel size.
-#define PX_RGB_CONVERSIONS(X)                              \
-  X(ippiRGBToHLS_8u_C3R, (Convert<HlsPixel, 3>))           \
-  X(ippiRGBToHLS_8u_AC4R, (Convert<HlsPixel, 4>))          \
-  X(ippiRGBToHSV_8u_C3R, (Convert<HsvPixel, 3>))           \
-  X(ippiRGBToHSV_8u_AC4R, (Convert<HsvPixel, 4>))          \
-  X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                  \
-  X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                 \
-  X(ippiRGBToYCC_8u_C3R, (Convert<YccPixel, 3>))           \
-  X(ippiRGBToYCC_8u_AC4R, (Convert<YccPixel, 4>))          \
-  X(ippiRGBToYCbCr_8u_C3R, (Convert<YCbCrPixel, 3>))       \
-  X(ippiRGBToYCbCr_8u_AC4R, (Convert<YCbCrPixel, 4>))      \
-  X(ippiRGBToYUV_8u_C3R, (Convert<YuvPixel, 3>))           \
-  X(ippiRGBToYUV_8u_AC4R, (Convert<YuvPixel, 4>))          \
-  X(ippiRGBToXYZ_8u_C3R, (Convert<XyzPixel, 3>))           \
-  X(ippiRGBToXYZ_8u_AC4R, (Convert<XyzPixel, 4>))          \
+#define PX_RGB_CONVERSIONS(X)                                                         \
+  X(ippiRGBToHLS_8u_C3R, (Convert<HlsPixel, 3>))                                      \
+  X(ippiRGBToHLS_8u_AC4R, (Convert<HlsPixel, 4>))                                     \
+  X(ippiRGBToHSV_8u_C3R, (Convert<HsvPixel, 3>))                                      \
+  X(ippiRGBToHSV_8u_AC4R, (Convert<HsvPixel, 4>))                                     \
+  X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                                             \
+  X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                                            \
+  X(ippiRGBToYCC_8u_C3R, (ConvertInteger<YccPixel, 3, Integer::Ycc>))                 \
+  X(ippiRGBToYCC_8u_AC4R, (ConvertInteger<YccPixel, 4, Integer::Ycc>))                \
+  X(ippiRGBToYCbCr_8u_C3R, (ConvertInteger<YCbCrPixel, 3, Integer::YCbCr>))           \
+  X(ippiRGBToYCbCr_8u_AC4R, (ConvertInteger<YCbCrPixel, 4, Integer::YCbCr>))          \
+  X(ippiRGBToYUV_8u_C3R, (ConvertInteger<YuvPixel, 3, Integer::Yuv>))                 \
+  X(ippiRGBToYUV_8u_AC4R, (ConvertInteger<YuvPixel, 4, Integer::Yuv>))                \
+  X(ippiRGBToXYZ_8u_C3R, (ConvertInteger<XyzPixel, 3, Integer::Xyz>))                 \
+  X(ippiRGBToXYZ_8u_AC4R, (ConvertInteger<XyzPixel, 4, Integer::Xyz>))                \
   X(ippiBGRToLab_8u_C3R, (Convert<LabPixel, 3>))
 
 #define PX_DEFINE_RGB_CONVERSION(name, engine)                                       \

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 
 #include "primitives/image/PXColorSpaces.h"
 #include "primitives/support/Support.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -314,6 +316,12 @@ const AnyForm kAllForms[] = {
     {"Lab_C3R", builtin::ippiBGRToLab_8u_C3R, 3},
 };
 
+const AnyForm& FindForm(const std::string& name) {
+  for (const AnyForm& f : kAllForms)
+    if (name == f.name) return f;
+  throw std::invalid_argument(name);
+}
+
 TEST(ImageColorSpaces, AlphaFourFormsEqualThreeByteFormsAndKeepAlpha) {
   // The colour bytes of an AC4 conversion are those of the C3 conversion of the same pixels;
   // the fourth source byte is not read (changing it changes nothing) and the fourth destination
@@ -342,6 +350,31 @@ TEST(ImageColorSpaces, AlphaFourFormsEqualThreeByteFormsAndKeepAlpha) {
     EXPECT_EQ(dst4.Region(), first);
     EXPECT_TRUE(dst4.OutsideUntouched());
   }
+}
+
+TEST(ImageColorSpaces, IntegerVectorBlocksEqualThePixelFormulasOnEveryTarget) {
+  // The three-byte forms of the integer conversions run vector blocks, the alpha-four forms the
+  // plain pixel formulas; rows of every length up to a few blocks, on every instruction set.
+  imagetest::ForEachVectorTarget([] {
+    std::mt19937 rng(45);
+    for (const std::string stem : {"YCC", "YCbCr", "YUV", "XYZ"}) {
+      const AnyForm& c3 = FindForm(stem + "_C3R");
+      const AnyForm& ac4 = FindForm(stem + "_AC4R");
+      SCOPED_TRACE(c3.name);
+      for (int width = 1; width <= 70; width += 3) {
+        GuardedImage src3(width, 3, 3), dst3(width, 3, 3), src4(width, 3, 4), dst4(width, 3, 4);
+        src3.Randomize(rng);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < width; ++x) std::memcpy(src4.at(x, y), src3.at(x, y), 3);
+        ASSERT_EQ(c3.fn(src3.data(), src3.step(), dst3.data(), dst3.step(), dst3.size()), ippStsNoErr);
+        ASSERT_EQ(ac4.fn(src4.data(), src4.step(), dst4.data(), dst4.step(), dst4.size()), ippStsNoErr);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < width; ++x)
+            ASSERT_EQ(0, std::memcmp(dst3.at(x, y), dst4.at(x, y), 3)) << "width " << width << " x " << x;
+        EXPECT_TRUE(dst3.OutsideUntouched());
+      }
+    }
+  });
 }
 
 TEST(ImageColorSpaces, ChecksInOrder) {
