@@ -1,5 +1,7 @@
-// The vector row routines of the integer colour conversions, open to the tests so that the
-// plain pixel formulas and the vector blocks can be compared on the same rows.
+// Row routines of the colour conversions, open to the tests: the vector blocks of the integer
+// conversions, to be compared with the plain pixel formulas, and the extended-precision
+// reference of the floating ones, which the conversions otherwise use only for the pixels
+// whose double computation is too close to call.
 #pragma once
 
 #include <cstddef>
@@ -14,5 +16,11 @@ enum class IntegerConversion { Yuv, YCbCr, Ycc, Xyz };
 // processor is looked up once per call.
 using BlocksFn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t pixels);
 BlocksFn VectorBlocks(IntegerConversion conversion);
+
+enum class FloatConversion { Hls, Hsv, Luv, Lab };
+
+// n pixels `pixel` bytes apart (3 or 4) through the extended-precision formulas alone.
+void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrdiff_t n,
+              int pixel);
 
 }  // namespace builtin::colorspaces

@@ -17,9 +17,11 @@
 #include <opencv2/imgproc.hpp>
 
 #include "primitives/image/PXColorSpaces.h"
+#include "primitives/image/PXColorSpacesRows.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
+#include "tests/primitives/RgbCube.h"
 
 namespace {
 
@@ -203,17 +205,21 @@ void LabModel(const uint8_t* bgr, uint8_t* out) {
 
 using Model = void (*)(const uint8_t*, uint8_t*);
 
+using builtin::colorspaces::FloatConversion;
+
 struct FloatForm {
   const char* name;
   Convert c3, ac4;
   Model model;
+  FloatConversion conversion;
+  int cubeRows;  // green values per red value in the default run's sample of the RGB cube
 };
 
 const FloatForm kFloatForms[] = {
-    {"HLS", builtin::ippiRGBToHLS_8u_C3R, builtin::ippiRGBToHLS_8u_AC4R, HlsModel},
-    {"HSV", builtin::ippiRGBToHSV_8u_C3R, builtin::ippiRGBToHSV_8u_AC4R, HsvModel},
-    {"LUV", builtin::ippiRGBToLUV_8u_C3R, builtin::ippiRGBToLUV_8u_AC4R, LuvModel},
-    {"Lab", builtin::ippiBGRToLab_8u_C3R, nullptr, LabModel},
+    {"HLS", builtin::ippiRGBToHLS_8u_C3R, builtin::ippiRGBToHLS_8u_AC4R, HlsModel, FloatConversion::Hls, 4},
+    {"HSV", builtin::ippiRGBToHSV_8u_C3R, builtin::ippiRGBToHSV_8u_AC4R, HsvModel, FloatConversion::Hsv, 4},
+    {"LUV", builtin::ippiRGBToLUV_8u_C3R, builtin::ippiRGBToLUV_8u_AC4R, LuvModel, FloatConversion::Luv, 4},
+    {"Lab", builtin::ippiBGRToLab_8u_C3R, nullptr, LabModel, FloatConversion::Lab, 1},
 };
 
 // Random pixels, with grays, primaries and the corners of the cube mixed in.
@@ -257,6 +263,44 @@ TEST(ImageColorSpaces, FloatingConversionsMatchTheirModels) {
         }
       EXPECT_TRUE(dst.OutsideUntouched());
     }
+  }
+}
+
+TEST(ImageColorSpaces, FloatingConversionsGiveTheExtendedBytesOverTheRgbCube) {
+  // The conversions compute in double and redo doubtful pixels in extended precision; over the
+  // RGB cube (sampled unless PF_EXHAUSTIVE is set) their bytes are those of the models.
+  for (const FloatForm& f : kFloatForms) {
+    SCOPED_TRACE(f.name);
+    int failures = 0;
+    imagetest::ForRgbCube(f.cubeRows, [&](GuardedImage& src) {
+      GuardedImage dst(src.width(), src.height(), 3, 0);
+      ASSERT_EQ(f.c3(src.data(), src.step(), dst.data(), dst.step(), src.size()), ippStsNoErr);
+      for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x) {
+          uint8_t want[3];
+          f.model(src.at(x, y), want);
+          if (std::memcmp(dst.at(x, y), want, 3) != 0 && failures++ < 3)
+            ADD_FAILURE() << int{src.at(x, y)[0]} << " " << int{src.at(x, y)[1]} << " "
+                          << int{src.at(x, y)[2]};
+        }
+    });
+  }
+}
+
+TEST(ImageColorSpaces, ExtendedReferenceMatchesTheModels) {
+  // The reference the conversions fall back on, on its own: random pixels and the specials.
+  std::mt19937 rng(46);
+  for (const FloatForm& f : kFloatForms) {
+    SCOPED_TRACE(f.name);
+    GuardedImage src(64, 16, 3, 0), dst(64, 16, 3, 0);
+    FillTestPixels(src, rng);
+    builtin::colorspaces::ExactRow(f.conversion, src.data(), dst.data(), 64 * 16, 3);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 64; ++x) {
+        uint8_t want[3];
+        f.model(src.at(x, y), want);
+        ASSERT_EQ(0, std::memcmp(dst.at(x, y), want, 3)) << x << " " << y;
+      }
   }
 }
 
