@@ -6,6 +6,7 @@
 #include "primitives/image/PXColorSpaces.h"
 
 #include <algorithm>
+#include <array>
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
@@ -104,7 +105,7 @@ inline void XyzPixel(const uint8_t* s, uint8_t* d) {
 // precision. The bytes are therefore always the extended computation's, as a test confirms
 // over every RGB value.
 
-constexpr double kMargin = 1e-9;
+constexpr double kMargin = colorspaces::kDecisionMargin;
 
 // The extended-precision decisions.
 struct ExactDecisions {
@@ -265,6 +266,7 @@ inline void LabPixel(const uint8_t* s, uint8_t* d) {
 
 using PixelFn = void (*)(const uint8_t*, uint8_t*);
 using Integer = colorspaces::IntegerConversion;
+using Floating = colorspaces::FloatConversion;
 
 // n pixels of `pixel` bytes (3 or 4) in source and destination; only the first three bytes
 // of each are read or written.
@@ -281,12 +283,12 @@ IppStatus Convert(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ippi
   return ippStsNoErr;
 }
 
-// The integer conversions of three-byte pixels do whole vector blocks first and finish each
-// row pixel by pixel; the alpha-four forms, whose fourth byte a vector store would rewrite,
-// go pixel by pixel.
-template <PixelFn Fn, int Pixel, Integer Conversion>
-IppStatus ConvertInteger(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                         IppiSize size) {
+// The three-byte forms walk each row in vector blocks and finish it, and any block a floating
+// conversion finds doubtful, with the pixel routine; the alpha-four forms, whose fourth byte a
+// vector store would rewrite, go pixel by pixel.
+template <PixelFn Fn, int Pixel, auto Conversion>
+IppStatus ConvertInBlocks(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                          IppiSize size) {
   if constexpr (Pixel == 4) {
     return Convert<Fn, 4>(pSrc, srcStep, pDst, dstStep, size);
   } else {
@@ -294,8 +296,15 @@ IppStatus ConvertInteger(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstSte
     const colorspaces::BlocksFn blocks = colorspaces::VectorBlocks(Conversion);
     ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, size,
                [blocks](const uint8_t* s, uint8_t* d, int32_t n) {
-                 const auto done = static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(n)));
-                 ConvertRow<Fn>(s + 3 * done, d + 3 * done, n - static_cast<int32_t>(done), 3);
+                 rows::WalkRowInBlocks(
+                     n,
+                     [&](ptrdiff_t i) {
+                       return static_cast<ptrdiff_t>(
+                           blocks(s + 3 * i, d + 3 * i, static_cast<size_t>(n - i)));
+                     },
+                     [&](ptrdiff_t i, ptrdiff_t end) {
+                       ConvertRow<Fn>(s + 3 * i, d + 3 * i, static_cast<int32_t>(end - i), 3);
+                     });
                });
     return ippStsNoErr;
   }
@@ -309,7 +318,8 @@ IppStatus ConvertLuv(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
   std::fenv_t caller;
   std::fegetenv(&caller);
   std::fesetenv(FE_DFL_ENV);
-  const IppStatus status = Convert<LuvPixel, Pixel>(pSrc, srcStep, pDst, dstStep, size);
+  const IppStatus status =
+      ConvertInBlocks<LuvPixel, Pixel, Floating::Luv>(pSrc, srcStep, pDst, dstStep, size);
   std::fesetenv(&caller);
   return status;
 }
@@ -317,6 +327,15 @@ IppStatus ConvertLuv(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
 }  // namespace
 
 namespace colorspaces {
+
+const double* LuvLightnessAsDouble() {
+  static const std::array<double, 256> table = [] {
+    std::array<double, 256> t{};
+    for (size_t i = 0; i < t.size(); ++i) t[i] = kLuvLightnessTable[i];
+    return t;
+  }();
+  return table.data();
+}
 
 void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrdiff_t n,
               int pixel) {
@@ -337,21 +356,21 @@ void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrd
 
 // Every entry point, with the engine it runs: the conversion's pixel routine and the pixel size.
 #define PX_RGB_CONVERSIONS(X)                                                         \
-  X(ippiRGBToHLS_8u_C3R, (Convert<HlsPixel, 3>))                                      \
-  X(ippiRGBToHLS_8u_AC4R, (Convert<HlsPixel, 4>))                                     \
-  X(ippiRGBToHSV_8u_C3R, (Convert<HsvPixel, 3>))                                      \
-  X(ippiRGBToHSV_8u_AC4R, (Convert<HsvPixel, 4>))                                     \
+  X(ippiRGBToHLS_8u_C3R, (ConvertInBlocks<HlsPixel, 3, Floating::Hls>))               \
+  X(ippiRGBToHLS_8u_AC4R, (ConvertInBlocks<HlsPixel, 4, Floating::Hls>))              \
+  X(ippiRGBToHSV_8u_C3R, (ConvertInBlocks<HsvPixel, 3, Floating::Hsv>))               \
+  X(ippiRGBToHSV_8u_AC4R, (ConvertInBlocks<HsvPixel, 4, Floating::Hsv>))              \
   X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                                             \
   X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                                            \
-  X(ippiRGBToYCC_8u_C3R, (ConvertInteger<YccPixel, 3, Integer::Ycc>))                 \
-  X(ippiRGBToYCC_8u_AC4R, (ConvertInteger<YccPixel, 4, Integer::Ycc>))                \
-  X(ippiRGBToYCbCr_8u_C3R, (ConvertInteger<YCbCrPixel, 3, Integer::YCbCr>))           \
-  X(ippiRGBToYCbCr_8u_AC4R, (ConvertInteger<YCbCrPixel, 4, Integer::YCbCr>))          \
-  X(ippiRGBToYUV_8u_C3R, (ConvertInteger<YuvPixel, 3, Integer::Yuv>))                 \
-  X(ippiRGBToYUV_8u_AC4R, (ConvertInteger<YuvPixel, 4, Integer::Yuv>))                \
-  X(ippiRGBToXYZ_8u_C3R, (ConvertInteger<XyzPixel, 3, Integer::Xyz>))                 \
-  X(ippiRGBToXYZ_8u_AC4R, (ConvertInteger<XyzPixel, 4, Integer::Xyz>))                \
-  X(ippiBGRToLab_8u_C3R, (Convert<LabPixel, 3>))
+  X(ippiRGBToYCC_8u_C3R, (ConvertInBlocks<YccPixel, 3, Integer::Ycc>))                \
+  X(ippiRGBToYCC_8u_AC4R, (ConvertInBlocks<YccPixel, 4, Integer::Ycc>))               \
+  X(ippiRGBToYCbCr_8u_C3R, (ConvertInBlocks<YCbCrPixel, 3, Integer::YCbCr>))          \
+  X(ippiRGBToYCbCr_8u_AC4R, (ConvertInBlocks<YCbCrPixel, 4, Integer::YCbCr>))         \
+  X(ippiRGBToYUV_8u_C3R, (ConvertInBlocks<YuvPixel, 3, Integer::Yuv>))                \
+  X(ippiRGBToYUV_8u_AC4R, (ConvertInBlocks<YuvPixel, 4, Integer::Yuv>))               \
+  X(ippiRGBToXYZ_8u_C3R, (ConvertInBlocks<XyzPixel, 3, Integer::Xyz>))                \
+  X(ippiRGBToXYZ_8u_AC4R, (ConvertInBlocks<XyzPixel, 4, Integer::Xyz>))               \
+  X(ippiBGRToLab_8u_C3R, (ConvertInBlocks<LabPixel, 3, Floating::Lab>))
 
 #define PX_DEFINE_RGB_CONVERSION(name, engine)                                       \
   IppStatus name(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,          \

@@ -1,7 +1,7 @@
-// Row routines of the colour conversions, open to the tests: the vector blocks of the integer
-// conversions, to be compared with the plain pixel formulas, and the extended-precision
-// reference of the floating ones, which the conversions otherwise use only for the pixels
-// whose double computation is too close to call.
+// Row routines of the colour conversions, open to the tests: the vector blocks, to be compared
+// with the plain pixel routines, and the extended-precision reference of the floating
+// conversions, which they otherwise use only for the pixels whose double computation is too
+// close to call.
 #pragma once
 
 #include <cstddef>
@@ -22,5 +22,17 @@ enum class FloatConversion { Hls, Hsv, Luv, Lab };
 // n pixels `pixel` bytes apart (3 or 4) through the extended-precision formulas alone.
 void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrdiff_t n,
               int pixel);
+
+// Vector blocks of a floating conversion on three-byte pixels: the double computation with the
+// same checks as the plain double pass. They stop before the first block with a doubtful
+// pixel, which they leave unwritten, and return the number of pixels done.
+BlocksFn VectorBlocks(FloatConversion conversion);
+
+// The lightness table of the LUV conversion as doubles, for vector gathers.
+const double* LuvLightnessAsDouble();
+
+// The decisions of the double computations are certain when their values lie at least this
+// far from a rounding or branch boundary.
+inline constexpr double kDecisionMargin = 1e-9;
 
 }  // namespace builtin::colorspaces

@@ -117,16 +117,13 @@ void FastRow(const uint8_t* src, uint8_t* dst, ptrdiff_t n, int pixel, const Pla
 }
 
 void VectorRow(const uint8_t* src, uint8_t* dst, ptrdiff_t n, const Plan& plan, BlocksFn blocks) {
-  // The blocks stop before a block with a doubtful pixel; the double path takes a stretch at
-  // least that long (vectors hold at most 16 doubles) before the blocks go on.
-  constexpr ptrdiff_t kStretch = 16;
-  ptrdiff_t i = 0;
-  while (i < n) {
-    i += static_cast<ptrdiff_t>(blocks(src + 3 * i, dst + 3 * i, static_cast<size_t>(n - i), plan));
-    const ptrdiff_t end = std::min(n, i + kStretch);
-    FastRow(src + 3 * i, dst + 3 * i, end - i, 3, plan);
-    i = end;
-  }
+  rows::WalkRowInBlocks(
+      n,
+      [&](ptrdiff_t i) {
+        return static_cast<ptrdiff_t>(
+            blocks(src + 3 * i, dst + 3 * i, static_cast<size_t>(n - i), plan));
+      },
+      [&](ptrdiff_t i, ptrdiff_t end) { FastRow(src + 3 * i, dst + 3 * i, end - i, 3, plan); });
 }
 
 }  // namespace twist
