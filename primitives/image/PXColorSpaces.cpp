@@ -2,7 +2,9 @@
 //
 // Each conversion is one pixel routine; a row routine per conversion walks n pixels of a given
 // size (3 or 4 bytes, the same step for source and destination), so the C3 and AC4 forms share
-// it. Saturation is done with comparisons rather than clamp tables: the bytes are the same.
+// it. The three-byte forms run vector blocks first (PXColorSpacesHwy.cpp), which give the
+// bytes of the pixel routines. Saturation is done with comparisons rather than clamp tables:
+// the bytes are the same.
 #include "primitives/image/PXColorSpaces.h"
 
 #include <algorithm>
