@@ -2,13 +2,14 @@
 //
 // Sums, differences and products are formed exactly in 64 bits and go through the one
 // scale-factor rule of the primitives (primitives/support/ScaleFactor.h), which picks the
-// loop of its branch once per call. The scaled quotient is computed with a 64-bit significand,
+// loop of its branch once per call; byte vectors share the 8-bit row engine of the image
+// arithmetic. The scaled quotient is computed with a 64-bit significand,
 // which rounds every pair of int32 operands exactly.
 #include "primitives/signal/SignalIntegerArithmetic.h"
 
-#include <cmath>
 #include <cstdint>
 
+#include "primitives/image/PXImageArithmeticKernels.h"
 #include "primitives/signal/SignalFillCopy.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
@@ -131,8 +132,7 @@ IppStatus fbDivide32sSfs(const Ipp32s* divisor, const Ipp32s* dividend, Ipp32s* 
                          int sf) {
   if (divisor == nullptr || dividend == nullptr || d == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  // 2^(-sf) exactly; only factors from -62 to 32 reach the division below.
-  const long double w = std::ldexp(1.0L, sf < -62 ? 62 : (sf > 32 ? -32 : -sf));
+  const long double w = sfs::Factor(sf);  // exact for the factors that reach the division
   bool zeroDivisor = false;
   for (int i = 0; i < len; ++i) {
     const Ipp32s a = divisor[i];
@@ -165,14 +165,12 @@ void DivideTruncated(const Ipp32s* pSrc, Ipp32s c, Ipp32s* pDst, int len) {
 
 // ---- Scaled byte arithmetic ------------------------------------------------------------------
 
-// sd = R8(op(sd, s)) with exact values in int32; factors above zeroAbove give 0 everywhere.
-template <class Op>
-IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, int zeroAbove, Op op) {
+// sd = R8(sd op s) on the 8-bit row engine of the image arithmetic; factors whose results are
+// all 0 zero-fill.
+IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, arith::TArith8u op) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
-  if (sf > zeroAbove) return ippsZero_8u(pSrcDst, len);
-  sfs::WithScaleRule<uint8_t, int32_t>(sf, [&](auto rule) {
-    for (int i = 0; i < len; ++i) pSrcDst[i] = rule(op(pSrcDst[i], pSrc[i]));
-  });
+  if (sf > arith::ZeroAbove(op)) return ippsZero_8u(pSrcDst, len);
+  arith::Arith8u(op, sf, arith::TRows8u{pSrcDst, 0, pSrc, 0, pSrcDst, 0, len, 1});
   return ippStsNoErr;
 }
 
@@ -282,18 +280,15 @@ IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len
 // ---- Bytes ---------------------------------------------------------------------------------
 
 IppStatus ippsAdd_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, 9,
-                  [](int32_t sd, int32_t s) { return sd + s; });
+  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Add);
 }
 
 IppStatus ippsSub_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, 8,
-                  [](int32_t sd, int32_t s) { return sd > s ? sd - s : 0; });
+  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Sub);
 }
 
 IppStatus ippsMul_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, 16,
-                  [](int32_t sd, int32_t s) { return sd * s; });
+  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Mul);
 }
 
 // ---- Logic ---------------------------------------------------------------------------------

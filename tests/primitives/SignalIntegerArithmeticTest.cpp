@@ -9,35 +9,17 @@
 
 #include "primitives/signal/SignalIntegerArithmetic.h"
 #include "primitives/support/ScaleFactor.h"
+#include "tests/primitives/ScaleFactorModel.h"
 
 namespace {
 
 using namespace builtin;
-using i128 = __int128;
+using sfmodel::i128;
 
 constexpr Ipp32s kMin = std::numeric_limits<Ipp32s>::min();
 constexpr Ipp32s kMax = std::numeric_limits<Ipp32s>::max();
 
-// ---- An exact model of the scale-factor rule, in 128 bits -----------------------------------
-
-// num / den rounded to the nearest integer, ties to even (den != 0).
-i128 RoundedQuotient(i128 num, i128 den) {
-  if (den < 0) num = -num, den = -den;
-  i128 q = num / den, r = num % den;
-  if (r < 0) r += den, q -= 1;  // floor division
-  if (2 * r > den || (2 * r == den && (q & 1) != 0)) q += 1;
-  return q;
-}
-
-i128 Clamp(i128 v, i128 lo, i128 hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-// v * 2^(-sf) rounded half to even and saturated; sf from -40 to 70 keeps everything in range.
-i128 ModelScaled(i128 v, int sf, i128 lo, i128 hi) {
-  const i128 r = sf >= 0 ? RoundedQuotient(v, i128{1} << sf) : v * (i128{1} << -sf);
-  return Clamp(r, lo, hi);
-}
-
-Ipp32s Model32(i128 v, int sf) { return static_cast<Ipp32s>(ModelScaled(v, sf, kMin, kMax)); }
+Ipp32s Model32(i128 v, int sf) { return static_cast<Ipp32s>(sfmodel::Scaled(v, sf, kMin, kMax)); }
 
 // Operands that reach every boundary, and random ones.
 std::vector<Ipp32s> Operands(std::mt19937& rng, int n) {
@@ -60,13 +42,12 @@ TEST(ScaleFactorRule, MatchesTheExactModelForEveryBranchAndExtremeFactor) {
   const std::vector<Ipp32s> a = Operands(rng, 400), b = Operands(rng, 400);
   for (int sf : {INT32_MIN, -100, -63, -62, -40, -33, -32, -31, -30, -1, 0, 1, 2, 31, 32, 33, 62,
                  63, 64, 100, INT32_MAX}) {
-    const int modelSf = sf < -40 ? -40 : (sf > 70 ? 70 : sf);  // the same results from there on
     for (size_t i = 0; i < a.size(); ++i) {
       const int64_t product = int64_t{a[i]} * b[i];
-      ASSERT_EQ((sfs::Scale<int32_t, int64_t>(product, sf)), Model32(product, modelSf))
+      ASSERT_EQ((sfs::Scale<int32_t, int64_t>(product, sf)), Model32(product, sf))
           << a[i] << " * " << b[i] << " sf " << sf;
       const int32_t sum = a[i] / 2 + b[i] / 2;  // 16-bit elements from a 32-bit sum
-      ASSERT_EQ((sfs::Scale<int16_t, int64_t>(sum, sf)), ModelScaled(sum, modelSf, -32768, 32767));
+      ASSERT_EQ((sfs::Scale<int16_t, int64_t>(sum, sf)), sfmodel::Scaled(sum, sf, -32768, 32767));
     }
   }
 }
@@ -239,12 +220,7 @@ TEST(SignalIntegerArithmetic, SpecialCasesZeroFillCopyOrLeaveTheVector) {
 
 // The exactly rounded, saturated quotient p * 2^(-sf) / a for a != 0.
 Ipp32s ModelQuotient(Ipp32s p, Ipp32s a, int sf) {
-  if (p == 0) return 0;
-  if (sf < -40) return ((p < 0) != (a < 0)) ? kMin : kMax;
-  if (sf > 70) return 0;
-  const i128 num = sf < 0 ? i128{p} << -sf : i128{p};
-  const i128 den = sf > 0 ? i128{a} << sf : i128{a};
-  return static_cast<Ipp32s>(Clamp(RoundedQuotient(num, den), kMin, kMax));
+  return static_cast<Ipp32s>(sfmodel::ScaledQuotient(p, a, sf, kMin, kMax));
 }
 
 TEST(SignalIntegerArithmetic, DivisionRoundsExactlyAndSaturates) {
@@ -310,9 +286,8 @@ TEST(SignalIntegerArithmetic, BytesOverEveryPairAgreeWithTheModel) {
                    18, INT32_MAX}) {
       std::vector<Ipp8u> d = b;
       ASSERT_EQ(op.Fn(a.data(), d.data(), 65536, sf), ippStsNoErr);
-      const int modelSf = sf < -20 ? -20 : (sf > 40 ? 40 : sf);
       for (int i = 0; i < 65536; ++i)
-        ASSERT_EQ(d[i], ModelScaled(op.Exact(a[i], b[i]), modelSf, 0, 255))
+        ASSERT_EQ(d[i], sfmodel::Scaled(op.Exact(a[i], b[i]), sf, 0, 255))
             << op.Name << " " << int(a[i]) << ", " << int(b[i]) << " sf " << sf;
     }
   }
