@@ -11,7 +11,9 @@
 // the result is rounded half to even. For -15 <= sf <= 8 and 8-bit operands the float
 // quotient is never on the other side of a half-integer than the exact one (its error is
 // below 2^-16 where the result is below 256, and an exact quotient that is no tie lies at
-// least 1 / 510 * 2^(-sf) from every half-integer), so the bytes equal the exact rule's.
+// least 1 / 510 * 2^(-sf) from every half-integer), so the bytes equal the exact rule's. The
+// conversion to integer lanes takes values already rounded and below 2^23, where it is exact;
+// the plain reference converts through FloatToInt.h.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/image/PXImageArithmeticHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
