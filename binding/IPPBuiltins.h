@@ -10,5 +10,8 @@
 #include "primitives/image/PXImageArithmeticC.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/image/PXColorConversion.h"
+#include "primitives/image/PXColorSpaces.h"
+#include "primitives/image/PXColorTwist.h"
+#include "primitives/image/PXLookupTables.h"
 #include "primitives/vision/SobelDerivatives.h"
 #include "primitives/vision/CannyEdges.h"

@@ -184,7 +184,7 @@
   X(STUB,    IPPI,         ippiAlphaComp_8u_AC4R,      IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
   X(STUB,    IPPS,         ippsRandUniform_Direct_64f, IppStatus, (Ipp64f*, int, Ipp64f, Ipp64f, unsigned int*)) \
   X(NONE,    IPPI,         ippsSVD_64f_D2L,            IppStatus, (Ipp64f**, Ipp64f*, Ipp64f**, int, int))
 // clang-format on

@@ -60,8 +60,8 @@ IppStatus Arithmetic8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int
 
 // pDst = pSrc2 * 2^(-sf) / pSrc1.
 template <TLayout L>
-IppStatus Divide8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step,
-                   Ipp8u* pDst, int dstStep, IppiSize size, int sf) {
+IppStatus Divide8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
+                   int dstStep, IppiSize size, int sf) {
   if (pSrc1 == nullptr || pSrc2 == nullptr || pDst == nullptr) return ippStsNullPtrErr;
   IppiSize bytes;
   if (rows::BadSize(size) || !arith::RowBytes(size, Channels(L), bytes)) return ippStsSizeErr;
@@ -79,15 +79,16 @@ IppStatus Divide8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src
 }
 
 template <TOp Op, TLayout L>
-IppStatus Image8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step,
-                  Ipp8u* pDst, int dstStep, IppiSize size, int sf) {
+IppStatus Image8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
+                  int dstStep, IppiSize size, int sf) {
   if constexpr (Op == TOp::Div)
     return Divide8u<L>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, size, sf);
   else
     return Arithmetic8u<Op, L>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, size, sf);
 }
 
-// ---- 16-bit elements -----------------------------------------------------------------------------
+// ---- 16-bit elements
+// -----------------------------------------------------------------------------
 
 // The quotient of one element pair: x = dividend * 2^(-sf) / divisor with a 64-bit significand,
 // saturated (when sf <= 0, where it can leave the range) and rounded half to even through the
@@ -111,8 +112,8 @@ inline Ipp16s Divide16s(int32_t dividend, int32_t divisor, int sf, long double f
 }
 
 template <TOp Op>
-IppStatus Image16s(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst, int srcDstStep,
-                   IppiSize size, int sf) {
+IppStatus Image16s(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst, int srcDstStep, IppiSize size,
+                   int sf) {
   if (IppStatus s = rows::CheckImages(pSrc, pSrcDst, size); s != ippStsNoErr) return s;
   if constexpr (Op == TOp::Div) {
     if (srcStep < 1 || srcDstStep < 1) return ippStsStepErr;
@@ -127,7 +128,8 @@ IppStatus Image16s(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst, int srcDstS
       rows::ForEachRow(pSrc, srcStep, 2, pSrcDst, srcDstStep, 2, size,
                        [&](const uint8_t* s, uint8_t* d, int32_t w) {
                          for (ptrdiff_t i = 0; i < w; ++i) {
-                           const int32_t v = exact(rows::Load<Ipp16s>(d, i), rows::Load<Ipp16s>(s, i));
+                           const int32_t v =
+                               exact(rows::Load<Ipp16s>(d, i), rows::Load<Ipp16s>(s, i));
                            rows::Store<Ipp16s>(d, i, rule(v));
                          }
                        });
@@ -138,34 +140,40 @@ IppStatus Image16s(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst, int srcDstS
 
 }  // namespace
 
-// ---- The primitives, generated from their lists --------------------------------------------------
+// ---- The primitives, generated from their lists
+// --------------------------------------------------
 
 // (operation, layout) of the in-place 8-bit forms and of the two-source forms.
-#define PX_ARITHMETIC_IN_PLACE_8U(X)                                                         \
-  X(Add, C1) X(Sub, C1) X(Mul, C1) X(Div, C1) X(Add, C3) X(Sub, C3) X(Mul, C3) X(Div, C3)   \
+// clang-format off
+#define PX_ARITHMETIC_IN_PLACE_8U(X)                         \
+  X(Add, C1)  X(Sub, C1)  X(Mul, C1)  X(Div, C1)             \
+  X(Add, C3)  X(Sub, C3)  X(Mul, C3)  X(Div, C3)             \
   X(Add, AC4) X(Sub, AC4) X(Mul, AC4) X(Div, AC4)
-#define PX_ARITHMETIC_TWO_SOURCES_8U(X)                                                      \
-  X(Add, C1) X(Sub, C1) X(Mul, C1) X(Div, C1) X(Add, C3) X(Sub, C3) X(Mul, C3) X(Div, C3)   \
-  X(Add, C4) X(Add, AC4) X(Sub, AC4) X(Mul, AC4) X(Div, AC4)
+#define PX_ARITHMETIC_TWO_SOURCES_8U(X)                      \
+  X(Add, C1)  X(Sub, C1)  X(Mul, C1)  X(Div, C1)             \
+  X(Add, C3)  X(Sub, C3)  X(Mul, C3)  X(Div, C3)             \
+  X(Add, C4)                                                 \
+  X(Add, AC4) X(Sub, AC4) X(Mul, AC4) X(Div, AC4)
+// clang-format on
 #define PX_ARITHMETIC_IN_PLACE_16S(X) X(Add) X(Sub) X(Mul) X(Div)
 
-#define PX_DEFINE_IN_PLACE_8U(Op, Layout)                                                    \
-  IppStatus ippi##Op##_8u_##Layout##IRSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst,     \
+#define PX_DEFINE_IN_PLACE_8U(Op, Layout)                                                      \
+  IppStatus ippi##Op##_8u_##Layout##IRSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst,      \
                                           int srcDstStep, IppiSize roiSize, int scaleFactor) { \
     return Image8u<TOp::Op, TLayout::Layout>(pSrc, srcStep, pSrcDst, srcDstStep, pSrcDst,      \
-                                             srcDstStep, roiSize, scaleFactor);               \
+                                             srcDstStep, roiSize, scaleFactor);                \
   }
-#define PX_DEFINE_TWO_SOURCES_8U(Op, Layout)                                                  \
-  IppStatus ippi##Op##_8u_##Layout##RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, \
-                                         int src2Step, Ipp8u* pDst, int dstStep,              \
-                                         IppiSize roiSize, int scaleFactor) {                 \
-    return Image8u<TOp::Op, TLayout::Layout>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, \
-                                             roiSize, scaleFactor);                           \
+#define PX_DEFINE_TWO_SOURCES_8U(Op, Layout)                                                       \
+  IppStatus ippi##Op##_8u_##Layout##RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2,     \
+                                         int src2Step, Ipp8u* pDst, int dstStep, IppiSize roiSize, \
+                                         int scaleFactor) {                                        \
+    return Image8u<TOp::Op, TLayout::Layout>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep,      \
+                                             roiSize, scaleFactor);                                \
   }
-#define PX_DEFINE_IN_PLACE_16S(Op)                                                            \
-  IppStatus ippi##Op##_16s_C1IRSfs(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst,          \
-                                   int srcDstStep, IppiSize roiSize, int scaleFactor) {       \
-    return Image16s<TOp::Op>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize, scaleFactor);       \
+#define PX_DEFINE_IN_PLACE_16S(Op)                                                      \
+  IppStatus ippi##Op##_16s_C1IRSfs(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst,    \
+                                   int srcDstStep, IppiSize roiSize, int scaleFactor) { \
+    return Image16s<TOp::Op>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize, scaleFactor); \
   }
 
 PX_ARITHMETIC_IN_PLACE_8U(PX_DEFINE_IN_PLACE_8U)
@@ -176,7 +184,8 @@ PX_ARITHMETIC_IN_PLACE_16S(PX_DEFINE_IN_PLACE_16S)
 #undef PX_DEFINE_TWO_SOURCES_8U
 #undef PX_DEFINE_IN_PLACE_16S
 
-// ---- Division rows and regions -------------------------------------------------------------------
+// ---- Division rows and regions
+// -------------------------------------------------------------------
 
 IppStatus fbDivRow8u(const Ipp8u* pDivisor, const Ipp8u* pDividend, Ipp8u* pDst, int len,
                      int scaleFactor) {
@@ -193,8 +202,8 @@ IppStatus fbDivRegion8u(const Ipp8u* pDivisor, int divisorStep, const Ipp8u* pDi
                         int scaleFactor) {
   if (pDivisor == nullptr || pDividend == nullptr || pDst == nullptr) return ippStsNullPtrErr;
   if (rows::BadSize(roiSize)) return ippStsSizeErr;
-  const TRows8u r{pDividend, dividendStep, pDivisor, divisorStep, pDst, dstStep, roiSize.width,
-                  roiSize.height};
+  const TRows8u r{pDividend, dividendStep, pDivisor,      divisorStep,
+                  pDst,      dstStep,      roiSize.width, roiSize.height};
   return arith::Div8u(scaleFactor, r) ? ippStsDivByZero : ippStsNoErr;
 }
 
@@ -210,8 +219,9 @@ IppStatus fbDivRegion16s(const Ipp16s* pDivisor, int divisorStep, const Ipp16s* 
     const uint8_t* b = rows::Row(pDividend, dividendStep, y);
     uint8_t* d = rows::Row(pDst, dstStep, y);
     for (ptrdiff_t i = 0; i < roiSize.width; ++i) {
-      rows::Store<Ipp16s>(d, i, Divide16s(rows::Load<Ipp16s>(b, i), rows::Load<Ipp16s>(a, i),
-                                          scaleFactor, factor, zeroDivisor));
+      rows::Store<Ipp16s>(d, i,
+                          Divide16s(rows::Load<Ipp16s>(b, i), rows::Load<Ipp16s>(a, i), scaleFactor,
+                                    factor, zeroDivisor));
     }
   }
   return zeroDivisor ? ippStsDivByZero : ippStsNoErr;

@@ -102,7 +102,8 @@ struct TVectorFills {
     const int64_t bytes = static_cast<int64_t>(len) * static_cast<int64_t>(sizeof(T));
     constexpr int64_t kPiece = int64_t{1} << 30;
     for (int64_t at = 0; at < bytes; at += kPiece)
-      if (IppStatus s = fn(at, static_cast<int32_t>(bytes - at < kPiece ? bytes - at : kPiece)); s != 0)
+      if (IppStatus s = fn(at, static_cast<int32_t>(bytes - at < kPiece ? bytes - at : kPiece));
+          s != 0)
         return s;
     return ippStsNoErr;
   }
@@ -129,17 +130,17 @@ struct TImageFills {
 
 // dst = R(src op c) over a region of 16-bit elements.
 template <TOp Op>
-void Compute16s(const Ipp16s* src, int srcStep, int32_t c, Ipp16s* dst, int dstStep,
-                IppiSize size, int sf) {
+void Compute16s(const Ipp16s* src, int srcStep, int32_t c, Ipp16s* dst, int dstStep, IppiSize size,
+                int sf) {
   sfs::WithScaleRule<int16_t, int32_t>(sf, [&](auto rule) {
-    rows::ForEachRow(src, srcStep, 2, dst, dstStep, 2, size,
-                     [&](const uint8_t* s, uint8_t* d, int32_t w) {
-                       for (ptrdiff_t i = 0; i < w; ++i) {
-                         const int32_t x = rows::Load<Ipp16s>(s, i);
-                         const int32_t v = Op == TOp::Add ? x + c : (Op == TOp::Sub ? x - c : x * c);
-                         rows::Store<Ipp16s>(d, i, rule(v));
-                       }
-                     });
+    rows::ForEachRow(
+        src, srcStep, 2, dst, dstStep, 2, size, [&](const uint8_t* s, uint8_t* d, int32_t w) {
+          for (ptrdiff_t i = 0; i < w; ++i) {
+            const int32_t x = rows::Load<Ipp16s>(s, i);
+            const int32_t v = Op == TOp::Add ? x + c : (Op == TOp::Sub ? x - c : x * c);
+            rows::Store<Ipp16s>(d, i, rule(v));
+          }
+        });
   });
 }
 
@@ -148,7 +149,8 @@ template <class T, TOp Op, class Fills>
 IppStatus Constant(const T* src, int srcStep, T c, T* dst, int dstStep, IppiSize size, int sf) {
   if (IppStatus s = rows::CheckImages(src, dst, size); s != ippStsNoErr) return s;
   constexpr bool kBytes = std::is_same_v<T, Ipp8u>;
-  if (sf > ZeroAbove<T>(Op) || (Op == TOp::Mul && c == 0)) return Fills::Fill(0, dst, dstStep, size);
+  if (sf > ZeroAbove<T>(Op) || (Op == TOp::Mul && c == 0))
+    return Fills::Fill(0, dst, dstStep, size);
   // Every 8-bit sum with a non-zero constant saturates at these factors.
   if (kBytes && Op == TOp::Add && sf < -7 && c != 0) return Fills::Fill(255, dst, dstStep, size);
   if (sf == 0 && c == (Op == TOp::Mul ? 1 : 0))
@@ -236,15 +238,16 @@ IppStatus CheckDivision(const void* src, int srcStep, int32_t c, const void* dst
   return ippStsNoErr;
 }
 
-IppStatus DivideC8u(const Ipp8u* src, int srcStep, Ipp8u c, Ipp8u* dst, int dstStep,
-                    IppiSize size, int sf, bool image) {
+IppStatus DivideC8u(const Ipp8u* src, int srcStep, Ipp8u c, Ipp8u* dst, int dstStep, IppiSize size,
+                    int sf, bool image) {
   if (IppStatus s = CheckDivision(src, srcStep, c, dst, dstStep, size, image); s != ippStsNoErr)
     return s;
   uint8_t table[256];
   QuotientTable8u(c, sf, table);
-  rows::ForEachRow(src, srcStep, 1, dst, dstStep, 1, size, [&](const uint8_t* s, uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) d[i] = table[s[i]];
-  });
+  rows::ForEachRow(src, srcStep, 1, dst, dstStep, 1, size,
+                   [&](const uint8_t* s, uint8_t* d, int32_t w) {
+                     for (ptrdiff_t i = 0; i < w; ++i) d[i] = table[s[i]];
+                   });
   return ippStsNoErr;
 }
 
@@ -253,9 +256,11 @@ IppStatus DivideC16s(const Ipp16s* src, int srcStep, Ipp16s c, Ipp16s* dst, int 
   if (IppStatus s = CheckDivision(src, srcStep, c, dst, dstStep, size, image); s != ippStsNoErr)
     return s;
   const long double k = sfs::Factor(sf) / c;
-  rows::ForEachRow(src, srcStep, 2, dst, dstStep, 2, size, [k](const uint8_t* s, uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<Ipp16s>(d, i, Quotient16s(rows::Load<Ipp16s>(s, i), k));
-  });
+  rows::ForEachRow(src, srcStep, 2, dst, dstStep, 2, size,
+                   [k](const uint8_t* s, uint8_t* d, int32_t w) {
+                     for (ptrdiff_t i = 0; i < w; ++i)
+                       rows::Store<Ipp16s>(d, i, Quotient16s(rows::Load<Ipp16s>(s, i), k));
+                   });
   return ippStsNoErr;
 }
 
@@ -267,8 +272,8 @@ IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSiz
   IppiSize bytes;
   if (rows::BadSize(size) || !arith::RowBytes(size, kChannels, bytes)) return ippStsSizeErr;
   if (step < 1) return ippStsStepErr;
-  const bool zeroConstant = value[0] == 0 || value[1] == 0 || value[2] == 0 ||
-                            (L == TLayout::C4 && value[3] == 0);
+  const bool zeroConstant =
+      value[0] == 0 || value[1] == 0 || value[2] == 0 || (L == TLayout::C4 && value[3] == 0);
   const IppiSize oneRow{size.width, 1};
   if constexpr (L != TLayout::AC4) {
     auto* divisor = static_cast<uint8_t*>(fbAlignedAlloc8(bytes.width));
@@ -295,8 +300,8 @@ IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSiz
     }
     const Ipp8u pixel[4] = {value[0], value[1], value[2], 1};
     ippiSet_8u_C4R(pixel, divisor, bytes.width, oneRow);
-    arith::Div8uAlpha4(sf, TRows8u{pSrcDst, step, divisor, 0, pSrcDst, step, bytes.width, bytes.height},
-                       work);
+    arith::Div8uAlpha4(
+        sf, TRows8u{pSrcDst, step, divisor, 0, pSrcDst, step, bytes.width, bytes.height}, work);
     fbAlignedFree(work);
     fbAlignedFree(divisor);
     return ippStsNoErr;
@@ -305,37 +310,43 @@ IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSiz
 
 }  // namespace
 
-// ---- The primitives, generated from their lists --------------------------------------------------
+// ---- The primitives, generated from their lists
+// --------------------------------------------------
 
+// clang-format off
 // (operation, element name, element type) of the vector and one-channel forms.
-#define PX_ARITHMETIC_C(X) \
-  X(Add, 8u, Ipp8u) X(Sub, 8u, Ipp8u) X(Mul, 8u, Ipp8u) X(Add, 16s, Ipp16s) X(Sub, 16s, Ipp16s) X(Mul, 16s, Ipp16s)
+#define PX_ARITHMETIC_C(X)                                   \
+  X(Add, 8u, Ipp8u)   X(Sub, 8u, Ipp8u)   X(Mul, 8u, Ipp8u)  \
+  X(Add, 16s, Ipp16s) X(Sub, 16s, Ipp16s) X(Mul, 16s, Ipp16s)
 // (operation, layout) of the multi-channel forms.
-#define PX_ARITHMETIC_C_CHANNELS(X) \
-  X(Add, C3) X(Add, AC4) X(Add, C4) X(Sub, C3) X(Sub, C4) X(Mul, C3) X(Mul, AC4) X(Mul, C4)
+#define PX_ARITHMETIC_C_CHANNELS(X)                          \
+  X(Add, C3) X(Add, AC4) X(Add, C4)                          \
+  X(Sub, C3) X(Sub, C4)                                      \
+  X(Mul, C3) X(Mul, AC4) X(Mul, C4)
+// clang-format on
 
-#define PX_DEFINE_CONSTANT(Op, Name, T)                                                          \
-  IppStatus ipps##Op##C_##Name##_ISfs(T val, T* pSrcDst, int len, int scaleFactor) {            \
-    return Constant<T, TOp::Op, TVectorFills<T>>(pSrcDst, 0, val, pSrcDst, 0, IppiSize{len, 1},  \
-                                                 scaleFactor);                                   \
-  }                                                                                              \
-  IppStatus ipps##Op##C_##Name##_Sfs(const T* pSrc, T val, T* pDst, int len, int scaleFactor) { \
-    return Constant<T, TOp::Op, TVectorFills<T>>(pSrc, 0, val, pDst, 0, IppiSize{len, 1},        \
-                                                 scaleFactor);                                   \
-  }                                                                                              \
-  IppStatus ippi##Op##C_##Name##_C1IRSfs(T value, T* pSrcDst, int srcDstStep, IppiSize roiSize,  \
-                                         int scaleFactor) {                                      \
-    return Constant<T, TOp::Op, TImageFills<T>>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, \
-                                                roiSize, scaleFactor);                           \
-  }                                                                                              \
-  IppStatus ippi##Op##C_##Name##_C1RSfs(const T* pSrc, int srcStep, T value, T* pDst,            \
-                                        int dstStep, IppiSize roiSize, int scaleFactor) {        \
-    return Constant<T, TOp::Op, TImageFills<T>>(pSrc, srcStep, value, pDst, dstStep, roiSize,    \
-                                                scaleFactor);                                    \
+#define PX_DEFINE_CONSTANT(Op, Name, T)                                                            \
+  IppStatus ipps##Op##C_##Name##_ISfs(T val, T* pSrcDst, int len, int scaleFactor) {               \
+    return Constant<T, TOp::Op, TVectorFills<T>>(pSrcDst, 0, val, pSrcDst, 0, IppiSize{len, 1},    \
+                                                 scaleFactor);                                     \
+  }                                                                                                \
+  IppStatus ipps##Op##C_##Name##_Sfs(const T* pSrc, T val, T* pDst, int len, int scaleFactor) {    \
+    return Constant<T, TOp::Op, TVectorFills<T>>(pSrc, 0, val, pDst, 0, IppiSize{len, 1},          \
+                                                 scaleFactor);                                     \
+  }                                                                                                \
+  IppStatus ippi##Op##C_##Name##_C1IRSfs(T value, T* pSrcDst, int srcDstStep, IppiSize roiSize,    \
+                                         int scaleFactor) {                                        \
+    return Constant<T, TOp::Op, TImageFills<T>>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep,   \
+                                                roiSize, scaleFactor);                             \
+  }                                                                                                \
+  IppStatus ippi##Op##C_##Name##_C1RSfs(const T* pSrc, int srcStep, T value, T* pDst, int dstStep, \
+                                        IppiSize roiSize, int scaleFactor) {                       \
+    return Constant<T, TOp::Op, TImageFills<T>>(pSrc, srcStep, value, pDst, dstStep, roiSize,      \
+                                                scaleFactor);                                      \
   }
-#define PX_DEFINE_CONSTANT_CHANNELS(Op, Layout)                                                  \
-  IppStatus ippi##Op##C_8u_##Layout##IRSfs(const Ipp8u* value, Ipp8u* pSrcDst, int srcDstStep,   \
-                                           IppiSize roiSize, int scaleFactor) {                  \
+#define PX_DEFINE_CONSTANT_CHANNELS(Op, Layout)                                                    \
+  IppStatus ippi##Op##C_8u_##Layout##IRSfs(const Ipp8u* value, Ipp8u* pSrcDst, int srcDstStep,     \
+                                           IppiSize roiSize, int scaleFactor) {                    \
     return Channels8u<TOp::Op, TLayout::Layout>(value, pSrcDst, srcDstStep, roiSize, scaleFactor); \
   }
 
@@ -345,14 +356,15 @@ PX_ARITHMETIC_C_CHANNELS(PX_DEFINE_CONSTANT_CHANNELS)
 #undef PX_DEFINE_CONSTANT
 #undef PX_DEFINE_CONSTANT_CHANNELS
 
-// ---- Division ------------------------------------------------------------------------------------
+// ---- Division
+// ------------------------------------------------------------------------------------
 
 IppStatus ippsDivC_8u_Sfs(const Ipp8u* pSrc, Ipp8u val, Ipp8u* pDst, int len, int scaleFactor) {
   return DivideC8u(pSrc, 0, val, pDst, 0, IppiSize{len, 1}, scaleFactor, false);
 }
 
-IppStatus ippiDivC_8u_C1RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u value, Ipp8u* pDst,
-                             int dstStep, IppiSize roiSize, int scaleFactor) {
+IppStatus ippiDivC_8u_C1RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u value, Ipp8u* pDst, int dstStep,
+                             IppiSize roiSize, int scaleFactor) {
   return DivideC8u(pSrc, srcStep, value, pDst, dstStep, roiSize, scaleFactor, true);
 }
 
@@ -361,8 +373,7 @@ IppStatus ippiDivC_8u_C1IRSfs(Ipp8u value, Ipp8u* pSrcDst, int srcDstStep, IppiS
   return ippiDivC_8u_C1RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize, scaleFactor);
 }
 
-IppStatus ippsDivC_16s_Sfs(const Ipp16s* pSrc, Ipp16s val, Ipp16s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsDivC_16s_Sfs(const Ipp16s* pSrc, Ipp16s val, Ipp16s* pDst, int len, int scaleFactor) {
   return DivideC16s(pSrc, 0, val, pDst, 0, IppiSize{len, 1}, scaleFactor, false);
 }
 
@@ -377,8 +388,7 @@ IppStatus ippiDivC_16s_C1RSfs(const Ipp16s* pSrc, int srcStep, Ipp16s value, Ipp
 
 IppStatus ippiDivC_16s_C1IRSfs(Ipp16s value, Ipp16s* pSrcDst, int srcDstStep, IppiSize roiSize,
                                int scaleFactor) {
-  return ippiDivC_16s_C1RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize,
-                             scaleFactor);
+  return ippiDivC_16s_C1RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize, scaleFactor);
 }
 
 IppStatus ippiDivC_8u_C3IRSfs(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,

@@ -31,21 +31,29 @@ namespace hn = hwy::HWY_NAMESPACE;
 // The exact value of one pair of widened bytes.
 struct TAddLanes {
   template <class V>
-  HWY_INLINE V operator()(V a, V b) const { return hn::Add(a, b); }
+  HWY_INLINE V operator()(V a, V b) const {
+    return hn::Add(a, b);
+  }
 };
 struct TSubLanes {  // below 0 is 0
   template <class V>
-  HWY_INLINE V operator()(V a, V b) const { return hn::SaturatedSub(a, b); }
+  HWY_INLINE V operator()(V a, V b) const {
+    return hn::SaturatedSub(a, b);
+  }
 };
 struct TMulLanes {
   template <class V>
-  HWY_INLINE V operator()(V a, V b) const { return hn::Mul(a, b); }
+  HWY_INLINE V operator()(V a, V b) const {
+    return hn::Mul(a, b);
+  }
 };
 
 // The three branches of the scale-factor rule on values below 2^16, results at most 255.
 struct TExactLanes {
   template <class D, class V>
-  HWY_INLINE V operator()(D d, V v) const { return hn::Min(v, hn::Set(d, 255)); }
+  HWY_INLINE V operator()(D d, V v) const {
+    return hn::Min(v, hn::Set(d, 255));
+  }
 };
 
 struct TRoundDownLanes {  // 1 <= Shift <= 16
@@ -214,9 +222,10 @@ bool Div8uRows(int sf, const TRows8u& r) {
 
 bool Div8uAlpha4Rows(int sf, const TRows8u& r, uint8_t* work) {
   const float factor = DivFactor(sf);
-  return DivAlpha4Rows(r, work, [factor](const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n) {
-    return DivPiece(a, b, d, static_cast<size_t>(n), factor);
-  });
+  return DivAlpha4Rows(r, work,
+                       [factor](const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n) {
+                         return DivPiece(a, b, d, static_cast<size_t>(n), factor);
+                       });
 }
 
 }  // namespace HWY_NAMESPACE

@@ -207,8 +207,7 @@ IppStatus ShiftLeft(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
   if (c >= 32) return fbZeroStatus(pDst, len);
   // The bits shifted out are lost: the shift runs on the unsigned word.
-  for (int i = 0; i < len; ++i)
-    pDst[i] = static_cast<Ipp32s>(static_cast<Ipp32u>(pSrc[i]) << c);
+  for (int i = 0; i < len; ++i) pDst[i] = static_cast<Ipp32s>(static_cast<Ipp32u>(pSrc[i]) << c);
   return ippStsNoErr;
 }
 
@@ -246,8 +245,7 @@ IppStatus ippsAddC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
   return Constant32s(pSrcDst, val, pSrcDst, len, scaleFactor, kSumZeroFactor, 0, TAdd{});
 }
 
-IppStatus ippsAddC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsAddC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
   return Constant32s(pSrc, val, pDst, len, scaleFactor, kSumZeroFactor, 0, TAdd{});
 }
 
@@ -255,8 +253,7 @@ IppStatus ippsSubC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
   return Constant32s(pSrcDst, val, pSrcDst, len, scaleFactor, kSumZeroFactor, 0, TSub{});
 }
 
-IppStatus ippsSubC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsSubC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
   return Constant32s(pSrc, val, pDst, len, scaleFactor, kSumZeroFactor, 0, TSub{});
 }
 
@@ -272,8 +269,7 @@ IppStatus ippsMulC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
   return Multiply32sC(pSrcDst, val, pSrcDst, len, scaleFactor, TMul{});
 }
 
-IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
   return Multiply32sC(pSrc, val, pDst, len, scaleFactor, TMul{});
 }
 

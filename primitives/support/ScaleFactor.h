@@ -65,7 +65,7 @@ struct TScaleUpRule {
   W Low;      // the smallest v whose product stays at or above the lowest T
   constexpr explicit TScaleUpRule(int shift) noexcept
       : Shift(shift),
-        High(static_cast<W>(kHighest<T> >> shift)),
+        High(static_cast<W>((kHighest<T>) >> shift)),
         // ceil(lowest / 2^shift) = -floor(-lowest / 2^shift); lowest is 0 or -2^k.
         Low(static_cast<W>(-((-kLowest<T>) >> shift))) {}
   constexpr T operator()(W v) const noexcept {

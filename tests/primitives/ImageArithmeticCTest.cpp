@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <functional>
 #include <random>
 #include <string>
@@ -45,7 +45,8 @@ struct TForms {
 
 template <class T>
 void ExpectFormsAgreeWithTheModel(const TForms<T>& f, const std::vector<T>& x,
-                                  const std::vector<T>& constants, const std::vector<int>& factors) {
+                                  const std::vector<T>& constants,
+                                  const std::vector<int>& factors) {
   constexpr bool kBytes = sizeof(T) == 1;
   constexpr i128 kLo = kBytes ? 0 : -32768, kHi = kBytes ? 255 : 32767;
   const int n = static_cast<int>(x.size());
@@ -74,7 +75,8 @@ void ExpectFormsAgreeWithTheModel(const TForms<T>& f, const std::vector<T>& x,
       const std::vector<uint8_t> want(reinterpret_cast<const uint8_t*>(expected.data()),
                                       reinterpret_cast<const uint8_t*>(expected.data() + n));
       for (int i = 0; i < n; ++i) {
-        ASSERT_EQ(inPlace[i], expected[i]) << Name(f.Op) << " x " << x[i] << " c " << c << " sf " << sf;
+        ASSERT_EQ(inPlace[i], expected[i])
+            << Name(f.Op) << " x " << x[i] << " c " << c << " sf " << sf;
         ASSERT_EQ(out[i], expected[i]) << Name(f.Op) << " x " << x[i] << " c " << c << " sf " << sf;
       }
       ASSERT_EQ(dst.Region(), want) << Name(f.Op) << " image, c " << c << " sf " << sf;
@@ -101,10 +103,11 @@ TEST(ImageArithmeticC, Constants8uOverEveryValueAgreeWithTheModel) {
 TEST(ImageArithmeticC, Constants16sAgreeWithTheModel) {
   std::vector<Ipp16s> x;
   for (int v = -32768; v <= 32767; v += 257) x.push_back(static_cast<Ipp16s>(v));
-  for (int v : {-32768, -32767, -2, -1, 0, 1, 2, 3, 181, 32766, 32767}) x.push_back(static_cast<Ipp16s>(v));
+  for (int v : {-32768, -32767, -2, -1, 0, 1, 2, 3, 181, 32766, 32767})
+    x.push_back(static_cast<Ipp16s>(v));
   x.resize(x.size() / 64 * 64 + 64, 5);
-  const std::vector<int> factors = {INT32_MIN, -17, -16, -15, -14, -2, -1, 0, 1, 2, 15, 16, 17,
-                                    30, 31, INT32_MAX};
+  const std::vector<int> factors = {INT32_MIN, -17, -16, -15, -14, -2, -1, 0,
+                                    1,         2,   15,  16,  17,  30, 31, INT32_MAX};
   const std::vector<Ipp16s> constants = {-32768, -1, 0, 1, 2, 3, 255, 32767};
   const TForms<Ipp16s> forms[] = {
       {TOp::Add, ippsAddC_16s_ISfs, ippsAddC_16s_Sfs, ippiAddC_16s_C1IRSfs, ippiAddC_16s_C1RSfs},
@@ -201,7 +204,7 @@ Ipp8u ModelTableQuotient(int x, int c, int sf) {
   int e = 0;
   const float m = std::frexp(fbReciprocalTable[c], &e);
   const i128 mantissa = static_cast<i128>(std::ldexp(m, 24));  // R = mantissa * 2^(e - 24)
-  const int64_t shift = int64_t{sf} + 24 - e;  // x * mantissa / 2^shift
+  const int64_t shift = int64_t{sf} + 24 - e;                  // x * mantissa / 2^shift
   const int clamped = static_cast<int>(shift < -40 ? -40 : (shift > 70 ? 70 : shift));
   return static_cast<Ipp8u>(sfmodel::Scaled(x * mantissa, clamped, 0, 255));
 }
@@ -248,9 +251,9 @@ TEST(ImageArithmeticC, DivC16sRoundsExactlyAtTheBoundsOfK) {
   struct Case {
     Ipp16s C;
     int Sf;
-  } cases[] = {{-1, 0},  {1, 0},   {-2, -1}, {2, -1},  {3, 0},     {-3, 1},     {7, -3},
-               {6, 0},   {-32768, 0}, {32767, -15}, {255, 2}, {-5, 16}, {1, INT32_MIN},
-               {-1, INT32_MIN}, {3, INT32_MAX}, {2, -16446}};
+  } cases[] = {{-1, 0},        {1, 0},          {-2, -1},       {2, -1},      {3, 0},   {-3, 1},
+               {7, -3},        {6, 0},          {-32768, 0},    {32767, -15}, {255, 2}, {-5, 16},
+               {1, INT32_MIN}, {-1, INT32_MIN}, {3, INT32_MAX}, {2, -16446}};
   for (const Case& c : cases) {
     std::vector<Ipp16s> out(n), in = x;
     ASSERT_EQ(ippsDivC_16s_Sfs(x.data(), c.C, out.data(), n, c.Sf), ippStsNoErr);
@@ -289,10 +292,10 @@ TEST(ImageArithmeticC, DivCChannelsDivideLikeTheImageDivisionAndAZeroConstantWri
       const std::vector<uint8_t> after = img.Region();
       for (size_t i = 0; i < after.size(); ++i) {
         const int k = static_cast<int>(i % c.Channels);
-        const Ipp8u expected = c.Alpha && k == 3
-                                   ? before[i]
-                                   : static_cast<Ipp8u>(
-                                         sfmodel::ScaledQuotient(before[i], value[k], sf, 0, 255));
+        const Ipp8u expected =
+            c.Alpha && k == 3
+                ? before[i]
+                : static_cast<Ipp8u>(sfmodel::ScaledQuotient(before[i], value[k], sf, 0, 255));
         ASSERT_EQ(after[i], expected) << c.Name << " byte " << i << " sf " << sf;
       }
       ASSERT_TRUE(img.OutsideUntouched());

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <hwy/targets.h>
 
 #include <cstdint>
@@ -24,7 +23,8 @@ using imagetest::GuardedImage;
 struct AllPairs {
   std::vector<Ipp8u> First, Second;
   AllPairs() : First(65536), Second(65536) {
-    for (int i = 0; i < 65536; ++i) First[i] = static_cast<Ipp8u>(i), Second[i] = static_cast<Ipp8u>(i >> 8);
+    for (int i = 0; i < 65536; ++i)
+      First[i] = static_cast<Ipp8u>(i), Second[i] = static_cast<Ipp8u>(i >> 8);
   }
 };
 
@@ -72,22 +72,30 @@ TEST(ImageArithmeticKernels, VectorKernelsEqualThePlainReferenceOnEveryInstructi
     for (int sf = -17; sf <= 18; ++sf) {
       for (bool usePattern : {false, true}) {
         std::vector<uint8_t> ref(n);
-        TRows8u r{p.First.data() + 3, 0, usePattern ? pattern.data() : p.Second.data() + 7, 0,
-                  ref.data(), 0, static_cast<int64_t>(n), 1, usePattern};
+        TRows8u r{p.First.data() + 3,
+                  0,
+                  usePattern ? pattern.data() : p.Second.data() + 7,
+                  0,
+                  ref.data(),
+                  0,
+                  static_cast<int64_t>(n),
+                  1,
+                  usePattern};
         arith::Arith8uReference(op, sf, r);
         ForEachTarget([&](const char* target) {
           std::vector<uint8_t> vec(n);
           r.Dst = vec.data();
           arith::Arith8u(op, sf, r);
-          ASSERT_EQ(vec, ref) << target << " " << Name(op) << " sf " << sf << " pattern " << usePattern;
+          ASSERT_EQ(vec, ref) << target << " " << Name(op) << " sf " << sf << " pattern "
+                              << usePattern;
         });
       }
     }
   }
   for (int sf = -17; sf <= 9; ++sf) {
     std::vector<uint8_t> ref(n);
-    TRows8u r{p.First.data() + 5, 0, p.Second.data() + 1, 0, ref.data(), 0,
-              static_cast<int64_t>(n), 1};
+    TRows8u r{p.First.data() + 5, 0, p.Second.data() + 1,     0,
+              ref.data(),         0, static_cast<int64_t>(n), 1};
     const bool zeroRef = arith::Div8uReference(sf, r);
     // The alpha-four division over four-byte pixels, alpha divisor 1.
     const int64_t bytes = 4 * 4093;
@@ -137,8 +145,8 @@ TEST(ImageArithmetic, AddSubMul8uOverEveryPairAgreeWithTheExactModel) {
       for (int i = 0; i < 65536; ++i) {
         const auto expected = static_cast<Ipp8u>(
             sfmodel::Scaled(Exact8u(op.Op, p.First[i], p.Second[i]), sf, 0, 255));
-        ASSERT_EQ(dst[i], expected) << Name(op.Op) << " " << int(p.First[i]) << ", "
-                                    << int(p.Second[i]) << " sf " << sf;
+        ASSERT_EQ(dst[i], expected)
+            << Name(op.Op) << " " << int(p.First[i]) << ", " << int(p.Second[i]) << " sf " << sf;
         ASSERT_EQ(inPlace[i], expected);
       }
     }
@@ -150,9 +158,9 @@ TEST(ImageArithmetic, ZeroShortCutFillsThroughSetAndReturnsItsStatus) {
     GuardedImage src(5, 3, 1), dst(5, 3, 1);
     dst.FillRegion(77);
     // One factor above the bound fills 0 without reading the sources (which may be anything).
-    EXPECT_EQ(op.InPlace(src.data(), src.step(), dst.data(), dst.step(), dst.size(),
-                         op.ZeroAbove + 1),
-              ippStsNoErr);
+    EXPECT_EQ(
+        op.InPlace(src.data(), src.step(), dst.data(), dst.step(), dst.size(), op.ZeroAbove + 1),
+        ippStsNoErr);
     EXPECT_EQ(dst.Region(), std::vector<Ipp8u>(15, 0)) << Name(op.Op);
     EXPECT_TRUE(dst.OutsideUntouched());
     // Set checks the step: below 1 gives -14 there, while the computed path never tests it.
@@ -213,8 +221,9 @@ TEST(ImageArithmetic, Division8uOverEveryPairAgreesWithTheExactModel) {
   for (int sf = -17; sf <= 9; ++sf) {
     std::vector<Ipp8u> dst(65536), inPlace = p.First;
     // The divisor is the first image argument.
-    ASSERT_EQ(ippiDiv_8u_C1RSfs(p.Second.data(), 256, p.First.data(), 256, dst.data(), 256, size, sf),
-              ippStsDivByZero);
+    ASSERT_EQ(
+        ippiDiv_8u_C1RSfs(p.Second.data(), 256, p.First.data(), 256, dst.data(), 256, size, sf),
+        ippStsDivByZero);
     ASSERT_EQ(ippiDiv_8u_C1IRSfs(p.Second.data(), 256, inPlace.data(), 256, size, sf),
               ippStsDivByZero);
     for (int i = 0; i < 65536; ++i) {
@@ -236,7 +245,8 @@ TEST(ImageArithmetic, Division8uOverEveryPairAgreesWithTheExactModel) {
 TEST(ImageArithmetic, Division16sRoundsExactlyAndReturnsAtOnceForExtremeFactors) {
   std::mt19937 rng(16);
   std::uniform_int_distribution<int> any(-32768, 32767);
-  std::vector<Ipp16s> divisor = {1, -1, 2, -2, 3, 7, -32768, 32767}, dividend = {0, 1, -1, 5, -7, 32767, -32768, 3};
+  std::vector<Ipp16s> divisor = {1, -1, 2, -2, 3, 7, -32768, 32767},
+                      dividend = {0, 1, -1, 5, -7, 32767, -32768, 3};
   while (divisor.size() < 400) {
     const int a = any(rng), b = any(rng);
     const int shifted = a >> (b & 15);
@@ -244,7 +254,8 @@ TEST(ImageArithmetic, Division16sRoundsExactlyAndReturnsAtOnceForExtremeFactors)
     dividend.push_back(static_cast<Ipp16s>(b >> (a & 15)));
   }
   const IppiSize size{20, 20};
-  for (int sf : {INT32_MIN, -100000, -40, -16, -15, -1, 0, 1, 2, 15, 16, 17, 40, 100000, INT32_MAX}) {
+  for (int sf :
+       {INT32_MIN, -100000, -40, -16, -15, -1, 0, 1, 2, 15, 16, 17, 40, 100000, INT32_MAX}) {
     std::vector<Ipp16s> d = dividend;
     ASSERT_EQ(ippiDiv_16s_C1IRSfs(divisor.data(), 40, d.data(), 40, size, sf), ippStsNoErr);
     for (size_t i = 0; i < d.size(); ++i)
@@ -264,9 +275,9 @@ struct TLayoutCase {
   int Channels;  // of the layout; 4 with Alpha for AC4
   bool Alpha;
   bool Division;
-  Image8uFn TwoSources;   // null where the layout has no two-source form
-  InPlace8uFn InPlace;    // null where the layout has no in-place form
-  Image8uFn SameAsC1;     // the one-channel form of the operation
+  Image8uFn TwoSources;  // null where the layout has no two-source form
+  InPlace8uFn InPlace;   // null where the layout has no in-place form
+  Image8uFn SameAsC1;    // the one-channel form of the operation
 };
 
 std::vector<TLayoutCase> LayoutCases() {
@@ -359,8 +370,8 @@ TEST(ImageArithmetic, ArgumentChecksInTheirOrder) {
   EXPECT_EQ(ippiDiv_8u_C1RSfs(px, 1, px, 1, px, 1, none, 0), ippStsSizeErr);
   EXPECT_EQ(ippiDiv_8u_C1RSfs(px, 1, px, 0, px, 1, one, 0), ippStsStepErr);
   EXPECT_EQ(ippiDiv_8u_AC4RSfs(px, 4, px, 4, px, -4, one, 0), ippStsStepErr);
-  EXPECT_EQ(ippiDiv_16s_C1IRSfs(reinterpret_cast<Ipp16s*>(px), 0,
-                                reinterpret_cast<Ipp16s*>(px), 2, one, 0),
+  EXPECT_EQ(ippiDiv_16s_C1IRSfs(reinterpret_cast<Ipp16s*>(px), 0, reinterpret_cast<Ipp16s*>(px), 2,
+                                one, 0),
             ippStsStepErr);
   EXPECT_EQ(fbDivRow8u(px, px, nullptr, 1, 0), ippStsNullPtrErr);
   EXPECT_EQ(fbDivRow16s(reinterpret_cast<Ipp16s*>(px), reinterpret_cast<Ipp16s*>(px),

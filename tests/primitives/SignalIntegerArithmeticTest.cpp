@@ -23,8 +23,8 @@ Ipp32s Model32(i128 v, int sf) { return static_cast<Ipp32s>(sfmodel::Scaled(v, s
 
 // Operands that reach every boundary, and random ones.
 std::vector<Ipp32s> Operands(std::mt19937& rng, int n) {
-  std::vector<Ipp32s> v = {0, 1, -1, 2, -2, 3, kMax, kMin, kMax - 1, kMin + 1, 1 << 30, -(1 << 30),
-                           65536, -65536, 46341, -46341};
+  std::vector<Ipp32s> v = {0,        1,        -1,      2,          -2,    3,      kMax,  kMin,
+                           kMax - 1, kMin + 1, 1 << 30, -(1 << 30), 65536, -65536, 46341, -46341};
   std::uniform_int_distribution<Ipp32s> any(kMin, kMax);
   std::uniform_int_distribution<int> bits(0, 31);
   while (static_cast<int>(v.size()) < n) {
@@ -40,8 +40,8 @@ std::vector<Ipp32s> Operands(std::mt19937& rng, int n) {
 TEST(ScaleFactorRule, MatchesTheExactModelForEveryBranchAndExtremeFactor) {
   std::mt19937 rng(7);
   const std::vector<Ipp32s> a = Operands(rng, 400), b = Operands(rng, 400);
-  for (int sf : {INT32_MIN, -100, -63, -62, -40, -33, -32, -31, -30, -1, 0, 1, 2, 31, 32, 33, 62,
-                 63, 64, 100, INT32_MAX}) {
+  for (int sf : {INT32_MIN, -100, -63, -62, -40, -33, -32, -31, -30, -1,       0,
+                 1,         2,    31,  32,  33,  62,  63,  64,  100, INT32_MAX}) {
     for (size_t i = 0; i < a.size(); ++i) {
       const int64_t product = int64_t{a[i]} * b[i];
       ASSERT_EQ((sfs::Scale<int32_t, int64_t>(product, sf)), Model32(product, sf))
@@ -228,8 +228,8 @@ TEST(SignalIntegerArithmetic, DivisionRoundsExactlyAndSaturates) {
   const std::vector<Ipp32s> divisors = Operands(rng, 120), dividends = Operands(rng, 120);
   std::vector<Ipp32s> nonZero;
   for (Ipp32s x : divisors) nonZero.push_back(x == 0 ? 7 : x);
-  for (int sf : {INT32_MIN, -70, -63, -62, -40, -31, -30, -2, -1, 0, 1, 2, 16, 31, 32, 33, 70,
-                 INT32_MAX}) {
+  for (int sf :
+       {INT32_MIN, -70, -63, -62, -40, -31, -30, -2, -1, 0, 1, 2, 16, 31, 32, 33, 70, INT32_MAX}) {
     std::vector<Ipp32s> d = dividends;
     ASSERT_EQ(ippsDiv_32s_ISfs(nonZero.data(), d.data(), static_cast<int>(d.size()), sf),
               ippStsNoErr);
@@ -241,8 +241,7 @@ TEST(SignalIntegerArithmetic, DivisionRoundsExactlyAndSaturates) {
   const Ipp32s a[] = {2, 2, 2, -1, 0, 0, 0};
   Ipp32s p[] = {7, 5, -7, kMin, 5, -5, 0};
   ASSERT_EQ(ippsDiv_32s_ISfs(a, p, 7, 0), ippStsDivByZero);
-  EXPECT_EQ(std::vector<Ipp32s>(p, p + 7),
-            (std::vector<Ipp32s>{4, 2, -4, kMax, kMax, kMin, 0}));
+  EXPECT_EQ(std::vector<Ipp32s>(p, p + 7), (std::vector<Ipp32s>{4, 2, -4, kMax, kMax, kMin, 0}));
   Ipp32s q[] = {7, 5};
   ASSERT_EQ(ippsDiv_32s_ISfs(a, q, 2, 1), ippStsNoErr);
   EXPECT_EQ(q[0], 2);  // 1.75
@@ -282,8 +281,8 @@ TEST(SignalIntegerArithmetic, BytesOverEveryPairAgreeWithTheModel) {
       {"Mul", ippsMul_8u_ISfs, [](int x, int y) { return y * x; }},
   };
   for (const Op& op : ops) {
-    for (int sf : {INT32_MIN, -20, -9, -8, -7, -6, -3, -1, 0, 1, 2, 3, 7, 8, 9, 10, 15, 16, 17,
-                   18, INT32_MAX}) {
+    for (int sf : {INT32_MIN, -20, -9, -8, -7, -6, -3, -1, 0,  1,        2,
+                   3,         7,   8,  9,  10, 15, 16, 17, 18, INT32_MAX}) {
       std::vector<Ipp8u> d = b;
       ASSERT_EQ(op.Fn(a.data(), d.data(), 65536, sf), ippStsNoErr);
       for (int i = 0; i < 65536; ++i)
@@ -379,7 +378,8 @@ TEST(SignalIntegerArithmetic, NullPointerBeforeLengthAndNothingWritten) {
       {"AddC", [&](bool ok, int n) { return ippsAddC_32s_Sfs(ok ? s32 : nullptr, 0, d32, n, 0); }},
       {"SubC_I", [&](bool ok, int n) { return ippsSubC_32s_ISfs(0, ok ? d32 : nullptr, n, 0); }},
       {"SubC", [&](bool ok, int n) { return ippsSubC_32s_Sfs(s32, 0, ok ? d32 : nullptr, n, 0); }},
-      {"SubCRev", [&](bool ok, int n) { return ippsSubCRev_32s_Sfs(s32, 1, ok ? d32 : nullptr, n, 99); }},
+      {"SubCRev",
+       [&](bool ok, int n) { return ippsSubCRev_32s_Sfs(s32, 1, ok ? d32 : nullptr, n, 99); }},
       {"MulC_I", [&](bool ok, int n) { return ippsMulC_32s_ISfs(0, ok ? d32 : nullptr, n, 0); }},
       {"MulC", [&](bool ok, int n) { return ippsMulC_32s_Sfs(ok ? s32 : nullptr, 0, d32, n, 0); }},
       {"Add_8u", [&](bool ok, int n) { return ippsAdd_8u_ISfs(ok ? s8 : nullptr, d8, n, 10); }},
