@@ -220,7 +220,9 @@ TEST(ImageArithmeticC, DivC8uOverEveryValueAndConstantAgreesWithTheTableModel) {
   EXPECT_EQ(fbReciprocalTable[128], 0.007813f);
   std::vector<Ipp8u> x(256);
   for (int i = 0; i < 256; ++i) x[i] = static_cast<Ipp8u>(i);
-  for (int sf : {INT32_MIN, -100000, -17, -9, -8, -1, 0, 1, 2, 7, 8, 9, 40, INT32_MAX}) {
+  std::vector<int> factors = {INT32_MIN, -100000, 40, INT32_MAX};
+  for (int sf = -17; sf <= 9; ++sf) factors.push_back(sf);
+  for (int sf : factors) {
     for (int c = 1; c < 256; ++c) {
       std::vector<Ipp8u> out(256), img(256);
       ASSERT_EQ(ippsDivC_8u_Sfs(x.data(), static_cast<Ipp8u>(c), out.data(), 256, sf), ippStsNoErr);
