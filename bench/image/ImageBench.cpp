@@ -6,8 +6,13 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <vector>
+
+#include "bench/common/SideBySide.h"
 #include "primitives/image/PXColorConversion.h"
 #include "primitives/image/PXImageCopy.h"
+#include "primitives/image/PXImageHistogram.h"
+#include "primitives/image/PXImageNoise.h"
 
 namespace {
 
@@ -87,6 +92,36 @@ void BM_CopyRoi_OpenCV(benchmark::State& state) {
   RunFrames(state, r.dst, int64_t{r.src.cols} * r.src.rows, [&] { r.src.copyTo(r.dst); });
 }
 
+// The histogram of 257 levels 0..256 (one bin per byte value) beside OpenCV's 256 bins.
+void BM_HistogramEven(benchmark::State& state) {
+  const cv::Mat src = RandomImage(CV_8UC1);
+  std::vector<Ipp32s> hist(256), levels(257);
+  cv::Mat cvHist;
+  const int channels[] = {0}, histSize[] = {256};
+  const float range[] = {0, 256};
+  const float* ranges[] = {range};
+  bench::SideBySide(
+      state,
+      [&] {
+        builtin::ippiHistogramEven_8u_C1R(src.data, static_cast<int>(src.step), IppiSize{kWidth, kHeight},
+                                          hist.data(), levels.data(), 257, 0, 256);
+      },
+      [&] { cv::calcHist(&src, 1, channels, cv::Mat(), cvHist, 1, histSize, ranges); });
+}
+
+// Gaussian noise alone (OpenCV has no in-place equivalent with this stream): pixels per second.
+void BM_AddRandGauss(benchmark::State& state) {
+  cv::Mat img = RandomImage(CV_8UC1);
+  unsigned int seed = 1;
+  RunFrames(state, img, int64_t{kWidth} * kHeight, [&] {
+    builtin::ippiAddRandGauss_Direct_8u_C1IR(img.data, static_cast<int>(img.step), IppiSize{kWidth, kHeight}, 0,
+                                             20, &seed);
+  });
+  state.SetItemsProcessed(state.iterations() * int64_t{kWidth} * kHeight);
+}
+
+BENCHMARK(BM_HistogramEven)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddRandGauss)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorToGray_Builtin)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ColorToGray_OpenCV)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Copy_Builtin)->Unit(benchmark::kMicrosecond);

@@ -7,8 +7,11 @@
 
 #include <vector>
 
+#include "bench/common/SideBySide.h"
 #include "primitives/vision/CannyEdges.h"
+#include "primitives/vision/IntegralImages.h"
 #include "primitives/vision/SobelDerivatives.h"
+#include "primitives/vision/SortDescend.h"
 
 namespace {
 
@@ -97,8 +100,50 @@ void BM_Canny_OpenCV(benchmark::State& state) {
   state.counters["edge_pixels"] = cv::countNonZero(edges);
 }
 
+// Integral images of the smoothed picture, beside cv::integral with the same depths.
+void BM_Integral32s(benchmark::State& state) {
+  const Picture& p = ThePicture();
+  cv::Mat ours(kHeight + 1, kWidth + 1, CV_32S), sum(kHeight + 1, kWidth + 1, CV_32S);
+  bench::SideBySide(
+      state,
+      [&] {
+        builtin::ippiIntegral_8u32s_C1R(p.gray.ptr(), int(p.gray.step), ours.ptr<Ipp32s>(), int(ours.step),
+                                        {kWidth, kHeight}, 0);
+      },
+      [&] { cv::integral(p.gray, sum, CV_32S); });
+}
+void BM_SqrIntegral32s64f(benchmark::State& state) {
+  const Picture& p = ThePicture();
+  cv::Mat ours(kHeight + 1, kWidth + 1, CV_32S), oursSqr(kHeight + 1, kWidth + 1, CV_64F);
+  cv::Mat sum(kHeight + 1, kWidth + 1, CV_32S), sqsum(kHeight + 1, kWidth + 1, CV_64F);
+  bench::SideBySide(
+      state,
+      [&] {
+        builtin::ippiSqrIntegral_8u32s64f_C1R(p.gray.ptr(), int(p.gray.step), ours.ptr<Ipp32s>(), int(ours.step),
+                                              oursSqr.ptr<Ipp64f>(), int(oursSqr.step), {kWidth, kHeight}, 0, 0.0);
+      },
+      [&] { cv::integral(p.gray, sum, sqsum, CV_32S, CV_64F); });
+}
+
+// A million random floats sorted into descending order (each side sorts a fresh copy).
+void BM_SortDescend(benchmark::State& state) {
+  cv::Mat values(1, 1000000, CV_32F);
+  cv::RNG(7).fill(values, cv::RNG::UNIFORM, -1e6, 1e6);
+  cv::Mat ours(values.size(), CV_32F), theirs(values.size(), CV_32F);
+  bench::SideBySide(
+      state,
+      [&] {
+        values.copyTo(ours);
+        builtin::ippsSortDescend_32f_I(ours.ptr<Ipp32f>(), ours.cols);
+      },
+      [&] { cv::sort(values, theirs, cv::SORT_EVERY_ROW | cv::SORT_DESCENDING); });
+}
+
 }  // namespace
 
+BENCHMARK(BM_Integral32s)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqrIntegral32s64f)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortDescend)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sobel3x3Dx_Builtin)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sobel3x3Dx_OpenCV)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sobel3x3Dy_Builtin)->Unit(benchmark::kMicrosecond);
