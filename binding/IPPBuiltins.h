@@ -4,9 +4,13 @@
 #pragma once
 
 #include "primitives/signal/SignalFillCopy.h"
+#include "primitives/signal/SignalIntegerArithmetic.h"
 #include "primitives/image/PXImageCopy.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/image/PXColorConversion.h"
+#include "primitives/image/PXColorSpaces.h"
+#include "primitives/image/PXColorTwist.h"
+#include "primitives/image/PXLookupTables.h"
 #include "primitives/vision/SobelDerivatives.h"
 #include "primitives/vision/CannyEdges.h"
 #include "primitives/vision/VisionPoint.h"

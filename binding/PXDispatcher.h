@@ -14,7 +14,7 @@
 // clang-format off
 #define PX_DISPATCHER_SLOTS(X, XS) \
   X(BUILTIN, IPPI,         ippiYUV422ToRGB_8u_C2C3R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiColorTwist32f_8u_C3R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
+  X(BUILTIN, IPPI,         ippiColorTwist32f_8u_C3R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
   X(BUILTIN, IPPI,         ippiSwapChannels_8u_C3IR,                    IppStatus, (Ipp8u*, int, IppiSize, const int*)) \
   X(BUILTIN, IPPI,         ippiSwapChannels_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
   X(BUILTIN, IPPI,         ippiSwapChannels_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
