@@ -5,17 +5,64 @@
 // a busy machine disturbs less than the wall clock.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "bench/image/BenchPair.h"
 #include "primitives/image/PXColorSpaces.h"
 #include "primitives/image/PXColorTwist.h"
 #include "primitives/image/PXLookupTables.h"
 
 namespace {
 
-using namespace benchpair;
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr IppiSize kSize{kWidth, kHeight};
+
+cv::Mat RandomImage(int type) {
+  cv::setNumThreads(1);
+  cv::Mat m(kHeight, kWidth, type);
+  cv::theRNG().state = 7;
+  cv::randu(m, 0, 256);
+  return m;
+}
+
+int Step(const cv::Mat& m) { return static_cast<int>(m.step); }
+
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Runs ours and theirs once per iteration, in alternating order, and reports milliseconds per
+// frame of each and their ratio.
+template <typename Ours, typename Theirs>
+void RunPair(benchmark::State& state, Ours ours, Theirs theirs) {
+  ours();  // first calls outside the timing (OpenCV builds some tables on first use)
+  theirs();
+  double tOurs = 0, tTheirs = 0;
+  bool oursFirst = true;
+  for (auto _ : state) {
+    for (int k = 0; k < 2; ++k) {
+      const bool runOurs = (k == 0) == oursFirst;
+      const double t0 = ThreadSeconds();
+      if (runOurs) {
+        ours();
+      } else {
+        theirs();
+      }
+      benchmark::ClobberMemory();
+      (runOurs ? tOurs : tTheirs) += ThreadSeconds() - t0;
+    }
+    oursFirst = !oursFirst;
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["builtin_ms"] = 1e3 * tOurs / n;
+  state.counters["opencv_ms"] = 1e3 * tTheirs / n;
+  state.counters["ratio"] = tOurs / tTheirs;
+}
 
 void BM_ColorTwist_C3R_vs_transform(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC3);

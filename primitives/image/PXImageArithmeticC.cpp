@@ -7,7 +7,6 @@
 // constant repeated as a pattern; the 16-bit ones run one row loop per branch of the rule.
 #include "primitives/image/PXImageArithmeticC.h"
 
-#include <cstring>
 #include <type_traits>
 
 #include "primitives/image/PXImageArithmetic.h"
@@ -81,31 +80,19 @@ constexpr int ZeroAbove(TOp op) {
 
 // ---- Fills and copies of the short cuts --------------------------------------------------------
 
-// The checked byte routines, on the bytes of a vector (a region of one row; steps unused).
-// Vectors of 16-bit elements may hold more bytes than one call takes: they go in pieces.
+// The vectors' own fills and copies of bytes (a vector is a region of one row; steps unused).
 template <class T>
 struct TVectorFills {
   static IppStatus Fill(Ipp8u byte, T* dst, int, IppiSize size) {
-    return Pieces(size.width, [&](int64_t at, int32_t n) {
-      return byte == 0 ? fbZero8u(reinterpret_cast<uint8_t*>(dst) + at, n)
-                       : fbSet8u(byte, reinterpret_cast<uint8_t*>(dst) + at, n);
-    });
+    fbFillBytes(dst, byte, Bytes(size));
+    return ippStsNoErr;
   }
   static IppStatus Copy(const T* src, int, T* dst, int, IppiSize size) {
-    return Pieces(size.width, [&](int64_t at, int32_t n) {
-      return fbCopy8u(reinterpret_cast<const uint8_t*>(src) + at,
-                      reinterpret_cast<uint8_t*>(dst) + at, n);
-    });
-  }
-  template <class Fn>
-  static IppStatus Pieces(int32_t len, Fn fn) {
-    const int64_t bytes = static_cast<int64_t>(len) * static_cast<int64_t>(sizeof(T));
-    constexpr int64_t kPiece = int64_t{1} << 30;
-    for (int64_t at = 0; at < bytes; at += kPiece)
-      if (IppStatus s = fn(at, static_cast<int32_t>(bytes - at < kPiece ? bytes - at : kPiece));
-          s != 0)
-        return s;
+    fbCopyBytes(src, dst, Bytes(size));
     return ippStsNoErr;
+  }
+  static int64_t Bytes(IppiSize size) {
+    return static_cast<int64_t>(size.width) * static_cast<int64_t>(sizeof(T));
   }
 };
 

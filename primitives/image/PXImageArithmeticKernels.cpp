@@ -7,8 +7,6 @@
 // and taking back one where that sum is an odd integer exactly (ties to even).
 #include "primitives/image/PXImageArithmeticKernels.h"
 
-#include <cstring>
-
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 
@@ -69,7 +67,7 @@ TRows8u Merged(const TRows8u& r) {
 void Arith8u(TArith8u op, int sf, const TRows8u& r) {
   if (sf > kZeroAbove) {
     ForEachRowPiece(Merged(r), [](const uint8_t*, const uint8_t*, uint8_t* d, size_t n) {
-      std::memset(d, 0, n);
+      fbZeroBytes(d, static_cast<int64_t>(n));
     });
     return;
   }

@@ -10,9 +10,11 @@
 #include <cstdint>
 
 #include "primitives/image/PXImageArithmeticKernels.h"
+#include "primitives/image/PXImageRows.h"
 #include "primitives/signal/SignalFillCopy.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
+#include "primitives/support/Support.h"
 
 namespace builtin {
 namespace {
@@ -29,15 +31,33 @@ inline IppStatus CheckVectors(const void* a, const void* b, int len) {
 IppStatus fbZeroStatus(void* pDst, int len) {
   if (pDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  fbMemZero(pDst, 4 * len);
+  fbZeroBytes(pDst, 4 * static_cast<int64_t>(len));
   return ippStsNoErr;
 }
 
 IppStatus fbCopy32s(const void* pSrc, void* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   // The destination may be the source itself; there is nothing to move then.
-  if (pSrc != pDst) fbMemCopy(pSrc, pDst, 4 * len);
+  if (pSrc != pDst) fbCopyBytes(pSrc, pDst, 4 * static_cast<int64_t>(len));
   return ippStsNoErr;
+}
+
+// d[i] = f(s[i]) and d[i] = f(a[i], b[i]) over vectors at any address, element by element
+// front to back (so a source may be the destination itself).
+template <class T, class F>
+void MapElements(const T* s, T* d, int len, F f) {
+  const uint8_t* src = rows::Bytes(s);
+  uint8_t* dst = rows::Bytes(d);
+  for (ptrdiff_t i = 0; i < len; ++i) rows::Store<T>(dst, i, f(rows::Load<T>(src, i)));
+}
+
+template <class T, class F>
+void ZipElements(const T* a, const T* b, T* d, int len, F f) {
+  const uint8_t* first = rows::Bytes(a);
+  const uint8_t* second = rows::Bytes(b);
+  uint8_t* dst = rows::Bytes(d);
+  for (ptrdiff_t i = 0; i < len; ++i)
+    rows::Store<T>(dst, i, f(rows::Load<T>(first, i), rows::Load<T>(second, i)));
 }
 
 // ---- Scaled int32 arithmetic -----------------------------------------------------------------
@@ -57,7 +77,7 @@ struct TMul {
 template <class Op>
 void Scaled32s(const Ipp32s* a, const Ipp32s* b, Ipp32s* d, int len, int sf, Op op) {
   sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    for (int i = 0; i < len; ++i) d[i] = rule(op(a[i], b[i]));
+    ZipElements(a, b, d, len, [&](Ipp32s x, Ipp32s y) { return rule(op(x, y)); });
   });
 }
 
@@ -65,7 +85,7 @@ void Scaled32s(const Ipp32s* a, const Ipp32s* b, Ipp32s* d, int len, int sf, Op 
 template <class Op>
 void Scaled32sC(const Ipp32s* a, int64_t c, Ipp32s* d, int len, int sf, Op op) {
   sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    for (int i = 0; i < len; ++i) d[i] = rule(op(a[i], c));
+    MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); });
   });
 }
 
@@ -134,20 +154,15 @@ IppStatus fbDivide32sSfs(const Ipp32s* divisor, const Ipp32s* dividend, Ipp32s* 
   if (len < 1) return ippStsSizeErr;
   const long double w = sfs::Factor(sf);  // exact for the factors that reach the division
   bool zeroDivisor = false;
-  for (int i = 0; i < len; ++i) {
-    const Ipp32s a = divisor[i];
-    const Ipp32s p = dividend[i];
+  ZipElements(divisor, dividend, d, len, [&](Ipp32s a, Ipp32s p) -> Ipp32s {
     if (a == 0) {
-      d[i] = p == 0 ? 0 : SignSaturated(p < 0);
       zeroDivisor = true;
-    } else if (sf < -62) {
-      d[i] = p == 0 ? 0 : SignSaturated((p < 0) != (a < 0));
-    } else if (sf > 32) {
-      d[i] = 0;
-    } else {
-      d[i] = RoundQuotient(static_cast<long double>(p) * w / a, sf <= 0);
+      return p == 0 ? 0 : SignSaturated(p < 0);
     }
-  }
+    if (sf < -62) return p == 0 ? 0 : SignSaturated((p < 0) != (a < 0));
+    if (sf > 32) return 0;
+    return RoundQuotient(static_cast<long double>(p) * w / a, sf <= 0);
+  });
   return zeroDivisor ? ippStsDivByZero : ippStsNoErr;
 }
 
@@ -155,11 +170,11 @@ IppStatus fbDivide32sSfs(const Ipp32s* divisor, const Ipp32s* dividend, Ipp32s* 
 // divisor gives the sign-saturated value.
 void DivideTruncated(const Ipp32s* pSrc, Ipp32s c, Ipp32s* pDst, int len) {
   if (c == -1) {
-    for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] == INT32_MIN ? INT32_MAX : -pSrc[i];
+    MapElements(pSrc, pDst, len, [](Ipp32s x) { return x == INT32_MIN ? INT32_MAX : -x; });
   } else if (c == 0) {
-    for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] == 0 ? 0 : SignSaturated(pSrc[i] < 0);
+    MapElements(pSrc, pDst, len, [](Ipp32s x) { return x == 0 ? 0 : SignSaturated(x < 0); });
   } else {
-    for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] / c;
+    MapElements(pSrc, pDst, len, [c](Ipp32s x) { return x / c; });
   }
 }
 
@@ -179,7 +194,7 @@ IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, arith::TA
 template <class Op>
 IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len, Op op) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
-  for (int i = 0; i < len; ++i) pSrcDst[i] = op(pSrcDst[i], pSrc[i]);
+  ZipElements(pSrcDst, pSrc, pSrcDst, len, op);
   return ippStsNoErr;
 }
 
@@ -189,14 +204,14 @@ template <class Op>
 IppStatus LogicC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len, Op op) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
-  for (int i = 0; i < len; ++i) pDst[i] = op(pSrc[i], c);
+  MapElements(pSrc, pDst, len, [&](Ipp32u x) { return op(x, c); });
   return ippStsNoErr;
 }
 
 IppStatus AndC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return fbZeroStatus(pDst, len);
-  for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] & c;
+  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return x & c; });
   return ippStsNoErr;
 }
 
@@ -207,7 +222,8 @@ IppStatus ShiftLeft(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
   if (c >= 32) return fbZeroStatus(pDst, len);
   // The bits shifted out are lost: the shift runs on the unsigned word.
-  for (int i = 0; i < len; ++i) pDst[i] = static_cast<Ipp32s>(static_cast<Ipp32u>(pSrc[i]) << c);
+  MapElements(pSrc, pDst, len,
+              [c](Ipp32s x) { return static_cast<Ipp32s>(static_cast<Ipp32u>(x) << c); });
   return ippStsNoErr;
 }
 
@@ -216,7 +232,7 @@ IppStatus ShiftRight(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
   if (c < 0) return ippStsShiftErr;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
   const int shift = c > 31 ? 31 : c;  // 32 or more leaves only the sign: -1 or 0
-  for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] >> shift;
+  MapElements(pSrc, pDst, len, [shift](Ipp32s x) { return x >> shift; });
   return ippStsNoErr;
 }
 
