@@ -10,9 +10,8 @@
 #include <random>
 #include <vector>
 
-#include <hwy/targets.h>
-
 #include "primitives/vision/CannyEdges.h"
+#include "tests/primitives/HwyTargets.h"
 
 using namespace builtin;
 
@@ -334,8 +333,6 @@ TEST(VisionCanny, VectorSuppressionEqualsTheScalarReference) {
     inputs.push_back(std::move(in));
   }
   const float thresholds[][2] = {{0, 0}, {10, 30}, {20.7f, 100.5f}, {20, 100}, {1000, 20000}, {0, 1e10f}, {5, INFINITY}};
-  const std::vector<int64_t> targets = hwy::SupportedAndGeneratedTargets();
-  ASSERT_FALSE(targets.empty());
   for (const Input& in : inputs) {
     // Rows two bytes longer than the region, the whole image one byte off alignment.
     const int step = 2 * in.w + 2;
@@ -352,16 +349,14 @@ TEST(VisionCanny, VectorSuppressionEqualsTheScalarReference) {
       ASSERT_EQ(CannyScalarReference(dx, step, dy, step, reference.data(), reference.step, {in.w, in.h}, t[0], t[1],
                                      buffer.data()),
                 ippStsNoErr);
-      for (int64_t target : targets) {
-        SCOPED_TRACE(testing::Message() << in.what << " " << in.w << "x" << in.h << " thresholds " << t[0] << ", "
-                                        << t[1] << " on " << hwy::TargetName(target));
-        hwy::SetSupportedTargetsForTest(target);
+      SCOPED_TRACE(testing::Message() << in.what << " " << in.w << "x" << in.h << " thresholds " << t[0] << ", "
+                                      << t[1]);
+      imagetest::ForEachVectorTarget([&] {
         GuardedEdges got(in.w, in.h);
         ASSERT_EQ(ippiCanny_16s8u_C1R(dx, step, dy, step, got.data(), got.step, {in.w, in.h}, t[0], t[1], buffer.data()),
                   ippStsNoErr);
         EXPECT_EQ(got.block, reference.block);
-      }
-      hwy::SetSupportedTargetsForTest(0);
+      });
     }
   }
 }
