@@ -12,8 +12,8 @@
 
 // clang-format off
 #define PX_COLOR_TWIST_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPI,         ippiColorTwist32f_8u_C3IR,  IppStatus, (Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
-  X(STUB,    IPPI,         ippiColorTwist32f_8u_AC4IR, IppStatus, (Ipp8u*, int, IppiSize, const Ipp32f (*)[4]))
+  X(BUILTIN, IPPI,         ippiColorTwist32f_8u_C3IR,  IppStatus, (Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
+  X(BUILTIN, IPPI,         ippiColorTwist32f_8u_AC4IR, IppStatus, (Ipp8u*, int, IppiSize, const Ipp32f (*)[4]))
 // clang-format on
 
 namespace PXColorTwistDispatcher {

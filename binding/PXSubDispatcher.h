@@ -13,29 +13,29 @@
 
 // clang-format off
 #define PX_SUB_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_C3IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_C1IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_AC4IR, IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_C4IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_C3IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_C1IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_AC4IR,   IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_C4IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  XS(STUB,    IPPI,         ippiColorTwist32f_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
-  X(STUB,    IPPI,         ippiColorTwist32f_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_C3IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_C1IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_AC4IR, IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_C4IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C3IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C1IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_AC4IR,   IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C4IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  XS(BUILTIN, IPPI,         ippiColorTwist32f_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
+  X(BUILTIN, IPPI,         ippiColorTwist32f_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
   X(STUB,    IPPI,         ippiGetShearBound,                  IppStatus, (IppiRect, double (*)[2], double, double, double, double)) \
   X(STUB,    IPPI,         ippiShear_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
   X(STUB,    IPPI,         ippiShear_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
   X(STUB,    IPPI,         ippiShear_8u_C1R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
-  X(STUB,    IPPI,         ippiGammaFwd_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiGammaFwd_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiGammaInv_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiGammaInv_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiGammaFwd_8u_C3IR,               IppStatus, (Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiGammaInv_8u_C3IR,               IppStatus, (Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_C3R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_C4R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_AC4R,          IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
+  X(BUILTIN, IPPI,         ippiGammaFwd_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiGammaFwd_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiGammaInv_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiGammaInv_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiGammaFwd_8u_C3IR,               IppStatus, (Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiGammaInv_8u_C3IR,               IppStatus, (Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_C3R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_C4R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_AC4R,          IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
@@ -54,21 +54,21 @@
   X(STUB,    IPPI,         ippiFilterPrewittVert_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterPrewittVert_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterPrewittVert_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToHLS_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToHLS_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToYUV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToYUV_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToXYZ_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToXYZ_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToHSV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToHSV_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToLUV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToLUV_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToYCC_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToYCC_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToYCbCr_8u_C3R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRGBToYCbCr_8u_AC4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiBGRToLab_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToHLS_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToHLS_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToYUV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToYUV_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToXYZ_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToXYZ_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToHSV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToHSV_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToLUV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToLUV_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToYCC_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToYCC_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToYCbCr_8u_C3R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRGBToYCbCr_8u_AC4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiBGRToLab_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiMorphologyInitAlloc_8u_C3R,     IppStatus, (int, const Ipp8u*, IppiSize, IppiPoint, IppiMorphState**)) \
   X(STUB,    IPPI,         ippiMorphologyFree,                 IppStatus, (IppiMorphState*)) \
   X(STUB,    IPPI,         ippiGetRotateShift,                 IppStatus, (double, double, double, double*, double*)) \
@@ -134,13 +134,13 @@
   X(STUB,    IPPI,         ippiFilterMedianColor_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianColor_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   XS(BUILTIN, IPPS,         ippsSet_8u,                         IppStatus, (Ipp8u, Ipp8u*, int)) \
-  X(STUB,    IPPI,         ippiThreshold_LTValGTVal_8u_C3R,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiThreshold_LTValGTVal_8u_AC4R,   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiThreshold_LTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiThreshold_LTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiThreshold_GTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiThreshold_GTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_C1R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s*, Ipp32s*, int, Ipp32s, Ipp32s)) \
+  X(BUILTIN, IPPI,         ippiThreshold_LTValGTVal_8u_C3R,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiThreshold_LTValGTVal_8u_AC4R,   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiThreshold_LTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiThreshold_LTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiThreshold_GTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiThreshold_GTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_C1R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s*, Ipp32s*, int, Ipp32s, Ipp32s)) \
   X(STUB,    IPPI,         ippiFilter_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(STUB,    IPPI,         ippiFilter_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(STUB,    IPPI,         ippiFilter_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
@@ -148,19 +148,19 @@
   X(STUB,    IPPI,         ippiRemap_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiRemap_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiRemap_8u_AC4R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiLUT_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
-  X(STUB,    IPPI,         ippiLUT_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUT_8u_C4R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUT_8u_C4IR,                    IppStatus, (Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUT_Linear_8u_C1R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
-  X(STUB,    IPPI,         ippiLUT_Linear_8u_C3R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUT_Linear_8u_AC4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUT_Cubic_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
-  X(STUB,    IPPI,         ippiLUT_Cubic_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUT_Cubic_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPI,         ippiLUTPalette_8u24u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, int)) \
-  X(STUB,    IPPI,         ippiLUTPalette_8u32u_C1R,           IppStatus, (const Ipp8u*, int, Ipp32u*, int, IppiSize, const Ipp32u*, int)) \
-  X(STUB,    IPPI,         ippiSum_32f_C1R,                    IppStatus, (const Ipp32f*, int, IppiSize, Ipp64f*, IppHintAlgorithm))
+  X(BUILTIN, IPPI,         ippiLUT_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
+  X(BUILTIN, IPPI,         ippiLUT_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_8u_C4R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_8u_C4IR,                    IppStatus, (Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_Linear_8u_C1R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
+  X(BUILTIN, IPPI,         ippiLUT_Linear_8u_C3R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_Linear_8u_AC4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_Cubic_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
+  X(BUILTIN, IPPI,         ippiLUT_Cubic_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_Cubic_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUTPalette_8u24u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, int)) \
+  X(BUILTIN, IPPI,         ippiLUTPalette_8u32u_C1R,           IppStatus, (const Ipp8u*, int, Ipp32u*, int, IppiSize, const Ipp32u*, int)) \
+  X(BUILTIN, IPPI,         ippiSum_32f_C1R,                    IppStatus, (const Ipp32f*, int, IppiSize, Ipp64f*, IppHintAlgorithm))
 // clang-format on
 
 namespace PXSubDispatcher {

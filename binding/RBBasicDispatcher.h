@@ -59,12 +59,12 @@
   X(STUB,    IPPS,         ippsLn_64f_I,               IppStatus, (Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsLn_64f,                 IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_16s64f_Sfs,     IppStatus, (const Ipp16s*, Ipp64f*, int, int)) \
-  X(STUB,    IPPS,         ippsAndC_32u_I,             IppStatus, (Ipp32u, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsOrC_32u_I,              IppStatus, (Ipp32u, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsOr_32u_I,               IppStatus, (const Ipp32u*, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsXorC_32u_I,             IppStatus, (Ipp32u, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsXor_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsAnd_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsAndC_32u_I,             IppStatus, (Ipp32u, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsOrC_32u_I,              IppStatus, (Ipp32u, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsOr_32u_I,               IppStatus, (const Ipp32u*, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsXorC_32u_I,             IppStatus, (Ipp32u, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsXor_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsAnd_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
   X(STUB,    IPPS,         ippsDotProd_32s_Sfs,        IppStatus, (const Ipp32s*, const Ipp32s*, int, Ipp32s*, int)) \
   X(STUB,    IPPS,         ippsPowerSpectr_64fc,       IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsPhase_64fc,             IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
@@ -87,9 +87,9 @@
   X(STUB,    IPPS,         ippsAddC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsRealToCplx_64f,         IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsRealToCplx_32f,         IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32fc*, int)) \
-  X(STUB,    IPPS,         ippsSubC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsAddC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsAddC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsAddC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsSubC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsSubC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
@@ -97,41 +97,41 @@
   X(STUB,    IPPS,         ippsDivC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsAddC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsAddC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAndC_32u,               IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsAdd_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsMulC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAndC_32u,               IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsAdd_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsAdd_64f,                IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsAdd_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsAdd_64fc,               IppStatus, (const Ipp64fc*, const Ipp64fc*, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsAdd_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAdd_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAdd_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
   X(BUILTIN, IPPS,         ippsConvert_32f64f,         IppStatus, (const Ipp32f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsCopy_32f,               IppStatus, (const Ipp32f*, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsCopy_64f,               IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsMove_64f,               IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsCopy_8u,                IppStatus, (const Ipp8u*, Ipp8u*, int)) \
-  X(STUB,    IPPS,         ippsDiv_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsDiv_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsDiv_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsDiv_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsDivC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsMax_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
   X(STUB,    IPPS,         ippsMin_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsMul_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsMul_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsMul_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsMul_64f,                IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsMul_32f,                IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, int)) \
   X(STUB,    IPPS,         ippsMul_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsMul_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsMul_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
   X(STUB,    IPPS,         ippsMulC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_32s,                IppStatus, (Ipp32s, Ipp32s*, int)) \
   X(BUILTIN, IPPS,         ippsSet_64f,                IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_32f,                IppStatus, (Ipp32f, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_64fc,               IppStatus, (Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSet_8u,                 IppStatus, (Ipp8u, Ipp8u*, int)) \
-  X(STUB,    IPPS,         ippsSub_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSub_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsSub_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsSub_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSub_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSub_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
   X(STUB,    IPPS,         ippsSum_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
   X(STUB,    IPPS,         ippsVectorJaehne_64f,       IppStatus, (Ipp64f*, int, Ipp64f)) \
   X(STUB,    IPPS,         ippsWinBartlett_64f_I,      IppStatus, (Ipp64f*, int)) \
@@ -150,20 +150,20 @@
   X(BUILTIN, IPPS,         ippsZero_32f,               IppStatus, (Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsZero_64fc,              IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsZero_8u,                IppStatus, (Ipp8u*, int)) \
-  X(STUB,    IPPS,         ippsSubC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsSubC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSubCRev_32s_Sfs,        IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSubCRev_32s_Sfs,        IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
   X(STUB,    IPPS,         ippsSubCRev_64f,            IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsSubCRev_64fc,           IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsDivC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsMulC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsMulC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsOrC_32u,                IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsXorC_32u,               IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsLShiftC_32s,            IppStatus, (const Ipp32s*, int, Ipp32s*, int)) \
-  X(STUB,    IPPS,         ippsRShiftC_32s,            IppStatus, (const Ipp32s*, int, Ipp32s*, int)) \
-  X(STUB,    IPPS,         ippsLShiftC_32s_I,          IppStatus, (int, Ipp32s*, int)) \
-  X(STUB,    IPPS,         ippsRShiftC_32s_I,          IppStatus, (int, Ipp32s*, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsOrC_32u,                IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsXorC_32u,               IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
+  X(BUILTIN, IPPS,         ippsLShiftC_32s,            IppStatus, (const Ipp32s*, int, Ipp32s*, int)) \
+  X(BUILTIN, IPPS,         ippsRShiftC_32s,            IppStatus, (const Ipp32s*, int, Ipp32s*, int)) \
+  X(BUILTIN, IPPS,         ippsLShiftC_32s_I,          IppStatus, (int, Ipp32s*, int)) \
+  X(BUILTIN, IPPS,         ippsRShiftC_32s_I,          IppStatus, (int, Ipp32s*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_64f32f,         IppStatus, (const Ipp64f*, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_64f32s_Sfs,     IppStatus, (const Ipp64f*, Ipp32s*, int, IppRoundMode, int)) \
   X(BUILTIN, IPPS,         ippsConvert_32s64f,         IppStatus, (const Ipp32s*, Ipp64f*, int)) \
@@ -184,7 +184,7 @@
   X(STUB,    IPPI,         ippiAlphaComp_8u_AC4R,      IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
+  X(BUILTIN, IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
   X(STUB,    IPPS,         ippsRandUniform_Direct_64f, IppStatus, (Ipp64f*, int, Ipp64f, Ipp64f, unsigned int*)) \
   X(NONE,    IPPI,         ippsSVD_64f_D2L,            IppStatus, (Ipp64f**, Ipp64f*, Ipp64f**, int, int))
 // clang-format on

@@ -10,3 +10,12 @@ if(NOT TARGET OpenCV::parts)
     INTERFACE_INCLUDE_DIRECTORIES "${OPENCV_PARTS_INCLUDE_DIR}"
     INTERFACE_LINK_LIBRARIES "${OPENCV_IMGPROC_LIBRARY};${OPENCV_CORE_LIBRARY}")
 endif()
+
+# The image-file codecs (libopencv-imgcodecs-dev), for tests and benchmarks that read or write
+# picture files beside the system's own bitmap reader and writer: OpenCV::imgcodecs.
+if(NOT TARGET OpenCV::imgcodecs)
+  find_library(OPENCV_IMGCODECS_LIBRARY opencv_imgcodecs REQUIRED)
+  add_library(OpenCV::imgcodecs INTERFACE IMPORTED)
+  set_target_properties(OpenCV::imgcodecs PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${OPENCV_IMGCODECS_LIBRARY};OpenCV::parts")
+endif()

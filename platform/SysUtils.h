@@ -35,6 +35,8 @@ PF_DECLARE_EXCEPTION(EInvalidPointer, Exception);
 PF_DECLARE_EXCEPTION(EAbort, Exception);
 PF_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 PF_DECLARE_EXCEPTION(EStreamError, Exception);
+PF_DECLARE_EXCEPTION(EFOpenError, EStreamError);
+PF_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 PF_DECLARE_EXCEPTION(EFilerError, EStreamError);
 PF_DECLARE_EXCEPTION(EReadError, EFilerError);
 PF_DECLARE_EXCEPTION(EWriteError, EFilerError);

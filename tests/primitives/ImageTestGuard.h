@@ -41,15 +41,26 @@ class GuardedImage {
   GuardedImage(int width, int height, int pixelBytes, int pad = 11)
       : width_(width), height_(height), pixelBytes_(pixelBytes), rowBytes_(width * pixelBytes) {
     step_ = pad > 0 ? (rowBytes_ + pad + 7) / 8 * 8 : rowBytes_;
-    const size_t body = static_cast<size_t>(step_) * (height_ - 1) + rowBytes_;
-    buffer_.assign(kGuard + body + kGuard, sentinel_);
-    Protect();
+    Allocate();
+  }
+  // Rows exactly layout.step bytes apart (at least the row length), the first starting
+  // layout.misalign bytes after an 8-byte boundary: for routines whose paths depend on the
+  // alignment of rows. (The sanitizer then cannot poison the few guard bytes that share an
+  // 8-byte granule with a row; OutsideUntouched still sees writes there.)
+  struct ExactStep {
+    int step;
+    int misalign = 0;
+  };
+  GuardedImage(int width, int height, int pixelBytes, ExactStep layout)
+      : width_(width), height_(height), pixelBytes_(pixelBytes), rowBytes_(width * pixelBytes),
+        step_(layout.step), misalign_(layout.misalign) {
+    Allocate();
   }
   GuardedImage(const GuardedImage&) = delete;
   GuardedImage& operator=(const GuardedImage&) = delete;
   ~GuardedImage() { PF_TEST_UNPOISON(buffer_.data(), buffer_.size()); }
 
-  uint8_t* data() { return buffer_.data() + kGuard; }
+  uint8_t* data() { return buffer_.data() + kGuard + misalign_; }
   int step() const { return step_; }
   int width() const { return width_; }
   int height() const { return height_; }
@@ -96,6 +107,12 @@ class GuardedImage {
  private:
   static constexpr size_t kGuard = 64;
 
+  void Allocate() {
+    const size_t body = static_cast<size_t>(step_) * (height_ - 1) + rowBytes_;
+    buffer_.assign(kGuard + misalign_ + body + kGuard, sentinel_);
+    Protect();
+  }
+
   // Poisons everything but the region's rows.
   void Protect() {
     PF_TEST_POISON(buffer_.data(), buffer_.size());
@@ -103,7 +120,7 @@ class GuardedImage {
   }
   void Open() { PF_TEST_UNPOISON(buffer_.data(), buffer_.size()); }
 
-  int width_, height_, pixelBytes_, rowBytes_, step_ = 0;
+  int width_, height_, pixelBytes_, rowBytes_, step_ = 0, misalign_ = 0;
   uint8_t sentinel_ = NextSentinel();
   std::vector<uint8_t> buffer_;
 };

@@ -1,0 +1,7 @@
+#include "buffers/PXBitmap.h"
+
+namespace buffers {
+
+PF_DEFINE_CLASS(TPXBitmap, TPXBasicBitmap)
+
+}  // namespace buffers
