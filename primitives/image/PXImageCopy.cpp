@@ -1,17 +1,19 @@
 // Fills and copies of image regions and vectors (see PXImageCopy.h).
 //
 // Every loop walks contiguous rows with plain indexed loads and stores, so the compiler
-// vectorises it; contiguous images are worked as one long row. Whole-pixel copies move each
-// row with memmove, which runs at memory speed and stays correct if a caller's rows overlap.
-// The copies between three- and four-byte pixels and the four-byte channel fill, which the
-// pixel stores' conversions run over whole frames, take Highway vector blocks
-// (PXImageCopyHwy.cpp) and finish each row with the plain loop.
+// vectorises it; contiguous images are worked as one long row. Plain fills and whole-pixel
+// copies are the support layer's (fbFillBytes, fbFillElements, fbCopyRows), which run at
+// memory speed; a copy stays correct if a caller's rows overlap. The copies between three- and
+// four-byte pixels and the four-byte channel fill, which the pixel stores' conversions run
+// over whole frames, take Highway vector blocks (PXImageCopyHwy.cpp) and finish each row with
+// the plain loop.
 #include "primitives/image/PXImageCopy.h"
 
 #include <cstring>
 
 #include "primitives/image/PXImageCopyRows.h"
 #include "primitives/image/PXImageRows.h"
+#include "primitives/support/Support.h"
 
 namespace builtin {
 
@@ -66,13 +68,11 @@ IppStatus CheckSet(const void* value, const void* pDst, int dstStep, IppiSize si
   return ippStsNoErr;
 }
 
-// A fill of every element of a row of T (16- and 32-bit values at any byte alignment).
-template <typename T>
-IppStatus SetElements(T value, void* pDst, int dstStep, IppiSize size) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, size); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, sizeof(T), size, [value](uint8_t* row, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) rows::Store<T>(row, i, value);
-  });
+// A fill of every element of a row with the bit pattern U (16- or 32-bit, at any alignment).
+template <typename U>
+IppStatus SetElements(U bits, void* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckSet(&bits, pDst, dstStep, size); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, sizeof(U), size, [bits](uint8_t* row, int32_t w) { fbFillElements<U>(row, bits, w); });
   return ippStsNoErr;
 }
 
@@ -114,10 +114,7 @@ bool AnyNull(const void* const* planes) {
 IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
                      int32_t pixelBytes) {
   if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
-  ForEachRow(pSrc, srcStep, pixelBytes, pDst, dstStep, pixelBytes, size,
-             [pixelBytes](const uint8_t* s, uint8_t* d, int32_t w) {
-               std::memmove(d, s, static_cast<size_t>(w) * static_cast<size_t>(pixelBytes));
-             });
+  fbCopyRows(pSrc, srcStep, pDst, dstStep, int64_t{size.width} * pixelBytes, size.height);
   return ippStsNoErr;
 }
 
@@ -180,17 +177,16 @@ IppStatus CopyToPlanes(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[], int 
 
 IppStatus ippiSet_8u_C1R(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
   if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, 1, roiSize,
-             [value](uint8_t* d, int32_t w) { std::memset(d, value, static_cast<size_t>(w)); });
+  ForEachRow(pDst, dstStep, 1, roiSize, [value](uint8_t* d, int32_t w) { fbFillBytes(d, value, w); });
   return ippStsNoErr;
 }
 
 IppStatus ippiSet_16s_C1R(Ipp16s value, Ipp16s* pDst, int dstStep, IppiSize roiSize) {
-  return SetElements<int16_t>(value, pDst, dstStep, roiSize);
+  return SetElements(static_cast<uint16_t>(value), pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_32s_C1R(Ipp32s value, Ipp32s* pDst, int dstStep, IppiSize roiSize) {
-  return SetElements<int32_t>(value, pDst, dstStep, roiSize);
+  return SetElements(static_cast<uint32_t>(value), pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_C3R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
@@ -201,7 +197,7 @@ IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSiz
   if (value == nullptr) return ippStsNullPtrErr;
   uint32_t pixel;
   std::memcpy(&pixel, value, 4);
-  return SetElements<uint32_t>(pixel, pDst, dstStep, roiSize);
+  return SetElements(pixel, pDst, dstStep, roiSize);
 }
 
 IppStatus ippiSet_8u_AC4R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
@@ -221,18 +217,12 @@ IppStatus ippiSet_8u_C4CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSiz
   return ippStsNoErr;
 }
 
-IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) {
-  if (pDst == nullptr) return ippStsNullPtrErr;
-  if (len < 1) return ippStsSizeErr;
-  std::memset(pDst, val, static_cast<size_t>(len));
-  return ippStsNoErr;
-}
+IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) { return fbSet8u(val, pDst, len); }
 
 IppStatus ippsSet_16s(Ipp16s val, Ipp16s* pDst, int len) {
   if (pDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  auto* d = reinterpret_cast<uint8_t*>(pDst);
-  for (ptrdiff_t i = 0; i < len; ++i) rows::Store<int16_t>(d, i, val);
+  fbFillElements(pDst, static_cast<uint16_t>(val), len);
   return ippStsNoErr;
 }
 
@@ -240,7 +230,7 @@ IppStatus ippsSet_16s(Ipp16s val, Ipp16s* pDst, int len) {
 
 IppStatus ippiCopy_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                           IppiSize roiSize) {
-  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 1);
+  return fbCopy8uC1(pSrc, srcStep, pDst, dstStep, roiSize.width, roiSize.height);
 }
 
 IppStatus ippiCopy_16s_C1R(const Ipp16s* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
@@ -255,12 +245,12 @@ IppStatus ippiCopy_32s_C1R(const Ipp32s* pSrc, int srcStep, Ipp32s* pDst, int ds
 
 IppStatus ippiCopy_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                           IppiSize roiSize) {
-  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 3);
+  return fbCopy8uC3(pSrc, srcStep, pDst, dstStep, roiSize.width, roiSize.height);
 }
 
 IppStatus ippiCopy_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                           IppiSize roiSize) {
-  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 4);
+  return fbCopy8uC4(pSrc, srcStep, pDst, dstStep, roiSize.width, roiSize.height);
 }
 
 // ---- Copies between channel layouts --------------------------------------------------------

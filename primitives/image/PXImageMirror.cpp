@@ -5,9 +5,8 @@
 // vectorises.
 #include "primitives/image/PXImageMirror.h"
 
-#include <cstring>
-
 #include "primitives/image/PXImageRows.h"
+#include "primitives/support/Support.h"
 
 namespace builtin {
 
@@ -26,7 +25,7 @@ template <int Pixel, int Moved>
 inline void CopyRow(const uint8_t* s, uint8_t* d, ptrdiff_t w, bool reverse) {
   if (!reverse) {
     if constexpr (Moved == Pixel) {
-      std::memcpy(d, s, static_cast<size_t>(w) * Pixel);
+      fbCopyBytes(s, d, w * Pixel);
     } else {
       for (ptrdiff_t j = 0; j < w; ++j)
         for (int k = 0; k < Moved; ++k) d[Pixel * j + k] = s[Pixel * j + k];

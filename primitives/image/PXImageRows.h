@@ -1,35 +1,27 @@
-// Row walking shared by the built-in image point primitives.
+// Row access shared by every family of built-in primitives (image, vision, signal, ...).
 //
 // An image is a pointer to the first pixel of its region, a signed row step in bytes and a
-// region size. Steps are not always checked (a copy accepts 0 or a negative step, a bottom-up
-// image), and a step need not be a multiple of the element size, so rows are reached by byte
-// offsets computed in ptrdiff_t and 16- and 32-bit elements are read and written at any
-// byte alignment.
+// region size; a vector is a pointer and an element count. Steps are not always checked (a
+// copy accepts 0 or a negative step, a bottom-up image), a step need not be a multiple of the
+// element size, and a caller's row or vector may start at any address. So rows are reached by
+// byte offsets computed in 64 bits (ptrdiff_t), and 16-bit and wider elements are read and
+// written only through Load and Store, never through a typed pointer (which would be undefined
+// behaviour at an odd address). See docs/ARCHITECTURE.md, "Row access".
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <type_traits>
 
 #include "primitives/support/IppTypes.h"
+#include "primitives/support/SupportElements.h"
 
 namespace builtin::rows {
 
-// Element i of a row of T, at any byte alignment (a step of 3 bytes for 16-bit pixels is
-// accepted by several primitives). On x86 the copies compile to plain loads and stores.
-template <typename T>
-inline T Load(const uint8_t* row, ptrdiff_t i) noexcept {
-  T v;
-  std::memcpy(&v, row + i * static_cast<ptrdiff_t>(sizeof(T)), sizeof(T));
-  return v;
-}
-template <typename T>
-inline void Store(uint8_t* row, ptrdiff_t i, T v) noexcept {
-  std::memcpy(row + i * static_cast<ptrdiff_t>(sizeof(T)), &v, sizeof(T));
-}
+// Load, Store and Bytes (elements at any byte address) come from the support layer's
+// primitives/support/SupportElements.h, so that its fills use the same rule.
 
-// The address of row y of an image, as bytes; callers cast to the element type of the row.
+// The address of row y of an image, as bytes.
 inline const uint8_t* Row(const void* base, int32_t step, int32_t y) noexcept {
   return static_cast<const uint8_t*>(base) + static_cast<ptrdiff_t>(step) * y;
 }
@@ -37,8 +29,9 @@ inline uint8_t* Row(void* base, int32_t step, int32_t y) noexcept {
   return static_cast<uint8_t*>(base) + static_cast<ptrdiff_t>(step) * y;
 }
 
-// Row y of an image of elements T, as a T pointer, for callers whose steps keep rows aligned
-// to T (const-ness follows T).
+// Row y of an image of elements T, as a T pointer (const-ness follows T). Only for 8-bit
+// elements: rows of wider elements may start at any address, so they are reached with Row and
+// their elements with Load and Store.
 template <typename T>
 inline T* RowOf(T* base, int32_t step, int32_t y) noexcept {
   using Byte = std::conditional_t<std::is_const_v<T>, const uint8_t, uint8_t>;

@@ -43,7 +43,7 @@ double LibCSqrt(double x);
 double LibCExp(double x);               // 2^(x * log2 e), split into integer and fraction
 double LibCLog(double x);               // natural logarithm
 double LibCAtan2(double y, double x);   // angle of the point (x, y): y first
-double LibCFloor(double x);             // through a 32-bit integer (wraps outside its range)
+double LibCFloor(double x);             // through a 32-bit integer: INT32_MIN outside its range
 double LibCPow(double x, double y);     // x to the power y: base first
 double LibCSinDeg(double degrees);
 double LibCCosDeg(double degrees);
@@ -55,6 +55,32 @@ double LibCCosDeg(double degrees);
 std::int64_t fbTruncToInt64(long double x);
 
 // ---- Fills and copies ---------------------------------------------------------------------
+//
+// Every fill, zero fill and copy of the primitives (support, image and signal families) rests
+// on the four wide routines below; the routines of the original interface are thin forms of
+// them. Counts are 64-bit, so byte counts of long vectors and whole images never wrap; a count
+// of 0 or less does nothing. Destinations and sources may start at any address.
+
+// Stores the byte value in count bytes.
+void* fbFillBytes(void* dst, std::uint8_t value, std::int64_t count);
+// Stores 0 in count bytes.
+void* fbZeroBytes(void* dst, std::int64_t count);
+// Copies count bytes. The fills' and copies' contract asks for ranges that do not overlap;
+// overlapping ranges still end up holding the source as it was (a move).
+void* fbCopyBytes(const void* src, void* dst, std::int64_t count);
+// Stores the bit pattern of value in count elements of T (2, 4, 8 or 16 bytes: the integer
+// types std::uint16_t, std::uint32_t, std::uint64_t and the complex Ipp64fc).
+template <typename T>
+void* fbFillElements(void* dst, T value, std::int64_t count);
+extern template void* fbFillElements<std::uint16_t>(void*, std::uint16_t, std::int64_t);
+extern template void* fbFillElements<std::uint32_t>(void*, std::uint32_t, std::int64_t);
+extern template void* fbFillElements<std::uint64_t>(void*, std::uint64_t, std::int64_t);
+extern template void* fbFillElements<Ipp64fc>(void*, Ipp64fc, std::int64_t);
+// Copies rowBytes bytes of each of height rows, moving src by srcStep and dst by dstStep
+// bytes from row to row (steps unchecked: 0 repeats a row, a negative step walks upwards);
+// contiguous rows (both steps equal to rowBytes) are copied as one block.
+void fbCopyRows(const void* src, std::int32_t srcStep, void* dst, std::int32_t dstStep,
+                std::int64_t rowBytes, std::int32_t height);
 
 // Unchecked: the pointers are not tested; they return the destination.
 void* fbMemset(void* dst, std::uint8_t value, std::uint32_t count);

@@ -41,11 +41,12 @@ double LibCAtan2(double y, double x) {
 }
 
 double LibCFloor(double x) {
-  // Truncate to a 64-bit integer and keep its low 32 bits, as the 32-bit original did.
-  const std::int64_t wide = fbTruncToInt64(x);
-  auto k = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(wide)));
+  // Truncate, then step down for a negative fraction, in 64 bits (stepping below INT32_MIN in
+  // 32 bits would overflow). A floor outside the 32-bit range, and NaN, give what the shared
+  // float-to-int32 conversion gives for it: INT32_MIN.
+  std::int64_t k = fbTruncToInt64(x);
   if (x < 0 && static_cast<long double>(x) != std::trunc(static_cast<long double>(x))) --k;
-  return static_cast<double>(k);
+  return static_cast<double>(fbTruncToInt32(static_cast<long double>(k)));
 }
 
 double LibCPow(double x, double y) {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "primitives/support/Support.h"
+#include "primitives/support/SupportElements.h"
 
 namespace builtin {
 namespace {
@@ -45,50 +46,73 @@ void fbAlignedFree(void* p) {
   LibCFree(raw);
 }
 
-void* fbMemset(void* dst, std::uint8_t value, std::uint32_t count) {
-  if (count != 0) std::memset(dst, value, count);
-  return dst;
-}
-
-void* fbFill8u(std::uint8_t value, void* dst, std::int32_t count) {
+void* fbFillBytes(void* dst, std::uint8_t value, std::int64_t count) {
   if (count > 0) std::memset(dst, value, static_cast<std::size_t>(count));
   return dst;
 }
 
+void* fbZeroBytes(void* dst, std::int64_t count) { return fbFillBytes(dst, 0, count); }
+
+void* fbCopyBytes(const void* src, void* dst, std::int64_t count) {
+  // memmove runs at memcpy's speed and keeps an overlapping call well defined.
+  if (count > 0) std::memmove(dst, src, static_cast<std::size_t>(count));
+  return dst;
+}
+
+template <typename T>
+void* fbFillElements(void* dst, T value, std::int64_t count) {
+  auto* d = static_cast<std::uint8_t*>(dst);
+  for (std::int64_t i = 0; i < count; ++i) rows::Store<T>(d, i, value);
+  return dst;
+}
+template void* fbFillElements<std::uint16_t>(void*, std::uint16_t, std::int64_t);
+template void* fbFillElements<std::uint32_t>(void*, std::uint32_t, std::int64_t);
+template void* fbFillElements<std::uint64_t>(void*, std::uint64_t, std::int64_t);
+template void* fbFillElements<Ipp64fc>(void*, Ipp64fc, std::int64_t);
+
+void fbCopyRows(const void* src, std::int32_t srcStep, void* dst, std::int32_t dstStep,
+                std::int64_t rowBytes, std::int32_t height) {
+  if (rowBytes <= 0 || height <= 0) return;
+  if (height > 1 && srcStep == rowBytes && dstStep == rowBytes) {
+    fbCopyBytes(src, dst, rowBytes * height);
+    return;
+  }
+  const auto* s = static_cast<const std::uint8_t*>(src);
+  auto* d = static_cast<std::uint8_t*>(dst);
+  for (std::int32_t y = 0; y < height; ++y)
+    fbCopyBytes(s + static_cast<std::ptrdiff_t>(srcStep) * y, d + static_cast<std::ptrdiff_t>(dstStep) * y, rowBytes);
+}
+
+void* fbMemset(void* dst, std::uint8_t value, std::uint32_t count) { return fbFillBytes(dst, value, count); }
+
+void* fbFill8u(std::uint8_t value, void* dst, std::int32_t count) { return fbFillBytes(dst, value, count); }
+
 void* fbFill32s(std::int32_t value, void* dst, std::int32_t count) {
-  auto* words = static_cast<std::int32_t*>(dst);
-  for (std::int32_t i = 0; i < count; ++i) words[i] = value;
-  return dst;
+  return fbFillElements<std::uint32_t>(dst, static_cast<std::uint32_t>(value), count);
 }
 
-void* fbCopyBlock(const void* src, void* dst, std::int32_t count) {
-  if (count > 0) std::memcpy(dst, src, static_cast<std::size_t>(count));
-  return dst;
-}
+void* fbCopyBlock(const void* src, void* dst, std::int32_t count) { return fbCopyBytes(src, dst, count); }
 
-void* fbZeroBlock(void* dst, std::int32_t count) {
-  if (count > 0) std::memset(dst, 0, static_cast<std::size_t>(count));
-  return dst;
-}
+void* fbZeroBlock(void* dst, std::int32_t count) { return fbZeroBytes(dst, count); }
 
 IppStatus fbSet8u(std::uint8_t value, void* dst, std::int32_t count) {
   if (!dst) return ippStsNullPtrErr;
   if (count <= 0) return ippStsSizeErr;
-  fbFill8u(value, dst, count);
+  fbFillBytes(dst, value, count);
   return ippStsNoErr;
 }
 
 IppStatus fbCopy8u(const void* src, void* dst, std::int32_t count) {
   if (!src || !dst) return ippStsNullPtrErr;
   if (count <= 0) return ippStsSizeErr;
-  fbCopyBlock(src, dst, count);
+  fbCopyBytes(src, dst, count);
   return ippStsNoErr;
 }
 
 IppStatus fbZero8u(void* dst, std::int32_t count) {
   if (!dst) return ippStsNullPtrErr;
   if (count <= 0) return ippStsSizeErr;
-  fbZeroBlock(dst, count);
+  fbZeroBytes(dst, count);
   return ippStsNoErr;
 }
 
@@ -98,14 +122,7 @@ IppStatus CopyRows(const void* src, int srcStep, void* dst, int dstStep, int wid
                    int bytesPerPixel) {
   if (!src || !dst) return ippStsNullPtrErr;
   if (width <= 0 || height <= 0) return ippStsSizeErr;
-  const auto rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
-  const auto* s = static_cast<const std::uint8_t*>(src);
-  auto* d = static_cast<std::uint8_t*>(dst);
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(d, s, rowBytes);
-    s += srcStep;
-    d += dstStep;
-  }
+  fbCopyRows(src, srcStep, dst, dstStep, std::int64_t{width} * bytesPerPixel, height);
   return ippStsNoErr;
 }
 

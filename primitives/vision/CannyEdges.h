@@ -17,8 +17,10 @@ IppStatus ippiCannyGetSize(IppiSize roiSize, int* pBufferSize);
 
 // Edges of a region from its signed 16-bit derivatives. pBuffer holds at least the size
 // ippiCannyGetSize gives; its contents are scratch.
-// -8 null pointer; -6 bad size; -14 srcDxStep or srcDyStep < 2 * width or dstEdgeStep < width;
-// -108 odd derivative step; -5 lowThresh < 0 or highThresh < lowThresh (or either not a number).
+// Checks in this order: -8 null pointer; -6 width or height < 1; -14 srcDxStep or srcDyStep
+// < 2 * width or dstEdgeStep < width; -108 odd derivative step; -5 lowThresh < 0 or
+// highThresh < lowThresh (or either not a number); -6 a region whose work buffer size does not
+// fit in 32 bits (ippiCannyGetSize refuses it too). Rows may start at any address.
 IppStatus ippiCanny_16s8u_C1R(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s* pSrcDy,
                               int srcDyStep, Ipp8u* pDstEdges, int dstEdgeStep, IppiSize roiSize,
                               Ipp32f lowThresh, Ipp32f highThresh, Ipp8u* pBuffer);

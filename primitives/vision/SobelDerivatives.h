@@ -3,7 +3,8 @@
 // The Sobel3x3 pair computes the derivatives of a whole region with a replicated border
 // (every coordinate outside the region is replaced by the nearest one inside it), so it reads
 // nothing outside the region. The two FilterSobel forms read one (3x3) or two (5x5) pixels
-// beyond every edge of the region, which the caller supplies.
+// beyond every edge of the region, which the caller supplies. Destination rows may start at any
+// address (the step must still be even where a form checks it).
 #pragma once
 
 #include "primitives/support/IppTypes.h"
@@ -21,7 +22,8 @@ IppStatus ippiSobel3x3_Dy_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst
                                     int sign, IppiSize roiSize);
 
 // Vertical-edge filter, left minus right, mask ippMskSize3x3 or ippMskSize5x5.
-// -8 null pointer; -6 width or height < 1; -14 a step below 1; -33 other mask; -9 no work memory.
+// -8 null pointer; -6 width or height < 1; -14 a step below 1; -33 other mask; -9 no work memory
+// (also for a region so wide that its work rows exceed the aligned allocator's 32-bit range).
 IppStatus ippiFilterSobelVert_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
                                         IppiSize roiSize, IppiMaskSize mask);
 

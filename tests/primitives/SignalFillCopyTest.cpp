@@ -8,6 +8,11 @@
 #include <limits>
 #include <vector>
 
+#include <sys/mman.h>
+
+#include <fstream>
+#include <string>
+
 #include "primitives/signal/SignalFillCopy.h"
 
 namespace {
@@ -343,6 +348,62 @@ TEST(SignalSwapBytes, EachElementWidth) {
   EXPECT_EQ(d32[0], 0x78563412u);
   ASSERT_EQ(ippsSwapBytes_32u_I(d32, 1), ippStsNoErr);
   EXPECT_EQ(d32[0], 0x12345678u);
+}
+
+// MemAvailable of /proc/meminfo in bytes (0 when it cannot be read).
+std::int64_t AvailableMemory() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::int64_t kib = 0;
+  std::string unit;
+  while (meminfo >> key >> kib >> unit)
+    if (key == "MemAvailable:") return kib * 1024;
+  return 0;
+}
+
+// Anonymous memory, in huge pages where the system grants them (which keeps the page faults
+// of gigabytes few).
+struct Mapping {
+  std::size_t size;
+  std::uint8_t* bytes;
+  explicit Mapping(std::size_t n)
+      : size(n),
+        bytes(static_cast<std::uint8_t*>(
+            ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))) {
+    if (ok()) ::madvise(bytes, n, MADV_HUGEPAGE);
+  }
+  ~Mapping() {
+    if (ok()) ::munmap(bytes, size);
+  }
+  bool ok() const { return bytes != MAP_FAILED; }
+};
+
+// 750,000,000 groups of 3 bytes: the byte offsets pass the 32-bit range after group
+// 715,827,882, so the indexing must be 64-bit. The vector is swapped in place (each group is
+// read before it is written), so the test needs 2.25 GB once; it is skipped where the machine
+// has too little available memory.
+TEST(SignalSwapBytes, GroupsBeyondTheInt32ByteRange) {
+  constexpr std::int64_t kGroups = 750'000'000;
+  constexpr std::size_t kBytes = 3 * static_cast<std::size_t>(kGroups);
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the thread sanitizer shadows every written byte four times over";
+#endif
+  const std::int64_t needed = static_cast<std::int64_t>(kBytes) + (std::int64_t{1} << 30);
+  const std::int64_t available = AvailableMemory();
+  if (available < needed)
+    GTEST_SKIP() << "needs " << (needed >> 20) << " MiB of available memory, the machine has " << (available >> 20);
+  Mapping vector(kBytes + 1);
+  ASSERT_TRUE(vector.ok());
+  std::uint8_t* v = vector.bytes;
+  const std::int64_t marked[] = {0, 715'827'882, 715'827'883, kGroups - 1};
+  for (std::int64_t g : marked)
+    for (int k = 0; k < 3; ++k) v[3 * g + k] = static_cast<std::uint8_t>(g % 200 + k + 1);
+  v[kBytes] = 0xEE;  // the byte after the last group
+  ASSERT_EQ(ippsSwapBytes_24u(v, v, static_cast<int>(kGroups)), ippStsNoErr);
+  for (std::int64_t g : marked)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(v[3 * g + k], static_cast<std::uint8_t>(g % 200 + (2 - k) + 1)) << "group " << g;
+  EXPECT_EQ(v[3 * 1000], 0);
+  EXPECT_EQ(v[kBytes], 0xEE);
 }
 
 }  // namespace

@@ -83,7 +83,15 @@ TEST(SupportMaths, ValuesAndArgumentOrders) {
       {"floor(3.0)", LibCFloor(3.0), 3},
       {"floor(-3.0)", LibCFloor(-3.0), -3},
       {"floor(2.75)", LibCFloor(2.75), 2},
-      {"floor(2^32 + 5.5)", LibCFloor(4294967301.5), 5},  // through a 32-bit integer: wraps
+      // Through a 32-bit integer: a floor outside its range gives INT32_MIN, as the shared
+      // float-to-int conversion does (no wrap, no overflow when stepping below INT32_MIN).
+      {"floor(-2^31 + 0.5)", LibCFloor(-2147483647.5), -2147483648.0},
+      {"floor(-2^31)", LibCFloor(-2147483648.0), -2147483648.0},
+      {"floor(-2^31 - 0.5)", LibCFloor(-2147483648.5), -2147483648.0},
+      {"floor(2^31 - 0.5)", LibCFloor(2147483647.5), 2147483647.0},
+      {"floor(2^31)", LibCFloor(2147483648.0), -2147483648.0},
+      {"floor(2^32 + 5.5)", LibCFloor(4294967301.5), -2147483648.0},
+      {"floor(-1e300)", LibCFloor(-1e300), -2147483648.0},
       {"log(e)", LibCLog(std::numbers::e), 1},
       {"atan2(1, 0)", LibCAtan2(1, 0), pi / 2},
       {"atan2(-0, -1)", LibCAtan2(-0.0, -1), -pi},
@@ -102,6 +110,7 @@ TEST(SupportMaths, ValuesAndArgumentOrders) {
   };
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(c.actual, c.expected) << c.what;
   EXPECT_TRUE(std::isnan(LibCExp(std::nan(""))));
+  EXPECT_EQ(LibCFloor(std::nan("")), -2147483648.0);
   EXPECT_TRUE(std::signbit(LibCSqrt(-0.0)));
   EXPECT_EQ(LibCExp(-800), 0.0);
 }
@@ -167,6 +176,38 @@ TEST(SupportFills, RowCopiesMoveWidthTimesChannelsBytesPerRow) {
         if (y < 3 && x < 4 * channels) EXPECT_EQ(got, src[y * 20 + x]);
         else EXPECT_EQ(got, 0xEE);
       }
+  }
+}
+
+// The one row copy under every image copy: steps are not checked, so a zero step repeats a row
+// and a negative one walks upwards; contiguous rows are copied as one block, with the same
+// result.
+TEST(SupportFills, RowCopyFollowsItsStepsWhateverTheirSign) {
+  constexpr int kW = 6, kH = 4;
+  std::uint8_t src[kH][kW];
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) src[y][x] = static_cast<std::uint8_t>(10 * y + x);
+  struct Case {
+    const char* what;
+    const std::uint8_t* from;
+    int srcStep, dstStep;
+    int sourceRow[kH];  // the source row each destination row holds
+  } cases[] = {
+      {"contiguous", &src[0][0], kW, kW, {0, 1, 2, 3}},
+      {"padded destination", &src[0][0], kW, kW + 3, {0, 1, 2, 3}},
+      {"zero step", &src[2][0], 0, kW, {2, 2, 2, 2}},
+      {"upwards", &src[kH - 1][0], -kW, kW, {3, 2, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::uint8_t dst[kH * (kW + 3) + 1];
+    std::memset(dst, 0xEE, sizeof dst);
+    fbCopyRows(c.from, c.srcStep, dst, c.dstStep, kW, kH);
+    for (int y = 0; y < kH; ++y) {
+      EXPECT_EQ(std::memcmp(dst + y * c.dstStep, src[c.sourceRow[y]], kW), 0) << "row " << y;
+      for (int x = kW; x < c.dstStep; ++x) EXPECT_EQ(dst[y * c.dstStep + x], 0xEE);
+    }
+    EXPECT_EQ(dst[(kH - 1) * c.dstStep + kW], 0xEE);
   }
 }
 

@@ -171,6 +171,41 @@ TEST(VisionCanny, ArgumentChecksWriteNothing) {
   }
 }
 
+// The checks in their order: -8, -6 for a side below 1, -14, -108, -5, and last -6 for a
+// region whose work buffer cannot be sized in 32 bits. Each row breaks its own check and
+// every later one, so the row's status is that of the first check it breaks.
+TEST(VisionCanny, ChecksComeInTheirOrder) {
+  Ipp16s d[8] = {};
+  Ipp8u buffer[8] = {};
+  const IppiSize huge{30000, 30000};  // valid sides, but 5 * 30002^2 bytes of work buffer
+  struct Case {
+    const Ipp16s* dx;
+    IppiSize size;
+    int dxStep, dyStep, dstStep;
+    float low, high;
+    IppStatus expected;
+  } cases[] = {
+      {nullptr, {0, 5}, 3, 3, 0, -1, 2, ippStsNullPtrErr},
+      {d, {0, 5}, 3, 3, 0, -1, 2, ippStsSizeErr},
+      {d, {4, -1}, 3, 3, 0, -1, 2, ippStsSizeErr},
+      {d, huge, 59999, 60000, 30000, -1, 2, ippStsStepErr},
+      {d, huge, 60000, 60000, 29999, -1, 2, ippStsStepErr},
+      {d, {INT32_MAX, 1}, INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, 1, 2, ippStsStepErr},  // 2 * width in 64 bits
+      {d, huge, 60001, 60000, 30000, 5, 4, ippStsNotEvenStepErr},
+      {d, huge, 60000, 60000, 30000, 5, 4, ippStsBadArgErr},
+      {d, huge, 60000, 60000, 30000, 1, 2, ippStsSizeErr},
+      {d, {1, INT32_MAX}, 2, 2, 1, 1, 2, ippStsSizeErr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size.width << "x" << c.size.height << " steps " << c.dxStep << ", "
+                                    << c.dstStep << " thresholds " << c.low << ", " << c.high);
+    Ipp8u dst[8] = {kSentinel, kSentinel, kSentinel, kSentinel, kSentinel, kSentinel, kSentinel, kSentinel};
+    EXPECT_EQ(ippiCanny_16s8u_C1R(c.dx, c.dxStep, d, c.dyStep, dst, c.dstStep, c.size, c.low, c.high, buffer),
+              c.expected);
+    for (Ipp8u v : dst) EXPECT_EQ(v, kSentinel);
+  }
+}
+
 TEST(VisionCanny, BufferSize) {
   int size = -1;
   EXPECT_EQ(ippiCannyGetSize({100, 50}, &size), ippStsNoErr);
@@ -187,12 +222,10 @@ TEST(VisionCanny, BufferSize) {
   EXPECT_EQ(ippiCannyGetSize({30000, 30000}, &size), ippStsSizeErr);
   EXPECT_EQ(size, -1);
   EXPECT_EQ(ippiCannyGetSize({2147483647, 2147483647}, &size), ippStsSizeErr);
+  EXPECT_EQ(ippiCannyGetSize({2147483647, 1}, &size), ippStsSizeErr);
   // The largest square that fits still works.
   EXPECT_EQ(ippiCannyGetSize({20000, 20000}, &size), ippStsNoErr);
   EXPECT_EQ(size, 5 * 20002 * 20002 + 16 * 20000 + 160);
-  Ipp16s d[4] = {};
-  Ipp8u e[4] = {}, b[4] = {};
-  EXPECT_EQ(ippiCanny_16s8u_C1R(d, 60000, d, 60000, e, 30000, {30000, 30000}, 1, 2, b), ippStsSizeErr);
 }
 
 // A region narrower than its image: only the region's bytes of each row are written, also in

@@ -163,3 +163,19 @@ TEST(VisionSobel, BorderedFilterArgumentChecksInOrder) {
     EXPECT_EQ(f(src + 9, 8, dst, 8, {2, 2}, ippMskSize5x1), ippStsMaskSizeErr);
   }
 }
+
+// A region INT32_MAX pixels wide: the work rows' size is computed in 64 bits and lies beyond
+// the aligned allocator's 32-bit range, so the filters report -9 before reading a pixel.
+TEST(VisionSobel, BorderedFiltersRefuseWorkRowsBeyondTheAllocatorsRange) {
+  Ipp8u src[64] = {};
+  Ipp16s dst[8];
+  std::fill(std::begin(dst), std::end(dst), kSentinel);
+  for (auto f : {ippiFilterSobelVert_8u16s_C1R, ippiFilterSobelHoriz_8u16s_C1R})
+    for (IppiMaskSize mask : {ippMskSize3x3, ippMskSize5x5})
+      for (int width : {INT32_MAX, INT32_MAX - 7, 1 << 28}) {
+        SCOPED_TRACE(testing::Message() << "mask " << mask << ", width " << width);
+        EXPECT_EQ(f(src + 20, 8, dst, 16, {width, 1}, mask), ippStsMemAllocErr);
+        EXPECT_EQ(f(src + 20, 8, dst, 16, {width, INT32_MAX}, mask), ippStsMemAllocErr);
+      }
+  for (Ipp16s v : dst) EXPECT_EQ(v, kSentinel);
+}
