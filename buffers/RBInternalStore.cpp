@@ -169,46 +169,40 @@ TRBSmartBuffer::~TRBSmartBuffer() { gLiveContainers.fetch_sub(1, std::memory_ord
 int64_t TRBSmartBuffer::LiveCount() { return gLiveContainers.load(std::memory_order_relaxed); }
 
 void TRBSmartBuffer::AddReff(bool OwnsData) {
-  EnterWrite();
+  TRBContainerLock lock(this);
   if (OwnsData) ++FCountOwners;
   ++FCountTransports;
-  LeaveWrite();
 }
 
 void TRBSmartBuffer::RemoveReff(bool OwnsData) {
-  EnterWrite();
-  if (OwnsData && FCountOwners > 0) --FCountOwners;
-  const bool last = FCountTransports == 1;
-  if (FCountTransports > 0) --FCountTransports;
-  LeaveWrite();
+  bool last = false;
+  {
+    TRBContainerLock lock(this);
+    if (OwnsData && FCountOwners > 0) --FCountOwners;
+    if (FCountTransports <= 0) return;
+    last = --FCountTransports == 0;
+  }
   if (last) Free();
 }
 
 void TRBSmartBuffer::RemoveOwnerShip() {
-  EnterWrite();
+  TRBContainerLock lock(this);
   if (FCountOwners > 0) --FCountOwners;
-  LeaveWrite();
 }
 
 bool TRBSmartBuffer::SingleOwner() {
-  EnterRead();
-  const bool single = FCountOwners < 2;
-  LeaveRead();
-  return single;
+  TRBContainerLock lock(this);
+  return FCountOwners < 2;
 }
 
 int32_t TRBSmartBuffer::CountOwners() {
-  EnterRead();
-  const int32_t n = FCountOwners;
-  LeaveRead();
-  return n;
+  TRBContainerLock lock(this);
+  return FCountOwners;
 }
 
 int32_t TRBSmartBuffer::CountTransports() {
-  EnterRead();
-  const int32_t n = FCountTransports;
-  LeaveRead();
-  return n;
+  TRBContainerLock lock(this);
+  return FCountTransports;
 }
 
 TRBSmartBuffer* TRBSmartBuffer::Clone(bool Preserve) {

@@ -187,6 +187,20 @@ class TRBSmartBuffer : public platform::TObject {
   std::atomic<int64_t> FBufferNumber{0};
 };
 
+// Holds a container's lock for a scope (EnterRead ... LeaveRead).
+class TRBContainerLock {
+ public:
+  explicit TRBContainerLock(TRBSmartBuffer* AContainer) : FContainer(AContainer) {
+    FContainer->EnterRead();
+  }
+  ~TRBContainerLock() { FContainer->LeaveRead(); }
+  TRBContainerLock(const TRBContainerLock&) = delete;
+  TRBContainerLock& operator=(const TRBContainerLock&) = delete;
+
+ private:
+  TRBSmartBuffer* FContainer;
+};
+
 // A container holding one pooled block of a power-of-two capacity.
 class TRBSmartMemoryBuffer : public TRBSmartBuffer {
   PF_CLASS(TRBSmartMemoryBuffer)
