@@ -13,28 +13,28 @@
 
 // clang-format off
 #define KZ_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPS,         ippsDotProd_32f,                 IppStatus, (const Ipp32f*, const Ipp32f*, int, Ipp32f*)) \
-  X(STUB,    IPPS,         ippsCartToPolar_32f,             IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, Ipp32f*, int)) \
+  X(BUILTIN, IPPS,         ippsDotProd_32f,                 IppStatus, (const Ipp32f*, const Ipp32f*, int, Ipp32f*)) \
+  X(BUILTIN, IPPS,         ippsCartToPolar_32f,             IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, Ipp32f*, int)) \
   X(BUILTIN, IPPI,         ippiCannyGetSize,                IppStatus, (IppiSize, int*)) \
   X(BUILTIN, IPPI,         ippiCanny_16s8u_C1R,             IppStatus, (const Ipp16s*, int, const Ipp16s*, int, Ipp8u*, int, IppiSize, Ipp32f, Ipp32f, Ipp8u*)) \
   XS(STUB,    IPPI,         ippiAbsDiff_8u_C1R,              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAbsDiff_32f_C1R,             IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp32f*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiThreshold_32f_C1R,           IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, IppCmpOp)) \
-  X(STUB,    IPPI,         ippiThreshold_Val_32f_C1R,       IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, Ipp32f, IppCmpOp)) \
-  X(STUB,    IPPI,         ippiCountInRange_8u_C1R,         IppStatus, (const Ipp8u*, int, IppiSize, int*, Ipp8u, Ipp8u)) \
+  X(BUILTIN, IPPI,         ippiAbsDiff_32f_C1R,             IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp32f*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiThreshold_32f_C1R,           IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, IppCmpOp)) \
+  X(BUILTIN, IPPI,         ippiThreshold_Val_32f_C1R,       IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, Ipp32f, IppCmpOp)) \
+  X(BUILTIN, IPPI,         ippiCountInRange_8u_C1R,         IppStatus, (const Ipp8u*, int, IppiSize, int*, Ipp8u, Ipp8u)) \
   X(BUILTIN, IPPI,         ippiFilterSobelVert_8u16s_C1R,   IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u16s_C1R,  IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize)) \
   X(BUILTIN, IPPI,         ippiSobel3x3_Dx_8u16s_C1R,       IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSobel3x3_Dy_8u16s_C1R,       IppStatus, (const Ipp8u*, int, Ipp16s*, int, int, IppiSize)) \
-  X(STUB,    IPPS,         ippsSortDescend_32f_I,           IppStatus, (Ipp32f*, int)) \
-  X(STUB,    IPPI,         ippiHaarClassifierInitAlloc_32f, IppStatus, (IppiHaarClassifier_32f**, const IppiRect*, const Ipp32f*, const Ipp32f*, const Ipp32f*, const Ipp32f*, const int*, int)) \
-  X(STUB,    IPPI,         ippiHaarClassifierFree_32f,      IppStatus, (IppiHaarClassifier_32f*)) \
-  X(STUB,    IPPI,         ippiIntegral_8u32f_C1R,          IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize, Ipp32f)) \
-  X(STUB,    IPPI,         ippiIntegral_8u32s_C1R,          IppStatus, (const Ipp8u*, int, Ipp32s*, int, IppiSize, Ipp32s)) \
-  X(STUB,    IPPI,         ippiSqrIntegral_8u32s64f_C1R,    IppStatus, (const Ipp8u*, int, Ipp32s*, int, Ipp64f*, int, IppiSize, Ipp32s, Ipp64f)) \
-  X(STUB,    IPPI,         ippiTiltedIntegral_8u32s_C1R,    IppStatus, (const Ipp8u*, int, Ipp32s*, int, IppiSize, Ipp32s)) \
-  X(STUB,    IPPI,         ippiRectStdDev_32f_C1R,          IppStatus, (const Ipp32f*, int, const Ipp64f*, int, Ipp32f*, int, IppiSize, IppiRect)) \
-  X(STUB,    IPPI,         ippiApplyHaarClassifier_32f_C1R, IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int*, Ipp32f, IppiHaarClassifier_32f*))
+  X(BUILTIN, IPPS,         ippsSortDescend_32f_I,           IppStatus, (Ipp32f*, int)) \
+  X(BUILTIN, IPPI,         ippiHaarClassifierInitAlloc_32f, IppStatus, (IppiHaarClassifier_32f**, const IppiRect*, const Ipp32f*, const Ipp32f*, const Ipp32f*, const Ipp32f*, const int*, int)) \
+  X(BUILTIN, IPPI,         ippiHaarClassifierFree_32f,      IppStatus, (IppiHaarClassifier_32f*)) \
+  X(BUILTIN, IPPI,         ippiIntegral_8u32f_C1R,          IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize, Ipp32f)) \
+  X(BUILTIN, IPPI,         ippiIntegral_8u32s_C1R,          IppStatus, (const Ipp8u*, int, Ipp32s*, int, IppiSize, Ipp32s)) \
+  X(BUILTIN, IPPI,         ippiSqrIntegral_8u32s64f_C1R,    IppStatus, (const Ipp8u*, int, Ipp32s*, int, Ipp64f*, int, IppiSize, Ipp32s, Ipp64f)) \
+  X(BUILTIN, IPPI,         ippiTiltedIntegral_8u32s_C1R,    IppStatus, (const Ipp8u*, int, Ipp32s*, int, IppiSize, Ipp32s)) \
+  X(BUILTIN, IPPI,         ippiRectStdDev_32f_C1R,          IppStatus, (const Ipp32f*, int, const Ipp64f*, int, Ipp32f*, int, IppiSize, IppiRect)) \
+  X(BUILTIN, IPPI,         ippiApplyHaarClassifier_32f_C1R, IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int*, Ipp32f, IppiHaarClassifier_32f*))
 // clang-format on
 
 namespace KZDispatcher {

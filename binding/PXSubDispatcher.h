@@ -13,14 +13,14 @@
 
 // clang-format off
 #define PX_SUB_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_C3IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_C1IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_AC4IR, IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandUniform_Direct_8u_C4IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_C3IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_C1IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_AC4IR,   IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
-  X(STUB,    IPPI,         ippiAddRandGauss_Direct_8u_C4IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_C3IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_C1IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_AC4IR, IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandUniform_Direct_8u_C4IR,  IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C3IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C1IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_AC4IR,   IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
+  X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C4IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
   XS(BUILTIN, IPPI,         ippiColorTwist32f_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
   X(BUILTIN, IPPI,         ippiColorTwist32f_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
   X(STUB,    IPPI,         ippiGetShearBound,                  IppStatus, (IppiRect, double (*)[2], double, double, double, double)) \
@@ -33,9 +33,9 @@
   X(BUILTIN, IPPI,         ippiGammaInv_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiGammaFwd_8u_C3IR,               IppStatus, (Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiGammaInv_8u_C3IR,               IppStatus, (Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_C3R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_C4R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_AC4R,          IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_C3R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_C4R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_AC4R,          IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
@@ -140,7 +140,7 @@
   X(BUILTIN, IPPI,         ippiThreshold_LTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiThreshold_GTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiThreshold_GTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
-  X(STUB,    IPPI,         ippiHistogramEven_8u_C1R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s*, Ipp32s*, int, Ipp32s, Ipp32s)) \
+  X(BUILTIN, IPPI,         ippiHistogramEven_8u_C1R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s*, Ipp32s*, int, Ipp32s, Ipp32s)) \
   X(STUB,    IPPI,         ippiFilter_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(STUB,    IPPI,         ippiFilter_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(STUB,    IPPI,         ippiFilter_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
@@ -160,7 +160,7 @@
   X(BUILTIN, IPPI,         ippiLUT_Cubic_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
   X(BUILTIN, IPPI,         ippiLUTPalette_8u24u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, int)) \
   X(BUILTIN, IPPI,         ippiLUTPalette_8u32u_C1R,           IppStatus, (const Ipp8u*, int, Ipp32u*, int, IppiSize, const Ipp32u*, int)) \
-  X(STUB,    IPPI,         ippiSum_32f_C1R,                    IppStatus, (const Ipp32f*, int, IppiSize, Ipp64f*, IppHintAlgorithm))
+  X(BUILTIN, IPPI,         ippiSum_32f_C1R,                    IppStatus, (const Ipp32f*, int, IppiSize, Ipp64f*, IppHintAlgorithm))
 // clang-format on
 
 namespace PXSubDispatcher {
