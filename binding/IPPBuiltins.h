@@ -6,6 +6,8 @@
 #include "primitives/signal/SignalFillCopy.h"
 #include "primitives/signal/SignalIntegerArithmetic.h"
 #include "primitives/image/PXImageCopy.h"
+#include "primitives/image/PXImageArithmetic.h"
+#include "primitives/image/PXImageArithmeticC.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/image/PXColorConversion.h"
 #include "primitives/image/PXColorSpaces.h"

@@ -13,50 +13,50 @@
 
 // clang-format off
 #define PX_BASIC_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPI,         ippiAdd_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAdd_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPS,         ippsDivC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPS,         ippsDivC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_8u_C1IRSfs,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_16s_C1IRSfs,   IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPS,         ippsDivC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsDivC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
   X(BUILTIN, IPPS,         ippsSet_16s,           IppStatus, (Ipp16s, Ipp16s*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_8s16s,     IppStatus, (const Ipp8s*, Ipp16s*, int)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C1R,        IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_16s_C1R,       IppStatus, (Ipp16s, Ipp16s*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_32s_C1R,       IppStatus, (Ipp32s, Ipp32s*, int, IppiSize)) \
-  X(STUB,    IPPS,         ippsAddC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsAddC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsAddC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPS,         ippsAddC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPI,         ippiAddC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAddC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAddC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAddC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPS,         ippsSubC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsSubC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsSubC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPS,         ippsSubC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPI,         ippiSubC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSubC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSubC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSubC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPS,         ippsMulC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsMulC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsMulC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPS,         ippsMulC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
-  X(STUB,    IPPI,         ippiMulC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippsDivC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
-  X(STUB,    IPPI,         ippiDivC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDivC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDivC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDivC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPI,         ippiSubC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSubC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSubC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSubC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_8u_ISfs,      IppStatus, (Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_16s_ISfs,     IppStatus, (Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_16s_Sfs,      IppStatus, (const Ipp16s*, Ipp16s, Ipp16s*, int, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippsDivC_8u_Sfs,       IppStatus, (const Ipp8u*, Ipp8u, Ipp8u*, int, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_8u_C1IRSfs,   IppStatus, (Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_8u_C1RSfs,    IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_16s_C1IRSfs,  IppStatus, (Ipp16s, Ipp16s*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_16s_C1RSfs,   IppStatus, (const Ipp16s*, int, Ipp16s, Ipp16s*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_16s_C1R,      IppStatus, (const Ipp16s*, int, Ipp16s*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiConvert_8u16u_C1R, IppStatus, (const Ipp8u*, int, Ipp16u*, int, IppiSize)) \

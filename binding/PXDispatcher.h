@@ -22,14 +22,14 @@
   X(STUB,    IPPI,         ippiAlphaCompC_8u_C3R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(STUB,    IPPI,         ippiAlphaCompC_8u_C1R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(STUB,    IPPI,         ippiAlphaCompC_8u_C4R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
-  X(STUB,    IPPI,         ippiAdd_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAdd_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C3R,                              IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
   XS(BUILTIN, IPPI,         ippiSet_8u_C1R,                              IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C3CR,                             IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
@@ -52,19 +52,19 @@
   X(BUILTIN, IPPI,         ippiCopy_8u_C1C4R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C3C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAdd_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAdd_8u_C4RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAdd_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAdd_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSub_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMul_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDiv_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_C4RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAdd_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSub_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMul_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDiv_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiOr_8u_C3R,                               IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiOr_8u_AC4R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiOr_8u_C1R,                               IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
@@ -89,14 +89,14 @@
   X(STUB,    IPPI,         ippiOr_8u_C1IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiOr_8u_C4IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiOr_8u_AC4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAddC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAddC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAddC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSubC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSubC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiAddC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSubC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSubC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiMulC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiMulCScale_8u_C1IR,                       IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiMulCScale_8u_C1R,                        IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiMulCScale_8u_C3IR,                       IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
@@ -108,9 +108,9 @@
   X(STUB,    IPPI,         ippiMulScale_8u_C3IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiMulScale_8u_AC4IR,                       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiMulScale_8u_C4IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiDivC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDivC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiDivC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiDivC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiAbsDiffC_8u_C1R,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiSqr_8u_C3IRSfs,                          IppStatus, (Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiSqr_8u_AC4IRSfs,                         IppStatus, (Ipp8u*, int, IppiSize, int)) \

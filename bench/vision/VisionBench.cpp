@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/common/BenchBitmap.h"
+#include "bench/common/BenchData.h"
 #include "bench/common/BenchCompare.h"
 #include "primitives/vision/CannyEdges.h"
 #include "primitives/vision/SobelDerivatives.h"
@@ -31,11 +31,9 @@ struct Picture {
   explicit Picture(Kind kind) {
     cv::setNumThreads(1);
     if (kind == kPhoto || kind == kPhotoRaw) {
-      const cv::Mat photo = bench::ReadBitmap(bench::DataFile("Coins1.bmp"), &error);
+      const cv::Mat photo = bench::ReadGrayPicture("Coins1.bmp", &error);
       if (photo.empty()) return;
-      cv::Mat small;
-      cv::cvtColor(photo, small, cv::COLOR_BGR2GRAY);
-      cv::resize(small, gray, cv::Size(kWidth, kHeight), 0, 0, cv::INTER_LINEAR);
+      cv::resize(photo, gray, cv::Size(kWidth, kHeight), 0, 0, cv::INTER_LINEAR);
       if (kind == kPhoto) cv::GaussianBlur(gray, gray, cv::Size(11, 11), 0, 0, cv::BORDER_REPLICATE);
     } else {
       gray = cv::Mat(kHeight, kWidth, CV_8U);

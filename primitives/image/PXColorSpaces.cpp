@@ -2,14 +2,19 @@
 //
 // Each conversion is one pixel routine; a row routine per conversion walks n pixels of a given
 // size (3 or 4 bytes, the same step for source and destination), so the C3 and AC4 forms share
-// it. Saturation is done with comparisons rather than clamp tables: the bytes are the same.
+// it. The three-byte forms run vector blocks first (PXColorSpacesHwy.cpp), which give the
+// bytes of the pixel routines. Saturation is done with comparisons rather than clamp tables:
+// the bytes are the same.
 #include "primitives/image/PXColorSpaces.h"
 
 #include <algorithm>
+#include <array>
 #include <cfenv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "primitives/image/PXColorSpacesRows.h"
 #include "primitives/image/PXImageRows.h"
 #include "primitives/support/Support.h"
 
@@ -92,15 +97,50 @@ inline void XyzPixel(const uint8_t* s, uint8_t* d) {
 }
 
 // ---- Floating-point conversions -----------------------------------------------------------
+//
+// Each formula is written once, for a floating type T and a decision policy. The reference is
+// T = long double with plain decisions. The pixel routines first run T = double with checked
+// decisions: every truncation, and every branch whose two sides do not meet, notes when its
+// value lies within kMargin of the boundary. The double and the extended results differ by
+// far less than kMargin (about 1e-12 for values below 1000), so a decision outside the margin
+// is the same in both; a pixel with a decision inside it is computed again in extended
+// precision. The bytes are therefore always the extended computation's, as a test confirms
+// over every RGB value.
 
-inline void HlsPixel(const uint8_t* s, uint8_t* d) {
-  const Ext r = s[0] / Ext{255}, g = s[1] / Ext{255}, b = s[2] / Ext{255};
-  const Ext mx = std::max({r, g, b}), mn = std::min({r, g, b});
-  const Ext delta = mx - mn;
-  const Ext l = (mx + mn) / 2;
-  Ext h = 0, sat = 0;
+constexpr double kMargin = colorspaces::kDecisionMargin;
+
+// The extended-precision decisions.
+struct ExactDecisions {
+  static bool Above(Ext x, float limit) { return x > limit; }
+  static uint8_t Trunc(Ext x) { return TruncLow8(x); }
+  static uint8_t Round(Ext x) { return TruncLow8(x + kRound); }
+};
+
+// The double decisions, noting those too close to call.
+struct CheckedDecisions {
+  bool doubtful = false;
+  bool Above(double x, float limit) {
+    doubtful |= std::fabs(x - limit) <= kMargin;
+    return x > limit;
+  }
+  uint8_t Trunc(double x) {
+    const double fraction = x - std::floor(x);
+    doubtful |= fraction <= kMargin || fraction >= 1 - kMargin;
+    return TruncLow8(x);
+  }
+  uint8_t Round(double x) { return Trunc(x + kRound); }
+};
+
+template <typename T, typename Decide>
+void Hls(const uint8_t* s, uint8_t* out, Decide& decide) {
+  const T r = s[0] / T{255}, g = s[1] / T{255}, b = s[2] / T{255};
+  const T mx = std::max({r, g, b}), mn = std::min({r, g, b});
+  const T delta = mx - mn;
+  const T l = (mx + mn) / 2;
+  T h = 0, sat = 0;
   if (delta != 0) {
-    sat = l <= Ext{0.5} ? delta / (mx + mn) : delta / (2 - mx - mn);
+    // The two saturation formulas meet where l = 0.5, so the branch needs no check.
+    sat = l <= T{0.5} ? delta / (mx + mn) : delta / (2 - mx - mn);
     if (r == mx) {
       h = 60 * (g - b) / delta;
     } else if (g == mx) {
@@ -108,87 +148,127 @@ inline void HlsPixel(const uint8_t* s, uint8_t* d) {
     } else {
       h = 240 + 60 * (r - g) / delta;
     }
-    if (h < 0) h += 360;
+    if (h < 0) h += 360;  // only g < b makes it negative: exact in any precision
   }
-  d[0] = RoundLow8(255 * h / 360);
-  d[1] = RoundLow8(255 * l);
-  d[2] = RoundLow8(255 * sat);
+  out[0] = decide.Round(255 * h / 360);
+  out[1] = decide.Round(255 * l);
+  out[2] = decide.Round(255 * sat);
 }
 
-inline void HsvPixel(const uint8_t* s, uint8_t* d) {
+template <typename T, typename Decide>
+void Hsv(const uint8_t* s, uint8_t* out, Decide& decide) {
   const int32_t r = s[0], g = s[1], b = s[2];
   const int32_t v = std::max({r, g, b}), mn = std::min({r, g, b});
-  uint8_t hue = 0, sat = 0;
-  if (v != 0 && v != mn) {
-    const Ext delta = v - mn;
-    sat = RoundLow8(255 * delta / v);
-    const Ext cr = (v - r) / delta, cg = (v - g) / delta, cb = (v - b) / delta;
-    // Each later test replaces the earlier result; where two channels share the maximum the
-    // formulas agree.
-    Ext sixths = 0;
-    if (r == v) sixths = (g - b) / delta;
-    if (g == v) sixths = 2 + cr - cb;
-    if (b == v) sixths = 4 + cg - cr;
-    Ext h = 255 * sixths / 6;
-    if (h < 0) h += 255;
-    hue = RoundLow8(h);
-  }
-  d[0] = hue;
-  d[1] = sat;
-  d[2] = static_cast<uint8_t>(v);
+  out[0] = out[1] = 0;
+  out[2] = static_cast<uint8_t>(v);
+  if (v == 0 || v == mn) return;
+  const T delta = v - mn;
+  out[1] = decide.Round(255 * delta / v);
+  const T cr = (v - r) / delta, cg = (v - g) / delta, cb = (v - b) / delta;
+  // Each later test replaces the earlier result; where two channels share the maximum the
+  // formulas agree.
+  T sixths = 0;
+  if (r == v) sixths = (g - b) / delta;
+  if (g == v) sixths = 2 + cr - cb;
+  if (b == v) sixths = 4 + cg - cr;
+  T h = 255 * sixths / 6;
+  if (h < 0) h += 255;  // only g < b makes it negative: exact in any precision
+  out[0] = decide.Round(h);
 }
 
 // The colour-matching sums of R, G and B (each weight the float nearest its decimal), in the
 // order the conversions add them.
-inline Ext SumX(Ext r, Ext g, Ext b) { return 0.412453f * r + 0.357580f * g + 0.180423f * b; }
-inline Ext SumY(Ext r, Ext g, Ext b) { return 0.212671f * r + 0.715160f * g + 0.072169f * b; }
-inline Ext SumZ(Ext r, Ext g, Ext b) { return 0.019334f * r + 0.119193f * g + 0.950227f * b; }
+template <typename T>
+T SumX(T r, T g, T b) { return 0.412453f * r + 0.357580f * g + 0.180423f * b; }
+template <typename T>
+T SumY(T r, T g, T b) { return 0.212671f * r + 0.715160f * g + 0.072169f * b; }
+template <typename T>
+T SumZ(T r, T g, T b) { return 0.019334f * r + 0.119193f * g + 0.950227f * b; }
 
-inline void LuvPixel(const uint8_t* s, uint8_t* d) {
-  const Ext r = s[0], g = s[1], b = s[2];
-  const Ext ys = SumY(r, g, b);
-  const Ext x = SumX(r, g, b) / 255, y = ys / 255, z = SumZ(r, g, b) / 255;
+template <typename T, typename Decide>
+void Luv(const uint8_t* s, uint8_t* out, Decide& decide) {
+  const T r = s[0], g = s[1], b = s[2];
+  const T ys = SumY(r, g, b);
+  const T x = SumX(r, g, b) / 255, y = ys / 255, z = SumZ(r, g, b) / 255;
   // ys < 255 * 0.99999995 (the Y weights sum just below 1), so i lies in 0..255 and its low
   // eight bits are i itself.
-  const uint8_t i = RoundLow8(ys);
-  const Ext l8 = kLuvLightnessTable[i];
-  Ext u = 0, v = 0;
+  const uint8_t i = decide.Round(ys);
+  const T l8 = kLuvLightnessTable[i];
+  T u = 0, v = 0;
   if (i != 0) {
-    const Ext q = x + 15 * y + 3 * z;
+    const T q = x + 15 * y + 3 * z;
     u = 4 * x / q;
     v = 9 * y / q;
   }
-  d[0] = static_cast<uint8_t>(l8);
-  d[1] = TruncLow8(3.6723163f * l8 * (u - 0.197839f) + 97.025429f);
-  d[2] = TruncLow8(4.961832f * l8 * (v - 0.468342f) + 136.75955f);
+  out[0] = static_cast<uint8_t>(kLuvLightnessTable[i]);
+  out[1] = decide.Trunc(3.6723163f * l8 * (u - 0.197839f) + 97.025429f);
+  out[2] = decide.Trunc(4.961832f * l8 * (v - 0.468342f) + 136.75955f);
 }
 
 constexpr float kLinearLimit = 0.008856f;
+constexpr double kOneThird = 1.0f / 3.0f;  // the exponent rounded to a float
 
-// t^(1/3) through the support layer's power routine, the exponent rounded to a float.
-inline Ext CubeRoot(Ext t) {
-  return LibCPow(static_cast<double>(t), static_cast<double>(1.0f / 3.0f));
+// t^(1/3): the reference through the support layer's power routine, the double pass through
+// the C library's (both within an ulp or so of the exact power).
+inline Ext CubeRoot(Ext t) { return LibCPow(static_cast<double>(t), kOneThird); }
+inline double CubeRoot(double t) { return std::pow(t, kOneThird); }
+
+template <typename T, typename Decide>
+T LabF(T t, Decide& decide) {
+  // The two sides differ by about 1e-7 at the limit, so the branch is checked.
+  return decide.Above(t, kLinearLimit) ? CubeRoot(t) : 7.787f * t + 0.137931034f;
 }
 
-inline Ext LabF(Ext t) { return t > kLinearLimit ? CubeRoot(t) : 7.787f * t + 0.137931034f; }
+template <typename T, typename Decide>
+void Lab(const uint8_t* s, uint8_t* out, Decide& decide) {
+  const T b = s[0], g = s[1], r = s[2];
+  const T x = SumX(r, g, b) / 242.366f;
+  const T y = SumY(r, g, b) / 255;
+  const T z = SumZ(r, g, b) / 277.632f;
+  const T fy = LabF(y, decide);
+  const T lightness = decide.Above(y, kLinearLimit) ? 116 * fy - 16 : 903.3f * y;
+  const T a = 500 * (LabF(x, decide) - fy);
+  const T bb = 200 * (fy - LabF(z, decide));
+  out[0] = decide.Trunc(lightness * 255 / 100 + T{0.5});
+  out[1] = decide.Trunc(a + T{128.5});
+  out[2] = decide.Trunc(bb + T{128.5});
+}
 
+template <typename T, typename Decide>
+using FormulaFn = void (*)(const uint8_t*, uint8_t*, Decide&);
+
+template <FormulaFn<double, CheckedDecisions> Fast, FormulaFn<Ext, ExactDecisions> Exact>
+inline void GuardedPixel(const uint8_t* s, uint8_t* d) {
+  uint8_t out[3];
+  CheckedDecisions checked;
+  Fast(s, out, checked);
+  if (checked.doubtful) {
+    ExactDecisions exact;
+    Exact(s, out, exact);
+  }
+  d[0] = out[0];
+  d[1] = out[1];
+  d[2] = out[2];
+}
+
+inline void HlsPixel(const uint8_t* s, uint8_t* d) {
+  GuardedPixel<Hls<double, CheckedDecisions>, Hls<Ext, ExactDecisions>>(s, d);
+}
+inline void HsvPixel(const uint8_t* s, uint8_t* d) {
+  GuardedPixel<Hsv<double, CheckedDecisions>, Hsv<Ext, ExactDecisions>>(s, d);
+}
+inline void LuvPixel(const uint8_t* s, uint8_t* d) {
+  GuardedPixel<Luv<double, CheckedDecisions>, Luv<Ext, ExactDecisions>>(s, d);
+}
 inline void LabPixel(const uint8_t* s, uint8_t* d) {
-  const Ext b = s[0], g = s[1], r = s[2];
-  const Ext x = SumX(r, g, b) / 242.366f;
-  const Ext y = SumY(r, g, b) / 255;
-  const Ext z = SumZ(r, g, b) / 277.632f;
-  const Ext fy = LabF(y);
-  const Ext lightness = y > kLinearLimit ? 116 * fy - 16 : 903.3f * y;
-  const Ext a = 500 * (LabF(x) - fy);
-  const Ext bb = 200 * (fy - LabF(z));
-  d[0] = TruncLow8(lightness * 255 / 100 + Ext{0.5});
-  d[1] = TruncLow8(a + Ext{128.5});
-  d[2] = TruncLow8(bb + Ext{128.5});
+  GuardedPixel<Lab<double, CheckedDecisions>, Lab<Ext, ExactDecisions>>(s, d);
 }
 
 // ---- Rows ---------------------------------------------------------------------------------
 
 using PixelFn = void (*)(const uint8_t*, uint8_t*);
+using Integer = colorspaces::IntegerConversion;
+using Floating = colorspaces::FloatConversion;
 
 // n pixels of `pixel` bytes (3 or 4) in source and destination; only the first three bytes
 // of each are read or written.
@@ -205,6 +285,33 @@ IppStatus Convert(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ippi
   return ippStsNoErr;
 }
 
+// The three-byte forms walk each row in vector blocks and finish it, and any block a floating
+// conversion finds doubtful, with the pixel routine; the alpha-four forms, whose fourth byte a
+// vector store would rewrite, go pixel by pixel.
+template <PixelFn Fn, int Pixel, auto Conversion>
+IppStatus ConvertInBlocks(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                          IppiSize size) {
+  if constexpr (Pixel == 4) {
+    return Convert<Fn, 4>(pSrc, srcStep, pDst, dstStep, size);
+  } else {
+    if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
+    const colorspaces::BlocksFn blocks = colorspaces::VectorBlocks(Conversion);
+    ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, size,
+               [blocks](const uint8_t* s, uint8_t* d, int32_t n) {
+                 rows::WalkRowInBlocks(
+                     n,
+                     [&](ptrdiff_t i) {
+                       return static_cast<ptrdiff_t>(
+                           blocks(s + 3 * i, d + 3 * i, static_cast<size_t>(n - i)));
+                     },
+                     [&](ptrdiff_t i, ptrdiff_t end) {
+                       ConvertRow<Fn>(s + 3 * i, d + 3 * i, static_cast<int32_t>(end - i), 3);
+                     });
+               });
+    return ippStsNoErr;
+  }
+}
+
 // Works under round-to-nearest with every exception masked, whatever the caller has set, and
 // gives the caller's environment (modes and flags) back afterwards.
 template <int Pixel>
@@ -213,30 +320,59 @@ IppStatus ConvertLuv(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
   std::fenv_t caller;
   std::fegetenv(&caller);
   std::fesetenv(FE_DFL_ENV);
-  const IppStatus status = Convert<LuvPixel, Pixel>(pSrc, srcStep, pDst, dstStep, size);
+  const IppStatus status =
+      ConvertInBlocks<LuvPixel, Pixel, Floating::Luv>(pSrc, srcStep, pDst, dstStep, size);
   std::fesetenv(&caller);
   return status;
 }
 
 }  // namespace
 
+namespace colorspaces {
+
+const double* LuvLightnessAsDouble() {
+  static const std::array<double, 256> table = [] {
+    std::array<double, 256> t{};
+    for (size_t i = 0; i < t.size(); ++i) t[i] = kLuvLightnessTable[i];
+    return t;
+  }();
+  return table.data();
+}
+
+void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrdiff_t n,
+              int pixel) {
+  ExactDecisions exact;
+  for (ptrdiff_t i = 0; i < n; ++i) {
+    const uint8_t* s = src + pixel * i;
+    uint8_t* d = dst + pixel * i;
+    switch (conversion) {
+      case FloatConversion::Hls: Hls<Ext>(s, d, exact); break;
+      case FloatConversion::Hsv: Hsv<Ext>(s, d, exact); break;
+      case FloatConversion::Luv: Luv<Ext>(s, d, exact); break;
+      case FloatConversion::Lab: Lab<Ext>(s, d, exact); break;
+    }
+  }
+}
+
+}  // namespace colorspaces
+
 // Every entry point, with the engine it runs: the conversion's pixel routine and the pixel size.
-#define PX_RGB_CONVERSIONS(X)                              \
-  X(ippiRGBToHLS_8u_C3R, (Convert<HlsPixel, 3>))           \
-  X(ippiRGBToHLS_8u_AC4R, (Convert<HlsPixel, 4>))          \
-  X(ippiRGBToHSV_8u_C3R, (Convert<HsvPixel, 3>))           \
-  X(ippiRGBToHSV_8u_AC4R, (Convert<HsvPixel, 4>))          \
-  X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                  \
-  X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                 \
-  X(ippiRGBToYCC_8u_C3R, (Convert<YccPixel, 3>))           \
-  X(ippiRGBToYCC_8u_AC4R, (Convert<YccPixel, 4>))          \
-  X(ippiRGBToYCbCr_8u_C3R, (Convert<YCbCrPixel, 3>))       \
-  X(ippiRGBToYCbCr_8u_AC4R, (Convert<YCbCrPixel, 4>))      \
-  X(ippiRGBToYUV_8u_C3R, (Convert<YuvPixel, 3>))           \
-  X(ippiRGBToYUV_8u_AC4R, (Convert<YuvPixel, 4>))          \
-  X(ippiRGBToXYZ_8u_C3R, (Convert<XyzPixel, 3>))           \
-  X(ippiRGBToXYZ_8u_AC4R, (Convert<XyzPixel, 4>))          \
-  X(ippiBGRToLab_8u_C3R, (Convert<LabPixel, 3>))
+#define PX_RGB_CONVERSIONS(X)                                                         \
+  X(ippiRGBToHLS_8u_C3R, (ConvertInBlocks<HlsPixel, 3, Floating::Hls>))               \
+  X(ippiRGBToHLS_8u_AC4R, (ConvertInBlocks<HlsPixel, 4, Floating::Hls>))              \
+  X(ippiRGBToHSV_8u_C3R, (ConvertInBlocks<HsvPixel, 3, Floating::Hsv>))               \
+  X(ippiRGBToHSV_8u_AC4R, (ConvertInBlocks<HsvPixel, 4, Floating::Hsv>))              \
+  X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                                             \
+  X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                                            \
+  X(ippiRGBToYCC_8u_C3R, (ConvertInBlocks<YccPixel, 3, Integer::Ycc>))                \
+  X(ippiRGBToYCC_8u_AC4R, (ConvertInBlocks<YccPixel, 4, Integer::Ycc>))               \
+  X(ippiRGBToYCbCr_8u_C3R, (ConvertInBlocks<YCbCrPixel, 3, Integer::YCbCr>))          \
+  X(ippiRGBToYCbCr_8u_AC4R, (ConvertInBlocks<YCbCrPixel, 4, Integer::YCbCr>))         \
+  X(ippiRGBToYUV_8u_C3R, (ConvertInBlocks<YuvPixel, 3, Integer::Yuv>))                \
+  X(ippiRGBToYUV_8u_AC4R, (ConvertInBlocks<YuvPixel, 4, Integer::Yuv>))               \
+  X(ippiRGBToXYZ_8u_C3R, (ConvertInBlocks<XyzPixel, 3, Integer::Xyz>))                \
+  X(ippiRGBToXYZ_8u_AC4R, (ConvertInBlocks<XyzPixel, 4, Integer::Xyz>))               \
+  X(ippiBGRToLab_8u_C3R, (ConvertInBlocks<LabPixel, 3, Floating::Lab>))
 
 #define PX_DEFINE_RGB_CONVERSION(name, engine)                                       \
   IppStatus name(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,          \

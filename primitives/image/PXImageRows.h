@@ -75,6 +75,23 @@ inline void ForEachRow(void* img, int32_t step, int32_t pixelBytes, IppiSize siz
   for (int32_t y = 0; y < walk.height; ++y) fn(Row(img, step, y), walk.width);
 }
 
+// Walks a row of n pixels with a vector kernel and plain code. blocks(i) does whole vector
+// blocks from pixel i on and returns how many pixels it did; it may stop early, before a block
+// it leaves to the plain code. plain(i, end) does pixels i .. end - 1. After each stop the plain
+// code takes a stretch of pixels (longer than the vectors of the kernels, so that the block the
+// kernel stopped at is passed; any length would give the same bytes) before the blocks go on.
+template <typename Blocks, typename Plain>
+inline void WalkRowInBlocks(ptrdiff_t n, Blocks&& blocks, Plain&& plain) {
+  constexpr ptrdiff_t kPlainStretch = 16;
+  ptrdiff_t i = 0;
+  while (i < n) {
+    i += blocks(i);
+    const ptrdiff_t end = i + kPlainStretch < n ? i + kPlainStretch : n;
+    plain(i, end);
+    i = end;
+  }
+}
+
 inline bool BadSize(IppiSize size) noexcept { return size.width < 1 || size.height < 1; }
 
 // The checks most primitives of a source and a destination image start with: both pointers,

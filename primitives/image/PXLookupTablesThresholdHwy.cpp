@@ -45,14 +45,14 @@ size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes,
   return i;
 }
 
-// Whole vectors of four-byte pixels; the fourth byte of each destination pixel is reloaded and
-// stored back unchanged.
+// Whole vectors of four-byte pixels (none on a target whose vectors hold less than a pixel);
+// the fourth byte of each destination pixel is reloaded and stored back unchanged.
 size_t BlocksAC4(const uint8_t* src, uint8_t* dst, size_t pixels,
                  const Rule& rule) {
   const hn::ScalableTag<uint8_t> d;
   const size_t n = hn::Lanes(d);
   const size_t bytes = 4 * pixels;
-  if (bytes < n) return 0;
+  if (n % 4 != 0 || bytes < n) return 0;  // whole pixels per vector only
   HWY_ALIGN uint8_t tp[HWY_MAX_BYTES], vp[HWY_MAX_BYTES], ap[HWY_MAX_BYTES];
   for (size_t j = 0; j < n; ++j) {
     const size_t c = j % 4;

@@ -2,16 +2,19 @@
 //
 // Sums, differences and products are formed exactly in 64 bits and go through the one
 // scale-factor rule of the primitives (primitives/support/ScaleFactor.h), which picks the
-// loop of its branch once per call. The scaled quotient is computed with a 64-bit significand,
+// loop of its branch once per call; byte vectors share the 8-bit row engine of the image
+// arithmetic. The scaled quotient is computed with a 64-bit significand,
 // which rounds every pair of int32 operands exactly.
 #include "primitives/signal/SignalIntegerArithmetic.h"
 
-#include <cmath>
 #include <cstdint>
 
+#include "primitives/image/PXImageArithmeticKernels.h"
+#include "primitives/image/PXImageRows.h"
 #include "primitives/signal/SignalFillCopy.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
+#include "primitives/support/Support.h"
 
 namespace builtin {
 namespace {
@@ -28,15 +31,33 @@ inline IppStatus CheckVectors(const void* a, const void* b, int len) {
 IppStatus fbZeroStatus(void* pDst, int len) {
   if (pDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  fbMemZero(pDst, 4 * len);
+  fbZeroBytes(pDst, 4 * static_cast<int64_t>(len));
   return ippStsNoErr;
 }
 
 IppStatus fbCopy32s(const void* pSrc, void* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   // The destination may be the source itself; there is nothing to move then.
-  if (pSrc != pDst) fbMemCopy(pSrc, pDst, 4 * len);
+  if (pSrc != pDst) fbCopyBytes(pSrc, pDst, 4 * static_cast<int64_t>(len));
   return ippStsNoErr;
+}
+
+// d[i] = f(s[i]) and d[i] = f(a[i], b[i]) over vectors at any address, element by element
+// front to back (so a source may be the destination itself).
+template <class T, class F>
+void MapElements(const T* s, T* d, int len, F f) {
+  const uint8_t* src = rows::Bytes(s);
+  uint8_t* dst = rows::Bytes(d);
+  for (ptrdiff_t i = 0; i < len; ++i) rows::Store<T>(dst, i, f(rows::Load<T>(src, i)));
+}
+
+template <class T, class F>
+void ZipElements(const T* a, const T* b, T* d, int len, F f) {
+  const uint8_t* first = rows::Bytes(a);
+  const uint8_t* second = rows::Bytes(b);
+  uint8_t* dst = rows::Bytes(d);
+  for (ptrdiff_t i = 0; i < len; ++i)
+    rows::Store<T>(dst, i, f(rows::Load<T>(first, i), rows::Load<T>(second, i)));
 }
 
 // ---- Scaled int32 arithmetic -----------------------------------------------------------------
@@ -56,7 +77,7 @@ struct TMul {
 template <class Op>
 void Scaled32s(const Ipp32s* a, const Ipp32s* b, Ipp32s* d, int len, int sf, Op op) {
   sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    for (int i = 0; i < len; ++i) d[i] = rule(op(a[i], b[i]));
+    ZipElements(a, b, d, len, [&](Ipp32s x, Ipp32s y) { return rule(op(x, y)); });
   });
 }
 
@@ -64,7 +85,7 @@ void Scaled32s(const Ipp32s* a, const Ipp32s* b, Ipp32s* d, int len, int sf, Op 
 template <class Op>
 void Scaled32sC(const Ipp32s* a, int64_t c, Ipp32s* d, int len, int sf, Op op) {
   sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    for (int i = 0; i < len; ++i) d[i] = rule(op(a[i], c));
+    MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); });
   });
 }
 
@@ -131,23 +152,17 @@ IppStatus fbDivide32sSfs(const Ipp32s* divisor, const Ipp32s* dividend, Ipp32s* 
                          int sf) {
   if (divisor == nullptr || dividend == nullptr || d == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
-  // 2^(-sf) exactly; only factors from -62 to 32 reach the division below.
-  const long double w = std::ldexp(1.0L, sf < -62 ? 62 : (sf > 32 ? -32 : -sf));
+  const long double w = sfs::Factor(sf);  // exact for the factors that reach the division
   bool zeroDivisor = false;
-  for (int i = 0; i < len; ++i) {
-    const Ipp32s a = divisor[i];
-    const Ipp32s p = dividend[i];
+  ZipElements(divisor, dividend, d, len, [&](Ipp32s a, Ipp32s p) -> Ipp32s {
     if (a == 0) {
-      d[i] = p == 0 ? 0 : SignSaturated(p < 0);
       zeroDivisor = true;
-    } else if (sf < -62) {
-      d[i] = p == 0 ? 0 : SignSaturated((p < 0) != (a < 0));
-    } else if (sf > 32) {
-      d[i] = 0;
-    } else {
-      d[i] = RoundQuotient(static_cast<long double>(p) * w / a, sf <= 0);
+      return p == 0 ? 0 : SignSaturated(p < 0);
     }
-  }
+    if (sf < -62) return p == 0 ? 0 : SignSaturated((p < 0) != (a < 0));
+    if (sf > 32) return 0;
+    return RoundQuotient(static_cast<long double>(p) * w / a, sf <= 0);
+  });
   return zeroDivisor ? ippStsDivByZero : ippStsNoErr;
 }
 
@@ -155,24 +170,22 @@ IppStatus fbDivide32sSfs(const Ipp32s* divisor, const Ipp32s* dividend, Ipp32s* 
 // divisor gives the sign-saturated value.
 void DivideTruncated(const Ipp32s* pSrc, Ipp32s c, Ipp32s* pDst, int len) {
   if (c == -1) {
-    for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] == INT32_MIN ? INT32_MAX : -pSrc[i];
+    MapElements(pSrc, pDst, len, [](Ipp32s x) { return x == INT32_MIN ? INT32_MAX : -x; });
   } else if (c == 0) {
-    for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] == 0 ? 0 : SignSaturated(pSrc[i] < 0);
+    MapElements(pSrc, pDst, len, [](Ipp32s x) { return x == 0 ? 0 : SignSaturated(x < 0); });
   } else {
-    for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] / c;
+    MapElements(pSrc, pDst, len, [c](Ipp32s x) { return x / c; });
   }
 }
 
 // ---- Scaled byte arithmetic ------------------------------------------------------------------
 
-// sd = R8(op(sd, s)) with exact values in int32; factors above zeroAbove give 0 everywhere.
-template <class Op>
-IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, int zeroAbove, Op op) {
+// sd = R8(sd op s) on the 8-bit row engine of the image arithmetic; factors whose results are
+// all 0 zero-fill.
+IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, arith::TArith8u op) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
-  if (sf > zeroAbove) return ippsZero_8u(pSrcDst, len);
-  sfs::WithScaleRule<uint8_t, int32_t>(sf, [&](auto rule) {
-    for (int i = 0; i < len; ++i) pSrcDst[i] = rule(op(pSrcDst[i], pSrc[i]));
-  });
+  if (sf > arith::ZeroAbove(op)) return ippsZero_8u(pSrcDst, len);
+  arith::Arith8u(op, sf, arith::TRows8u{pSrcDst, 0, pSrc, 0, pSrcDst, 0, len, 1});
   return ippStsNoErr;
 }
 
@@ -181,7 +194,7 @@ IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, int zeroA
 template <class Op>
 IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len, Op op) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
-  for (int i = 0; i < len; ++i) pSrcDst[i] = op(pSrcDst[i], pSrc[i]);
+  ZipElements(pSrcDst, pSrc, pSrcDst, len, op);
   return ippStsNoErr;
 }
 
@@ -191,14 +204,14 @@ template <class Op>
 IppStatus LogicC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len, Op op) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
-  for (int i = 0; i < len; ++i) pDst[i] = op(pSrc[i], c);
+  MapElements(pSrc, pDst, len, [&](Ipp32u x) { return op(x, c); });
   return ippStsNoErr;
 }
 
 IppStatus AndC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return fbZeroStatus(pDst, len);
-  for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] & c;
+  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return x & c; });
   return ippStsNoErr;
 }
 
@@ -209,8 +222,8 @@ IppStatus ShiftLeft(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
   if (c >= 32) return fbZeroStatus(pDst, len);
   // The bits shifted out are lost: the shift runs on the unsigned word.
-  for (int i = 0; i < len; ++i)
-    pDst[i] = static_cast<Ipp32s>(static_cast<Ipp32u>(pSrc[i]) << c);
+  MapElements(pSrc, pDst, len,
+              [c](Ipp32s x) { return static_cast<Ipp32s>(static_cast<Ipp32u>(x) << c); });
   return ippStsNoErr;
 }
 
@@ -219,7 +232,7 @@ IppStatus ShiftRight(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
   if (c < 0) return ippStsShiftErr;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
   const int shift = c > 31 ? 31 : c;  // 32 or more leaves only the sign: -1 or 0
-  for (int i = 0; i < len; ++i) pDst[i] = pSrc[i] >> shift;
+  MapElements(pSrc, pDst, len, [shift](Ipp32s x) { return x >> shift; });
   return ippStsNoErr;
 }
 
@@ -248,8 +261,7 @@ IppStatus ippsAddC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
   return Constant32s(pSrcDst, val, pSrcDst, len, scaleFactor, kSumZeroFactor, 0, TAdd{});
 }
 
-IppStatus ippsAddC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsAddC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
   return Constant32s(pSrc, val, pDst, len, scaleFactor, kSumZeroFactor, 0, TAdd{});
 }
 
@@ -257,8 +269,7 @@ IppStatus ippsSubC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
   return Constant32s(pSrcDst, val, pSrcDst, len, scaleFactor, kSumZeroFactor, 0, TSub{});
 }
 
-IppStatus ippsSubC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsSubC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
   return Constant32s(pSrc, val, pDst, len, scaleFactor, kSumZeroFactor, 0, TSub{});
 }
 
@@ -274,26 +285,22 @@ IppStatus ippsMulC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
   return Multiply32sC(pSrcDst, val, pSrcDst, len, scaleFactor, TMul{});
 }
 
-IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
-                           int scaleFactor) {
+IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
   return Multiply32sC(pSrc, val, pDst, len, scaleFactor, TMul{});
 }
 
 // ---- Bytes ---------------------------------------------------------------------------------
 
 IppStatus ippsAdd_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, 9,
-                  [](int32_t sd, int32_t s) { return sd + s; });
+  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Add);
 }
 
 IppStatus ippsSub_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, 8,
-                  [](int32_t sd, int32_t s) { return sd > s ? sd - s : 0; });
+  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Sub);
 }
 
 IppStatus ippsMul_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, 16,
-                  [](int32_t sd, int32_t s) { return sd * s; });
+  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Mul);
 }
 
 // ---- Logic ---------------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 // sf = -1 saturates to INT32_MAX instead of wrapping.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <type_traits>
@@ -64,7 +65,7 @@ struct TScaleUpRule {
   W Low;      // the smallest v whose product stays at or above the lowest T
   constexpr explicit TScaleUpRule(int shift) noexcept
       : Shift(shift),
-        High(static_cast<W>(kHighest<T> >> shift)),
+        High(static_cast<W>((kHighest<T>) >> shift)),
         // ceil(lowest / 2^shift) = -floor(-lowest / 2^shift); lowest is 0 or -2^k.
         Low(static_cast<W>(-((-kLowest<T>) >> shift))) {}
   constexpr T operator()(W v) const noexcept {
@@ -90,6 +91,14 @@ decltype(auto) WithScaleRule(int sf, Body&& body) {
 template <class T, class W>
 constexpr T Scale(W v, int sf) {
   return WithScaleRule<T, W>(sf, [v](auto rule) { return rule(v); });
+}
+
+// 2^(-sf) in extended precision for the divisions, which scale in floating point: exact where
+// it is representable, infinity above the range and 0 below it (the values that doubling or
+// halving 1.0 |sf| times gives, without the |sf| steps).
+inline long double Factor(int sf) noexcept {
+  const int64_t e = -static_cast<int64_t>(sf);
+  return std::ldexp(1.0L, static_cast<int>(e > 20000 ? 20000 : (e < -20000 ? -20000 : e)));
 }
 
 }  // namespace builtin::sfs

@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "binding/BindingUnits.h"
 
 namespace {
@@ -88,6 +96,52 @@ TEST(DirectXLoaders, AbsentLibrariesLeaveNullHandlesAndVariables) {
   EXPECT_FALSE(PXDirect3D9::LoadDirect3D9());
   EXPECT_TRUE(PXDirectDraw::UnloadDirectDraw());  // nothing loaded: nothing to do
   EXPECT_FALSE(PXDirectDraw::IsDirectDrawLoaded());
+}
+
+TEST(DirectShowUnit, FiveLibrariesWithNullHandlesAndVariables) {
+  const size_t groupSizes[PXDirectShow::kLibraryCount] = {10, 3, 11, 4, 6};
+  for (int library = 0; library < PXDirectShow::kLibraryCount; ++library) {
+    SCOPED_TRACE(library);
+    EXPECT_FALSE(PXDirectShow::IsLibraryLoaded(library));
+    EXPECT_EQ(PXDirectShow::LibraryHandles[library], nullptr);
+    ASSERT_EQ(PXDirectShow::EntryPoints(library).size(), groupSizes[library]);
+    for (platform::FARPROC variable : PXDirectShow::EntryPoints(library)) EXPECT_EQ(variable, nullptr);
+    EXPECT_TRUE(PXDirectShow::UnloadLibrary(library));  // nothing loaded: nothing to do
+  }
+  EXPECT_TRUE(PXDirectShow::EntryPoints(5).empty());
+  EXPECT_FALSE(PXDirectShow::IsLibraryLoaded(-1));
+}
+
+// Nothing in the system loads these libraries; a component that does stores the handle and
+// entry points in the unit, and the unit's shutdown frees the library and clears them. The
+// unit's start-up clears the first library's variables.
+TEST(DirectShowUnit, ShutdownReleasesALoadedLibraryAndStartUpClearsTheFirstGroup) {
+  const std::string log = ::testing::TempDir() + "directshow_log_" + std::to_string(::getpid()) + ".txt";
+  std::remove(log.c_str());
+  setenv("PF_LIBRARY_PATH", PF_FAKE_LIBRARY_DIR, 1);
+  setenv("PF_FAKE_LIBRARY_LOG", log.c_str(), 1);
+  const platform::HMODULE handle = platform::LoadLibrary("dsound.dll");
+  ASSERT_NE(handle, nullptr);
+  PXDirectShow::LibraryHandles[3] = handle;
+  PXDirectShow::EntryPoints(3)[1] = platform::GetProcAddress(handle, "GetDeviceID");
+  ASSERT_NE(PXDirectShow::EntryPoints(3)[1], nullptr);
+  EXPECT_TRUE(PXDirectShow::IsLibraryLoaded(3));
+
+  PXDirectShow::Finalization();
+  EXPECT_EQ(PXDirectShow::LibraryHandles[3], nullptr);
+  EXPECT_EQ(PXDirectShow::EntryPoints(3)[1], nullptr);
+  std::ifstream in(log);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"load dsound", "free dsound"}));
+
+  static int marker = 0;
+  PXDirectShow::EntryPoints(0)[9] = reinterpret_cast<platform::FARPROC>(&marker);
+  PXDirectShow::Initialization();  // the unit list's start-up again
+  EXPECT_EQ(PXDirectShow::EntryPoints(0)[9], nullptr);
+  unsetenv("PF_LIBRARY_PATH");
+  unsetenv("PF_FAKE_LIBRARY_LOG");
+  std::remove(log.c_str());
 }
 
 }  // namespace

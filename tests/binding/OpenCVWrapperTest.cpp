@@ -145,19 +145,28 @@ TEST_F(OpenCVWrapper, MissingEntryRaisesOnlyForThatFunction) {
 }
 
 // The unit loads the library at start-up and, at shutdown, releases it and returns the entry
-// variables to their stubs, so a call after shutdown binds anew instead of jumping into a
-// released library.
-TEST_F(OpenCVWrapper, UnitStartUpAndShutdown) {
+// variables to their stubs, so a call after shutdown goes through its stub again, which loads
+// the library anew and binds the entry from it, instead of jumping into the released library.
+TEST_F(OpenCVWrapper, AfterShutdownEntriesBindAnew) {
   binding::PXOpenCVInitialization();
   binding::IplImage* image = binding::cvCreateImage({8, 2}, 8, 1);
   binding::cvReleaseImage(&image);
   EXPECT_TRUE(binding::cvCreateImage.IsBound());
+  EXPECT_TRUE(binding::cvReleaseImage.IsBound());
   binding::PXOpenCVFinalization();
-  EXPECT_FALSE(binding::cvCreateImage.IsBound());
-  EXPECT_FALSE(binding::cvReleaseImage.IsBound());
-  image = binding::cvCreateImage({8, 2}, 8, 1);
+  for (bool bound : {binding::cvCreateMemStorage.IsBound(), binding::cvReleaseMemStorage.IsBound(),
+                     binding::cvCreateImage.IsBound(), binding::cvReleaseImage.IsBound(),
+                     binding::cvGetRawData.IsBound(), binding::cvSmooth.IsBound(), binding::cvGetSeqElem.IsBound(),
+                     binding::cvReadSeqSize.IsBound()})
+    EXPECT_FALSE(bound);
+
+  image = binding::cvCreateImage({8, 2}, 8, 1);  // through the stub: loads and binds again
   EXPECT_NE(image, nullptr);
+  EXPECT_TRUE(binding::cvCreateImage.IsBound());
+  EXPECT_EQ(reinterpret_cast<void*>(binding::cvCreateImage.Get()),
+            reinterpret_cast<void*>(binding::GetOpenCVProc("cvCreateImage")));
   binding::cvReleaseImage(&image);
+  EXPECT_EQ(image, nullptr);
 }
 
 // Threads making their first calls at the same moment all bind the same entry points.

@@ -16,6 +16,7 @@ std::span<const platform::TUnit> TestUnits() {
       PXDirectDraw::Unit,
       PXDirectSound::Unit,
       PXDirect3D9::Unit,
+      PXDirectShow::Unit,
       RBNormDispatcher::Unit,
       CBIPPCVLoader::Unit,
       KZDispatcher::Unit,

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,11 @@
 #include <opencv2/imgproc.hpp>
 
 #include "primitives/image/PXColorSpaces.h"
+#include "primitives/image/PXColorSpacesRows.h"
 #include "primitives/support/Support.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
+#include "tests/primitives/RgbCube.h"
 
 namespace {
 
@@ -201,17 +205,21 @@ void LabModel(const uint8_t* bgr, uint8_t* out) {
 
 using Model = void (*)(const uint8_t*, uint8_t*);
 
+using builtin::colorspaces::FloatConversion;
+
 struct FloatForm {
   const char* name;
   Convert c3, ac4;
   Model model;
+  FloatConversion conversion;
+  int cubeRows;  // green values per red value in the default run's sample of the RGB cube
 };
 
 const FloatForm kFloatForms[] = {
-    {"HLS", builtin::ippiRGBToHLS_8u_C3R, builtin::ippiRGBToHLS_8u_AC4R, HlsModel},
-    {"HSV", builtin::ippiRGBToHSV_8u_C3R, builtin::ippiRGBToHSV_8u_AC4R, HsvModel},
-    {"LUV", builtin::ippiRGBToLUV_8u_C3R, builtin::ippiRGBToLUV_8u_AC4R, LuvModel},
-    {"Lab", builtin::ippiBGRToLab_8u_C3R, nullptr, LabModel},
+    {"HLS", builtin::ippiRGBToHLS_8u_C3R, builtin::ippiRGBToHLS_8u_AC4R, HlsModel, FloatConversion::Hls, 4},
+    {"HSV", builtin::ippiRGBToHSV_8u_C3R, builtin::ippiRGBToHSV_8u_AC4R, HsvModel, FloatConversion::Hsv, 4},
+    {"LUV", builtin::ippiRGBToLUV_8u_C3R, builtin::ippiRGBToLUV_8u_AC4R, LuvModel, FloatConversion::Luv, 4},
+    {"Lab", builtin::ippiBGRToLab_8u_C3R, nullptr, LabModel, FloatConversion::Lab, 1},
 };
 
 // Random pixels, with grays, primaries and the corners of the cube mixed in.
@@ -255,6 +263,50 @@ TEST(ImageColorSpaces, FloatingConversionsMatchTheirModels) {
         }
       EXPECT_TRUE(dst.OutsideUntouched());
     }
+  }
+}
+
+TEST(ImageColorSpaces, FloatingConversionsGiveTheExtendedBytesOverTheRgbCube) {
+  // The conversions compute in double (the three-byte forms in vector blocks, on every
+  // instruction set) and redo doubtful pixels in extended precision; over the RGB cube (sampled
+  // unless PF_EXHAUSTIVE is set) their bytes are those of the models.
+  for (const FloatForm& f : kFloatForms) {
+    SCOPED_TRACE(f.name);
+    int failures = 0;
+    imagetest::ForRgbCube(f.cubeRows, [&](GuardedImage& src) {
+      std::vector<uint8_t> want(static_cast<size_t>(3) * src.width() * src.height());
+      for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+          f.model(src.at(x, y), &want[3 * (static_cast<size_t>(y) * src.width() + x)]);
+      imagetest::ForEachVectorTarget([&] {
+        GuardedImage dst(src.width(), src.height(), 3, 0);
+        ASSERT_EQ(f.c3(src.data(), src.step(), dst.data(), dst.step(), src.size()), ippStsNoErr);
+        const std::vector<uint8_t> got = dst.Region();
+        const auto at = std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
+        if (at != static_cast<ptrdiff_t>(got.size()) && failures++ < 3) {
+          const uint8_t* p = src.data() + at / 3 * 3;  // contiguous rows: pixel at / 3
+          ADD_FAILURE() << int{p[0]} << " " << int{p[1]} << " " << int{p[2]} << ": byte "
+                        << at % 3 << " is " << int{got[at]} << ", not " << int{want[at]};
+        }
+      });
+    });
+  }
+}
+
+TEST(ImageColorSpaces, ExtendedReferenceMatchesTheModels) {
+  // The reference the conversions fall back on, on its own: random pixels and the specials.
+  std::mt19937 rng(46);
+  for (const FloatForm& f : kFloatForms) {
+    SCOPED_TRACE(f.name);
+    GuardedImage src(64, 16, 3, 0), dst(64, 16, 3, 0);
+    FillTestPixels(src, rng);
+    builtin::colorspaces::ExactRow(f.conversion, src.data(), dst.data(), 64 * 16, 3);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 64; ++x) {
+        uint8_t want[3];
+        f.model(src.at(x, y), want);
+        ASSERT_EQ(0, std::memcmp(dst.at(x, y), want, 3)) << x << " " << y;
+      }
   }
 }
 
@@ -314,6 +366,12 @@ const AnyForm kAllForms[] = {
     {"Lab_C3R", builtin::ippiBGRToLab_8u_C3R, 3},
 };
 
+const AnyForm& FindForm(const std::string& name) {
+  for (const AnyForm& f : kAllForms)
+    if (name == f.name) return f;
+  throw std::invalid_argument(name);
+}
+
 TEST(ImageColorSpaces, AlphaFourFormsEqualThreeByteFormsAndKeepAlpha) {
   // The colour bytes of an AC4 conversion are those of the C3 conversion of the same pixels;
   // the fourth source byte is not read (changing it changes nothing) and the fourth destination
@@ -342,6 +400,31 @@ TEST(ImageColorSpaces, AlphaFourFormsEqualThreeByteFormsAndKeepAlpha) {
     EXPECT_EQ(dst4.Region(), first);
     EXPECT_TRUE(dst4.OutsideUntouched());
   }
+}
+
+TEST(ImageColorSpaces, IntegerVectorBlocksEqualThePixelFormulasOnEveryTarget) {
+  // The three-byte forms of the integer conversions run vector blocks, the alpha-four forms the
+  // plain pixel formulas; rows of every length up to a few blocks, on every instruction set.
+  imagetest::ForEachVectorTarget([] {
+    std::mt19937 rng(45);
+    for (const std::string stem : {"YCC", "YCbCr", "YUV", "XYZ"}) {
+      const AnyForm& c3 = FindForm(stem + "_C3R");
+      const AnyForm& ac4 = FindForm(stem + "_AC4R");
+      SCOPED_TRACE(c3.name);
+      for (int width = 1; width <= 70; width += 3) {
+        GuardedImage src3(width, 3, 3), dst3(width, 3, 3), src4(width, 3, 4), dst4(width, 3, 4);
+        src3.Randomize(rng);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < width; ++x) std::memcpy(src4.at(x, y), src3.at(x, y), 3);
+        ASSERT_EQ(c3.fn(src3.data(), src3.step(), dst3.data(), dst3.step(), dst3.size()), ippStsNoErr);
+        ASSERT_EQ(ac4.fn(src4.data(), src4.step(), dst4.data(), dst4.step(), dst4.size()), ippStsNoErr);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < width; ++x)
+            ASSERT_EQ(0, std::memcmp(dst3.at(x, y), dst4.at(x, y), 3)) << "width " << width << " x " << x;
+        EXPECT_TRUE(dst3.OutsideUntouched());
+      }
+    }
+  });
 }
 
 TEST(ImageColorSpaces, ChecksInOrder) {

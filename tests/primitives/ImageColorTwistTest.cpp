@@ -5,13 +5,17 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "primitives/image/PXColorTwist.h"
+#include "primitives/image/PXColorTwistRows.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
+#include "tests/primitives/RgbCube.h"
 
 namespace {
 
@@ -62,29 +66,38 @@ IppStatus RunTwist(Form f, const Ipp8u* src, int srcStep, Ipp8u* dst, int dstSte
 
 constexpr Form kForms[] = {Form::C3IR, Form::AC4IR, Form::C3R, Form::AC4R};
 
-// Runs one form on a random guarded image and compares every pixel with the model; the fourth
-// byte of AC4 pixels must keep its value, and nothing outside the region may change.
-void CheckAgainstModel(Form f, const Matrix& m, int width, int height, std::mt19937& rng) {
+// Runs one form on a random guarded image (which `prepare` may then change) and compares
+// every pixel with the model; the fourth byte of AC4 pixels must keep its value, and nothing
+// outside the region may change. Returns the source and result regions.
+struct Regions {
+  std::vector<uint8_t> in, out;
+};
+Regions CheckAgainstModel(Form f, const Matrix& m, int width, int height, std::mt19937& rng,
+                          const std::function<void(GuardedImage&)>& prepare = nullptr) {
   const int px = PixelBytes(f);
   GuardedImage src(width, height, px, 5), dst(width, height, px, 13);
   src.Randomize(rng);
+  if (prepare) prepare(src);
   dst.Randomize(rng);
   if (InPlace(f)) dst.SetRegion(src.Region());
   const std::vector<uint8_t> before = dst.Region();
-  ASSERT_EQ(RunTwist(f, src.data(), src.step(), dst.data(), dst.step(), dst.size(), m), ippStsNoErr);
+  EXPECT_EQ(RunTwist(f, src.data(), src.step(), dst.data(), dst.step(), dst.size(), m), ippStsNoErr);
+  int failures = 0;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const uint8_t* in = InPlace(f) ? &before[(static_cast<size_t>(y) * width + x) * px]
-                                     : src.at(x, y);
+      const size_t at = (static_cast<size_t>(y) * width + x) * px;
+      const uint8_t* in = InPlace(f) ? &before[at] : src.at(x, y);
       for (int k = 0; k < 3; ++k)
-        ASSERT_EQ(dst.at(x, y)[k], ModelByte(in, m[k]))
-            << "x " << x << " y " << y << " channel " << k;
+        if (dst.at(x, y)[k] != ModelByte(in, m[k]) && failures++ < 3)
+          ADD_FAILURE() << "x " << x << " y " << y << " channel " << k << ": "
+                        << int{dst.at(x, y)[k]} << " not " << int{ModelByte(in, m[k])};
       if (px == 4) {
-        ASSERT_EQ(dst.at(x, y)[3], before[(static_cast<size_t>(y) * width + x) * 4 + 3]);
+        EXPECT_EQ(dst.at(x, y)[3], before[at + 3]);
       }
     }
   EXPECT_TRUE(dst.OutsideUntouched());
   EXPECT_TRUE(src.OutsideUntouched());
+  return {InPlace(f) ? before : src.Region(), dst.Region()};
 }
 
 TEST(ImageColorTwist, IdentityLeavesEveryPixelUnchanged) {
@@ -92,18 +105,11 @@ TEST(ImageColorTwist, IdentityLeavesEveryPixelUnchanged) {
   std::mt19937 rng(1);
   for (Form f : kForms) {
     SCOPED_TRACE(Name(f));
-    const int px = PixelBytes(f);
-    GuardedImage src(19, 5, px), dst(19, 5, px);
-    src.Randomize(rng);
-    dst.Randomize(rng);
-    if (InPlace(f)) dst.SetRegion(src.Region());
-    const std::vector<uint8_t> alpha = dst.Region();
-    ASSERT_EQ(RunTwist(f, src.data(), src.step(), dst.data(), dst.step(), dst.size(), identity),
-              ippStsNoErr);
-    const std::vector<uint8_t> in = InPlace(f) ? alpha : src.Region();
-    const std::vector<uint8_t> out = dst.Region();
-    for (size_t i = 0; i < out.size(); ++i)
-      ASSERT_EQ(out[i], i % px == 3 ? alpha[i] : in[i]) << "byte " << i;
+    const Regions r = CheckAgainstModel(f, identity, 19, 5, rng);
+    for (size_t i = 0; i < r.out.size(); ++i)
+      if (i % PixelBytes(f) != 3) {
+        ASSERT_EQ(r.out[i], r.in[i]) << "byte " << i;
+      }
   }
 }
 
@@ -173,6 +179,56 @@ TEST(ImageColorTwist, NonFiniteCoefficientsTakeTheConversionsResult) {
   EXPECT_EQ(out[0], 255);
   EXPECT_EQ(out[1], 0);
   EXPECT_EQ(out[2], 0);
+}
+
+TEST(ImageColorTwist, SumsOnlyExtendedPrecisionTellsFromAHalf) {
+  // 0.5 x + 2^-60: for small odd x the extended sum lies just above a half-way point and
+  // rounds up, while its double sum is the half-way point itself and would round to even.
+  // Such pixels must take the extended computation; their neighbours the fast paths.
+  const float tiny = std::ldexp(1.0f, -60);
+  const Matrix m = {{0.5f, 0, 0, tiny}, {0, 0.5f, 0, -tiny}, {0.25f, 0, 0.5f, tiny}};
+  std::mt19937 rng(5);
+  for (Form f : kForms) {
+    SCOPED_TRACE(Name(f));
+    // Every value 0..255 in channel y of row y.
+    CheckAgainstModel(f, m, 256, 3, rng, [](GuardedImage& src) {
+      for (int x = 0; x < 256; ++x)
+        for (int y = 0; y < 3; ++y) src.at(x, y)[y] = static_cast<uint8_t>(x);
+    });
+  }
+  const uint8_t five[3] = {5, 0, 0};
+  uint8_t out[3];
+  ASSERT_EQ(builtin::ippiColorTwist32f_8u_C3R(five, 3, out, 3, IppiSize{1, 1}, m), ippStsNoErr);
+  EXPECT_EQ(out[0], 3);  // 2.5 + 2^-60, not 2.5
+}
+
+TEST(ImageColorTwist, FastPathsGiveTheExtendedBytesOverTheRgbCube) {
+  // The vector blocks (on every instruction set), the double path and the extended reference
+  // over the RGB cube (sampled unless PF_EXHAUSTIVE is set), for a matrix of general floats, one
+  // of quarters and halves whose sums are exact ties, and one with sums that only extended
+  // precision tells from a half.
+  const float tiny = std::ldexp(1.0f, -60);
+  const Matrix matrices[] = {
+      {{0.299f, 0.587f, 0.114f, 0.3f}, {-0.147f, -0.289f, 0.436f, 128.5f}, {0.615f, -0.515f, -0.1f, 127.7f}},
+      {{0.5f, 0.25f, -0.75f, 64.5f}, {1.5f, -0.5f, 0.25f, -10.5f}, {-0.25f, 0.75f, 0.5f, 0.5f}},
+      {{0.5f, 0, 0, tiny}, {0.25f, 0.5f, 0, -tiny}, {0.5f, 0.5f, 0.5f, tiny}},
+  };
+  namespace tw = builtin::twist;
+  for (const Matrix& m : matrices) {
+    const tw::Plan plan = tw::MakePlan(m);
+    int failures = 0;
+    imagetest::ForRgbCube(4, [&](GuardedImage& src) {
+      const int n = src.width() * src.height();
+      std::vector<uint8_t> exact(3 * n), fast(3 * n), vector(3 * n);
+      tw::ExactRow(src.data(), exact.data(), n, 3, plan);
+      tw::FastRow(src.data(), fast.data(), n, 3, plan);
+      imagetest::ForEachVectorTarget([&] {
+        tw::VectorRow(src.data(), vector.data(), n, plan, tw::VectorBlocks());
+        if ((fast != exact || vector != exact) && failures++ == 0)
+          ADD_FAILURE() << "red " << int{src.data()[0]};
+      });
+    });
+  }
 }
 
 TEST(ImageColorTwist, InPlaceEqualsIntoAnotherImageWithCrossTerms) {

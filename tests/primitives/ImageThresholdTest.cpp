@@ -9,6 +9,7 @@
 
 #include "primitives/image/PXLookupTables.h"
 #include "primitives/image/PXLookupTablesThreshold.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -134,29 +135,32 @@ TEST(ImageThreshold, AlphaFourWithAnOddStepEqualsTheAlignedCopy) {
 
 TEST(ImageThreshold, PlainAndVectorRowsGiveTheSameBytes) {
   namespace th = builtin::threshold;
-  std::mt19937 rng(33);
-  std::vector<uint8_t> src(1200), plain(1200), vector(1200);
-  for (int round = 0; round < 200; ++round) {
-    th::Rule rule{};
-    for (int c = 0; c < 3; ++c) {
-      rule.threshold[c] = static_cast<uint8_t>(rng());
-      rule.value[c] = static_cast<uint8_t>(rng());
+  imagetest::ForEachVectorTarget([] {
+    std::mt19937 rng(33);
+    std::vector<uint8_t> src(1200), plain(1200), vector(1200);
+    for (int round = 0; round < 200; ++round) {
+      th::Rule rule{};
+      for (int c = 0; c < 3; ++c) {
+        rule.threshold[c] = static_cast<uint8_t>(rng());
+        rule.value[c] = static_cast<uint8_t>(rng());
+      }
+      rule.greater = round % 2 == 0;
+      for (auto& b : src) b = static_cast<uint8_t>(rng());
+      for (size_t i = 0; i < plain.size(); ++i) plain[i] = vector[i] = static_cast<uint8_t>(i * 7);
+      const size_t offset = rng() % 4, pixels = rng() % 290;
+      const uint8_t* s = src.data() + offset;
+      if (round % 4 < 2) {
+        const auto bytes = static_cast<ptrdiff_t>(3 * pixels);
+        th::RowC3(s, plain.data() + offset, bytes, rule, nullptr);
+        th::RowC3(s, vector.data() + offset, bytes, rule, th::VectorBlocksC3());
+      } else {
+        const auto n = static_cast<ptrdiff_t>(pixels);
+        th::RowAC4(s, plain.data() + offset, n, rule, nullptr);
+        th::RowAC4(s, vector.data() + offset, n, rule, th::VectorBlocksAC4());
+      }
+      ASSERT_EQ(plain, vector) << "round " << round;
     }
-    rule.greater = round % 2 == 0;
-    for (auto& b : src) b = static_cast<uint8_t>(rng());
-    for (size_t i = 0; i < plain.size(); ++i) plain[i] = vector[i] = static_cast<uint8_t>(i * 7);
-    const size_t offset = rng() % 4, pixels = rng() % 290;
-    if (round % 4 < 2) {
-      th::RowC3(src.data() + offset, plain.data() + offset, static_cast<ptrdiff_t>(3 * pixels), rule, nullptr);
-      th::RowC3(src.data() + offset, vector.data() + offset, static_cast<ptrdiff_t>(3 * pixels), rule,
-                th::VectorBlocksC3());
-    } else {
-      th::RowAC4(src.data() + offset, plain.data() + offset, static_cast<ptrdiff_t>(pixels), rule, nullptr);
-      th::RowAC4(src.data() + offset, vector.data() + offset, static_cast<ptrdiff_t>(pixels), rule,
-                 th::VectorBlocksAC4());
-    }
-    ASSERT_EQ(plain, vector) << "round " << round;
-  }
+  });
 }
 
 TEST(ImageThreshold, ChecksInOrder) {

@@ -11,9 +11,12 @@
 #include <random>
 #include <vector>
 
+#include "primitives/image/PXImageArithmetic.h"
+#include "primitives/image/PXImageArithmeticC.h"
 #include "primitives/image/PXImageCopy.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/signal/SignalFillCopy.h"
+#include "primitives/signal/SignalIntegerArithmetic.h"
 #include "primitives/vision/CannyEdges.h"
 #include "primitives/vision/SobelDerivatives.h"
 
@@ -56,6 +59,16 @@ auto InPlace(F f) {
   return [f](const uint8_t* src, uint8_t* dst) {
     std::memcpy(dst, src, 512);
     return f(dst);
+  };
+}
+
+// In-place forms of two operands: the destination as above, the other operand from the
+// source's second half.
+template <typename F>
+auto InPlaceWith(F f) {
+  return [f](const uint8_t* src, uint8_t* dst) {
+    std::memcpy(dst, src, 512);
+    return f(src + 512, dst);
   };
 }
 
@@ -124,6 +137,46 @@ const Case kCases[] = {
     {"ippsSwapBytes_16u", [](auto s, auto d) { return ippsSwapBytes_16u(As<Ipp16u>(s), As<Ipp16u>(d), kLength); }},
     {"ippsSwapBytes_32u", [](auto s, auto d) { return ippsSwapBytes_32u(As<Ipp32u>(s), As<Ipp32u>(d), kLength); }},
     {"ippsSwapBytes_32u_I", InPlace([](uint8_t* d) { return ippsSwapBytes_32u_I(As<Ipp32u>(d), kLength); })},
+    // Arithmetic with a scale factor.
+    {"ippiAdd_16s_C1IRSfs", InPlaceWith([](auto s, auto d) { return ippiAdd_16s_C1IRSfs(As<Ipp16s>(s), kStep16, As<Ipp16s>(d), kStep16, kSize, 1); })},
+    {"ippiSub_16s_C1IRSfs", InPlaceWith([](auto s, auto d) { return ippiSub_16s_C1IRSfs(As<Ipp16s>(s), kStep16, As<Ipp16s>(d), kStep16, kSize, -1); })},
+    {"ippiMul_16s_C1IRSfs", InPlaceWith([](auto s, auto d) { return ippiMul_16s_C1IRSfs(As<Ipp16s>(s), kStep16, As<Ipp16s>(d), kStep16, kSize, 9); })},
+    {"ippiDiv_16s_C1IRSfs", InPlaceWith([](auto s, auto d) { return ippiDiv_16s_C1IRSfs(As<Ipp16s>(s), kStep16, As<Ipp16s>(d), kStep16, kSize, -3); })},
+    {"ippsAddC_16s_ISfs", InPlace([](uint8_t* d) { return ippsAddC_16s_ISfs(-300, As<Ipp16s>(d), kLength, 1); })},
+    {"ippsSubC_16s_Sfs", [](auto s, auto d) { return ippsSubC_16s_Sfs(As<Ipp16s>(s), 77, As<Ipp16s>(d), kLength, -2); }},
+    {"ippsMulC_16s_Sfs", [](auto s, auto d) { return ippsMulC_16s_Sfs(As<Ipp16s>(s), -3, As<Ipp16s>(d), kLength, 2); }},
+    {"ippsDivC_16s_ISfs", InPlace([](uint8_t* d) { return ippsDivC_16s_ISfs(7, As<Ipp16s>(d), kLength, -1); })},
+    {"ippiAddC_16s_C1RSfs", [](auto s, auto d) { return ippiAddC_16s_C1RSfs(As<Ipp16s>(s), kStep16, 5, As<Ipp16s>(d), kStep16, kSize, 1); }},
+    {"ippiSubC_16s_C1IRSfs", InPlace([](uint8_t* d) { return ippiSubC_16s_C1IRSfs(-9, As<Ipp16s>(d), kStep16, kSize, 0); })},
+    {"ippiMulC_16s_C1IRSfs", InPlace([](uint8_t* d) { return ippiMulC_16s_C1IRSfs(3, As<Ipp16s>(d), kStep16, kSize, -1); })},
+    {"ippiDivC_16s_C1RSfs", [](auto s, auto d) { return ippiDivC_16s_C1RSfs(As<Ipp16s>(s), kStep16, -5, As<Ipp16s>(d), kStep16, kSize, 0); }},
+    {"ippsAdd_32s_ISfs", InPlaceWith([](auto s, auto d) { return ippsAdd_32s_ISfs(As<Ipp32s>(s), As<Ipp32s>(d), kLength, 1); })},
+    {"ippsSub_32s_ISfs", InPlaceWith([](auto s, auto d) { return ippsSub_32s_ISfs(As<Ipp32s>(s), As<Ipp32s>(d), kLength, -1); })},
+    {"ippsMul_32s_ISfs", InPlaceWith([](auto s, auto d) { return ippsMul_32s_ISfs(As<Ipp32s>(s), As<Ipp32s>(d), kLength, 30); })},
+    {"ippsDiv_32s_ISfs", InPlaceWith([](auto s, auto d) { return ippsDiv_32s_ISfs(As<Ipp32s>(s), As<Ipp32s>(d), kLength, -2); })},
+    {"ippsAddC_32s_ISfs", InPlace([](uint8_t* d) { return ippsAddC_32s_ISfs(12345, As<Ipp32s>(d), kLength, 2); })},
+    {"ippsAddC_32s_Sfs", [](auto s, auto d) { return ippsAddC_32s_Sfs(As<Ipp32s>(s), -7, As<Ipp32s>(d), kLength, 0); }},
+    {"ippsSubC_32s_ISfs", InPlace([](uint8_t* d) { return ippsSubC_32s_ISfs(99, As<Ipp32s>(d), kLength, -3); })},
+    {"ippsSubC_32s_Sfs", [](auto s, auto d) { return ippsSubC_32s_Sfs(As<Ipp32s>(s), 3, As<Ipp32s>(d), kLength, 1); }},
+    {"ippsSubCRev_32s_Sfs", [](auto s, auto d) { return ippsSubCRev_32s_Sfs(As<Ipp32s>(s), 3, As<Ipp32s>(d), kLength, 1); }},
+    {"ippsMulC_32s_ISfs", InPlace([](uint8_t* d) { return ippsMulC_32s_ISfs(-3, As<Ipp32s>(d), kLength, 1); })},
+    {"ippsMulC_32s_Sfs", [](auto s, auto d) { return ippsMulC_32s_Sfs(As<Ipp32s>(s), 5, As<Ipp32s>(d), kLength, -1); }},
+    {"DivCInt32InPlace", InPlace([](uint8_t* d) { DivCInt32InPlace(-7, As<Ipp32s>(d), kLength, 0); return ippStsNoErr; })},
+    {"DivCInt32", [](auto s, auto d) { DivCInt32(As<Ipp32s>(s), 3, As<Ipp32s>(d), kLength, 0); return ippStsNoErr; }},
+    // Logic and shifts.
+    {"ippsAnd_32u_I", InPlaceWith([](auto s, auto d) { return ippsAnd_32u_I(As<Ipp32u>(s), As<Ipp32u>(d), kLength); })},
+    {"ippsOr_32u_I", InPlaceWith([](auto s, auto d) { return ippsOr_32u_I(As<Ipp32u>(s), As<Ipp32u>(d), kLength); })},
+    {"ippsXor_32u_I", InPlaceWith([](auto s, auto d) { return ippsXor_32u_I(As<Ipp32u>(s), As<Ipp32u>(d), kLength); })},
+    {"ippsAndC_32u_I", InPlace([](uint8_t* d) { return ippsAndC_32u_I(0xF0F0F0F0u, As<Ipp32u>(d), kLength); })},
+    {"ippsOrC_32u_I", InPlace([](uint8_t* d) { return ippsOrC_32u_I(0x01010101u, As<Ipp32u>(d), kLength); })},
+    {"ippsXorC_32u_I", InPlace([](uint8_t* d) { return ippsXorC_32u_I(0x5A5A5A5Au, As<Ipp32u>(d), kLength); })},
+    {"ippsAndC_32u", [](auto s, auto d) { return ippsAndC_32u(As<Ipp32u>(s), 0x0FF00FF0u, As<Ipp32u>(d), kLength); }},
+    {"ippsOrC_32u", [](auto s, auto d) { return ippsOrC_32u(As<Ipp32u>(s), 0x80000001u, As<Ipp32u>(d), kLength); }},
+    {"ippsXorC_32u", [](auto s, auto d) { return ippsXorC_32u(As<Ipp32u>(s), 0xFFFFFFFFu, As<Ipp32u>(d), kLength); }},
+    {"ippsLShiftC_32s", [](auto s, auto d) { return ippsLShiftC_32s(As<Ipp32s>(s), 3, As<Ipp32s>(d), kLength); }},
+    {"ippsRShiftC_32s", [](auto s, auto d) { return ippsRShiftC_32s(As<Ipp32s>(s), 5, As<Ipp32s>(d), kLength); }},
+    {"ippsLShiftC_32s_I", InPlace([](uint8_t* d) { return ippsLShiftC_32s_I(1, As<Ipp32s>(d), kLength); })},
+    {"ippsRShiftC_32s_I", InPlace([](uint8_t* d) { return ippsRShiftC_32s_I(31, As<Ipp32s>(d), kLength); })},
 };
 
 // The destination bytes of one run, with source and destination starting srcOffset and

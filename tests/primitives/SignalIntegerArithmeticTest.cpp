@@ -9,40 +9,22 @@
 
 #include "primitives/signal/SignalIntegerArithmetic.h"
 #include "primitives/support/ScaleFactor.h"
+#include "tests/primitives/ScaleFactorModel.h"
 
 namespace {
 
 using namespace builtin;
-using i128 = __int128;
+using sfmodel::i128;
 
 constexpr Ipp32s kMin = std::numeric_limits<Ipp32s>::min();
 constexpr Ipp32s kMax = std::numeric_limits<Ipp32s>::max();
 
-// ---- An exact model of the scale-factor rule, in 128 bits -----------------------------------
-
-// num / den rounded to the nearest integer, ties to even (den != 0).
-i128 RoundedQuotient(i128 num, i128 den) {
-  if (den < 0) num = -num, den = -den;
-  i128 q = num / den, r = num % den;
-  if (r < 0) r += den, q -= 1;  // floor division
-  if (2 * r > den || (2 * r == den && (q & 1) != 0)) q += 1;
-  return q;
-}
-
-i128 Clamp(i128 v, i128 lo, i128 hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-// v * 2^(-sf) rounded half to even and saturated; sf from -40 to 70 keeps everything in range.
-i128 ModelScaled(i128 v, int sf, i128 lo, i128 hi) {
-  const i128 r = sf >= 0 ? RoundedQuotient(v, i128{1} << sf) : v * (i128{1} << -sf);
-  return Clamp(r, lo, hi);
-}
-
-Ipp32s Model32(i128 v, int sf) { return static_cast<Ipp32s>(ModelScaled(v, sf, kMin, kMax)); }
+Ipp32s Model32(i128 v, int sf) { return static_cast<Ipp32s>(sfmodel::Scaled(v, sf, kMin, kMax)); }
 
 // Operands that reach every boundary, and random ones.
 std::vector<Ipp32s> Operands(std::mt19937& rng, int n) {
-  std::vector<Ipp32s> v = {0, 1, -1, 2, -2, 3, kMax, kMin, kMax - 1, kMin + 1, 1 << 30, -(1 << 30),
-                           65536, -65536, 46341, -46341};
+  std::vector<Ipp32s> v = {0,        1,        -1,      2,          -2,    3,      kMax,  kMin,
+                           kMax - 1, kMin + 1, 1 << 30, -(1 << 30), 65536, -65536, 46341, -46341};
   std::uniform_int_distribution<Ipp32s> any(kMin, kMax);
   std::uniform_int_distribution<int> bits(0, 31);
   while (static_cast<int>(v.size()) < n) {
@@ -58,15 +40,14 @@ std::vector<Ipp32s> Operands(std::mt19937& rng, int n) {
 TEST(ScaleFactorRule, MatchesTheExactModelForEveryBranchAndExtremeFactor) {
   std::mt19937 rng(7);
   const std::vector<Ipp32s> a = Operands(rng, 400), b = Operands(rng, 400);
-  for (int sf : {INT32_MIN, -100, -63, -62, -40, -33, -32, -31, -30, -1, 0, 1, 2, 31, 32, 33, 62,
-                 63, 64, 100, INT32_MAX}) {
-    const int modelSf = sf < -40 ? -40 : (sf > 70 ? 70 : sf);  // the same results from there on
+  for (int sf : {INT32_MIN, -100, -63, -62, -40, -33, -32, -31, -30, -1,       0,
+                 1,         2,    31,  32,  33,  62,  63,  64,  100, INT32_MAX}) {
     for (size_t i = 0; i < a.size(); ++i) {
       const int64_t product = int64_t{a[i]} * b[i];
-      ASSERT_EQ((sfs::Scale<int32_t, int64_t>(product, sf)), Model32(product, modelSf))
+      ASSERT_EQ((sfs::Scale<int32_t, int64_t>(product, sf)), Model32(product, sf))
           << a[i] << " * " << b[i] << " sf " << sf;
       const int32_t sum = a[i] / 2 + b[i] / 2;  // 16-bit elements from a 32-bit sum
-      ASSERT_EQ((sfs::Scale<int16_t, int64_t>(sum, sf)), ModelScaled(sum, modelSf, -32768, 32767));
+      ASSERT_EQ((sfs::Scale<int16_t, int64_t>(sum, sf)), sfmodel::Scaled(sum, sf, -32768, 32767));
     }
   }
 }
@@ -239,12 +220,7 @@ TEST(SignalIntegerArithmetic, SpecialCasesZeroFillCopyOrLeaveTheVector) {
 
 // The exactly rounded, saturated quotient p * 2^(-sf) / a for a != 0.
 Ipp32s ModelQuotient(Ipp32s p, Ipp32s a, int sf) {
-  if (p == 0) return 0;
-  if (sf < -40) return ((p < 0) != (a < 0)) ? kMin : kMax;
-  if (sf > 70) return 0;
-  const i128 num = sf < 0 ? i128{p} << -sf : i128{p};
-  const i128 den = sf > 0 ? i128{a} << sf : i128{a};
-  return static_cast<Ipp32s>(Clamp(RoundedQuotient(num, den), kMin, kMax));
+  return static_cast<Ipp32s>(sfmodel::ScaledQuotient(p, a, sf, kMin, kMax));
 }
 
 TEST(SignalIntegerArithmetic, DivisionRoundsExactlyAndSaturates) {
@@ -252,8 +228,8 @@ TEST(SignalIntegerArithmetic, DivisionRoundsExactlyAndSaturates) {
   const std::vector<Ipp32s> divisors = Operands(rng, 120), dividends = Operands(rng, 120);
   std::vector<Ipp32s> nonZero;
   for (Ipp32s x : divisors) nonZero.push_back(x == 0 ? 7 : x);
-  for (int sf : {INT32_MIN, -70, -63, -62, -40, -31, -30, -2, -1, 0, 1, 2, 16, 31, 32, 33, 70,
-                 INT32_MAX}) {
+  for (int sf :
+       {INT32_MIN, -70, -63, -62, -40, -31, -30, -2, -1, 0, 1, 2, 16, 31, 32, 33, 70, INT32_MAX}) {
     std::vector<Ipp32s> d = dividends;
     ASSERT_EQ(ippsDiv_32s_ISfs(nonZero.data(), d.data(), static_cast<int>(d.size()), sf),
               ippStsNoErr);
@@ -265,8 +241,7 @@ TEST(SignalIntegerArithmetic, DivisionRoundsExactlyAndSaturates) {
   const Ipp32s a[] = {2, 2, 2, -1, 0, 0, 0};
   Ipp32s p[] = {7, 5, -7, kMin, 5, -5, 0};
   ASSERT_EQ(ippsDiv_32s_ISfs(a, p, 7, 0), ippStsDivByZero);
-  EXPECT_EQ(std::vector<Ipp32s>(p, p + 7),
-            (std::vector<Ipp32s>{4, 2, -4, kMax, kMax, kMin, 0}));
+  EXPECT_EQ(std::vector<Ipp32s>(p, p + 7), (std::vector<Ipp32s>{4, 2, -4, kMax, kMax, kMin, 0}));
   Ipp32s q[] = {7, 5};
   ASSERT_EQ(ippsDiv_32s_ISfs(a, q, 2, 1), ippStsNoErr);
   EXPECT_EQ(q[0], 2);  // 1.75
@@ -306,13 +281,12 @@ TEST(SignalIntegerArithmetic, BytesOverEveryPairAgreeWithTheModel) {
       {"Mul", ippsMul_8u_ISfs, [](int x, int y) { return y * x; }},
   };
   for (const Op& op : ops) {
-    for (int sf : {INT32_MIN, -20, -9, -8, -7, -6, -3, -1, 0, 1, 2, 3, 7, 8, 9, 10, 15, 16, 17,
-                   18, INT32_MAX}) {
+    for (int sf : {INT32_MIN, -20, -9, -8, -7, -6, -3, -1, 0,  1,        2,
+                   3,         7,   8,  9,  10, 15, 16, 17, 18, INT32_MAX}) {
       std::vector<Ipp8u> d = b;
       ASSERT_EQ(op.Fn(a.data(), d.data(), 65536, sf), ippStsNoErr);
-      const int modelSf = sf < -20 ? -20 : (sf > 40 ? 40 : sf);
       for (int i = 0; i < 65536; ++i)
-        ASSERT_EQ(d[i], ModelScaled(op.Exact(a[i], b[i]), modelSf, 0, 255))
+        ASSERT_EQ(d[i], sfmodel::Scaled(op.Exact(a[i], b[i]), sf, 0, 255))
             << op.Name << " " << int(a[i]) << ", " << int(b[i]) << " sf " << sf;
     }
   }
@@ -404,7 +378,8 @@ TEST(SignalIntegerArithmetic, NullPointerBeforeLengthAndNothingWritten) {
       {"AddC", [&](bool ok, int n) { return ippsAddC_32s_Sfs(ok ? s32 : nullptr, 0, d32, n, 0); }},
       {"SubC_I", [&](bool ok, int n) { return ippsSubC_32s_ISfs(0, ok ? d32 : nullptr, n, 0); }},
       {"SubC", [&](bool ok, int n) { return ippsSubC_32s_Sfs(s32, 0, ok ? d32 : nullptr, n, 0); }},
-      {"SubCRev", [&](bool ok, int n) { return ippsSubCRev_32s_Sfs(s32, 1, ok ? d32 : nullptr, n, 99); }},
+      {"SubCRev",
+       [&](bool ok, int n) { return ippsSubCRev_32s_Sfs(s32, 1, ok ? d32 : nullptr, n, 99); }},
       {"MulC_I", [&](bool ok, int n) { return ippsMulC_32s_ISfs(0, ok ? d32 : nullptr, n, 0); }},
       {"MulC", [&](bool ok, int n) { return ippsMulC_32s_Sfs(ok ? s32 : nullptr, 0, d32, n, 0); }},
       {"Add_8u", [&](bool ok, int n) { return ippsAdd_8u_ISfs(ok ? s8 : nullptr, d8, n, 10); }},
