@@ -5,6 +5,7 @@
 
 #include "pins/CBComponent.h"
 #include "platform/SysUtils.h"
+#include "buffers/RBInternalStoreCache.h"
 #include "primitives/support/Support.h"
 
 namespace buffers {
@@ -12,7 +13,7 @@ namespace buffers {
 namespace {
 
 constexpr uint32_t kTrimInterval = 200;  // milliseconds
-constexpr uint32_t kIdleTicks = 8;
+using storecache::kIdleTicks;
 
 std::atomic<int64_t> gOutstandingBlocks{0};
 std::atomic<int64_t> gLiveContainers{0};
@@ -63,14 +64,23 @@ bool TRBSmartBufferList::DownSize() {
 
 TRBSmartBufferManager* SmartBufferManager = nullptr;
 
+using storecache::Registry;
+using storecache::ThisThreadCache;
+
 TRBSmartBufferManager::TRBSmartBufferManager() {
   FTimer = platform::New<pins::TCBTimer>(nullptr);
   FTimer->SetInterval(kTrimInterval);
   FTimer->SetOnTimer(platform::TNotifyEvent::Bind<&TRBSmartBufferManager::TrimTimer>(this));
+  std::lock_guard<std::mutex> lock(Registry().Lock);
+  Registry().Store = this;
 }
 
 TRBSmartBufferManager::~TRBSmartBufferManager() {
   platform::FreeAndNil(FTimer);
+  {
+    std::lock_guard<std::mutex> lock(Registry().Lock);
+    if (Registry().Store == this) Registry().Store = nullptr;
+  }
   ReleaseMemory();
 }
 
@@ -82,31 +92,50 @@ TRBSmartBufferList* TRBSmartBufferManager::FindChain(uint32_t ASize) {
 }
 
 void* TRBSmartBufferManager::Allocate(uint32_t ASize) {
+  return Allocate(ASize, ThisThreadCache());
+}
+
+void* TRBSmartBufferManager::Allocate(uint32_t ASize, storecache::TThreadCache* ACache) {
   if (ASize == 0) return nullptr;
+  if (ACache)
+    if (void* block = ACache->Pop(ASize)) return block;
   std::lock_guard<std::mutex> lock(FLock);
   return FindChain(ASize)->Allocate();
 }
 
 void TRBSmartBufferManager::Deallocate(void* DataPtr, uint32_t ASize) {
+  Deallocate(DataPtr, ASize, ThisThreadCache());
+}
+
+void TRBSmartBufferManager::Deallocate(void* DataPtr, uint32_t ASize,
+                                       storecache::TThreadCache* ACache) {
+  if (void* spill = ACache ? ACache->Push(DataPtr, ASize) : DataPtr) ReturnToChain(spill, ASize);
+}
+
+void TRBSmartBufferManager::ReturnToChain(void* DataPtr, uint32_t ASize) {
   std::lock_guard<std::mutex> lock(FLock);
   FindChain(ASize)->Deallocate(DataPtr);
 }
 
 void TRBSmartBufferManager::ReleaseMemory() {
+  std::lock_guard<std::mutex> registryLock(Registry().Lock);
   std::lock_guard<std::mutex> lock(FLock);
   for (TRBSmartBufferList* chain : FChains) delete chain;
   FChains.clear();
+  for (storecache::TThreadCache* cache : Registry().Caches) cache->FreeAll();
 }
 
 void TRBSmartBufferManager::TrimTimer(platform::TObject*) {
-  std::lock_guard<std::mutex> lock(FLock);
   try {
+    std::lock_guard<std::mutex> registryLock(Registry().Lock);
+    std::lock_guard<std::mutex> lock(FLock);
     for (size_t i = FChains.size(); i-- > 0;) {
       if (!FChains[i]->DownSize()) continue;
       TRBSmartBufferList* chain = FChains[i];
       FChains.erase(FChains.begin() + static_cast<std::ptrdiff_t>(i));
       delete chain;
     }
+    for (storecache::TThreadCache* cache : Registry().Caches) cache->Trim();
   } catch (...) {
     // A failed trim waits for the next tick; nothing leaves the timer handler.
   }
@@ -118,31 +147,58 @@ int32_t TRBSmartBufferManager::ChainCount() {
 }
 
 int64_t TRBSmartBufferManager::FreeBlockCount(uint32_t ASize) {
+  std::lock_guard<std::mutex> registryLock(Registry().Lock);
   std::lock_guard<std::mutex> lock(FLock);
+  int64_t count = 0;
+  bool held = false;
   for (TRBSmartBufferList* chain : FChains)
-    if (chain->Size() == ASize) return chain->FreeCount();
-  return -1;
+    if (chain->Size() == ASize) {
+      count += chain->FreeCount();
+      held = true;
+    }
+  for (storecache::TThreadCache* cache : Registry().Caches)
+    held = cache->FreeBlockCount(ASize, count) || held;
+  return held ? count : -1;
 }
+
+namespace {
+
+// Blocks handed out and not returned, counted by the thread that moved them.
+void CountBlocks(storecache::TThreadCache* ACache, int64_t ADelta) {
+  if (ACache)
+    ACache->CountBlocks(ADelta);
+  else
+    gOutstandingBlocks.fetch_add(ADelta, std::memory_order_relaxed);
+}
+
+}  // namespace
 
 void* AllocateSmartMemory(uint32_t ASize) {
   if (ASize == 0) return nullptr;
+  storecache::TThreadCache* cache = ThisThreadCache();
   TRBSmartBufferManager* store = kBufferPoolBypassed ? nullptr : SmartBufferManager;
-  void* block = store ? store->Allocate(ASize) : HeapBlock(ASize);
-  gOutstandingBlocks.fetch_add(1, std::memory_order_relaxed);
+  void* block = store ? store->Allocate(ASize, cache) : HeapBlock(ASize);
+  CountBlocks(cache, 1);
   return block;
 }
 
 void ReleaseSmartMemory(void* DataPtr, uint32_t ASize) {
   if (!DataPtr) return;
-  gOutstandingBlocks.fetch_sub(1, std::memory_order_relaxed);
+  storecache::TThreadCache* cache = ThisThreadCache();
+  CountBlocks(cache, -1);
   TRBSmartBufferManager* store = kBufferPoolBypassed ? nullptr : SmartBufferManager;
   if (store)
-    store->Deallocate(DataPtr, ASize);
+    store->Deallocate(DataPtr, ASize, cache);
   else
     builtin::fbAlignedFree(DataPtr);
 }
 
-int64_t OutstandingSmartBlocks() { return gOutstandingBlocks.load(std::memory_order_relaxed); }
+int64_t OutstandingSmartBlocks() {
+  std::lock_guard<std::mutex> lock(Registry().Lock);
+  int64_t count = gOutstandingBlocks.load(std::memory_order_relaxed) + Registry().RetiredOutstanding;
+  for (storecache::TThreadCache* cache : Registry().Caches) count += cache->Outstanding();
+  return count;
+}
 
 static void RBInternalStoreInitialization() { SmartBufferManager = new TRBSmartBufferManager(); }
 

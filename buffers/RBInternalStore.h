@@ -8,6 +8,11 @@
 // So after the last use of a size that left C free blocks, all C stay for 8 ticks, then one
 // goes per tick, and the empty chain goes after C + 8 ticks.
 //
+// In front of the chains every thread caches the blocks it returned last (up to 8 of each of
+// up to 8 sizes, buffers/RBInternalStoreCache.h): a thread takes its own returns back first,
+// last in first out, without a lock that other threads use; cached blocks count down and are
+// trimmed like a chain of their own, and go to the chains when their thread ends.
+//
 // TRBSmartBuffer is the reference-counted container that buffer views share (owners count
 // for copy-on-write, transports are all references); TRBSmartMemoryBuffer holds one pooled
 // block whose capacity is a power of two from 4 bytes to 1 GiB, and its own object memory is
@@ -22,9 +27,10 @@
 // Before the store's unit has started and after it has stopped they do the same, so a
 // buffer freed late in shutdown never reaches a freed store.
 //
-// Threads: any thread may allocate and return blocks; one lock serialises the chains, the
-// trim and ReleaseMemory, and nothing else is locked while it is held. The trim runs on the
-// thread that started the unit (the main thread's message loop).
+// Threads: any thread may allocate and return blocks; one lock serialises the chains, and
+// each thread's cache has a lock of its own that only the trim, ReleaseMemory and the
+// thread's end take besides the thread. The trim runs on the thread that started the unit (the
+// main thread's message loop). One store exists at a time.
 #pragma once
 
 #include <atomic>
@@ -38,6 +44,10 @@
 
 namespace pins {
 class TCBTimer;
+}
+
+namespace buffers::storecache {
+class TThreadCache;
 }
 
 namespace buffers {
@@ -89,18 +99,29 @@ class TRBSmartBufferManager {
   // A block of exactly ASize bytes (32-byte aligned when fresh); null for 0, which creates no
   // chain. EOutOfMemory "Out of memory" when the heap refuses.
   void* Allocate(uint32_t ASize);
-  // Returns a block to the chain of its size (created when there is none).
+  // Returns a block: to the calling thread's cache, or to the chain of its size (created
+  // when there is none).
   void Deallocate(void* DataPtr, uint32_t ASize);
-  // Gives every free block back to the heap and drops every chain.
+  // Returns a block to the chain of its size, past the thread caches.
+  void ReturnToChain(void* DataPtr, uint32_t ASize);
+  // Gives every free block back to the heap (the threads' caches included) and drops every
+  // chain.
   void ReleaseMemory();
-  // The timer's handler: one trim tick over every chain, last chain first.
+  // The timer's handler: one trim tick over every chain, last chain first, then over the
+  // threads' caches.
   void TrimTimer(platform::TObject* Sender);
 
-  // What the store holds now: its chains, and the free blocks of one size (-1: no chain).
+  // What the store holds now: its chains, and the free blocks of one size in the chain and
+  // the threads' caches (-1: neither holds the size).
   int32_t ChainCount();
   int64_t FreeBlockCount(uint32_t ASize);
 
  private:
+  friend void* AllocateSmartMemory(uint32_t ASize);
+  friend void ReleaseSmartMemory(void* DataPtr, uint32_t ASize);
+  // The same, with the calling thread's cache (null: none) looked up once by the caller.
+  void* Allocate(uint32_t ASize, storecache::TThreadCache* ACache);
+  void Deallocate(void* DataPtr, uint32_t ASize, storecache::TThreadCache* ACache);
   TRBSmartBufferList* FindChain(uint32_t ASize);  // under FLock; creates the chain
 
   std::mutex FLock;

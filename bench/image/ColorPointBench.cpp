@@ -1,15 +1,13 @@
 // Speed of the colour point primitives beside the same operation in OpenCV, on 1920 x 1080
-// images, single-threaded. Each benchmark times both sides alternately inside one loop and
-// reports their times per frame and the ratio built-in / OpenCV as counters, so that the
-// ratio comes from one run on one machine state. The times are the thread's CPU time, which
-// a busy machine disturbs less than the wall clock.
+// images, single-threaded, timed side by side in one run with the ratio built-in / OpenCV as a
+// counter (bench/common/BenchCompare.h). Twist, HSV and Lab are defined with other arithmetic
+// and rounding than OpenCV's; this compares speed only.
 #include <benchmark/benchmark.h>
-
-#include <time.h>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/common/BenchCompare.h"
 #include "primitives/image/PXColorSpaces.h"
 #include "primitives/image/PXColorTwist.h"
 #include "primitives/image/PXLookupTables.h"
@@ -21,7 +19,6 @@ constexpr int kHeight = 1080;
 constexpr IppiSize kSize{kWidth, kHeight};
 
 cv::Mat RandomImage(int type) {
-  cv::setNumThreads(1);
   cv::Mat m(kHeight, kWidth, type);
   cv::theRNG().state = 7;
   cv::randu(m, 0, 256);
@@ -29,40 +26,6 @@ cv::Mat RandomImage(int type) {
 }
 
 int Step(const cv::Mat& m) { return static_cast<int>(m.step); }
-
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
-// Runs ours and theirs once per iteration, in alternating order, and reports milliseconds per
-// frame of each and their ratio.
-template <typename Ours, typename Theirs>
-void RunPair(benchmark::State& state, Ours ours, Theirs theirs) {
-  ours();  // first calls outside the timing (OpenCV builds some tables on first use)
-  theirs();
-  double tOurs = 0, tTheirs = 0;
-  bool oursFirst = true;
-  for (auto _ : state) {
-    for (int k = 0; k < 2; ++k) {
-      const bool runOurs = (k == 0) == oursFirst;
-      const double t0 = ThreadSeconds();
-      if (runOurs) {
-        ours();
-      } else {
-        theirs();
-      }
-      benchmark::ClobberMemory();
-      (runOurs ? tOurs : tTheirs) += ThreadSeconds() - t0;
-    }
-    oursFirst = !oursFirst;
-  }
-  const double n = static_cast<double>(state.iterations());
-  state.counters["builtin_ms"] = 1e3 * tOurs / n;
-  state.counters["opencv_ms"] = 1e3 * tTheirs / n;
-  state.counters["ratio"] = tOurs / tTheirs;
-}
 
 void BM_ColorTwist_C3R_vs_transform(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC3);
@@ -72,7 +35,7 @@ void BM_ColorTwist_C3R_vs_transform(benchmark::State& state) {
                               {-0.147f, -0.289f, 0.436f, 128.0f},
                               {0.615f, -0.515f, -0.100f, 128.0f}};
   const cv::Mat m(3, 4, CV_32F, const_cast<Ipp32f*>(&twist[0][0]));
-  RunPair(
+  bench::CompareWithOpenCV(
       state,
       [&] {
         builtin::ippiColorTwist32f_8u_C3R(src.data, Step(src), ours.data, Step(ours), kSize, twist);
@@ -95,7 +58,7 @@ void BM_LUT_C3R_vs_LUT(benchmark::State& state) {
   const Ipp32s* pValues[3] = {values[0], values[1], values[2]};
   const Ipp32s* pLevels[3] = {levels[0], levels[1], levels[2]};
   int nLevels[3] = {257, 257, 257};
-  RunPair(
+  bench::CompareWithOpenCV(
       state,
       [&] {
         builtin::ippiLUT_8u_C3R(src.data, Step(src), ours.data, Step(ours), kSize, pValues,
@@ -108,7 +71,7 @@ void BM_Threshold_GTVal_C3R_vs_TRUNC(benchmark::State& state) {
   const cv::Mat src = RandomImage(CV_8UC3);
   cv::Mat ours(kHeight, kWidth, CV_8UC3), theirs(kHeight, kWidth, CV_8UC3);
   const Ipp8u threshold[3] = {140, 140, 140};
-  RunPair(
+  bench::CompareWithOpenCV(
       state,
       [&] {
         builtin::ippiThreshold_GTVal_8u_C3R(src.data, Step(src), ours.data, Step(ours), kSize,
@@ -122,7 +85,7 @@ template <IppStatus (*Ours)(const Ipp8u*, int, Ipp8u*, int, IppiSize)>
 void ConversionPair(benchmark::State& state, int code) {
   const cv::Mat src = RandomImage(CV_8UC3);
   cv::Mat ours(kHeight, kWidth, CV_8UC3), theirs(kHeight, kWidth, CV_8UC3);
-  RunPair(
+  bench::CompareWithOpenCV(
       state, [&] { Ours(src.data, Step(src), ours.data, Step(ours), kSize); },
       [&] { cv::cvtColor(src, theirs, code); });
 }

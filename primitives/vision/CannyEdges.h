@@ -25,4 +25,10 @@ IppStatus ippiCanny_16s8u_C1R(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s*
                               int srcDyStep, Ipp8u* pDstEdges, int dstEdgeStep, IppiSize roiSize,
                               Ipp32f lowThresh, Ipp32f highThresh, Ipp8u* pBuffer);
 
+// The same edges with the plain per-pixel suppression. ippiCanny_16s8u_C1R suppresses with
+// vector code chosen for the processor; this is the reference it equals byte for byte.
+IppStatus CannyScalarReference(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s* pSrcDy, int srcDyStep,
+                               Ipp8u* pDstEdges, int dstEdgeStep, IppiSize roiSize, Ipp32f lowThresh,
+                               Ipp32f highThresh, Ipp8u* pBuffer);
+
 }  // namespace builtin

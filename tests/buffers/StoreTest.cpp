@@ -9,6 +9,7 @@
 #include "buffers/RBInternalStore.h"
 #include "platform/SysUtils.h"
 #include "tests/buffers/BuffersTestSupport.h"
+#include "tests/common/Steps.h"
 #include "tests/common/Watchdog.h"
 
 namespace {
@@ -64,6 +65,14 @@ TEST_F(Store, AllocateZeroGivesNullAndCreatesNoChain) {
 TEST_F(Store, FreeBlocksAreHandedOutLastInFirstOut) {
   EmptyStore();
   TRBSmartBufferManager& store = *SmartBufferManager;
+  // More blocks than a thread keeps at hand: the order holds across the chain behind.
+  std::vector<void*> blocks(20);
+  for (void*& p : blocks) p = store.Allocate(48);
+  for (void* p : blocks) store.Deallocate(p, 48);
+  EXPECT_EQ(store.FreeBlockCount(48), 20);
+  for (size_t i = blocks.size(); i-- > 0;) EXPECT_EQ(store.Allocate(48), blocks[i]) << i;
+  for (void* p : blocks) store.Deallocate(p, 48);
+
   void* a = store.Allocate(100);
   void* b = store.Allocate(100);
   void* c = store.Allocate(100);
@@ -147,6 +156,38 @@ TEST_F(Store, TheTimerTrimsIdleBlocksAndAnAllocationRestartsTheCountDown) {
   EXPECT_EQ(store.FreeBlockCount(kSize), 1);
   Tick();
   EXPECT_EQ(store.FreeBlockCount(kSize), -1);
+}
+
+TEST_F(Store, BlocksAThreadKeepsAtHandAreTrimmedAndGoToTheChainWhenItEnds) {
+  Watchdog dog(30, "Store.BlocksAThreadKeepsAtHandAreTrimmedAndGoToTheChainWhenItEnds");
+  EmptyStore();
+  TRBSmartBufferManager& store = *SmartBufferManager;
+  TSteps steps;
+  void* kept = nullptr;
+  std::thread worker([&] {
+    void* a = store.Allocate(333);
+    void* b = store.Allocate(333);
+    store.Deallocate(a, 333);
+    store.Deallocate(b, 333);
+    steps.Set(1);
+    steps.WaitFor(2);  // idle while the timer runs
+    kept = store.Allocate(444);
+    store.Deallocate(kept, 444);
+  });
+  steps.WaitFor(1);
+  EXPECT_EQ(store.FreeBlockCount(333), 2);
+  Tick(9);
+  EXPECT_EQ(store.FreeBlockCount(333), 1);
+  Tick();
+  EXPECT_EQ(store.FreeBlockCount(333), -1);
+  steps.Set(2);
+  worker.join();
+  // The ended thread's block waits on the chain, where this thread finds it.
+  EXPECT_EQ(store.FreeBlockCount(444), 1);
+  void* again = store.Allocate(444);
+  EXPECT_EQ(again, kept);
+  store.Deallocate(again, 444);
+  EmptyStore();
 }
 
 TEST_F(Store, ContainerCountsOwnersAndTransports) {

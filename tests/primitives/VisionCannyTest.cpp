@@ -4,11 +4,14 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "primitives/vision/CannyEdges.h"
+#include "tests/primitives/HwyTargets.h"
 
 using namespace builtin;
 
@@ -265,5 +268,95 @@ TEST(VisionCanny, WideRegionEqualsOpenCV) {
     cv::Mat gotMat(3, width, CV_8U, got.data(), static_cast<size_t>(got.step));
     EXPECT_EQ(cv::countNonZero(gotMat != ref), 0);
     EXPECT_GT(cv::countNonZero(ref), 1000);
+  }
+}
+
+// The vector suppression equals the per-pixel reference byte for byte, on every instruction
+// set this processor runs: on smoothed images and on raw derivatives over the whole 16-bit
+// range, many of them on the sector boundaries (b near (sqrt 2 + 1) a and (sqrt 2 - 1) a, and
+// |dx| or |dy| = 32768), at widths around the vector lengths and at odd row addresses.
+TEST(VisionCanny, VectorSuppressionEqualsTheScalarReference) {
+  struct Input {
+    const char* what;
+    int w, h;
+    std::vector<Ipp16s> dx, dy;
+  };
+  std::vector<Input> inputs;
+  for (int w : {1, 7, 8, 15, 16, 17, 33, 64, 129}) {
+    cv::Mat dx, dy;
+    SmoothedDerivatives(w, 9, 100 + w, dx, dy);
+    Input in{"smoothed", w, 9, {}, {}};
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < w; ++x) {
+        in.dx.push_back(dx.at<Ipp16s>(y, x));
+        in.dy.push_back(dy.at<Ipp16s>(y, x));
+      }
+    inputs.push_back(std::move(in));
+  }
+  std::mt19937 rng(5);
+  // Two images over the whole range and one of small gradients only, where the sector limits
+  // lie few steps apart (half of its pixels are flat, so that small maxima survive).
+  for (auto [w, small] : {std::pair{31, false}, std::pair{200, false}, std::pair{64, true}}) {
+    Input in{small ? "small raw derivatives" : "raw derivatives", w, 40, {}, {}};
+    for (int i = 0; i < w * 40; ++i) {
+      const bool flat = small && rng() % 2 == 0;
+      const int a = flat ? 0 : static_cast<int>(rng() % (small ? 12 : 32769));
+      int b = 0;
+      if (small) {
+        b = flat ? 0 : static_cast<int>(rng() % 12);
+      } else {
+        switch (rng() % 6) {
+          case 0: b = static_cast<int>(2.414213562373095 * a) + static_cast<int>(rng() % 3) - 1; break;
+          case 1: b = static_cast<int>(0.41421356237309503 * a) + static_cast<int>(rng() % 3) - 1; break;
+          case 2: b = 32768; break;
+          default: b = static_cast<int>(rng() % 32769); break;
+        }
+      }
+      b = std::clamp(b, 0, 32768);
+      const int sx = rng() & 1 ? -1 : 1, sy = rng() & 1 ? -1 : 1;
+      auto toInt16 = [](int v) { return static_cast<Ipp16s>(std::clamp(v, -32768, 32767)); };
+      const bool swap = rng() & 1;
+      in.dx.push_back(toInt16(sx * (swap ? b : a)));
+      in.dy.push_back(toInt16(sy * (swap ? a : b)));
+    }
+    inputs.push_back(std::move(in));
+  }
+  // Scattered single peaks with magnitudes at the thresholds below: each is its own maximum and
+  // stays an edge only when it is strong.
+  {
+    Input in{"peaks", 77, 12, {}, {}};
+    const Ipp16s peaks[] = {29, 30, 31, 99, 100, 101};
+    for (int i = 0; i < 77 * 12; ++i) {
+      in.dx.push_back(rng() % 5 == 0 ? peaks[rng() % 6] : Ipp16s{0});
+      in.dy.push_back(0);
+    }
+    inputs.push_back(std::move(in));
+  }
+  const float thresholds[][2] = {{0, 0}, {10, 30}, {20.7f, 100.5f}, {20, 100}, {1000, 20000}, {0, 1e10f}, {5, INFINITY}};
+  for (const Input& in : inputs) {
+    // Rows two bytes longer than the region, the whole image one byte off alignment.
+    const int step = 2 * in.w + 2;
+    std::vector<Ipp8u> dxBytes(static_cast<size_t>(step) * in.h + 1), dyBytes(dxBytes.size());
+    for (int y = 0; y < in.h; ++y) {
+      std::memcpy(dxBytes.data() + 1 + y * step, &in.dx[static_cast<size_t>(y) * in.w], 2 * in.w);
+      std::memcpy(dyBytes.data() + 1 + y * step, &in.dy[static_cast<size_t>(y) * in.w], 2 * in.w);
+    }
+    const auto* dx = reinterpret_cast<const Ipp16s*>(dxBytes.data() + 1);
+    const auto* dy = reinterpret_cast<const Ipp16s*>(dyBytes.data() + 1);
+    std::vector<Ipp8u> buffer = CannyBuffer({in.w, in.h});
+    for (auto& t : thresholds) {
+      GuardedEdges reference(in.w, in.h);
+      ASSERT_EQ(CannyScalarReference(dx, step, dy, step, reference.data(), reference.step, {in.w, in.h}, t[0], t[1],
+                                     buffer.data()),
+                ippStsNoErr);
+      SCOPED_TRACE(testing::Message() << in.what << " " << in.w << "x" << in.h << " thresholds " << t[0] << ", "
+                                      << t[1]);
+      imagetest::ForEachVectorTarget([&] {
+        GuardedEdges got(in.w, in.h);
+        ASSERT_EQ(ippiCanny_16s8u_C1R(dx, step, dy, step, got.data(), got.step, {in.w, in.h}, t[0], t[1], buffer.data()),
+                  ippStsNoErr);
+        EXPECT_EQ(got.block, reference.block);
+      });
+    }
   }
 }
