@@ -1,5 +1,7 @@
 #include "binding/BindingUnits.h"
 #include "buffers/RBInternalStore.h"
+#include "buffers/RBStreamTypes.h"
+#include "buffers/SNStreamTypes.h"
 #include "components/RBClockGen.h"
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
@@ -19,7 +21,8 @@ std::span<const platform::TUnit> TestUnits() {
       pins::PNPinsUnit,            pins::PNPinsRegistriesUnit,  CBIPPSLoader::Unit,
       CBIPPILoader::Unit,          RBBasicDispatcher::Unit,     bufferstest::VirtualClockUnit,
       buffers::RBInternalStoreUnit,
-      pins::PNStdTypesUnit,        components::RBClockGenUnit,
+      pins::PNStdTypesUnit,        buffers::RBStreamTypesUnit,  buffers::SNStreamTypesUnit,
+      components::RBClockGenUnit,
   };
   return units;
 }
