@@ -7,10 +7,13 @@
 // receiving pin's typed stream interface) when the link is made.
 //
 // Locking: every pin has its own recursive lock (TPNObject) and names its owner component's
-// lock as slave lock of its sections. Around every call into another pin the caller drops
-// its own and its owner's locks and holds a section of its destroy guard instead; unlinking
-// and destruction wait until no guard section is held, so a pin is never freed under a call
-// running through it.
+// lock as slave lock of its sections. A pin calls another pin with its own lock dropped and
+// the other pin's destroy guard held (CallPeer, pins/PNPinsGuards.h); deliveries drop the
+// sender's own and owner's locks and hold guards of the sender and of each pin they call
+// into. A pin's destruction waits until no guard section of it is held, so a pin is never
+// freed under a call running through it or into it. Every change of links holds the link
+// lock. The order of all these locks is written once in docs/ARCHITECTURE.md ("Lock order");
+// each function that takes, drops or calls out while holding a lock says which above it.
 //
 // Pins are not owned by reference counts: they answer QueryInterface for their stream
 // interfaces, but AddRef and Release count nothing.
@@ -19,6 +22,8 @@
 #include <atomic>
 #include <cstdint>
 #include <initializer_list>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +87,8 @@ class TPNSinkPin;
 class TPNStateDispatcher;
 class TPNFormatConverter;
 class TPNPinList;
+class TGuardHold;
+class TGuardHolds;
 
 // A notify operation: a reference-counted message whose class is its kind.
 struct IPNNotifyOperation : virtual IInterface {
@@ -160,11 +167,42 @@ class TPNPinTypeRestricted : public TPNPinStreamType {
   bool Ordered = false;
 };
 
-// A list of pin objects collected by dependency walks.
-class TPNObjectList {
- public:
-  std::vector<TPNBasicPin*> Items;
+// A list of pin objects collected by dependency walks. It counts its own references and
+// frees itself with the last one.
+struct IPNObjectList : virtual IInterface {
+  static constexpr TGUID IID{};
+  virtual int32_t Add(TPNBasicPin* APin) = 0;
+  virtual TPNBasicPin* GetItem(int32_t Index) = 0;
+  virtual void SetItem(int32_t Index, TPNBasicPin* APin) = 0;
+  virtual int32_t Count() = 0;
 };
+
+class TPNObjectList : public platform::TInterfacedObject, public IPNObjectList {
+  PF_CLASS(TPNObjectList)
+  PF_ALLOW_NEW;
+
+ public:
+  static RefPtr<TPNObjectList> Create() { return RefPtr<TPNObjectList>(platform::New<TPNObjectList>()); }
+  HRESULT QueryInterface(const TGUID& iid, void** object) override {
+    return platform::QueryInterfaces<IPNObjectList>(this, iid, object);
+  }
+  int32_t AddRef() override { return TInterfacedObject::AddRef(); }
+  int32_t Release() override { return TInterfacedObject::Release(); }
+  int32_t Add(TPNBasicPin* APin) override {
+    Items.push_back(APin);
+    return static_cast<int32_t>(Items.size()) - 1;
+  }
+  TPNBasicPin* GetItem(int32_t Index) override { return Items.at(static_cast<size_t>(Index)); }
+  void SetItem(int32_t Index, TPNBasicPin* APin) override { Items.at(static_cast<size_t>(Index)) = APin; }
+  int32_t Count() override { return static_cast<int32_t>(Items.size()); }
+
+  std::vector<TPNBasicPin*> Items;
+
+ protected:
+  TPNObjectList() = default;
+};
+// The further lists of a dependency walk (each branch after the first).
+using TPNObjectLists = std::vector<RefPtr<TPNObjectList>>;
 
 // The format converter interface (the converter base class is declared below the pins).
 struct IPNFormatConverter : virtual IInterface {
@@ -210,8 +248,9 @@ class TPNBasicPin : public TPNPinObject, public IPNStream {
   int32_t AddRef() override { return 1; }
   int32_t Release() override { return 1; }
 
-  // Teardown: disconnect (under the write lock, guard waited out), leave AllPins and tell
-  // every other pin. Runs on the whole object, so the class's own Disconnect is reached.
+  // Teardown: waits out the guard (calls through and into the pin, other threads'), then
+  // disconnects (the class's own Disconnect), and under the link lock leaves AllPins and
+  // makes every other pin forget it. Call it with no pin lock and not the link lock held.
   void BeforeDestruction() override;
   void AfterConstruction() override;
 
@@ -335,8 +374,12 @@ class TPNBasicPin : public TPNPinObject, public IPNStream {
   void SetOwnerPinList(TPNPinList* AList) { FOwnerPinList = AList; }
   TObject* CustomData() const { return FCustomData; }
   void SetCustomData(TObject* AData) { FCustomData = AData; }
-  TPNStateDispatcher* Dispatcher() const { return FDispatcher; }
-  void SetDispatcher(TPNStateDispatcher* ADispatcher) { FDispatcher = ADispatcher; }
+  // The state link the pin belongs to. The field is read and written only under the state
+  // links' lifetime lock (pins/PNPinsStateLinks.cpp); a reader that goes on to use the link
+  // holds it (TPNStateLinkHold) instead of reading it here. Dispatcher() serves for
+  // comparisons only.
+  TPNStateDispatcher* Dispatcher() const;
+  void SetDispatcher(TPNStateDispatcher* ADispatcher);
   IPNDestroyLock* DestroyGuard() const { return FDestroyLock.Get(); }
   const std::string& LoadFormName() const { return FLoadFormName; }
   void SetLoadFormName(const std::string& AName) { FLoadFormName = AName; }
@@ -349,15 +392,21 @@ class TPNBasicPin : public TPNPinObject, public IPNStream {
   TPNBasicPin();
   void Destroy() override;
 
+  // Leaves the pin's state link (if any); other members' calls into the pin are not
+  // waited for. Takes the link lock.
+  void LeaveStateLink();
+
   TPNPinList* FOwnerPinList = nullptr;
   TObject* FCustomData = nullptr;
   std::string FLoadFormName;
   RefPtr<IPNDestroyLock> FDestroyLock;
-  TPNStateDispatcher* FDispatcher = nullptr;
 
  private:
-  RefPtr<IPNLockSection> FDestroyUnlock;  // own levels dropped for the rest of destruction
+  TPNStateDispatcher* FDispatcher = nullptr;
+  RefPtr<IPNDestroyLockSection> FTeardown;  // keeps guard sections refused while torn down
+  RefPtr<IPNLockSection> FDestroyUnlock;    // own levels dropped for the rest of destruction
   bool FRegistered = false;
+  friend class TPNStateLinkField;
 };
 
 // A pin owned by a component.
@@ -424,7 +473,8 @@ class TPNPin : public TPNBasicPin {
   void DefineProperties(platform::TFiler* Filer) override;
 
   TComponent* FOwner = nullptr;
-  std::string FLastRootName;
+  std::string FLastRootName;  // guarded by FRootNameMutex (GetRootName takes no pin lock)
+  std::mutex FRootNameMutex;
   TPNPinStreamType* FStreamType = nullptr;
   std::atomic<int32_t> FInSending{0};
   bool FIsLoaded = false;
@@ -444,7 +494,7 @@ class TPNStreamPin : public TPNPin {
     (void)ID;
     return platform::S_OK;
   }
-  virtual void CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList);
+  virtual void CollectLinkedObjects(TPNObjectLists& ALists, TPNObjectList* AList);
 
   void AddType(const TGUID& ID, const TPNSubmit& SubmitFunction = {});
 
@@ -592,7 +642,7 @@ class TPNSourcePin : public TPNStreamPin {
   void GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
   HRESULT CheckDownstreamType(const TGUID& ID) override;
   HRESULT CheckUpstreamType(const TGUID& ID) override;
-  void CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList) override;
+  void CollectLinkedObjects(TPNObjectLists& ALists, TPNObjectList* AList) override;
 
   // New operations.
   virtual int32_t GetSinkCount();
@@ -605,6 +655,8 @@ class TPNSourcePin : public TPNStreamPin {
   void ReadLinks(platform::TReader* Reader) override;
   virtual bool HasSinks();
   virtual bool LinkToSink(TPNBasicPin* APin, TPNBasicPin* NotifyAfterPin);
+  // Whether the pin has a link entry for APin (state links not counted).
+  bool HasLinkTo(TPNBasicPin* APin);
 
   // Delivery to all sinks (ATarget null) or to the one sink ATarget.
   TPNNotifyResult NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperation* Operation);
@@ -631,18 +683,31 @@ class TPNSourcePin : public TPNStreamPin {
   // Removes the entry of APin and releases converters that serve no sink any more.
   void DeleteEntryOf(TPNBasicPin* APin);
   void ReleaseUnusedConverters(TPNBasicPin* APin);
+  // Whether this thread is inside one of this pin's removals (nested removals do nothing).
+  bool InDisconnect() const;
 
   RefPtr<IPNLock> FInputOwnerLock;
   TPNPinEntryList* FSinkPins = nullptr;
   std::vector<RefPtr<IPNFormatConverter>>* FFormatConverters = nullptr;
   TPNFunctionSinkPinList* FFunctionSources = nullptr;
   TPNDataTypeSinkPinList* FDataTypeSources = nullptr;
-  bool FInDependOn = false;
-  std::atomic<bool> FInDisconnect{false};
   bool FInEditor = false;
+  // Raised whenever a link entry is removed or serves another pin: a delivery that made
+  // its snapshot under another value looks its entries up again before each call.
+  std::atomic<uint32_t> FLinkGeneration{0};
 
  private:
   void InitSourcePin();
+  // The entry step of AddLink: negotiates, inserts or reuses a converter (only with
+  // UseConverters) and appends the entry. False, and nothing made, when no type is found
+  // for a converter or when the pin is being destroyed.
+  bool MakeLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin, bool UseConverters);
+  // The first operation to the sink of AEntry, through its converter when it has one.
+  void PushToEntry(const TPNPinEntry& AEntry);
+  // The linked sinks not being destroyed, each guard held in AHolds.
+  std::vector<TPNBasicPin*> HoldSinks(TGuardHolds& AHolds);
+  friend bool AttachStateConverter(TPNStateDispatcher*, const RefPtr<IPNFormatConverter>&,
+                                   TPNSinkPin*, TPNBasicPin*, TPNBasicPin*);
   friend void NegotiateStreamType(TPNSourcePin*, TPNBasicPin*, bool, TGUID&, TClass&,
                                   RefPtr<IPNFormatConverter>&, bool);
   friend struct TPNDependsWalk;
@@ -770,13 +835,13 @@ class TPNSinkPin : public TPNBasicSinkPin {
   TGUID GetUpStreamID();
   TGUID GetDownStreamID();
   RefPtr<IPNFormatConverter> GetFormatConverter();
-  TPNBasicPin* ConnectionSourcePin() const { return FConnectionSourcePin; }
-  void SetConnectionSourcePin(TPNBasicPin* APin) { FConnectionSourcePin = APin; }
+  TPNBasicPin* ConnectionSourcePin();
+  // Sets the connection source (a converter's output pin serving this sink). Takes the
+  // pin's lock; called under the link lock.
+  void SetConnectionSourcePin(TPNBasicPin* APin);
   // Sets the real source references without negotiation (placeholders, state converters).
-  void SetRealSourcePin(TPNBasicPin* APin) {
-    FRealSourcePin = APin;
-    FIntRealSourcePin = APin;
-  }
+  // Takes the pin's lock; called under the link lock.
+  void SetRealSourcePin(TPNBasicPin* APin);
   // Lets a converter's input pin send upstream to the source that feeds it (the source
   // lists the converter's sinks, not this pin). Null forgets the source.
   void SetFeedingSource(TPNSourcePin* ASource);
@@ -786,7 +851,7 @@ class TPNSinkPin : public TPNBasicSinkPin {
   void GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
   HRESULT CheckDownstreamType(const TGUID& ID) override;
   HRESULT CheckUpstreamType(const TGUID& ID) override;
-  void CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList) override;
+  void CollectLinkedObjects(TPNObjectLists& ALists, TPNObjectList* AList) override;
   void RestrictOfferedTypes(TPNPinTypeRestricted* AList, TPNBasicPin* AStartPin) override;
   void RestrictAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) override;
   HRESULT CheckUpstreamTypeFrom(const TGUID& ID, TPNBasicPin* AStartPin) override;
@@ -800,17 +865,28 @@ class TPNSinkPin : public TPNBasicSinkPin {
   void Destroy() override;
   void DefineProperties(platform::TFiler* Filer) override;
 
-  // Unlinks from the current source (the sink's own write section is s).
-  void UnlinkSource(RefPtr<IPNLockSection>& s, bool Keep, bool CallLinksChanged);
+  // Unlinks from the current source (and from a converter's output serving the sink); the
+  // former source's LinksChanged is called afterwards.
+  void UnlinkSource(bool Keep);
+  // The link step of ConnectAfter: registers with ASource (AddLink) and records it. False,
+  // with nothing left half made, when the source refused.
+  bool LinkSource(TPNSourcePin* ASource, TPNBasicPin* NotifyAfterPin);
+  // The upstream type and submit function towards ASource, computed anew and stored while
+  // AField still names ASource.
+  void UpdateUpstream(TPNSourcePin* ASource, TPNBasicPin* TPNSinkPin::*AField, bool UseConverters);
+  // The current source (real or placeholder), its guard held in AHold; null when none or
+  // when it is being destroyed.
+  TPNBasicPin* HoldSource(TGuardHold& AHold);
 
   TPNBasicPin* FConnectionSourcePin = nullptr;
   TPNBasicPin* FRealSourcePin = nullptr;
   TPNBasicPin* FIntRealSourcePin = nullptr;
   TPNSubmit FSubmitFunction;
   TGUID FConnectedID;
-  bool FInConnect = false;
 
   friend struct TPNDependsWalk;
+  friend bool AttachStateConverter(TPNStateDispatcher*, const RefPtr<IPNFormatConverter>&,
+                                   TPNSinkPin*, TPNBasicPin*, TPNBasicPin*);
 };
 
 // ---------------------------------------------------------------------------------------
@@ -847,6 +923,8 @@ class TPNStateDispatcher : public TPNPinObject {
   virtual int32_t GetConverterCount() = 0;
   virtual IPNFormatConverter* GetConverter(int32_t Index) = 0;
   virtual void AddConverter(IPNFormatConverter* AConverter) = 0;
+  // The converters, each referenced, copied under the link's read section.
+  std::vector<RefPtr<IPNFormatConverter>> GetConverters();
   // Sends a new-link operation by state to ASinkPin, which has just been linked: from the
   // first member that is a source pin, else from every member that is not a sink pin.
   void PushNewLink(TPNBasicPin* ASinkPin);
@@ -863,6 +941,13 @@ class TPNStateDispatcher : public TPNPinObject {
   friend void ReleaseStateLink(TPNStateDispatcher* ALink);
   friend class TPNNamedStateDispatcher;
 };
+
+// Joins ASink to ALink through AConverter: the converter's output serves ASink, its input is
+// the member the link talks to for ASink, fed by AFrom (the member that made the join; null
+// for a join read from a form). Called under the link lock. False, and ASink not joined,
+// when the converter's output cannot serve ASink.
+bool AttachStateConverter(TPNStateDispatcher* ALink, const RefPtr<IPNFormatConverter>& AConverter,
+                          TPNSinkPin* ASink, TPNBasicPin* AFrom, TPNBasicPin* NotifyAfterPin);
 
 // The state link of a pin, kept alive until ReleaseStateLink even when its last members
 // leave meanwhile (null when the pin has none). A delivery holds its link this way.
@@ -964,14 +1049,17 @@ class TPNBasicPinList {
 
 // Makes a placeholder pin standing for a pin not loaded yet (set by the placeholder unit;
 // without it names that no pin bears resolve to nothing).
+// The new placeholder's guard is taken into AHold (when given) before another thread can
+// find it.
 using TPNCreatePlaceholder = TPNBasicPin* (*)(TComponent* ARoot, TPNPinType AType,
                                               const std::string& APinIdentName,
                                               const std::string& APinDisplayName,
-                                              const std::string& ACreatedFrom);
+                                              const std::string& ACreatedFrom, TGuardHold* AHold);
 extern TPNCreatePlaceholder CreatePlaceholderPin;
 // Hands a placeholder's links over to the real pin and frees the placeholder (set by the
-// placeholder unit).
-extern void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin);
+// placeholder unit). The caller holds the placeholder's guard in AHeld; it is released
+// before the placeholder is freed.
+extern void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin, TGuardHold* AHeld);
 // Finds a named state link (set by the state-link unit).
 extern TPNStateDispatcher* (*FindStateDispatcher)(const std::string& AName, bool DesignTime);
 // Whether a pin is a placeholder (class named TPNUnloadedPin or below).
@@ -980,10 +1068,12 @@ bool IsPlaceholder(TPNBasicPin* APin);
 class TPNInternalPinList : public TPNBasicPinList {
  public:
   using TPNBasicPinList::TPNBasicPinList;
+  // The pin found or made, its guard taken into AHold (when given) while it is known alive
+  // (under the registry lock, or before a new placeholder is registered).
   TPNBasicPin* GetByNameCreate(TComponent* ARoot, TPNPinType AType,
                                const std::string& APinIdentName,
                                const std::string& APinDisplayName,
-                               const std::string& ACreatedFrom);
+                               const std::string& ACreatedFrom, TGuardHold* AHold = nullptr);
 };
 
 extern TPNCriticalSection* PinRegistryLock;

@@ -1,10 +1,13 @@
 // Notify operations, stream-type lists and the pin base classes.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "pins/PNPins.h"
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsGuards.h"
 #include "pins/PNPinsRegistries.h"
+#include "pins/PNPinsStateLinks.h"
 
 namespace pins {
 
@@ -61,9 +64,11 @@ void TPNPinStreamType::SwapPosition(int32_t Index1, int32_t Index2) {
 PF_DEFINE_CLASS(TPNPinObject, TPNObject)
 PF_DEFINE_CLASS(TPNBasicPin, TPNPinObject)
 PF_DEFINE_CLASS(TPNStateDispatcher, TPNPinObject)
+PF_DEFINE_CLASS(TPNObjectList, platform::TInterfacedObject)
 
 TPNBasicPin::TPNBasicPin() { FDestroyLock = NewDestroyLock(this); }
 
+// Takes the registry lock.
 void TPNBasicPin::AfterConstruction() {
   TPNPinObject::AfterConstruction();
   // Registered once fully built, so that broadcasts never reach a half-made pin.
@@ -78,6 +83,7 @@ HRESULT TPNBasicPin::QueryInterface(const TGUID& iid, void** object) {
   return platform::QueryInterfaces<IPNStream>(this, iid, object);
 }
 
+// Takes this pin's lock (QueryStreamType) and no other.
 bool TPNBasicPin::AcceptsStreamType(const TGUID& ID) {
   void* obj = nullptr;
   HRESULT r = QueryStreamType(ID, &obj);
@@ -85,36 +91,43 @@ bool TPNBasicPin::AcceptsStreamType(const TGUID& ID) {
   return r == platform::S_OK;
 }
 
+// Waits for other threads' calls through and into the pin (no lock held), unlinks it, then
+// under the link lock leaves AllPins and makes every other pin forget it.
 void TPNBasicPin::BeforeDestruction() {
-  {
-    auto s = WriteLock();
-    auto d = WaitOutGuard(this);
-    Disconnect();
+  if (ThreadHoldsLinkLock()) {
+    std::fprintf(stderr, "A pin (%s) is freed while its thread holds the link lock.\n", ClassName());
+    std::abort();
   }
+  // New calls through or into the pin are refused from here to the end of its life.
+  FTeardown = WaitOutGuardToDestroy(this);
+  Disconnect();
   FDestroyUnlock = UnlockAll();
   if (FRegistered) {
+    TPNLinkLockHold links;
     {
       TPNRegistryLockHold hold;
       AllPins->Extract(this);
       FRegistered = false;
     }
-    // Every other pin forgets this one.
+    // Every other pin forgets this one: whatever still names it (a link made or removed
+    // half-way by a thread that met this pin's teardown) goes now, before it is freed.
     TellRegisteredPins([this](TPNBasicPin* APin) { APin->PinDestroying(this); });
-    PinUnregistered();
   }
+  PinUnregistered();
   TPNPinObject::BeforeDestruction();
 }
 
 void TPNBasicPin::Destroy() {
-  { auto d = WaitOutGuard(this); }
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
+  FTeardown = nullptr;
   FDestroyUnlock = nullptr;
   TPNPinObject::Destroy();
 }
 
+// Takes the state links' lifetime lock and then the link's lock.
 TPNBasicPin* TPNBasicPin::GetNotifyAfterPin(TPNBasicPin* APin) {
-  auto s = ReadLock();
-  return FDispatcher ? FDispatcher->GetAfterPinOf(APin) : nullptr;
+  TPNStateLinkHold hold(this);
+  return hold.Link ? hold.Link->GetAfterPinOf(APin) : nullptr;
 }
 
 std::string TPNBasicPin::GetRootName() { return RootNamePart(GetFullIdentName(true)); }
@@ -127,83 +140,88 @@ std::string TPNBasicPin::GetOwnerName() {
   return q == std::string::npos ? path : path.substr(0, q);
 }
 
-bool TPNBasicPin::IsStateConnected() {
-  auto s = ReadLock();
-  return FDispatcher != nullptr;
-}
+// Takes the state links' lifetime lock.
+bool TPNBasicPin::IsStateConnected() { return Dispatcher() != nullptr; }
 
+// Takes the state links' lifetime lock.
 bool TPNBasicPin::IsConnectedToState(TPNStateDispatcher* ADispatcher) {
-  auto s = ReadLock();
-  return FDispatcher == ADispatcher;
+  return Dispatcher() == ADispatcher;
 }
 
+// Takes the state links' lifetime lock and then the link's lock (members compared only).
 bool TPNBasicPin::IsConnectedByStateTo(TPNBasicPin* OtherPin) {
-  auto s = ReadLock();
-  if (!FDispatcher) return false;
-  for (const TPNStateMember& m : FDispatcher->GetMembers())
+  TPNStateLinkHold hold(this);
+  if (!hold.Link) return false;
+  for (const TPNStateMember& m : hold.Link->GetMembers())
     if (m.RealPin == OtherPin) return true;
   return false;
 }
 
+// Takes the state links' lifetime lock and then the link's lock (members compared only).
 bool TPNBasicPin::IsConnectedByStateToAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin) {
-  auto s = ReadLock();
-  if (!FDispatcher) return false;
-  for (const TPNStateMember& m : FDispatcher->GetMembers())
+  TPNStateLinkHold hold(this);
+  if (!hold.Link) return false;
+  for (const TPNStateMember& m : hold.Link->GetMembers())
     if (m.RealPin == OtherPin && m.AfterPin == NotifyAfterPin) return true;
   return false;
 }
 
+// Takes the link lock; under it this pin, OtherPin and the members of their state links are
+// alive, and they are called with no pin lock held. The first operation goes out after.
 bool TPNBasicPin::ConnectByStateAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin) {
+  if (!OtherPin || OtherPin == this) return false;
   RefPtr<IPNFormatConverter> converterIntf;
   TClass converterClass = nullptr;
   if (!CanLinkTo(OtherPin, converterIntf, true, converterClass)) return false;
-  auto s = WriteLock();
-  auto joinConverter = [&](TPNStateDispatcher* link) {
-    if (converterClass) {
-      TObject* made = converterClass->Create(nullptr);
-      converterIntf = RefPtr<IPNFormatConverter>(dynamic_cast<IPNFormatConverter*>(made));
-      if (!converterIntf) {
-        platform::Free(made);
-        return false;
-      }
-    }
-    TPNFormatConverterPins* pins = ConverterPins(converterIntf.Get());
-    if (!pins) return false;
-    link->AddConverter(converterIntf.Get());
-    pins->OutputPin()->ConnectAfter(OtherPin, NotifyAfterPin);
-    pins->InputPin()->SetDispatcher(link);
-    link->AddPin(pins->InputPin(), OtherPin);
-    pins->InputPin()->SetConnectionSourcePin(this);
-    if (auto* sink = dynamic_cast<TPNSinkPin*>(OtherPin)) {
-      sink->SetRealSourcePin(this);
-      sink->SetDispatcher(link);
-    }
-    return true;
-  };
   bool result = false;
-  if (FDispatcher) {
-    if (converterIntf || converterClass)
-      result = joinConverter(FDispatcher);
-    else
-      result = OtherPin->ConnectToState(FDispatcher);
-    PushToStateLink();
-  } else if (OtherPin->Dispatcher()) {
-    result = ConnectToState(OtherPin->Dispatcher());
-    PushToStateLink();
-  } else {
-    TPNStateDispatcher* link = CreateDispatcher(GetRootComponent(GetOwner()));
-    if (!link) return false;
-    FDispatcher = link;
-    link->AddPin(this, this);
-    if (converterIntf || converterClass) {
-      joinConverter(link);
-    } else {
-      OtherPin->SetDispatcher(link);
-      link->AddPin(OtherPin, OtherPin);
+  {
+    TPNLinkLockHold links;
+    TGuardHold self(this), other(OtherPin);
+    if (!self.Granted() || !other.Granted()) return false;
+    // The type between the two members: one of this pin's own types, else a converter (one
+    // the link already uses, else a registered class). A sink that no type reaches is
+    // refused instead of being joined without one.
+    auto* sink = dynamic_cast<TPNSinkPin*>(OtherPin);
+    if (sink) {
+      TGUID id;
+      ResolveConnectionType(OtherPin, converterIntf, id, true, converterClass);
+      if (id.IsEmpty()) return false;
+      if (converterIntf) converterClass = nullptr;
     }
-    PushToStateLink();
-    result = true;
+    const bool throughConverter = sink && (converterIntf || converterClass);
+    auto join = [&](TPNStateDispatcher* ALink) {
+      if (!throughConverter) {
+        // A sink joining a state link lets go of its source first.
+        if (sink) sink->DetachLinks();
+        OtherPin->SetDispatcher(ALink);
+        ALink->AddPin(OtherPin, OtherPin);
+        return true;
+      }
+      RefPtr<IPNFormatConverter> converter = converterIntf;
+      if (!converter && converterClass) {
+        converter = RefPtr<IPNFormatConverter>(
+            dynamic_cast<IPNFormatConverter*>(converterClass->Create(nullptr)));
+        if (!converter) return false;
+      }
+      bool joined = AttachStateConverter(ALink, converter, sink, this, NotifyAfterPin);
+      ReleaseOutsideLinkLock(std::move(converter));
+      return joined;
+    };
+    if (TPNStateDispatcher* link = Dispatcher()) {
+      result = throughConverter ? join(link) : OtherPin->ConnectToState(link);
+    } else if (TPNStateDispatcher* otherLink = OtherPin->Dispatcher()) {
+      result = ConnectToState(otherLink);
+    } else {
+      TPNStateDispatcher* made = CreateDispatcher(GetRootComponent(GetOwner()));
+      if (!made) return false;
+      SetDispatcher(made);
+      made->AddPin(this, this);
+      result = join(made);
+      // A link left with this pin alone goes again.
+      if (!result) LeaveStateLink();
+    }
   }
+  if (result) PushToStateLink();
   return result;
 }
 
@@ -212,97 +230,106 @@ bool TPNBasicPin::ConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPi
   return ConnectByStateAfter(OtherPin, NotifyAfterPin);
 }
 
+// Takes the link's lock (through the state-link hold) or, without an after-pin, what
+// CanConnectTo takes.
 bool TPNBasicPin::CanConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin,
                                   bool UseConverters) {
   if (NotifyAfterPin) {
-    auto s = ReadLock();
-    return FDispatcher && FDispatcher->CanConnectAfter(OtherPin, NotifyAfterPin, UseConverters);
+    TPNStateLinkHold hold(this);
+    return hold.Link && hold.Link->CanConnectAfter(OtherPin, NotifyAfterPin, UseConverters);
   }
   return CanConnectTo(OtherPin, UseConverters);
 }
 
-void TPNBasicPin::Disconnect() {
-  auto s = WriteLock();
-  auto d = WaitOutGuard(this);
-  if (TPNStateDispatcher* link = FDispatcher) {
-    link->RemovePin(this);
-    FDispatcher = nullptr;
-  }
+// Takes the link lock, then the state link's.
+void TPNBasicPin::LeaveStateLink() {
+  TPNLinkLockHold links;
+  TPNStateLinkHold hold(this);
+  if (hold.Link) hold.Link->RemovePin(this);
 }
 
+// Takes the link lock.
+void TPNBasicPin::Disconnect() { LeaveStateLink(); }
+
+// Takes the link lock. OtherPin leaves this pin's state link; this pin stays a member (and
+// keeps its link) unless the link is left with it alone.
 void TPNBasicPin::DisconnectFrom(TPNBasicPin* OtherPin) {
-  auto s = WriteLock();
-  auto d = WaitOutGuard(this);
-  if (TPNStateDispatcher* link = FDispatcher) {
-    link->RemovePin(OtherPin);
-    FDispatcher = nullptr;
-  }
+  TPNLinkLockHold links;
+  TPNStateLinkHold hold(this);
+  if (hold.Link) hold.Link->RemovePin(OtherPin);
 }
 
-bool TPNBasicPin::HasStateData() {
-  auto s = ReadLock();
-  return FDispatcher && !HasStateConverter();
-}
+// Takes the state links' lifetime lock (HasStateConverter of sinks takes the pin's lock).
+bool TPNBasicPin::HasStateData() { return Dispatcher() && !HasStateConverter(); }
 
 TPNStateDispatcher* TPNBasicPin::GetConnectedDispatcher(int32_t Index) {
   (void)Index;
-  return FDispatcher;
+  return Dispatcher();
 }
 
+// Takes ADispatcher's lock to hold its members, then calls them with no lock held.
 bool TPNBasicPin::CanJoinState(TPNStateDispatcher* ADispatcher,
                                RefPtr<IPNFormatConverter>& ConverterIntf, bool UseConverters,
                                TClass& ConverterClass) {
   if (!ADispatcher) return false;
-  auto s = ReadLock();
-  if (ADispatcher == FDispatcher) return true;
-  for (const TPNStateMember& m : ADispatcher->GetMembers())
+  if (ADispatcher == Dispatcher()) return true;
+  TGuardHolds held;
+  for (const TPNStateMember& m : HoldStateMembers(ADispatcher, held))
     if (!CanLinkTo(m.RealPin, ConverterIntf, UseConverters, ConverterClass)) return false;
   return true;
 }
 
+// Holds the state link and the member it names (no lock held while asking its name).
 std::string TPNBasicPin::GetDisplayText() {
-  auto s = ReadLock();
-  if (!FDispatcher) return "(Disconnected)";
-  if (FDispatcher->GetPinCount() == 2) {
-    TPNBasicPin* other = FDispatcher->GetPin(0) == this ? FDispatcher->GetPin(1)
-                                                        : FDispatcher->GetPin(0);
-    return other ? other->GetFullName(true) : std::string();
-  }
-  return FDispatcher->GetName();
+  TPNStateLinkHold hold(this);
+  if (!hold.Link) return "(Disconnected)";
+  TGuardHolds held;
+  const std::vector<TPNStateMember> members = HoldStateMembers(hold.Link, held);
+  if (members.size() == 2)
+    for (const TPNStateMember& m : members)
+      if (m.RealPin != this) return m.RealPin->GetFullName(true);
+  return hold.Link->GetName();
 }
 
+// Holds the state link and its members (no lock held while asking their names).
 bool TPNBasicPin::IsLinkedTo(const std::string& PinName) {
-  auto s = ReadLock();
-  if (!FDispatcher) return false;
-  for (const TPNStateMember& m : FDispatcher->GetMembers())
-    if (m.RealPin && m.RealPin->GetFullName(true) == PinName) return true;
+  TPNStateLinkHold hold(this);
+  if (!hold.Link) return false;
+  TGuardHolds held;
+  for (const TPNStateMember& m : HoldStateMembers(hold.Link, held))
+    if (m.RealPin->GetFullName(true) == PinName) return true;
   return false;
 }
 
+// Takes the link lock; the first operation goes out after it is released.
 bool TPNBasicPin::ConnectToStateAfter(TPNStateDispatcher* ADispatcher,
                                       TPNBasicPin* NotifyAfterPin) {
-  auto s = WriteLock();
-  if (ADispatcher == FDispatcher) return false;
-  Disconnect();
-  if (ADispatcher && CanConnectToState(ADispatcher)) {
+  {
+    TPNLinkLockHold links;
+    if (ADispatcher == Dispatcher()) return false;
+    Disconnect();
+    if (!ADispatcher || !CanConnectToState(ADispatcher)) return false;
     ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
-    FDispatcher = ADispatcher;
-    PushToStateLink();
-    return true;
+    SetDispatcher(ADispatcher);
   }
-  return false;
+  PushToStateLink();
+  return true;
 }
 
 bool TPNBasicPin::CanConnectTo(TPNBasicPin* OtherPin, bool UseConverters) {
   RefPtr<IPNFormatConverter> converterIntf;
   TClass converterClass = nullptr;
-  return CanLinkTo(OtherPin, converterIntf, UseConverters, converterClass);
+  bool result = CanLinkTo(OtherPin, converterIntf, UseConverters, converterClass);
+  ReleaseOutsideLinkLock(std::move(converterIntf));
+  return result;
 }
 
 bool TPNBasicPin::CanConnectToState(TPNStateDispatcher* ADispatcher) {
   RefPtr<IPNFormatConverter> converterIntf;
   TClass converterClass = nullptr;
-  return CanJoinState(ADispatcher, converterIntf, true, converterClass);
+  bool result = CanJoinState(ADispatcher, converterIntf, true, converterClass);
+  ReleaseOutsideLinkLock(std::move(converterIntf));
+  return result;
 }
 
 bool TPNBasicPin::GetIsRealPin() { return dynamic_cast<TPNPin*>(this) != nullptr; }
@@ -339,32 +366,34 @@ void TPNPin::Destroy() {
   FStreamType = nullptr;
 }
 
+// Takes the pin's lock (the owner's lock is only dropped, after twenty failed tries).
 RefPtr<IPNLockSection> TPNPin::ReadLock() { return PinSection(this, FOwnerLock.Get(), false); }
 
+// Takes the pin's lock (the owner's lock is only dropped, after twenty failed tries).
 RefPtr<IPNLockSection> TPNPin::WriteLock() { return PinSection(this, FOwnerLock.Get(), true); }
 
+// Takes no lock: the owner never changes and the component state is its own.
 bool TPNPin::IsRootDestroying() {
-  auto s = WriteLock();
   if (!FOwner) return false;
   TComponent* root = GetRootComponent(FOwner);
   return root && root->ComponentState().Contains(platform::csDestroying);
 }
 
+// Takes no lock: the owner never changes and the component state is its own.
 bool TPNPin::IsDesigning() {
-  auto s = ReadLock();
   return FOwner && FOwner->ComponentState().Contains(platform::csDesigning);
 }
 
+// Takes no lock: the owner never changes and the component state is its own.
 bool TPNPin::IsOwnerLoading() {
-  auto s = ReadLock();
   return FOwner && FOwner->ComponentState().Contains(platform::csLoading);
 }
 
+// Takes no lock; asks OtherPin with none held.
 bool TPNPin::CanLinkTo(TPNBasicPin* OtherPin, RefPtr<IPNFormatConverter>& ConverterIntf,
                        bool UseConverters, TClass& ConverterClass) {
   (void)ConverterIntf;
   (void)ConverterClass;
-  auto s = ReadLock();
   if (!OtherPin) return false;
   if (!IsFormatConverter(GetOwner()) && !IsFormatConverter(OtherPin->GetOwner()) &&
       IsDesigning() != OtherPin->IsDesigning())
@@ -373,54 +402,76 @@ bool TPNPin::CanLinkTo(TPNBasicPin* OtherPin, RefPtr<IPNFormatConverter>& Conver
   return false;
 }
 
+// Takes the registry lock for each look-up; a placeholder found hands its links over with no
+// lock held.
 void TPNPin::ResolvePlaceholders() {
   if (!UnloadedPins) return;
   try {
     for (;;) {
       TPNBasicPin* found = nullptr;
+      TGuardHold held;
+      const std::string full = GetFullName(true);
+      const std::string shortName = GetFullName(false);
       {
         TPNRegistryLockHold hold;
-        found = UnloadedPins->GetByIdentName(GetRoot(), GetFullName(true));
-        if (!found) found = UnloadedPins->GetByIdentName(GetRoot(), GetFullName(false));
+        found = UnloadedPins->GetByIdentName(GetRoot(), full);
+        if (!found) found = UnloadedPins->GetByIdentName(GetRoot(), shortName);
+        // The placeholder belongs to UnloadedPins: it stays alive while its guard is held.
+        if (found) held.Take(found);
       }
-      if (!found || !PopulatePlaceholder) return;
-      PopulatePlaceholder(found, this);
+      if (!found || !held.Granted() || !PopulatePlaceholder) return;
+      PopulatePlaceholder(found, this, &held);
     }
   } catch (...) {
     // A failed hand-over ends the resolution; the links stay with the placeholder.
   }
 }
 
+namespace {
+// The pin's own types, copied under its lock.
+std::vector<TGUID> OwnTypeIDs(TPNPin* APin) {
+  std::vector<TGUID> ids;
+  auto s = APin->ReadLock();
+  for (const TPNPinTypeEntry& e : APin->StreamType()->Types) ids.push_back(e.ID);
+  return ids;
+}
+}  // namespace
+
+// Takes this pin's lock to copy its types; asks APin and the converters with no lock held.
 void TPNPin::ResolveConnectionType(TPNBasicPin* APin, RefPtr<IPNFormatConverter>& ConverterIntf,
                                    TGUID& ID, bool UseConverters, TClass& ConverterClass) {
   ID = TGUID{};
   if (!APin) return;
-  auto s = ReadLock();
-  for (int32_t i = FStreamType->GetLength() - 1; i >= 0; --i)
-    if (APin->AcceptsStreamType(FStreamType->GetID(i))) {
-      ID = FStreamType->GetID(i);
+  const std::vector<TGUID> own = OwnTypeIDs(this);
+  for (size_t i = own.size(); i-- > 0;)
+    if (APin->AcceptsStreamType(own[i])) {
+      ID = own[i];
       return;
     }
   if (!UseConverters) return;
   TPNPinType t = APin->GetPinType();
   if (t != ptSink && t != ptMultiSink) return;
-  if (FDispatcher) {
-    for (int32_t c = FDispatcher->GetConverterCount() - 1; c >= 0; --c) {
-      IPNFormatConverter* conv = FDispatcher->GetConverter(c);
-      TPNFormatConverterPins* pins = ConverterPins(conv);
-      if (!pins) continue;
-      TGUID outID;
-      TClass dummyClass = nullptr;
-      RefPtr<IPNFormatConverter> dummyIntf;
-      NegotiateStreamType(pins->OutputPin(), APin, false, outID, dummyClass, dummyIntf, false);
-      if (!outID.IsEmpty() && APin->AcceptsStreamType(outID)) {
-        ConverterIntf = conv;
-        ID = outID;
-        return;
-      }
+  TPNStateLinkHold hold(this);
+  std::vector<RefPtr<IPNFormatConverter>> converters;
+  if (hold.Link) converters = hold.Link->GetConverters();
+  for (size_t c = converters.size(); c-- > 0;) {
+    TPNFormatConverterPins* pins = ConverterPins(converters[c].Get());
+    if (!pins) continue;
+    TGUID outID;
+    TClass noClass = nullptr;
+    RefPtr<IPNFormatConverter> noIntf;
+    NegotiateStreamType(pins->OutputPin(), APin, false, outID, noClass, noIntf, false);
+    if (!outID.IsEmpty() && APin->AcceptsStreamType(outID)) {
+      ConverterIntf = converters[c];
+      ID = outID;
+      break;
     }
   }
-  FindRegisteredConverter(*FStreamType, APin, ID, ConverterClass);
+  for (RefPtr<IPNFormatConverter>& c : converters) ReleaseOutsideLinkLock(std::move(c));
+  if (!ID.IsEmpty()) return;
+  TPNPinStreamType types;
+  for (const TGUID& id : own) types.AddType(id, {});
+  FindRegisteredConverter(types, APin, ID, ConverterClass);
 }
 
 TGUID TPNPin::GetConnectionIDFor(TPNBasicPin* APin) {
@@ -428,14 +479,18 @@ TGUID TPNPin::GetConnectionIDFor(TPNBasicPin* APin) {
   TClass converterClass = nullptr;
   TGUID id;
   ResolveConnectionType(APin, converterIntf, id, true, converterClass);
+  ReleaseOutsideLinkLock(std::move(converterIntf));
   return id;
 }
 
+// Holds the state link and its first member while asking for the type.
 TGUID TPNPin::GetPrimaryConnectionID() {
-  auto s = ReadLock();
-  if (IsConnected() && FDispatcher && FDispatcher->GetPinCount() > 0)
-    return GetConnectionID(FDispatcher->GetPin(0));
-  return {};
+  TPNStateLinkHold hold(this);
+  if (!hold.Link || !IsConnected()) return {};
+  TGuardHolds held;
+  std::vector<TPNStateMember> members = HoldStateMembers(hold.Link, held);
+  if (members.empty() || hold.Link->GetPin(0) != members[0].RealPin) return {};
+  return GetConnectionID(members[0].RealPin);
 }
 
 std::string TPNPin::GetConnectionName(TPNBasicPin* OtherPin) {
@@ -443,6 +498,7 @@ std::string TPNPin::GetConnectionName(TPNBasicPin* OtherPin) {
   return id.IsEmpty() ? std::string() : StreamTypeName(id);
 }
 
+// Takes the pin's lock.
 TPNSubmit TPNPin::GetSubmitFunction(const TGUID& ID) {
   if (ID.IsEmpty()) return {};
   auto s = ReadLock();
@@ -453,74 +509,74 @@ TPNSubmit TPNPin::GetSubmitFunction(const TGUID& ID) {
   return TPNSubmit::Bind<&TPNPin::DefaultNotifyDispatcher>(this);
 }
 
+// Calls the registry's send function with no lock held.
 TPNNotifyResult TPNPin::DefaultNotifyDispatcher(IPNStream* Handler, const TGUID* DataTypeID,
                                                 IPNNotifyOperation* Operation,
                                                 TPNNotifyState State) {
   TPNGlobalSubmit send = nullptr;
-  {
-    auto s = ReadLock();
-    if (DataTypeID)
-      for (const TPNStreamTypeEntry& e : StreamTypes())
-        if (e.ID == *DataTypeID) {
-          send = e.SendFunction;
-          break;
-        }
-  }
+  if (DataTypeID)
+    for (const TPNStreamTypeEntry& e : StreamTypes())
+      if (e.ID == *DataTypeID) {
+        send = e.SendFunction;
+        break;
+      }
   if (!send) return {};
   return send(this, Handler, DataTypeID, Operation, State);
 }
 
+// Holds the state link; each member's presence is checked and its connection pin's guard
+// taken under the link's lock; the calls run with the owner locks, the link lock and this
+// pin's lock dropped.
 TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyState State,
                                     TPNBasicPin* ATarget) {
-  // One guard section for the whole delivery, taken before the state link is read (see
-  // TPNSourcePin::NotifySinks).
+  // One guard section of this pin for the whole delivery, taken before the state link is
+  // read (see TPNSourcePin::NotifySinks).
   TGuardHold guard;
   guard.Take(this);
   if (!guard.Granted()) return {};
+  RefPtr<IPNNotifyOperation> operation(Operation);
   // The link is held alive for the whole delivery, and its members are taken as one
   // snapshot under its read section: any thread may make members leave meanwhile (and the
-  // link free itself when fewer than two remain).
-  struct TTarget {
-    TPNStateMember Member;
-    TGUID ID;
-    TPNSubmit Submit;
-    RefPtr<IPNFormatConverter> Converter;  // keeps a converter between alive for the call
-  };
+  // link free itself when fewer than two remain). A member that has left is skipped.
   TPNStateLinkHold hold(this);
   if (!hold.Link) return {};
-  std::vector<TTarget> targets;
-  for (const TPNStateMember& m : hold.Link->GetMembers()) targets.emplace_back().Member = m;
-  // The pin's own types, copied so that no member is asked anything under this pin's lock
-  // (a member joining the link holds its own lock while it pushes to this pin).
-  std::vector<TGUID> ownTypes;
-  {
-    auto s = ReadLock();
-    for (const TPNPinTypeEntry& e : FStreamType->Types) ownTypes.push_back(e.ID);
-  }
-  for (TTarget& t : targets) {
-    TPNBasicPin* connection = t.Member.ConnectionPin;
-    if (t.Member.RealPin == this || !connection) continue;
-    t.Converter = ConverterOf(connection->GetOwner());
-    for (size_t k = ownTypes.size(); k-- > 0 && t.ID.IsEmpty();)
-      if (connection->AcceptsStreamType(ownTypes[k])) t.ID = ownTypes[k];
-    // Only a type reached through a converter needs the full resolution.
-    if (t.ID.IsEmpty()) t.ID = GetConnectionIDFor(connection);
-    t.Submit = GetSubmitFunction(t.ID);
-  }
-  const int32_t count = static_cast<int32_t>(targets.size());
+  const std::vector<TPNStateMember> members = hold.Link->GetMembers();
+  const std::vector<TGUID> ownTypes = OwnTypeIDs(this);
+  TDeliveryLocksReleased released(this, nullptr, false);
+  std::vector<TPNBasicPin*> called;  // connection pins already served by this delivery
+  const int32_t count = static_cast<int32_t>(members.size());
   for (int32_t i = 0; i < count; ++i) {
-    TTarget& t = targets[static_cast<size_t>(i)];
+    const TPNStateMember& m = members[static_cast<size_t>(i)];
     if (ATarget) {
-      if (t.Member.RealPin != ATarget) continue;
+      if (m.RealPin != ATarget) continue;
       State.Include(nsLastIteration);
     } else if (i >= count - 1) {
       State.Include(nsLastIteration);
     }
-    if (i == count - 2 && targets[static_cast<size_t>(count - 1)].Member.RealPin == this)
+    if (i == count - 2 && members[static_cast<size_t>(count - 1)].RealPin == this)
       State.Include(nsLastIteration);
-    if (t.Member.RealPin == this) continue;
-    if (t.Submit.Assigned() && t.Member.ConnectionPin)
-      t.Submit(static_cast<IPNStream*>(t.Member.ConnectionPin), &t.ID, Operation, State);
+    if (m.RealPin == this || !m.ConnectionPin) continue;
+    const bool throughConverter = m.ConnectionPin != m.RealPin;
+    // A converter input shared by several members is called once by a plain delivery; its
+    // converter serves all of them. A new link's operation goes to each member alone.
+    const bool alone = ATarget || State.Contains(nsNewLink);
+    if (throughConverter && !alone &&
+        std::find(called.begin(), called.end(), m.ConnectionPin) != called.end())
+      continue;
+    TGuardHold callee;
+    if (!HoldStateMember(hold.Link, m, callee)) continue;
+    called.push_back(m.ConnectionPin);
+    TGUID id;
+    for (size_t k = ownTypes.size(); k-- > 0 && id.IsEmpty();)
+      if (m.ConnectionPin->AcceptsStreamType(ownTypes[k])) id = ownTypes[k];
+    // Only a type reached through a converter needs the full resolution.
+    if (id.IsEmpty()) id = GetConnectionIDFor(m.ConnectionPin);
+    TPNSubmit submit = GetSubmitFunction(id);
+    if (!submit.Assigned()) continue;
+    std::optional<TDeliveryThroughConverter> one;
+    if (throughConverter && alone) one.emplace(m.ConnectionPin, m.RealPin, State);
+    released.Drop();
+    submit(static_cast<IPNStream*>(m.ConnectionPin), &id, Operation, State);
   }
   return {};
 }
@@ -530,27 +586,29 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
 
 PF_DEFINE_CLASS(TPNStreamPin, TPNPin)
 
+// Takes the pin's lock.
 void TPNStreamPin::GetOfferedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
   (void)AStartPin;
   auto s = ReadLock();
   for (const TPNPinTypeEntry& e : FStreamType->Types) AList->AddType(e.ID, e.SubmitFunction);
 }
 
+// Takes the pin's lock.
 void TPNStreamPin::GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
   (void)AStartPin;
   auto s = ReadLock();
   for (const TPNPinTypeEntry& e : FStreamType->Types) AList->AddType(e.ID, e.SubmitFunction);
 }
 
-void TPNStreamPin::CollectLinkedObjects(std::vector<TPNObjectList*>& ALists,
-                                        TPNObjectList* AList) {
+void TPNStreamPin::CollectLinkedObjects(TPNObjectLists& ALists, TPNObjectList* AList) {
   (void)ALists;
-  if (AList) AList->Items.push_back(this);
+  if (AList) AList->Add(this);
 }
 
+// Takes no lock itself: the interface test needs none, and the dependency check takes the
+// locks of the pins it walks one at a time.
 HRESULT TPNStreamPin::QueryCheckedStream(const TGUID& ID, void** Obj,
                                          HRESULT (TPNStreamPin::*ACheck)(const TGUID&)) {
-  auto s = ReadLock();
   HRESULT r = QueryInterface(ID, Obj);
   if (r == platform::S_OK) {
     HRESULT c = (this->*ACheck)(ID);
@@ -565,6 +623,7 @@ HRESULT TPNStreamPin::QueryCheckedStream(const TGUID& ID, void** Obj,
   return r;
 }
 
+// Takes the pin's lock.
 void TPNStreamPin::AddType(const TGUID& ID, const TPNSubmit& SubmitFunction) {
   auto s = WriteLock();
   FStreamType->AddType(ID, SubmitFunction);

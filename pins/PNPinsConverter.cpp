@@ -1,6 +1,8 @@
 // Format converters: reference counting, pins and the two-phase teardown.
 #include "pins/PNPinsConverter.h"
 
+#include "pins/PNPinsGuards.h"
+
 namespace pins {
 
 PF_DEFINE_CLASS(TPNFormatConverter, TComponent)
@@ -13,9 +15,10 @@ HRESULT TPNFormatConverter::QueryInterface(const TGUID& iid, void** object) {
 
 int32_t TPNFormatConverter::AddRef() { return FRefCount.fetch_add(1, std::memory_order_relaxed) + 1; }
 
+// The last release tears the converter down on this thread, once it holds no link lock.
 int32_t TPNFormatConverter::Release() {
   int32_t n = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
-  if (n == 0 && !FDestroying.exchange(true, std::memory_order_acq_rel)) Free();
+  if (n == 0 && !FDestroying.exchange(true, std::memory_order_acq_rel)) FreeOutsideLinkLock(this);
   return n;
 }
 
@@ -62,18 +65,15 @@ void TPNFormatConverter::Destroy() {
 // ---------------------------------------------------------------------------------------
 // The input pin of a converter as a sender upstream
 
+// Takes the pin's lock for its fields; negotiates with none held.
 void TPNSinkPin::SetFeedingSource(TPNSourcePin* ASource) {
-  auto s = WriteLock();
-  FConnectionSourcePin = ASource;
-  FSubmitFunction = {};
-  FConnectedID = TGUID{};
-  if (!ASource) return;
-  TGUID down;
-  TClass converterClass = nullptr;
-  RefPtr<IPNFormatConverter> converter;
-  NegotiateStreamType(ASource, this, false, down, converterClass, converter, false);
-  FConnectedID = UpstreamTypeFor(ASource, down);
-  FSubmitFunction = GetSubmitFunction(FConnectedID);
+  {
+    auto s = WriteLock();
+    FConnectionSourcePin = ASource;
+    FSubmitFunction = {};
+    FConnectedID = TGUID{};
+  }
+  if (ASource) UpdateUpstream(ASource, &TPNSinkPin::FConnectionSourcePin, false);
 }
 
 }  // namespace pins

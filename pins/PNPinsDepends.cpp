@@ -10,7 +10,12 @@
 //
 // After a sink has been linked, the links that depend on its type are negotiated again and
 // their sinks receive their first operation anew (re-typing).
+//
+// Locks: every step takes the lock of the pin it reads, for that read alone, and holds no pin
+// lock while it goes on to another pin; a pin called is held by its guard, taken under the
+// lock of the pin that names it.
 #include "pins/PNPins.h"
+#include "pins/PNPinsGuards.h"
 
 namespace pins {
 
@@ -20,17 +25,19 @@ using platform::S_OK;
 struct TPNDependsWalk {
   // --- helpers --------------------------------------------------------------------------
 
+  // Takes K's lock.
   static bool IgnoresUpstream(TPNBasicSinkPin* K) {
     auto s = K->ReadLock();
     return K->IgnoreUpstream() || K->StreamType()->GetLength() == 0;
   }
 
+  // Takes P's lock.
   static bool HasOwnType(TPNStreamPin* P, const TGUID& ID) {
     auto s = P->ReadLock();
     return P->StreamType()->IndexOf(ID) >= 0;
   }
 
-  // The pin's interface test for ID alone (no dependency check).
+  // The pin's interface test for ID alone (no dependency check). Takes no lock.
   static HRESULT InterfaceTest(TPNBasicPin* P, const TGUID& ID) {
     void* obj = nullptr;
     HRESULT r = P->QueryInterface(ID, &obj);
@@ -51,16 +58,18 @@ struct TPNDependsWalk {
   }
 
   // The sink pins that receive directly from P: the connection pin of each link, when it
-  // is a sink pin (the sink itself or a converter's input).
-  static std::vector<TPNBasicSinkPin*> LinkedSinks(TPNSourcePin* P) {
+  // is a sink pin (the sink itself or a converter's input), each guard held in AHolds. Takes
+  // P's lock.
+  static std::vector<TPNBasicSinkPin*> LinkedSinks(TPNSourcePin* P, TGuardHolds& AHolds) {
     std::vector<TPNBasicSinkPin*> sinks;
     auto s = P->ReadLock();
     for (int32_t i = 0, n = P->FSinkPins->Count(); i < n; ++i)
       if (auto* k = dynamic_cast<TPNBasicSinkPin*>((*P->FSinkPins)[i]->ConnectionPin))
-        sinks.push_back(k);
+        if (AHolds.Take(k)) sinks.push_back(k);
     return sinks;
   }
 
+  // Takes P's lock. The sinks of P's own component live as long as P.
   static std::vector<TPNBasicSinkPin*> DataTypeSources(TPNSourcePin* P) {
     std::vector<TPNBasicSinkPin*> sources;
     auto s = P->ReadLock();
@@ -69,14 +78,16 @@ struct TPNDependsWalk {
     return sources;
   }
 
+  // Takes K's lock.
   static std::vector<TPNSourcePin*> DataTypeDependants(TPNBasicSinkPin* K) {
     auto s = K->ReadLock();
     return K->DataTypeDependants();
   }
 
-  // K's source, when it is a source pin.
-  static TPNSourcePin* SourceOf(TPNBasicSinkPin* K) {
-    return K ? dynamic_cast<TPNSourcePin*>(K->GetSourcePin()) : nullptr;
+  // K's source, when it is a source pin, its guard held in AHold. Takes K's lock.
+  static TPNSourcePin* SourceOf(TPNBasicSinkPin* K, TGuardHold& AHold) {
+    auto* sink = dynamic_cast<TPNSinkPin*>(K);
+    return sink ? dynamic_cast<TPNSourcePin*>(sink->HoldSource(AHold)) : nullptr;
   }
 
   // The first non-zero result of a loop, or 0.
@@ -91,6 +102,7 @@ struct TPNDependsWalk {
 
   // --- ordering -------------------------------------------------------------------------
 
+  // Takes P's lock.
   static void OrderTypesLike(TPNStreamPin* P, TPNPinTypeRestricted* AList) {
     auto s = P->ReadLock();
     if (AList->Ordered) return;
@@ -108,10 +120,10 @@ struct TPNDependsWalk {
   // --- offered types (downstream) -------------------------------------------------------
 
   static void RestrictOffered(TPNSinkPin* K, TPNPinTypeRestricted* AList, TPNBasicPin* AStartPin) {
-    auto s = K->ReadLock();
+    TGuardHold held;
     if (AStartPin == K) {
       for (TPNSourcePin* d : DataTypeDependants(K)) OfferedThroughSource(d, AList, AStartPin);
-    } else if (TPNSourcePin* u = SourceOf(K)) {
+    } else if (TPNSourcePin* u = SourceOf(K, held)) {
       OfferedUpstream(u, AList, AStartPin);
     } else {
       if (!AList->Ordered) OrderTypesLike(K, AList);
@@ -120,9 +132,9 @@ struct TPNDependsWalk {
   }
 
   static void OfferedUpstream(TPNSourcePin* U, TPNPinTypeRestricted* AList, TPNBasicPin* AStartPin) {
-    auto s = U->ReadLock();
     if (AStartPin == U) {
-      for (TPNBasicSinkPin* k2 : LinkedSinks(U)) KeepAcceptedBySink(k2, AList, AStartPin);
+      TGuardHolds held;
+      for (TPNBasicSinkPin* k2 : LinkedSinks(U, held)) KeepAcceptedBySink(k2, AList, AStartPin);
       return;
     }
     std::vector<TPNBasicSinkPin*> sources = DataTypeSources(U);
@@ -136,14 +148,13 @@ struct TPNDependsWalk {
 
   static void OfferedThroughSource(TPNSourcePin* P, TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
     if (P == AStartPin) return;
-    auto s = P->ReadLock();
-    RemoveWhere(AList, [&](const TGUID& id) { return P->StreamType()->IndexOf(id) < 0; });
-    for (TPNBasicSinkPin* k2 : LinkedSinks(P)) KeepAcceptedBySink(k2, AList, AStartPin);
+    RemoveWhere(AList, [&](const TGUID& id) { return !HasOwnType(P, id); });
+    TGuardHolds held;
+    for (TPNBasicSinkPin* k2 : LinkedSinks(P, held)) KeepAcceptedBySink(k2, AList, AStartPin);
   }
 
   static void KeepAcceptedBySink(TPNBasicSinkPin* K, TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
     if (K == AStartPin) return;
-    auto s = K->ReadLock();
     RemoveWhere(AList, [&](const TGUID& id) { return !K->AcceptsStreamType(id); });
     for (TPNSourcePin* d : DataTypeDependants(K)) OfferedThroughSource(d, AList, AStartPin);
   }
@@ -151,11 +162,11 @@ struct TPNDependsWalk {
   // --- accepted types (upstream) --------------------------------------------------------
 
   static void RestrictAccepted(TPNSinkPin* K, TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
-    auto s = K->ReadLock();
     if (AStartPin == K) {
       for (TPNSourcePin* d : DataTypeDependants(K)) AcceptedThroughSource(d, AList, AStartPin);
     } else if (!IgnoresUpstream(K)) {
-      if (TPNSourcePin* u = SourceOf(K))
+      TGuardHold held;
+      if (TPNSourcePin* u = SourceOf(K, held))
         AcceptedUpstream(u, AList, AStartPin);
       else
         KeepSentBySink(K, AList, AStartPin);
@@ -163,9 +174,9 @@ struct TPNDependsWalk {
   }
 
   static void AcceptedUpstream(TPNSourcePin* U, TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
-    auto s = U->ReadLock();
     if (AStartPin == U) {
-      for (TPNBasicSinkPin* k2 : LinkedSinks(U)) KeepSentBySink(k2, AList, AStartPin);
+      TGuardHolds held;
+      for (TPNBasicSinkPin* k2 : LinkedSinks(U, held)) KeepSentBySink(k2, AList, AStartPin);
       return;
     }
     std::vector<TPNBasicSinkPin*> sources = DataTypeSources(U);
@@ -177,42 +188,41 @@ struct TPNDependsWalk {
 
   static void AcceptedThroughSource(TPNSourcePin* P, TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
     if (P == AStartPin) return;
-    auto s = P->ReadLock();
     RemoveWhere(AList, [&](const TGUID& id) { return !P->AcceptsStreamType(id); });
-    for (TPNBasicSinkPin* k2 : LinkedSinks(P)) KeepSentBySink(k2, AList, AStartPin);
+    TGuardHolds held;
+    for (TPNBasicSinkPin* k2 : LinkedSinks(P, held)) KeepSentBySink(k2, AList, AStartPin);
   }
 
   static void KeepSentBySink(TPNBasicSinkPin* K, TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
     if (K == AStartPin || IgnoresUpstream(K)) return;
-    auto s = K->ReadLock();
-    RemoveWhere(AList, [&](const TGUID& id) { return K->StreamType()->IndexOf(id) < 0; });
+    RemoveWhere(AList, [&](const TGUID& id) { return !HasOwnType(K, id); });
     for (TPNSourcePin* d : DataTypeDependants(K)) AcceptedThroughSource(d, AList, AStartPin);
   }
 
   // --- single-type checks ---------------------------------------------------------------
 
   static HRESULT DownstreamFrom(TPNSinkPin* K, const TGUID& ID, TPNBasicPin* AStartPin) {
-    auto s = K->ReadLock();
     if (AStartPin == K)
       return FirstFailure(DataTypeDependants(K),
                           [&](TPNSourcePin* d) { return DownstreamThroughSource(d, ID, AStartPin); });
-    if (TPNSourcePin* u = SourceOf(K)) return DownstreamFromSource(u, ID, AStartPin);
+    TGuardHold held;
+    if (TPNSourcePin* u = SourceOf(K, held)) return DownstreamFromSource(u, ID, AStartPin);
     return CheckSinkReceives(K, ID, AStartPin);
   }
 
   static HRESULT UpstreamFrom(TPNSinkPin* K, const TGUID& ID, TPNBasicPin* AStartPin) {
-    auto s = K->ReadLock();
     if (AStartPin == K)
       return FirstFailure(DataTypeDependants(K),
                           [&](TPNSourcePin* d) { return UpstreamThroughSource(d, ID, AStartPin); });
-    if (TPNSourcePin* u = SourceOf(K)) return UpstreamFromSource(u, ID, AStartPin);
+    TGuardHold held;
+    if (TPNSourcePin* u = SourceOf(K, held)) return UpstreamFromSource(u, ID, AStartPin);
     return CheckSinkSends(K, ID, AStartPin);
   }
 
   static HRESULT DownstreamFromSource(TPNSourcePin* P, const TGUID& ID, TPNBasicPin* AStartPin) {
-    auto s = P->ReadLock();
+    TGuardHolds held;
     if (AStartPin == P)
-      return FirstFailure(LinkedSinks(P),
+      return FirstFailure(LinkedSinks(P, held),
                           [&](TPNBasicSinkPin* k2) { return CheckSinkReceives(k2, ID, AStartPin); });
     std::vector<TPNBasicSinkPin*> sources = DataTypeSources(P);
     if (sources.empty()) return DownstreamThroughSource(P, ID, AStartPin);
@@ -222,9 +232,9 @@ struct TPNDependsWalk {
   }
 
   static HRESULT UpstreamFromSource(TPNSourcePin* P, const TGUID& ID, TPNBasicPin* AStartPin) {
-    auto s = P->ReadLock();
+    TGuardHolds held;
     if (AStartPin == P)
-      return FirstFailure(LinkedSinks(P),
+      return FirstFailure(LinkedSinks(P, held),
                           [&](TPNBasicSinkPin* k2) { return CheckSinkSends(k2, ID, AStartPin); });
     std::vector<TPNBasicSinkPin*> sources = DataTypeSources(P);
     if (sources.empty()) return UpstreamThroughSource(P, ID, AStartPin);
@@ -235,24 +245,23 @@ struct TPNDependsWalk {
 
   static HRESULT DownstreamThroughSource(TPNSourcePin* P, const TGUID& ID, TPNBasicPin* AStartPin) {
     if (P == AStartPin) return S_OK;
-    auto s = P->ReadLock();
     if (!HasOwnType(P, ID)) return E_NOINTERFACE;
-    return FirstFailure(LinkedSinks(P),
+    TGuardHolds held;
+    return FirstFailure(LinkedSinks(P, held),
                         [&](TPNBasicSinkPin* k2) { return CheckSinkReceives(k2, ID, AStartPin); });
   }
 
   static HRESULT UpstreamThroughSource(TPNSourcePin* P, const TGUID& ID, TPNBasicPin* AStartPin) {
     if (P == AStartPin) return S_OK;
-    auto s = P->ReadLock();
     HRESULT r = InterfaceTest(P, ID);
     if (r != S_OK) return r;
-    return FirstFailure(LinkedSinks(P),
+    TGuardHolds held;
+    return FirstFailure(LinkedSinks(P, held),
                         [&](TPNBasicSinkPin* k2) { return CheckSinkSends(k2, ID, AStartPin); });
   }
 
   static HRESULT CheckSinkReceives(TPNBasicSinkPin* K, const TGUID& ID, TPNBasicPin* AStartPin) {
     if (K == AStartPin) return S_OK;
-    auto s = K->ReadLock();
     HRESULT r = InterfaceTest(K, ID);
     if (r != S_OK) return r;
     return FirstFailure(DataTypeDependants(K),
@@ -261,7 +270,6 @@ struct TPNDependsWalk {
 
   static HRESULT CheckSinkSends(TPNBasicSinkPin* K, const TGUID& ID, TPNBasicPin* AStartPin) {
     if (K == AStartPin) return S_OK;
-    auto s = K->ReadLock();
     if (!HasOwnType(K, ID)) return E_NOINTERFACE;
     return FirstFailure(DataTypeDependants(K),
                         [&](TPNSourcePin* d) { return UpstreamThroughSource(d, ID, AStartPin); });
@@ -270,7 +278,6 @@ struct TPNDependsWalk {
   // --- re-typing ------------------------------------------------------------------------
 
   static void RetypeFromSource(TPNSourcePin* P, const TGUID& T) {
-    auto s = P->WriteLock();
     std::vector<TPNBasicSinkPin*> sources = DataTypeSources(P);
     if (sources.empty())
       RetypeLinks(P, T);
@@ -278,43 +285,76 @@ struct TPNDependsWalk {
       for (TPNBasicSinkPin* k : sources) k->TypeChanged(T, nullptr);
   }
 
+  // Takes P's lock to pick each link's pins (holding them), released while they are asked.
   static void RetypeLinks(TPNSourcePin* P, const TGUID& T) {
-    auto s = P->WriteLock();
-    const int32_t count = P->FSinkPins->Count();
-    for (int32_t i = 0; i < count && i < P->FSinkPins->Count(); ++i) {
-      TPNBasicPin* connection = (*P->FSinkPins)[i]->ConnectionPin;
-      RetypeEntry(P, i, T);
-      if (i < P->FSinkPins->Count() && (*P->FSinkPins)[i]->ConnectionPin == connection)
-        if (auto* k = dynamic_cast<TPNBasicSinkPin*>(connection)) k->PropagateType(T, nullptr);
+    std::vector<std::pair<TPNBasicPin*, TPNBasicPin*>> links;  // real pin, connection pin
+    TGuardHolds held;
+    {
+      auto s = P->ReadLock();
+      for (int32_t i = 0, n = P->FSinkPins->Count(); i < n; ++i) {
+        const TPNPinEntry* e = (*P->FSinkPins)[i];
+        if (held.Take(e->RealPin) && e->ConnectionPin && held.Take(e->ConnectionPin))
+          links.emplace_back(e->RealPin, e->ConnectionPin);
+      }
+    }
+    for (const auto& [real, connection] : links) {
+      RetypeEntry(P, real, T);
+      if (auto* k = dynamic_cast<TPNBasicSinkPin*>(connection)) k->PropagateType(T, nullptr);
     }
   }
 
-  static void RetypeEntry(TPNSourcePin* P, int32_t Index, const TGUID& T) {
-    auto s = P->WriteLock();
-    TPNPinEntry* e = (*P->FSinkPins)[Index];
-    if (e->ConnectedID == T) return;
-    auto* sink = dynamic_cast<TPNBasicSinkPin*>(e->ConnectionPin);
+  // Negotiates with no lock held; takes P's lock to read and update the entry; pushes with
+  // none held.
+  static void RetypeEntry(TPNSourcePin* P, TPNBasicPin* ARealPin, const TGUID& T) {
+    TPNPinEntry entry;
+    {
+      auto s = P->ReadLock();
+      TPNPinEntry* e = P->FSinkPins->GetItemByPin(ARealPin);
+      if (!e || e->ConnectedID == T) return;
+      entry = *e;
+    }
     TGUID id;
     TClass converterClass = nullptr;
     RefPtr<IPNFormatConverter> converter;
-    NegotiateStreamType(P, e->RealPin, true, id, converterClass, converter, false);
+    NegotiateStreamType(P, ARealPin, true, id, converterClass, converter, false);
+    ReleaseOutsideLinkLock(std::move(converter));
     // A link whose type stays what it was keeps its data: its sink is not pushed again
     // (otherwise every new link of a plain source would replay the first operation to all
     // of the source's links of other types).
-    if (id == e->ConnectedID) return;
-    e->ConnectedID = id;
-    e->SubmitFunction = P->GetSubmitFunction(id);
-    TPNSubmit submit = e->SubmitFunction;
+    if (id == entry.ConnectedID) return;
+    const TPNSubmit submit = P->GetSubmitFunction(id);
+    {
+      auto s = P->WriteLock();
+      TPNPinEntry* e = P->FSinkPins->GetItemByPin(ARealPin);
+      if (!e || e->ConnectionPin != entry.ConnectionPin) return;
+      e->ConnectedID = id;
+      e->SubmitFunction = submit;
+      entry = *e;
+    }
     // The first operation goes to the pin that receives from P: the sink itself or the
-    // input of the converter that serves it.
-    if (sink) P->PushToSink(sink, submit);
+    // input of the converter that serves it (and through it to this sink alone).
+    P->PushToEntry(entry);
   }
 
+  // Takes K's lock to read its connection source (held) and to store the result; asks the
+  // source with it released.
   static void Propagate(TPNSinkPin* K, const TGUID& T) {
-    auto s = K->WriteLock();
-    if (auto* c = dynamic_cast<TPNSourcePin*>(K->FConnectionSourcePin)) {
-      K->FConnectedID = K->UpstreamTypeFor(c, c->GetConnectionID(K));
-      K->FSubmitFunction = K->GetSubmitFunction(K->FConnectedID);
+    TGuardHold held;
+    TPNSourcePin* c = nullptr;
+    {
+      auto s = K->ReadLock();
+      c = dynamic_cast<TPNSourcePin*>(K->FConnectionSourcePin);
+      if (c) held.Take(c);
+      if (!held.Granted()) c = nullptr;
+    }
+    if (c) {
+      const TGUID up = K->UpstreamTypeFor(c, c->GetConnectionID(K));
+      const TPNSubmit submit = K->GetSubmitFunction(up);
+      auto s = K->WriteLock();
+      if (K->FConnectionSourcePin == c) {
+        K->FConnectedID = up;
+        K->FSubmitFunction = submit;
+      }
     }
     for (TPNSourcePin* d : DataTypeDependants(K)) RetypeLinks(d, T);
   }
@@ -323,54 +363,52 @@ struct TPNDependsWalk {
 // ---------------------------------------------------------------------------------------
 // Source pins
 
+// Takes the pin's lock for its own types; walks the data-type sources with it released.
 void TPNSourcePin::GetOfferedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
-  auto s = ReadLock();
   TPNStreamPin::GetOfferedTypes(AList, AStartPin);
-  if (FDataTypeSources->Count() == 0) return;
+  const std::vector<TPNBasicSinkPin*> sources = TPNDependsWalk::DataTypeSources(this);
+  if (sources.empty()) return;
   auto* restricted = dynamic_cast<TPNPinTypeRestricted*>(AList);
   TPNPinTypeRestricted local;
   if (!restricted) {
     local.Types = AList->Types;
     restricted = &local;
   }
-  for (TPNBasicSinkPin* k : TPNDependsWalk::DataTypeSources(this))
-    k->RestrictOfferedTypes(restricted, AStartPin);
+  for (TPNBasicSinkPin* k : sources) k->RestrictOfferedTypes(restricted, AStartPin);
   if (restricted == &local) AList->Types = local.Types;
 }
 
+// Takes the pin's lock for its own types; walks the data-type sources with it released.
 void TPNSourcePin::GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
-  auto s = ReadLock();
   TPNStreamPin::GetAcceptedTypes(AList, AStartPin);
   for (TPNBasicSinkPin* k : TPNDependsWalk::DataTypeSources(this))
     k->RestrictAcceptedTypes(AList, AStartPin);
 }
 
 HRESULT TPNSourcePin::CheckDownstreamType(const TGUID& ID) {
-  auto s = ReadLock();
   return TPNDependsWalk::FirstFailure(TPNDependsWalk::DataTypeSources(this), [&](TPNBasicSinkPin* k) {
     return TPNDependsWalk::CheckSinkReceives(k, ID, this);
   });
 }
 
 HRESULT TPNSourcePin::CheckUpstreamType(const TGUID& ID) {
-  auto s = ReadLock();
   return TPNDependsWalk::FirstFailure(TPNDependsWalk::DataTypeSources(this), [&](TPNBasicSinkPin* k) {
     return TPNDependsWalk::CheckSinkSends(k, ID, this);
   });
 }
 
-void TPNSourcePin::CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList) {
-  auto s = ReadLock();
-  if (AList) AList->Items.push_back(this);
+// Takes the pin's lock to copy its functional sources; walks them with it released. Every
+// branch after the first is collected into a list of its own, kept by ALists.
+void TPNSourcePin::CollectLinkedObjects(TPNObjectLists& ALists, TPNObjectList* AList) {
+  if (AList) AList->Add(this);
   std::vector<TPNBasicSinkPin*> sources;
   for (int32_t i = 0, n = FFunctionSources->Count(); i < n; ++i)
     sources.push_back(FFunctionSources->Items(i));
   for (size_t i = 0; i < sources.size(); ++i) {
     TPNObjectList* list = AList;
     if (i > 0) {
-      // Every further branch is collected into a list of its own, owned by the caller.
-      list = new TPNObjectList;
-      ALists.push_back(list);
+      ALists.push_back(TPNObjectList::Create());
+      list = ALists.back().Get();
     }
     sources[i]->CollectLinkedObjects(ALists, list);
   }
@@ -379,15 +417,15 @@ void TPNSourcePin::CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPN
 // ---------------------------------------------------------------------------------------
 // Sink pins
 
+// Takes the pin's lock for its own types; walks the dependants with it released.
 void TPNSinkPin::GetOfferedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
-  auto s = ReadLock();
   TPNStreamPin::GetOfferedTypes(AList, AStartPin);
   for (TPNSourcePin* d : TPNDependsWalk::DataTypeDependants(this))
     TPNDependsWalk::OfferedThroughSource(d, AList, AStartPin);
 }
 
+// Takes the pin's lock for its own types; walks the dependants with it released.
 void TPNSinkPin::GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPin) {
-  auto s = ReadLock();
   TPNStreamPin::GetAcceptedTypes(AList, AStartPin);
   if (TPNDependsWalk::IgnoresUpstream(this)) return;
   for (TPNSourcePin* d : TPNDependsWalk::DataTypeDependants(this))
@@ -395,28 +433,28 @@ void TPNSinkPin::GetAcceptedTypes(TPNPinStreamType* AList, TPNBasicPin* AStartPi
 }
 
 HRESULT TPNSinkPin::CheckDownstreamType(const TGUID& ID) {
-  auto s = ReadLock();
   return TPNDependsWalk::FirstFailure(TPNDependsWalk::DataTypeDependants(this), [&](TPNSourcePin* d) {
     return TPNDependsWalk::DownstreamFromSource(d, ID, this);
   });
 }
 
 HRESULT TPNSinkPin::CheckUpstreamType(const TGUID& ID) {
-  auto s = ReadLock();
   return TPNDependsWalk::FirstFailure(TPNDependsWalk::DataTypeDependants(this), [&](TPNSourcePin* d) {
     return TPNDependsWalk::UpstreamFromSource(d, ID, this);
   });
 }
 
-void TPNSinkPin::CollectLinkedObjects(std::vector<TPNObjectList*>& ALists, TPNObjectList* AList) {
-  TPNBasicPin* connection = nullptr;
+// Takes the pin's lock to read its connection source (held); walks on with it released.
+void TPNSinkPin::CollectLinkedObjects(TPNObjectLists& ALists, TPNObjectList* AList) {
+  TGuardHold held;
+  TPNSourcePin* source = nullptr;
   {
     auto s = ReadLock();
-    if (AList) AList->Items.push_back(this);
-    connection = FConnectionSourcePin;
+    if (AList) AList->Add(this);
+    source = dynamic_cast<TPNSourcePin*>(FConnectionSourcePin);
+    if (source) held.Take(source);
   }
-  if (auto* source = dynamic_cast<TPNSourcePin*>(connection))
-    source->CollectLinkedObjects(ALists, AList);
+  if (source && held.Granted()) source->CollectLinkedObjects(ALists, AList);
 }
 
 void TPNSinkPin::RestrictOfferedTypes(TPNPinTypeRestricted* AList, TPNBasicPin* AStartPin) {
@@ -435,11 +473,18 @@ HRESULT TPNSinkPin::CheckDownstreamTypeFrom(const TGUID& ID, TPNBasicPin* AStart
   return TPNDependsWalk::DownstreamFrom(this, ID, AStartPin);
 }
 
+// Takes the pin's lock to read its connection source (held); re-types with it released.
 void TPNSinkPin::TypeChanged(const TGUID& ID, void* AValue) {
-  auto s = WriteLock();
-  if (auto* c = dynamic_cast<TPNSourcePin*>(FConnectionSourcePin))
+  TGuardHold held;
+  TPNSourcePin* c = nullptr;
+  {
+    auto s = ReadLock();
+    c = dynamic_cast<TPNSourcePin*>(FConnectionSourcePin);
+    if (c) held.Take(c);
+  }
+  if (c && held.Granted())
     TPNDependsWalk::RetypeFromSource(c, ID);
-  else
+  else if (!c)
     PropagateType(ID, AValue);
 }
 

@@ -14,6 +14,7 @@
 #include "pins/PNPins.h"
 #include "pins/PNPinsConverter.h"
 #include "pins/PNPinsGlobals.h"
+#include "pins/PNPinsGuards.h"
 #include "pins/PNPinsLists.h"
 #include "pins/PNPinsPlaceholders.h"
 #include "pins/PNPinsRegistries.h"
@@ -108,27 +109,29 @@ std::string ReadStateName(TReader* Reader) {
   return name;
 }
 
+// Takes the registry lock; the pin found is held (AHold) until the caller is done with it.
 TPNBasicPin* LookUp(TPNBasicPin* AFor, TPNPinType AType, const std::string& AIdent,
-                    const std::string& ADisplay) {
+                    const std::string& ADisplay, TGuardHold& AHold) {
   if (!AllPins || AIdent.empty()) return nullptr;
-  return AllPins->GetByNameCreate(AFor->GetRoot(), AType, AIdent, ADisplay, AFor->GetFullName(true));
+  return AllPins->GetByNameCreate(AFor->GetRoot(), AType, AIdent, ADisplay, AFor->GetFullName(true),
+                                  &AHold);
 }
 
 // The names of a reference read by a pin, as names of the form under its current name: the
-// named pin (of type AType) and the after-pin, each made a placeholder when not loaded.
+// named pin (of type AType) and the after-pin, each made a placeholder when not loaded, and
+// each held while the link is made.
 struct TLinkTarget {
   TPNBasicPin* Pin = nullptr;
   TPNBasicPin* After = nullptr;
+  TGuardHold PinHold, AfterHold;
 };
 
-TLinkTarget LookUpRef(TPNBasicPin* AFor, TPNPinType AType, TSourceRef& ARef) {
+void LookUpRef(TPNBasicPin* AFor, TPNPinType AType, TSourceRef& ARef, TLinkTarget& ATarget) {
   AFor->AdjustLoadedFormName(ARef.Ident);
   AFor->AdjustLoadedFormName(ARef.Display);
   AFor->AdjustLoadedFormName(ARef.After);
-  TLinkTarget t;
-  if (!ARef.After.empty()) t.After = LookUp(AFor, ptSink, ARef.After, ARef.After);
-  t.Pin = LookUp(AFor, AType, ARef.Ident, ARef.Display);
-  return t;
+  if (!ARef.After.empty()) ATarget.After = LookUp(AFor, ptSink, ARef.After, ARef.After, ATarget.AfterHold);
+  ATarget.Pin = LookUp(AFor, AType, ARef.Ident, ARef.Display, ATarget.PinHold);
 }
 
 }  // namespace
@@ -158,6 +161,7 @@ void TPNPin::ReadState(TReader* Reader) {
 
 void TPNPin::WriteState(TWriter* Writer) { WriteStateValue(Writer); }
 
+// Holds the state link and its members while asking their names.
 void TPNPin::WriteStateValue(TWriter* Writer) {
   TPNStateLinkHold hold(this);
   auto* link = dynamic_cast<TPNNamedStateDispatcher*>(hold.Link);
@@ -165,7 +169,8 @@ void TPNPin::WriteStateValue(TWriter* Writer) {
   // A link that spans forms is written in full by one pin of each form: the first member
   // of the form in the link's order, so that every form's text names the members on the
   // other forms however many forms are written, and in whatever order.
-  const std::vector<TPNStateMember> members = link->GetMembers();
+  TGuardHolds held;
+  const std::vector<TPNStateMember> members = HoldStateMembers(link, held);
   const std::string ownRoot = GetRootName();
   bool firstOfForm = false;
   for (const TPNStateMember& m : members)
@@ -221,7 +226,8 @@ void TPNSourcePin::ReadLinks(TReader* Reader) {
     } else {
       ReadPinName(Reader, ref);
     }
-    TLinkTarget t = LookUpRef(this, ptSink, ref);
+    TLinkTarget t;
+    LookUpRef(this, ptSink, ref, t);
     if (t.Pin) LinkToSink(t.Pin, t.After);
   }
   Reader->ReadListEnd();
@@ -234,12 +240,20 @@ bool TPNSourcePin::WritePinListLinks(TWriter* Writer) {
   return true;
 }
 
+// Takes the pin's lock to copy its links (holding the pins they name); writes their names
+// with it released.
 void TPNSourcePin::WriteSinks(TWriter* Writer) {
   std::vector<std::pair<TPNBasicPin*, TPNBasicPin*>> sinks;
+  TGuardHolds held;
   {
     auto s = ReadLock();
-    for (int32_t i = 0; i < FSinkPins->Count(); ++i)
-      sinks.emplace_back((*FSinkPins)[i]->RealPin, (*FSinkPins)[i]->NotifyAfterPin);
+    for (int32_t i = 0; i < FSinkPins->Count(); ++i) {
+      TPNBasicPin* sink = (*FSinkPins)[i]->RealPin;
+      TPNBasicPin* after = (*FSinkPins)[i]->NotifyAfterPin;
+      if (!held.Take(sink)) continue;
+      if (after && !held.Take(after)) after = nullptr;
+      sinks.emplace_back(sink, after);
+    }
   }
   Writer->WriteListBegin();
   for (const auto& [sink, after] : sinks) WritePinName(Writer, sink, after);
@@ -262,7 +276,8 @@ void TPNSinkPin::DefineProperties(platform::TFiler* Filer) {
 void TPNSinkPin::ReadLinks(TReader* Reader) {
   ResolvePlaceholders();
   TSourceRef ref = ReadSourceRef(Reader);
-  TLinkTarget t = LookUpRef(this, ptSource, ref);
+  TLinkTarget t;
+  LookUpRef(this, ptSource, ref, t);
   if (!t.Pin) return;
   // A placeholder records the link itself: a pin of a form being run would refuse a peer
   // of another design state, which every placeholder is.
@@ -272,14 +287,23 @@ void TPNSinkPin::ReadLinks(TReader* Reader) {
     ConnectAfter(t.Pin, t.After);
 }
 
+// Holds the source (and the after-pin) while asking their names.
 void TPNSinkPin::WriteSource(TWriter* Writer) {
+  TGuardHold held, afterHeld;
   TPNBasicPin* source = nullptr;
   {
     auto s = ReadLock();
     source = FRealSourcePin;
+    if (source) held.Take(source);
   }
-  if (!source) return;
+  if (!source || !held.Granted()) return;
   TPNBasicPin* after = source->GetNotifyAfterPin(this);
+  if (after) {
+    // The after-pin is one of the source's sinks: held under the source's lock.
+    auto s = source->ReadLock();
+    if (source->GetNotifyAfterPin(this) == after) afterHeld.Take(after);
+    if (!afterHeld.Granted()) after = nullptr;
+  }
   if (!after) {
     WritePinName(Writer, source);
     return;
@@ -298,6 +322,7 @@ bool TPNSinkPin::WritePinListLinks(TWriter* Writer) {
   return true;
 }
 
+// Takes the link lock to make the converter's link; the first operation goes out after it.
 void TPNSinkPin::ReadStateConverter(TReader* Reader) {
   ResolvePlaceholders();
   Reader->ReadListBegin();
@@ -308,35 +333,31 @@ void TPNSinkPin::ReadStateConverter(TReader* Reader) {
   // A pair without a registered converter makes no link (the value has been read whole).
   TClass cls = FindTypeConverter(inputID, outputID);
   if (!cls) return;
-  TObject* made = cls->Create(nullptr);
-  RefPtr<IPNFormatConverter> converter(dynamic_cast<IPNFormatConverter*>(made));
-  TPNFormatConverterPins* pins = ConverterPins(converter.Get());
-  if (!pins) {
-    if (!converter) platform::Free(made);
-    return;
-  }
-  pins->OutputPin()->ConnectAfter(this, nullptr);
-  TPNStateDispatcher* link = TPNNamedStateDispatcher::GetByNameCreate(this, name, IsDesigning());
-  if (!link) return;
-  pins->InputPin()->SetDispatcher(link);
-  link->AddPin(pins->InputPin(), this);
-  link->AddConverter(converter.Get());
-  // The sink belongs to the link too (as when it joins by state through a converter), so
-  // that it writes its "StateConverter" again.
+  bool joined = false;
   {
-    auto s = WriteLock();
-    FDispatcher = link;
+    TPNLinkLockHold links;
+    TObject* made = cls->Create(nullptr);
+    RefPtr<IPNFormatConverter> converter(dynamic_cast<IPNFormatConverter*>(made));
+    if (!converter) {
+      platform::Free(made);
+      return;
+    }
+    TPNStateDispatcher* link = TPNNamedStateDispatcher::GetByNameCreate(this, name, IsDesigning());
+    // The sink belongs to the link too (as when it joins by state through a converter), so
+    // that it writes its "StateConverter" again.
+    joined = link && AttachStateConverter(link, converter, this, nullptr, nullptr);
+    ReleaseOutsideLinkLock(std::move(converter));
   }
-  PushToStateLink();
+  if (joined) PushToStateLink();
 }
 
+// Takes the pin's lock to reference the converter; asks its pins with it released.
 void TPNSinkPin::WriteStateConverter(TWriter* Writer) {
-  TPNBasicPin* connection = nullptr;
-  {
+  RefPtr<IPNFormatConverter> converter = GetFormatConverter();
+  if (!converter) {
     auto s = ReadLock();
-    connection = FConnectionSourcePin;
+    if (FConnectionSourcePin) converter = ConverterOf(FConnectionSourcePin->GetOwner());
   }
-  RefPtr<IPNFormatConverter> converter = connection ? ConverterOf(connection->GetOwner()) : nullptr;
   TPNFormatConverterPins* pins = ConverterPins(converter.Get());
   TGUID inputID, outputID;
   if (pins) {
@@ -359,6 +380,7 @@ void TPNSinkPin::WriteStateConverter(TWriter* Writer) {
   Writer->WriteString(GUIDText(inputID));
   Writer->WriteString(GUIDText(outputID));
   Writer->WriteListEnd();
+  ReleaseOutsideLinkLock(std::move(converter));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -368,7 +390,12 @@ void TPNPinList::DefineProperties(platform::TFiler* Filer) {
   TPNObject::DefineProperties(Filer);
   Filer->DefineProperty(
       "Form", [this](TReader* r) { SetLoadFormName(r->ReadIdent()); },
-      [this](TWriter* w) { w->WriteIdent(RootNameOf(FOwner)); }, GetRoot() != nullptr);
+      [this](TWriter* w) {
+        // Always written: a list without an owner names the form being written.
+        TComponent* root = GetRoot() ? GetRoot() : w->LookupRoot();
+        w->WriteIdent(root ? root->Name() : std::string());
+      },
+      true);
   Filer->DefineProperty(
       "Pins", [this](TReader* r) { ReadPins(r); }, [this](TWriter* w) { WritePins(w); },
       HasPinsData());

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "pins/PNPins.h"
+#include "pins/PNPinsGuards.h"
 #include "pins/PNPinsPlaceholders.h"
 #include "pins/PNPinsStateLinks.h"
 
@@ -20,7 +21,7 @@ std::vector<TPNPinList*>* AllPinLists = nullptr;
 TPNBasicPinList* UnloadedPins = nullptr;
 
 TPNCreatePlaceholder CreatePlaceholderPin = &NewPlaceholderPin;
-void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin) =
+void (*PopulatePlaceholder)(TPNBasicPin* APlaceholder, TPNBasicPin* APin, TGuardHold* AHeld) =
     &PopulatePlaceholderPin;
 TPNStateDispatcher* (*FindStateDispatcher)(const std::string& AName, bool DesignTime) =
     &FindNamedStateDispatcher;
@@ -30,6 +31,8 @@ namespace {
 // Set when shutdown found pins still alive: the registry lock and AllPins then stay until the
 // last of them is gone, since every pin needs them while it is destroyed.
 std::atomic<bool> GFreeWhenEmpty{false};
+// Raised whenever a pin leaves AllPins.
+std::atomic<uint32_t> GUnregistered{0};
 
 void FreeRegistry() {
   delete AllPins;
@@ -72,6 +75,7 @@ void PNPinsFinalization() {
 }  // namespace
 
 void PinUnregistered() {
+  GUnregistered.fetch_add(1);
   // Called by a pin after it left AllPins, outside PinRegistryLock.
   if (GFreeWhenEmpty && AllPins && AllPins->Count() == 0) FreeRegistry();
 }
@@ -92,30 +96,26 @@ int32_t AllPinsCount() {
 
 const platform::TUnit PNPinsUnit = {"PNPins", &PNPinsInitialization, &PNPinsFinalization};
 
+// Called under the link lock. Takes the registry lock only to copy AllPins (and, after a pin
+// has left it, to see whether a pin copied is still there): a pin stays registered, and so
+// alive, while this thread holds the link lock.
 void TellRegisteredPins(const std::function<void(TPNBasicPin*)>& ATell) {
-  std::unordered_set<TPNBasicPin*> told;
-  for (;;) {
-    bool again = false;
-    {
+  std::vector<TPNBasicPin*> pins;
+  uint32_t left;
+  {
+    TPNRegistryLockHold hold;
+    if (!AllPins) return;
+    for (int32_t i = AllPins->Count() - 1; i >= 0; --i) pins.push_back(AllPins->Items(i));
+    left = GUnregistered.load();
+  }
+  for (TPNBasicPin* pin : pins) {
+    // A pin told may deliver (and so drop the link lock for a moment): a pin freed meanwhile
+    // is no longer registered.
+    if (GUnregistered.load() != left) {
       TPNRegistryLockHold hold;
-      if (!AllPins) return;
-      for (int32_t i = AllPins->Count() - 1; i >= 0; --i) {
-        if (i >= AllPins->Count()) continue;  // a pin told may have freed others
-        TPNBasicPin* pin = AllPins->Items(i);
-        if (told.count(pin)) continue;
-        TPNLock* lock = pin->IntLock()->Instance();
-        const bool locked = lock->TryLock(20);
-        if (!locked && !lock->GiveUpWhenStopping()) {
-          again = true;
-          break;
-        }
-        ATell(pin);
-        if (locked) lock->Unlock();
-        told.insert(pin);
-      }
+      if (!AllPins || AllPins->IndexOf(pin) < 0) continue;
     }
-    if (!again) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ATell(pin);
   }
 }
 
@@ -175,15 +175,25 @@ TPNBasicPin* TPNBasicPinList::GetByDisplayName(TComponent* ARoot, const std::str
   return nullptr;
 }
 
+// Takes the registry lock for each look-up (the pins are asked their names under it, which
+// takes no pin lock); the pin found is held (AHold) before the registry lock is released.
 TPNBasicPin* TPNInternalPinList::GetByNameCreate(TComponent* ARoot, TPNPinType AType,
                                                  const std::string& APinIdentName,
                                                  const std::string& APinDisplayName,
-                                                 const std::string& ACreatedFrom) {
+                                                 const std::string& ACreatedFrom, TGuardHold* AHold) {
   if (APinIdentName.empty()) return nullptr;
-  if (TPNBasicPin* p = GetByIdentName(ARoot, APinIdentName)) return p;
-  if (TPNBasicPin* p = GetByDisplayName(ARoot, APinDisplayName)) return p;
+  {
+    TPNRegistryLockHold hold;
+    TPNBasicPin* p = GetByIdentName(ARoot, APinIdentName);
+    if (!p) p = GetByDisplayName(ARoot, APinDisplayName);
+    if (p) {
+      if (!AHold) return p;
+      AHold->Take(p);
+      if (AHold->Granted()) return p;
+    }
+  }
   if (!CreatePlaceholderPin) return nullptr;
-  return CreatePlaceholderPin(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom);
+  return CreatePlaceholderPin(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom, AHold);
 }
 
 bool IsPlaceholder(TPNBasicPin* APin) { return APin && APin->InheritsFrom("TPNUnloadedPin"); }

@@ -19,12 +19,9 @@ extern const platform::TUnit PNPinsUnit;
 // pins still alive, when the last one is gone).
 void PinUnregistered();
 
-// Calls ATell once on every registered pin, with the pin's lock held (a pin whose lock is
-// being stopped is told without it). The walk holds the registry lock, so that no pin leaves
-// AllPins under it, but never waits there for a pin's lock: the thread holding it may itself
-// be waiting for the registry lock (making or freeing a pin, such as a format converter's,
-// under a pin's lock). Such a pin makes the walk let the registry lock go for a moment and
-// start again; pins already told are skipped.
+// Calls ATell once on every registered pin. Called under the link lock, which keeps every
+// registered pin registered; the registry lock is held only to copy the list, so the pins
+// are told with no lock of the framework held but the link lock.
 void TellRegisteredPins(const std::function<void(TPNBasicPin*)>& ATell);
 
 }  // namespace pins

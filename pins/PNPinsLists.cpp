@@ -86,8 +86,11 @@ void TPNPinList::MarkPlaceholder(TPNBasicPin* Item) {
   ++FUnloadedCount;
 }
 
+// Takes the list's lock; a placeholder replaced hands its links over after it is released
+// (held by its guard, taken under it).
 int32_t TPNPinList::AddNamed(TPNBasicPin* Item, const std::string& Name) {
   TPNBasicPin* placeholder = nullptr;
+  TGuardHold held;
   int32_t index;
   {
     auto s = WriteLock();
@@ -101,6 +104,7 @@ int32_t TPNPinList::AddNamed(TPNBasicPin* Item, const std::string& Name) {
       for (size_t i = 0; i < FPinsList.size(); ++i)
         if (IsPlaceholder(FPinsList[i].Pin)) {
           placeholder = FPinsList[i].Pin;
+          held.Take(placeholder);
           FPinsList[i] = {Name, Item};
           --FUnloadedCount;
           index = static_cast<int32_t>(i);
@@ -112,13 +116,13 @@ int32_t TPNPinList::AddNamed(TPNBasicPin* Item, const std::string& Name) {
     }
     if (Item && Item->GetOwner() == FOwner) Item->SetOwnerPinList(this);
   }
-  if (placeholder) {
+  if (placeholder && held.Granted()) {
     // The entry already shows the real pin: the placeholder is no list item any more.
     if (auto* p = dynamic_cast<TPNUnloadedPin*>(placeholder)) {
       p->SetOwnedByList(false);
       p->SetOwnerPinList(nullptr);
     }
-    PopulatePlaceholderPin(placeholder, Item);
+    PopulatePlaceholderPin(placeholder, Item, &held);
   }
   return index;
 }
@@ -321,14 +325,16 @@ void TPNPinList::LinkPinAt(int32_t Index, TPNPinType AType, TPNPinType PeerType,
     // A placeholder elsewhere may stand for this item (a link read before the item was
     // made): it hands its links over.
     TPNBasicPin* found = nullptr;
+    TGuardHold held;
     if (UnloadedPins) {
       const std::string ident = pin->GetFullIdentName(false);
       const std::string display = pin->GetFullName(false);
       TPNRegistryLockHold hold;
       found = UnloadedPins->GetByIdentName(root, ident);
       if (!found) found = UnloadedPins->GetByDisplayName(root, display);
+      if (found) held.Take(found);
     }
-    if (found && found != pin) PopulatePlaceholderPin(found, pin);
+    if (found && found != pin && held.Granted()) PopulatePlaceholderPin(found, pin, &held);
   } else {
     const std::string prefix = (root ? root->Name() : std::string()) + "." +
                                (FOwner ? FOwner->Name() : std::string()) + "." + GetListPath() +
@@ -336,7 +342,8 @@ void TPNPinList::LinkPinAt(int32_t Index, TPNPinType AType, TPNPinType PeerType,
     while (EntryCount() <= Index) {
       std::string name = prefix + std::to_string(EntryCount());
       AdjustLoadedFormName(name);
-      TPNBasicPin* item = AllPins->GetByNameCreate(root, AType, name, name, name);
+      TGuardHold itemHeld;
+      TPNBasicPin* item = AllPins->GetByNameCreate(root, AType, name, name, name, &itemHeld);
       if (!item) return;
       const int32_t before = EntryCount();
       Add(item);
@@ -350,7 +357,9 @@ void TPNPinList::LinkPinAt(int32_t Index, TPNPinType AType, TPNPinType PeerType,
   std::string display = DisplayName;
   AdjustLoadedFormName(ident);
   AdjustLoadedFormName(display);
-  TPNBasicPin* peer = AllPins->GetByNameCreate(root, PeerType, ident, display, pin->GetFullName(true));
+  TGuardHold peerHeld;
+  TPNBasicPin* peer =
+      AllPins->GetByNameCreate(root, PeerType, ident, display, pin->GetFullName(true), &peerHeld);
   if (!peer) return;
   // A placeholder records the link itself (a real pin at run time would refuse a peer of
   // another design state, which every placeholder is).

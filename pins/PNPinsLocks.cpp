@@ -133,7 +133,9 @@ class TPNSimpleUnlockSection final : public TPNSimpleLockSection {
  protected:
   TPNSimpleUnlockSection(TPNLock* owner, const RefPtr<IPNLock>& firstLock)
       : TPNSimpleLockSection(owner), FFirstLockIntf(firstLock) {
-    FCountLocks = FOwner->ReleaseAllLevels();
+    // Levels carried over while a stop was pending are taken back only while the first
+    // lock is held: a plain section leaves them carried.
+    FCountLocks = FOwner->ReleaseAllLevels(FFirstLockIntf != nullptr);
   }
   void BeforeDestruction() override {
     // The first lock is taken before this one, so the order of locking is kept.
@@ -293,7 +295,7 @@ void TPNLock::ReleaseStop() {
   LeaveInternal();
 }
 
-int32_t TPNLock::ReleaseAllLevels() {
+int32_t TPNLock::ReleaseAllLevels(bool ATakeCarried) {
   const uint32_t self = GetCurrentThreadId();
   EnterInternal();
   if (FOwningThread != 0 && FOwningThread != self) {
@@ -308,10 +310,12 @@ int32_t TPNLock::ReleaseAllLevels() {
     FOwningThread = 0;
     if (levels > 0) FLockMutex.Release();
   }
-  auto it = FCarried.find(self);
-  if (it != FCarried.end()) {
-    levels += it->second;
-    FCarried.erase(it);
+  if (ATakeCarried) {
+    auto it = FCarried.find(self);
+    if (it != FCarried.end()) {
+      levels += it->second;
+      FCarried.erase(it);
+    }
   }
   LeaveInternal();
   return levels;

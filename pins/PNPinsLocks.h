@@ -183,8 +183,11 @@ class TPNLock : public platform::TInterfacedObject, public IPNLock {
   // Takes back `levels` levels; while a stop is pending they are carried over instead.
   void Relock(int32_t levels);
   // Drops every level of the calling thread (when no other thread holds the lock) and
-  // returns the count to give to Relock.
-  int32_t ReleaseAllLevels();
+  // returns the count to give to Relock. Levels the thread carries over are counted (and
+  // so taken back by Relock) only with ATakeCarried, which an unlock-all section passes
+  // when it has a first lock: carried levels come back only while the lock that is taken
+  // before this one is held.
+  int32_t ReleaseAllLevels(bool ATakeCarried);
   void EnterInternal() { FIntLockSection.Enter(); }
   void LeaveInternal() { FIntLockSection.Leave(); }
   // Gives up a refused attempt; counts nothing (a refused section holds nothing).

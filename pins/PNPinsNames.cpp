@@ -164,20 +164,18 @@ std::string TPNPin::GetFullIdentName(bool IncludeRootForm) {
   return GetPinPath(this, IncludeRootForm, true);
 }
 
-std::string TPNPin::GetName() {
-  auto s = ReadLock();
-  return AfterRootNamePart(GetFullName(false));
-}
+// Takes no pin lock (names are read under the registry lock, which never waits for one).
+std::string TPNPin::GetName() { return AfterRootNamePart(GetFullName(false)); }
 
-std::string TPNPin::GetSaveName() {
-  auto s = ReadLock();
-  return AfterRootNamePart(GetFullIdentName(false));
-}
+// Takes no pin lock.
+std::string TPNPin::GetSaveName() { return AfterRootNamePart(GetFullIdentName(false)); }
 
+// Takes no pin lock: the remembered name has a mutex of its own, held for the copy only.
 std::string TPNPin::GetRootName() {
-  auto s = WriteLock();
-  if (FOwner && FOwner->Owner())
-    if (TComponent* root = GetRootComponent(FOwner)) FLastRootName = root->Name();
+  TComponent* root = FOwner && FOwner->Owner() ? GetRootComponent(FOwner) : nullptr;
+  const std::string name = root ? root->Name() : std::string();
+  std::lock_guard<std::mutex> g(FRootNameMutex);
+  if (root) FLastRootName = name;
   return FLastRootName;
 }
 

@@ -2,10 +2,13 @@
 #include "pins/PNPinsPlaceholders.h"
 
 #include "pins/PNPinsGlobals.h"
+#include "pins/PNPinsGuards.h"
 #include "pins/PNPinsLists.h"
 
 namespace pins {
 
+// Takes the registry lock to take the placeholder out of UnloadedPins; it is freed once the
+// link lock is released (at once when the thread does not hold it).
 void DestroyPlaceholder(TPNBasicPin* APlaceholder) {
   if (!APlaceholder || !UnloadedPins) return;
   {
@@ -13,18 +16,18 @@ void DestroyPlaceholder(TPNBasicPin* APlaceholder) {
     if (UnloadedPins->IndexOf(APlaceholder) < 0) return;
     UnloadedPins->Extract(APlaceholder);
   }
-  APlaceholder->Free();
+  FreeOutsideLinkLock(APlaceholder);
 }
 
 TPNBasicPin* NewPlaceholderPin(TComponent* ARoot, TPNPinType AType,
                                const std::string& APinIdentName,
                                const std::string& APinDisplayName,
-                               const std::string& ACreatedFrom) {
-  return TPNUnloadedPin::Create(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom);
+                               const std::string& ACreatedFrom, TGuardHold* AHold) {
+  return TPNUnloadedPin::Create(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom, AHold);
 }
 
-void PopulatePlaceholderPin(TPNBasicPin* APlaceholder, TPNBasicPin* APin) {
-  if (auto* p = dynamic_cast<TPNUnloadedPin*>(APlaceholder)) p->PopulatePinAndDestroy(APin);
+void PopulatePlaceholderPin(TPNBasicPin* APlaceholder, TPNBasicPin* APin, TGuardHold* AHeld) {
+  if (auto* p = dynamic_cast<TPNUnloadedPin*>(APlaceholder)) p->PopulatePinAndDestroy(APin, AHeld);
 }
 
 PF_DEFINE_CLASS(TPNUnloadedPin, TPNBasicPin)
@@ -41,12 +44,15 @@ TPNUnloadedPin::TPNUnloadedPin(TComponent* ARoot, TPNPinType AType,
   }
 }
 
+// Takes the registry lock.
 TPNUnloadedPin* TPNUnloadedPin::Create(TComponent* ARoot, TPNPinType AType,
                                        const std::string& APinIdentName,
                                        const std::string& APinDisplayName,
-                                       const std::string& ACreatedFrom) {
+                                       const std::string& ACreatedFrom, TGuardHold* AHold) {
   auto* pin = platform::New<TPNUnloadedPin>(ARoot, AType, APinIdentName, APinDisplayName,
                                             ACreatedFrom);
+  // Held before any other thread can find it (and hand it over, which frees it).
+  if (AHold) AHold->Take(pin);
   if (UnloadedPins) {
     TPNRegistryLockHold hold;
     UnloadedPins->Add(pin);
@@ -67,9 +73,13 @@ void TPNUnloadedPin::Destroy() {
   TPNBasicPin::Destroy();
 }
 
-std::vector<TPNUnloadedPin::TRecord> TPNUnloadedPin::Records() {
+// Takes the pin's lock; the linked pins' guards are taken under it.
+std::vector<TPNUnloadedPin::TRecord> TPNUnloadedPin::Records(TGuardHolds& AHolds) {
+  std::vector<TRecord> records;
   auto s = ReadLock();
-  return FConnectedPins;
+  for (const TRecord& r : FConnectedPins)
+    if (r.RealPin && AHolds.Take(r.RealPin)) records.push_back(r);
+  return records;
 }
 
 std::string TPNUnloadedPin::GetName() {
@@ -124,14 +134,18 @@ bool TPNUnloadedPin::IsConnectedTo(TPNBasicPin* OtherPin) {
   return false;
 }
 
+// Takes the link lock and the pin's lock.
 void TPNUnloadedPin::AddLink(TPNBasicPin* ASinkPin, TPNBasicPin* NotifyAfterPin) {
   if (!ASinkPin) return;
+  TPNLinkLockHold links;
   auto s = WriteLock();
   FConnectedPins.push_back({ASinkPin, NotifyAfterPin});
 }
 
+// Takes the link lock and the pin's lock.
 void TPNUnloadedPin::RemoveLink(TPNBasicPin* APin, bool Keep) {
   (void)Keep;
+  TPNLinkLockHold links;
   auto s = WriteLock();
   for (size_t i = 0; i < FConnectedPins.size(); ++i)
     if (FConnectedPins[i].RealPin == APin) {
@@ -140,10 +154,13 @@ void TPNUnloadedPin::RemoveLink(TPNBasicPin* APin, bool Keep) {
     }
 }
 
+// Takes the link lock; records the link under the pin's lock, then tells the other pin (the
+// caller's, alive) with it released.
 bool TPNUnloadedPin::ConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin) {
-  if (OtherPin == this) return false;
+  if (OtherPin == this || !OtherPin) return false;
+  TPNLinkLockHold links;
   if (IsConnectedTo(OtherPin)) return true;
-  if (OtherPin) {
+  {
     auto s = WriteLock();
     FConnectedPins.push_back({OtherPin, NotifyAfterPin});
   }
@@ -151,13 +168,14 @@ bool TPNUnloadedPin::ConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfte
     source->AddLink(this, NotifyAfterPin);
   } else if (auto* sink = dynamic_cast<TPNSinkPin*>(OtherPin)) {
     if (sink->GetSourcePin()) sink->ConnectAfter(nullptr, nullptr);
-    auto s = sink->WriteLock();
     sink->SetRealSourcePin(this);
   }
   return true;
 }
 
+// Takes the link lock and the pin's lock.
 void TPNUnloadedPin::Disconnect() {
+  TPNLinkLockHold links;
   auto s = WriteLock();
   FConnectedPins.clear();
 }
@@ -215,7 +233,10 @@ void TPNUnloadedPin::LinksChanged() {
   DestroyPlaceholder(this);
 }
 
-void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin* APin) {
+// Takes the link lock for the after-pin broadcast; hands the links over (which takes what
+// linking takes) with no lock held. AHeld, the caller's guard of this placeholder, is let go
+// before the placeholder is destroyed.
+void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin* APin, TGuardHold* AHeld) {
   {
     auto s = WriteLock();
     // The hand-over removes links one by one; the placeholder must not remove itself
@@ -223,14 +244,19 @@ void TPNUnloadedPin::PopulatePinAndDestroy(TPNBasicPin* APin) {
     FInRemove = true;
   }
   if (APin && APin != this) {
-    TellRegisteredPins([this, APin](TPNBasicPin* APinTold) { APinTold->ReplaceAfterPin(this, APin); });
-    std::vector<TRecord> records = Records();
+    {
+      TPNLinkLockHold links;
+      TellRegisteredPins([this, APin](TPNBasicPin* APinTold) { APinTold->ReplaceAfterPin(this, APin); });
+    }
+    TGuardHolds held;
+    std::vector<TRecord> records = Records(held);
     for (size_t i = records.size(); i-- > 0;) {
       const TRecord& r = records[i];
       APin->ConnectAfter(r.RealPin, r.NotifyAfterPin);
-      if (r.RealPin) r.RealPin->DisconnectFrom(this);
+      r.RealPin->DisconnectFrom(this);
     }
   }
+  if (AHeld) AHeld->Release();
   DestroyPlaceholder(this);
 }
 

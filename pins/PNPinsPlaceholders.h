@@ -23,14 +23,17 @@ class TPNUnloadedPin : public TPNBasicPin {
   PF_ALLOW_NEW;
 
  public:
-  // A new placeholder, owned by UnloadedPins.
+  // A new placeholder, owned by UnloadedPins; its guard is taken into AHold (when given)
+  // before another thread can find it.
   static TPNUnloadedPin* Create(TComponent* ARoot, TPNPinType AType,
                                 const std::string& APinIdentName,
                                 const std::string& APinDisplayName,
-                                const std::string& ACreatedFrom);
+                                const std::string& ACreatedFrom, TGuardHold* AHold = nullptr);
 
-  // Hands every recorded link over to APin and destroys the placeholder.
-  void PopulatePinAndDestroy(TPNBasicPin* APin);
+  // Hands every recorded link over to APin and destroys the placeholder. The caller keeps
+  // the placeholder alive with a guard section (AHeld), which is released before the
+  // placeholder is destroyed.
+  void PopulatePinAndDestroy(TPNBasicPin* APin, TGuardHold* AHeld = nullptr);
 
   TComponent* GetRoot() override { return nullptr; }
   std::string GetName() override;
@@ -85,7 +88,8 @@ class TPNUnloadedPin : public TPNBasicPin {
     TPNBasicPin* RealPin = nullptr;
     TPNBasicPin* NotifyAfterPin = nullptr;
   };
-  std::vector<TRecord> Records();
+  // The records whose pins are not being destroyed, each guard held in AHolds.
+  std::vector<TRecord> Records(TGuardHolds& AHolds);
 
   std::string FDisplayName;
   std::string FIdentName;
@@ -106,7 +110,7 @@ void DestroyPlaceholder(TPNBasicPin* APlaceholder);
 TPNBasicPin* NewPlaceholderPin(TComponent* ARoot, TPNPinType AType,
                                const std::string& APinIdentName,
                                const std::string& APinDisplayName,
-                               const std::string& ACreatedFrom);
-void PopulatePlaceholderPin(TPNBasicPin* APlaceholder, TPNBasicPin* APin);
+                               const std::string& ACreatedFrom, TGuardHold* AHold);
+void PopulatePlaceholderPin(TPNBasicPin* APlaceholder, TPNBasicPin* APin, TGuardHold* AHeld);
 
 }  // namespace pins

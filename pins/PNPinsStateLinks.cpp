@@ -6,13 +6,14 @@
 #include <mutex>
 
 #include "pins/PNPinsGlobals.h"
+#include "pins/PNPinsGuards.h"
 
 namespace pins {
 
 namespace {
 
-// Guards every link's hold count and the state-link references that a departing member
-// clears on the others. Taken last, around plain field accesses only.
+// The state links' lifetime lock: guards every pin's state-link field (FDispatcher) and
+// every link's hold count. Taken last, around plain field accesses only.
 std::mutex& LinkLifetimeMutex() {
   static std::mutex m;
   return m;
@@ -28,20 +29,44 @@ TPNBasicPin* MemberField(const std::vector<TPNDispatcherPinStorage>& APins, int3
              : nullptr;
 }
 
+}  // namespace
+
+// The pins' state-link field, read and written under the lifetime lock only.
+class TPNStateLinkField {
+ public:
+  // Call with the lifetime lock held.
+  static TPNStateDispatcher*& Of(TPNBasicPin* APin) { return APin->FDispatcher; }
+};
+
+namespace {
+
 // Clears the link reference of a departing member's pins where it still names ALink.
+// Takes the lifetime lock.
 void DetachMember(const TPNDispatcherPinStorage& AMember, TPNStateDispatcher* ALink) {
   std::lock_guard<std::mutex> g(LinkLifetimeMutex());
   for (TPNBasicPin* pin : {AMember.RealPin, AMember.ConnectionPin})
-    if (pin && pin->Dispatcher() == ALink) pin->SetDispatcher(nullptr);
+    if (pin && TPNStateLinkField::Of(pin) == ALink) TPNStateLinkField::Of(pin) = nullptr;
 }
 
 }  // namespace
 
+// Takes the lifetime lock.
+TPNStateDispatcher* TPNBasicPin::Dispatcher() const {
+  std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+  return FDispatcher;
+}
+
+// Takes the lifetime lock.
+void TPNBasicPin::SetDispatcher(TPNStateDispatcher* ADispatcher) {
+  std::lock_guard<std::mutex> g(LinkLifetimeMutex());
+  FDispatcher = ADispatcher;
+}
+
+// Takes the lifetime lock: the field is read and the link held in one step.
 TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin) {
   if (!APin) return nullptr;
-  auto s = APin->ReadLock();
   std::lock_guard<std::mutex> g(LinkLifetimeMutex());
-  TPNStateDispatcher* link = APin->Dispatcher();
+  TPNStateDispatcher* link = TPNStateLinkField::Of(APin);
   if (!link || link->FDead) return nullptr;
   ++link->FHolds;
   return link;
@@ -58,6 +83,7 @@ void ReleaseStateLink(TPNStateDispatcher* ALink) {
   if (free) link->Free();
 }
 
+// Takes the link's lock.
 std::vector<TPNStateMember> TPNStateDispatcher::GetMembers() {
   auto s = ReadLock();
   std::vector<TPNStateMember> members;
@@ -66,13 +92,25 @@ std::vector<TPNStateMember> TPNStateDispatcher::GetMembers() {
   return members;
 }
 
+// Takes the link's lock (the references are taken under it).
+std::vector<RefPtr<IPNFormatConverter>> TPNStateDispatcher::GetConverters() {
+  auto s = ReadLock();
+  std::vector<RefPtr<IPNFormatConverter>> converters;
+  for (int32_t i = 0, n = GetConverterCount(); i < n; ++i)
+    if (IPNFormatConverter* c = GetConverter(i)) converters.emplace_back(c);
+  return converters;
+}
+
+// Holds the members (their guards taken under the link's lock) while they send; takes no
+// other lock.
 void TPNStateDispatcher::PushNewLink(TPNBasicPin* ASinkPin) {
   // A member that is ASinkPin itself sends to every member.
   auto push = [ASinkPin](TPNBasicPin* AFrom) {
     AFrom->NotifyState(TPNNotifyOperation::Make().Get(), {nsNewLink},
                        AFrom == ASinkPin ? nullptr : ASinkPin);
   };
-  const std::vector<TPNStateMember> members = GetMembers();
+  TGuardHolds held;
+  const std::vector<TPNStateMember> members = HoldStateMembers(this, held);
   for (const TPNStateMember& m : members)
     if (dynamic_cast<TPNSourcePin*>(m.RealPin)) {
       push(m.RealPin);
@@ -158,10 +196,13 @@ void TPNNamedStateDispatcher::LeaveLists() {
     if (list) list->erase(std::remove(list->begin(), list->end(), this), list->end());
 }
 
+// Takes the link's lock, then the registry lock; the converters go once the link lock is
+// released.
 void TPNNamedStateDispatcher::Destroy() {
   {
     auto s = WriteLock();
     LeaveLists();
+    for (RefPtr<IPNFormatConverter>& c : FFormatConverters) ReleaseOutsideLinkLock(std::move(c));
     FFormatConverters.clear();
     FPins.clear();
     FSavedForms.clear();
@@ -216,27 +257,60 @@ void TPNNamedStateDispatcher::AddPinAfter(TPNBasicPin* AConnectionPin, TPNBasicP
   FPins.push_back({AConnectionPin, ARealPin, NotifyAfterPin});
 }
 
+// Takes the link lock, then this link's lock; the members that leave are told with it
+// released. Other members' calls into them are not waited for.
 void TPNNamedStateDispatcher::RemovePin(TPNBasicPin* APin) {
+  TPNLinkLockHold links;
   bool empty = false;
+  std::vector<TPNDispatcherPinStorage> removed;
+  std::vector<RefPtr<IPNFormatConverter>> unused;
   {
     auto s = WriteLock();
     int32_t i = IndexOfRealPin(APin);
     if (i >= 0) {
-      const TPNDispatcherPinStorage removed = FPins[static_cast<size_t>(i)];
-      DetachMember(removed, this);
+      removed.push_back(FPins[static_cast<size_t>(i)]);
       FPins.erase(FPins.begin() + i);
       // Members served after the removed one are now served after its own after-pin: the
       // chains only get shorter, so they stay free of cycles.
       for (TPNDispatcherPinStorage& m : FPins)
-        if (m.AfterPin == APin) m.AfterPin = removed.AfterPin;
+        if (m.AfterPin == APin) m.AfterPin = removed.back().AfterPin;
     }
     if (FPins.size() == 1) {
-      DetachMember(FPins[0], this);
+      removed.push_back(FPins[0]);
       FPins.clear();
+    }
+    for (const TPNDispatcherPinStorage& m : removed) {
+      // A converter's input shared with a member that stays keeps the link.
+      TPNDispatcherPinStorage member = m;
+      for (const TPNDispatcherPinStorage& other : FPins)
+        if (other.ConnectionPin == member.ConnectionPin) member.ConnectionPin = nullptr;
+      DetachMember(member, this);
+    }
+    // Converters that serve no member any more.
+    for (size_t c = FFormatConverters.size(); c-- > 0;) {
+      TPNFormatConverterPins* pins = ConverterPins(FFormatConverters[c].Get());
+      bool used = false;
+      for (const TPNDispatcherPinStorage& m : FPins)
+        if (pins && m.ConnectionPin == pins->InputPin()) used = true;
+      if (used) continue;
+      unused.push_back(std::move(FFormatConverters[c]));
+      FFormatConverters.erase(FFormatConverters.begin() + static_cast<std::ptrdiff_t>(c));
     }
     empty = FPins.empty();
     if (empty) LeaveLists();
   }
+  // A sink that was served through a converter leaves the converter's output too. Under the
+  // link lock every member named is alive.
+  for (const TPNDispatcherPinStorage& m : removed) {
+    if (!m.ConnectionPin || m.ConnectionPin == m.RealPin || !m.RealPin) continue;
+    RefPtr<IPNFormatConverter> converter = ConverterOf(m.ConnectionPin->GetOwner());
+    if (TPNFormatConverterPins* pins = ConverterPins(converter.Get())) {
+      if (pins->OutputPin()->HasLinkTo(m.RealPin)) pins->OutputPin()->RemoveLink(m.RealPin, false);
+      m.RealPin->RemoveLink(pins->OutputPin(), false);
+    }
+    ReleaseOutsideLinkLock(std::move(converter));
+  }
+  for (RefPtr<IPNFormatConverter>& c : unused) ReleaseOutsideLinkLock(std::move(c));
   if (!empty) return;
   bool free;
   {
@@ -253,7 +327,9 @@ bool TPNNamedStateDispatcher::IsConnectedTo(TPNBasicPin* APin) {
   return IndexOfRealPin(APin) >= 0;
 }
 
+// Takes the link lock; this link's lock only to pick each member, released while it leaves.
 void TPNNamedStateDispatcher::DisconnectAll() {
+  TPNLinkLockHold links;
   // Each member leaves through its own Disconnect, which takes the member's lock: the
   // link's section is not held meanwhile. The hold keeps the link's memory until the end.
   {
@@ -306,10 +382,11 @@ TPNBasicPin* TPNNamedStateDispatcher::GetAfterPinOf(TPNBasicPin* APin) {
   return i >= 0 ? FPins[static_cast<size_t>(i)].AfterPin : nullptr;
 }
 
+// Holds the members while asking their names (this link's lock released), then takes the
+// link lock and this link's lock to set the after-pin.
 void TPNNamedStateDispatcher::SetAfterPinByName(TPNBasicPin* APin, const std::string& AAfterName) {
-  // Names are read before the section is taken: a link never asks a member pin for
-  // anything while it holds its own section.
-  std::vector<TPNStateMember> members = GetMembers();
+  TGuardHolds held;
+  std::vector<TPNStateMember> members = HoldStateMembers(this, held);
   TPNBasicPin* after = nullptr;
   for (const TPNStateMember& m : members)
     if (m.RealPin && (m.RealPin->GetFullName(false) == AAfterName ||
@@ -318,6 +395,7 @@ void TPNNamedStateDispatcher::SetAfterPinByName(TPNBasicPin* APin, const std::st
       break;
     }
   if (!after) return;
+  TPNLinkLockHold links;
   auto s = WriteLock();
   int32_t i = IndexOfRealPin(APin);
   if (i < 0 || IndexOfRealPin(after) < 0) return;
@@ -355,16 +433,22 @@ IPNFormatConverter* TPNNamedStateDispatcher::GetConverter(int32_t Index) {
              : nullptr;
 }
 
+// Takes the link's lock. A converter already listed is not listed twice.
 void TPNNamedStateDispatcher::AddConverter(IPNFormatConverter* AConverter) {
   auto s = WriteLock();
-  if (AConverter) FFormatConverters.emplace_back(AConverter);
+  if (!AConverter) return;
+  for (const RefPtr<IPNFormatConverter>& c : FFormatConverters)
+    if (c.Get() == AConverter) return;
+  FFormatConverters.emplace_back(AConverter);
 }
 
 // ---------------------------------------------------------------------------------------
 // Cross-form bookkeeping
 
+// Holds the members while asking their root names.
 bool TPNNamedStateDispatcher::IsCrosForm() {
-  std::vector<TPNStateMember> members = GetMembers();
+  TGuardHolds held;
+  std::vector<TPNStateMember> members = HoldStateMembers(this, held);
   if (members.size() < 2) return false;
   const std::string first = RootNameOf(members[0].RealPin);
   for (size_t i = 1; i < members.size(); ++i)
@@ -372,9 +456,11 @@ bool TPNNamedStateDispatcher::IsCrosForm() {
   return false;
 }
 
+// Holds the members while asking their root names.
 bool TPNNamedStateDispatcher::ConnectedToForm(TComponent* OwnerComponent) {
   if (!OwnerComponent) return false;
-  for (const TPNStateMember& m : GetMembers())
+  TGuardHolds held;
+  for (const TPNStateMember& m : HoldStateMembers(this, held))
     if (RootNameOf(m.RealPin) == OwnerComponent->Name()) return true;
   return false;
 }
@@ -413,23 +499,49 @@ TPNStateDispatcher* TPNBasicPin::CreateNamedDispatcher(const std::string& AName,
   return TPNNamedStateDispatcher::CreateNamed(AName, DesignTime);
 }
 
+// Takes the link lock (the registry lock to find or make the link); the first operation goes
+// out after it is released.
 void TPNBasicPin::JoinStateByName(const std::string& Name) {
-  auto s = WriteLock();
-  TPNStateDispatcher* link = TPNNamedStateDispatcher::GetByNameCreate(this, Name, IsDesigning());
-  if (!link) return;
-  if (FDispatcher == link) {
-    link->AddPin(this, this);
-    return;
-  }
-  // A pin in another link leaves it first: a link must never keep a member whose own
-  // reference points elsewhere (it would outlive the pin).
-  if (FDispatcher) Disconnect();
-  link->AddPin(this, this);
   {
-    std::lock_guard<std::mutex> g(LinkLifetimeMutex());
-    FDispatcher = link;
+    TPNLinkLockHold links;
+    TPNStateDispatcher* link = TPNNamedStateDispatcher::GetByNameCreate(this, Name, IsDesigning());
+    if (!link) return;
+    if (Dispatcher() == link) {
+      link->AddPin(this, this);
+      return;
+    }
+    // A pin in another link leaves it first: a link must never keep a member whose own
+    // reference points elsewhere (it would outlive the pin).
+    if (Dispatcher()) LeaveStateLink();
+    link->AddPin(this, this);
+    SetDispatcher(link);
   }
   PushToStateLink();
+}
+
+// Called under the link lock: every pin named is alive. Takes each pin's lock, and the link's,
+// one at a time.
+bool AttachStateConverter(TPNStateDispatcher* ALink, const RefPtr<IPNFormatConverter>& AConverter,
+                          TPNSinkPin* ASink, TPNBasicPin* AFrom, TPNBasicPin* NotifyAfterPin) {
+  TPNFormatConverterPins* pins = ConverterPins(AConverter.Get());
+  if (!ALink || !pins || !ASink) return false;
+  // The sink lets go of its source and of another state link first.
+  ASink->DetachLinks();
+  if (ASink->Dispatcher() && ASink->Dispatcher() != ALink) ASink->LeaveStateLink();
+  // The converter's output serves the sink without a first operation of its own: the first
+  // operation comes through the state link, converted.
+  if (!pins->OutputPin()->MakeLink(ASink, nullptr, false)) return false;
+  ALink->AddConverter(AConverter.Get());
+  pins->InputPin()->SetDispatcher(ALink);
+  ALink->AddPinAfter(pins->InputPin(), ASink, NotifyAfterPin);
+  if (auto* source = dynamic_cast<TPNSourcePin*>(AFrom))
+    pins->InputPin()->SetFeedingSource(source);
+  else if (AFrom)
+    pins->InputPin()->SetConnectionSourcePin(AFrom);
+  ASink->SetConnectionSourcePin(pins->OutputPin());
+  ASink->SetRealSourcePin(AFrom ? AFrom : pins->OutputPin());
+  ASink->SetDispatcher(ALink);
+  return true;
 }
 
 }  // namespace pins

@@ -292,5 +292,113 @@ TEST_F(ConvertersTest, ConvertersAreTornDownOnTheThreadThatDropsTheLastReference
   EXPECT_EQ(got[0].Value, -7);
 }
 
+// A sink linked through a converter gets the source's current value, converted, once and
+// marked as a new link; the sinks the converter already serves get nothing.
+TEST_F(ConvertersTest, ANewSinkThroughAConverterAloneGetsTheCurrentValueOnce) {
+  THolder* s = Holder("S");
+  THolder* k = Holder("K");
+  auto* source = s->Make<TPNFloatSourcePin>(nullptr);
+  auto* a = k->Make<TRealOnlySink>();
+  auto* b = k->Make<TRealOnlySink>();
+  source->SetValue(2.5f);
+  const uint64_t newLink = 1 | 2;  // nsNewLink, nsLastIteration
+  auto expectOnlyTheValue = [&](TRealOnlySink* sink, double value) {
+    std::vector<TReceived> got = sink->Take();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Kind, "TPNSuppliedRealOperation");
+    EXPECT_EQ(got[0].Value, value);
+    EXPECT_EQ(got[0].State, newLink);
+  };
+  ASSERT_TRUE(a->Connect(source));  // a new converter
+  expectOnlyTheValue(a, 2.5);
+  source->SetValue(-4);
+  a->Take();
+  ASSERT_TRUE(b->Connect(source));  // the same converter
+  EXPECT_EQ(source->GetConverterCount(), 1);
+  expectOnlyTheValue(b, -4);
+  EXPECT_TRUE(a->Take().empty()) << "a sink already served got the value again";
+}
+
+// A sink linked through a converter after another sink of the source: the link is made, the
+// converter's entry is served after the other sink, and a refused after-pin makes nothing.
+TEST_F(ConvertersTest, ALinkThroughAConverterAfterAnotherSink) {
+  THolder* s = Holder("S");
+  THolder* k = Holder("K");
+  auto* source = s->Make<TPNFloatSourcePin>(nullptr);
+  auto* direct = k->Make<TFloatOnlySink>();
+  auto* converted = k->Make<TRealOnlySink>();
+  auto* stranger = k->Make<TFloatOnlySink>();
+  ASSERT_TRUE(direct->Connect(source));
+  const int32_t pins = AllPinsCount();
+
+  // The after-pin is no sink of the source: refused, nothing made.
+  EXPECT_FALSE(converted->ConnectAfter(source, stranger));
+  EXPECT_EQ(converted->GetSourcePin(), nullptr);
+  EXPECT_EQ(source->GetSinkCount(), 1);
+  EXPECT_EQ(source->GetConverterCount(), 0);
+  EXPECT_EQ(AllPinsCount(), pins);
+
+  ASSERT_TRUE(converted->ConnectAfter(source, direct));
+  EXPECT_EQ(source->GetNotifyAfterPin(converted), direct);
+  EXPECT_EQ(converted->GetNotifyAfterPin(source), direct);
+  EXPECT_TRUE(source->IsConnectedByConverterTo(converted));
+  direct->Take();
+  converted->Take();
+  // Every delivery reaches both, the converted one after the other, whatever the weights.
+  direct->Result = {nrDataChanged};
+  for (float v : {1.f, 2.f, 3.f}) {
+    source->SetValue(v);
+    std::vector<TReceived> d = direct->Take(), c = converted->Take();
+    ASSERT_EQ(d.size(), 1u);
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0].Value, v);
+    EXPECT_EQ(source->GetSink(0), direct);
+  }
+}
+
+// Two pins that need a converter are joined by state through one; a second sink of the same
+// kind shares it; without a registered converter the join is refused.
+TEST_F(ConvertersTest, AJoinByStateThatNeedsAConverter) {
+  THolder* s = Holder("S");
+  THolder* k = Holder("K");
+  auto* source = s->Make<TPNFloatSourcePin>(nullptr);
+  auto* a = k->Make<TRealOnlySink>();
+  auto* b = k->Make<TRealOnlySink>();
+  source->SetValue(4);
+  ASSERT_TRUE(source->ConnectByState(a));
+  TPNStateDispatcher* link = source->Dispatcher();
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(a->Dispatcher(), link);
+  EXPECT_TRUE(a->HasStateConverter());
+  ASSERT_EQ(link->GetConverterCount(), 1);
+  std::vector<TReceived> got = a->Take();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].Kind, "TPNSuppliedRealOperation");
+  EXPECT_EQ(got[0].Value, 4);
+
+  ASSERT_TRUE(source->ConnectByState(b));
+  EXPECT_EQ(link->GetConverterCount(), 1) << "the link's converter is used again, not added twice";
+  a->Take();
+  b->Take();
+  source->SetValue(5);
+  for (TRealOnlySink* sink : {a, b}) {
+    got = sink->Take();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Value, 5);
+  }
+  // Leaving the link ends the deliveries through its converter.
+  a->Disconnect();
+  EXPECT_EQ(a->GetSourcePin(), nullptr);
+  source->SetValue(6);
+  EXPECT_TRUE(a->Take().empty());
+  EXPECT_EQ(b->Take().size(), 1u);
+  b->Disconnect();
+
+  ClearRegistries();
+  EXPECT_FALSE(source->ConnectByState(a));
+  EXPECT_EQ(source->Dispatcher(), nullptr);
+  EXPECT_EQ(a->Dispatcher(), nullptr);
+}
+
 }  // namespace
 }  // namespace stdtypestest

@@ -145,12 +145,35 @@ TEST_F(DependsTest, DependsOnEndsOnACyclicGraph) {
   EXPECT_TRUE(a.Out->DependsOn(a.In));
   EXPECT_TRUE(b.In->DependsOn(b.In));   // b.In <- a.Out <- a.In <- b.Out <- b.In
   // Collected paths: the pins behind a.Out, through the cycle until it turns up again.
-  std::vector<TPNObjectList*> lists;
-  TPNObjectList list;
+  TPNObjectLists lists;
+  RefPtr<TPNObjectList> list = TPNObjectList::Create();
   x.Out->FunctionSources()->Add(x.In);
-  x.Out->CollectLinkedObjects(lists, &list);
-  EXPECT_EQ(list.Items, (std::vector<TPNBasicPin*>{x.Out, x.In}));
+  x.Out->CollectLinkedObjects(lists, list.Get());
+  EXPECT_EQ(list->Items, (std::vector<TPNBasicPin*>{x.Out, x.In}));
   EXPECT_TRUE(lists.empty());
+}
+
+// Every branch after the first is collected into a list of its own; the lists count their
+// own references and go with the last one.
+TEST_F(DependsTest, CollectedBranchesAreListsThatFreeThemselves) {
+  TFilter x = Filter("X", false);
+  TFilter y = Filter("Y", false);
+  TFilter z = Filter("Z", false);
+  x.Out->FunctionSources()->Add(x.In);
+  x.Out->FunctionSources()->Add(y.In);
+  x.Out->FunctionSources()->Add(z.In);
+  TPNObjectLists lists;
+  RefPtr<TPNObjectList> first = TPNObjectList::Create();
+  x.Out->CollectLinkedObjects(lists, first.Get());
+  EXPECT_EQ(first->Items, (std::vector<TPNBasicPin*>{x.Out, x.In}));
+  ASSERT_EQ(lists.size(), 2u);
+  EXPECT_EQ(lists[0]->Items, std::vector<TPNBasicPin*>{y.In});
+  EXPECT_EQ(lists[1]->Items, std::vector<TPNBasicPin*>{z.In});
+  RefPtr<IPNObjectList> kept(lists[1].Get());
+  EXPECT_EQ(lists[1]->RefCount(), 2);
+  lists.clear();
+  EXPECT_EQ(kept->Count(), 1);
+  EXPECT_EQ(kept->GetItem(0), z.In);
 }
 
 // ---------------------------------------------------------------------------------------

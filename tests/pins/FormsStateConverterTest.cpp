@@ -9,7 +9,8 @@
 
 namespace stdtypestest {
 
-// A component with a float output and an input that takes real values only.
+// A component with a float output, an input that takes real values only and one that takes
+// float values only.
 class TValueComponent : public TComponent {
   PF_CLASS(TValueComponent)
   PF_ALLOW_NEW;
@@ -18,18 +19,21 @@ class TValueComponent : public TComponent {
   RefPtr<IPNLock> Lock;
   TPNFloatSourcePin* FOut = nullptr;
   TRealOnlySink* FIn = nullptr;
+  TFloatOnlySink* FFloatIn = nullptr;
 
  protected:
   explicit TValueComponent(TComponent* owner)
       : TComponent(owner), Lock(TPNLock::Create().Get()) {
     FOut = New<TPNFloatSourcePin>(this, Lock.Get(), nullptr);
     FIn = New<TRealOnlySink>(this, Lock.Get());
+    FFloatIn = New<TFloatOnlySink>(this, Lock.Get());
   }
   void Destroy() override {
     {
       auto stop = Lock->StopLock();
       platform::FreeAndNil(FOut);
       platform::FreeAndNil(FIn);
+      platform::FreeAndNil(FFloatIn);
     }
     TComponent::Destroy();
   }
@@ -40,6 +44,7 @@ void DescribeTValueComponent(platform::TClassInfo& info) {
   platform::TPublisher<TValueComponent> p(info);
   p.Property("FloatOut", &TValueComponent::FOut);
   p.Property("RealIn", &TValueComponent::FIn);
+  p.Property("FloatIn", &TValueComponent::FFloatIn);
 }
 }  // namespace
 
@@ -122,6 +127,39 @@ TEST_F(FormsStateConverter, AnUnregisteredPairIsReadWholeAndMakesNothing) {
   ASSERT_NE(b, nullptr);
   EXPECT_FALSE(b->FIn->HasStateConverter());
   EXPECT_EQ(b->FIn->Dispatcher(), nullptr);
+}
+
+// A link through a converter served after another sink is written with its after-pin and,
+// read back, delivers again.
+TEST_F(FormsStateConverter, AnAfterPinLinkThroughAConverterIsWrittenAndReadBack) {
+  platform::TForm* form = NewForm("");
+  auto* a = New<TValueComponent>(form);
+  a->SetName("A");
+  auto* b = New<TValueComponent>(form);
+  b->SetName("B");
+  ASSERT_TRUE(b->FFloatIn->Connect(a->FOut));
+  ASSERT_TRUE(b->FIn->ConnectAfter(a->FOut, b->FFloatIn));
+  const std::string text = platform::WriteComponentToText(form);
+  EXPECT_NE(text.find("    RealIn.SourcePin = (\n"
+                      "      (\n"
+                      "        Form1.A.FloatOut\n"
+                      "        Form1.B.FloatIn))\n"),
+            std::string::npos)
+      << text;
+  Loaded.pop_back();
+  form->Free();
+
+  platform::TForm* again = NewForm(text);
+  auto* a2 = dynamic_cast<TValueComponent*>(again->FindComponent("A"));
+  auto* b2 = dynamic_cast<TValueComponent*>(again->FindComponent("B"));
+  ASSERT_TRUE(a2 && b2);
+  EXPECT_EQ(a2->FOut->GetNotifyAfterPin(b2->FIn), b2->FFloatIn);
+  b2->FIn->Take();
+  a2->FOut->SetValue(7);
+  std::vector<TReceived> got = b2->FIn->Take();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].Value, 7);
+  EXPECT_EQ(platform::WriteComponentToText(again), text);
 }
 
 }  // namespace

@@ -387,6 +387,25 @@ TEST_F(Forms, PinListItemsCreatedByTheirOwnerAreLinkedAndWrittenBack) {
   EXPECT_EQ(s->Out()->GetSinkCount(), 1);
 }
 
+// A pin list writes "Form" always, also without links and without an owner of its own (it
+// then names the form being written).
+TEST_F(Forms, APinListWritesItsFormAlways) {
+  TForm* form = Load("object Form1: TForm\nend\n", "Form1");
+  auto* owned = New<TSinkListComponent>(form);
+  owned->SetName("L");
+  auto* ownerless = New<TSinkListComponent>(form);
+  ownerless->SetName("M");
+  platform::FreeAndNil(ownerless->FSinks);
+  ownerless->FSinks = TPNPinList::Create(nullptr, true);
+  const std::string text = platform::WriteComponentToText(form);
+  for (const char* name : {"L", "M"})
+    EXPECT_TRUE(Contains(text, std::string("  object ") + name +
+                                   ": TSinkListComponent\n"
+                                   "    Sinks.Count = 0\n"
+                                   "    Sinks.Form = Form1\n"))
+        << text;
+}
+
 TEST_F(Forms, ComponentBasesStartAfterLoadingAndKeepZeroFloats) {
   const std::string text =
       "object Form1: TForm\n"

@@ -278,6 +278,62 @@ TEST(Locks, UnlockAllLockInOrderRelocksUnderTheFirstLock) {
   EXPECT_EQ(first->OwningThread(), 0u);  // released right after the relock
 }
 
+// Levels carried over while a stop was pending stay carried: a plain unlock-all section
+// neither counts them nor takes them back. Taking them back there would make the thread own
+// the lock again without holding the lock that comes before it: below, the outer section of
+// a delivery then waits for the input lock while its thread owns the owner lock that the
+// input lock's holder wants.
+TEST(Locks, CarriedLevelsAreNotTakenBackByAPlainUnlockAll) {
+  Watchdog dog(20, "Locks.CarriedLevelsAreNotTakenBackByAPlainUnlockAll");
+  RefPtr<TPNLock> input = TPNLock::Create();
+  RefPtr<TPNLock> owner = TPNLock::Create();
+  TSteps step;
+  std::atomic<bool> ownedAfterUnlockAll{true};
+  std::atomic<int> carried{-1};
+  std::thread stopper([&] {
+    step.WaitFor(1);
+    auto stop = owner->StopLock();
+    step.Set(2);
+    step.WaitFor(3);
+    stop = nullptr;
+    step.Set(4);
+  });
+  std::thread inputHolder([&] {
+    step.WaitFor(5);
+    auto in = input->WriteLock();
+    step.Set(6);
+    auto own = owner->WriteLock();  // input lock first, then the owner lock
+    EXPECT_TRUE(own);
+  });
+  {
+    auto o = owner->WriteLock();
+    // A delivery drops the owner lock and takes it back after the input lock.
+    auto outer = owner->UnlockAllLockInOrder(RefPtr<IPNLock>(input));
+    auto w = owner->WriteLock();  // a handler that re-enters the component
+    {
+      auto u = owner->UnlockAll();
+      step.Set(1);
+      step.WaitFor(2);
+    }  // taken back while the stop is pending: the level is carried over
+    carried = owner->CarriedLevels();
+    step.Set(3);
+    step.WaitFor(4);
+    auto v = owner->UnlockAll();
+    w = nullptr;  // consumes its carried level
+    v = nullptr;
+    ownedAfterUnlockAll = owner->OwningThread() == GetCurrentThreadId();
+    step.Set(5);
+    step.WaitFor(6);
+  }
+  stopper.join();
+  inputHolder.join();
+  EXPECT_EQ(carried.load(), 1);
+  EXPECT_FALSE(ownedAfterUnlockAll) << "a carried level came back as ownership";
+  EXPECT_EQ(owner->OwningThread(), 0u);
+  EXPECT_EQ(owner->CarriedLevels(), 0);
+  EXPECT_EQ(input->OwningThread(), 0u);
+}
+
 TEST(Locks, UnlockAllByANonHolderChangesNothing) {
   Watchdog dog(10, "Locks.UnlockAllByANonHolderChangesNothing");
   RefPtr<TPNLock> lock = TPNLock::Create();

@@ -117,9 +117,8 @@ TEST_F(Placeholders, HandOverRacesWithPinsMadeAndFreedElsewhere) {
   EXPECT_EQ(UnloadedCount(), 0);
 }
 
-// The hand-over tells every pin under the registry lock. It must not wait there for a pin
-// whose lock another thread holds while that thread makes a pin, which needs the registry
-// lock (format converters are made and freed under a pin's lock).
+// The hand-over tells every pin; it must not do so under the registry lock, which a thread
+// holding a pin's lock may be waiting for to make a pin.
 TEST_F(Placeholders, HandOverDoesNotWaitForAPinLockUnderTheRegistryLock) {
   Watchdog dog(20, "Placeholders.HandOverDoesNotWaitForAPinLockUnderTheRegistryLock");
   TTestComponent* S = Add("S");
@@ -128,12 +127,15 @@ TEST_F(Placeholders, HandOverDoesNotWaitForAPinLockUnderTheRegistryLock) {
   ASSERT_TRUE(S->Out()->LinkToSink(ph, nullptr));
   TSteps step;
   std::thread other([&] {
-    auto s = busy->Out()->WriteLock();
-    step.Set(1);
-    // Meanwhile the hand-over reaches this pin with the registry lock held.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    auto* made = New<TTestSinkPin>(busy, busy->Lock.Get());
-    made->Free();
+    TTestSinkPin* made = nullptr;
+    {
+      auto s = busy->Out()->WriteLock();
+      step.Set(1);
+      // Meanwhile the hand-over reaches this pin.
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      made = New<TTestSinkPin>(busy, busy->Lock.Get());
+    }
+    made->Free();  // a pin is freed with no pin lock held
   });
   step.WaitFor(1);
   S->In()->ResolvePlaceholders();

@@ -134,7 +134,7 @@ TEST_F(PinLists, APlaceholderItemResolvedElsewhereLeavesTheList) {
   TTestComponent* other = Add("Other");
   // A real pin elsewhere takes the placeholder's links: the list drops the entry instead
   // of keeping a dangling one.
-  PopulatePlaceholder(ph, other->In());
+  PopulatePlaceholder(ph, other->In(), nullptr);
   EXPECT_EQ(list->EntryCount(), 1);
   EXPECT_EQ(list->UnloadedCount(), 1);
   EXPECT_EQ(other->In()->GetSourcePin(), S->Out());

@@ -5,73 +5,10 @@
 
 namespace pinstest {
 
-// Stands in for the converter unit's base class, which the pins recognise by its name.
-class TConverterStandIn : public TComponent {
-  PF_CLASS(TConverterStandIn)
- protected:
-  explicit TConverterStandIn(TComponent* owner) : TComponent(owner) {}
-};
-
 const platform::TClassInfo& TConverterStandIn::StaticClass() {
   static const platform::TClassInfo info("TPNFormatConverter", &TComponent::StaticClass(), nullptr);
   return info;
 }
-
-// Turns kDownType into kOtherType: its input passes every operation on through its output.
-// It lives while interface references to it exist.
-class TTestConverter : public TConverterStandIn,
-                       public IPNFormatConverter,
-                       public TPNFormatConverterPins {
-  PF_CLASS(TTestConverter)
-  PF_ALLOW_NEW;
-
- public:
-  static inline std::atomic<int> Alive{0};
-  static inline std::atomic<int> InputCalls{0};
-
-  platform::HRESULT QueryInterface(const TGUID& iid, void** object) override {
-    return platform::QueryInterfaces<IPNFormatConverter>(this, iid, object);
-  }
-  int32_t AddRef() override { return ++FRefCount; }
-  int32_t Release() override {
-    int32_t n = --FRefCount;
-    if (n == 0) Free();
-    return n;
-  }
-  TPNFormatConverter* GetInstance() override { return nullptr; }
-
- protected:
-  explicit TTestConverter(TComponent* owner) : TConverterStandIn(owner), FLock(TPNLock::Create().Get()) {
-    auto* in = New<TTestSinkPin>(this, FLock.Get());
-    auto* out = New<TTestSourcePin>(this, FLock.Get(), nullptr, kOtherType);
-    in->OnReceive = [out](IPNNotifyOperation* op, TPNNotifyState) {
-      ++InputCalls;
-      out->Notify(op);
-      return TPNNotifyResult();
-    };
-    FInputPin = in;
-    FOutputPin = out;
-    out->FunctionSources()->Add(in);
-    ++Alive;
-  }
-  void Destroy() override {
-    {
-      auto stop = FLock->StopLock();
-      FInputPin->Disconnect();
-      FOutputPin->Disconnect();
-      FInputPin->Free();
-      FInputPin = nullptr;
-      FOutputPin->Free();
-      FOutputPin = nullptr;
-    }
-    --Alive;
-    TConverterStandIn::Destroy();
-  }
-
- private:
-  RefPtr<IPNLock> FLock;
-  std::atomic<int32_t> FRefCount{0};
-};
 
 PF_DEFINE_COMPONENT(TTestConverter, TConverterStandIn, nullptr)
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -65,7 +66,7 @@ class TTestSourcePin : public TPNSourcePin {
   // Accepts the upstream type from its sinks.
   bool AcceptUp = true;
   std::vector<uint32_t> Upstream;  // operations received from sinks
-  int LinksChangedCount = 0;
+  std::atomic<int> LinksChangedCount{0};
   void LinksChanged() override { ++LinksChangedCount; }
 
  protected:
@@ -116,6 +117,69 @@ class TTestComponent : public TComponent {
  protected:
   explicit TTestComponent(TComponent* owner);
   void Destroy() override;
+};
+
+// Stands in for the converter unit's base class, which the pins recognise by its name.
+class TConverterStandIn : public TComponent {
+  PF_CLASS(TConverterStandIn)
+ protected:
+  explicit TConverterStandIn(TComponent* owner) : TComponent(owner) {}
+};
+
+// Turns kDownType into kOtherType: its input passes every operation on through its output.
+// It lives while interface references to it exist.
+class TTestConverter : public TConverterStandIn,
+                       public IPNFormatConverter,
+                       public TPNFormatConverterPins {
+  PF_CLASS(TTestConverter)
+  PF_ALLOW_NEW;
+
+ public:
+  static inline std::atomic<int> Alive{0};
+  static inline std::atomic<int> InputCalls{0};
+
+  platform::HRESULT QueryInterface(const TGUID& iid, void** object) override {
+    return platform::QueryInterfaces<IPNFormatConverter>(this, iid, object);
+  }
+  int32_t AddRef() override { return ++FRefCount; }
+  int32_t Release() override {
+    int32_t n = --FRefCount;
+    if (n == 0) Free();
+    return n;
+  }
+  TPNFormatConverter* GetInstance() override { return nullptr; }
+
+ protected:
+  explicit TTestConverter(TComponent* owner) : TConverterStandIn(owner), FLock(TPNLock::Create().Get()) {
+    auto* in = New<TTestSinkPin>(this, FLock.Get());
+    auto* out = New<TTestSourcePin>(this, FLock.Get(), nullptr, kOtherType);
+    in->OnReceive = [out](IPNNotifyOperation* op, TPNNotifyState) {
+      ++InputCalls;
+      out->Notify(op);
+      return TPNNotifyResult();
+    };
+    FInputPin = in;
+    FOutputPin = out;
+    out->FunctionSources()->Add(in);
+    ++Alive;
+  }
+  void Destroy() override {
+    {
+      auto stop = FLock->StopLock();
+      FInputPin->Disconnect();
+      FOutputPin->Disconnect();
+      FInputPin->Free();
+      FInputPin = nullptr;
+      FOutputPin->Free();
+      FOutputPin = nullptr;
+    }
+    --Alive;
+    TConverterStandIn::Destroy();
+  }
+
+ private:
+  RefPtr<IPNLock> FLock;
+  std::atomic<int32_t> FRefCount{0};
 };
 
 // Every pin test runs on a root "Form1" and checks that no pin outlives it.

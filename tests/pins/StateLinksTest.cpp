@@ -182,5 +182,36 @@ TEST_F(StateLinks, MemberLeavingDuringAnotherThreadsDelivery) {
   Log().Take();
 }
 
+// One thread reads a pin's state link (its display text, membership, the link's pins) while
+// another makes the other member join and leave, so that the link frees itself each time.
+TEST_F(StateLinks, ReadersOfALinkThatFreesItself) {
+  Watchdog dog(30, "StateLinks.ReadersOfALinkThatFreesItself");
+  std::atomic<bool> stop{false};
+  std::atomic<int> reads{0};
+  std::thread reader([&] {
+    while (!stop) {
+      const std::string text = A->In()->GetDisplayText();
+      // Unlinked, linked to B, or alone in the link (joined by name before B).
+      EXPECT_TRUE(text == "(Disconnected)" || text == "Form1.B.InputPin" || text == "Flicker")
+          << text;
+      A->In()->IsConnectedTo(B->In());
+      A->In()->IsLinkedTo("Form1.B.InputPin");
+      A->In()->GetNotifyAfterPin(B->In());
+      A->In()->HasStateData();
+      A->In()->GetPrimaryConnectionID();
+      ++reads;
+    }
+  });
+  for (int i = 0; i < 3000; ++i) {
+    A->In()->JoinStateByName("Flicker");
+    B->In()->JoinStateByName("Flicker");
+    B->In()->Disconnect();
+  }
+  stop = true;
+  reader.join();
+  EXPECT_GT(reads.load(), 0);
+  EXPECT_EQ(Link::GetByName("Flicker", false), nullptr);
+}
+
 }  // namespace
 }  // namespace pinstest
