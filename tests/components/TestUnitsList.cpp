@@ -1,3 +1,5 @@
+#include "binding/BindingUnits.h"
+#include "buffers/RBInternalStore.h"
 #include "components/RBClockGen.h"
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
@@ -5,14 +7,19 @@
 #include "platform/Forms.h"
 #include "platform/Kernel.h"
 #include "platform/Messages.h"
+#include "tests/buffers/BuffersTestSupport.h"
 #include "tests/common/TestUnits.h"
 
-// The units the component tests need, in start-up order.
+// The units the component tests need, in start-up order: the pin framework, the signal
+// loaders and the dispatcher unit whose slots the buffers call, the store (its trim timer on
+// the buffer tests' virtual clock), the stream types, then the main thread's identity.
 std::span<const platform::TUnit> TestUnits() {
   static const platform::TUnit units[] = {
-      platform::KernelUnit,       platform::MessagesUnit,  platform::FormsUnit,
-      pins::PNPinsUnit,           pins::PNPinsRegistriesUnit, pins::PNStdTypesUnit,
-      components::RBClockGenUnit,
+      platform::KernelUnit,        platform::MessagesUnit,      platform::FormsUnit,
+      pins::PNPinsUnit,            pins::PNPinsRegistriesUnit,  CBIPPSLoader::Unit,
+      CBIPPILoader::Unit,          RBBasicDispatcher::Unit,     bufferstest::VirtualClockUnit,
+      buffers::RBInternalStoreUnit,
+      pins::PNStdTypesUnit,        components::RBClockGenUnit,
   };
   return units;
 }
