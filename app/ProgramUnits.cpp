@@ -3,6 +3,8 @@
 #include "binding/BindingUnits.h"
 #include "binding/PXOpenCV.h"
 #include "buffers/RBInternalStore.h"
+#include "buffers/RBStreamTypes.h"
+#include "buffers/SNStreamTypes.h"
 #include "components/RBClockGen.h"
 #include "components/RBComponentCollection.h"
 #include "pins/PNPinsGlobals.h"
@@ -33,14 +35,16 @@ std::span<const platform::TUnit> ProgramUnits() {
       PXSubDispatcher::Unit,
       RBResizeDispatcher::Unit,
       RBBasicDispatcher::Unit,
-      // The pooled buffer store and the standard stream types.
+      // The pooled buffer store, the standard and the buffer stream types.
       buffers::RBInternalStoreUnit,
       pins::PNStdTypesUnit,
-      // The graphics and multimedia loaders.
+      buffers::RBStreamTypesUnit,
+      // The graphics and multimedia loaders, the audio stream types.
       PXDirectDraw::Unit,
       PXDirectSound::Unit,
       PXDirect3D9::Unit,
       PXDirectShow::Unit,
+      buffers::SNStreamTypesUnit,
       // One more dispatcher unit, the main thread's identity, the OpenCV wrapper.
       RBNormDispatcher::Unit,
       components::RBClockGenUnit,
