@@ -1,4 +1,5 @@
 #include "binding/BindingUnits.h"
+#include "buffers/PXStreamTypes.h"
 #include "buffers/RBInternalStore.h"
 #include "buffers/RBStreamTypes.h"
 #include "buffers/SNStreamTypes.h"
@@ -22,7 +23,7 @@ std::span<const platform::TUnit> TestUnits() {
       CBIPPILoader::Unit,          RBBasicDispatcher::Unit,     bufferstest::VirtualClockUnit,
       buffers::RBInternalStoreUnit,
       pins::PNStdTypesUnit,        buffers::RBStreamTypesUnit,  buffers::SNStreamTypesUnit,
-      components::RBClockGenUnit,
+      buffers::PXStreamTypesUnit,  components::RBClockGenUnit,
   };
   return units;
 }
