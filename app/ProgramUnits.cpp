@@ -2,6 +2,7 @@
 
 #include "binding/BindingUnits.h"
 #include "binding/PXOpenCV.h"
+#include "buffers/PXStreamTypes.h"
 #include "buffers/RBInternalStore.h"
 #include "buffers/RBStreamTypes.h"
 #include "buffers/SNStreamTypes.h"
@@ -39,12 +40,13 @@ std::span<const platform::TUnit> ProgramUnits() {
       buffers::RBInternalStoreUnit,
       pins::PNStdTypesUnit,
       buffers::RBStreamTypesUnit,
-      // The graphics and multimedia loaders, the audio stream types.
+      // The graphics and multimedia loaders, the audio and image stream types.
       PXDirectDraw::Unit,
       PXDirectSound::Unit,
       PXDirect3D9::Unit,
       PXDirectShow::Unit,
       buffers::SNStreamTypesUnit,
+      buffers::PXStreamTypesUnit,
       // One more dispatcher unit, the main thread's identity, the OpenCV wrapper.
       RBNormDispatcher::Unit,
       components::RBClockGenUnit,

@@ -23,64 +23,7 @@ using pins::TPNNotifyResult;
 using pins::TPNNotifyState;
 using platform::New;
 using platform::TObject;
-
-// Receivers of the binary, string and paired buffer streams, which no class of the library
-// has.
-RB_TYPED_PIN(TTestBinarySinkPin, TRBPNTypedSinkPin, IPNRBBinaryStream);
-RB_TYPED_PIN(TTestStringSinkPin, TRBPNTypedSinkPin, IPNRBStringStream);
-RB_TYPED_PIN(TTestPairedSinkPin, TRBPNTypedSinkPin, IPNRBPairedStream);
-PF_DEFINE_CLASS(TTestBinarySinkPin, TRBPNSinkPin)
-PF_DEFINE_CLASS(TTestPairedSinkPin, TRBPNSinkPin)
-PF_DEFINE_CLASS(TTestStringSinkPin, TRBPNSinkPin)
-
-// One operation that reached a pin's owner.
-struct TReceived {
-  TPNBasicPin* Pin = nullptr;
-  RefPtr<IPNNotifyOperation> Operation;
-  std::string ClassName;
-  TGUID TypeID;
-};
-
-// The owner of the test pins: records what arrives and answers with Result, or raises.
-struct TOwner {
-  TComponent* Component = New<TComponent>(nullptr);
-  RefPtr<IPNLock> Lock = pins::TPNLock::Create();
-  std::vector<TReceived> Received;
-  TPNNotifyResult Result;
-  bool Raise = false;
-  int Connects = 0;
-
-  ~TOwner() { Component->Free(); }
-  TPNNotifyResult OnOperation(TPNBasicPin* Sender, const TGUID* DataTypeID,
-                              IPNNotifyOperation* Operation, TPNNotifyState) {
-    Received.push_back({Sender, RefPtr<IPNNotifyOperation>(Operation),
-                        Operation->Instance()->ClassName(), DataTypeID ? *DataTypeID : TGUID{}});
-    if (Raise) throw platform::Exception("the receiver failed");
-    return Result;
-  }
-  void OnConnect(TObject*) { ++Connects; }
-  TRBOperationEvent Event() { return TRBOperationEvent::Bind<&TOwner::OnOperation>(this); }
-  TNotifyEvent ConnectEvent() { return TNotifyEvent::Bind<&TOwner::OnConnect>(this); }
-
-  template <class TPin>
-  TPin* Sink() {
-    return New<TPin>(Component, Lock.Get(), Event());
-  }
-  template <class TPin>
-  TPin* Source(bool WithConnect = false) {
-    return New<TPin>(Component, Lock.Get(), nullptr, Event(),
-                     WithConnect ? ConnectEvent() : TNotifyEvent());
-  }
-  // The class names of what arrived at APin, in order.
-  std::vector<std::string> At(TPNBasicPin* APin) const {
-    std::vector<std::string> names;
-    for (const TReceived& r : Received)
-      if (r.Pin == APin) names.push_back(r.ClassName);
-    return names;
-  }
-};
-
-using Names = std::vector<std::string>;
+using namespace componentstest;
 
 struct StreamTypesTest : bufferstest::BuffersTest {
   TOwner Up, Down;
