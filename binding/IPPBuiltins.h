@@ -21,3 +21,6 @@
 #include "primitives/vision/HaarClassifier.h"
 #include "primitives/image/PXImageNoise.h"
 #include "primitives/image/PXImageHistogram.h"
+#include "primitives/image/PXImageArithmeticScaled.h"
+#include "primitives/image/PXImageLogic.h"
+#include "primitives/image/PXImageAlphaComp.h"

@@ -17,7 +17,7 @@
   X(BUILTIN, IPPS,         ippsCartToPolar_32f,             IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, Ipp32f*, int)) \
   X(BUILTIN, IPPI,         ippiCannyGetSize,                IppStatus, (IppiSize, int*)) \
   X(BUILTIN, IPPI,         ippiCanny_16s8u_C1R,             IppStatus, (const Ipp16s*, int, const Ipp16s*, int, Ipp8u*, int, IppiSize, Ipp32f, Ipp32f, Ipp8u*)) \
-  XS(STUB,    IPPI,         ippiAbsDiff_8u_C1R,              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  XS(BUILTIN, IPPI,         ippiAbsDiff_8u_C1R,              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiAbsDiff_32f_C1R,             IppStatus, (const Ipp32f*, int, const Ipp32f*, int, Ipp32f*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiThreshold_32f_C1R,           IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, IppCmpOp)) \
   X(BUILTIN, IPPI,         ippiThreshold_Val_32f_C1R,       IppStatus, (const Ipp32f*, int, Ipp32f*, int, IppiSize, Ipp32f, Ipp32f, IppCmpOp)) \

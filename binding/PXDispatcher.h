@@ -19,9 +19,9 @@
   X(BUILTIN, IPPI,         ippiSwapChannels_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
   X(BUILTIN, IPPI,         ippiSwapChannels_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const int*)) \
   X(BUILTIN, IPPI,         ippiRGBToYUV422_8u_C3C2R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAlphaCompC_8u_C3R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
-  X(STUB,    IPPI,         ippiAlphaCompC_8u_C1R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
-  X(STUB,    IPPI,         ippiAlphaCompC_8u_C4R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
+  X(BUILTIN, IPPI,         ippiAlphaCompC_8u_C3R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
+  X(BUILTIN, IPPI,         ippiAlphaCompC_8u_C1R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
+  X(BUILTIN, IPPI,         ippiAlphaCompC_8u_C4R,                       IppStatus, (const Ipp8u*, int, Ipp8u, const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(BUILTIN, IPPI,         ippiAdd_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiAdd_8u_AC4IRSfs,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiSub_8u_C3IRSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
@@ -65,30 +65,30 @@
   X(BUILTIN, IPPI,         ippiDiv_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiDiv_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiDiv_8u_C1RSfs,                           IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiOr_8u_C3R,                               IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOr_8u_AC4R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOr_8u_C1R,                               IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_C3R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_AC4R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_C1R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_C3R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_AC4R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_C1R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAbsDiff_8u_C1R,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_C3R,                               IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_AC4R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_C1R,                               IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_C3R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_AC4R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_C1R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_C3R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_AC4R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_C1R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAbsDiff_8u_C1R,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterWienerGetBufferSize,               IppStatus, (IppiSize, IppiSize, int, int*)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C3AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_AC4C3R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiNot_8u_C3IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiNot_8u_C4IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiNot_8u_AC4IR,                            IppStatus, (Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_C3IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_C1IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_C4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAnd_8u_AC4IR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOr_8u_C3IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOr_8u_C1IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOr_8u_C4IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOr_8u_AC4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiNot_8u_C3IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiNot_8u_C4IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiNot_8u_AC4IR,                            IppStatus, (Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_C3IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_C1IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_C4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAnd_8u_AC4IR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_C3IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_C1IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_C4IR,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOr_8u_AC4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiAddC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiAddC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiAddC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
@@ -97,51 +97,51 @@
   X(BUILTIN, IPPI,         ippiMulC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiMulC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiMulC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_C1IR,                       IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_C1R,                        IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_C3IR,                       IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_C3R,                        IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_AC4IR,                      IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_C4IR,                       IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulCScale_8u_C4R,                        IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulScale_8u_C1IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulScale_8u_C3IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulScale_8u_AC4IR,                       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMulScale_8u_C4IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_C1IR,                       IppStatus, (Ipp8u, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_C1R,                        IppStatus, (const Ipp8u*, int, Ipp8u, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_C3IR,                       IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_C3R,                        IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_AC4IR,                      IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_C4IR,                       IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulCScale_8u_C4R,                        IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulScale_8u_C1IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulScale_8u_C3IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulScale_8u_AC4IR,                       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiMulScale_8u_C4IR,                        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiDivC_8u_C3IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiDivC_8u_C4IRSfs,                         IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiDivC_8u_AC4IRSfs,                        IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiAbsDiffC_8u_C1R,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSqr_8u_C3IRSfs,                          IppStatus, (Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSqr_8u_AC4IRSfs,                         IppStatus, (Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiLShiftC_8u_C3IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiLShiftC_8u_AC4IR,                        IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiLShiftC_8u_C4IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRShiftC_8u_C3IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRShiftC_8u_C4IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRShiftC_8u_AC4IR,                        IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiNot_8u_C3R,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiNot_8u_AC4R,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAndC_8u_C3IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAndC_8u_C4IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAndC_8u_AC4IR,                           IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOrC_8u_C3IR,                             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOrC_8u_AC4IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOrC_8u_C4IR,                             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiLShiftC_8u_C3R,                          IppStatus, (const Ipp8u*, int, const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiRShiftC_8u_C3R,                          IppStatus, (const Ipp8u*, int, const Ipp32u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiAndC_8u_C3R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiOrC_8u_C3R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXorC_8u_C3IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXorC_8u_AC4IR,                           IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXorC_8u_C4IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_C3IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_C1IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_AC4IR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiXor_8u_C4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiSqr_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiSqr_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiXorC_8u_C3R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAbsDiffC_8u_C1R,                         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSqr_8u_C3IRSfs,                          IppStatus, (Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSqr_8u_AC4IRSfs,                         IppStatus, (Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiLShiftC_8u_C3IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiLShiftC_8u_AC4IR,                        IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiLShiftC_8u_C4IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRShiftC_8u_C3IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRShiftC_8u_C4IR,                         IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRShiftC_8u_AC4IR,                        IppStatus, (const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiNot_8u_C3R,                              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiNot_8u_AC4R,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAndC_8u_C3IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAndC_8u_C4IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAndC_8u_AC4IR,                           IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOrC_8u_C3IR,                             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOrC_8u_AC4IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOrC_8u_C4IR,                             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiLShiftC_8u_C3R,                          IppStatus, (const Ipp8u*, int, const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiRShiftC_8u_C3R,                          IppStatus, (const Ipp8u*, int, const Ipp32u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiAndC_8u_C3R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiOrC_8u_C3R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXorC_8u_C3IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXorC_8u_AC4IR,                           IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXorC_8u_C4IR,                            IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_C3IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_C1IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_AC4IR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiXor_8u_C4IR,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiSqr_8u_C3RSfs,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiSqr_8u_AC4RSfs,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiXorC_8u_C3R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiColorToGray_8u_C3C1R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
   X(BUILTIN, IPPI,         ippiColorToGray_8u_AC4C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
   X(STUB,    IPPI,         ippiFilterSobelHorizBorder_8u16s_C1R,        IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
@@ -152,7 +152,7 @@
   X(BUILTIN, IPPI,         ippiMirror_8u_C1IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
   X(BUILTIN, IPPI,         ippiMirror_8u_C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
   X(BUILTIN, IPPS,         ippsSwapBytes_16u_I,                         IppStatus, (Ipp16u*, int)) \
-  X(STUB,    IPPI,         ippiMax_8u_C1R,                              IppStatus, (const Ipp8u*, int, IppiSize, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiMax_8u_C1R,                              IppStatus, (const Ipp8u*, int, IppiSize, Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiYUV420ToRGB_8u_P3C3R,                    IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiYCbCr420ToRGB_8u_P3C3R,                  IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterColumn32f_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
@@ -161,7 +161,7 @@
   X(STUB,    IPPI,         ippiFilterRow32f_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
   X(STUB,    IPPI,         ippiFilterRow32f_8u_C4R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
   X(STUB,    IPPI,         ippiFilterRow32f_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
-  X(STUB,    IPPI,         ippiAddWeighted_8u32f_C1IR,                  IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize, Ipp32f))
+  X(BUILTIN, IPPI,         ippiAddWeighted_8u32f_C1IR,                  IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize, Ipp32f))
 // clang-format on
 
 namespace PXDispatcher {

@@ -181,7 +181,7 @@
   X(STUB,    IPPS,         ippsFIR_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int, IppsFIRState_64f*)) \
   X(STUB,    IPPS,         ippsFIRFree_64f,            IppStatus, (IppsFIRState_64f*)) \
   X(STUB,    IPPS,         ippsFIRInitAlloc_64f,       IppStatus, (IppsFIRState_64f**, const Ipp64f*, int, const Ipp64f*)) \
-  X(STUB,    IPPI,         ippiAlphaComp_8u_AC4R,      IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAlphaType)) \
+  X(BUILTIN, IPPI,         ippiAlphaComp_8u_AC4R,      IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \

@@ -172,4 +172,84 @@ void TRBMainThreadNotify::DoNotify() {
   if (FOnNotify.Assigned()) FOnNotify(this);
 }
 
+// ---------------------------------------------------------------------------------------
+// TRBMainThreadBufferQueue
+
+PF_DEFINE_CLASS(TRBMainThreadBufferQueue, platform::TObject)
+
+TRBMainThreadBufferQueue::TRBMainThreadBufferQueue(TRBBufferNotifyEvent AOnBuffer)
+    : FOnBuffer(AOnBuffer) {
+  FBufferQueue = platform::New<TRBBufferList>();
+  FMainThreadNotify = platform::New<TRBMainThreadNotify>(
+      platform::TNotifyEvent::Bind<&TRBMainThreadBufferQueue::DeliverBuffer>(this));
+}
+
+void TRBMainThreadBufferQueue::Destroy() {
+  {
+    std::lock_guard<std::mutex> lock(FSendersLock);
+    FClosed = true;
+  }
+  // One wake-up; each woken sender passes it on to the next.
+  FSemaphore.Increment(1);
+  {
+    std::unique_lock<std::mutex> lock(FSendersLock);
+    FSendersDone.wait(lock, [this] { return FSenders == 0; });
+  }
+  platform::FreeAndNil(FMainThreadNotify);
+  if (FBufferQueue) FBufferQueue->Clear();
+  platform::FreeAndNil(FBufferQueue);
+  FOnBuffer = nullptr;
+  TObject::Destroy();
+}
+
+void TRBMainThreadBufferQueue::AddBuffer(IRBData* ABuffer, bool Queue) {
+  {
+    std::lock_guard<std::mutex> lock(FSendersLock);
+    if (FClosed) return;
+    ++FSenders;
+  }
+  struct TSenderExit {
+    TRBMainThreadBufferQueue* Q;
+    ~TSenderExit() {
+      std::lock_guard<std::mutex> lock(Q->FSendersLock);
+      if (--Q->FSenders == 0) Q->FSendersDone.notify_all();
+    }
+  } exit{this};
+  FSemaphore.Decrement(platform::INFINITE);
+  if (FClosed) {
+    FSemaphore.Increment(1);  // the destruction's wake-up goes on to the next sender
+    return;
+  }
+  bool stored = false;
+  try {
+    stored = FBufferQueue->Add(ABuffer, Queue);
+  } catch (...) {
+    FSemaphore.Increment(1);
+    throw;
+  }
+  if (!stored) FSemaphore.Increment(1);  // dropped by the single-buffer rule
+  FMainThreadNotify->Notify(true);
+}
+
+int32_t TRBMainThreadBufferQueue::SendersInFlight() {
+  std::lock_guard<std::mutex> lock(FSendersLock);
+  return FSenders;
+}
+
+void TRBMainThreadBufferQueue::Clear() {
+  const int32_t removed = FBufferQueue->Clear();
+  if (removed > 0) FSemaphore.Increment(removed);
+}
+
+void TRBMainThreadBufferQueue::DeliverBuffer(TObject* Sender) {
+  (void)Sender;
+  RefPtr<IRBData> buffer;
+  if (!FBufferQueue->PopFirst(buffer)) return;
+  FSemaphore.Increment(1);
+  if (FBufferQueue->Count() > 0) FMainThreadNotify->Notify(true);
+  // Last: the call-back may free this queue.
+  const TRBBufferNotifyEvent onBuffer = FOnBuffer;
+  if (onBuffer.Assigned()) onBuffer(this, buffer.Get());
+}
+
 }  // namespace components

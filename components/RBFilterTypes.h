@@ -12,16 +12,27 @@
 // meanwhile finds no live notifier of that number and is dropped, also when a new notifier
 // happens to sit at the same address.
 //
+// A buffer queue (TRBMainThreadBufferQueue) hands data buffers to the main thread through a
+// notifier, one call-back per buffer in order. At most 600 buffers may wait: a sender waits
+// for a free slot. Every buffer that leaves the queue, delivered, dropped by the single-buffer
+// rule or cleared, gives its slot back. After a delivery the queue posts again while buffers
+// are left, so buffers that arrived while a post was pending are not stranded.
+//
 // Threads: Notify may be called from any thread. The call-back runs on the main thread. A
 // notifier may be freed on any thread but its call-back's: freeing waits until a call-back
 // of it that runs on another thread has returned (its own call-back may free it).
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <mutex>
 
 #include "binding/PXOpenCV.h"
+#include "buffers/RBSimpleDataBuffer.h"
+#include "components/RBVariantStorages.h"
+#include "pins/PNPinsLocks.h"
 #include "platform/Messages.h"
 #include "platform/Methods.h"
 #include "platform/Objects.h"
@@ -120,6 +131,52 @@ class TRBMainThreadNotify : public TObject {
   std::atomic<bool> FSignaled{false};
 
   friend class TRBMainWindowNode;
+};
+
+// Receives one buffer handed to the main thread.
+using TRBBufferNotifyEvent = platform::TMethod<void(TObject* Sender, IRBData* ABuffer)>;
+
+class TRBMainThreadBufferQueue : public TObject {
+  PF_CLASS(TRBMainThreadBufferQueue)
+  PF_ALLOW_NEW;
+
+ public:
+  // The buffers that may wait for the main thread.
+  static constexpr int32_t MaxPendingBuffers = 600;
+
+  // Waits for a free slot, keeps a view of ABuffer (in order with Queue; without it only
+  // when none is pending, else ABuffer is dropped) and posts to the main thread, also when
+  // called there. Any thread; returns at once, keeping nothing, once the queue is being
+  // destroyed.
+  void AddBuffer(IRBData* ABuffer, bool Queue);
+  // Drops the pending buffers (their slots are given back). Any thread.
+  void Clear();
+
+  int32_t PendingCount() { return FBufferQueue->Count(); }
+  int32_t FreeSlots() { return FSemaphore.GetHandle()->Count(); }
+  // Calls of AddBuffer under way (waiting for a slot or storing).
+  int32_t SendersInFlight();
+
+ protected:
+  explicit TRBMainThreadBufferQueue(TRBBufferNotifyEvent AOnBuffer);
+  // Wakes blocked senders (they leave without storing), waits until no AddBuffer is in
+  // flight, then frees the notifier (a pending post is dropped) and the pending buffers.
+  void Destroy() override;
+
+ private:
+  // The notifier's call-back (main thread): takes the oldest buffer, gives its slot back,
+  // posts again while buffers are left, then hands the buffer to OnBuffer.
+  void DeliverBuffer(TObject* Sender);
+
+  TRBMainThreadNotify* FMainThreadNotify = nullptr;
+  TRBBufferList* FBufferQueue = nullptr;
+  TRBBufferNotifyEvent FOnBuffer;
+  pins::TPNSemaphore FSemaphore{MaxPendingBuffers, MaxPendingBuffers};
+  // Senders inside AddBuffer, and whether the queue is being destroyed.
+  std::mutex FSendersLock;
+  std::condition_variable FSendersDone;
+  int32_t FSenders = 0;
+  std::atomic<bool> FClosed{false};
 };
 
 }  // namespace components

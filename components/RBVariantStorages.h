@@ -1,5 +1,9 @@
 // Small locked containers that hand work between threads.
 //
+// TRBBufferList holds the data buffers waiting for the main thread. It stores a new view of
+// each buffer (sharing its container), in order when asked to queue, or only while none is
+// pending otherwise (single-buffer mode: a newer buffer is dropped while one waits).
+//
 // TRBOperationList is the first-in-first-out queue of notify operations of a worker thread.
 // It takes its own lock unless it is given one, so that queue operations never contend with
 // the component locks. Each operation runs under a section of that lock and does nothing
@@ -11,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 
+#include "buffers/RBSimpleDataBuffer.h"
 #include "pins/PNPins.h"
 #include "pins/PNPinsLocks.h"
 #include "platform/Objects.h"
@@ -19,7 +24,40 @@ namespace components {
 
 using pins::IPNLock;
 using pins::IPNNotifyOperation;
+using buffers::IRBData;
+using buffers::IRBDataBuffer;
 using platform::RefPtr;
+
+class TRBBufferList : public platform::TObject {
+  PF_CLASS(TRBBufferList)
+  PF_ALLOW_NEW;
+
+ public:
+  // With Queue, or when the list is empty, a new view of AValue is appended (EIntfCastError
+  // "Interface not supported" when AValue is no data buffer) and the result is true;
+  // otherwise nothing is stored and the result is false.
+  bool Add(IRBData* AValue, bool Queue);
+  // The oldest (first) or newest (last) buffer, taken out; false when the list is empty.
+  bool PopFirst(RefPtr<IRBData>& AValue) { return Pop(true, AValue); }
+  bool PopLast(RefPtr<IRBData>& AValue) { return Pop(false, AValue); }
+  // EListError "List index out of bounds (%d)" for a bad index.
+  void Delete(int32_t Index);
+  void GetVarItem(int32_t Index, RefPtr<IRBData>& Item);
+  // Removes every buffer; the number removed.
+  int32_t Clear();
+  int32_t Count();
+
+ protected:
+  TRBBufferList() = default;
+  void Destroy() override;
+
+ private:
+  bool Pop(bool First, RefPtr<IRBData>& AValue);
+  void CheckIndex(int32_t Index);  // in the section
+
+  pins::TPNCriticalSection FSection;
+  std::deque<RefPtr<IRBDataBuffer>> FList;
+};
 
 class TRBOperationList : public platform::TObject {
   PF_CLASS(TRBOperationList)

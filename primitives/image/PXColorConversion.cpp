@@ -4,7 +4,9 @@
 // the comparisons vectorise. Every product and sum below stays within int32 for byte inputs;
 // the gray sum with caller weights wraps, so it is computed in uint32. The three-byte gray
 // reduction, the one the image stores use most, has SSE2 and AVX2 paths (chosen at run time)
-// for whole blocks of 16 or 32 pixels.
+// for whole blocks of 16 or 32 pixels. The packed 4:2:2 to RGB conversion and the three-byte
+// channel swaps take Highway vector blocks (PXColorConversionHwy.cpp) and finish each row with
+// the plain loop.
 #include "primitives/image/PXColorConversion.h"
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <immintrin.h>
 #endif
 
+#include "primitives/image/PXColorConversionRows.h"
 #include "primitives/image/PXImageRows.h"
 #include "primitives/support/FloatToInt.h"
 
@@ -46,6 +49,56 @@ inline void YCbCrToRgb(int32_t y, int32_t cb, int32_t cr, uint8_t* d) {
 
 // The 16.16 luma sum of one RGB pixel (weights 0.299, 0.587, 0.114, summing to 65536).
 inline int32_t LumaSum(const uint8_t* p) { return 19595 * p[0] + 38470 * p[1] + 7471 * p[2]; }
+
+}  // namespace
+
+namespace colorrows {
+
+void RowYUV422ToRGB(const uint8_t* s, uint8_t* d, ptrdiff_t w, Yuv422BlocksFn blocks) {
+  if (w == 1) {
+    // A lone pixel Y, C: C serves as both U and V.
+    YuvToRgb(s[0], s[1] - 128, s[1] - 128, d);
+    return;
+  }
+  ptrdiff_t x = blocks != nullptr ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(w & ~1))) : 0;
+  for (; x + 1 < w; x += 2) {
+    const int32_t u = s[2 * x + 1] - 128;
+    const int32_t v = s[2 * x + 3] - 128;
+    YuvToRgb(s[2 * x], u, v, d + 3 * x);
+    YuvToRgb(s[2 * x + 2], u, v, d + 3 * x + 3);
+  }
+  if (w % 2 != 0) {
+    // The odd last pixel Y, U takes the V of the pair before it.
+    const ptrdiff_t last = w - 1;
+    YuvToRgb(s[2 * last], s[2 * last + 1] - 128, s[2 * last - 1] - 128, d + 3 * last);
+  }
+}
+
+void RowSwapC3(const uint8_t* s, uint8_t* d, ptrdiff_t n, const int order[3], SwapBlocksFn blocks) {
+  const int o0 = order[0], o1 = order[1], o2 = order[2];
+  if (s == d) {
+    ptrdiff_t i = blocks != nullptr ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(n), order)) : 0;
+    for (; i < n; ++i) {
+      // All three bytes are read before any is written.
+      const uint8_t c[3] = {d[3 * i], d[3 * i + 1], d[3 * i + 2]};
+      d[3 * i + 0] = c[o0];
+      d[3 * i + 1] = c[o1];
+      d[3 * i + 2] = c[o2];
+    }
+    return;
+  }
+  const bool overlap = s < d + 3 * n && d < s + 3 * n;
+  ptrdiff_t i = blocks != nullptr && !overlap ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(n), order)) : 0;
+  for (; i < n; ++i) {
+    d[3 * i + 0] = s[3 * i + o0];
+    d[3 * i + 1] = s[3 * i + o1];
+    d[3 * i + 2] = s[3 * i + o2];
+  }
+}
+
+}  // namespace colorrows
+
+namespace {
 
 IppStatus Check420(const Ipp8u* const pSrc[3], const int srcStep[3], const Ipp8u* pDst,
                    IppiSize size) {
@@ -266,27 +319,9 @@ IppStatus SwapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
 IppStatus ippiYUV422ToRGB_8u_C2C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                    IppiSize roiSize) {
   if (IppStatus s = CheckImages(pSrc, pDst, roiSize); s != ippStsNoErr) return s;
-  const ptrdiff_t w = roiSize.width;
-  for (int32_t y = 0; y < roiSize.height; ++y) {
-    const uint8_t* s = Row(pSrc, srcStep, y);
-    uint8_t* d = Row(pDst, dstStep, y);
-    if (w == 1) {
-      // A lone pixel Y, C: C serves as both U and V.
-      YuvToRgb(s[0], s[1] - 128, s[1] - 128, d);
-      continue;
-    }
-    for (ptrdiff_t p = 0; p < w / 2; ++p) {
-      const int32_t u = s[4 * p + 1] - 128;
-      const int32_t v = s[4 * p + 3] - 128;
-      YuvToRgb(s[4 * p], u, v, d + 6 * p);
-      YuvToRgb(s[4 * p + 2], u, v, d + 6 * p + 3);
-    }
-    if (w % 2 != 0) {
-      // The odd last pixel Y, U takes the V of the pair before it.
-      const ptrdiff_t x = w - 1;
-      YuvToRgb(s[2 * x], s[2 * x + 1] - 128, s[2 * x - 1] - 128, d + 3 * x);
-    }
-  }
+  const colorrows::Yuv422BlocksFn blocks = colorrows::VectorYUV422ToRGB();
+  for (int32_t y = 0; y < roiSize.height; ++y)
+    colorrows::RowYUV422ToRGB(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), roiSize.width, blocks);
   return ippStsNoErr;
 }
 
@@ -348,22 +383,21 @@ IppStatus ippiSwapChannels_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiS
   if (IppStatus s = CheckSwap(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, dstOrder);
       s != ippStsNoErr)
     return s;
-  const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
+  const colorrows::SwapBlocksFn blocks = colorrows::VectorSwapC3();
   ForEachRow(pSrcDst, srcDstStep, 3, roiSize, [=](uint8_t* p, int32_t n) {
-    for (ptrdiff_t i = 0; i < n; ++i) {
-      // All three bytes are read before any is written.
-      const uint8_t c[3] = {p[3 * i], p[3 * i + 1], p[3 * i + 2]};
-      p[3 * i + 0] = c[o0];
-      p[3 * i + 1] = c[o1];
-      p[3 * i + 2] = c[o2];
-    }
+    colorrows::RowSwapC3(p, p, n, dstOrder, blocks);
   });
   return ippStsNoErr;
 }
 
 IppStatus ippiSwapChannels_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                   IppiSize roiSize, const int dstOrder[3]) {
-  return SwapChannels<3>(pSrc, srcStep, pDst, dstStep, roiSize, dstOrder);
+  if (IppStatus s = CheckSwap(pSrc, srcStep, pDst, dstStep, roiSize, dstOrder); s != ippStsNoErr)
+    return s;
+  const colorrows::SwapBlocksFn blocks = colorrows::VectorSwapC3();
+  ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, roiSize,
+             [=](const uint8_t* s, uint8_t* d, int32_t n) { colorrows::RowSwapC3(s, d, n, dstOrder, blocks); });
+  return ippStsNoErr;
 }
 
 IppStatus ippiSwapChannels_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,

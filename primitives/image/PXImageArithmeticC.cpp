@@ -2,7 +2,7 @@
 //
 // Vectors are worked as regions of one row, so that a vector form and a one-channel image form
 // of an operation are one template, told apart only by the fills and copies of their short
-// cuts (the vectors' checked byte routines, the images' Set and Copy primitives). The 8-bit
+// cuts (the vectors' byte fills and copies, the images' Set and Copy primitives). The 8-bit
 // sums, differences and products run on the row engine of PXImageArithmeticKernels.h with the
 // constant repeated as a pattern; the 16-bit ones run one row loop per branch of the rule.
 #include "primitives/image/PXImageArithmeticC.h"
@@ -13,7 +13,6 @@
 #include "primitives/image/PXImageArithmeticKernels.h"
 #include "primitives/image/PXImageCopy.h"
 #include "primitives/image/PXImageRows.h"
-#include "primitives/signal/SignalFillCopy.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"

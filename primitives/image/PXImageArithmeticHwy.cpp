@@ -104,6 +104,12 @@ HWY_INLINE size_t ByteLoop(D8 d8, const uint8_t* first, const uint8_t* second, u
                            size_t n, Op op) {
   const size_t lanes = hn::Lanes(d8);
   size_t i = 0;
+  for (; i + 2 * lanes <= n; i += 2 * lanes) {  // two vectors a step keep both ports busy
+    const auto a0 = hn::LoadU(d8, first + i), a1 = hn::LoadU(d8, first + i + lanes);
+    const auto b0 = hn::LoadU(d8, second + i), b1 = hn::LoadU(d8, second + i + lanes);
+    hn::StoreU(op(a0, b0), d8, dst + i);
+    hn::StoreU(op(a1, b1), d8, dst + i + lanes);
+  }
   for (; i + lanes <= n; i += lanes)
     hn::StoreU(op(hn::LoadU(d8, first + i), hn::LoadU(d8, second + i)), d8, dst + i);
   return i;

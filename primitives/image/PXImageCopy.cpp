@@ -3,15 +3,56 @@
 // Every loop walks contiguous rows with plain indexed loads and stores, so the compiler
 // vectorises it; contiguous images are worked as one long row. Plain fills and whole-pixel
 // copies are the support layer's (fbFillBytes, fbFillElements, fbCopyRows), which run at
-// memory speed; a copy stays correct if a caller's rows overlap.
+// memory speed; a copy stays correct if a caller's rows overlap. The copies between three- and
+// four-byte pixels and the four-byte channel fill, which the pixel stores' conversions run
+// over whole frames, take Highway vector blocks (PXImageCopyHwy.cpp) and finish each row with
+// the plain loop.
 #include "primitives/image/PXImageCopy.h"
 
 #include <cstring>
 
+#include "primitives/image/PXImageCopyRows.h"
 #include "primitives/image/PXImageRows.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {
+
+namespace copyrows {
+
+namespace {
+bool Overlap(const uint8_t* a, ptrdiff_t aBytes, const uint8_t* b, ptrdiff_t bBytes) {
+  return a < b + bBytes && b < a + aBytes;
+}
+
+// The first three bytes of n pixels of SrcPitch bytes into pixels of DstPitch bytes.
+template <int SrcPitch, int DstPitch>
+void RowColour(const uint8_t* s, uint8_t* d, ptrdiff_t n, ColourBlocksFn blocks) {
+  ptrdiff_t i = 0;
+  if (blocks != nullptr && n > 0 && !Overlap(s, SrcPitch * n, d, DstPitch * n))
+    i = static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(n)));
+  for (; i < n; ++i) {
+    d[DstPitch * i + 0] = s[SrcPitch * i + 0];
+    d[DstPitch * i + 1] = s[SrcPitch * i + 1];
+    d[DstPitch * i + 2] = s[SrcPitch * i + 2];
+  }
+}
+}  // namespace
+
+void RowC3ToAC4(const uint8_t* s, uint8_t* d, ptrdiff_t n, ColourBlocksFn blocks) {
+  RowColour<3, 4>(s, d, n, blocks);
+}
+
+void RowAC4ToC3(const uint8_t* s, uint8_t* d, ptrdiff_t n, ColourBlocksFn blocks) {
+  RowColour<4, 3>(s, d, n, blocks);
+}
+
+void RowSetC4Channel(uint8_t* d, ptrdiff_t n, uint8_t value, ChannelBlocksFn blocks) {
+  ptrdiff_t i = 0;
+  if (blocks != nullptr && n > 0) i = static_cast<ptrdiff_t>(blocks(d, static_cast<size_t>(n), value));
+  for (; i < n; ++i) d[4 * i] = value;
+}
+
+}  // namespace copyrows
 
 using rows::BadSize;
 using rows::CheckImages;
@@ -103,6 +144,17 @@ IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
   return ippStsNoErr;
 }
 
+// The same through a row routine of PXImageCopyRows.h and its vector blocks.
+template <int SrcPitch, int DstPitch>
+IppStatus CopyColourRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
+                         copyrows::ColourBlocksFn blocks,
+                         void (*row)(const uint8_t*, uint8_t*, ptrdiff_t, copyrows::ColourBlocksFn)) {
+  if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
+  ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
+             [blocks, row](const uint8_t* s, uint8_t* d, int32_t w) { row(s, d, w, blocks); });
+  return ippStsNoErr;
+}
+
 // Interleaved pixels of N bytes into N planes, plane by plane within each row.
 template <int N>
 IppStatus CopyToPlanes(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[], int dstStep,
@@ -157,7 +209,12 @@ IppStatus ippiSet_8u_C3CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSiz
 }
 
 IppStatus ippiSet_8u_C4CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  return SetChannel<4>(value, pDst, dstStep, roiSize);
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
+  const copyrows::ChannelBlocksFn blocks = copyrows::VectorSetC4Channel();
+  ForEachRow(pDst, dstStep, 4, roiSize, [value, blocks](uint8_t* d, int32_t w) {
+    copyrows::RowSetC4Channel(d, w, value, blocks);
+  });
+  return ippStsNoErr;
 }
 
 IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) { return fbSet8u(val, pDst, len); }
@@ -230,12 +287,14 @@ IppStatus ippiCopy_8u_C4C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dst
 
 IppStatus ippiCopy_8u_C3AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                              IppiSize roiSize) {
-  return CopyColour<3, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
+  return CopyColourRows<3, 4>(pSrc, srcStep, pDst, dstStep, roiSize, copyrows::VectorC3ToAC4(),
+                              copyrows::RowC3ToAC4);
 }
 
 IppStatus ippiCopy_8u_AC4C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                              IppiSize roiSize) {
-  return CopyColour<4, 3>(pSrc, srcStep, pDst, dstStep, roiSize);
+  return CopyColourRows<4, 3>(pSrc, srcStep, pDst, dstStep, roiSize, copyrows::VectorAC4ToC3(),
+                              copyrows::RowAC4ToC3);
 }
 
 IppStatus ippiCopy_8u_C3P3R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep,

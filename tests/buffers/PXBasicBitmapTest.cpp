@@ -11,6 +11,7 @@
 
 #include "buffers/PXBasicBitmap.h"
 #include "buffers/PXBitmap.h"
+#include "tests/buffers/OwnedObject.h"
 
 namespace {
 
@@ -21,14 +22,7 @@ using platform::pf24bit;
 using platform::pf32bit;
 using platform::pf8bit;
 
-template <class T>
-struct Owned {
-  T* object;
-  explicit Owned(T* o) : object(o) {}
-  ~Owned() { object->Free(); }
-  T* operator->() const { return object; }
-  T* get() const { return object; }
-};
+using bufferstest::Owned;
 
 uint32_t Le32(const std::string& s, size_t at) {
   uint32_t v = 0;

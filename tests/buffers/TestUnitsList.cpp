@@ -7,12 +7,13 @@
 #include "tests/common/TestUnits.h"
 
 // The units the buffer tests need, in start-up order: the signal loaders and the dispatcher
-// unit whose slots the buffers call, then the store. The virtual clock is set before the
+// units whose slots the buffers and the pixel stores call, then the store. The virtual clock is set before the
 // store starts, so that its trim timer runs on that clock and fires only when a test moves it.
 std::span<const platform::TUnit> TestUnits() {
   static const platform::TUnit units[] = {
       platform::KernelUnit,       platform::MessagesUnit,          platform::FormsUnit,
-      CBIPPSLoader::Unit,         CBIPPILoader::Unit,              RBBasicDispatcher::Unit,
+      CBIPPSLoader::Unit,         CBIPPILoader::Unit,              PXBasicDispatcher::Unit,
+      PXDispatcher::Unit,         PXSubDispatcher::Unit,           RBBasicDispatcher::Unit,
       bufferstest::VirtualClockUnit, buffers::RBInternalStoreUnit,
   };
   return units;

@@ -13,6 +13,7 @@
 
 #include "primitives/image/PXImageArithmetic.h"
 #include "primitives/image/PXImageArithmeticC.h"
+#include "primitives/image/PXImageArithmeticScaled.h"
 #include "primitives/image/PXImageCopy.h"
 #include "primitives/image/PXImageMirror.h"
 #include "primitives/signal/SignalFillCopy.h"
@@ -163,6 +164,7 @@ const Case kCases[] = {
     {"ippsMulC_32s_Sfs", [](auto s, auto d) { return ippsMulC_32s_Sfs(As<Ipp32s>(s), 5, As<Ipp32s>(d), kLength, -1); }},
     {"DivCInt32InPlace", InPlace([](uint8_t* d) { DivCInt32InPlace(-7, As<Ipp32s>(d), kLength, 0); return ippStsNoErr; })},
     {"DivCInt32", [](auto s, auto d) { DivCInt32(As<Ipp32s>(s), 3, As<Ipp32s>(d), kLength, 0); return ippStsNoErr; }},
+    {"ippiAddWeighted_8u32f_C1IR", InPlaceWith([](auto s, auto d) { return ippiAddWeighted_8u32f_C1IR(s, kStep8, As<Ipp32f>(d), kStep32, kSize, 0.3f); })},
     // Logic and shifts.
     {"ippsAnd_32u_I", InPlaceWith([](auto s, auto d) { return ippsAnd_32u_I(As<Ipp32u>(s), As<Ipp32u>(d), kLength); })},
     {"ippsOr_32u_I", InPlaceWith([](auto s, auto d) { return ippsOr_32u_I(As<Ipp32u>(s), As<Ipp32u>(d), kLength); })},

@@ -5,6 +5,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <hwy/targets.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -87,22 +89,27 @@ TEST(VisionIntegral, IntegerAndSquaredIntegralsEqualOpenCVsShiftedByTheStartValu
     }
 }
 
-TEST(VisionIntegral, TheVectorRowEqualsThePlainRow) {
+TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
   std::mt19937 rng(20);
   std::uniform_int_distribution<int> byte(0, 255);
-  const builtin::integral::Row32sFn vector = builtin::integral::Row32sVector();
-  for (int w = 0; w <= 80; ++w)
-    for (int misalign : {0, 1, 3}) {
-      SCOPED_TRACE("width " + std::to_string(w) + " misaligned by " + std::to_string(misalign));
-      // Bytes near 255 and an upper row near 2^32 make the sums wrap.
-      std::vector<uint8_t> src(w + 1), above(4 * (w + 1) + 8), plain(4 * (w + 1) + 8, 0xAB), vec = plain;
-      for (uint8_t& b : src) b = static_cast<uint8_t>(w % 2 ? byte(rng) : 255 - byte(rng) % 4);
-      for (uint8_t& b : above) b = static_cast<uint8_t>(byte(rng) | (w % 3 ? 0 : 0xF0));
-      const uint32_t val = rng();
-      builtin::integral::Row32sScalar(src.data(), above.data() + misalign, plain.data() + misalign, w, val);
-      vector(src.data(), above.data() + misalign, vec.data() + misalign, w, val);
-      ASSERT_EQ(vec, plain);
-    }
+  for (int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    hwy::SetSupportedTargetsForTest(target);
+    const builtin::integral::Row32sFn vector = builtin::integral::Row32sVector();
+    for (int w = 0; w <= 80; ++w)
+      for (int misalign : {0, 1, 3}) {
+        SCOPED_TRACE(std::string(hwy::TargetName(target)) + " width " + std::to_string(w) + " misaligned by " +
+                     std::to_string(misalign));
+        // Bytes near 255 and an upper row near 2^32 make the sums wrap.
+        std::vector<uint8_t> src(w + 1), above(4 * (w + 1) + 8), plain(4 * (w + 1) + 8, 0xAB), vec = plain;
+        for (uint8_t& b : src) b = static_cast<uint8_t>(w % 2 ? byte(rng) : 255 - byte(rng) % 4);
+        for (uint8_t& b : above) b = static_cast<uint8_t>(byte(rng) | (w % 3 ? 0 : 0xF0));
+        const uint32_t val = rng();
+        builtin::integral::Row32sScalar(src.data(), above.data() + misalign, plain.data() + misalign, w, val);
+        vector(src.data(), above.data() + misalign, vec.data() + misalign, w, val);
+        ASSERT_EQ(vec, plain);
+      }
+  }
+  hwy::SetSupportedTargetsForTest(0);
 }
 
 // The squared integral as specified: each value the one above plus the row's running sum of
