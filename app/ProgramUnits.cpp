@@ -7,6 +7,7 @@
 #include "buffers/RBStreamTypes.h"
 #include "buffers/SNStreamTypes.h"
 #include "components/RBClockGen.h"
+#include "components/PXVisionStreamTypes.h"
 #include "components/RBComponentCollection.h"
 #include "pins/PNPinsGlobals.h"
 #include "pins/PNPinsRegistries.h"
@@ -47,10 +48,12 @@ std::span<const platform::TUnit> ProgramUnits() {
       PXDirectShow::Unit,
       buffers::SNStreamTypesUnit,
       buffers::PXStreamTypesUnit,
-      // One more dispatcher unit, the main thread's identity, the OpenCV wrapper.
+      // One more dispatcher unit, the main thread's identity, the OpenCV wrapper and the vision
+      // stream types.
       RBNormDispatcher::Unit,
       components::RBClockGenUnit,
       binding::PXOpenCVUnit,
+      components::PXVisionStreamTypesUnit,
       // The vision library's loader and dispatcher unit, the component-class registry.
       CBIPPCVLoader::Unit,
       KZDispatcher::Unit,
