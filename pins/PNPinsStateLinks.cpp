@@ -177,6 +177,7 @@ TPNNamedStateDispatcher* TPNNamedStateDispatcher::CreateNamed(const std::string&
   auto* link = platform::New<TPNNamedStateDispatcher>();
   link->FName = Name;
   link->FDesignTime = DesignTime;
+  link->FIntLock->Instance()->SetRank(TPNLockRank::StateLink);
   TPNRegistryLockHold hold;
   if (std::vector<TPNStateDispatcher*>* list = SelectStateDispatcherList(DesignTime))
     list->push_back(link);
