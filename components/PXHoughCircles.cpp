@@ -123,10 +123,11 @@ TPNNotifyResult TPXHoughCircles::CirclesPinRequest(TPNBasicPin* Sender, const TG
 }
 
 TPXHoughSettings TPXHoughCircles::DetectionSettings() {
-  // Writers of the settings hold both sides of the component lock, so the output side alone
-  // (last in the lock order, whichever side the caller holds) keeps them still while they
-  // are copied.
-  auto section = FOutputLock->ReadLock();
+  // The component's setters hold both sides of its lock, those of Smooth and Threshold the
+  // input side, so the settings are copied under both, taken in order: a caller that holds
+  // the output side (the main-thread road) gives it up meanwhile.
+  auto unlocked = FOutputLock->UnlockAll();
+  auto section = FLock->ReadLock();
   TPXHoughSettings d;
   d.Smooth = FSmooth->Enabled();
   d.MaskWidth = FSmooth->MaskSize()->Width();
