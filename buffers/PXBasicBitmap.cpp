@@ -210,7 +210,7 @@ void TPXBasicBitmap::SaveToStream(std::ostream& stream) const {
 void TPXBasicBitmap::SaveToFile(const std::string& fileName) const {
   std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
   if (!file)
-    throw platform::EFCreateError(Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(errno)));
+    platform::RaiseFileCreateError(fileName, errno);
   SaveToStream(file);
   file.close();
   if (!file) throw EWriteError("Stream write error");

@@ -188,15 +188,11 @@ class TFile {
   int FHandle;
 };
 
-std::string FileError(const char* what, const std::string& name) {
-  return platform::Format("%s \"%s\". %s", what, name.c_str(), std::strerror(errno));
-}
-
 }  // namespace
 
 void TRBGenericBuffer::SaveToFile(const std::string& AFileName) {
   TFile file(::open(AFileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (file.Handle() < 0) throw EFCreateError(FileError("Cannot create file", AFileName));
+  if (file.Handle() < 0) platform::RaiseFileCreateError(AFileName, errno);
   const uint8_t* data = ByteRead();
   for (uint32_t done = 0, size = GetByteSize(); done < size;) {
     const ssize_t n = ::write(file.Handle(), data + done, size - done);
@@ -208,7 +204,7 @@ void TRBGenericBuffer::SaveToFile(const std::string& AFileName) {
 
 void TRBGenericBuffer::LoadFromFile(const std::string& AFileName) {
   TFile file(::open(AFileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Handle() < 0) throw EFOpenError(FileError("Cannot open file", AFileName));
+  if (file.Handle() < 0) platform::RaiseFileOpenError(AFileName, errno);
   const uint32_t size = GetByteSize();
   struct stat info {};
   // The buffer is changed only when the file holds all of its bytes.

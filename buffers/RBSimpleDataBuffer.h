@@ -35,11 +35,11 @@ using platform::TGUID;
 // The class library's errors raised by the buffers beside ERangeError and EOutOfMemory.
 using platform::EStreamError;
 using platform::Exception;
-PF_DECLARE_EXCEPTION(EIntfCastError, Exception);  // "Interface not supported"
-PF_DECLARE_EXCEPTION(EInvalidCast, Exception);    // "Invalid class typecast"
-PF_DECLARE_EXCEPTION(EDivByZero, Exception);      // "Division by zero"
-PF_DECLARE_EXCEPTION(EFCreateError, EStreamError);
-PF_DECLARE_EXCEPTION(EFOpenError, EStreamError);
+using platform::EDivByZero;
+using platform::EFCreateError;
+using platform::EFOpenError;
+using platform::EIntfCastError;
+using platform::EInvalidCast;
 
 // Raises ERangeError "Index out of range = %u" (the index shown as an unsigned number).
 [[noreturn]] void RangeError(int64_t Index);

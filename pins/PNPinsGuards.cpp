@@ -188,15 +188,16 @@ TPNLinkLockHold::~TPNLinkLockHold() {
 
 bool ThreadHoldsLinkLock() { return tLinkDepth > 0; }
 
-// Drops every level of the link lock.
+// Drops every level of the link lock (the lock itself is entered once, by the outermost
+// hold; the depth counts the holds).
 TPNLinkLockDropped::TPNLinkLockDropped() : FLevels(tLinkDepth) {
-  for (int i = 0; i < FLevels; ++i) LinkLock().Leave();
+  if (FLevels > 0) LinkLock().Leave();
   tLinkDepth = 0;
 }
 
 // Takes the link lock back (the thread holds no pin lock here).
 TPNLinkLockDropped::~TPNLinkLockDropped() {
-  for (int i = 0; i < FLevels; ++i) LinkLock().Enter();
+  if (FLevels > 0) LinkLock().Enter();
   tLinkDepth = FLevels;
 }
 

@@ -57,7 +57,7 @@ class TFileSource final : public TByteSource {
       }
     }
     if (FFile < 0)
-      throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), std::strerror(error)));
+      RaiseFileOpenError(fileName, error);
     FSize = static_cast<uint64_t>(info.st_size);
   }
   ~TFileSource() override { ::close(FFile); }

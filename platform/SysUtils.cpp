@@ -1,6 +1,7 @@
 #include "platform/SysUtils.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -22,6 +23,14 @@ std::string Format(const char* format, ...) {
   std::string text = FormatV(format, args);
   va_end(args);
   return text;
+}
+
+void RaiseFileOpenError(const std::string& fileName, int error) {
+  throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), std::strerror(error)));
+}
+
+void RaiseFileCreateError(const std::string& fileName, int error) {
+  throw EFCreateError(Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
 }
 
 }  // namespace platform

@@ -43,10 +43,19 @@ PF_DECLARE_EXCEPTION(EWriteError, EFilerError);
 PF_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
 PF_DECLARE_EXCEPTION(EComponentError, Exception);
 PF_DECLARE_EXCEPTION(EThread, Exception);
+PF_DECLARE_EXCEPTION(EIntfCastError, Exception);  // "Interface not supported"
+PF_DECLARE_EXCEPTION(EInvalidCast, Exception);    // "Invalid class typecast"
+PF_DECLARE_EXCEPTION(EDivByZero, Exception);      // "Division by zero"
 
 // printf-style formatting into a std::string ("%u" of -1 prints 4294967295, as the
 // messages expect).
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* format, va_list args);
+
+// The file errors of the class library's file streams, with the system's reason for errno
+// error: EFOpenError "Cannot open file "<name>". <reason>" and EFCreateError "Cannot create
+// file "<name>". <reason>".
+[[noreturn]] void RaiseFileOpenError(const std::string& fileName, int error);
+[[noreturn]] void RaiseFileCreateError(const std::string& fileName, int error);
 
 }  // namespace platform

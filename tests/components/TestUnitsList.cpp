@@ -1,25 +1,20 @@
-#include "binding/BindingUnits.h"
-#include "buffers/RBInternalStore.h"
-#include "components/RBClockGen.h"
-#include "pins/PNPinsGlobals.h"
-#include "pins/PNPinsRegistries.h"
-#include "pins/PNStdTypes.h"
-#include "platform/Forms.h"
-#include "platform/Kernel.h"
-#include "platform/Messages.h"
+#include <cstring>
+#include <vector>
+
+#include "app/ProgramUnits.h"
 #include "tests/buffers/BuffersTestSupport.h"
 #include "tests/common/TestUnits.h"
 
-// The units the component tests need, in start-up order: the pin framework, the signal
-// loaders and the dispatcher unit whose slots the buffers call, the store (its trim timer on
-// the buffer tests' virtual clock), the stream types, then the main thread's identity.
+// The component tests run with the program's units in its start-up order, the buffer tests'
+// virtual clock put in place before the store, so that the store's trim timer runs on it.
 std::span<const platform::TUnit> TestUnits() {
-  static const platform::TUnit units[] = {
-      platform::KernelUnit,        platform::MessagesUnit,      platform::FormsUnit,
-      pins::PNPinsUnit,            pins::PNPinsRegistriesUnit,  CBIPPSLoader::Unit,
-      CBIPPILoader::Unit,          RBBasicDispatcher::Unit,     bufferstest::VirtualClockUnit,
-      buffers::RBInternalStoreUnit,
-      pins::PNStdTypesUnit,        components::RBClockGenUnit,
-  };
+  static const std::vector<platform::TUnit> units = [] {
+    std::vector<platform::TUnit> list;
+    for (const platform::TUnit& unit : app::ProgramUnits()) {
+      if (std::strcmp(unit.Name, "RBInternalStore") == 0) list.push_back(bufferstest::VirtualClockUnit);
+      list.push_back(unit);
+    }
+    return list;
+  }();
   return units;
 }

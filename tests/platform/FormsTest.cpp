@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Controls.h"
 #include "platform/Messages.h"
 #include "tests/platform/StreamingFixture.h"
 
@@ -21,53 +22,8 @@ class TBareForm : public TForm {
 };
 PF_DEFINE_COMPONENT(TBareForm, TForm, nullptr)
 
-// Stand-ins for the demo window's classes, publishing what its form resource sets.
-class TImage : public TComponent {
-  PF_CLASS(TImage)
-  PF_ALLOW_NEW;
-
- public:
-  int32_t Left = 0, Top = 0, Width = 105, Height = 105;
-  bool AutoSize = false;
-
- protected:
-  explicit TImage(TComponent* owner) : TComponent(owner) {}
-};
-void DescribeTImage(TClassInfo& info) {
-  TPublisher<TImage> p(info);
-  p.Property("Left", &TImage::Left);
-  p.Property("Top", &TImage::Top);
-  p.Property("Width", &TImage::Width);
-  p.Property("Height", &TImage::Height);
-  p.Property("AutoSize", &TImage::AutoSize).Default(false);
-}
-PF_DEFINE_COMPONENT(TImage, TComponent, DescribeTImage)
-
-class TButton : public TComponent {
-  PF_CLASS(TButton)
-  PF_ALLOW_NEW;
-
- public:
-  int32_t Left = 0, Top = 0, Width = 75, Height = 25;
-  std::string Caption;
-  int16_t TabOrder = -1;
-  TNotifyEvent OnClick;
-
- protected:
-  explicit TButton(TComponent* owner) : TComponent(owner) {}
-};
-void DescribeTButton(TClassInfo& info) {
-  TPublisher<TButton> p(info);
-  p.Property("Left", &TButton::Left);
-  p.Property("Top", &TButton::Top);
-  p.Property("Width", &TButton::Width);
-  p.Property("Height", &TButton::Height);
-  p.Property("Caption", &TButton::Caption);
-  p.Property("TabOrder", &TButton::TabOrder).Default(-1);
-  p.Property("OnClick", &TButton::OnClick);
-}
-PF_DEFINE_COMPONENT(TButton, TComponent, DescribeTButton)
-
+// Stand-ins for the demo window's processing components (its image and button are the
+// platform's controls), publishing what its form resource sets.
 class TGenericFilter : public TComponent {
   PF_CLASS(TGenericFilter)
   PF_ALLOW_NEW;

@@ -1,0 +1,98 @@
+// Vector kernels of the circle detector, compiled for every instruction set that Highway
+// targets and chosen at run time once per call. A vector of cells (or points) is decided at
+// once; the cells or points after the last whole vector go through the plain loop in the same
+// function. Results are compress-stored in order, so they equal the plain loops'.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "components/PXBasicHoughHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include <cmath>
+#include <vector>
+
+#include "components/PXBasicHoughKernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace components::hough {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+void FindCandidatesVec(const int32_t* acc, int64_t stride, int64_t rows, int64_t cols,
+                       int32_t threshold, std::vector<int32_t>* out) {
+  const hn::ScalableTag<int32_t> d;
+  const int64_t n = static_cast<int64_t>(hn::Lanes(d));
+  const auto thr = hn::Set(d, threshold);
+  const auto iota = hn::Iota(d, 0);
+  size_t count = out->size();
+  for (int64_t y = 1; y < rows - 1; ++y) {
+    const int32_t* row = acc + y * stride;
+    const int32_t* up = row - stride;
+    const int32_t* down = row + stride;
+    const int32_t base = static_cast<int32_t>(y * stride);
+    out->resize(count + static_cast<size_t>(cols));
+    int32_t* dst = out->data();
+    int64_t x = 1;
+    for (; x + n <= cols - 1; x += n) {
+      const auto v = hn::LoadU(d, row + x);
+      auto keep = hn::Gt(v, thr);
+      if (hn::AllFalse(d, keep)) continue;
+      keep = hn::And(keep, hn::Gt(v, hn::LoadU(d, row + x - 1)));
+      keep = hn::And(keep, hn::Gt(v, hn::LoadU(d, row + x + 1)));
+      keep = hn::And(keep, hn::Gt(v, hn::LoadU(d, up + x)));
+      keep = hn::And(keep, hn::Gt(v, hn::LoadU(d, down + x)));
+      const auto index = hn::Add(iota, hn::Set(d, base + static_cast<int32_t>(x)));
+      count += hn::CompressBlendedStore(index, keep, d, dst + count);
+    }
+    for (; x < cols - 1; ++x) {
+      const int32_t v = row[x];
+      if (v > threshold && v > row[x - 1] && v > row[x + 1] && v > up[x] && v > down[x])
+        dst[count++] = base + static_cast<int32_t>(x);
+    }
+    out->resize(count);
+  }
+}
+
+size_t NearDistancesVec(const float* xs, const float* ys, size_t n, float cx, float cy,
+                        float maxR, float* out) {
+  const hn::ScalableTag<float> d;
+  const size_t lanes = hn::Lanes(d);
+  const auto vcx = hn::Set(d, cx), vcy = hn::Set(d, cy), limit = hn::Set(d, maxR);
+  size_t count = 0, k = 0;
+  for (; k + lanes <= n; k += lanes) {
+    const auto dx = hn::Sub(vcx, hn::LoadU(d, xs + k));
+    const auto dy = hn::Sub(vcy, hn::LoadU(d, ys + k));
+    // Two products and a sum, each rounded (no fused multiply-add).
+    const auto dist = hn::Sqrt(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)));
+    count += hn::CompressBlendedStore(dist, hn::Le(dist, limit), d, out + count);
+  }
+  for (; k < n; ++k) {
+    const float dx = cx - xs[k], dy = cy - ys[k];
+    const float dist = std::sqrt(dx * dx + dy * dy);
+    if (dist <= maxR) out[count++] = dist;
+  }
+  return count;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace components::hough
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace components::hough {
+
+HWY_EXPORT(FindCandidatesVec);
+HWY_EXPORT(NearDistancesVec);
+
+void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t cols,
+                    int32_t threshold, std::vector<int32_t>* out) {
+  HWY_DYNAMIC_DISPATCH(FindCandidatesVec)(acc, stride, rows, cols, threshold, out);
+}
+
+size_t NearDistances(const float* xs, const float* ys, size_t n, float cx, float cy, float maxR,
+                     float* out) {
+  return HWY_DYNAMIC_DISPATCH(NearDistancesVec)(xs, ys, n, cx, cy, maxR, out);
+}
+
+}  // namespace components::hough
+#endif  // HWY_ONCE
