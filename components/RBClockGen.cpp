@@ -25,4 +25,13 @@ bool InMainThread() { return platform::GetCurrentThreadId() == MainThreadID(); }
 
 const platform::TUnit RBClockGenUnit{"RBClockGen", RBClockGenInitialization, nullptr};
 
+PF_DEFINE_CLASS(TCBThread, platform::TThread)
+
+TCBThread::TCBThread(std::string AName) : TThread(false) { SetName(std::move(AName)); }
+
+std::string TCBThread::ComponentName(platform::TComponent* AComponent) {
+  if (!AComponent) return {};
+  return AComponent->Name().empty() ? AComponent->ClassName() : AComponent->Name();
+}
+
 }  // namespace components
