@@ -138,6 +138,7 @@ void TCBComponent::Loaded() {
   if (!ComponentState().Contains(platform::csDesigning)) InitComponent();
 }
 
+// Takes the component's property lock for the copy.
 void TCBComponent::Assign(TPersistent* Source) {
   auto s = FLock->WriteLock();
   if (auto* source = dynamic_cast<TCBComponent*>(Source)) {
@@ -174,6 +175,7 @@ TCBPersistent::TCBPersistent(TCBPersistent* AOwner)
 TCBPersistent::TCBPersistent(TCBCollectionItem* AOwner)
     : TCBPersistent(AOwner, AOwner ? AOwner->Lock() : RefPtr<ICBLock>()) {}
 
+// Takes the shared property lock for the copy.
 void TCBPersistent::Assign(TPersistent* Source) {
   auto s = FLock->WriteLock();
   if (auto* source = dynamic_cast<TCBPersistent*>(Source)) {
@@ -207,6 +209,7 @@ TCBCollectionItem::TCBCollectionItem(platform::TCollection* ACollection)
   SetCollection(ACollection);
 }
 
+// Takes the item's property lock for the copy.
 void TCBCollectionItem::Assign(TPersistent* Source) {
   auto s = FLock->WriteLock();
   if (auto* source = dynamic_cast<TCBCollectionItem*>(Source)) {

@@ -21,24 +21,28 @@ RefPtr<ICBLock> TCBPairedLock::Create(const RefPtr<IPNLock>& firstLock,
   return platform::New<TCBPairedLock>(firstLock, secondLock, notify);
 }
 
+// Takes the first lock, then the second.
 RefPtr<IPNLockSection> TCBPairedLock::ReadLock() {
   auto first = FFirstLock->ReadLock();
   auto second = FSecondLock->ReadLock();
   return platform::New<TCBPairedLockSection>(std::move(first), std::move(second));
 }
 
+// Takes the first lock, then the second.
 RefPtr<IPNLockSection> TCBPairedLock::WriteLock() {
   auto first = FFirstLock->WriteLock();
   auto second = FSecondLock->WriteLock();
   return platform::New<TCBPairedLockSection>(std::move(first), std::move(second));
 }
 
+// Stops the first lock, then the second.
 RefPtr<IPNLockSection> TCBPairedLock::StopLock() {
   auto first = FFirstLock->StopLock();
   auto second = FSecondLock->StopLock();
   return platform::New<TCBPairedLockSection>(std::move(first), std::move(second));
 }
 
+// Drops every level of both locks.
 RefPtr<IPNLockSection> TCBPairedLock::UnlockAll() {
   auto first = FFirstLock->UnlockAll();
   auto second = FSecondLock->UnlockAll();

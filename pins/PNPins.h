@@ -208,6 +208,8 @@ using TPNObjectLists = std::vector<RefPtr<TPNObjectList>>;
 struct IPNFormatConverter : virtual IInterface {
   static constexpr TGUID IID = TGUID::Parse("{F8E1AE7F-ABD3-4BC0-984D-2CC34D2D83CB}");
   virtual TPNFormatConverter* GetInstance() = 0;
+  // Adds a reference unless the last one is gone already (the converter is being torn down).
+  virtual bool TryAddRef() = 0;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -404,6 +406,8 @@ class TPNBasicPin : public TPNPinObject, public IPNStream {
  private:
   TPNStateDispatcher* FDispatcher = nullptr;
   RefPtr<IPNDestroyLockSection> FTeardown;  // keeps guard sections refused while torn down
+  RefPtr<IPNDestroyLockSection> FOwnerTeardown;  // the same, from the owner's teardown on
+  friend void OwnerDestroying(TComponent* AOwner);
   RefPtr<IPNLockSection> FDestroyUnlock;    // own levels dropped for the rest of destruction
   bool FRegistered = false;
   friend class TPNStateLinkField;
@@ -977,7 +981,8 @@ class TPNFormatConverterPins {
   TPNSourcePin* FOutputPin = nullptr;
 };
 
-// The converter behind a pin's owner, when the owner is a format converter.
+// The converter behind a pin's owner, when the owner is a format converter whose last
+// reference is not gone yet (null for one being torn down).
 RefPtr<IPNFormatConverter> ConverterOf(TComponent* AOwner);
 // Whether a component is a format converter (class named TPNFormatConverter or below).
 bool IsFormatConverter(TComponent* AOwner);
@@ -1094,5 +1099,11 @@ class TPNRegistryLockHold {
 
 // The number of pins alive (registered in AllPins).
 int32_t AllPinsCount();
+
+// A component starts being destroyed: waits, with no lock held, until no other thread runs a
+// call through or into one of its pins (reading a pin's name walks its owner's published
+// properties, which the owner is about to change), and keeps new calls refused until each
+// pin is freed. Installed as the platform's component-destroying hook by the pin unit.
+void OwnerDestroying(TComponent* AOwner);
 
 }  // namespace pins

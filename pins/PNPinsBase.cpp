@@ -120,6 +120,7 @@ void TPNBasicPin::BeforeDestruction() {
 void TPNBasicPin::Destroy() {
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
   FTeardown = nullptr;
+  FOwnerTeardown = nullptr;
   FDestroyUnlock = nullptr;
   TPNPinObject::Destroy();
 }
@@ -207,15 +208,16 @@ bool TPNBasicPin::ConnectByStateAfter(TPNBasicPin* OtherPin, TPNBasicPin* Notify
       ReleaseOutsideLinkLock(std::move(converter));
       return joined;
     };
-    if (TPNStateDispatcher* link = Dispatcher()) {
-      result = throughConverter ? join(link) : OtherPin->ConnectToState(link);
-    } else if (TPNStateDispatcher* otherLink = OtherPin->Dispatcher()) {
-      result = ConnectToState(otherLink);
+    if (TPNStateLinkHold hold(this); hold.Link) {
+      result = throughConverter ? join(hold.Link) : OtherPin->ConnectToState(hold.Link);
+    } else if (TPNStateLinkHold other(OtherPin); other.Link) {
+      result = ConnectToState(other.Link);
     } else {
       TPNStateDispatcher* made = CreateDispatcher(GetRootComponent(GetOwner()));
       if (!made) return false;
       SetDispatcher(made);
       made->AddPin(this, this);
+      TPNStateLinkHold held(this);
       result = join(made);
       // A link left with this pin alone goes again.
       if (!result) LeaveStateLink();
@@ -343,6 +345,7 @@ void TPNBasicPin::AdjustLoadedFormName(std::string& Name) {
 
 PF_DEFINE_CLASS(TPNPin, TPNBasicPin)
 
+// Takes the new pin's lock.
 TPNPin::TPNPin(TComponent* AOwner) {
   auto s = WriteLock();
   FStreamType = new TPNPinStreamType;
@@ -351,6 +354,7 @@ TPNPin::TPNPin(TComponent* AOwner) {
   TPNPin::GetRootName();
 }
 
+// Takes the new pin's lock.
 TPNPin::TPNPin(TComponent* AOwner, IPNLock* AOwnerLock) {
   auto s = WriteLock();
   FOwnerLock = AOwnerLock;

@@ -15,6 +15,14 @@ HRESULT TPNFormatConverter::QueryInterface(const TGUID& iid, void** object) {
 
 int32_t TPNFormatConverter::AddRef() { return FRefCount.fetch_add(1, std::memory_order_relaxed) + 1; }
 
+// Takes no lock.
+bool TPNFormatConverter::TryAddRef() {
+  int32_t n = FRefCount.load(std::memory_order_relaxed);
+  while (n > 0)
+    if (FRefCount.compare_exchange_weak(n, n + 1, std::memory_order_acq_rel)) return true;
+  return false;
+}
+
 // The last release tears the converter down on this thread, once it holds no link lock.
 int32_t TPNFormatConverter::Release() {
   int32_t n = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
@@ -38,6 +46,7 @@ TPNNotifyResult TPNFormatConverter::ForwardUpstream(TPNBasicPin* Sender, const T
   return FInputPin->Notify(Operation);
 }
 
+// Drops every level of the converter's lock this thread holds, then disconnects the input.
 void TPNFormatConverter::BeforeDestruction() {
   // The destroying thread may hold levels of the converter's lock (it may be delivering
   // through the converter); they are dropped so that the pins' teardown can wait for other
@@ -47,6 +56,7 @@ void TPNFormatConverter::BeforeDestruction() {
   TComponent::BeforeDestruction();
 }
 
+// Holds a stop section of the converter's lock while the pins go (with no other lock held).
 void TPNFormatConverter::Destroy() {
   {
     auto stop = FLock->StopLock();

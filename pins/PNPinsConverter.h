@@ -26,6 +26,7 @@ class TPNFormatConverter : public TComponent,
   // brings it back to 0 frees the converter.
   int32_t AddRef() override;
   int32_t Release() override;
+  bool TryAddRef() override;
   TPNFormatConverter* GetInstance() override { return this; }
 
   int32_t RefCount() const { return FRefCount.load(); }

@@ -409,6 +409,7 @@ bool TPNPinList::HasPinsData() {
   return false;
 }
 
+// Takes the list's lock to copy its pins; each writes its entry with it released.
 void TPNPinList::WritePins(TWriter* Writer) {
   std::vector<TPNBasicPin*> pins;
   {

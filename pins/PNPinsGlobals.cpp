@@ -43,6 +43,7 @@ void FreeRegistry() {
 }
 
 void PNPinsInitialization() {
+  platform::ComponentDestroyingHook = &OwnerDestroying;
   PinRegistryLock = new TPNCriticalSection;
   DesignTimeStateDispatchers = new std::vector<TPNStateDispatcher*>;
   RunTimeStateDispatchers = new std::vector<TPNStateDispatcher*>;
@@ -51,6 +52,7 @@ void PNPinsInitialization() {
   UnloadedPins = new TPNBasicPinList(true);
 }
 
+// Takes the registry lock to see whether pins are left.
 void PNPinsFinalization() {
   delete DesignTimeStateDispatchers;
   DesignTimeStateDispatchers = nullptr;
@@ -80,14 +82,42 @@ void PinUnregistered() {
   if (GFreeWhenEmpty && AllPins && AllPins->Count() == 0) FreeRegistry();
 }
 
+// Takes the registry lock.
 TPNRegistryLockHold::TPNRegistryLockHold() {
   if (PinRegistryLock) PinRegistryLock->Enter();
+  EnteredRegistryLock();
 }
 
+// Releases the registry lock (and then frees what was deferred under it).
 TPNRegistryLockHold::~TPNRegistryLockHold() {
   if (PinRegistryLock) PinRegistryLock->Leave();
+  LeftRegistryLock();
 }
 
+// Takes the registry lock to find the owner's pins (each held by its guard meanwhile); waits
+// for their guards with no lock held.
+void OwnerDestroying(TComponent* AOwner) {
+  std::vector<TPNBasicPin*> pins;
+  std::vector<RefPtr<IPNDestroyLockSection>> held;
+  {
+    TPNRegistryLockHold hold;
+    if (!AllPins) return;
+    for (int32_t i = 0; i < AllPins->Count(); ++i) {
+      TPNBasicPin* pin = AllPins->Items(i);
+      if (pin->GetOwner() != AOwner) continue;
+      if (RefPtr<IPNDestroyLockSection> section = pin->DestroyGuard()->Lock()) {
+        held.push_back(std::move(section));
+        pins.push_back(pin);
+      }
+    }
+  }
+  // The pins belong to AOwner, which frees them after this: held until now, they are alive.
+  held.clear();
+  for (TPNBasicPin* pin : pins)
+    if (!pin->FOwnerTeardown) pin->FOwnerTeardown = WaitOutGuardToDestroy(pin);
+}
+
+// Takes the registry lock.
 int32_t AllPinsCount() {
   if (!AllPins) return 0;
   TPNRegistryLockHold hold;
@@ -147,10 +177,24 @@ int32_t TPNBasicPinList::IndexOf(TPNBasicPin* APin) const {
   return -1;
 }
 
+namespace {
+// Whether a registered pin may be asked its name now: its owner has been built (its
+// published pins are set) and the pin is not being destroyed (AHold keeps it so meanwhile).
+bool HoldForNaming(TPNBasicPin* APin, TGuardHold& AHold) {
+  TComponent* owner = APin->GetOwner();
+  if (owner && !owner->Constructed()) return false;
+  AHold.Take(APin);
+  return AHold.Granted();
+}
+}  // namespace
+
+// Takes the registry lock; each pin is asked its name (no pin lock) with its guard held.
 TPNBasicPin* TPNBasicPinList::GetByIdentName(TComponent* ARoot, const std::string& APinName) {
   TPNRegistryLockHold hold;
   const std::string shortName = AfterRootNamePart(APinName);
   for (TPNBasicPin* p : FItems) {
+    TGuardHold held;
+    if (!HoldForNaming(p, held)) continue;
     TComponent* root = p->GetRoot();
     const std::string full = p->GetFullIdentName(true);
     const std::string rootName = RootNamePart(full);
@@ -165,9 +209,12 @@ TPNBasicPin* TPNBasicPinList::GetByIdentName(TComponent* ARoot, const std::strin
   return nullptr;
 }
 
+// Takes the registry lock; each pin is asked its name (no pin lock) with its guard held.
 TPNBasicPin* TPNBasicPinList::GetByDisplayName(TComponent* ARoot, const std::string& APinName) {
   TPNRegistryLockHold hold;
   for (TPNBasicPin* p : FItems) {
+    TGuardHold held;
+    if (!HoldForNaming(p, held)) continue;
     TComponent* root = p->GetRoot();
     if (root && ARoot && root != ARoot) continue;
     if (p->GetFullName(false) == APinName || p->GetFullName(true) == APinName) return p;
@@ -207,7 +254,11 @@ bool IsFormatConverter(TComponent* AOwner) {
 
 RefPtr<IPNFormatConverter> ConverterOf(TComponent* AOwner) {
   if (!IsFormatConverter(AOwner)) return nullptr;
-  return RefPtr<IPNFormatConverter>(dynamic_cast<IPNFormatConverter*>(AOwner));
+  auto* converter = dynamic_cast<IPNFormatConverter*>(AOwner);
+  if (!converter || !converter->TryAddRef()) return nullptr;
+  RefPtr<IPNFormatConverter> held(converter);  // a reference of its own
+  converter->Release();                         // the one TryAddRef added
+  return held;
 }
 
 TPNFormatConverterPins* ConverterPins(IPNFormatConverter* AConverter) {

@@ -44,6 +44,12 @@ platform::TCriticalSection& LinkLock() {
   return lock;
 }
 thread_local int tLinkDepth = 0;
+// The thread's depth in the registry lock.
+thread_local int tRegistryDepth = 0;
+
+// Whether what is let go now must wait: a teardown takes the link lock and waits for calls
+// that may want the registry lock, so nothing is freed under either.
+bool MustDefer() { return tLinkDepth > 0 || tRegistryDepth > 0; }
 
 // What was let go while the thread held the link lock.
 struct TDeferred {
@@ -69,6 +75,7 @@ thread_local std::vector<std::pair<TThreadFlagKind, const void*>> tFlags;
 
 }  // namespace
 
+// Takes no lock.
 RefPtr<IPNDestroyLock> NewDestroyLock(TPNObject* AOwner) {
   return RefPtr<IPNDestroyLock>(TPNDestroyLock::Create(AOwner).Get());
 }
@@ -103,13 +110,18 @@ void TGuardHold::Take(TPNBasicPin* APin) {
   RefPtr<IPNDestroyLockSection> next = guard->Lock();
   FGranted = static_cast<bool>(next);
   if (!next) return;  // refused: the section held so far stays until the delivery ends
+  // A converter's pin keeps its converter: the converter's last reference never goes while
+  // a guard of one of its pins is held (its teardown would wait for that guard).
+  RefPtr<IPNFormatConverter> converter = ConverterOf(APin->GetOwner());
   RecordHeld(guard);
   Release();
   FSection = std::move(next);
   FGuard = guard;
+  FConverter = std::move(converter);
   FGranted = true;
 }
 
+// Lets the converter go after the section (once the link lock is released).
 void TGuardHold::Release() {
   if (FGuard) {
     ForgetHeld(FGuard);
@@ -117,6 +129,7 @@ void TGuardHold::Release() {
   }
   FSection = nullptr;
   FGranted = false;
+  ReleaseOutsideLinkLock(std::move(FConverter));
 }
 
 // Takes no lock.
@@ -183,7 +196,14 @@ TPNLinkLockHold::TPNLinkLockHold() {
 TPNLinkLockHold::~TPNLinkLockHold() {
   if (--tLinkDepth > 0) return;
   LinkLock().Leave();
-  FreeDeferred();
+  if (!MustDefer()) FreeDeferred();
+}
+
+void EnteredRegistryLock() { ++tRegistryDepth; }
+
+// Frees what was deferred once the thread holds neither the registry lock nor the link lock.
+void LeftRegistryLock() {
+  if (--tRegistryDepth == 0 && !MustDefer()) FreeDeferred();
 }
 
 bool ThreadHoldsLinkLock() { return tLinkDepth > 0; }
@@ -202,12 +222,12 @@ TPNLinkLockDropped::~TPNLinkLockDropped() {
 }
 
 void ReleaseOutsideLinkLock(RefPtr<IPNFormatConverter> AConverter) {
-  if (tLinkDepth > 0 && AConverter) tDeferred.Converters.push_back(std::move(AConverter));
+  if (MustDefer() && AConverter) tDeferred.Converters.push_back(std::move(AConverter));
 }
 
 void FreeOutsideLinkLock(platform::TObject* AObject) {
   if (!AObject) return;
-  if (tLinkDepth > 0)
+  if (MustDefer())
     tDeferred.Objects.push_back(AObject);
   else
     AObject->Free();

@@ -47,6 +47,7 @@ class TGuardHold {
   // Asks APin's guard for a new section; once it is granted the section held so far is
   // released. A refused request (APin is being destroyed) keeps the section held so far.
   // APin must be alive: read from a pin's state under that pin's lock, or held otherwise.
+  // The section of a converter's pin also holds the converter.
   void Take(TPNBasicPin* APin);
   // Whether the last Take was granted.
   bool Granted() const { return FGranted; }
@@ -55,6 +56,7 @@ class TGuardHold {
  private:
   RefPtr<IPNDestroyLockSection> FSection;
   IPNDestroyLock* FGuard = nullptr;
+  RefPtr<IPNFormatConverter> FConverter;  // the pin's converter, when its owner is one
   bool FGranted = false;
 };
 
@@ -63,6 +65,7 @@ class TGuardHolds {
  public:
   // Takes APin's guard; false when APin is being destroyed.
   bool Take(TPNBasicPin* APin);
+  void Clear() { FHolds.clear(); }
 
  private:
   std::deque<TGuardHold> FHolds;
@@ -127,10 +130,13 @@ class TPNLinkLockDropped {
 };
 
 // A converter reference dropped, or a placeholder or converter freed, while the thread holds
-// the link lock is let go only when its outermost hold ends: the teardown of a pin waits for
-// calls into it, which may themselves wait for the link lock.
+// the link lock or the registry lock is let go only when it holds neither any more: the
+// teardown of a pin takes both and waits for calls into it, which may want them.
 void ReleaseOutsideLinkLock(RefPtr<IPNFormatConverter> AConverter);
 void FreeOutsideLinkLock(platform::TObject* AObject);
+// Kept by TPNRegistryLockHold: the thread's depth in the registry lock.
+void EnteredRegistryLock();
+void LeftRegistryLock();
 
 // ---------------------------------------------------------------------------------------
 // Calls from one pin into another
@@ -143,9 +149,11 @@ void FreeOutsideLinkLock(platform::TObject* AObject);
 template <class F>
 auto CallPeer(TPNBasicPin* ASelf, TPNBasicPin* APeer, F&& ACall) {
   using R = std::invoke_result_t<F&>;
+  // Declared first, so that the own lock comes back last: the peer's guard (which may hold
+  // the last reference of a converter) goes while the own lock is still dropped.
+  RefPtr<IPNLockSection> dropped;
   TGuardHold peer;
   if (APeer) peer.Take(APeer);
-  RefPtr<IPNLockSection> dropped;
   if (peer.Granted() && ASelf) dropped = ASelf->UnlockAll();
   if constexpr (std::is_void_v<R>) {
     if (!peer.Granted()) return false;

@@ -39,6 +39,7 @@ TObject* PinListObject(TPNPinList* AList) { return AList; }
 
 PF_DEFINE_CLASS_EX(TPNPinList, TPNObject, nullptr, DescribeTPNPinList)
 
+// Takes the new list's lock.
 TPNPinList::TPNPinList(TComponent* AOwner, IPNLock* AOwnerLock, bool IsPinsOwner) {
   auto s = WriteLock();
   FOwner = AOwner;
@@ -54,12 +55,14 @@ TPNPinList* TPNPinList::CreateLock(TComponent* AOwner, IPNLock* AOwnerLock, bool
   return platform::New<TPNPinList>(AOwner, AOwnerLock, IsPinsOwner);
 }
 
+// Takes the registry lock.
 void TPNPinList::AfterConstruction() {
   TPNObject::AfterConstruction();
   TPNRegistryLockHold hold;
   if (AllPinLists) AllPinLists->push_back(this);
 }
 
+// Takes the registry lock.
 void TPNPinList::BeforeDestruction() {
   {
     TPNRegistryLockHold hold;
@@ -127,6 +130,7 @@ int32_t TPNPinList::AddNamed(TPNBasicPin* Item, const std::string& Name) {
   return index;
 }
 
+// Takes the list's lock.
 void TPNPinList::InsertNamed(int32_t Index, TPNBasicPin* Item, const std::string& Name) {
   if (Index >= EntryCount()) {
     AddNamed(Item, Name);
@@ -175,6 +179,7 @@ void TPNPinList::FreeAll(std::vector<TPNBasicPin*>& ToFree, std::vector<TPNBasic
   for (TPNBasicPin* p : ToDrop) DestroyPlaceholder(p);
 }
 
+// Takes the list's lock; frees the pin after releasing it.
 void TPNPinList::Delete(int32_t Index) {
   std::vector<TPNBasicPin*> toFree, toDrop;
   {
@@ -186,6 +191,7 @@ void TPNPinList::Delete(int32_t Index) {
   FreeAll(toFree, toDrop);
 }
 
+// Takes the list's lock; frees the pins after releasing it.
 void TPNPinList::Remove(TPNBasicPin* Item) {
   std::vector<TPNBasicPin*> toFree, toDrop;
   {
@@ -199,6 +205,7 @@ void TPNPinList::Remove(TPNBasicPin* Item) {
   FreeAll(toFree, toDrop);
 }
 
+// Takes the list's lock; frees the pins after releasing it.
 void TPNPinList::Clear() {
   std::vector<TPNBasicPin*> toFree, toDrop;
   {
@@ -217,6 +224,7 @@ void TPNPinList::Clear() {
   FInUnload = false;
 }
 
+// Takes the list's lock.
 void TPNPinList::PlaceholderDestroyed(TPNBasicPin* APlaceholder) {
   auto s = WriteLock();
   for (size_t i = FPinsList.size(); i-- > 0;)
@@ -226,6 +234,7 @@ void TPNPinList::PlaceholderDestroyed(TPNBasicPin* APlaceholder) {
     }
 }
 
+// Takes the list's lock.
 void TPNPinList::Swap(int32_t Index1, int32_t Index2) {
   auto s = WriteLock();
   const auto n = static_cast<int32_t>(FPinsList.size());
@@ -235,6 +244,7 @@ void TPNPinList::Swap(int32_t Index1, int32_t Index2) {
   std::swap(FPinsList[static_cast<size_t>(Index1)], FPinsList[static_cast<size_t>(Index2)]);
 }
 
+// Takes the list's lock.
 int32_t TPNPinList::IndexOf(TPNBasicPin* Item) {
   auto s = ReadLock();
   for (size_t i = 0; i < FPinsList.size(); ++i)
@@ -242,6 +252,7 @@ int32_t TPNPinList::IndexOf(TPNBasicPin* Item) {
   return -1;
 }
 
+// Takes the list's lock; lets the placeholders go after releasing it.
 void TPNPinList::PurgePlaceholders() {
   std::vector<TPNBasicPin*> toFree, toDrop;
   {
@@ -255,12 +266,14 @@ void TPNPinList::PurgePlaceholders() {
   FreeAll(toFree, toDrop);
 }
 
+// Takes the list's lock (after the purge, which takes it too).
 int32_t TPNPinList::Count() {
   PurgePlaceholders();
   auto s = ReadLock();
   return static_cast<int32_t>(FPinsList.size()) - FUnloadedCount;
 }
 
+// Takes the list's lock (after the purge, which takes it too).
 TPNBasicPin* TPNPinList::GetItem(int32_t Index) {
   PurgePlaceholders();
   auto s = ReadLock();
@@ -269,11 +282,13 @@ TPNBasicPin* TPNPinList::GetItem(int32_t Index) {
   return FPinsList[static_cast<size_t>(Index)].Pin;
 }
 
+// Takes the list's lock.
 int32_t TPNPinList::EntryCount() {
   auto s = ReadLock();
   return static_cast<int32_t>(FPinsList.size());
 }
 
+// Takes the list's lock.
 TPNBasicPin* TPNPinList::EntryAt(int32_t Index) {
   auto s = ReadLock();
   return Index >= 0 && static_cast<size_t>(Index) < FPinsList.size()
@@ -281,11 +296,13 @@ TPNBasicPin* TPNPinList::EntryAt(int32_t Index) {
              : nullptr;
 }
 
+// Takes the list's lock.
 int32_t TPNPinList::UnloadedCount() {
   auto s = ReadLock();
   return FUnloadedCount;
 }
 
+// Takes the list's lock.
 std::string TPNPinList::GetPinName(int32_t Index) {
   auto s = ReadLock();
   if (Index >= 0 && static_cast<size_t>(Index) < FPinsList.size() &&
@@ -298,6 +315,7 @@ void TPNPinList::SetPinName(TPNBasicPin* Pin, const std::string& Name) {
   SetPinNameAt(IndexOf(Pin), Name);
 }
 
+// Takes the list's lock.
 void TPNPinList::SetPinNameAt(int32_t Index, const std::string& Name) {
   auto s = WriteLock();
   if (Index < 0 || static_cast<size_t>(Index) >= FPinsList.size()) return;
@@ -316,6 +334,7 @@ std::string TPNPinList::GetListPath() {
   return FOwner ? FindPinPath(FOwner, ClassType().ClassName(), this) : std::string();
 }
 
+// Takes the list's lock and the registry lock for look-ups only; links (what linking takes) with neither held.
 void TPNPinList::LinkPinAt(int32_t Index, TPNPinType AType, TPNPinType PeerType,
                            const std::string& IdentName, const std::string& DisplayName) {
   if (Index < 0 || !AllPins) return;

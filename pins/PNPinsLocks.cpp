@@ -167,28 +167,34 @@ PF_DEFINE_CLASS(TPNLock, platform::TInterfacedObject)
 
 RefPtr<TPNLock> TPNLock::Create() { return platform::New<TPNLock>(); }
 
+// Takes this lock (waiting; drops the slave lock's levels after twenty tries).
 RefPtr<IPNLockSection> TPNLock::ReadSection(const RefPtr<IPNLock>& slave) {
   return platform::New<TPNSimpleReadWriteLockSection>(this, slave);
 }
 
+// Takes this lock (waiting; drops the slave lock's levels after twenty tries).
 RefPtr<IPNLockSection> TPNLock::WriteSection(const RefPtr<IPNLock>& slave) {
   return platform::New<TPNSimpleReadWriteLockSection>(this, slave);
 }
 
+// Takes this lock (waiting; refused while a stop is pending).
 RefPtr<IPNLockSection> TPNLock::ReadLock() {
   RefPtr<IPNLockSection> s = ReadSection();
   return SectionLocked(s) ? s : nullptr;
 }
 
+// Takes this lock (waiting; refused while a stop is pending).
 RefPtr<IPNLockSection> TPNLock::WriteLock() {
   RefPtr<IPNLockSection> s = WriteSection();
   return SectionLocked(s) ? s : nullptr;
 }
 
+// Takes this lock as a stop (waiting; never refused).
 RefPtr<IPNLockSection> TPNLock::StopLock() {
   return platform::New<TPNSimpleStopLockSection>(this);
 }
 
+// Drops every level of this lock the thread holds (no wait).
 RefPtr<IPNLockSection> TPNLock::UnlockAll() {
   return platform::New<TPNSimpleUnlockSection>(this, nullptr);
 }
@@ -197,6 +203,7 @@ RefPtr<IPNLockSection> TPNLock::UnlockAllLockInOrder(const RefPtr<IPNLock>& firs
   return platform::New<TPNSimpleUnlockSection>(this, firstLock);
 }
 
+// Takes the internal lock.
 uint32_t TPNLock::OwningThread() {
   EnterInternal();
   uint32_t r = FOwningThread;
@@ -204,6 +211,7 @@ uint32_t TPNLock::OwningThread() {
   return r;
 }
 
+// Takes the internal lock.
 int32_t TPNLock::LockLevels() {
   EnterInternal();
   int32_t r = FCountLocks;
@@ -211,6 +219,7 @@ int32_t TPNLock::LockLevels() {
   return r;
 }
 
+// Takes the internal lock.
 bool TPNLock::StopPending() {
   EnterInternal();
   bool r = FInStopCount > 0;
@@ -218,6 +227,7 @@ bool TPNLock::StopPending() {
   return r;
 }
 
+// Takes the internal lock.
 int32_t TPNLock::CarriedLevels() {
   EnterInternal();
   auto it = FCarried.find(GetCurrentThreadId());
@@ -226,6 +236,7 @@ int32_t TPNLock::CarriedLevels() {
   return r;
 }
 
+// Takes the internal lock; waits for the mutex with it released.
 bool TPNLock::TryLock(uint32_t milliseconds) {
   const uint32_t self = GetCurrentThreadId();
   EnterInternal();
@@ -262,6 +273,7 @@ void TPNLock::ReleaseOwnLevel(uint32_t self) {
   if (it != FCarried.end() && --it->second <= 0) FCarried.erase(it);
 }
 
+// Takes the internal lock; may release the mutex.
 void TPNLock::Unlock() {
   const uint32_t self = GetCurrentThreadId();
   EnterInternal();
@@ -269,6 +281,7 @@ void TPNLock::Unlock() {
   LeaveInternal();
 }
 
+// Takes the internal lock; waits for the mutex with it released.
 void TPNLock::AcquireStop() {
   const uint32_t self = GetCurrentThreadId();
   EnterInternal();
@@ -287,6 +300,7 @@ void TPNLock::AcquireStop() {
   LeaveInternal();
 }
 
+// Takes the internal lock; may release the mutex.
 void TPNLock::ReleaseStop() {
   const uint32_t self = GetCurrentThreadId();
   EnterInternal();
@@ -295,6 +309,7 @@ void TPNLock::ReleaseStop() {
   LeaveInternal();
 }
 
+// Takes the internal lock; may release the mutex.
 int32_t TPNLock::ReleaseAllLevels(bool ATakeCarried) {
   const uint32_t self = GetCurrentThreadId();
   EnterInternal();
@@ -321,6 +336,7 @@ int32_t TPNLock::ReleaseAllLevels(bool ATakeCarried) {
   return levels;
 }
 
+// Takes the mutex back (waiting, with the internal lock released between tries).
 void TPNLock::Relock(int32_t levels) {
   if (levels <= 0) return;
   const uint32_t self = GetCurrentThreadId();
@@ -432,6 +448,7 @@ RefPtr<IPNDestroyLockSection> TPNDestroyLock::Lock() {
   return platform::New<TPNDestroyLockSection>(this);
 }
 
+// Drops the owner's levels of its own lock while it waits for the guard sections.
 RefPtr<IPNDestroyLockSection> TPNDestroyLock::DestroyLock() {
   FDestroying.fetch_add(1);
   {

@@ -26,6 +26,7 @@ TPNBasicPin* NewPlaceholderPin(TComponent* ARoot, TPNPinType AType,
   return TPNUnloadedPin::Create(ARoot, AType, APinIdentName, APinDisplayName, ACreatedFrom, AHold);
 }
 
+// Takes what the hand-over takes (see PopulatePinAndDestroy).
 void PopulatePlaceholderPin(TPNBasicPin* APlaceholder, TPNBasicPin* APin, TGuardHold* AHeld) {
   if (auto* p = dynamic_cast<TPNUnloadedPin*>(APlaceholder)) p->PopulatePinAndDestroy(APin, AHeld);
 }
@@ -60,6 +61,7 @@ TPNUnloadedPin* TPNUnloadedPin::Create(TComponent* ARoot, TPNPinType AType,
   return pin;
 }
 
+// Takes the list's lock (when a list holds it), then the pin's.
 void TPNUnloadedPin::Destroy() {
   // A pin list that still shows the placeholder as an item lets the entry go.
   if (TPNPinList* list = OwnerPinList()) {
@@ -122,11 +124,13 @@ TPNNotifyResult TPNUnloadedPin::NotifyState(IPNNotifyOperation* Operation, TPNNo
   return {};
 }
 
+// Takes the pin's lock.
 bool TPNUnloadedPin::IsConnected() {
   auto s = ReadLock();
   return !FConnectedPins.empty();
 }
 
+// Takes the pin's lock.
 bool TPNUnloadedPin::IsConnectedTo(TPNBasicPin* OtherPin) {
   auto s = ReadLock();
   for (const TRecord& r : FConnectedPins)
@@ -180,6 +184,7 @@ void TPNUnloadedPin::Disconnect() {
   FConnectedPins.clear();
 }
 
+// Called under the link lock; takes the pin's lock.
 void TPNUnloadedPin::PinDestroying(TPNBasicPin* APin) {
   auto s = WriteLock();
   for (size_t i = FConnectedPins.size(); i-- > 0;)
@@ -187,6 +192,7 @@ void TPNUnloadedPin::PinDestroying(TPNBasicPin* APin) {
       FConnectedPins.erase(FConnectedPins.begin() + static_cast<ptrdiff_t>(i));
 }
 
+// Called under the link lock; takes the pin's lock.
 void TPNUnloadedPin::ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* ANew) {
   auto s = WriteLock();
   for (TRecord& r : FConnectedPins) {
@@ -195,6 +201,7 @@ void TPNUnloadedPin::ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* ANew) {
   }
 }
 
+// Takes the pin's lock.
 TPNBasicPin* TPNUnloadedPin::GetNotifyAfterPin(TPNBasicPin* APin) {
   auto s = ReadLock();
   for (const TRecord& r : FConnectedPins)
@@ -202,11 +209,13 @@ TPNBasicPin* TPNUnloadedPin::GetNotifyAfterPin(TPNBasicPin* APin) {
   return nullptr;
 }
 
+// Takes the pin's lock.
 int32_t TPNUnloadedPin::GetConnectedPinCount() {
   auto s = ReadLock();
   return static_cast<int32_t>(FConnectedPins.size());
 }
 
+// Takes the pin's lock.
 TPNBasicPin* TPNUnloadedPin::GetConnectedPin(int32_t Index) {
   auto s = ReadLock();
   return Index >= 0 && static_cast<size_t>(Index) < FConnectedPins.size()
@@ -214,6 +223,7 @@ TPNBasicPin* TPNUnloadedPin::GetConnectedPin(int32_t Index) {
              : nullptr;
 }
 
+// Takes the pin's lock, then (released) what LinksChanged takes.
 bool TPNUnloadedPin::SetInEditor(bool Value) {
   {
     auto s = WriteLock();
@@ -223,6 +233,7 @@ bool TPNUnloadedPin::SetInEditor(bool Value) {
   return true;
 }
 
+// Takes the pin's lock; the registry lock to let the placeholder go, after releasing it.
 void TPNUnloadedPin::LinksChanged() {
   {
     auto s = WriteLock();

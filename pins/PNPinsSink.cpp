@@ -106,6 +106,7 @@ void TPNSinkPin::SetRealSourcePin(TPNBasicPin* APin) {
   FIntRealSourcePin = APin;
 }
 
+// Holds the other sink's source while linking to it.
 void TPNSinkPin::Assign(platform::TPersistent* Source) {
   if (!Source) {
     Connect(nullptr);
@@ -438,6 +439,7 @@ TGUID TPNSinkPin::GetDownStreamID() {
 }
 
 namespace {
+// Holds the state link and its members while asking for the type.
 // The type name towards the other member of a state link of two or more members.
 std::string StateLinkTypeName(TPNSinkPin* APin) {
   TPNStateLinkHold hold(APin);
@@ -601,9 +603,15 @@ bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,
   TPNBasicPin* source = nullptr;
   if (AllPins) source = AllPins->GetByNameCreate(GetRoot(), ptSource, ident, display, GetFullName(true), &held);
   if (!source) return false;
-  return Connect(source);
+  if (!IsPlaceholder(source)) return Connect(source);
+  // A placeholder records the link itself (this pin, at run time, would refuse a peer of
+  // another design state, which every placeholder is); one that records nothing goes.
+  const bool linked = source->ConnectAfter(this, nullptr);
+  if (!linked) source->LinksChanged();
+  return linked;
 }
 
+// Takes what TryLinkTo and joining a state link take; the link lock while finding the link.
 bool TPNSinkPin::LinkByName(TComponent* ARoot, const std::string& AName) {
   bool result = IsConnected();
   if (AName.empty() || AName == "(Disconnected)") {

@@ -489,18 +489,10 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
       sending.Counted = true;
     }
     const int32_t count = static_cast<int32_t>(snapshot.size());
-    // A converter input shared by several sinks is called once, by its first entry; a
-    // delivery to one sink calls that sink's entry alone.
-    if (!ATarget)
-      for (int32_t i = count - 1; i >= 0; --i) {
-        TPNPinEntry& e = snapshot[static_cast<size_t>(i)].Entry;
-        if (!e.SubmitFunction.Assigned() || e.ConnectionPin == e.RealPin) continue;
-        for (int32_t j = 0; j < i; ++j)
-          if (snapshot[static_cast<size_t>(j)].Entry.ConnectionPin == e.ConnectionPin) {
-            e.SubmitFunction = {};
-            break;
-          }
-      }
+    // A converter input shared by several sinks is called once, by the first of its entries
+    // still linked (the converter serves them all); a delivery to one sink calls that sink's
+    // entry alone.
+    std::vector<TPNBasicPin*> converterInputsCalled;
     // State-link members first.
     if (!redirect.Target && Dispatcher()) {
       released.Drop();
@@ -512,6 +504,11 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
       if (!redirect.Target && i == count - 1) state.Include(nsLastIteration);
       if (ATarget && e.RealPin != ATarget) continue;
       if (!e.SubmitFunction.Assigned() || !e.ConnectionPin) continue;
+      const bool throughConverter = e.ConnectionPin != e.RealPin;
+      if (throughConverter && !ATarget &&
+          std::find(converterInputsCalled.begin(), converterInputsCalled.end(), e.ConnectionPin) !=
+              converterInputsCalled.end())
+        continue;
       // An entry removed meanwhile (by a handler on this thread) is skipped; the guard of
       // the pin called keeps it alive until the call returns.
       TGuardHold callee;
@@ -524,8 +521,9 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
         callee.Take(e.ConnectionPin);
       }
       if (!callee.Granted()) continue;
+      if (throughConverter) converterInputsCalled.push_back(e.ConnectionPin);
       std::optional<TDeliveryThroughConverter> one;
-      if (ATarget && e.ConnectionPin != e.RealPin) one.emplace(e.ConnectionPin, e.RealPin, state);
+      if (ATarget && throughConverter) one.emplace(e.ConnectionPin, e.RealPin, state);
       released.Drop();
       TPNNotifyResult r = e.SubmitFunction(static_cast<IPNStream*>(e.ConnectionPin),
                                            &e.ConnectedID, Operation, state);

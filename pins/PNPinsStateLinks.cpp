@@ -72,6 +72,7 @@ TPNStateDispatcher* AcquireStateLink(TPNBasicPin* APin) {
   return link;
 }
 
+// Takes the lifetime lock; frees the link after releasing it.
 void ReleaseStateLink(TPNStateDispatcher* ALink) {
   TPNStateDispatcher* link = ALink;
   if (!link) return;
@@ -134,6 +135,7 @@ std::vector<TPNStateDispatcher*>* TPNNamedStateDispatcher::SelectStateDispatcher
   return DesignTime ? DesignTimeStateDispatchers : RunTimeStateDispatchers;
 }
 
+// Takes the registry lock (names read without the links' locks).
 TPNNamedStateDispatcher* TPNNamedStateDispatcher::GetByName(const std::string& Name,
                                                             bool DesignTime) {
   TPNRegistryLockHold hold;
@@ -167,6 +169,7 @@ std::string TPNNamedStateDispatcher::GetUniqueName(TComponent* OwnerForm) {
   }
 }
 
+// Takes the new link's lock, then the registry lock.
 TPNNamedStateDispatcher* TPNNamedStateDispatcher::CreateNamed(const std::string& Name,
                                                               bool DesignTime) {
   auto* link = platform::New<TPNNamedStateDispatcher>();
@@ -181,6 +184,7 @@ TPNNamedStateDispatcher* TPNNamedStateDispatcher::CreateNamed(const std::string&
   return link;
 }
 
+// Takes the registry lock (and, under it, the new link's lock).
 TPNNamedStateDispatcher* TPNNamedStateDispatcher::Create(TComponent* OwnerForm) {
   const bool designTime =
       OwnerForm && OwnerForm->ComponentState().Contains(platform::csDesigning);
@@ -190,6 +194,7 @@ TPNNamedStateDispatcher* TPNNamedStateDispatcher::Create(TComponent* OwnerForm) 
   return CreateNamed(GetUniqueName(OwnerForm), designTime);
 }
 
+// Takes the registry lock.
 void TPNNamedStateDispatcher::LeaveLists() {
   TPNRegistryLockHold hold;
   for (std::vector<TPNStateDispatcher*>* list : {DesignTimeStateDispatchers, RunTimeStateDispatchers})
@@ -213,6 +218,7 @@ void TPNNamedStateDispatcher::Destroy() {
 // ---------------------------------------------------------------------------------------
 // Members
 
+// Takes the link's lock.
 std::string TPNNamedStateDispatcher::GetName() {
   auto s = ReadLock();
   return FName;
@@ -224,36 +230,42 @@ int32_t TPNNamedStateDispatcher::IndexOfRealPin(TPNBasicPin* APin) {
   return -1;
 }
 
+// Takes the link's lock.
 int32_t TPNNamedStateDispatcher::GetPinCount() {
   auto s = ReadLock();
   return static_cast<int32_t>(FPins.size());
 }
 
+// Takes the link's lock.
 TPNBasicPin* TPNNamedStateDispatcher::GetPin(int32_t Index) {
   auto s = ReadLock();
   return MemberField(FPins, Index, &TPNDispatcherPinStorage::RealPin);
 }
 
+// Takes the link's lock.
 TPNBasicPin* TPNNamedStateDispatcher::GetConnectionPin(int32_t Index) {
   auto s = ReadLock();
   return MemberField(FPins, Index, &TPNDispatcherPinStorage::ConnectionPin);
 }
 
+// Takes the link's lock.
 TPNBasicPin* TPNNamedStateDispatcher::GetAfterPin(int32_t Index) {
   auto s = ReadLock();
   return MemberField(FPins, Index, &TPNDispatcherPinStorage::AfterPin);
 }
 
+// Takes the link's lock.
 std::vector<TPNStateMember> TPNNamedStateDispatcher::GetMembers() {
   auto s = ReadLock();
   return FPins;
 }
 
+// Takes the link's lock. No pin is a member twice.
 void TPNNamedStateDispatcher::AddPinAfter(TPNBasicPin* AConnectionPin, TPNBasicPin* ARealPin,
                                           TPNBasicPin* NotifyAfterPin) {
   auto s = WriteLock();
   for (const TPNDispatcherPinStorage& m : FPins)
-    if (m.RealPin == AConnectionPin) return;
+    if (m.RealPin == AConnectionPin || m.RealPin == ARealPin) return;
   FPins.push_back({AConnectionPin, ARealPin, NotifyAfterPin});
 }
 
@@ -322,6 +334,7 @@ void TPNNamedStateDispatcher::RemovePin(TPNBasicPin* APin) {
   if (free) Free();
 }
 
+// Takes the link's lock.
 bool TPNNamedStateDispatcher::IsConnectedTo(TPNBasicPin* APin) {
   auto s = ReadLock();
   return IndexOfRealPin(APin) >= 0;
@@ -356,6 +369,7 @@ void TPNNamedStateDispatcher::DisconnectAll() {
   ReleaseStateLink(this);
 }
 
+// Takes the link's lock (members compared only).
 bool TPNNamedStateDispatcher::CanConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin* NotifyAfterPin,
                                               bool UseConverters) {
   (void)UseConverters;
@@ -376,6 +390,7 @@ bool TPNNamedStateDispatcher::CanConnectAfter(TPNBasicPin* OtherPin, TPNBasicPin
   return true;
 }
 
+// Takes the link's lock.
 TPNBasicPin* TPNNamedStateDispatcher::GetAfterPinOf(TPNBasicPin* APin) {
   auto s = ReadLock();
   int32_t i = IndexOfRealPin(APin);
@@ -409,23 +424,27 @@ std::string TPNNamedStateDispatcher::GetAfterPinDisplayName(TPNPin* APin) {
   return after ? after->GetFullName(true) : std::string();
 }
 
+// Takes the link's lock.
 void TPNNamedStateDispatcher::PinDestroying(TPNBasicPin* APin) {
   auto s = WriteLock();
   for (TPNDispatcherPinStorage& m : FPins)
     if (m.AfterPin == APin) m.AfterPin = nullptr;
 }
 
+// Takes the link's lock.
 void TPNNamedStateDispatcher::ReplaceAfterPin(TPNBasicPin* AOld, TPNBasicPin* ANew) {
   auto s = WriteLock();
   for (TPNDispatcherPinStorage& m : FPins)
     if (m.AfterPin == AOld) m.AfterPin = ANew;
 }
 
+// Takes the link's lock.
 int32_t TPNNamedStateDispatcher::GetConverterCount() {
   auto s = ReadLock();
   return static_cast<int32_t>(FFormatConverters.size());
 }
 
+// Takes the link's lock.
 IPNFormatConverter* TPNNamedStateDispatcher::GetConverter(int32_t Index) {
   auto s = ReadLock();
   return Index >= 0 && static_cast<size_t>(Index) < FFormatConverters.size()
@@ -465,12 +484,14 @@ bool TPNNamedStateDispatcher::ConnectedToForm(TComponent* OwnerComponent) {
   return false;
 }
 
+// Takes the link's lock.
 void TPNNamedStateDispatcher::ClearSavedForms() {
   auto s = WriteLock();
   FSavedForms.clear();
   FCountSaved = 0;
 }
 
+// Takes the link's lock.
 void TPNNamedStateDispatcher::AddSavedForm(TComponent* AForm) {
   auto s = WriteLock();
   if (std::find(FSavedForms.begin(), FSavedForms.end(), AForm) == FSavedForms.end())
@@ -478,11 +499,13 @@ void TPNNamedStateDispatcher::AddSavedForm(TComponent* AForm) {
   ++FCountSaved;
 }
 
+// Takes the link's lock.
 bool TPNNamedStateDispatcher::IsFormSaved(TComponent* AForm) {
   auto s = ReadLock();
   return std::find(FSavedForms.begin(), FSavedForms.end(), AForm) != FSavedForms.end();
 }
 
+// Takes the link's lock.
 int32_t TPNNamedStateDispatcher::CountSaved() {
   auto s = ReadLock();
   return FCountSaved;
@@ -511,8 +534,11 @@ void TPNBasicPin::JoinStateByName(const std::string& Name) {
       return;
     }
     // A pin in another link leaves it first: a link must never keep a member whose own
-    // reference points elsewhere (it would outlive the pin).
+    // reference points elsewhere (it would outlive the pin). A sink lets go of its source:
+    // joining a state link always detaches the source (else a source in the same link would
+    // reach it twice).
     if (Dispatcher()) LeaveStateLink();
+    DetachLinks();
     link->AddPin(this, this);
     SetDispatcher(link);
   }
@@ -525,9 +551,11 @@ bool AttachStateConverter(TPNStateDispatcher* ALink, const RefPtr<IPNFormatConve
                           TPNSinkPin* ASink, TPNBasicPin* AFrom, TPNBasicPin* NotifyAfterPin) {
   TPNFormatConverterPins* pins = ConverterPins(AConverter.Get());
   if (!ALink || !pins || !ASink) return false;
-  // The sink lets go of its source and of another state link first.
+  // A member already: nothing to do. Otherwise the sink lets go of its source and of another
+  // state link first.
+  if (ASink->Dispatcher() == ALink) return true;
   ASink->DetachLinks();
-  if (ASink->Dispatcher() && ASink->Dispatcher() != ALink) ASink->LeaveStateLink();
+  if (ASink->Dispatcher()) ASink->LeaveStateLink();
   // The converter's output serves the sink without a first operation of its own: the first
   // operation comes through the state link, converted.
   if (!pins->OutputPin()->MakeLink(ASink, nullptr, false)) return false;

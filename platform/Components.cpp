@@ -74,7 +74,7 @@ void TComponent::InsertComponent(TComponent* component) {
   if (!component || component == this) return;
   if (component->FOwner == this) return;
   if (component->FOwner) component->FOwner->RemoveComponent(component);
-  ValidateRename(component, std::string(), component->FName);
+  ValidateRename(component, std::string(), component->Name());
   Insert(component);
   try {
     component->SetReference(true);
@@ -88,7 +88,7 @@ void TComponent::InsertComponent(TComponent* component) {
 
 void TComponent::RemoveComponent(TComponent* component) {
   if (!component || component->FOwner != this) return;
-  ValidateRename(component, component->FName, std::string());
+  ValidateRename(component, component->Name(), std::string());
   Notification(component, opRemove);
   component->SetReference(false);
   Remove(component);
@@ -115,9 +115,27 @@ void TComponent::Destroying() {
   for (TComponent* c : FComponents) c->Destroying();
 }
 
+void (*ComponentDestroyingHook)(TComponent* component) = nullptr;
+
+void TComponent::AfterConstruction() {
+  TPersistent::AfterConstruction();
+  FConstructed = true;
+}
+
 void TComponent::BeforeDestruction() {
+  if (ComponentDestroyingHook) ComponentDestroyingHook(this);
   if (!FComponentState.Contains(csDestroying)) Destroying();
   TPersistent::BeforeDestruction();
+}
+
+std::string TComponent::Name() const {
+  std::lock_guard<std::mutex> lock(FNameMutex);
+  return FName;
+}
+
+void TComponent::ChangeName(const std::string& newName) {
+  std::lock_guard<std::mutex> lock(FNameMutex);
+  FName = newName;
 }
 
 void TComponent::Destroy() {
@@ -162,7 +180,7 @@ void TComponent::ValidateRename(TComponent* component, const std::string& curNam
 TComponent* TComponent::FindComponent(std::string_view name) const {
   if (name.empty()) return nullptr;
   for (TComponent* c : FComponents)
-    if (detail::SameText(c->FName, name)) return c;
+    if (detail::SameText(c->Name(), name)) return c;
   return nullptr;
 }
 

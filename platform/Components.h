@@ -20,8 +20,10 @@
 //   PF_DEFINE_COMPONENT(TCounter, TComponent, DescribeTCounter)
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +60,29 @@ enum TOperation { opInsert, opRemove };
 class TComponent;
 using TGetChildProc = std::function<void(TComponent* child)>;
 
+// A component's state flags, read and changed by any thread (a pin asks its owner whether it
+// is designing or being destroyed while another thread frees it).
+class TAtomicComponentState {
+ public:
+  TComponentState Load() const { return TComponentState::FromBits(FBits.load()); }
+  bool Contains(TComponentStateFlag flag) const { return Load().Contains(flag); }
+  TAtomicComponentState& Include(TComponentStateFlag flag) {
+    FBits.fetch_or(TComponentState{flag}.Bits());
+    return *this;
+  }
+  TAtomicComponentState& Exclude(TComponentStateFlag flag) {
+    FBits.fetch_and(~TComponentState{flag}.Bits());
+    return *this;
+  }
+
+ private:
+  std::atomic<uint64_t> FBits{0};
+};
+
+// Called when a component starts being destroyed, before it frees anything it owns (set by the
+// pin framework: the calls into the component's pins that other threads run end first).
+extern void (*ComponentDestroyingHook)(TComponent* component);
+
 // True when the text is a valid identifier: a letter or "_", then letters, digits or "_".
 bool IsValidIdent(std::string_view name);
 
@@ -84,7 +109,8 @@ class TComponent : public TPersistent {
   // Marks this component and everything it owns as being destroyed.
   void Destroying();
 
-  const std::string& Name() const { return FName; }
+  // The name, copied under its own mutex: any thread may read it while another sets it.
+  std::string Name() const;
   // Raises EComponentError "'%s' is not a valid component name" for an invalid identifier
   // and "A component named %s already exists" when the owner has another of that name.
   void SetName(const std::string& name);
@@ -94,7 +120,9 @@ class TComponent : public TPersistent {
   // The owned component of that name (case-insensitive); null when none or for "".
   TComponent* FindComponent(std::string_view name) const;
 
-  TComponentState ComponentState() const { return FComponentState; }
+  TComponentState ComponentState() const { return FComponentState.Load(); }
+  // Whether construction (AfterConstruction included) has ended.
+  bool Constructed() const { return FConstructed.load(); }
   TComponentStyle ComponentStyle() const { return FComponentStyle; }
   void SetDesigning(bool value, bool setChildren = true);
   void SetSubComponent(bool value);
@@ -132,7 +160,7 @@ class TComponent : public TPersistent {
   virtual void ValidateRename(TComponent* component, const std::string& curName,
                               const std::string& newName);
 
-  std::string GetNamePath() override { return FName; }
+  std::string GetNamePath() override { return Name(); }
 
   // The designer position of a component that is not a control, stored as the custom values
   // "Left" and "Top" when not 0.
@@ -145,10 +173,11 @@ class TComponent : public TPersistent {
   explicit TComponent(TComponent* owner);
 
   TPersistent* GetOwner() override { return FOwner; }
+  void AfterConstruction() override;
   void BeforeDestruction() override;
   void Destroy() override;
   void DefineProperties(TFiler* filer) override;
-  virtual void ChangeName(const std::string& newName) { FName = newName; }
+  virtual void ChangeName(const std::string& newName);
   // Sets (or clears) the owner's published field named like this component.
   void SetReference(bool enable);
 
@@ -159,13 +188,15 @@ class TComponent : public TPersistent {
   void RemoveFreeNotifications();
 
   TComponent* FOwner = nullptr;
-  std::string FName;
+  std::string FName;  // under FNameMutex
+  mutable std::mutex FNameMutex;
   int32_t FTag = 0;
   int32_t FDesignLeft = 0;
   int32_t FDesignTop = 0;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
-  TComponentState FComponentState;
+  TAtomicComponentState FComponentState;
+  std::atomic<bool> FConstructed{false};
   TComponentStyle FComponentStyle{csInheritable};
 
   friend class TReader;

@@ -36,6 +36,25 @@ TEST_F(Placeholders, AnswersWithTheMissingPinsNames) {
   EXPECT_EQ(UnloadedCount(), 0);
 }
 
+// At run time a sink linked by the saved name of a pin not loaded yet is linked to a
+// placeholder (which a pin at run time would refuse, being of another design state): the
+// placeholder records the link and hands it over; unlinked, it goes.
+TEST_F(Placeholders, ASinkLinkedByNameAtRunTimeWaitsInAPlaceholder) {
+  TTestComponent* a = Add("A");
+  EXPECT_TRUE(a->In()->TryLinkTo(nullptr, "Form1.Later.OutputPin", "Form1.Later.OutputPin", false));
+  ASSERT_TRUE(IsPlaceholder(a->In()->GetSourcePin()));
+  EXPECT_EQ(UnloadedCount(), 1);
+  TTestComponent* later = Add("Later");
+  later->Out()->ResolvePlaceholders();
+  EXPECT_EQ(a->In()->GetSourcePin(), later->Out());
+  EXPECT_EQ(UnloadedCount(), 0);
+  // Linked and unlinked again: the placeholder does not outlive its last link.
+  EXPECT_TRUE(a->In()->TryLinkTo(nullptr, "Form1.Gone.OutputPin", "Form1.Gone.OutputPin", false));
+  EXPECT_EQ(UnloadedCount(), 1);
+  EXPECT_TRUE(a->In()->Connect(nullptr));
+  EXPECT_EQ(UnloadedCount(), 0);
+}
+
 TEST_F(Placeholders, ReplaysItsLinksLastFirstAndDisappears) {
   TTestComponent* A = Add("A");
   TTestComponent* B = Add("B");

@@ -214,9 +214,8 @@ TEST_F(PinsConcurrencyTest, FreeingTheDeliveringSourceFromInsideItsCallAborts) {
     s->Free();
     return TPNNotifyResult();
   };
-  // The component is being destroyed: the pin is named by its owner and class.
   EXPECT_DEATH(s->Out()->Notify(TPNNotifyOperation::Make().Get()),
-               "Pin Form1\\.S\\. \\(TTestSourcePin\\) is destroyed");
+               "Pin Form1\\.S\\.OutputPin \\(TTestSourcePin\\) is destroyed");
   a->In()->OnReceive = nullptr;
 }
 

@@ -72,6 +72,29 @@ TEST_F(PinsConverterTest, ARegisteredConverterIsInsertedAndSharedBySinksOfItsTyp
   EXPECT_EQ(s->Out()->GetConverterCount(), 0);
 }
 
+// The first of two sinks served by one converter is unlinked during a delivery, before its
+// turn: the converter is still called once, for the other.
+TEST_F(PinsConverterTest, AConverterSharedBySinksIsCalledForThoseStillLinked) {
+  TTestComponent* s = Add("S");
+  TTestComponent* d = Add("D");
+  TTestComponent* k1 = AddOther("K1");
+  TTestComponent* k2 = AddOther("K2");
+  ASSERT_TRUE(d->In()->Connect(s->Out()));
+  ASSERT_TRUE(k1->In()->Connect(s->Out()));
+  ASSERT_TRUE(k2->In()->Connect(s->Out()));
+  d->In()->OnReceive = [&](IPNNotifyOperation*, TPNNotifyState) {
+    k1->In()->Connect(nullptr);
+    return TPNNotifyResult();
+  };
+  Log().Take();
+  TTestConverter::InputCalls = 0;
+  s->Out()->Notify(TPNNotifyOperation::Make().Get());
+  EXPECT_EQ(TTestConverter::InputCalls.load(), 1);
+  // The converter's input (no name) passes it on to K2 alone.
+  EXPECT_EQ(Log().TakeSinks(), (std::vector<std::string>{"D", "", "K2"}));
+  d->In()->OnReceive = nullptr;
+}
+
 TEST_F(PinsConverterTest, FreeingTheSourceReleasesItsConverters) {
   TTestComponent* s = Add("S");
   TTestComponent* k = AddOther("K");

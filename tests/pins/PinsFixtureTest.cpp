@@ -86,6 +86,7 @@ TPNNotifyResult TTestSinkPin::SubmitUp(IPNStream* handler, const TGUID* id,
   EXPECT_EQ(state.Bits(), kLast);
   auto* source = dynamic_cast<TTestSourcePin*>(handler);
   if (!source) return {};
+  std::lock_guard<std::mutex> lock(source->UpstreamMutex);
   source->Upstream.push_back(operation->Instance()->OperationID());
   return {nrDataChanged};
 }

@@ -65,7 +65,8 @@ class TTestSourcePin : public TPNSourcePin {
   platform::HRESULT QueryInterface(const TGUID& iid, void** object) override;
   // Accepts the upstream type from its sinks.
   bool AcceptUp = true;
-  std::vector<uint32_t> Upstream;  // operations received from sinks
+  std::vector<uint32_t> Upstream;  // operations received from sinks (under UpstreamMutex)
+  std::mutex UpstreamMutex;
   std::atomic<int> LinksChangedCount{0};
   void LinksChanged() override { ++LinksChangedCount; }
 
@@ -144,10 +145,17 @@ class TTestConverter : public TConverterStandIn,
   int32_t AddRef() override { return ++FRefCount; }
   int32_t Release() override {
     int32_t n = --FRefCount;
-    if (n == 0) Free();
+    // References taken and dropped while the converter is torn down do not free it again.
+    if (n == 0 && !FDestroying.exchange(true)) Free();
     return n;
   }
   TPNFormatConverter* GetInstance() override { return nullptr; }
+  bool TryAddRef() override {
+    int32_t n = FRefCount.load();
+    while (n > 0)
+      if (FRefCount.compare_exchange_weak(n, n + 1)) return true;
+    return false;
+  }
 
  protected:
   explicit TTestConverter(TComponent* owner) : TConverterStandIn(owner), FLock(TPNLock::Create().Get()) {
@@ -180,6 +188,7 @@ class TTestConverter : public TConverterStandIn,
  private:
   RefPtr<IPNLock> FLock;
   std::atomic<int32_t> FRefCount{0};
+  std::atomic<bool> FDestroying{false};
 };
 
 // Every pin test runs on a root "Form1" and checks that no pin outlives it.

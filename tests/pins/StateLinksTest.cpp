@@ -182,6 +182,20 @@ TEST_F(StateLinks, MemberLeavingDuringAnotherThreadsDelivery) {
   Log().Take();
 }
 
+// A sink that joins a state link by name lets go of its source first: a source in the same
+// link would otherwise reach it twice with every operation.
+TEST_F(StateLinks, ASinkJoiningByNameLetsGoOfItsSource) {
+  ASSERT_TRUE(A->In()->Connect(S->Out()));
+  S->Out()->JoinStateByName("Both");
+  A->In()->JoinStateByName("Both");
+  EXPECT_EQ(A->In()->GetSourcePin(), nullptr);
+  EXPECT_EQ(S->Out()->GetSinkCount(), 0);
+  Log().Take();
+  S->Out()->Notify(TPNNotifyOperation::Make().Get());
+  EXPECT_EQ(Deliveries(), (Deliv{{"A", kLast}}));
+  A->In()->Disconnect();
+}
+
 // One thread reads a pin's state link (its display text, membership, the link's pins) while
 // another makes the other member join and leave, so that the link frees itself each time.
 TEST_F(StateLinks, ReadersOfALinkThatFreesItself) {
