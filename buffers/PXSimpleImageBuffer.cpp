@@ -277,24 +277,6 @@ RefPtr<IPXImageBuffer> TPXImageBuffer::GetAlphaChannel() {
   return RefPtr<IPXImageBuffer>(result.Get());
 }
 
-void TPXImageBuffer::FillLevel(uint8_t Level) {
-  if (FFormat != vfGrayScale && FFormat != vfRGBA32 && FFormat != vfRGB24) ConvertTo(vfRGBA32);
-  if (Empty()) return;
-  const int step = static_cast<int>(FStep);
-  const uint8_t colour[4] = {Level, Level, Level, 255};
-  switch (FFormat) {
-    case vfGrayScale:
-      ippiSet_8u_C1R(Level, Write(), step, GetIppiSize());
-      break;
-    case vfRGB24:
-      ippiSet_8u_C3R(colour, Write(), step, GetIppiSize());
-      break;
-    default:  // RGBA32: the alpha channel keeps its values
-      ippiSet_8u_AC4R(colour, Modify(), step, GetIppiSize());
-      break;
-  }
-}
-
 // ---- Bitmaps -------------------------------------------------------------------------------
 
 void TPXImageBuffer::LoadFromBitmap(platform::TBitmap* ABitmap) {

@@ -35,6 +35,8 @@
 namespace buffers {
 
 class TPXImageBuffer;
+struct TPXImageFamily;
+struct TPXImageByteMap;
 
 // The time code of a view's current store, read and written directly.
 class TPXTimeCode {
@@ -79,6 +81,28 @@ class TPXDateTime {
  private:
   TPXImageBuffer* FIntBuffer;
 };
+
+// A colour constant with alpha, packed: red in bits 0-7, green 8-15, blue 16-23, alpha 24-31.
+// A type of its own, so that a TColor (which carries no alpha) never selects a packed form.
+struct TPXPackedColor {
+  uint32_t Value = 0;
+  constexpr TPXPackedColor() = default;
+  constexpr explicit TPXPackedColor(uint32_t AValue) : Value(AValue) {}
+};
+
+// The image-with-image and image-with-constant families of five slots each: (B) in place,
+// (A, B), Value (Color), Value (Color, Alpha) and Value (Packed); X(operation, value operation).
+#define PX_IMAGE_BUFFER_FAMILIES(X) \
+  X(Add, AddValue)                  \
+  X(Subtract, SubtractValue)        \
+  X(Multiply, MultiplyValue)        \
+  X(MultiplyScale, MultiplyScaleValue) \
+  X(Divide, DivideValue)            \
+  X(And, AndValue)                  \
+  X(Or, OrValue)                    \
+  X(Xor, XorValue)
+// The shift families: only the three constant slots.
+#define PX_IMAGE_BUFFER_SHIFTS(X) X(LShiftValue) X(RShiftValue)
 
 struct IPXImageBuffer : virtual ICXMediaBuffer {
   static constexpr TGUID IID = TGUID::Parse("{FB9C18EE-78DE-4162-A79D-D9FA27B84235}");
@@ -136,10 +160,67 @@ struct IPXImageBuffer : virtual ICXMediaBuffer {
   virtual void SetSizeAndFormat(int32_t AWidth, int32_t AHeight, TPXVideoFormat AFormat) = 0;
   // The colour with alpha; the image becomes vfRGBA32.
   virtual void SetPixel(uint32_t X, uint32_t Y, TColor Color, uint8_t Alpha) = 0;
+
+  // Whole-image arithmetic, logic and fills (buffers/PXSimpleImageBufferArithmetic.cpp). The
+  // operations with another image work over the common area (the smaller width by the smaller
+  // height) and keep the pixels outside it; the other image is never changed. Arithmetic
+  // halves its exact result (scale factor 1: Add gives the rounded average); MultiplyScale
+  // divides the product by 255. Colour constants are TColor values, handed to the primitives
+  // in the channel order of the data (blue, green, red, alpha). Nothing is reported: a
+  // primitive that refuses its arguments (an empty image) leaves the image as prepared.
+
+  // B composed with this image into this image by the operation code of the alpha
+  // compositing (0 Over ... 11 premultiplied Plus); this image becomes vfRGBA32.
+  virtual void AlphaComp(IPXImageBuffer* B, uint8_t AlphaType) = 0;
+#define PX_IMAGE_FAMILY_SLOTS(Op, OpValue)                        \
+  virtual void Op(IPXImageBuffer* B) = 0;                         \
+  virtual void Op(IPXImageBuffer* A, IPXImageBuffer* B) = 0;      \
+  virtual void OpValue(TColor Color) = 0;                         \
+  virtual void OpValue(TColor Color, uint8_t Alpha) = 0;          \
+  virtual void OpValue(TPXPackedColor Packed) = 0;
+  PX_IMAGE_FAMILY_SLOTS(Add, AddValue)
+  PX_IMAGE_FAMILY_SLOTS(Subtract, SubtractValue)
+  PX_IMAGE_FAMILY_SLOTS(Multiply, MultiplyValue)
+  PX_IMAGE_FAMILY_SLOTS(MultiplyScale, MultiplyScaleValue)
+  PX_IMAGE_FAMILY_SLOTS(Divide, DivideValue)
+  // |this - B| per byte (an RGBA32 image keeps its alpha); (A, B): |A - B|.
+  virtual void AbsDiff(IPXImageBuffer* B) = 0;
+  virtual void AbsDiff(IPXImageBuffer* A, IPXImageBuffer* B) = 0;
+  PX_IMAGE_FAMILY_SLOTS(And, AndValue)
+  PX_IMAGE_FAMILY_SLOTS(Or, OrValue)
+  PX_IMAGE_FAMILY_SLOTS(Xor, XorValue)
+#undef PX_IMAGE_FAMILY_SLOTS
+  // Each channel shifted by the count in the constant's byte of that channel.
+  virtual void LShiftValue(TColor Color) = 0;
+  virtual void LShiftValue(TColor Color, uint8_t Alpha) = 0;
+  virtual void LShiftValue(TPXPackedColor Packed) = 0;
+  virtual void RShiftValue(TColor Color) = 0;
+  virtual void RShiftValue(TColor Color, uint8_t Alpha) = 0;
+  virtual void RShiftValue(TPXPackedColor Packed) = 0;
+  // The complement and the halved square of every colour byte (an RGBA32 image keeps its
+  // alpha); (A): of A's pixels, read in this image's format, into this image.
+  virtual void Not() = 0;
+  virtual void Not(IPXImageBuffer* A) = 0;
+  virtual void Sqr() = 0;
+  virtual void Sqr(IPXImageBuffer* A) = 0;
+  // Fills: the colour (a gray image takes its gray level; an RGBA32 image keeps its alpha).
+  virtual void Fill(TColor Color) = 0;
+  // Opaque (alpha 255): an RGB24 image of the colour; otherwise an RGBA32 image.
+  virtual void FillRGBA(TPXPackedColor Packed) = 0;
   // Every pixel's colour channels set to Level (a gray image's bytes; an RGBA32 image keeps
   // its alpha; an image of any format but gray, RGB24 and RGBA32 becomes vfRGBA32 with alpha
   // 255).
   virtual void FillLevel(uint8_t Level) = 0;
+  // On an RGBA32 image the level (or colour) and the alpha; on any other image as without it.
+  virtual void FillLevel(uint8_t Level, uint8_t Alpha) = 0;
+  virtual void Fill(TColor Color, uint8_t Alpha) = 0;
+  // The alpha of every pixel; the image becomes vfRGBA32.
+  virtual void FillAlpha(uint8_t Alpha) = 0;
+  // The image becomes vfGrayScale of that level.
+  virtual void FillGrayScale(uint8_t Level) = 0;
+  // FillLevel (0) and FillLevel (0, Alpha).
+  virtual void Clear() = 0;
+  virtual void Clear(uint8_t Alpha) = 0;
 };
 
 class TPXImageBuffer : public TCXMediaBuffer, public virtual IPXImageBuffer {
@@ -222,7 +303,37 @@ class TPXImageBuffer : public TCXMediaBuffer, public virtual IPXImageBuffer {
   void SetSize(int32_t AWidth, int32_t AHeight) override { SetSizeAndFormat(AWidth, AHeight, FFormat); }
   void SetSizeAndFormat(int32_t AWidth, int32_t AHeight, TPXVideoFormat AFormat) override;
   void SetPixel(uint32_t X, uint32_t Y, TColor Color, uint8_t Alpha) override;
+
+  void AlphaComp(IPXImageBuffer* B, uint8_t AlphaType) override;
+#define PX_IMAGE_FAMILY_OVERRIDES(Op, OpValue)             \
+  void Op(IPXImageBuffer* B) override;                     \
+  void Op(IPXImageBuffer* A, IPXImageBuffer* B) override;  \
+  void OpValue(TColor Color) override;                     \
+  void OpValue(TColor Color, uint8_t Alpha) override;      \
+  void OpValue(TPXPackedColor Packed) override;
+#define PX_IMAGE_SHIFT_OVERRIDES(OpValue)             \
+  void OpValue(TColor Color) override;                \
+  void OpValue(TColor Color, uint8_t Alpha) override; \
+  void OpValue(TPXPackedColor Packed) override;
+  PX_IMAGE_BUFFER_FAMILIES(PX_IMAGE_FAMILY_OVERRIDES)
+  PX_IMAGE_BUFFER_SHIFTS(PX_IMAGE_SHIFT_OVERRIDES)
+#undef PX_IMAGE_FAMILY_OVERRIDES
+#undef PX_IMAGE_SHIFT_OVERRIDES
+  void AbsDiff(IPXImageBuffer* B) override;
+  void AbsDiff(IPXImageBuffer* A, IPXImageBuffer* B) override;
+  void Not() override;
+  void Not(IPXImageBuffer* A) override;
+  void Sqr() override;
+  void Sqr(IPXImageBuffer* A) override;
+  void Fill(TColor Color) override;
+  void FillRGBA(TPXPackedColor Packed) override;
   void FillLevel(uint8_t Level) override;
+  void FillLevel(uint8_t Level, uint8_t Alpha) override;
+  void Fill(TColor Color, uint8_t Alpha) override;
+  void FillAlpha(uint8_t Alpha) override;
+  void FillGrayScale(uint8_t Level) override;
+  void Clear() override { FillLevel(0); }
+  void Clear(uint8_t Alpha) override { FillLevel(0, Alpha); }
 
  protected:
   TPXImageBuffer(TPXSmartImageBuffer* AStore, TPXVideoFormat AFormat);
@@ -244,6 +355,16 @@ class TPXImageBuffer : public TCXMediaBuffer, public virtual IPXImageBuffer {
                     void (TPXSmartImageBuffer::*Setter)(uint32_t, uint32_t, uint8_t));
   void SetColorChannel(int AOffset, uint8_t Value);
   RefPtr<IPXImageBuffer> GetColorChannel(int AOffset);
+
+  // The whole-image operations (PXSimpleImageBufferArithmetic.cpp): B brought into this
+  // image's layout (B itself or a converted view held by Holder), then the family's primitive
+  // in place over the common area.
+  IPXImageBuffer* PrepareOther(IPXImageBuffer* B, bool KeepsWords, RefPtr<TPXImageBuffer>& Holder);
+  void CombineImage(IPXImageBuffer* B, const TPXImageFamily& Family);
+  void CombineImages(IPXImageBuffer* A, IPXImageBuffer* B, const TPXImageFamily& Family);
+  void CombineConstant(TPXPackedColor Value, bool Packed, const TPXImageFamily& Family);
+  // Not and Sqr: every colour byte of A (null: of this image) mapped into this image.
+  void MapBytes(IPXImageBuffer* A, const TPXImageByteMap& Map);
 
   TPXSmartImageBuffer* pDebugBuffer = nullptr;
   TPXVideoFormat FFormat = vfRGB24;

@@ -23,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+#include "bench/common/BenchUnits.h"
 #include "binding/BindingUnits.h"
 #include "buffers/RBInternalStore.h"
 #include "buffers/RBSimpleDataBufferBlock.h"
@@ -166,11 +167,5 @@ int main(int argc, char** argv) {
       platform::KernelUnit, platform::MessagesUnit,  platform::FormsUnit,
       CBIPPSLoader::Unit,   RBBasicDispatcher::Unit, buffers::RBInternalStoreUnit,
   };
-  platform::RunUnitInitialization(units);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  platform::RunUnitFinalization();
-  return 0;
+  return bench::RunWithUnits(argc, argv, units);
 }

@@ -15,6 +15,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -32,34 +33,42 @@ inline double Median(std::vector<double>& v) {
   return *mid;
 }
 
-// Runs builtin() and opencv() once per iteration, interleaved, and reports their ratio.
-template <typename Builtin, typename OpenCV>
-void CompareWithOpenCV(benchmark::State& state, Builtin&& builtin, OpenCV&& opencv) {
-  cv::setNumThreads(1);
+// Runs first() and second() once per iteration, interleaved, and reports their medians as the
+// counters <firstName>_us and <secondName>_us and their ratio first/second as "ratio".
+template <typename First, typename Second>
+void CompareSides(benchmark::State& state, First&& first, Second&& second, const char* firstName,
+                  const char* secondName) {
   auto timed = [](auto& f) {
     const double t0 = ThreadMicroseconds();
     f();
     benchmark::ClobberMemory();
     return ThreadMicroseconds() - t0;
   };
-  builtin();  // warm both sides' caches and lazy set-up once
-  opencv();
-  std::vector<double> ours, theirs;
-  bool builtinFirst = true;
+  first();  // warm both sides' caches and lazy set-up once
+  second();
+  std::vector<double> a, b;
+  bool firstFirst = true;
   for (auto _ : state) {
-    if (builtinFirst) {
-      ours.push_back(timed(builtin));
-      theirs.push_back(timed(opencv));
+    if (firstFirst) {
+      a.push_back(timed(first));
+      b.push_back(timed(second));
     } else {
-      theirs.push_back(timed(opencv));
-      ours.push_back(timed(builtin));
+      b.push_back(timed(second));
+      a.push_back(timed(first));
     }
-    builtinFirst = !builtinFirst;
+    firstFirst = !firstFirst;
   }
-  const double a = Median(ours), b = Median(theirs);
-  state.counters["builtin_us"] = a;
-  state.counters["opencv_us"] = b;
-  state.counters["ratio"] = b > 0 ? a / b : 0;
+  const double ma = Median(a), mb = Median(b);
+  state.counters[std::string(firstName) + "_us"] = ma;
+  state.counters[std::string(secondName) + "_us"] = mb;
+  state.counters["ratio"] = mb > 0 ? ma / mb : 0;
+}
+
+// Runs builtin() and opencv() once per iteration, interleaved, and reports their ratio.
+template <typename Builtin, typename OpenCV>
+void CompareWithOpenCV(benchmark::State& state, Builtin&& builtin, OpenCV&& opencv) {
+  cv::setNumThreads(1);
+  CompareSides(state, builtin, opencv, "builtin", "opencv");
 }
 
 }  // namespace bench

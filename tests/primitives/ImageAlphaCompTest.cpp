@@ -164,18 +164,18 @@ TEST(ImageAlphaComp, ChecksPointersThenSizeThenTheCode) {
               ippStsAlphaTypeErr);
     EXPECT_EQ(ippiAlphaComp_8u_AC4R(a.data(), 4, nullptr, 4, d.data(), 4, IppiSize{0, 0}, type),
               ippStsNullPtrErr);
-    EXPECT_EQ(ippiAlphaCompC_8u_C1R(a.data(), 4, 1, a.data(), 4, 2, nullptr, 4, IppiSize{1, 1},
-                                    type),
-              ippStsNullPtrErr);
-    EXPECT_EQ(ippiAlphaCompC_8u_C4R(a.data(), 4, 1, a.data(), 4, 2, d.data(), 4, IppiSize{1, 0},
-                                    type),
-              ippStsSizeErr);
+    EXPECT_EQ(
+        ippiAlphaCompC_8u_C1R(a.data(), 4, 1, a.data(), 4, 2, nullptr, 4, IppiSize{1, 1}, type),
+        ippStsNullPtrErr);
+    EXPECT_EQ(
+        ippiAlphaCompC_8u_C4R(a.data(), 4, 1, a.data(), 4, 2, d.data(), 4, IppiSize{1, 0}, type),
+        ippStsSizeErr);
   }
   EXPECT_EQ(d.Region(), before);  // nothing written by a refused call
   // Steps are not checked: a zero step repeats one row.
-  EXPECT_EQ(ippiAlphaComp_8u_AC4R(a.data(), 0, a.data(), 0, d.data(), d.step(), d.size(),
-                                  ippAlphaPlus),
-            ippStsNoErr);
+  EXPECT_EQ(
+      ippiAlphaComp_8u_AC4R(a.data(), 0, a.data(), 0, d.data(), d.step(), d.size(), ippAlphaPlus),
+      ippStsNoErr);
 }
 
 }  // namespace

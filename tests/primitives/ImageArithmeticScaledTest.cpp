@@ -22,7 +22,8 @@ using imagetest::GuardedImage;
 
 int MulScaleModel(int a, int b) { return a * b / 255; }
 
-// ---- Products scaled by 255 ----------------------------------------------------------------------
+// ---- Products scaled by 255
+// ----------------------------------------------------------------------
 
 TEST(ImageMulScale, EveryPairOfBytesGivesTheFlooredQuotient) {
   // a = i & 255 in the destination, b = i >> 8 in the source.
@@ -37,9 +38,9 @@ TEST(ImageMulScale, EveryPairOfBytesGivesTheFlooredQuotient) {
   std::vector<Ipp8u> x(256), out(256);
   for (int v = 0; v < 256; ++v) x[v] = static_cast<Ipp8u>(v);
   for (int c = 0; c < 256; ++c) {
-    ASSERT_EQ(ippiMulCScale_8u_C1R(x.data(), 16, static_cast<Ipp8u>(c), out.data(), 16,
-                                   IppiSize{16, 16}),
-              ippStsNoErr);
+    ASSERT_EQ(
+        ippiMulCScale_8u_C1R(x.data(), 16, static_cast<Ipp8u>(c), out.data(), 16, IppiSize{16, 16}),
+        ippStsNoErr);
     std::vector<Ipp8u> inPlace = x;
     ASSERT_EQ(ippiMulCScale_8u_C1IR(static_cast<Ipp8u>(c), inPlace.data(), 256, IppiSize{256, 1}),
               ippStsNoErr);
@@ -79,15 +80,15 @@ TEST(ImageMulScale, ChannelFormsPerByteOnGuardedImages) {
       {"MulCScale_C3R", 3, false, true,
        [&](GuardedImage&, GuardedImage& out, GuardedImage& d) {
          // Out of place into out, then copied back so that one check serves all forms.
-         IppStatus st = ippiMulCScale_8u_C3R(d.data(), d.step(), values, out.data(), out.step(),
-                                             out.size());
+         IppStatus st =
+             ippiMulCScale_8u_C3R(d.data(), d.step(), values, out.data(), out.step(), out.size());
          d.SetRegion(out.Region());
          return st;
        }},
       {"MulCScale_C4R", 4, false, true,
        [&](GuardedImage&, GuardedImage& out, GuardedImage& d) {
-         IppStatus st = ippiMulCScale_8u_C4R(d.data(), d.step(), values, out.data(), out.step(),
-                                             out.size());
+         IppStatus st =
+             ippiMulCScale_8u_C4R(d.data(), d.step(), values, out.data(), out.step(), out.size());
          d.SetRegion(out.Region());
          return st;
        }},
@@ -115,13 +116,11 @@ TEST(ImageMulScale, ChannelFormsPerByteOnGuardedImages) {
       const std::vector<uint8_t> got = d.Region();
       for (size_t i = 0; i < got.size(); ++i) {
         const int k = static_cast<int>(i % f.Channels);
-        const int expected = f.Alpha4 && k == 3
-                                 ? d0[i]
-                                 : MulScaleModel(d0[i], f.Constant ? values[k] : s0[i]);
+        const int expected =
+            f.Alpha4 && k == 3 ? d0[i] : MulScaleModel(d0[i], f.Constant ? values[k] : s0[i]);
         ASSERT_EQ(got[i], expected) << f.Name << " byte " << i << " pad " << pad;
       }
-      EXPECT_TRUE(s.OutsideUntouched() && out.OutsideUntouched() && d.OutsideUntouched())
-          << f.Name;
+      EXPECT_TRUE(s.OutsideUntouched() && out.OutsideUntouched() && d.OutsideUntouched()) << f.Name;
     }
   }
 }
@@ -163,7 +162,8 @@ TEST(ImageMulScale, StepsAreCheckedBeforeSizes) {
   EXPECT_EQ(ippiMulScale_8u_C4IR(px, 0, px, 4, one), ippStsStepErr);
 }
 
-// ---- Squares ---------------------------------------------------------------------------------------
+// ---- Squares
+// ---------------------------------------------------------------------------------------
 
 int SquareModel(int x, int sf) { return static_cast<int>(sfmodel::Scaled(x * x, sf, 0, 255)); }
 
@@ -225,16 +225,17 @@ TEST(ImageSqr, ChecksPointersThenSizeThenSteps) {
   EXPECT_EQ(ippiSqr_8u_AC4RSfs(px, 4, px, -4, IppiSize{1, 1}, 0), ippStsStepErr);
 }
 
-// ---- Absolute differences ------------------------------------------------------------------------
+// ---- Absolute differences
+// ------------------------------------------------------------------------
 
 TEST(ImageAbsDiff, EqualsOpenCVOnGuardedImages) {
   std::mt19937 rng(87);
   for (int pad : {13, 0}) {
     GuardedImage a(301, 7, 1, pad), b(301, 7, 1, pad), d(301, 7, 1, pad);
     a.Randomize(rng), b.Randomize(rng);
-    ASSERT_EQ(ippiAbsDiff_8u_C1R(a.data(), a.step(), b.data(), b.step(), d.data(), d.step(),
-                                 d.size()),
-              ippStsNoErr);
+    ASSERT_EQ(
+        ippiAbsDiff_8u_C1R(a.data(), a.step(), b.data(), b.step(), d.data(), d.step(), d.size()),
+        ippStsNoErr);
     cv::Mat ca(7, 301, CV_8UC1, a.data(), a.step()), cb(7, 301, CV_8UC1, b.data(), b.step()),
         expected;
     cv::absdiff(ca, cb, expected);
@@ -243,9 +244,9 @@ TEST(ImageAbsDiff, EqualsOpenCVOnGuardedImages) {
     EXPECT_TRUE(a.OutsideUntouched() && b.OutsideUntouched() && d.OutsideUntouched());
     // In place, over either source.
     std::vector<uint8_t> bytes(d.Region());
-    ASSERT_EQ(ippiAbsDiff_8u_C1R(a.data(), a.step(), b.data(), b.step(), b.data(), b.step(),
-                                 b.size()),
-              ippStsNoErr);
+    ASSERT_EQ(
+        ippiAbsDiff_8u_C1R(a.data(), a.step(), b.data(), b.step(), b.data(), b.step(), b.size()),
+        ippStsNoErr);
     EXPECT_EQ(b.Region(), bytes);
   }
 }
@@ -320,7 +321,8 @@ TEST(ImageMax, ScansEveryRowOfAnImageWithoutTheTop) {
   EXPECT_EQ(ippiMax_8u_C1R(img.data(), 0, IppiSize{1, 1}, &max), ippStsStepErr);
 }
 
-// ---- Weighted sum --------------------------------------------------------------------------------
+// ---- Weighted sum
+// --------------------------------------------------------------------------------
 
 TEST(ImageAddWeighted, AlphaZeroKeepsAndAlphaOneCopies) {
   const int width = 5, height = 3, floatStep = 4 * width + 8;  // padded float rows
@@ -363,13 +365,11 @@ TEST(ImageAddWeighted, ChecksStepsAgainstTheWidthThenTheFloatStepsMultiple) {
   Ipp8u src[8] = {};
   Ipp32f acc[16] = {};
   const IppiSize size{3, 2};
-  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(nullptr, 0, acc, 0, IppiSize{0, 0}, 0.5f),
-            ippStsNullPtrErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(nullptr, 0, acc, 0, IppiSize{0, 0}, 0.5f), ippStsNullPtrErr);
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 0, acc, 0, IppiSize{3, 0}, 0.5f), ippStsSizeErr);
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 2, acc, 12, size, 0.5f), ippStsStepErr);
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 11, size, 0.5f), ippStsStepErr);
-  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 4 * 3 + 2, size, 0.5f),
-            ippStsNotEvenStepErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 4 * 3 + 2, size, 0.5f), ippStsNotEvenStepErr);
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 12, size, 0.5f), ippStsNoErr);
 }
 

@@ -19,8 +19,8 @@ TEST(ImageByteRows, VectorKernelsEqualThePlainReferenceOnEveryInstructionSet) {
   std::mt19937 rng(114);
   const int64_t rowBytes = 1000 + 7;  // beyond a piece of pattern, with an odd rest
   const int32_t height = 3, step = 1021;
-  std::vector<uint8_t> first(static_cast<size_t>(step) * height + 16),
-      second(first.size()), start(first.size());
+  std::vector<uint8_t> first(static_cast<size_t>(step) * height + 16), second(first.size()),
+      start(first.size());
   for (auto* v : {&first, &second, &start})
     for (auto& b : *v) b = static_cast<uint8_t>(rng());
   uint8_t mixed[builtin::arith::kPatternBytes], uniform[builtin::arith::kPatternBytes];
@@ -28,8 +28,8 @@ TEST(ImageByteRows, VectorKernelsEqualThePlainReferenceOnEveryInstructionSet) {
   builtin::arith::FillPattern(mixed, channels, 3);
   const uint8_t one = 0xA7;
   builtin::arith::FillPattern(uniform, &one, 1);
-  const TByteOp ops[] = {TByteOp::And,     TByteOp::Or,      TByteOp::Xor,     TByteOp::LShift,
-                         TByteOp::RShift,  TByteOp::AbsDiff, TByteOp::MulScale};
+  const TByteOp ops[] = {TByteOp::And,    TByteOp::Or,      TByteOp::Xor,     TByteOp::LShift,
+                         TByteOp::RShift, TByteOp::AbsDiff, TByteOp::MulScale};
   for (TByteOp op : ops) {
     for (int second_kind = 0; second_kind < 3; ++second_kind) {
       for (int32_t rowStep : {step, static_cast<int32_t>(rowBytes)}) {
@@ -37,7 +37,7 @@ TEST(ImageByteRows, VectorKernelsEqualThePlainReferenceOnEveryInstructionSet) {
           SCOPED_TRACE(testing::Message() << "op " << int(op) << " second " << second_kind
                                           << " step " << rowStep << " in place " << inPlace);
           TRows8u r{first.data() + 3, rowStep, second.data() + 5, rowStep, nullptr, rowStep,
-                    rowBytes, height, second_kind != 0};
+                    rowBytes,         height,  second_kind != 0};
           if (second_kind == 1) r.Second = mixed;
           if (second_kind == 2) r.Second = uniform;
           // Shift counts are at most 8.

@@ -48,47 +48,100 @@ const Ipp32u kCounts[4] = {1, 3, 7, 2};
 int ShiftLeft(int x, Ipp32u c) { return c > 7 ? 0 : (x << c) & 255; }
 int ShiftRight(int x, Ipp32u c) { return c > 7 ? 0 : x >> c; }
 
-#define PX_TWO_IMAGE_FORMS(Op, expr)                                                              \
-  TForm{#Op "_C1R", 1, false, TInput::TwoImages, false,                                           \
-        [](const TCall& c) { return ippi##Op##_8u_C1R(c.A, c.AStep, c.B, c.BStep, c.D, c.DStep,    \
-                                                      c.Size); },                                 \
-        [](int x, int y, int) { return expr; }},                                                  \
-      TForm{#Op "_C3R", 3, false, TInput::TwoImages, true,                                        \
-            [](const TCall& c) { return ippi##Op##_8u_C3R(c.A, c.AStep, c.B, c.BStep, c.D,         \
-                                                          c.DStep, c.Size); },                    \
-            [](int x, int y, int) { return expr; }},                                              \
-      TForm{#Op "_AC4R", 4, true, TInput::TwoImages, false,                                       \
-            [](const TCall& c) { return ippi##Op##_8u_AC4R(c.A, c.AStep, c.B, c.BStep, c.D,        \
-                                                           c.DStep, c.Size); },                   \
-            [](int x, int y, int) { return expr; }},                                              \
-      TForm{#Op "_C1IR", 1, false, TInput::InPlaceImages, false,                                  \
+#define PX_TWO_IMAGE_FORMS(Op, expr)                                                               \
+  TForm{#Op "_C1R",                                                                                \
+        1,                                                                                         \
+        false,                                                                                     \
+        TInput::TwoImages,                                                                         \
+        false,                                                                                     \
+        [](const TCall& c) {                                                                       \
+          return ippi##Op##_8u_C1R(c.A, c.AStep, c.B, c.BStep, c.D, c.DStep, c.Size);              \
+        },                                                                                         \
+        [](int x, int y, int) { return expr; }},                                                   \
+      TForm{#Op "_C3R",                                                                            \
+            3,                                                                                     \
+            false,                                                                                 \
+            TInput::TwoImages,                                                                     \
+            true,                                                                                  \
+            [](const TCall& c) {                                                                   \
+              return ippi##Op##_8u_C3R(c.A, c.AStep, c.B, c.BStep, c.D, c.DStep, c.Size);          \
+            },                                                                                     \
+            [](int x, int y, int) { return expr; }},                                               \
+      TForm{#Op "_AC4R",                                                                           \
+            4,                                                                                     \
+            true,                                                                                  \
+            TInput::TwoImages,                                                                     \
+            false,                                                                                 \
+            [](const TCall& c) {                                                                   \
+              return ippi##Op##_8u_AC4R(c.A, c.AStep, c.B, c.BStep, c.D, c.DStep, c.Size);         \
+            },                                                                                     \
+            [](int x, int y, int) { return expr; }},                                               \
+      TForm{#Op "_C1IR",                                                                           \
+            1,                                                                                     \
+            false,                                                                                 \
+            TInput::InPlaceImages,                                                                 \
+            false,                                                                                 \
             [](const TCall& c) { return ippi##Op##_8u_C1IR(c.A, c.AStep, c.D, c.DStep, c.Size); }, \
-            [](int x, int y, int) { return expr; }},                                              \
-      TForm{#Op "_C3IR", 3, false, TInput::InPlaceImages, true,                                   \
+            [](int x, int y, int) { return expr; }},                                               \
+      TForm{#Op "_C3IR",                                                                           \
+            3,                                                                                     \
+            false,                                                                                 \
+            TInput::InPlaceImages,                                                                 \
+            true,                                                                                  \
             [](const TCall& c) { return ippi##Op##_8u_C3IR(c.A, c.AStep, c.D, c.DStep, c.Size); }, \
-            [](int x, int y, int) { return expr; }},                                              \
-      TForm{#Op "_C4IR", 4, false, TInput::InPlaceImages, true,                                   \
+            [](int x, int y, int) { return expr; }},                                               \
+      TForm{#Op "_C4IR",                                                                           \
+            4,                                                                                     \
+            false,                                                                                 \
+            TInput::InPlaceImages,                                                                 \
+            true,                                                                                  \
             [](const TCall& c) { return ippi##Op##_8u_C4IR(c.A, c.AStep, c.D, c.DStep, c.Size); }, \
-            [](int x, int y, int) { return expr; }},                                              \
-      TForm{#Op "_AC4IR", 4, true, TInput::InPlaceImages, false,                                  \
+            [](int x, int y, int) { return expr; }},                                               \
+      TForm {                                                                                      \
+#Op "_AC4IR", 4, true, TInput::InPlaceImages, false,                                  \
             [](const TCall& c) { return ippi##Op##_8u_AC4IR(c.A, c.AStep, c.D, c.DStep, c.Size); },\
-            [](int x, int y, int) { return expr; }}
+            [](int x, int y, int) { return expr; }            \
+  }
 
 // expr uses x and the channel's constant v.
-#define PX_CONSTANT_FORMS(Op, values, expr)                                                       \
-  TForm{#Op "_C3R", 3, false, TInput::Constant, false,                                            \
-        [](const TCall& c) { return ippi##Op##_8u_C3R(c.A, c.AStep, values, c.D, c.DStep,          \
-                                                      c.Size); },                                 \
-        [](int x, int, int k) { const auto v = values[k]; return expr; }},                        \
-      TForm{#Op "_C3IR", 3, false, TInput::ConstantInPlace, false,                                \
-            [](const TCall& c) { return ippi##Op##_8u_C3IR(values, c.D, c.DStep, c.Size); },       \
-            [](int x, int, int k) { const auto v = values[k]; return expr; }},                    \
-      TForm{#Op "_C4IR", 4, false, TInput::ConstantInPlace, false,                                \
-            [](const TCall& c) { return ippi##Op##_8u_C4IR(values, c.D, c.DStep, c.Size); },       \
-            [](int x, int, int k) { const auto v = values[k]; return expr; }},                    \
-      TForm{#Op "_AC4IR", 4, true, TInput::ConstantInPlace, false,                                \
+#define PX_CONSTANT_FORMS(Op, values, expr)                                                  \
+  TForm{#Op "_C3R",                                                                          \
+        3,                                                                                   \
+        false,                                                                               \
+        TInput::Constant,                                                                    \
+        false,                                                                               \
+        [](const TCall& c) {                                                                 \
+          return ippi##Op##_8u_C3R(c.A, c.AStep, values, c.D, c.DStep, c.Size);              \
+        },                                                                                   \
+        [](int x, int, int k) {                                                              \
+          const auto v = values[k];                                                          \
+          return expr;                                                                       \
+        }},                                                                                  \
+      TForm{#Op "_C3IR",                                                                     \
+            3,                                                                               \
+            false,                                                                           \
+            TInput::ConstantInPlace,                                                         \
+            false,                                                                           \
+            [](const TCall& c) { return ippi##Op##_8u_C3IR(values, c.D, c.DStep, c.Size); }, \
+            [](int x, int, int k) {                                                          \
+              const auto v = values[k];                                                      \
+              return expr;                                                                   \
+            }},                                                                              \
+      TForm{#Op "_C4IR",                                                                     \
+            4,                                                                               \
+            false,                                                                           \
+            TInput::ConstantInPlace,                                                         \
+            false,                                                                           \
+            [](const TCall& c) { return ippi##Op##_8u_C4IR(values, c.D, c.DStep, c.Size); }, \
+            [](int x, int, int k) {                                                          \
+              const auto v = values[k];                                                      \
+              return expr;                                                                   \
+            }},                                                                              \
+      TForm {                                                                                \
+#Op "_AC4IR", 4, true, TInput::ConstantInPlace, false,                                \
             [](const TCall& c) { return ippi##Op##_8u_AC4IR(values, c.D, c.DStep, c.Size); },      \
-            [](int x, int, int k) { const auto v = values[k]; return expr; }}
+            [](int x, int, int k) { const auto v = values[k]; return expr; }      \
+  }
 
 std::vector<TForm> AllForms() {
   return {
