@@ -119,8 +119,12 @@ TPNBasicPin* LookUp(TPNBasicPin* AFor, TPNPinType AType, const std::string& AIde
 
 // The names of a reference read by a pin, as names of the form under its current name: the
 // named pin (of type AType) and the after-pin, each made a placeholder when not loaded, and
-// each held while the link is made.
+// each held while the link is made. The link lock is held from before the pins are found
+// until after their guards are let go, so that what the linking lets go (a placeholder left
+// without links) is freed with no guard held: a guard held meanwhile could be the one another
+// thread's freeing waits for while it holds the guard of what this thread frees.
 struct TLinkTarget {
+  TPNLinkLockHold Links;
   TPNBasicPin* Pin = nullptr;
   TPNBasicPin* After = nullptr;
   TGuardHold PinHold, AfterHold;

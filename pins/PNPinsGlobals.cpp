@@ -187,6 +187,11 @@ namespace {
 bool HoldForNaming(TPNBasicPin* APin, TGuardHold& AHold) {
   TComponent* owner = APin->GetOwner();
   if (owner && !owner->Constructed()) return false;
+  // A placeholder on its way out (freed once its dropper lets go of the link lock) is found
+  // no more: a link made to it would go with it, and a guard taken on it would hold up its
+  // teardown on this very thread.
+  if (auto* placeholder = dynamic_cast<TPNUnloadedPin*>(APin); placeholder && placeholder->Dropped())
+    return false;
   AHold.Take(APin);
   return AHold.Granted();
 }

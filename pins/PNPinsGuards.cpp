@@ -51,11 +51,17 @@ thread_local int tRegistryDepth = 0;
 // that may want the registry lock, so nothing is freed under either.
 bool MustDefer() { return tLinkDepth > 0 || tRegistryDepth > 0; }
 
+}  // namespace
+
 // What was let go while the thread held the link lock.
-struct TDeferred {
+struct TPNDeferredFrees {
   std::vector<RefPtr<IPNFormatConverter>> Converters;
   std::vector<platform::TObject*> Objects;
 };
+
+namespace {
+
+using TDeferred = TPNDeferredFrees;
 thread_local TDeferred tDeferred;
 
 void FreeDeferred() {
@@ -237,14 +243,23 @@ bool ThreadHoldsLinkLock() { return tLinkDepth > 0; }
 // Drops every level of the link lock (the lock itself is entered once, by the outermost
 // hold; the depth counts the holds).
 TPNLinkLockDropped::TPNLinkLockDropped() : FLevels(tLinkDepth) {
-  if (FLevels > 0) LeaveLinkLock();
+  if (FLevels > 0) {
+    LeaveLinkLock();
+    FOuter = std::make_unique<TPNDeferredFrees>();
+    std::swap(*FOuter, tDeferred);
+  }
   tLinkDepth = 0;
 }
 
-// Takes the link lock back (the thread holds no pin lock here).
+// Takes the link lock back (the thread holds no pin lock here); what the frames further up
+// let go is theirs again, to be freed when they release the link lock.
 TPNLinkLockDropped::~TPNLinkLockDropped() {
   if (FLevels > 0) EnterLinkLock();
   tLinkDepth = FLevels;
+  if (FOuter) {
+    for (RefPtr<IPNFormatConverter>& c : FOuter->Converters) tDeferred.Converters.push_back(std::move(c));
+    for (platform::TObject* o : FOuter->Objects) tDeferred.Objects.push_back(o);
+  }
 }
 
 void ReleaseOutsideLinkLock(RefPtr<IPNFormatConverter> AConverter) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -117,7 +118,10 @@ class TPNLinkLockHold {
 bool ThreadHoldsLinkLock();
 
 // Drops every level of the link lock the thread holds for a scope (a delivery) and takes
-// them back at its end.
+// them back at its end. What the thread let go under the link lock before the scope stays
+// for the holder that let it go: the scope frees only what it lets go itself, since the
+// frames further up may still hold what they let go.
+struct TPNDeferredFrees;
 class TPNLinkLockDropped {
  public:
   TPNLinkLockDropped();
@@ -127,6 +131,7 @@ class TPNLinkLockDropped {
 
  private:
   int FLevels = 0;
+  std::unique_ptr<TPNDeferredFrees> FOuter;  // set aside while the scope lives
 };
 
 // A converter reference dropped, or a placeholder or converter freed, while the thread holds

@@ -335,10 +335,13 @@ std::string TPNPinList::GetListPath() {
   return FOwner ? FindPinPath(FOwner, ClassType().ClassName(), this) : std::string();
 }
 
-// Takes the list's lock and the registry lock for look-ups only; links (what linking takes) with neither held.
+// Takes the link lock for the whole step (what it lets go is freed after the guards it holds
+// are let go, see TPNSinkPin::TryLinkTo); the list's lock and the registry lock for look-ups
+// only; links (what linking takes) with neither held.
 void TPNPinList::LinkPinAt(int32_t Index, TPNPinType AType, TPNPinType PeerType,
                            const std::string& IdentName, const std::string& DisplayName) {
   if (Index < 0 || !AllPins) return;
+  TPNLinkLockHold links;
   TComponent* root = GetRoot();
   TPNBasicPin* pin = EntryAt(Index);
   if (pin) {

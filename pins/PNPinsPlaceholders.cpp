@@ -15,6 +15,7 @@ void DestroyPlaceholder(TPNBasicPin* APlaceholder) {
     TPNRegistryLockHold hold;
     if (UnloadedPins->IndexOf(APlaceholder) < 0) return;
     UnloadedPins->Extract(APlaceholder);
+    if (auto* placeholder = dynamic_cast<TPNUnloadedPin*>(APlaceholder)) placeholder->FDropped = true;
   }
   FreeOutsideLinkLock(APlaceholder);
 }

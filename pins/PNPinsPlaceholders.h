@@ -77,8 +77,12 @@ class TPNUnloadedPin : public TPNBasicPin {
   bool OwnedByList() const { return FOwnedByList; }
   void SetOwnedByList(bool Value) { FOwnedByList = Value; }
   const std::string& CreatedFrom() const { return FCreatedFrom; }
+  // Set (under the registry lock) when the placeholder is taken out of UnloadedPins to be
+  // freed: look-ups by name no longer find it.
+  bool Dropped() const { return FDropped; }
 
  protected:
+  friend void DestroyPlaceholder(TPNBasicPin* APlaceholder);
   TPNUnloadedPin(TComponent* ARoot, TPNPinType AType, const std::string& APinIdentName,
                  const std::string& APinDisplayName, const std::string& ACreatedFrom);
   void Destroy() override;
@@ -96,6 +100,7 @@ class TPNUnloadedPin : public TPNBasicPin {
   TPNPinType FType = ptSink;
   std::vector<TRecord> FConnectedPins;
   bool FOwnedByList = false;
+  bool FDropped = false;  // read and written under the registry lock
   bool FInRemove = false;
   bool FInEditor = false;
   TComponent* FRoot = nullptr;

@@ -584,7 +584,8 @@ HRESULT TPNSinkPin::QueryStreamType(const TGUID& ID, void** Obj) {
   return QueryCheckedStream(ID, Obj, &TPNStreamPin::CheckDownstreamType);
 }
 
-// Takes the registry lock for the look-up (no pin lock held), then what Connect takes.
+// Takes the link lock, the registry lock for the look-up (no pin lock held), then what Connect
+// takes.
 bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,
                            const std::string& SoutceName, bool SaveForm) {
   (void)Root;
@@ -598,7 +599,10 @@ bool TPNSinkPin::TryLinkTo(TComponent* Root, const std::string& Soutce,
   AdjustLoadedFormName(ident);
   AdjustLoadedFormName(display);
   // The pin found stays alive while its guard is held (taken under the registry lock, which
-  // keeps every registered pin registered).
+  // keeps every registered pin registered). The link lock is held around the guard, so that
+  // what the linking lets go (a placeholder left without links) is freed once the guard is
+  // let go: freeing it while holding a guard could wait for a thread that waits for this one.
+  TPNLinkLockHold links;
   TGuardHold held;
   TPNBasicPin* source = nullptr;
   if (AllPins) source = AllPins->GetByNameCreate(GetRoot(), ptSource, ident, display, GetFullName(true), &held);

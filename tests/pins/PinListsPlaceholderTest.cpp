@@ -55,6 +55,38 @@ TEST_F(Placeholders, ASinkLinkedByNameAtRunTimeWaitsInAPlaceholder) {
   EXPECT_EQ(UnloadedCount(), 0);
 }
 
+// A sink waiting in a placeholder joins a state link: the placeholder, left without links,
+// goes once the join lets go of the link lock. The join's first operation reaches the sink
+// before that, and its handler links by the same name again: the look-up must not find the
+// placeholder on its way out (the link would go with it, and holding it would stop its
+// teardown on this very thread) but make a new one.
+TEST_F(Placeholders, ALinkByNameFromAJoinsFirstOperationSkipsThePlaceholderThatGoes) {
+  Watchdog dog(20, "Placeholders.ALinkByNameFromAJoinsFirstOperationSkipsThePlaceholderThatGoes");
+  TTestComponent* x = Add("X");
+  TTestComponent* y = Add("Y");
+  TTestComponent* k = Add("K");
+  ASSERT_TRUE(x->Out()->ConnectByState(y->In()));
+  ASSERT_TRUE(k->In()->TryLinkTo(nullptr, "Form1.Gone.OutputPin", "Form1.Gone.OutputPin", false));
+  TPNBasicPin* first = k->In()->GetSourcePin();
+  ASSERT_TRUE(IsPlaceholder(first));
+  int calls = 0;
+  k->In()->OnReceive = [&](IPNNotifyOperation*, TPNNotifyState) {
+    if (++calls == 1) {
+      EXPECT_TRUE(k->In()->TryLinkTo(nullptr, "Form1.Gone.OutputPin", "Form1.Gone.OutputPin", false));
+    }
+    return TPNNotifyResult();
+  };
+  x->Out()->ConnectByState(k->In());
+  EXPECT_GE(calls, 1);
+  TPNBasicPin* source = k->In()->GetSourcePin();
+  ASSERT_TRUE(IsPlaceholder(source));
+  EXPECT_EQ(source->GetFullIdentName(true), "Form1.Gone.OutputPin");
+  EXPECT_EQ(UnloadedCount(), 1);
+  k->In()->OnReceive = nullptr;
+  EXPECT_TRUE(k->In()->Connect(nullptr));
+  EXPECT_EQ(UnloadedCount(), 0);
+}
+
 TEST_F(Placeholders, ReplaysItsLinksLastFirstAndDisappears) {
   TTestComponent* A = Add("A");
   TTestComponent* B = Add("B");
