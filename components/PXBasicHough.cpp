@@ -9,6 +9,8 @@
 
 #include "binding/IPPDispatchTable.h"
 #include "binding/PXOpenCV.h"
+#include "buffers/RBSimpleDataBufferBlock.h"
+#include "buffers/RBSimpleDataBufferInteger.h"
 #include "components/PXBasicHoughKernels.h"
 #include "primitives/image/PXImageRows.h"
 #include "primitives/support/Support.h"
@@ -304,24 +306,26 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
   // Candidates are 32-bit accumulator indexes.
   const int64_t cells = p.stride * (p.rows + 2);
   if (cells > std::numeric_limits<int32_t>::max()) return;
-  std::vector<int32_t> acc(static_cast<size_t>(cells), 0);
+  // Pooled memory: a detection per frame reuses the blocks of the last one.
+  RefPtr<buffers::TRBIntegerBuffer> accumulator = buffers::TRBIntegerBuffer::CreateSize(static_cast<uint32_t>(cells));
+  accumulator->Zero();
+  int32_t* acc = accumulator->Write();
   TEdgePoints points;
   points.x.reserve(16384);
   points.y.reserve(16384);
   points.fx.reserve(16384);
   points.fy.reserve(16384);
-  Vote<Reference>(m, p, acc.data(), points);
+  Vote<Reference>(m, p, acc, points);
   if (points.Count() == 0) return;
 
   std::vector<int32_t> candidates;
   candidates.reserve(16384);
   if constexpr (Reference)
-    FindCandidatesReference(acc.data(), p, AccThreshold, candidates);
+    FindCandidatesReference(acc, p, AccThreshold, candidates);
   else if (p.rows >= 3 && p.cols >= 3)
-    hough::FindCandidates(acc.data(), p.stride, p.rows, p.cols, AccThreshold, &candidates);
+    hough::FindCandidates(acc, p.stride, p.rows, p.cols, AccThreshold, &candidates);
   if (candidates.empty()) return;
-  binding::QuickSortIndexDesc(candidates.data(), 0, static_cast<int32_t>(candidates.size()) - 1,
-                              acc.data());
+  binding::QuickSortIndexDesc(candidates.data(), 0, static_cast<int32_t>(candidates.size()) - 1, acc);
 
   const size_t n = points.Count();
   std::vector<float> desc(n), dist;
@@ -349,10 +353,11 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
   }
 }
 
-// Byte buffers of the derivatives and the Canny work memory, released on every road.
-template <class T>
-std::unique_ptr<T[]> WorkArray(int64_t count) {
-  return std::unique_ptr<T[]>(new T[static_cast<size_t>(std::max<int64_t>(count, 1))]);
+// A pooled byte buffer of that many bytes (EOutOfMemory beyond the store's limit); released
+// with its last reference, on every road.
+RefPtr<buffers::TRBBlockBuffer> WorkBytes(int64_t count) {
+  if (count > std::numeric_limits<uint32_t>::max()) throw platform::EOutOfMemory("Out of memory");
+  return buffers::TRBBlockBuffer::CreateSize(static_cast<uint32_t>(std::max<int64_t>(count, 1)));
 }
 
 }  // namespace
@@ -377,31 +382,34 @@ void HoughCirclesGradient(buffers::IPXImageBuffer* Image, double Dp, double MinD
                           int32_t AccThreshold, int32_t MinRadius, int32_t MaxRadius, TPXCircles* Circles) {
   const IppiSize size = Image->GetIppiSize();
   const int64_t pixels = int64_t{size.width} * size.height;
-  auto dx = WorkArray<Ipp16s>(pixels);
-  auto dy = WorkArray<Ipp16s>(pixels);
+  auto dxBuffer = WorkBytes(2 * pixels);
+  auto dyBuffer = WorkBytes(2 * pixels);
+  auto* dx = reinterpret_cast<Ipp16s*>(dxBuffer->Write());
+  auto* dy = reinterpret_cast<Ipp16s*>(dyBuffer->Write());
   Image->ConvertTo(buffers::vfGrayScale);
   Ipp8u* src = Image->Modify();
   const int srcStep = static_cast<int>(Image->GetStep());
   const int derivativeStep = static_cast<int>(2 * int64_t{size.width});
   // A primitive that refuses the image leaves nothing to vote from.
-  if (ippiSobel3x3_Dx_8u16s_C1R(src, srcStep, dx.get(), derivativeStep, size) < ippStsNoErr) return;
-  if (ippiSobel3x3_Dy_8u16s_C1R(src, srcStep, dy.get(), derivativeStep, 0, size) < ippStsNoErr) return;
+  if (ippiSobel3x3_Dx_8u16s_C1R(src, srcStep, dx, derivativeStep, size) < ippStsNoErr) return;
+  if (ippiSobel3x3_Dy_8u16s_C1R(src, srcStep, dy, derivativeStep, 0, size) < ippStsNoErr) return;
   int bufferSize = 0;
   if (ippiCannyGetSize(size, &bufferSize) < ippStsNoErr) return;
-  auto buffer = WorkArray<Ipp8u>(bufferSize);
+  auto bufferBlock = WorkBytes(bufferSize);
+  Ipp8u* buffer = bufferBlock->Write();
   const float low = CannyThreshold / 2.0 > 1.0 ? static_cast<float>(CannyThreshold / 2.0) : 1.0f;
   const float high = static_cast<float>(CannyThreshold);
-  if (ippiCanny_16s8u_C1R(dx.get(), derivativeStep, dy.get(), derivativeStep, src, srcStep, size, low,
-                          high, buffer.get()) < ippStsNoErr)
+  if (ippiCanny_16s8u_C1R(dx, derivativeStep, dy, derivativeStep, src, srcStep, size, low,
+                          high, buffer) < ippStsNoErr)
     return;
-  buffer.reset();
+  bufferBlock = nullptr;
   THoughEdgeMap map;
   map.Size = size;
   map.Edges = src;
   map.EdgeStep = srcStep;
-  map.Dx = dx.get();
+  map.Dx = dx;
   map.DxStep = derivativeStep;
-  map.Dy = dy.get();
+  map.Dy = dy;
   map.DyStep = derivativeStep;
   HoughCirclesFromEdges(map, Dp, MinDist, AccThreshold, MinRadius, MaxRadius, Circles);
 }

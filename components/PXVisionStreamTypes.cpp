@@ -11,6 +11,7 @@ PF_DEFINE_CLASS(TPXSequenceObjectList, TPXStorageObjectList)
 PF_DEFINE_CLASS(TPXCircles, TPXSequenceObjectList)
 PF_DEFINE_CLASS(TPXDataQueueData, platform::TInterfacedObject)
 PF_DEFINE_CLASS(TPXPNCirclesSourcePin, buffers::TPXPNXYFloatSourcePin)
+PF_DEFINE_CLASS(TPXQueueVisionComponent, TPXSyncSinkFilter)
 
 namespace {
 
@@ -73,6 +74,51 @@ platform::HRESULT TPXPNCirclesSourcePin::QueryInterface(const TGUID& iid, void**
   if (pins::QueryStreamInterfaces<IPNPXCirclesDataStream>(this, iid, object) == platform::S_OK)
     return platform::S_OK;
   return TPXPNXYFloatSourcePin::QueryInterface(iid, object);
+}
+
+// ---- TPXQueueVisionComponent --------------------------------------------------------------
+
+TPXQueueVisionComponent::TPXQueueVisionComponent(platform::TComponent* AOwner) : TPXSyncSinkFilter(AOwner) {
+  FImageOutputPin = platform::New<buffers::TPXPNImageSourcePin>(
+      this, FLock.Get(), nullptr, buffers::TRBOperationEvent::Bind<&TPXSinkFilter::ForwardUpstream>(this));
+  FSyncSection = new pins::TPNCriticalSection();
+  FDataQueue = platform::New<platform::TInterfaceList>();
+  FMainThreadNotify =
+      platform::New<TRBMainThreadNotify>(platform::TNotifyEvent::Bind<&TPXQueueVisionComponent::CallDeliverResult>(this));
+}
+
+void TPXQueueVisionComponent::BeforeDestruction() {
+  {
+    auto stop = FLock->StopLock();
+    FInputPin->Disconnect();
+    StopProcessing();
+    FImageOutputPin->Disconnect();
+  }
+  TPXSyncSinkFilter::BeforeDestruction();
+}
+
+void TPXQueueVisionComponent::Destroy() {
+  {
+    auto stop = FLock->StopLock();
+    platform::FreeAndNil(FMainThreadNotify);
+    delete FSyncSection;
+    FSyncSection = nullptr;
+    platform::FreeAndNil(FImageOutputPin);
+  }
+  platform::FreeAndNil(FDataQueue);
+  FSyncCurrentBuffer = nullptr;
+  TPXSyncSinkFilter::Destroy();
+}
+
+TPNNotifyResult TPXQueueVisionComponent::ForwardOperation(IPNNotifyOperation* AOperation) {
+  return FImageOutputPin->Notify(AOperation);
+}
+
+RefPtr<IPXImageBuffer> TPXQueueVisionComponent::CurrentImage() {
+  FSyncSection->Enter();
+  RefPtr<IPXImageBuffer> image = FSyncCurrentBuffer;
+  FSyncSection->Leave();
+  return image;
 }
 
 }  // namespace components

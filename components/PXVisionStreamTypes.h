@@ -1,6 +1,7 @@
 // What vision components share: the result types (a circle, a reference-counted list of
-// circles, a queued pair of image and result), the source pin that sends circle lists, and
-// the registration of the vision stream types.
+// circles, a queued pair of image and result), the source pin that sends circle lists, the
+// base of components that analyse images and hand their results to the main thread, and the
+// registration of the vision stream types.
 //
 // A circle list is an owning object list that lives as long as a reference to it (the
 // detector's caller, a queued result, an operation in flight, an event handler keeping it);
@@ -9,12 +10,16 @@
 // with the list and released with it.
 //
 // Threads: a list is filled by the thread that detects and read afterwards; it takes no lock.
+// The queued results of a vision component are an interface list, whose own lock serialises
+// the delivering thread's adds and the main thread's removals.
 #pragma once
 
 #include <cstdint>
 
 #include "binding/PXOpenCV.h"
 #include "buffers/PXStreamTypes.h"
+#include "components/PXSinkFilter.h"
+#include "components/RBFilterTypes.h"
 #include "pins/CBComponent.h"
 #include "platform/Interfaces.h"
 #include "platform/Objects.h"
@@ -153,6 +158,39 @@ class TPXPNCirclesSourcePin : public buffers::TPXPNXYFloatSourcePin, public virt
  protected:
   TPXPNCirclesSourcePin(platform::TComponent* AOwner, pins::IPNLock* AOwnerLock, pins::IPNLock* AInputOwnerLock,
                         buffers::TRBOperationEvent AOperationEvent);
+};
+
+// The base of components that analyse images and hand their results to the main thread:
+// every image that arrives goes on through ImageOutputPin; start, stop and other operations
+// received on the input pin continue there too. Results wait in a queue until the main
+// thread's DeliverResult takes them; CurrentImage is the image whose result was delivered
+// last.
+class TPXQueueVisionComponent : public TPXSyncSinkFilter {
+  PF_CLASS(TPXQueueVisionComponent)
+
+ public:
+  buffers::TPXPNImageSourcePin* ImageOutputPin() const { return FImageOutputPin; }
+  // The image of the last delivered result; null before the first (taken under the result
+  // section, so it waits for an event that runs).
+  RefPtr<IPXImageBuffer> CurrentImage();
+
+  // The main-thread hand-over of queued results.
+  virtual void DeliverResult(platform::TObject* Sender) = 0;
+  TPNNotifyResult ForwardOperation(IPNNotifyOperation* AOperation) override;
+  void BeforeDestruction() override;
+
+ protected:
+  explicit TPXQueueVisionComponent(platform::TComponent* AOwner);
+  void Destroy() override;
+
+  buffers::TPXPNImageSourcePin* FImageOutputPin = nullptr;
+  pins::TPNCriticalSection* FSyncSection = nullptr;
+  RefPtr<IPXImageBuffer> FSyncCurrentBuffer;
+  platform::TInterfaceList* FDataQueue = nullptr;
+  TRBMainThreadNotify* FMainThreadNotify = nullptr;
+
+ private:
+  void CallDeliverResult(platform::TObject* Sender) { DeliverResult(Sender); }
 };
 
 // Registers the vision stream types (contours, ellipses, rectangles, circles, distance lines,

@@ -17,11 +17,10 @@
 
 #include "app/ProgramUnits.h"
 #include "bench/common/BenchCompare.h"
-#include "binding/IPPDispatchTable.h"
 #include "bench/common/BenchData.h"
 #include "binding/PXOpenCV.h"
 #include "buffers/PXSimpleImageBuffer.h"
-#include "components/PXBasicHough.h"
+#include "components/PXHoughCircles.h"
 #include "platform/Units.h"
 
 namespace {
@@ -52,25 +51,15 @@ const Picture& ThePicture(bool large) {
   return pictures[large ? 1 : 0];
 }
 
-// Our road, as the Hough-circles component takes it: the image to gray, into a wrapper image,
-// smoothed there and copied back, then the detector.
-size_t OurRoad(const cv::Mat& bgr) {
+// Our road: the picture as a colour image buffer, handed to the Hough-circles component's
+// detection (gray conversion, smoothing in the wrapper library, the detector).
+size_t OurRoad(components::TPXHoughCircles* hough, const cv::Mat& bgr) {
   auto image = TPXImageBuffer::CreateSize(bgr.cols, bgr.rows, buffers::vfRGB24);
   uint8_t* dst = image->Write();
   for (int y = 0; y < bgr.rows; ++y)
     std::memcpy(dst + size_t(y) * image->GetStep(), bgr.ptr(y), size_t(bgr.cols) * 3);
-  image->ConvertTo(buffers::vfGrayScale);
-  const IppiSize size = image->GetIppiSize();
-  binding::IplImage* img = binding::cvCreateImage({size.width, size.height}, binding::IplDepth8U, 1);
-  uint8_t* data = nullptr;
-  int32_t step = 0;
-  binding::cvGetRawData(img, &data, &step, nullptr);
-  ippiCopy_8u_C1R(image->Read(), int(image->GetStep()), data, step, size);
-  binding::cvSmooth(img, img, binding::CvGaussian, 11, 11, 0.0, 0.0);
-  ippiCopy_8u_C1R(data, step, image->Write(), int(image->GetStep()), size);
-  binding::cvReleaseImage(&img);
-  auto circles = components::TPXCircles::Create();
-  components::HoughCirclesGradient(image.Get(), kDp, kMinDist, kCanny, kVotes, 0, 0, circles.Get());
+  platform::RefPtr<components::IPXCircles> circles;
+  hough->DetectCircles(image.Get(), circles);
   return size_t(circles->GetCount());
 }
 
@@ -90,8 +79,14 @@ void BM_HoughCirclesRoad(benchmark::State& state) {
     state.SkipWithError((p.error + " (set PF_DATA_DIR)").c_str());
     return;
   }
+  auto* hough = platform::New<components::TPXHoughCircles>(nullptr);
+  hough->SetResolution(kDp);
+  hough->SetMinDistance(kMinDist);
+  hough->Threshold()->SetHigh(kCanny);
+  hough->Threshold()->SetAccumulator(kVotes);
   size_t ours = 0, theirs = 0;
-  bench::CompareWithOpenCV(state, [&] { ours = OurRoad(p.bgr); }, [&] { theirs = OpenCVRoad(p.bgr); });
+  bench::CompareWithOpenCV(state, [&] { ours = OurRoad(hough, p.bgr); }, [&] { theirs = OpenCVRoad(p.bgr); });
+  hough->Free();
   state.counters["circles"] = double(ours);
   state.counters["opencv_circles"] = double(theirs);
 }

@@ -257,6 +257,33 @@ TEST_F(ImageFilters, SyncSinkWithQueueProcessesOnTheMainThreadInOrder) {
   }
 }
 
+// stNone and stSingleBuffer: every image is processed at once, inside the sender's call and
+// on its thread (only stQueue hands images to the main thread).
+TEST_F(ImageFilters, SyncSinkWithoutQueueProcessesInsideTheSendersCall) {
+  const pins::TRBSynchronizeType types[] = {pins::stNone, pins::stSingleBuffer};
+  for (pins::TRBSynchronizeType type : types) {
+    SCOPED_TRACE(type);
+    auto* head = New<TPXGenericFilter>(Form);
+    auto* sink = New<TImageSink>(Form);
+    sink->SetSynchronizeType(type);
+    Link(head->OutputPin(), sink->InputPin());
+    std::vector<size_t> seenAfterEach;
+    uint32_t senderThread = 0;
+    std::thread sender([&] {
+      senderThread = platform::GetCurrentThreadId();
+      for (int32_t w = 1; w <= 3; ++w) {
+        head->SendData(Image(w, 1).Get());
+        seenAfterEach.push_back(sink->Seen().size());
+      }
+    });
+    sender.join();
+    EXPECT_EQ(seenAfterEach, (std::vector<size_t>{1, 2, 3}));
+    for (const auto& seen : sink->Seen()) EXPECT_EQ(seen.Thread, senderThread);
+    sink->Free();
+    head->Free();
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Common filter
 
@@ -467,6 +494,26 @@ TEST_F(ImageFilters, GenericFilterHandlersInsideAChain) {
   EXPECT_EQ(handlers.Stops, 1);
   EXPECT_FALSE(middle->Running());
   EXPECT_EQ(sink->OpsOf<pins::TPNStopOperation>().size(), 1u);
+}
+
+// Without OnProcessData a frame leaves unchanged: the same store, the same pixels.
+TEST_F(ImageFilters, GenericFilterWithoutAHandlerPassesFramesOnUnchanged) {
+  auto* head = Add<TPXGenericFilter>("Head");
+  auto* middle = Add<TPXGenericFilter>("Middle");
+  auto* sink = Add<TImageSink>("Sink");
+  Link(head->OutputPin(), middle->InputPin());
+  Link(middle->OutputPin(), sink->InputPin());
+  head->SendStartCommand(4, 2, kDelay, buffers::vfRGB24);
+  auto image = Image();
+  image->FillLevel(37);
+  head->SendData(image.Get());
+  ASSERT_EQ(sink->Seen().size(), 1u);
+  IPXImageBuffer* out = sink->Seen()[0].Image.Get();
+  EXPECT_EQ(StoreOf(out), StoreOf(image.Get()));
+  EXPECT_EQ(out->GetWidth(), 4u);
+  EXPECT_EQ(out->GetFormat(), buffers::vfRGB24);
+  EXPECT_EQ(out->Read()[0], 37);
+  EXPECT_EQ(out->Read()[4 * 2 * 3 - 1], 37);
 }
 
 TEST_F(ImageFilters, GenericFilterWithQueueHandlesFramesOnTheMainThread) {
