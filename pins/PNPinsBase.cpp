@@ -71,7 +71,10 @@ TPNBasicPin::TPNBasicPin() { FDestroyLock = NewDestroyLock(this); }
 // Takes the registry lock.
 void TPNBasicPin::AfterConstruction() {
   TPNPinObject::AfterConstruction();
-  // Registered once fully built, so that broadcasts never reach a half-made pin.
+  // Registered once fully built, so that broadcasts never reach a half-made pin. Its lock
+  // takes its place in the lock-order checks from here on: before, no other thread could
+  // wait for it or hold it.
+  FIntLock->Instance()->SetRank(TPNLockRank::Pin);
   if (AllPins) {
     TPNRegistryLockHold hold;
     AllPins->Add(this);

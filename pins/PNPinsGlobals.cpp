@@ -2,6 +2,7 @@
 #include "pins/PNPinsGlobals.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 #include <unordered_set>
@@ -43,6 +44,8 @@ void FreeRegistry() {
 }
 
 void PNPinsInitialization() {
+  if (const char* checks = std::getenv("PF_CHECK_LOCK_ORDER"); checks && std::string(checks) == "1")
+    SetLockOrderChecks(true);
   platform::ComponentDestroyingHook = &OwnerDestroying;
   PinRegistryLock = new TPNCriticalSection;
   DesignTimeStateDispatchers = new std::vector<TPNStateDispatcher*>;
@@ -84,6 +87,7 @@ void PinUnregistered() {
 
 // Takes the registry lock.
 TPNRegistryLockHold::TPNRegistryLockHold() {
+  EnteringRegistryLock();
   if (PinRegistryLock) PinRegistryLock->Enter();
   EnteredRegistryLock();
 }

@@ -187,23 +187,49 @@ bool TThreadFlag::IsSet(TThreadFlagKind AKind, const void* AObject) {
 // ---------------------------------------------------------------------------------------
 // The link lock
 
+namespace {
+
+void EnterLinkLock() {
+  CheckLockOrder(&LinkLock(), TPNLockRank::Link);
+  LinkLock().Enter();
+  LockTaken(&LinkLock(), TPNLockRank::Link);
+}
+
+void LeaveLinkLock() {
+  LinkLock().Leave();
+  LockLeft(&LinkLock());
+}
+
+// Stands for the registry lock in the lock-order checks.
+const char kRegistryLock = 0;
+
+}  // namespace
+
 // Takes the link lock.
 TPNLinkLockHold::TPNLinkLockHold() {
-  if (tLinkDepth++ == 0) LinkLock().Enter();
+  if (tLinkDepth++ == 0) EnterLinkLock();
 }
 
 // Releases the link lock; the outermost hold frees what was deferred, with no lock held.
 TPNLinkLockHold::~TPNLinkLockHold() {
   if (--tLinkDepth > 0) return;
-  LinkLock().Leave();
+  LeaveLinkLock();
   if (!MustDefer()) FreeDeferred();
 }
 
-void EnteredRegistryLock() { ++tRegistryDepth; }
+void EnteringRegistryLock() {
+  if (tRegistryDepth == 0) CheckLockOrder(&kRegistryLock, TPNLockRank::Registry);
+}
+
+void EnteredRegistryLock() {
+  if (tRegistryDepth++ == 0) LockTaken(&kRegistryLock, TPNLockRank::Registry);
+}
 
 // Frees what was deferred once the thread holds neither the registry lock nor the link lock.
 void LeftRegistryLock() {
-  if (--tRegistryDepth == 0 && !MustDefer()) FreeDeferred();
+  if (--tRegistryDepth > 0) return;
+  LockLeft(&kRegistryLock);
+  if (!MustDefer()) FreeDeferred();
 }
 
 bool ThreadHoldsLinkLock() { return tLinkDepth > 0; }
@@ -211,13 +237,13 @@ bool ThreadHoldsLinkLock() { return tLinkDepth > 0; }
 // Drops every level of the link lock (the lock itself is entered once, by the outermost
 // hold; the depth counts the holds).
 TPNLinkLockDropped::TPNLinkLockDropped() : FLevels(tLinkDepth) {
-  if (FLevels > 0) LinkLock().Leave();
+  if (FLevels > 0) LeaveLinkLock();
   tLinkDepth = 0;
 }
 
 // Takes the link lock back (the thread holds no pin lock here).
 TPNLinkLockDropped::~TPNLinkLockDropped() {
-  if (FLevels > 0) LinkLock().Enter();
+  if (FLevels > 0) EnterLinkLock();
   tLinkDepth = FLevels;
 }
 

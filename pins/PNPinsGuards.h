@@ -134,7 +134,9 @@ class TPNLinkLockDropped {
 // teardown of a pin takes both and waits for calls into it, which may want them.
 void ReleaseOutsideLinkLock(RefPtr<IPNFormatConverter> AConverter);
 void FreeOutsideLinkLock(platform::TObject* AObject);
-// Kept by TPNRegistryLockHold: the thread's depth in the registry lock.
+// Kept by TPNRegistryLockHold: the thread's depth in the registry lock (and its place in the
+// lock-order checks).
+void EnteringRegistryLock();
 void EnteredRegistryLock();
 void LeftRegistryLock();
 

@@ -58,6 +58,7 @@ TPNPinList* TPNPinList::CreateLock(TComponent* AOwner, IPNLock* AOwnerLock, bool
 // Takes the registry lock.
 void TPNPinList::AfterConstruction() {
   TPNObject::AfterConstruction();
+  FIntLock->Instance()->SetRank(TPNLockRank::PinList);  // known to other threads from here on
   TPNRegistryLockHold hold;
   if (AllPinLists) AllPinLists->push_back(this);
 }

@@ -1,9 +1,71 @@
 #include "pins/PNPinsLocks.h"
 
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
 namespace pins {
 
 using platform::GetCurrentThreadId;
 using platform::TWaitResult;
+
+// ---------------------------------------------------------------------------------------
+// The lock order, checked
+
+namespace {
+
+std::atomic<bool> GLockOrderChecks{false};
+
+struct THeldLock {
+  const void* Lock;
+  TPNLockRank Rank;
+};
+// The ranked locks the thread holds, in the order taken.
+thread_local std::vector<THeldLock> tHeldLocks;
+
+const char* RankName(TPNLockRank ARank) {
+  switch (ARank) {
+    case TPNLockRank::Link: return "the link lock";
+    case TPNLockRank::Pin: return "a pin's lock";
+    case TPNLockRank::StateLink: return "a state link's lock";
+    case TPNLockRank::Registry: return "the registry lock";
+    case TPNLockRank::PinList: return "a pin list's lock";
+    case TPNLockRank::None: break;
+  }
+  return "an unranked lock";
+}
+
+}  // namespace
+
+void SetLockOrderChecks(bool AOn) { GLockOrderChecks.store(AOn); }
+
+bool LockOrderChecks() { return GLockOrderChecks.load(std::memory_order_relaxed); }
+
+void CheckLockOrder(const void* ALock, TPNLockRank ARank) {
+  if (ARank == TPNLockRank::None || !LockOrderChecks()) return;
+  for (const THeldLock& held : tHeldLocks)
+    if (held.Lock != ALock && held.Rank >= ARank) {
+      std::fprintf(stderr,
+                   "lock order broken: thread %u waits for %s (%p) while it holds %s (%p)\n",
+                   GetCurrentThreadId(), RankName(ARank), ALock, RankName(held.Rank), held.Lock);
+      std::fflush(stderr);
+      std::abort();
+    }
+}
+
+void LockTaken(const void* ALock, TPNLockRank ARank) {
+  if (ARank == TPNLockRank::None || !LockOrderChecks()) return;
+  tHeldLocks.push_back({ALock, ARank});
+}
+
+void LockLeft(const void* ALock) {
+  for (size_t i = tHeldLocks.size(); i-- > 0;)
+    if (tHeldLocks[i].Lock == ALock) {
+      tHeldLocks.erase(tHeldLocks.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
+}
 
 // ---------------------------------------------------------------------------------------
 // Wrappers
@@ -251,11 +313,13 @@ bool TPNLock::TryLock(uint32_t milliseconds) {
     return false;
   }
   LeaveInternal();
+  CheckLockOrder(this, FRank);
   if (!FLockMutex.Acquire(milliseconds)) return false;
   EnterInternal();
   FOwningThread = self;
   ++FCountLocks;
   LeaveInternal();
+  LockTaken(this, FRank);
   return true;
 }
 
@@ -266,6 +330,7 @@ void TPNLock::ReleaseOwnLevel(uint32_t self) {
     if (--FCountLocks == 0) {
       FOwningThread = 0;
       FLockMutex.Release();
+      LockLeft(this);
     }
     return;
   }
@@ -290,12 +355,14 @@ void TPNLock::AcquireStop() {
     ++FCountLocks;
   } else {
     LeaveInternal();
+    CheckLockOrder(this, FRank);
     // A stop never gives up.
     while (!FLockMutex.Acquire(1000)) {
     }
     EnterInternal();
     FOwningThread = self;
     ++FCountLocks;
+    LockTaken(this, FRank);
   }
   LeaveInternal();
 }
@@ -323,7 +390,10 @@ int32_t TPNLock::ReleaseAllLevels(bool ATakeCarried) {
     levels = FCountLocks;
     FCountLocks = 0;
     FOwningThread = 0;
-    if (levels > 0) FLockMutex.Release();
+    if (levels > 0) {
+      FLockMutex.Release();
+      LockLeft(this);
+    }
   }
   if (ATakeCarried) {
     auto it = FCarried.find(self);

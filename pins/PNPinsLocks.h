@@ -27,6 +27,32 @@ class TPNLock;
 class TPNDestroyLock;
 
 // ---------------------------------------------------------------------------------------
+// The lock order, checked
+//
+// The framework's locks by rank, in the order in which a thread may wait for them (written
+// out in docs/ARCHITECTURE.md, "Lock order"). While the checks are on, a thread that is about
+// to wait for a ranked lock while it holds a ranked lock of the same or a later rank aborts
+// the process with a message naming both, so that an order broken anywhere fails even when
+// no second thread is there to make it hang. Locks of rank None (the components' own locks,
+// converters' locks) are not checked. The checks are off unless turned on (the pin tests do,
+// and PF_CHECK_LOCK_ORDER=1 does at start-up); while off they cost one atomic load.
+enum class TPNLockRank : uint8_t {
+  None = 0,
+  Link = 2,       // the link lock
+  Pin = 3,        // a pin's own lock
+  StateLink = 4,  // a state link's own lock
+  Registry = 5,   // the registry lock
+  PinList = 6,    // a pin list's lock
+};
+void SetLockOrderChecks(bool AOn);
+bool LockOrderChecks();
+// Called before the calling thread waits for ALock (of rank ARank), which it does not hold.
+void CheckLockOrder(const void* ALock, TPNLockRank ARank);
+// The calling thread took ALock, or let go of every level of it.
+void LockTaken(const void* ALock, TPNLockRank ARank);
+void LockLeft(const void* ALock);
+
+// ---------------------------------------------------------------------------------------
 // Wrappers of the kernel's synchronisation objects (plain objects, owned by their creator)
 
 class TPNCriticalSection {
@@ -192,6 +218,8 @@ class TPNLock : public platform::TInterfacedObject, public IPNLock {
   void LeaveInternal() { FIntLockSection.Leave(); }
   // Gives up a refused attempt; counts nothing (a refused section holds nothing).
   bool GiveUpWhenStopping();
+  // The lock's place in the lock order (set once, before the lock is used).
+  void SetRank(TPNLockRank ARank) { FRank = ARank; }
 
  protected:
   TPNLock() = default;
@@ -202,6 +230,7 @@ class TPNLock : public platform::TInterfacedObject, public IPNLock {
   void ReleaseOwnLevel(uint32_t self);
 
   TPNCriticalSection FIntLockSection;
+  TPNLockRank FRank = TPNLockRank::None;
   int32_t FCountLocks = 0;       // recursion depth of the owning thread
   int32_t FInStopCount = 0;      // stop sections waiting or held
   uint32_t FOwningThread = 0;    // 0 when free

@@ -439,8 +439,8 @@ TGUID TPNSinkPin::GetDownStreamID() {
 }
 
 namespace {
-// Holds the state link and its members while asking for the type.
-// The type name towards the other member of a state link of two or more members.
+// The type name towards the other member of a state link of two or more members. Holds the
+// state link and its members while asking for the type.
 std::string StateLinkTypeName(TPNSinkPin* APin) {
   TPNStateLinkHold hold(APin);
   if (!hold.Link || hold.Link->GetPinCount() < 2) return {};

@@ -169,22 +169,22 @@ std::string TPNNamedStateDispatcher::GetUniqueName(TComponent* OwnerForm) {
   }
 }
 
-// Takes the new link's lock, then the registry lock.
+// Takes the registry lock. The new link is filled in before the registry lock publishes it:
+// no other thread knows it before, so its own lock is not needed (and would rank above the
+// registry lock, which Create holds).
 TPNNamedStateDispatcher* TPNNamedStateDispatcher::CreateNamed(const std::string& Name,
                                                               bool DesignTime) {
   auto* link = platform::New<TPNNamedStateDispatcher>();
-  {
-    auto s = link->WriteLock();
-    link->FName = Name;
-    link->FDesignTime = DesignTime;
-    TPNRegistryLockHold hold;
-    if (std::vector<TPNStateDispatcher*>* list = SelectStateDispatcherList(DesignTime))
-      list->push_back(link);
-  }
+  link->FName = Name;
+  link->FDesignTime = DesignTime;
+  link->FIntLock->Instance()->SetRank(TPNLockRank::StateLink);
+  TPNRegistryLockHold hold;
+  if (std::vector<TPNStateDispatcher*>* list = SelectStateDispatcherList(DesignTime))
+    list->push_back(link);
   return link;
 }
 
-// Takes the registry lock (and, under it, the new link's lock).
+// Takes the registry lock.
 TPNNamedStateDispatcher* TPNNamedStateDispatcher::Create(TComponent* OwnerForm) {
   const bool designTime =
       OwnerForm && OwnerForm->ComponentState().Contains(platform::csDesigning);

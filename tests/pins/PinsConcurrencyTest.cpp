@@ -104,20 +104,21 @@ TEST_F(PinsConcurrencyTest, ASinkFreedDuringADeliveryWaitsOnlyForTheCallIntoIt) 
   TTestComponent* later = Add("Later");
   ASSERT_TRUE(first->In()->Connect(s->Out()));
   ASSERT_TRUE(later->In()->ConnectAfter(s->Out(), first->In()));
-  std::atomic<bool> freeing{false}, freed{false};
+  std::atomic<bool> freed{false};
   std::thread freer;
   auto freeInAnotherThread = [&](TTestComponent* c) {
+    freed = false;
     freer = std::thread([&, c] {
-      freeing = true;
       c->Free();
       freed = true;
     });
-    while (!freeing.load()) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   };
-  // Later is freed while First's call runs: it goes at once and its turn is skipped.
+  // Later is freed while First's call runs: it goes at once and its turn is skipped. Were
+  // the freeing to wait for First's call, it would not end before the call returns.
   first->In()->OnReceive = [&](IPNNotifyOperation*, TPNNotifyState) {
     freeInAnotherThread(later);
+    auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!freed.load() && Clock::now() < deadline) std::this_thread::yield();
     EXPECT_TRUE(freed.load()) << "the sink's freeing waited for a call into another sink";
     return TPNNotifyResult();
   };
@@ -126,10 +127,13 @@ TEST_F(PinsConcurrencyTest, ASinkFreedDuringADeliveryWaitsOnlyForTheCallIntoIt) 
   freer.join();
   EXPECT_EQ(Log().TakeSinks(), (std::vector<std::string>{"First"}));
   EXPECT_EQ(s->Out()->GetSinkCount(), 1);
-  // First is freed while its own call runs: the freeing waits until the call has returned.
-  freed = freeing = false;
+  // First is freed while its own call runs: once the freeing waits for First's guard, it
+  // stays there until the call has returned.
   first->In()->OnReceive = [&](IPNNotifyOperation*, TPNNotifyState) {
+    TPNDestroyLock* guard = first->In()->DestroyGuard()->Instance();
     freeInAnotherThread(first);
+    while (guard->Destroying() == 0) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(freed.load()) << "the sink was freed during a call into it";
     return TPNNotifyResult();
   };

@@ -1,8 +1,10 @@
 // Pins used from two threads at once in ways that take the locks of two pins, of a pin and the
 // registry, or of a pin and a converter: no order of calls may hang.
 #include <atomic>
+#include <functional>
 #include <thread>
 
+#include "pins/PNPinsGuards.h"
 #include "pins/PNPinsRegistries.h"
 #include "tests/common/Watchdog.h"
 #include "tests/pins/FormsTestSupport.h"
@@ -121,6 +123,51 @@ TEST_F(PinsLockOrderTest, TwoThreadsLinkThroughOneSharedConverter) {
   EXPECT_EQ(TTestConverter::Alive.load(), 0);
   ClearRegistries();
   Log().Take();
+}
+
+// The pin tests run with the lock order checked: a thread that waits for a lock ranked at or
+// above one it holds stops the program at once, naming both, even with no second thread to
+// make it hang. Taking the locks in order passes.
+TEST_F(PinsLockOrderTest, AWaitOutOfOrderStopsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ASSERT_TRUE(LockOrderChecks());
+  TTestComponent* a = Add("A");
+  TTestComponent* b = Add("B");
+  {
+    TPNLinkLockHold links;
+    auto pin = a->Out()->WriteLock();
+    auto again = a->Out()->ReadLock();  // the same lock again never waits
+    TPNRegistryLockHold registry;
+  }
+  struct Case {
+    const char* What;
+    std::function<void()> Take;
+    const char* Message;
+  };
+  const Case cases[] = {
+      {"two pins",
+       [&] {
+         auto first = a->Out()->WriteLock();
+         auto second = b->In()->WriteLock();
+       },
+       "waits for a pin's lock .* while it holds a pin's lock"},
+      {"a pin under the registry lock",
+       [&] {
+         TPNRegistryLockHold registry;
+         auto pin = a->In()->ReadLock();
+       },
+       "waits for a pin's lock .* while it holds the registry lock"},
+      {"the link lock under a pin",
+       [&] {
+         auto pin = a->In()->WriteLock();
+         TPNLinkLockHold links;
+       },
+       "waits for the link lock .* while it holds a pin's lock"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    EXPECT_DEATH(c.Take(), c.Message);
+  }
 }
 
 }  // namespace
