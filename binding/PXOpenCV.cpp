@@ -176,3 +176,9 @@ void ResetOpenCVBindingForTesting(const std::string& libraryName) {
 }
 
 }  // namespace binding
+
+// Under the thread sanitizer: the wrapper's OpenCV smooths on a thread pool of its own that
+// is not built for the sanitizer, whose reports about that pool's internals are not ours.
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_suppressions() { return "called_from_lib:libtbb.so\nrace:libtbb.so\n"; }
+#endif

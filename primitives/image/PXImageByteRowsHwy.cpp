@@ -92,12 +92,12 @@ bool UniformPattern(const TRows8u& r, uint8_t& c) {
 }
 
 // Every row of the region through loop(tag, a, b, dst, n), which does the whole vectors of
-// the tag's lanes of T and returns the bytes done, first with the full vector tag and then with
+// the lanes of D and returns the bytes done, first with the full vector tag and then with
 // a one-lane tag for the rest; a one-byte pattern goes through constantLoop(tag, a, c, dst, n).
-template <class T, class Loop, class ConstantLoop>
+template <class D, class Loop, class ConstantLoop>
 void WalkRows(const TRows8u& r, Loop loop, ConstantLoop constantLoop) {
-  const hn::ScalableTag<T> d;
-  const hn::CappedTag<T, 1> d1;
+  const D d;
+  const hn::CappedTag<hn::TFromD<D>, 1> d1;
   uint8_t c = 0;
   if (UniformPattern(r, c)) {
     const TRows8u m = arith::Merged(r);
@@ -117,15 +117,18 @@ void WalkRows(const TRows8u& r, Loop loop, ConstantLoop constantLoop) {
                          });
 }
 
+// The byte operations are bound by memory traffic, and 512-bit stores make them slower on the
+// processors that have them, so their vectors are at most 256 bits wide; the scaled product,
+// which computes more per byte, uses the full width.
 template <class Op>
 void BytesRows(const TRows8u& r, Op op) {
-  WalkRows<uint8_t>(
+  WalkRows<hn::CappedTag<uint8_t, 32>>(
       r, [op](auto d, auto... args) { return BytesLoop(d, args..., op); },
       [op](auto d, auto... args) { return ByteConstantLoop(d, args..., op); });
 }
 
 void MulScaleRows(const TRows8u& r) {
-  WalkRows<uint16_t>(
+  WalkRows<hn::ScalableTag<uint16_t>>(
       r, [](auto d, auto... args) { return MulScaleLoop(d, args...); },
       [](auto d, auto... args) { return MulScaleConstantLoop(d, args...); });
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -129,6 +130,43 @@ TEST_F(DemoForm, OnePressDrawsTheCirclesAFreshProcessFinds) {
       again |= std::hypot(all[i].X - c.X, all[i].Y - c.Y) <= 5;
     EXPECT_TRUE(again) << "coin at " << c.X << "," << c.Y;
   }
+}
+
+// The drawing handler on a white picture: centres and radii rounded half to even, a cross of
+// 9 pixels each way and the circle inside its box [x - r, x + r]; an empty list draws nothing.
+TEST_F(DemoForm, TheHandlerDrawsACrossAndTheCircleRoundedHalfToEven) {
+  platform::TBitmap* bitmap = Form->Image1->Picture()->Bitmap();
+  const int bytes = bitmap->PixelFormat() == platform::pf32bit ? 4 : 3;
+  for (int y = 0; y < bitmap->Height(); ++y) std::memset(bitmap->ScanLine(y), 255, size_t(bitmap->Width()) * bytes);
+  auto red = [&](int x, int y) {
+    const uint8_t* p = bitmap->ScanLine(y) + x * bytes;
+    return p[0] == 0 && p[1] == 0 && p[2] == 255;
+  };
+  auto redCount = [&] {
+    int n = 0;
+    for (int y = 0; y < bitmap->Height(); ++y)
+      for (int x = 0; x < bitmap->Width(); ++x) n += red(x, y);
+    return n;
+  };
+
+  auto none = components::TPXCircles::Create();
+  Form->PXHoughCircles1CirclesDetect(Form->PXHoughCircles1, none.Get());
+  EXPECT_EQ(redCount(), 0);
+  EXPECT_EQ(Form->DetectEvents(), 1);
+
+  auto one = components::TPXCircles::Create();
+  one->Add(platform::New<components::TPXCircle>(100.5f, 50.5f, 20.5f));
+  Form->PXHoughCircles1CirclesDetect(Form->PXHoughCircles1, one.Get());
+  EXPECT_EQ(Form->DrawnCircles(), (std::vector<TDrawnCircle>{{100, 50, 20}}));
+  struct Pixel {
+    int x, y;
+    bool isRed;
+  };
+  for (const Pixel& p : {Pixel{100, 50, true}, Pixel{96, 50, true}, Pixel{104, 50, true}, Pixel{95, 50, false},
+                         Pixel{105, 50, false}, Pixel{100, 46, true}, Pixel{100, 54, true}, Pixel{100, 55, false},
+                         Pixel{80, 50, true}, Pixel{120, 50, true}, Pixel{79, 50, false}, Pixel{121, 50, false},
+                         Pixel{100, 30, true}, Pixel{100, 70, true}, Pixel{100, 71, false}})
+    EXPECT_EQ(red(p.x, p.y), p.isRed) << p.x << "," << p.y;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -120,9 +120,6 @@ class HoughCircles : public ::testing::Test, public componentstest::TOwner {
  protected:
   void SetUp() override {
     ASSERT_EQ(pins::AllPinsCount(), 0);
-    // The wrapper's OpenCV smooths on the calling thread: its thread pool is not built for the
-    // thread sanitizer, which would report races inside it.
-    reinterpret_cast<void (*)(int)>(binding::GetOpenCVProc("_ZN2cv13setNumThreadsEi"))(1);
     Form = New<TComponent>(nullptr);
     Form->SetName("Form1");
     Head = New<TPXGenericFilter>(Form);
