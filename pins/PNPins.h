@@ -522,6 +522,7 @@ struct TPNPinEntry {
   TGUID ConnectedID;                     // the negotiated type; null when none
   TPNSubmit SubmitFunction;              // the source's submit function for ConnectedID
   int32_t ModificationLevel = 0;         // the weight; raised by reported data changes
+  uint64_t Serial = 0;                   // unique per link made: a relinked sink is a new link
 };
 
 // The links of a source pin in delivery order; owns its records.

@@ -13,7 +13,9 @@ namespace pins {
 // Link entries
 
 TPNPinEntry* TPNPinEntryList::Add() {
+  static std::atomic<uint64_t> serials{0};
   FItems.push_back(new TPNPinEntry);
+  FItems.back()->Serial = serials.fetch_add(1) + 1;
   return FItems.back();
 }
 
@@ -509,14 +511,16 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
           std::find(converterInputsCalled.begin(), converterInputsCalled.end(), e.ConnectionPin) !=
               converterInputsCalled.end())
         continue;
-      // An entry removed meanwhile (by a handler on this thread) is skipped; the guard of
+      // An entry removed meanwhile (by a handler or another thread) is skipped, also when
+      // its sink has been linked again since (that is a new link, which this operation did
+      // not find: the sink may have received it along another path meanwhile). The guard of
       // the pin called keeps it alive until the call returns.
       TGuardHold callee;
       {
         auto s = ReadLock();
         if (FLinkGeneration.load() != generation) {
           TPNPinEntry* live = FSinkPins->GetItemByPin(e.RealPin);
-          if (!live || live->ConnectionPin != e.ConnectionPin) continue;
+          if (!live || live->Serial != e.Serial || live->ConnectionPin != e.ConnectionPin) continue;
         }
         callee.Take(e.ConnectionPin);
       }

@@ -168,6 +168,12 @@ TEST_F(PinsConcurrencyTest, HandlersChangeTheLinksOfTheSourceDeliveringToThem) {
       {"disconnects the next sink through the source",
        [](auto* s, auto*, auto*&, auto*& b) { s->Out()->DisconnectFrom(b->In()); }, {"A"}, true,
        false},
+      {"links the next sink again",
+       [](auto* s, auto*, auto*& a, auto*& b) {
+         b->In()->Connect(nullptr);
+         EXPECT_TRUE(b->In()->ConnectAfter(s->Out(), a->In()));
+       },
+       {"A", "B"}, true, true},  // the new link's first operation; the old link's turn is gone
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
