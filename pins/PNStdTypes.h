@@ -572,6 +572,9 @@ class TPNInertRangedSinkPin : public TPNSinkPin, public TRangedStream, public TS
     (void)State;
     return {};
   }
+  // The event that reports a change of the range alone.
+  using TRangeChangeEvent = TRangeEvent;
+
   TValue Min() const { return FMin; }
   TValue Max() const { return FMax; }
   TValue Value() const { return FValue; }
@@ -618,70 +621,76 @@ class TPNInt64AndRangedSinkPin
 // ---------------------------------------------------------------------------------------
 // Scalar converters (created by class from the converter registry)
 
-class TPNFloatToRealFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNFloatToRealFormatConverter)
-  PF_ALLOW_NEW;
-
- protected:
-  TPNFloatToRealFormatConverter();
-  void InputChanged(TPNPin* Sender, float AValue);
+// Sends a converted value through a scalar converter's output pin. The output pin also keeps
+// the converted value as its current value, so that a sink linked to the converter later (or
+// a link re-typed through it) is replayed the value last converted, not the pin's initial
+// zero.
+class TPNScalarConverters {
+ public:
+  static void Send(TPNFloatSourcePin* AOutput, float AValue);
+  static void Send(TPNRealSourcePin* AOutput, double AValue);
+  // The value with its range when the ranges are filled, otherwise the value alone.
+  static void Send(TPNRealRangedSourcePin* AOutput, double AValue, double AMin, double AMax,
+                   bool RangesFilled);
 };
 
-class TPNIntToFloatFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNIntToFloatFormatConverter)
-  PF_ALLOW_NEW;
+// A scalar converter: an input sink pin of class TInput that reports every value it
+// receives through a TEvent, and an output source pin of class TOutput. What the input
+// reports is converted to the output's value type and sent by TPNScalarConverters::Send.
+// A ranged input reports a change of its range alone through a second event, which the
+// converter leaves unassigned: only values are converted.
+template <class TInput, class TEvent, class TOutput>
+class TPNScalarFormatConverter;
+
+template <class TInput, class... TArgs, class TOutput>
+class TPNScalarFormatConverter<TInput, platform::TMethod<void(TPNPin*, TArgs...)>, TOutput>
+    : public TPNFormatConverter {
+  using TEvent = platform::TMethod<void(TPNPin*, TArgs...)>;
 
  protected:
-  TPNIntToFloatFormatConverter();
-  void InputChanged(TPNPin* Sender, int32_t AValue);
+  TPNScalarFormatConverter() {
+    const auto onChange = TEvent::template Bind<&TPNScalarFormatConverter::InputChanged>(this);
+    TInput* input;
+    if constexpr (requires { typename TInput::TRangeChangeEvent; }) {
+      input = platform::New<TInput>(this, FLock.Get(), onChange,
+                                    typename TInput::TRangeChangeEvent(), nullptr);
+    } else {
+      input = platform::New<TInput>(this, FLock.Get(), onChange, nullptr);
+    }
+    CreatePins(input, platform::New<TOutput>(this, FLock.Get(), nullptr));
+  }
+
+ private:
+  void InputChanged(TPNPin* Sender, TArgs... AArgs) {
+    (void)Sender;
+    TPNScalarConverters::Send(static_cast<TOutput*>(FOutputPin), AArgs...);
+  }
 };
 
-class TPNIntToRealFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNIntToRealFormatConverter)
-  PF_ALLOW_NEW;
+// The scalar converters, by class name (the name is how the registry and stored forms know
+// them).
+//   X(class, input sink pin, the input's change event, output source pin)
+#define PN_SCALAR_FORMAT_CONVERTERS(X)                                                         \
+  X(TPNFloatToRealFormatConverter, TPNFloatSinkPin, TPNFloatChangeEvent, TPNRealSourcePin)     \
+  X(TPNIntToFloatFormatConverter, TPNIntegerSinkPin, TPNIntegerChangeEvent, TPNFloatSourcePin) \
+  X(TPNIntToRealFormatConverter, TPNIntegerSinkPin, TPNIntegerChangeEvent, TPNRealSourcePin)   \
+  X(TPNInt64ToFloatFormatConverter, TPNInt64SinkPin, TPNInt64ChangeEvent, TPNFloatSourcePin)   \
+  X(TPNInt64ToRealFormatConverter, TPNInt64SinkPin, TPNInt64ChangeEvent, TPNRealSourcePin)     \
+  X(TPNIntToRealRangedFormatConverter, TPNIntAndRangedSinkPin, TPNIntValueRangeChangeEvent,    \
+    TPNRealRangedSourcePin)                                                                    \
+  X(TPNInt64ToRealRangedFormatConverter, TPNInt64AndRangedSinkPin,                             \
+    TPNInt64ValueRangeChangeEvent, TPNRealRangedSourcePin)
 
- protected:
-  TPNIntToRealFormatConverter();
-  void InputChanged(TPNPin* Sender, int32_t AValue);
-};
-
-class TPNInt64ToFloatFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNInt64ToFloatFormatConverter)
-  PF_ALLOW_NEW;
-
- protected:
-  TPNInt64ToFloatFormatConverter();
-  void InputChanged(TPNPin* Sender, int64_t AValue);
-};
-
-class TPNInt64ToRealFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNInt64ToRealFormatConverter)
-  PF_ALLOW_NEW;
-
- protected:
-  TPNInt64ToRealFormatConverter();
-  void InputChanged(TPNPin* Sender, int64_t AValue);
-};
-
-class TPNIntToRealRangedFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNIntToRealRangedFormatConverter)
-  PF_ALLOW_NEW;
-
- protected:
-  TPNIntToRealRangedFormatConverter();
-  void InputChanged(TPNPin* Sender, int32_t AValue, int32_t AMin, int32_t AMax,
-                    bool RangesFilled);
-};
-
-class TPNInt64ToRealRangedFormatConverter : public TPNFormatConverter {
-  PF_CLASS(TPNInt64ToRealRangedFormatConverter)
-  PF_ALLOW_NEW;
-
- protected:
-  TPNInt64ToRealRangedFormatConverter();
-  void InputChanged(TPNPin* Sender, int64_t AValue, int64_t AMin, int64_t AMax,
-                    bool RangesFilled);
-};
+#define PN_DECLARE_SCALAR_FORMAT_CONVERTER(Class, Input, Event, Output) \
+  class Class : public TPNScalarFormatConverter<Input, Event, Output> { \
+    PF_CLASS(Class)                                                     \
+    PF_ALLOW_NEW;                                                       \
+                                                                        \
+   protected:                                                           \
+    Class() = default;                                                  \
+  };
+PN_SCALAR_FORMAT_CONVERTERS(PN_DECLARE_SCALAR_FORMAT_CONVERTER)
+#undef PN_DECLARE_SCALAR_FORMAT_CONVERTER
 
 // ---------------------------------------------------------------------------------------
 

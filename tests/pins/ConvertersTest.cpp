@@ -202,6 +202,42 @@ TEST_F(ConvertersTest, ALoneReferenceFreesTheConverterAndItsPins) {
   EXPECT_EQ(AllPinsCount(), pins);
 }
 
+// Every scalar converter the registry knows, made by class: its input takes the stream
+// type it is registered for, its output is the source pin of the target type, and its
+// release frees both pins.
+TEST_F(ConvertersTest, EveryRegisteredScalarConverterHasPinsOfItsRegisteredTypes) {
+  struct Row {
+    TGUID In, Out;
+    const platform::TClassInfo* Output;
+  };
+  const Row rows[] = {
+      {IPNIntegerStream::IID, IPNFloatStream::IID, &TPNFloatSourcePin::StaticClass()},
+      {IPNIntegerStream::IID, IPNRealStream::IID, &TPNRealSourcePin::StaticClass()},
+      {IPNInt64Stream::IID, IPNFloatStream::IID, &TPNFloatSourcePin::StaticClass()},
+      {IPNInt64Stream::IID, IPNRealStream::IID, &TPNRealSourcePin::StaticClass()},
+      {IPNFloatStream::IID, IPNRealStream::IID, &TPNRealSourcePin::StaticClass()},
+      {IPNIntRangedStream::IID, RealRangedStreamTypeID, &TPNRealRangedSourcePin::StaticClass()},
+      {IPNInt64RangedStream::IID, RealRangedStreamTypeID, &TPNRealRangedSourcePin::StaticClass()},
+  };
+  const int32_t pins = AllPinsCount();
+  for (const Row& row : rows) {
+    TPNFormatConverterClass cls = FindTypeConverter(row.In, row.Out);
+    ASSERT_NE(cls, nullptr);
+    SCOPED_TRACE(cls->ClassName());
+    RefPtr<IPNFormatConverter> converter(
+        dynamic_cast<IPNFormatConverter*>(cls->Create(nullptr)));
+    ASSERT_TRUE(converter);
+    TPNFormatConverter* instance = converter->GetInstance();
+    EXPECT_EQ(&instance->ClassType(), cls);
+    EXPECT_TRUE(instance->InputPin()->AcceptsStreamType(row.In));
+    EXPECT_EQ(&instance->OutputPin()->ClassType(), row.Output);
+    EXPECT_TRUE(instance->OutputPin()->DirectDependsOn(instance->InputPin()));
+    EXPECT_EQ(AllPinsCount(), pins + 2);
+    converter = nullptr;
+    EXPECT_EQ(AllPinsCount(), pins);
+  }
+}
+
 TEST_F(ConvertersTest, AnUpstreamOperationThroughAConverterReachesTheFeedingSource) {
   RegisterTypeConverter(kA, kB, &TUpConverter::StaticClass());
   THolder* s = Holder("S");
