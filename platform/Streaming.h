@@ -240,6 +240,8 @@ class TWriter : public TFiler {
   void WriteProperty(TPersistent* instance, const TPropInfo& prop);
   void WriteCollection(TCollection* collection);
 
+  class TNesting;  // one level deeper, undone on every way out
+
   std::string FData;
   std::string FPropPath;  // the dotted path of the sub-object whose properties are written
   int FNesting = 0;

@@ -94,11 +94,28 @@ void TWriter::WriteRootComponent(TComponent* root) {
   WriteComponent(root);
 }
 
-void TWriter::WriteComponent(TComponent* component) {
-  if (++FNesting > MaxStreamNesting) {
-    --FNesting;
-    throw EWriteError("The components are nested too deeply");
+// One level deeper while a component, sub-object or collection is written: the depth and
+// the property path are put back however the level is left, exceptions included.
+class TWriter::TNesting {
+ public:
+  explicit TNesting(TWriter& writer) : FWriter(writer), FSavedPath(writer.FPropPath) {
+    ++writer.FNesting;
   }
+  ~TNesting() {
+    --FWriter.FNesting;
+    FWriter.FPropPath = std::move(FSavedPath);
+  }
+  TNesting(const TNesting&) = delete;
+  TNesting& operator=(const TNesting&) = delete;
+
+ private:
+  TWriter& FWriter;
+  std::string FSavedPath;
+};
+
+void TWriter::WriteComponent(TComponent* component) {
+  TNesting nesting(*this);
+  if (FNesting > MaxStreamNesting) throw EWriteError("The components are nested too deeply");
   if (!IsValidIdent(component->ClassName()))
     throw EWriteError(Format("%s is not a valid class name", component->ClassName()));
   WriteStr(component->ClassName());
@@ -108,11 +125,9 @@ void TWriter::WriteComponent(TComponent* component) {
     component->WriteState(this);
   } catch (...) {
     component->FComponentState.Exclude(csWriting);
-    --FNesting;
     throw;
   }
   component->FComponentState.Exclude(csWriting);
-  --FNesting;
 }
 
 void TWriter::WriteData(TComponent* instance) {
@@ -218,18 +233,9 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
         // A sub-object: its properties under "Name." (a sub-object that refers back to one
         // being written is not followed again).
         if (persistent == instance || FNesting > MaxStreamNesting) return;
-        std::string saved = FPropPath;
+        TNesting nesting(*this);
         FPropPath += prop.Name + ".";
-        ++FNesting;
-        try {
-          WriteProperties(persistent);
-        } catch (...) {
-          --FNesting;
-          FPropPath = saved;
-          throw;
-        }
-        --FNesting;
-        FPropPath = saved;
+        WriteProperties(persistent);
       }
       return;
     }
@@ -240,22 +246,15 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& prop) {
 
 void TWriter::WriteCollection(TCollection* collection) {
   WriteValue(vaCollection);
-  std::string saved = FPropPath;
-  FPropPath.clear();
-  ++FNesting;
-  try {
+  {
+    TNesting nesting(*this);
+    FPropPath.clear();
     for (int i = 0; i < collection->Count(); ++i) {
       WriteValue(vaList);
       WriteProperties(collection->Items(i));
       WriteStr("");
     }
-  } catch (...) {
-    --FNesting;
-    FPropPath = saved;
-    throw;
   }
-  --FNesting;
-  FPropPath = saved;
   WriteValue(vaNull);
 }
 
