@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Colors.h"
 #include "platform/Interfaces.h"
 #include "platform/Objects.h"
 #include "platform/Units.h"
@@ -28,7 +29,7 @@ struct TPNNotifyState;
 struct TPNNotifyResult;
 
 // A colour: red in bits 0-7, green 8-15, blue 16-23.
-using TColor = int32_t;
+using platform::TColor;
 
 // The global send function of a stream type: delivers an operation to a receiving pin's
 // stream interface when the pin has no submit function of its own.

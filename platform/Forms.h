@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/Classes.h"
+#include "platform/Colors.h"
 #include "platform/Components.h"
 #include "platform/Methods.h"
 #include "platform/Properties.h"
@@ -28,23 +29,6 @@ namespace platform {
 
 PF_DECLARE_EXCEPTION(EResNotFound, Exception);
 
-// Colours: $00BBGGRR, or a negative system colour.
-using TColor = int32_t;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clMaroon = 0x000080;
-constexpr TColor clGreen = 0x008000;
-constexpr TColor clNavy = 0x800000;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clRed = 0x0000FF;
-constexpr TColor clLime = 0x00FF00;
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clWindow = static_cast<TColor>(0xFF000005);
-constexpr TColor clWindowText = static_cast<TColor>(0xFF000008);
-constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000F);
-constexpr TColor clBtnText = static_cast<TColor>(0xFF000012);
 // The colour names a form resource may use.
 std::span<const TIdentMapEntry> ColorIdents();
 

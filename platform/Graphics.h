@@ -15,7 +15,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "platform/Forms.h"
+#include "platform/Colors.h"
 #include "platform/Gdi.h"
 #include "platform/Objects.h"
 #include "platform/SysUtils.h"
