@@ -4,7 +4,7 @@
 
 #include <opencv2/core.hpp>
 
-#include "primitives/image/PXImageAlphaComp.h"
+#include "primitives/image/AlphaComp.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <opencv2/core.hpp>
 
 #include "bench/common/BenchCompare.h"
-#include "primitives/image/PXImageArithmetic.h"
-#include "primitives/image/PXImageArithmeticC.h"
+#include "primitives/image/Arithmetic.h"
+#include "primitives/image/ArithmeticC.h"
 
 namespace {
 

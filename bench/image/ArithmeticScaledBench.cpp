@@ -8,7 +8,7 @@
 
 #include "bench/common/BenchCompare.h"
 #include "bench/common/BenchImages.h"
-#include "primitives/image/PXImageArithmeticScaled.h"
+#include "primitives/image/ArithmeticScaled.h"
 
 namespace {
 

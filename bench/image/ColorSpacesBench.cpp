@@ -8,9 +8,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/common/BenchCompare.h"
-#include "primitives/image/PXColorSpaces.h"
-#include "primitives/image/PXColorTwist.h"
-#include "primitives/image/PXLookupTables.h"
+#include "primitives/image/ColorSpaces.h"
+#include "primitives/image/ColorTwist.h"
+#include "primitives/image/LookupTables.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/common/BenchCompare.h"
-#include "primitives/image/PXColorConversion.h"
-#include "primitives/image/PXImageCopy.h"
+#include "primitives/image/ColorConversion.h"
+#include "primitives/image/Copy.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "bench/common/BenchCompare.h"
 #include "bench/common/BenchImages.h"
-#include "primitives/image/PXImageLogic.h"
+#include "primitives/image/Logic.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "primitives/signal/SignalFillCopy.h"
+#include "primitives/signal/FillCopy.h"
 #include "primitives/support/Support.h"
 
 namespace {

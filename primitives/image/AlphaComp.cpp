@@ -1,11 +1,11 @@
-// Alpha compositing of 8-bit images (see PXImageAlphaComp.h).
+// Alpha compositing of 8-bit images (see AlphaComp.h).
 //
 // One row routine per operator, with a premultiplied flag: the code and the code + 6 share it.
 // The routine is chosen once per call from a table of the twelve codes.
-#include "primitives/image/PXImageAlphaComp.h"
+#include "primitives/image/AlphaComp.h"
 
-#include "primitives/image/PXImageByteRows.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/BytewiseEngine.h"
+#include "primitives/support/RowAccess.h"
 
 namespace builtin {
 namespace {

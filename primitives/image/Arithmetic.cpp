@@ -1,15 +1,15 @@
-// Arithmetic of two images with a scale factor (see PXImageArithmetic.h).
+// Arithmetic of two images with a scale factor (see Arithmetic.h).
 //
 // Every 8-bit form is one of two templates, an arithmetic one and a division one, instantiated
 // for its operation and layout from the lists below; the pixels go through the row engines of
-// PXImageArithmeticKernels.h, which test the factor once per call. Three- and four-channel
+// ByteArithmeticEngine.h, which test the factor once per call. Three- and four-channel
 // images are worked as rows of width * channels bytes; alpha-four images as four-byte pixels of
 // which three bytes are computed. The 16-bit forms run one row loop per branch of the rule.
-#include "primitives/image/PXImageArithmetic.h"
+#include "primitives/image/Arithmetic.h"
 
-#include "primitives/image/PXImageArithmeticKernels.h"
-#include "primitives/image/PXImageCopy.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/ByteArithmeticEngine.h"
+#include "primitives/image/Copy.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"

@@ -1,18 +1,18 @@
-// Arithmetic of a vector or an image with a constant (see PXImageArithmeticC.h).
+// Arithmetic of a vector or an image with a constant (see ArithmeticC.h).
 //
 // Vectors are worked as regions of one row, so that a vector form and a one-channel image form
 // of an operation are one template, told apart only by the fills and copies of their short
 // cuts (the vectors' byte fills and copies, the images' Set and Copy primitives). The 8-bit
-// sums, differences and products run on the row engine of PXImageArithmeticKernels.h with the
+// sums, differences and products run on the row engine of ByteArithmeticEngine.h with the
 // constant repeated as a pattern; the 16-bit ones run one row loop per branch of the rule.
-#include "primitives/image/PXImageArithmeticC.h"
+#include "primitives/image/ArithmeticC.h"
 
 #include <type_traits>
 
-#include "primitives/image/PXImageArithmetic.h"
-#include "primitives/image/PXImageArithmeticKernels.h"
-#include "primitives/image/PXImageCopy.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/image/Arithmetic.h"
+#include "primitives/support/ByteArithmeticEngine.h"
+#include "primitives/image/Copy.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"

@@ -20,7 +20,7 @@
 //  - 16-bit forms divide 2^(-sf) by the constant and round the element times that half to even,
 //    saturated;
 //  - three- and four-channel forms divide by a row of the constants with the rule of the image
-//    division (PXImageArithmetic.h), alpha-four forms with alpha divisor 1 (alpha untouched);
+//    division (Arithmetic.h), alpha-four forms with alpha divisor 1 (alpha untouched);
 //    they take work rows (-9 when they cannot be had) and report a zero constant with -10
 //    before anything is written.
 #pragma once

@@ -1,15 +1,15 @@
 // Scaled products, squares, absolute differences, maximum and weighted sums of 8-bit images
-// (see PXImageArithmeticScaled.h).
+// (see ArithmeticScaled.h).
 //
 // The products and differences are byte operations on a region of byte rows
-// (PXImageByteRows.h): with a second image, or with the constants repeated along the row.
+// (BytewiseEngine.h): with a second image, or with the constants repeated along the row.
 // The squares map every byte through a table of the 256 results of the scale-factor rule, made
 // once per call.
-#include "primitives/image/PXImageArithmeticScaled.h"
+#include "primitives/image/ArithmeticScaled.h"
 
-#include "primitives/image/PXImageByteRows.h"
-#include "primitives/image/PXImageCopy.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/BytewiseEngine.h"
+#include "primitives/image/Copy.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"
 

@@ -1,13 +1,13 @@
-// Colour conversions (see PXColorConversion.h).
+// Colour conversions (see ColorConversion.h).
 //
 // Saturation is done with comparisons rather than clamp tables: the results are the same and
 // the comparisons vectorise. Every product and sum below stays within int32 for byte inputs;
 // the gray sum with caller weights wraps, so it is computed in uint32. The three-byte gray
 // reduction, the one the image stores use most, has SSE2 and AVX2 paths (chosen at run time)
 // for whole blocks of 16 or 32 pixels. The packed 4:2:2 to RGB conversion and the three-byte
-// channel swaps take Highway vector blocks (PXColorConversionHwy.cpp) and finish each row with
+// channel swaps take Highway vector blocks (ColorConversionHwy.cpp) and finish each row with
 // the plain loop.
-#include "primitives/image/PXColorConversion.h"
+#include "primitives/image/ColorConversion.h"
 
 #include <algorithm>
 
@@ -15,8 +15,8 @@
 #include <immintrin.h>
 #endif
 
-#include "primitives/image/PXColorConversionRows.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/image/ColorConversionKernels.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 
 namespace builtin {

@@ -1,13 +1,13 @@
 // Vector blocks of the packed 4:2:2 to RGB conversion and of the three-channel swap, compiled
 // for every instruction set that Highway targets and chosen at run time. They give exactly the
-// bytes of the plain loops in PXColorConversion.cpp, which finish what the blocks leave.
+// bytes of the plain loops in ColorConversion.cpp, which finish what the blocks leave.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXColorConversionHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/image/ColorConversionHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/highway.h>
 
-#include "primitives/image/PXColorConversionRows.h"
+#include "primitives/image/ColorConversionKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::colorrows {

@@ -7,7 +7,7 @@
 
 namespace builtin::colorrows {
 
-// Vector blocks (PXColorConversionHwy.cpp): whole blocks from the start of a row; they return
+// Vector blocks (ColorConversionHwy.cpp): whole blocks from the start of a row; they return
 // the number of pixels done. The kernel for the running processor is looked up once per call.
 // The 4:2:2 blocks convert whole pairs only (pixels is even and so is what they return).
 using Yuv422BlocksFn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t pixels);

@@ -1,11 +1,11 @@
-// Conversions from RGB to other colour spaces (see PXColorSpaces.h).
+// Conversions from RGB to other colour spaces (see ColorSpaces.h).
 //
 // Each conversion is one pixel routine; a row routine per conversion walks n pixels of a given
 // size (3 or 4 bytes, the same step for source and destination), so the C3 and AC4 forms share
-// it. The three-byte forms run vector blocks first (PXColorSpacesHwy.cpp), which give the
+// it. The three-byte forms run vector blocks first (ColorSpacesHwy.cpp), which give the
 // bytes of the pixel routines. Saturation is done with comparisons rather than clamp tables:
 // the bytes are the same.
-#include "primitives/image/PXColorSpaces.h"
+#include "primitives/image/ColorSpaces.h"
 
 #include <algorithm>
 #include <array>
@@ -14,8 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXColorSpacesRows.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/image/ColorSpacesKernels.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

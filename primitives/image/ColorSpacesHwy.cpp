@@ -2,20 +2,20 @@
 // that Highway targets and chosen at run time.
 //
 // The integer conversions (YUV, YCbCr, YCC, XYZ) run the fixed-point formulas of the pixel
-// routines in PXColorSpaces.cpp on 32-bit lanes, where every product and sum fits; they give
+// routines in ColorSpaces.cpp on 32-bit lanes, where every product and sum fits; they give
 // the same bytes. The floating conversions (HLS, HSV, LUV, Lab) run the double pass of those
 // routines, one pixel per lane, with the same checks: a block in which a decision lies within
 // the margin of its boundary is left to the plain routines, which compute such pixels in
 // extended precision. Their double values may differ from the plain pass's in the last bits
 // (reciprocals, the power through logarithm and exponential), far less than the margin.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXColorSpacesHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/image/ColorSpacesHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/highway.h>
 #include <hwy/contrib/math/math-inl.h>
 
-#include "primitives/image/PXColorSpacesRows.h"
+#include "primitives/image/ColorSpacesKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::colorspaces {

@@ -1,4 +1,4 @@
-// Colour twists (see PXColorTwist.h).
+// Colour twists (see ColorTwist.h).
 //
 // The sums are defined in extended precision. Computing them in double is much faster and
 // gives the same bytes except where a sum lies very close to a half-way point between two
@@ -6,7 +6,7 @@
 // from v >= 255 and 0 from v <= 0 agree with that). So each row is first worked in double; a
 // pixel whose double sum lies within the possible difference of the two computations from a
 // half-way point (or is not finite) is computed again in extended precision.
-#include "primitives/image/PXColorTwist.h"
+#include "primitives/image/ColorTwist.h"
 
 #include <algorithm>
 #include <bit>
@@ -15,8 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXColorTwistRows.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/image/ColorTwistKernels.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 
 namespace builtin {

@@ -1,13 +1,13 @@
 // Vector blocks of the colour twist on three-byte pixels, compiled for every instruction set
 // that Highway targets and chosen at run time. They compute the double sums of the plain
-// double path in PXColorTwist.cpp, in the same order, one pixel per lane.
+// double path in ColorTwist.cpp, in the same order, one pixel per lane.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXColorTwistHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/image/ColorTwistHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/highway.h>
 
-#include "primitives/image/PXColorTwistRows.h"
+#include "primitives/image/ColorTwistKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::twist {

@@ -9,7 +9,7 @@ namespace builtin::twist {
 
 // A twist matrix prepared for one call: the coefficients, and per output channel the largest
 // distance |v - round(v)| of a double sum v whose rounding is certain to be that of the
-// extended-precision sum (see RoundingLimit in PXColorTwist.cpp).
+// extended-precision sum (see RoundingLimit in ColorTwist.cpp).
 struct Plan {
   float t[3][4];
   double limit[3];
@@ -23,7 +23,7 @@ Plan MakePlan(const float twist[3][4]);
 void ExactRow(const uint8_t* src, uint8_t* dst, ptrdiff_t n, int pixel, const Plan& plan);
 void FastRow(const uint8_t* src, uint8_t* dst, ptrdiff_t n, int pixel, const Plan& plan);
 
-// Vector blocks of three-byte pixels (PXColorTwistHwy.cpp): converts whole blocks from the
+// Vector blocks of three-byte pixels (ColorTwistHwy.cpp): converts whole blocks from the
 // start of a row and stops before the first block with a doubtful pixel, which it leaves
 // unwritten; returns the number of pixels done. The kernel for the running processor is looked
 // up once per call.

@@ -1,18 +1,18 @@
-// Fills and copies of image regions and vectors (see PXImageCopy.h).
+// Fills and copies of image regions and vectors (see Copy.h).
 //
 // Every loop walks contiguous rows with plain indexed loads and stores, so the compiler
 // vectorises it; contiguous images are worked as one long row. Plain fills and whole-pixel
 // copies are the support layer's (fbFillBytes, fbFillElements, fbCopyRows), which run at
 // memory speed; a copy stays correct if a caller's rows overlap. The copies between three- and
 // four-byte pixels and the four-byte channel fill, which the pixel stores' conversions run
-// over whole frames, take Highway vector blocks (PXImageCopyHwy.cpp) and finish each row with
+// over whole frames, take Highway vector blocks (CopyHwy.cpp) and finish each row with
 // the plain loop.
-#include "primitives/image/PXImageCopy.h"
+#include "primitives/image/Copy.h"
 
 #include <cstring>
 
-#include "primitives/image/PXImageCopyRows.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/image/CopyKernels.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {
@@ -144,7 +144,7 @@ IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
   return ippStsNoErr;
 }
 
-// The same through a row routine of PXImageCopyRows.h and its vector blocks.
+// The same through a row routine of CopyKernels.h and its vector blocks.
 template <int SrcPitch, int DstPitch>
 IppStatus CopyColourRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                          copyrows::ColourBlocksFn blocks,

@@ -1,7 +1,7 @@
-// Conversions between element types and full-range scaling (see PXImageCopy.h).
-#include "primitives/image/PXImageCopy.h"
+// Conversions between element types and full-range scaling (see Copy.h).
+#include "primitives/image/Copy.h"
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 
 namespace builtin {

@@ -1,13 +1,13 @@
 // Vector blocks of the copies and fills between three- and four-byte pixels, compiled for every
 // instruction set that Highway targets and chosen at run time. They give exactly the bytes of
-// the plain loops in PXImageCopy.cpp, which finish what the blocks leave.
+// the plain loops in Copy.cpp, which finish what the blocks leave.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXImageCopyHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/image/CopyHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/highway.h>
 
-#include "primitives/image/PXImageCopyRows.h"
+#include "primitives/image/CopyKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::copyrows {

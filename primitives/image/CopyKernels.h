@@ -8,7 +8,7 @@
 
 namespace builtin::copyrows {
 
-// Vector blocks (PXImageCopyHwy.cpp): whole blocks from the start of a row; they return the
+// Vector blocks (CopyHwy.cpp): whole blocks from the start of a row; they return the
 // number of pixels done. The kernel for the running processor is looked up once per call.
 using ColourBlocksFn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t pixels);
 using ChannelBlocksFn = size_t (*)(uint8_t* dst, size_t pixels, uint8_t value);

@@ -1,15 +1,15 @@
-// Histograms over levels and the float sum (see PXImageHistogram.h).
+// Histograms over levels and the float sum (see Histogram.h).
 //
 // The four layouts share one engine, generated from a list of (pixel bytes, counted
 // channels); the one-channel form differs only in taking its arrays as single values and in
 // the order of its checks.
-#include "primitives/image/PXImageHistogram.h"
+#include "primitives/image/Histogram.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

@@ -1,17 +1,17 @@
-// Bitwise operations and shifts of 8-bit images (see PXImageLogic.h).
+// Bitwise operations and shifts of 8-bit images (see Logic.h).
 //
 // Every form is one of five routines, instantiated for its operation from the lists at the
 // end: the byte routine (two images over a run of bytes a row), the alpha-four routine (two
 // images, three bytes of every four), the one-channel constant routine, the multi-channel
 // constant routine and the alpha-four constant routine. A shift is a byte operation too: its
 // counts, clamped to 8, are the second operand (a byte shifted by 8 is 0 either way).
-#include "primitives/image/PXImageLogic.h"
+#include "primitives/image/Logic.h"
 
 #include <type_traits>
 
-#include "primitives/image/PXImageByteRows.h"
-#include "primitives/image/PXImageCopy.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/BytewiseEngine.h"
+#include "primitives/image/Copy.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

@@ -1,4 +1,4 @@
-// Level look-up tables and palettes (see PXLookupTables.h).
+// Level look-up tables and palettes (see LookupTables.h).
 //
 // Each call builds its tables on the stack, one per channel, and then maps every byte through
 // its channel's table. The builders only ever write entries 0..255: interval bounds are
@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageRows.h"
-#include "primitives/image/PXLookupTables.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/image/LookupTables.h"
 #include "primitives/support/FloatToInt.h"
 
 namespace builtin {

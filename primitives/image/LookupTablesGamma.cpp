@@ -1,4 +1,4 @@
-// Gamma correction (see PXLookupTables.h).
+// Gamma correction (see LookupTables.h).
 //
 // The tables follow the video transfer function: with x = v / 255, the forward table holds
 // 255 * y rounded half to even, y = 4.5 x below x = 0.018 and 1.099 x^0.45 - 0.099 above; the
@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageRows.h"
-#include "primitives/image/PXLookupTables.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/image/LookupTables.h"
 
 namespace builtin {
 

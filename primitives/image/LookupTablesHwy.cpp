@@ -1,13 +1,13 @@
 // Vector blocks of the LTVal and GTVal thresholds, compiled for every instruction set that
 // Highway targets and chosen at run time. They give exactly the bytes of the word routines in
-// PXLookupTablesThreshold.cpp, which finish what the blocks leave.
+// LookupTablesThreshold.cpp, which finish what the blocks leave.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXLookupTablesThresholdHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/image/LookupTablesHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/highway.h>
 
-#include "primitives/image/PXLookupTablesThreshold.h"
+#include "primitives/image/LookupTablesKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::threshold {

@@ -15,7 +15,7 @@ struct Rule {
   bool greater;  // GTVal when true, LTVal when false
 };
 
-// Vector blocks (PXLookupTablesThresholdHwy.cpp): they do whole blocks from the start of a
+// Vector blocks (LookupTablesHwy.cpp): they do whole blocks from the start of a
 // span and return how much they did (bytes for C3, whose byte 0 is of channel `phase`; pixels
 // for AC4). The kernel for the running processor is looked up once per call.
 using BlocksC3Fn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase,

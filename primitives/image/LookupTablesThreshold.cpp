@@ -1,4 +1,4 @@
-// Thresholds (see PXLookupTables.h).
+// Thresholds (see LookupTables.h).
 //
 // LTVal and GTVal share one routine per layout that takes the comparison as an argument. The
 // three-byte routine works on four bytes at once once the destination is 4-byte aligned:
@@ -7,12 +7,12 @@
 // selects the source or the value byte. The alpha-four routine does the same on whole pixels.
 // Vector blocks (Highway, chosen at run time) come before the words; every path gives the same
 // bytes.
-#include "primitives/image/PXLookupTablesThreshold.h"
+#include "primitives/image/LookupTablesKernels.h"
 
 #include <cstring>
 
-#include "primitives/image/PXImageRows.h"
-#include "primitives/image/PXLookupTables.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/image/LookupTables.h"
 
 namespace builtin {
 

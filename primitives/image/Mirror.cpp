@@ -1,11 +1,11 @@
-// Mirrors and byte swapping (see PXImageMirror.h).
+// Mirrors and byte swapping (see Mirror.h).
 //
 // Pixel is the pixel size in bytes and Moved the bytes of it that move (Pixel, or 3 for AC4).
 // Both are template constants, so the inner loops are fixed-size byte moves the compiler
 // vectorises.
-#include "primitives/image/PXImageMirror.h"
+#include "primitives/image/Mirror.h"
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

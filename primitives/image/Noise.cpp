@@ -1,12 +1,12 @@
-// Noise primitives (see PXImageNoise.h): one generator, two noise kinds and one walk over the
+// Noise primitives (see Noise.h): one generator, two noise kinds and one walk over the
 // bytes of a layout, the eight forms generated from a list.
-#include "primitives/image/PXImageNoise.h"
+#include "primitives/image/Noise.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

@@ -1,9 +1,9 @@
-#include "primitives/signal/SignalFillCopy.h"
+#include "primitives/signal/FillCopy.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

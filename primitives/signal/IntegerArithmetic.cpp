@@ -1,17 +1,17 @@
-// Integer vector arithmetic with a scale factor (see SignalIntegerArithmetic.h).
+// Integer vector arithmetic with a scale factor (see IntegerArithmetic.h).
 //
 // Sums, differences and products are formed exactly in 64 bits and go through the one
 // scale-factor rule of the primitives (primitives/support/ScaleFactor.h), which picks the
 // loop of its branch once per call; byte vectors share the 8-bit row engine of the image
 // arithmetic. The scaled quotient is computed with a 64-bit significand,
 // which rounds every pair of int32 operands exactly.
-#include "primitives/signal/SignalIntegerArithmetic.h"
+#include "primitives/signal/IntegerArithmetic.h"
 
 #include <cstdint>
 
-#include "primitives/image/PXImageArithmeticKernels.h"
-#include "primitives/image/PXImageRows.h"
-#include "primitives/signal/SignalFillCopy.h"
+#include "primitives/support/ByteArithmeticEngine.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/signal/FillCopy.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"

@@ -1,11 +1,11 @@
 // The plain versions of the 8-bit arithmetic engines and the choice between them and the vector
-// kernels (see PXImageArithmeticKernels.h).
+// kernels (see ByteArithmeticEngine.h).
 //
 // The references compute exactly as the rules read: the scale-factor rule of
 // primitives/support/ScaleFactor.h on the exact sum, difference or product, and the quotient
 // q = (dividend * 2^(-sf)) / divisor with a 64-bit significand, rounded by truncating q + 0.5
 // and taking back one where that sum is an odd integer exactly (ties to even).
-#include "primitives/image/PXImageArithmeticKernels.h"
+#include "primitives/support/ByteArithmeticEngine.h"
 
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"

@@ -5,15 +5,14 @@
 // primitives/support/ScaleFactor.h for sums, differences and products, and the division rule
 // (a quotient with a power-of-two factor, rounded half to even, 255 for a zero divisor) for
 // quotients. Each engine has a plain reference version and a vector version
-// (PXImageArithmeticHwy.cpp, compiled per instruction set and chosen once per call) that gives
+// (ByteArithmeticEngineHwy.cpp, compiled per instruction set and chosen once per call) that gives
 // the same bytes; the primitives call the vector version.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageCopy.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin::arith {
@@ -105,20 +104,20 @@ bool Div8uAlpha4Reference(int sf, const TRows8u& r, uint8_t* work);
 // The steps of Div8uAlpha4 around divide(first, divisor, dst, n), which divides one row.
 template <class DivideRow>
 inline bool DivAlpha4Rows(const TRows8u& r, uint8_t* work, DivideRow&& divide) {
-  const IppiSize pixels{static_cast<int32_t>(r.RowBytes / 4), 1};
+  const int64_t pixels = r.RowBytes / 4;
   const int32_t bytes = static_cast<int32_t>(r.RowBytes);
   bool zeroDivisor = false;
   for (int32_t y = 0; y < r.Height; ++y) {
     fbSet8u(1, work, bytes);
-    ippiCopy_8u_AC4R(rows::Row(r.Second, r.SecondStep, y), bytes, work, bytes, pixels);
+    fbCopyColourBytes4(rows::Row(r.Second, r.SecondStep, y), work, pixels);
     zeroDivisor |= divide(rows::Row(r.First, r.FirstStep, y), work, work, r.RowBytes);
-    ippiCopy_8u_AC4R(work, bytes, rows::Row(r.Dst, r.DstStep, y), bytes, pixels);
+    fbCopyColourBytes4(work, rows::Row(r.Dst, r.DstStep, y), pixels);
   }
   return zeroDivisor;
 }
 
-// The vector kernels (PXImageArithmeticHwy.cpp), for the factors where they apply: Arith8uVector
-// takes sf <= 16, the divisions -15 <= sf <= 8.
+// The vector kernels (ByteArithmeticEngineHwy.cpp), for the factors where they apply:
+// Arith8uVector takes sf <= 16, the divisions -15 <= sf <= 8.
 void Arith8uVector(TArith8u op, int sf, const TRows8u& r);
 bool Div8uVector(int sf, const TRows8u& r);
 bool Div8uAlpha4Vector(int sf, const TRows8u& r, uint8_t* work);

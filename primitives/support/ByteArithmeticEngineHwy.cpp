@@ -1,4 +1,4 @@
-// Vector kernels of the 8-bit arithmetic engines (see PXImageArithmeticKernels.h), compiled
+// Vector kernels of the 8-bit arithmetic engines (see ByteArithmeticEngine.h), compiled
 // once per instruction set; the plain entry points at the end pick one per call.
 //
 // Sums, differences and products are formed in 16-bit lanes (at most 255 * 255) and scaled
@@ -15,11 +15,11 @@
 // conversion to integer lanes takes values already rounded and below 2^23, where it is exact;
 // the plain reference converts through FloatToInt.h.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXImageArithmeticHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/support/ByteArithmeticEngineHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "primitives/image/PXImageArithmeticKernels.h"
+#include "primitives/support/ByteArithmeticEngine.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::arith {

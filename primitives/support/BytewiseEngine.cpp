@@ -1,6 +1,6 @@
 // The plain byte-wise row engine and the choice between it and the vector kernels (see
-// PXImageByteRows.h).
-#include "primitives/image/PXImageByteRows.h"
+// BytewiseEngine.h).
+#include "primitives/support/BytewiseEngine.h"
 
 namespace builtin::bytewise {
 

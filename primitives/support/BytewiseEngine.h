@@ -1,12 +1,12 @@
 // Byte-wise row engines of the 8-bit point operations that combine each byte with one other
 // byte: the logic and shifts, the scaled products and the absolute differences.
 //
-// A region is an arith::TRows8u (PXImageArithmeticKernels.h): a first operand, a second operand
+// A region is an arith::TRows8u (ByteArithmeticEngine.h): a first operand, a second operand
 // that is either an image or a constant pattern repeated along every row, and a destination,
 // each of RowBytes bytes in Height rows. Rows are merged into one where the images are
 // contiguous. The destination may be the first or the second operand (in-place forms).
 //
-// ByteOpRows works every byte of a region; its vector kernels (PXImageByteRowsHwy.cpp,
+// ByteOpRows works every byte of a region; its vector kernels (BytewiseEngineHwy.cpp,
 // compiled per instruction set and chosen once per call) give the bytes of the plain
 // reference ByteOpRowsReference. The alpha-four forms, which must not write the fourth byte
 // of a pixel, stay plain (RowsAlpha4).
@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "primitives/image/PXImageArithmeticKernels.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/ByteArithmeticEngine.h"
+#include "primitives/support/RowAccess.h"
 
 namespace builtin::bytewise {
 

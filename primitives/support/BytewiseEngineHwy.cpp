@@ -1,4 +1,4 @@
-// Vector kernels of the byte-wise row engine (see PXImageByteRows.h), compiled once per
+// Vector kernels of the byte-wise row engine (see BytewiseEngine.h), compiled once per
 // instruction set; the plain entry point at the end picks one per call.
 //
 // AND, OR, XOR and the absolute difference work whole byte vectors. The scaled product works 16-bit
@@ -6,11 +6,11 @@
 // byte repeated (the complement, the one-channel constants) is held in a register instead of being
 // loaded from its pattern.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "primitives/image/PXImageByteRowsHwy.cpp"
+#define HWY_TARGET_INCLUDE "primitives/support/BytewiseEngineHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "primitives/image/PXImageByteRows.h"
+#include "primitives/support/BytewiseEngine.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::bytewise {

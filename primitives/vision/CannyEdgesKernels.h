@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 
 namespace builtin::canny {
 

@@ -1,12 +1,12 @@
-#include "primitives/vision/VisionPoint.h"
+#include "primitives/vision/PointOperations.h"
 
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageHistogram.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/image/Histogram.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "primitives/image/PXImageAlphaComp.h"
+#include "primitives/image/AlphaComp.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageArithmeticC.h"
+#include "primitives/image/ArithmeticC.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/ScaleFactorModel.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageArithmeticScaled.h"
+#include "primitives/image/ArithmeticScaled.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/ScaleFactorModel.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageArithmetic.h"
-#include "primitives/image/PXImageArithmeticKernels.h"
+#include "primitives/image/Arithmetic.h"
+#include "primitives/support/ByteArithmeticEngine.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/ScaleFactorModel.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXColorConversion.h"
+#include "primitives/image/ColorConversion.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "primitives/image/PXColorSpaces.h"
-#include "primitives/image/PXColorSpacesRows.h"
+#include "primitives/image/ColorSpaces.h"
+#include "primitives/image/ColorSpacesKernels.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"

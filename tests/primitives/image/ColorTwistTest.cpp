@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXColorTwist.h"
-#include "primitives/image/PXColorTwistRows.h"
+#include "primitives/image/ColorTwist.h"
+#include "primitives/image/ColorTwistKernels.h"
 #include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/RgbCube.h"

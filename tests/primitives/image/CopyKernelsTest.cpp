@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXColorConversionRows.h"
-#include "primitives/image/PXImageCopyRows.h"
+#include "primitives/image/ColorConversionKernels.h"
+#include "primitives/image/CopyKernels.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageCopy.h"
+#include "primitives/image/Copy.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

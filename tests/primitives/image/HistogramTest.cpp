@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageHistogram.h"
+#include "primitives/image/Histogram.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

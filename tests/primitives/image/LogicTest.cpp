@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageLogic.h"
+#include "primitives/image/Logic.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXLookupTables.h"
+#include "primitives/image/LookupTables.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

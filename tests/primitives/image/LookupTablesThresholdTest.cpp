@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXLookupTables.h"
-#include "primitives/image/PXLookupTablesThreshold.h"
+#include "primitives/image/LookupTables.h"
+#include "primitives/image/LookupTablesKernels.h"
 #include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 

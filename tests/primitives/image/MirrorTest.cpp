@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageMirror.h"
+#include "primitives/image/Mirror.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

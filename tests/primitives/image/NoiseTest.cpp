@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/image/PXImageNoise.h"
+#include "primitives/image/Noise.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

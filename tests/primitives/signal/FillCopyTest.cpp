@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "primitives/signal/SignalFillCopy.h"
+#include "primitives/signal/FillCopy.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/signal/SignalIntegerArithmetic.h"
+#include "primitives/signal/IntegerArithmetic.h"
 #include "primitives/support/ScaleFactor.h"
 #include "tests/primitives/ScaleFactorModel.h"
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "primitives/image/PXImageByteRows.h"
+#include "primitives/support/BytewiseEngine.h"
 #include "tests/primitives/HwyTargets.h"
 
 namespace {

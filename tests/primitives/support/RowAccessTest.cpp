@@ -11,13 +11,13 @@
 #include <random>
 #include <vector>
 
-#include "primitives/image/PXImageArithmetic.h"
-#include "primitives/image/PXImageArithmeticC.h"
-#include "primitives/image/PXImageArithmeticScaled.h"
-#include "primitives/image/PXImageCopy.h"
-#include "primitives/image/PXImageMirror.h"
-#include "primitives/signal/SignalFillCopy.h"
-#include "primitives/signal/SignalIntegerArithmetic.h"
+#include "primitives/image/Arithmetic.h"
+#include "primitives/image/ArithmeticC.h"
+#include "primitives/image/ArithmeticScaled.h"
+#include "primitives/image/Copy.h"
+#include "primitives/image/Mirror.h"
+#include "primitives/signal/FillCopy.h"
+#include "primitives/signal/IntegerArithmetic.h"
 #include "primitives/vision/CannyEdges.h"
 #include "primitives/vision/SobelDerivatives.h"
 

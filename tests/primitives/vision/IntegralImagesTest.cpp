@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "primitives/vision/IntegralImages.h"
-#include "primitives/vision/IntegralImagesRows.h"
+#include "primitives/vision/IntegralImagesKernels.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/vision/VisionPoint.h"
+#include "primitives/vision/PointOperations.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
