@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
-#include <hwy/targets.h>
 
 #include <cstdint>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "primitives/image/Arithmetic.h"
 #include "primitives/support/ByteArithmeticEngine.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/ScaleFactorModel.h"
 
@@ -49,17 +48,6 @@ Ipp8u ModelQuotient8u(int dividend, int divisor, int sf) {
   return static_cast<Ipp8u>(sfmodel::ScaledQuotient(dividend, divisor, sf, 0, 255));
 }
 
-// The vector kernels compiled for every instruction set that this processor has (the plain
-// scalar one included): run(name) is called with each chosen in turn, then the normal choice
-// is restored.
-void ForEachTarget(const std::function<void(const char*)>& run) {
-  for (int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    hwy::SetSupportedTargetsForTest(target);
-    run(hwy::TargetName(target));
-  }
-  hwy::SetSupportedTargetsForTest(0);
-}
-
 // ---- The engines: vector kernels against the plain reference ------------------------------------
 
 TEST(ImageArithmeticKernels, VectorKernelsEqualThePlainReferenceOnEveryInstructionSet) {
@@ -82,12 +70,11 @@ TEST(ImageArithmeticKernels, VectorKernelsEqualThePlainReferenceOnEveryInstructi
                   1,
                   usePattern};
         arith::Arith8uReference(op, sf, r);
-        ForEachTarget([&](const char* target) {
+        imagetest::ForEachVectorTarget([&] {
           std::vector<uint8_t> vec(n);
           r.Dst = vec.data();
           arith::Arith8u(op, sf, r);
-          ASSERT_EQ(vec, ref) << target << " " << Name(op) << " sf " << sf << " pattern "
-                              << usePattern;
+          ASSERT_EQ(vec, ref) << Name(op) << " sf " << sf << " pattern " << usePattern;
         });
       }
     }
@@ -102,14 +89,14 @@ TEST(ImageArithmeticKernels, VectorKernelsEqualThePlainReferenceOnEveryInstructi
     std::vector<uint8_t> work(bytes), alphaRef(p.First.begin(), p.First.begin() + bytes);
     TRows8u a4{p.First.data(), 0, p.Second.data() + 2, 0, alphaRef.data(), 0, bytes, 1};
     const bool alphaZeroRef = arith::Div8uAlpha4Reference(sf, a4, work.data());
-    ForEachTarget([&](const char* target) {
+    imagetest::ForEachVectorTarget([&] {
       std::vector<uint8_t> vec(n), alphaVec(p.First.begin(), p.First.begin() + bytes);
       r.Dst = vec.data();
       ASSERT_EQ(arith::Div8u(sf, r), zeroRef);
-      ASSERT_EQ(vec, ref) << target << " Div sf " << sf;
+      ASSERT_EQ(vec, ref) << "Div sf " << sf;
       a4.Dst = alphaVec.data();
       ASSERT_EQ(arith::Div8uAlpha4(sf, a4, work.data()), alphaZeroRef);
-      ASSERT_EQ(alphaVec, alphaRef) << target << " Div AC4 sf " << sf;
+      ASSERT_EQ(alphaVec, alphaRef) << "Div AC4 sf " << sf;
     });
   }
 }

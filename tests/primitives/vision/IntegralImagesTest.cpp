@@ -5,8 +5,6 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <hwy/targets.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -17,6 +15,7 @@
 
 #include "primitives/vision/IntegralImages.h"
 #include "primitives/vision/IntegralImagesKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -92,13 +91,11 @@ TEST(VisionIntegral, IntegerAndSquaredIntegralsEqualOpenCVsShiftedByTheStartValu
 TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
   std::mt19937 rng(20);
   std::uniform_int_distribution<int> byte(0, 255);
-  for (int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    hwy::SetSupportedTargetsForTest(target);
+  imagetest::ForEachVectorTarget([&] {
     const builtin::integral::Row32sFn vector = builtin::integral::Row32sVector();
     for (int w = 0; w <= 80; ++w)
       for (int misalign : {0, 1, 3}) {
-        SCOPED_TRACE(std::string(hwy::TargetName(target)) + " width " + std::to_string(w) + " misaligned by " +
-                     std::to_string(misalign));
+        SCOPED_TRACE("width " + std::to_string(w) + " misaligned by " + std::to_string(misalign));
         // Bytes near 255 and an upper row near 2^32 make the sums wrap.
         std::vector<uint8_t> src(w + 1), above(4 * (w + 1) + 8), plain(4 * (w + 1) + 8, 0xAB), vec = plain;
         for (uint8_t& b : src) b = static_cast<uint8_t>(w % 2 ? byte(rng) : 255 - byte(rng) % 4);
@@ -108,8 +105,7 @@ TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
         vector(src.data(), above.data() + misalign, vec.data() + misalign, w, val);
         ASSERT_EQ(vec, plain);
       }
-  }
-  hwy::SetSupportedTargetsForTest(0);
+  });
 }
 
 // The squared integral as specified: each value the one above plus the row's running sum of
