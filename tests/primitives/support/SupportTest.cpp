@@ -211,6 +211,27 @@ TEST(SupportFills, RowCopyFollowsItsStepsWhateverTheirSign) {
   }
 }
 
+// The colour copy of four-byte pixels (the row copy of the AC4 division): the first three
+// bytes of each pixel come from the source, the fourth keeps the destination's, and nothing
+// past the count is written, from any byte address.
+TEST(SupportFills, ColourCopyOfFourBytePixelsKeepsTheAlphaBytes) {
+  std::uint8_t src[4 * 9 + 3];
+  for (size_t i = 0; i < sizeof src; ++i) src[i] = static_cast<std::uint8_t>(i + 1);
+  for (int offset : {0, 1, 3}) {
+    for (std::int64_t count : {0, 1, 7}) {
+      SCOPED_TRACE(testing::Message() << "offset " << offset << " count " << count);
+      std::uint8_t dst[4 * 9 + 3];
+      std::memset(dst, 0xEE, sizeof dst);
+      fbCopyColourBytes4(src + offset, dst + offset, count);
+      for (int i = 0; i < static_cast<int>(sizeof dst); ++i) {
+        const int p = i - offset;
+        const bool colour = p >= 0 && p < 4 * count && p % 4 != 3;
+        EXPECT_EQ(dst[i], colour ? src[i] : 0xEE) << "byte " << i;
+      }
+    }
+  }
+}
+
 TEST(SupportFills, EveryOffsetAndLengthMatchesTheStandardLibrary) {
   std::uint8_t source[96];
   for (int i = 0; i < 96; ++i) source[i] = static_cast<std::uint8_t>(i * 7 + 3);
