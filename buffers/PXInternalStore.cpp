@@ -5,7 +5,7 @@
 
 #include "binding/IPPDispatchTable.h"
 #include "platform/SysUtils.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 
 namespace buffers {
 

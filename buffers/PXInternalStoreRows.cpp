@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 
 namespace buffers {
 

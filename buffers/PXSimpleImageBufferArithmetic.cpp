@@ -16,7 +16,7 @@
 
 #include "binding/IPPDispatchTable.h"
 #include "buffers/PXSimpleImageBuffer.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 

@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "binding/IPPDispatchTable.h"
-#include "primitives/signal/SignalIntegerArithmetic.h"
+#include "primitives/signal/IntegerArithmetic.h"
 
 namespace buffers {
 

@@ -12,7 +12,7 @@
 #include "buffers/RBSimpleDataBufferBlock.h"
 #include "buffers/RBSimpleDataBufferInteger.h"
 #include "components/PXBasicHoughKernels.h"
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace components {

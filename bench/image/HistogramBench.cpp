@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench/common/BenchCompare.h"
-#include "primitives/image/PXImageHistogram.h"
-#include "primitives/image/PXImageNoise.h"
+#include "primitives/image/Histogram.h"
+#include "primitives/image/Noise.h"
 
 namespace {
 

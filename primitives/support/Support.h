@@ -81,6 +81,9 @@ extern template void* fbFillElements<Ipp64fc>(void*, Ipp64fc, std::int64_t);
 // contiguous rows (both steps equal to rowBytes) are copied as one block.
 void fbCopyRows(const void* src, std::int32_t srcStep, void* dst, std::int32_t dstStep,
                 std::int64_t rowBytes, std::int32_t height);
+// Copies the first three bytes of each of count four-byte pixels; the fourth byte of every
+// destination pixel is kept.
+void fbCopyColourBytes4(const void* src, void* dst, std::int64_t count);
 
 // Unchecked: the pointers are not tested; they return the destination.
 void* fbMemset(void* dst, std::uint8_t value, std::uint32_t count);

@@ -1,5 +1,5 @@
 // Element access at any byte address, shared by the support layer and every family of
-// primitives (through primitives/image/PXImageRows.h, which adds the row helpers).
+// primitives (through primitives/support/RowAccess.h, which adds the row helpers).
 //
 // A caller's vector or image row may start at any address, and a step need not be a multiple
 // of the element size, so 16-bit and wider elements are never read or written through a typed

@@ -83,6 +83,16 @@ void fbCopyRows(const void* src, std::int32_t srcStep, void* dst, std::int32_t d
     fbCopyBytes(s + static_cast<std::ptrdiff_t>(srcStep) * y, d + static_cast<std::ptrdiff_t>(dstStep) * y, rowBytes);
 }
 
+void fbCopyColourBytes4(const void* src, void* dst, std::int64_t count) {
+  const auto* s = static_cast<const std::uint8_t*>(src);
+  auto* d = static_cast<std::uint8_t*>(dst);
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    d[4 * i + 0] = s[4 * i + 0];
+    d[4 * i + 1] = s[4 * i + 1];
+    d[4 * i + 2] = s[4 * i + 2];
+  }
+}
+
 void* fbMemset(void* dst, std::uint8_t value, std::uint32_t count) { return fbFillBytes(dst, value, count); }
 
 void* fbFill8u(std::uint8_t value, void* dst, std::int32_t count) { return fbFillBytes(dst, value, count); }

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <limits>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/Support.h"
-#include "primitives/vision/CannyEdgesPass.h"
+#include "primitives/vision/CannyEdgesKernels.h"
 
 namespace builtin {
 namespace canny {

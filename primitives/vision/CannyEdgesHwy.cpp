@@ -11,7 +11,7 @@
 
 #include <hwy/highway.h>
 
-#include "primitives/vision/CannyEdgesPass.h"
+#include "primitives/vision/CannyEdgesKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::canny {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 // The head of a classifier state. The feature and rectangle tables follow in the same block,

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/image/PXImageRows.h"
-#include "primitives/vision/IntegralImagesRows.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/vision/IntegralImagesKernels.h"
 
 namespace builtin {
 namespace {

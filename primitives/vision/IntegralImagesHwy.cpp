@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-#include "primitives/vision/IntegralImagesRows.h"
+#include "primitives/vision/IntegralImagesKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::integral {

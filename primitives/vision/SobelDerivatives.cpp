@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "primitives/image/PXImageRows.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {

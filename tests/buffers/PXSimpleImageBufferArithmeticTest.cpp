@@ -13,7 +13,7 @@
 
 #include "binding/IPPSlots.h"
 #include "buffers/PXSimpleImageBuffer.h"
-#include "primitives/image/PXImageAlphaComp.h"
+#include "primitives/image/AlphaComp.h"
 #include "tests/buffers/BuffersTestSupport.h"
 #include "tests/primitives/ScaleFactorModel.h"
 

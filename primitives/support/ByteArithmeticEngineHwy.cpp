@@ -1,0 +1,259 @@
+// Vector kernels of the 8-bit arithmetic engines (see ByteArithmeticEngine.h), compiled
+// once per instruction set; the plain entry points at the end pick one per call.
+//
+// Sums, differences and products are formed in 16-bit lanes (at most 255 * 255) and scaled
+// there: a positive factor splits v into v >> sf and its remainder and rounds half to even
+// from them, a negative factor compares v with 255 >> -sf before it shifts, so no lane
+// overflows. At sf = 0 a sum and a difference are the saturating byte operations themselves,
+// and at sf = 1 (the factor of the image buffer's arithmetic) they stay in bytes too.
+//
+// Quotients are formed in float: dividend * 2^(-sf) is exact, the division rounds once, and
+// the result is rounded half to even. For -15 <= sf <= 8 and 8-bit operands the float
+// quotient is never on the other side of a half-integer than the exact one (its error is
+// below 2^-16 where the result is below 256, and an exact quotient that is no tie lies at
+// least 1 / 510 * 2^(-sf) from every half-integer), so the bytes equal the exact rule's. The
+// conversion to integer lanes takes values already rounded and below 2^23, where it is exact;
+// the plain reference converts through FloatToInt.h.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/support/ByteArithmeticEngineHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "primitives/support/ByteArithmeticEngine.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace builtin::arith {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// ---- Sums, differences and products in 16-bit lanes --------------------------------------------
+
+// The exact value of one pair of widened bytes.
+struct TAddLanes {
+  template <class V>
+  HWY_INLINE V operator()(V a, V b) const {
+    return hn::Add(a, b);
+  }
+};
+struct TSubLanes {  // below 0 is 0
+  template <class V>
+  HWY_INLINE V operator()(V a, V b) const {
+    return hn::SaturatedSub(a, b);
+  }
+};
+struct TMulLanes {
+  template <class V>
+  HWY_INLINE V operator()(V a, V b) const {
+    return hn::Mul(a, b);
+  }
+};
+
+// The three branches of the scale-factor rule on values below 2^16, results at most 255.
+struct TExactLanes {
+  template <class D, class V>
+  HWY_INLINE V operator()(D d, V v) const {
+    return hn::Min(v, hn::Set(d, 255));
+  }
+};
+
+struct TRoundDownLanes {  // 1 <= Shift <= 16
+  int Shift;
+  template <class D, class V>
+  HWY_INLINE V operator()(D d, V v) const {
+    // q = v >> Shift in two steps, so that no single shift spans the whole lane.
+    const V q = hn::ShiftRightSame(hn::ShiftRightSame(v, Shift - 1), 1);
+    const V remainder = hn::And(v, hn::Set(d, static_cast<uint16_t>((1u << Shift) - 1)));
+    const V one = hn::Set(d, 1);
+    // Up when the remainder passes one half, or equals it and q is odd.
+    const auto up = hn::Gt(hn::Add(remainder, hn::And(q, one)),
+                           hn::Set(d, static_cast<uint16_t>(1u << (Shift - 1))));
+    return hn::Min(hn::Add(q, hn::IfThenElseZero(up, one)), hn::Set(d, 255));
+  }
+};
+
+struct TScaleUpLanes {  // Shift >= 1
+  int Shift;
+  template <class D, class V>
+  HWY_INLINE V operator()(D d, V v) const {
+    const V high = hn::Set(d, static_cast<uint16_t>(255 >> (Shift > 8 ? 8 : Shift)));
+    const V shifted = hn::ShiftLeftSame(v, Shift > 15 ? 15 : Shift);  // kept only when v <= high
+    return hn::IfThenElse(hn::Gt(v, high), hn::Set(d, 255), shifted);
+  }
+};
+
+// dst[i] = rule(op(first[i], second[i])) for the whole vectors of d16's lanes in n bytes;
+// returns the bytes done. Called again with a one-lane tag, the same code does the rest.
+template <class D16, class Op, class Rule>
+HWY_INLINE size_t WidenedLoop(D16 d16, const uint8_t* first, const uint8_t* second, uint8_t* dst,
+                              size_t n, Op op, Rule rule) {
+  const hn::Rebind<uint8_t, D16> d8;
+  const hn::Rebind<int16_t, D16> di16;
+  const size_t lanes = hn::Lanes(d16);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    const auto a = hn::PromoteTo(d16, hn::LoadU(d8, first + i));
+    const auto b = hn::PromoteTo(d16, hn::LoadU(d8, second + i));
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di16, rule(d16, op(a, b)))), d8, dst + i);
+  }
+  return i;
+}
+
+// At sf = 0 a sum or a difference is one saturating byte operation.
+template <class D8, class Op>
+HWY_INLINE size_t ByteLoop(D8 d8, const uint8_t* first, const uint8_t* second, uint8_t* dst,
+                           size_t n, Op op) {
+  const size_t lanes = hn::Lanes(d8);
+  size_t i = 0;
+  for (; i + 2 * lanes <= n; i += 2 * lanes) {  // two vectors a step keep both ports busy
+    const auto a0 = hn::LoadU(d8, first + i), a1 = hn::LoadU(d8, first + i + lanes);
+    const auto b0 = hn::LoadU(d8, second + i), b1 = hn::LoadU(d8, second + i + lanes);
+    hn::StoreU(op(a0, b0), d8, dst + i);
+    hn::StoreU(op(a1, b1), d8, dst + i + lanes);
+  }
+  for (; i + lanes <= n; i += lanes)
+    hn::StoreU(op(hn::LoadU(d8, first + i), hn::LoadU(d8, second + i)), d8, dst + i);
+  return i;
+}
+
+template <class Op, class Rule>
+void WidenedRows(const TRows8u& r, Op op, Rule rule) {
+  ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+    const size_t i = WidenedLoop(hn::ScalableTag<uint16_t>(), a, b, d, n, op, rule);
+    WidenedLoop(hn::CappedTag<uint16_t, 1>(), a + i, b + i, d + i, n - i, op, rule);
+  });
+}
+
+template <class Op>
+void ScaledRows(const TRows8u& r, int sf, Op op) {
+  if (sf == 0) return WidenedRows(r, op, TExactLanes{});
+  if (sf > 0) return WidenedRows(r, op, TRoundDownLanes{sf});
+  return WidenedRows(r, op, TScaleUpLanes{sf < -16 ? 16 : -sf});
+}
+
+// At sf = 1 a sum and a difference stay in bytes as well. The rounded-up average less one
+// where the sum is odd and the average odd gives the sum halved with ties to even; a
+// difference halved goes up where it and its half are both odd.
+struct TAverageEvenBytes {
+  template <class V>
+  HWY_INLINE V operator()(V a, V b) const {
+    const V up = hn::AverageRound(a, b);
+    return hn::Sub(up, hn::And(hn::And(hn::Xor(a, b), up), hn::Set(hn::DFromV<V>(), 1)));
+  }
+};
+struct THalfDifferenceEvenBytes {
+  template <class V>
+  HWY_INLINE V operator()(V a, V b) const {
+    const V v = hn::SaturatedSub(a, b);
+    const V half = hn::ShiftRight<1>(v);
+    return hn::Add(half, hn::And(hn::And(v, half), hn::Set(hn::DFromV<V>(), 1)));
+  }
+};
+
+// sf from INT32_MIN to 16 (larger factors give 0 and never reach the kernel).
+void Arith8uRows(TArith8u op, int sf, const TRows8u& r) {
+  const auto bytes = [&r](auto byteOp) {
+    ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+      const size_t i = ByteLoop(hn::ScalableTag<uint8_t>(), a, b, d, n, byteOp);
+      ByteLoop(hn::CappedTag<uint8_t, 1>(), a + i, b + i, d + i, n - i, byteOp);
+    });
+  };
+  switch (op) {
+    case TArith8u::Add:
+      if (sf == 0) return bytes([](auto a, auto b) { return hn::SaturatedAdd(a, b); });
+      if (sf == 1) return bytes(TAverageEvenBytes{});
+      return ScaledRows(r, sf, TAddLanes{});
+    case TArith8u::Sub:
+      if (sf == 0) return bytes([](auto a, auto b) { return hn::SaturatedSub(a, b); });
+      if (sf == 1) return bytes(THalfDifferenceEvenBytes{});
+      return ScaledRows(r, sf, TSubLanes{});
+    case TArith8u::Mul:
+      return ScaledRows(r, sf, TMulLanes{});
+  }
+}
+
+// ---- Quotients in float lanes ----------------------------------------------------------------
+
+// dst[i] = first[i] * factor / second[i] rounded half to even, at most 255, for the whole
+// vectors of df's lanes in n bytes; a zero divisor gives 255 for a non-zero dividend and 0 for
+// 0. Returns the bytes done and sets zeroDivisor when a divisor was 0.
+template <class DF>
+HWY_INLINE size_t DivLoop(DF df, const uint8_t* first, const uint8_t* second, uint8_t* dst,
+                          size_t n, float factor, bool& zeroDivisor) {
+  const hn::RebindToSigned<DF> di;
+  const hn::Rebind<uint8_t, DF> d8;
+  const auto zero = hn::Zero(di);
+  const auto one = hn::Set(di, 1);
+  const auto max = hn::Set(di, 255);
+  const auto f = hn::Set(df, factor);
+  auto zeroSeen = zero;
+  const size_t lanes = hn::Lanes(df);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    const auto dividend = hn::PromoteTo(di, hn::LoadU(d8, first + i));
+    const auto divisor = hn::PromoteTo(di, hn::LoadU(d8, second + i));
+    const auto isZero = hn::Eq(divisor, zero);
+    const auto q = hn::Div(hn::Mul(hn::ConvertTo(df, dividend), f),
+                           hn::ConvertTo(df, hn::IfThenElse(isZero, one, divisor)));
+    const auto quotient = hn::Min(hn::ConvertTo(di, hn::Round(q)), max);
+    const auto byZero = hn::IfThenElseZero(hn::Gt(dividend, zero), max);
+    hn::StoreU(hn::DemoteTo(d8, hn::IfThenElse(isZero, byZero, quotient)), d8, dst + i);
+    zeroSeen = hn::Or(zeroSeen, hn::VecFromMask(di, isZero));
+  }
+  if (!hn::AllTrue(di, hn::Eq(zeroSeen, zero))) zeroDivisor = true;
+  return i;
+}
+
+// The same over all n bytes.
+inline bool DivPiece(const uint8_t* first, const uint8_t* second, uint8_t* dst, size_t n,
+                     float factor) {
+  bool zeroDivisor = false;
+  const size_t i = DivLoop(hn::ScalableTag<float>(), first, second, dst, n, factor, zeroDivisor);
+  DivLoop(hn::CappedTag<float, 1>(), first + i, second + i, dst + i, n - i, factor, zeroDivisor);
+  return zeroDivisor;
+}
+
+// 2^(-sf), exact in float for the factors that reach these kernels (-15 .. 8).
+inline float DivFactor(int sf) {
+  return sf >= 0 ? 1.0f / static_cast<float>(1 << (sf & 15)) : static_cast<float>(1 << (-sf & 15));
+}
+
+bool Div8uRows(int sf, const TRows8u& r) {
+  const float factor = DivFactor(sf);
+  bool zeroDivisor = false;
+  ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+    zeroDivisor |= DivPiece(a, b, d, n, factor);
+  });
+  return zeroDivisor;
+}
+
+bool Div8uAlpha4Rows(int sf, const TRows8u& r, uint8_t* work) {
+  const float factor = DivFactor(sf);
+  return DivAlpha4Rows(r, work,
+                       [factor](const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n) {
+                         return DivPiece(a, b, d, static_cast<size_t>(n), factor);
+                       });
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace builtin::arith
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace builtin::arith {
+
+HWY_EXPORT(Arith8uRows);
+HWY_EXPORT(Div8uRows);
+HWY_EXPORT(Div8uAlpha4Rows);
+
+void Arith8uVector(TArith8u op, int sf, const TRows8u& r) {
+  HWY_DYNAMIC_DISPATCH(Arith8uRows)(op, sf, r);
+}
+
+bool Div8uVector(int sf, const TRows8u& r) { return HWY_DYNAMIC_DISPATCH(Div8uRows)(sf, r); }
+
+bool Div8uAlpha4Vector(int sf, const TRows8u& r, uint8_t* work) {
+  return HWY_DYNAMIC_DISPATCH(Div8uAlpha4Rows)(sf, r, work);
+}
+
+}  // namespace builtin::arith
+#endif

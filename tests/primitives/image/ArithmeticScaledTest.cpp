@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <opencv2/core.hpp>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "primitives/image/ArithmeticScaled.h"
+#include "tests/primitives/ImageTestGuard.h"
+#include "tests/primitives/ScaleFactorModel.h"
+
+namespace {
+
+using namespace builtin;
+using imagetest::GuardedImage;
+
+int MulScaleModel(int a, int b) { return a * b / 255; }
+
+// ---- Products scaled by 255
+// ----------------------------------------------------------------------
+
+TEST(ImageMulScale, EveryPairOfBytesGivesTheFlooredQuotient) {
+  // a = i & 255 in the destination, b = i >> 8 in the source.
+  std::vector<Ipp8u> a(65536), b(65536);
+  for (int i = 0; i < 65536; ++i) a[i] = static_cast<Ipp8u>(i), b[i] = static_cast<Ipp8u>(i >> 8);
+  std::vector<Ipp8u> product = a;
+  ASSERT_EQ(ippiMulScale_8u_C1IR(b.data(), 256, product.data(), 256, IppiSize{256, 256}),
+            ippStsNoErr);
+  for (int i = 0; i < 65536; ++i)
+    ASSERT_EQ(product[i], MulScaleModel(a[i], b[i])) << int(a[i]) << " * " << int(b[i]);
+  // The same pairs through the constant forms, one constant at a time.
+  std::vector<Ipp8u> x(256), out(256);
+  for (int v = 0; v < 256; ++v) x[v] = static_cast<Ipp8u>(v);
+  for (int c = 0; c < 256; ++c) {
+    ASSERT_EQ(
+        ippiMulCScale_8u_C1R(x.data(), 16, static_cast<Ipp8u>(c), out.data(), 16, IppiSize{16, 16}),
+        ippStsNoErr);
+    std::vector<Ipp8u> inPlace = x;
+    ASSERT_EQ(ippiMulCScale_8u_C1IR(static_cast<Ipp8u>(c), inPlace.data(), 256, IppiSize{256, 1}),
+              ippStsNoErr);
+    for (int v = 0; v < 256; ++v) {
+      ASSERT_EQ(out[v], MulScaleModel(v, c)) << v << " * " << c;
+      ASSERT_EQ(inPlace[v], MulScaleModel(v, c));
+    }
+  }
+  EXPECT_EQ(MulScaleModel(255, 255), 255);
+  EXPECT_EQ(MulScaleModel(128, 2), 1);
+  EXPECT_EQ(MulScaleModel(1, 254), 0);
+}
+
+// The multi-channel forms on guarded images: per byte, with the constant of its channel; the
+// fourth byte of an AC4 pixel keeps its value.
+TEST(ImageMulScale, ChannelFormsPerByteOnGuardedImages) {
+  const Ipp8u values[4] = {7, 200, 255, 31};
+  struct Form {
+    const char* Name;
+    int Channels;
+    bool Alpha4;
+    bool Constant;
+    std::function<IppStatus(GuardedImage&, GuardedImage&, GuardedImage&)> Run;
+  } forms[] = {
+      {"MulScale_C3IR", 3, false, false,
+       [](GuardedImage& s, GuardedImage&, GuardedImage& d) {
+         return ippiMulScale_8u_C3IR(s.data(), s.step(), d.data(), d.step(), d.size());
+       }},
+      {"MulScale_C4IR", 4, false, false,
+       [](GuardedImage& s, GuardedImage&, GuardedImage& d) {
+         return ippiMulScale_8u_C4IR(s.data(), s.step(), d.data(), d.step(), d.size());
+       }},
+      {"MulScale_AC4IR", 4, true, false,
+       [](GuardedImage& s, GuardedImage&, GuardedImage& d) {
+         return ippiMulScale_8u_AC4IR(s.data(), s.step(), d.data(), d.step(), d.size());
+       }},
+      {"MulCScale_C3R", 3, false, true,
+       [&](GuardedImage&, GuardedImage& out, GuardedImage& d) {
+         // Out of place into out, then copied back so that one check serves all forms.
+         IppStatus st =
+             ippiMulCScale_8u_C3R(d.data(), d.step(), values, out.data(), out.step(), out.size());
+         d.SetRegion(out.Region());
+         return st;
+       }},
+      {"MulCScale_C4R", 4, false, true,
+       [&](GuardedImage&, GuardedImage& out, GuardedImage& d) {
+         IppStatus st =
+             ippiMulCScale_8u_C4R(d.data(), d.step(), values, out.data(), out.step(), out.size());
+         d.SetRegion(out.Region());
+         return st;
+       }},
+      {"MulCScale_C3IR", 3, false, true,
+       [&](GuardedImage&, GuardedImage&, GuardedImage& d) {
+         return ippiMulCScale_8u_C3IR(values, d.data(), d.step(), d.size());
+       }},
+      {"MulCScale_C4IR", 4, false, true,
+       [&](GuardedImage&, GuardedImage&, GuardedImage& d) {
+         return ippiMulCScale_8u_C4IR(values, d.data(), d.step(), d.size());
+       }},
+      {"MulCScale_AC4IR", 4, true, true,
+       [&](GuardedImage&, GuardedImage&, GuardedImage& d) {
+         return ippiMulCScale_8u_AC4IR(values, d.data(), d.step(), d.size());
+       }},
+  };
+  std::mt19937 rng(109);
+  for (const Form& f : forms) {
+    for (int pad : {9, 0}) {
+      GuardedImage s(37, 4, f.Channels, pad), out(37, 4, f.Channels, pad),
+          d(37, 4, f.Channels, pad);
+      s.Randomize(rng), d.Randomize(rng);
+      const std::vector<uint8_t> s0 = s.Region(), d0 = d.Region();
+      ASSERT_EQ(f.Run(s, out, d), ippStsNoErr) << f.Name;
+      const std::vector<uint8_t> got = d.Region();
+      for (size_t i = 0; i < got.size(); ++i) {
+        const int k = static_cast<int>(i % f.Channels);
+        const int expected =
+            f.Alpha4 && k == 3 ? d0[i] : MulScaleModel(d0[i], f.Constant ? values[k] : s0[i]);
+        ASSERT_EQ(got[i], expected) << f.Name << " byte " << i << " pad " << pad;
+      }
+      EXPECT_TRUE(s.OutsideUntouched() && out.OutsideUntouched() && d.OutsideUntouched()) << f.Name;
+    }
+  }
+}
+
+TEST(ImageMulScale, EqualConstantsGiveTheBytesOfTheOneChannelForm) {
+  GuardedImage src(23, 3, 3), perChannel(23, 3, 3), oneChannel(69, 3, 1);
+  std::mt19937 rng(777);
+  src.Randomize(rng);
+  const Ipp8u sevens[3] = {7, 7, 7};
+  ASSERT_EQ(ippiMulCScale_8u_C3R(src.data(), src.step(), sevens, perChannel.data(),
+                                 perChannel.step(), src.size()),
+            ippStsNoErr);
+  ASSERT_EQ(ippiMulCScale_8u_C1R(src.data(), src.step(), 7, oneChannel.data(), oneChannel.step(),
+                                 oneChannel.size()),
+            ippStsNoErr);
+  EXPECT_EQ(perChannel.Region(), oneChannel.Region());
+}
+
+TEST(ImageMulScale, StepsAreCheckedBeforeSizes) {
+  Ipp8u px[16] = {};
+  const Ipp8u v[4] = {1, 2, 3, 4};
+  const IppiSize empty{0, 1}, one{1, 1};
+  // C1IR, AC4IR and every MulCScale form: pointers, steps, size.
+  EXPECT_EQ(ippiMulScale_8u_C1IR(nullptr, 0, px, 0, empty), ippStsNullPtrErr);
+  EXPECT_EQ(ippiMulScale_8u_C1IR(px, 0, px, 4, empty), ippStsStepErr);
+  EXPECT_EQ(ippiMulScale_8u_AC4IR(px, 4, px, 0, empty), ippStsStepErr);
+  EXPECT_EQ(ippiMulScale_8u_AC4IR(px, 4, px, 4, IppiSize{1, 0}), ippStsSizeErr);
+  EXPECT_EQ(ippiMulCScale_8u_C1R(px, 1, 3, px, -1, empty), ippStsStepErr);
+  EXPECT_EQ(ippiMulCScale_8u_C3R(px, 3, nullptr, px, 3, one), ippStsNullPtrErr);
+  EXPECT_EQ(ippiMulCScale_8u_C4R(px, 0, v, px, 4, empty), ippStsStepErr);
+  EXPECT_EQ(ippiMulCScale_8u_C1IR(3, nullptr, 1, one), ippStsNullPtrErr);
+  EXPECT_EQ(ippiMulCScale_8u_C3IR(v, px, 0, empty), ippStsStepErr);
+  EXPECT_EQ(ippiMulCScale_8u_AC4IR(nullptr, px, 4, one), ippStsNullPtrErr);
+  EXPECT_EQ(ippiMulCScale_8u_C4IR(v, px, 4, IppiSize{1, -3}), ippStsSizeErr);
+  // C3IR and C4IR test the size first.
+  EXPECT_EQ(ippiMulScale_8u_C3IR(nullptr, 0, nullptr, 0, empty), ippStsSizeErr);
+  EXPECT_EQ(ippiMulScale_8u_C4IR(px, 0, px, 0, IppiSize{1, 0}), ippStsSizeErr);
+  EXPECT_EQ(ippiMulScale_8u_C3IR(nullptr, 3, px, 3, one), ippStsNullPtrErr);
+  EXPECT_EQ(ippiMulScale_8u_C4IR(px, 0, px, 4, one), ippStsStepErr);
+}
+
+// ---- Squares
+// ---------------------------------------------------------------------------------------
+
+int SquareModel(int x, int sf) { return static_cast<int>(sfmodel::Scaled(x * x, sf, 0, 255)); }
+
+TEST(ImageSqr, EveryByteAndFactorAgreesWithTheScaleFactorRule) {
+  // The Part's values, so that the model itself is pinned down.
+  EXPECT_EQ(SquareModel(15, 0), 225);
+  EXPECT_EQ(SquareModel(16, 0), 255);
+  EXPECT_EQ(SquareModel(2, 3), 0);  // 4 / 8 = 0.5, tie to even
+  EXPECT_EQ(SquareModel(6, 3), 4);  // 36 / 8 = 4.5, tie to even
+  EXPECT_EQ(SquareModel(255, 17), 0);
+  EXPECT_EQ(SquareModel(1, -8), 255);
+  EXPECT_EQ(SquareModel(0, -8), 0);
+  // 64 pixels of four bytes hold every byte value once; the three-byte forms see them as 85
+  // pixels and one more byte.
+  std::mt19937 rng(2);
+  for (int sf = -9; sf <= 18; ++sf) {
+    for (int channels : {3, 4}) {
+      const int width = channels == 3 ? 86 : 64;
+      for (bool inPlace : {true, false}) {
+        GuardedImage src(width, 2, channels), dst(width, 2, channels);
+        for (int y = 0; y < 2; ++y)
+          for (int i = 0; i < width * channels; ++i) src.row(y)[i] = static_cast<uint8_t>(i + y);
+        dst.Randomize(rng);
+        const std::vector<uint8_t> s0 = src.Region(), d0 = dst.Region();
+        IppStatus st;
+        GuardedImage& out = inPlace ? src : dst;
+        if (channels == 3)
+          st = inPlace ? ippiSqr_8u_C3IRSfs(src.data(), src.step(), src.size(), sf)
+                       : ippiSqr_8u_C3RSfs(src.data(), src.step(), dst.data(), dst.step(),
+                                           src.size(), sf);
+        else
+          st = inPlace ? ippiSqr_8u_AC4IRSfs(src.data(), src.step(), src.size(), sf)
+                       : ippiSqr_8u_AC4RSfs(src.data(), src.step(), dst.data(), dst.step(),
+                                            src.size(), sf);
+        ASSERT_EQ(st, ippStsNoErr);
+        const std::vector<uint8_t> got = out.Region();
+        const std::vector<uint8_t>& before = inPlace ? s0 : d0;
+        for (size_t i = 0; i < got.size(); ++i) {
+          const bool alpha = channels == 4 && i % 4 == 3;
+          ASSERT_EQ(got[i], alpha ? before[i] : SquareModel(s0[i], sf))
+              << "x " << int(s0[i]) << " sf " << sf << " channels " << channels;
+        }
+        if (!inPlace) {
+          EXPECT_EQ(src.Region(), s0);
+        }
+        EXPECT_TRUE(src.OutsideUntouched() && dst.OutsideUntouched());
+      }
+    }
+  }
+}
+
+TEST(ImageSqr, ChecksPointersThenSizeThenSteps) {
+  Ipp8u px[8] = {};
+  EXPECT_EQ(ippiSqr_8u_C3IRSfs(nullptr, 0, IppiSize{0, 0}, 0), ippStsNullPtrErr);
+  EXPECT_EQ(ippiSqr_8u_AC4IRSfs(px, 0, IppiSize{0, 1}, 0), ippStsSizeErr);
+  EXPECT_EQ(ippiSqr_8u_AC4IRSfs(px, 0, IppiSize{1, 1}, 0), ippStsStepErr);
+  EXPECT_EQ(ippiSqr_8u_C3RSfs(px, 3, nullptr, 3, IppiSize{1, 1}, 0), ippStsNullPtrErr);
+  EXPECT_EQ(ippiSqr_8u_C3RSfs(px, 0, px, 0, IppiSize{1, -1}, 0), ippStsSizeErr);
+  EXPECT_EQ(ippiSqr_8u_AC4RSfs(px, 4, px, -4, IppiSize{1, 1}, 0), ippStsStepErr);
+}
+
+// ---- Absolute differences
+// ------------------------------------------------------------------------
+
+TEST(ImageAbsDiff, EqualsOpenCVOnGuardedImages) {
+  std::mt19937 rng(87);
+  for (int pad : {13, 0}) {
+    GuardedImage a(301, 7, 1, pad), b(301, 7, 1, pad), d(301, 7, 1, pad);
+    a.Randomize(rng), b.Randomize(rng);
+    ASSERT_EQ(
+        ippiAbsDiff_8u_C1R(a.data(), a.step(), b.data(), b.step(), d.data(), d.step(), d.size()),
+        ippStsNoErr);
+    cv::Mat ca(7, 301, CV_8UC1, a.data(), a.step()), cb(7, 301, CV_8UC1, b.data(), b.step()),
+        expected;
+    cv::absdiff(ca, cb, expected);
+    for (int y = 0; y < 7; ++y)
+      ASSERT_EQ(0, std::memcmp(d.row(y), expected.ptr(y), 301)) << "row " << y << " pad " << pad;
+    EXPECT_TRUE(a.OutsideUntouched() && b.OutsideUntouched() && d.OutsideUntouched());
+    // In place, over either source.
+    std::vector<uint8_t> bytes(d.Region());
+    ASSERT_EQ(
+        ippiAbsDiff_8u_C1R(a.data(), a.step(), b.data(), b.step(), b.data(), b.step(), b.size()),
+        ippStsNoErr);
+    EXPECT_EQ(b.Region(), bytes);
+  }
+}
+
+TEST(ImageAbsDiff, ConstantIsClampedToTheByteRange) {
+  std::vector<Ipp8u> x(256), out(256), at(256);
+  for (int v = 0; v < 256; ++v) x[v] = static_cast<Ipp8u>(v);
+  for (int c : {-5, 0, 1, 128, 254, 255, 300}) {
+    ASSERT_EQ(ippiAbsDiffC_8u_C1R(x.data(), 32, out.data(), 32, IppiSize{32, 8}, c), ippStsNoErr);
+    const int clamped = c < 0 ? 0 : (c > 255 ? 255 : c);
+    for (int v = 0; v < 256; ++v) ASSERT_EQ(out[v], std::abs(v - clamped)) << v << " - " << c;
+  }
+}
+
+TEST(ImageAbsDiff, ChecksPointersThenSizeThenStepsAgainstTheWidth) {
+  Ipp8u px[16] = {};
+  const IppiSize four{4, 2};
+  EXPECT_EQ(ippiAbsDiff_8u_C1R(px, 0, nullptr, 0, px, 0, IppiSize{0, 0}), ippStsNullPtrErr);
+  EXPECT_EQ(ippiAbsDiff_8u_C1R(px, 0, px, 0, px, 0, IppiSize{0, 2}), ippStsSizeErr);
+  EXPECT_EQ(ippiAbsDiff_8u_C1R(px, 4, px, 3, px, 4, four), ippStsStepErr);
+  EXPECT_EQ(ippiAbsDiff_8u_C1R(px, 4, px, 4, px, 4, four), ippStsNoErr);
+  EXPECT_EQ(ippiAbsDiffC_8u_C1R(nullptr, 4, px, 4, four, 1), ippStsNullPtrErr);
+  EXPECT_EQ(ippiAbsDiffC_8u_C1R(px, 4, px, 4, IppiSize{4, 0}, 1), ippStsSizeErr);
+  EXPECT_EQ(ippiAbsDiffC_8u_C1R(px, 3, px, 4, four, 1), ippStsStepErr);
+}
+
+// ---- Maximum -----------------------------------------------------------------------------------
+
+// Rows of `width` bytes back to back, the first one ending where a page that cannot be read
+// begins: reading any later row faults.
+class LastReadablePage {
+ public:
+  explicit LastReadablePage(int width) : page_(sysconf(_SC_PAGESIZE)), width_(width) {
+    memory_ = static_cast<uint8_t*>(
+        mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    mprotect(memory_ + page_, page_, PROT_NONE);
+  }
+  ~LastReadablePage() { munmap(memory_, 2 * page_); }
+  uint8_t* FirstRow() { return memory_ + page_ - width_; }
+
+ private:
+  size_t page_;
+  int width_;
+  uint8_t* memory_;
+};
+
+TEST(ImageMax, ReadsNoRowAfterOneThatReachesTheTop) {
+  LastReadablePage pages(64);
+  uint8_t* row = pages.FirstRow();
+  for (int i = 0; i < 64; ++i) row[i] = static_cast<uint8_t>(i);
+  row[17] = 255;
+  Ipp8u max = 0;
+  ASSERT_EQ(ippiMax_8u_C1R(row, 64, IppiSize{64, 40}, &max), ippStsNoErr);
+  EXPECT_EQ(max, 255);
+}
+
+TEST(ImageMax, ScansEveryRowOfAnImageWithoutTheTop) {
+  std::mt19937 rng(3);
+  GuardedImage img(45, 9, 1);
+  std::uniform_int_distribution<int> low(0, 200);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 45; ++x) *img.at(x, y) = static_cast<uint8_t>(low(rng));
+  *img.at(44, 8) = 254;  // the last byte read
+  Ipp8u max = 0;
+  ASSERT_EQ(ippiMax_8u_C1R(img.data(), img.step(), img.size(), &max), ippStsNoErr);
+  EXPECT_EQ(max, 254);
+  EXPECT_EQ(ippiMax_8u_C1R(img.data(), img.step(), IppiSize{1, 1}, &max), ippStsNoErr);
+  EXPECT_EQ(max, *img.at(0, 0));
+  // Checks: pointers, size, step.
+  EXPECT_EQ(ippiMax_8u_C1R(img.data(), 0, IppiSize{0, 1}, nullptr), ippStsNullPtrErr);
+  EXPECT_EQ(ippiMax_8u_C1R(img.data(), 0, IppiSize{0, 1}, &max), ippStsSizeErr);
+  EXPECT_EQ(ippiMax_8u_C1R(img.data(), 0, IppiSize{1, 1}, &max), ippStsStepErr);
+}
+
+// ---- Weighted sum
+// --------------------------------------------------------------------------------
+
+TEST(ImageAddWeighted, AlphaZeroKeepsAndAlphaOneCopies) {
+  const int width = 5, height = 3, floatStep = 4 * width + 8;  // padded float rows
+  std::vector<Ipp8u> src(width * height);
+  std::vector<uint8_t> acc(floatStep * height);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> value(-1e6f, 1e6f);
+  for (auto& s : src) s = static_cast<Ipp8u>(rng());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const float v = value(rng);
+      std::memcpy(&acc[y * floatStep + 4 * x], &v, 4);
+    }
+  std::vector<uint8_t> kept = acc;
+  auto* floats = reinterpret_cast<Ipp32f*>(kept.data());
+  ASSERT_EQ(ippiAddWeighted_8u32f_C1IR(src.data(), width, floats, floatStep,
+                                       IppiSize{width, height}, 0.0f),
+            ippStsNoErr);
+  EXPECT_EQ(kept, acc);
+  ASSERT_EQ(ippiAddWeighted_8u32f_C1IR(src.data(), width, floats, floatStep,
+                                       IppiSize{width, height}, 1.0f),
+            ippStsNoErr);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      float v;
+      std::memcpy(&v, &kept[y * floatStep + 4 * x], 4);
+      ASSERT_EQ(v, static_cast<float>(src[y * width + x]));
+    }
+  // The padding between the float rows is not written.
+  for (int y = 0; y < height; ++y)
+    EXPECT_EQ(0, std::memcmp(&kept[y * floatStep + 4 * width], &acc[y * floatStep + 4 * width], 8));
+  // Halfway: 1 towards 4 is 2.5.
+  Ipp8u four = 4;
+  Ipp32f one = 1.0f;
+  ASSERT_EQ(ippiAddWeighted_8u32f_C1IR(&four, 1, &one, 4, IppiSize{1, 1}, 0.5f), ippStsNoErr);
+  EXPECT_EQ(one, 2.5f);
+}
+
+TEST(ImageAddWeighted, ChecksStepsAgainstTheWidthThenTheFloatStepsMultiple) {
+  Ipp8u src[8] = {};
+  Ipp32f acc[16] = {};
+  const IppiSize size{3, 2};
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(nullptr, 0, acc, 0, IppiSize{0, 0}, 0.5f), ippStsNullPtrErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 0, acc, 0, IppiSize{3, 0}, 0.5f), ippStsSizeErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 2, acc, 12, size, 0.5f), ippStsStepErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 11, size, 0.5f), ippStsStepErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 4 * 3 + 2, size, 0.5f), ippStsNotEvenStepErr);
+  EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 12, size, 0.5f), ippStsNoErr);
+}
+
+}  // namespace
