@@ -77,18 +77,32 @@ RefPtr<IPNLockSection> TRBBasicThreadedFilter::ComponentSection() {
 
 void TRBBasicThreadedFilter::PriorityChanged() {
   auto s = ComponentSection();
-  if (s && FFilterThread) FFilterThread->SetPriority(FThreading->Priority());
+  if (!s) return;
+  if (RefPtr<TRBFilterThread> thread = WorkerThread()) thread->SetPriority(FThreading->Priority());
 }
 
-bool TRBBasicThreadedFilter::HasWorkerThread() {
-  auto s = FInputLock->ReadLock();
-  return FFilterThread != nullptr;
+bool TRBBasicThreadedFilter::HasWorkerThread() { return WorkerThread() != nullptr; }
+
+RefPtr<TRBFilterThread> TRBBasicThreadedFilter::WorkerThread() {
+  std::lock_guard<std::mutex> lock(FThreadMutex);
+  return FFilterThread;
 }
 
-RefPtr<TRBFilterThread> TRBBasicThreadedFilter::WorkerThread() { return FFilterThread; }
-
+// The reference goes (and the thread is joined) after FThreadMutex is let go.
 void TRBBasicThreadedFilter::FreeRetiredThread() {
-  if (FRetiredThread && !FRetiredThread->OnWorkerThread()) FRetiredThread = nullptr;
+  RefPtr<TRBFilterThread> retired;
+  {
+    std::lock_guard<std::mutex> lock(FThreadMutex);
+    if (FRetiredThread && !FRetiredThread->OnWorkerThread()) retired = std::move(FRetiredThread);
+  }
+}
+
+bool TRBBasicThreadedFilter::DeliverToWorker(IPNNotifyOperation* AOperation) {
+  if (RefPtr<TRBFilterThread> thread = WorkerThread()) {
+    thread->PushOperation(AOperation);
+    return true;
+  }
+  return FWorkerStopped.load(std::memory_order_seq_cst);
 }
 
 // The worker thread, holding no component lock.
@@ -113,23 +127,32 @@ TPNNotifyResult TRBBasicThreadedFilter::DeliverOperation(IPNNotifyOperation* AOp
                                                          TPNNotifyState State) {
   (void)State;
   if (!CanProcess()) return {};
-  if (RefPtr<TRBFilterThread> thread = WorkerThread()) {
-    thread->PushOperation(AOperation);
-    return {};
-  }
+  if (DeliverToWorker(AOperation)) return {};
   return ProcessOperation(AOperation);
 }
 
-// Takes the component's stop section while it ends the worker: processing that waits for
-// the output lock gives up, and senders waiting for room in the queue wake and drop their
-// operations.
+// The worker is stopped before the stop section is taken: the worker may hold the output
+// lock while it waits for room in a queue downstream, and only its stop releases it there.
+// Then, off the worker's thread, the stop section makes processing that waits for the output
+// lock give up, and the operation in hand is waited for.
 void TRBBasicThreadedFilter::StopProcessing() {
   FreeRetiredThread();
-  if (FFilterThread) {
-    auto stop = FLock->StopLock();
-    RefPtr<TRBFilterThread> thread = std::move(FFilterThread);
-    thread->Terminate();
-    if (thread->OnWorkerThread()) FRetiredThread = std::move(thread);
+  if (RefPtr<TRBFilterThread> thread = WorkerThread()) {
+    FWorkerStopped.store(true, std::memory_order_seq_cst);
+    thread->Stop();
+    if (thread->OnWorkerThread()) {
+      // The worker cannot wait for itself: it ends after the operation in hand.
+      RefPtr<TRBFilterThread> older;
+      std::lock_guard<std::mutex> lock(FThreadMutex);
+      if (FFilterThread == thread) FFilterThread = nullptr;
+      older = std::move(FRetiredThread);
+      FRetiredThread = thread;
+    } else {
+      auto stop = FLock->StopLock();
+      thread->Terminate();
+      std::lock_guard<std::mutex> lock(FThreadMutex);
+      if (FFilterThread == thread) FFilterThread = nullptr;
+    }
   }
   SetRunning(false);
 }
@@ -137,10 +160,14 @@ void TRBBasicThreadedFilter::StopProcessing() {
 void TRBBasicThreadedFilter::StartProcessing() {
   FreeRetiredThread();
   SetRunning(true);
-  if (FThreading->Enabled() && !FFilterThread)
-    FFilterThread = TRBFilterThread::CreateEx(
+  if (FThreading->Enabled() && !WorkerThread()) {
+    RefPtr<TRBFilterThread> thread = TRBFilterThread::CreateEx(
         this, FInputLock, FThreading,
         TRBFilterThreadNotify::Bind<&TRBBasicThreadedFilter::ThreadOperation>(this));
+    std::lock_guard<std::mutex> lock(FThreadMutex);
+    FFilterThread = std::move(thread);
+  }
+  FWorkerStopped.store(false, std::memory_order_seq_cst);
 }
 
 // Holds the input lock's write section for the whole call.
@@ -211,10 +238,7 @@ PF_DEFINE_COMPONENT(TRBBasicCommonFilter, TRBBasicThreadedEnableFilter, nullptr)
 // Under the input lock; ProcessData under the output lock as well.
 TPNNotifyResult TRBBasicCommonFilter::DeliverOperation(IPNNotifyOperation* AOperation,
                                                        TPNNotifyState State) {
-  if (RefPtr<TRBFilterThread> thread = WorkerThread()) {
-    thread->PushOperation(AOperation);
-    return {};
-  }
+  if (DeliverToWorker(AOperation)) return {};
   RefPtr<IRBDataBuffer> in = SuppliedBufferView(AOperation);
   if (!in) return {};
   RefPtr<IRBDataBuffer> out = IntfCast<IRBDataBuffer>(in->MakeCopy().Get());

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 
 #include "buffers/RBSimpleDataBuffer.h"
 #include "buffers/RBStreamTypes.h"
@@ -76,7 +77,12 @@ class TRBBasicThreadedFilter : public TCBComponent {
   // nothing while CanProcess is false.
   virtual TPNNotifyResult DeliverOperation(IPNNotifyOperation* AOperation, TPNNotifyState State);
   virtual void EnabledChanged() {}
-  // Ends the worker thread (under the component's stop section), then not running.
+  // Ends the worker thread, then not running. The worker is stopped first (its queue closed,
+  // the senders waiting for room and the worker's own wait for room downstream woken); off
+  // the worker's thread the call then waits, under the component's stop section, for the
+  // operation in hand to end. On the worker's own thread (processing that stops its own
+  // component) it returns at once and the worker ends after the operation in hand. Until the
+  // next start, buffers that arrive are dropped.
   virtual void StopProcessing();
   // Running; creates the worker when threading is enabled and none exists.
   virtual void StartProcessing();
@@ -99,6 +105,10 @@ class TRBBasicThreadedFilter : public TCBComponent {
   void SetRunning(bool Value) { FRunning.store(Value, std::memory_order_release); }
   // The worker, held by a new reference (null when none runs).
   RefPtr<TRBFilterThread> WorkerThread();
+  // True when the buffer operation is taken care of by threading: queued for the worker, or
+  // dropped because the worker was stopped and processing has not started again since (a
+  // buffer processed in the sender's thread then would overtake those the stop discarded).
+  bool DeliverToWorker(IPNNotifyOperation* AOperation);
 
   TRBThreading* FThreading = nullptr;
   RefPtr<ICBLock> FInputLock;
@@ -110,11 +120,17 @@ class TRBBasicThreadedFilter : public TCBComponent {
   // Frees a worker that was terminated from its own thread, once that thread is another.
   void FreeRetiredThread();
 
+  // The two worker references are read and written under FThreadMutex (a leaf lock: nothing
+  // is waited for while it is held); starts and stops themselves are ordered by the input
+  // lock, which InputOperation holds.
+  std::mutex FThreadMutex;
   RefPtr<TRBFilterThread> FFilterThread;
   // A worker stopped from its own thread (processing that stopped its own component): it is
   // joined and freed by the next start, stop or destruction on another thread.
   RefPtr<TRBFilterThread> FRetiredThread;
   std::atomic<bool> FRunning{false};
+  // Set by a stop that ended a worker, cleared by the next start.
+  std::atomic<bool> FWorkerStopped{false};
 };
 
 // Adds the Enabled switch (default True) and a Boolean pin for it.

@@ -9,6 +9,9 @@ namespace components {
 
 namespace {
 
+// The worker whose body runs on this thread (null on other threads).
+thread_local TRBFilterThread* tWorker = nullptr;
+
 // Reports the exception being handled (call from a catch block) through the application's
 // handler, or the message loop's when there is no application object.
 void ReportException(platform::TObject* Sender) {
@@ -129,34 +132,68 @@ int32_t TRBFilterThread::Release() {
 }
 
 // Under the caller's input lock. Waiting (fmBlock) drops every level of it and takes them
-// back before the next test; no other lock is held meanwhile.
+// back before the next test; no other lock is held meanwhile. A sender that is itself a
+// worker records the queue it waits for, so that its own stop can wake it.
 bool TRBFilterThread::PushOperation(IPNNotifyOperation* AValue) {
   FQueueEmptyEvent.Reset();
-  const bool onWorker = OnWorkerThread();
-  while (!FClosed.load(std::memory_order_acquire)) {
+  TRBFilterThread* const sender = tWorker;
+  const bool onWorker = sender == this;
+  while (!Stopped()) {
+    uint64_t taken;
+    {
+      std::lock_guard<std::mutex> room(FRoomMutex);
+      taken = FTaken;
+    }
     TRBThreadingQueue* queue = FThreading->Queue();
     const auto queued = static_cast<uint32_t>(FOperationQueue->ItemsCount());
     if (queued <= queue->Size()) break;
     if (queue->FullMode() == fmDropData) return false;
     // The worker sending into its own queue cannot wait for itself: it appends.
     if (onWorker) break;
-    auto unlocked = FLock->UnlockAll();
-    FProcessedEvent.WaitFor(platform::INFINITE);
+    // A stopped worker finishes the operation in hand without waiting for anyone.
+    if (sender && sender->Stopped()) return false;
+    if (sender) sender->SetWaitingFor(this);
+    {
+      auto unlocked = FLock->UnlockAll();
+      std::unique_lock<std::mutex> room(FRoomMutex);
+      FRoom.wait(room, [&] {
+        return FTaken != taken || Stopped() || (sender && sender->Stopped());
+      });
+    }
+    if (sender) sender->SetWaitingFor(nullptr);
   }
-  if (FClosed.load(std::memory_order_acquire)) {
-    FProcessedEvent.Signal();  // the next waiting sender wakes and drops its operation too
-    return false;
-  }
+  if (Stopped()) return false;
   FOperationQueue->Push(AValue, false);
   FEvent.Signal();
   return true;
 }
 
-void TRBFilterThread::Terminate() {
+void TRBFilterThread::SetWaitingFor(TRBFilterThread* AThread) {
+  std::lock_guard<std::mutex> wait(FWaitMutex);
+  FWaitingFor = AThread;
+}
+
+// A waiter tests its condition under FRoomMutex, so a change made before this takes the
+// mutex is seen by every waiter, or the notification reaches it.
+void TRBFilterThread::WakeSenders() {
+  { std::lock_guard<std::mutex> room(FRoomMutex); }
+  FRoom.notify_all();
+}
+
+void TRBFilterThread::Stop() {
   TCBThread::Terminate();
-  FClosed.store(true, std::memory_order_release);
+  FClosed.store(true, std::memory_order_seq_cst);
   FEvent.Signal();
-  FProcessedEvent.Signal();
+  WakeSenders();
+  // The worker may wait for room in another queue: it wakes, sees its stop and drops that
+  // operation. The waiter keeps that queue's object alive until it has cleared the record,
+  // which it does under FWaitMutex.
+  std::lock_guard<std::mutex> wait(FWaitMutex);
+  if (FWaitingFor) FWaitingFor->WakeSenders();
+}
+
+void TRBFilterThread::Terminate() {
+  Stop();
   if (!OnWorkerThread()) FTerminatedEvent.WaitFor(platform::INFINITE);
 }
 
@@ -169,10 +206,11 @@ void TRBFilterThread::RunOperation(IPNNotifyOperation* AOperation) {
 }
 
 // One wake-up drains the queue: the auto-reset event stays set once for every push that
-// arrives while the worker is busy, which is enough for the next round. The worker signals a
-// waiting sender after every operation it takes (the sender tests the queue again).
+// arrives while the worker is busy, which is enough for the next round. The worker wakes the
+// waiting senders after every operation it takes (each tests the queue again).
 void TRBFilterThread::Execute() {
   AnnounceName();
+  tWorker = this;
   try {
     while (!Terminated()) {
       FStarted.store(true, std::memory_order_release);
@@ -180,7 +218,11 @@ void TRBFilterThread::Execute() {
       while (!Terminated()) {
         RefPtr<IPNNotifyOperation> operation = FOperationQueue->Pop();
         if (!operation) break;
-        FProcessedEvent.Signal();
+        {
+          std::lock_guard<std::mutex> room(FRoomMutex);
+          ++FTaken;
+        }
+        FRoom.notify_all();
         RunOperation(operation.Get());
       }
       FQueueEmptyEvent.Signal();
@@ -188,6 +230,7 @@ void TRBFilterThread::Execute() {
   } catch (...) {
     ReportException(this);
   }
+  tWorker = nullptr;
   FTerminatedEvent.Signal();
 }
 

@@ -8,20 +8,25 @@
 // component's input lock while it waits, so that the worker and other threads can go on) or
 // the operation is dropped (fmDropData).
 //
-// Stopping closes the queue: the worker ends after the operation in hand, the operations
-// still queued are dropped, and every sender waiting for room wakes and drops its operation.
-// Senders hold a reference to the thread object, so a sender that wakes after the stop never
-// touches a freed object. An exception raised while the worker processes an operation is
-// reported through the application's exception handler and the worker goes on with the next
-// one; the worker always ends with its final signal, so a stop always returns.
+// Stopping (Stop) closes the queue and never waits: the worker ends after the operation in
+// hand, the operations still queued are dropped, and every sender waiting for room wakes and
+// drops its operation. When the worker itself waits for room in another worker's queue (its
+// processing sends downstream), the stop wakes it too and that operation is dropped, so a
+// worker never stays blocked after its own stop: waiting for its end (Terminate) takes the
+// operation in hand and no more. Senders hold a reference to the thread object, so a sender
+// that wakes after the stop never touches a freed object. An exception raised while the
+// worker processes an operation is reported through the application's exception handler and
+// the worker goes on with the next one; the worker always ends with its final signal.
 //
 // Threads: PushOperation may be called from any thread that holds the component's input lock
-// (the owner's InputOperation does). Terminate may be called from any thread; on a thread
-// other than the worker it returns once the worker's body has ended.
+// (the owner's InputOperation does). Stop and Terminate may be called from any thread;
+// Terminate on a thread other than the worker returns once the worker's body has ended.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "components/RBClockGen.h"
 #include "components/RBVariantStorages.h"
@@ -117,12 +122,16 @@ class TRBFilterThread : public TCBThread {
 
   // Queues an operation for the worker. The caller holds the input lock and a reference to
   // this object. False when the operation was dropped: the queue was full in fmDropData mode,
-  // or the worker was terminated (also while the sender waited for room).
+  // or the worker was stopped (also while the sender waited for room), or the sender is
+  // another worker that was stopped while it waited for room.
   bool PushOperation(IPNNotifyOperation* AValue);
-  // Ends the worker: the queue is closed, waiting senders are woken, the operation in hand
-  // is finished and the rest are dropped. Waits for the worker's body to end unless called
-  // on the worker itself.
+  // Marks the end of the worker without waiting: the queue is closed, waiting senders are
+  // woken (their operations dropped), and so is the worker when it waits for room in another
+  // worker's queue. The operation in hand is finished; the rest are dropped.
+  void Stop();
+  // Stop, then waits for the worker's body to end unless called on the worker itself.
   void Terminate();
+  bool Stopped() const { return FClosed.load(std::memory_order_acquire); }
   // Set when the worker has found the queue empty; reset by every push.
   TPNEvent& GetQueueEvent() { return FQueueEmptyEvent; }
   int32_t QueuedCount() { return FOperationQueue->ItemsCount(); }
@@ -139,12 +148,24 @@ class TRBFilterThread : public TCBThread {
  private:
   // Runs the call-back for one operation; an exception is reported and goes no further.
   void RunOperation(IPNNotifyOperation* AOperation);
+  // Wakes every sender waiting for room (they test the queue again).
+  void WakeSenders();
+  // Records (or clears, with null) the worker whose queue this worker waits for room in.
+  void SetWaitingFor(TRBFilterThread* AThread);
 
   RefPtr<ICBLock> FLock;
   TRBFilterThreadNotify FOwnerNotify;
   TRBThreading* FThreading = nullptr;
-  TPNEvent FEvent{false, false};            // an operation was queued, or Terminate
-  TPNEvent FProcessedEvent{false, false};   // the worker took an operation, or Terminate
+  TPNEvent FEvent{false, false};            // an operation was queued, or Stop
+  // Senders waiting for room wait on FRoom for a change of FTaken (the worker took an
+  // operation), the closing of this queue or the stop of their own worker.
+  std::mutex FRoomMutex;
+  std::condition_variable FRoom;
+  uint64_t FTaken = 0;
+  // The worker whose queue this worker waits for room in (null when it does not wait); read
+  // and written under FWaitMutex, which a Stop holds while it wakes that queue's senders.
+  std::mutex FWaitMutex;
+  TRBFilterThread* FWaitingFor = nullptr;
   std::atomic<bool> FStarted{false};
   TPNEvent FTerminatedEvent{true, false};   // the body has ended
   TRBOperationList* FOperationQueue = nullptr;

@@ -38,26 +38,40 @@ class TByteSource {
   virtual bool ReadAt(uint64_t offset, void* dst, size_t count) = 0;
 };
 
+// What a file that is not a regular file is, for the message that refuses it.
+const char* FileKind(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a special file";
+}
+
+// Only regular files are read. The name is looked at before it is opened (opening a FIFO
+// waits for a writer, opening a device may act on it), and the descriptor opened without
+// waiting is looked at again, in case the name was replaced in between.
 class TFileSource final : public TByteSource {
  public:
   explicit TFileSource(const std::string& fileName) {
-    FFile = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = errno;
     struct stat info {};
-    if (FFile >= 0) {
-      if (::fstat(FFile, &info) != 0)
-        error = errno;
-      else if (!S_ISREG(info.st_mode))
-        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-      else
-        error = 0;
-      if (error != 0) {
-        ::close(FFile);
-        FFile = -1;
-      }
-    }
-    if (FFile < 0)
+    if (::stat(fileName.c_str(), &info) != 0) RaiseFileOpenError(fileName, errno);
+    Refuse(fileName, info.st_mode);
+    FFile = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (FFile < 0) RaiseFileOpenError(fileName, errno);
+    if (::fstat(FFile, &info) != 0) {
+      const int error = errno;
+      ::close(FFile);
       RaiseFileOpenError(fileName, error);
+    }
+    try {
+      Refuse(fileName, info.st_mode);
+    } catch (...) {
+      ::close(FFile);
+      throw;
+    }
+    // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
+    const int flags = ::fcntl(FFile, F_GETFL);
+    if (flags >= 0) ::fcntl(FFile, F_SETFL, flags & ~O_NONBLOCK);
     FSize = static_cast<uint64_t>(info.st_size);
   }
   ~TFileSource() override { ::close(FFile); }
@@ -77,6 +91,14 @@ class TFileSource final : public TByteSource {
   }
 
  private:
+  // EFOpenError unless the mode is a regular file's.
+  static void Refuse(const std::string& fileName, mode_t mode) {
+    if (S_ISREG(mode)) return;
+    if (S_ISDIR(mode)) RaiseFileOpenError(fileName, EISDIR);
+    throw EFOpenError(Format("Cannot open file \"%s\". It is %s, not a regular file",
+                             fileName.c_str(), FileKind(mode)));
+  }
+
   int FFile = -1;
   uint64_t FSize = 0;
 };

@@ -39,7 +39,9 @@ struct TBmpImage {
   HBITMAP Release();
 };
 
-// Raises EFOpenError "Cannot open file "<name>". <reason>" when the file cannot be opened.
+// Raises EFOpenError "Cannot open file "<name>". <reason>" when the file cannot be opened or
+// is not a regular file: a FIFO, device or socket ("It is a FIFO, not a regular file") or a
+// directory is refused at once, without being opened for reading or waited for.
 TBmpImage ReadBmpFile(const std::string& fileName);
 // Reads from the stream's current position to its end.
 TBmpImage ReadBmpStream(std::istream& stream);

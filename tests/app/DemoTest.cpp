@@ -1,14 +1,20 @@
 // The demo: its form as the resource declares it, one press of "Process" in this process, the
 // built program on its headless road (and its errors), and its window on a virtual display.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Unit1.h"
@@ -17,6 +23,7 @@
 #include "platform/DynLib.h"
 #include "platform/Messages.h"
 #include "tests/app/DemoRun.h"
+#include "tests/common/Watchdog.h"
 
 namespace {
 
@@ -203,6 +210,48 @@ TEST(DemoProgram, ReportsAPictureItCannotRead) {
     if (c.contents.empty()) {
       EXPECT_EQ(run.Output, "Cannot open file \"Coins1.bmp\". No such file or directory\n");
     }
+  }
+}
+
+// A picture name that is not a regular file is refused at once with its reason and status 1:
+// a FIFO (whose opening would wait for a writer for ever) and a link to a device.
+TEST(DemoProgram, RefusesAPictureThatIsNotARegularFile) {
+  Watchdog dog(60, "DemoProgram.RefusesAPictureThatIsNotARegularFile");
+  struct Case {
+    const char* name;
+    std::string reason;
+  };
+  for (const Case& c : {Case{"fifo", "It is a FIFO, not a regular file"},
+                        Case{"device", "It is a character device, not a regular file"}}) {
+    SCOPED_TRACE(c.name);
+    TTempDir dir(c.name);
+    const fs::path picture = dir.Path / "Coins1.bmp";
+    if (std::string(c.name) == "fifo")
+      ASSERT_EQ(::mkfifo(picture.c_str(), 0600), 0);
+    else
+      fs::create_symlink("/dev/null", picture);
+    // A program that waits in the FIFO's opening is let go after ten seconds by a writer
+    // that opens and closes it at once, so that the case fails instead of hanging.
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false, released = false;
+    std::thread releaser([&] {
+      std::unique_lock<std::mutex> lock(mutex);
+      if (done.wait_for(lock, std::chrono::seconds(10), [&] { return finished; })) return;
+      const int fd = ::open(picture.c_str(), O_WRONLY | O_NONBLOCK);
+      released = fd >= 0;
+      if (fd >= 0) ::close(fd);
+    });
+    const TRun run = RunDemo(dir.Path.string(), "--headless", "", true);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      finished = true;
+    }
+    done.notify_all();
+    releaser.join();
+    EXPECT_FALSE(released) << "the program waited in the opening of the FIFO";
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_EQ(run.Output, "Cannot open file \"Coins1.bmp\". " + c.reason + "\n");
   }
 }
 

@@ -2,6 +2,10 @@
 // hold, the sample picture against its own bytes, every malformed header refused before
 // anything is allocated, and a deterministic mutation pass over valid files.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -14,6 +18,7 @@
 #include <string>
 
 #include "platform/Graphics.h"
+#include "tests/common/Watchdog.h"
 #include "tests/platform/BmpFileBuilder.h"
 
 namespace {
@@ -135,6 +140,57 @@ TEST(BmpReader, FileErrors) {
   bitmap->LoadFromFile(path);
   ExpectPixels(bitmap.bitmap, file);
   std::filesystem::remove(path);
+}
+
+// Only regular files are read: a FIFO (whose opening for reading would wait for a writer for
+// ever), a device, a socket and a directory are refused at once, the picture untouched; the
+// same file name holding a bitmap loads.
+TEST(BmpReader, RefusesWhatIsNotARegularFile) {
+  Watchdog dog(20, "BmpReader.RefusesWhatIsNotARegularFile");
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("pf_reader_kinds_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string fifo = (dir / "fifo.bmp").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string socketPath = (dir / "socket.bmp").string();
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::strcpy(address.sun_path, socketPath.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  struct Case {
+    std::string Path;
+    std::string Reason;
+  };
+  const Case cases[] = {
+      {fifo, "It is a FIFO, not a regular file"},
+      {"/dev/null", "It is a character device, not a regular file"},
+      {socketPath, "It is a socket, not a regular file"},
+      {dir.string(), "Is a directory"},
+  };
+  const BmpFile small = MakeBmp({.width = 3, .height = 2});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Path);
+    BitmapHolder bitmap;
+    Load(bitmap.bitmap, small.bytes);
+    try {
+      bitmap->LoadFromFile(c.Path);
+      ADD_FAILURE() << "loaded";
+    } catch (const EFOpenError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + c.Path + "\". " + c.Reason);
+    }
+    ExpectPixels(bitmap.bitmap, small);
+  }
+  ::close(sock);
+  fs::remove(fifo);
+  std::ofstream(fifo, std::ios::binary) << small.bytes;
+  BitmapHolder bitmap;
+  bitmap->LoadFromFile(fifo);
+  ExpectPixels(bitmap.bitmap, small);
+  fs::remove_all(dir);
 }
 
 // A stream of a header followed by a long run of zero bytes that never exist in memory, to
