@@ -189,7 +189,8 @@ TEST_F(ImageArithmetic, TheSecondImageMayBeTheTargetItself) {
       EXPECT_EQ(Bytes(a.Get()), aBytes);
     }
   }
-  // The Part's case in numbers: 200 - 50 halved is 75, where A - A would be 0.
+  // C.Subtract(A, C) reads C before it writes it: (200 - 50) halved by the scale factor 1 is 75,
+  // where a C already overwritten by A would give 0.
   RefPtr<TPXImageBuffer> a = TPXImageBuffer::CreateSize(2, 2, vfGrayScale);
   RefPtr<TPXImageBuffer> c = TPXImageBuffer::CreateSize(2, 2, vfGrayScale);
   a->FillGrayScale(200);

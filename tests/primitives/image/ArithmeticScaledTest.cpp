@@ -168,7 +168,7 @@ TEST(ImageMulScale, StepsAreCheckedBeforeSizes) {
 int SquareModel(int x, int sf) { return static_cast<int>(sfmodel::Scaled(x * x, sf, 0, 255)); }
 
 TEST(ImageSqr, EveryByteAndFactorAgreesWithTheScaleFactorRule) {
-  // The Part's values, so that the model itself is pinned down.
+  // A few values worked by hand, so that the model itself is pinned down.
   EXPECT_EQ(SquareModel(15, 0), 225);
   EXPECT_EQ(SquareModel(16, 0), 255);
   EXPECT_EQ(SquareModel(2, 3), 0);  // 4 / 8 = 0.5, tie to even

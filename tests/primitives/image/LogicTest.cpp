@@ -263,7 +263,8 @@ TEST(ImageLogic, ChecksPointersThenStepsThenSizeUnlessTheSizeComesFirst) {
   EXPECT_EQ(ippiXorC_8u_C3R(px, 3, nullptr, px, 3, IppiSize{1, 1}), ippStsNullPtrErr);
   EXPECT_EQ(ippiLShiftC_8u_AC4IR(nullptr, px, 4, IppiSize{1, 1}), ippStsNullPtrErr);
   EXPECT_EQ(ippiRShiftC_8u_C3R(px, 3, nullptr, px, 3, IppiSize{1, 1}), ippStsNullPtrErr);
-  // The Part's pair: a zero width with a null source.
+  // A zero width with a null source: the three-channel form checks its size before its pointers,
+  // the one-channel form its pointers first.
   EXPECT_EQ(ippiAnd_8u_C3IR(nullptr, 3, px, 3, IppiSize{0, 1}), ippStsSizeErr);
   EXPECT_EQ(ippiAnd_8u_C1IR(nullptr, 3, px, 3, IppiSize{0, 1}), ippStsNullPtrErr);
 }

@@ -108,7 +108,7 @@ TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
   });
 }
 
-// The squared integral as specified: each value the one above plus the row's running sum of
+// The squared integral's model: each value the one above plus the row's running sum of
 // squares, added in extended precision and rounded to double.
 std::vector<double> SquaredModel(GuardedImage& src, double valSqr) {
   const int w = src.width(), h = src.height();
