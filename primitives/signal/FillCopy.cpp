@@ -133,23 +133,78 @@ IppStatus RealToCplx(const R* pSrcRe, const R* pSrcIm, C* pDst, int len) {
   return ippStsNoErr;
 }
 
+// The element conversions of the mapped forms.
+template <class D>
+struct Cast {
+  template <class S>
+  D operator()(S x) const {
+    return static_cast<D>(x);
+  }
+};
+// Clamped to the finite float32 range, then rounded: kLimit is the largest float32 exactly;
+// a NaN fails x > -kLimit and takes the lower limit.
+struct ClampToFloat32 {
+  Ipp32f operator()(Ipp64f x) const {
+    constexpr Ipp64f kLimit = 3.4028234663852886e38;
+    const Ipp64f upper = x >= kLimit ? kLimit : x;
+    return static_cast<Ipp32f>(x > -kLimit ? upper : -kLimit);
+  }
+};
+struct RealPart {
+  Ipp64f operator()(const Ipp64fc& c) const { return c.re; }
+};
+struct ImagPart {
+  Ipp64f operator()(const Ipp64fc& c) const { return c.im; }
+};
+struct SwapBytes16 {
+  Ipp16u operator()(Ipp16u x) const { return static_cast<Ipp16u>((x << 8) | (x >> 8)); }
+};
+struct SwapBytes32 {
+  Ipp32u operator()(Ipp32u x) const { return __builtin_bswap32(x); }
+};
+
 }  // namespace
 
-IppStatus ippsSet_32s(Ipp32s val, Ipp32s* pDst, int len) { return Fill<uint32_t>(val, pDst, len); }
-IppStatus ippsSet_32f(Ipp32f val, Ipp32f* pDst, int len) { return Fill<uint32_t>(val, pDst, len); }
-IppStatus ippsSet_64f(Ipp64f val, Ipp64f* pDst, int len) { return Fill<uint64_t>(val, pDst, len); }
-IppStatus ippsSet_64fc(Ipp64fc val, Ipp64fc* pDst, int len) { return Fill<Ipp64fc>(val, pDst, len); }
+// The fills: element type, the bits the value is stored as.
+#define PF_FILL_COPY_SET_FORMS(X) \
+  X(32s, uint32_t)                \
+  X(32f, uint32_t)                \
+  X(64f, uint64_t)                \
+  X(64fc, Ipp64fc)
+#define PF_FILL_COPY_DEFINE_SET(type, Bits)                           \
+  IppStatus ippsSet_##type(Ipp##type val, Ipp##type* pDst, int len) { \
+    return Fill<Bits>(val, pDst, len);                                \
+  }
+PF_FILL_COPY_SET_FORMS(PF_FILL_COPY_DEFINE_SET)
+#undef PF_FILL_COPY_DEFINE_SET
+#undef PF_FILL_COPY_SET_FORMS
 
-IppStatus ippsZero_8u(Ipp8u* pDst, int len) { return fbZero8u(pDst, len); }
-IppStatus ippsZero_16s(Ipp16s* pDst, int len) { return Zero(pDst, len); }
-IppStatus ippsZero_32s(Ipp32s* pDst, int len) { return Zero(pDst, len); }
-IppStatus ippsZero_32f(Ipp32f* pDst, int len) { return Zero(pDst, len); }
-IppStatus ippsZero_64f(Ipp64f* pDst, int len) { return Zero(pDst, len); }
-IppStatus ippsZero_64fc(Ipp64fc* pDst, int len) { return Zero(pDst, len); }
+// The zero fills: element type, engine (bytes have their own).
+#define PF_FILL_COPY_ZERO_FORMS(X) \
+  X(8u, fbZero8u)                  \
+  X(16s, Zero)                     \
+  X(32s, Zero)                     \
+  X(32f, Zero)                     \
+  X(64f, Zero)                     \
+  X(64fc, Zero)
+#define PF_FILL_COPY_DEFINE_ZERO(type, engine) \
+  IppStatus ippsZero_##type(Ipp##type* pDst, int len) { return engine(pDst, len); }
+PF_FILL_COPY_ZERO_FORMS(PF_FILL_COPY_DEFINE_ZERO)
+#undef PF_FILL_COPY_DEFINE_ZERO
+#undef PF_FILL_COPY_ZERO_FORMS
 
-IppStatus ippsCopy_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) { return fbCopy8u(pSrc, pDst, len); }
-IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) { return Copy(pSrc, pDst, len); }
-IppStatus ippsCopy_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return Copy(pSrc, pDst, len); }
+// The copies: element type, engine (bytes have their own).
+#define PF_FILL_COPY_COPY_FORMS(X) \
+  X(8u, fbCopy8u)                  \
+  X(32f, Copy)                     \
+  X(64f, Copy)
+#define PF_FILL_COPY_DEFINE_COPY(type, engine)                                 \
+  IppStatus ippsCopy_##type(const Ipp##type* pSrc, Ipp##type* pDst, int len) { \
+    return engine(pSrc, pDst, len);                                            \
+  }
+PF_FILL_COPY_COPY_FORMS(PF_FILL_COPY_DEFINE_COPY)
+#undef PF_FILL_COPY_DEFINE_COPY
+#undef PF_FILL_COPY_COPY_FORMS
 
 IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   // The copy keeps overlapping vectors intact; the same address writes nothing.
@@ -157,23 +212,23 @@ IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   return Copy(pSrc, pDst, len);
 }
 
-IppStatus ippsConvert_32s64f(const Ipp32s* pSrc, Ipp64f* pDst, int len) {
-  return Map(pSrc, pDst, len, [](Ipp32s x) { return static_cast<Ipp64f>(x); });
-}
-IppStatus ippsConvert_32f64f(const Ipp32f* pSrc, Ipp64f* pDst, int len) {
-  return Map(pSrc, pDst, len, [](Ipp32f x) { return static_cast<Ipp64f>(x); });
-}
-IppStatus ippsConvert_32s32f(const Ipp32s* pSrc, Ipp32f* pDst, int len) {
-  return Map(pSrc, pDst, len, [](Ipp32s x) { return static_cast<Ipp32f>(x); });
-}
-IppStatus ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
-  // kLimit is the largest float32 exactly; a NaN fails x > -kLimit and takes the lower limit.
-  return Map(pSrc, pDst, len, [](Ipp64f x) {
-    constexpr Ipp64f kLimit = 3.4028234663852886e38;
-    const Ipp64f upper = x >= kLimit ? kLimit : x;
-    return static_cast<Ipp32f>(x > -kLimit ? upper : -kLimit);
-  });
-}
+// The element-wise forms d[i] = f(s[i]): name, source type, destination type, f.
+#define PF_FILL_COPY_MAP_FORMS(X)             \
+  X(Convert_32s64f, 32s, 64f, Cast<Ipp64f>)   \
+  X(Convert_32f64f, 32f, 64f, Cast<Ipp64f>)   \
+  X(Convert_32s32f, 32s, 32f, Cast<Ipp32f>)   \
+  X(Convert_64f32f, 64f, 32f, ClampToFloat32) \
+  X(Real_64fc, 64fc, 64f, RealPart)           \
+  X(Imag_64fc, 64fc, 64f, ImagPart)           \
+  X(SwapBytes_16u, 16u, 16u, SwapBytes16)     \
+  X(SwapBytes_32u, 32u, 32u, SwapBytes32)
+#define PF_FILL_COPY_DEFINE_MAP(name, from, to, F)                      \
+  IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) { \
+    return Map(pSrc, pDst, len, F{});                                   \
+  }
+PF_FILL_COPY_MAP_FORMS(PF_FILL_COPY_DEFINE_MAP)
+#undef PF_FILL_COPY_DEFINE_MAP
+#undef PF_FILL_COPY_MAP_FORMS
 
 IppStatus ippsConvert_16s64f_Sfs(const Ipp16s* pSrc, Ipp64f* pDst, int len, int scaleFactor) {
   if (scaleFactor == 0) return Map(pSrc, pDst, len, [](Ipp16s x) { return static_cast<Ipp64f>(x); });
@@ -182,31 +237,28 @@ IppStatus ippsConvert_16s64f_Sfs(const Ipp16s* pSrc, Ipp64f* pDst, int len, int 
   return Map(pSrc, pDst, len, [factor](Ipp16s x) { return static_cast<Ipp64f>(x) * factor; });
 }
 
-IppStatus ippsConvert_64f32s_Sfs(const Ipp64f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
-                                 int scaleFactor) {
-  return ConvertToInt32(pSrc, pDst, len, rndMode, scaleFactor);
-}
-IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
-                                 int scaleFactor) {
-  return ConvertToInt32(pSrc, pDst, len, rndMode, scaleFactor);
-}
+// The scaled conversions to int32: source type.
+#define PF_FILL_COPY_TO_INT32_FORMS(X) X(64f) X(32f)
+#define PF_FILL_COPY_DEFINE_TO_INT32(from)                                            \
+  IppStatus ippsConvert_##from##32s_Sfs(const Ipp##from* pSrc, Ipp32s* pDst, int len, \
+                                        IppRoundMode rndMode, int scaleFactor) {      \
+    return ConvertToInt32(pSrc, pDst, len, rndMode, scaleFactor);                     \
+  }
+PF_FILL_COPY_TO_INT32_FORMS(PF_FILL_COPY_DEFINE_TO_INT32)
+#undef PF_FILL_COPY_DEFINE_TO_INT32
+#undef PF_FILL_COPY_TO_INT32_FORMS
 
-IppStatus ippsRealToCplx_64f(const Ipp64f* pSrcRe, const Ipp64f* pSrcIm, Ipp64fc* pDst, int len) {
-  return RealToCplx(pSrcRe, pSrcIm, pDst, len);
-}
-IppStatus ippsRealToCplx_32f(const Ipp32f* pSrcRe, const Ipp32f* pSrcIm, Ipp32fc* pDst, int len) {
-  return RealToCplx(pSrcRe, pSrcIm, pDst, len);
-}
-IppStatus ippsReal_64fc(const Ipp64fc* pSrc, Ipp64f* pDstRe, int len) {
-  return Map(pSrc, pDstRe, len, [](const Ipp64fc& c) { return c.re; });
-}
-IppStatus ippsImag_64fc(const Ipp64fc* pSrc, Ipp64f* pDstIm, int len) {
-  return Map(pSrc, pDstIm, len, [](const Ipp64fc& c) { return c.im; });
-}
+// The complex assembly: part type, complex type.
+#define PF_FILL_COPY_TO_COMPLEX_FORMS(X) X(64f, 64fc) X(32f, 32fc)
+#define PF_FILL_COPY_DEFINE_TO_COMPLEX(part, complex)                               \
+  IppStatus ippsRealToCplx_##part(const Ipp##part* pSrcRe, const Ipp##part* pSrcIm, \
+                                  Ipp##complex* pDst, int len) {                    \
+    return RealToCplx(pSrcRe, pSrcIm, pDst, len);                                   \
+  }
+PF_FILL_COPY_TO_COMPLEX_FORMS(PF_FILL_COPY_DEFINE_TO_COMPLEX)
+#undef PF_FILL_COPY_DEFINE_TO_COMPLEX
+#undef PF_FILL_COPY_TO_COMPLEX_FORMS
 
-IppStatus ippsSwapBytes_16u(const Ipp16u* pSrc, Ipp16u* pDst, int len) {
-  return Map(pSrc, pDst, len, [](Ipp16u x) { return static_cast<Ipp16u>((x << 8) | (x >> 8)); });
-}
 IppStatus ippsSwapBytes_24u(const Ipp8u* pSrc, Ipp8u* pDst, int len) {
   if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
   // Byte offsets in 64 bits: 3 * len passes the 32-bit range above 715,827,882 groups. Each
@@ -219,11 +271,8 @@ IppStatus ippsSwapBytes_24u(const Ipp8u* pSrc, Ipp8u* pDst, int len) {
   }
   return ippStsNoErr;
 }
-IppStatus ippsSwapBytes_32u(const Ipp32u* pSrc, Ipp32u* pDst, int len) {
-  return Map(pSrc, pDst, len, [](Ipp32u x) { return __builtin_bswap32(x); });
-}
 IppStatus ippsSwapBytes_32u_I(Ipp32u* pSrcDst, int len) {
-  return Map(pSrcDst, pSrcDst, len, [](Ipp32u x) { return __builtin_bswap32(x); });
+  return Map(pSrcDst, pSrcDst, len, SwapBytes32{});
 }
 
 void* fbMemCopy(const void* src, void* dst, int count) { return fbCopyBlock(src, dst, count); }

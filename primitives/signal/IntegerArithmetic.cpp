@@ -8,6 +8,7 @@
 #include "primitives/signal/IntegerArithmetic.h"
 
 #include <cstdint>
+#include <functional>
 
 #include "primitives/support/ByteArithmeticEngine.h"
 #include "primitives/support/RowAccess.h"
@@ -115,11 +116,16 @@ IppStatus Constant32s(const Ipp32s* pSrc, int64_t c, Ipp32s* pDst, int len, int 
   return ippStsNoErr;
 }
 
+// The engines of the constant forms: sums and differences, and products (a factor 0 zero-fills).
 template <class Op>
-IppStatus Multiply32sC(const Ipp32s* pSrc, int64_t c, Ipp32s* pDst, int len, int sf, Op op) {
+IppStatus Sum32sC(const Ipp32s* pSrc, Ipp32s c, Ipp32s* pDst, int len, int sf) {
+  return Constant32s(pSrc, c, pDst, len, sf, kSumZeroFactor, 0, Op{});
+}
+
+IppStatus Product32sC(const Ipp32s* pSrc, Ipp32s c, Ipp32s* pDst, int len, int sf) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return fbZeroStatus(pDst, len);
-  return Constant32s(pSrc, c, pDst, len, sf, kProductZeroFactor, 1, op);
+  return Constant32s(pSrc, c, pDst, len, sf, kProductZeroFactor, 1, TMul{});
 }
 
 // ---- Scaled division -------------------------------------------------------------------------
@@ -201,10 +207,10 @@ IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len, Op op) {
 // d = op(s, c) for or and xor, which leave the words unchanged for c = 0: then they are
 // copied (nothing is written in place).
 template <class Op>
-IppStatus LogicC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len, Op op) {
+IppStatus LogicC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
-  MapElements(pSrc, pDst, len, [&](Ipp32u x) { return op(x, c); });
+  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return Op{}(x, c); });
   return ippStsNoErr;
 }
 
@@ -240,38 +246,40 @@ IppStatus ShiftRight(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
 
 // ---- int32 ---------------------------------------------------------------------------------
 
-IppStatus ippsAdd_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return Vector32s(pSrc, pSrcDst, len, scaleFactor, kSumZeroFactor, TAdd{});
-}
-
-IppStatus ippsSub_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return Vector32s(pSrc, pSrcDst, len, scaleFactor, kSumZeroFactor, TSub{});
-}
-
-IppStatus ippsMul_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return Vector32s(pSrc, pSrcDst, len, scaleFactor, kProductZeroFactor, TMul{});
-}
+// Vector with vector: name, exact operation, the factor above which every result is 0.
+#define PF_INTEGER_ARITHMETIC_32S_FORMS(X) \
+  X(Add, TAdd, kSumZeroFactor)             \
+  X(Sub, TSub, kSumZeroFactor)             \
+  X(Mul, TMul, kProductZeroFactor)
+#define PF_INTEGER_ARITHMETIC_DEFINE_32S(Name, Op, zeroAbove)                                      \
+  IppStatus ipps##Name##_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor) { \
+    return Vector32s(pSrc, pSrcDst, len, scaleFactor, zeroAbove, Op{});                            \
+  }
+PF_INTEGER_ARITHMETIC_32S_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_32S)
+#undef PF_INTEGER_ARITHMETIC_DEFINE_32S
+#undef PF_INTEGER_ARITHMETIC_32S_FORMS
 
 IppStatus ippsDiv_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
   return fbDivide32sSfs(pSrc, pSrcDst, pSrcDst, len, scaleFactor);
 }
 
-IppStatus ippsAddC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return Constant32s(pSrcDst, val, pSrcDst, len, scaleFactor, kSumZeroFactor, 0, TAdd{});
-}
-
-IppStatus ippsAddC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
-  return Constant32s(pSrc, val, pDst, len, scaleFactor, kSumZeroFactor, 0, TAdd{});
-}
-
-IppStatus ippsSubC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return Constant32s(pSrcDst, val, pSrcDst, len, scaleFactor, kSumZeroFactor, 0, TSub{});
-}
-
-IppStatus ippsSubC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
-  return Constant32s(pSrc, val, pDst, len, scaleFactor, kSumZeroFactor, 0, TSub{});
-}
+// Vector with constant, in place and out of place: name, engine.
+#define PF_INTEGER_ARITHMETIC_32S_C_FORMS(X) \
+  X(AddC, Sum32sC<TAdd>)                     \
+  X(SubC, Sum32sC<TSub>)                     \
+  X(MulC, Product32sC)
+#define PF_INTEGER_ARITHMETIC_DEFINE_32S_C(Name, engine)                                   \
+  IppStatus ipps##Name##_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) { \
+    return engine(pSrcDst, val, pSrcDst, len, scaleFactor);                                \
+  }                                                                                        \
+  IppStatus ipps##Name##_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,    \
+                                 int scaleFactor) {                                        \
+    return engine(pSrc, val, pDst, len, scaleFactor);                                      \
+  }
+PF_INTEGER_ARITHMETIC_32S_C_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_32S_C)
+#undef PF_INTEGER_ARITHMETIC_DEFINE_32S_C
+#undef PF_INTEGER_ARITHMETIC_32S_C_FORMS
 
 IppStatus ippsSubCRev_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len,
                               int scaleFactor) {
@@ -281,83 +289,65 @@ IppStatus ippsSubCRev_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int 
   return ippStsNoErr;
 }
 
-IppStatus ippsMulC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return Multiply32sC(pSrcDst, val, pSrcDst, len, scaleFactor, TMul{});
-}
-
-IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor) {
-  return Multiply32sC(pSrc, val, pDst, len, scaleFactor, TMul{});
-}
-
 // ---- Bytes ---------------------------------------------------------------------------------
 
-IppStatus ippsAdd_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Add);
-}
-
-IppStatus ippsSub_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Sub);
-}
-
-IppStatus ippsMul_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) {
-  return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Mul);
-}
+// Name, the operation of the 8-bit row engine.
+#define PF_INTEGER_ARITHMETIC_8U_FORMS(X) X(Add) X(Sub) X(Mul)
+#define PF_INTEGER_ARITHMETIC_DEFINE_8U(Name)                                                   \
+  IppStatus ipps##Name##_8u_ISfs(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int scaleFactor) { \
+    return Vector8u(pSrc, pSrcDst, len, scaleFactor, arith::TArith8u::Name);                    \
+  }
+PF_INTEGER_ARITHMETIC_8U_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_8U)
+#undef PF_INTEGER_ARITHMETIC_DEFINE_8U
+#undef PF_INTEGER_ARITHMETIC_8U_FORMS
 
 // ---- Logic ---------------------------------------------------------------------------------
 
-IppStatus ippsAnd_32u_I(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) {
-  return Logic(pSrc, pSrcDst, len, [](Ipp32u a, Ipp32u b) { return a & b; });
-}
+// Vector with vector, in place: name, the word operation.
+#define PF_INTEGER_ARITHMETIC_LOGIC_FORMS(X) \
+  X(And, std::bit_and<Ipp32u>)               \
+  X(Or, std::bit_or<Ipp32u>)                 \
+  X(Xor, std::bit_xor<Ipp32u>)
+#define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC(Name, Op)                           \
+  IppStatus ipps##Name##_32u_I(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) { \
+    return Logic(pSrc, pSrcDst, len, Op{});                                    \
+  }
+PF_INTEGER_ARITHMETIC_LOGIC_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_LOGIC)
+#undef PF_INTEGER_ARITHMETIC_DEFINE_LOGIC
+#undef PF_INTEGER_ARITHMETIC_LOGIC_FORMS
 
-IppStatus ippsOr_32u_I(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) {
-  return Logic(pSrc, pSrcDst, len, [](Ipp32u a, Ipp32u b) { return a | b; });
-}
-
-IppStatus ippsXor_32u_I(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) {
-  return Logic(pSrc, pSrcDst, len, [](Ipp32u a, Ipp32u b) { return a ^ b; });
-}
-
-IppStatus ippsAndC_32u_I(Ipp32u val, Ipp32u* pSrcDst, int len) {
-  return AndC(pSrcDst, val, pSrcDst, len);
-}
-
-IppStatus ippsOrC_32u_I(Ipp32u val, Ipp32u* pSrcDst, int len) {
-  return LogicC(pSrcDst, val, pSrcDst, len, [](Ipp32u x, Ipp32u c) { return x | c; });
-}
-
-IppStatus ippsXorC_32u_I(Ipp32u val, Ipp32u* pSrcDst, int len) {
-  return LogicC(pSrcDst, val, pSrcDst, len, [](Ipp32u x, Ipp32u c) { return x ^ c; });
-}
-
-IppStatus ippsAndC_32u(const Ipp32u* pSrc, Ipp32u val, Ipp32u* pDst, int len) {
-  return AndC(pSrc, val, pDst, len);
-}
-
-IppStatus ippsOrC_32u(const Ipp32u* pSrc, Ipp32u val, Ipp32u* pDst, int len) {
-  return LogicC(pSrc, val, pDst, len, [](Ipp32u x, Ipp32u c) { return x | c; });
-}
-
-IppStatus ippsXorC_32u(const Ipp32u* pSrc, Ipp32u val, Ipp32u* pDst, int len) {
-  return LogicC(pSrc, val, pDst, len, [](Ipp32u x, Ipp32u c) { return x ^ c; });
-}
+// Vector with constant, in place and out of place: name, engine.
+#define PF_INTEGER_ARITHMETIC_LOGIC_C_FORMS(X) \
+  X(AndC, AndC)                                \
+  X(OrC, LogicC<std::bit_or<Ipp32u>>)          \
+  X(XorC, LogicC<std::bit_xor<Ipp32u>>)
+#define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC_C(Name, engine)                            \
+  IppStatus ipps##Name##_32u_I(Ipp32u val, Ipp32u* pSrcDst, int len) {                \
+    return engine(pSrcDst, val, pSrcDst, len);                                        \
+  }                                                                                   \
+  IppStatus ipps##Name##_32u(const Ipp32u* pSrc, Ipp32u val, Ipp32u* pDst, int len) { \
+    return engine(pSrc, val, pDst, len);                                              \
+  }
+PF_INTEGER_ARITHMETIC_LOGIC_C_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_LOGIC_C)
+#undef PF_INTEGER_ARITHMETIC_DEFINE_LOGIC_C
+#undef PF_INTEGER_ARITHMETIC_LOGIC_C_FORMS
 
 // ---- Shifts --------------------------------------------------------------------------------
 
-IppStatus ippsLShiftC_32s(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len) {
-  return ShiftLeft(pSrc, val, pDst, len);
-}
-
-IppStatus ippsRShiftC_32s(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len) {
-  return ShiftRight(pSrc, val, pDst, len);
-}
-
-IppStatus ippsLShiftC_32s_I(int val, Ipp32s* pSrcDst, int len) {
-  return ShiftLeft(pSrcDst, val, pSrcDst, len);
-}
-
-IppStatus ippsRShiftC_32s_I(int val, Ipp32s* pSrcDst, int len) {
-  return ShiftRight(pSrcDst, val, pSrcDst, len);
-}
+// Out of place and in place: name, engine.
+#define PF_INTEGER_ARITHMETIC_SHIFT_FORMS(X) \
+  X(LShiftC, ShiftLeft)                      \
+  X(RShiftC, ShiftRight)
+#define PF_INTEGER_ARITHMETIC_DEFINE_SHIFT(Name, engine)                           \
+  IppStatus ipps##Name##_32s(const Ipp32s* pSrc, int val, Ipp32s* pDst, int len) { \
+    return engine(pSrc, val, pDst, len);                                           \
+  }                                                                                \
+  IppStatus ipps##Name##_32s_I(int val, Ipp32s* pSrcDst, int len) {                \
+    return engine(pSrcDst, val, pSrcDst, len);                                     \
+  }
+PF_INTEGER_ARITHMETIC_SHIFT_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_SHIFT)
+#undef PF_INTEGER_ARITHMETIC_DEFINE_SHIFT
+#undef PF_INTEGER_ARITHMETIC_SHIFT_FORMS
 
 // ---- Plain division by a constant --------------------------------------------------------------
 
