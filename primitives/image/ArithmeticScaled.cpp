@@ -34,10 +34,12 @@ IppStatus MulScaleBytes(const Ipp8u* src, int srcStep, Ipp8u* srcDst, int srcDst
   return ippStsNoErr;
 }
 
-// The same over width * Channels bytes, after a size check of its own.
+// The same over width * Channels bytes, after a size check of its own (one channel: the
+// pixels are the bytes).
 template <int32_t Channels>
 IppStatus MulScaleChannels(const Ipp8u* src, int srcStep, Ipp8u* srcDst, int srcDstStep,
                            IppiSize size) {
+  if constexpr (Channels == 1) return MulScaleBytes(src, srcStep, srcDst, srcDstStep, size);
   IppiSize bytes;
   if (!ByteSize(size, Channels, bytes)) return ippStsSizeErr;
   return MulScaleBytes(src, srcStep, srcDst, srcDstStep, bytes);
@@ -57,8 +59,8 @@ IppStatus MulCScaleBytes(const Ipp8u* src, int srcStep, Ipp8u c, Ipp8u* dst, int
 // dst <- src * value[k] / 255 for byte k of every pixel of Channels bytes; equal constants run
 // the one-channel routine over the whole row.
 template <int32_t Channels>
-IppStatus MulCScaleChannels(const Ipp8u* src, int srcStep, const Ipp8u* value, Ipp8u* dst,
-                            int dstStep, IppiSize size) {
+IppStatus MulCScalePattern(const Ipp8u* src, int srcStep, const Ipp8u* value, Ipp8u* dst,
+                           int dstStep, IppiSize size) {
   if (IppStatus s = CheckPointersStepsSize({src, value, dst}, {srcStep, dstStep}, size); s != 0)
     return s;
   IppiSize bytes;
@@ -71,6 +73,17 @@ IppStatus MulCScaleChannels(const Ipp8u* src, int srcStep, const Ipp8u* value, I
   bytewise::ByteOpRows(TByteOp::MulScale, bytewise::WithPattern(src, srcStep, pattern, dst, dstStep,
                                                                 bytes.width, bytes.height));
   return ippStsNoErr;
+}
+
+// The forms of one channel pass their constant itself, the others an array of them.
+template <int32_t Channels, typename Value>
+IppStatus MulCScaleChannels(const Ipp8u* src, int srcStep, Value value, Ipp8u* dst, int dstStep,
+                            IppiSize size) {
+  if constexpr (Channels == 1) {
+    return MulCScaleBytes(src, srcStep, value, dst, dstStep, size);
+  } else {
+    return MulCScalePattern<Channels>(src, srcStep, value, dst, dstStep, size);
+  }
 }
 
 // ---- Squares -----------------------------------------------------------------------------------
@@ -128,20 +141,16 @@ IppStatus CheckDifference(const void* a, int aStep, const void* b, int bStep, co
 
 // ---- The primitives ----------------------------------------------------------------------------
 
-IppStatus ippiMulScale_8u_C1IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize) {
-  return MulScaleBytes(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulScale_8u_C3IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize) {
-  return MulScaleChannels<3>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulScale_8u_C4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize) {
-  return MulScaleChannels<4>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);
-}
+// The products scaled by 255: layout, channels.
+#define PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(X) X(C1, 1) X(C3, 3) X(C4, 4)
+#define PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE(Layout, N)                                 \
+  IppStatus ippiMulScale_8u_##Layout##IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, \
+                                         int srcDstStep, IppiSize roiSize) {             \
+    return MulScaleChannels<N>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);             \
+  }
+PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE)
+#undef PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE
+#undef PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS
 
 IppStatus ippiMulScale_8u_AC4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
                                 IppiSize roiSize) {
@@ -155,34 +164,23 @@ IppStatus ippiMulScale_8u_AC4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, 
   return ippStsNoErr;
 }
 
-IppStatus ippiMulCScale_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u value, Ipp8u* pDst,
-                               int dstStep, IppiSize roiSize) {
-  return MulCScaleBytes(pSrc, srcStep, value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C3R(const Ipp8u* pSrc, int srcStep, const Ipp8u value[3], Ipp8u* pDst,
-                               int dstStep, IppiSize roiSize) {
-  return MulCScaleChannels<3>(pSrc, srcStep, value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C4R(const Ipp8u* pSrc, int srcStep, const Ipp8u value[4], Ipp8u* pDst,
-                               int dstStep, IppiSize roiSize) {
-  return MulCScaleChannels<4>(pSrc, srcStep, value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C1IR(Ipp8u value, Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  return MulCScaleBytes(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C3IR(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,
-                                IppiSize roiSize) {
-  return MulCScaleChannels<3>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C4IR(const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep,
-                                IppiSize roiSize) {
-  return MulCScaleChannels<4>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);
-}
+// The products with constants scaled by 255: layout, channels, the constant parameter.
+#define PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(X) \
+  X(C1, 1, Ipp8u value)                           \
+  X(C3, 3, const Ipp8u value[3])                  \
+  X(C4, 4, const Ipp8u value[4])
+#define PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE(Layout, N, valueParameter)                 \
+  IppStatus ippiMulCScale_8u_##Layout##R(const Ipp8u* pSrc, int srcStep, valueParameter,   \
+                                         Ipp8u* pDst, int dstStep, IppiSize roiSize) {     \
+    return MulCScaleChannels<N>(pSrc, srcStep, value, pDst, dstStep, roiSize);             \
+  }                                                                                        \
+  IppStatus ippiMulCScale_8u_##Layout##IR(valueParameter, Ipp8u* pSrcDst, int srcDstStep,  \
+                                          IppiSize roiSize) {                              \
+    return MulCScaleChannels<N>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize); \
+  }
+PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE)
+#undef PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE
+#undef PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS
 
 IppStatus ippiMulCScale_8u_AC4IR(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,
                                  IppiSize roiSize) {
@@ -199,23 +197,20 @@ IppStatus ippiMulCScale_8u_AC4IR(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDs
   return ippStsNoErr;
 }
 
-IppStatus ippiSqr_8u_C3IRSfs(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor) {
-  return Square<3>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiSqr_8u_AC4IRSfs(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor) {
-  return Square<4>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiSqr_8u_C3RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize, int scaleFactor) {
-  return Square<3>(pSrc, srcStep, pDst, dstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiSqr_8u_AC4RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                             IppiSize roiSize, int scaleFactor) {
-  return Square<4>(pSrc, srcStep, pDst, dstStep, roiSize, scaleFactor);
-}
+// The squares: layout, pixel bytes.
+#define PF_ARITHMETIC_SCALED_SQUARE_FORMS(X) X(C3, 3) X(AC4, 4)
+#define PF_ARITHMETIC_SCALED_DEFINE_SQUARE(Layout, N)                                           \
+  IppStatus ippiSqr_8u_##Layout##IRSfs(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,        \
+                                       int scaleFactor) {                                       \
+    return Square<N>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, scaleFactor);           \
+  }                                                                                             \
+  IppStatus ippiSqr_8u_##Layout##RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, \
+                                      IppiSize roiSize, int scaleFactor) {                      \
+    return Square<N>(pSrc, srcStep, pDst, dstStep, roiSize, scaleFactor);                       \
+  }
+PF_ARITHMETIC_SCALED_SQUARE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_SQUARE)
+#undef PF_ARITHMETIC_SCALED_DEFINE_SQUARE
+#undef PF_ARITHMETIC_SCALED_SQUARE_FORMS
 
 IppStatus ippiAbsDiff_8u_C1R(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step,
                              Ipp8u* pDst, int dstStep, IppiSize roiSize) {

@@ -357,7 +357,7 @@ void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrd
 }  // namespace colorspaces
 
 // Every entry point, with the engine it runs: the conversion's pixel routine and the pixel size.
-#define PX_RGB_CONVERSIONS(X)                                                         \
+#define PF_COLOR_SPACES_FORMS(X)                                                         \
   X(ippiRGBToHLS_8u_C3R, (ConvertInBlocks<HlsPixel, 3, Floating::Hls>))               \
   X(ippiRGBToHLS_8u_AC4R, (ConvertInBlocks<HlsPixel, 4, Floating::Hls>))              \
   X(ippiRGBToHSV_8u_C3R, (ConvertInBlocks<HsvPixel, 3, Floating::Hsv>))               \
@@ -374,15 +374,15 @@ void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrd
   X(ippiRGBToXYZ_8u_AC4R, (ConvertInBlocks<XyzPixel, 4, Integer::Xyz>))               \
   X(ippiBGRToLab_8u_C3R, (ConvertInBlocks<LabPixel, 3, Floating::Lab>))
 
-#define PX_DEFINE_RGB_CONVERSION(name, engine)                                       \
+#define PF_COLOR_SPACES_DEFINE(name, engine)                                       \
   IppStatus name(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,          \
                  IppiSize roiSize) {                                                \
     return engine(pSrc, srcStep, pDst, dstStep, roiSize);                           \
   }
 
-PX_RGB_CONVERSIONS(PX_DEFINE_RGB_CONVERSION)
+PF_COLOR_SPACES_FORMS(PF_COLOR_SPACES_DEFINE)
 
-#undef PX_DEFINE_RGB_CONVERSION
-#undef PX_RGB_CONVERSIONS
+#undef PF_COLOR_SPACES_DEFINE
+#undef PF_COLOR_SPACES_FORMS
 
 }  // namespace builtin
