@@ -227,9 +227,9 @@ HWY_INLINE size_t Blocks(const uint8_t* src, uint8_t* dst, size_t pixels) {
 #define PF_COLOR_SPACES_BLOCKS(X) \
   X(Yuv, D32) X(YCbCr, D32) X(Ycc, D32) X(Xyz, D32) X(Hls, DF) X(Hsv, DF) X(Luv, DF) X(Lab, DF)
 
-#define PF_COLOR_SPACES_DEFINE_BLOCKS(name, lanes)                                      \
+#define PF_COLOR_SPACES_DEFINE_BLOCKS(name, lanes)                       \
   size_t name##Blocks(const uint8_t* src, uint8_t* dst, size_t pixels) { \
-    return Blocks<lanes, name>(src, dst, pixels);                         \
+    return Blocks<lanes, name>(src, dst, pixels);                        \
   }
 PF_COLOR_SPACES_BLOCKS(PF_COLOR_SPACES_DEFINE_BLOCKS)
 #undef PF_COLOR_SPACES_DEFINE_BLOCKS
