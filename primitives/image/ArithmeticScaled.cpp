@@ -34,12 +34,10 @@ IppStatus MulScaleBytes(const Ipp8u* src, int srcStep, Ipp8u* srcDst, int srcDst
   return ippStsNoErr;
 }
 
-// The same over width * Channels bytes, after a size check of its own (one channel: the
-// pixels are the bytes).
+// The same over width * Channels bytes, after a size check of its own.
 template <int32_t Channels>
 IppStatus MulScaleChannels(const Ipp8u* src, int srcStep, Ipp8u* srcDst, int srcDstStep,
                            IppiSize size) {
-  if constexpr (Channels == 1) return MulScaleBytes(src, srcStep, srcDst, srcDstStep, size);
   IppiSize bytes;
   if (!ByteSize(size, Channels, bytes)) return ippStsSizeErr;
   return MulScaleBytes(src, srcStep, srcDst, srcDstStep, bytes);
@@ -59,8 +57,8 @@ IppStatus MulCScaleBytes(const Ipp8u* src, int srcStep, Ipp8u c, Ipp8u* dst, int
 // dst <- src * value[k] / 255 for byte k of every pixel of Channels bytes; equal constants run
 // the one-channel routine over the whole row.
 template <int32_t Channels>
-IppStatus MulCScalePattern(const Ipp8u* src, int srcStep, const Ipp8u* value, Ipp8u* dst,
-                           int dstStep, IppiSize size) {
+IppStatus MulCScaleChannels(const Ipp8u* src, int srcStep, const Ipp8u* value, Ipp8u* dst,
+                            int dstStep, IppiSize size) {
   if (IppStatus s = CheckPointersStepsSize({src, value, dst}, {srcStep, dstStep}, size); s != 0)
     return s;
   IppiSize bytes;
@@ -73,17 +71,6 @@ IppStatus MulCScalePattern(const Ipp8u* src, int srcStep, const Ipp8u* value, Ip
   bytewise::ByteOpRows(TByteOp::MulScale, bytewise::WithPattern(src, srcStep, pattern, dst, dstStep,
                                                                 bytes.width, bytes.height));
   return ippStsNoErr;
-}
-
-// The forms of one channel pass their constant itself, the others an array of them.
-template <int32_t Channels, typename Value>
-IppStatus MulCScaleChannels(const Ipp8u* src, int srcStep, Value value, Ipp8u* dst, int dstStep,
-                            IppiSize size) {
-  if constexpr (Channels == 1) {
-    return MulCScaleBytes(src, srcStep, value, dst, dstStep, size);
-  } else {
-    return MulCScalePattern<Channels>(src, srcStep, value, dst, dstStep, size);
-  }
 }
 
 // ---- Squares -----------------------------------------------------------------------------------
@@ -141,12 +128,13 @@ IppStatus CheckDifference(const void* a, int aStep, const void* b, int bStep, co
 
 // ---- The primitives ----------------------------------------------------------------------------
 
-// The products scaled by 255: layout, channels.
-#define PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(X) X(C1, 1) X(C3, 3) X(C4, 4)
-#define PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE(Layout, N)                                 \
+// The products scaled by 255: layout, engine.
+#define PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(X) \
+  X(C1, MulScaleBytes) X(C3, MulScaleChannels<3>) X(C4, MulScaleChannels<4>)
+#define PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE(Layout, Engine)                            \
   IppStatus ippiMulScale_8u_##Layout##IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, \
                                          int srcDstStep, IppiSize roiSize) {             \
-    return MulScaleChannels<N>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);             \
+    return Engine(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);                          \
   }
 PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE)
 #undef PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE
@@ -164,19 +152,19 @@ IppStatus ippiMulScale_8u_AC4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, 
   return ippStsNoErr;
 }
 
-// The products with constants scaled by 255: layout, channels, the constant parameter.
-#define PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(X) \
-  X(C1, 1, Ipp8u value)                           \
-  X(C3, 3, const Ipp8u value[3])                  \
-  X(C4, 4, const Ipp8u value[4])
-#define PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE(Layout, N, valueParameter)                 \
-  IppStatus ippiMulCScale_8u_##Layout##R(const Ipp8u* pSrc, int srcStep, valueParameter,   \
-                                         Ipp8u* pDst, int dstStep, IppiSize roiSize) {     \
-    return MulCScaleChannels<N>(pSrc, srcStep, value, pDst, dstStep, roiSize);             \
-  }                                                                                        \
-  IppStatus ippiMulCScale_8u_##Layout##IR(valueParameter, Ipp8u* pSrcDst, int srcDstStep,  \
-                                          IppiSize roiSize) {                              \
-    return MulCScaleChannels<N>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize); \
+// The products with constants scaled by 255: layout, the constant parameter, engine.
+#define PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(X)   \
+  X(C1, Ipp8u value, MulCScaleBytes)                \
+  X(C3, const Ipp8u value[3], MulCScaleChannels<3>) \
+  X(C4, const Ipp8u value[4], MulCScaleChannels<4>)
+#define PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE(Layout, valueParameter, Engine)           \
+  IppStatus ippiMulCScale_8u_##Layout##R(const Ipp8u* pSrc, int srcStep, valueParameter,  \
+                                         Ipp8u* pDst, int dstStep, IppiSize roiSize) {    \
+    return Engine(pSrc, srcStep, value, pDst, dstStep, roiSize);                          \
+  }                                                                                       \
+  IppStatus ippiMulCScale_8u_##Layout##IR(valueParameter, Ipp8u* pSrcDst, int srcDstStep, \
+                                          IppiSize roiSize) {                             \
+    return Engine(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);              \
   }
 PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE)
 #undef PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE
