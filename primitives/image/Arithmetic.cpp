@@ -145,44 +145,47 @@ IppStatus Image16s(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst, int srcDstS
 
 // (operation, layout) of the in-place 8-bit forms and of the two-source forms.
 // clang-format off
-#define PX_ARITHMETIC_IN_PLACE_8U(X)                         \
+#define PF_ARITHMETIC_IN_PLACE_8U_FORMS(X)                         \
   X(Add, C1)  X(Sub, C1)  X(Mul, C1)  X(Div, C1)             \
   X(Add, C3)  X(Sub, C3)  X(Mul, C3)  X(Div, C3)             \
   X(Add, AC4) X(Sub, AC4) X(Mul, AC4) X(Div, AC4)
-#define PX_ARITHMETIC_TWO_SOURCES_8U(X)                      \
+#define PF_ARITHMETIC_TWO_SOURCES_8U_FORMS(X)                      \
   X(Add, C1)  X(Sub, C1)  X(Mul, C1)  X(Div, C1)             \
   X(Add, C3)  X(Sub, C3)  X(Mul, C3)  X(Div, C3)             \
   X(Add, C4)                                                 \
   X(Add, AC4) X(Sub, AC4) X(Mul, AC4) X(Div, AC4)
 // clang-format on
-#define PX_ARITHMETIC_IN_PLACE_16S(X) X(Add) X(Sub) X(Mul) X(Div)
+#define PF_ARITHMETIC_IN_PLACE_16S_FORMS(X) X(Add) X(Sub) X(Mul) X(Div)
 
-#define PX_DEFINE_IN_PLACE_8U(Op, Layout)                                                      \
+#define PF_ARITHMETIC_DEFINE_IN_PLACE_8U(Op, Layout)                                           \
   IppStatus ippi##Op##_8u_##Layout##IRSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst,      \
                                           int srcDstStep, IppiSize roiSize, int scaleFactor) { \
     return Image8u<TOp::Op, TLayout::Layout>(pSrc, srcStep, pSrcDst, srcDstStep, pSrcDst,      \
                                              srcDstStep, roiSize, scaleFactor);                \
   }
-#define PX_DEFINE_TWO_SOURCES_8U(Op, Layout)                                                       \
+#define PF_ARITHMETIC_DEFINE_TWO_SOURCES_8U(Op, Layout)                                            \
   IppStatus ippi##Op##_8u_##Layout##RSfs(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2,     \
                                          int src2Step, Ipp8u* pDst, int dstStep, IppiSize roiSize, \
                                          int scaleFactor) {                                        \
     return Image8u<TOp::Op, TLayout::Layout>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep,      \
                                              roiSize, scaleFactor);                                \
   }
-#define PX_DEFINE_IN_PLACE_16S(Op)                                                      \
+#define PF_ARITHMETIC_DEFINE_IN_PLACE_16S(Op)                                           \
   IppStatus ippi##Op##_16s_C1IRSfs(const Ipp16s* pSrc, int srcStep, Ipp16s* pSrcDst,    \
                                    int srcDstStep, IppiSize roiSize, int scaleFactor) { \
     return Image16s<TOp::Op>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize, scaleFactor); \
   }
 
-PX_ARITHMETIC_IN_PLACE_8U(PX_DEFINE_IN_PLACE_8U)
-PX_ARITHMETIC_TWO_SOURCES_8U(PX_DEFINE_TWO_SOURCES_8U)
-PX_ARITHMETIC_IN_PLACE_16S(PX_DEFINE_IN_PLACE_16S)
+PF_ARITHMETIC_IN_PLACE_8U_FORMS(PF_ARITHMETIC_DEFINE_IN_PLACE_8U)
+PF_ARITHMETIC_TWO_SOURCES_8U_FORMS(PF_ARITHMETIC_DEFINE_TWO_SOURCES_8U)
+PF_ARITHMETIC_IN_PLACE_16S_FORMS(PF_ARITHMETIC_DEFINE_IN_PLACE_16S)
 
-#undef PX_DEFINE_IN_PLACE_8U
-#undef PX_DEFINE_TWO_SOURCES_8U
-#undef PX_DEFINE_IN_PLACE_16S
+#undef PF_ARITHMETIC_DEFINE_IN_PLACE_8U
+#undef PF_ARITHMETIC_DEFINE_TWO_SOURCES_8U
+#undef PF_ARITHMETIC_DEFINE_IN_PLACE_16S
+#undef PF_ARITHMETIC_IN_PLACE_8U_FORMS
+#undef PF_ARITHMETIC_TWO_SOURCES_8U_FORMS
+#undef PF_ARITHMETIC_IN_PLACE_16S_FORMS
 
 // ---- Division rows and regions
 // -------------------------------------------------------------------

@@ -301,17 +301,17 @@ IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSiz
 
 // clang-format off
 // (operation, element name, element type) of the vector and one-channel forms.
-#define PX_ARITHMETIC_C(X)                                   \
+#define PF_ARITHMETIC_C_FORMS(X)                                   \
   X(Add, 8u, Ipp8u)   X(Sub, 8u, Ipp8u)   X(Mul, 8u, Ipp8u)  \
   X(Add, 16s, Ipp16s) X(Sub, 16s, Ipp16s) X(Mul, 16s, Ipp16s)
 // (operation, layout) of the multi-channel forms.
-#define PX_ARITHMETIC_C_CHANNELS(X)                          \
+#define PF_ARITHMETIC_C_CHANNELS_FORMS(X)                          \
   X(Add, C3) X(Add, AC4) X(Add, C4)                          \
   X(Sub, C3) X(Sub, C4)                                      \
   X(Mul, C3) X(Mul, AC4) X(Mul, C4)
 // clang-format on
 
-#define PX_DEFINE_CONSTANT(Op, Name, T)                                                            \
+#define PF_ARITHMETIC_C_DEFINE(Op, Name, T)                                                        \
   IppStatus ipps##Op##C_##Name##_ISfs(T val, T* pSrcDst, int len, int scaleFactor) {               \
     return Constant<T, TOp::Op, TVectorFills<T>>(pSrcDst, 0, val, pSrcDst, 0, IppiSize{len, 1},    \
                                                  scaleFactor);                                     \
@@ -330,66 +330,58 @@ IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSiz
     return Constant<T, TOp::Op, TImageFills<T>>(pSrc, srcStep, value, pDst, dstStep, roiSize,      \
                                                 scaleFactor);                                      \
   }
-#define PX_DEFINE_CONSTANT_CHANNELS(Op, Layout)                                                    \
+#define PF_ARITHMETIC_C_DEFINE_CHANNELS(Op, Layout)                                                \
   IppStatus ippi##Op##C_8u_##Layout##IRSfs(const Ipp8u* value, Ipp8u* pSrcDst, int srcDstStep,     \
                                            IppiSize roiSize, int scaleFactor) {                    \
     return Channels8u<TOp::Op, TLayout::Layout>(value, pSrcDst, srcDstStep, roiSize, scaleFactor); \
   }
 
-PX_ARITHMETIC_C(PX_DEFINE_CONSTANT)
-PX_ARITHMETIC_C_CHANNELS(PX_DEFINE_CONSTANT_CHANNELS)
+PF_ARITHMETIC_C_FORMS(PF_ARITHMETIC_C_DEFINE)
+PF_ARITHMETIC_C_CHANNELS_FORMS(PF_ARITHMETIC_C_DEFINE_CHANNELS)
 
-#undef PX_DEFINE_CONSTANT
-#undef PX_DEFINE_CONSTANT_CHANNELS
+#undef PF_ARITHMETIC_C_DEFINE
+#undef PF_ARITHMETIC_C_DEFINE_CHANNELS
+#undef PF_ARITHMETIC_C_FORMS
+#undef PF_ARITHMETIC_C_CHANNELS_FORMS
 
 // ---- Division
 // ------------------------------------------------------------------------------------
 
-IppStatus ippsDivC_8u_Sfs(const Ipp8u* pSrc, Ipp8u val, Ipp8u* pDst, int len, int scaleFactor) {
-  return DivideC8u(pSrc, 0, val, pDst, 0, IppiSize{len, 1}, scaleFactor, false);
-}
+// (element name, element type, engine) of the vector and one-channel forms.
+#define PF_ARITHMETIC_C_DIVISION_FORMS(X) \
+  X(8u, Ipp8u, DivideC8u)                 \
+  X(16s, Ipp16s, DivideC16s)
+#define PF_ARITHMETIC_C_DEFINE_DIVISION(Name, T, Engine)                                        \
+  IppStatus ippsDivC_##Name##_Sfs(const T* pSrc, T val, T* pDst, int len, int scaleFactor) {    \
+    return Engine(pSrc, 0, val, pDst, 0, IppiSize{len, 1}, scaleFactor, false);                 \
+  }                                                                                             \
+  IppStatus ippiDivC_##Name##_C1RSfs(const T* pSrc, int srcStep, T value, T* pDst, int dstStep, \
+                                     IppiSize roiSize, int scaleFactor) {                       \
+    return Engine(pSrc, srcStep, value, pDst, dstStep, roiSize, scaleFactor, true);             \
+  }                                                                                             \
+  IppStatus ippiDivC_##Name##_C1IRSfs(T value, T* pSrcDst, int srcDstStep, IppiSize roiSize,    \
+                                      int scaleFactor) {                                        \
+    return Engine(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize, scaleFactor, true); \
+  }
+// (layout, constants) of the multi-channel forms.
+#define PF_ARITHMETIC_C_DIVISION_CHANNELS_FORMS(X) X(C3, 3) X(C4, 4) X(AC4, 3)
+#define PF_ARITHMETIC_C_DEFINE_DIVISION_CHANNELS(Layout, N)                                     \
+  IppStatus ippiDivC_8u_##Layout##IRSfs(const Ipp8u value[N], Ipp8u* pSrcDst, int srcDstStep,   \
+                                        IppiSize roiSize, int scaleFactor) {                    \
+    return DivideChannels8u<TLayout::Layout>(value, pSrcDst, srcDstStep, roiSize, scaleFactor); \
+  }
 
-IppStatus ippiDivC_8u_C1RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u value, Ipp8u* pDst, int dstStep,
-                             IppiSize roiSize, int scaleFactor) {
-  return DivideC8u(pSrc, srcStep, value, pDst, dstStep, roiSize, scaleFactor, true);
-}
+PF_ARITHMETIC_C_DIVISION_FORMS(PF_ARITHMETIC_C_DEFINE_DIVISION)
+PF_ARITHMETIC_C_DIVISION_CHANNELS_FORMS(PF_ARITHMETIC_C_DEFINE_DIVISION_CHANNELS)
 
-IppStatus ippiDivC_8u_C1IRSfs(Ipp8u value, Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
-                              int scaleFactor) {
-  return ippiDivC_8u_C1RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
+#undef PF_ARITHMETIC_C_DEFINE_DIVISION
+#undef PF_ARITHMETIC_C_DEFINE_DIVISION_CHANNELS
+#undef PF_ARITHMETIC_C_DIVISION_FORMS
+#undef PF_ARITHMETIC_C_DIVISION_CHANNELS_FORMS
 
-IppStatus ippsDivC_16s_Sfs(const Ipp16s* pSrc, Ipp16s val, Ipp16s* pDst, int len, int scaleFactor) {
-  return DivideC16s(pSrc, 0, val, pDst, 0, IppiSize{len, 1}, scaleFactor, false);
-}
-
+// The vector division has an in-place form for 16-bit elements only.
 IppStatus ippsDivC_16s_ISfs(Ipp16s val, Ipp16s* pSrcDst, int len, int scaleFactor) {
-  return ippsDivC_16s_Sfs(pSrcDst, val, pSrcDst, len, scaleFactor);
-}
-
-IppStatus ippiDivC_16s_C1RSfs(const Ipp16s* pSrc, int srcStep, Ipp16s value, Ipp16s* pDst,
-                              int dstStep, IppiSize roiSize, int scaleFactor) {
-  return DivideC16s(pSrc, srcStep, value, pDst, dstStep, roiSize, scaleFactor, true);
-}
-
-IppStatus ippiDivC_16s_C1IRSfs(Ipp16s value, Ipp16s* pSrcDst, int srcDstStep, IppiSize roiSize,
-                               int scaleFactor) {
-  return ippiDivC_16s_C1RSfs(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiDivC_8u_C3IRSfs(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,
-                              IppiSize roiSize, int scaleFactor) {
-  return DivideChannels8u<TLayout::C3>(value, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiDivC_8u_C4IRSfs(const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep,
-                              IppiSize roiSize, int scaleFactor) {
-  return DivideChannels8u<TLayout::C4>(value, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiDivC_8u_AC4IRSfs(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize, int scaleFactor) {
-  return DivideChannels8u<TLayout::AC4>(value, pSrcDst, srcDstStep, roiSize, scaleFactor);
+  return DivideC16s(pSrcDst, 0, val, pSrcDst, 0, IppiSize{len, 1}, scaleFactor, false);
 }
 
 }  // namespace builtin

@@ -128,20 +128,17 @@ IppStatus CheckDifference(const void* a, int aStep, const void* b, int bStep, co
 
 // ---- The primitives ----------------------------------------------------------------------------
 
-IppStatus ippiMulScale_8u_C1IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize) {
-  return MulScaleBytes(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulScale_8u_C3IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize) {
-  return MulScaleChannels<3>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulScale_8u_C4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
-                               IppiSize roiSize) {
-  return MulScaleChannels<4>(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);
-}
+// The products scaled by 255: layout, engine.
+#define PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(X) \
+  X(C1, MulScaleBytes) X(C3, MulScaleChannels<3>) X(C4, MulScaleChannels<4>)
+#define PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE(Layout, Engine)                            \
+  IppStatus ippiMulScale_8u_##Layout##IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, \
+                                         int srcDstStep, IppiSize roiSize) {             \
+    return Engine(pSrc, srcStep, pSrcDst, srcDstStep, roiSize);                          \
+  }
+PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE)
+#undef PF_ARITHMETIC_SCALED_DEFINE_MUL_SCALE
+#undef PF_ARITHMETIC_SCALED_MUL_SCALE_FORMS
 
 IppStatus ippiMulScale_8u_AC4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, int srcDstStep,
                                 IppiSize roiSize) {
@@ -155,34 +152,23 @@ IppStatus ippiMulScale_8u_AC4IR(const Ipp8u* pSrc, int srcStep, Ipp8u* pSrcDst, 
   return ippStsNoErr;
 }
 
-IppStatus ippiMulCScale_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u value, Ipp8u* pDst,
-                               int dstStep, IppiSize roiSize) {
-  return MulCScaleBytes(pSrc, srcStep, value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C3R(const Ipp8u* pSrc, int srcStep, const Ipp8u value[3], Ipp8u* pDst,
-                               int dstStep, IppiSize roiSize) {
-  return MulCScaleChannels<3>(pSrc, srcStep, value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C4R(const Ipp8u* pSrc, int srcStep, const Ipp8u value[4], Ipp8u* pDst,
-                               int dstStep, IppiSize roiSize) {
-  return MulCScaleChannels<4>(pSrc, srcStep, value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C1IR(Ipp8u value, Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  return MulCScaleBytes(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C3IR(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,
-                                IppiSize roiSize) {
-  return MulCScaleChannels<3>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiMulCScale_8u_C4IR(const Ipp8u value[4], Ipp8u* pSrcDst, int srcDstStep,
-                                IppiSize roiSize) {
-  return MulCScaleChannels<4>(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);
-}
+// The products with constants scaled by 255: layout, the constant parameter, engine.
+#define PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(X)   \
+  X(C1, Ipp8u value, MulCScaleBytes)                \
+  X(C3, const Ipp8u value[3], MulCScaleChannels<3>) \
+  X(C4, const Ipp8u value[4], MulCScaleChannels<4>)
+#define PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE(Layout, valueParameter, Engine)           \
+  IppStatus ippiMulCScale_8u_##Layout##R(const Ipp8u* pSrc, int srcStep, valueParameter,  \
+                                         Ipp8u* pDst, int dstStep, IppiSize roiSize) {    \
+    return Engine(pSrc, srcStep, value, pDst, dstStep, roiSize);                          \
+  }                                                                                       \
+  IppStatus ippiMulCScale_8u_##Layout##IR(valueParameter, Ipp8u* pSrcDst, int srcDstStep, \
+                                          IppiSize roiSize) {                             \
+    return Engine(pSrcDst, srcDstStep, value, pSrcDst, srcDstStep, roiSize);              \
+  }
+PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE)
+#undef PF_ARITHMETIC_SCALED_DEFINE_MUL_C_SCALE
+#undef PF_ARITHMETIC_SCALED_MUL_C_SCALE_FORMS
 
 IppStatus ippiMulCScale_8u_AC4IR(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDstStep,
                                  IppiSize roiSize) {
@@ -199,23 +185,20 @@ IppStatus ippiMulCScale_8u_AC4IR(const Ipp8u value[3], Ipp8u* pSrcDst, int srcDs
   return ippStsNoErr;
 }
 
-IppStatus ippiSqr_8u_C3IRSfs(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor) {
-  return Square<3>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiSqr_8u_AC4IRSfs(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, int scaleFactor) {
-  return Square<4>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiSqr_8u_C3RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize, int scaleFactor) {
-  return Square<3>(pSrc, srcStep, pDst, dstStep, roiSize, scaleFactor);
-}
-
-IppStatus ippiSqr_8u_AC4RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                             IppiSize roiSize, int scaleFactor) {
-  return Square<4>(pSrc, srcStep, pDst, dstStep, roiSize, scaleFactor);
-}
+// The squares: layout, pixel bytes.
+#define PF_ARITHMETIC_SCALED_SQUARE_FORMS(X) X(C3, 3) X(AC4, 4)
+#define PF_ARITHMETIC_SCALED_DEFINE_SQUARE(Layout, N)                                           \
+  IppStatus ippiSqr_8u_##Layout##IRSfs(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,        \
+                                       int scaleFactor) {                                       \
+    return Square<N>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, scaleFactor);           \
+  }                                                                                             \
+  IppStatus ippiSqr_8u_##Layout##RSfs(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, \
+                                      IppiSize roiSize, int scaleFactor) {                      \
+    return Square<N>(pSrc, srcStep, pDst, dstStep, roiSize, scaleFactor);                       \
+  }
+PF_ARITHMETIC_SCALED_SQUARE_FORMS(PF_ARITHMETIC_SCALED_DEFINE_SQUARE)
+#undef PF_ARITHMETIC_SCALED_DEFINE_SQUARE
+#undef PF_ARITHMETIC_SCALED_SQUARE_FORMS
 
 IppStatus ippiAbsDiff_8u_C1R(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step,
                              Ipp8u* pDst, int dstStep, IppiSize roiSize) {

@@ -357,32 +357,31 @@ void ExactRow(FloatConversion conversion, const uint8_t* src, uint8_t* dst, ptrd
 }  // namespace colorspaces
 
 // Every entry point, with the engine it runs: the conversion's pixel routine and the pixel size.
-#define PX_RGB_CONVERSIONS(X)                                                         \
-  X(ippiRGBToHLS_8u_C3R, (ConvertInBlocks<HlsPixel, 3, Floating::Hls>))               \
-  X(ippiRGBToHLS_8u_AC4R, (ConvertInBlocks<HlsPixel, 4, Floating::Hls>))              \
-  X(ippiRGBToHSV_8u_C3R, (ConvertInBlocks<HsvPixel, 3, Floating::Hsv>))               \
-  X(ippiRGBToHSV_8u_AC4R, (ConvertInBlocks<HsvPixel, 4, Floating::Hsv>))              \
-  X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                                             \
-  X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                                            \
-  X(ippiRGBToYCC_8u_C3R, (ConvertInBlocks<YccPixel, 3, Integer::Ycc>))                \
-  X(ippiRGBToYCC_8u_AC4R, (ConvertInBlocks<YccPixel, 4, Integer::Ycc>))               \
-  X(ippiRGBToYCbCr_8u_C3R, (ConvertInBlocks<YCbCrPixel, 3, Integer::YCbCr>))          \
-  X(ippiRGBToYCbCr_8u_AC4R, (ConvertInBlocks<YCbCrPixel, 4, Integer::YCbCr>))         \
-  X(ippiRGBToYUV_8u_C3R, (ConvertInBlocks<YuvPixel, 3, Integer::Yuv>))                \
-  X(ippiRGBToYUV_8u_AC4R, (ConvertInBlocks<YuvPixel, 4, Integer::Yuv>))               \
-  X(ippiRGBToXYZ_8u_C3R, (ConvertInBlocks<XyzPixel, 3, Integer::Xyz>))                \
-  X(ippiRGBToXYZ_8u_AC4R, (ConvertInBlocks<XyzPixel, 4, Integer::Xyz>))               \
+#define PF_COLOR_SPACES_FORMS(X)                                              \
+  X(ippiRGBToHLS_8u_C3R, (ConvertInBlocks<HlsPixel, 3, Floating::Hls>))       \
+  X(ippiRGBToHLS_8u_AC4R, (ConvertInBlocks<HlsPixel, 4, Floating::Hls>))      \
+  X(ippiRGBToHSV_8u_C3R, (ConvertInBlocks<HsvPixel, 3, Floating::Hsv>))       \
+  X(ippiRGBToHSV_8u_AC4R, (ConvertInBlocks<HsvPixel, 4, Floating::Hsv>))      \
+  X(ippiRGBToLUV_8u_C3R, (ConvertLuv<3>))                                     \
+  X(ippiRGBToLUV_8u_AC4R, (ConvertLuv<4>))                                    \
+  X(ippiRGBToYCC_8u_C3R, (ConvertInBlocks<YccPixel, 3, Integer::Ycc>))        \
+  X(ippiRGBToYCC_8u_AC4R, (ConvertInBlocks<YccPixel, 4, Integer::Ycc>))       \
+  X(ippiRGBToYCbCr_8u_C3R, (ConvertInBlocks<YCbCrPixel, 3, Integer::YCbCr>))  \
+  X(ippiRGBToYCbCr_8u_AC4R, (ConvertInBlocks<YCbCrPixel, 4, Integer::YCbCr>)) \
+  X(ippiRGBToYUV_8u_C3R, (ConvertInBlocks<YuvPixel, 3, Integer::Yuv>))        \
+  X(ippiRGBToYUV_8u_AC4R, (ConvertInBlocks<YuvPixel, 4, Integer::Yuv>))       \
+  X(ippiRGBToXYZ_8u_C3R, (ConvertInBlocks<XyzPixel, 3, Integer::Xyz>))        \
+  X(ippiRGBToXYZ_8u_AC4R, (ConvertInBlocks<XyzPixel, 4, Integer::Xyz>))       \
   X(ippiBGRToLab_8u_C3R, (ConvertInBlocks<LabPixel, 3, Floating::Lab>))
 
-#define PX_DEFINE_RGB_CONVERSION(name, engine)                                       \
-  IppStatus name(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,          \
-                 IppiSize roiSize) {                                                \
-    return engine(pSrc, srcStep, pDst, dstStep, roiSize);                           \
+#define PF_COLOR_SPACES_DEFINE(name, engine)                                                   \
+  IppStatus name(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize) { \
+    return engine(pSrc, srcStep, pDst, dstStep, roiSize);                                      \
   }
 
-PX_RGB_CONVERSIONS(PX_DEFINE_RGB_CONVERSION)
+PF_COLOR_SPACES_FORMS(PF_COLOR_SPACES_DEFINE)
 
-#undef PX_DEFINE_RGB_CONVERSION
-#undef PX_RGB_CONVERSIONS
+#undef PF_COLOR_SPACES_DEFINE
+#undef PF_COLOR_SPACES_FORMS
 
 }  // namespace builtin

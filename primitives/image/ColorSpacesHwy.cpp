@@ -224,15 +224,15 @@ HWY_INLINE size_t Blocks(const uint8_t* src, uint8_t* dst, size_t pixels) {
 }
 
 // The kernels, named after their conversion: NameBlocks runs Blocks<lanes, Name>.
-#define PX_COLOR_BLOCKS(X) \
+#define PF_COLOR_SPACES_BLOCKS(X) \
   X(Yuv, D32) X(YCbCr, D32) X(Ycc, D32) X(Xyz, D32) X(Hls, DF) X(Hsv, DF) X(Luv, DF) X(Lab, DF)
 
-#define PX_DEFINE_BLOCKS(name, lanes)                                      \
+#define PF_COLOR_SPACES_DEFINE_BLOCKS(name, lanes)                       \
   size_t name##Blocks(const uint8_t* src, uint8_t* dst, size_t pixels) { \
-    return Blocks<lanes, name>(src, dst, pixels);                         \
+    return Blocks<lanes, name>(src, dst, pixels);                        \
   }
-PX_COLOR_BLOCKS(PX_DEFINE_BLOCKS)
-#undef PX_DEFINE_BLOCKS
+PF_COLOR_SPACES_BLOCKS(PF_COLOR_SPACES_DEFINE_BLOCKS)
+#undef PF_COLOR_SPACES_DEFINE_BLOCKS
 
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::colorspaces
@@ -241,9 +241,9 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace builtin::colorspaces {
 
-#define PX_EXPORT_BLOCKS(name, lanes) HWY_EXPORT(name##Blocks);
-PX_COLOR_BLOCKS(PX_EXPORT_BLOCKS)
-#undef PX_EXPORT_BLOCKS
+#define PF_COLOR_SPACES_EXPORT_BLOCKS(name, lanes) HWY_EXPORT(name##Blocks);
+PF_COLOR_SPACES_BLOCKS(PF_COLOR_SPACES_EXPORT_BLOCKS)
+#undef PF_COLOR_SPACES_EXPORT_BLOCKS
 
 BlocksFn VectorBlocks(IntegerConversion conversion) {
   switch (conversion) {

@@ -149,9 +149,25 @@ void ApplyTables(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
              });
 }
 
+// The cubic forms hand the whole call to the linear form when any channel has fewer than four
+// levels. The linear form's checks are the same as the cubic form's, so deciding after the
+// array pointer is known to be valid changes no status.
+template <int Channels>
+bool CubicNeedsLinear(const int* nLevels) {
+  if (nLevels == nullptr) return false;
+  for (int c = 0; c < Channels; ++c)
+    if (nLevels[c] < 4) return true;
+  return false;
+}
+
 template <Interpolation Kind>
 IppStatus LookUpC1(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                    const Ipp32s* pValues, const Ipp32s* pLevels, int nLevels) {
+  if constexpr (Kind == Interpolation::Cubic) {
+    if (nLevels < 4)
+      return LookUpC1<Interpolation::Linear>(pSrc, srcStep, pDst, dstStep, size, pValues, pLevels,
+                                             nLevels);
+  }
   if (pSrc == nullptr || pDst == nullptr || pValues == nullptr || pLevels == nullptr)
     return ippStsNullPtrErr;
   if (BadSize(size)) return ippStsSizeErr;
@@ -184,6 +200,11 @@ template <Interpolation Kind, int Channels, int Pixel>
 IppStatus LookUp(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                  const Ipp32s* const* pValues, const Ipp32s* const* pLevels,
                  const int* nLevels) {
+  if constexpr (Kind == Interpolation::Cubic) {
+    if (CubicNeedsLinear<Channels>(nLevels))
+      return LookUp<Interpolation::Linear, Channels, Pixel>(pSrc, srcStep, pDst, dstStep, size,
+                                                            pValues, pLevels, nLevels);
+  }
   if (IppStatus s = CheckChannels<Channels>(pSrc, srcStep, pDst, dstStep, size, pValues,
                                             pLevels, nLevels);
       s != ippStsNoErr)
@@ -193,17 +214,6 @@ IppStatus LookUp(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
     BuildTable<Kind>(Levels{pValues[c], pLevels[c], nLevels[c]}, t[c]);
   ApplyTables<Channels, Pixel>(pSrc, srcStep, pDst, dstStep, size, t);
   return ippStsNoErr;
-}
-
-// The cubic forms hand the whole call to the linear form when any channel has fewer than four
-// levels. The linear form's checks are the same as the cubic form's, so deciding after the
-// array pointer is known to be valid changes no status.
-template <int Channels>
-bool CubicNeedsLinear(const int* nLevels) {
-  if (nLevels == nullptr) return false;
-  for (int c = 0; c < Channels; ++c)
-    if (nLevels[c] < 4) return true;
-  return false;
 }
 
 template <int Bytes, typename Entry>
@@ -232,26 +242,41 @@ IppStatus Palette(const Ipp8u* pSrc, int srcStep, void* pDst, int dstStep, IppiS
 
 }  // namespace
 
-IppStatus ippiLUT_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                         IppiSize roiSize, const Ipp32s* pValues, const Ipp32s* pLevels,
-                         int nLevels) {
-  return LookUpC1<Interpolation::Constant>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                           pLevels, nLevels);
-}
+// The one-channel forms: name, interpolation.
+#define PF_LOOKUP_TABLES_C1_FORMS(X) \
+  X(, Constant)                      \
+  X(_Linear, Linear)                 \
+  X(_Cubic, Cubic)
+#define PF_LOOKUP_TABLES_DEFINE_C1(name, kind)                                                     \
+  IppStatus ippiLUT##name##_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,       \
+                                   IppiSize roiSize, const Ipp32s* pValues, const Ipp32s* pLevels, \
+                                   int nLevels) {                                                  \
+    return LookUpC1<Interpolation::kind>(pSrc, srcStep, pDst, dstStep, roiSize, pValues, pLevels,  \
+                                         nLevels);                                                 \
+  }
+PF_LOOKUP_TABLES_C1_FORMS(PF_LOOKUP_TABLES_DEFINE_C1)
+#undef PF_LOOKUP_TABLES_DEFINE_C1
+#undef PF_LOOKUP_TABLES_C1_FORMS
 
-IppStatus ippiLUT_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                         IppiSize roiSize, const Ipp32s* pValues[3], const Ipp32s* pLevels[3],
-                         int nLevels[3]) {
-  return LookUp<Interpolation::Constant, 3, 3>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                               pLevels, nLevels);
-}
-
-IppStatus ippiLUT_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                         IppiSize roiSize, const Ipp32s* pValues[4], const Ipp32s* pLevels[4],
-                         int nLevels[4]) {
-  return LookUp<Interpolation::Constant, 4, 4>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                               pLevels, nLevels);
-}
+// The forms of several channels: name, interpolation, layout, tables, pixel bytes.
+#define PF_LOOKUP_TABLES_FORMS(X) \
+  X(, Constant, C3, 3, 3)         \
+  X(, Constant, C4, 4, 4)         \
+  X(_Linear, Linear, C3, 3, 3)    \
+  X(_Linear, Linear, AC4, 3, 4)   \
+  X(_Linear, Linear, C4, 4, 4)    \
+  X(_Cubic, Cubic, C3, 3, 3)      \
+  X(_Cubic, Cubic, C4, 4, 4)
+#define PF_LOOKUP_TABLES_DEFINE(name, kind, layout, tables, pixel)                           \
+  IppStatus ippiLUT##name##_8u_##layout##R(                                                  \
+      const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize,            \
+      const Ipp32s* pValues[tables], const Ipp32s* pLevels[tables], int nLevels[tables]) {   \
+    return LookUp<Interpolation::kind, tables, pixel>(pSrc, srcStep, pDst, dstStep, roiSize, \
+                                                      pValues, pLevels, nLevels);            \
+  }
+PF_LOOKUP_TABLES_FORMS(PF_LOOKUP_TABLES_DEFINE)
+#undef PF_LOOKUP_TABLES_DEFINE
+#undef PF_LOOKUP_TABLES_FORMS
 
 IppStatus ippiLUT_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
                           const Ipp32s* pValues[4], const Ipp32s* pLevels[4], int nLevels[4]) {
@@ -259,72 +284,18 @@ IppStatus ippiLUT_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
                                                roiSize, pValues, pLevels, nLevels);
 }
 
-IppStatus ippiLUT_Linear_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                IppiSize roiSize, const Ipp32s* pValues, const Ipp32s* pLevels,
-                                int nLevels) {
-  return LookUpC1<Interpolation::Linear>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                         pLevels, nLevels);
-}
-
-IppStatus ippiLUT_Linear_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                IppiSize roiSize, const Ipp32s* pValues[3],
-                                const Ipp32s* pLevels[3], int nLevels[3]) {
-  return LookUp<Interpolation::Linear, 3, 3>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                             pLevels, nLevels);
-}
-
-IppStatus ippiLUT_Linear_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                 IppiSize roiSize, const Ipp32s* pValues[3],
-                                 const Ipp32s* pLevels[3], int nLevels[3]) {
-  return LookUp<Interpolation::Linear, 3, 4>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                             pLevels, nLevels);
-}
-
-IppStatus ippiLUT_Linear_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                IppiSize roiSize, const Ipp32s* pValues[4],
-                                const Ipp32s* pLevels[4], int nLevels[4]) {
-  return LookUp<Interpolation::Linear, 4, 4>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                             pLevels, nLevels);
-}
-
-IppStatus ippiLUT_Cubic_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                               IppiSize roiSize, const Ipp32s* pValues, const Ipp32s* pLevels,
-                               int nLevels) {
-  if (nLevels < 4)
-    return ippiLUT_Linear_8u_C1R(pSrc, srcStep, pDst, dstStep, roiSize, pValues, pLevels,
-                                 nLevels);
-  return LookUpC1<Interpolation::Cubic>(pSrc, srcStep, pDst, dstStep, roiSize, pValues, pLevels,
-                                        nLevels);
-}
-
-IppStatus ippiLUT_Cubic_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                               IppiSize roiSize, const Ipp32s* pValues[3],
-                               const Ipp32s* pLevels[3], int nLevels[3]) {
-  if (CubicNeedsLinear<3>(nLevels))
-    return ippiLUT_Linear_8u_C3R(pSrc, srcStep, pDst, dstStep, roiSize, pValues, pLevels,
-                                 nLevels);
-  return LookUp<Interpolation::Cubic, 3, 3>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                            pLevels, nLevels);
-}
-
-IppStatus ippiLUT_Cubic_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                               IppiSize roiSize, const Ipp32s* pValues[4],
-                               const Ipp32s* pLevels[4], int nLevels[4]) {
-  if (CubicNeedsLinear<4>(nLevels))
-    return ippiLUT_Linear_8u_C4R(pSrc, srcStep, pDst, dstStep, roiSize, pValues, pLevels,
-                                 nLevels);
-  return LookUp<Interpolation::Cubic, 4, 4>(pSrc, srcStep, pDst, dstStep, roiSize, pValues,
-                                            pLevels, nLevels);
-}
-
-IppStatus ippiLUTPalette_8u24u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                   IppiSize roiSize, const Ipp8u* pTable, int nBitSize) {
-  return Palette<3>(pSrc, srcStep, pDst, dstStep, roiSize, pTable, nBitSize);
-}
-
-IppStatus ippiLUTPalette_8u32u_C1R(const Ipp8u* pSrc, int srcStep, Ipp32u* pDst, int dstStep,
-                                   IppiSize roiSize, const Ipp32u* pTable, int nBitSize) {
-  return Palette<4>(pSrc, srcStep, pDst, dstStep, roiSize, pTable, nBitSize);
-}
+// The palettes: destination bits, destination and table element, bytes per pixel.
+#define PF_LOOKUP_TABLES_PALETTE_FORMS(X) \
+  X(24u, Ipp8u, 3)                        \
+  X(32u, Ipp32u, 4)
+#define PF_LOOKUP_TABLES_DEFINE_PALETTE(bits, Entry, bytes)                                   \
+  IppStatus ippiLUTPalette_8u##bits##_C1R(const Ipp8u* pSrc, int srcStep, Entry* pDst,        \
+                                          int dstStep, IppiSize roiSize, const Entry* pTable, \
+                                          int nBitSize) {                                     \
+    return Palette<bytes>(pSrc, srcStep, pDst, dstStep, roiSize, pTable, nBitSize);           \
+  }
+PF_LOOKUP_TABLES_PALETTE_FORMS(PF_LOOKUP_TABLES_DEFINE_PALETTE)
+#undef PF_LOOKUP_TABLES_DEFINE_PALETTE
+#undef PF_LOOKUP_TABLES_PALETTE_FORMS
 
 }  // namespace builtin

@@ -82,32 +82,29 @@ IppStatus Gamma(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSi
 
 }  // namespace
 
-IppStatus ippiGammaFwd_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                              IppiSize roiSize) {
-  return Gamma<3>(pSrc, srcStep, pDst, dstStep, roiSize, kGammaFwdTable);
-}
+// The forms: direction, layout, pixel bytes.
+#define PF_GAMMA_FORMS(X) \
+  X(Fwd, C3, 3)           \
+  X(Fwd, AC4, 4)          \
+  X(Inv, C3, 3)           \
+  X(Inv, AC4, 4)
+#define PF_GAMMA_DEFINE(dir, layout, pixel)                                              \
+  IppStatus ippiGamma##dir##_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, \
+                                            int dstStep, IppiSize roiSize) {             \
+    return Gamma<pixel>(pSrc, srcStep, pDst, dstStep, roiSize, kGamma##dir##Table);      \
+  }
+PF_GAMMA_FORMS(PF_GAMMA_DEFINE)
+#undef PF_GAMMA_DEFINE
+#undef PF_GAMMA_FORMS
 
-IppStatus ippiGammaFwd_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                               IppiSize roiSize) {
-  return Gamma<4>(pSrc, srcStep, pDst, dstStep, roiSize, kGammaFwdTable);
-}
-
-IppStatus ippiGammaFwd_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  return Gamma<3>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, kGammaFwdTable);
-}
-
-IppStatus ippiGammaInv_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                              IppiSize roiSize) {
-  return Gamma<3>(pSrc, srcStep, pDst, dstStep, roiSize, kGammaInvTable);
-}
-
-IppStatus ippiGammaInv_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                               IppiSize roiSize) {
-  return Gamma<4>(pSrc, srcStep, pDst, dstStep, roiSize, kGammaInvTable);
-}
-
-IppStatus ippiGammaInv_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  return Gamma<3>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, kGammaInvTable);
-}
+// The in-place forms: direction.
+#define PF_GAMMA_IN_PLACE_FORMS(X) X(Fwd) X(Inv)
+#define PF_GAMMA_DEFINE_IN_PLACE(dir)                                                       \
+  IppStatus ippiGamma##dir##_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {    \
+    return Gamma<3>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, kGamma##dir##Table); \
+  }
+PF_GAMMA_IN_PLACE_FORMS(PF_GAMMA_DEFINE_IN_PLACE)
+#undef PF_GAMMA_DEFINE_IN_PLACE
+#undef PF_GAMMA_IN_PLACE_FORMS
 
 }  // namespace builtin

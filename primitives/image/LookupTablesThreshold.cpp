@@ -169,44 +169,34 @@ IppStatus ThresholdLTGT(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep
 
 }  // namespace
 
-IppStatus ippiThreshold_LTVal_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                     IppiSize roiSize, const Ipp8u threshold[3],
-                                     const Ipp8u value[3]) {
-  return ThresholdVal<3>(pSrc, srcStep, pDst, dstStep, roiSize, threshold, value, false);
-}
+// The one-sided forms: rule, layout, pixel bytes, whether values above the threshold change.
+#define PF_THRESHOLD_FORMS(X) \
+  X(LTVal, C3, 3, false)      \
+  X(LTVal, AC4, 4, false)     \
+  X(GTVal, C3, 3, true)       \
+  X(GTVal, AC4, 4, true)
+#define PF_THRESHOLD_DEFINE(rule, layout, pixel, greater)                                         \
+  IppStatus ippiThreshold_##rule##_8u_##layout##R(                                                \
+      const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize,                 \
+      const Ipp8u threshold[3], const Ipp8u value[3]) {                                           \
+    return ThresholdVal<pixel>(pSrc, srcStep, pDst, dstStep, roiSize, threshold, value, greater); \
+  }
+PF_THRESHOLD_FORMS(PF_THRESHOLD_DEFINE)
+#undef PF_THRESHOLD_DEFINE
+#undef PF_THRESHOLD_FORMS
 
-IppStatus ippiThreshold_LTVal_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                      IppiSize roiSize, const Ipp8u threshold[3],
-                                      const Ipp8u value[3]) {
-  return ThresholdVal<4>(pSrc, srcStep, pDst, dstStep, roiSize, threshold, value, false);
-}
-
-IppStatus ippiThreshold_GTVal_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                     IppiSize roiSize, const Ipp8u threshold[3],
-                                     const Ipp8u value[3]) {
-  return ThresholdVal<3>(pSrc, srcStep, pDst, dstStep, roiSize, threshold, value, true);
-}
-
-IppStatus ippiThreshold_GTVal_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                      IppiSize roiSize, const Ipp8u threshold[3],
-                                      const Ipp8u value[3]) {
-  return ThresholdVal<4>(pSrc, srcStep, pDst, dstStep, roiSize, threshold, value, true);
-}
-
-IppStatus ippiThreshold_LTValGTVal_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,
-                                          int dstStep, IppiSize roiSize,
-                                          const Ipp8u thresholdLT[3], const Ipp8u valueLT[3],
-                                          const Ipp8u thresholdGT[3], const Ipp8u valueGT[3]) {
-  return ThresholdLTGT<3>(pSrc, srcStep, pDst, dstStep, roiSize, thresholdLT, valueLT,
-                          thresholdGT, valueGT);
-}
-
-IppStatus ippiThreshold_LTValGTVal_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,
-                                           int dstStep, IppiSize roiSize,
-                                           const Ipp8u thresholdLT[3], const Ipp8u valueLT[3],
-                                           const Ipp8u thresholdGT[3], const Ipp8u valueGT[3]) {
-  return ThresholdLTGT<4>(pSrc, srcStep, pDst, dstStep, roiSize, thresholdLT, valueLT,
-                          thresholdGT, valueGT);
-}
+// The two-sided forms: layout, pixel bytes.
+#define PF_THRESHOLD_BOTH_FORMS(X) X(C3, 3) X(AC4, 4)
+#define PF_THRESHOLD_DEFINE_BOTH(layout, pixel)                                              \
+  IppStatus ippiThreshold_LTValGTVal_8u_##layout##R(                                         \
+      const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roiSize,            \
+      const Ipp8u thresholdLT[3], const Ipp8u valueLT[3], const Ipp8u thresholdGT[3],        \
+      const Ipp8u valueGT[3]) {                                                              \
+    return ThresholdLTGT<pixel>(pSrc, srcStep, pDst, dstStep, roiSize, thresholdLT, valueLT, \
+                                thresholdGT, valueGT);                                       \
+  }
+PF_THRESHOLD_BOTH_FORMS(PF_THRESHOLD_DEFINE_BOTH)
+#undef PF_THRESHOLD_DEFINE_BOTH
+#undef PF_THRESHOLD_BOTH_FORMS
 
 }  // namespace builtin
