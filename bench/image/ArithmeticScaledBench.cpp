@@ -1,72 +1,50 @@
-// Speed of the built-in scaled products, absolute difference, maximum and weighted sum on
-// 1920 x 1080 images beside the same operation in OpenCV, single-threaded, timed side by side
-// in one run with the ratio built-in / OpenCV as a counter (bench/common/BenchCompare.h).
-#include <benchmark/benchmark.h>
-
+// Scaled products, absolute difference, maximum and weighted sum beside the same operation in
+// OpenCV.
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "bench/common/BenchCompare.h"
-#include "bench/common/BenchImages.h"
+#include "bench/common/BenchTable.h"
 #include "primitives/image/ArithmeticScaled.h"
 
-namespace {
-
-using bench::RandomImage;
-using bench::Step;
-constexpr int kWidth = bench::kImageWidth;
-constexpr int kHeight = bench::kImageHeight;
-constexpr IppiSize kSize = bench::kImageSize;
-
-void BM_AbsDiff_8u_C1R(benchmark::State& state) {
-  const cv::Mat a = RandomImage(CV_8UC1), b = RandomImage(CV_8UC1);
-  cv::Mat dst(kHeight, kWidth, CV_8UC1), cvDst(kHeight, kWidth, CV_8UC1);
-  bench::CompareWithOpenCV(
-      state,
-      [&] {
-        builtin::ippiAbsDiff_8u_C1R(a.data, Step(a), b.data, Step(b), dst.data, Step(dst), kSize);
-      },
-      [&] { cv::absdiff(a, b, cvDst); });
+PF_BENCH_TABLE(ArithmeticScaled) {
+  table.Layouts(bench::BothLayouts());
+  table.Add("AbsDiff_8u_C1R", [](bench::Row& r) {
+    const cv::Mat a = r.Image(CV_8UC1), b = r.Image(CV_8UC1);
+    cv::Mat dst = r.Blank(CV_8UC1), cvDst = r.Blank(CV_8UC1);
+    r.Compare(
+        [&] {
+          builtin::ippiAbsDiff_8u_C1R(a.data, r.Step(a), b.data, r.Step(b), dst.data, r.Step(dst),
+                                      r.Size());
+        },
+        [&] { cv::absdiff(a, b, cvDst); });
+  });
+  // In place, the product divided by 255; OpenCV's multiply with the scale 1/255 (which rounds
+  // where ours rounds down: speed only).
+  table.Add("MulScale_8u_C3IR", [](bench::Row& r) {
+    const cv::Mat other = r.Image(CV_8UC3);
+    cv::Mat img = r.Image(CV_8UC3), cvImg = r.Like(img);
+    r.Compare(
+        [&] {
+          builtin::ippiMulScale_8u_C3IR(other.data, r.Step(other), img.data, r.Step(img), r.Size());
+        },
+        [&] { cv::multiply(cvImg, other, cvImg, 1.0 / 255); });
+  });
+  // An image without 255, so that every row is read.
+  table.Add("Max_8u_C1R", [](bench::Row& r) {
+    const cv::Mat img = r.Image(CV_8UC1, 255);
+    Ipp8u max = 0;
+    double cvMax = 0;
+    r.Compare([&] { builtin::ippiMax_8u_C1R(img.data, r.Step(img), r.Size(), &max); },
+              [&] { cv::minMaxLoc(img, nullptr, &cvMax); });
+  });
+  table.Add("AddWeighted_8u32f_C1IR", [](bench::Row& r) {
+    const cv::Mat src = r.Image(CV_8UC1);
+    cv::Mat acc = r.Image(CV_32FC1, 255), cvAcc = r.Like(acc);
+    r.Compare(
+        [&] {
+          builtin::ippiAddWeighted_8u32f_C1IR(src.data, r.Step(src), acc.ptr<Ipp32f>(), r.Step(acc),
+                                              r.Size(), 0.25f);
+        },
+        [&] { cv::accumulateWeighted(src, cvAcc, 0.25); });
+  });
 }
-
-// In place, the product divided by 255; OpenCV's multiply with the scale 1/255 (which rounds
-// where ours rounds down: speed only).
-void BM_MulScale_8u_C3IR(benchmark::State& state) {
-  const cv::Mat other = RandomImage(CV_8UC3);
-  cv::Mat img = RandomImage(CV_8UC3), cvImg = img.clone();
-  bench::CompareWithOpenCV(
-      state,
-      [&] { builtin::ippiMulScale_8u_C3IR(other.data, Step(other), img.data, Step(img), kSize); },
-      [&] { cv::multiply(cvImg, other, cvImg, 1.0 / 255); });
-}
-
-// An image without 255, so that every row is read.
-void BM_Max_8u_C1R(benchmark::State& state) {
-  const cv::Mat img = RandomImage(CV_8UC1, 255);
-  Ipp8u max = 0;
-  double cvMax = 0;
-  bench::CompareWithOpenCV(
-      state, [&] { builtin::ippiMax_8u_C1R(img.data, Step(img), kSize, &max); },
-      [&] { cv::minMaxLoc(img, nullptr, &cvMax); });
-}
-
-void BM_AddWeighted_8u32f_C1IR(benchmark::State& state) {
-  const cv::Mat src = RandomImage(CV_8UC1);
-  cv::Mat acc(kHeight, kWidth, CV_32FC1), cvAcc(kHeight, kWidth, CV_32FC1);
-  cv::randu(acc, 0, 255);
-  acc.copyTo(cvAcc);
-  bench::CompareWithOpenCV(
-      state,
-      [&] {
-        builtin::ippiAddWeighted_8u32f_C1IR(src.data, Step(src), acc.ptr<Ipp32f>(), Step(acc),
-                                            kSize, 0.25f);
-      },
-      [&] { cv::accumulateWeighted(src, cvAcc, 0.25); });
-}
-
-BENCHMARK(BM_AbsDiff_8u_C1R)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MulScale_8u_C3IR)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Max_8u_C1R)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AddWeighted_8u32f_C1IR)->Unit(benchmark::kMicrosecond);
-
-}  // namespace

@@ -1,75 +1,57 @@
-// Fills, copies and conversions of the signal layer on vectors of 64 Ki elements.
-#include <benchmark/benchmark.h>
+// Fills, copies and conversions of vectors beside cv::Mat's setTo, copyTo and convertTo on one
+// row. Vectors shorter than 64 Ki elements are timed several calls at a time (Row::Repeats).
+#include <opencv2/core.hpp>
 
 #include <cmath>
-#include <vector>
 
+#include "bench/common/BenchTable.h"
 #include "primitives/signal/FillCopy.h"
-#include "primitives/support/Support.h"
 
 namespace {
 
-constexpr int kLength = 1 << 16;
+constexpr int kPerSample = 1 << 16;
 
-std::vector<double> Ramp() {
-  std::vector<double> v(kLength);
-  for (int i = 0; i < kLength; ++i) v[i] = (i - kLength / 2) * 0.37;
+// A ramp of both signs, with fractions, of the row's length.
+cv::Mat Ramp(const bench::Row& r) {
+  cv::Mat v(1, r.Length(), CV_64F);
+  for (int i = 0; i < r.Length(); ++i) v.at<double>(i) = (i - r.Length() / 2) * 0.37;
   return v;
 }
 
-void BM_Copy_64f(benchmark::State& state) {
-  const std::vector<double> src = Ramp();
-  std::vector<double> dst(kLength);
-  for (auto _ : state) {
-    builtin::ippsCopy_64f(src.data(), dst.data(), kLength);
-    benchmark::DoNotOptimize(dst.data());
-  }
-  state.SetBytesProcessed(state.iterations() * kLength * 8);
-}
-BENCHMARK(BM_Copy_64f);
-
-void BM_Set_32s(benchmark::State& state) {
-  std::vector<Ipp32s> dst(kLength);
-  for (auto _ : state) {
-    builtin::ippsSet_32s(7, dst.data(), kLength);
-    benchmark::DoNotOptimize(dst.data());
-  }
-  state.SetBytesProcessed(state.iterations() * kLength * 4);
-}
-BENCHMARK(BM_Set_32s);
-
-void BM_Convert_64f32s(benchmark::State& state) {
-  const std::vector<double> src = Ramp();
-  std::vector<Ipp32s> dst(kLength);
-  const int sf = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    builtin::ippsConvert_64f32s_Sfs(src.data(), dst.data(), kLength, ippRndNear, sf);
-    benchmark::DoNotOptimize(dst.data());
-  }
-  state.SetItemsProcessed(state.iterations() * kLength);
-}
-BENCHMARK(BM_Convert_64f32s)->Arg(0)->Arg(3);
-
-void BM_Convert_64f32f(benchmark::State& state) {
-  const std::vector<double> src = Ramp();
-  std::vector<float> dst(kLength);
-  for (auto _ : state) {
-    builtin::ippsConvert_64f32f(src.data(), dst.data(), kLength);
-    benchmark::DoNotOptimize(dst.data());
-  }
-  state.SetItemsProcessed(state.iterations() * kLength);
-}
-BENCHMARK(BM_Convert_64f32f);
-
-void BM_AlignedAllocFree(benchmark::State& state) {
-  for (auto _ : state) {
-    void* p = builtin::fbAlignedAlloc64(4096);
-    benchmark::DoNotOptimize(p);
-    builtin::fbAlignedFree(p);
-  }
-}
-BENCHMARK(BM_AlignedAllocFree);
-
 }  // namespace
 
-BENCHMARK_MAIN();
+PF_BENCH_TABLE(FillCopy) {
+  table.Sizes(bench::Lengths({4096, 1 << 16, 1 << 20}));
+  table.Add("Copy_64f", [](bench::Row& r) {
+    const cv::Mat src = Ramp(r);
+    cv::Mat dst(1, r.Length(), CV_64F), cvDst(1, r.Length(), CV_64F);
+    r.Compare([&] { builtin::ippsCopy_64f(src.ptr<Ipp64f>(), dst.ptr<Ipp64f>(), r.Length()); },
+              [&] { src.copyTo(cvDst); }, r.Repeats(kPerSample));
+  });
+  table.Add("Set_32s", [](bench::Row& r) {
+    cv::Mat dst(1, r.Length(), CV_32S), cvDst(1, r.Length(), CV_32S);
+    r.Compare([&] { builtin::ippsSet_32s(7, dst.ptr<Ipp32s>(), r.Length()); },
+              [&] { cvDst.setTo(7); }, r.Repeats(kPerSample));
+  });
+  // Rounded to nearest; OpenCV's conversion scaled by 2^-sf.
+  table.Add("Convert_64f32s_Sfs",
+            [](bench::Row& r) {
+              const cv::Mat src = Ramp(r);
+              cv::Mat dst(1, r.Length(), CV_32S), cvDst(1, r.Length(), CV_32S);
+              const double scale = std::ldexp(1.0, -r.Param());
+              r.Compare(
+                  [&] {
+                    builtin::ippsConvert_64f32s_Sfs(src.ptr<Ipp64f>(), dst.ptr<Ipp32s>(),
+                                                    r.Length(), ippRndNear, r.Param());
+                  },
+                  [&] { src.convertTo(cvDst, CV_32S, scale); }, r.Repeats(kPerSample));
+            },
+            {{"sf:0", 0}, {"sf:3", 3}});
+  table.Add("Convert_64f32f", [](bench::Row& r) {
+    const cv::Mat src = Ramp(r);
+    cv::Mat dst(1, r.Length(), CV_32F), cvDst(1, r.Length(), CV_32F);
+    r.Compare(
+        [&] { builtin::ippsConvert_64f32f(src.ptr<Ipp64f>(), dst.ptr<Ipp32f>(), r.Length()); },
+        [&] { src.convertTo(cvDst, CV_32F); }, r.Repeats(kPerSample));
+  });
+}
