@@ -128,25 +128,21 @@ IppStatus ippiAlphaComp_8u_AC4R(const Ipp8u* pSrc1, int src1Step, const Ipp8u* p
   return ippStsNoErr;
 }
 
-IppStatus ippiAlphaCompC_8u_C1R(const Ipp8u* pSrc1, int src1Step, Ipp8u alpha1, const Ipp8u* pSrc2,
-                                int src2Step, Ipp8u alpha2, Ipp8u* pDst, int dstStep,
-                                IppiSize roiSize, IppiAlphaType alphaType) {
-  return CompositeConstant<1>(pSrc1, src1Step, alpha1, pSrc2, src2Step, alpha2, pDst, dstStep,
-                              roiSize, alphaType);
-}
-
-IppStatus ippiAlphaCompC_8u_C3R(const Ipp8u* pSrc1, int src1Step, Ipp8u alpha1, const Ipp8u* pSrc2,
-                                int src2Step, Ipp8u alpha2, Ipp8u* pDst, int dstStep,
-                                IppiSize roiSize, IppiAlphaType alphaType) {
-  return CompositeConstant<3>(pSrc1, src1Step, alpha1, pSrc2, src2Step, alpha2, pDst, dstStep,
-                              roiSize, alphaType);
-}
-
-IppStatus ippiAlphaCompC_8u_C4R(const Ipp8u* pSrc1, int src1Step, Ipp8u alpha1, const Ipp8u* pSrc2,
-                                int src2Step, Ipp8u alpha2, Ipp8u* pDst, int dstStep,
-                                IppiSize roiSize, IppiAlphaType alphaType) {
-  return CompositeConstant<4>(pSrc1, src1Step, alpha1, pSrc2, src2Step, alpha2, pDst, dstStep,
-                              roiSize, alphaType);
-}
+// The compositings with constant alphas: layout, channels.
+#define PF_ALPHA_COMP_CONSTANT_FORMS(X) \
+  X(C1, 1)                              \
+  X(C3, 3)                              \
+  X(C4, 4)
+#define PF_ALPHA_COMP_DEFINE_CONSTANT(layout, channels)                                            \
+  IppStatus ippiAlphaCompC_8u_##layout##R(const Ipp8u* pSrc1, int src1Step, Ipp8u alpha1,          \
+                                          const Ipp8u* pSrc2, int src2Step, Ipp8u alpha2,          \
+                                          Ipp8u* pDst, int dstStep, IppiSize roiSize,              \
+                                          IppiAlphaType alphaType) {                               \
+    return CompositeConstant<channels>(pSrc1, src1Step, alpha1, pSrc2, src2Step, alpha2, pDst,     \
+                                       dstStep, roiSize, alphaType);                               \
+  }
+PF_ALPHA_COMP_CONSTANT_FORMS(PF_ALPHA_COMP_DEFINE_CONSTANT)
+#undef PF_ALPHA_COMP_DEFINE_CONSTANT
+#undef PF_ALPHA_COMP_CONSTANT_FORMS
 
 }  // namespace builtin

@@ -296,21 +296,30 @@ IppStatus CheckSwap(const void* pSrc, int srcStep, const void* pDst, int dstStep
   return ippStsNoErr;
 }
 
-// dst[k] <- src[dstOrder[k]] for k = 0, 1, 2 in turn, pixels Pitch bytes apart.
+// dst[k] <- src[dstOrder[k]] for k = 0, 1, 2 in turn, pixels Pitch bytes apart; three-byte
+// pixels take the row routine of ColorConversionKernels.h and its vector blocks.
 template <int Pitch>
 IppStatus SwapChannels(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
                        const int dstOrder[3]) {
   if (IppStatus s = CheckSwap(pSrc, srcStep, pDst, dstStep, size, dstOrder); s != ippStsNoErr)
     return s;
-  const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
-  ForEachRow(pSrc, srcStep, Pitch, pDst, dstStep, Pitch, size,
-             [=](const uint8_t* s, uint8_t* d, int32_t n) {
-               for (ptrdiff_t i = 0; i < n; ++i) {
-                 d[Pitch * i + 0] = s[Pitch * i + o0];
-                 d[Pitch * i + 1] = s[Pitch * i + o1];
-                 d[Pitch * i + 2] = s[Pitch * i + o2];
-               }
-             });
+  if constexpr (Pitch == 3) {
+    const colorrows::SwapBlocksFn blocks = colorrows::VectorSwapC3();
+    ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, size,
+               [=](const uint8_t* s, uint8_t* d, int32_t n) {
+                 colorrows::RowSwapC3(s, d, n, dstOrder, blocks);
+               });
+  } else {
+    const int o0 = dstOrder[0], o1 = dstOrder[1], o2 = dstOrder[2];
+    ForEachRow(pSrc, srcStep, Pitch, pDst, dstStep, Pitch, size,
+               [=](const uint8_t* s, uint8_t* d, int32_t n) {
+                 for (ptrdiff_t i = 0; i < n; ++i) {
+                   d[Pitch * i + 0] = s[Pitch * i + o0];
+                   d[Pitch * i + 1] = s[Pitch * i + o1];
+                   d[Pitch * i + 2] = s[Pitch * i + o2];
+                 }
+               });
+  }
   return ippStsNoErr;
 }
 
@@ -358,25 +367,32 @@ IppStatus ippiRGBToYUV422_8u_C3C2R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, 
   return ippStsNoErr;
 }
 
-IppStatus ippiYUV420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst,
-                                   int dstStep, IppiSize roiSize) {
-  return Planar420ToRgb<YuvToRgb>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
+// The planar 4:2:0 conversions to RGB: source format, pixel conversion.
+#define PF_COLOR_CONVERSION_PLANAR_FORMS(X) \
+  X(YUV420, YuvToRgb)                       \
+  X(YCbCr420, YCbCrToRgb)
+#define PF_COLOR_CONVERSION_DEFINE_PLANAR(format, convert)                                         \
+  IppStatus ippi##format##ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst,  \
+                                         int dstStep, IppiSize roiSize) {                          \
+    return Planar420ToRgb<convert>(pSrc, srcStep, pDst, dstStep, roiSize);                         \
+  }
+PF_COLOR_CONVERSION_PLANAR_FORMS(PF_COLOR_CONVERSION_DEFINE_PLANAR)
+#undef PF_COLOR_CONVERSION_DEFINE_PLANAR
+#undef PF_COLOR_CONVERSION_PLANAR_FORMS
 
-IppStatus ippiYCbCr420ToRGB_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep[3], Ipp8u* pDst,
-                                     int dstStep, IppiSize roiSize) {
-  return Planar420ToRgb<YCbCrToRgb>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiColorToGray_8u_C3C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                   IppiSize roiSize, const Ipp32f coeffs[3]) {
-  return ColorToGray<3>(pSrc, srcStep, pDst, dstStep, roiSize, coeffs);
-}
-
-IppStatus ippiColorToGray_8u_AC4C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                    IppiSize roiSize, const Ipp32f coeffs[3]) {
-  return ColorToGray<4>(pSrc, srcStep, pDst, dstStep, roiSize, coeffs);
-}
+// The conversions to gray: layout, source pixel bytes.
+#define PF_COLOR_CONVERSION_GRAY_FORMS(X) \
+  X(C3C1, 3)                              \
+  X(AC4C1, 4)
+#define PF_COLOR_CONVERSION_DEFINE_GRAY(layout, pitch)                                             \
+  IppStatus ippiColorToGray_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,            \
+                                           int dstStep, IppiSize roiSize,                          \
+                                           const Ipp32f coeffs[3]) {                               \
+    return ColorToGray<pitch>(pSrc, srcStep, pDst, dstStep, roiSize, coeffs);                      \
+  }
+PF_COLOR_CONVERSION_GRAY_FORMS(PF_COLOR_CONVERSION_DEFINE_GRAY)
+#undef PF_COLOR_CONVERSION_DEFINE_GRAY
+#undef PF_COLOR_CONVERSION_GRAY_FORMS
 
 IppStatus ippiSwapChannels_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
                                    const int dstOrder[3]) {
@@ -390,19 +406,18 @@ IppStatus ippiSwapChannels_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiS
   return ippStsNoErr;
 }
 
-IppStatus ippiSwapChannels_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                  IppiSize roiSize, const int dstOrder[3]) {
-  if (IppStatus s = CheckSwap(pSrc, srcStep, pDst, dstStep, roiSize, dstOrder); s != ippStsNoErr)
-    return s;
-  const colorrows::SwapBlocksFn blocks = colorrows::VectorSwapC3();
-  ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, roiSize,
-             [=](const uint8_t* s, uint8_t* d, int32_t n) { colorrows::RowSwapC3(s, d, n, dstOrder, blocks); });
-  return ippStsNoErr;
-}
-
-IppStatus ippiSwapChannels_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                   IppiSize roiSize, const int dstOrder[3]) {
-  return SwapChannels<4>(pSrc, srcStep, pDst, dstStep, roiSize, dstOrder);
-}
+// The channel swaps into another image: layout, pixel bytes.
+#define PF_COLOR_CONVERSION_SWAP_FORMS(X) \
+  X(C3, 3)                                \
+  X(AC4, 4)
+#define PF_COLOR_CONVERSION_DEFINE_SWAP(layout, pitch)                                             \
+  IppStatus ippiSwapChannels_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,           \
+                                            int dstStep, IppiSize roiSize,                         \
+                                            const int dstOrder[3]) {                               \
+    return SwapChannels<pitch>(pSrc, srcStep, pDst, dstStep, roiSize, dstOrder);                   \
+  }
+PF_COLOR_CONVERSION_SWAP_FORMS(PF_COLOR_CONVERSION_DEFINE_SWAP)
+#undef PF_COLOR_CONVERSION_DEFINE_SWAP
+#undef PF_COLOR_CONVERSION_SWAP_FORMS
 
 }  // namespace builtin

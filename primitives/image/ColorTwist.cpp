@@ -155,24 +155,22 @@ IppStatus Twist(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSi
 
 }  // namespace
 
-IppStatus ippiColorTwist32f_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
-                                    const Ipp32f twist[3][4]) {
-  return Twist<3>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, twist);
-}
-
-IppStatus ippiColorTwist32f_8u_AC4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,
-                                     const Ipp32f twist[3][4]) {
-  return Twist<4>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, twist);
-}
-
-IppStatus ippiColorTwist32f_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                   IppiSize roiSize, const Ipp32f twist[3][4]) {
-  return Twist<3>(pSrc, srcStep, pDst, dstStep, roiSize, twist);
-}
-
-IppStatus ippiColorTwist32f_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                    IppiSize roiSize, const Ipp32f twist[3][4]) {
-  return Twist<4>(pSrc, srcStep, pDst, dstStep, roiSize, twist);
-}
+// The forms: layout, pixel bytes. Each layout has a form into another image and one in place.
+#define PF_COLOR_TWIST_FORMS(X) \
+  X(C3, 3)                      \
+  X(AC4, 4)
+#define PF_COLOR_TWIST_DEFINE(layout, pixel)                                                       \
+  IppStatus ippiColorTwist32f_8u_##layout##IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,    \
+                                              const Ipp32f twist[3][4]) {                          \
+    return Twist<pixel>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize, twist);                 \
+  }                                                                                                \
+  IppStatus ippiColorTwist32f_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,          \
+                                             int dstStep, IppiSize roiSize,                        \
+                                             const Ipp32f twist[3][4]) {                           \
+    return Twist<pixel>(pSrc, srcStep, pDst, dstStep, roiSize, twist);                             \
+  }
+PF_COLOR_TWIST_FORMS(PF_COLOR_TWIST_DEFINE)
+#undef PF_COLOR_TWIST_DEFINE
+#undef PF_COLOR_TWIST_FORMS
 
 }  // namespace builtin

@@ -68,12 +68,29 @@ IppStatus CheckSet(const void* value, const void* pDst, int dstStep, IppiSize si
   return ippStsNoErr;
 }
 
-// A fill of every element of a row with the bit pattern U (16- or 32-bit, at any alignment).
-template <typename U>
-IppStatus SetElements(U bits, void* pDst, int dstStep, IppiSize size) {
+// A fill of every byte of a row.
+IppStatus SetBytes(Ipp8u value, void* pDst, int dstStep, IppiSize size) {
+  if (IppStatus s = CheckSet(&value, pDst, dstStep, size); s != ippStsNoErr) return s;
+  ForEachRow(pDst, dstStep, 1, size, [value](uint8_t* d, int32_t w) { fbFillBytes(d, value, w); });
+  return ippStsNoErr;
+}
+
+// A fill of every element of a row with the bits of value as U (16- or 32-bit, at any
+// alignment).
+template <typename U, typename T>
+IppStatus SetElements(T value, void* pDst, int dstStep, IppiSize size) {
+  const U bits = static_cast<U>(value);
   if (IppStatus s = CheckSet(&bits, pDst, dstStep, size); s != ippStsNoErr) return s;
   ForEachRow(pDst, dstStep, sizeof(U), size, [bits](uint8_t* row, int32_t w) { fbFillElements<U>(row, bits, w); });
   return ippStsNoErr;
+}
+
+// A fill of four-byte pixels with the four bytes of value.
+IppStatus SetPixel4(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSize size) {
+  if (value == nullptr) return ippStsNullPtrErr;
+  uint32_t pixel;
+  std::memcpy(&pixel, value, 4);
+  return SetElements<uint32_t>(pixel, pDst, dstStep, size);
 }
 
 // A fill of the first three bytes of pixels Pitch bytes apart (the alpha byte of a
@@ -92,13 +109,21 @@ IppStatus SetColour(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize siz
   return ippStsNoErr;
 }
 
-// A fill of the first byte of pixels Pitch bytes apart.
+// A fill of the first byte of pixels Pitch bytes apart; four-byte pixels take the vector
+// blocks of CopyKernels.h.
 template <int Pitch>
 IppStatus SetChannel(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize size) {
   if (IppStatus s = CheckSet(&value, pDst, dstStep, size); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, Pitch, size, [value](uint8_t* d, int32_t w) {
-    for (ptrdiff_t i = 0; i < w; ++i) d[Pitch * i] = value;
-  });
+  if constexpr (Pitch == 4) {
+    const copyrows::ChannelBlocksFn blocks = copyrows::VectorSetC4Channel();
+    ForEachRow(pDst, dstStep, 4, size, [value, blocks](uint8_t* d, int32_t w) {
+      copyrows::RowSetC4Channel(d, w, value, blocks);
+    });
+  } else {
+    ForEachRow(pDst, dstStep, Pitch, size, [value](uint8_t* d, int32_t w) {
+      for (ptrdiff_t i = 0; i < w; ++i) d[Pitch * i] = value;
+    });
+  }
   return ippStsNoErr;
 }
 
@@ -110,12 +135,18 @@ bool AnyNull(const void* const* planes) {
   return false;
 }
 
-// A copy of whole pixels of pixelBytes bytes each.
-IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size,
-                     int32_t pixelBytes) {
+// A copy of whole pixels of PixelBytes bytes each.
+template <int32_t PixelBytes>
+IppStatus CopyPixels(const void* pSrc, int srcStep, void* pDst, int dstStep, IppiSize size) {
   if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
-  fbCopyRows(pSrc, srcStep, pDst, dstStep, int64_t{size.width} * pixelBytes, size.height);
+  fbCopyRows(pSrc, srcStep, pDst, dstStep, int64_t{size.width} * PixelBytes, size.height);
   return ippStsNoErr;
+}
+
+// A copy of bytes by a copy of the support layer, which makes its own checks.
+template <IppStatus (*Copy)(const void*, int, void*, int, int, int)>
+IppStatus SupportCopy(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
+  return Copy(pSrc, srcStep, pDst, dstStep, size.width, size.height);
 }
 
 // A copy of one byte per pixel: dst[dstPitch * i] <- src[srcPitch * i].
@@ -144,11 +175,14 @@ IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, I
   return ippStsNoErr;
 }
 
-// The same through a row routine of CopyKernels.h and its vector blocks.
+// The same between three- and four-byte pixels through the row routines of CopyKernels.h and
+// their vector blocks.
 template <int SrcPitch, int DstPitch>
-IppStatus CopyColourRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size,
-                         copyrows::ColourBlocksFn blocks,
-                         void (*row)(const uint8_t*, uint8_t*, ptrdiff_t, copyrows::ColourBlocksFn)) {
+IppStatus CopyColourRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
+  static_assert(SrcPitch + DstPitch == 7);
+  const copyrows::ColourBlocksFn blocks =
+      SrcPitch == 3 ? copyrows::VectorC3ToAC4() : copyrows::VectorAC4ToC3();
+  const auto row = SrcPitch == 3 ? copyrows::RowC3ToAC4 : copyrows::RowAC4ToC3;
   if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
              [blocks, row](const uint8_t* s, uint8_t* d, int32_t w) { row(s, d, w, blocks); });
@@ -175,47 +209,35 @@ IppStatus CopyToPlanes(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[], int 
 
 // ---- Fills ---------------------------------------------------------------------------------
 
-IppStatus ippiSet_8u_C1R(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  ForEachRow(pDst, dstStep, 1, roiSize, [value](uint8_t* d, int32_t w) { fbFillBytes(d, value, w); });
-  return ippStsNoErr;
-}
+// The fills with one value: element type, layout, engine.
+#define PF_COPY_SET_FORMS(X)                  \
+  X(8u, C1, SetBytes)                         \
+  X(16s, C1, SetElements<uint16_t>)           \
+  X(32s, C1, SetElements<uint32_t>)           \
+  X(8u, C3C, SetChannel<3>)                   \
+  X(8u, C4C, SetChannel<4>)
+#define PF_COPY_DEFINE_SET(type, layout, engine)                                                   \
+  IppStatus ippiSet_##type##_##layout##R(Ipp##type value, Ipp##type* pDst, int dstStep,            \
+                                         IppiSize roiSize) {                                       \
+    return engine(value, pDst, dstStep, roiSize);                                                  \
+  }
+PF_COPY_SET_FORMS(PF_COPY_DEFINE_SET)
+#undef PF_COPY_DEFINE_SET
+#undef PF_COPY_SET_FORMS
 
-IppStatus ippiSet_16s_C1R(Ipp16s value, Ipp16s* pDst, int dstStep, IppiSize roiSize) {
-  return SetElements(static_cast<uint16_t>(value), pDst, dstStep, roiSize);
-}
-
-IppStatus ippiSet_32s_C1R(Ipp32s value, Ipp32s* pDst, int dstStep, IppiSize roiSize) {
-  return SetElements(static_cast<uint32_t>(value), pDst, dstStep, roiSize);
-}
-
-IppStatus ippiSet_8u_C3R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  return SetColour<3>(value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (value == nullptr) return ippStsNullPtrErr;
-  uint32_t pixel;
-  std::memcpy(&pixel, value, 4);
-  return SetElements(pixel, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiSet_8u_AC4R(const Ipp8u value[3], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  return SetColour<4>(value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiSet_8u_C3CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  return SetChannel<3>(value, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiSet_8u_C4CR(Ipp8u value, Ipp8u* pDst, int dstStep, IppiSize roiSize) {
-  if (IppStatus s = CheckSet(&value, pDst, dstStep, roiSize); s != ippStsNoErr) return s;
-  const copyrows::ChannelBlocksFn blocks = copyrows::VectorSetC4Channel();
-  ForEachRow(pDst, dstStep, 4, roiSize, [value, blocks](uint8_t* d, int32_t w) {
-    copyrows::RowSetC4Channel(d, w, value, blocks);
-  });
-  return ippStsNoErr;
-}
+// The fills with a value per channel: layout, values given, engine.
+#define PF_COPY_SET_PIXEL_FORMS(X) \
+  X(C3, 3, SetColour<3>)           \
+  X(C4, 4, SetPixel4)              \
+  X(AC4, 3, SetColour<4>)
+#define PF_COPY_DEFINE_SET_PIXEL(layout, n, engine)                                                \
+  IppStatus ippiSet_8u_##layout##R(const Ipp8u value[n], Ipp8u* pDst, int dstStep,                 \
+                                   IppiSize roiSize) {                                             \
+    return engine(value, pDst, dstStep, roiSize);                                                  \
+  }
+PF_COPY_SET_PIXEL_FORMS(PF_COPY_DEFINE_SET_PIXEL)
+#undef PF_COPY_DEFINE_SET_PIXEL
+#undef PF_COPY_SET_PIXEL_FORMS
 
 IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) { return fbSet8u(val, pDst, len); }
 
@@ -226,86 +248,45 @@ IppStatus ippsSet_16s(Ipp16s val, Ipp16s* pDst, int len) {
   return ippStsNoErr;
 }
 
-// ---- Copies of whole pixels ----------------------------------------------------------------
+// ---- Copies --------------------------------------------------------------------------------
 
-IppStatus ippiCopy_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                          IppiSize roiSize) {
-  return fbCopy8uC1(pSrc, srcStep, pDst, dstStep, roiSize.width, roiSize.height);
-}
+// The copies between images of one plane: element type, layout, engine and its template
+// arguments.
+#define PF_COPY_FORMS(X)                   \
+  X(8u, C1, SupportCopy, fbCopy8uC1)       \
+  X(16s, C1, CopyPixels, 2)                \
+  X(32s, C1, CopyPixels, 4)                \
+  X(8u, C3, SupportCopy, fbCopy8uC3)       \
+  X(8u, C4, SupportCopy, fbCopy8uC4)       \
+  X(8u, AC4, CopyColour, 4, 4)             \
+  X(8u, C4C, CopyChannel, 4, 4)            \
+  X(8u, C1C3, CopyChannel, 1, 3)           \
+  X(8u, C1C4, CopyChannel, 1, 4)           \
+  X(8u, C3C1, CopyChannel, 3, 1)           \
+  X(8u, C4C1, CopyChannel, 4, 1)           \
+  X(8u, C3AC4, CopyColourRows, 3, 4)       \
+  X(8u, AC4C3, CopyColourRows, 4, 3)
+#define PF_COPY_DEFINE(type, layout, engine, ...)                                                  \
+  IppStatus ippiCopy_##type##_##layout##R(const Ipp##type* pSrc, int srcStep, Ipp##type* pDst,     \
+                                          int dstStep, IppiSize roiSize) {                         \
+    return engine<__VA_ARGS__>(pSrc, srcStep, pDst, dstStep, roiSize);                             \
+  }
+PF_COPY_FORMS(PF_COPY_DEFINE)
+#undef PF_COPY_DEFINE
+#undef PF_COPY_FORMS
 
-IppStatus ippiCopy_16s_C1R(const Ipp16s* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
-                           IppiSize roiSize) {
-  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 2);
-}
-
-IppStatus ippiCopy_32s_C1R(const Ipp32s* pSrc, int srcStep, Ipp32s* pDst, int dstStep,
-                           IppiSize roiSize) {
-  return CopyPixels(pSrc, srcStep, pDst, dstStep, roiSize, 4);
-}
-
-IppStatus ippiCopy_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                          IppiSize roiSize) {
-  return fbCopy8uC3(pSrc, srcStep, pDst, dstStep, roiSize.width, roiSize.height);
-}
-
-IppStatus ippiCopy_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                          IppiSize roiSize) {
-  return fbCopy8uC4(pSrc, srcStep, pDst, dstStep, roiSize.width, roiSize.height);
-}
-
-// ---- Copies between channel layouts --------------------------------------------------------
-
-IppStatus ippiCopy_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                           IppiSize roiSize) {
-  return CopyColour<4, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C4CR(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                           IppiSize roiSize) {
-  return CopyChannel<4, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C1C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize) {
-  return CopyChannel<1, 3>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C1C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize) {
-  return CopyChannel<1, 4>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C3C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize) {
-  return CopyChannel<3, 1>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C4C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize) {
-  return CopyChannel<4, 1>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C3AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                             IppiSize roiSize) {
-  return CopyColourRows<3, 4>(pSrc, srcStep, pDst, dstStep, roiSize, copyrows::VectorC3ToAC4(),
-                              copyrows::RowC3ToAC4);
-}
-
-IppStatus ippiCopy_8u_AC4C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                             IppiSize roiSize) {
-  return CopyColourRows<4, 3>(pSrc, srcStep, pDst, dstStep, roiSize, copyrows::VectorAC4ToC3(),
-                              copyrows::RowAC4ToC3);
-}
-
-IppStatus ippiCopy_8u_C3P3R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[3], int dstStep,
-                            IppiSize roiSize) {
-  return CopyToPlanes<3>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiCopy_8u_C4P4R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[4], int dstStep,
-                            IppiSize roiSize) {
-  return CopyToPlanes<4>(pSrc, srcStep, pDst, dstStep, roiSize);
-}
+// The copies of interleaved pixels into planes: layout, channels.
+#define PF_COPY_TO_PLANES_FORMS(X) \
+  X(C3P3, 3)                       \
+  X(C4P4, 4)
+#define PF_COPY_DEFINE_TO_PLANES(layout, n)                                                        \
+  IppStatus ippiCopy_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* const pDst[n],          \
+                                    int dstStep, IppiSize roiSize) {                               \
+    return CopyToPlanes<n>(pSrc, srcStep, pDst, dstStep, roiSize);                                 \
+  }
+PF_COPY_TO_PLANES_FORMS(PF_COPY_DEFINE_TO_PLANES)
+#undef PF_COPY_DEFINE_TO_PLANES
+#undef PF_COPY_TO_PLANES_FORMS
 
 IppStatus ippiCopy_8u_P3C3R(const Ipp8u* const pSrc[3], int srcStep, Ipp8u* pDst, int dstStep,
                             IppiSize roiSize) {

@@ -40,19 +40,38 @@ inline int32_t TruncTieToEven(F sum) {
   return (t & 1) != 0 && static_cast<F>(t) == sum ? t - 1 : t;
 }
 
+// The element functions of the conversions without a mode.
+template <typename DstT>
+DstT Widen(uint8_t v) {
+  return static_cast<DstT>(v);
+}
+
+// x * 257 - 32768: 0 gives -32768, 255 gives 32767.
+int16_t FullRange8u16s(uint8_t v) { return static_cast<int16_t>(v * 257 - 32768); }
+
+// x * 16843009 - 2^31: 0 gives INT32_MIN, 255 gives INT32_MAX.
+int32_t FullRange8u32s(uint8_t v) {
+  return static_cast<int32_t>(static_cast<int64_t>(v) * 16843009 - 2147483648LL);
+}
+
 }  // namespace
 
-IppStatus ippiConvert_8u16u_C1R(const Ipp8u* pSrc, int srcStep, Ipp16u* pDst, int dstStep,
-                                IppiSize roiSize) {
-  return ConvertRows<uint8_t, uint16_t>(pSrc, srcStep, pDst, dstStep, roiSize,
-                                         [](uint8_t v) { return static_cast<uint16_t>(v); });
-}
-
-IppStatus ippiConvert_8u32f_C1R(const Ipp8u* pSrc, int srcStep, Ipp32f* pDst, int dstStep,
-                                IppiSize roiSize) {
-  return ConvertRows<uint8_t, float>(pSrc, srcStep, pDst, dstStep, roiSize,
-                                         [](uint8_t v) { return static_cast<float>(v); });
-}
+// The conversions without a mode: operation, source and destination element types, element
+// function.
+#define PF_COPY_CONVERT_FORMS(X)     \
+  X(Convert, 8u, 16u, Widen<Ipp16u>) \
+  X(Convert, 8u, 32f, Widen<Ipp32f>) \
+  X(Scale, 8u, 16s, FullRange8u16s)  \
+  X(Scale, 8u, 32s, FullRange8u32s)
+#define PF_COPY_CONVERT_DEFINE(name, src, dst, op)                                                 \
+  IppStatus ippi##name##_##src##dst##_C1R(const Ipp##src* pSrc, int srcStep, Ipp##dst* pDst,       \
+                                          int dstStep, IppiSize roiSize) {                         \
+    return ConvertRows<Ipp##src, Ipp##dst>(pSrc, srcStep, pDst, dstStep, roiSize,                  \
+                                           [](Ipp##src v) { return op(v); });                      \
+  }
+PF_COPY_CONVERT_FORMS(PF_COPY_CONVERT_DEFINE)
+#undef PF_COPY_CONVERT_DEFINE
+#undef PF_COPY_CONVERT_FORMS
 
 IppStatus ippiConvert_32f8u_C1R(const Ipp32f* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
                                 IppiSize roiSize, IppRoundMode roundMode) {
@@ -76,22 +95,6 @@ IppStatus ippsConvert_8s16s(const Ipp8s* pSrc, Ipp16s* pDst, int len) {
   auto* d = reinterpret_cast<uint8_t*>(pDst);
   for (ptrdiff_t i = 0; i < len; ++i) rows::Store<int16_t>(d, i, pSrc[i]);
   return ippStsNoErr;
-}
-
-IppStatus ippiScale_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
-                              IppiSize roiSize) {
-  // x * 257 - 32768: 0 gives -32768, 255 gives 32767.
-  return ConvertRows<uint8_t, int16_t>(pSrc, srcStep, pDst, dstStep, roiSize, [](uint8_t v) {
-    return static_cast<int16_t>(v * 257 - 32768);
-  });
-}
-
-IppStatus ippiScale_8u32s_C1R(const Ipp8u* pSrc, int srcStep, Ipp32s* pDst, int dstStep,
-                              IppiSize roiSize) {
-  // x * 16843009 - 2^31: 0 gives INT32_MIN, 255 gives INT32_MAX.
-  return ConvertRows<uint8_t, int32_t>(pSrc, srcStep, pDst, dstStep, roiSize, [](uint8_t v) {
-    return static_cast<int32_t>(static_cast<int64_t>(v) * 16843009 - 2147483648LL);
-  });
 }
 
 IppStatus ippiScale_16s8u_C1R(const Ipp16s* pSrc, int srcStep, Ipp8u* pDst, int dstStep,

@@ -153,22 +153,28 @@ IppStatus ippiHistogramEven_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiS
   return ippiHistogramRange_8u_C1R(pSrc, srcStep, roiSize, pHist, pLevels, nLevels);
 }
 
-#define PF_HISTOGRAM_LAYOUTS(X) X(C3, kC3, 3) X(C4, kC4, 4) X(AC4, kAC4, 3)
-
-#define PF_HISTOGRAM_FORMS(name, layout, n)                                                           \
-  IppStatus ippiHistogramRange_8u_##name##R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize,          \
-                                            Ipp32s* const pHist[n], const Ipp32s* const pLevels[n],    \
-                                            const int nLevels[n]) {                                    \
-    return RangeChannels<layout>(pSrc, srcStep, roiSize, pHist, pLevels, nLevels);                     \
-  }                                                                                                    \
-  IppStatus ippiHistogramEven_8u_##name##R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize,           \
-                                           Ipp32s* pHist[n], Ipp32s* pLevels[n], int nLevels[n],       \
-                                           Ipp32s lowerLevel[n], Ipp32s upperLevel[n]) {               \
-    return EvenChannels<layout>(pSrc, srcStep, roiSize, pHist, pLevels, nLevels, lowerLevel, upperLevel); \
+// The forms of several channels: layout, its description, channels counted. Each layout has a
+// form over given levels and one over even levels.
+#define PF_HISTOGRAM_FORMS(X) \
+  X(C3, kC3, 3)               \
+  X(C4, kC4, 4)               \
+  X(AC4, kAC4, 3)
+#define PF_HISTOGRAM_DEFINE(name, layout, n)                                                       \
+  IppStatus ippiHistogramRange_8u_##name##R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize,      \
+                                            Ipp32s* const pHist[n],                                \
+                                            const Ipp32s* const pLevels[n],                        \
+                                            const int nLevels[n]) {                                \
+    return RangeChannels<layout>(pSrc, srcStep, roiSize, pHist, pLevels, nLevels);                 \
+  }                                                                                                \
+  IppStatus ippiHistogramEven_8u_##name##R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize,       \
+                                           Ipp32s* pHist[n], Ipp32s* pLevels[n], int nLevels[n],   \
+                                           Ipp32s lowerLevel[n], Ipp32s upperLevel[n]) {           \
+    return EvenChannels<layout>(pSrc, srcStep, roiSize, pHist, pLevels, nLevels, lowerLevel,       \
+                                upperLevel);                                                       \
   }
-PF_HISTOGRAM_LAYOUTS(PF_HISTOGRAM_FORMS)
+PF_HISTOGRAM_FORMS(PF_HISTOGRAM_DEFINE)
+#undef PF_HISTOGRAM_DEFINE
 #undef PF_HISTOGRAM_FORMS
-#undef PF_HISTOGRAM_LAYOUTS
 
 IppStatus ippiSum_32f_C1R(const Ipp32f* pSrc, int srcStep, IppiSize roiSize, Ipp64f* pSum,
                           IppHintAlgorithm /*hint*/) {

@@ -180,19 +180,32 @@ IppStatus Alpha4ConstantRoutine(const Ipp8u* src, int srcStep, const T* value, I
 
 constexpr Ipp8u kAllOnes[3] = {255, 255, 255};
 
+// The complement, an XOR with 255: of every byte of pixels of Channels bytes, or of the colour
+// bytes of four-byte pixels when Channels is 0.
+template <int Channels>
+IppStatus NotRoutine(const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize size) {
+  if constexpr (Channels == 0) {
+    return Alpha4ConstantRoutine<TByteOp::Xor>(src, srcStep, kAllOnes, dst, dstStep, size);
+  } else {
+    IppiSize bytes;
+    if (!ByteSize(size, Channels, bytes)) return ippStsSizeErr;
+    return ConstantRoutine<TByteOp::Xor>(src, srcStep, 255, dst, dstStep, bytes);
+  }
+}
+
 }  // namespace
 
 // ---- The primitives, generated from their lists
 // --------------------------------------------------
 
 // clang-format off
-#define PX_LOGIC_OPERATIONS(X) X(And) X(Or) X(Xor)
-#define PX_LOGIC_CONSTANTS(X)                                                     \
+#define PF_LOGIC_TWO_IMAGES_FORMS(X) X(And) X(Or) X(Xor)
+#define PF_LOGIC_CONSTANT_FORMS(X)                                                \
   X(AndC, And, Ipp8u) X(OrC, Or, Ipp8u) X(XorC, Xor, Ipp8u)                        \
   X(LShiftC, LShift, Ipp32u) X(RShiftC, RShift, Ipp32u)
 // clang-format on
 
-#define PX_DEFINE_TWO_IMAGES(Op)                                                                   \
+#define PF_LOGIC_DEFINE_TWO_IMAGES(Op)                                                             \
   IppStatus ippi##Op##_8u_C1R(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step,  \
                               Ipp8u* pDst, int dstStep, IppiSize roiSize) {                        \
     return ByteRoutine<TByteOp::Op>(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, roiSize);     \
@@ -227,7 +240,7 @@ constexpr Ipp8u kAllOnes[3] = {255, 255, 255};
                                       roiSize);                                                    \
   }
 
-#define PX_DEFINE_CONSTANT(Name, Op, T)                                                           \
+#define PF_LOGIC_DEFINE_CONSTANT(Name, Op, T)                                                     \
   IppStatus ippi##Name##_8u_C3R(const Ipp8u* pSrc, int srcStep, const T value[3], Ipp8u* pDst,    \
                                 int dstStep, IppiSize roiSize) {                                  \
     return ChannelsConstantRoutine<TByteOp::Op, 3>(pSrc, srcStep, value, pDst, dstStep, roiSize); \
@@ -248,39 +261,40 @@ constexpr Ipp8u kAllOnes[3] = {255, 255, 255};
                                               roiSize);                                           \
   }
 
-PX_LOGIC_OPERATIONS(PX_DEFINE_TWO_IMAGES)
-PX_LOGIC_CONSTANTS(PX_DEFINE_CONSTANT)
+PF_LOGIC_TWO_IMAGES_FORMS(PF_LOGIC_DEFINE_TWO_IMAGES)
+PF_LOGIC_CONSTANT_FORMS(PF_LOGIC_DEFINE_CONSTANT)
 
-#undef PX_DEFINE_TWO_IMAGES
-#undef PX_DEFINE_CONSTANT
+#undef PF_LOGIC_DEFINE_TWO_IMAGES
+#undef PF_LOGIC_DEFINE_CONSTANT
+#undef PF_LOGIC_TWO_IMAGES_FORMS
+#undef PF_LOGIC_CONSTANT_FORMS
 
 // ---- Complement: XOR with 255
 // ----------------------------------------------------------------------
 
-IppStatus ippiNot_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                         IppiSize roiSize) {
-  IppiSize bytes;
-  if (!ByteSize(roiSize, 3, bytes)) return ippStsSizeErr;
-  return ConstantRoutine<TByteOp::Xor>(pSrc, srcStep, 255, pDst, dstStep, bytes);
-}
-
-IppStatus ippiNot_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                          IppiSize roiSize) {
-  return Alpha4ConstantRoutine<TByteOp::Xor>(pSrc, srcStep, kAllOnes, pDst, dstStep, roiSize);
-}
-
-IppStatus ippiNot_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  return ippiNot_8u_C3R(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize);
-}
-
-IppStatus ippiNot_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  IppiSize bytes;
-  if (!ByteSize(roiSize, 4, bytes)) return ippStsSizeErr;
-  return ConstantRoutine<TByteOp::Xor>(pSrcDst, srcDstStep, 255, pSrcDst, srcDstStep, bytes);
-}
-
-IppStatus ippiNot_8u_AC4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {
-  return ippiNot_8u_AC4R(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize);
-}
+// The complements into another image and in place: layout, channels complemented (0: the
+// colour bytes of four-byte pixels).
+#define PF_LOGIC_NOT_FORMS(X) \
+  X(C3, 3)                    \
+  X(AC4, 0)
+#define PF_LOGIC_NOT_IN_PLACE_FORMS(X) \
+  X(C3, 3)                             \
+  X(C4, 4)                             \
+  X(AC4, 0)
+#define PF_LOGIC_DEFINE_NOT(layout, channels)                                                      \
+  IppStatus ippiNot_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,       \
+                                   IppiSize roiSize) {                                             \
+    return NotRoutine<channels>(pSrc, srcStep, pDst, dstStep, roiSize);                            \
+  }
+#define PF_LOGIC_DEFINE_NOT_IN_PLACE(layout, channels)                                             \
+  IppStatus ippiNot_8u_##layout##IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize) {            \
+    return NotRoutine<channels>(pSrcDst, srcDstStep, pSrcDst, srcDstStep, roiSize);                \
+  }
+PF_LOGIC_NOT_FORMS(PF_LOGIC_DEFINE_NOT)
+PF_LOGIC_NOT_IN_PLACE_FORMS(PF_LOGIC_DEFINE_NOT_IN_PLACE)
+#undef PF_LOGIC_DEFINE_NOT
+#undef PF_LOGIC_DEFINE_NOT_IN_PLACE
+#undef PF_LOGIC_NOT_FORMS
+#undef PF_LOGIC_NOT_IN_PLACE_FORMS
 
 }  // namespace builtin

@@ -98,46 +98,36 @@ IppStatus MirrorInPlace(void* pSrcDst, int step, IppiSize size, IppiAxis flip) {
 
 }  // namespace
 
-IppStatus ippiMirror_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize, IppiAxis flip) {
-  return MirrorTo<1, 1>(pSrc, srcStep, pDst, dstStep, roiSize, flip);
-}
+// The mirrors into another image: element type, layout, pixel bytes, bytes moved.
+#define PF_MIRROR_FORMS(X) \
+  X(8u, C1, 1, 1)          \
+  X(8u, C3, 3, 3)          \
+  X(8u, C4, 4, 4)          \
+  X(8u, AC4, 4, 3)         \
+  X(16u, C1, 2, 2)
+#define PF_MIRROR_DEFINE(type, layout, pixel, moved)                                               \
+  IppStatus ippiMirror_##type##_##layout##R(const Ipp##type* pSrc, int srcStep, Ipp##type* pDst,   \
+                                            int dstStep, IppiSize roiSize, IppiAxis flip) {        \
+    return MirrorTo<pixel, moved>(pSrc, srcStep, pDst, dstStep, roiSize, flip);                    \
+  }
+PF_MIRROR_FORMS(PF_MIRROR_DEFINE)
+#undef PF_MIRROR_DEFINE
+#undef PF_MIRROR_FORMS
 
-IppStatus ippiMirror_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize, IppiAxis flip) {
-  return MirrorTo<3, 3>(pSrc, srcStep, pDst, dstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                            IppiSize roiSize, IppiAxis flip) {
-  return MirrorTo<4, 4>(pSrc, srcStep, pDst, dstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                             IppiSize roiSize, IppiAxis flip) {
-  return MirrorTo<4, 3>(pSrc, srcStep, pDst, dstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_16u_C1R(const Ipp16u* pSrc, int srcStep, Ipp16u* pDst, int dstStep,
-                             IppiSize roiSize, IppiAxis flip) {
-  return MirrorTo<2, 2>(pSrc, srcStep, pDst, dstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_8u_C1IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip) {
-  return MirrorInPlace<1, 1>(pSrcDst, srcDstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_8u_C3IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip) {
-  return MirrorInPlace<3, 3>(pSrcDst, srcDstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip) {
-  return MirrorInPlace<4, 4>(pSrcDst, srcDstStep, roiSize, flip);
-}
-
-IppStatus ippiMirror_8u_AC4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize, IppiAxis flip) {
-  return MirrorInPlace<4, 3>(pSrcDst, srcDstStep, roiSize, flip);
-}
+// The mirrors in place: element type, layout, pixel bytes, bytes moved.
+#define PF_MIRROR_IN_PLACE_FORMS(X) \
+  X(8u, C1, 1, 1)                   \
+  X(8u, C3, 3, 3)                   \
+  X(8u, C4, 4, 4)                   \
+  X(8u, AC4, 4, 3)
+#define PF_MIRROR_DEFINE_IN_PLACE(type, layout, pixel, moved)                                      \
+  IppStatus ippiMirror_##type##_##layout##IR(Ipp##type* pSrcDst, int srcDstStep, IppiSize roiSize, \
+                                             IppiAxis flip) {                                      \
+    return MirrorInPlace<pixel, moved>(pSrcDst, srcDstStep, roiSize, flip);                        \
+  }
+PF_MIRROR_IN_PLACE_FORMS(PF_MIRROR_DEFINE_IN_PLACE)
+#undef PF_MIRROR_DEFINE_IN_PLACE
+#undef PF_MIRROR_IN_PLACE_FORMS
 
 IppStatus ippsSwapBytes_16u_I(Ipp16u* pSrcDst, int len) {
   if (pSrcDst == nullptr) return ippStsNullPtrErr;

@@ -148,19 +148,25 @@ IppStatus AddNoise(Ipp8u* p, int step, IppiSize size, unsigned int* pSeed, Param
 
 }  // namespace
 
-#define PF_NOISE_LAYOUTS(X, kind, Noise, a, b) \
-  X(kind, Noise, a, b, C1, 1) X(kind, Noise, a, b, C3, 3) X(kind, Noise, a, b, C4, 4) X(kind, Noise, a, b, AC4, 0)
-
-#define PF_NOISE_FORM(kind, Noise, a, b, layout, channels)                                                   \
-  IppStatus ippiAddRand##kind##_Direct_8u_##layout##IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize roiSize,      \
-                                                       Ipp8u a, Ipp8u b, unsigned int* pSeed) {              \
-    return AddNoise<Noise, channels>(pSrcDst, srcDstStep, roiSize, pSeed, a, b);                             \
+// The forms: noise kind, its generator, the names of its two parameters, layout, channels the
+// noise is added to (0: the colour bytes of four-byte pixels).
+#define PF_NOISE_FORMS(X)                      \
+  X(Uniform, TUniformNoise, low, high, C1, 1)  \
+  X(Uniform, TUniformNoise, low, high, C3, 3)  \
+  X(Uniform, TUniformNoise, low, high, C4, 4)  \
+  X(Uniform, TUniformNoise, low, high, AC4, 0) \
+  X(Gauss, TGaussNoise, mean, stdDev, C1, 1)   \
+  X(Gauss, TGaussNoise, mean, stdDev, C3, 3)   \
+  X(Gauss, TGaussNoise, mean, stdDev, C4, 4)   \
+  X(Gauss, TGaussNoise, mean, stdDev, AC4, 0)
+#define PF_NOISE_DEFINE(kind, Noise, a, b, layout, channels)                                       \
+  IppStatus ippiAddRand##kind##_Direct_8u_##layout##IR(Ipp8u* pSrcDst, int srcDstStep,             \
+                                                       IppiSize roiSize, Ipp8u a, Ipp8u b,         \
+                                                       unsigned int* pSeed) {                      \
+    return AddNoise<Noise, channels>(pSrcDst, srcDstStep, roiSize, pSeed, a, b);                   \
   }
-
-PF_NOISE_LAYOUTS(PF_NOISE_FORM, Uniform, TUniformNoise, low, high)
-PF_NOISE_LAYOUTS(PF_NOISE_FORM, Gauss, TGaussNoise, mean, stdDev)
-
-#undef PF_NOISE_FORM
-#undef PF_NOISE_LAYOUTS
+PF_NOISE_FORMS(PF_NOISE_DEFINE)
+#undef PF_NOISE_DEFINE
+#undef PF_NOISE_FORMS
 
 }  // namespace builtin
