@@ -23,27 +23,37 @@ struct Tests {
   DF df;
   hn::RebindToUnsigned<DF> du;
   hn::Rebind<float, DF> d32;
-  VF reach, largest;
+  VF reach, largest, exactLow, exactHigh;
   hn::Vec<hn::RebindToUnsigned<DF>> fitMask;
 
-  // All three operations exact: D = x - v (checked from the larger operand), alpha * D (D's
-  // low fraction bits) and r = v + t (checked from both sides).
+  // All three operations exact: D = x - v (v = 0, x = 0, or 2^-20 <= |v| < 2^51, where the
+  // bits of a byte and of v span at most 53), alpha * D (D's low fraction bits) and
+  // r = v + t (checked from both sides).
   HWY_INLINE MF Exact(VF x, VF v, VF dx, VF t, VF r) const {
-    const MF dxExact = hn::Or(hn::And(hn::Ge(hn::Abs(x), hn::Abs(v)), hn::Eq(hn::Sub(dx, x), hn::Neg(v))),
-                              hn::And(hn::Gt(hn::Abs(v), hn::Abs(x)), hn::Eq(hn::Add(dx, v), x)));
+    const VF av = hn::Abs(v);
+    const MF dxExact = hn::Or(hn::And(hn::Ge(av, exactLow), hn::Lt(av, exactHigh)),
+                              hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(v, hn::Zero(df))));
     const MF tExact = hn::RebindMask(df, hn::Eq(hn::And(hn::BitCast(du, dx), fitMask), hn::Zero(du)));
     const MF rExact = hn::And(hn::Eq(hn::Sub(r, v), t), hn::Eq(hn::Sub(r, t), v));
     return hn::And(hn::And(dxExact, tExact), hn::And(rExact, hn::Lt(hn::Abs(r), largest)));
   }
 
-  // r +- reach round to the same float bits (compared widened, -0 apart from +0); a NaN sum
-  // fails the first comparison.
+  // r +- reach round to the same float bits (-0 apart from +0); a NaN sum fails the first
+  // comparison. Per lane (compared widened), or for the whole vector at once.
   HWY_INLINE MF Near(VF v, VF t, VF r) const {
     const VF s = hn::Add(hn::Abs(v), hn::Abs(t));
     const VF e = hn::Mul(s, reach);
     const auto lo = hn::PromoteTo(df, hn::DemoteTo(d32, hn::Sub(r, e)));
     const auto hi = hn::PromoteTo(df, hn::DemoteTo(d32, hn::Add(r, e)));
     return hn::And(hn::Lt(s, largest), hn::RebindMask(df, hn::Eq(hn::BitCast(du, lo), hn::BitCast(du, hi))));
+  }
+  HWY_INLINE bool AllNear(VF v, VF t, VF r) const {
+    const VF s = hn::Add(hn::Abs(v), hn::Abs(t));
+    const VF e = hn::Mul(s, reach);
+    const hn::RebindToUnsigned<decltype(d32)> du32;
+    const auto lo = hn::BitCast(du32, hn::DemoteTo(d32, hn::Sub(r, e)));
+    const auto hi = hn::BitCast(du32, hn::DemoteTo(d32, hn::Add(r, e)));
+    return hn::AllTrue(df, hn::Lt(s, largest)) && hn::AllTrue(du32, hn::Eq(lo, hi));
   }
 };
 
@@ -58,6 +68,8 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
   Tests<hn::ScalableTag<double>> tests;
   tests.reach = hn::Set(df, kReach);
   tests.largest = hn::Set(df, kLargestSum);
+  tests.exactLow = hn::Set(df, kExactLow);
+  tests.exactHigh = hn::Set(df, kExactHigh);
   tests.fitMask = hn::Set(tests.du, plan.fitMask);
   size_t i = 0;
   for (; i + n <= pixels; i += n) {
@@ -71,9 +83,8 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
     if (plan.exactFirst) {
       const auto exact = tests.Exact(x, v, dx, t, r);
       if (!hn::AllTrue(df, exact) && !hn::AllTrue(df, hn::Or(exact, tests.Near(v, t, r)))) break;
-    } else {
-      const auto near = tests.Near(v, t, r);
-      if (!hn::AllTrue(df, near) && !hn::AllTrue(df, hn::Or(near, tests.Exact(x, v, dx, t, r)))) break;
+    } else if (!tests.AllNear(v, t, r)) {
+      if (!hn::AllTrue(df, hn::Or(tests.Near(v, t, r), tests.Exact(x, v, dx, t, r)))) break;
     }
     // Where only the exact test holds, r is the value itself.
     hn::StoreU(hn::DemoteTo(d32, r), d32, row);

@@ -12,11 +12,14 @@
 //   within 2^-51 * s of each other for s = |d| + |t| computed in double. A reach of 2^-49 * s
 //   covers that and the rounding of r +- reach (primitives/support/GuardedFloat.h).
 // - Exact: all three double operations were exact, so r is the exact value, which extended
-//   precision (wider) computes exactly too. A sum or difference is exact where the larger
-//   operand taken back from the result leaves the other (that step is itself exact); t is
-//   exact where D's significand has at most 53 - m bits, m the significant bits of alpha (the
-//   fraction's low m bits are zero), and always where alpha is a power of two. This catches the values that sit on a tie of two floats,
-//   which a weight of few bits makes common (a quarter of all sums with alpha = 0.25).
+//   precision (wider) computes exactly too. D is exact where d or x is 0 or
+//   2^-20 <= |d| < 2^51 (the bits of a byte and of such a float span at most 53; the plain
+//   path checks D as it checks r); r is exact where the larger operand taken back from it
+//   leaves the other (that step is itself exact, so a rounded sum fails one of the two
+//   comparisons); t is exact where D's significand has at most 53 - m bits, m the significant
+//   bits of alpha (the fraction's low m bits are zero), and always where alpha is a power of
+//   two. This catches the values that sit on a tie of two floats, which a weight of few bits
+//   makes common (a quarter of all sums with alpha = 0.25).
 // The double path is taken only where s < 2^126 (or |r| < 2^126 for the exact test): every value
 // is finite there, and below the largest float, where every instruction set's conversion
 // rounds alike.
@@ -29,6 +32,8 @@ namespace builtin::weighted {
 
 inline constexpr double kReach = 0x1p-49;       // reach = kReach * s
 inline constexpr double kLargestSum = 0x1p126;  // the double path needs s below this
+inline constexpr double kExactLow = 0x1p-20;    // D is exact for kExactLow <= |d| < kExactHigh
+inline constexpr double kExactHigh = 0x1p51;
 
 // The weight of one call.
 struct Plan {
