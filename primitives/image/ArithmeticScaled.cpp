@@ -4,16 +4,94 @@
 // The products and differences are byte operations on a region of byte rows
 // (BytewiseEngine.h): with a second image, or with the constants repeated along the row.
 // The squares map every byte through a table of the 256 results of the scale-factor rule, made
-// once per call.
+// once per call. The weighted sums are computed in double and redone in extended precision
+// where the double value cannot vouch for the float (ArithmeticScaledKernels.h).
 #include "primitives/image/ArithmeticScaled.h"
 
-#include "primitives/support/BytewiseEngine.h"
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "primitives/image/ArithmeticScaledKernels.h"
 #include "primitives/image/Copy.h"
+#include "primitives/support/BytewiseEngine.h"
+#include "primitives/support/GuardedFloat.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {
+
+// ---- Weighted sums -----------------------------------------------------------------------------
+
+namespace weighted {
+namespace {
+
+// The definition: in extended precision, rounded once to float.
+inline float ExactPixel(uint8_t x, float d, float alpha) {
+  const long double v = d;
+  const long double a = alpha;
+  return static_cast<float>(v + a * (static_cast<long double>(x) - v));
+}
+
+}  // namespace
+
+Plan MakePlan(float alpha) {
+  Plan plan{alpha, ~uint64_t{0}, false};
+  if (alpha == 0) {
+    plan.fitMask = 0;
+  } else if (std::isfinite(alpha)) {
+    // alpha as a double is normal: its significant bits are those of the 53-bit significand.
+    const uint64_t significand =
+        (std::bit_cast<uint64_t>(static_cast<double>(alpha)) & ((uint64_t{1} << 52) - 1)) |
+        (uint64_t{1} << 52);
+    const int bits = 53 - std::countr_zero(significand);
+    // A power of two only moves D's exponent (no product of these magnitudes leaves the
+    // double range); otherwise D keeps its low `bits` fraction bits zero.
+    plan.fitMask = bits == 1 ? 0 : (uint64_t{1} << bits) - 1;
+    plan.exactFirst = bits <= 12;
+  }
+  return plan;
+}
+
+void ExactRow(const uint8_t* src, uint8_t* acc, ptrdiff_t n, const Plan& plan) {
+  for (ptrdiff_t i = 0; i < n; ++i)
+    rows::Store<float>(acc, i, ExactPixel(src[i], rows::Load<float>(acc, i), plan.alpha));
+}
+
+void FastRow(const uint8_t* src, uint8_t* acc, ptrdiff_t n, const Plan& plan) {
+  const double a = plan.alpha;
+  for (ptrdiff_t i = 0; i < n; ++i) {
+    const float d = rows::Load<float>(acc, i);
+    const double v = d;
+    const double x = src[i];
+    const double dx = x - v;
+    const double t = a * dx;
+    const double r = v + t;
+    const double s = std::fabs(v) + std::fabs(t);
+    float out = 0;
+    bool certain = s < kLargestSum && guard::CertainFloat(r, kReach * s, out);
+    if (!certain && std::fabs(r) < kLargestSum) {
+      const bool dxExact = std::fabs(x) >= std::fabs(v) ? dx - x == -v : dx + v == x;
+      certain = dxExact && (std::bit_cast<uint64_t>(dx) & plan.fitMask) == 0 && r - v == t && r - t == v;
+      out = static_cast<float>(r);
+    }
+    if (!certain) out = ExactPixel(src[i], d, plan.alpha);
+    rows::Store<float>(acc, i, out);
+  }
+}
+
+void VectorRow(const uint8_t* src, uint8_t* acc, ptrdiff_t n, const Plan& plan, BlocksFn blocks) {
+  rows::WalkRowInBlocks(
+      n,
+      [&](ptrdiff_t i) {
+        return static_cast<ptrdiff_t>(blocks(src + i, acc + 4 * i, static_cast<size_t>(n - i), plan));
+      },
+      [&](ptrdiff_t i, ptrdiff_t end) { FastRow(src + i, acc + 4 * i, end - i, plan); });
+}
+
+}  // namespace weighted
+
 namespace {
 
 using arith::TRows8u;
@@ -245,14 +323,11 @@ IppStatus ippiAddWeighted_8u32f_C1IR(const Ipp8u* pSrc, int srcStep, Ipp32f* pSr
   if (srcStep < roiSize.width || srcDstStep < 4 * static_cast<int64_t>(roiSize.width))
     return ippStsStepErr;
   if (srcDstStep % 4 != 0) return ippStsNotEvenStepErr;
-  const long double a = alpha;
+  const weighted::Plan plan = weighted::MakePlan(alpha);
+  const weighted::BlocksFn blocks = weighted::VectorBlocks();
   rows::ForEachRow(pSrc, srcStep, 1, pSrcDst, srcDstStep, 4, roiSize,
-                   [a](const uint8_t* s, uint8_t* d, int32_t n) {
-                     for (ptrdiff_t i = 0; i < n; ++i) {
-                       const long double v = rows::Load<Ipp32f>(d, i);
-                       const long double x = s[i];
-                       rows::Store<Ipp32f>(d, i, static_cast<Ipp32f>(v + a * (x - v)));
-                     }
+                   [&plan, blocks](const uint8_t* s, uint8_t* d, int32_t n) {
+                     weighted::VectorRow(s, d, n, plan, blocks);
                    });
   return ippStsNoErr;
 }

@@ -12,8 +12,9 @@
 //
 // AbsDiff gives |a - b|; AbsDiffC |x - c| with c clamped to 0..255 first. Max writes the largest
 // byte of a one-channel image and reads no row after the first row that holds 255.
-// AddWeighted replaces each float d of the destination by d + alpha * (x - d), computed in
-// extended precision (long double) and stored as float.
+// AddWeighted replaces each float d of the destination by d + alpha * (x - d), defined in
+// extended precision (long double) and stored as float; it is computed in double where that
+// provably gives the same float (ArithmeticScaledKernels.h).
 //
 // Checks, the first failing one decides:
 //   MulScale C1IR, AC4IR; MulCScale every form: any pointer (the constant array too) null -8,

@@ -2,16 +2,21 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <opencv2/core.hpp>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "primitives/image/ArithmeticScaled.h"
+#include "primitives/image/ArithmeticScaledKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/ScaleFactorModel.h"
 
@@ -371,6 +376,144 @@ TEST(ImageAddWeighted, ChecksStepsAgainstTheWidthThenTheFloatStepsMultiple) {
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 11, size, 0.5f), ippStsStepErr);
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 4 * 3 + 2, size, 0.5f), ippStsNotEvenStepErr);
   EXPECT_EQ(ippiAddWeighted_8u32f_C1IR(src, 3, acc, 12, size, 0.5f), ippStsNoErr);
+}
+
+// Pixels for the weighted sums with alpha: random accumulators and bytes, and the hard ones:
+// sums within a few double steps of a tie between two floats (solved for d, then its float
+// neighbours), ties made exact by a weight of few bits, settled averages (d next to x), tiny,
+// huge, negative and signed-zero accumulators, and random bit patterns (subnormals, infinities,
+// NaNs).
+struct WeightedPixels {
+  std::vector<uint8_t> x;
+  std::vector<float> d;
+};
+
+WeightedPixels MakeWeightedPixels(float alpha, std::mt19937& rng) {
+  WeightedPixels p;
+  auto add = [&p](int x, float d) {
+    p.x.push_back(static_cast<uint8_t>(x));
+    p.d.push_back(d);
+  };
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_real_distribution<float> range(0.0f, 255.0f);
+  for (int i = 0; i < 3000; ++i) add(byte(rng), range(rng));
+  // Near ties: d + alpha (x - d) = m for the midpoint m above a float f.
+  const double a = alpha;
+  for (int i = 0; i < 3000 && std::isfinite(alpha) && a != 1.0; ++i) {
+    const int x = byte(rng);
+    const float f = (i % 3 == 0) ? std::ldexp(range(rng), -(i % 40)) : range(rng);
+    const double m = (static_cast<double>(f) + std::nextafter(f, 1e30f)) / 2;
+    float d = static_cast<float>((m - a * x) / (1.0 - a));
+    for (int k = 0; k < 3; ++k) d = std::nextafter(d, -1e30f);
+    for (int k = 0; k < 7; ++k, d = std::nextafter(d, 1e30f)) add(x, d);
+  }
+  // Sums whose double value rounds to another float than the extended one: ties above a
+  // float f next to alpha * x, reached through a small d (the smaller d, the closer to the tie
+  // the sum comes), kept where a plain double computation misses.
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  int kept = 0;
+  for (int i = 0; i < 400000 && kept < 400 && std::isfinite(alpha) && a != 1.0 && a != 0.0; ++i) {
+    const int x = byte(rng);
+    const float f = static_cast<float>(a * x * (1 + unit(rng) * std::ldexp(1.0, -(i % 30))));
+    const double m = (static_cast<double>(f) + std::nextafter(f, 1e30f)) / 2;
+    const float d = static_cast<float>((m - a * x) / (1.0 - a));
+    const long double ld = d;
+    const float exact = static_cast<float>(ld + static_cast<long double>(alpha) * (x - ld));
+    const double dd = d;
+    const float plain = static_cast<float>(dd + a * (x - dd));
+    if (std::bit_cast<uint32_t>(plain) != std::bit_cast<uint32_t>(exact)) add(x, d), ++kept;
+  }
+  // Settled averages: d a few float steps from x, and x = 0 with d decaying towards 0.
+  for (int i = 0; i < 2000; ++i) {
+    const int x = byte(rng);
+    float d = static_cast<float>(x);
+    for (int k = i % 9; k > 0; --k) d = std::nextafter(d, (i & 1) ? 1e30f : -1e30f);
+    add(x, d);
+    add(0, std::ldexp(range(rng) + 1.0f, -(i % 160)));
+  }
+  const float specials[] = {0.0f, -0.0f, -1.0f, -255.0f, 1e-40f, -1e-45f, 3e38f, -3e38f,
+                            std::numeric_limits<float>::max(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
+                            1e20f, 0x1p51f, 0x1p-20f};
+  for (float f : specials)
+    for (int x : {0, 1, 128, 255}) add(x, f);
+  std::uniform_int_distribution<uint32_t> bits;
+  for (int i = 0; i < 2000; ++i) add(byte(rng), std::bit_cast<float>(bits(rng)));
+  return p;
+}
+
+TEST(ImageAddWeighted, FastPathsGiveTheExtendedFloats) {
+  namespace w = builtin::weighted;
+  const float weights[] = {0.25f, 0.5f, 0.1f, 1.0f / 3, 0.75f, 0.01f, 0.9999f, 1e-7f, 0.0f,
+                           -0.0f, 1.0f, -0.5f, 3.0f, 1.5e-45f, 1e30f, 0x1.8p-3f,
+                           std::numeric_limits<float>::infinity(),
+                           std::numeric_limits<float>::quiet_NaN()};
+  std::mt19937 rng(24);
+  int doubleAloneDiffers = 0;
+  for (float alpha : weights) {
+    SCOPED_TRACE(alpha);
+    const w::Plan plan = w::MakePlan(alpha);
+    const WeightedPixels p = MakeWeightedPixels(alpha, rng);
+    const ptrdiff_t n = static_cast<ptrdiff_t>(p.x.size());
+    const auto bytes = [](std::vector<float>& v) { return reinterpret_cast<uint8_t*>(v.data()); };
+    std::vector<float> exact = p.d, fast = p.d;
+    w::ExactRow(p.x.data(), bytes(exact), n, plan);
+    w::FastRow(p.x.data(), bytes(fast), n, plan);
+    for (ptrdiff_t i = 0; i < n; ++i) {
+      const double v = p.d[i];
+      const float plain = static_cast<float>(v + double{alpha} * (p.x[i] - v));
+      doubleAloneDiffers += std::bit_cast<uint32_t>(plain) != std::bit_cast<uint32_t>(exact[i]);
+    }
+    const auto firstDifference = [&](const std::vector<float>& got) -> std::string {
+      for (ptrdiff_t i = 0; i < n; ++i)
+        if (std::bit_cast<uint32_t>(got[i]) != std::bit_cast<uint32_t>(exact[i]))
+          return "pixel " + std::to_string(i) + ": x " + std::to_string(p.x[i]) + " d " +
+                 std::to_string(p.d[i]);
+      return "";
+    };
+    EXPECT_EQ(firstDifference(fast), "") << "plain double path";
+    // The vector blocks from every start (every alignment of the float row) and with the row
+    // cut at every length of a block.
+    imagetest::ForEachVectorTarget([&] {
+      const w::BlocksFn blocks = w::VectorBlocks();
+      for (ptrdiff_t start : {0, 1, 2, 3, 5, 7}) {
+        std::vector<float> vec = p.d;
+        w::ExactRow(p.x.data(), bytes(vec), start, plan);
+        w::VectorRow(p.x.data() + start, bytes(vec) + 4 * start, n - start, plan, blocks);
+        EXPECT_EQ(firstDifference(vec), "") << "vector row from " << start;
+      }
+    });
+  }
+  // The sample reaches values where double alone rounds to another float.
+  EXPECT_GT(doubleAloneDiffers, 100);
+}
+
+TEST(ImageAddWeighted, RunningAverageSettlesOnTheExtendedFloats) {
+  // A picture averaged into itself many times, as a background model does: the accumulator
+  // settles next to the bytes, where the sums fall on ties of two floats. Misaligned rows with
+  // padding, compared with the reference applied row by row.
+  namespace w = builtin::weighted;
+  const int width = 67, height = 5, floatStep = 4 * width + 12;
+  std::mt19937 rng(7);
+  std::vector<Ipp8u> src(width * height);
+  for (auto& s : src) s = static_cast<Ipp8u>(rng() % 4 == 0 ? 0 : rng());
+  std::vector<uint8_t> acc(1 + floatStep * height), model;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const float v = static_cast<float>(rng() % 25600) / 100;
+      std::memcpy(&acc[1 + y * floatStep + 4 * x], &v, 4);
+    }
+  model = acc;
+  for (float alpha : {0.25f, 0.05f, 0.5f}) {
+    const w::Plan plan = w::MakePlan(alpha);
+    for (int round = 0; round < 200; ++round) {
+      ASSERT_EQ(ippiAddWeighted_8u32f_C1IR(src.data(), width, reinterpret_cast<Ipp32f*>(&acc[1]), floatStep,
+                                           IppiSize{width, height}, alpha),
+                ippStsNoErr);
+      for (int y = 0; y < height; ++y) w::ExactRow(&src[y * width], &model[1 + y * floatStep], width, plan);
+      ASSERT_EQ(acc, model) << alpha << " round " << round;
+    }
+  }
 }
 
 }  // namespace

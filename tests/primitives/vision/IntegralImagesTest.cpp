@@ -93,11 +93,17 @@ TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
   std::uniform_int_distribution<int> byte(0, 255);
   imagetest::ForEachVectorTarget([&] {
     const builtin::integral::Row32sFn vector = builtin::integral::Row32sVector();
-    for (int w = 0; w <= 80; ++w)
-      for (int misalign : {0, 1, 3}) {
-        SCOPED_TRACE("width " + std::to_string(w) + " misaligned by " + std::to_string(misalign));
+    // Every width up to a few steps and some long rows, each at every 4-byte offset within a
+    // 64-byte line (the rows start their vector stores at a line) and at odd addresses.
+    std::vector<int> widths;
+    for (int w = 0; w <= 80; ++w) widths.push_back(w);
+    for (int w : {127, 200, 1023, 1920}) widths.push_back(w);
+    for (int w : widths)
+      for (int misalign = 0; misalign < 68; misalign += misalign < 4 ? 1 : 4) {
+        SCOPED_TRACE("width " + std::to_string(w) + " misaligned by " +
+                     std::to_string(misalign));
         // Bytes near 255 and an upper row near 2^32 make the sums wrap.
-        std::vector<uint8_t> src(w + 1), above(4 * (w + 1) + 8), plain(4 * (w + 1) + 8, 0xAB), vec = plain;
+        std::vector<uint8_t> src(w + 1), above(4 * (w + 1) + 72), plain(4 * (w + 1) + 72, 0xAB), vec = plain;
         for (uint8_t& b : src) b = static_cast<uint8_t>(w % 2 ? byte(rng) : 255 - byte(rng) % 4);
         for (uint8_t& b : above) b = static_cast<uint8_t>(byte(rng) | (w % 3 ? 0 : 0xF0));
         const uint32_t val = rng();

@@ -1,0 +1,107 @@
+// Vector blocks of the weighted sum into a float image, compiled for every instruction set that
+// Highway targets and chosen at run time. They compute the double path of
+// ArithmeticScaled.cpp, one pixel per double lane, with the same guard
+// (ArithmeticScaledKernels.h).
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/image/ArithmeticScaledHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "primitives/image/ArithmeticScaledKernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace builtin::weighted {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// The two tests of ArithmeticScaledKernels.h on one vector of pixels.
+template <class DF>
+struct Tests {
+  using VF = hn::Vec<DF>;
+  using MF = hn::Mask<DF>;
+  DF df;
+  hn::RebindToUnsigned<DF> du;
+  hn::Rebind<float, DF> d32;
+  VF reach, largest, exactLow, exactHigh;
+  hn::Vec<hn::RebindToUnsigned<DF>> fitMask;
+
+  // All three operations exact: D = x - v (v = 0, x = 0, or 2^-20 <= |v| < 2^51, where the
+  // bits of a byte and of v span at most 53), alpha * D (D's low fraction bits) and
+  // r = v + t (checked from both sides).
+  HWY_INLINE MF Exact(VF x, VF v, VF dx, VF t, VF r) const {
+    const VF av = hn::Abs(v);
+    const MF dxExact = hn::Or(hn::And(hn::Ge(av, exactLow), hn::Lt(av, exactHigh)),
+                              hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(v, hn::Zero(df))));
+    const MF tExact = hn::RebindMask(df, hn::Eq(hn::And(hn::BitCast(du, dx), fitMask), hn::Zero(du)));
+    const MF rExact = hn::And(hn::Eq(hn::Sub(r, v), t), hn::Eq(hn::Sub(r, t), v));
+    return hn::And(hn::And(dxExact, tExact), hn::And(rExact, hn::Lt(hn::Abs(r), largest)));
+  }
+
+  // r +- reach round to the same float bits (-0 apart from +0); a NaN sum fails the first
+  // comparison. Per lane (compared widened), or for the whole vector at once.
+  HWY_INLINE MF Near(VF v, VF t, VF r) const {
+    const VF s = hn::Add(hn::Abs(v), hn::Abs(t));
+    const VF e = hn::Mul(s, reach);
+    const auto lo = hn::PromoteTo(df, hn::DemoteTo(d32, hn::Sub(r, e)));
+    const auto hi = hn::PromoteTo(df, hn::DemoteTo(d32, hn::Add(r, e)));
+    return hn::And(hn::Lt(s, largest), hn::RebindMask(df, hn::Eq(hn::BitCast(du, lo), hn::BitCast(du, hi))));
+  }
+  HWY_INLINE bool AllNear(VF v, VF t, VF r) const {
+    const VF s = hn::Add(hn::Abs(v), hn::Abs(t));
+    const VF e = hn::Mul(s, reach);
+    const hn::RebindToUnsigned<decltype(d32)> du32;
+    const auto lo = hn::BitCast(du32, hn::DemoteTo(d32, hn::Sub(r, e)));
+    const auto hi = hn::BitCast(du32, hn::DemoteTo(d32, hn::Add(r, e)));
+    return hn::AllTrue(df, hn::Lt(s, largest)) && hn::AllTrue(du32, hn::Eq(lo, hi));
+  }
+};
+
+size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Plan& plan) {
+  const hn::ScalableTag<double> df;
+  const hn::Rebind<float, decltype(df)> d32;
+  const hn::Rebind<int32_t, decltype(df)> di;
+  const hn::Rebind<uint8_t, decltype(df)> d8;
+  using VF = hn::Vec<decltype(df)>;
+  const size_t n = hn::Lanes(df);
+  const VF a = hn::Set(df, static_cast<double>(plan.alpha));
+  Tests<hn::ScalableTag<double>> tests;
+  tests.reach = hn::Set(df, kReach);
+  tests.largest = hn::Set(df, kLargestSum);
+  tests.exactLow = hn::Set(df, kExactLow);
+  tests.exactHigh = hn::Set(df, kExactHigh);
+  tests.fitMask = hn::Set(tests.du, plan.fitMask);
+  size_t i = 0;
+  for (; i + n <= pixels; i += n) {
+    float* row = reinterpret_cast<float*>(acc + 4 * i);
+    const VF v = hn::PromoteTo(df, hn::LoadU(d32, row));
+    const VF x = hn::PromoteTo(df, hn::PromoteTo(di, hn::LoadU(d8, src + i)));
+    const VF dx = hn::Sub(x, v);
+    const VF t = hn::Mul(a, dx);
+    const VF r = hn::Add(v, t);
+    // The test likelier to vouch for every lane first; the other only where it does not.
+    if (plan.exactFirst) {
+      const auto exact = tests.Exact(x, v, dx, t, r);
+      if (!hn::AllTrue(df, exact) && !hn::AllTrue(df, hn::Or(exact, tests.Near(v, t, r)))) break;
+    } else if (!tests.AllNear(v, t, r)) {
+      if (!hn::AllTrue(df, hn::Or(tests.Near(v, t, r), tests.Exact(x, v, dx, t, r)))) break;
+    }
+    // Where only the exact test holds, r is the value itself.
+    hn::StoreU(hn::DemoteTo(d32, r), d32, row);
+  }
+  return i;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace builtin::weighted
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace builtin::weighted {
+
+HWY_EXPORT(WeightedBlocks);
+
+BlocksFn VectorBlocks() { return &HWY_DYNAMIC_DISPATCH(WeightedBlocks); }
+
+}  // namespace builtin::weighted
+#endif  // HWY_ONCE
