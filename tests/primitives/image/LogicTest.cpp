@@ -48,7 +48,7 @@ const Ipp32u kCounts[4] = {1, 3, 7, 2};
 int ShiftLeft(int x, Ipp32u c) { return c > 7 ? 0 : (x << c) & 255; }
 int ShiftRight(int x, Ipp32u c) { return c > 7 ? 0 : x >> c; }
 
-#define PX_TWO_IMAGE_FORMS(Op, expr)                                                               \
+#define PF_LOGIC_TEST_TWO_IMAGE_FORMS(Op, expr)                                                    \
   TForm{#Op "_C1R",                                                                                \
         1,                                                                                         \
         false,                                                                                     \
@@ -98,61 +98,61 @@ int ShiftRight(int x, Ipp32u c) { return c > 7 ? 0 : x >> c; }
             [](const TCall& c) { return ippi##Op##_8u_C4IR(c.A, c.AStep, c.D, c.DStep, c.Size); }, \
             [](int x, int y, int) { return expr; }},                                               \
       TForm {                                                                                      \
-#Op "_AC4IR", 4, true, TInput::InPlaceImages, false,                                  \
+#Op "_AC4IR", 4, true, TInput::InPlaceImages, false,                                               \
             [](const TCall& c) { return ippi##Op##_8u_AC4IR(c.A, c.AStep, c.D, c.DStep, c.Size); },\
-            [](int x, int y, int) { return expr; }            \
+            [](int x, int y, int) { return expr; }                                                 \
   }
 
 // expr uses x and the channel's constant v.
-#define PX_CONSTANT_FORMS(Op, values, expr)                                                  \
-  TForm{#Op "_C3R",                                                                          \
-        3,                                                                                   \
-        false,                                                                               \
-        TInput::Constant,                                                                    \
-        false,                                                                               \
-        [](const TCall& c) {                                                                 \
-          return ippi##Op##_8u_C3R(c.A, c.AStep, values, c.D, c.DStep, c.Size);              \
-        },                                                                                   \
-        [](int x, int, int k) {                                                              \
-          const auto v = values[k];                                                          \
-          return expr;                                                                       \
-        }},                                                                                  \
-      TForm{#Op "_C3IR",                                                                     \
-            3,                                                                               \
-            false,                                                                           \
-            TInput::ConstantInPlace,                                                         \
-            false,                                                                           \
-            [](const TCall& c) { return ippi##Op##_8u_C3IR(values, c.D, c.DStep, c.Size); }, \
-            [](int x, int, int k) {                                                          \
-              const auto v = values[k];                                                      \
-              return expr;                                                                   \
-            }},                                                                              \
-      TForm{#Op "_C4IR",                                                                     \
-            4,                                                                               \
-            false,                                                                           \
-            TInput::ConstantInPlace,                                                         \
-            false,                                                                           \
-            [](const TCall& c) { return ippi##Op##_8u_C4IR(values, c.D, c.DStep, c.Size); }, \
-            [](int x, int, int k) {                                                          \
-              const auto v = values[k];                                                      \
-              return expr;                                                                   \
-            }},                                                                              \
-      TForm {                                                                                \
-#Op "_AC4IR", 4, true, TInput::ConstantInPlace, false,                                \
+#define PF_LOGIC_TEST_CONSTANT_FORMS(Op, values, expr)                                             \
+  TForm{#Op "_C3R",                                                                                \
+        3,                                                                                         \
+        false,                                                                                     \
+        TInput::Constant,                                                                          \
+        false,                                                                                     \
+        [](const TCall& c) {                                                                       \
+          return ippi##Op##_8u_C3R(c.A, c.AStep, values, c.D, c.DStep, c.Size);                    \
+        },                                                                                         \
+        [](int x, int, int k) {                                                                    \
+          const auto v = values[k];                                                                \
+          return expr;                                                                             \
+        }},                                                                                        \
+      TForm{#Op "_C3IR",                                                                           \
+            3,                                                                                     \
+            false,                                                                                 \
+            TInput::ConstantInPlace,                                                               \
+            false,                                                                                 \
+            [](const TCall& c) { return ippi##Op##_8u_C3IR(values, c.D, c.DStep, c.Size); },       \
+            [](int x, int, int k) {                                                                \
+              const auto v = values[k];                                                            \
+              return expr;                                                                         \
+            }},                                                                                    \
+      TForm{#Op "_C4IR",                                                                           \
+            4,                                                                                     \
+            false,                                                                                 \
+            TInput::ConstantInPlace,                                                               \
+            false,                                                                                 \
+            [](const TCall& c) { return ippi##Op##_8u_C4IR(values, c.D, c.DStep, c.Size); },       \
+            [](int x, int, int k) {                                                                \
+              const auto v = values[k];                                                            \
+              return expr;                                                                         \
+            }},                                                                                    \
+      TForm {                                                                                      \
+#Op "_AC4IR", 4, true, TInput::ConstantInPlace, false,                                             \
             [](const TCall& c) { return ippi##Op##_8u_AC4IR(values, c.D, c.DStep, c.Size); },      \
-            [](int x, int, int k) { const auto v = values[k]; return expr; }      \
+            [](int x, int, int k) { const auto v = values[k]; return expr; }                       \
   }
 
 std::vector<TForm> AllForms() {
   return {
-      PX_TWO_IMAGE_FORMS(And, x & y),
-      PX_TWO_IMAGE_FORMS(Or, x | y),
-      PX_TWO_IMAGE_FORMS(Xor, x ^ y),
-      PX_CONSTANT_FORMS(AndC, kValues, x & v),
-      PX_CONSTANT_FORMS(OrC, kValues, x | v),
-      PX_CONSTANT_FORMS(XorC, kValues, x ^ v),
-      PX_CONSTANT_FORMS(LShiftC, kCounts, ShiftLeft(x, v)),
-      PX_CONSTANT_FORMS(RShiftC, kCounts, ShiftRight(x, v)),
+      PF_LOGIC_TEST_TWO_IMAGE_FORMS(And, x & y),
+      PF_LOGIC_TEST_TWO_IMAGE_FORMS(Or, x | y),
+      PF_LOGIC_TEST_TWO_IMAGE_FORMS(Xor, x ^ y),
+      PF_LOGIC_TEST_CONSTANT_FORMS(AndC, kValues, x & v),
+      PF_LOGIC_TEST_CONSTANT_FORMS(OrC, kValues, x | v),
+      PF_LOGIC_TEST_CONSTANT_FORMS(XorC, kValues, x ^ v),
+      PF_LOGIC_TEST_CONSTANT_FORMS(LShiftC, kCounts, ShiftLeft(x, v)),
+      PF_LOGIC_TEST_CONSTANT_FORMS(RShiftC, kCounts, ShiftRight(x, v)),
       TForm{"Not_C3R", 3, false, TInput::Constant, true,
             [](const TCall& c) { return ippiNot_8u_C3R(c.A, c.AStep, c.D, c.DStep, c.Size); },
             [](int x, int, int) { return 255 - x; }},
@@ -171,8 +171,8 @@ std::vector<TForm> AllForms() {
   };
 }
 
-#undef PX_TWO_IMAGE_FORMS
-#undef PX_CONSTANT_FORMS
+#undef PF_LOGIC_TEST_TWO_IMAGE_FORMS
+#undef PF_LOGIC_TEST_CONSTANT_FORMS
 
 // Runs a form on guarded images of width x height and compares every destination byte with the
 // model: the fourth byte of an alpha-four pixel keeps its value, the sources do not change, and
