@@ -92,6 +92,40 @@ void BM_HoughCirclesRoad(benchmark::State& state) {
 }
 BENCHMARK(BM_HoughCirclesRoad)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// A crowded picture: uniform noise with the lowest settings (resolution 1, minimum distance 0,
+// Canny high threshold 1, no vote threshold, no smoothing), where nearly every pixel is an
+// edge and tens of thousands of circles are found. Our detector alone, once per size (the
+// largest takes many seconds); wall clock.
+void BM_HoughCirclesCrowded(benchmark::State& state) {
+  const int width = int(state.range(0)), height = int(state.range(1));
+  cv::Mat noise(height, width, CV_8UC1);
+  cv::RNG(1).fill(noise, cv::RNG::UNIFORM, 0, 256);
+  auto* hough = platform::New<components::TPXHoughCircles>(nullptr);
+  hough->Smooth()->SetEnabled(false);
+  hough->SetResolution(1.0);
+  hough->SetMinDistance(0.0);
+  hough->Threshold()->SetHigh(1.0);
+  hough->Threshold()->SetAccumulator(0.0);
+  size_t found = 0;
+  for (auto _ : state) {
+    auto image = TPXImageBuffer::CreateSize(width, height, buffers::vfGrayScale);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(image->Write() + size_t(y) * image->GetStep(), noise.ptr(y), size_t(width));
+    platform::RefPtr<components::IPXCircles> circles;
+    hough->DetectCircles(image.Get(), circles);
+    found = size_t(circles->GetCount());
+  }
+  hough->Free();
+  state.counters["circles"] = double(found);
+}
+BENCHMARK(BM_HoughCirclesCrowded)
+    ->Args({320, 240})
+    ->Args({640, 480})
+    ->Args({960, 540})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
