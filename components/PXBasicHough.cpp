@@ -128,18 +128,60 @@ int64_t StepsInside(int64_t v, int64_t s, int64_t limit, int64_t most) {
   return most;
 }
 
-// The same pass with the number of votes worked out first, so the loop has no tests.
-void VotePassFast(int32_t* acc, const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy) {
-  if (p.maxR < p.minR) return;
-  int64_t x1 = x0 + p.minR * sx, y1 = y0 + p.minR * sy;
-  int64_t n = p.maxR - p.minR + 1;
-  n = StepsInside(x1, sx, p.cols << kShift, n);
-  n = StepsInside(y1, sy, p.rows << kShift, n);
-  const int64_t stride = p.stride;
-  for (; n > 0; --n) {
-    ++acc[(y1 >> kShift) * stride + (x1 >> kShift)];
-    x1 += sx;
-    y1 += sy;
+// A pass of votes as its cells: n of them from (x, y) on, in steps of (sx, sy).
+struct TVotePass {
+  int64_t x, y, sx, sy, n;
+};
+
+// The pass of VotePassReference with the number of votes worked out first, so that the loop
+// has no tests. False when it has no votes.
+bool PassCells(const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy, TVotePass& pass) {
+  if (p.maxR < p.minR) return false;
+  pass = {x0 + p.minR * sx, y0 + p.minR * sy, sx, sy, p.maxR - p.minR + 1};
+  pass.n = StepsInside(pass.x, sx, p.cols << kShift, pass.n);
+  pass.n = StepsInside(pass.y, sy, p.rows << kShift, pass.n);
+  return pass.n > 0;
+}
+
+// Votes the first count cells of the pass and moves it past them.
+void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
+  int64_t x = pass.x, y = pass.y;
+  const int64_t sx = pass.sx, sy = pass.sy;
+  for (int64_t k = count; k > 0; --k) {
+    ++acc[(y >> kShift) * stride + (x >> kShift)];
+    x += sx;
+    y += sy;
+  }
+  pass.x = x;
+  pass.y = y;
+  pass.n -= count;
+}
+
+// Accumulators beyond this size are voted band by band of rows, each band a part of the
+// accumulator that stays in the processor's cache while every pass crossing it votes there.
+constexpr int64_t kBandBytes = 512 * 1024;
+
+bool VoteInBands(const TParams& p) { return p.stride * (p.rows + 2) * int64_t{sizeof(int32_t)} > kBandBytes; }
+
+// The passes' votes band by band. A pass runs downwards (one that runs upwards is turned round:
+// the same cells from its other end), so in each band it votes the cells up to the band's last
+// row and goes on from there in the next. Every cell gets the votes it gets pass by pass.
+void VoteBands(int32_t* acc, const TParams& p, std::vector<TVotePass>& passes) {
+  for (TVotePass& q : passes)
+    if (q.sy < 0) {
+      q.x += (q.n - 1) * q.sx;
+      q.y += (q.n - 1) * q.sy;
+      q.sx = -q.sx;
+      q.sy = -q.sy;
+    }
+  const int64_t bandRows = std::max<int64_t>(1, kBandBytes / int64_t{sizeof(int32_t)} / p.stride);
+  for (int64_t end = bandRows;; end += bandRows) {
+    const int64_t limit = end << kShift;  // the first row below the band, in fixed point
+    for (TVotePass& q : passes) {
+      if (q.n == 0 || q.y >= limit) continue;
+      VoteCells(acc, p.stride, q, q.sy > 0 ? std::min(q.n, (limit - 1 - q.y) / q.sy + 1) : q.n);
+    }
+    if (end >= p.rows) break;
   }
 }
 
@@ -151,6 +193,8 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
   const uint8_t* edgeBase = rows::Bytes(m.Edges);
   const uint8_t* dxBase = rows::Bytes(m.Dx);
   const uint8_t* dyBase = rows::Bytes(m.Dy);
+  const bool bands = !Reference && VoteInBands(p);
+  std::vector<TVotePass> passes;
   for (int32_t y = 0; y < m.Size.height; ++y) {
     const uint8_t* edges = rows::Row(edgeBase, m.EdgeStep, y);
     const uint8_t* dxRow = rows::Row(dxBase, m.DxStep, y);
@@ -167,12 +211,20 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
         VotePassReference(acc, p, x0, y0, sx, sy);
         VotePassReference(acc, p, x0, y0, -sx, -sy);
       } else {
-        VotePassFast(acc, p, x0, y0, sx, sy);
-        VotePassFast(acc, p, x0, y0, -sx, -sy);
+        TVotePass pass;
+        for (const int64_t sign : {1, -1})
+          if (PassCells(p, x0, y0, sign * sx, sign * sy, pass)) {
+            if (bands)
+              passes.push_back(pass);
+            else
+              VoteCells(acc, p.stride, pass, pass.n);
+          }
       }
       points.Add(x, y);
     }
   }
+  if constexpr (!Reference)
+    if (bands) VoteBands(acc, p, passes);
 }
 
 // The cells above the threshold that beat their four neighbours, in index order.

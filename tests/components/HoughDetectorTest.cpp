@@ -251,6 +251,16 @@ TEST(HoughFastPath, EqualsTheReference) {
   auto discs = houghtest::DiscPicture(320, 240, kDiscs);
   const EdgeImages discEdges = EdgesOf(discs.Get(), 50, 100);
   const EdgeImages noise = RandomEdges(61, 47, 0.3, 7);
+  // An accumulator too large for the processor's cache is voted in bands of rows (here 65 at
+  // resolution 1): rings whose vote lines cross the picture in every direction, and sparse
+  // random edges.
+  HandMadeEdges wide(2000, 300);
+  for (int i = 0; i < 9; ++i) wide.Ring(100 + 220 * i, 60 + 20 * (i % 9), 25 + 12 * i);
+  const EdgeImages sparse = RandomEdges(2000, 300, 0.0005, 5);
+  for (size_t i = 0; i < sparse.edges.size(); ++i)
+    if (sparse.edges[i] && !wide.edges[i]) wide.Point(int(i % 2000), int(i / 2000), sparse.dx[i], sparse.dy[i]);
+  ExpectFastEqualsReference(wide.Map(), 1.0, 20, 15, 0, 0);
+  ExpectFastEqualsReference(wide.Map(), 1.3, 10, 10, 7, 400);
   imagetest::ForEachVectorTarget([&] {
     ExpectFastEqualsReference(discEdges.Map(), 1.0, 50, 40, 0, 0);
     ExpectFastEqualsReference(discEdges.Map(), 2.0, 10, 10, 5, 60);
