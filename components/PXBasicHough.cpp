@@ -143,23 +143,39 @@ bool PassCells(const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy,
   return pass.n > 0;
 }
 
-// Votes the first count cells of the pass and moves it past them.
+// Votes the first count cells of the pass and moves it past them. One step is a whole cell
+// along one axis (GradientStep), so along that axis the cell index moves by a fixed amount.
 void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
-  int64_t x = pass.x, y = pass.y;
   const int64_t sx = pass.sx, sy = pass.sy;
-  for (int64_t k = count; k > 0; --k) {
-    ++acc[(y >> kShift) * stride + (x >> kShift)];
-    x += sx;
-    y += sy;
+  if (sy == kOne || sy == -kOne) {
+    int64_t x = pass.x;
+    int64_t row = (pass.y >> kShift) * stride;
+    const int64_t down = sy > 0 ? stride : -stride;
+    for (int64_t k = count; k > 0; --k) {
+      ++acc[row + (x >> kShift)];
+      row += down;
+      x += sx;
+    }
+    pass.x = x;
+    pass.y += count * sy;
+  } else {
+    int64_t y = pass.y;
+    int64_t column = pass.x >> kShift;
+    const int64_t right = sx > 0 ? 1 : -1;
+    for (int64_t k = count; k > 0; --k) {
+      ++acc[(y >> kShift) * stride + column];
+      column += right;
+      y += sy;
+    }
+    pass.y = y;
+    pass.x += count * sx;
   }
-  pass.x = x;
-  pass.y = y;
   pass.n -= count;
 }
 
 // Accumulators beyond this size are voted band by band of rows, each band a part of the
 // accumulator that stays in the processor's cache while every pass crossing it votes there.
-constexpr int64_t kBandBytes = 512 * 1024;
+constexpr int64_t kBandBytes = 192 * 1024;
 
 bool VoteInBands(const TParams& p) { return p.stride * (p.rows + 2) * int64_t{sizeof(int32_t)} > kBandBytes; }
 
