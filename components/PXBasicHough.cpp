@@ -173,11 +173,14 @@ void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
   pass.n -= count;
 }
 
-// Accumulators beyond this size are voted band by band of rows, each band a part of the
-// accumulator that stays in the processor's cache while every pass crossing it votes there.
+// Accumulators of more than two bands are voted band by band of rows, each band a part of the
+// accumulator (192 KB) that stays in the processor's cache while every pass crossing it votes
+// there.
 constexpr int64_t kBandBytes = 192 * 1024;
 
-bool VoteInBands(const TParams& p) { return p.stride * (p.rows + 2) * int64_t{sizeof(int32_t)} > kBandBytes; }
+bool VoteInBands(const TParams& p) {
+  return p.stride * (p.rows + 2) * int64_t{sizeof(int32_t)} > 2 * kBandBytes;
+}
 
 // The passes' votes band by band. A pass runs downwards (one that runs upwards is turned round:
 // the same cells from its other end), so in each band it votes the cells up to the band's last
@@ -195,7 +198,10 @@ void VoteBands(int32_t* acc, const TParams& p, std::vector<TVotePass>& passes) {
     const int64_t limit = end << kShift;  // the first row below the band, in fixed point
     for (TVotePass& q : passes) {
       if (q.n == 0 || q.y >= limit) continue;
-      VoteCells(acc, p.stride, q, q.sy > 0 ? std::min(q.n, (limit - 1 - q.y) / q.sy + 1) : q.n);
+      const int64_t inBand = q.sy == kOne ? ((limit - 1 - q.y) >> kShift) + 1
+                             : q.sy > 0   ? (limit - 1 - q.y) / q.sy + 1
+                                          : q.n;
+      VoteCells(acc, p.stride, q, std::min(q.n, inBand));
     }
     if (end >= p.rows) break;
   }
@@ -327,17 +333,21 @@ class TBucketRadiusSearch {
  public:
   // maxDist bounds the distances that will be handed over (larger ones share the last
   // bucket). Buckets are fewer than 2^22.
-  TBucketRadiusSearch(const TParams& p, float maxDist) : FDp(p.dp) {
+  // Few points get about one bucket per dp (fewer buckets to clear and add up per candidate),
+  // many get four (a smaller part of a band to scan).
+  TBucketRadiusSearch(const TParams& p, float maxDist, size_t points) : FDp(p.dp) {
     constexpr float kMostBuckets = 4194304.0f;
-    FScale = static_cast<float>(4.0 / p.dp);
+    const double perDp = static_cast<double>(points) / (static_cast<double>(maxDist) / p.dp + 1);
+    FScale = static_cast<float>((perDp < 16 ? 1.0 : perDp < 64 ? 2.0 : 4.0) / p.dp);
     if (maxDist * FScale > kMostBuckets) FScale = kMostBuckets / maxDist;
     FBuckets = static_cast<uint32_t>(std::min(maxDist * FScale, kMostBuckets)) + 2;
     FLast = static_cast<float>(FBuckets - 1);
-    FStart.resize(size_t{FBuckets} + 1);
+    FStart.resize(size_t{FBuckets} + 2);
   }
 
   // Same contract as SearchRadius, over the distances dist[0 .. n) in any order (n > 0).
   int64_t Search(const float* dist, size_t n, float& rBest) {
+    FExactInDouble = n < (size_t{1} << 29);
     Distribute(dist, n);
     const float* sorted = FSorted.data();
     const size_t* start = FStart.data();
@@ -370,11 +380,11 @@ class TBucketRadiusSearch {
       const int64_t count = static_cast<int64_t>(e - s);
       const bool first = rBest < kFloatEpsilon && count >= maxCount;
       // rCur is at least v: a band that cannot win even with v needs no middle.
-      if (first || static_cast<long double>(count) * rBest >= static_cast<long double>(maxCount) * v) {
+      if (first || Weighs(count, rBest, maxCount, v)) {
         // The middle rank may be the next band's first distance (a band of one).
         const size_t mid = (s + e + 1) / 2;
         const float rCur = mid == e ? next : Select(mid, vBucket, tBucket);
-        if (static_cast<long double>(count) * rBest >= static_cast<long double>(maxCount) * rCur || first) {
+        if (Weighs(count, rBest, maxCount, rCur) || first) {
           rBest = rCur;
           maxCount = count;
         }
@@ -387,6 +397,14 @@ class TBucketRadiusSearch {
   }
 
  private:
+  // count * rBest >= maxCount * r, as SearchRadius weighs it in extended precision. Counts
+  // below 2^29 times a float have at most 53 significant bits, so below that the products are
+  // exact in double too and the comparison is the same.
+  bool Weighs(int64_t count, float rBest, int64_t maxCount, float r) const {
+    if (FExactInDouble) return static_cast<double>(count) * rBest >= static_cast<double>(maxCount) * r;
+    return static_cast<long double>(count) * rBest >= static_cast<long double>(maxCount) * r;
+  }
+
   uint32_t Key(float x) const { return static_cast<uint32_t>(std::min(x * FScale, FLast)); }
 
   // The largest float x with x - v <= dp in double, the test of SearchRadius (which only
@@ -402,17 +420,17 @@ class TBucketRadiusSearch {
     }
   }
 
-  // Counting sort by key into FSorted; FStart[k] is where bucket k begins.
+  // Counting sort by key into FSorted; FStart[k] is where bucket k begins. The counts go two
+  // places up, so that after the sums FStart[k + 1] is where bucket k begins, and the scatter
+  // moves it to where bucket k ends, which is where bucket k + 1 begins.
   void Distribute(const float* dist, size_t n) {
     FSorted.resize(n);
     size_t* start = FStart.data();
-    std::fill(start, start + FBuckets + 1, size_t{0});
-    for (size_t i = 0; i < n; ++i) ++start[Key(dist[i]) + 1];
-    for (uint32_t k = 0; k < FBuckets; ++k) start[k + 1] += start[k];
-    FFill.assign(start, start + FBuckets);
-    size_t* fill = FFill.data();
+    std::fill(start, start + FBuckets + 2, size_t{0});
+    for (size_t i = 0; i < n; ++i) ++start[Key(dist[i]) + 2];
+    for (uint32_t k = 2; k <= FBuckets; ++k) start[k] += start[k - 1];
     float* sorted = FSorted.data();
-    for (size_t i = 0; i < n; ++i) sorted[fill[Key(dist[i])]++] = dist[i];
+    for (size_t i = 0; i < n; ++i) sorted[start[Key(dist[i]) + 1]++] = dist[i];
   }
 
   // The distance of that rank in the whole order, which lies in a bucket from first to last.
@@ -425,10 +443,11 @@ class TBucketRadiusSearch {
   }
 
   double FDp;
+  bool FExactInDouble = true;
   float FScale = 1.0f;
   float FLast = 0.0f;
   uint32_t FBuckets = 0;
-  std::vector<size_t> FStart, FFill;
+  std::vector<size_t> FStart;
   std::vector<float> FSorted;
 };
 
@@ -558,7 +577,8 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
     // No distance exceeds the diagonal of the box holding the points and the centres.
     const double w = std::max(static_cast<double>(m.Size.width), static_cast<double>(p.cols) * p.dp);
     const double h = std::max(static_cast<double>(m.Size.height), static_cast<double>(p.rows) * p.dp);
-    radii = std::make_unique<TBucketRadiusSearch>(p, std::min(maxRf, static_cast<float>(std::hypot(w, h) + 2)));
+    radii = std::make_unique<TBucketRadiusSearch>(p, std::min(maxRf, static_cast<float>(std::hypot(w, h) + 2)),
+                                                  n);
   }
   for (const int32_t index : candidates) {
     const int64_t cy0 = index / p.stride - 1;
