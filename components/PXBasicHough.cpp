@@ -327,7 +327,7 @@ int64_t SortedDistancesReference(const TEdgePoints& pts, float cx, float cy, std
 }
 
 // The radius search of SearchRadius without sorting the distances. The distances are put in
-// order of a bucket key (the distance times about 4 / dp, truncated) by one counting pass and
+// order of a bucket key (the distance times 1, 2 or 4 / dp, truncated) by one counting pass and
 // one scatter. The key never falls where the distance grows, so every value of a bucket is
 // below every value of the buckets after it, and the distances at most a bound t are the
 // buckets before t's own and a part of t's bucket. The band scan needs only:
@@ -336,8 +336,8 @@ int64_t SortedDistancesReference(const TEdgePoints& pts, float cx, float cy, std
 //    and the next one starts at the least distance beyond t (from t's bucket, or the next
 //    bucket that holds any);
 //  - for a band that can win, the distance at its middle rank, selected inside its bucket.
-// A band is more than dp wide and a bucket about a quarter of that, so each bucket is scanned
-// about once: linear in the number of distances and buckets. The results are SearchRadius's.
+// A band is more than dp wide and a bucket at most that, so each bucket is scanned about twice
+// at most: linear in the number of distances and buckets. The results are SearchRadius's.
 class TBucketRadiusSearch {
  public:
   // maxDist bounds the distances that will be handed over (larger ones share the last

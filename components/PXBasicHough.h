@@ -8,11 +8,12 @@
 // already in the list is dropped; for the others the radius is the band of distances that the
 // most edge points support (at least 31 of them).
 //
-// Cost. The votes take each edge point times the radius range. Each candidate that no accepted
+// Cost. The votes take each edge point times the radius range (an accumulator larger than the
+// cache is voted band by band of rows, so that each band stays in the cache). Each candidate that no accepted
 // circle keeps away gets a radius search, which (as the detector is defined) weighs the
 // distance of every edge point from the candidate: the distances are computed for all edge
-// points, and those up to the largest radius are counted into buckets about a quarter of the
-// resolution wide and scanned band by band, linear in their number. A detection therefore
+// points, and those up to the largest radius are counted into buckets (one to four per
+// resolution step) and scanned band by band, linear in their number. A detection therefore
 // costs about (candidates searched) x (edge points). On a crowded picture (noise with a Canny
 // high threshold of 1, no vote threshold and no minimum distance: nearly every pixel an edge,
 // tens of thousands of circles) that is seconds at 640x480 and grows with the square of the
