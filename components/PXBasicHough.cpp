@@ -36,7 +36,8 @@ struct TParams {
   int64_t rows = 0;  // accumulator rows and columns (without the border)
   int64_t cols = 0;
   int64_t stride = 0;  // cols + 2
-  double minDist2 = 0;
+  double minDist = 0;   // at least dp
+  double minDist2 = 0;  // its square
 };
 
 TParams MakeParams(IppiSize size, double Dp, double MinDist, int32_t MinRadius, int32_t MaxRadius) {
@@ -54,8 +55,8 @@ TParams MakeParams(IppiSize size, double Dp, double MinDist, int32_t MinRadius, 
   p.rows = static_cast<int64_t>(std::ceil(static_cast<long double>(size.height) * p.idp));
   p.cols = static_cast<int64_t>(std::ceil(static_cast<long double>(size.width) * p.idp));
   p.stride = p.cols + 2;
-  const double d = MinDist > p.dp ? MinDist : p.dp;
-  p.minDist2 = d * d;
+  p.minDist = MinDist > p.dp ? MinDist : p.dp;
+  p.minDist2 = p.minDist * p.minDist;
   return p;
 }
 
@@ -85,6 +86,10 @@ void GradientStep(int32_t vx, int32_t vy, int64_t& sx, int64_t& sy) {
 // point in column (or row) v, the product in extended precision.
 std::vector<int64_t> FixedStarts(int32_t count, float idp) {
   std::vector<int64_t> starts(static_cast<size_t>(count));
+  if (idp == 1.0f) {  // the products are whole numbers
+    for (int32_t v = 0; v < count; ++v) starts[static_cast<size_t>(v)] = int64_t{v} * 1024 + kCellCentre;
+    return starts;
+  }
   for (int32_t v = 0; v < count; ++v)
     starts[static_cast<size_t>(v)] =
         static_cast<int64_t>(std::nearbyint(static_cast<long double>(v) * idp * 1024.0L)) + kCellCentre;
@@ -127,18 +132,82 @@ int64_t StepsInside(int64_t v, int64_t s, int64_t limit, int64_t most) {
   return most;
 }
 
-// The same pass with the number of votes worked out first, so the loop has no tests.
-void VotePassFast(int32_t* acc, const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy) {
-  if (p.maxR < p.minR) return;
-  int64_t x1 = x0 + p.minR * sx, y1 = y0 + p.minR * sy;
-  int64_t n = p.maxR - p.minR + 1;
-  n = StepsInside(x1, sx, p.cols << kShift, n);
-  n = StepsInside(y1, sy, p.rows << kShift, n);
-  const int64_t stride = p.stride;
-  for (; n > 0; --n) {
-    ++acc[(y1 >> kShift) * stride + (x1 >> kShift)];
-    x1 += sx;
-    y1 += sy;
+// A pass of votes as its cells: n of them from (x, y) on, in steps of (sx, sy).
+struct TVotePass {
+  int64_t x, y, sx, sy, n;
+};
+
+// The pass of VotePassReference with the number of votes worked out first, so that the loop
+// has no tests. False when it has no votes.
+bool PassCells(const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy, TVotePass& pass) {
+  if (p.maxR < p.minR) return false;
+  pass = {x0 + p.minR * sx, y0 + p.minR * sy, sx, sy, p.maxR - p.minR + 1};
+  pass.n = StepsInside(pass.x, sx, p.cols << kShift, pass.n);
+  pass.n = StepsInside(pass.y, sy, p.rows << kShift, pass.n);
+  return pass.n > 0;
+}
+
+// Votes the first count cells of the pass and moves it past them. One step is a whole cell
+// along one axis (GradientStep), so along that axis the cell index moves by a fixed amount.
+void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
+  const int64_t sx = pass.sx, sy = pass.sy;
+  if (sy == kOne || sy == -kOne) {
+    int64_t x = pass.x;
+    int64_t row = (pass.y >> kShift) * stride;
+    const int64_t down = sy > 0 ? stride : -stride;
+    for (int64_t k = count; k > 0; --k) {
+      ++acc[row + (x >> kShift)];
+      row += down;
+      x += sx;
+    }
+    pass.x = x;
+    pass.y += count * sy;
+  } else {
+    int64_t y = pass.y;
+    int64_t column = pass.x >> kShift;
+    const int64_t right = sx > 0 ? 1 : -1;
+    for (int64_t k = count; k > 0; --k) {
+      ++acc[(y >> kShift) * stride + column];
+      column += right;
+      y += sy;
+    }
+    pass.y = y;
+    pass.x += count * sx;
+  }
+  pass.n -= count;
+}
+
+// Accumulators of more than two bands are voted band by band of rows, each band a part of the
+// accumulator (192 KB) that stays in the processor's cache while every pass crossing it votes
+// there.
+constexpr int64_t kBandBytes = 192 * 1024;
+
+bool VoteInBands(const TParams& p) {
+  return p.stride * (p.rows + 2) * int64_t{sizeof(int32_t)} > 2 * kBandBytes;
+}
+
+// The passes' votes band by band. A pass runs downwards (one that runs upwards is turned round:
+// the same cells from its other end), so in each band it votes the cells up to the band's last
+// row and goes on from there in the next. Every cell gets the votes it gets pass by pass.
+void VoteBands(int32_t* acc, const TParams& p, std::vector<TVotePass>& passes) {
+  for (TVotePass& q : passes)
+    if (q.sy < 0) {
+      q.x += (q.n - 1) * q.sx;
+      q.y += (q.n - 1) * q.sy;
+      q.sx = -q.sx;
+      q.sy = -q.sy;
+    }
+  const int64_t bandRows = std::max<int64_t>(1, kBandBytes / int64_t{sizeof(int32_t)} / p.stride);
+  for (int64_t end = bandRows;; end += bandRows) {
+    const int64_t limit = end << kShift;  // the first row below the band, in fixed point
+    for (TVotePass& q : passes) {
+      if (q.n == 0 || q.y >= limit) continue;
+      const int64_t inBand = q.sy == kOne ? ((limit - 1 - q.y) >> kShift) + 1
+                             : q.sy > 0   ? (limit - 1 - q.y) / q.sy + 1
+                                          : q.n;
+      VoteCells(acc, p.stride, q, std::min(q.n, inBand));
+    }
+    if (end >= p.rows) break;
   }
 }
 
@@ -150,13 +219,20 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
   const uint8_t* edgeBase = rows::Bytes(m.Edges);
   const uint8_t* dxBase = rows::Bytes(m.Dx);
   const uint8_t* dyBase = rows::Bytes(m.Dy);
+  const bool bands = !Reference && VoteInBands(p);
+  std::vector<TVotePass> passes;
   for (int32_t y = 0; y < m.Size.height; ++y) {
     const uint8_t* edges = rows::Row(edgeBase, m.EdgeStep, y);
     const uint8_t* dxRow = rows::Row(dxBase, m.DxStep, y);
     const uint8_t* dyRow = rows::Row(dyBase, m.DyStep, y);
     const int32_t width = m.Size.width;
     for (int32_t x = 0; x < width; ++x) {
-      if (!edges[x]) continue;
+      if (!edges[x]) {
+        // Runs without edges are passed eight pixels at a time.
+        if constexpr (!Reference)
+          while (x + 9 <= width && rows::Load<uint64_t>(edges + x + 1, 0) == 0) x += 8;
+        continue;
+      }
       const int32_t vx = rows::Load<int16_t>(dxRow, x), vy = rows::Load<int16_t>(dyRow, x);
       if (vx == 0 && vy == 0) continue;
       int64_t sx, sy;
@@ -166,12 +242,20 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
         VotePassReference(acc, p, x0, y0, sx, sy);
         VotePassReference(acc, p, x0, y0, -sx, -sy);
       } else {
-        VotePassFast(acc, p, x0, y0, sx, sy);
-        VotePassFast(acc, p, x0, y0, -sx, -sy);
+        TVotePass pass;
+        for (const int64_t sign : {1, -1})
+          if (PassCells(p, x0, y0, sign * sx, sign * sy, pass)) {
+            if (bands)
+              passes.push_back(pass);
+            else
+              VoteCells(acc, p.stride, pass, pass.n);
+          }
       }
       points.Add(x, y);
     }
   }
+  if constexpr (!Reference)
+    if (bands) VoteBands(acc, p, passes);
 }
 
 // The cells above the threshold that beat their four neighbours, in index order.
@@ -242,61 +326,216 @@ int64_t SortedDistancesReference(const TEdgePoints& pts, float cx, float cy, std
   return static_cast<int64_t>(n);
 }
 
-// Sorts non-negative floats into non-increasing order by their bit patterns (a radix sort of
-// the complemented patterns, 11 + 11 + 10 bits, skipping a digit that all values share).
-void SortDescending(float* values, size_t n, std::vector<uint32_t>& work) {
-  if (n < 2) return;
-  work.resize(2 * n);
-  uint32_t* a = work.data();
-  uint32_t* b = a + n;
-  std::memcpy(a, values, n * sizeof(float));
-  constexpr int kBits[3] = {11, 11, 10};
-  uint32_t counts[3][2048] = {};
-  for (size_t i = 0; i < n; ++i) {
-    a[i] = ~a[i];
-    counts[0][a[i] & 2047u]++;
-    counts[1][(a[i] >> 11) & 2047u]++;
-    counts[2][a[i] >> 22]++;
+// The radius search of SearchRadius without sorting the distances. The distances are put in
+// order of a bucket key (the distance times 1, 2 or 4 / dp, truncated) by one counting pass and
+// one scatter. The key never falls where the distance grows, so every value of a bucket is
+// below every value of the buckets after it, and the distances at most a bound t are the
+// buckets before t's own and a part of t's bucket. The band scan needs only:
+//  - where a band starting at v ends: t is the largest float at most dp above v (as the scan
+//    tests it, in double), the band ends after the distances up to t (counted in t's bucket)
+//    and the next one starts at the least distance beyond t (from t's bucket, or the next
+//    bucket that holds any);
+//  - for a band that can win, the distance at its middle rank, selected inside its bucket.
+// A band is more than dp wide and a bucket at most that, so each bucket is scanned about twice
+// at most: linear in the number of distances and buckets. The results are SearchRadius's.
+class TBucketRadiusSearch {
+ public:
+  // maxDist bounds the distances that will be handed over (larger ones share the last
+  // bucket). Buckets are fewer than 2^22.
+  // Few points get about one bucket per dp (fewer buckets to clear and add up per candidate),
+  // many get four (a smaller part of a band to scan).
+  TBucketRadiusSearch(const TParams& p, float maxDist, size_t points) : FDp(p.dp) {
+    constexpr float kMostBuckets = 4194304.0f;
+    const double perDp = static_cast<double>(points) / (static_cast<double>(maxDist) / p.dp + 1);
+    FScale = static_cast<float>((perDp < 16 ? 1.0 : perDp < 64 ? 2.0 : 4.0) / p.dp);
+    if (maxDist * FScale > kMostBuckets) FScale = kMostBuckets / maxDist;
+    FBuckets = static_cast<uint32_t>(std::min(maxDist * FScale, kMostBuckets)) + 2;
+    FLast = static_cast<float>(FBuckets - 1);
+    FStart.resize(size_t{FBuckets} + 2);
   }
-  int shift = 0;
-  for (int pass = 0; pass < 3; ++pass) {
-    uint32_t* c = counts[pass];
-    const uint32_t mask = (1u << kBits[pass]) - 1u;
-    if (c[(a[0] >> shift) & mask] != n) {
-      uint32_t sum = 0;
-      for (uint32_t d = 0; d <= mask; ++d) {
-        const uint32_t k = c[d];
-        c[d] = sum;
-        sum += k;
+
+  // Same contract as SearchRadius, over the distances dist[0 .. n) in any order (n > 0).
+  int64_t Search(const float* dist, size_t n, float& rBest) {
+    FExactInDouble = n < (size_t{1} << 29);
+    Distribute(dist, n);
+    const float* sorted = FSorted.data();
+    const size_t* start = FStart.data();
+    int64_t maxCount = kMinSupport;
+    rBest = 0.0f;
+    // The first band starts at the least distance.
+    uint32_t vBucket = 0;
+    while (start[vBucket + 1] == start[vBucket]) ++vBucket;
+    float v = *std::min_element(sorted + start[vBucket], sorted + start[vBucket + 1]);
+    size_t s = 0;
+    for (;;) {
+      const float t = Bound(v);
+      const uint32_t tBucket = Key(t);
+      // e: the distances up to t (all of those below v included); next: the least one beyond.
+      size_t e = start[tBucket];
+      float next = std::numeric_limits<float>::infinity();
+      for (const float* q = sorted + start[tBucket], *end = sorted + start[tBucket + 1]; q != end; ++q) {
+        const float x = *q;
+        e += x <= t;
+        next = std::min(next, x > t ? x : std::numeric_limits<float>::infinity());
       }
-      for (size_t i = 0; i < n; ++i) b[c[(a[i] >> shift) & mask]++] = a[i];
-      std::swap(a, b);
+      uint32_t nextBucket = tBucket;
+      if (e == start[tBucket + 1]) {
+        // Nothing beyond t in its bucket: the next band starts in the next bucket with any.
+        do ++nextBucket;
+        while (nextBucket < FBuckets && start[nextBucket + 1] == start[nextBucket]);
+        if (nextBucket == FBuckets) break;  // the last band is never weighed
+        next = *std::min_element(sorted + start[nextBucket], sorted + start[nextBucket + 1]);
+      }
+      const int64_t count = static_cast<int64_t>(e - s);
+      const bool first = rBest < kFloatEpsilon && count >= maxCount;
+      // rCur is at least v: a band that cannot win even with v needs no middle.
+      if (first || Weighs(count, rBest, maxCount, v)) {
+        // The middle rank may be the next band's first distance (a band of one).
+        const size_t mid = (s + e + 1) / 2;
+        const float rCur = mid == e ? next : Select(mid, vBucket, tBucket);
+        if (Weighs(count, rBest, maxCount, rCur) || first) {
+          rBest = rCur;
+          maxCount = count;
+        }
+      }
+      s = e;
+      v = next;
+      vBucket = nextBucket;
     }
-    shift += kBits[pass];
+    return maxCount;
   }
-  for (size_t i = 0; i < n; ++i) a[i] = ~a[i];
-  std::memcpy(values, a, n * sizeof(float));
+
+ private:
+  // count * rBest >= maxCount * r, as SearchRadius weighs it in extended precision. Counts
+  // below 2^29 times a float have at most 53 significant bits, so below that the products are
+  // exact in double too and the comparison is the same.
+  bool Weighs(int64_t count, float rBest, int64_t maxCount, float r) const {
+    if (FExactInDouble) return static_cast<double>(count) * rBest >= static_cast<double>(maxCount) * r;
+    return static_cast<long double>(count) * rBest >= static_cast<long double>(maxCount) * r;
+  }
+
+  uint32_t Key(float x) const { return static_cast<uint32_t>(std::min(x * FScale, FLast)); }
+
+  // The largest float x with x - v <= dp in double, the test of SearchRadius (which only
+  // grows with x).
+  float Bound(float v) const {
+    const double vd = static_cast<double>(v);
+    float t = static_cast<float>(vd + FDp);
+    while (static_cast<double>(t) - vd > FDp) t = std::nextafter(t, 0.0f);
+    for (;;) {
+      const float up = std::nextafter(t, std::numeric_limits<float>::infinity());
+      if (up == t || static_cast<double>(up) - vd > FDp) return t;
+      t = up;
+    }
+  }
+
+  // Counting sort by key into FSorted; FStart[k] is where bucket k begins. The counts go two
+  // places up, so that after the sums FStart[k + 1] is where bucket k begins, and the scatter
+  // moves it to where bucket k ends, which is where bucket k + 1 begins.
+  void Distribute(const float* dist, size_t n) {
+    FSorted.resize(n);
+    size_t* start = FStart.data();
+    std::fill(start, start + FBuckets + 2, size_t{0});
+    for (size_t i = 0; i < n; ++i) ++start[Key(dist[i]) + 2];
+    for (uint32_t k = 2; k <= FBuckets; ++k) start[k] += start[k - 1];
+    float* sorted = FSorted.data();
+    for (size_t i = 0; i < n; ++i) sorted[start[Key(dist[i]) + 1]++] = dist[i];
+  }
+
+  // The distance of that rank in the whole order, which lies in a bucket from first to last.
+  float Select(size_t rank, uint32_t first, uint32_t last) {
+    const size_t* start = FStart.data();
+    const size_t k = static_cast<size_t>(std::upper_bound(start + first + 1, start + last + 1, rank) - start - 1);
+    float* values = FSorted.data();
+    std::nth_element(values + start[k], values + rank, values + start[k + 1]);
+    return values[rank];
+  }
+
+  double FDp;
+  bool FExactInDouble = true;
+  float FScale = 1.0f;
+  float FLast = 0.0f;
+  uint32_t FBuckets = 0;
+  std::vector<size_t> FStart;
+  std::vector<float> FSorted;
+};
+
+// True when (cx, cy) is closer than the minimum distance to the centre (x, y).
+inline bool Close(float x, float y, float cx, float cy, double minDist2) {
+  const long double dx = static_cast<long double>(x) - cx, dy = static_cast<long double>(y) - cy;
+  return dx * dx + dy * dy < minDist2;
 }
 
-// The distances not above maxR, sorted farthest first. Farther points only end the radius
-// search, so leaving them out changes no band: the indexes of the kept points all move by the
-// same number, which keeps the band counts and their middles.
-int64_t SortedDistancesFast(const TEdgePoints& pts, float cx, float cy, float maxR,
-                            std::vector<float>& desc, std::vector<uint32_t>& work) {
-  const size_t m = hough::NearDistances(pts.fx.data(), pts.fy.data(), pts.Count(), cx, cy, maxR,
-                                        desc.data());
-  SortDescending(desc.data(), m, work);
-  return static_cast<int64_t>(m);
-}
-
-bool TooClose(TPXCircles* circles, float cx, float cy, double minDist2) {
+bool TooCloseReference(TPXCircles* circles, float cx, float cy, double minDist2) {
   for (int32_t i = 0, n = circles->GetCount(); i < n; ++i) {
     const TPXFloatPoint c = circles->GetPoint(i);
-    const long double dx = static_cast<long double>(c.X) - cx, dy = static_cast<long double>(c.Y) - cy;
-    if (dx * dx + dy * dy < minDist2) return true;
+    if (Close(c.X, c.Y, cx, cy, minDist2)) return true;
   }
   return false;
 }
+
+// The circles of the list (those it held before and those accepted since), filed in square
+// cells a little wider than the minimum distance over the candidates' area. A circle closer
+// than that to a candidate lies in the candidate's cell or one of the eight around it (cell
+// numbers are clamped to the grid, which never moves two cells further apart), so only those
+// are tested, with the test of TooCloseReference. Whether any circle is close does not depend
+// on the order they are tested in: the candidates are still taken in order and the first
+// accepted wins exactly as before.
+class TCentreGrid {
+ public:
+  explicit TCentreGrid(const TParams& p) : FMinDist2(p.minDist2) {
+    FWidth = p.minDist * (1.0 + 1.0 / 65536);
+    // Centres lie in [0, cols * dp) x [0, rows * dp); minDist >= dp keeps the grid no larger
+    // than the accumulator.
+    FCols = Cells(static_cast<double>(p.cols) * p.dp);
+    FRows = Cells(static_cast<double>(p.rows) * p.dp);
+    FHeads.assign(static_cast<size_t>(FCols * FRows), -1);
+  }
+
+  void Add(float x, float y) {
+    // A circle with a coordinate that is not finite is close to nothing.
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    const size_t cell = static_cast<size_t>(Cell(y, FRows) * FCols + Cell(x, FCols));
+    FEntries.push_back({x, y, FHeads[cell]});
+    FHeads[cell] = static_cast<int64_t>(FEntries.size()) - 1;
+  }
+
+  bool TooClose(float cx, float cy) const {
+    const int64_t gx = Cell(cx, FCols), gy = Cell(cy, FRows);
+    for (int64_t y = std::max<int64_t>(gy - 1, 0); y <= std::min(gy + 1, FRows - 1); ++y)
+      for (int64_t x = std::max<int64_t>(gx - 1, 0); x <= std::min(gx + 1, FCols - 1); ++x)
+        for (int64_t i = FHeads[static_cast<size_t>(y * FCols + x)]; i >= 0;) {
+          const TEntry& c = FEntries[static_cast<size_t>(i)];
+          if (Close(c.x, c.y, cx, cy, FMinDist2)) return true;
+          i = c.next;
+        }
+    return false;
+  }
+
+ private:
+  struct TEntry {
+    float x, y;
+    int64_t next;
+  };
+
+  int64_t Cells(double extent) const {
+    const double c = std::floor(extent / FWidth) + 1;
+    return c >= 1 ? static_cast<int64_t>(c) : 1;  // also when the width is infinite
+  }
+  // The cell of a coordinate, clamped into the grid. Two values less than the width apart
+  // (also after the rounding of the quotients) get cell numbers at most 1 apart.
+  int64_t Cell(double v, int64_t count) const {
+    const double c = std::floor(v / FWidth);
+    if (!(c > 0)) return 0;
+    return c >= static_cast<double>(count - 1) ? count - 1 : static_cast<int64_t>(c);
+  }
+
+  double FWidth = 1.0;
+  double FMinDist2;
+  int64_t FCols = 1, FRows = 1;
+  std::vector<int64_t> FHeads;
+  std::vector<TEntry> FEntries;
+};
 
 template <bool Reference>
 void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThreshold, int32_t MinRadius,
@@ -330,24 +569,51 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
   const size_t n = points.Count();
   std::vector<float> desc(n), dist;
   std::vector<int32_t> order;
-  std::vector<uint32_t> work;
   if constexpr (Reference) {
     dist.resize(n);
     order.resize(n);
   }
   const float maxRf = FloatAtMost(p.maxR);
+  // The fast path: the circles in grid cells, distances bucketed instead of sorted.
+  std::unique_ptr<TCentreGrid> grid;
+  std::unique_ptr<TBucketRadiusSearch> radii;
+  if constexpr (!Reference) {
+    grid = std::make_unique<TCentreGrid>(p);
+    for (int32_t i = 0, count = Circles->GetCount(); i < count; ++i) {
+      const TPXFloatPoint c = Circles->GetPoint(i);
+      grid->Add(c.X, c.Y);
+    }
+    // No distance exceeds the diagonal of the box holding the points and the centres.
+    const double w = std::max(static_cast<double>(m.Size.width), static_cast<double>(p.cols) * p.dp);
+    const double h = std::max(static_cast<double>(m.Size.height), static_cast<double>(p.rows) * p.dp);
+    radii = std::make_unique<TBucketRadiusSearch>(p, std::min(maxRf, static_cast<float>(std::hypot(w, h) + 2)),
+                                                  n);
+  }
   for (const int32_t index : candidates) {
     const int64_t cy0 = index / p.stride - 1;
     const int64_t cx0 = index - (cy0 + 1) * p.stride - 1;
     const float cx = static_cast<float>(static_cast<long double>(cx0) * p.dp);
     const float cy = static_cast<float>(static_cast<long double>(cy0) * p.dp);
-    if (TooClose(Circles, cx, cy, p.minDist2)) continue;
-    const int64_t count = Reference ? SortedDistancesReference(points, cx, cy, dist, order, desc)
-                                    : SortedDistancesFast(points, cx, cy, maxRf, desc, work);
-    if (count == 0) continue;
     float rBest = 0.0f;
-    if (SearchRadius(desc.data(), count, p, rBest) > kMinSupport) {
+    int64_t support = 0;
+    if constexpr (Reference) {
+      if (TooCloseReference(Circles, cx, cy, p.minDist2)) continue;
+      const int64_t count = SortedDistancesReference(points, cx, cy, dist, order, desc);
+      if (count == 0) continue;
+      support = SearchRadius(desc.data(), count, p, rBest);
+    } else {
+      if (grid->TooClose(cx, cy)) continue;
+      // Farther points than maxR only end the radius search, so leaving them out changes no
+      // band: the ranks of the kept points all move by the same number, which keeps the band
+      // counts and their middles.
+      const size_t count = hough::NearDistances(points.fx.data(), points.fy.data(), n, cx, cy, maxRf,
+                                                desc.data());
+      if (count == 0) continue;
+      support = radii->Search(desc.data(), count, rBest);
+    }
+    if (support > kMinSupport) {
       Circles->Add(platform::New<TPXCircle>(cx, cy, rBest));
+      if constexpr (!Reference) grid->Add(cx, cy);
       if (Circles->GetCount() >= kMaxCircles) return;
     }
   }

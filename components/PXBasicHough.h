@@ -8,6 +8,20 @@
 // already in the list is dropped; for the others the radius is the band of distances that the
 // most edge points support (at least 31 of them).
 //
+// Cost. The votes take each edge point times the radius range (an accumulator larger than the
+// cache is voted band by band of rows, so that each band stays in the cache). Each candidate that no accepted
+// circle keeps away gets a radius search, which (as the detector is defined) weighs the
+// distance of every edge point from the candidate: the distances are computed for all edge
+// points, and those up to the largest radius are counted into buckets (one to four per
+// resolution step) and scanned band by band, linear in their number. A detection therefore
+// costs about (candidates searched) x (edge points). On a crowded picture (noise with a Canny
+// high threshold of 1, no vote threshold and no minimum distance: nearly every pixel an edge,
+// tens of thousands of circles) that is seconds at 640x480 and grows with the square of the
+// pixel count. The settings that bound it: CannyThreshold (fewer edge points), AccThreshold
+// (fewer candidates), MinDist (the candidates within it of an accepted circle skip the search;
+// the test looks only at circles in nearby grid cells of that width) and MaxRadius (fewer
+// votes, fewer distances to count and scan).
+//
 // The detector keeps no state; all its work memory is released on return, also when an
 // exception passes. Equal vote counts are ordered by the wrapper binding's index sort, whose
 // pivots are random: candidates with equal votes come out in no fixed order (reproducible with
@@ -53,7 +67,9 @@ struct THoughEdgeMap {
 
 // The detector from its edge map on: votes, centre candidates, minimum distance and radius
 // search, with the parameters of HoughCirclesGradient. Points whose derivatives are both 0
-// are no edge points.
+// are no edge points. The minimum distance is tested against the circles in the grid cells
+// around a candidate, and the distances are bucketed instead of sorted; the circles, their
+// order and their values are those of HoughCirclesFromEdgesReference.
 void HoughCirclesFromEdges(const THoughEdgeMap& Map, double Dp, double MinDist,
                            int32_t AccThreshold, int32_t MinRadius, int32_t MaxRadius,
                            TPXCircles* Circles);

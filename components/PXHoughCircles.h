@@ -7,7 +7,9 @@
 // accumulator's inverse resolution), MinDistance between centres, Threshold.High (the Canny
 // high threshold) and Threshold.Accumulator (the votes a centre needs), both rounded half to
 // even, and MinRadius/MaxRadius (0 for any). The list of circles goes out on OutputPin (when
-// linked) and to OnCirclesDetect (when assigned).
+// linked) and to OnCirclesDetect (when assigned). What a detection costs, and which settings
+// bound it, is told in components/PXBasicHough.h: on crowded pictures with the lowest
+// thresholds and no minimum distance it takes seconds.
 //
 // Where the work runs (SynchronizeType):
 //   stNone: detection, the result operation and the event run in the delivering thread, and

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -250,6 +251,16 @@ TEST(HoughFastPath, EqualsTheReference) {
   auto discs = houghtest::DiscPicture(320, 240, kDiscs);
   const EdgeImages discEdges = EdgesOf(discs.Get(), 50, 100);
   const EdgeImages noise = RandomEdges(61, 47, 0.3, 7);
+  // An accumulator too large for the processor's cache is voted in bands of rows (here 65 at
+  // resolution 1): rings whose vote lines cross the picture in every direction, and sparse
+  // random edges.
+  HandMadeEdges wide(2000, 300);
+  for (int i = 0; i < 9; ++i) wide.Ring(100 + 220 * i, 60 + 20 * (i % 9), 25 + 12 * i);
+  const EdgeImages sparse = RandomEdges(2000, 300, 0.0005, 5);
+  for (size_t i = 0; i < sparse.edges.size(); ++i)
+    if (sparse.edges[i] && !wide.edges[i]) wide.Point(int(i % 2000), int(i / 2000), sparse.dx[i], sparse.dy[i]);
+  ExpectFastEqualsReference(wide.Map(), 1.0, 20, 15, 0, 0);
+  ExpectFastEqualsReference(wide.Map(), 1.3, 10, 10, 7, 400);
   imagetest::ForEachVectorTarget([&] {
     ExpectFastEqualsReference(discEdges.Map(), 1.0, 50, 40, 0, 0);
     ExpectFastEqualsReference(discEdges.Map(), 2.0, 10, 10, 5, 60);
@@ -266,6 +277,54 @@ TEST(HoughFastPath, EqualsTheReference) {
   coins->ConvertTo(buffers::vfGrayScale);
   const EdgeImages coinEdges = EdgesOf(coins.Get(), 50, 100);
   ExpectFastEqualsReference(coinEdges.Map(), 1.0, 50, 40, 0, 0);
+}
+
+// A crowded picture: noise with the lowest settings (Canny thresholds 1, no vote threshold, the
+// least minimum distance), where nearly every pixel is an edge point and thousands of circles
+// are accepted, so the grid of accepted centres and the bucketed radius search meet dense
+// cells, ties and bands of every size. The list may hold circles already, anywhere (also far
+// outside the picture, or not finite): they keep candidates away exactly as in the reference.
+TEST(HoughFastPath, EqualsTheReferenceOnACrowdedPicture) {
+  auto noise = TPXImageBuffer::CreateSize(120, 90, buffers::vfGrayScale);
+  std::mt19937 rng(11);
+  for (uint32_t y = 0; y < noise->GetHeight(); ++y)
+    for (uint32_t x = 0; x < noise->GetWidth(); ++x) noise->Write()[y * noise->GetStep() + x] = uint8_t(rng());
+  const EdgeImages edges = EdgesOf(noise.Get(), 1, 1);
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<Found> before = {{40, 30, 5},  {-3.5f, 60, 2}, {1e30f, 1e30f, 1}, {inf, 50, 1},
+                                     {nan, 70, 1}, {120.25f, -inf, 1}, {119.5f, 89.5f, 3}};
+  struct Case {
+    double dp, minDist;
+    int acc, minR, maxR;
+    bool prefilled;
+  } cases[] = {{1.0, 0, 0, 0, 0, false}, {1.0, 2.5, 0, 0, 0, true}, {1.5, 4, 1, 0, 50, true},
+               {2.0, 1, 0, 3, 30, false}, {1.0, 1e300, 0, 0, 0, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "dp " << c.dp << " minDist " << c.minDist << " acc " << c.acc << " radii "
+                                    << c.minR << ".." << c.maxR << (c.prefilled ? " prefilled" : ""));
+    auto fill = [&](TPXCircles* list) {
+      if (c.prefilled)
+        for (const Found& f : before) list->Add(platform::New<TPXCircle>(f.x, f.y, f.r));
+    };
+    auto ref = TPXCircles::Create();
+    fill(ref.Get());
+    binding::SetQuickSortSeed(12345);
+    HoughCirclesFromEdgesReference(edges.Map(), c.dp, c.minDist, c.acc, c.minR, c.maxR, ref.Get());
+    const auto r = List(ref.Get());
+    EXPECT_GT(r.size(), c.prefilled ? before.size() : 0u);
+    imagetest::ForEachVectorTarget([&] {
+      auto fast = TPXCircles::Create();
+      fill(fast.Get());
+      binding::SetQuickSortSeed(12345);
+      HoughCirclesFromEdges(edges.Map(), c.dp, c.minDist, c.acc, c.minR, c.maxR, fast.Get());
+      const auto f = List(fast.Get());
+      // NaN never equals itself: compare the lists' bytes.
+      ASSERT_EQ(f.size(), r.size());
+      size_t i = 0;
+      while (i < f.size() && std::memcmp(&f[i], &r[i], sizeof(Found)) == 0) ++i;
+      EXPECT_EQ(i, f.size()) << "circle " << i << " of " << f.size();
+    });
+  }
 }
 
 // The distances' square roots are taken as the method's single-precision power with exponent
