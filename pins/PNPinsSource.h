@@ -20,6 +20,11 @@ struct TPNPinEntry {
   uint64_t Serial = 0;                   // unique per link made: a relinked sink is a new link
 };
 
+// The serial of the last link made by any source pin. Serials only grow, so a delivery that
+// read this value when it began did not find a link with a higher serial: that link was made
+// (or a sink linked again) after it began.
+uint64_t LastLinkSerial();
+
 // The links of a source pin in delivery order; owns its records.
 class TPNPinEntryList {
  public:
