@@ -632,6 +632,11 @@ void TPNSourcePin::DeleteEntryOf(TPNBasicPin* APin) {
   }
 }
 
+// Called under the link lock; takes what DeleteEntryOf takes.
+void TPNSourcePin::DropLeavingSink(TPNBasicPin* ASink) {
+  if (ASink) DeleteEntryOf(ASink);
+}
+
 // Takes the link lock; APin is called with this pin's lock released.
 void TPNSourcePin::RemoveLink(TPNBasicPin* APin, bool Keep) {
   if (InDisconnect() || !APin) return;

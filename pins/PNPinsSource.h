@@ -162,6 +162,12 @@ class TPNSourcePin : public TPNStreamPin {
   virtual bool LinkToSink(TPNBasicPin* APin, TPNBasicPin* NotifyAfterPin);
   // Whether the pin has a link entry for APin (state links not counted).
   bool HasLinkTo(TPNBasicPin* APin);
+  // Called under the link lock by a sink that leaves this pin while the pin is being
+  // destroyed (its guard refuses the sink's call): the entry of ASink goes all the same,
+  // with no call into this pin's class, so that a delivery of this pin still under way skips
+  // it and the teardown does not find it. Under the link lock the pin is alive while a sink
+  // names it.
+  void DropLeavingSink(TPNBasicPin* ASink);
 
   // Delivery to all sinks (ATarget null) or to the one sink ATarget.
   TPNNotifyResult NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperation* Operation);
