@@ -197,10 +197,15 @@ bool TPNSinkPin::LinkSource(TPNSourcePin* ASource, TPNBasicPin* NotifyAfterPin) 
     }
   }
   // Unlinked again while the source's AddLink delivered (a source that replays its first
-  // operation): what is left of the link goes.
+  // operation): what is left of the link goes, also when the source is being destroyed
+  // meanwhile (see UnlinkSource).
   if (linked && !kept) {
-    auto s = ReadLock();
-    CallPeer(this, ASource, [&] { ASource->RemoveLink(this, false); });
+    bool refused = false;
+    {
+      auto s = ReadLock();
+      refused = !CallPeer(this, ASource, [&] { ASource->RemoveLink(this, false); });
+    }
+    if (refused) ASource->DropLeavingSink(this);
   }
   return linked && kept;
 }
