@@ -548,6 +548,10 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
   TPNStateLinkHold hold(this);
   if (!hold.Link) return {};
   const std::vector<TPNStateMember> members = hold.Link->GetMembers();
+  // Read after the members: a converter's output links every member it serves before the
+  // member joins, so the links of the members found have serials up to this mark. The mark
+  // goes on with every converter called (see TPNSourcePin::NotifySinks).
+  const uint64_t mark = LastLinkSerial();
   const std::vector<TGUID> ownTypes = OwnTypeIDs(this);
   TDeliveryLocksReleased released(this, nullptr, false);
   std::vector<TPNBasicPin*> called;  // connection pins already served by this delivery
@@ -580,8 +584,8 @@ TPNNotifyResult TPNPin::NotifyState(IPNNotifyOperation* Operation, TPNNotifyStat
     if (id.IsEmpty()) id = GetConnectionIDFor(m.ConnectionPin);
     TPNSubmit submit = GetSubmitFunction(id);
     if (!submit.Assigned()) continue;
-    std::optional<TDeliveryThroughConverter> one;
-    if (throughConverter && alone) one.emplace(m.ConnectionPin, m.RealPin, State);
+    std::optional<TDeliveryThroughConverter> hop;
+    if (throughConverter) hop.emplace(m.ConnectionPin, alone ? m.RealPin : nullptr, State, mark);
     released.Drop();
     submit(static_cast<IPNStream*>(m.ConnectionPin), &id, Operation, State);
   }

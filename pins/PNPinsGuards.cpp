@@ -313,10 +313,11 @@ void TDeliveryLocksReleased::Restore() {
 // Deliveries to one sink through converters
 
 TDeliveryThroughConverter::TDeliveryThroughConverter(TPNBasicPin* AConnectionPin,
-                                                     TPNBasicPin* ATarget, TPNNotifyState AState)
+                                                     TPNBasicPin* ATarget, TPNNotifyState AState,
+                                                     uint64_t AMark)
     : FConverter(AConnectionPin ? ConverterOf(AConnectionPin->GetOwner()) : nullptr) {
   if (TPNFormatConverterPins* pins = ConverterPins(FConverter.Get())) FOutput = pins->OutputPin();
-  if (FOutput && ATarget) tRedirects.push_back({FOutput, ATarget, AState, false});
+  if (FOutput) tRedirects.push_back({FOutput, ATarget, AState, AMark, false});
 }
 
 TDeliveryThroughConverter::~TDeliveryThroughConverter() {

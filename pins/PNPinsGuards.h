@@ -210,13 +210,16 @@ class TDeliveryLocksReleased {
   RefPtr<IPNLockSection> FOwn;
 };
 
-// A delivery to one sink that goes through a format converter (a new link's first
-// operation, or an operation a source sends to one sink) must reach that sink alone, not
-// every sink the converter serves: while this lives on the thread, the first delivery
-// through AOutput (the converter's output pin) goes to ATarget alone, with AState.
+// A delivery that goes on through a format converter (the call of the converter's input)
+// carries its snapshot across the hop: while this lives on the thread, the first delivery
+// through the converter's output (the one the call makes) leaves out the output's links with
+// a serial above AMark (made after the outer delivery began; 0: no bound), and, with
+// ATarget, reaches ATarget alone, with AState (a new link's first operation, or an operation
+// a source sends to one sink, must not reach every sink the converter serves).
 class TDeliveryThroughConverter {
  public:
-  TDeliveryThroughConverter(TPNBasicPin* AConnectionPin, TPNBasicPin* ATarget, TPNNotifyState AState);
+  TDeliveryThroughConverter(TPNBasicPin* AConnectionPin, TPNBasicPin* ATarget, TPNNotifyState AState,
+                            uint64_t AMark);
   ~TDeliveryThroughConverter();
   TDeliveryThroughConverter(const TDeliveryThroughConverter&) = delete;
   TDeliveryThroughConverter& operator=(const TDeliveryThroughConverter&) = delete;
@@ -225,10 +228,11 @@ class TDeliveryThroughConverter {
     TPNBasicPin* Output = nullptr;
     TPNBasicPin* Target = nullptr;
     TPNNotifyState State;
+    uint64_t Mark = 0;  // the highest link serial the delivery may use; 0: no bound
     bool Taken = false;
   };
-  // The redirection of a delivery through AOutput on this thread (Target null when none);
-  // it is taken for that one delivery.
+  // The outer delivery's bound and target for a delivery through AOutput on this thread
+  // (Target null and Mark 0 when there is none); taken for that one delivery.
   static TRedirect Take(TPNBasicPin* AOutput);
 
  private:

@@ -122,29 +122,37 @@ void TPNSinkPin::Assign(platform::TPersistent* Source) {
 }
 
 // Takes the link lock. The former source, and a converter's output that served this pin, are
-// called with this pin's lock dropped (CallPeer); a source being destroyed forgets this pin
-// itself.
+// called with this pin's lock dropped (CallPeer). One being destroyed refuses the call: its
+// entry for this pin is removed all the same (see TPNSourcePin::DropLeavingSink), so that
+// neither a delivery of it still under way nor its teardown reaches this pin once it has
+// left.
 void TPNSinkPin::UnlinkSource(bool Keep) {
   TPNLinkLockHold links;
   TPNBasicPin* source = nullptr;
   TPNBasicPin* connection = nullptr;
+  bool refused = false;
   {
     auto s = ReadLock();
     source = FIntRealSourcePin ? FIntRealSourcePin : FRealSourcePin;
     connection = FConnectionSourcePin != source ? FConnectionSourcePin : nullptr;
     if (!source && !connection) return;
     // The old source removes its entry (and, through it, the converter's link to this pin).
-    if (source) CallPeer(this, source, [&] { source->RemoveLink(this, Keep); });
+    if (source) refused = !CallPeer(this, source, [&] { source->RemoveLink(this, Keep); });
   }
+  if (refused)
+    if (auto* leaving = dynamic_cast<TPNSourcePin*>(source)) leaving->DropLeavingSink(this);
+  refused = false;
   {
     // A converter output that serves this pin by state is left as well.
     auto s = ReadLock();
     if (connection && connection == FConnectionSourcePin)
       if (auto* output = dynamic_cast<TPNSourcePin*>(connection))
-        CallPeer(this, output, [&] {
+        refused = !CallPeer(this, output, [&] {
           if (output->HasLinkTo(this)) output->RemoveLink(this, false);
         });
   }
+  if (refused)
+    if (auto* output = dynamic_cast<TPNSourcePin*>(connection)) output->DropLeavingSink(this);
   {
     auto s = WriteLock();
     if (FIntRealSourcePin == source || FRealSourcePin == source) {
@@ -189,10 +197,15 @@ bool TPNSinkPin::LinkSource(TPNSourcePin* ASource, TPNBasicPin* NotifyAfterPin) 
     }
   }
   // Unlinked again while the source's AddLink delivered (a source that replays its first
-  // operation): what is left of the link goes.
+  // operation): what is left of the link goes, also when the source is being destroyed
+  // meanwhile (see UnlinkSource).
   if (linked && !kept) {
-    auto s = ReadLock();
-    CallPeer(this, ASource, [&] { ASource->RemoveLink(this, false); });
+    bool refused = false;
+    {
+      auto s = ReadLock();
+      refused = !CallPeer(this, ASource, [&] { ASource->RemoveLink(this, false); });
+    }
+    if (refused) ASource->DropLeavingSink(this);
   }
   return linked && kept;
 }

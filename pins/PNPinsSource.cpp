@@ -12,10 +12,16 @@ namespace pins {
 // ---------------------------------------------------------------------------------------
 // Link entries
 
+namespace {
+// The serial of the last link made, process-wide.
+std::atomic<uint64_t> GLinkSerials{0};
+}  // namespace
+
+uint64_t LastLinkSerial() { return GLinkSerials.load(); }
+
 TPNPinEntry* TPNPinEntryList::Add() {
-  static std::atomic<uint64_t> serials{0};
   FItems.push_back(new TPNPinEntry);
-  FItems.back()->Serial = serials.fetch_add(1) + 1;
+  FItems.back()->Serial = GLinkSerials.fetch_add(1) + 1;
   return FItems.back();
 }
 
@@ -418,7 +424,7 @@ void TPNSourcePin::PushToEntry(const TPNPinEntry& AEntry) {
   if (!receiver) return;
   std::optional<TDeliveryThroughConverter> one;
   if (AEntry.ConnectionPin != AEntry.RealPin)
-    one.emplace(AEntry.ConnectionPin, AEntry.RealPin, TPNNotifyState{nsNewLink, nsLastIteration});
+    one.emplace(AEntry.ConnectionPin, AEntry.RealPin, TPNNotifyState{nsNewLink, nsLastIteration}, 0);
   PushToSink(receiver, AEntry.SubmitFunction);
 }
 
@@ -453,8 +459,8 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
   std::vector<TPNNotifyPinEntry> snapshot;
   TSendingCount sending{FInSending};
   TPNNotifyResult result;
-  // A converter's output sending what its input received for one new sink serves that sink
-  // alone.
+  // A converter's output sending what its input received keeps to the links the outer
+  // delivery found (those with a serial up to its mark), and serves one new sink alone.
   const TDeliveryThroughConverter::TRedirect redirect = TDeliveryThroughConverter::Take(this);
   if (redirect.Target) ATarget = redirect.Target;
   TDeliveryLocksReleased released(this, FInputOwnerLock.Get(), true);
@@ -474,13 +480,18 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
     guard.Take(this);
     if (!guard.Granted()) return result;
     uint32_t generation;
+    // The links this delivery works on: those made up to this serial. It goes on with every
+    // converter the delivery calls, so that the converter's output leaves out the links made
+    // after this delivery began, as this one does.
+    uint64_t mark;
     {
       auto s = ReadLock();
       generation = FLinkGeneration.load();
-      const int32_t count = FSinkPins->Count();
-      snapshot.resize(static_cast<size_t>(count));
-      for (int32_t i = 0; i < count; ++i) {
-        TPNNotifyPinEntry& item = snapshot[static_cast<size_t>(i)];
+      mark = redirect.Mark ? redirect.Mark : LastLinkSerial();
+      snapshot.reserve(static_cast<size_t>(FSinkPins->Count()));
+      for (int32_t i = 0; i < FSinkPins->Count(); ++i) {
+        if ((*FSinkPins)[i]->Serial > mark) continue;
+        TPNNotifyPinEntry& item = snapshot.emplace_back();
         item.Entry = *(*FSinkPins)[i];
         item.Entry.ModificationLevel = 0;
         if (item.Entry.ConnectionPin)
@@ -526,8 +537,8 @@ TPNNotifyResult TPNSourcePin::NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperati
       }
       if (!callee.Granted()) continue;
       if (throughConverter) converterInputsCalled.push_back(e.ConnectionPin);
-      std::optional<TDeliveryThroughConverter> one;
-      if (ATarget && throughConverter) one.emplace(e.ConnectionPin, e.RealPin, state);
+      std::optional<TDeliveryThroughConverter> hop;
+      if (throughConverter) hop.emplace(e.ConnectionPin, ATarget ? e.RealPin : nullptr, state, mark);
       released.Drop();
       TPNNotifyResult r = e.SubmitFunction(static_cast<IPNStream*>(e.ConnectionPin),
                                            &e.ConnectedID, Operation, state);
@@ -619,6 +630,11 @@ void TPNSourcePin::DeleteEntryOf(TPNBasicPin* APin) {
       feeder->ReleaseUnusedConverters(nullptr);
     ReleaseOutsideLinkLock(std::move(converter));
   }
+}
+
+// Called under the link lock; takes what DeleteEntryOf takes.
+void TPNSourcePin::DropLeavingSink(TPNBasicPin* ASink) {
+  if (ASink) DeleteEntryOf(ASink);
 }
 
 // Takes the link lock; APin is called with this pin's lock released.

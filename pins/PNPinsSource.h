@@ -20,6 +20,11 @@ struct TPNPinEntry {
   uint64_t Serial = 0;                   // unique per link made: a relinked sink is a new link
 };
 
+// The serial of the last link made by any source pin. Serials only grow, so a delivery that
+// read this value when it began did not find a link with a higher serial: that link was made
+// (or a sink linked again) after it began.
+uint64_t LastLinkSerial();
+
 // The links of a source pin in delivery order; owns its records.
 class TPNPinEntryList {
  public:
@@ -157,6 +162,12 @@ class TPNSourcePin : public TPNStreamPin {
   virtual bool LinkToSink(TPNBasicPin* APin, TPNBasicPin* NotifyAfterPin);
   // Whether the pin has a link entry for APin (state links not counted).
   bool HasLinkTo(TPNBasicPin* APin);
+  // Called under the link lock by a sink that leaves this pin while the pin is being
+  // destroyed (its guard refuses the sink's call): the entry of ASink goes all the same,
+  // with no call into this pin's class, so that a delivery of this pin still under way skips
+  // it and the teardown does not find it. Under the link lock the pin is alive while a sink
+  // names it.
+  void DropLeavingSink(TPNBasicPin* ASink);
 
   // Delivery to all sinks (ATarget null) or to the one sink ATarget.
   TPNNotifyResult NotifySinks(TPNBasicPin* ATarget, IPNNotifyOperation* Operation);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <thread>
 
+#include "pins/PNPinsRegistries.h"
 #include "platform/Kernel.h"
 #include "tests/common/Watchdog.h"
 #include "tests/pins/PinsTestSupport.h"
@@ -211,6 +212,66 @@ TEST_F(PinsConcurrencyTest, HandlersChangeTheLinksOfTheSourceDeliveringToThem) {
     for (TTestComponent* comp : {s, s2, a, b})
       if (comp) comp->Free();
   }
+}
+
+// A sink leaves a source that is being destroyed. S's delivery waits in K0's handler while
+// another thread frees S's component (S's teardown waits for that delivery), and K, served
+// after K0, links to S2 meanwhile. S refuses calls from then on, yet K's link to S is gone
+// on both ends: when K0's handler returns, S's delivery does not reach K, which belongs to
+// S2 now. K is linked to S directly or through a converter.
+TEST_F(PinsConcurrencyTest, ASinkThatLeavesASourceBeingDestroyedGetsNothingMoreFromIt) {
+  Watchdog dog(30, "PinsConcurrencyTest.ASinkThatLeavesASourceBeingDestroyedGetsNothingMoreFromIt");
+  ClearRegistries();
+  RegisterTypeConverter(kDownType, kOtherType, &TTestConverter::StaticClass());
+  for (const bool throughConverter : {false, true}) {
+    SCOPED_TRACE(throughConverter ? "through a converter" : "directly");
+    TTestComponent* s = Add("S");
+    TTestComponent* s2 = Add("S2");
+    TTestComponent* k0 = Add("K0");
+    TTestComponent* k = Add("K");
+    if (throughConverter) k->In()->Accepts = kOtherType;
+    ASSERT_TRUE(k0->In()->Connect(s->Out()));
+    ASSERT_TRUE(k->In()->ConnectAfter(s->Out(), k0->In()));
+    auto op = TPNNotifyOperation::Make();
+    const uint32_t id = op->Instance()->OperationID();
+    std::atomic<bool> inside{false}, release{false};
+    std::atomic<int> kGot{0};
+    k0->In()->OnReceive = [&](IPNNotifyOperation* o, TPNNotifyState) {
+      if (o->Instance()->OperationID() != id) return TPNNotifyResult();
+      inside = true;
+      while (!release.load()) std::this_thread::yield();
+      return TPNNotifyResult();
+    };
+    k->In()->OnReceive = [&](IPNNotifyOperation* o, TPNNotifyState) {
+      if (o->Instance()->OperationID() == id) ++kGot;
+      return TPNNotifyResult();
+    };
+    std::thread deliverer([&] { s->Out()->Notify(op.Get()); });
+    while (!inside.load()) std::this_thread::yield();
+    TPNDestroyLock* guard = s->Out()->DestroyGuard()->Instance();
+    std::thread freer([&] { s->Free(); });
+    // From here S refuses every call: its teardown waits for the delivery.
+    while (guard->Destroying() == 0) std::this_thread::yield();
+    EXPECT_TRUE(k->In()->Connect(s2->Out()));
+    EXPECT_EQ(k->In()->GetSourcePin(), s2->Out());
+    release = true;
+    deliverer.join();
+    freer.join();
+    EXPECT_EQ(kGot.load(), 0) << "the source being destroyed delivered to a sink that had left it";
+    EXPECT_TRUE(s2->Out()->HasLinkTo(k->In()));
+    EXPECT_EQ(k->In()->GetSourcePin(), s2->Out());
+    // K is S2's alone.
+    k0->In()->OnReceive = nullptr;
+    k->In()->OnReceive = nullptr;
+    Log().Take();
+    s2->Out()->Notify(TPNNotifyOperation::Make().Get());
+    const std::vector<std::string> sinks = Log().TakeSinks();
+    EXPECT_EQ(std::count(sinks.begin(), sinks.end(), "K"), 1);
+    EXPECT_EQ(std::count(sinks.begin(), sinks.end(), "K0"), 0);
+    for (TTestComponent* comp : {s2, k0, k}) comp->Free();
+    EXPECT_EQ(TTestConverter::Alive.load(), 0);
+  }
+  ClearRegistries();
 }
 
 // Freeing the very pin whose delivery runs on this thread cannot wait for that delivery to

@@ -198,11 +198,15 @@ TEST_F(StateLinks, ASinkJoiningByNameLetsGoOfItsSource) {
 
 // One thread reads a pin's state link (its display text, membership, the link's pins) while
 // another makes the other member join and leave, so that the link frees itself each time.
+// The two meet before the rounds start, and the rounds go on until the reader has read
+// during them, however the threads are scheduled.
 TEST_F(StateLinks, ReadersOfALinkThatFreesItself) {
-  Watchdog dog(30, "StateLinks.ReadersOfALinkThatFreesItself");
-  std::atomic<bool> stop{false};
+  Watchdog dog(60, "StateLinks.ReadersOfALinkThatFreesItself");
+  std::atomic<bool> ready{false}, go{false}, stop{false};
   std::atomic<int> reads{0};
   std::thread reader([&] {
+    ready = true;
+    while (!go) std::this_thread::yield();
     while (!stop) {
       const std::string text = A->In()->GetDisplayText();
       // Unlinked, linked to B, or alone in the link (joined by name before B).
@@ -216,14 +220,18 @@ TEST_F(StateLinks, ReadersOfALinkThatFreesItself) {
       ++reads;
     }
   });
-  for (int i = 0; i < 3000; ++i) {
+  while (!ready) std::this_thread::yield();
+  go = true;
+  int rounds = 0;
+  while (rounds < 3000 || reads.load() < 100) {
     A->In()->JoinStateByName("Flicker");
     B->In()->JoinStateByName("Flicker");
     B->In()->Disconnect();
+    ++rounds;
   }
   stop = true;
   reader.join();
-  EXPECT_GT(reads.load(), 0);
+  EXPECT_GE(reads.load(), 100);
   EXPECT_EQ(Link::GetByName("Flicker", false), nullptr);
 }
 
