@@ -147,14 +147,16 @@ struct THalfDifferenceEvenBytes {
 // them).
 size_t Add8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
   const hn::ScalableTag<uint8_t> d8;
-  if (sf == 0) return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedAdd(x, y); });
+  if (sf == 0)
+    return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedAdd(x, y); });
   if (sf == 1) return ByteLoop(d8, a, b, d, n, TAverageEvenBytes{});
   return ScaledBlocks(a, b, d, n, sf, TAddLanes{});
 }
 
 size_t Sub8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
   const hn::ScalableTag<uint8_t> d8;
-  if (sf == 0) return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedSub(x, y); });
+  if (sf == 0)
+    return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedSub(x, y); });
   if (sf == 1) return ByteLoop(d8, a, b, d, n, THalfDifferenceEvenBytes{});
   return ScaledBlocks(a, b, d, n, sf, TSubLanes{});
 }

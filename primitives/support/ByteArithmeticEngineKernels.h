@@ -22,8 +22,8 @@ ArithBlocksFn VectorArith8u(TArith8u op);
 
 // dst = first * 2^(-sf) / second with the division rule, for -15 <= sf <= 8; sets zeroDivisor
 // when a divisor of the bytes done was 0 (and leaves it alone otherwise).
-using DivBlocksFn = size_t (*)(const uint8_t* first, const uint8_t* second, uint8_t* dst,
-                               size_t n, int sf, bool& zeroDivisor);
+using DivBlocksFn = size_t (*)(const uint8_t* first, const uint8_t* second, uint8_t* dst, size_t n,
+                               int sf, bool& zeroDivisor);
 DivBlocksFn VectorDiv8u();
 
 }  // namespace builtin::arith

@@ -57,8 +57,8 @@ Coord* SuppressRowScalar(const TSuppressRow& r, ptrdiff_t x, Coord* top) {
 
 template <typename Coord>
 Coord* SuppressRow(const TSuppressRow& r, Coord* top, TSuppressBlocksFn<Coord> blocks) {
-  const ptrdiff_t x = blocks != nullptr ? static_cast<ptrdiff_t>(blocks(r, top, static_cast<size_t>(r.width))) : 0;
-  return SuppressRowScalar(r, x, top);
+  const size_t done = blocks != nullptr ? blocks(r, top, static_cast<size_t>(r.width)) : 0;
+  return SuppressRowScalar(r, static_cast<ptrdiff_t>(done), top);
 }
 
 template uint16_t* SuppressRow(const TSuppressRow&, uint16_t*, TSuppressBlocksFn<uint16_t>);
@@ -144,8 +144,9 @@ IppStatus Canny(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s* pSrcDy, int s
   fbZeroBytes(ring, ringBytes + 32);
 
   const canny::TPass pass{pSrcDx, srcDxStep, pSrcDy, srcDyStep, pDst, dstStep, w, h, lowT, high, map, mapStride, ring};
-  Coord* top =
-      canny::SuppressionPass(pass, stackBase, vector ? canny::VectorSuppressBlocks<Coord>() : nullptr);
+  const canny::TSuppressBlocksFn<Coord> blocks =
+      vector ? canny::VectorSuppressBlocks<Coord>() : nullptr;
+  Coord* top = canny::SuppressionPass(pass, stackBase, blocks);
 
   // Hysteresis: grow the strong pixels through 8-connected candidates. A pixel that becomes an
   // edge is marked in the map as well as in the destination, so each is pushed once and the

@@ -92,8 +92,12 @@ HWY_INLINE size_t SuppressBlocks(const TSuppressRow& r, Coord*& stackTop, size_t
   return static_cast<size_t>(x);
 }
 
-size_t SuppressBlocks16(const TSuppressRow& r, uint16_t*& top, size_t n) { return SuppressBlocks(r, top, n); }
-size_t SuppressBlocks32(const TSuppressRow& r, uint32_t*& top, size_t n) { return SuppressBlocks(r, top, n); }
+size_t SuppressBlocks16(const TSuppressRow& r, uint16_t*& top, size_t n) {
+  return SuppressBlocks(r, top, n);
+}
+size_t SuppressBlocks32(const TSuppressRow& r, uint32_t*& top, size_t n) {
+  return SuppressBlocks(r, top, n);
+}
 
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::canny
@@ -105,8 +109,12 @@ namespace builtin::canny {
 HWY_EXPORT(SuppressBlocks16);
 HWY_EXPORT(SuppressBlocks32);
 
-TSuppressBlocksFn<uint16_t> VectorSuppressBlocks16() { return &HWY_DYNAMIC_DISPATCH(SuppressBlocks16); }
-TSuppressBlocksFn<uint32_t> VectorSuppressBlocks32() { return &HWY_DYNAMIC_DISPATCH(SuppressBlocks32); }
+TSuppressBlocksFn<uint16_t> VectorSuppressBlocks16() {
+  return &HWY_DYNAMIC_DISPATCH(SuppressBlocks16);
+}
+TSuppressBlocksFn<uint32_t> VectorSuppressBlocks32() {
+  return &HWY_DYNAMIC_DISPATCH(SuppressBlocks32);
+}
 
 }  // namespace builtin::canny
 #endif  // HWY_ONCE

@@ -37,24 +37,26 @@ std::vector<BlockCase> BlockCases() {
   for (TArith8u op : {TArith8u::Add, TArith8u::Sub, TArith8u::Mul}) {
     const char* name = op == TArith8u::Add ? "Add" : (op == TArith8u::Sub ? "Sub" : "Mul");
     for (int sf : {-40, -17, -16, -9, -8, -1, 0, 1, 2, 7, 8, 9, 15, 16}) {
-      cases.push_back({name, sf, false,
-                       [op, sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-                         arith::Arith8uReference(op, sf, TRows8u{a, 0, b, 0, d, 0, static_cast<int64_t>(n), 1});
-                         return false;
-                       },
-                       [op, sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, bool&) {
-                         return arith::VectorArith8u(op)(a, b, d, n, sf);
-                       }});
+      cases.push_back(
+          {name, sf, false,
+           [op, sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+             arith::Arith8uReference(op, sf, TRows8u{a, 0, b, 0, d, 0, static_cast<int64_t>(n), 1});
+             return false;
+           },
+           [op, sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, bool&) {
+             return arith::VectorArith8u(op)(a, b, d, n, sf);
+           }});
     }
   }
   for (int sf = -15; sf <= 8; ++sf) {
-    cases.push_back({"Div", sf, true,
-                     [sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-                       return arith::Div8uReference(sf, TRows8u{a, 0, b, 0, d, 0, static_cast<int64_t>(n), 1});
-                     },
-                     [sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, bool& zero) {
-                       return arith::VectorDiv8u()(a, b, d, n, sf, zero);
-                     }});
+    cases.push_back(
+        {"Div", sf, true,
+         [sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+           return arith::Div8uReference(sf, TRows8u{a, 0, b, 0, d, 0, static_cast<int64_t>(n), 1});
+         },
+         [sf](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, bool& zero) {
+           return arith::VectorDiv8u()(a, b, d, n, sf, zero);
+         }});
   }
   return cases;
 }
@@ -76,12 +78,13 @@ TEST(SupportByteArithmeticBlocks, BlocksGiveTheReferenceBytesAndWriteNothingPast
         for (auto& v : second) v = static_cast<uint8_t>(rng() % 8 == 0 ? 0 : rng());
         if (round % 2 == 0)
           for (auto& v : second) v = v == 0 ? 1 : v;
-        SCOPED_TRACE(testing::Message() << c.name << " sf " << c.sf << " n " << n << " offsets " << fo
-                                        << ", " << so << ", " << dOff);
+        SCOPED_TRACE(testing::Message() << c.name << " sf " << c.sf << " n " << n << " offsets "
+                                        << fo << ", " << so << ", " << dOff);
         std::vector<uint8_t> ref(64 + n + kGuard, 0x5C), got = ref;
         c.reference(first.data() + fo, second.data() + so, ref.data() + dOff, n);
         bool zero = false;
-        const size_t done = c.blocks(first.data() + fo, second.data() + so, got.data() + dOff, n, zero);
+        const size_t done =
+            c.blocks(first.data() + fo, second.data() + so, got.data() + dOff, n, zero);
         ASSERT_LE(done, n);
         ASSERT_LT(n - done, kWidestVector);
         for (size_t i = 0; i < got.size(); ++i) {
@@ -111,15 +114,23 @@ TEST(SupportByteArithmeticBlocks, EnginesOverStridedRowsEqualTheReference) {
       const int64_t rowBytes = 4 * (1 + static_cast<int64_t>(rng() % 300));  // whole AC4 pixels
       const int32_t step = static_cast<int32_t>(rowBytes + rng() % 40), height = 3;
       const size_t off = rng() % 32, size = off + static_cast<size_t>(step) * height;
-      std::vector<uint8_t> first(size), second(size), start(size), work(static_cast<size_t>(rowBytes));
+      std::vector<uint8_t> first(size), second(size), start(size),
+          work(static_cast<size_t>(rowBytes));
       for (auto* v : {&first, &second, &start})
         for (auto& b : *v) b = static_cast<uint8_t>(rng() % 5 == 0 ? 0 : rng());
       const bool usePattern = round % 3 == 0;
       const int sf = static_cast<int>(rng() % 30) - 15;  // -15 .. 14
-      SCOPED_TRACE(testing::Message() << "round " << round << " row " << rowBytes << " step " << step
-                                      << " sf " << sf << " pattern " << usePattern);
-      TRows8u r{first.data() + off, step, usePattern ? pattern : second.data() + off, step, nullptr,
-                step, rowBytes, height, usePattern};
+      SCOPED_TRACE(testing::Message() << "round " << round << " row " << rowBytes << " step "
+                                      << step << " sf " << sf << " pattern " << usePattern);
+      TRows8u r{first.data() + off,
+                step,
+                usePattern ? pattern : second.data() + off,
+                step,
+                nullptr,
+                step,
+                rowBytes,
+                height,
+                usePattern};
       for (TArith8u op : {TArith8u::Add, TArith8u::Sub, TArith8u::Mul}) {
         std::vector<uint8_t> ref = start, got = start;
         r.Dst = ref.data() + off;

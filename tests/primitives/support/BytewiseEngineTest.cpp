@@ -39,17 +39,20 @@ TEST(ImageByteRows, BlocksGiveThePlainBytesAndWriteNothingPastThem) {
           for (auto& x : *v) x = static_cast<uint8_t>(rng());
         const uint8_t c = static_cast<uint8_t>(rng());
         for (bool constant : {false, true}) {
-          SCOPED_TRACE(testing::Message() << "op " << int(op) << " n " << n << " constant " << constant
-                                          << " offsets " << ao << ", " << bo << ", " << dOff);
+          SCOPED_TRACE(testing::Message()
+                       << "op " << int(op) << " n " << n << " constant " << constant << " offsets "
+                       << ao << ", " << bo << ", " << dOff);
           std::vector<uint8_t> got(64 + n + 2 * kWidestVector, 0x3E);
-          const size_t done = constant ? blocks.Constant(a.data() + ao, c, got.data() + dOff, n)
-                                       : blocks.Pair(a.data() + ao, b.data() + bo, got.data() + dOff, n);
+          const size_t done = constant
+                                  ? blocks.Constant(a.data() + ao, c, got.data() + dOff, n)
+                                  : blocks.Pair(a.data() + ao, b.data() + bo, got.data() + dOff, n);
           ASSERT_LE(done, n);
           ASSERT_LT(n - done, kWidestVector);
           builtin::bytewise::WithByteOp(op, [&](auto byteOp) {
             for (size_t i = 0; i < got.size(); ++i) {
               const size_t k = i - dOff;
-              const uint8_t want = i >= dOff && k < done ? byteOp(a[ao + k], constant ? c : b[bo + k]) : 0x3E;
+              const uint8_t want =
+                  i >= dOff && k < done ? byteOp(a[ao + k], constant ? c : b[bo + k]) : 0x3E;
               ASSERT_EQ(got[i], want) << "byte " << i;
             }
           });

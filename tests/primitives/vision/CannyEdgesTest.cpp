@@ -380,7 +380,8 @@ void CheckSuppressBlocks() {
     const size_t dxOff = rng() % 64, dyOff = rng() % 64;
     // Above, mid and below, each with a zero column on either side.
     std::vector<int32_t> mags(static_cast<size_t>(3 * (w + 2)), 0);
-    int32_t* rows3[3] = {&mags[1], &mags[static_cast<size_t>(w + 3)], &mags[static_cast<size_t>(2 * (w + 2) + 1)]};
+    int32_t* rows3[3] = {&mags[1], &mags[static_cast<size_t>(w + 3)],
+                         &mags[static_cast<size_t>(2 * (w + 2) + 1)]};
     const bool runs = rng() % 2 == 0;
     for (int32_t* row : rows3) {
       bool on = true;
@@ -389,26 +390,38 @@ void CheckSuppressBlocks() {
         row[x] = on && rng() % 3 != 0 ? static_cast<int32_t>(rng() % 200) : 0;
       }
     }
-    std::vector<uint8_t> dx(dxOff + 2 * static_cast<size_t>(w)), dy(dyOff + 2 * static_cast<size_t>(w));
+    std::vector<uint8_t> dx(dxOff + 2 * static_cast<size_t>(w)),
+        dy(dyOff + 2 * static_cast<size_t>(w));
     for (auto* v : {&dx, &dy})
       for (auto& b : *v) b = static_cast<uint8_t>(rng());
     const float high = static_cast<float>(rng() % 200) + (rng() % 2 ? 0.5f : 0.0f);
     const int32_t strongT = static_cast<int32_t>(std::floor(high));
-    SCOPED_TRACE(testing::Message() << "width " << w << " offsets " << dxOff << ", " << dyOff << " high " << high);
+    SCOPED_TRACE(testing::Message()
+                 << "width " << w << " offsets " << dxOff << ", " << dyOff << " high " << high);
     const size_t cells = static_cast<size_t>(w) + 64;
     // The whole row (through SuppressRow, with or without blocks) or the blocks alone; returns
     // the pixels the blocks did.
-    auto run = [&](bool vector, bool blocksOnly, std::vector<uint8_t>& map, std::vector<uint8_t>& dst,
-                   std::vector<Coord>& stack) {
+    auto run = [&](bool vector, bool blocksOnly, std::vector<uint8_t>& map,
+                   std::vector<uint8_t>& dst, std::vector<Coord>& stack) {
       map.assign(cells, 0);
       dst.assign(cells, 0);
       stack.assign(2 * static_cast<size_t>(w) + 2, Coord{0});
-      const TSuppressRow row{rows3[0], rows3[1], rows3[2], dx.data() + dxOff, dy.data() + dyOff,
-                             map.data(), dst.data(), w, 7, high, strongT};
+      const TSuppressRow row{rows3[0],
+                             rows3[1],
+                             rows3[2],
+                             dx.data() + dxOff,
+                             dy.data() + dyOff,
+                             map.data(),
+                             dst.data(),
+                             w,
+                             7,
+                             high,
+                             strongT};
       Coord* top = stack.data();
       ptrdiff_t done = w;
       if (blocksOnly)
-        done = static_cast<ptrdiff_t>(canny::VectorSuppressBlocks<Coord>()(row, top, static_cast<size_t>(w)));
+        done = static_cast<ptrdiff_t>(
+            canny::VectorSuppressBlocks<Coord>()(row, top, static_cast<size_t>(w)));
       else
         top = canny::SuppressRow(row, top, vector ? canny::VectorSuppressBlocks<Coord>() : nullptr);
       stack.resize(static_cast<size_t>(top - stack.data()));
@@ -432,7 +445,8 @@ void CheckSuppressBlocks() {
       }
       std::vector<Coord> expected;
       for (size_t k = 0; k < refStack.size(); k += 2)
-        if (static_cast<ptrdiff_t>(refStack[k + 1]) < done) expected.insert(expected.end(), {refStack[k], refStack[k + 1]});
+        if (static_cast<ptrdiff_t>(refStack[k + 1]) < done)
+          expected.insert(expected.end(), {refStack[k], refStack[k + 1]});
       ASSERT_EQ(stack, expected);
     });
   }
