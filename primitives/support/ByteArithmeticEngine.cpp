@@ -1,11 +1,14 @@
-// The plain versions of the 8-bit arithmetic engines and the choice between them and the vector
-// kernels (see ByteArithmeticEngine.h).
+// The 8-bit arithmetic engines (see ByteArithmeticEngine.h): the row walks that run the vector
+// blocks of ByteArithmeticEngineKernels.h and finish each row with the plain code, which alone
+// is the reference.
 //
 // The references compute exactly as the rules read: the scale-factor rule of
 // primitives/support/ScaleFactor.h on the exact sum, difference or product, and the quotient
 // q = (dividend * 2^(-sf)) / divisor with a 64-bit significand, rounded by truncating q + 0.5
 // and taking back one where that sum is an odd integer exactly (ties to even).
 #include "primitives/support/ByteArithmeticEngine.h"
+
+#include "primitives/support/ByteArithmeticEngineKernels.h"
 
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
@@ -50,7 +53,47 @@ inline uint8_t DivideElement(int32_t dividend, int32_t divisor, int sf, long dou
   return static_cast<uint8_t>(t > 255 ? 255 : t);
 }
 
-bool VectorDivides(int sf) { return sf >= kDivSignBelow && sf <= kDivZeroAbove; }
+// The division's blocks where they apply, else none.
+DivBlocksFn DivBlocks(int sf) {
+  return sf >= kDivSignBelow && sf <= kDivZeroAbove ? VectorDiv8u() : nullptr;
+}
+
+// Every row piece of r: the blocks from its start (when given), then the rule byte by byte.
+void ArithRows(TArith8u op, int sf, const TRows8u& r, ArithBlocksFn blocks) {
+  WithOperation(op, [&](auto exact) {
+    sfs::WithScaleRule<uint8_t, int32_t>(sf, [&](auto rule) {
+      ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+        size_t i = blocks != nullptr ? blocks(a, b, d, n, sf) : 0;
+        for (; i < n; ++i) d[i] = rule(exact(a[i], b[i]));
+      });
+    });
+  });
+}
+
+// One row of n bytes divided: the blocks, then byte by byte. Returns whether a divisor was 0.
+bool DivRow(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf, long double factor,
+            DivBlocksFn blocks) {
+  bool zeroDivisor = false;
+  size_t i = blocks != nullptr ? blocks(a, b, d, n, sf, zeroDivisor) : 0;
+  for (; i < n; ++i) d[i] = DivideElement(a[i], b[i], sf, factor, zeroDivisor);
+  return zeroDivisor;
+}
+
+bool DivRows(int sf, const TRows8u& r, DivBlocksFn blocks) {
+  const long double factor = sfs::Factor(sf);
+  bool zeroDivisor = false;
+  ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
+    zeroDivisor |= DivRow(a, b, d, n, sf, factor, blocks);
+  });
+  return zeroDivisor;
+}
+
+bool DivAlpha4(int sf, const TRows8u& r, uint8_t* work, DivBlocksFn blocks) {
+  const long double factor = sfs::Factor(sf);
+  return DivAlpha4Rows(r, work, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n) {
+    return DivRow(a, b, d, static_cast<size_t>(n), sf, factor, blocks);
+  });
+}
 
 }  // namespace
 
@@ -71,18 +114,10 @@ void Arith8u(TArith8u op, int sf, const TRows8u& r) {
     });
     return;
   }
-  Arith8uVector(op, sf, Merged(r));
+  ArithRows(op, sf, Merged(r), VectorArith8u(op));
 }
 
-void Arith8uReference(TArith8u op, int sf, const TRows8u& r) {
-  WithOperation(op, [&](auto exact) {
-    sfs::WithScaleRule<uint8_t, int32_t>(sf, [&](auto rule) {
-      ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-        for (size_t i = 0; i < n; ++i) d[i] = rule(exact(a[i], b[i]));
-      });
-    });
-  });
-}
+void Arith8uReference(TArith8u op, int sf, const TRows8u& r) { ArithRows(op, sf, r, nullptr); }
 
 void Arith8uAlpha4(TArith8u op, int sf, const TRows8u& r) {
   WithOperation(op, [&](auto exact) {
@@ -98,29 +133,16 @@ void Arith8uAlpha4(TArith8u op, int sf, const TRows8u& r) {
   });
 }
 
-bool Div8u(int sf, const TRows8u& r) {
-  return VectorDivides(sf) ? Div8uVector(sf, Merged(r)) : Div8uReference(sf, Merged(r));
-}
+bool Div8u(int sf, const TRows8u& r) { return DivRows(sf, Merged(r), DivBlocks(sf)); }
 
-bool Div8uReference(int sf, const TRows8u& r) {
-  const long double factor = sfs::Factor(sf);
-  bool zeroDivisor = false;
-  ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-    for (size_t i = 0; i < n; ++i) d[i] = DivideElement(a[i], b[i], sf, factor, zeroDivisor);
-  });
-  return zeroDivisor;
-}
+bool Div8uReference(int sf, const TRows8u& r) { return DivRows(sf, r, nullptr); }
 
 bool Div8uAlpha4(int sf, const TRows8u& r, uint8_t* work) {
-  return VectorDivides(sf) ? Div8uAlpha4Vector(sf, r, work) : Div8uAlpha4Reference(sf, r, work);
+  return DivAlpha4(sf, r, work, DivBlocks(sf));
 }
 
 bool Div8uAlpha4Reference(int sf, const TRows8u& r, uint8_t* work) {
-  return DivAlpha4Rows(r, work, [sf](const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n) {
-    TRows8u row;
-    row.First = a, row.Second = b, row.Dst = d, row.RowBytes = n, row.Height = 1;
-    return Div8uReference(sf, row);
-  });
+  return DivAlpha4(sf, r, work, nullptr);
 }
 
 }  // namespace builtin::arith

@@ -4,9 +4,10 @@
 // one of two engines over a region of byte rows: the scale-factor rule of
 // primitives/support/ScaleFactor.h for sums, differences and products, and the division rule
 // (a quotient with a power-of-two factor, rounded half to even, 255 for a zero divisor) for
-// quotients. Each engine has a plain reference version and a vector version
-// (ByteArithmeticEngineHwy.cpp, compiled per instruction set and chosen once per call) that gives
-// the same bytes; the primitives call the vector version.
+// quotients. Each engine has a plain reference version and a version that runs the vector
+// blocks of ByteArithmeticEngineKernels.h (ByteArithmeticEngineHwy.cpp, compiled per instruction
+// set and chosen once per call) with the plain code finishing each row; both give the same
+// bytes, and the primitives call the second.
 #pragma once
 
 #include <cstddef>
@@ -115,11 +116,5 @@ inline bool DivAlpha4Rows(const TRows8u& r, uint8_t* work, DivideRow&& divide) {
   }
   return zeroDivisor;
 }
-
-// The vector kernels (ByteArithmeticEngineHwy.cpp), for the factors where they apply:
-// Arith8uVector takes sf <= 16, the divisions -15 <= sf <= 8.
-void Arith8uVector(TArith8u op, int sf, const TRows8u& r);
-bool Div8uVector(int sf, const TRows8u& r);
-bool Div8uAlpha4Vector(int sf, const TRows8u& r, uint8_t* work);
 
 }  // namespace builtin::arith

@@ -1,5 +1,5 @@
-// Vector kernels of the 8-bit arithmetic engines (see ByteArithmeticEngine.h), compiled
-// once per instruction set; the plain entry points at the end pick one per call.
+// Vector blocks of the 8-bit arithmetic engines (see ByteArithmeticEngineKernels.h), compiled
+// once per instruction set; the functions at the end return the one for the running processor.
 //
 // Sums, differences and products are formed in 16-bit lanes (at most 255 * 255) and scaled
 // there: a positive factor splits v into v >> sf and its remainder and rounds half to even
@@ -19,7 +19,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "primitives/support/ByteArithmeticEngine.h"
+#include "primitives/support/ByteArithmeticEngineKernels.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::arith {
@@ -82,7 +82,7 @@ struct TScaleUpLanes {  // Shift >= 1
 };
 
 // dst[i] = rule(op(first[i], second[i])) for the whole vectors of d16's lanes in n bytes;
-// returns the bytes done. Called again with a one-lane tag, the same code does the rest.
+// returns the bytes done.
 template <class D16, class Op, class Rule>
 HWY_INLINE size_t WidenedLoop(D16 d16, const uint8_t* first, const uint8_t* second, uint8_t* dst,
                               size_t n, Op op, Rule rule) {
@@ -115,19 +115,13 @@ HWY_INLINE size_t ByteLoop(D8 d8, const uint8_t* first, const uint8_t* second, u
   return i;
 }
 
-template <class Op, class Rule>
-void WidenedRows(const TRows8u& r, Op op, Rule rule) {
-  ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-    const size_t i = WidenedLoop(hn::ScalableTag<uint16_t>(), a, b, d, n, op, rule);
-    WidenedLoop(hn::CappedTag<uint16_t, 1>(), a + i, b + i, d + i, n - i, op, rule);
-  });
-}
-
 template <class Op>
-void ScaledRows(const TRows8u& r, int sf, Op op) {
-  if (sf == 0) return WidenedRows(r, op, TExactLanes{});
-  if (sf > 0) return WidenedRows(r, op, TRoundDownLanes{sf});
-  return WidenedRows(r, op, TScaleUpLanes{sf < -16 ? 16 : -sf});
+HWY_INLINE size_t ScaledBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf,
+                               Op op) {
+  const hn::ScalableTag<uint16_t> d16;
+  if (sf == 0) return WidenedLoop(d16, a, b, d, n, op, TExactLanes{});
+  if (sf > 0) return WidenedLoop(d16, a, b, d, n, op, TRoundDownLanes{sf});
+  return WidenedLoop(d16, a, b, d, n, op, TScaleUpLanes{sf < -16 ? 16 : -sf});
 }
 
 // At sf = 1 a sum and a difference stay in bytes as well. The rounded-up average less one
@@ -149,26 +143,26 @@ struct THalfDifferenceEvenBytes {
   }
 };
 
-// sf from INT32_MIN to 16 (larger factors give 0 and never reach the kernel).
-void Arith8uRows(TArith8u op, int sf, const TRows8u& r) {
-  const auto bytes = [&r](auto byteOp) {
-    ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-      const size_t i = ByteLoop(hn::ScalableTag<uint8_t>(), a, b, d, n, byteOp);
-      ByteLoop(hn::CappedTag<uint8_t, 1>(), a + i, b + i, d + i, n - i, byteOp);
-    });
-  };
-  switch (op) {
-    case TArith8u::Add:
-      if (sf == 0) return bytes([](auto a, auto b) { return hn::SaturatedAdd(a, b); });
-      if (sf == 1) return bytes(TAverageEvenBytes{});
-      return ScaledRows(r, sf, TAddLanes{});
-    case TArith8u::Sub:
-      if (sf == 0) return bytes([](auto a, auto b) { return hn::SaturatedSub(a, b); });
-      if (sf == 1) return bytes(THalfDifferenceEvenBytes{});
-      return ScaledRows(r, sf, TSubLanes{});
-    case TArith8u::Mul:
-      return ScaledRows(r, sf, TMulLanes{});
-  }
+// The blocks of each operation, sf from INT32_MIN to 16 (larger factors give 0 and never reach
+// them).
+size_t Add8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
+  const hn::ScalableTag<uint8_t> d8;
+  if (sf == 0)
+    return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedAdd(x, y); });
+  if (sf == 1) return ByteLoop(d8, a, b, d, n, TAverageEvenBytes{});
+  return ScaledBlocks(a, b, d, n, sf, TAddLanes{});
+}
+
+size_t Sub8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
+  const hn::ScalableTag<uint8_t> d8;
+  if (sf == 0)
+    return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedSub(x, y); });
+  if (sf == 1) return ByteLoop(d8, a, b, d, n, THalfDifferenceEvenBytes{});
+  return ScaledBlocks(a, b, d, n, sf, TSubLanes{});
+}
+
+size_t Mul8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
+  return ScaledBlocks(a, b, d, n, sf, TMulLanes{});
 }
 
 // ---- Quotients in float lanes ----------------------------------------------------------------
@@ -203,35 +197,14 @@ HWY_INLINE size_t DivLoop(DF df, const uint8_t* first, const uint8_t* second, ui
   return i;
 }
 
-// The same over all n bytes.
-inline bool DivPiece(const uint8_t* first, const uint8_t* second, uint8_t* dst, size_t n,
-                     float factor) {
-  bool zeroDivisor = false;
-  const size_t i = DivLoop(hn::ScalableTag<float>(), first, second, dst, n, factor, zeroDivisor);
-  DivLoop(hn::CappedTag<float, 1>(), first + i, second + i, dst + i, n - i, factor, zeroDivisor);
-  return zeroDivisor;
-}
-
 // 2^(-sf), exact in float for the factors that reach these kernels (-15 .. 8).
 inline float DivFactor(int sf) {
   return sf >= 0 ? 1.0f / static_cast<float>(1 << (sf & 15)) : static_cast<float>(1 << (-sf & 15));
 }
 
-bool Div8uRows(int sf, const TRows8u& r) {
-  const float factor = DivFactor(sf);
-  bool zeroDivisor = false;
-  ForEachRowPiece(r, [&](const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
-    zeroDivisor |= DivPiece(a, b, d, n, factor);
-  });
-  return zeroDivisor;
-}
-
-bool Div8uAlpha4Rows(int sf, const TRows8u& r, uint8_t* work) {
-  const float factor = DivFactor(sf);
-  return DivAlpha4Rows(r, work,
-                       [factor](const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n) {
-                         return DivPiece(a, b, d, static_cast<size_t>(n), factor);
-                       });
+size_t Div8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf,
+                   bool& zeroDivisor) {
+  return DivLoop(hn::ScalableTag<float>(), a, b, d, n, DivFactor(sf), zeroDivisor);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -241,19 +214,24 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace builtin::arith {
 
-HWY_EXPORT(Arith8uRows);
-HWY_EXPORT(Div8uRows);
-HWY_EXPORT(Div8uAlpha4Rows);
+HWY_EXPORT(Add8uBlocks);
+HWY_EXPORT(Sub8uBlocks);
+HWY_EXPORT(Mul8uBlocks);
+HWY_EXPORT(Div8uBlocks);
 
-void Arith8uVector(TArith8u op, int sf, const TRows8u& r) {
-  HWY_DYNAMIC_DISPATCH(Arith8uRows)(op, sf, r);
+ArithBlocksFn VectorArith8u(TArith8u op) {
+  switch (op) {
+    case TArith8u::Add:
+      return &HWY_DYNAMIC_DISPATCH(Add8uBlocks);
+    case TArith8u::Sub:
+      return &HWY_DYNAMIC_DISPATCH(Sub8uBlocks);
+    case TArith8u::Mul:
+      break;
+  }
+  return &HWY_DYNAMIC_DISPATCH(Mul8uBlocks);
 }
 
-bool Div8uVector(int sf, const TRows8u& r) { return HWY_DYNAMIC_DISPATCH(Div8uRows)(sf, r); }
-
-bool Div8uAlpha4Vector(int sf, const TRows8u& r, uint8_t* work) {
-  return HWY_DYNAMIC_DISPATCH(Div8uAlpha4Rows)(sf, r, work);
-}
+DivBlocksFn VectorDiv8u() { return &HWY_DYNAMIC_DISPATCH(Div8uBlocks); }
 
 }  // namespace builtin::arith
 #endif

@@ -6,10 +6,10 @@
 // each of RowBytes bytes in Height rows. Rows are merged into one where the images are
 // contiguous. The destination may be the first or the second operand (in-place forms).
 //
-// ByteOpRows works every byte of a region; its vector kernels (BytewiseEngineHwy.cpp,
-// compiled per instruction set and chosen once per call) give the bytes of the plain
-// reference ByteOpRowsReference. The alpha-four forms, which must not write the fourth byte
-// of a pixel, stay plain (RowsAlpha4).
+// ByteOpRows works every byte of a region with the vector blocks of BytewiseEngineKernels.h
+// (BytewiseEngineHwy.cpp, compiled per instruction set and chosen once per call) and plain code
+// for the rest of each row; it gives the bytes of the plain reference ByteOpRowsReference. The
+// alpha-four forms, which must not write the fourth byte of a pixel, stay plain (RowsAlpha4).
 #pragma once
 
 #include <cstddef>
@@ -88,12 +88,10 @@ inline void RowsAlpha4(const TRows8u& r, Op op) {
                          });
 }
 
-// Every byte of the region: the vector kernels where the operation has one, else the plain
-// loop; and the plain reference they equal.
+// Every byte of the region: the vector blocks where the operation has them and the plain loop
+// for the rest; and the plain reference they equal.
 void ByteOpRows(TByteOp op, const TRows8u& r);
 void ByteOpRowsReference(TByteOp op, const TRows8u& r);
-// The vector kernels alone (And, Or, Xor, AbsDiff, MulScale).
-void ByteOpRowsVector(TByteOp op, const TRows8u& r);
 inline void ByteOpRowsAlpha4(TByteOp op, const TRows8u& r) {
   WithByteOp(op, [&r](auto byteOp) { RowsAlpha4(r, byteOp); });
 }

@@ -41,11 +41,11 @@ bool BlockIsQuiet(const int32_t* __restrict m) {
 
 }  // namespace
 
-// The per-pixel suppression of a row: the reference of the vector version.
+// The per-pixel suppression of a row's pixels from x on: the reference of the vector blocks.
 template <typename Coord>
-Coord* SuppressRowScalar(const TSuppressRow& r, Coord* top) {
+Coord* SuppressRowScalar(const TSuppressRow& r, ptrdiff_t x, Coord* top) {
   const ptrdiff_t w = r.width;
-  for (ptrdiff_t x = 0; x < w; ++x) {
+  for (; x < w; ++x) {
     if ((x & (kBlock - 1)) == 0 && x <= w - kBlock && BlockIsQuiet(r.mid + x)) {
       x += kBlock - 1;
       continue;
@@ -56,7 +56,16 @@ Coord* SuppressRowScalar(const TSuppressRow& r, Coord* top) {
 }
 
 template <typename Coord>
-Coord* SuppressionPass(const TPass& p, Coord* stack, TSuppressRowFn<Coord> suppressRow) {
+Coord* SuppressRow(const TSuppressRow& r, Coord* top, TSuppressBlocksFn<Coord> blocks) {
+  const size_t done = blocks != nullptr ? blocks(r, top, static_cast<size_t>(r.width)) : 0;
+  return SuppressRowScalar(r, static_cast<ptrdiff_t>(done), top);
+}
+
+template uint16_t* SuppressRow(const TSuppressRow&, uint16_t*, TSuppressBlocksFn<uint16_t>);
+template uint32_t* SuppressRow(const TSuppressRow&, uint32_t*, TSuppressBlocksFn<uint32_t>);
+
+template <typename Coord>
+Coord* SuppressionPass(const TPass& p, Coord* stack, TSuppressBlocksFn<Coord> blocks) {
   const ptrdiff_t w = p.width;
   const int32_t h = p.height;
   // A magnitude (at most 65536, exact in float) is above the float threshold exactly when it
@@ -85,13 +94,13 @@ Coord* SuppressionPass(const TPass& p, Coord* stack, TSuppressRowFn<Coord> suppr
                            y,
                            p.high,
                            strongT};
-    top = suppressRow(row, top);
+    top = SuppressRow(row, top, blocks);
   }
   return top;
 }
 
-template uint16_t* SuppressionPass(const TPass&, uint16_t*, TSuppressRowFn<uint16_t>);
-template uint32_t* SuppressionPass(const TPass&, uint32_t*, TSuppressRowFn<uint32_t>);
+template uint16_t* SuppressionPass(const TPass&, uint16_t*, TSuppressBlocksFn<uint16_t>);
+template uint32_t* SuppressionPass(const TPass&, uint32_t*, TSuppressBlocksFn<uint32_t>);
 
 }  // namespace canny
 
@@ -135,8 +144,9 @@ IppStatus Canny(const Ipp16s* pSrcDx, int srcDxStep, const Ipp16s* pSrcDy, int s
   fbZeroBytes(ring, ringBytes + 32);
 
   const canny::TPass pass{pSrcDx, srcDxStep, pSrcDy, srcDyStep, pDst, dstStep, w, h, lowT, high, map, mapStride, ring};
-  Coord* top = vector ? canny::VectorSuppressionPass(pass, stackBase)
-                      : canny::SuppressionPass(pass, stackBase, &canny::SuppressRowScalar<Coord>);
+  const canny::TSuppressBlocksFn<Coord> blocks =
+      vector ? canny::VectorSuppressBlocks<Coord>() : nullptr;
+  Coord* top = canny::SuppressionPass(pass, stackBase, blocks);
 
   // Hysteresis: grow the strong pixels through 8-connected candidates. A pixel that becomes an
   // edge is marked in the map as well as in the destination, so each is pushed once and the

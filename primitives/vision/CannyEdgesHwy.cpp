@@ -1,10 +1,11 @@
-// The vector suppression of Canny, compiled for every instruction set that Highway targets
-// and chosen at run time once per call. A vector of pixels is decided at once in 32-bit
-// lanes: the sector from |dx| and |dy| (the integer tests of the per-pixel version, arranged
-// so that no product leaves the 32-bit range for 16-bit derivatives), the comparisons with the
-// neighbours along that sector, and the strong test. A vector without a candidate is skipped;
-// the few pixels after the last whole vector go through the per-pixel code. The map bytes,
-// the destination bytes and the order of the pushed strong pixels equal the per-pixel pass.
+// Vector blocks of Canny's suppression (see CannyEdgesKernels.h), compiled for every
+// instruction set that Highway targets and chosen at run time once per call. A vector of pixels
+// is decided at once in 32-bit lanes: the sector from |dx| and |dy| (the integer tests of the
+// per-pixel version, arranged so that no product leaves the 32-bit range for 16-bit
+// derivatives), the comparisons with the neighbours along that sector, and the strong test. A
+// vector without a candidate is skipped; the few pixels after the last whole vector are left to
+// the per-pixel code. The map bytes, the destination bytes and the order of the pushed strong
+// pixels equal the per-pixel suppression.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/vision/CannyEdgesHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -25,7 +26,8 @@ HWY_INLINE auto AtLeast(V a, V b) {
 }
 
 template <typename Coord>
-Coord* SuppressRow(const TSuppressRow& r, Coord* top) {
+HWY_INLINE size_t SuppressBlocks(const TSuppressRow& r, Coord*& stackTop, size_t width) {
+  Coord* top = stackTop;
   const hn::ScalableTag<int32_t> di;
   const hn::Rebind<int16_t, decltype(di)> d16;
   const hn::Rebind<uint8_t, decltype(di)> d8;
@@ -37,7 +39,7 @@ Coord* SuppressRow(const TSuppressRow& r, Coord* top) {
   const int32_t* above = r.above;
   const int32_t* mid = r.mid;
   const int32_t* below = r.below;
-  const ptrdiff_t w = r.width;
+  const ptrdiff_t w = static_cast<ptrdiff_t>(width);
   ptrdiff_t x = 0;
   for (; x + n <= w; x += n) {
     const auto m = hn::LoadU(di, mid + x);
@@ -86,12 +88,16 @@ Coord* SuppressRow(const TSuppressRow& r, Coord* top) {
       }
     }
   }
-  for (; x < w; ++x) top = MarkPixel(r, x, SuppressPixel(r, x), top);
-  return top;
+  stackTop = top;
+  return static_cast<size_t>(x);
 }
 
-uint16_t* Pass16(const TPass& pass, uint16_t* stack) { return SuppressionPass(pass, stack, &SuppressRow<uint16_t>); }
-uint32_t* Pass32(const TPass& pass, uint32_t* stack) { return SuppressionPass(pass, stack, &SuppressRow<uint32_t>); }
+size_t SuppressBlocks16(const TSuppressRow& r, uint16_t*& top, size_t n) {
+  return SuppressBlocks(r, top, n);
+}
+size_t SuppressBlocks32(const TSuppressRow& r, uint32_t*& top, size_t n) {
+  return SuppressBlocks(r, top, n);
+}
 
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::canny
@@ -100,14 +106,14 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace builtin::canny {
 
-HWY_EXPORT(Pass16);
-HWY_EXPORT(Pass32);
+HWY_EXPORT(SuppressBlocks16);
+HWY_EXPORT(SuppressBlocks32);
 
-uint16_t* VectorSuppressionPass(const TPass& pass, uint16_t* stack) {
-  return HWY_DYNAMIC_DISPATCH(Pass16)(pass, stack);
+TSuppressBlocksFn<uint16_t> VectorSuppressBlocks16() {
+  return &HWY_DYNAMIC_DISPATCH(SuppressBlocks16);
 }
-uint32_t* VectorSuppressionPass(const TPass& pass, uint32_t* stack) {
-  return HWY_DYNAMIC_DISPATCH(Pass32)(pass, stack);
+TSuppressBlocksFn<uint32_t> VectorSuppressBlocks32() {
+  return &HWY_DYNAMIC_DISPATCH(SuppressBlocks32);
 }
 
 }  // namespace builtin::canny

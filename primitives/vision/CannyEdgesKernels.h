@@ -1,6 +1,12 @@
-// The magnitude and suppression pass of Canny, shared by the plain per-pixel version (the
-// reference, CannyEdges.cpp) and the vector version (CannyEdgesHwy.cpp), which must give the
-// same map and destination bytes and push the same strong pixels in the same order.
+// The magnitude and suppression pass of Canny (CannyEdges.cpp) and the block interface of its
+// vector suppression (CannyEdgesHwy.cpp).
+//
+// The pass computes the magnitudes row by row and suppresses each row: the vector blocks do the
+// whole vectors of the row from its start, pushing the strong pixels they find on the coordinate
+// stack, and return how many pixels they did; the per-pixel code finishes the row from there. The
+// kernel is looked up once per call; a null kernel leaves every row to the per-pixel code, which
+// is the reference: the blocks give the same map and destination bytes and push the same strong
+// pixels in the same order.
 #pragma once
 
 #include <cstddef>
@@ -70,9 +76,26 @@ inline Coord* MarkPixel(const TSuppressRow& r, ptrdiff_t x, uint8_t cell, Coord*
   return top + 2;
 }
 
-// The suppression of one row's pixels from..width - 1; returns the new stack top.
+// Vector blocks of the suppression: the whole vectors of pixels 0 .. n - 1 of a row (n at most
+// its width), their strong pixels pushed at top, which is advanced; returns the pixels done and
+// writes no map or destination byte past them.
 template <typename Coord>
-using TSuppressRowFn = Coord* (*)(const TSuppressRow& row, Coord* top);
+using TSuppressBlocksFn = size_t (*)(const TSuppressRow& row, Coord*& top, size_t n);
+TSuppressBlocksFn<uint16_t> VectorSuppressBlocks16();
+TSuppressBlocksFn<uint32_t> VectorSuppressBlocks32();
+
+template <typename Coord>
+TSuppressBlocksFn<Coord> VectorSuppressBlocks() {
+  if constexpr (sizeof(Coord) == sizeof(uint16_t))
+    return VectorSuppressBlocks16();
+  else
+    return VectorSuppressBlocks32();
+}
+
+// The suppression of one row: the blocks (when given), then pixel by pixel; returns the new
+// stack top.
+template <typename Coord>
+Coord* SuppressRow(const TSuppressRow& row, Coord* top, TSuppressBlocksFn<Coord> blocks);
 
 // Everything the pass needs: the derivative and destination images, the thresholds, and the
 // map (zeroed, with its border) and the ring of four magnitude rows (zeroed) in the work buffer.
@@ -92,14 +115,9 @@ struct TPass {
   int32_t* ring;
 };
 
-// Computes the magnitudes row by row into the ring and suppresses each row with suppressRow;
+// Computes the magnitudes row by row into the ring and suppresses each row with SuppressRow;
 // returns the top of the coordinate stack that starts at stack.
 template <typename Coord>
-Coord* SuppressionPass(const TPass& pass, Coord* stack, TSuppressRowFn<Coord> suppressRow);
-
-// The vector suppression of a row (chosen once per call for the processor): the same bytes and
-// stack as the per-pixel suppression.
-uint16_t* VectorSuppressionPass(const TPass& pass, uint16_t* stack);
-uint32_t* VectorSuppressionPass(const TPass& pass, uint32_t* stack);
+Coord* SuppressionPass(const TPass& pass, Coord* stack, TSuppressBlocksFn<Coord> blocks);
 
 }  // namespace builtin::canny

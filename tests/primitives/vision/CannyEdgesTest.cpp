@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "primitives/vision/CannyEdges.h"
+#include "primitives/vision/CannyEdgesKernels.h"
 #include "tests/primitives/HwyTargets.h"
 
 using namespace builtin;
@@ -360,3 +361,100 @@ TEST(VisionCanny, VectorSuppressionEqualsTheScalarReference) {
     }
   }
 }
+
+namespace {
+
+// The suppression's vector blocks on single rows of every short width, with the derivative
+// rows at every alignment: the blocks do whole vectors from the start of the row, give the
+// per-pixel map and destination bytes over them, push the same strong pixels in the same
+// order, and write nothing past them; the row they start and the per-pixel code finishes
+// equals the per-pixel row. Magnitudes come in runs of zeros and candidates, so that quiet and
+// busy vectors meet at every position.
+template <typename Coord>
+void CheckSuppressBlocks() {
+  using canny::TSuppressRow;
+  std::mt19937 rng(sizeof(Coord) * 1000 + 17);
+  constexpr ptrdiff_t kWidestLanes = 16;  // 32-bit lanes of the widest vector
+  for (int round = 0; round < 300; ++round) {
+    const ptrdiff_t w = round < 80 ? round + 1 : 1 + static_cast<ptrdiff_t>(rng() % 200);
+    const size_t dxOff = rng() % 64, dyOff = rng() % 64;
+    // Above, mid and below, each with a zero column on either side.
+    std::vector<int32_t> mags(static_cast<size_t>(3 * (w + 2)), 0);
+    int32_t* rows3[3] = {&mags[1], &mags[static_cast<size_t>(w + 3)],
+                         &mags[static_cast<size_t>(2 * (w + 2) + 1)]};
+    const bool runs = rng() % 2 == 0;
+    for (int32_t* row : rows3) {
+      bool on = true;
+      for (ptrdiff_t x = 0; x < w; ++x) {
+        if (runs && rng() % 9 == 0) on = !on;
+        row[x] = on && rng() % 3 != 0 ? static_cast<int32_t>(rng() % 200) : 0;
+      }
+    }
+    std::vector<uint8_t> dx(dxOff + 2 * static_cast<size_t>(w)),
+        dy(dyOff + 2 * static_cast<size_t>(w));
+    for (auto* v : {&dx, &dy})
+      for (auto& b : *v) b = static_cast<uint8_t>(rng());
+    const float high = static_cast<float>(rng() % 200) + (rng() % 2 ? 0.5f : 0.0f);
+    const int32_t strongT = static_cast<int32_t>(std::floor(high));
+    SCOPED_TRACE(testing::Message()
+                 << "width " << w << " offsets " << dxOff << ", " << dyOff << " high " << high);
+    const size_t cells = static_cast<size_t>(w) + 64;
+    // The whole row (through SuppressRow, with or without blocks) or the blocks alone; returns
+    // the pixels the blocks did.
+    auto run = [&](bool vector, bool blocksOnly, std::vector<uint8_t>& map,
+                   std::vector<uint8_t>& dst, std::vector<Coord>& stack) {
+      map.assign(cells, 0);
+      dst.assign(cells, 0);
+      stack.assign(2 * static_cast<size_t>(w) + 2, Coord{0});
+      const TSuppressRow row{rows3[0],
+                             rows3[1],
+                             rows3[2],
+                             dx.data() + dxOff,
+                             dy.data() + dyOff,
+                             map.data(),
+                             dst.data(),
+                             w,
+                             7,
+                             high,
+                             strongT};
+      Coord* top = stack.data();
+      ptrdiff_t done = w;
+      if (blocksOnly)
+        done = static_cast<ptrdiff_t>(
+            canny::VectorSuppressBlocks<Coord>()(row, top, static_cast<size_t>(w)));
+      else
+        top = canny::SuppressRow(row, top, vector ? canny::VectorSuppressBlocks<Coord>() : nullptr);
+      stack.resize(static_cast<size_t>(top - stack.data()));
+      return done;
+    };
+    std::vector<uint8_t> refMap, refDst, map, dst;
+    std::vector<Coord> refStack, stack;
+    run(false, false, refMap, refDst, refStack);
+    imagetest::ForEachVectorTarget([&] {
+      run(true, false, map, dst, stack);
+      ASSERT_EQ(map, refMap);
+      ASSERT_EQ(dst, refDst);
+      ASSERT_EQ(stack, refStack);
+      const ptrdiff_t done = run(true, true, map, dst, stack);
+      ASSERT_LE(done, w);
+      ASSERT_LT(w - done, kWidestLanes);
+      for (size_t x = 0; x < cells; ++x) {
+        const bool inBlocks = static_cast<ptrdiff_t>(x) < done;
+        ASSERT_EQ(map[x], inBlocks ? refMap[x] : 0) << "map " << x;
+        ASSERT_EQ(dst[x], inBlocks ? refDst[x] : 0) << "dst " << x;
+      }
+      std::vector<Coord> expected;
+      for (size_t k = 0; k < refStack.size(); k += 2)
+        if (static_cast<ptrdiff_t>(refStack[k + 1]) < done)
+          expected.insert(expected.end(), {refStack[k], refStack[k + 1]});
+      ASSERT_EQ(stack, expected);
+    });
+  }
+}
+
+TEST(VisionCanny, SuppressionBlocksEqualThePerPixelRow) {
+  CheckSuppressBlocks<uint16_t>();
+  CheckSuppressBlocks<uint32_t>();
+}
+
+}  // namespace
