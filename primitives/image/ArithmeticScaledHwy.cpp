@@ -97,6 +97,8 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
     const auto testedSpan = hn::Set(du32x2, kWindowFloatHigh - plan.testedLow);
     const auto windowStart = hn::Set(du, kTieBits - plan.window);
     const auto windowBits = hn::Set(du, kLowBits & ~(plan.windowSpan - 1));
+    const auto windowStartLow = hn::Set(du32x2, static_cast<uint32_t>(kTieBits - plan.window));
+    const auto windowBitsLow = hn::Set(du32x2, static_cast<uint32_t>(kLowBits & ~(plan.windowSpan - 1)));
     const auto nearTie = [&](VF r) {
       return hn::Eq(hn::And(hn::Sub(hn::BitCast(du, r), windowStart), windowBits), hn::Zero(du));
     };
@@ -131,10 +133,14 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
         done = hn::AllTrue(du32x2, hn::Lt(hn::Sub(key, exactLow), exactSpan));
       }
       if (!done) {
-        const bool tested = hn::AllTrue(du32x2, hn::Lt(hn::Sub(fbits, testedLow), testedSpan));
-        if ((!tested || !hn::AllFalse(du, hn::Or(nearTie(r0), nearTie(r1)))) &&
-            (!vouchedStep(tested, x0, v0, dx0, r0) || !vouchedStep(tested, x1, v1, dx1, r1)))
-          return i;
+        // The window looks at the 29 low bits only: the low halves of the sums, side by side.
+        const auto testedLanes = hn::Lt(hn::Sub(fbits, testedLow), testedSpan);
+        const auto lows = hn::ConcatEven(du32x2, hn::BitCast(du32x2, r1), hn::BitCast(du32x2, r0));
+        const auto near = hn::Eq(hn::And(hn::Sub(lows, windowStartLow), windowBitsLow), hn::Zero(du32x2));
+        if (!hn::AllTrue(du32x2, hn::AndNot(near, testedLanes))) {
+          const bool tested = hn::AllTrue(du32x2, testedLanes);
+          if (!vouchedStep(tested, x0, v0, dx0, r0) || !vouchedStep(tested, x1, v1, dx1, r1)) return i;
+        }
       }
       hn::StoreU(hn::DemoteTo(d32, r0), d32, row);
       hn::StoreU(hn::DemoteTo(d32, r1), d32, row + n);
