@@ -37,7 +37,7 @@ inline float ExactPixel(uint8_t x, float d, float alpha) {
 }  // namespace
 
 Plan MakePlan(float alpha) {
-  Plan plan{alpha, ~uint64_t{0}, false};
+  Plan plan{alpha, ~uint64_t{0}, false, 0, 0, 0, 0, 0, false};
   if (alpha == 0) {
     plan.fitMask = 0;
   } else if (std::isfinite(alpha)) {
@@ -50,6 +50,25 @@ Plan MakePlan(float alpha) {
     // double range); otherwise D keeps its low `bits` fraction bits zero.
     plan.fitMask = bits == 1 ? 0 : (uint64_t{1} << bits) - 1;
     plan.exactFirst = bits <= 12;
+  }
+  if (alpha >= kWindowLeastWeight && alpha < 1.0f) {
+    const double a = alpha;
+    const double c = a <= 0.5 ? 1.0 : a / (1.0 - a);  // 1 - a is exact
+    const double window = std::ceil(1.002 * (2 * c + 1));
+    if (window <= 0x1p20) {
+      plan.window = static_cast<uint64_t>(window);
+      plan.windowSpan = std::bit_ceil(2 * plan.window + 1);
+    }
+    // alpha = A / 2^p with A odd.
+    const uint64_t bits = std::bit_cast<uint64_t>(a);
+    const int p = 1075 - static_cast<int>(bits >> 52) - std::countr_zero(bits | (uint64_t{1} << 52));
+    plan.testedLow = std::bit_cast<uint32_t>(kWindowLeastWeight);
+    if (p <= kExactFractionBits) {
+      plan.testedLow = 0;
+      plan.exactLow = std::bit_cast<uint32_t>(std::ldexp(1.0f, p - 22));
+      plan.exactHigh = std::bit_cast<uint32_t>(std::ldexp(1.0f, 53 - p));
+      plan.exactSteps = p <= kExactStepsFractionBits;
+    }
   }
   return plan;
 }

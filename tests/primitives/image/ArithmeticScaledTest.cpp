@@ -431,6 +431,43 @@ WeightedPixels MakeWeightedPixels(float alpha, std::mt19937& rng) {
     add(x, d);
     add(0, std::ldexp(range(rng) + 1.0f, -(i % 160)));
   }
+  // Every binade from the subnormals up to 2^60 (where the vector blocks' exact and window
+  // ranges begin and end): its foot, the floats next to it and random ones in it, beside
+  // bytes 0 (which make a sum exact), 1, 255 and random ones.
+  std::uniform_int_distribution<uint32_t> fraction(0, (1u << 23) - 1);
+  for (int e = -149; e <= 60; ++e)
+    for (int k = 0; k < 12; ++k) {
+      const float foot = std::ldexp(1.0f, e);
+      const float d = k < 3    ? foot
+                      : k < 5  ? std::nextafter(foot, k == 3 ? 0.0f : 1e30f)
+                      : e < -126 ? std::ldexp(static_cast<float>(fraction(rng) % (1u << (e + 149 + 1))), -149)
+                                 : std::ldexp(1.0f + std::ldexp(static_cast<float>(fraction(rng)), -23), e);
+      const int x = k % 4 == 0 ? 0 : k % 4 == 1 ? 1 : k % 4 == 2 ? 255 : byte(rng);
+      add(x, d);
+    }
+  // In every binade, sums where double, with one rounding or two, gives another float than the
+  // extended value (a weight of few bits puts them at the top of the range where a double still
+  // holds every sum exactly), each 16 times in a row, so that whole vectors of the blocks hold
+  // nothing else.
+  std::uniform_int_distribution<int> smallByte(0, 3);
+  for (int e = -149; e <= 60 && std::isfinite(alpha); ++e) {
+    int found = 0;
+    for (int k = 0; k < 600 && found < 4; ++k) {
+      const float d = e < -126 ? std::ldexp(static_cast<float>(fraction(rng) % (1u << (e + 149 + 1))), -149)
+                               : std::ldexp(1.0f + std::ldexp(static_cast<float>(fraction(rng)), -23), e);
+      const int x = k % 2 == 0 ? smallByte(rng) : byte(rng);
+      const long double ld = d;
+      const float exact = static_cast<float>(ld + static_cast<long double>(alpha) * (x - ld));
+      const double dd = d;
+      const float plain = static_cast<float>(dd + a * (x - dd));
+      const float fused = static_cast<float>(std::fma(a, x - dd, dd));
+      if (std::bit_cast<uint32_t>(plain) != std::bit_cast<uint32_t>(exact) ||
+          std::bit_cast<uint32_t>(fused) != std::bit_cast<uint32_t>(exact)) {
+        for (int copy = 0; copy < 16; ++copy) add(x, d);
+        ++found;
+      }
+    }
+  }
   const float specials[] = {0.0f, -0.0f, -1.0f, -255.0f, 1e-40f, -1e-45f, 3e38f, -3e38f,
                             std::numeric_limits<float>::max(), std::numeric_limits<float>::infinity(),
                             -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
@@ -444,8 +481,13 @@ WeightedPixels MakeWeightedPixels(float alpha, std::mt19937& rng) {
 
 TEST(ImageAddWeighted, FastPathsGiveTheExtendedFloats) {
   namespace w = builtin::weighted;
+  // Beside common weights, the edges of the vector blocks' plans: a wide window (near 1), no
+  // window (nearer 1, or below 2^-100), 12 and 13 fraction bits (exact steps or not), 29 and 30
+  // (exact sums for some accumulators or none).
   const float weights[] = {0.25f, 0.5f, 0.1f, 1.0f / 3, 0.75f, 0.01f, 0.9999f, 1e-7f, 0.0f,
-                           -0.0f, 1.0f, -0.5f, 3.0f, 1.5e-45f, 1e30f, 0x1.8p-3f,
+                           -0.0f, 1.0f, -0.5f, 3.0f, 1.5e-45f, 1e30f, 0x1.8p-3f, 0.999f,
+                           0.9999999f, 0x1p-100f, 0x1.8p-101f, 0x1.8p-11f, 0x1.8p-12f,
+                           0x1.4p-27f, 0x1.4p-28f,
                            std::numeric_limits<float>::infinity(),
                            std::numeric_limits<float>::quiet_NaN()};
   std::mt19937 rng(24);
