@@ -65,6 +65,20 @@ void Row32sScalar(const uint8_t* s, const uint8_t* above, uint8_t* d, int64_t w,
   }
 }
 
+void Row32s(const uint8_t* s, const uint8_t* above, uint8_t* d, int64_t w, uint32_t val,
+            Row32sBlocksFn blocks) {
+  Store<uint32_t>(d, 0, val);
+  const auto done = blocks == nullptr || w <= 0
+                        ? ptrdiff_t{0}
+                        : static_cast<ptrdiff_t>(blocks(s, above, d, static_cast<size_t>(w)));
+  // The running sum of the pixels done, from the value the blocks stored last.
+  uint32_t sum = done == 0 ? 0 : Load<uint32_t>(d, done) - Load<uint32_t>(above, done);
+  for (ptrdiff_t x = done; x < w; ++x) {
+    sum += s[x];
+    Store<uint32_t>(d, x + 1, Load<uint32_t>(above, x + 1) + sum);
+  }
+}
+
 }  // namespace integral
 
 IppStatus ippiIntegral_8u32f_C1R(const Ipp8u* pSrc, int srcStep, Ipp32f* pDst, int dstStep,
@@ -93,9 +107,10 @@ IppStatus ippiIntegral_8u32s_C1R(const Ipp8u* pSrc, int srcStep, Ipp32s* pDst, i
   if (IppStatus s = CheckIntegrals(pSrc, srcStep, roiSize, out); s != ippStsNoErr) return s;
   const auto v = static_cast<uint32_t>(val);
   FillRow<uint32_t>(pDst, int64_t{roiSize.width} + 1, v);
-  const integral::Row32sFn row = integral::Row32sVector();
+  const integral::Row32sBlocksFn blocks = integral::VectorRow32sBlocks();
   for (int32_t y = 0; y < roiSize.height; ++y)
-    row(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), Row(pDst, dstStep, y + 1), roiSize.width, v);
+    integral::Row32s(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), Row(pDst, dstStep, y + 1),
+                     roiSize.width, v, blocks);
   return ippStsNoErr;
 }
 
@@ -109,10 +124,10 @@ IppStatus ippiSqrIntegral_8u32s64f_C1R(const Ipp8u* pSrc, int srcStep, Ipp32s* p
   FillRow<uint32_t>(pDst, columns, v);
   FillRow<double>(pSqr, columns, valSqr);
   const bool exact = SquaresExactInDouble(roiSize, valSqr);
-  const integral::Row32sFn row = integral::Row32sVector();
+  const integral::Row32sBlocksFn blocks = integral::VectorRow32sBlocks();
   for (int32_t y = 0; y < roiSize.height; ++y) {
     const uint8_t* s = Row(pSrc, srcStep, y);
-    row(s, Row(pDst, dstStep, y), Row(pDst, dstStep, y + 1), roiSize.width, v);
+    integral::Row32s(s, Row(pDst, dstStep, y), Row(pDst, dstStep, y + 1), roiSize.width, v, blocks);
     const uint8_t* above = Row(pSqr, sqrStep, y);
     uint8_t* d = Row(pSqr, sqrStep, y + 1);
     Store<double>(d, 0, valSqr);

@@ -4,8 +4,9 @@
 // 32-bit lanes, and gets the sum carried from the pixels before the step. 512-bit vectors shift
 // across the whole register; narrower ones take at most two 128-bit blocks a step, the second
 // block adding the first one's total. The outputs are stored from the first 4-byte value that
-// starts a vector in memory, so that no store is split across two cache lines. All additions
-// of 32-bit values wrap modulo 2^32 like the reference.
+// starts a vector in memory, so that no store is split across two cache lines. The blocks stop
+// before the last partial step, which the plain row finishes. All additions of 32-bit values
+// wrap modulo 2^32 like the reference.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/vision/IntegralImagesHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -22,7 +23,6 @@ namespace builtin::integral {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-#if HWY_TARGET != HWY_SCALAR
 // Pixels [x, end) of one row one at a time; sum is the running sum before x.
 HWY_INLINE void PlainPixels(const uint8_t* s, const uint8_t* above, uint8_t* d, int64_t& x, int64_t end,
                             uint32_t& sum) {
@@ -35,6 +35,7 @@ HWY_INLINE void PlainPixels(const uint8_t* s, const uint8_t* above, uint8_t* d, 
   }
 }
 
+#if HWY_TARGET != HWY_SCALAR
 // The pixels to do one at a time before the first output of row d that starts a vector of
 // `bytes` in memory, so that no vector store is split across two cache lines (where the row's
 // values are 4-byte aligned at all).
@@ -51,8 +52,8 @@ HWY_INLINE int64_t HeadPixels(const uint8_t* d, int64_t w, size_t bytes) {
 // 512-bit vectors: 32 pixels a step, their 16-bit running sums formed across the whole
 // register (lane shifts by 1 word, then by 1, 2, 4 and 8 double words), widened to two
 // vectors of 32-bit sums. The steps start where the outputs start a 64-byte line; the pixels
-// before the first whole step and after the last go through masked steps (masked-out pixels
-// read as 0 and are not written).
+// before the first whole step go through a masked step (masked-out pixels read as 0 and are
+// not written).
 struct Steps512 {
   __m512i byOne, zero, lastLane;
 
@@ -111,28 +112,33 @@ HWY_INLINE __mmask32 ValidPixels(int64_t x, int64_t w) {
   return m;
 }
 
-void Row32s(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t* d, int64_t w, uint32_t val) {
+size_t Row32sBlocks(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t* d, size_t n) {
   static_assert(HWY_LANES(uint16_t) == 32);
+  const auto w = static_cast<int64_t>(n);
   const Steps512 steps;
-  std::memcpy(d, &val, 4);
   uint8_t* out = d + 4;
   const uint8_t* up = above + 4;
   __m512i carry = _mm512_setzero_si512();
   int64_t x = 0;
   const int64_t head = HeadPixels(d, w, 64);
-  if (head > 0) {
+  if (head > 0 && head + 32 <= w) {
     steps.Step<true>(s, up, out, head - 32, ValidPixels(head - 32, w), carry);
     x = head;
   }
   for (; x + 32 <= w; x += 32) steps.Step<false>(s, up, out, x, ~0u, carry);
-  if (x < w) steps.Step<true>(s, up, out, x, ValidPixels(x, w), carry);
+  return static_cast<size_t>(x);
 }
 
 #else
-void Row32s(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t* d, int64_t w, uint32_t val) {
+size_t Row32sBlocks(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t* d, size_t n) {
 #if HWY_TARGET == HWY_SCALAR
-  Row32sScalar(s, above, d, w, val);
+  // No vectors: the whole row one pixel at a time.
+  int64_t x = 0;
+  uint32_t sum = 0;
+  PlainPixels(s, above, d, x, static_cast<int64_t>(n), sum);
+  return n;
 #else
+  const auto w = static_cast<int64_t>(n);
   // At most two 128-bit blocks of 16-bit sums a step (256-bit vectors where wider ones exist:
   // the cross-block work of wider vectors costs more than it saves).
   const hn::CappedTag<uint16_t, 16> d16;
@@ -147,7 +153,6 @@ void Row32s(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t* d, int
   for (size_t i = 0; i < half; ++i) idx[i] = static_cast<int32_t>(half - 1);
   const auto last = hn::SetTableIndices(d32, idx);
 
-  std::memcpy(d, &val, 4);
   auto* out = reinterpret_cast<uint32_t*>(d + 4);
   const auto* up = reinterpret_cast<const uint32_t*>(above + 4);
   uint32_t sum = 0;
@@ -175,8 +180,7 @@ void Row32s(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t* d, int
       carry = hn::Add(carry, hn::Add(totalLo, totalHi));
     }
   }
-  sum = hn::GetLane(carry);
-  PlainPixels(s, above, d, x, w, sum);
+  return static_cast<size_t>(x);
 #endif
 }
 #endif
@@ -188,9 +192,9 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace builtin::integral {
 
-HWY_EXPORT(Row32s);
+HWY_EXPORT(Row32sBlocks);
 
-Row32sFn Row32sVector() { return &HWY_DYNAMIC_DISPATCH(Row32s); }
+Row32sBlocksFn VectorRow32sBlocks() { return &HWY_DYNAMIC_DISPATCH(Row32sBlocks); }
 
 }  // namespace builtin::integral
 #endif  // HWY_ONCE

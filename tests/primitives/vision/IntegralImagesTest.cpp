@@ -92,7 +92,7 @@ TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
   std::mt19937 rng(20);
   std::uniform_int_distribution<int> byte(0, 255);
   imagetest::ForEachVectorTarget([&] {
-    const builtin::integral::Row32sFn vector = builtin::integral::Row32sVector();
+    const builtin::integral::Row32sBlocksFn blocks = builtin::integral::VectorRow32sBlocks();
     // Every width up to a few steps and some long rows, each at every 4-byte offset within a
     // 64-byte line (the rows start their vector stores at a line) and at odd addresses.
     std::vector<int> widths;
@@ -108,8 +108,18 @@ TEST(VisionIntegral, TheVectorRowEqualsThePlainRowOnEveryInstructionSet) {
         for (uint8_t& b : above) b = static_cast<uint8_t>(byte(rng) | (w % 3 ? 0 : 0xF0));
         const uint32_t val = rng();
         builtin::integral::Row32sScalar(src.data(), above.data() + misalign, plain.data() + misalign, w, val);
-        vector(src.data(), above.data() + misalign, vec.data() + misalign, w, val);
+        builtin::integral::Row32s(src.data(), above.data() + misalign, vec.data() + misalign, w, val, blocks);
         ASSERT_EQ(vec, plain);
+        // The blocks alone: they stop less than one step (32 pixels) before the end, give the
+        // plain values up to there and write nothing past them (nor the first value).
+        if (w == 0) continue;
+        std::vector<uint8_t> part(plain.size(), 0xAB);
+        const size_t done = blocks(src.data(), above.data() + misalign, part.data() + misalign, w);
+        ASSERT_LE(done, static_cast<size_t>(w));
+        ASSERT_LT(static_cast<size_t>(w) - done, 32u);
+        const size_t first = misalign + 4, end = misalign + 4 * (done + 1);
+        for (size_t i = 0; i < part.size(); ++i)
+          ASSERT_EQ(part[i], i >= first && i < end ? plain[i] : uint8_t{0xAB}) << "byte " << i;
       }
   });
 }
