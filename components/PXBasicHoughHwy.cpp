@@ -74,6 +74,30 @@ size_t NearDistancesVec(const float* xs, const float* ys, size_t n, float cx, fl
   return count;
 }
 
+void VoteLineVec(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
+  const hn::ScalableTag<int32_t> d;
+  constexpr size_t kChunk = 512;  // indexes worked out at once, then voted
+  HWY_ALIGN int32_t index[kChunk + HWY_MAX_BYTES / sizeof(int32_t)];
+  const size_t lanes = hn::Lanes(d);
+  const auto vm = hn::Set(d, m);
+  // Lane k holds step k of the line; the vectors wrap like the plain loop's 32-bit values, and
+  // lanes past the last step are never used.
+  auto va = hn::Add(hn::Set(d, a), hn::Mul(hn::Iota(d, 0), hn::Set(d, sa)));
+  auto vb = hn::Add(hn::Set(d, b), hn::Mul(hn::Iota(d, 0), hn::Set(d, db)));
+  const auto stepA = hn::Set(d, static_cast<int32_t>(static_cast<uint32_t>(sa) * static_cast<uint32_t>(lanes)));
+  const auto stepB = hn::Set(d, static_cast<int32_t>(static_cast<uint32_t>(db) * static_cast<uint32_t>(lanes)));
+  while (count > 0) {
+    const size_t n = count < static_cast<int64_t>(kChunk) ? static_cast<size_t>(count) : kChunk;
+    for (size_t k = 0; k < n; k += lanes) {
+      hn::Store(hn::Add(hn::Mul(hn::ShiftRight<10>(va), vm), vb), d, index + k);
+      va = hn::Add(va, stepA);
+      vb = hn::Add(vb, stepB);
+    }
+    for (size_t k = 0; k < n; ++k) ++acc[index[k]];
+    count -= static_cast<int64_t>(n);
+  }
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace components::hough
 HWY_AFTER_NAMESPACE();
@@ -83,6 +107,11 @@ namespace components::hough {
 
 HWY_EXPORT(FindCandidatesVec);
 HWY_EXPORT(NearDistancesVec);
+HWY_EXPORT(VoteLineVec);
+
+void VoteLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
+  HWY_DYNAMIC_DISPATCH(VoteLineVec)(acc, a, sa, m, b, db, count);
+}
 
 void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t cols,
                     int32_t threshold, std::vector<int32_t>* out) {

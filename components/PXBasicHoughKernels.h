@@ -22,4 +22,8 @@ void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t co
 size_t NearDistances(const float* xs, const float* ys, size_t n, float cx, float cy, float maxR,
                      float* out);
 
+// One vote, in order, for each of the count cells acc[((a + k * sa) >> 10) * m + b + k * db],
+// k < count; every a + k * sa and every index is a 32-bit value not below 0.
+void VoteLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count);
+
 }  // namespace components::hough
