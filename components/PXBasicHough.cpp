@@ -265,20 +265,17 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
   const TRowCells rowCells{acc, p.stride, lines};
   const bool bands = !Reference && VoteInBands(rowCells.RowBytes() * (p.rows + 2));
   std::vector<TVotePass> passes;
+  if constexpr (!Reference)
+    if (bands) passes.reserve(32768);
   for (int32_t y = 0; y < m.Size.height; ++y) {
     const uint8_t* edges = rows::Row(edgeBase, m.EdgeStep, y);
     const uint8_t* dxRow = rows::Row(dxBase, m.DxStep, y);
     const uint8_t* dyRow = rows::Row(dyBase, m.DyStep, y);
     const int32_t width = m.Size.width;
-    for (int32_t x = 0; x < width; ++x) {
-      if (!edges[x]) {
-        // Runs without edges are passed eight pixels at a time.
-        if constexpr (!Reference)
-          while (x + 9 <= width && rows::Load<uint64_t>(edges + x + 1, 0) == 0) x += 8;
-        continue;
-      }
+    // The votes and the point of the edge at column x.
+    const auto visit = [&](int32_t x) {
       const int32_t vx = rows::Load<int16_t>(dxRow, x), vy = rows::Load<int16_t>(dyRow, x);
-      if (vx == 0 && vy == 0) continue;
+      if (vx == 0 && vy == 0) return;
       int64_t sx, sy;
       GradientStep(vx, vy, sx, sy);
       const int64_t x0 = xStarts[static_cast<size_t>(x)], y0 = yStarts[static_cast<size_t>(y)];
@@ -296,7 +293,19 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
           }
       }
       points.Add(x, y);
-    }
+    };
+    int32_t x = 0;
+    if constexpr (!Reference && std::endian::native == std::endian::little)
+      // Eight pixels at a time: the edges of a word in column order, from its lowest non-zero
+      // byte up.
+      for (; x + 8 <= width; x += 8)
+        for (uint64_t w = rows::Load<uint64_t>(edges + x, 0); w != 0;) {
+          const int b = std::countr_zero(w) >> 3;
+          visit(x + b);
+          w &= ~(uint64_t{0xFF} << (8 * b));
+        }
+    for (; x < width; ++x)
+      if (edges[x]) visit(x);
   }
   if constexpr (!Reference)
     if (bands) VoteBands(rowCells, p, passes);
