@@ -117,12 +117,9 @@ std::vector<int64_t> FixedStarts(int32_t count, float idp) {
 
 // The edge points with their float coordinates (distances are computed from those).
 struct TEdgePoints {
-  std::vector<int32_t> x, y;
   std::vector<float> fx, fy;
-  size_t Count() const { return x.size(); }
+  size_t Count() const { return fx.size(); }
   void Add(int32_t px, int32_t py) {
-    x.push_back(px);
-    y.push_back(py);
     fx.push_back(static_cast<float>(px));
     fy.push_back(static_cast<float>(py));
   }
@@ -408,9 +405,14 @@ class TBucketRadiusSearch {
   }
 
   // Same contract as SearchRadius, over the distances dist[0 .. n) in any order (n > 0).
-  int64_t Search(const float* dist, size_t n, float& rBest) {
+  // A distance's bucket is min(distance * Scale(), Last()), truncated.
+  float Scale() const { return FScale; }
+  float Last() const { return FLast; }
+
+  // keys[i] is the bucket of dist[i].
+  int64_t Search(const float* dist, const uint32_t* keys, size_t n, float& rBest) {
     FExactInDouble = n < (size_t{1} << 29);
-    Distribute(dist, n);
+    Distribute(dist, keys, n);
     const float* sorted = FSorted.data();
     const size_t* start = FStart.data();
     int64_t maxCount = kMinSupport;
@@ -495,15 +497,12 @@ class TBucketRadiusSearch {
   }
 
   // Counting sort by key into FSorted; FStart[k] is where bucket k begins (FStart[FBuckets]
-  // where the last one ends). The keys are computed once. Neighbouring points often fall in one
+  // where the last one ends). Neighbouring points often fall in one
   // bucket, and increments of one counter wait on each other, so point i is counted in the
   // column i % 4 of four interleaved counters (and placed in that column's part of its bucket):
   // the values of a bucket come in another order, which nothing that reads them depends on.
-  void Distribute(const float* dist, size_t n) {
+  void Distribute(const float* dist, const uint32_t* keys, size_t n) {
     FSorted.resize(n);
-    FKeys.resize(n);
-    uint32_t* keys = FKeys.data();
-    for (size_t i = 0; i < n; ++i) keys[i] = Key(dist[i]);
     FCounts.assign(size_t{FBuckets} * 4, 0);
     size_t* c = FCounts.data();
     size_t i = 0;
@@ -551,7 +550,6 @@ class TBucketRadiusSearch {
   uint32_t FBuckets = 0;
   std::vector<size_t> FStart;
   std::vector<float> FSorted;
-  std::vector<uint32_t> FKeys;
   std::vector<size_t> FCounts;
 };
 
@@ -645,8 +643,6 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
   accumulator->Zero();
   int32_t* acc = accumulator->Write();
   TEdgePoints points;
-  points.x.reserve(16384);
-  points.y.reserve(16384);
   points.fx.reserve(16384);
   points.fy.reserve(16384);
   Vote<Reference>(m, p, acc, points);
@@ -663,6 +659,7 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
 
   const size_t n = points.Count();
   std::vector<float> desc(n), dist;
+  std::vector<uint32_t> keys(Reference ? 0 : n);
   std::vector<int32_t> order;
   if constexpr (Reference) {
     dist.resize(n);
@@ -702,9 +699,9 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
       // band: the ranks of the kept points all move by the same number, which keeps the band
       // counts and their middles.
       const size_t count = hough::NearDistances(points.fx.data(), points.fy.data(), n, cx, cy, maxRf,
-                                                desc.data());
+                                                radii->Scale(), radii->Last(), desc.data(), keys.data());
       if (count == 0) continue;
-      support = radii->Search(desc.data(), count, rBest);
+      support = radii->Search(desc.data(), keys.data(), count, rBest);
     }
     if (support > kMinSupport) {
       Circles->Add(platform::New<TPXCircle>(cx, cy, rBest));

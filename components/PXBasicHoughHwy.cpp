@@ -8,6 +8,7 @@
 
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -54,22 +55,32 @@ void FindCandidatesVec(const int32_t* acc, int64_t stride, int64_t rows, int64_t
 }
 
 size_t NearDistancesVec(const float* xs, const float* ys, size_t n, float cx, float cy,
-                        float maxR, float* out) {
+                        float maxR, float scale, float last, float* out, uint32_t* keys) {
+  const hn::RebindToSigned<hn::ScalableTag<float>> di;
   const hn::ScalableTag<float> d;
   const size_t lanes = hn::Lanes(d);
   const auto vcx = hn::Set(d, cx), vcy = hn::Set(d, cy), limit = hn::Set(d, maxR);
+  const auto vscale = hn::Set(d, scale), vlast = hn::Set(d, last);
   size_t count = 0, k = 0;
   for (; k + lanes <= n; k += lanes) {
     const auto dx = hn::Sub(vcx, hn::LoadU(d, xs + k));
     const auto dy = hn::Sub(vcy, hn::LoadU(d, ys + k));
     // Two products and a sum, each rounded (no fused multiply-add).
     const auto dist = hn::Sqrt(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)));
-    count += hn::CompressBlendedStore(dist, hn::Le(dist, limit), d, out + count);
+    const auto near = hn::Le(dist, limit);
+    // The keys are below 2^23: the conversion to signed integers truncates them as the plain
+    // loop's to unsigned ones.
+    const auto key = hn::ConvertTo(di, hn::Min(hn::Mul(dist, vscale), vlast));
+    hn::CompressBlendedStore(key, hn::RebindMask(di, near), di, reinterpret_cast<int32_t*>(keys) + count);
+    count += hn::CompressBlendedStore(dist, near, d, out + count);
   }
   for (; k < n; ++k) {
     const float dx = cx - xs[k], dy = cy - ys[k];
     const float dist = std::sqrt(dx * dx + dy * dy);
-    if (dist <= maxR) out[count++] = dist;
+    if (dist <= maxR) {
+      keys[count] = static_cast<uint32_t>(std::min(dist * scale, last));
+      out[count++] = dist;
+    }
   }
   return count;
 }
@@ -119,8 +130,8 @@ void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t co
 }
 
 size_t NearDistances(const float* xs, const float* ys, size_t n, float cx, float cy, float maxR,
-                     float* out) {
-  return HWY_DYNAMIC_DISPATCH(NearDistancesVec)(xs, ys, n, cx, cy, maxR, out);
+                     float scale, float last, float* out, uint32_t* keys) {
+  return HWY_DYNAMIC_DISPATCH(NearDistancesVec)(xs, ys, n, cx, cy, maxR, scale, last, out, keys);
 }
 
 }  // namespace components::hough
