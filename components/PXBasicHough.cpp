@@ -218,12 +218,13 @@ void VoteCells(const TRowCells& cells, TVotePass& pass, int64_t count) {
   pass.n -= count;
 }
 
-// Accumulators of more than two bands are voted band by band of rows, each band a part of the
+// Accumulators of more than four bands are voted band by band of rows, each band a part of the
 // accumulator (192 KB) that stays in the processor's cache while every pass crossing it votes
-// there.
+// there. A smaller one stays in the second-level cache of most processors whole, where voting
+// every pass at once saves keeping the passes and going over them band by band.
 constexpr int64_t kBandBytes = 192 * 1024;
 
-bool VoteInBands(int64_t bytes) { return bytes > 2 * kBandBytes; }
+bool VoteInBands(int64_t bytes) { return bytes > 4 * kBandBytes; }
 
 // The passes' votes band by band. A pass runs downwards (one that runs upwards is turned round:
 // the same cells from its other end), so in each band it votes the cells up to the band's last
