@@ -84,21 +84,22 @@ int64_t RoundDiv(int64_t a, int64_t b) {
     q = m / b;
     r2 = 2 * (m % b);
   }
-  if (r2 > b || (r2 == b && (q & 1) != 0)) ++q;
+  q += (r2 > b) | ((r2 == b) & ((q & 1) != 0));
   return a < 0 ? -q : q;
 }
 
 // The fixed-point step along the gradient (vx, vy), not both 0: one whole cell along the
 // larger component, the other in proportion.
+// The axes are chosen by selects rather than branches, which the gradient directions of
+// neighbouring points would mispredict half of the time.
 void GradientStep(int32_t vx, int32_t vy, int64_t& sx, int64_t& sy) {
   const int64_t ax = vx < 0 ? -int64_t{vx} : vx, ay = vy < 0 ? -int64_t{vy} : vy;
-  if (ax < ay) {
-    sx = RoundDiv(int64_t{vx} * kOne, ay);
-    sy = vy < 0 ? -kOne : kOne;
-  } else {
-    sy = RoundDiv(int64_t{vy} * kOne, ax);
-    sx = vx < 0 ? -kOne : kOne;
-  }
+  const bool steep = ax < ay;
+  const int64_t major = steep ? vy : vx, minor = steep ? vx : vy;
+  const int64_t minorStep = RoundDiv(minor * kOne, steep ? ay : ax);
+  const int64_t majorStep = major < 0 ? -kOne : kOne;
+  sx = steep ? minorStep : majorStep;
+  sy = steep ? majorStep : minorStep;
 }
 
 // Round(v * idp * 1024) + 1536 for every v < count: the fixed-point start of the votes of a
