@@ -165,12 +165,19 @@ bool PassCells(const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy,
 }
 
 // The accumulator's cells in rows, as the candidates are read from it.
+// When the fixed-point coordinates and the indexes fit in 32 bits, the passes' cells are kept
+// as lines in a batch that hough::VoteLines votes (Flush).
 struct TRowCells {
   int32_t* acc;
   int64_t stride;
-  bool lines;  // fixed-point coordinates and indexes fit in 32 bits: hough::VoteLine votes
+  std::vector<hough::TVoteLine>* lines;  // null: the plain loops vote
   int32_t& operator()(int64_t cx, int64_t cy) const { return acc[cy * stride + cx]; }
   int64_t RowBytes() const { return stride * int64_t{sizeof(int32_t)}; }
+  void Flush() const {
+    if (!lines || lines->empty()) return;
+    hough::VoteLines(acc, lines->data(), lines->size());
+    lines->clear();
+  }
 };
 
 // Votes the first count cells of the pass and moves it past them. One step is a whole cell
@@ -178,16 +185,15 @@ struct TRowCells {
 void VoteCells(const TRowCells& cells, TVotePass& pass, int64_t count) {
   const int64_t sx = pass.sx, sy = pass.sy;
   if (cells.lines && count > 0) {
-    // The same cells through the vector kernel, the coordinates in 32 bits.
+    // The same cells as a line for the vector kernel, the coordinates in 32 bits.
     const bool steep = sy == kOne || sy == -kOne;
+    const int32_t stride = static_cast<int32_t>(cells.stride), n = static_cast<int32_t>(count);
     if (steep)
-      hough::VoteLine(cells.acc, static_cast<int32_t>(pass.x), static_cast<int32_t>(sx), 1,
-                      static_cast<int32_t>((pass.y >> kShift) * cells.stride),
-                      static_cast<int32_t>(sy > 0 ? cells.stride : -cells.stride), count);
+      cells.lines->push_back({static_cast<int32_t>(pass.x), static_cast<int32_t>(sx), 1,
+                              static_cast<int32_t>(pass.y >> kShift) * stride, sy > 0 ? stride : -stride, n});
     else
-      hough::VoteLine(cells.acc, static_cast<int32_t>(pass.y), static_cast<int32_t>(sy),
-                      static_cast<int32_t>(cells.stride), static_cast<int32_t>(pass.x >> kShift), sx > 0 ? 1 : -1,
-                      count);
+      cells.lines->push_back({static_cast<int32_t>(pass.y), static_cast<int32_t>(sy), stride,
+                              static_cast<int32_t>(pass.x >> kShift), sx > 0 ? 1 : -1, n});
     pass.x += count * sx;
     pass.y += count * sy;
     pass.n -= count;
@@ -246,6 +252,7 @@ void VoteBands(const TRowCells& cells, const TParams& p, std::vector<TVotePass>&
       const int64_t inBand = q.sy > 0 ? Quotient(limit - 1 - q.y, q.sy) + 1 : q.n;
       VoteCells(cells, q, std::min(q.n, inBand));
     }
+    cells.Flush();
     if (end >= p.rows) break;
   }
 }
@@ -261,7 +268,8 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
   constexpr int64_t kMost31 = std::numeric_limits<int32_t>::max();
   const bool lines = ((p.cols + 1) << kShift) <= kMost31 && ((p.rows + 1) << kShift) <= kMost31 &&
                      p.stride * (p.rows + 2) <= kMost31;
-  const TRowCells rowCells{acc, p.stride, lines};
+  std::vector<hough::TVoteLine> batch;
+  const TRowCells rowCells{acc, p.stride, lines ? &batch : nullptr};
   const bool bands = !Reference && VoteInBands(rowCells.RowBytes() * (p.rows + 2));
   std::vector<TVotePass> passes;
   if constexpr (!Reference)
@@ -305,6 +313,7 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
         }
     for (; x < width; ++x)
       if (edges[x]) visit(x);
+    rowCells.Flush();
   }
   if constexpr (!Reference)
     if (bands) VoteBands(rowCells, p, passes);

@@ -85,7 +85,8 @@ size_t NearDistancesVec(const float* xs, const float* ys, size_t n, float cx, fl
   return count;
 }
 
-void VoteLineVec(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
+HWY_INLINE void VoteOneLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db,
+                            int64_t count) {
   const hn::ScalableTag<int32_t> d;
   constexpr size_t kChunk = 512;  // indexes worked out at once, then voted
   HWY_ALIGN int32_t index[kChunk + HWY_MAX_BYTES / sizeof(int32_t)];
@@ -109,6 +110,17 @@ void VoteLineVec(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int3
   }
 }
 
+void VoteLineVec(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
+  VoteOneLine(acc, a, sa, m, b, db, count);
+}
+
+void VoteLinesVec(int32_t* acc, const TVoteLine* lines, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    const TVoteLine& l = lines[i];
+    VoteOneLine(acc, l.a, l.sa, l.m, l.b, l.db, l.count);
+  }
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace components::hough
 HWY_AFTER_NAMESPACE();
@@ -119,6 +131,11 @@ namespace components::hough {
 HWY_EXPORT(FindCandidatesVec);
 HWY_EXPORT(NearDistancesVec);
 HWY_EXPORT(VoteLineVec);
+HWY_EXPORT(VoteLinesVec);
+
+void VoteLines(int32_t* acc, const TVoteLine* lines, size_t n) {
+  HWY_DYNAMIC_DISPATCH(VoteLinesVec)(acc, lines, n);
+}
 
 void VoteLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
   HWY_DYNAMIC_DISPATCH(VoteLineVec)(acc, a, sa, m, b, db, count);

@@ -28,4 +28,10 @@ size_t NearDistances(const float* xs, const float* ys, size_t n, float cx, float
 // k < count; every a + k * sa and every index is a 32-bit value not below 0.
 void VoteLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count);
 
+// VoteLine for each of n lines, in order (one call for many short lines).
+struct TVoteLine {
+  int32_t a, sa, m, b, db, count;
+};
+void VoteLines(int32_t* acc, const TVoteLine* lines, size_t n);
+
 }  // namespace components::hough

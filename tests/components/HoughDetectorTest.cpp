@@ -328,10 +328,11 @@ TEST(HoughFastPath, EqualsTheReferenceOnACrowdedPicture) {
   }
 }
 
-// The vector vote kernel gives every cell the votes of the plain loop, on every instruction set:
-// lines of every length (also past a chunk of indexes and not a whole number of vectors),
-// steep and shallow, up and down, in a grid where a wrong lane would land in a wrong cell.
-TEST(HoughFastPath, VoteLineEqualsThePlainLoop) {
+// The vector vote kernels, a line at a time and a batch of lines, give every cell the votes of
+// the plain loop on every instruction set: lines of every length (also past a chunk of indexes
+// and not a whole number of vectors), steep and shallow, up and down, in a grid where a wrong
+// lane would land in a wrong cell.
+TEST(HoughFastPath, VoteKernelsEqualThePlainLoop) {
   constexpr int32_t kStride = 97, kRows = 1200;
   std::mt19937 rng(5);
   struct Line {
@@ -362,10 +363,15 @@ TEST(HoughFastPath, VoteLineEqualsThePlainLoop) {
   for (const Line& l : lines)
     for (int64_t k = 0; k < l.count; ++k)
       ++expected[static_cast<size_t>(((l.a + k * l.sa) >> 10) * l.m + l.b + k * l.db)];
+  std::vector<hough::TVoteLine> batch;
+  for (const Line& l : lines) batch.push_back({l.a, l.sa, l.m, l.b, l.db, static_cast<int32_t>(l.count)});
   imagetest::ForEachVectorTarget([&] {
     std::vector<int32_t> acc(expected.size());
     for (const Line& l : lines) hough::VoteLine(acc.data(), l.a, l.sa, l.m, l.b, l.db, l.count);
     EXPECT_EQ(acc, expected);
+    std::vector<int32_t> batched(expected.size());
+    hough::VoteLines(batched.data(), batch.data(), batch.size());
+    EXPECT_EQ(batched, expected);
   });
 }
 
