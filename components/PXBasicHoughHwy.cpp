@@ -110,10 +110,6 @@ HWY_INLINE void VoteOneLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int3
   }
 }
 
-void VoteLineVec(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
-  VoteOneLine(acc, a, sa, m, b, db, count);
-}
-
 void VoteLinesVec(int32_t* acc, const TVoteLine* lines, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     const TVoteLine& l = lines[i];
@@ -130,15 +126,10 @@ namespace components::hough {
 
 HWY_EXPORT(FindCandidatesVec);
 HWY_EXPORT(NearDistancesVec);
-HWY_EXPORT(VoteLineVec);
 HWY_EXPORT(VoteLinesVec);
 
 void VoteLines(int32_t* acc, const TVoteLine* lines, size_t n) {
   HWY_DYNAMIC_DISPATCH(VoteLinesVec)(acc, lines, n);
-}
-
-void VoteLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count) {
-  HWY_DYNAMIC_DISPATCH(VoteLineVec)(acc, a, sa, m, b, db, count);
 }
 
 void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t cols,

@@ -24,14 +24,13 @@ void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t co
 size_t NearDistances(const float* xs, const float* ys, size_t n, float cx, float cy, float maxR,
                      float scale, float last, float* out, uint32_t* keys);
 
-// One vote, in order, for each of the count cells acc[((a + k * sa) >> 10) * m + b + k * db],
-// k < count; every a + k * sa and every index is a 32-bit value not below 0.
-void VoteLine(int32_t* acc, int32_t a, int32_t sa, int32_t m, int32_t b, int32_t db, int64_t count);
-
-// VoteLine for each of n lines, in order (one call for many short lines).
+// A line of cells: acc[((a + k * sa) >> 10) * m + b + k * db] for k < count, where every
+// a + k * sa and every index is a 32-bit value not below 0.
 struct TVoteLine {
   int32_t a, sa, m, b, db, count;
 };
+
+// One vote for each cell of each of the n lines.
 void VoteLines(int32_t* acc, const TVoteLine* lines, size_t n);
 
 }  // namespace components::hough

@@ -367,7 +367,7 @@ TEST(HoughFastPath, VoteKernelsEqualThePlainLoop) {
   for (const Line& l : lines) batch.push_back({l.a, l.sa, l.m, l.b, l.db, static_cast<int32_t>(l.count)});
   imagetest::ForEachVectorTarget([&] {
     std::vector<int32_t> acc(expected.size());
-    for (const Line& l : lines) hough::VoteLine(acc.data(), l.a, l.sa, l.m, l.b, l.db, l.count);
+    for (const hough::TVoteLine& l : batch) hough::VoteLines(acc.data(), &l, 1);
     EXPECT_EQ(acc, expected);
     std::vector<int32_t> batched(expected.size());
     hough::VoteLines(batched.data(), batch.data(), batch.size());
