@@ -1,6 +1,7 @@
 #include "components/PXBasicHough.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -60,26 +61,45 @@ TParams MakeParams(IppiSize size, double Dp, double MinDist, int32_t MinRadius, 
   return p;
 }
 
+// Divisions of values that fit in 32 bits are done in 32 bits, which costs a fraction of a
+// 64-bit division on many processors.
+constexpr int64_t kMost32 = std::numeric_limits<uint32_t>::max();
+
+// a / b for a >= 0, b > 0.
+inline int64_t Quotient(int64_t a, int64_t b) {
+  if (b == kOne) return a >> kShift;
+  if (a <= kMost32 && b <= kMost32) return static_cast<uint32_t>(a) / static_cast<uint32_t>(b);
+  return a / b;
+}
+
 // Round(a / b), half to even, for b > 0, exactly.
 int64_t RoundDiv(int64_t a, int64_t b) {
   const int64_t m = a < 0 ? -a : a;
-  int64_t q = m / b;
-  const int64_t r2 = 2 * (m % b);
-  if (r2 > b || (r2 == b && (q & 1) != 0)) ++q;
+  int64_t q, r2;
+  if (m <= kMost32 && b <= kMost32) {  // the common case, in the faster 32-bit division
+    const uint32_t m32 = static_cast<uint32_t>(m), b32 = static_cast<uint32_t>(b);
+    q = m32 / b32;
+    r2 = 2 * int64_t{m32 % b32};
+  } else {
+    q = m / b;
+    r2 = 2 * (m % b);
+  }
+  q += (r2 > b) | ((r2 == b) & ((q & 1) != 0));
   return a < 0 ? -q : q;
 }
 
 // The fixed-point step along the gradient (vx, vy), not both 0: one whole cell along the
 // larger component, the other in proportion.
+// The axes are chosen by selects rather than branches, which the gradient directions of
+// neighbouring points would mispredict half of the time.
 void GradientStep(int32_t vx, int32_t vy, int64_t& sx, int64_t& sy) {
   const int64_t ax = vx < 0 ? -int64_t{vx} : vx, ay = vy < 0 ? -int64_t{vy} : vy;
-  if (ax < ay) {
-    sx = RoundDiv(int64_t{vx} * kOne, ay);
-    sy = vy < 0 ? -kOne : kOne;
-  } else {
-    sy = RoundDiv(int64_t{vy} * kOne, ax);
-    sx = vx < 0 ? -kOne : kOne;
-  }
+  const bool steep = ax < ay;
+  const int64_t major = steep ? vy : vx, minor = steep ? vx : vy;
+  const int64_t minorStep = RoundDiv(minor * kOne, steep ? ay : ax);
+  const int64_t majorStep = major < 0 ? -kOne : kOne;
+  sx = steep ? minorStep : majorStep;
+  sy = steep ? majorStep : minorStep;
 }
 
 // Round(v * idp * 1024) + 1536 for every v < count: the fixed-point start of the votes of a
@@ -98,12 +118,9 @@ std::vector<int64_t> FixedStarts(int32_t count, float idp) {
 
 // The edge points with their float coordinates (distances are computed from those).
 struct TEdgePoints {
-  std::vector<int32_t> x, y;
   std::vector<float> fx, fy;
-  size_t Count() const { return x.size(); }
+  size_t Count() const { return fx.size(); }
   void Add(int32_t px, int32_t py) {
-    x.push_back(px);
-    y.push_back(py);
     fx.push_back(static_cast<float>(px));
     fy.push_back(static_cast<float>(py));
   }
@@ -127,8 +144,8 @@ void VotePassReference(int32_t* acc, const TParams& p, int64_t x0, int64_t y0, i
 // The number of steps k >= 0 for which v + k * s stays in [0, limit); capped at most.
 int64_t StepsInside(int64_t v, int64_t s, int64_t limit, int64_t most) {
   if (v < 0 || v >= limit) return 0;
-  if (s > 0) return std::min(most, (limit - 1 - v) / s + 1);
-  if (s < 0) return std::min(most, v / -s + 1);
+  if (s > 0) return std::min(most, Quotient(limit - 1 - v, s) + 1);
+  if (s < 0) return std::min(most, Quotient(v, -s) + 1);
   return most;
 }
 
@@ -147,16 +164,47 @@ bool PassCells(const TParams& p, int64_t x0, int64_t y0, int64_t sx, int64_t sy,
   return pass.n > 0;
 }
 
+// The accumulator's cells in rows, as the candidates are read from it.
+// When the fixed-point coordinates and the indexes fit in 32 bits, the passes' cells are kept
+// as lines in a batch that hough::VoteLines votes (Flush).
+struct TRowCells {
+  int32_t* acc;
+  int64_t stride;
+  std::vector<hough::TVoteLine>* lines;  // null: the plain loops vote
+  int32_t& operator()(int64_t cx, int64_t cy) const { return acc[cy * stride + cx]; }
+  int64_t RowBytes() const { return stride * int64_t{sizeof(int32_t)}; }
+  void Flush() const {
+    if (!lines || lines->empty()) return;
+    hough::VoteLines(acc, lines->data(), lines->size());
+    lines->clear();
+  }
+};
+
 // Votes the first count cells of the pass and moves it past them. One step is a whole cell
 // along one axis (GradientStep), so along that axis the cell index moves by a fixed amount.
-void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
+void VoteCells(const TRowCells& cells, TVotePass& pass, int64_t count) {
   const int64_t sx = pass.sx, sy = pass.sy;
+  if (cells.lines && count > 0) {
+    // The same cells as a line for the vector kernel, the coordinates in 32 bits.
+    const bool steep = sy == kOne || sy == -kOne;
+    const int32_t stride = static_cast<int32_t>(cells.stride), n = static_cast<int32_t>(count);
+    if (steep)
+      cells.lines->push_back({static_cast<int32_t>(pass.x), static_cast<int32_t>(sx), 1,
+                              static_cast<int32_t>(pass.y >> kShift) * stride, sy > 0 ? stride : -stride, n});
+    else
+      cells.lines->push_back({static_cast<int32_t>(pass.y), static_cast<int32_t>(sy), stride,
+                              static_cast<int32_t>(pass.x >> kShift), sx > 0 ? 1 : -1, n});
+    pass.x += count * sx;
+    pass.y += count * sy;
+    pass.n -= count;
+    return;
+  }
   if (sy == kOne || sy == -kOne) {
     int64_t x = pass.x;
-    int64_t row = (pass.y >> kShift) * stride;
-    const int64_t down = sy > 0 ? stride : -stride;
+    int64_t row = pass.y >> kShift;
+    const int64_t down = sy > 0 ? 1 : -1;
     for (int64_t k = count; k > 0; --k) {
-      ++acc[row + (x >> kShift)];
+      ++cells(x >> kShift, row);
       row += down;
       x += sx;
     }
@@ -167,7 +215,7 @@ void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
     int64_t column = pass.x >> kShift;
     const int64_t right = sx > 0 ? 1 : -1;
     for (int64_t k = count; k > 0; --k) {
-      ++acc[(y >> kShift) * stride + column];
+      ++cells(column, y >> kShift);
       column += right;
       y += sy;
     }
@@ -177,19 +225,18 @@ void VoteCells(int32_t* acc, int64_t stride, TVotePass& pass, int64_t count) {
   pass.n -= count;
 }
 
-// Accumulators of more than two bands are voted band by band of rows, each band a part of the
+// Accumulators of more than four bands are voted band by band of rows, each band a part of the
 // accumulator (192 KB) that stays in the processor's cache while every pass crossing it votes
-// there.
+// there. A smaller one stays in the second-level cache of most processors whole, where voting
+// every pass at once saves keeping the passes and going over them band by band.
 constexpr int64_t kBandBytes = 192 * 1024;
 
-bool VoteInBands(const TParams& p) {
-  return p.stride * (p.rows + 2) * int64_t{sizeof(int32_t)} > 2 * kBandBytes;
-}
+bool VoteInBands(int64_t bytes) { return bytes > 4 * kBandBytes; }
 
 // The passes' votes band by band. A pass runs downwards (one that runs upwards is turned round:
 // the same cells from its other end), so in each band it votes the cells up to the band's last
 // row and goes on from there in the next. Every cell gets the votes it gets pass by pass.
-void VoteBands(int32_t* acc, const TParams& p, std::vector<TVotePass>& passes) {
+void VoteBands(const TRowCells& cells, const TParams& p, std::vector<TVotePass>& passes) {
   for (TVotePass& q : passes)
     if (q.sy < 0) {
       q.x += (q.n - 1) * q.sx;
@@ -197,16 +244,15 @@ void VoteBands(int32_t* acc, const TParams& p, std::vector<TVotePass>& passes) {
       q.sx = -q.sx;
       q.sy = -q.sy;
     }
-  const int64_t bandRows = std::max<int64_t>(1, kBandBytes / int64_t{sizeof(int32_t)} / p.stride);
+  const int64_t bandRows = std::max<int64_t>(1, kBandBytes / cells.RowBytes());
   for (int64_t end = bandRows;; end += bandRows) {
     const int64_t limit = end << kShift;  // the first row below the band, in fixed point
     for (TVotePass& q : passes) {
       if (q.n == 0 || q.y >= limit) continue;
-      const int64_t inBand = q.sy == kOne ? ((limit - 1 - q.y) >> kShift) + 1
-                             : q.sy > 0   ? (limit - 1 - q.y) / q.sy + 1
-                                          : q.n;
-      VoteCells(acc, p.stride, q, std::min(q.n, inBand));
+      const int64_t inBand = q.sy > 0 ? Quotient(limit - 1 - q.y, q.sy) + 1 : q.n;
+      VoteCells(cells, q, std::min(q.n, inBand));
     }
+    cells.Flush();
     if (end >= p.rows) break;
   }
 }
@@ -219,22 +265,24 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
   const uint8_t* edgeBase = rows::Bytes(m.Edges);
   const uint8_t* dxBase = rows::Bytes(m.Dx);
   const uint8_t* dyBase = rows::Bytes(m.Dy);
-  const bool bands = !Reference && VoteInBands(p);
+  constexpr int64_t kMost31 = std::numeric_limits<int32_t>::max();
+  const bool lines = ((p.cols + 1) << kShift) <= kMost31 && ((p.rows + 1) << kShift) <= kMost31 &&
+                     p.stride * (p.rows + 2) <= kMost31;
+  std::vector<hough::TVoteLine> batch;
+  const TRowCells rowCells{acc, p.stride, lines ? &batch : nullptr};
+  const bool bands = !Reference && VoteInBands(rowCells.RowBytes() * (p.rows + 2));
   std::vector<TVotePass> passes;
+  if constexpr (!Reference)
+    if (bands) passes.reserve(32768);
   for (int32_t y = 0; y < m.Size.height; ++y) {
     const uint8_t* edges = rows::Row(edgeBase, m.EdgeStep, y);
     const uint8_t* dxRow = rows::Row(dxBase, m.DxStep, y);
     const uint8_t* dyRow = rows::Row(dyBase, m.DyStep, y);
     const int32_t width = m.Size.width;
-    for (int32_t x = 0; x < width; ++x) {
-      if (!edges[x]) {
-        // Runs without edges are passed eight pixels at a time.
-        if constexpr (!Reference)
-          while (x + 9 <= width && rows::Load<uint64_t>(edges + x + 1, 0) == 0) x += 8;
-        continue;
-      }
+    // The votes and the point of the edge at column x.
+    const auto visit = [&](int32_t x) {
       const int32_t vx = rows::Load<int16_t>(dxRow, x), vy = rows::Load<int16_t>(dyRow, x);
-      if (vx == 0 && vy == 0) continue;
+      if (vx == 0 && vy == 0) return;
       int64_t sx, sy;
       GradientStep(vx, vy, sx, sy);
       const int64_t x0 = xStarts[static_cast<size_t>(x)], y0 = yStarts[static_cast<size_t>(y)];
@@ -248,14 +296,27 @@ void Vote(const THoughEdgeMap& m, const TParams& p, int32_t* acc, TEdgePoints& p
             if (bands)
               passes.push_back(pass);
             else
-              VoteCells(acc, p.stride, pass, pass.n);
+              VoteCells(rowCells, pass, pass.n);
           }
       }
       points.Add(x, y);
-    }
+    };
+    int32_t x = 0;
+    if constexpr (!Reference && std::endian::native == std::endian::little)
+      // Eight pixels at a time: the edges of a word in column order, from its lowest non-zero
+      // byte up.
+      for (; x + 8 <= width; x += 8)
+        for (uint64_t w = rows::Load<uint64_t>(edges + x, 0); w != 0;) {
+          const int b = std::countr_zero(w) >> 3;
+          visit(x + b);
+          w &= ~(uint64_t{0xFF} << (8 * b));
+        }
+    for (; x < width; ++x)
+      if (edges[x]) visit(x);
+    rowCells.Flush();
   }
   if constexpr (!Reference)
-    if (bands) VoteBands(acc, p, passes);
+    if (bands) VoteBands(rowCells, p, passes);
 }
 
 // The cells above the threshold that beat their four neighbours, in index order.
@@ -355,9 +416,14 @@ class TBucketRadiusSearch {
   }
 
   // Same contract as SearchRadius, over the distances dist[0 .. n) in any order (n > 0).
-  int64_t Search(const float* dist, size_t n, float& rBest) {
+  // A distance's bucket is min(distance * Scale(), Last()), truncated.
+  float Scale() const { return FScale; }
+  float Last() const { return FLast; }
+
+  // keys[i] is the bucket of dist[i].
+  int64_t Search(const float* dist, const uint32_t* keys, size_t n, float& rBest) {
     FExactInDouble = n < (size_t{1} << 29);
-    Distribute(dist, n);
+    Distribute(dist, keys, n);
     const float* sorted = FSorted.data();
     const size_t* start = FStart.data();
     int64_t maxCount = kMinSupport;
@@ -414,6 +480,18 @@ class TBucketRadiusSearch {
     return static_cast<long double>(count) * rBest >= static_cast<long double>(maxCount) * r;
   }
 
+  // The neighbouring floats of t towards 0 and towards infinity: one step of the bit pattern
+  // for positive finite values, std::nextafter otherwise.
+  static float NextDown(float t) {
+    if (!(t > 0.0f) || t == std::numeric_limits<float>::infinity()) return std::nextafter(t, 0.0f);
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(t) - 1);
+  }
+  static float NextUp(float t) {
+    if (!(t > 0.0f) || t == std::numeric_limits<float>::infinity())
+      return std::nextafter(t, std::numeric_limits<float>::infinity());
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(t) + 1);
+  }
+
   uint32_t Key(float x) const { return static_cast<uint32_t>(std::min(x * FScale, FLast)); }
 
   // The largest float x with x - v <= dp in double, the test of SearchRadius (which only
@@ -421,25 +499,50 @@ class TBucketRadiusSearch {
   float Bound(float v) const {
     const double vd = static_cast<double>(v);
     float t = static_cast<float>(vd + FDp);
-    while (static_cast<double>(t) - vd > FDp) t = std::nextafter(t, 0.0f);
+    while (static_cast<double>(t) - vd > FDp) t = NextDown(t);
     for (;;) {
-      const float up = std::nextafter(t, std::numeric_limits<float>::infinity());
+      const float up = NextUp(t);
       if (up == t || static_cast<double>(up) - vd > FDp) return t;
       t = up;
     }
   }
 
-  // Counting sort by key into FSorted; FStart[k] is where bucket k begins. The counts go two
-  // places up, so that after the sums FStart[k + 1] is where bucket k begins, and the scatter
-  // moves it to where bucket k ends, which is where bucket k + 1 begins.
-  void Distribute(const float* dist, size_t n) {
+  // Counting sort by key into FSorted; FStart[k] is where bucket k begins (FStart[FBuckets]
+  // where the last one ends). Neighbouring points often fall in one
+  // bucket, and increments of one counter wait on each other, so point i is counted in the
+  // column i % 4 of four interleaved counters (and placed in that column's part of its bucket):
+  // the values of a bucket come in another order, which nothing that reads them depends on.
+  void Distribute(const float* dist, const uint32_t* keys, size_t n) {
     FSorted.resize(n);
+    FCounts.assign(size_t{FBuckets} * 4, 0);
+    size_t* c = FCounts.data();
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+      ++c[size_t{keys[i]} * 4];
+      ++c[size_t{keys[i + 1]} * 4 + 1];
+      ++c[size_t{keys[i + 2]} * 4 + 2];
+      ++c[size_t{keys[i + 3]} * 4 + 3];
+    }
+    for (; i < n; ++i) ++c[size_t{keys[i]} * 4 + (i & 3)];
     size_t* start = FStart.data();
-    std::fill(start, start + FBuckets + 2, size_t{0});
-    for (size_t i = 0; i < n; ++i) ++start[Key(dist[i]) + 2];
-    for (uint32_t k = 2; k <= FBuckets; ++k) start[k] += start[k - 1];
+    size_t sum = 0;
+    for (size_t k = 0; k < FBuckets; ++k) {
+      start[k] = sum;
+      for (size_t j = 0; j < 4; ++j) {
+        const size_t count = c[k * 4 + j];
+        c[k * 4 + j] = sum;
+        sum += count;
+      }
+    }
+    start[FBuckets] = start[FBuckets + 1] = sum;
     float* sorted = FSorted.data();
-    for (size_t i = 0; i < n; ++i) sorted[start[Key(dist[i]) + 1]++] = dist[i];
+    for (i = 0; i + 4 <= n; i += 4) {
+      sorted[c[size_t{keys[i]} * 4]++] = dist[i];
+      sorted[c[size_t{keys[i + 1]} * 4 + 1]++] = dist[i + 1];
+      sorted[c[size_t{keys[i + 2]} * 4 + 2]++] = dist[i + 2];
+      sorted[c[size_t{keys[i + 3]} * 4 + 3]++] = dist[i + 3];
+    }
+    for (; i < n; ++i) sorted[c[size_t{keys[i]} * 4 + (i & 3)]++] = dist[i];
   }
 
   // The distance of that rank in the whole order, which lies in a bucket from first to last.
@@ -458,6 +561,7 @@ class TBucketRadiusSearch {
   uint32_t FBuckets = 0;
   std::vector<size_t> FStart;
   std::vector<float> FSorted;
+  std::vector<size_t> FCounts;
 };
 
 // True when (cx, cy) is closer than the minimum distance to the centre (x, y).
@@ -550,8 +654,6 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
   accumulator->Zero();
   int32_t* acc = accumulator->Write();
   TEdgePoints points;
-  points.x.reserve(16384);
-  points.y.reserve(16384);
   points.fx.reserve(16384);
   points.fy.reserve(16384);
   Vote<Reference>(m, p, acc, points);
@@ -568,6 +670,7 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
 
   const size_t n = points.Count();
   std::vector<float> desc(n), dist;
+  std::vector<uint32_t> keys(Reference ? 0 : n);
   std::vector<int32_t> order;
   if constexpr (Reference) {
     dist.resize(n);
@@ -607,9 +710,9 @@ void FromEdges(const THoughEdgeMap& m, double Dp, double MinDist, int32_t AccThr
       // band: the ranks of the kept points all move by the same number, which keeps the band
       // counts and their middles.
       const size_t count = hough::NearDistances(points.fx.data(), points.fy.data(), n, cx, cy, maxRf,
-                                                desc.data());
+                                                radii->Scale(), radii->Last(), desc.data(), keys.data());
       if (count == 0) continue;
-      support = radii->Search(desc.data(), count, rBest);
+      support = radii->Search(desc.data(), keys.data(), count, rBest);
     }
     if (support > kMinSupport) {
       Circles->Add(platform::New<TPXCircle>(cx, cy, rBest));

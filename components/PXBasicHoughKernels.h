@@ -18,8 +18,19 @@ void FindCandidates(const int32_t* acc, int64_t stride, int64_t rows, int64_t co
 
 // The distances from (cx, cy) to the points (xs[k], ys[k]), k < n, in 32-bit floats
 // (sqrt(dx * dx + dy * dy), every step rounded to float), keeping only those not above
-// maxR, in point order. Returns how many were written to out (room for n values).
+// maxR, in point order, and beside each its key min(distance * scale, last) truncated to an
+// integer (0 <= scale, last < 2^23). Returns how many were written to out and keys (room for
+// n values each).
 size_t NearDistances(const float* xs, const float* ys, size_t n, float cx, float cy, float maxR,
-                     float* out);
+                     float scale, float last, float* out, uint32_t* keys);
+
+// A line of cells: acc[((a + k * sa) >> 10) * m + b + k * db] for k < count, where every
+// a + k * sa and every index is a 32-bit value not below 0.
+struct TVoteLine {
+  int32_t a, sa, m, b, db, count;
+};
+
+// One vote for each cell of each of the n lines.
+void VoteLines(int32_t* acc, const TVoteLine* lines, size_t n);
 
 }  // namespace components::hough

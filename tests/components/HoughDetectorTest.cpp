@@ -10,6 +10,7 @@
 #include "binding/IPPDispatchTable.h"
 #include "binding/PXOpenCV.h"
 #include "components/PXBasicHough.h"
+#include "components/PXBasicHoughKernels.h"
 #include "platform/Graphics.h"
 #include "tests/components/HoughTestSupport.h"
 #include "tests/primitives/HwyTargets.h"
@@ -325,6 +326,53 @@ TEST(HoughFastPath, EqualsTheReferenceOnACrowdedPicture) {
       EXPECT_EQ(i, f.size()) << "circle " << i << " of " << f.size();
     });
   }
+}
+
+// The vector vote kernels, a line at a time and a batch of lines, give every cell the votes of
+// the plain loop on every instruction set: lines of every length (also past a chunk of indexes
+// and not a whole number of vectors), steep and shallow, up and down, in a grid where a wrong
+// lane would land in a wrong cell.
+TEST(HoughFastPath, VoteKernelsEqualThePlainLoop) {
+  constexpr int32_t kStride = 97, kRows = 1200;
+  std::mt19937 rng(5);
+  struct Line {
+    int32_t a, sa, m, b, db;
+    int64_t count;
+  };
+  std::vector<Line> lines;
+  for (const int64_t count : {1, 2, 3, 7, 15, 16, 17, 33, 511, 512, 513, 1000, 1100}) {
+    for (int i = 0; i < 4; ++i) {
+      const bool steep = i % 2 == 0, forward = i < 2;
+      // a + k * sa stays within [0, 96 << 10) for a steep line, [0, 1199 << 10) for a shallow one.
+      const int64_t span = int64_t{steep ? 96 : 1199} << 10;
+      const int64_t most = std::min<int64_t>(1024, (span - 1) / count);
+      const int64_t sa = static_cast<int64_t>(rng() % static_cast<uint32_t>(2 * most + 1)) - most;
+      const int64_t reach = std::abs(sa) * (count - 1);
+      const int64_t offset = static_cast<int64_t>(rng() % static_cast<uint32_t>(span - reach));
+      const int32_t a = static_cast<int32_t>(sa >= 0 ? offset : reach + offset);
+      if (steep) {  // one row per step; the column from a
+        const int32_t row = forward ? 0 : static_cast<int32_t>(count - 1);
+        lines.push_back({a, static_cast<int32_t>(sa), 1, row * kStride, forward ? kStride : -kStride, count});
+      } else if (count <= kStride) {  // one column per step; the row from a
+        const int32_t column = forward ? 0 : static_cast<int32_t>(count - 1);
+        lines.push_back({a, static_cast<int32_t>(sa), kStride, column, forward ? 1 : -1, count});
+      }
+    }
+  }
+  std::vector<int32_t> expected(size_t{kStride} * kRows);
+  for (const Line& l : lines)
+    for (int64_t k = 0; k < l.count; ++k)
+      ++expected[static_cast<size_t>(((l.a + k * l.sa) >> 10) * l.m + l.b + k * l.db)];
+  std::vector<hough::TVoteLine> batch;
+  for (const Line& l : lines) batch.push_back({l.a, l.sa, l.m, l.b, l.db, static_cast<int32_t>(l.count)});
+  imagetest::ForEachVectorTarget([&] {
+    std::vector<int32_t> acc(expected.size());
+    for (const hough::TVoteLine& l : batch) hough::VoteLines(acc.data(), &l, 1);
+    EXPECT_EQ(acc, expected);
+    std::vector<int32_t> batched(expected.size());
+    hough::VoteLines(batched.data(), batch.data(), batch.size());
+    EXPECT_EQ(batched, expected);
+  });
 }
 
 // The distances' square roots are taken as the method's single-precision power with exponent
