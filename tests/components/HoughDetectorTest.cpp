@@ -252,7 +252,7 @@ TEST(HoughFastPath, EqualsTheReference) {
   auto discs = houghtest::DiscPicture(320, 240, kDiscs);
   const EdgeImages discEdges = EdgesOf(discs.Get(), 50, 100);
   const EdgeImages noise = RandomEdges(61, 47, 0.3, 7);
-  // An accumulator too large for the processor's cache is voted in bands of rows (here 65 at
+  // An accumulator too large for the processor's cache is voted in bands of rows (here 24 at
   // resolution 1): rings whose vote lines cross the picture in every direction, and sparse
   // random edges.
   HandMadeEdges wide(2000, 300);
