@@ -48,16 +48,16 @@
   X(STUB,    IPPS,         ippsThreshold_32f_I,        IppStatus, (Ipp32f*, int, Ipp32f, IppCmpOp)) \
   X(STUB,    IPPS,         ippsThreshold_64f_I,        IppStatus, (Ipp64f*, int, Ipp64f, IppCmpOp)) \
   X(STUB,    IPPS,         ippsThreshold_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f, IppCmpOp)) \
-  X(STUB,    IPPS,         ippsAbs_64f_I,              IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsAbs_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSqr_64f_I,              IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSqr_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSqrt_64f_I,             IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSqrt_64f,               IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsExp_64f_I,              IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsExp_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsLn_64f_I,               IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsLn_64f,                 IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAbs_64f_I,              IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAbs_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSqr_64f_I,              IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSqr_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSqrt_64f_I,             IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSqrt_64f,               IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsExp_64f_I,              IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsExp_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsLn_64f_I,               IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsLn_64f,                 IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsConvert_16s64f_Sfs,     IppStatus, (const Ipp16s*, Ipp64f*, int, int)) \
   X(BUILTIN, IPPS,         ippsAndC_32u_I,             IppStatus, (Ipp32u, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsOrC_32u_I,              IppStatus, (Ipp32u, Ipp32u*, int)) \
@@ -66,13 +66,13 @@
   X(BUILTIN, IPPS,         ippsXor_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsAnd_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
   X(STUB,    IPPS,         ippsDotProd_32s_Sfs,        IppStatus, (const Ipp32s*, const Ipp32s*, int, Ipp32s*, int)) \
-  X(STUB,    IPPS,         ippsPowerSpectr_64fc,       IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsPhase_64fc,             IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsMagnitude_64fc,         IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSqr_64fc,               IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSqrt_64fc_I,            IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSqrt_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSqr_64fc_I,             IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsPowerSpectr_64fc,       IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsPhase_64fc,             IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsMagnitude_64fc,         IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSqr_64fc,               IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSqrt_64fc_I,            IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSqrt_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSqr_64fc_I,             IppStatus, (Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsAutoCorr_64fc,          IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsAutoCorr_NormA_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsAutoCorr_NormB_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \

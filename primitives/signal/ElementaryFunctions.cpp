@@ -1,0 +1,314 @@
+#include "primitives/signal/ElementaryFunctions.h"
+
+#include <bit>
+#include <cstdint>
+
+#include "primitives/support/RowAccess.h"
+#include "primitives/support/Support.h"
+
+namespace builtin {
+namespace {
+
+using rows::Bytes;
+using rows::Load;
+using rows::Store;
+using L = long double;
+
+constexpr uint64_t kDefaultNaN = 0xFFF8000000000000u;
+constexpr uint64_t kPositiveNaN = 0x7FF8000000000000u;
+constexpr uint64_t kMinusInfinity = 0xFFF0000000000000u;
+constexpr uint64_t kPlusInfinity = 0x7FF0000000000000u;
+constexpr uint64_t kSignBit = 0x8000000000000000u;
+
+inline double FromBits(uint64_t b) { return std::bit_cast<double>(b); }
+inline uint64_t ToBits(double x) { return std::bit_cast<uint64_t>(x); }
+
+IppStatus CheckVector(const void* p, int len) {
+  if (!p) return ippStsNullPtrErr;
+  return len < 1 ? ippStsSizeErr : ippStsNoErr;
+}
+IppStatus CheckVectors(const void* s, const void* d, int len) {
+  if (!s || !d) return ippStsNullPtrErr;
+  return len < 1 ? ippStsSizeErr : ippStsNoErr;
+}
+
+// d[i] = f(s[i]) front to back over float64 elements; s may equal d.
+template <class F>
+void MapReal(const uint8_t* s, uint8_t* d, int len, F f) {
+  for (ptrdiff_t i = 0; i < len; ++i) Store<double>(d, i, f(Load<double>(s, i)));
+}
+
+// One float64 per complex element: d[i] = f(re, im).
+template <class F>
+IppStatus MapComplexToReal(const Ipp64fc* pSrc, Ipp64f* pDst, int len, F f) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  const uint8_t* s = Bytes(pSrc);
+  uint8_t* d = Bytes(pDst);
+  for (ptrdiff_t i = 0; i < len; ++i)
+    Store<double>(d, i, f(Load<double>(s, 2 * i), Load<double>(s, 2 * i + 1)));
+  return ippStsNoErr;
+}
+
+// Complex element to complex element; both parts are read before either is written.
+template <class F>
+void MapComplex(const uint8_t* s, uint8_t* d, int len, F f) {
+  for (ptrdiff_t i = 0; i < len; ++i) {
+    const double re = Load<double>(s, 2 * i), im = Load<double>(s, 2 * i + 1);
+    double outRe, outIm;
+    f(re, im, outRe, outIm);
+    Store<double>(d, 2 * i, outRe);
+    Store<double>(d, 2 * i + 1, outIm);
+  }
+}
+
+double Abs(double x) { return FromBits(ToBits(x) & ~kSignBit); }
+double Sqr(double x) { return static_cast<double>(L{x} * x); }
+
+// ---- Square root -----------------------------------------------------------------------------
+
+IppStatus SqrtInPlace(uint8_t* sd, int len) {
+  bool negative = false;
+  for (ptrdiff_t i = 0; i < len; ++i) {
+    const double x = Load<double>(sd, i);
+    if (x > 0 || x != x) {
+      Store<double>(sd, i, LibCSqrt(x));
+    } else if (x < 0) {
+      Store<double>(sd, i, FromBits(kDefaultNaN));
+      negative = true;
+    }  // +-0 stays as it is
+  }
+  return negative ? ippStsSqrtNegArg : ippStsNoErr;
+}
+
+IppStatus SqrtTo(const uint8_t* s, uint8_t* d, int len) {
+  bool negative = false;
+  for (ptrdiff_t i = 0; i < len; ++i) {
+    const double x = Load<double>(s, i);
+    if (x >= 0) {
+      Store<double>(d, i, LibCSqrt(x));
+    } else {  // x < 0 or a NaN
+      Store<double>(d, i, FromBits(kDefaultNaN));
+      negative = true;
+    }
+  }
+  return negative ? ippStsSqrtNegArg : ippStsNoErr;
+}
+
+// ---- Natural logarithm -----------------------------------------------------------------------
+
+IppStatus LnTo(const uint8_t* s, uint8_t* d, int len) {
+  IppStatus first = ippStsNoErr;
+  for (ptrdiff_t i = 0; i < len; ++i) {
+    const double x = Load<double>(s, i);
+    const uint64_t bits = ToBits(x);
+    double y;
+    if (bits & kSignBit) {
+      y = FromBits(kDefaultNaN);
+      if (first == ippStsNoErr) first = ippStsLnNegArg;
+    } else if (((bits >> 32) & 0x7FF80000u) == 0x7FF80000u) {
+      y = FromBits(kPositiveNaN);
+    } else if (bits == 0) {
+      y = FromBits(kMinusInfinity);
+      if (first == ippStsNoErr) first = ippStsLnZeroArg;
+    } else {
+      y = LibCLog(x);
+    }
+    Store<double>(d, i, y);
+  }
+  return first;
+}
+
+// ---- Exponential -----------------------------------------------------------------------------
+
+// Inputs whose upper word lies at or beyond these limits are written without the kernel:
+// 708.39599609375 (just above -1022 ln 2) with the sign set, 709.7822265625 (just below
+// 1024 ln 2) with it clear, so that the kernel's y * 2^k is always a normal number.
+constexpr uint32_t kLowerLimitWord = 0x4086232Bu;
+constexpr uint32_t kUpperLimitWord = 0x40862E42u;
+
+inline bool ExpSpecial(uint64_t bits) {
+  const uint32_t hw = static_cast<uint32_t>(bits >> 32);
+  if (hw & 0x80000000u) return (hw & 0x7FFFFFFFu) >= kLowerLimitWord;
+  return hw >= kUpperLimitWord;
+}
+
+inline double ExpSpecialValue(uint64_t bits) {
+  const bool negative = (bits & kSignBit) != 0;
+  if ((bits & ~kSignBit) > kPlusInfinity) return FromBits(negative ? kDefaultNaN : kPositiveNaN);
+  return negative ? 0.0 : FromBits(kPlusInfinity);
+}
+
+// e^x of four normal inputs side by side, every step rounded to float64: x = k ln 2 + r with
+// k = x / ln 2 rounded to nearest (by the 2^52 shift), r split into hi - lo for accuracy,
+// e^r = 1 + r + r c / (2 - c) from a rational approximation, then k added to the exponent.
+// The four divisions become one reciprocal of the product of the four denominators.
+void ExpKernel4(const double x[4], double y[4]) {
+  const double kInvLn2 = FromBits(0x3FF71547652B82FEu);
+  const double kLn2Hi = FromBits(0x3FE62E42FEE00000u);
+  const double kLn2Lo = FromBits(0x3DEA39EF35793C76u);
+  const double kP1 = FromBits(0x3FC555555555553Eu);
+  const double kP2 = FromBits(0xBF66C16C16BEBD93u);
+  const double kP3 = FromBits(0x3F11566AAF25DE2Cu);
+  const double kP4 = FromBits(0xBEBBBD41C5D26BF1u);
+  const double kP5 = FromBits(0x3E66376972BEA4D0u);
+  const double kShift = FromBits(0x4330000000000000u);  // 2^52
+  double k[4], hi[4], lo[4], r[4], c[4], f[4];
+  for (int j = 0; j < 4; ++j) {
+    const double m = FromBits(ToBits(kShift) | (ToBits(x[j]) & kSignBit));
+    const double s = x[j] * kInvLn2 + m;
+    k[j] = s - m;
+    hi[j] = x[j] - k[j] * kLn2Hi;
+    lo[j] = k[j] * kLn2Lo;
+    r[j] = hi[j] - lo[j];
+    const double t = r[j] * r[j];
+    c[j] = r[j] - t * (kP1 + t * (kP2 + t * (kP3 + t * (kP4 + t * kP5))));
+    f[j] = 2.0 - c[j];
+  }
+  const double f01 = f[0] * f[1], f23 = f[2] * f[3];
+  const double reciprocal = 1.0 / (f01 * f23);
+  const double r01 = reciprocal * f23, r23 = reciprocal * f01;
+  const double q[4] = {r01 * f[1], r01 * f[0], r23 * f[3], r23 * f[2]};
+  for (int j = 0; j < 4; ++j) {
+    const double v = r[j] * c[j] * q[j] + ((1.0 + hi[j]) - lo[j]);
+    // k * 2^52 added to the bits is k * 2^20 added to the upper word.
+    const int64_t ki = static_cast<int64_t>(k[j]);
+    y[j] = FromBits(ToBits(v) + static_cast<uint64_t>(ki) * (uint64_t{1} << 52));
+  }
+}
+
+void ExpTo(const uint8_t* s, uint8_t* d, int len) {
+  if (len < 4) {
+    for (ptrdiff_t i = 0; i < len; ++i) Store<double>(d, i, LibCExp(Load<double>(s, i)));
+    return;
+  }
+  double lanes[4], out[4];
+  ptrdiff_t at[4];
+  int gathered = 0;
+  for (ptrdiff_t i = ptrdiff_t{len} - 1; i >= 0; --i) {
+    const double x = Load<double>(s, i);
+    const uint64_t bits = ToBits(x);
+    if (ExpSpecial(bits)) {
+      Store<double>(d, i, ExpSpecialValue(bits));
+      continue;
+    }
+    lanes[gathered] = x;
+    at[gathered] = i;
+    if (++gathered == 4) {
+      ExpKernel4(lanes, out);
+      for (int j = 0; j < 4; ++j) Store<double>(d, at[j], out[j]);
+      gathered = 0;
+    }
+  }
+  for (int j = 0; j < gathered; ++j) Store<double>(d, at[j], LibCExp(lanes[j]));
+}
+
+// ---- Complex square and square root --------------------------------------------------------
+
+void ComplexSqr(double a, double b, double& re, double& im) {
+  re = static_cast<double>((L{a} - b) * (L{a} + b));
+  im = static_cast<double>((L{a} * b) * 2);
+}
+
+void ComplexSqrt(double re, double im, double& outRe, double& outIm) {
+  const L a = L{re} * 0.5L, b = L{im} * 0.5L;
+  const double m = LibCSqrt(static_cast<double>(a * a + b * b));  // |z| / 2
+  if (a > 0 || a != a) {
+    const double t = LibCSqrt(static_cast<double>(m + a));
+    outRe = t;
+    outIm = static_cast<double>(b / t);
+  } else if (a < 0) {
+    double t = LibCSqrt(static_cast<double>(m - a));
+    if (b < 0) t = -t;
+    outRe = static_cast<double>(b / t);
+    outIm = t;
+  } else if (b < 0) {
+    const double u = LibCSqrt(static_cast<double>(-b));
+    outRe = u;
+    outIm = -u;
+  } else {  // b >= 0 or a NaN
+    const double u = LibCSqrt(static_cast<double>(b));
+    outRe = u;
+    outIm = u;
+  }
+}
+
+}  // namespace
+
+// ---- Members ---------------------------------------------------------------------------------
+
+#define PF_ELEMENTARY_REAL_FORMS(X) X(Abs, Abs) X(Sqr, Sqr)
+#define PF_ELEMENTARY_REAL_DEFINE(name, f)                                 \
+  IppStatus ipps##name##_64f_I(Ipp64f* pSrcDst, int len) {                 \
+    if (IppStatus st = CheckVector(pSrcDst, len)) return st;               \
+    MapReal(Bytes(pSrcDst), Bytes(pSrcDst), len, f);                       \
+    return ippStsNoErr;                                                    \
+  }                                                                        \
+  IppStatus ipps##name##_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {  \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;           \
+    MapReal(Bytes(pSrc), Bytes(pDst), len, f);                             \
+    return ippStsNoErr;                                                    \
+  }
+PF_ELEMENTARY_REAL_FORMS(PF_ELEMENTARY_REAL_DEFINE)
+#undef PF_ELEMENTARY_REAL_DEFINE
+#undef PF_ELEMENTARY_REAL_FORMS
+
+IppStatus ippsSqrt_64f_I(Ipp64f* pSrcDst, int len) {
+  if (IppStatus st = CheckVector(pSrcDst, len)) return st;
+  return SqrtInPlace(Bytes(pSrcDst), len);
+}
+IppStatus ippsSqrt_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  return SqrtTo(Bytes(pSrc), Bytes(pDst), len);
+}
+
+IppStatus ippsExp_64f_I(Ipp64f* pSrcDst, int len) {
+  if (IppStatus st = CheckVector(pSrcDst, len)) return st;
+  ExpTo(Bytes(pSrcDst), Bytes(pSrcDst), len);
+  return ippStsNoErr;
+}
+IppStatus ippsExp_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  ExpTo(Bytes(pSrc), Bytes(pDst), len);
+  return ippStsNoErr;
+}
+
+IppStatus ippsLn_64f_I(Ipp64f* pSrcDst, int len) {
+  if (IppStatus st = CheckVector(pSrcDst, len)) return st;
+  return LnTo(Bytes(pSrcDst), Bytes(pSrcDst), len);
+}
+IppStatus ippsLn_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  return LnTo(Bytes(pSrc), Bytes(pDst), len);
+}
+
+#define PF_ELEMENTARY_COMPLEX_FORMS(X) X(Sqr, ComplexSqr) X(Sqrt, ComplexSqrt)
+#define PF_ELEMENTARY_COMPLEX_DEFINE(name, f)                                 \
+  IppStatus ipps##name##_64fc_I(Ipp64fc* pSrcDst, int len) {                  \
+    if (IppStatus st = CheckVector(pSrcDst, len)) return st;                  \
+    MapComplex(Bytes(pSrcDst), Bytes(pSrcDst), len, f);                       \
+    return ippStsNoErr;                                                       \
+  }                                                                           \
+  IppStatus ipps##name##_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len) {  \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;              \
+    MapComplex(Bytes(pSrc), Bytes(pDst), len, f);                            \
+    return ippStsNoErr;                                                       \
+  }
+PF_ELEMENTARY_COMPLEX_FORMS(PF_ELEMENTARY_COMPLEX_DEFINE)
+#undef PF_ELEMENTARY_COMPLEX_DEFINE
+#undef PF_ELEMENTARY_COMPLEX_FORMS
+
+IppStatus ippsMagnitude_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
+  return MapComplexToReal(pSrc, pDst, len, [](double re, double im) {
+    return LibCSqrt(static_cast<double>(L{re} * re + L{im} * im));
+  });
+}
+IppStatus ippsPhase_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
+  return MapComplexToReal(pSrc, pDst, len, [](double re, double im) { return LibCAtan2(im, re); });
+}
+IppStatus ippsPowerSpectr_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
+  return MapComplexToReal(pSrc, pDst, len, [](double re, double im) {
+    return static_cast<double>(L{re} * re + L{im} * im);
+  });
+}
+
+}  // namespace builtin
