@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "primitives/signal/ElementaryFunctionsKernels.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
@@ -176,32 +177,6 @@ void ExpKernel4(const double x[4], double y[4]) {
   }
 }
 
-void ExpTo(const uint8_t* s, uint8_t* d, int len) {
-  if (len < 4) {
-    for (ptrdiff_t i = 0; i < len; ++i) Store<double>(d, i, LibCExp(Load<double>(s, i)));
-    return;
-  }
-  double lanes[4], out[4];
-  ptrdiff_t at[4];
-  int gathered = 0;
-  for (ptrdiff_t i = ptrdiff_t{len} - 1; i >= 0; --i) {
-    const double x = Load<double>(s, i);
-    const uint64_t bits = ToBits(x);
-    if (ExpSpecial(bits)) {
-      Store<double>(d, i, ExpSpecialValue(bits));
-      continue;
-    }
-    lanes[gathered] = x;
-    at[gathered] = i;
-    if (++gathered == 4) {
-      ExpKernel4(lanes, out);
-      for (int j = 0; j < 4; ++j) Store<double>(d, at[j], out[j]);
-      gathered = 0;
-    }
-  }
-  for (int j = 0; j < gathered; ++j) Store<double>(d, at[j], LibCExp(lanes[j]));
-}
-
 // ---- Complex square and square root --------------------------------------------------------
 
 void ComplexSqr(double a, double b, double& re, double& im) {
@@ -234,6 +209,41 @@ void ComplexSqrt(double re, double im, double& outRe, double& outIm) {
 
 }  // namespace
 
+namespace elementary {
+
+void Exp(const uint8_t* s, uint8_t* d, int64_t len, ExpBlocksFn blocks) {
+  if (len < 4) {
+    for (ptrdiff_t i = 0; i < len; ++i) Store<double>(d, i, LibCExp(Load<double>(s, i)));
+    return;
+  }
+  double lanes[4], out[4];
+  ptrdiff_t at[4];
+  int gathered = 0;
+  for (ptrdiff_t i = len - 1; i >= 0; --i) {
+    // With no input gathered, the next groups of four may go through the vector blocks.
+    if (gathered == 0 && blocks && i >= 3) {
+      i -= static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(i + 1)));
+      if (i < 0) break;
+    }
+    const double x = Load<double>(s, i);
+    const uint64_t bits = ToBits(x);
+    if (ExpSpecial(bits)) {
+      Store<double>(d, i, ExpSpecialValue(bits));
+      continue;
+    }
+    lanes[gathered] = x;
+    at[gathered] = i;
+    if (++gathered == 4) {
+      ExpKernel4(lanes, out);
+      for (int j = 0; j < 4; ++j) Store<double>(d, at[j], out[j]);
+      gathered = 0;
+    }
+  }
+  for (int j = 0; j < gathered; ++j) Store<double>(d, at[j], LibCExp(lanes[j]));
+}
+
+}  // namespace elementary
+
 // ---- Members ---------------------------------------------------------------------------------
 
 #define PF_ELEMENTARY_REAL_FORMS(X) X(Abs, Abs) X(Sqr, Sqr)
@@ -263,12 +273,12 @@ IppStatus ippsSqrt_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
 
 IppStatus ippsExp_64f_I(Ipp64f* pSrcDst, int len) {
   if (IppStatus st = CheckVector(pSrcDst, len)) return st;
-  ExpTo(Bytes(pSrcDst), Bytes(pSrcDst), len);
+  elementary::Exp(Bytes(pSrcDst), Bytes(pSrcDst), len, elementary::VectorExpBlocks());
   return ippStsNoErr;
 }
 IppStatus ippsExp_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  ExpTo(Bytes(pSrc), Bytes(pDst), len);
+  elementary::Exp(Bytes(pSrc), Bytes(pDst), len, elementary::VectorExpBlocks());
   return ippStsNoErr;
 }
 

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "primitives/signal/ElementaryFunctions.h"
+#include "primitives/signal/ElementaryFunctionsKernels.h"
 #include "primitives/support/Support.h"
+#include "tests/primitives/HwyTargets.h"
 
 namespace {
 
@@ -504,6 +506,34 @@ TEST(SignalElementaryFunctions, ExponentialKernelWithinOneUlpAcrossItsDomain) {
     neighbours += steps != 0;
   }
   RecordProperty("neighbours_of_the_rounded_value", neighbours);
+}
+
+// The vector blocks on every instruction set give the plain scan's bytes: runs of normal inputs
+// with specials sprinkled in (so that the blocks stop, the scan gathers across them and the
+// blocks start again at every offset of the groups), at odd addresses, in place too.
+TEST(SignalElementaryFunctions, ExponentialVectorBlocksEqualThePlainScanOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const elementary::ExpBlocksFn blocks = elementary::VectorExpBlocks();
+    std::mt19937_64 rng(3104);
+    std::uniform_real_distribution<double> domain(-708.0, 709.0);
+    std::uniform_int_distribution<int> sprinkle(0, 40);
+    for (int n = 1; n <= 70; n += (n < 40 ? 1 : 7)) {
+      for (int round = 0; round < 20; ++round) {
+        const std::vector<double> kinds = Values(rng, n);
+        std::vector<double> s(n);
+        for (int i = 0; i < n; ++i) s[i] = sprinkle(rng) < round ? kinds[i] : domain(rng);
+        std::vector<uint8_t> raw(16 * n + 32), plain(8 * n);
+        uint8_t* src = raw.data() + 5;
+        uint8_t* dst = raw.data() + 8 * n + 19;
+        std::memcpy(src, s.data(), 8 * n);
+        elementary::Exp(src, plain.data(), n, nullptr);
+        elementary::Exp(src, dst, n, blocks);
+        ASSERT_EQ(0, std::memcmp(plain.data(), dst, 8 * n)) << "n " << n << " round " << round;
+        elementary::Exp(src, src, n, blocks);
+        ASSERT_EQ(0, std::memcmp(plain.data(), src, 8 * n)) << "in place, n " << n;
+      }
+    }
+  });
 }
 
 }  // namespace
