@@ -142,7 +142,9 @@ inline double ExpSpecialValue(uint64_t bits) {
 // e^x of four normal inputs side by side, every step rounded to float64: x = k ln 2 + r with
 // k = x / ln 2 rounded to nearest (by the 2^52 shift), r split into hi - lo for accuracy,
 // e^r = 1 + r + r c / (2 - c) from a rational approximation, then k added to the exponent.
-// The four divisions become one reciprocal of the product of the four denominators.
+// The four divisions become one reciprocal of the product of the four denominators, formed
+// as (f0 f1)(f2 f3); lane j's quotient is the reciprocal times the other pair's product times
+// its own pair partner. The vector blocks (ElementaryFunctionsHwy.cpp) keep this grouping.
 void ExpKernel4(const double x[4], double y[4]) {
   const double kInvLn2 = FromBits(0x3FF71547652B82FEu);
   const double kLn2Hi = FromBits(0x3FE62E42FEE00000u);
