@@ -31,6 +31,11 @@ inline T At(const uint8_t* v, ptrdiff_t i) {
 }
 inline Ipp64f Re(const uint8_t* v, ptrdiff_t i) { return rows::Load<Ipp64f>(v, 2 * i); }
 inline Ipp64f Im(const uint8_t* v, ptrdiff_t i) { return rows::Load<Ipp64f>(v, 2 * i + 1); }
+// A result at any address.
+template <class T>
+inline void Put(T* p, T v) {
+  rows::Store<T>(rows::Bytes(p), 0, v);
+}
 inline void PutComplex(uint8_t* v, ptrdiff_t i, ld re, ld im) {
   rows::Store<Ipp64f>(v, 2 * i, static_cast<Ipp64f>(re));
   rows::Store<Ipp64f>(v, 2 * i + 1, static_cast<Ipp64f>(im));
@@ -47,7 +52,7 @@ IppStatus NormDiff(const Ipp64f* s1, const Ipp64f* s2, int len, Ipp64f* r, Step 
   const uint8_t* b = rows::Bytes(s2);
   ld acc = 0.0L;
   for (ptrdiff_t i = 0; i < len; ++i) acc = step(acc, ld{At<Ipp64f>(a, i)} - At<Ipp64f>(b, i));
-  *r = static_cast<Ipp64f>(root ? std::sqrt(acc) : acc);
+  Put(r, static_cast<Ipp64f>(root ? std::sqrt(acc) : acc));
   return ippStsNoErr;
 }
 
@@ -85,8 +90,8 @@ IppStatus Extreme(const Ipp64f* pSrc, int len, Ipp64f* pValue, int* pIndx) {
       at = i;
     }
   }
-  *pValue = m;
-  if (pIndx != nullptr) *pIndx = static_cast<int>(at);
+  Put(pValue, m);
+  if (pIndx != nullptr) Put(pIndx, static_cast<int>(at));
   return ippStsNoErr;
 }
 
@@ -207,7 +212,7 @@ IppStatus ippsMean_64f(const Ipp64f* pSrc, int len, Ipp64f* pMean) {
   const uint8_t* s = rows::Bytes(pSrc);
   ld e = 0.0L, o = 0.0L;
   for (ptrdiff_t i = BlockSums<Ipp64f>(s, len, e, o); i < len; ++i) e += At<Ipp64f>(s, i);
-  *pMean = static_cast<Ipp64f>((e + o) / len);
+  Put(pMean, static_cast<Ipp64f>((e + o) / len));
   return ippStsNoErr;
 }
 
@@ -219,7 +224,7 @@ IppStatus ippsMean_32f(const Ipp32f* pSrc, int len, Ipp32f* pMean, IppHintAlgori
   ptrdiff_t i = BlockSums<Ipp32f>(s, len, e, o);
   ld total = e + o;
   for (; i < len; ++i) total += At<Ipp32f>(s, i);
-  *pMean = static_cast<Ipp32f>(total / len);
+  Put(pMean, static_cast<Ipp32f>(total / len));
   return ippStsNoErr;
 }
 
@@ -247,7 +252,7 @@ IppStatus ippsStdDev_64f(const Ipp64f* pSrc, int len, Ipp64f* pStdDev) {
   const ld n = len;
   const ld s1 = o + e, s2 = o2 + e2;
   const ld num = n * s2 - s1 * s1;
-  *pStdDev = num > 0 ? static_cast<Ipp64f>(std::sqrt(num / (n * (n - 1)))) : 0.0;
+  Put(pStdDev, num > 0 ? static_cast<Ipp64f>(std::sqrt(num / (n * (n - 1)))) : 0.0);
   return ippStsNoErr;
 }
 
@@ -268,7 +273,7 @@ void fbDotProd64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len, Ipp64f* pDp
   const uint8_t* b = rows::Bytes(pSrc2);
   ld sum = 0.0L;
   for (ptrdiff_t i = 0; i < len; ++i) sum += ld{At<Ipp64f>(a, i)} * At<Ipp64f>(b, i);
-  rows::Store<Ipp64f>(rows::Bytes(pDp), 0, static_cast<Ipp64f>(sum));
+  Put(pDp, static_cast<Ipp64f>(sum));
 }
 
 void fbDotProd64fc(const Ipp64fc* pSrc1, const Ipp64fc* pSrc2, int len, Ipp64fc* pDp) {
@@ -312,7 +317,7 @@ IppStatus ippsDotProd_32s_Sfs(const Ipp32s* pSrc1, const Ipp32s* pSrc2, int len,
   ld v = sum * factor;
   if (v > 2147483647.0L) v = 2147483647.0L;
   if (v < -2147483648.0L) v = -2147483648.0L;
-  rows::Store<Ipp32s>(rows::Bytes(pDp), 0, fbRoundToInt32(v));
+  Put(pDp, fbRoundToInt32(v));
   return ippStsNoErr;
 }
 
@@ -327,7 +332,7 @@ IppStatus ippsNorm_L2_64fc64f(const Ipp64fc* pSrc, int len, Ipp64f* pNorm) {
     o += Magnitude2(Re(s, i + 1), Im(s, i + 1));
   }
   if (i < len) e += Magnitude2(Re(s, i), Im(s, i));
-  *pNorm = static_cast<Ipp64f>(std::sqrt(o + e));
+  Put(pNorm, static_cast<Ipp64f>(std::sqrt(o + e)));
   return ippStsNoErr;
 }
 

@@ -61,7 +61,7 @@ std::vector<double> Ordinary(std::mt19937& rng, int n, bool cancelling) {
 
 std::vector<Ipp64fc> Pairs(const std::vector<double>& v) {
   std::vector<Ipp64fc> c(v.size() / 2);
-  std::memcpy(c.data(), v.data(), c.size() * sizeof(Ipp64fc));
+  if (!c.empty()) std::memcpy(c.data(), v.data(), c.size() * sizeof(Ipp64fc));
   return c;
 }
 
