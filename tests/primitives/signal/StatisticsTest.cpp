@@ -625,6 +625,7 @@ TEST(SignalStatistics, IntegerDotProductRoundsHalfToEvenAndSaturates) {
       {{kMax, kMax}, {kMax, kMax}, 0, kMax},    {{kMax, kMax}, {kMax, kMax}, 93, 0},
       {{kMax, kMax}, {kMax, kMax}, 1000, 0},    {{kMax, kMax}, {kMax, kMax}, 62, 2},
       {{1}, {1}, -40, kMax},                    {{-1}, {1}, -40, kMin},
+      {{kMax, kMax}, {kMax, kMax}, -40, kMax},  {{kMax, kMin}, {kMax, kMax}, -40, kMin},
       {{1}, {1}, -30, 1 << 30},                 {{1}, {1}, INT32_MIN, kMax},
       {{kMin, kMin}, {kMin, kMax}, 0, kMax},    {{kMin}, {kMax}, 0, kMin},
       // 2^62 - 2^31 + ... : products beyond 2^53 kept exactly, rounding at scale 31.
