@@ -6,6 +6,7 @@
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/IntegerArithmetic.h"
 #include "primitives/signal/ElementaryFunctions.h"
+#include "primitives/signal/Statistics.h"
 #include "primitives/image/Copy.h"
 #include "primitives/image/Arithmetic.h"
 #include "primitives/image/ArithmeticC.h"

@@ -31,23 +31,23 @@
   X(STUB,    IPPS,         ippsWinHann_64fc_I,         IppStatus, (Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsWinKaiser_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp32f)) \
   X(STUB,    IPPS,         ippsConv_64f,               IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsNormDiff_L1_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsNormDiff_L2_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsNormDiff_Inf_64f,       IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsMean_64f,               IppStatus, (const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsMean_32f,               IppStatus, (const Ipp32f*, int, Ipp32f*, IppHintAlgorithm)) \
-  X(STUB,    IPPS,         ippsStdDev_64f,             IppStatus, (const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsMinIndx_64f,            IppStatus, (const Ipp64f*, int, Ipp64f*, int*)) \
-  X(STUB,    IPPS,         ippsMaxIndx_64f,            IppStatus, (const Ipp64f*, int, Ipp64f*, int*)) \
+  X(BUILTIN, IPPS,         ippsNormDiff_L1_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsNormDiff_L2_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsNormDiff_Inf_64f,       IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsMean_64f,               IppStatus, (const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsMean_32f,               IppStatus, (const Ipp32f*, int, Ipp32f*, IppHintAlgorithm)) \
+  X(BUILTIN, IPPS,         ippsStdDev_64f,             IppStatus, (const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsMinIndx_64f,            IppStatus, (const Ipp64f*, int, Ipp64f*, int*)) \
+  X(BUILTIN, IPPS,         ippsMaxIndx_64f,            IppStatus, (const Ipp64f*, int, Ipp64f*, int*)) \
   X(STUB,    IPPS,         ippsAutoCorr_NormA_64f,     IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsAutoCorr_NormB_64f,     IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsCrossCorr_64f,          IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*, int, int)) \
-  X(STUB,    IPPS,         ippsNormalize_32f,          IppStatus, (const Ipp32f*, Ipp32f*, int, Ipp32f, Ipp32f)) \
-  X(STUB,    IPPS,         ippsNormalize_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f, Ipp64f)) \
-  X(STUB,    IPPS,         ippsDotProd_64f,            IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsThreshold_32f_I,        IppStatus, (Ipp32f*, int, Ipp32f, IppCmpOp)) \
-  X(STUB,    IPPS,         ippsThreshold_64f_I,        IppStatus, (Ipp64f*, int, Ipp64f, IppCmpOp)) \
-  X(STUB,    IPPS,         ippsThreshold_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f, IppCmpOp)) \
+  X(BUILTIN, IPPS,         ippsNormalize_32f,          IppStatus, (const Ipp32f*, Ipp32f*, int, Ipp32f, Ipp32f)) \
+  X(BUILTIN, IPPS,         ippsNormalize_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f, Ipp64f)) \
+  X(BUILTIN, IPPS,         ippsDotProd_64f,            IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsThreshold_32f_I,        IppStatus, (Ipp32f*, int, Ipp32f, IppCmpOp)) \
+  X(BUILTIN, IPPS,         ippsThreshold_64f_I,        IppStatus, (Ipp64f*, int, Ipp64f, IppCmpOp)) \
+  X(BUILTIN, IPPS,         ippsThreshold_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f, IppCmpOp)) \
   X(BUILTIN, IPPS,         ippsAbs_64f_I,              IppStatus, (Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsAbs_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSqr_64f_I,              IppStatus, (Ipp64f*, int)) \
@@ -65,7 +65,7 @@
   X(BUILTIN, IPPS,         ippsXorC_32u_I,             IppStatus, (Ipp32u, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsXor_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsAnd_32u_I,              IppStatus, (const Ipp32u*, Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsDotProd_32s_Sfs,        IppStatus, (const Ipp32s*, const Ipp32s*, int, Ipp32s*, int)) \
+  X(BUILTIN, IPPS,         ippsDotProd_32s_Sfs,        IppStatus, (const Ipp32s*, const Ipp32s*, int, Ipp32s*, int)) \
   X(BUILTIN, IPPS,         ippsPowerSpectr_64fc,       IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsPhase_64fc,             IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsMagnitude_64fc,         IppStatus, (const Ipp64fc*, Ipp64f*, int)) \
@@ -77,10 +77,10 @@
   X(STUB,    IPPS,         ippsAutoCorr_NormA_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsAutoCorr_NormB_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsCrossCorr_64fc,         IppStatus, (const Ipp64fc*, int, const Ipp64fc*, int, Ipp64fc*, int, int)) \
-  X(STUB,    IPPS,         ippsThreshold_64fc,         IppStatus, (const Ipp64fc*, Ipp64fc*, int, Ipp64f, IppCmpOp)) \
-  X(STUB,    IPPS,         ippsThreshold_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp64f, IppCmpOp)) \
-  X(STUB,    IPPS,         ippsDotProd_64fc,           IppStatus, (const Ipp64fc*, const Ipp64fc*, int, Ipp64fc*)) \
-  X(STUB,    IPPS,         ippsNormalize_64fc,         IppStatus, (const Ipp64fc*, Ipp64fc*, int, Ipp64fc, Ipp64f)) \
+  X(BUILTIN, IPPS,         ippsThreshold_64fc,         IppStatus, (const Ipp64fc*, Ipp64fc*, int, Ipp64f, IppCmpOp)) \
+  X(BUILTIN, IPPS,         ippsThreshold_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp64f, IppCmpOp)) \
+  X(BUILTIN, IPPS,         ippsDotProd_64fc,           IppStatus, (const Ipp64fc*, const Ipp64fc*, int, Ipp64fc*)) \
+  X(BUILTIN, IPPS,         ippsNormalize_64fc,         IppStatus, (const Ipp64fc*, Ipp64fc*, int, Ipp64fc, Ipp64f)) \
   X(STUB,    IPPS,         ippsDivC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsMulC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsSubC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \

@@ -12,7 +12,7 @@
 
 // clang-format off
 #define RB_NORM_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPS,         ippsNorm_L2_64fc64f, IppStatus, (const Ipp64fc*, int, Ipp64f*))
+  X(BUILTIN, IPPS,         ippsNorm_L2_64fc64f, IppStatus, (const Ipp64fc*, int, Ipp64f*))
 // clang-format on
 
 namespace RBNormDispatcher {

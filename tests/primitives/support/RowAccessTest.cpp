@@ -18,6 +18,7 @@
 #include "primitives/image/Mirror.h"
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/IntegerArithmetic.h"
+#include "primitives/signal/Statistics.h"
 #include "primitives/vision/CannyEdges.h"
 #include "primitives/vision/SobelDerivatives.h"
 
@@ -179,6 +180,17 @@ const Case kCases[] = {
     {"ippsRShiftC_32s", [](auto s, auto d) { return ippsRShiftC_32s(As<Ipp32s>(s), 5, As<Ipp32s>(d), kLength); }},
     {"ippsLShiftC_32s_I", InPlace([](uint8_t* d) { return ippsLShiftC_32s_I(1, As<Ipp32s>(d), kLength); })},
     {"ippsRShiftC_32s_I", InPlace([](uint8_t* d) { return ippsRShiftC_32s_I(31, As<Ipp32s>(d), kLength); })},
+    {"ippsStdDev_64f", [](auto s, auto d) { return ippsStdDev_64f(As<Ipp64f>(s), kLength, As<Ipp64f>(d)); }},
+    {"ippsMaxIndx_64f",
+     [](auto s, auto d) { return ippsMaxIndx_64f(As<Ipp64f>(s), kLength, As<Ipp64f>(d), As<int>(d + 8)); }},
+    {"ippsDotProd_64fc",
+     [](auto s, auto d) { return ippsDotProd_64fc(As<Ipp64fc>(s), As<Ipp64fc>(s + 512), kLength / 4, As<Ipp64fc>(d)); }},
+    {"ippsDotProd_32s_Sfs",
+     [](auto s, auto d) { return ippsDotProd_32s_Sfs(As<Ipp32s>(s), As<Ipp32s>(s + 512), kLength, As<Ipp32s>(d), 40); }},
+    {"ippsNorm_L2_64fc64f", [](auto s, auto d) { return ippsNorm_L2_64fc64f(As<Ipp64fc>(s), kLength / 2, As<Ipp64f>(d)); }},
+    {"ippsNormalize_64fc",
+     [](auto s, auto d) { return ippsNormalize_64fc(As<Ipp64fc>(s), As<Ipp64fc>(d), kLength / 2, Ipp64fc{1, 2}, 3.0); }},
+    {"ippsThreshold_64fc_I", InPlace([](uint8_t* d) { return ippsThreshold_64fc_I(As<Ipp64fc>(d), kLength / 2, 1.0, ippCmpLess); })},
 };
 
 // The destination bytes of one run, with source and destination starting srcOffset and
