@@ -5,6 +5,7 @@
 
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/IntegerArithmetic.h"
+#include "primitives/signal/FloatArithmetic.h"
 #include "primitives/image/Copy.h"
 #include "primitives/image/Arithmetic.h"
 #include "primitives/image/ArithmeticC.h"
