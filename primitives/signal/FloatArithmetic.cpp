@@ -1,9 +1,9 @@
 // Float and complex vector arithmetic (see FloatArithmetic.h).
 //
 // Every element formula is evaluated in long double and rounded once when stored. The real
-// float64 sums, differences, products and quotients of two vectors have a fast path in plain
-// double that gives the same bits (GuardedDouble below); every element it cannot vouch for is
-// redone in long double. Counts are 64-bit: the complex sums and differences run the float64
+// float64 sums, differences, products and quotients of two vectors have vector blocks in plain
+// double that give the same bits (the guard below, FloatArithmeticHwy.cpp); every stretch they
+// cannot vouch for is redone in long double. Counts are 64-bit: the complex sums and differences run the float64
 // engine over 2n values, and the copies and zero fills of the special constants are the
 // fill-and-copy primitives, whose byte counts are 64-bit.
 #include "primitives/signal/FloatArithmetic.h"
@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "primitives/signal/FillCopy.h"
+#include "primitives/signal/FloatArithmeticKernels.h"
 #include "primitives/support/RowAccess.h"
 
 namespace builtin {
@@ -134,66 +135,8 @@ struct TComplexMul {
 // Dekker's product for products and the quotient's remainder r = a - q b (exact while both
 // factors stay below 2^995, for Veltkamp's split, and the product above 2^-900, so that no
 // partial product underflows, and below 2^1000). The build keeps every operation separately
-// rounded (-ffp-contract=off), which these transforms need.
-
-constexpr double kNudge = 1.0 + 0x1p-9;
-constexpr double kSplit = 134217729.0;  // 2^27 + 1
-constexpr double kSplitLimit = 0x1p995;
-constexpr double kProductLow = 0x1p-900;
-constexpr double kProductHigh = 0x1p1000;
-
-inline double TwoSumError(double a, double b, double s) {
-  const double bv = s - a;
-  return (a - (s - bv)) + (b - bv);
-}
-
-inline double ProductError(double a, double b, double p) {
-  const double ca = kSplit * a, cb = kSplit * b;
-  const double ah = ca - (ca - a), al = a - ah;
-  const double bh = cb - (cb - b), bl = b - bh;
-  return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-}
-
-inline bool Vouched(double s, double e) { return s + e * kNudge == s; }
-
-// The guarded element of each operation: the double result and whether it is the long double
-// one. The flag is computed without branches so that the block loop vectorises.
-struct TGuardedAdd {
-  static double Try(double a, double b, bool& ok) {
-    const double s = a + b;
-    ok = (std::fabs(s) <= 0x1.fffffffffffffp1023) & Vouched(s, TwoSumError(a, b, s));
-    return s;
-  }
-};
-struct TGuardedSub {  // a - b
-  static double Try(double a, double b, bool& ok) {
-    const double s = a - b;
-    ok = (std::fabs(s) <= 0x1.fffffffffffffp1023) & Vouched(s, TwoSumError(a, -b, s));
-    return s;
-  }
-};
-struct TGuardedMul {
-  static bool ProductInRange(double a, double b, double p) {
-    return (std::fabs(a) <= kSplitLimit) & (std::fabs(b) <= kSplitLimit) &
-           (std::fabs(p) >= kProductLow) & (std::fabs(p) <= kProductHigh);
-  }
-  static double Try(double a, double b, bool& ok) {
-    const double p = a * b;
-    ok = ProductInRange(a, b, p) & Vouched(p, ProductError(a, b, p));
-    return p;
-  }
-};
-struct TGuardedDiv {  // a / b
-  static double Try(double a, double b, bool& ok) {
-    const double q = a / b;
-    const double hi = q * b;
-    // r = a - q b exactly: a - hi is exact (hi is within a factor 2 of a) and r is a double.
-    const double r = (a - hi) - ProductError(q, b, hi);
-    ok = TGuardedMul::ProductInRange(q, b, hi) & (std::fabs(q) >= kProductLow) &
-         (std::fabs(a) >= kProductLow) & (std::fabs(a) <= kProductHigh) & Vouched(q, r / b);
-    return q;
-  }
-};
+// rounded (-ffp-contract=off), which these transforms need. The kernels are in
+// FloatArithmeticHwy.cpp.
 
 // ---- Engines -------------------------------------------------------------------------------
 
@@ -208,33 +151,22 @@ void ZipPlain(const T* a, const T* b, T* d, int64_t first, int64_t count) {
     Store<T>(pd, i, Op::template Exact<T>(Load<T>(pa, i), Load<T>(pb, i)));
 }
 
-// The same through the guarded double path, a block at a time: the block is computed into a
-// local buffer (so the destination may be a source), the elements that were not vouched for
-// are redone in long double, then the block is stored.
-template <class Op, class Guarded>
-void ZipGuarded64f(const void* a, const void* b, void* d, int64_t count) {
-  constexpr int64_t kBlock = 512;
+// The same through the vector blocks of the guarded double path; the plain code redoes, in
+// long double, every stretch the blocks stop at.
+template <class Op>
+void ZipGuarded64f(const void* a, const void* b, void* d, int64_t count, floatarith::TGuardedOp op) {
   const auto* pa = static_cast<const uint8_t*>(a);
   const auto* pb = static_cast<const uint8_t*>(b);
   auto* pd = static_cast<uint8_t*>(d);
-  double out[kBlock];
-  unsigned char ok[kBlock];
-  for (int64_t start = 0; start < count; start += kBlock) {
-    const int64_t m = std::min(kBlock, count - start);
-    unsigned all = 1;
-    for (int64_t j = 0; j < m; ++j) {
-      bool good;
-      out[j] = Guarded::Try(Load<double>(pa, start + j), Load<double>(pb, start + j), good);
-      ok[j] = good;
-      all &= good;
-    }
-    if (all == 0) {
-      for (int64_t j = 0; j < m; ++j)
-        if (ok[j] == 0)
-          out[j] = Op::template Exact<double>(Load<double>(pa, start + j), Load<double>(pb, start + j));
-    }
-    for (int64_t j = 0; j < m; ++j) Store<double>(pd, start + j, out[j]);
-  }
+  const floatarith::GuardedBlocksFn blocks = floatarith::VectorGuarded(op);
+  rows::WalkRowInBlocks(
+      count,
+      [&](ptrdiff_t i) {
+        return static_cast<ptrdiff_t>(blocks(pa + 8 * i, pb + 8 * i, pd + 8 * i, static_cast<size_t>(count - i)));
+      },
+      [&](ptrdiff_t i, ptrdiff_t end) {
+        for (; i < end; ++i) Store<double>(pd, i, Op::template Exact<double>(Load<double>(pa, i), Load<double>(pb, i)));
+      });
 }
 
 // The float64 engine of the two-vector forms: d = Op(a, b) over count values.
@@ -242,11 +174,11 @@ void ZipGuarded64f(const void* a, const void* b, void* d, int64_t count) {
 template <class Op>
 void Zip64f(const void* a, const void* b, void* d, int64_t count) {
   if constexpr (std::is_same_v<Op, TAdd>) {
-    ZipGuarded64f<Op, TGuardedAdd>(a, b, d, count);
+    ZipGuarded64f<Op>(a, b, d, count, floatarith::TGuardedOp::Add);
   } else if constexpr (std::is_same_v<Op, TSub>) {
-    ZipGuarded64f<Op, TGuardedSub>(a, b, d, count);
+    ZipGuarded64f<Op>(a, b, d, count, floatarith::TGuardedOp::Sub);
   } else if constexpr (std::is_same_v<Op, TMul>) {
-    ZipGuarded64f<Op, TGuardedMul>(a, b, d, count);
+    ZipGuarded64f<Op>(a, b, d, count, floatarith::TGuardedOp::Mul);
   } else {
     ZipPlain<Ipp64f, Op>(static_cast<const Ipp64f*>(a), static_cast<const Ipp64f*>(b),
                          static_cast<Ipp64f*>(d), 0, count);
@@ -361,33 +293,24 @@ IppStatus fbDivide64f(const Ipp64f* pDivisor, const Ipp64f* pDividend, Ipp64f* p
   const uint8_t* pa = Bytes(pDivisor);
   const uint8_t* pp = Bytes(pDividend);
   uint8_t* pd = Bytes(pDst);
-  constexpr int64_t kBlock = 512;
-  double out[kBlock];
-  unsigned char ok[kBlock];
   bool zeroDivisor = false;
-  for (int64_t start = 0; start < len; start += kBlock) {
-    const int64_t m = std::min<int64_t>(kBlock, len - start);
-    unsigned all = 1;
-    for (int64_t j = 0; j < m; ++j) {
-      bool good;
-      out[j] = TGuardedDiv::Try(Load<double>(pp, start + j), Load<double>(pa, start + j), good);
-      ok[j] = good;
-      all &= good;
-    }
-    if (all == 0) {
-      for (int64_t j = 0; j < m; ++j) {
-        if (ok[j] != 0) continue;
-        const double a = Load<double>(pa, start + j), p = Load<double>(pp, start + j);
-        if (EqualsOrNaN(a, 0.0)) {
-          zeroDivisor = true;
-          out[j] = p > 0 ? HUGE_VAL : p == 0 ? DivisionNaN() : -HUGE_VAL;
-        } else {
-          out[j] = static_cast<double>(static_cast<long double>(p) / a);
+  const floatarith::GuardedBlocksFn blocks = floatarith::VectorGuarded(floatarith::TGuardedOp::Div);
+  rows::WalkRowInBlocks(
+      len,
+      [&](ptrdiff_t i) {
+        return static_cast<ptrdiff_t>(blocks(pp + 8 * i, pa + 8 * i, pd + 8 * i, static_cast<size_t>(len - i)));
+      },
+      [&](ptrdiff_t i, ptrdiff_t end) {
+        for (; i < end; ++i) {
+          const double a = Load<double>(pa, i), p = Load<double>(pp, i);
+          if (EqualsOrNaN(a, 0.0)) {
+            zeroDivisor = true;
+            Store<double>(pd, i, p > 0 ? HUGE_VAL : p == 0 ? DivisionNaN() : -HUGE_VAL);
+          } else {
+            Store<double>(pd, i, static_cast<double>(static_cast<long double>(p) / a));
+          }
         }
-      }
-    }
-    for (int64_t j = 0; j < m; ++j) Store<double>(pd, start + j, out[j]);
-  }
+      });
   return zeroDivisor ? ippStsDivByZero : ippStsNoErr;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "primitives/signal/FloatArithmetic.h"
+#include "tests/primitives/HwyTargets.h"
 
 namespace {
 
@@ -189,12 +190,19 @@ TEST(FloatArithmetic, RealVectorsGiveTheLongDoubleBits) {
   AppendDoubleRoundingPairs(rng, a, b, [](double x, double y) { return x * y; }, [](double x, double y) { return ld(x) * y; }, 40);
   AppendDoubleRoundingPairs(rng, a, b, [](double x, double y) { return y / x; }, [](double x, double y) { return ld(y) / x; }, 40);
   ASSERT_GT(a.size(), 3000u + 17 * 17 + 100) << "the search found too few double-rounding pairs";
-  for (const auto& c : Vector64fCases()) CheckVectorCase(c, a, b);
-  // Short vectors, which stay in one block with a tail.
-  for (int n : {1, 3, 5}) {
-    const std::vector<double> sa(a.end() - n, a.end()), sb(b.end() - n, b.end());
-    for (const auto& c : Vector64fCases()) CheckVectorCase(c, sa, sb);
-  }
+  // The vector blocks of every instruction set against the replica.
+  imagetest::ForEachVectorTarget([&] {
+    for (const auto& c : Vector64fCases()) CheckVectorCase(c, a, b);
+    // Short vectors, tails and vectors of finite values only (the blocks run on through them).
+    for (int n : {1, 3, 5, 17}) {
+      const std::vector<double> sa(a.end() - n, a.end()), sb(b.end() - n, b.end());
+      for (const auto& c : Vector64fCases()) CheckVectorCase(c, sa, sb);
+    }
+    std::vector<double> fa, fb;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (std::isfinite(a[i]) && std::isfinite(b[i]) && a[i] != 0 && b[i] != 0) fa.push_back(a[i]), fb.push_back(b[i]);
+    for (const auto& c : Vector64fCases()) CheckVectorCase(c, fa, fb);
+  });
 
   std::vector<float> fa, fb;
   for (float x : Specials<float>())
@@ -219,12 +227,14 @@ TEST(FloatArithmetic, DoubleRoundingCasesTakeTheLongDoubleResult) {
       {"Add_64f_I", 0x1.00002p-53, 1.0, ippsAdd_64f_I, 1 + 0x1p-52, 1.0},
       {"Mul_64f_I", a, b, ippsMul_64f_I, a * b, double(ld(a) * b)},
   };
-  for (const auto& c : cases) {
-    ASSERT_NE(Bits(c.doubleResult), Bits(c.longResult)) << c.name << ": not a hazard";
-    std::vector<double> s(700, c.a), sd(700, c.b);
-    ASSERT_EQ(c.in(s.data(), sd.data(), 700), ippStsNoErr);
-    for (double v : sd) ASSERT_EQ(Bits(v), Bits(c.longResult)) << c.name;
-  }
+  imagetest::ForEachVectorTarget([&] {
+    for (const auto& c : cases) {
+      ASSERT_NE(Bits(c.doubleResult), Bits(c.longResult)) << c.name << ": not a hazard";
+      std::vector<double> s(700, c.a), sd(700, c.b);
+      ASSERT_EQ(c.in(s.data(), sd.data(), 700), ippStsNoErr);
+      for (double v : sd) ASSERT_EQ(Bits(v), Bits(c.longResult)) << c.name;
+    }
+  });
 }
 
 // ---- Real constants ----------------------------------------------------------------------------
@@ -347,6 +357,7 @@ TEST(FloatArithmetic, ComplexVectorsGiveTheLongDoubleBits) {
   std::mt19937_64 rng(13);
   const std::vector<Ipp64fc> a = ComplexOperands(rng, 1500), b = ComplexOperands(rng, 1500);
   const int n = static_cast<int>(a.size());
+  imagetest::ForEachVectorTarget([&] {
   for (const auto& c : ComplexCases()) {
     bool zero = false;
     std::vector<Ipp64fc> want(a.size());
@@ -368,6 +379,7 @@ TEST(FloatArithmetic, ComplexVectorsGiveTheLongDoubleBits) {
     c.Run(same.data(), same.data(), same.data(), n);
     for (int i = 0; i < n; ++i) ExpectSameComplex(same[i], c.Model(b[i], b[i], z), c.Name + " on itself");
   }
+  });
 }
 
 // A member of a complex vector and a complex constant.
