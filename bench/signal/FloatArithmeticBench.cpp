@@ -39,7 +39,8 @@ void InPlaceRow(bench::Row& r, Builtin builtinOp, Cv cvOp) {
 PF_BENCH_TABLE(FloatArithmetic) {
   table.Sizes(bench::Lengths({4096, 1 << 16}));
   table.Add("Add_64f_I", [](bench::Row& r) {
-    InPlaceRow(r, builtin::ippsAdd_64f_I, [](const cv::Mat& a, const cv::Mat& b, cv::Mat& d) { cv::add(a, b, d); });
+    InPlaceRow(r, builtin::ippsAdd_64f_I,
+               [](const cv::Mat& a, const cv::Mat& b, cv::Mat& d) { cv::add(a, b, d); });
   });
   table.Add("Mul_64f_I", [](bench::Row& r) {
     InPlaceRow(r, builtin::ippsMul_64f_I,

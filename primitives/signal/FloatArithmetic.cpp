@@ -129,7 +129,11 @@ struct TComplexMul {
 // two and ulp53(s) 2^-12 > ulp64(x) / 2 elsewhere. So where the test holds s is the long
 // double result; where it fails (about 2^-8 of the elements, and every non-finite, huge or tiny
 // one) the element is redone in long double. e need only be known to a relative 2^-52, which
-// covers the quotient's e = r / b computed from its exact remainder r.
+// covers the quotient's e = r / b computed from its exact remainder r. The sums also accept an
+// e of at most 8 significant bits where the test fails (then |e| > D / 2, so e is a multiple
+// of a power of two above D 2^-9 >= ulp53(s) 2^-11, hence of ulp64(x), as s is): x is then a
+// long double itself and both roundings give s. This keeps the ties of sums of like
+// magnitudes (e = +-ulp53(s) / 2) on the vector path.
 //
 // e is exact from the error-free transforms: Knuth's two-sum for sums (exact for finite s) and
 // Dekker's product for products and the quotient's remainder r = a - q b (exact while both
@@ -154,7 +158,8 @@ void ZipPlain(const T* a, const T* b, T* d, int64_t first, int64_t count) {
 // The same through the vector blocks of the guarded double path; the plain code redoes, in
 // long double, every stretch the blocks stop at.
 template <class Op>
-void ZipGuarded64f(const void* a, const void* b, void* d, int64_t count, floatarith::TGuardedOp op) {
+void ZipGuarded64f(const void* a, const void* b, void* d, int64_t count,
+                   floatarith::TGuardedOp op) {
   const auto* pa = static_cast<const uint8_t*>(a);
   const auto* pb = static_cast<const uint8_t*>(b);
   auto* pd = static_cast<uint8_t*>(d);
@@ -162,10 +167,13 @@ void ZipGuarded64f(const void* a, const void* b, void* d, int64_t count, floatar
   rows::WalkRowInBlocks(
       count,
       [&](ptrdiff_t i) {
-        return static_cast<ptrdiff_t>(blocks(pa + 8 * i, pb + 8 * i, pd + 8 * i, static_cast<size_t>(count - i)));
+        return static_cast<ptrdiff_t>(
+            blocks(pa + 8 * i, pb + 8 * i, pd + 8 * i, static_cast<size_t>(count - i)));
       },
       [&](ptrdiff_t i, ptrdiff_t end) {
-        for (; i < end; ++i) Store<double>(pd, i, Op::template Exact<double>(Load<double>(pa, i), Load<double>(pb, i)));
+        for (; i < end; ++i)
+          Store<double>(pd, i,
+                        Op::template Exact<double>(Load<double>(pa, i), Load<double>(pb, i)));
       });
 }
 
@@ -264,12 +272,16 @@ IppStatus ScaleConstant(const T* pSrc, T c, T* pDst, int len, bool inPlace) {
   if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
   if (EqualsOrNaN(c, T{1})) {
     if (inPlace) return ippStsNoErr;
-    if constexpr (std::is_same_v<T, Ipp64f>) return ippsCopy_64f(pSrc, pDst, len);
-    else return ippsCopy_32f(pSrc, pDst, len);
+    if constexpr (std::is_same_v<T, Ipp64f>)
+      return ippsCopy_64f(pSrc, pDst, len);
+    else
+      return ippsCopy_32f(pSrc, pDst, len);
   }
   if (EqualsOrNaN(c, T{0})) {
-    if constexpr (std::is_same_v<T, Ipp64f>) return ippsZero_64f(pDst, len);
-    else return ippsZero_32f(pDst, len);
+    if constexpr (std::is_same_v<T, Ipp64f>)
+      return ippsZero_64f(pDst, len);
+    else
+      return ippsZero_32f(pDst, len);
   }
   MapConstant<T, TMul>(pSrc, c, pDst, len);
   return ippStsNoErr;
@@ -298,7 +310,8 @@ IppStatus fbDivide64f(const Ipp64f* pDivisor, const Ipp64f* pDividend, Ipp64f* p
   rows::WalkRowInBlocks(
       len,
       [&](ptrdiff_t i) {
-        return static_cast<ptrdiff_t>(blocks(pp + 8 * i, pa + 8 * i, pd + 8 * i, static_cast<size_t>(len - i)));
+        return static_cast<ptrdiff_t>(
+            blocks(pp + 8 * i, pa + 8 * i, pd + 8 * i, static_cast<size_t>(len - i)));
       },
       [&](ptrdiff_t i, ptrdiff_t end) {
         for (; i < end; ++i) {
@@ -330,8 +343,9 @@ IppStatus fbDivide64fc(const Ipp64fc* pDivisor, const Ipp64fc* pDividend, Ipp64f
       continue;
     }
     const long double r = 1 / m;
-    StoreComplex(pd, i, {static_cast<double>((a * p + b * q) * r),
-                         static_cast<double>((a * q - b * p) * r)});
+    StoreComplex(
+        pd, i,
+        {static_cast<double>((a * p + b * q) * r), static_cast<double>((a * q - b * p) * r)});
   }
   return zeroDivisor ? ippStsDivByZero : ippStsNoErr;
 }
@@ -343,9 +357,9 @@ IppStatus fbDivide64fc(const Ipp64fc* pDivisor, const Ipp64fc* pDividend, Ipp64f
   X(Add_64f, Ipp64f, TAdd)               \
   X(Mul_64f, Ipp64f, TMul)               \
   X(Mul_32f, Ipp32f, TMul)
-#define PF_FLOAT_ARITHMETIC_DEFINE_OUT(Name, T, Op)                                  \
+#define PF_FLOAT_ARITHMETIC_DEFINE_OUT(Name, T, Op)                        \
   IppStatus ipps##Name(const T* pSrc1, const T* pSrc2, T* pDst, int len) { \
-    return VectorOut<T, Op>(pSrc1, pSrc2, pDst, len);                                \
+    return VectorOut<T, Op>(pSrc1, pSrc2, pDst, len);                      \
   }
 PF_FLOAT_ARITHMETIC_OUT_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_OUT)
 #undef PF_FLOAT_ARITHMETIC_DEFINE_OUT
@@ -358,9 +372,9 @@ PF_FLOAT_ARITHMETIC_OUT_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_OUT)
   X(Mul_64f_I, Ipp64f, TMul)            \
   X(Mul_32f_I, Ipp32f, TMul)            \
   X(Sub_32f_I, Ipp32f, TSub)
-#define PF_FLOAT_ARITHMETIC_DEFINE_IN(Name, T, Op)                  \
-  IppStatus ipps##Name(const T* pSrc, T* pSrcDst, int len) {        \
-    return VectorIn<T, Op>(pSrc, pSrcDst, len);                     \
+#define PF_FLOAT_ARITHMETIC_DEFINE_IN(Name, T, Op)           \
+  IppStatus ipps##Name(const T* pSrc, T* pSrcDst, int len) { \
+    return VectorIn<T, Op>(pSrc, pSrcDst, len);              \
   }
 PF_FLOAT_ARITHMETIC_IN_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_IN)
 #undef PF_FLOAT_ARITHMETIC_DEFINE_IN
@@ -375,7 +389,7 @@ IppStatus ippsDiv_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
 #define PF_FLOAT_ARITHMETIC_COMPLEX_IN_FORMS(X) \
   X(Add_64fc_I, TAdd)                           \
   X(Sub_64fc_I, TSub)
-#define PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_IN(Name, Op)                   \
+#define PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_IN(Name, Op)                  \
   IppStatus ipps##Name(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) { \
     return ComplexIn<Op>(pSrc, pSrcDst, len);                            \
   }
@@ -411,12 +425,12 @@ IppStatus ippsDiv_64fc_I(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {
   X(AddC_64f, Ipp64f, ShiftConstant<TAdd>)    \
   X(SubC_64f, Ipp64f, ShiftConstant<TSub>)    \
   X(MulC_64f, Ipp64f, ScaleConstant<Ipp64f>)
-#define PF_FLOAT_ARITHMETIC_DEFINE_CONSTANT(Name, T, engine)                 \
-  IppStatus ipps##Name(const T* pSrc, T val, T* pDst, int len) {             \
-    return engine(pSrc, val, pDst, len, false);                              \
-  }                                                                          \
-  IppStatus ipps##Name##_I(T val, T* pSrcDst, int len) {                     \
-    return engine(pSrcDst, val, pSrcDst, len, true);                         \
+#define PF_FLOAT_ARITHMETIC_DEFINE_CONSTANT(Name, T, engine)     \
+  IppStatus ipps##Name(const T* pSrc, T val, T* pDst, int len) { \
+    return engine(pSrc, val, pDst, len, false);                  \
+  }                                                              \
+  IppStatus ipps##Name##_I(T val, T* pSrcDst, int len) {         \
+    return engine(pSrcDst, val, pSrcDst, len, true);             \
   }
 PF_FLOAT_ARITHMETIC_CONSTANT_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_CONSTANT)
 #undef PF_FLOAT_ARITHMETIC_DEFINE_CONSTANT
@@ -452,12 +466,12 @@ IppStatus ippsDivC_64f_I(Ipp64f val, Ipp64f* pSrcDst, int len) {
   X(AddC_64fc, TComplexAdd)                           \
   X(SubC_64fc, TComplexSub)                           \
   X(MulC_64fc, TComplexMul)
-#define PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_CONSTANT(Name, Op)                          \
-  IppStatus ipps##Name(const Ipp64fc* pSrc, Ipp64fc val, Ipp64fc* pDst, int len) {     \
-    return ComplexConstant<Op>(pSrc, val, pDst, len);                                  \
-  }                                                                                    \
-  IppStatus ipps##Name##_I(Ipp64fc val, Ipp64fc* pSrcDst, int len) {                   \
-    return ComplexConstant<Op>(pSrcDst, val, pSrcDst, len);                            \
+#define PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_CONSTANT(Name, Op)                      \
+  IppStatus ipps##Name(const Ipp64fc* pSrc, Ipp64fc val, Ipp64fc* pDst, int len) { \
+    return ComplexConstant<Op>(pSrc, val, pDst, len);                              \
+  }                                                                                \
+  IppStatus ipps##Name##_I(Ipp64fc val, Ipp64fc* pSrcDst, int len) {               \
+    return ComplexConstant<Op>(pSrcDst, val, pSrcDst, len);                        \
   }
 PF_FLOAT_ARITHMETIC_COMPLEX_CONSTANT_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_CONSTANT)
 #undef PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_CONSTANT

@@ -24,10 +24,10 @@ namespace builtin {
 // ---- float64 with float64 ------------------------------------------------------------------
 
 IppStatus ippsAdd_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, Ipp64f* pDst, int len);
-IppStatus ippsAdd_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);   // sd = s + sd
-IppStatus ippsSub_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);   // sd = sd - s
+IppStatus ippsAdd_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);  // sd = s + sd
+IppStatus ippsSub_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);  // sd = sd - s
 IppStatus ippsMul_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, Ipp64f* pDst, int len);
-IppStatus ippsMul_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);   // sd = s * sd
+IppStatus ippsMul_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);  // sd = s * sd
 // sd = sd / s; a divisor equal to 0 (or NaN) gives +inf for a dividend above 0, the NaN
 // 0xFFF8000000000000 for a dividend 0 and -inf otherwise, and the warning 6 once every element
 // is written.

@@ -48,9 +48,11 @@ const uint64_t kDivisionNaN = 0xFFF8000000000000ull;
 template <class T>
 std::vector<T> Specials() {
   using L = std::numeric_limits<T>;
-  return {T(0),        T(-0.0),     L::denorm_min(), -L::denorm_min(), L::min(),   -L::min(),
-          L::max(),    -L::max(),   L::infinity(),   -L::infinity(),   L::quiet_NaN(),
-          -L::quiet_NaN(), T(1),    T(-1),           T(0.5),           T(3),       T(7)};
+  return {T(0),          T(-0.0),        L::denorm_min(), -L::denorm_min(),
+          L::min(),      -L::min(),      L::max(),        -L::max(),
+          L::infinity(), -L::infinity(), L::quiet_NaN(),  -L::quiet_NaN(),
+          T(1),          T(-1),          T(0.5),          T(3),
+          T(7)};
 }
 
 template <class T>
@@ -62,9 +64,12 @@ std::vector<T> Operands(std::mt19937_64& rng, size_t n) {
   std::uniform_int_distribution<int> small(-30, 30);
   while (v.size() < n) {
     const int pick = static_cast<int>(rng() % 8);
-    if (pick == 0) v.push_back(static_cast<T>(std::ldexp(unit(rng), exponent(rng))));
-    else if (pick == 1) v.push_back(Specials<T>()[rng() % Specials<T>().size()]);
-    else v.push_back(static_cast<T>(std::ldexp(unit(rng), small(rng))));
+    if (pick == 0)
+      v.push_back(static_cast<T>(std::ldexp(unit(rng), exponent(rng))));
+    else if (pick == 1)
+      v.push_back(Specials<T>()[rng() % Specials<T>().size()]);
+    else
+      v.push_back(static_cast<T>(std::ldexp(unit(rng), small(rng))));
   }
   return v;
 }
@@ -96,7 +101,7 @@ template <class T>
 struct TVectorCase {
   std::string Name;
   std::function<IppStatus(const T* a, const T* b, T* d, int n)> Out;  // null for in-place members
-  std::function<IppStatus(const T* a, T* bd, int n)> In;               // null for out-of-place ones
+  std::function<IppStatus(const T* a, T* bd, int n)> In;              // null for out-of-place ones
   std::function<T(T a, T b, bool& zero)> Model;
 };
 
@@ -111,13 +116,19 @@ T Div64Model(T a, T p, bool& zero) {  // p / a
 
 std::vector<TVectorCase<double>> Vector64fCases() {
   return {
-      {"Add_64f", ippsAdd_64f, nullptr, [](double a, double b, bool&) { return double(ld(a) + b); }},
-      {"Mul_64f", ippsMul_64f, nullptr, [](double a, double b, bool&) { return double(ld(a) * b); }},
-      {"Add_64f_I", nullptr, ippsAdd_64f_I, [](double a, double b, bool&) { return double(ld(a) + b); }},
-      {"Sub_64f_I", nullptr, ippsSub_64f_I, [](double a, double b, bool&) { return double(ld(b) - a); }},
-      {"Mul_64f_I", nullptr, ippsMul_64f_I, [](double a, double b, bool&) { return double(ld(a) * b); }},
+      {"Add_64f", ippsAdd_64f, nullptr,
+       [](double a, double b, bool&) { return double(ld(a) + b); }},
+      {"Mul_64f", ippsMul_64f, nullptr,
+       [](double a, double b, bool&) { return double(ld(a) * b); }},
+      {"Add_64f_I", nullptr, ippsAdd_64f_I,
+       [](double a, double b, bool&) { return double(ld(a) + b); }},
+      {"Sub_64f_I", nullptr, ippsSub_64f_I,
+       [](double a, double b, bool&) { return double(ld(b) - a); }},
+      {"Mul_64f_I", nullptr, ippsMul_64f_I,
+       [](double a, double b, bool&) { return double(ld(a) * b); }},
       {"Div_64f_I", nullptr, ippsDiv_64f_I, Div64Model<double>},
-      {"fbDivide64f", [](const double* a, const double* b, double* d, int n) { return fbDivide64f(a, b, d, n); },
+      {"fbDivide64f",
+       [](const double* a, const double* b, double* d, int n) { return fbDivide64f(a, b, d, n); },
        nullptr, Div64Model<double>},
   };
 }
@@ -125,8 +136,10 @@ std::vector<TVectorCase<double>> Vector64fCases() {
 std::vector<TVectorCase<float>> Vector32fCases() {
   return {
       {"Mul_32f", ippsMul_32f, nullptr, [](float a, float b, bool&) { return float(ld(a) * b); }},
-      {"Mul_32f_I", nullptr, ippsMul_32f_I, [](float a, float b, bool&) { return float(ld(a) * b); }},
-      {"Sub_32f_I", nullptr, ippsSub_32f_I, [](float a, float b, bool&) { return float(ld(b) - a); }},
+      {"Mul_32f_I", nullptr, ippsMul_32f_I,
+       [](float a, float b, bool&) { return float(ld(a) * b); }},
+      {"Sub_32f_I", nullptr, ippsSub_32f_I,
+       [](float a, float b, bool&) { return float(ld(b) - a); }},
   };
 }
 
@@ -141,7 +154,9 @@ void CheckVectorCase(const TVectorCase<T>& c, const std::vector<T>& a, const std
     std::vector<T> first = a, second = b, d(a.size(), T(-7));
     IppStatus st;
     if (c.Out) {
-      T* dst = place == TPlace::Out ? d.data() : place == TPlace::DstIsFirst ? first.data() : second.data();
+      T* dst = place == TPlace::Out          ? d.data()
+               : place == TPlace::DstIsFirst ? first.data()
+                                             : second.data();
       st = c.Out(first.data(), second.data(), dst, n);
       d.assign(dst, dst + n);
     } else {
@@ -153,14 +168,16 @@ void CheckVectorCase(const TVectorCase<T>& c, const std::vector<T>& a, const std
         bool z = false;
         for (size_t i = 0; i < b.size(); ++i) {
           const T e = c.Model(b[i], b[i], z);
-          ASSERT_EQ(Bits(same[i]), Bits(e)) << c.Name << " on itself, element " << i << ": " << b[i];
+          ASSERT_EQ(Bits(same[i]), Bits(e))
+              << c.Name << " on itself, element " << i << ": " << b[i];
         }
         EXPECT_EQ(st, z ? ippStsDivByZero : ippStsNoErr) << c.Name;
         continue;
       }
       st = c.In(first.data(), second.data(), n);
       d = second;
-      for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(Bits(first[i]), Bits(a[i])) << c.Name << " wrote its source";
+      for (size_t i = 0; i < a.size(); ++i)
+        ASSERT_EQ(Bits(first[i]), Bits(a[i])) << c.Name << " wrote its source";
     }
     EXPECT_EQ(st, wanted) << c.Name;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -185,10 +202,18 @@ TEST(FloatArithmetic, RealVectorsGiveTheLongDoubleBits) {
   const std::vector<double> ra = Operands<double>(rng, 3000), rb = Operands<double>(rng, 3000);
   a.insert(a.end(), ra.begin(), ra.end());
   b.insert(b.end(), rb.begin(), rb.end());
-  AppendDoubleRoundingPairs(rng, a, b, [](double x, double y) { return x + y; }, [](double x, double y) { return ld(x) + y; }, 40);
-  AppendDoubleRoundingPairs(rng, a, b, [](double x, double y) { return y - x; }, [](double x, double y) { return ld(y) - x; }, 40);
-  AppendDoubleRoundingPairs(rng, a, b, [](double x, double y) { return x * y; }, [](double x, double y) { return ld(x) * y; }, 40);
-  AppendDoubleRoundingPairs(rng, a, b, [](double x, double y) { return y / x; }, [](double x, double y) { return ld(y) / x; }, 40);
+  AppendDoubleRoundingPairs(
+      rng, a, b, [](double x, double y) { return x + y; },
+      [](double x, double y) { return ld(x) + y; }, 40);
+  AppendDoubleRoundingPairs(
+      rng, a, b, [](double x, double y) { return y - x; },
+      [](double x, double y) { return ld(y) - x; }, 40);
+  AppendDoubleRoundingPairs(
+      rng, a, b, [](double x, double y) { return x * y; },
+      [](double x, double y) { return ld(x) * y; }, 40);
+  AppendDoubleRoundingPairs(
+      rng, a, b, [](double x, double y) { return y / x; },
+      [](double x, double y) { return ld(y) / x; }, 40);
   ASSERT_GT(a.size(), 3000u + 17 * 17 + 100) << "the search found too few double-rounding pairs";
   // The vector blocks of every instruction set against the replica.
   imagetest::ForEachVectorTarget([&] {
@@ -200,7 +225,8 @@ TEST(FloatArithmetic, RealVectorsGiveTheLongDoubleBits) {
     }
     std::vector<double> fa, fb;
     for (size_t i = 0; i < a.size(); ++i)
-      if (std::isfinite(a[i]) && std::isfinite(b[i]) && a[i] != 0 && b[i] != 0) fa.push_back(a[i]), fb.push_back(b[i]);
+      if (std::isfinite(a[i]) && std::isfinite(b[i]) && a[i] != 0 && b[i] != 0)
+        fa.push_back(a[i]), fb.push_back(b[i]);
     for (const auto& c : Vector64fCases()) CheckVectorCase(c, fa, fb);
   });
 
@@ -259,18 +285,25 @@ std::vector<TConstantCase> ConstantCases() {
   auto always = [](double) { return true; };
   return {
       {"AddC_64f", ippsAddC_64f, false, addZero, always},
-      {"AddC_64f_I", [](const double*, double c, double* d, int n) { return ippsAddC_64f_I(c, d, n); }, true,
+      {"AddC_64f_I",
+       [](const double*, double c, double* d, int n) { return ippsAddC_64f_I(c, d, n); }, true,
        addZero, [](double c) { return !Eq(c, 0); }},
       {"SubC_64f", ippsSubC_64f, false, subZero, always},
-      {"SubC_64f_I", [](const double*, double c, double* d, int n) { return ippsSubC_64f_I(c, d, n); }, true,
+      {"SubC_64f_I",
+       [](const double*, double c, double* d, int n) { return ippsSubC_64f_I(c, d, n); }, true,
        subZero, [](double c) { return !Eq(c, 0); }},
-      {"SubCRev_64f", ippsSubCRev_64f, false, [](double x, double c) { return double(ld(c) - x); }, always},
+      {"SubCRev_64f", ippsSubCRev_64f, false, [](double x, double c) { return double(ld(c) - x); },
+       always},
       {"MulC_64f", ippsMulC_64f, false, mul, always},
-      {"MulC_64f_I", [](const double*, double c, double* d, int n) { return ippsMulC_64f_I(c, d, n); }, true, mul,
+      {"MulC_64f_I",
+       [](const double*, double c, double* d, int n) { return ippsMulC_64f_I(c, d, n); }, true, mul,
        [](double c) { return !Eq(c, 1); }},
-      {"DivC_64f", ippsDivC_64f, false, [=](double x, double c) { return mul(x, recip(c)); }, always},
-      {"DivC_64f_I", [](const double*, double c, double* d, int n) { return ippsDivC_64f_I(c, d, n); }, true,
-       [=](double x, double c) { return mul(x, recip(c)); }, [=](double c) { return !Eq(recip(c), 1); }},
+      {"DivC_64f", ippsDivC_64f, false, [=](double x, double c) { return mul(x, recip(c)); },
+       always},
+      {"DivC_64f_I",
+       [](const double*, double c, double* d, int n) { return ippsDivC_64f_I(c, d, n); }, true,
+       [=](double x, double c) { return mul(x, recip(c)); },
+       [=](double c) { return !Eq(recip(c), 1); }},
   };
 }
 
@@ -278,7 +311,8 @@ TEST(FloatArithmetic, RealConstantsGiveTheLongDoubleBits) {
   std::mt19937_64 rng(12);
   const std::vector<double> v = Operands<double>(rng, 1500);
   const int n = static_cast<int>(v.size());
-  std::vector<double> constants = {0.0, -0.0, 1.0, -1.0, kInf, -kInf, 3.0, 0.1, 1e-310, 1e300, 0x1.00002p-53};
+  std::vector<double> constants = {0.0, -0.0, 1.0,    -1.0,  kInf,         -kInf,
+                                   3.0, 0.1,  1e-310, 1e300, 0x1.00002p-53};
   for (int k = 0; k < 6; ++k) constants.push_back(Operands<double>(rng, 40)[39]);
   for (const auto& c : ConstantCases()) {
     for (double k : constants) {
@@ -289,7 +323,8 @@ TEST(FloatArithmetic, RealConstantsGiveTheLongDoubleBits) {
         ASSERT_EQ(c.Run(s.data(), k, dst, n), ippStsNoErr) << c.Name << " c " << k;
         for (int i = 0; i < n; ++i) {
           const double want = c.Writes(k) ? c.Model(v[i], k) : v[i];
-          ASSERT_EQ(Bits(dst[i]), Bits(want)) << c.Name << " c " << k << " element " << i << ": " << v[i];
+          ASSERT_EQ(Bits(dst[i]), Bits(want))
+              << c.Name << " c " << k << " element " << i << ": " << v[i];
         }
       }
     }
@@ -325,15 +360,23 @@ struct TComplexCase {
 std::vector<TComplexCase> ComplexCases() {
   return {
       {"Add_64fc", [](auto a, auto b, auto d, int n) { return ippsAdd_64fc(a, b, d, n); }, false,
-       [](Ipp64fc a, Ipp64fc b, bool&) { return Ipp64fc{double(ld(a.re) + b.re), double(ld(a.im) + b.im)}; }},
+       [](Ipp64fc a, Ipp64fc b, bool&) {
+         return Ipp64fc{double(ld(a.re) + b.re), double(ld(a.im) + b.im)};
+       }},
       {"Add_64fc_I", [](auto a, auto b, auto, int n) { return ippsAdd_64fc_I(a, b, n); }, true,
-       [](Ipp64fc a, Ipp64fc b, bool&) { return Ipp64fc{double(ld(a.re) + b.re), double(ld(a.im) + b.im)}; }},
+       [](Ipp64fc a, Ipp64fc b, bool&) {
+         return Ipp64fc{double(ld(a.re) + b.re), double(ld(a.im) + b.im)};
+       }},
       {"Sub_64fc_I", [](auto a, auto b, auto, int n) { return ippsSub_64fc_I(a, b, n); }, true,
-       [](Ipp64fc a, Ipp64fc b, bool&) { return Ipp64fc{double(ld(b.re) - a.re), double(ld(b.im) - a.im)}; }},
+       [](Ipp64fc a, Ipp64fc b, bool&) {
+         return Ipp64fc{double(ld(b.re) - a.re), double(ld(b.im) - a.im)};
+       }},
       {"Mul_64fc_I", [](auto a, auto b, auto, int n) { return ippsMul_64fc_I(a, b, n); }, true,
        [](Ipp64fc a, Ipp64fc b, bool&) { return MulModel(b, a); }},
-      {"Div_64fc_I", [](auto a, auto b, auto, int n) { return ippsDiv_64fc_I(a, b, n); }, true, DivModel},
-      {"fbDivide64fc", [](auto a, auto b, auto d, int n) { return fbDivide64fc(a, b, d, n); }, false, DivModel},
+      {"Div_64fc_I", [](auto a, auto b, auto, int n) { return ippsDiv_64fc_I(a, b, n); }, true,
+       DivModel},
+      {"fbDivide64fc", [](auto a, auto b, auto d, int n) { return fbDivide64fc(a, b, d, n); },
+       false, DivModel},
   };
 }
 
@@ -358,27 +401,30 @@ TEST(FloatArithmetic, ComplexVectorsGiveTheLongDoubleBits) {
   const std::vector<Ipp64fc> a = ComplexOperands(rng, 1500), b = ComplexOperands(rng, 1500);
   const int n = static_cast<int>(a.size());
   imagetest::ForEachVectorTarget([&] {
-  for (const auto& c : ComplexCases()) {
-    bool zero = false;
-    std::vector<Ipp64fc> want(a.size());
-    for (size_t i = 0; i < a.size(); ++i) want[i] = c.Model(a[i], b[i], zero);
-    for (TPlace place : {TPlace::Out, TPlace::DstIsFirst, TPlace::DstIsSecond}) {
-      if (c.InPlace && place == TPlace::DstIsFirst) continue;
-      std::vector<Ipp64fc> first = a, second = b, d(a.size(), Ipp64fc{-7, -7});
-      Ipp64fc* dst = c.InPlace || place == TPlace::DstIsSecond ? second.data()
-                     : place == TPlace::DstIsFirst           ? first.data()
-                                                             : d.data();
-      EXPECT_EQ(c.Run(first.data(), second.data(), dst, n), zero ? ippStsDivByZero : ippStsNoErr) << c.Name;
+    for (const auto& c : ComplexCases()) {
+      bool zero = false;
+      std::vector<Ipp64fc> want(a.size());
+      for (size_t i = 0; i < a.size(); ++i) want[i] = c.Model(a[i], b[i], zero);
+      for (TPlace place : {TPlace::Out, TPlace::DstIsFirst, TPlace::DstIsSecond}) {
+        if (c.InPlace && place == TPlace::DstIsFirst) continue;
+        std::vector<Ipp64fc> first = a, second = b, d(a.size(), Ipp64fc{-7, -7});
+        Ipp64fc* dst = c.InPlace || place == TPlace::DstIsSecond ? second.data()
+                       : place == TPlace::DstIsFirst             ? first.data()
+                                                                 : d.data();
+        EXPECT_EQ(c.Run(first.data(), second.data(), dst, n), zero ? ippStsDivByZero : ippStsNoErr)
+            << c.Name;
+        for (int i = 0; i < n; ++i)
+          ExpectSameComplex(
+              dst[i], want[i],
+              c.Name + " element " + std::to_string(i) + " place " + std::to_string(int(place)));
+      }
+      // One vector as both operands.
+      std::vector<Ipp64fc> same = b;
+      bool z = false;
+      c.Run(same.data(), same.data(), same.data(), n);
       for (int i = 0; i < n; ++i)
-        ExpectSameComplex(dst[i], want[i], c.Name + " element " + std::to_string(i) + " place " +
-                                               std::to_string(int(place)));
+        ExpectSameComplex(same[i], c.Model(b[i], b[i], z), c.Name + " on itself");
     }
-    // One vector as both operands.
-    std::vector<Ipp64fc> same = b;
-    bool z = false;
-    c.Run(same.data(), same.data(), same.data(), n);
-    for (int i = 0; i < n; ++i) ExpectSameComplex(same[i], c.Model(b[i], b[i], z), c.Name + " on itself");
-  }
   });
 }
 
@@ -396,20 +442,30 @@ Ipp64fc Reciprocal(Ipp64fc c) {
 }
 
 std::vector<TComplexConstantCase> ComplexConstantCases() {
-  auto add = [](Ipp64fc x, Ipp64fc c) { return Ipp64fc{double(ld(x.re) + c.re), double(ld(x.im) + c.im)}; };
-  auto sub = [](Ipp64fc x, Ipp64fc c) { return Ipp64fc{double(ld(x.re) - c.re), double(ld(x.im) - c.im)}; };
+  auto add = [](Ipp64fc x, Ipp64fc c) {
+    return Ipp64fc{double(ld(x.re) + c.re), double(ld(x.im) + c.im)};
+  };
+  auto sub = [](Ipp64fc x, Ipp64fc c) {
+    return Ipp64fc{double(ld(x.re) - c.re), double(ld(x.im) - c.im)};
+  };
   auto div = [](Ipp64fc x, Ipp64fc c) { return MulModel(x, Reciprocal(c)); };
   return {
       {"AddC_64fc", ippsAddC_64fc, false, add},
-      {"AddC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsAddC_64fc_I(c, d, n); }, true, add},
+      {"AddC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsAddC_64fc_I(c, d, n); }, true,
+       add},
       {"SubC_64fc", ippsSubC_64fc, false, sub},
-      {"SubC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsSubC_64fc_I(c, d, n); }, true, sub},
+      {"SubC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsSubC_64fc_I(c, d, n); }, true,
+       sub},
       {"SubCRev_64fc", ippsSubCRev_64fc, false,
-       [](Ipp64fc x, Ipp64fc c) { return Ipp64fc{double(ld(c.re) - x.re), double(ld(c.im) - x.im)}; }},
+       [](Ipp64fc x, Ipp64fc c) {
+         return Ipp64fc{double(ld(c.re) - x.re), double(ld(c.im) - x.im)};
+       }},
       {"MulC_64fc", ippsMulC_64fc, false, MulModel},
-      {"MulC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsMulC_64fc_I(c, d, n); }, true, MulModel},
+      {"MulC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsMulC_64fc_I(c, d, n); }, true,
+       MulModel},
       {"DivC_64fc", ippsDivC_64fc, false, div},
-      {"DivC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsDivC_64fc_I(c, d, n); }, true, div},
+      {"DivC_64fc_I", [](auto, Ipp64fc c, auto d, int n) { return ippsDivC_64fc_I(c, d, n); }, true,
+       div},
   };
 }
 
@@ -417,7 +473,8 @@ TEST(FloatArithmetic, ComplexConstantsGiveTheLongDoubleBits) {
   std::mt19937_64 rng(14);
   const std::vector<Ipp64fc> v = ComplexOperands(rng, 800);
   const int n = static_cast<int>(v.size());
-  const Ipp64fc constants[] = {{3, 4}, {0, 1e-200}, {-0.0, 2}, {1e300, -1e-300}, {0.1, 0.7}, {kInf, 1}, {kNaN, 0}};
+  const Ipp64fc constants[] = {{3, 4},     {0, 1e-200}, {-0.0, 2}, {1e300, -1e-300},
+                               {0.1, 0.7}, {kInf, 1},   {kNaN, 0}};
   for (const auto& c : ComplexConstantCases()) {
     for (Ipp64fc k : constants) {
       if (c.Name.rfind("DivC", 0) == 0 && std::isnan(k.re)) continue;  // the -10 of the check table
@@ -618,48 +675,76 @@ TEST(FloatArithmetic, ChecksInOrderWriteNothing) {
       {"Sub_64f_I null", ippStsNullPtrErr, [](double* d) { return ippsSub_64f_I(nullptr, d, 0); }},
       {"Mul_64f_I null", ippStsNullPtrErr, [](double* d) { return ippsMul_64f_I(nullptr, d, 0); }},
       {"Div_64f_I null", ippStsNullPtrErr, [](double* d) { return ippsDiv_64f_I(nullptr, d, 0); }},
-      {"fbDivide64f null", ippStsNullPtrErr, [](double* d) { return fbDivide64f(s, d, nullptr, 0); }},
-      {"fbDivide64fc null", ippStsNullPtrErr, [=](double* d) { return fbDivide64fc(nullptr, c(d), c(d), 0); }},
+      {"fbDivide64f null", ippStsNullPtrErr,
+       [](double* d) { return fbDivide64f(s, d, nullptr, 0); }},
+      {"fbDivide64fc null", ippStsNullPtrErr,
+       [=](double* d) { return fbDivide64fc(nullptr, c(d), c(d), 0); }},
       {"AddC_64f null", ippStsNullPtrErr, [](double* d) { return ippsAddC_64f(nullptr, 0, d, 0); }},
       {"AddC_64f_I null", ippStsNullPtrErr, [](double*) { return ippsAddC_64f_I(1, nullptr, 0); }},
       {"SubC_64f null", ippStsNullPtrErr, [](double*) { return ippsSubC_64f(s, 1, nullptr, 0); }},
       {"SubC_64f_I null", ippStsNullPtrErr, [](double*) { return ippsSubC_64f_I(1, nullptr, 0); }},
-      {"SubCRev_64f null", ippStsNullPtrErr, [](double* d) { return ippsSubCRev_64f(nullptr, 1, d, 0); }},
+      {"SubCRev_64f null", ippStsNullPtrErr,
+       [](double* d) { return ippsSubCRev_64f(nullptr, 1, d, 0); }},
       {"MulC_64f null", ippStsNullPtrErr, [](double* d) { return ippsMulC_64f(nullptr, 2, d, 0); }},
       {"MulC_64f_I null", ippStsNullPtrErr, [](double*) { return ippsMulC_64f_I(2, nullptr, 0); }},
       {"DivC_64f null", ippStsNullPtrErr, [](double* d) { return ippsDivC_64f(nullptr, 0, d, 0); }},
       {"DivC_64f_I null", ippStsNullPtrErr, [](double*) { return ippsDivC_64f_I(0, nullptr, 0); }},
-      {"Mul_64fc_I null", ippStsNullPtrErr, [=](double* d) { return ippsMul_64fc_I(nullptr, c(d), 0); }},
-      {"Div_64fc_I null", ippStsNullPtrErr, [=](double* d) { return ippsDiv_64fc_I(nullptr, c(d), 0); }},
-      {"AddC_64fc null", ippStsNullPtrErr, [=](double* d) { return ippsAddC_64fc(nullptr, k, c(d), 0); }},
-      {"AddC_64fc_I null", ippStsNullPtrErr, [=](double*) { return ippsAddC_64fc_I(k, nullptr, 0); }},
-      {"SubC_64fc null", ippStsNullPtrErr, [=](double*) { return ippsSubC_64fc(cs, k, nullptr, 0); }},
-      {"SubC_64fc_I null", ippStsNullPtrErr, [=](double*) { return ippsSubC_64fc_I(k, nullptr, 0); }},
-      {"SubCRev_64fc null", ippStsNullPtrErr, [=](double* d) { return ippsSubCRev_64fc(nullptr, k, c(d), 0); }},
-      {"MulC_64fc null", ippStsNullPtrErr, [=](double* d) { return ippsMulC_64fc(nullptr, k, c(d), 0); }},
-      {"MulC_64fc_I null", ippStsNullPtrErr, [=](double*) { return ippsMulC_64fc_I(k, nullptr, 0); }},
-      {"DivC_64fc null", ippStsNullPtrErr, [=](double* d) { return ippsDivC_64fc(nullptr, Ipp64fc{0, 0}, c(d), 0); }},
-      {"DivC_64fc_I null", ippStsNullPtrErr, [=](double*) { return ippsDivC_64fc_I(Ipp64fc{0, 0}, nullptr, 0); }},
-      {"Mul_32f null", ippStsNullPtrErr, [=](double* d) { return ippsMul_32f(nullptr, fs, f(d), 0); }},
-      {"Mul_32f_I null", ippStsNullPtrErr, [=](double* d) { return ippsMul_32f_I(nullptr, f(d), 0); }},
+      {"Mul_64fc_I null", ippStsNullPtrErr,
+       [=](double* d) { return ippsMul_64fc_I(nullptr, c(d), 0); }},
+      {"Div_64fc_I null", ippStsNullPtrErr,
+       [=](double* d) { return ippsDiv_64fc_I(nullptr, c(d), 0); }},
+      {"AddC_64fc null", ippStsNullPtrErr,
+       [=](double* d) { return ippsAddC_64fc(nullptr, k, c(d), 0); }},
+      {"AddC_64fc_I null", ippStsNullPtrErr,
+       [=](double*) { return ippsAddC_64fc_I(k, nullptr, 0); }},
+      {"SubC_64fc null", ippStsNullPtrErr,
+       [=](double*) { return ippsSubC_64fc(cs, k, nullptr, 0); }},
+      {"SubC_64fc_I null", ippStsNullPtrErr,
+       [=](double*) { return ippsSubC_64fc_I(k, nullptr, 0); }},
+      {"SubCRev_64fc null", ippStsNullPtrErr,
+       [=](double* d) { return ippsSubCRev_64fc(nullptr, k, c(d), 0); }},
+      {"MulC_64fc null", ippStsNullPtrErr,
+       [=](double* d) { return ippsMulC_64fc(nullptr, k, c(d), 0); }},
+      {"MulC_64fc_I null", ippStsNullPtrErr,
+       [=](double*) { return ippsMulC_64fc_I(k, nullptr, 0); }},
+      {"DivC_64fc null", ippStsNullPtrErr,
+       [=](double* d) {
+         return ippsDivC_64fc(nullptr, Ipp64fc{0, 0}, c(d), 0);
+       }},
+      {"DivC_64fc_I null", ippStsNullPtrErr,
+       [=](double*) {
+         return ippsDivC_64fc_I(Ipp64fc{0, 0}, nullptr, 0);
+       }},
+      {"Mul_32f null", ippStsNullPtrErr,
+       [=](double* d) { return ippsMul_32f(nullptr, fs, f(d), 0); }},
+      {"Mul_32f_I null", ippStsNullPtrErr,
+       [=](double* d) { return ippsMul_32f_I(nullptr, f(d), 0); }},
       {"Sub_32f_I null", ippStsNullPtrErr, [=](double*) { return ippsSub_32f_I(fs, nullptr, 0); }},
       {"MulC_32f_I null", ippStsNullPtrErr, [=](double*) { return ippsMulC_32f_I(0, nullptr, 0); }},
       {"Sum_64f null", ippStsNullPtrErr, [](double*) { return ippsSum_64f(s, 0, nullptr); }},
       {"Max_64f null", ippStsNullPtrErr, [](double* d) { return ippsMax_64f(nullptr, 0, d); }},
       {"Min_64f null", ippStsNullPtrErr, [](double*) { return ippsMin_64f(s, 0, nullptr); }},
       // The three complex sums and differences test the length first.
-      {"Add_64fc length", ippStsSizeErr, [](double*) { return ippsAdd_64fc(nullptr, nullptr, nullptr, 0); }},
-      {"Add_64fc_I length", ippStsSizeErr, [](double*) { return ippsAdd_64fc_I(nullptr, nullptr, -3); }},
-      {"Sub_64fc_I length", ippStsSizeErr, [](double*) { return ippsSub_64fc_I(nullptr, nullptr, 0); }},
-      {"Add_64fc null", ippStsNullPtrErr, [=](double*) { return ippsAdd_64fc(cs, cs, nullptr, 2); }},
+      {"Add_64fc length", ippStsSizeErr,
+       [](double*) { return ippsAdd_64fc(nullptr, nullptr, nullptr, 0); }},
+      {"Add_64fc_I length", ippStsSizeErr,
+       [](double*) { return ippsAdd_64fc_I(nullptr, nullptr, -3); }},
+      {"Sub_64fc_I length", ippStsSizeErr,
+       [](double*) { return ippsSub_64fc_I(nullptr, nullptr, 0); }},
+      {"Add_64fc null", ippStsNullPtrErr,
+       [=](double*) { return ippsAdd_64fc(cs, cs, nullptr, 2); }},
       // Lengths below 1 before the constants.
       {"Add_64f length", ippStsSizeErr, [](double* d) { return ippsAdd_64f(s, s, d, 0); }},
       {"Div_64f_I length", ippStsSizeErr, [](double* d) { return ippsDiv_64f_I(s, d, -1); }},
-      {"fbDivide64fc length", ippStsSizeErr, [=](double* d) { return fbDivide64fc(cs, cs, c(d), 0); }},
+      {"fbDivide64fc length", ippStsSizeErr,
+       [=](double* d) { return fbDivide64fc(cs, cs, c(d), 0); }},
       {"AddC_64f length", ippStsSizeErr, [](double* d) { return ippsAddC_64f(s, 0, d, 0); }},
       {"MulC_64f length", ippStsSizeErr, [](double* d) { return ippsMulC_64f(s, 0, d, 0); }},
       {"DivC_64f length", ippStsSizeErr, [](double* d) { return ippsDivC_64f(s, 0, d, 0); }},
-      {"DivC_64fc_I length", ippStsSizeErr, [=](double* d) { return ippsDivC_64fc_I(Ipp64fc{0, 0}, c(d), 0); }},
+      {"DivC_64fc_I length", ippStsSizeErr,
+       [=](double* d) {
+         return ippsDivC_64fc_I(Ipp64fc{0, 0}, c(d), 0);
+       }},
       {"MulC_32f_I length", ippStsSizeErr, [=](double* d) { return ippsMulC_32f_I(0, f(d), 0); }},
       {"Mul_32f length", ippStsSizeErr, [=](double* d) { return ippsMul_32f(fs, fs, f(d), 0); }},
       {"Sum_64f length", ippStsSizeErr, [](double* d) { return ippsSum_64f(s, 0, d); }},
@@ -669,9 +754,18 @@ TEST(FloatArithmetic, ChecksInOrderWriteNothing) {
       {"DivC_64f -0", ippStsDivByZeroErr, [](double* d) { return ippsDivC_64f(s, -0.0, d, 4); }},
       {"DivC_64f NaN", ippStsDivByZeroErr, [](double* d) { return ippsDivC_64f(s, kNaN, d, 4); }},
       {"DivC_64f_I 0", ippStsDivByZeroErr, [](double* d) { return ippsDivC_64f_I(-0.0, d, 4); }},
-      {"DivC_64fc (0, 0)", ippStsDivByZeroErr, [=](double* d) { return ippsDivC_64fc(cs, Ipp64fc{0, -0.0}, c(d), 2); }},
-      {"DivC_64fc NaN", ippStsDivByZeroErr, [=](double* d) { return ippsDivC_64fc(cs, Ipp64fc{kNaN, 1}, c(d), 2); }},
-      {"DivC_64fc_I (0, 0)", ippStsDivByZeroErr, [=](double* d) { return ippsDivC_64fc_I(Ipp64fc{0, 0}, c(d), 2); }},
+      {"DivC_64fc (0, 0)", ippStsDivByZeroErr,
+       [=](double* d) {
+         return ippsDivC_64fc(cs, Ipp64fc{0, -0.0}, c(d), 2);
+       }},
+      {"DivC_64fc NaN", ippStsDivByZeroErr,
+       [=](double* d) {
+         return ippsDivC_64fc(cs, Ipp64fc{kNaN, 1}, c(d), 2);
+       }},
+      {"DivC_64fc_I (0, 0)", ippStsDivByZeroErr,
+       [=](double* d) {
+         return ippsDivC_64fc_I(Ipp64fc{0, 0}, c(d), 2);
+       }},
   };
   for (const auto& t : cases) {
     double d[8];
@@ -716,13 +810,16 @@ TEST(FloatArithmetic, AddZeroCopiesVectorsBeyondTheInt32ByteRange) {
 #endif
   constexpr std::int64_t kN = (std::int64_t{1} << 28) + 3;
   const std::int64_t needed = kN * 8 + (std::int64_t{1} << 30);
-  if (AvailableMemory() < needed) GTEST_SKIP() << "needs " << (needed >> 20) << " MiB of available memory";
+  if (AvailableMemory() < needed)
+    GTEST_SKIP() << "needs " << (needed >> 20) << " MiB of available memory";
   Mapping source(kN * 8), destination(kN * 8 + 8);
   ASSERT_TRUE(source.ok() && destination.ok());
   const std::int64_t marked[] = {0, (std::int64_t{1} << 28) - 1, std::int64_t{1} << 28, kN - 1};
-  for (std::int64_t i : marked) source.values[i] = i == kN - 1 ? -0.0 : static_cast<double>(i) + 0.5;
+  for (std::int64_t i : marked)
+    source.values[i] = i == kN - 1 ? -0.0 : static_cast<double>(i) + 0.5;
   destination.values[kN] = 42;  // the element after the vector
-  ASSERT_EQ(ippsAddC_64f(source.values, 0.0, destination.values, static_cast<int>(kN)), ippStsNoErr);
+  ASSERT_EQ(ippsAddC_64f(source.values, 0.0, destination.values, static_cast<int>(kN)),
+            ippStsNoErr);
   for (std::int64_t i : marked) EXPECT_EQ(Bits(destination.values[i]), Bits(source.values[i])) << i;
   EXPECT_EQ(destination.values[kN], 42);
 }
@@ -734,7 +831,8 @@ TEST(FloatArithmetic, ComplexSumsOfVectorsBeyondTheInt32ValueRange) {
     GTEST_SKIP() << "writes 16 GiB; set PF_EXHAUSTIVE=1";
   constexpr std::int64_t kN = (std::int64_t{1} << 30) + 1;
   const std::int64_t needed = kN * 16 + (std::int64_t{2} << 30);
-  if (AvailableMemory() < needed) GTEST_SKIP() << "needs " << (needed >> 20) << " MiB of available memory";
+  if (AvailableMemory() < needed)
+    GTEST_SKIP() << "needs " << (needed >> 20) << " MiB of available memory";
   Mapping v(kN * 16);
   ASSERT_TRUE(v.ok());
   auto* z = reinterpret_cast<Ipp64fc*>(v.values);
