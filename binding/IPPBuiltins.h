@@ -5,6 +5,7 @@
 
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/IntegerArithmetic.h"
+#include "primitives/signal/FloatArithmetic.h"
 #include "primitives/signal/ElementaryFunctions.h"
 #include "primitives/signal/Statistics.h"
 #include "primitives/image/Copy.h"

@@ -13,9 +13,9 @@
 
 // clang-format off
 #define RB_BASIC_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPS,         ippsSub_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
-  X(STUB,    IPPS,         ippsMulC_32f_I,             IppStatus, (Ipp32f, Ipp32f*, int)) \
-  X(STUB,    IPPS,         ippsMul_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
+  X(BUILTIN, IPPS,         ippsSub_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_32f_I,             IppStatus, (Ipp32f, Ipp32f*, int)) \
+  X(BUILTIN, IPPS,         ippsMul_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
   X(STUB,    IPPS,         ippsConjCcs_64fc_I,         IppStatus, (Ipp64fc*, int)) \
   X(STUB,    IPPS,         ippsFFTFree_C_64fc,         IppStatus, (IppsFFTSpec_C_64fc*)) \
   X(STUB,    IPPS,         ippsFFTFree_R_64f,          IppStatus, (IppsFFTSpec_R_64f*)) \
@@ -81,29 +81,29 @@
   X(BUILTIN, IPPS,         ippsThreshold_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp64f, IppCmpOp)) \
   X(BUILTIN, IPPS,         ippsDotProd_64fc,           IppStatus, (const Ipp64fc*, const Ipp64fc*, int, Ipp64fc*)) \
   X(BUILTIN, IPPS,         ippsNormalize_64fc,         IppStatus, (const Ipp64fc*, Ipp64fc*, int, Ipp64fc, Ipp64f)) \
-  X(STUB,    IPPS,         ippsDivC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsMulC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsSubC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAddC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsDivC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_64fc_I,            IppStatus, (Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsRealToCplx_64f,         IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsRealToCplx_32f,         IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32fc*, int)) \
   X(BUILTIN, IPPS,         ippsSubC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
   X(BUILTIN, IPPS,         ippsAddC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
   X(BUILTIN, IPPS,         ippsAddC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsAddC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSubC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSubC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsMulC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsDivC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsAddC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsAddC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsDivC_64f,               IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAddC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsAndC_32u,               IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsAdd_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
   X(BUILTIN, IPPS,         ippsMulC_32s_ISfs,          IppStatus, (Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsAdd_64f,                IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsAdd_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsAdd_64fc,               IppStatus, (const Ipp64fc*, const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAdd_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsAdd_64f,                IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAdd_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAdd_64fc,               IppStatus, (const Ipp64fc*, const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsAdd_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsAdd_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
   X(BUILTIN, IPPS,         ippsConvert_32f64f,         IppStatus, (const Ipp32f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsCopy_32f,               IppStatus, (const Ipp32f*, Ipp32f*, int)) \
@@ -111,28 +111,28 @@
   X(BUILTIN, IPPS,         ippsMove_64f,               IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsCopy_8u,                IppStatus, (const Ipp8u*, Ipp8u*, int)) \
   X(BUILTIN, IPPS,         ippsDiv_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsDiv_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsDiv_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsDivC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsMax_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsMin_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsDiv_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsDiv_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsDivC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsMax_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsMin_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsMul_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsMul_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsMul_64f,                IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsMul_32f,                IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, int)) \
-  X(STUB,    IPPS,         ippsMul_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsMul_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsMul_64f,                IppStatus, (const Ipp64f*, const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsMul_32f,                IppStatus, (const Ipp32f*, const Ipp32f*, Ipp32f*, int)) \
+  X(BUILTIN, IPPS,         ippsMul_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsMul_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsMulC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_64f_I,             IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_32s,                IppStatus, (Ipp32s, Ipp32s*, int)) \
   X(BUILTIN, IPPS,         ippsSet_64f,                IppStatus, (Ipp64f, Ipp64f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_32f,                IppStatus, (Ipp32f, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsSet_64fc,               IppStatus, (Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSet_8u,                 IppStatus, (Ipp8u, Ipp8u*, int)) \
   X(BUILTIN, IPPS,         ippsSub_32s_ISfs,           IppStatus, (const Ipp32s*, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsSub_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSub_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSub_64f_I,              IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSub_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSub_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
-  X(STUB,    IPPS,         ippsSum_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsSum_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
   X(STUB,    IPPS,         ippsVectorJaehne_64f,       IppStatus, (Ipp64f*, int, Ipp64f)) \
   X(STUB,    IPPS,         ippsWinBartlett_64f_I,      IppStatus, (Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsWinBartlett_64f,        IppStatus, (const Ipp64f*, Ipp64f*, int)) \
@@ -151,12 +151,12 @@
   X(BUILTIN, IPPS,         ippsZero_64fc,              IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsZero_8u,                IppStatus, (Ipp8u*, int)) \
   X(BUILTIN, IPPS,         ippsSubC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsSubC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSubC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSubCRev_32s_Sfs,        IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
-  X(STUB,    IPPS,         ippsSubCRev_64f,            IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsSubCRev_64fc,           IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsDivC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsMulC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsSubCRev_64f,            IppStatus, (const Ipp64f*, Ipp64f, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsSubCRev_64fc,           IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsDivC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsMulC_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsMulC_32s_Sfs,           IppStatus, (const Ipp32s*, Ipp32s, Ipp32s*, int, int)) \
   X(BUILTIN, IPPS,         ippsOrC_32u,                IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsXorC_32u,               IppStatus, (const Ipp32u*, Ipp32u, Ipp32u*, int)) \

@@ -17,6 +17,7 @@
 #include "primitives/image/Copy.h"
 #include "primitives/image/Mirror.h"
 #include "primitives/signal/FillCopy.h"
+#include "primitives/signal/FloatArithmetic.h"
 #include "primitives/signal/IntegerArithmetic.h"
 #include "primitives/signal/Statistics.h"
 #include "primitives/vision/CannyEdges.h"
@@ -180,6 +181,7 @@ const Case kCases[] = {
     {"ippsRShiftC_32s", [](auto s, auto d) { return ippsRShiftC_32s(As<Ipp32s>(s), 5, As<Ipp32s>(d), kLength); }},
     {"ippsLShiftC_32s_I", InPlace([](uint8_t* d) { return ippsLShiftC_32s_I(1, As<Ipp32s>(d), kLength); })},
     {"ippsRShiftC_32s_I", InPlace([](uint8_t* d) { return ippsRShiftC_32s_I(31, As<Ipp32s>(d), kLength); })},
+    // Signal statistics.
     {"ippsStdDev_64f", [](auto s, auto d) { return ippsStdDev_64f(As<Ipp64f>(s), kLength, As<Ipp64f>(d)); }},
     {"ippsMaxIndx_64f",
      [](auto s, auto d) { return ippsMaxIndx_64f(As<Ipp64f>(s), kLength, As<Ipp64f>(d), As<int>(d + 8)); }},
@@ -191,6 +193,18 @@ const Case kCases[] = {
     {"ippsNormalize_64fc",
      [](auto s, auto d) { return ippsNormalize_64fc(As<Ipp64fc>(s), As<Ipp64fc>(d), kLength / 2, Ipp64fc{1, 2}, 3.0); }},
     {"ippsThreshold_64fc_I", InPlace([](uint8_t* d) { return ippsThreshold_64fc_I(As<Ipp64fc>(d), kLength / 2, 1.0, ippCmpLess); })},
+    // Float and complex arithmetic.
+    {"ippsAdd_64f", [](auto s, auto d) { return ippsAdd_64f(As<Ipp64f>(s), As<Ipp64f>(s + 400), As<Ipp64f>(d), kLength / 2); }},
+    {"ippsMul_64f_I", InPlaceWith([](auto s, auto d) { return ippsMul_64f_I(As<Ipp64f>(s), As<Ipp64f>(d), kLength / 2); })},
+    {"ippsDiv_64f_I", InPlaceWith([](auto s, auto d) { return ippsDiv_64f_I(As<Ipp64f>(s), As<Ipp64f>(d), kLength / 2); })},
+    {"ippsSubCRev_64f", [](auto s, auto d) { return ippsSubCRev_64f(As<Ipp64f>(s), 0.75, As<Ipp64f>(d), kLength); }},
+    {"ippsSub_64fc_I", InPlaceWith([](auto s, auto d) { return ippsSub_64fc_I(As<Ipp64fc>(s), As<Ipp64fc>(d), kLength / 4); })},
+    {"ippsMul_64fc_I", InPlaceWith([](auto s, auto d) { return ippsMul_64fc_I(As<Ipp64fc>(s), As<Ipp64fc>(d), kLength / 4); })},
+    {"ippsDiv_64fc_I", InPlaceWith([](auto s, auto d) { return ippsDiv_64fc_I(As<Ipp64fc>(s), As<Ipp64fc>(d), kLength / 4); })},
+    {"ippsMulC_64fc", [](auto s, auto d) { return ippsMulC_64fc(As<Ipp64fc>(s), Ipp64fc{0.5, -1.25}, As<Ipp64fc>(d), kLength / 2); }},
+    {"ippsMul_32f", [](auto s, auto d) { return ippsMul_32f(As<Ipp32f>(s), As<Ipp32f>(s + 400), As<Ipp32f>(d), kLength); }},
+    {"ippsSum_64f", [](auto s, auto d) { return ippsSum_64f(As<Ipp64f>(s), kLength, As<Ipp64f>(d)); }},
+    {"ippsMin_64f", [](auto s, auto d) { return ippsMin_64f(As<Ipp64f>(s), kLength, As<Ipp64f>(d + 8)); }},
 };
 
 // The destination bytes of one run, with source and destination starting srcOffset and
