@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "primitives/signal/FloatArithmetic.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/RowAccess.h"
 
@@ -259,10 +260,12 @@ IppStatus ippsStdDev_64f(const Ipp64f* pSrc, int len, Ipp64f* pStdDev) {
 // ---- Extremes with their index ---------------------------------------------------------------
 
 IppStatus ippsMinIndx_64f(const Ipp64f* pSrc, int len, Ipp64f* pMin, int* pIndx) {
+  if (pIndx == nullptr) return ippsMin_64f(pSrc, len, pMin);
   return Extreme<false>(pSrc, len, pMin, pIndx);
 }
 
 IppStatus ippsMaxIndx_64f(const Ipp64f* pSrc, int len, Ipp64f* pMax, int* pIndx) {
+  if (pIndx == nullptr) return ippsMax_64f(pSrc, len, pMax);
   return Extreme<true>(pSrc, len, pMax, pIndx);
 }
 

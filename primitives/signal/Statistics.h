@@ -36,8 +36,8 @@ IppStatus ippsMean_32f(const Ipp32f* pSrc, int len, Ipp32f* pMean, IppHintAlgori
 // positive (a constant vector) or NaN. len below 2: -6.
 IppStatus ippsStdDev_64f(const Ipp64f* pSrc, int len, Ipp64f* pStdDev);
 
-// The extreme and the index of its first occurrence. pIndx may be null: then the call is the
-// plain extreme of ippsMin_64f / ippsMax_64f (same checks, same value, no index written).
+// The extreme and the index of its first occurrence. A null pIndx hands the call over to
+// ippsMin_64f / ippsMax_64f.
 IppStatus ippsMinIndx_64f(const Ipp64f* pSrc, int len, Ipp64f* pMin, int* pIndx);
 IppStatus ippsMaxIndx_64f(const Ipp64f* pSrc, int len, Ipp64f* pMax, int* pIndx);
 
