@@ -57,6 +57,20 @@ IppStatus NormDiff(const Ipp64f* s1, const Ipp64f* s2, int len, Ipp64f* r, Step 
   return ippStsNoErr;
 }
 
+// The steps of the three norms.
+struct AbsSum {
+  ld operator()(ld acc, ld d) const { return acc + std::fabs(d); }
+};
+struct SquareSum {
+  ld operator()(ld acc, ld d) const { return acc + d * d; }
+};
+struct AbsMax {
+  ld operator()(ld m, ld d) const {
+    const ld a = std::fabs(d);
+    return a > m ? a : m;
+  }
+};
+
 // ---- Sums over blocks of four ---------------------------------------------------------------
 
 // E and O over whole blocks of four (elements 0 and 2 to E, 1 and 3 to O); returns where the
@@ -181,29 +195,53 @@ IppStatus ThresholdComplex(const Ipp64fc* pSrc, Ipp64fc* pDst, int len, Ipp64f l
   return ippStsNoErr;
 }
 
+IppStatus ThresholdTo(const Ipp64f* pSrc, Ipp64f* pDst, int len, Ipp64f level, IppCmpOp relOp) {
+  if (IppStatus st = CheckPointers(pSrc, pDst); st != ippStsNoErr) return st;
+  if (len < 1) return ippStsSizeErr;
+  const uint8_t* s = rows::Bytes(pSrc);
+  uint8_t* d = rows::Bytes(pDst);
+  if (relOp == ippCmpGreater) {
+    // x where x <= L (a NaN is copied), else L.
+    for (ptrdiff_t i = 0; i < len; ++i) {
+      const Ipp64f x = At<Ipp64f>(s, i);
+      rows::Store<Ipp64f>(d, i, x > level ? level : x);
+    }
+  } else {
+    // x where x >= L, else L (a NaN becomes L).
+    for (ptrdiff_t i = 0; i < len; ++i) {
+      const Ipp64f x = At<Ipp64f>(s, i);
+      rows::Store<Ipp64f>(d, i, x >= level ? x : level);
+    }
+  }
+  return ippStsNoErr;
+}
+
+IppStatus ThresholdTo(const Ipp64fc* pSrc, Ipp64fc* pDst, int len, Ipp64f level, IppCmpOp relOp) {
+  return ThresholdComplex<Place::Out>(pSrc, pDst, len, level, relOp);
+}
+
+IppStatus ThresholdInPlace(Ipp64fc* pSrcDst, int len, Ipp64f level, IppCmpOp relOp) {
+  return ThresholdComplex<Place::In>(pSrcDst, pSrcDst, len, level, relOp);
+}
+
 }  // namespace
 
 // ---- Norms of a difference -------------------------------------------------------------------
 
-IppStatus ippsNormDiff_L1_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len, Ipp64f* pNorm) {
-  return NormDiff(pSrc1, pSrc2, len, pNorm, [](ld acc, ld d) { return acc + std::fabs(d); },
-                  false);
-}
-
-IppStatus ippsNormDiff_L2_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len, Ipp64f* pNorm) {
-  return NormDiff(pSrc1, pSrc2, len, pNorm, [](ld acc, ld d) { return acc + d * d; }, true);
-}
-
-IppStatus ippsNormDiff_Inf_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len,
-                               Ipp64f* pNorm) {
-  return NormDiff(
-      pSrc1, pSrc2, len, pNorm,
-      [](ld m, ld d) {
-        const ld a = std::fabs(d);
-        return a > m ? a : m;
-      },
-      false);
-}
+// The forms: norm, step that adds one difference to the running value, whether the result is
+// the square root of the sum.
+#define PF_STATISTICS_NORM_DIFF_FORMS(X) \
+  X(L1, AbsSum, false)                   \
+  X(L2, SquareSum, true)                 \
+  X(Inf, AbsMax, false)
+#define PF_STATISTICS_DEFINE_NORM_DIFF(norm, step, root)                                 \
+  IppStatus ippsNormDiff_##norm##_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len, \
+                                      Ipp64f* pNorm) {                                   \
+    return NormDiff(pSrc1, pSrc2, len, pNorm, step{}, root);                             \
+  }
+PF_STATISTICS_NORM_DIFF_FORMS(PF_STATISTICS_DEFINE_NORM_DIFF)
+#undef PF_STATISTICS_DEFINE_NORM_DIFF
+#undef PF_STATISTICS_NORM_DIFF_FORMS
 
 // ---- Means and standard deviation ------------------------------------------------------------
 
@@ -259,15 +297,19 @@ IppStatus ippsStdDev_64f(const Ipp64f* pSrc, int len, Ipp64f* pStdDev) {
 
 // ---- Extremes with their index ---------------------------------------------------------------
 
-IppStatus ippsMinIndx_64f(const Ipp64f* pSrc, int len, Ipp64f* pMin, int* pIndx) {
-  if (pIndx == nullptr) return ippsMin_64f(pSrc, len, pMin);
-  return Extreme<false>(pSrc, len, pMin, pIndx);
-}
-
-IppStatus ippsMaxIndx_64f(const Ipp64f* pSrc, int len, Ipp64f* pMax, int* pIndx) {
-  if (pIndx == nullptr) return ippsMax_64f(pSrc, len, pMax);
-  return Extreme<true>(pSrc, len, pMax, pIndx);
-}
+// The forms: extreme, whether it is the maximum. Without an index pointer the plain extreme
+// is taken.
+#define PF_STATISTICS_EXTREME_INDEX_FORMS(X) \
+  X(Min, false)                              \
+  X(Max, true)
+#define PF_STATISTICS_DEFINE_EXTREME_INDEX(name, max)                                        \
+  IppStatus ipps##name##Indx_64f(const Ipp64f* pSrc, int len, Ipp64f* p##name, int* pIndx) { \
+    if (pIndx == nullptr) return ipps##name##_64f(pSrc, len, p##name);                       \
+    return Extreme<max>(pSrc, len, p##name, pIndx);                                          \
+  }
+PF_STATISTICS_EXTREME_INDEX_FORMS(PF_STATISTICS_DEFINE_EXTREME_INDEX)
+#undef PF_STATISTICS_DEFINE_EXTREME_INDEX
+#undef PF_STATISTICS_EXTREME_INDEX_FORMS
 
 // ---- Dot products ----------------------------------------------------------------------------
 
@@ -291,19 +333,21 @@ void fbDotProd64fc(const Ipp64fc* pSrc1, const Ipp64fc* pSrc2, int len, Ipp64fc*
   PutComplex(rows::Bytes(pDp), 0, re, im);
 }
 
-IppStatus ippsDotProd_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len, Ipp64f* pDp) {
-  if (IppStatus st = CheckPointers(pSrc1, pSrc2, pDp); st != ippStsNoErr) return st;
-  if (len < 1) return ippStsSizeErr;
-  fbDotProd64f(pSrc1, pSrc2, len, pDp);
-  return ippStsNoErr;
-}
-
-IppStatus ippsDotProd_64fc(const Ipp64fc* pSrc1, const Ipp64fc* pSrc2, int len, Ipp64fc* pDp) {
-  if (IppStatus st = CheckPointers(pSrc1, pSrc2, pDp); st != ippStsNoErr) return st;
-  if (len < 1) return ippStsSizeErr;
-  fbDotProd64fc(pSrc1, pSrc2, len, pDp);
-  return ippStsNoErr;
-}
+// The forms: element type, the sum without checks.
+#define PF_STATISTICS_DOT_PROD_FORMS(X) \
+  X(64f, fbDotProd64f)                  \
+  X(64fc, fbDotProd64fc)
+#define PF_STATISTICS_DEFINE_DOT_PROD(type, sum)                                        \
+  IppStatus ippsDotProd_##type(const Ipp##type* pSrc1, const Ipp##type* pSrc2, int len, \
+                               Ipp##type* pDp) {                                        \
+    if (IppStatus st = CheckPointers(pSrc1, pSrc2, pDp); st != ippStsNoErr) return st;  \
+    if (len < 1) return ippStsSizeErr;                                                  \
+    sum(pSrc1, pSrc2, len, pDp);                                                        \
+    return ippStsNoErr;                                                                 \
+  }
+PF_STATISTICS_DOT_PROD_FORMS(PF_STATISTICS_DEFINE_DOT_PROD)
+#undef PF_STATISTICS_DEFINE_DOT_PROD
+#undef PF_STATISTICS_DOT_PROD_FORMS
 
 IppStatus ippsDotProd_32s_Sfs(const Ipp32s* pSrc1, const Ipp32s* pSrc2, int len, Ipp32s* pDp,
                               int scaleFactor) {
@@ -341,15 +385,16 @@ IppStatus ippsNorm_L2_64fc64f(const Ipp64fc* pSrc, int len, Ipp64f* pNorm) {
 
 // ---- Normalisation ---------------------------------------------------------------------------
 
-IppStatus ippsNormalize_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len, Ipp64f offset,
-                            Ipp64f divisor) {
-  return NormalizeReal(pSrc, pDst, len, offset, divisor);
-}
-
-IppStatus ippsNormalize_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len, Ipp32f offset,
-                            Ipp32f divisor) {
-  return NormalizeReal(pSrc, pDst, len, offset, divisor);
-}
+// The real forms: element type.
+#define PF_STATISTICS_NORMALIZE_FORMS(X) X(64f) X(32f)
+#define PF_STATISTICS_DEFINE_NORMALIZE(type)                                      \
+  IppStatus ippsNormalize_##type(const Ipp##type* pSrc, Ipp##type* pDst, int len, \
+                                 Ipp##type offset, Ipp##type divisor) {           \
+    return NormalizeReal(pSrc, pDst, len, offset, divisor);                       \
+  }
+PF_STATISTICS_NORMALIZE_FORMS(PF_STATISTICS_DEFINE_NORMALIZE)
+#undef PF_STATISTICS_DEFINE_NORMALIZE
+#undef PF_STATISTICS_NORMALIZE_FORMS
 
 IppStatus ippsNormalize_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len, Ipp64fc offset,
                              Ipp64f divisor) {
@@ -366,43 +411,29 @@ IppStatus ippsNormalize_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len, Ipp64f
 
 // ---- Thresholds ------------------------------------------------------------------------------
 
-IppStatus ippsThreshold_32f_I(Ipp32f* pSrcDst, int len, Ipp32f level, IppCmpOp relOp) {
-  return ThresholdInPlace(pSrcDst, len, level, relOp);
-}
-
-IppStatus ippsThreshold_64f_I(Ipp64f* pSrcDst, int len, Ipp64f level, IppCmpOp relOp) {
-  return ThresholdInPlace(pSrcDst, len, level, relOp);
-}
-
-IppStatus ippsThreshold_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len, Ipp64f level,
-                            IppCmpOp relOp) {
-  if (IppStatus st = CheckPointers(pSrc, pDst); st != ippStsNoErr) return st;
-  if (len < 1) return ippStsSizeErr;
-  const uint8_t* s = rows::Bytes(pSrc);
-  uint8_t* d = rows::Bytes(pDst);
-  if (relOp == ippCmpGreater) {
-    // x where x <= L (a NaN is copied), else L.
-    for (ptrdiff_t i = 0; i < len; ++i) {
-      const Ipp64f x = At<Ipp64f>(s, i);
-      rows::Store<Ipp64f>(d, i, x > level ? level : x);
-    }
-  } else {
-    // x where x >= L, else L (a NaN becomes L).
-    for (ptrdiff_t i = 0; i < len; ++i) {
-      const Ipp64f x = At<Ipp64f>(s, i);
-      rows::Store<Ipp64f>(d, i, x >= level ? x : level);
-    }
+// The forms in place: element type, level type.
+#define PF_STATISTICS_THRESHOLD_IN_PLACE_FORMS(X) \
+  X(32f, 32f)                                     \
+  X(64f, 64f)                                     \
+  X(64fc, 64f)
+#define PF_STATISTICS_DEFINE_THRESHOLD_IN_PLACE(type, levelType)                        \
+  IppStatus ippsThreshold_##type##_I(Ipp##type* pSrcDst, int len, Ipp##levelType level, \
+                                     IppCmpOp relOp) {                                  \
+    return ThresholdInPlace(pSrcDst, len, level, relOp);                                \
   }
-  return ippStsNoErr;
-}
+PF_STATISTICS_THRESHOLD_IN_PLACE_FORMS(PF_STATISTICS_DEFINE_THRESHOLD_IN_PLACE)
+#undef PF_STATISTICS_DEFINE_THRESHOLD_IN_PLACE
+#undef PF_STATISTICS_THRESHOLD_IN_PLACE_FORMS
 
-IppStatus ippsThreshold_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len, Ipp64f level,
-                             IppCmpOp relOp) {
-  return ThresholdComplex<Place::Out>(pSrc, pDst, len, level, relOp);
-}
-
-IppStatus ippsThreshold_64fc_I(Ipp64fc* pSrcDst, int len, Ipp64f level, IppCmpOp relOp) {
-  return ThresholdComplex<Place::In>(pSrcDst, pSrcDst, len, level, relOp);
-}
+// The forms out of place: element type.
+#define PF_STATISTICS_THRESHOLD_FORMS(X) X(64f) X(64fc)
+#define PF_STATISTICS_DEFINE_THRESHOLD(type)                                                    \
+  IppStatus ippsThreshold_##type(const Ipp##type* pSrc, Ipp##type* pDst, int len, Ipp64f level, \
+                                 IppCmpOp relOp) {                                              \
+    return ThresholdTo(pSrc, pDst, len, level, relOp);                                          \
+  }
+PF_STATISTICS_THRESHOLD_FORMS(PF_STATISTICS_DEFINE_THRESHOLD)
+#undef PF_STATISTICS_DEFINE_THRESHOLD
+#undef PF_STATISTICS_THRESHOLD_FORMS
 
 }  // namespace builtin
