@@ -209,6 +209,22 @@ void ComplexSqrt(double re, double im, double& outRe, double& outIm) {
   }
 }
 
+// ---- Complex to real ------------------------------------------------------------------------
+
+struct MagnitudeOf {
+  double operator()(double re, double im) const {
+    return LibCSqrt(static_cast<double>(L{re} * re + L{im} * im));
+  }
+};
+struct PhaseOf {
+  double operator()(double re, double im) const { return LibCAtan2(im, re); }
+};
+struct PowerOf {
+  double operator()(double re, double im) const {
+    return static_cast<double>(L{re} * re + L{im} * im);
+  }
+};
+
 }  // namespace
 
 namespace elementary {
@@ -246,81 +262,92 @@ void Exp(const uint8_t* s, uint8_t* d, int64_t len, ExpBlocksFn blocks) {
 
 }  // namespace elementary
 
+namespace {
+
+// The loops of the real forms with a status of their own, in place and out of place.
+struct SqrtLoops {
+  static IppStatus InPlace(uint8_t* sd, int len) { return SqrtInPlace(sd, len); }
+  static IppStatus To(const uint8_t* s, uint8_t* d, int len) { return SqrtTo(s, d, len); }
+};
+struct ExpLoops {
+  static IppStatus InPlace(uint8_t* sd, int len) { return To(sd, sd, len); }
+  static IppStatus To(const uint8_t* s, uint8_t* d, int len) {
+    elementary::Exp(s, d, len, elementary::VectorExpBlocks());
+    return ippStsNoErr;
+  }
+};
+struct LnLoops {
+  static IppStatus InPlace(uint8_t* sd, int len) { return LnTo(sd, sd, len); }
+  static IppStatus To(const uint8_t* s, uint8_t* d, int len) { return LnTo(s, d, len); }
+};
+
+}  // namespace
+
 // ---- Members ---------------------------------------------------------------------------------
 
-#define PF_ELEMENTARY_REAL_FORMS(X) X(Abs, Abs) X(Sqr, Sqr)
-#define PF_ELEMENTARY_REAL_DEFINE(name, f)                                 \
-  IppStatus ipps##name##_64f_I(Ipp64f* pSrcDst, int len) {                 \
-    if (IppStatus st = CheckVector(pSrcDst, len)) return st;               \
-    MapReal(Bytes(pSrcDst), Bytes(pSrcDst), len, f);                       \
-    return ippStsNoErr;                                                    \
-  }                                                                        \
-  IppStatus ipps##name##_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {  \
-    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;           \
-    MapReal(Bytes(pSrc), Bytes(pDst), len, f);                             \
-    return ippStsNoErr;                                                    \
+// The real forms with the same step in and out of place: name, step.
+#define PF_ELEMENTARY_FUNCTIONS_REAL_FORMS(X) X(Abs, Abs) X(Sqr, Sqr)
+#define PF_ELEMENTARY_FUNCTIONS_DEFINE_REAL(name, f)                      \
+  IppStatus ipps##name##_64f_I(Ipp64f* pSrcDst, int len) {                \
+    if (IppStatus st = CheckVector(pSrcDst, len)) return st;              \
+    MapReal(Bytes(pSrcDst), Bytes(pSrcDst), len, f);                      \
+    return ippStsNoErr;                                                   \
+  }                                                                       \
+  IppStatus ipps##name##_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;          \
+    MapReal(Bytes(pSrc), Bytes(pDst), len, f);                            \
+    return ippStsNoErr;                                                   \
   }
-PF_ELEMENTARY_REAL_FORMS(PF_ELEMENTARY_REAL_DEFINE)
-#undef PF_ELEMENTARY_REAL_DEFINE
-#undef PF_ELEMENTARY_REAL_FORMS
+PF_ELEMENTARY_FUNCTIONS_REAL_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_REAL)
+#undef PF_ELEMENTARY_FUNCTIONS_DEFINE_REAL
+#undef PF_ELEMENTARY_FUNCTIONS_REAL_FORMS
 
-IppStatus ippsSqrt_64f_I(Ipp64f* pSrcDst, int len) {
-  if (IppStatus st = CheckVector(pSrcDst, len)) return st;
-  return SqrtInPlace(Bytes(pSrcDst), len);
-}
-IppStatus ippsSqrt_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  return SqrtTo(Bytes(pSrc), Bytes(pDst), len);
-}
+// The real forms with their own loops and status: name, loops (InPlace and To).
+#define PF_ELEMENTARY_FUNCTIONS_LOOP_FORMS(X) \
+  X(Sqrt, SqrtLoops)                          \
+  X(Exp, ExpLoops)                            \
+  X(Ln, LnLoops)
+#define PF_ELEMENTARY_FUNCTIONS_DEFINE_LOOP(name, loops)                  \
+  IppStatus ipps##name##_64f_I(Ipp64f* pSrcDst, int len) {                \
+    if (IppStatus st = CheckVector(pSrcDst, len)) return st;              \
+    return loops::InPlace(Bytes(pSrcDst), len);                           \
+  }                                                                       \
+  IppStatus ipps##name##_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;          \
+    return loops::To(Bytes(pSrc), Bytes(pDst), len);                      \
+  }
+PF_ELEMENTARY_FUNCTIONS_LOOP_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_LOOP)
+#undef PF_ELEMENTARY_FUNCTIONS_DEFINE_LOOP
+#undef PF_ELEMENTARY_FUNCTIONS_LOOP_FORMS
 
-IppStatus ippsExp_64f_I(Ipp64f* pSrcDst, int len) {
-  if (IppStatus st = CheckVector(pSrcDst, len)) return st;
-  elementary::Exp(Bytes(pSrcDst), Bytes(pSrcDst), len, elementary::VectorExpBlocks());
-  return ippStsNoErr;
-}
-IppStatus ippsExp_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  elementary::Exp(Bytes(pSrc), Bytes(pDst), len, elementary::VectorExpBlocks());
-  return ippStsNoErr;
-}
-
-IppStatus ippsLn_64f_I(Ipp64f* pSrcDst, int len) {
-  if (IppStatus st = CheckVector(pSrcDst, len)) return st;
-  return LnTo(Bytes(pSrcDst), Bytes(pSrcDst), len);
-}
-IppStatus ippsLn_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  return LnTo(Bytes(pSrc), Bytes(pDst), len);
-}
-
-#define PF_ELEMENTARY_COMPLEX_FORMS(X) X(Sqr, ComplexSqr) X(Sqrt, ComplexSqrt)
-#define PF_ELEMENTARY_COMPLEX_DEFINE(name, f)                                 \
-  IppStatus ipps##name##_64fc_I(Ipp64fc* pSrcDst, int len) {                  \
-    if (IppStatus st = CheckVector(pSrcDst, len)) return st;                  \
-    MapComplex(Bytes(pSrcDst), Bytes(pSrcDst), len, f);                       \
-    return ippStsNoErr;                                                       \
-  }                                                                           \
-  IppStatus ipps##name##_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len) {  \
-    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;              \
+// The complex forms: name, step.
+#define PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS(X) X(Sqr, ComplexSqr) X(Sqrt, ComplexSqrt)
+#define PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX(name, f)                      \
+  IppStatus ipps##name##_64fc_I(Ipp64fc* pSrcDst, int len) {                 \
+    if (IppStatus st = CheckVector(pSrcDst, len)) return st;                 \
+    MapComplex(Bytes(pSrcDst), Bytes(pSrcDst), len, f);                      \
+    return ippStsNoErr;                                                      \
+  }                                                                          \
+  IppStatus ipps##name##_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len) { \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;             \
     MapComplex(Bytes(pSrc), Bytes(pDst), len, f);                            \
-    return ippStsNoErr;                                                       \
+    return ippStsNoErr;                                                      \
   }
-PF_ELEMENTARY_COMPLEX_FORMS(PF_ELEMENTARY_COMPLEX_DEFINE)
-#undef PF_ELEMENTARY_COMPLEX_DEFINE
-#undef PF_ELEMENTARY_COMPLEX_FORMS
+PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX)
+#undef PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX
+#undef PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS
 
-IppStatus ippsMagnitude_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
-  return MapComplexToReal(pSrc, pDst, len, [](double re, double im) {
-    return LibCSqrt(static_cast<double>(L{re} * re + L{im} * im));
-  });
-}
-IppStatus ippsPhase_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
-  return MapComplexToReal(pSrc, pDst, len, [](double re, double im) { return LibCAtan2(im, re); });
-}
-IppStatus ippsPowerSpectr_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
-  return MapComplexToReal(pSrc, pDst, len, [](double re, double im) {
-    return static_cast<double>(L{re} * re + L{im} * im);
-  });
-}
+// The complex forms with a real result: name, step.
+#define PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(X) \
+  X(Magnitude, MagnitudeOf)                      \
+  X(Phase, PhaseOf)                              \
+  X(PowerSpectr, PowerOf)
+#define PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL(name, f)                     \
+  IppStatus ipps##name##_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) { \
+    return MapComplexToReal(pSrc, pDst, len, f{});                          \
+  }
+PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL)
+#undef PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL
+#undef PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS
 
 }  // namespace builtin
