@@ -296,6 +296,37 @@ IppStatus ComplexConstant(const Ipp64fc* pSrc, Ipp64fc c, Ipp64fc* pDst, int len
   return ippStsNoErr;
 }
 
+// The same for float64 elements, with no special constants.
+template <class Op>
+IppStatus RealConstant(const Ipp64f* pSrc, Ipp64f c, Ipp64f* pDst, int len) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  MapConstant<Ipp64f, Op>(pSrc, c, pDst, len);
+  return ippStsNoErr;
+}
+
+// ---- Extremes --------------------------------------------------------------------------------
+
+struct Greater {
+  bool operator()(double x, double v) const { return x > v; }
+};
+struct SmallerOrUnordered {
+  bool operator()(double x, double v) const { return !(x >= v); }
+};
+
+// The running extreme from s[0]: it moves to x wherever Moves(x, it) holds.
+template <class Moves>
+IppStatus ExtremeOf(const Ipp64f* pSrc, int len, Ipp64f* pResult) {
+  if (IppStatus st = CheckVectors(pSrc, pResult, len)) return st;
+  const uint8_t* ps = Bytes(pSrc);
+  double v = Load<double>(ps, 0);
+  for (int64_t i = 0; i < len; ++i) {
+    const double x = Load<double>(ps, i);
+    if (Moves{}(x, v)) v = x;
+  }
+  Store<double>(Bytes(pResult), 0, v);
+  return ippStsNoErr;
+}
+
 }  // namespace
 
 // ---- Division kernels ----------------------------------------------------------------------------
@@ -380,10 +411,18 @@ PF_FLOAT_ARITHMETIC_IN_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_IN)
 #undef PF_FLOAT_ARITHMETIC_DEFINE_IN
 #undef PF_FLOAT_ARITHMETIC_IN_FORMS
 
-IppStatus ippsDiv_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pSrcDst, len)) return st;
-  return fbDivide64f(pSrc, pSrcDst, pSrcDst, len);
-}
+// Quotients in place: element type, division kernel (sd = sd / s).
+#define PF_FLOAT_ARITHMETIC_DIVISION_IN_FORMS(X) \
+  X(64f, fbDivide64f)                            \
+  X(64fc, fbDivide64fc)
+#define PF_FLOAT_ARITHMETIC_DEFINE_DIVISION_IN(type, divide)                         \
+  IppStatus ippsDiv_##type##_I(const Ipp##type* pSrc, Ipp##type* pSrcDst, int len) { \
+    if (IppStatus st = CheckVectors(pSrc, pSrcDst, len)) return st;                  \
+    return divide(pSrc, pSrcDst, pSrcDst, len);                                      \
+  }
+PF_FLOAT_ARITHMETIC_DIVISION_IN_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_DIVISION_IN)
+#undef PF_FLOAT_ARITHMETIC_DEFINE_DIVISION_IN
+#undef PF_FLOAT_ARITHMETIC_DIVISION_IN_FORMS
 
 // Complex, part by part, the length checked first: name, operation (sd = op(sd, s)).
 #define PF_FLOAT_ARITHMETIC_COMPLEX_IN_FORMS(X) \
@@ -413,11 +452,6 @@ IppStatus ippsMul_64fc_I(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {
   return ippStsNoErr;
 }
 
-IppStatus ippsDiv_64fc_I(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pSrcDst, len)) return st;
-  return fbDivide64fc(pSrc, pSrcDst, pSrcDst, len);
-}
-
 // ---- Real constants ---------------------------------------------------------------------------
 
 // Out of place and in place: name, element type, engine (source, c, destination, n, in place).
@@ -438,12 +472,6 @@ PF_FLOAT_ARITHMETIC_CONSTANT_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_CONSTANT)
 
 IppStatus ippsMulC_32f_I(Ipp32f val, Ipp32f* pSrcDst, int len) {
   return ScaleConstant<Ipp32f>(pSrcDst, val, pSrcDst, len, true);
-}
-
-IppStatus ippsSubCRev_64f(const Ipp64f* pSrc, Ipp64f val, Ipp64f* pDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  MapConstant<Ipp64f, TSubRev>(pSrc, val, pDst, len);
-  return ippStsNoErr;
 }
 
 // The reciprocal rounded to float64, then the multiplication's own special cases.
@@ -477,9 +505,17 @@ PF_FLOAT_ARITHMETIC_COMPLEX_CONSTANT_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_CO
 #undef PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_CONSTANT
 #undef PF_FLOAT_ARITHMETIC_COMPLEX_CONSTANT_FORMS
 
-IppStatus ippsSubCRev_64fc(const Ipp64fc* pSrc, Ipp64fc val, Ipp64fc* pDst, int len) {
-  return ComplexConstant<TComplexSubRev>(pSrc, val, pDst, len);
-}
+// Reversed differences, out of place only: element type, engine (source, c, destination, n).
+#define PF_FLOAT_ARITHMETIC_REVERSED_FORMS(X) \
+  X(64f, RealConstant<TSubRev>)               \
+  X(64fc, ComplexConstant<TComplexSubRev>)
+#define PF_FLOAT_ARITHMETIC_DEFINE_REVERSED(type, engine)                                        \
+  IppStatus ippsSubCRev_##type(const Ipp##type* pSrc, Ipp##type val, Ipp##type* pDst, int len) { \
+    return engine(pSrc, val, pDst, len);                                                         \
+  }
+PF_FLOAT_ARITHMETIC_REVERSED_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_REVERSED)
+#undef PF_FLOAT_ARITHMETIC_DEFINE_REVERSED
+#undef PF_FLOAT_ARITHMETIC_REVERSED_FORMS
 
 IppStatus ippsDivC_64fc(const Ipp64fc* pSrc, Ipp64fc val, Ipp64fc* pDst, int len) {
   if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
@@ -514,28 +550,17 @@ IppStatus ippsSum_64f(const Ipp64f* pSrc, int len, Ipp64f* pSum) {
   return ippStsNoErr;
 }
 
-IppStatus ippsMax_64f(const Ipp64f* pSrc, int len, Ipp64f* pMax) {
-  if (IppStatus st = CheckVectors(pSrc, pMax, len)) return st;
-  const uint8_t* ps = Bytes(pSrc);
-  double v = Load<double>(ps, 0);
-  for (int64_t i = 0; i < len; ++i) {
-    const double x = Load<double>(ps, i);
-    if (x > v) v = x;
+// Extremes: name, comparison that moves the running value to x (the minimum also moves to an
+// unordered x).
+#define PF_FLOAT_ARITHMETIC_EXTREME_FORMS(X) \
+  X(Max, Greater)                            \
+  X(Min, SmallerOrUnordered)
+#define PF_FLOAT_ARITHMETIC_DEFINE_EXTREME(name, moves)                      \
+  IppStatus ipps##name##_64f(const Ipp64f* pSrc, int len, Ipp64f* p##name) { \
+    return ExtremeOf<moves>(pSrc, len, p##name);                             \
   }
-  Store<double>(Bytes(pMax), 0, v);
-  return ippStsNoErr;
-}
-
-IppStatus ippsMin_64f(const Ipp64f* pSrc, int len, Ipp64f* pMin) {
-  if (IppStatus st = CheckVectors(pSrc, pMin, len)) return st;
-  const uint8_t* ps = Bytes(pSrc);
-  double v = Load<double>(ps, 0);
-  for (int64_t i = 0; i < len; ++i) {
-    const double x = Load<double>(ps, i);
-    if (!(x >= v)) v = x;  // smaller or unordered
-  }
-  Store<double>(Bytes(pMin), 0, v);
-  return ippStsNoErr;
-}
+PF_FLOAT_ARITHMETIC_EXTREME_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_EXTREME)
+#undef PF_FLOAT_ARITHMETIC_DEFINE_EXTREME
+#undef PF_FLOAT_ARITHMETIC_EXTREME_FORMS
 
 }  // namespace builtin
