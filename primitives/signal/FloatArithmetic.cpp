@@ -128,8 +128,7 @@ struct TComplexMul {
 // D - |e| >= |e| 2^-10 >= D 2^-11, which is ulp53(s) 2^-13 > ulp64(x) / 2 below a power of
 // two and ulp53(s) 2^-12 > ulp64(x) / 2 elsewhere. So where the test holds s is the long
 // double result; where it fails (about 2^-8 of the elements, and every non-finite, huge or tiny
-// one) the element is redone in long double. e need only be known to a relative 2^-52, which
-// covers the quotient's e = r / b computed from its exact remainder r. The sums also accept an
+// one) the element is redone in long double. The sums also accept an
 // e of at most 8 significant bits where the test fails (then |e| > D / 2, so e is a multiple
 // of a power of two above D 2^-9 >= ulp53(s) 2^-11, hence of ulp64(x), as s is): x is then a
 // long double itself and both roundings give s. This keeps the ties of sums of like
@@ -141,6 +140,25 @@ struct TComplexMul {
 // partial product underflows, and below 2^1000). The build keeps every operation separately
 // rounded (-ffp-contract=off), which these transforms need. The kernels are in
 // FloatArithmeticHwy.cpp.
+//
+// The quotient q = fl53(a / b) has its own test, with multiplications only. Take q in
+// [2^-900, DBL_MAX] and a in [2^-900, 2^1000]; then fl(q b) lies within a relative 2^-52 of a,
+// so it neither underflows nor overflows, and r = a - q b is exact (a fused multiply-subtract or
+// Dekker's product for q b, which also needs q and b below 2^995; a - fl(q b) exact by
+// Sterbenz; r itself a double). Let
+// 2^E <= |q| < 2^(E+1), u = ulp53(q) = 2^(E-52), s = 2^E |b| and x = a / b = q + r / b.
+// First, |x| < |q| is impossible when |q| = 2^E: b q - a is then a nonzero multiple of
+// ulp53(a) > |a| 2^-53, so |q| - |x| > |x| 2^-53, beyond the midpoint at u / 4 below q, and
+// q would not be fl53(x). So x lies in q's binade (or at its top), ulp64 of the midpoint beside q
+// is u 2^-11, D = u / 2 on both sides, and fl64(x) reaches the midpoint only if
+// ||r / b| - u / 2| <= u 2^-12, i.e. ||r| 2^53 - s| <= s 2^-11 (multiplying by 2^53 |b|).
+// The test computes s, |r| 2^53 and s 2^-11 exactly (doubles times powers of two, all below
+// 2^1001 and s 2^-11 above 2^-913) and rounds ||r| 2^53 - s| once; rounding is monotone and
+// s 2^-11 is a double, so a computed difference above s 2^-11 means an exact one above it
+// (without a fused form the product |r| 2^53 is exact and only the subtraction rounds). Then
+// fl64(x) stays strictly on q's side of the midpoint and q is the long double result, as above.
+// The margin is tight (quotients whose exact value lies just inside it exist, and the tests
+// search for them); about 2^-11 of the quotients fail the test and are redone.
 
 // ---- Engines -------------------------------------------------------------------------------
 

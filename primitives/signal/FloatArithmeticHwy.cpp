@@ -7,6 +7,8 @@
 #define HWY_TARGET_INCLUDE "primitives/signal/FloatArithmeticHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
+#include <cmath>
+
 #include <hwy/highway.h>
 
 #include "primitives/signal/FloatArithmeticKernels.h"
@@ -28,6 +30,7 @@ constexpr double kProductLow = 0x1p-900;
 constexpr double kProductHigh = 0x1p1000;
 constexpr double kLargest = 0x1.fffffffffffffp1023;
 constexpr double kShortSplit = 0x1p45 + 1.0;
+constexpr double kQuotientMargin = 0x1p-11;
 
 HWY_INLINE VF LoadAt(DF df, const uint8_t* p, size_t i) {
   return hn::LoadU(df, reinterpret_cast<const double*>(p + 8 * i));
@@ -123,13 +126,29 @@ size_t MulBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
   });
 }
 
+// The quotient's guard (see FloatArithmetic.cpp). With the exact remainder r = x - q y and
+// s = 2^E |y| for the binade 2^E <= |q| < 2^(E+1), q is vouched for unless |r| 2^53 lies within
+// s 2^-11 of s. The scalings by powers of two are exact in the range checked, so the test
+// rounds only its one difference.
 size_t DivBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n) {
   return Blocks(a, b, d, n, [](DF df, VF x, VF y, MF& ok) {
     const VF q = hn::Div(x, y);
     const VF hi = hn::Mul(q, y);
-    const VF r = hn::Sub(hn::Sub(x, hi), ProductError(df, q, y, hi));
-    ok = hn::And(hn::And(ProductInRange(df, q, y, hi), InRange(df, q, kProductLow, kLargest)),
-                 hn::And(InRange(df, x, kProductLow, kProductHigh), Vouched(df, q, hn::Div(r, y))));
+    const VF r = hn::Abs(hn::Sub(hn::Sub(x, hi), ProductError(df, q, y, hi)));
+    const VF binade = hn::And(q, hn::Set(df, HUGE_VAL));  // the exponent bits of q
+    const VF s = hn::Mul(binade, hn::Abs(y));
+    const VF margin = hn::Mul(s, hn::Set(df, kQuotientMargin));
+    const MF clear = hn::Gt(hn::Abs(hn::MulSub(r, hn::Set(df, 0x1p53), s)), margin);
+#if HWY_NATIVE_FMA
+    // hi is within a relative 2^-52 of x, so it neither underflows nor overflows either.
+    const MF exact =
+        hn::And(InRange(df, q, kProductLow, kLargest), InRange(df, x, kProductLow, kProductHigh));
+#else
+    const MF exact =
+        hn::And(hn::And(ProductInRange(df, q, y, hi), InRange(df, q, kProductLow, kLargest)),
+                InRange(df, x, kProductLow, kProductHigh));
+#endif
+    ok = hn::And(exact, clear);
     return q;
   });
 }

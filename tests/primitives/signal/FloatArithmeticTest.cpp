@@ -263,6 +263,42 @@ TEST(FloatArithmetic, DoubleRoundingCasesTakeTheLongDoubleResult) {
   });
 }
 
+// Quotients whose exact value lies within half a long double unit of a midpoint between two
+// doubles (so that the long double quotient is that midpoint), for quotients of every exponent,
+// on either side of the midpoint and at every distance inside that band. Found by search:
+// x = p y rounded, for a midpoint p, lands that close about once in 2^11 tries. The guard must
+// send every one to long double, however near the edge of the band.
+TEST(FloatArithmetic, QuotientsBesideMidpointsTakeTheLongDoubleResult) {
+  std::mt19937_64 rng(23);
+  std::uniform_real_distribution<double> unit(1.0, 2.0);
+  std::uniform_int_distribution<int> e(-60, 60);
+  std::vector<double> divisors, dividends;
+  int differing = 0, nearEdge = 0;
+  for (int tries = 0; tries < 4'000'000 && divisors.size() < 400; ++tries) {
+    const double q = std::ldexp(unit(rng), e(rng));
+    const double ulp = std::ldexp(1.0, std::ilogb(q) - 52);
+    const ld midpoint = ld(q) + ld(ulp) / 2;
+    const double y = std::ldexp(unit(rng), e(rng)) * ((rng() & 1) ? 1 : -1);
+    const double x = static_cast<double>(midpoint * y) * ((rng() & 1) ? 1 : -1);
+    if (std::fabs(ld(x) / y) != midpoint) continue;
+    divisors.push_back(y);
+    dividends.push_back(x);
+    if (Bits(x / y) != Bits(double(ld(x) / y))) ++differing;
+    // Farther than ulp(q) 2^-13 from the midpoint: the outer half of the band (the remainder
+    // |x| - q |y| is exact by the fused form; its quotient by |y| is off by far less).
+    const double offset =
+        std::fabs(std::fma(-q, std::fabs(y), std::fabs(x)) / std::fabs(y) - ulp / 2);
+    if (offset > ulp * 0x1p-13) ++nearEdge;
+  }
+  ASSERT_EQ(divisors.size(), 400u);
+  ASSERT_GT(differing, 100);
+  ASSERT_GT(nearEdge, 100);
+  imagetest::ForEachVectorTarget([&] {
+    for (const auto& c : Vector64fCases())
+      if (c.Name == "Div_64f_I" || c.Name == "fbDivide64f") CheckVectorCase(c, divisors, dividends);
+  });
+}
+
 // ---- Real constants ----------------------------------------------------------------------------
 
 // A member of a vector and a real constant: out of place (s, c, d) or in place (c, sd).
