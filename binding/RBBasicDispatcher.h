@@ -133,7 +133,7 @@
   X(BUILTIN, IPPS,         ippsSub_64fc_I,             IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSub_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
   X(BUILTIN, IPPS,         ippsSum_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
-  X(STUB,    IPPS,         ippsVectorJaehne_64f,       IppStatus, (Ipp64f*, int, Ipp64f)) \
+  X(BUILTIN, IPPS,         ippsVectorJaehne_64f,       IppStatus, (Ipp64f*, int, Ipp64f)) \
   X(STUB,    IPPS,         ippsWinBartlett_64f_I,      IppStatus, (Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsWinBartlett_64f,        IppStatus, (const Ipp64f*, Ipp64f*, int)) \
   X(STUB,    IPPS,         ippsWinBlackman_64f_I,      IppStatus, (Ipp64f*, int, Ipp64f)) \
@@ -185,7 +185,7 @@
   X(BUILTIN, IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiLUT_Linear_8u_C4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
-  X(STUB,    IPPS,         ippsRandUniform_Direct_64f, IppStatus, (Ipp64f*, int, Ipp64f, Ipp64f, unsigned int*)) \
+  X(BUILTIN, IPPS,         ippsRandUniform_Direct_64f, IppStatus, (Ipp64f*, int, Ipp64f, Ipp64f, unsigned int*)) \
   X(NONE,    IPPI,         ippsSVD_64f_D2L,            IppStatus, (Ipp64f**, Ipp64f*, Ipp64f**, int, int))
 // clang-format on
 
