@@ -8,6 +8,7 @@
 #include "primitives/signal/FloatArithmetic.h"
 #include "primitives/signal/ElementaryFunctions.h"
 #include "primitives/signal/Statistics.h"
+#include "primitives/signal/Windows.h"
 #include "primitives/image/Copy.h"
 #include "primitives/image/Arithmetic.h"
 #include "primitives/image/ArithmeticC.h"
