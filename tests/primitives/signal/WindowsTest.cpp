@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "primitives/signal/ElementaryFunctions.h"
 #include "primitives/signal/Windows.h"
 
 namespace {
@@ -205,13 +206,14 @@ TEST(SignalWindows, BartlettAgainstRunningSumAndClosedForm) {
 // (I0(4) = 11.30192 is met by 11.30186: 5.5e-6 relative); fbBesselI0 is checked within 1e-5
 // (relative) of the power series and a ratio of two values within 2e-5.
 TEST(SignalWindows, KaiserAgainstReplicaAndTrueBessel) {
-  for (int n : {2, 3, 4, 5, 64, 65, 617}) {
+  for (int n : {2, 3, 4, 5, 64, 65, 617, 200001}) {  // 200001: k(N-1-k) beyond int32
     for (float alpha : {0.0f, 0.25f, 1.0f, -1.0f, 0.003f}) {
       if (0.5 * std::fabs(alpha) * (n - 1) > 308.0) continue;
       const std::vector<double> v = Weights(Windows()[4], n, alpha);
       const ld r = 1.0L / fbBesselI0(static_cast<double>(static_cast<ld>(alpha) * (n - 1) * 0.5L));
       for (int k = 0; k < n / 2; ++k) {
-        const double root = std::sqrt(static_cast<double>(int64_t{k} * (n - 1 - k)));
+        double root = static_cast<double>(int64_t{k} * (n - 1 - k));
+        ippsSqrt_64f_I(&root, 1);  // the Part's square root, rounded as it rounds
         const ld w = fbBesselI0(static_cast<double>(static_cast<ld>(alpha) * root)) * r;
         EXPECT_EQ(v[k], static_cast<double>(w)) << n << " " << k << " " << alpha;
         EXPECT_EQ(v[n - 1 - k], v[k]);
@@ -233,6 +235,27 @@ TEST(SignalWindows, KaiserAgainstReplicaAndTrueBessel) {
   // A NaN alpha passes the check and gives NaN weights.
   const std::vector<double> nan = Weights(Windows()[4], 4, kNaN);
   for (double x : nan) EXPECT_FALSE(x == x);
+}
+
+// The complex forms give each part the real weight: the Part's Hann example, signed zeros from
+// the multiplication by 0, and Bartlett's ends set to 0.0 in both parts.
+TEST(SignalWindows, ComplexParts) {
+  std::vector<Ipp64fc> hann(3, Ipp64fc{2, -2});
+  ASSERT_EQ(ippsWinHann_64fc_I(hann.data(), 3), ippStsNoErr);
+  const double hannWant[3][2] = {{0.0, -0.0}, {2, -2}, {0.0, -0.0}};
+  std::vector<Ipp64fc> bartlett = {{kNaN, -kInf}, {1, -1}, {-kInf, kNaN}};
+  ASSERT_EQ(ippsWinBartlett_64fc_I(bartlett.data(), 3), ippStsNoErr);
+  const double bartlettWant[3][2] = {{0.0, 0.0}, {1, -1}, {0.0, 0.0}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Bits(hann[i].re), Bits(hannWant[i][0])) << i;
+    EXPECT_EQ(Bits(hann[i].im), Bits(hannWant[i][1])) << i;
+    EXPECT_EQ(Bits(bartlett[i].re), Bits(bartlettWant[i][0])) << i;
+    EXPECT_EQ(Bits(bartlett[i].im), Bits(bartlettWant[i][1])) << i;
+  }
+  Ipp64fc one{-7.5, kNaN};
+  ASSERT_EQ(ippsWinKaiser_64fc_I(&one, 1, 3.0f), ippStsNoErr);
+  EXPECT_EQ(Bits(one.re), Bits(-7.5));
+  EXPECT_EQ(Bits(one.im), Bits(kNaN));
 }
 
 TEST(SignalWindows, BesselI0) {
