@@ -9,6 +9,7 @@
 #include "primitives/signal/ElementaryFunctions.h"
 #include "primitives/signal/Statistics.h"
 #include "primitives/signal/TestSignals.h"
+#include "primitives/signal/Windows.h"
 #include "primitives/image/Copy.h"
 #include "primitives/image/Arithmetic.h"
 #include "primitives/image/ArithmeticC.h"

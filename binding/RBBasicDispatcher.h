@@ -25,11 +25,11 @@
   X(STUB,    IPPS,         ippsFFTInv_CCSToR_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
   X(STUB,    IPPS,         ippsFFTInv_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
   X(STUB,    IPPS,         ippsFFTFwd_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsWinBartlett_64fc_I,     IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsWinBlackman_64fc_I,     IppStatus, (Ipp64fc*, int, Ipp64f)) \
-  X(STUB,    IPPS,         ippsWinHamming_64fc_I,      IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsWinHann_64fc_I,         IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsWinKaiser_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp32f)) \
+  X(BUILTIN, IPPS,         ippsWinBartlett_64fc_I,     IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsWinBlackman_64fc_I,     IppStatus, (Ipp64fc*, int, Ipp64f)) \
+  X(BUILTIN, IPPS,         ippsWinHamming_64fc_I,      IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsWinHann_64fc_I,         IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsWinKaiser_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp32f)) \
   X(STUB,    IPPS,         ippsConv_64f,               IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsNormDiff_L1_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsNormDiff_L2_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
@@ -134,16 +134,16 @@
   X(BUILTIN, IPPS,         ippsSub_8u_ISfs,            IppStatus, (const Ipp8u*, Ipp8u*, int, int)) \
   X(BUILTIN, IPPS,         ippsSum_64f,                IppStatus, (const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsVectorJaehne_64f,       IppStatus, (Ipp64f*, int, Ipp64f)) \
-  X(STUB,    IPPS,         ippsWinBartlett_64f_I,      IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsWinBartlett_64f,        IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsWinBlackman_64f_I,      IppStatus, (Ipp64f*, int, Ipp64f)) \
-  X(STUB,    IPPS,         ippsWinBlackman_64f,        IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f)) \
-  X(STUB,    IPPS,         ippsWinHamming_64f_I,       IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsWinHamming_64f,         IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsWinHann_64f_I,          IppStatus, (Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsWinHann_64f,            IppStatus, (const Ipp64f*, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsWinKaiser_64f_I,        IppStatus, (Ipp64f*, int, Ipp32f)) \
-  X(STUB,    IPPS,         ippsWinKaiser_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp32f)) \
+  X(BUILTIN, IPPS,         ippsWinBartlett_64f_I,      IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsWinBartlett_64f,        IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsWinBlackman_64f_I,      IppStatus, (Ipp64f*, int, Ipp64f)) \
+  X(BUILTIN, IPPS,         ippsWinBlackman_64f,        IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f)) \
+  X(BUILTIN, IPPS,         ippsWinHamming_64f_I,       IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsWinHamming_64f,         IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsWinHann_64f_I,          IppStatus, (Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsWinHann_64f,            IppStatus, (const Ipp64f*, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsWinKaiser_64f_I,        IppStatus, (Ipp64f*, int, Ipp32f)) \
+  X(BUILTIN, IPPS,         ippsWinKaiser_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp32f)) \
   X(BUILTIN, IPPS,         ippsZero_16s,               IppStatus, (Ipp16s*, int)) \
   X(BUILTIN, IPPS,         ippsZero_32s,               IppStatus, (Ipp32s*, int)) \
   X(BUILTIN, IPPS,         ippsZero_64f,               IppStatus, (Ipp64f*, int)) \
