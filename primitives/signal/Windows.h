@@ -1,4 +1,4 @@
-// Built-in window functions of the signal primitives (Part 5.113): the Bartlett, Blackman,
+// Built-in window functions of the signal primitives: the Bartlett, Blackman,
 // Hamming, Hann and Kaiser windows applied to a float64 vector in place, from a source into a
 // destination (which may be the source), and to a complex float64 vector in place (both parts
 // take the real weight).

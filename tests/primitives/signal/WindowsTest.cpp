@@ -69,7 +69,7 @@ std::vector<double> Weights(const Window& w, int n, double alpha) {
   return v;
 }
 
-// The exact cases of the Part, bit for bit (NaN and signed zeros by their bits).
+// The cases whose weights are exact, bit for bit (NaN and signed zeros by their bits).
 TEST(SignalWindows, ExactCases) {
   struct Case {
     int window;  // index into Windows()
@@ -103,7 +103,7 @@ TEST(SignalWindows, ExactCases) {
   }
 }
 
-// Cases the Part gives up to rounding: within a few ulps of 1.
+// Cases known up to rounding: within a few ulps of 1.
 TEST(SignalWindows, RoundedCases) {
   struct Case {
     int window;
@@ -201,7 +201,7 @@ TEST(SignalWindows, BartlettAgainstRunningSumAndClosedForm) {
 }
 
 // Kaiser: bit-exact against a replica of its formula over fbBesselI0, and near the true weights
-// I0(alpha sqrt(k(N-1-k))) / I0(beta). The Part's two coefficient sets are an approximation
+// I0(alpha sqrt(k(N-1-k))) / I0(beta). The two coefficient sets of fbBesselI0 are an approximation
 // whose worst error sits at their meeting point 4, where its own figures jump by 5.3e-5
 // (I0(4) = 11.30192 is met by 11.30186: 5.5e-6 relative); fbBesselI0 is checked within 1e-5
 // (relative) of the power series and a ratio of two values within 2e-5.
@@ -213,7 +213,7 @@ TEST(SignalWindows, KaiserAgainstReplicaAndTrueBessel) {
       const ld r = 1.0L / fbBesselI0(static_cast<double>(static_cast<ld>(alpha) * (n - 1) * 0.5L));
       for (int k = 0; k < n / 2; ++k) {
         double root = static_cast<double>(int64_t{k} * (n - 1 - k));
-        ippsSqrt_64f_I(&root, 1);  // the Part's square root, rounded as it rounds
+        ippsSqrt_64f_I(&root, 1);  // the window's own square root, rounded as it rounds
         const ld w = fbBesselI0(static_cast<double>(static_cast<ld>(alpha) * root)) * r;
         EXPECT_EQ(v[k], static_cast<double>(w)) << n << " " << k << " " << alpha;
         EXPECT_EQ(v[n - 1 - k], v[k]);
@@ -237,7 +237,7 @@ TEST(SignalWindows, KaiserAgainstReplicaAndTrueBessel) {
   for (double x : nan) EXPECT_FALSE(x == x);
 }
 
-// The complex forms give each part the real weight: the Part's Hann example, signed zeros from
+// The complex forms give each part the real weight: a Hann example, signed zeros from
 // the multiplication by 0, and Bartlett's ends set to 0.0 in both parts.
 TEST(SignalWindows, ComplexParts) {
   std::vector<Ipp64fc> hann(3, Ipp64fc{2, -2});
