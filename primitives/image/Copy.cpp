@@ -160,18 +160,13 @@ IppStatus CopyChannel(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, 
   return ippStsNoErr;
 }
 
-// A copy of the first three bytes of each pixel, between pixels of 3 or 4 bytes.
+// A copy of the first three bytes of each four-byte pixel (support's colour-byte copy).
 template <int SrcPitch, int DstPitch>
 IppStatus CopyColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize size) {
+  static_assert(SrcPitch == 4 && DstPitch == 4);
   if (IppStatus s = CheckImages(pSrc, pDst, size); s != ippStsNoErr) return s;
   ForEachRow(pSrc, srcStep, SrcPitch, pDst, dstStep, DstPitch, size,
-             [](const uint8_t* s, uint8_t* d, int32_t w) {
-               for (ptrdiff_t i = 0; i < w; ++i) {
-                 d[DstPitch * i + 0] = s[SrcPitch * i + 0];
-                 d[DstPitch * i + 1] = s[SrcPitch * i + 1];
-                 d[DstPitch * i + 2] = s[SrcPitch * i + 2];
-               }
-             });
+             [](const uint8_t* s, uint8_t* d, int32_t w) { fbCopyColourBytes4(s, d, w); });
   return ippStsNoErr;
 }
 
