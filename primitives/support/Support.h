@@ -22,6 +22,15 @@ void* LibCMalloc(std::size_t size);
 // Returns a LibCMalloc block to the heap; null is ignored.
 void LibCFree(void* block);
 
+// A seam for tests of the paths that run out of memory. Inert until armed: FailAllocationAfter(k)
+// makes the k-th LibCMalloc request from now (k >= 1) return null, once; 0 disarms it. It
+// returns how many requests were still to come before the previous arming's failure (0 once
+// that failure has happened). LiveAllocations counts the LibCMalloc blocks not yet given back, so a test can show that a
+// failed call leaves nothing allocated. Both are process-wide: tests that arm the hook must not
+// run allocating primitives on other threads meanwhile.
+std::int64_t FailAllocationAfter(std::int64_t k);
+std::int64_t LiveAllocations();
+
 // A block for n elements of 1, 2, 4, 8 or 16 bytes whose address is a multiple of 32. The raw
 // heap address is kept in the pointer-sized slot just below the returned address, so every
 // block of the family is released by fbAlignedFree. The contents are not initialised. The

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -29,9 +30,34 @@ void* AlignedAlloc(std::int64_t n, std::size_t elementSize) {
 
 }  // namespace
 
-void* LibCMalloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+namespace {
+// Requests left until the armed failure (0: disarmed), and blocks handed out but not given back.
+std::atomic<std::int64_t> gRequestsUntilFailure{0};
+std::atomic<std::int64_t> gLiveBlocks{0};
+}  // namespace
 
-void LibCFree(void* block) { std::free(block); }
+void* LibCMalloc(std::size_t size) {
+  std::int64_t left = gRequestsUntilFailure.load(std::memory_order_relaxed);
+  while (left > 0 &&
+         !gRequestsUntilFailure.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
+  }
+  if (left == 1) return nullptr;
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block) gLiveBlocks.fetch_add(1, std::memory_order_relaxed);
+  return block;
+}
+
+void LibCFree(void* block) {
+  if (!block) return;
+  gLiveBlocks.fetch_sub(1, std::memory_order_relaxed);
+  std::free(block);
+}
+
+std::int64_t FailAllocationAfter(std::int64_t k) {
+  return gRequestsUntilFailure.exchange(k > 0 ? k : 0, std::memory_order_relaxed);
+}
+
+std::int64_t LiveAllocations() { return gLiveBlocks.load(std::memory_order_relaxed); }
 
 void* fbAlignedAlloc8(std::int64_t n) { return AlignedAlloc(n, 1); }
 void* fbAlignedAlloc16(std::int64_t n) { return AlignedAlloc(n, 2); }

@@ -125,6 +125,43 @@ class GuardedImage {
   std::vector<uint8_t> buffer_;
 };
 
+// A source region with exactly the margins a neighbourhood operation reads around it. The
+// region and its margins form one GuardedImage; data() points at the region's first pixel, so
+// a read one byte beyond the margins stops the test under AddressSanitizer. whole() gives the
+// bordered rectangle, for a reference run over it as one image.
+class BorderedImage {
+ public:
+  struct Margins {
+    int left, top, right, bottom;
+  };
+  BorderedImage(int width, int height, int pixelBytes, Margins margins, int pad = 11)
+      : whole_(width + margins.left + margins.right, height + margins.top + margins.bottom,
+               pixelBytes, pad),
+        margins_(margins), width_(width), height_(height), pixelBytes_(pixelBytes) {}
+  // The same margin on every side.
+  BorderedImage(int width, int height, int pixelBytes, int margin, int pad = 11)
+      : BorderedImage(width, height, pixelBytes, Margins{margin, margin, margin, margin}, pad) {}
+
+  uint8_t* data() { return whole_.at(margins_.left, margins_.top); }
+  int step() const { return whole_.step(); }
+  IppiSize size() const { return IppiSize{width_, height_}; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  const Margins& margins() const { return margins_; }
+  // Pixel (x, y) of the region; x and y may reach into the margins (negative or past the end).
+  uint8_t* at(int x, int y) {
+    return data() + static_cast<ptrdiff_t>(step()) * y + static_cast<ptrdiff_t>(pixelBytes_) * x;
+  }
+  GuardedImage& whole() { return whole_; }
+  void Randomize(std::mt19937& rng) { whole_.Randomize(rng); }
+  void Fill(uint8_t v) { whole_.FillRegion(v); }
+
+ private:
+  GuardedImage whole_;
+  Margins margins_;
+  int width_, height_, pixelBytes_;
+};
+
 // A byte vector of n elements of elemBytes bytes at a chosen misalignment, with guards.
 class GuardedVector {
  public:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "primitives/support/Support.h"
+#include "tests/primitives/AllocationHook.h"
 
 namespace {
 
@@ -60,6 +61,46 @@ TEST(SupportAlignedAlloc, NullForCountsBelowOneAndForUnrepresentableSizes) {
     EXPECT_EQ(c.alloc(huge / static_cast<std::int64_t>(c.elementSize)), nullptr);
   }
   fbAlignedFree(nullptr);  // harmless
+}
+
+// The allocation hook fails exactly the armed request, once, and counts the live blocks; a
+// call's every failure can then be walked through.
+TEST(SupportAllocationHook, FailsTheArmedRequestOnceAndCountsLiveBlocks) {
+  const std::int64_t live = LiveAllocations();
+  void* a = nullptr;
+  void* b = nullptr;
+  void* c = nullptr;
+  {
+    allochook::FailNth arm(2);
+    a = fbAlignedAlloc8(10);
+    b = LibCMalloc(10);
+    c = LibCMalloc(10);
+  }
+  EXPECT_NE(a, nullptr);
+  EXPECT_EQ(b, nullptr);
+  EXPECT_NE(c, nullptr);
+  EXPECT_EQ(LiveAllocations(), live + 2);
+  fbAlignedFree(a);
+  LibCFree(c);
+  LibCFree(nullptr);
+  EXPECT_EQ(LiveAllocations(), live);
+
+  // A call of three requests that cleans up after a failure: three failed runs, none leaking.
+  auto threeBlocks = [] {
+    void* p[3] = {LibCMalloc(1), LibCMalloc(1), LibCMalloc(1)};
+    const bool ok = p[0] && p[1] && p[2];
+    for (void* q : p) LibCFree(q);
+    return ok;
+  };
+  int failures = 0;
+  const int requests = allochook::ForEachFailure(threeBlocks, [&](bool ok, int, std::int64_t leaked) {
+    ++failures;
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(leaked, 0);
+  });
+  EXPECT_EQ(requests, 3);
+  EXPECT_EQ(failures, 3);
+  EXPECT_EQ(FailAllocationAfter(0), 0);
 }
 
 // ---- Maths --------------------------------------------------------------------------------
