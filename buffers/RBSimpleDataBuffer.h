@@ -312,6 +312,27 @@ class TRBTypedBuffer : public TRBLinearMemoryBuffer, public virtual TInterface {
     CheckRange(Index, 1, GetSize());
     Modify()[Index] = Value;
   }
+  // The data for an operation that overwrites the first count elements: Write when that is
+  // every element, Modify otherwise, so the elements beyond keep their values even when a
+  // shared container has to be left.
+  TElement* WriteFirst(uint64_t count) { return count >= GetSize() ? Write() : Modify(); }
+  // Runs call(data), a primitive that overwrites the first count elements and returns its
+  // status, on WriteFirst(count). Should a primitive refuse its arguments after Write has
+  // left a shared container, the old values are copied back: a refused call leaves the
+  // buffer's values as they were, shared or not.
+  template <class Call>
+  void Overwrite(uint64_t count, Call call) {
+    if (count < GetSize()) {
+      call(Modify());
+      return;
+    }
+    RefPtr<TSelf> old;
+    if (!pDataContainer->SingleOwner()) old = CreateCopy(static_cast<TSelf*>(this));
+    TElement* data = Write();
+    if (call(data) < 0 && old)
+      CopyBufferBytes(reinterpret_cast<const uint8_t*>(old->Read()),
+                      reinterpret_cast<uint8_t*>(data), FCharSize);
+  }
 
  private:
   // A view over AContainer (the view's constructor raises nothing once the container exists).

@@ -62,6 +62,9 @@ double LibCCosDeg(double degrees);
 // fbTruncToInt32 and fbRoundToInt32 are in FloatToInt.h. The 64-bit truncation follows the
 // same rule: NaN and values whose truncation does not fit give INT64_MIN.
 std::int64_t fbTruncToInt64(long double x);
+// Rounds to the nearest integer, ties to even, whatever the rounding mode; NaN and values whose
+// rounding does not fit give INT64_MIN.
+std::int64_t fbRoundToInt64(long double x);
 
 // ---- Fills and copies ---------------------------------------------------------------------
 //

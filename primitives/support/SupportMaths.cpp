@@ -26,6 +26,17 @@ std::int64_t fbTruncToInt64(long double x) {
   return static_cast<std::int64_t>(x);
 }
 
+std::int64_t fbRoundToInt64(long double x) {
+  if (!(x > -9223372036854775809.0L && x < 9223372036854775808.0L)) return INT64_MIN;
+  // The truncation and the fraction it drops are both exact in long double.
+  long double t = std::trunc(x);
+  const long double fraction = std::fabs(x - t);
+  const bool odd = std::fmod(t, 2.0L) != 0;
+  if (fraction > 0.5L || (fraction == 0.5L && odd)) t += x < 0 ? -1.0L : 1.0L;
+  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) return INT64_MIN;
+  return static_cast<std::int64_t>(t);
+}
+
 double LibCSin(double x) { return static_cast<double>(std::sin(static_cast<long double>(x))); }
 double LibCCos(double x) { return static_cast<double>(std::cos(static_cast<long double>(x))); }
 double LibCSqrt(double x) { return static_cast<double>(std::sqrt(static_cast<long double>(x))); }
