@@ -42,13 +42,13 @@ IppStatus FilterMask(Engine engine3, Engine engine5, Layout layout, const Ipp8u*
 }  // namespace
 
 // The filters without a mask argument: (filter, layout).
-#define PF_FIXEDFILTERS_FORMS(X)                                                                  \
-  X(PrewittHoriz, C1)                                                                             \
-  X(PrewittHoriz, C3) X(PrewittHoriz, AC4) X(PrewittVert, C1) X(PrewittVert, C3)                  \
-      X(PrewittVert, AC4) X(SobelHoriz, C1) X(SobelHoriz, C3) X(SobelHoriz, AC4) X(SobelVert, C1) \
-          X(SobelVert, C3) X(SobelVert, AC4) X(RobertsDown, C1) X(RobertsDown, C3)                \
-              X(RobertsDown, AC4) X(RobertsUp, C1) X(RobertsUp, C3) X(RobertsUp, AC4)             \
-                  X(Sharpen, C1) X(Sharpen, C3) X(Sharpen, AC4)
+#define PF_FIXEDFILTERS_FORMS(X)                                                                   \
+  X(PrewittHoriz, C1)                                                                              \
+  X(PrewittHoriz, C3)                                                                              \
+  X(PrewittHoriz, AC4) X(PrewittVert, C1) X(PrewittVert, C3) X(PrewittVert, AC4) X(SobelHoriz, C1) \
+      X(SobelHoriz, C3) X(SobelHoriz, AC4) X(SobelVert, C1) X(SobelVert, C3) X(SobelVert, AC4)     \
+          X(RobertsDown, C1) X(RobertsDown, C3) X(RobertsDown, AC4) X(RobertsUp, C1)               \
+              X(RobertsUp, C3) X(RobertsUp, AC4) X(Sharpen, C1) X(Sharpen, C3) X(Sharpen, AC4)
 #define PF_FIXEDFILTERS_DEFINE(filter, layout)                                                     \
   IppStatus ippiFilter##filter##_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,       \
                                                 int dstStep, IppiSize roiSize) {                   \
@@ -62,8 +62,9 @@ PF_FIXEDFILTERS_FORMS(PF_FIXEDFILTERS_DEFINE)
 // The filters with a mask argument: (filter, layout); the engines are the filter's 3x3 and 5x5.
 #define PF_FIXEDFILTERS_MASK_FORMS(X)                                                      \
   X(Laplace, C1)                                                                           \
-  X(Laplace, C3) X(Laplace, AC4) X(Hipass, C1) X(Hipass, C3) X(Hipass, AC4) X(Lowpass, C1) \
-      X(Lowpass, C3) X(Lowpass, AC4) X(Gauss, C1) X(Gauss, C3) X(Gauss, AC4) X(Gauss, C4)
+  X(Laplace, C3)                                                                           \
+  X(Laplace, AC4) X(Hipass, C1) X(Hipass, C3) X(Hipass, AC4) X(Lowpass, C1) X(Lowpass, C3) \
+      X(Lowpass, AC4) X(Gauss, C1) X(Gauss, C3) X(Gauss, AC4) X(Gauss, C4)
 #define PF_FIXEDFILTERS_MASK_DEFINE(filter, layout)                                             \
   IppStatus ippiFilter##filter##_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,    \
                                                 int dstStep, IppiSize roiSize,                  \

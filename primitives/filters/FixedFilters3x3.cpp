@@ -29,11 +29,13 @@ IppStatus Ring3(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSi
   int32_t* b = block + stride;
   int32_t* c = block + 2 * stride;
   const uint8_t* left = pSrc - PixelBytes(L);
-  TransformRow<L, Transform>(Row(left, srcStep, -1), width, 0, a);
-  TransformRow<L, Transform>(Row(left, srcStep, 0), width, 0, b);
+  const auto transform = KernelFor<L, Transform>();
+  const auto combine = KernelFor<L, Combiner>();
+  TransformRow<L, Transform>(Row(left, srcStep, -1), width, transform, a);
+  TransformRow<L, Transform>(Row(left, srcStep, 0), width, transform, b);
   for (int32_t y = 0; y < roi.height; ++y) {
-    TransformRow<L, Transform>(Row(left, srcStep, y + 1), width, 0, c);
-    CombineRow<L, Combiner>(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, 0,
+    TransformRow<L, Transform>(Row(left, srcStep, y + 1), width, transform, c);
+    CombineRow<L, Combiner>(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, combine,
                             static_cast<const int32_t*>(a), static_cast<const int32_t*>(b),
                             static_cast<const int32_t*>(c));
     int32_t* const old = a;

@@ -31,15 +31,17 @@ IppStatus RowKernelRing5(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstSte
   const auto k1 = [&](int64_t r) -> int32_t* { return block + stride * (5 + Slot(r, 4)); };
   const auto k2 = [&](int64_t r) -> int32_t* { return block + stride * (9 + Slot(r, 3)); };
   const uint8_t* left = pSrc - 2 * PixelBytes(L);
+  const auto transform = KernelFor<L, Kernels>();
+  const auto combine = KernelFor<L, Combiner>();
   const auto enter = [&](int32_t r) {
-    TransformRow<L, Kernels>(Row(left, srcStep, r), width, 0, k0(r), k1(r), k2(r));
+    TransformRow<L, Kernels>(Row(left, srcStep, r), width, transform, k0(r), k1(r), k2(r));
   };
   for (int32_t r = -2; r <= 1; ++r) enter(r);
   for (int32_t y = 0; y < roi.height; ++y) {
     enter(y + 2);
     const int64_t c = y;
     CombineRow<L, Combiner>(
-        Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, 0,
+        Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, combine,
         static_cast<const int32_t*>(k0(c - 2)), static_cast<const int32_t*>(k1(c - 1)),
         static_cast<const int32_t*>(k2(c)), static_cast<const int32_t*>(k1(c + 1)),
         static_cast<const int32_t*>(k0(c + 2)));
@@ -61,7 +63,11 @@ IppStatus BoxRing5(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ipp
   const auto sums = [&](int64_t r) -> int32_t* { return block + stride * Slot(r, 5); };
   int32_t* w = block + 5 * stride;
   const uint8_t* left = pSrc - 2 * PixelBytes(L);
-  for (int32_t r = -2; r <= 2; ++r) TransformRow<L, Sum5>(Row(left, srcStep, r), width, 0, sums(r));
+  const auto transform = KernelFor<L, Sum5>();
+  const auto combine = KernelFor<L, Combiner>();
+  const UpdateBlocks update = L == Layout::kAC4 ? nullptr : RowSum5UpdateVector();
+  for (int32_t r = -2; r <= 2; ++r)
+    TransformRow<L, Sum5>(Row(left, srcStep, r), width, transform, sums(r));
   {
     const int32_t* __restrict s0 = sums(-2);
     const int32_t* __restrict s1 = sums(-1);
@@ -72,8 +78,8 @@ IppStatus BoxRing5(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ipp
     for (int64_t i = 0; i < n; ++i) ww[i] = s0[i] + s1[i] + s2[i] + s3[i] + s4[i];
   }
   for (int32_t y = 0; y < roi.height; ++y) {
-    if (y > 0) UpdateRowSum5<L>(Row(left, srcStep, y + 2), width, 0, sums(y + 2), w);
-    CombineRow<L, Combiner>(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, 0,
+    if (y > 0) UpdateRowSum5<L>(Row(left, srcStep, y + 2), width, update, sums(y + 2), w);
+    CombineRow<L, Combiner>(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, combine,
                             static_cast<const int32_t*>(w));
   }
   fbAlignedFree(block);

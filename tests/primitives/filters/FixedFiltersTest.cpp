@@ -14,6 +14,7 @@
 
 #include "primitives/filters/FixedFilters.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -217,6 +218,25 @@ TEST(FixedFilters, EveryFormMatchesTheModelWithExactMargins) {
       src.Randomize(rng);
       CheckAgainstModel(form, src, rng);
     }
+}
+
+// The vector kernels on every instruction set: every width up to a few vectors of the widest,
+// so every tail length after the blocks, on padded and contiguous rows.
+TEST(FixedFilters, EveryVectorTargetMatchesTheModel) {
+  std::mt19937 rng(17);
+  const std::vector<Form> forms = AllForms();
+  imagetest::ForEachVectorTarget([&] {
+    for (const Form& form : forms) {
+      if (form.pixel != form.filtered) continue;  // AC4 rows have no vector path
+      for (int w = 1; w <= 40; ++w) {
+        SCOPED_TRACE(form.name + " width " + std::to_string(w));
+        BorderedImage src(w, 2, form.pixel, MarginsOf(form.kernel), w % 4);
+        src.Randomize(rng);
+        CheckAgainstModel(form, src, rng);
+        if (::testing::Test::HasFailure()) return;
+      }
+    }
+  });
 }
 
 // Low-range and extreme sources reach the clamps and the rounding ties more often than random
