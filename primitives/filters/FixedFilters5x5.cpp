@@ -16,6 +16,11 @@ using rows::Row;
 // Ring slot of source row r (r >= -2) in a ring of k rows.
 inline int64_t Slot(int64_t r, int64_t k) { return (r + 2 * k) % k; }
 
+// Source row r, which reaches height + 1: counted in 64 bits.
+inline const uint8_t* SourceRow(const uint8_t* base, int step, int64_t r) {
+  return base + static_cast<ptrdiff_t>(step) * r;
+}
+
 // K0 of source row r sits in slot r mod 5 of the first five rows, K1 in slot r mod 4 of the
 // next four, K2 in slot r mod 3 of the last three. Source row y + 2 enters for output row y and
 // takes the slots of the rows whose responses output row y - 1 used last (K0 of y - 3, K1 of
@@ -33,12 +38,12 @@ IppStatus RowKernelRing5(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstSte
   const uint8_t* left = pSrc - 2 * PixelBytes(L);
   const auto transform = KernelFor<L, Kernels>();
   const auto combine = KernelFor<L, Combiner>();
-  const auto enter = [&](int32_t r) {
-    TransformRow<L, Kernels>(Row(left, srcStep, r), width, transform, k0(r), k1(r), k2(r));
+  const auto enter = [&](int64_t r) {
+    TransformRow<L, Kernels>(SourceRow(left, srcStep, r), width, transform, k0(r), k1(r), k2(r));
   };
   for (int32_t r = -2; r <= 1; ++r) enter(r);
   for (int32_t y = 0; y < roi.height; ++y) {
-    enter(y + 2);
+    enter(int64_t{y} + 2);
     const int64_t c = y;
     CombineRow<L, Combiner>(
         Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, combine,
@@ -67,7 +72,7 @@ IppStatus BoxRing5(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ipp
   const auto combine = KernelFor<L, Combiner>();
   const UpdateBlocks update = L == Layout::kAC4 ? nullptr : RowSum5UpdateVector();
   for (int32_t r = -2; r <= 2; ++r)
-    TransformRow<L, Sum5>(Row(left, srcStep, r), width, transform, sums(r));
+    TransformRow<L, Sum5>(SourceRow(left, srcStep, r), width, transform, sums(r));
   {
     const int32_t* __restrict s0 = sums(-2);
     const int32_t* __restrict s1 = sums(-1);
@@ -78,7 +83,9 @@ IppStatus BoxRing5(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, Ipp
     for (int64_t i = 0; i < n; ++i) ww[i] = s0[i] + s1[i] + s2[i] + s3[i] + s4[i];
   }
   for (int32_t y = 0; y < roi.height; ++y) {
-    if (y > 0) UpdateRowSum5<L>(Row(left, srcStep, y + 2), width, update, sums(y + 2), w);
+    if (y > 0)
+      UpdateRowSum5<L>(SourceRow(left, srcStep, int64_t{y} + 2), width, update,
+                       sums(int64_t{y} + 2), w);
     CombineRow<L, Combiner>(Row(pSrc, srcStep, y), Row(pDst, dstStep, y), width, combine,
                             static_cast<const int32_t*>(w));
   }
