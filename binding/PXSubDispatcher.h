@@ -48,12 +48,12 @@
   X(STUB,    IPPI,         ippiFilterMedian_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterMedian_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterMedian_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterPrewittHoriz_8u_C3R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterPrewittHoriz_8u_AC4R,     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterPrewittHoriz_8u_C1R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterPrewittVert_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterPrewittVert_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterPrewittVert_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterPrewittHoriz_8u_C3R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterPrewittHoriz_8u_AC4R,     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterPrewittHoriz_8u_C1R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterPrewittVert_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterPrewittVert_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterPrewittVert_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiRGBToHLS_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiRGBToHLS_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiRGBToYUV_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
@@ -79,9 +79,9 @@
   X(BUILTIN, IPPI,         ippiCopy_8u_C3P3R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4P4R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiGetPerspectiveTransform,        IppStatus, (IppiRect, const double (*)[2], double (*)[3])) \
-  X(STUB,    IPPI,         ippiFilterSobelHoriz_8u_C3R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterSobelHoriz_8u_AC4R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterSobelHoriz_8u_C1R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_C3R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_AC4R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_C1R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiErode_8u_C3R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiErode_8u_AC4R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiErode_8u_C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
@@ -103,31 +103,31 @@
   X(STUB,    IPPI,         ippiWarpBilinear_8u_C3R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
   X(STUB,    IPPI,         ippiWarpBilinear_8u_C4R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
   X(STUB,    IPPI,         ippiWarpBilinear_8u_C1R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
-  X(STUB,    IPPI,         ippiFilterSobelVert_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterSobelVert_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterSobelVert_8u_C1R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterRobertsDown_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterRobertsDown_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterRobertsDown_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterRobertsUp_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterRobertsUp_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterRobertsUp_8u_C1R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterLaplace_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterLaplace_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterLaplace_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterGauss_8u_C3R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterGauss_8u_AC4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterGauss_8u_C4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterGauss_8u_C1R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterHipass_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI_IGNORED, ippiFilterHipass_8u_AC4R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterHipass_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterLowpass_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterLowpass_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterLowpass_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterSharpen_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterSharpen_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterSharpen_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelVert_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelVert_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelVert_8u_C1R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterRobertsDown_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterRobertsDown_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterRobertsDown_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterRobertsUp_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterRobertsUp_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterRobertsUp_8u_C1R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterLaplace_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterLaplace_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterLaplace_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterGauss_8u_C3R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterGauss_8u_AC4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterGauss_8u_C4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterGauss_8u_C1R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterHipass_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI_IGNORED, ippiFilterHipass_8u_AC4R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterHipass_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterLowpass_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterLowpass_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterLowpass_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSharpen_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSharpen_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
+  X(BUILTIN, IPPI,         ippiFilterSharpen_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterMedianCross_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianCross_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   X(STUB,    IPPI,         ippiFilterMedianCross_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
