@@ -39,12 +39,12 @@
   X(STUB,    IPPI,         ippiFilterBox_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterBox_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMin_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMin_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMin_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMax_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMax_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMax_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMin_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMin_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMin_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMax_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMax_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMax_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterMedian_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterMedian_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterMedian_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \

@@ -1,0 +1,164 @@
+#include "primitives/filters/MinMaxFilters.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "primitives/filters/MinMaxFiltersKernels.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/support/Support.h"
+
+namespace builtin {
+
+namespace extremefilter {
+
+template <bool kMax>
+void TapsPlain(const uint8_t* src, ptrdiff_t stride, int64_t taps, uint8_t* out, int64_t from,
+               int64_t n) {
+  for (int64_t i = from; i < n; ++i) {
+    const uint8_t* p = src + i;
+    uint8_t v = *p;
+    for (int64_t j = 1; j < taps; ++j) {
+      p += stride;
+      v = kMax ? std::max(v, *p) : std::min(v, *p);
+    }
+    out[i] = v;
+  }
+}
+
+template void TapsPlain<false>(const uint8_t*, ptrdiff_t, int64_t, uint8_t*, int64_t, int64_t);
+template void TapsPlain<true>(const uint8_t*, ptrdiff_t, int64_t, uint8_t*, int64_t, int64_t);
+
+}  // namespace extremefilter
+
+namespace {
+
+using extremefilter::TapsBlocksFn;
+using extremefilter::TapsRow;
+
+// The four-channel engine keeps the column extremes of a stretch of its row here when the
+// mask is narrow enough, the window ring otherwise (which holds 16 bytes per mask column).
+constexpr int64_t kColumnStretchBytes = 16384;
+
+IppStatus CheckExtremeFilter(const Ipp8u* pSrc, int srcStep, const Ipp8u* pDst, int dstStep,
+                             IppiSize roi, IppiSize mask, IppiPoint anchor) {
+  if (const IppStatus s = rows::CheckImages(pSrc, pDst, roi); s != ippStsNoErr) return s;
+  if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
+  if (mask.width < 1 || mask.height < 1) return ippStsMaskSizeErr;
+  if (anchor.x < 0 || anchor.x >= mask.width || anchor.y < 0 || anchor.y >= mask.height)
+    return ippStsAnchorErr;
+  return ippStsNoErr;
+}
+
+// One and three channels: each source row of the window is reduced along the row once into a
+// ring of mask-height rows, and each output row is the extreme over the ring's rows.
+template <bool kMax, int kChannels>
+IppStatus RowRingEngine(const uint8_t* top, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                        IppiSize mask, TapsBlocksFn blocks) {
+  const int64_t rowBytes = int64_t{roi.width} * kChannels;
+  const int64_t ringStep = (rowBytes + 31) / 32 * 32;
+  auto* ring = static_cast<uint8_t*>(fbAlignedAlloc8(ringStep * mask.height));
+  if (ring == nullptr) return ippStsMemAllocErr;
+  // The window ring of the per-pixel scan; the passes below keep their extremes in registers,
+  // but the block is taken all the same, so the call needs and may fail on the same memory.
+  void* window = fbAlignedAlloc32(int64_t{kChannels} * mask.width);
+  if (window == nullptr) {
+    fbAlignedFree(ring);
+    return ippStsMemAllocErr;
+  }
+  const auto horizontal = [&](int64_t sourceRow, int64_t slot) {
+    TapsRow<kMax>(top + sourceRow * srcStep, kChannels, mask.width, ring + slot * ringStep,
+                  rowBytes, blocks);
+  };
+  for (int64_t r = 0; r + 1 < mask.height; ++r) horizontal(r, r);
+  int64_t slot = mask.height - 1;
+  for (int32_t y = 0; y < roi.height; ++y) {
+    horizontal(int64_t{y} + mask.height - 1, slot);
+    slot = slot + 1 == mask.height ? 0 : slot + 1;
+    // Every ring row is in the window, so their order does not matter.
+    TapsRow<kMax>(ring, ringStep, mask.height, rows::Row(pDst, dstStep, y), rowBytes, blocks);
+  }
+  fbAlignedFree(window);
+  fbAlignedFree(ring);
+  return ippStsNoErr;
+}
+
+// Four channels: a one-row or one-column mask reads the source directly; otherwise each output
+// row takes the column extremes of its window, a stretch at a time, then their extreme along
+// the row.
+template <bool kMax>
+IppStatus ColumnRingEngine(const uint8_t* top, int srcStep, Ipp8u* pDst, int dstStep,
+                           IppiSize roi, IppiSize mask, TapsBlocksFn blocks) {
+  const int64_t rowBytes = int64_t{roi.width} * 4;
+  if (mask.height == 1 || mask.width == 1) {
+    const bool alongRow = mask.height == 1;
+    const ptrdiff_t stride = alongRow ? 4 : srcStep;
+    const int64_t taps = alongRow ? mask.width : mask.height;
+    for (int32_t y = 0; y < roi.height; ++y)
+      TapsRow<kMax>(top + ptrdiff_t{y} * srcStep, stride, taps, rows::Row(pDst, dstStep, y),
+                    rowBytes, blocks);
+    return ippStsNoErr;
+  }
+  auto* ring = static_cast<uint8_t*>(fbAlignedAlloc32(int64_t{4} * mask.width));
+  if (ring == nullptr) return ippStsMemAllocErr;
+  alignas(32) uint8_t local[kColumnStretchBytes];
+  const int64_t spanBytes = int64_t{4} * (mask.width - 1);
+  const bool useLocal = spanBytes + 4 * 64 <= kColumnStretchBytes;
+  uint8_t* columns = useLocal ? local : ring;
+  const int64_t capacity = useLocal ? kColumnStretchBytes : int64_t{16} * mask.width;
+  const int64_t stretchBytes = (capacity - spanBytes) / 4 * 4;  // output bytes per stretch
+  for (int32_t y = 0; y < roi.height; ++y) {
+    const uint8_t* srcRow = top + ptrdiff_t{y} * srcStep;
+    uint8_t* dstRow = rows::Row(pDst, dstStep, y);
+    for (int64_t x = 0; x < rowBytes; x += stretchBytes) {
+      const int64_t n = std::min(stretchBytes, rowBytes - x);
+      TapsRow<kMax>(srcRow + x, srcStep, mask.height, columns, n + spanBytes, blocks);
+      TapsRow<kMax>(columns, 4, mask.width, dstRow + x, n, blocks);
+    }
+  }
+  fbAlignedFree(ring);
+  return ippStsNoErr;
+}
+
+template <bool kMax, int kChannels>
+IppStatus FilterExtreme(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                        IppiSize mask, IppiPoint anchor) {
+  if (const IppStatus s = CheckExtremeFilter(pSrc, srcStep, pDst, dstStep, roi, mask, anchor);
+      s != ippStsNoErr)
+    return s;
+  if (mask.width == 1 && mask.height == 1) {
+    if constexpr (kChannels == 1) return fbCopy8uC1(pSrc, srcStep, pDst, dstStep, roi.width, roi.height);
+    if constexpr (kChannels == 3) return fbCopy8uC3(pSrc, srcStep, pDst, dstStep, roi.width, roi.height);
+    if constexpr (kChannels == 4) return fbCopy8uC4(pSrc, srcStep, pDst, dstStep, roi.width, roi.height);
+  }
+  const uint8_t* top = pSrc - ptrdiff_t{anchor.y} * srcStep - ptrdiff_t{anchor.x} * kChannels;
+  const extremefilter::TTapsBlocks vector = extremefilter::VectorTaps();
+  const TapsBlocksFn blocks = kMax ? vector.Max : vector.Min;
+  if constexpr (kChannels == 4) {
+    return ColumnRingEngine<kMax>(top, srcStep, pDst, dstStep, roi, mask, blocks);
+  } else {
+    return RowRingEngine<kMax, kChannels>(top, srcStep, pDst, dstStep, roi, mask, blocks);
+  }
+}
+
+}  // namespace
+
+#define PF_EXTREME_FILTER_FORMS(X) \
+  X(Min, C1, false, 1)             \
+  X(Min, C3, false, 3)             \
+  X(Min, C4, false, 4)             \
+  X(Max, C1, true, 1)              \
+  X(Max, C3, true, 3)              \
+  X(Max, C4, true, 4)
+#define PF_EXTREME_FILTER_DEFINE(op, layout, isMax, channels)                                  \
+  IppStatus ippiFilter##op##_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst,        \
+                                            int dstStep, IppiSize dstRoiSize, IppiSize maskSize, \
+                                            IppiPoint anchor) {                                 \
+    return FilterExtreme<isMax, channels>(pSrc, srcStep, pDst, dstStep, dstRoiSize, maskSize,   \
+                                          anchor);                                              \
+  }
+PF_EXTREME_FILTER_FORMS(PF_EXTREME_FILTER_DEFINE)
+#undef PF_EXTREME_FILTER_DEFINE
+#undef PF_EXTREME_FILTER_FORMS
+
+}  // namespace builtin

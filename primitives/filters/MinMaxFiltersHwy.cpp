@@ -1,0 +1,79 @@
+// Vector blocks of the minimum and maximum filters (MinMaxFiltersKernels.h), compiled once per
+// instruction set and chosen at run time. Each vector of outputs keeps its running extreme in
+// a register while the taps are loaded one after the other; byte minima and maxima are exact,
+// so every target gives the plain loop's bytes.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/filters/MinMaxFiltersHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "primitives/filters/MinMaxFiltersKernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace builtin::extremefilter {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+template <bool kMax, class D>
+HWY_INLINE hn::Vec<D> Extreme(hn::Vec<D> a, hn::Vec<D> b) {
+  if constexpr (kMax) {
+    return hn::Max(a, b);
+  } else {
+    return hn::Min(a, b);
+  }
+}
+
+template <bool kMax>
+HWY_INLINE size_t TapsLoop(const uint8_t* HWY_RESTRICT src, ptrdiff_t stride, int64_t taps,
+                           uint8_t* HWY_RESTRICT out, size_t n) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  // Two vectors a step, so that two chains of extremes run side by side.
+  for (; i + 2 * lanes <= n; i += 2 * lanes) {
+    const uint8_t* p = src + i;
+    auto a = hn::LoadU(d, p);
+    auto b = hn::LoadU(d, p + lanes);
+    for (int64_t j = 1; j < taps; ++j) {
+      p += stride;
+      a = Extreme<kMax, decltype(d)>(a, hn::LoadU(d, p));
+      b = Extreme<kMax, decltype(d)>(b, hn::LoadU(d, p + lanes));
+    }
+    hn::StoreU(a, d, out + i);
+    hn::StoreU(b, d, out + i + lanes);
+  }
+  for (; i + lanes <= n; i += lanes) {
+    const uint8_t* p = src + i;
+    auto a = hn::LoadU(d, p);
+    for (int64_t j = 1; j < taps; ++j) {
+      p += stride;
+      a = Extreme<kMax, decltype(d)>(a, hn::LoadU(d, p));
+    }
+    hn::StoreU(a, d, out + i);
+  }
+  return i;
+}
+
+size_t MinTapsBlocks(const uint8_t* src, ptrdiff_t stride, int64_t taps, uint8_t* out, size_t n) {
+  return TapsLoop<false>(src, stride, taps, out, n);
+}
+size_t MaxTapsBlocks(const uint8_t* src, ptrdiff_t stride, int64_t taps, uint8_t* out, size_t n) {
+  return TapsLoop<true>(src, stride, taps, out, n);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace builtin::extremefilter
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace builtin::extremefilter {
+
+HWY_EXPORT(MinTapsBlocks);
+HWY_EXPORT(MaxTapsBlocks);
+
+TTapsBlocks VectorTaps() {
+  return TTapsBlocks{&HWY_DYNAMIC_DISPATCH(MinTapsBlocks), &HWY_DYNAMIC_DISPATCH(MaxTapsBlocks)};
+}
+
+}  // namespace builtin::extremefilter
+#endif  // HWY_ONCE
