@@ -30,3 +30,4 @@
 #include "primitives/image/Logic.h"
 #include "primitives/image/AlphaComp.h"
 #include "primitives/filters/MinMaxFilters.h"
+#include "primitives/filters/MedianFilter.h"

@@ -45,9 +45,9 @@
   X(BUILTIN, IPPI,         ippiFilterMax_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(BUILTIN, IPPI,         ippiFilterMax_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(BUILTIN, IPPI,         ippiFilterMax_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMedian_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMedian_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMedian_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMedian_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMedian_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMedian_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiFilterPrewittHoriz_8u_C3R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterPrewittHoriz_8u_AC4R,     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiFilterPrewittHoriz_8u_C1R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
