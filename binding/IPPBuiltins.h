@@ -31,3 +31,4 @@
 #include "primitives/image/AlphaComp.h"
 #include "primitives/filters/MinMaxFilters.h"
 #include "primitives/filters/MedianFilter.h"
+#include "primitives/filters/BoxFilter.h"

@@ -1,0 +1,99 @@
+// Vector blocks of the box filter (BoxFilterKernels.h), compiled once per instruction set and
+// chosen at run time. Column sums and window sums are 32-bit lanes; the product with the
+// multiplier wraps modulo 2^32 like the plain code (it never exceeds 2^32 for the areas the
+// integer engine serves). The 3x3 mean works 16-bit lanes: a sum of nine bytes is at most
+// 2295, and (s * 29128) >> 18 is the high half of the 16-bit product shifted right by 2.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/filters/BoxFilterHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "primitives/filters/BoxFilterKernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace builtin::boxfilter {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+size_t ColumnAddBlocks(int32_t* HWY_RESTRICT col, const uint8_t* HWY_RESTRICT row, size_t n) {
+  const hn::ScalableTag<int32_t> d32;
+  const hn::Rebind<uint8_t, decltype(d32)> d8;
+  const size_t lanes = hn::Lanes(d32);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes)
+    hn::StoreU(hn::Add(hn::LoadU(d32, col + i), hn::PromoteTo(d32, hn::LoadU(d8, row + i))), d32, col + i);
+  return i;
+}
+
+size_t ColumnMoveBlocks(int32_t* HWY_RESTRICT col, const uint8_t* HWY_RESTRICT enter,
+                        const uint8_t* HWY_RESTRICT leave, size_t n) {
+  const hn::ScalableTag<int32_t> d32;
+  const hn::Rebind<uint8_t, decltype(d32)> d8;
+  const size_t lanes = hn::Lanes(d32);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    const auto in = hn::PromoteTo(d32, hn::LoadU(d8, enter + i));
+    const auto out = hn::PromoteTo(d32, hn::LoadU(d8, leave + i));
+    hn::StoreU(hn::Add(hn::LoadU(d32, col + i), hn::Sub(in, out)), d32, col + i);
+  }
+  return i;
+}
+
+size_t WindowMeansBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, int64_t taps, uint32_t multiplier,
+                         int32_t shift, uint8_t* HWY_RESTRICT out, size_t n) {
+  const hn::ScalableTag<uint32_t> du;
+  const hn::Rebind<uint8_t, decltype(du)> d8;
+  const hn::RebindToSigned<decltype(du)> di;
+  const size_t lanes = hn::Lanes(du);
+  const auto m = hn::Set(du, multiplier);
+  const auto* c = reinterpret_cast<const uint32_t*>(col);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    const uint32_t* p = c + i;
+    auto s = hn::LoadU(du, p);
+    for (int64_t k = 1; k < taps; ++k) {
+      p += channels;
+      s = hn::Add(s, hn::LoadU(du, p));
+    }
+    const auto mean = hn::ShiftRightSame(hn::Mul(s, m), shift);  // at most 255
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, mean)), d8, out + i);
+  }
+  return i;
+}
+
+size_t Box3x3Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t step, ptrdiff_t channels,
+                    uint8_t* HWY_RESTRICT out, size_t n) {
+  const hn::ScalableTag<uint16_t> d16;
+  const hn::Rebind<uint8_t, decltype(d16)> d8;
+  const hn::RebindToSigned<decltype(d16)> di;
+  const size_t lanes = hn::Lanes(d16);
+  const auto k = hn::Set(d16, uint16_t{29128});
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    auto s = hn::Zero(d16);
+    for (int r = 0; r < 3; ++r)
+      for (int j = 0; j < 3; ++j) s = hn::Add(s, hn::PromoteTo(d16, hn::LoadU(d8, src + i + j * channels + r * step)));
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRight<2>(hn::MulHigh(s, k)))), d8, out + i);
+  }
+  return i;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace builtin::boxfilter
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace builtin::boxfilter {
+
+HWY_EXPORT(ColumnAddBlocks);
+HWY_EXPORT(ColumnMoveBlocks);
+HWY_EXPORT(WindowMeansBlocks);
+HWY_EXPORT(Box3x3Blocks);
+
+TBoxBlocks VectorBox() {
+  return TBoxBlocks{&HWY_DYNAMIC_DISPATCH(ColumnAddBlocks), &HWY_DYNAMIC_DISPATCH(ColumnMoveBlocks),
+                    &HWY_DYNAMIC_DISPATCH(WindowMeansBlocks), &HWY_DYNAMIC_DISPATCH(Box3x3Blocks)};
+}
+
+}  // namespace builtin::boxfilter
+#endif  // HWY_ONCE
