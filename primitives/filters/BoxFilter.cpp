@@ -121,9 +121,11 @@ IppStatus BoxInteger(const TBoxJob& job) {
       uint32_t s[kChannels] = {};
       for (int64_t k = 0; k < job.mask.width; ++k)
         for (int ch = 0; ch < kChannels; ++ch) s[ch] += static_cast<uint32_t>(col[k * kChannels + ch]);
+      const auto done = static_cast<int64_t>(v.WindowRun(col, kChannels, job.mask.width, r.multiplier, r.shift, s,
+                                                         out, static_cast<size_t>(rowBytes - kChannels)));
       const int32_t* leave = col;
       const int32_t* enter = col + int64_t{job.mask.width} * kChannels;
-      for (int64_t x = 0; x < rowBytes; x += kChannels)
+      for (int64_t x = done; x < rowBytes; x += kChannels)
         for (int ch = 0; ch < kChannels; ++ch) {
           out[x + ch] = static_cast<uint8_t>((s[ch] * r.multiplier) >> r.shift);
           // The sum formed after the last pixel is not used, and its column may lie past the

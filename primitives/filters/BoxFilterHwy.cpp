@@ -61,6 +61,49 @@ size_t WindowMeansBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, in
   return i;
 }
 
+// Window sums carried along the row, one or four channels, in 128-bit vectors of four 32-bit
+// lanes. Four channels: a vector is one pixel's sums, moved on by the columns that enter and
+// leave. One channel: a vector is four pixels; the column differences of the four are summed
+// by a lane scan and added to the running sum of the pixel before them.
+size_t WindowRunBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, int64_t taps, uint32_t multiplier,
+                       int32_t shift, uint32_t* HWY_RESTRICT sums, uint8_t* HWY_RESTRICT out, size_t n) {
+#if HWY_TARGET == HWY_SCALAR
+  (void)col, (void)channels, (void)taps, (void)multiplier, (void)shift, (void)sums, (void)out, (void)n;
+  return 0;  // no 128-bit vectors: the plain loop carries the sums
+#else
+  const hn::Full128<uint32_t> du;
+  const hn::RebindToSigned<decltype(du)> di;
+  const hn::Rebind<uint8_t, decltype(du)> d8;
+  const auto m = hn::Set(du, multiplier);
+  const auto* c = reinterpret_cast<const uint32_t*>(col);
+  const auto mean = [&](hn::Vec<decltype(du)> s, uint8_t* to) {
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRightSame(hn::Mul(s, m), shift))), d8, to);
+  };
+  size_t i = 0;
+  if (channels == 4) {
+    const uint32_t* enter = c + taps * 4;
+    auto s = hn::LoadU(du, sums);
+    for (; i + 4 <= n; i += 4) {
+      mean(s, out + i);
+      s = hn::Add(s, hn::Sub(hn::LoadU(du, enter + i), hn::LoadU(du, c + i)));
+    }
+    hn::StoreU(s, du, sums);
+  } else if (channels == 1) {
+    const uint32_t* enter = c + taps;
+    auto s = hn::Set(du, sums[0]);  // the sum of the pixel before the next four, in every lane
+    for (; i + 4 <= n; i += 4) {
+      auto diff = hn::Sub(hn::LoadU(du, enter + i), hn::LoadU(du, c + i));
+      diff = hn::Add(diff, hn::ShiftLeftLanes<1>(du, diff));
+      diff = hn::Add(diff, hn::ShiftLeftLanes<2>(du, diff));  // inclusive sums of the differences
+      mean(hn::Add(s, hn::ShiftLeftLanes<1>(du, diff)), out + i);
+      s = hn::Add(s, hn::Broadcast<3>(diff));
+    }
+    sums[0] = hn::GetLane(s);
+  }
+  return i;
+#endif
+}
+
 size_t Box3x3Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t step, ptrdiff_t channels,
                     uint8_t* HWY_RESTRICT out, size_t n) {
   const hn::ScalableTag<uint16_t> d16;
@@ -89,10 +132,11 @@ HWY_EXPORT(ColumnAddBlocks);
 HWY_EXPORT(ColumnMoveBlocks);
 HWY_EXPORT(WindowMeansBlocks);
 HWY_EXPORT(Box3x3Blocks);
+HWY_EXPORT(WindowRunBlocks);
 
 TBoxBlocks VectorBox() {
   return TBoxBlocks{&HWY_DYNAMIC_DISPATCH(ColumnAddBlocks), &HWY_DYNAMIC_DISPATCH(ColumnMoveBlocks),
-                    &HWY_DYNAMIC_DISPATCH(WindowMeansBlocks), &HWY_DYNAMIC_DISPATCH(Box3x3Blocks)};
+                    &HWY_DYNAMIC_DISPATCH(WindowMeansBlocks), &HWY_DYNAMIC_DISPATCH(Box3x3Blocks), &HWY_DYNAMIC_DISPATCH(WindowRunBlocks)};
 }
 
 }  // namespace builtin::boxfilter

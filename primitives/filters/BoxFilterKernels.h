@@ -39,11 +39,19 @@ using WindowMeansBlocksFn = size_t (*)(const int32_t* col, ptrdiff_t channels, i
                                        uint32_t multiplier, int32_t shift, uint8_t* out, size_t n);
 using Box3x3BlocksFn = size_t (*)(const uint8_t* src, ptrdiff_t step, ptrdiff_t channels, uint8_t* out,
                                   size_t n);
+// The window sums carried along the row for one or four channels (others do nothing and
+// return 0): sums holds the running sums of the channels for the first pixel, and on return
+// those of the pixel after the last one done. Its outputs are those of WindowMeansPlain with
+// taps terms; n must leave out the row's last pixel, whose following sum would need a column
+// past the sums kept.
+using WindowRunBlocksFn = size_t (*)(const int32_t* col, ptrdiff_t channels, int64_t taps, uint32_t multiplier,
+                                     int32_t shift, uint32_t* sums, uint8_t* out, size_t n);
 struct TBoxBlocks {
   ColumnAddBlocksFn ColumnAdd = nullptr;
   ColumnMoveBlocksFn ColumnMove = nullptr;
   WindowMeansBlocksFn WindowMeans = nullptr;
   Box3x3BlocksFn Box3x3 = nullptr;
+  WindowRunBlocksFn WindowRun = nullptr;
 };
 TBoxBlocks VectorBox();
 
