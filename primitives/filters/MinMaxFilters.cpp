@@ -39,6 +39,8 @@ using extremefilter::TapsRow;
 // The four-channel engine keeps the column extremes of a stretch of its row here when the
 // mask is narrow enough, the window ring otherwise (which holds 16 bytes per mask column).
 constexpr int64_t kColumnStretchBytes = 16384;
+// The bytes of the ring (all its rows) that one strip of the row-ring engine works at a time.
+constexpr int64_t kRingStripCacheBytes = 24576;
 
 IppStatus CheckExtremeFilter(const Ipp8u* pSrc, int srcStep, const Ipp8u* pDst, int dstStep,
                              IppiSize roi, IppiSize mask, IppiPoint anchor) {
@@ -66,17 +68,24 @@ IppStatus RowRingEngine(const uint8_t* top, int srcStep, Ipp8u* pDst, int dstSte
     fbAlignedFree(ring);
     return ippStsMemAllocErr;
   }
-  const auto horizontal = [&](int64_t sourceRow, int64_t slot) {
-    TapsRow<kMax>(top + sourceRow * srcStep, kChannels, mask.width, ring + slot * ringStep,
-                  rowBytes, blocks);
-  };
-  for (int64_t r = 0; r + 1 < mask.height; ++r) horizontal(r, r);
-  int64_t slot = mask.height - 1;
-  for (int32_t y = 0; y < roi.height; ++y) {
-    horizontal(int64_t{y} + mask.height - 1, slot);
-    slot = slot + 1 == mask.height ? 0 : slot + 1;
-    // Every ring row is in the window, so their order does not matter.
-    TapsRow<kMax>(ring, ringStep, mask.height, rows::Row(pDst, dstStep, y), rowBytes, blocks);
+  // The region is worked in strips of whole columns (any byte range works alike: an output byte
+  // reads only bytes c apart to its right), narrow enough that the ring's part of a strip stays
+  // in the first-level cache while the strip's rows go by.
+  const int64_t strip = std::max<int64_t>(256, kRingStripCacheBytes / mask.height / 64 * 64);
+  for (int64_t x = 0; x < rowBytes; x += strip) {
+    const int64_t n = std::min(strip, rowBytes - x);
+    const uint8_t* left = top + x;
+    const auto horizontal = [&](int64_t sourceRow, int64_t slot) {
+      TapsRow<kMax>(left + sourceRow * srcStep, kChannels, mask.width, ring + slot * ringStep + x, n, blocks);
+    };
+    for (int64_t r = 0; r + 1 < mask.height; ++r) horizontal(r, r);
+    int64_t slot = mask.height - 1;
+    for (int32_t y = 0; y < roi.height; ++y) {
+      horizontal(int64_t{y} + mask.height - 1, slot);
+      slot = slot + 1 == mask.height ? 0 : slot + 1;
+      // Every ring row is in the window, so their order does not matter.
+      TapsRow<kMax>(ring + x, ringStep, mask.height, rows::Row(pDst, dstStep, y) + x, n, blocks);
+    }
   }
   fbAlignedFree(window);
   fbAlignedFree(ring);
