@@ -56,9 +56,13 @@ void MedianSquare5Plain(const uint8_t* src, ptrdiff_t step, ptrdiff_t channels, 
                         int64_t from, int64_t n) {
   for (int64_t i = from; i < n; ++i) {
     uint8_t v[25];
-    for (int j = 0; j < 5; ++j)
-      for (int r = 0; r < 5; ++r) v[5 * j + r] = src[i + j * channels + r * step];
-    out[i] = RunNetwork(v, kMedianOf25Net, kMedianOf25Line);
+    for (int j = 0; j < 5; ++j) {
+      uint8_t column[5];
+      for (int r = 0; r < 5; ++r) column[r] = src[i + j * channels + r * step];
+      RunNetwork(column, kSort5Net, 0);
+      std::copy(column, column + 5, v + 5 * j);
+    }
+    out[i] = RunNetwork(v, kMergeSorted5Columns, kMedianOf25Line);
   }
 }
 

@@ -19,23 +19,23 @@ struct TCompare {
 inline constexpr TCompare kMedianOf5Net[] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}, {1, 2}, {0, 4}, {2, 4}, {1, 2}};
 inline constexpr int kMedianOf5Line = 2;
 
-// The median of a 5x5 window whose row r of column j is line 5j + r: each column is sorted
-// (nine exchanges), then the sorted columns are merged (odd-even merges of columns 0 and 1,
-// that with column 2, columns 3 and 4, then the two) keeping only the exchanges that reach
-// the thirteenth smallest, which ends on line 14.
-inline constexpr TCompare kMedianOf25Net[] = {
-    {0, 1},   {3, 4},   {2, 4},   {2, 3},   {0, 3},   {0, 2},   {1, 4},   {1, 3},   {1, 2},   {5, 6},
-    {8, 9},   {7, 9},   {7, 8},   {5, 8},   {5, 7},   {6, 9},   {6, 8},   {6, 7},   {10, 11}, {13, 14},
-    {12, 14}, {12, 13}, {10, 13}, {10, 12}, {11, 14}, {11, 13}, {11, 12}, {15, 16}, {18, 19}, {17, 19},
-    {17, 18}, {15, 18}, {15, 17}, {16, 19}, {16, 18}, {16, 17}, {20, 21}, {23, 24}, {22, 24}, {22, 23},
-    {20, 23}, {20, 22}, {21, 24}, {21, 23}, {21, 22}, {0, 5},   {4, 9},   {4, 5},   {2, 7},   {2, 4},
-    {7, 5},   {1, 6},   {3, 8},   {3, 6},   {1, 2},   {3, 4},   {6, 7},   {8, 5},   {0, 10},  {5, 10},
-    {4, 14},  {4, 5},   {14, 10}, {2, 12},  {7, 12},  {2, 4},   {7, 5},   {12, 14}, {1, 11},  {9, 11},
-    {6, 9},   {3, 13},  {8, 13},  {3, 6},   {8, 9},   {13, 11}, {1, 2},   {3, 4},   {6, 7},   {8, 5},
-    {9, 12},  {13, 14}, {11, 10}, {15, 20}, {19, 24}, {19, 20}, {17, 22}, {17, 19}, {22, 20}, {16, 21},
-    {18, 23}, {18, 21}, {16, 17}, {18, 19}, {21, 22}, {23, 20}, {0, 15},  {5, 20},  {5, 15},  {4, 19},
-    {14, 19}, {14, 15}, {2, 17},  {12, 17}, {7, 22},  {7, 12},  {12, 14}, {1, 16},  {9, 24},  {9, 16},
-    {6, 21},  {11, 21}, {11, 16}, {3, 18},  {13, 18}, {8, 23},  {8, 13},  {13, 11}, {13, 14}};
+// Sorts five lines ascending (nine exchanges).
+inline constexpr TCompare kSort5Net[] = {
+    {0, 1}, {3, 4}, {2, 4}, {2, 3}, {0, 3}, {0, 2}, {1, 4}, {1, 3}, {1, 2}};
+
+// The median of a 5x5 window whose row r of column j is line 5j + r, once each column is
+// sorted with kSort5Net: the odd-even merges of columns 0 and 1, of that with column 2, of
+// columns 3 and 4, then of the two, keeping only the exchanges that reach the thirteenth
+// smallest, which ends on line 14.
+inline constexpr TCompare kMergeSorted5Columns[] = {
+    {0, 5}, {4, 9}, {4, 5}, {2, 7}, {2, 4}, {7, 5}, {1, 6}, {3, 8}, {3, 6}, {1, 2},
+    {3, 4}, {6, 7}, {8, 5}, {0, 10}, {5, 10}, {4, 14}, {4, 5}, {14, 10}, {2, 12}, {7, 12},
+    {2, 4}, {7, 5}, {12, 14}, {1, 11}, {9, 11}, {6, 9}, {3, 13}, {8, 13}, {3, 6}, {8, 9},
+    {13, 11}, {1, 2}, {3, 4}, {6, 7}, {8, 5}, {9, 12}, {13, 14}, {11, 10}, {15, 20}, {19, 24},
+    {19, 20}, {17, 22}, {17, 19}, {22, 20}, {16, 21}, {18, 23}, {18, 21}, {16, 17}, {18, 19}, {21, 22},
+    {23, 20}, {0, 15}, {5, 20}, {5, 15}, {4, 19}, {14, 19}, {14, 15}, {2, 17}, {12, 17}, {7, 22},
+    {7, 12}, {12, 14}, {1, 16}, {9, 24}, {9, 16}, {6, 21}, {11, 21}, {11, 16}, {3, 18}, {13, 18},
+    {8, 23}, {8, 13}, {13, 11}, {13, 14}};
 inline constexpr int kMedianOf25Line = 14;
 
 // Plain rows, outputs from .. n - 1 of a row of n bytes:
