@@ -7,6 +7,7 @@
 #define HWY_TARGET_INCLUDE "primitives/filters/BoxFilterHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
+#include <hwy/targets.h>
 
 #include "primitives/filters/BoxFilterKernels.h"
 
@@ -135,6 +136,9 @@ HWY_EXPORT(Box3x3Blocks);
 HWY_EXPORT(WindowRunBlocks);
 
 TBoxBlocks VectorBox() {
+  // Choose the target first: before any dispatch the table holds the choosing entry, which
+  // asks the processor again on every call (slow where that traps to a hypervisor).
+  if (!hwy::GetChosenTarget().IsInitialized()) hwy::GetChosenTarget().Update(hwy::SupportedTargets());
   return TBoxBlocks{&HWY_DYNAMIC_DISPATCH(ColumnAddBlocks), &HWY_DYNAMIC_DISPATCH(ColumnMoveBlocks),
                     &HWY_DYNAMIC_DISPATCH(WindowMeansBlocks), &HWY_DYNAMIC_DISPATCH(Box3x3Blocks), &HWY_DYNAMIC_DISPATCH(WindowRunBlocks)};
 }

@@ -5,6 +5,7 @@
 #define HWY_TARGET_INCLUDE "primitives/filters/MedianFilterHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
+#include <hwy/targets.h>
 
 #include <utility>
 
@@ -146,6 +147,9 @@ HWY_EXPORT(MedianSquare3Blocks);
 HWY_EXPORT(MedianSquare5Blocks);
 
 TMedianBlocks VectorMedian() {
+  // Choose the target first: before any dispatch the table holds the choosing entry, which
+  // asks the processor again on every call (slow where that traps to a hypervisor).
+  if (!hwy::GetChosenTarget().IsInitialized()) hwy::GetChosenTarget().Update(hwy::SupportedTargets());
   return TMedianBlocks{&HWY_DYNAMIC_DISPATCH(MedianTaps3Blocks), &HWY_DYNAMIC_DISPATCH(MedianTaps5Blocks),
                        &HWY_DYNAMIC_DISPATCH(MedianSquare3Blocks), &HWY_DYNAMIC_DISPATCH(MedianSquare5Blocks)};
 }

@@ -8,6 +8,7 @@
 #define HWY_TARGET_INCLUDE "primitives/filters/MinMaxFiltersHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
+#include <hwy/targets.h>
 
 #include "primitives/filters/MinMaxFiltersKernels.h"
 
@@ -93,6 +94,9 @@ HWY_EXPORT(MinTapsBlocks);
 HWY_EXPORT(MaxTapsBlocks);
 
 TTapsBlocks VectorTaps() {
+  // Choose the target first: before any dispatch the table holds the choosing entry, which
+  // asks the processor again on every call (slow where that traps to a hypervisor).
+  if (!hwy::GetChosenTarget().IsInitialized()) hwy::GetChosenTarget().Update(hwy::SupportedTargets());
   return TTapsBlocks{&HWY_DYNAMIC_DISPATCH(MinTapsBlocks), &HWY_DYNAMIC_DISPATCH(MaxTapsBlocks)};
 }
 
