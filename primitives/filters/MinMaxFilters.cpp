@@ -26,14 +26,40 @@ void TapsPlain(const uint8_t* src, ptrdiff_t stride, int64_t taps, uint8_t* out,
   }
 }
 
-template void TapsPlain<false>(const uint8_t*, ptrdiff_t, int64_t, uint8_t*, int64_t, int64_t);
-template void TapsPlain<true>(const uint8_t*, ptrdiff_t, int64_t, uint8_t*, int64_t, int64_t);
+template <bool kMax>
+void SharedPairPlain(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb, ptrdiff_t stride,
+                     const uint8_t* first, uint8_t* out0, uint8_t* out1, int64_t from, int64_t n) {
+  const auto extreme = [](uint8_t u, uint8_t v) { return kMax ? std::max(u, v) : std::min(u, v); };
+  for (int64_t i = from; i < n; ++i) {
+    uint8_t v = na > 0 ? a[i] : b[i];
+    for (int64_t j = 1; j < na; ++j) v = extreme(v, a[i + j * stride]);
+    for (int64_t j = na > 0 ? 0 : 1; j < nb; ++j) v = extreme(v, b[i + j * stride]);
+    out1[i] = v;
+    out0[i] = extreme(v, first[i]);
+  }
+}
+
+template <bool kMax>
+void MergePlain(const uint8_t* src, uint8_t* out, int64_t from, int64_t n) {
+  for (int64_t i = from; i < n; ++i) out[i] = kMax ? std::max(out[i], src[i]) : std::min(out[i], src[i]);
+}
+
+#define PF_EXTREME_KERNEL_INSTANCES(isMax)                                                               \
+  template void TapsPlain<isMax>(const uint8_t*, ptrdiff_t, int64_t, uint8_t*, int64_t, int64_t);        \
+  template void SharedPairPlain<isMax>(const uint8_t*, int64_t, const uint8_t*, int64_t, ptrdiff_t,      \
+                                       const uint8_t*, uint8_t*, uint8_t*, int64_t, int64_t);            \
+  template void MergePlain<isMax>(const uint8_t*, uint8_t*, int64_t, int64_t);
+PF_EXTREME_KERNEL_INSTANCES(false)
+PF_EXTREME_KERNEL_INSTANCES(true)
+#undef PF_EXTREME_KERNEL_INSTANCES
 
 }  // namespace extremefilter
 
 namespace {
 
 using extremefilter::TapsBlocksFn;
+using extremefilter::MergeRow;
+using extremefilter::SharedPairRow;
 using extremefilter::TapsRow;
 
 // The four-channel engine keeps the column extremes of a stretch of its row here when the
@@ -56,7 +82,7 @@ IppStatus CheckExtremeFilter(const Ipp8u* pSrc, int srcStep, const Ipp8u* pDst, 
 // ring of mask-height rows, and each output row is the extreme over the ring's rows.
 template <bool kMax, int kChannels>
 IppStatus RowRingEngine(const uint8_t* top, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
-                        IppiSize mask, TapsBlocksFn blocks) {
+                        IppiSize mask, const extremefilter::TExtremeBlocks& blocks) {
   const int64_t rowBytes = int64_t{roi.width} * kChannels;
   const int64_t ringStep = (rowBytes + 31) / 32 * 32;
   auto* ring = static_cast<uint8_t*>(fbAlignedAlloc8(ringStep * mask.height));
@@ -72,19 +98,34 @@ IppStatus RowRingEngine(const uint8_t* top, int srcStep, Ipp8u* pDst, int dstSte
   // reads only bytes c apart to its right), narrow enough that the ring's part of a strip stays
   // in the first-level cache while the strip's rows go by.
   const int64_t strip = std::max<int64_t>(256, kRingStripCacheBytes / mask.height / 64 * 64);
+  const int64_t h = mask.height;
   for (int64_t x = 0; x < rowBytes; x += strip) {
     const int64_t n = std::min(strip, rowBytes - x);
     const uint8_t* left = top + x;
-    const auto horizontal = [&](int64_t sourceRow, int64_t slot) {
-      TapsRow<kMax>(left + sourceRow * srcStep, kChannels, mask.width, ring + slot * ringStep + x, n, blocks);
+    // Source row r (counted from top) is kept in slot r mod h.
+    const auto slotRow = [&](int64_t r) { return ring + r % h * ringStep + x; };
+    const auto horizontal = [&](int64_t r) {
+      TapsRow<kMax>(left + r * srcStep, kChannels, mask.width, slotRow(r), n, blocks.Taps);
     };
-    for (int64_t r = 0; r + 1 < mask.height; ++r) horizontal(r, r);
-    int64_t slot = mask.height - 1;
-    for (int32_t y = 0; y < roi.height; ++y) {
-      horizontal(int64_t{y} + mask.height - 1, slot);
-      slot = slot + 1 == mask.height ? 0 : slot + 1;
+    for (int64_t r = 0; r + 1 < h; ++r) horizontal(r);
+    int32_t y = 0;
+    // Two output rows at a time: their windows share rows y + 1 .. y + h - 1, whose extreme is
+    // taken once; row y adds its first row, row y + 1 its last once that is in the ring.
+    for (; h > 1 && y + 1 < roi.height; y += 2) {
+      horizontal(int64_t{y} + h - 1);
+      const int64_t oldest = int64_t{y} % h;  // the slot of row y, split out of the shared rows
+      uint8_t* out0 = rows::Row(pDst, dstStep, y) + x;
+      uint8_t* out1 = rows::Row(pDst, dstStep, y + 1) + x;
+      const uint8_t* after = oldest + 1 < h ? ring + (oldest + 1) * ringStep + x : ring + x;
+      SharedPairRow<kMax>(after, h - 1 - oldest, ring + x, oldest, ringStep, slotRow(y), out0, out1, n,
+                          blocks.SharedPair);
+      horizontal(int64_t{y} + h);  // into the slot of row y
+      MergeRow<kMax>(slotRow(int64_t{y} + h), out1, n, blocks.Merge);
+    }
+    for (; y < roi.height; ++y) {
+      horizontal(int64_t{y} + h - 1);
       // Every ring row is in the window, so their order does not matter.
-      TapsRow<kMax>(ring + x, ringStep, mask.height, rows::Row(pDst, dstStep, y) + x, n, blocks);
+      TapsRow<kMax>(ring + x, ringStep, h, rows::Row(pDst, dstStep, y) + x, n, blocks.Taps);
     }
   }
   fbAlignedFree(window);
@@ -142,9 +183,9 @@ IppStatus FilterExtreme(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep
   }
   const uint8_t* top = pSrc - ptrdiff_t{anchor.y} * srcStep - ptrdiff_t{anchor.x} * kChannels;
   const extremefilter::TTapsBlocks vector = extremefilter::VectorTaps();
-  const TapsBlocksFn blocks = kMax ? vector.Max : vector.Min;
+  const extremefilter::TExtremeBlocks& blocks = kMax ? vector.Max : vector.Min;
   if constexpr (kChannels == 4) {
-    return ColumnRingEngine<kMax>(top, srcStep, pDst, dstStep, roi, mask, blocks);
+    return ColumnRingEngine<kMax>(top, srcStep, pDst, dstStep, roi, mask, blocks.Taps);
   } else {
     return RowRingEngine<kMax, kChannels>(top, srcStep, pDst, dstStep, roi, mask, blocks);
   }
