@@ -30,3 +30,6 @@
 #include "primitives/image/Logic.h"
 #include "primitives/image/AlphaComp.h"
 #include "primitives/filters/FixedFilters.h"
+#include "primitives/filters/MinMaxFilters.h"
+#include "primitives/filters/MedianFilter.h"
+#include "primitives/filters/BoxFilter.h"

@@ -36,18 +36,18 @@
   X(BUILTIN, IPPI,         ippiHistogramEven_8u_C3R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
   X(BUILTIN, IPPI,         ippiHistogramEven_8u_C4R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
   X(BUILTIN, IPPI,         ippiHistogramEven_8u_AC4R,          IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s**, Ipp32s**, int*, Ipp32s*, Ipp32s*)) \
-  X(STUB,    IPPI,         ippiFilterBox_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterBox_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterBox_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMin_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMin_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMin_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMax_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMax_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMax_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMedian_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMedian_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiFilterMedian_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterBox_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterBox_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterBox_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMin_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMin_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMin_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMax_8u_C3R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMax_8u_C4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMax_8u_C1R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMedian_8u_C3R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMedian_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiFilterMedian_8u_C1R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint)) \
   X(BUILTIN, IPPI,         ippiFilterPrewittHoriz_8u_C3R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterPrewittHoriz_8u_AC4R,     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterPrewittHoriz_8u_C1R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
