@@ -29,3 +29,5 @@
 #include "primitives/image/ArithmeticScaled.h"
 #include "primitives/image/Logic.h"
 #include "primitives/image/AlphaComp.h"
+#include "primitives/filters/GeneralFilters.h"
+#include "primitives/filters/SobelBorder.h"
