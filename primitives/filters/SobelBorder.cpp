@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/filters/SobelBorderKernels.h"
 #include "primitives/support/RowAccess.h"
@@ -38,6 +39,7 @@ using rows::Store;
 template <int... K>
 struct OneRow {
   static constexpr int kTaps = sizeof...(K);
+  static constexpr int16_t kKernel[] = {K...};
   static void Run(const uint8_t* __restrict w, uint8_t* __restrict out, ptrdiff_t, ptrdiff_t x0, ptrdiff_t len) {
     static constexpr int k[] = {K...};
     for (ptrdiff_t i = 0; i < len; ++i) {
@@ -51,6 +53,7 @@ struct OneRow {
 // Row pass 10: A = 1 0 1 into the first half of a double row, B = 0 8 0 into the second.
 struct TwoRows {
   static constexpr int kTaps = 3;
+  static constexpr int16_t kKernel[] = {0, 0, 0};  // no vector blocks
   static void Run(const uint8_t* __restrict w, uint8_t* __restrict out, ptrdiff_t halfBytes, ptrdiff_t x0,
                   ptrdiff_t len) {
     uint8_t* __restrict b = out + halfBytes;
@@ -81,12 +84,18 @@ void RowPassOf(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows r
   // copies of their windows, the pixels beyond the ends given by the border rule.
   const ptrdiff_t e = std::min<ptrdiff_t>(h, w);
   const ptrdiff_t innerEnd = std::max<ptrdiff_t>(e, w - h);
+  const RowBlocksFn blocks = std::is_same_v<Kernel, TwoRows> ? nullptr : VectorRowBlocks();
   for (int32_t r = 0; r < count; ++r) {
     const uint8_t* s = src + static_cast<ptrdiff_t>(srcStep) * r;
     uint8_t* out = rows(list[r]);
     for (ptrdiff_t p = -h; p < e + h; ++p) scratch[p + h] = Pixel(s, p, w, border, value);
     Kernel::Run(scratch, out, halfBytes, 0, e);
-    if (innerEnd > e) Kernel::Run(s + e - h, out, halfBytes, e, innerEnd - e);
+    if (innerEnd > e) {
+      // The inner outputs: vector blocks first (single-output passes), then the plain pass.
+      ptrdiff_t done = 0;
+      if (blocks) done = static_cast<ptrdiff_t>(blocks(s + e - h, out + 2 * e, innerEnd - e, Kernel::kKernel, Kernel::kTaps));
+      Kernel::Run(s + e - h + done, out, halfBytes, e + done, innerEnd - e - done);
+    }
     if (innerEnd < w) {
       uint8_t* right = scratch + kRightScratch;
       for (ptrdiff_t p = innerEnd - h; p < w + h; ++p) right[p - (innerEnd - h)] = Pixel(s, p, w, border, value);
@@ -102,11 +111,14 @@ template <bool Accumulate, int... K>
 void ColPassOf(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep, int32_t width, int32_t count) {
   static constexpr int n = sizeof...(K);
   static constexpr int k[] = {K...};
+  static constexpr int16_t k16[] = {K...};
+  const ColBlocksFn blocks = VectorColBlocks();
   for (int32_t o = 0; o < count; ++o) {
     const uint8_t* r[n];
     for (int i = 0; i < n; ++i) r[i] = rows(list[o + i]);
     uint8_t* __restrict d = dst + 2 * dstStep * o;
-    for (ptrdiff_t x = 0; x < width; ++x) {
+    const ptrdiff_t done = static_cast<ptrdiff_t>(blocks(r, k16, n, Accumulate, d, static_cast<size_t>(width)));
+    for (ptrdiff_t x = done; x < width; ++x) {
       int v = Accumulate ? Load<int16_t>(d, x) : 0;
       for (int i = 0; i < n; ++i) v += k[i] * Load<int16_t>(r[i], x);
       Store<int16_t>(d, x, static_cast<int16_t>(v));

@@ -55,6 +55,16 @@ extern const ColPass fbBorderColPass[13];
 extern const int kRowPassTaps[11];
 extern const int kColPassTaps[13];
 
+// Vector blocks (SobelBorderHwy.cpp), whole vectors from the start; they return the number of
+// values done, the plain passes do the rest. Row blocks: out[x] (16-bit) for x < len from the
+// bytes w[x .. x + taps - 1] and the kernel k. Column blocks: dst[x] (16-bit, at any address)
+// = sum of k[t] * rows[t][x], plus dst[x] when accumulating. 16-bit wrap-around throughout.
+using RowBlocksFn = size_t (*)(const uint8_t* w, uint8_t* out, size_t len, const int16_t* k, int taps);
+using ColBlocksFn = size_t (*)(const uint8_t* const* rows, const int16_t* k, int taps, bool accumulate, uint8_t* dst,
+                               size_t width);
+RowBlocksFn VectorRowBlocks();
+ColBlocksFn VectorColBlocks();
+
 // The position of a coordinate p outside 0 .. size - 1 under border rules 1 to 4.
 int64_t BorderCoordinate(int64_t p, int64_t size, int border);
 

@@ -13,6 +13,7 @@
 
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/filters/SobelBorderKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 using namespace builtin;
@@ -68,14 +69,15 @@ const Form kForms[] = {
 // Every rule, both masks, widths and heights around the strips of 16 rows and below the mask's
 // reach; the source is exactly the region (a read beyond it stops the test under
 // AddressSanitizer), the buffer exactly the query's size (which widths of a multiple of 16 fill
-// up to its last 64 bytes), the destination at odd addresses too.
+// up to its last 64 bytes), the destination at odd addresses too; on every vector target.
 TEST(SobelBorder, EqualsOpenCVSobelOnEveryRule) {
+  imagetest::ForEachVectorTarget([&] {
   cv::setNumThreads(1);
   std::mt19937 rng(36);
   int round = 0;
   for (const Form& form : kForms)
     for (IppiMaskSize mask : {ippMskSize3x3, ippMskSize5x5})
-      for (int width : {1, 2, 3, 7, 16, 17, 32})
+      for (int width : {1, 2, 3, 7, 16, 17, 32, 70})
         for (int height : {1, 2, 15, 16, 17, 18, 33})
           for (int border = 0; border <= 4; ++border)
             for (int value : {0, 200}) {
@@ -101,6 +103,7 @@ TEST(SobelBorder, EqualsOpenCVSobelOnEveryRule) {
                 for (int x = 0; x < width; ++x)
                   ASSERT_EQ(Value16(dst, x, y), ref.at<int16_t>(y, x)) << "at " << x << "," << y;
             }
+  });
 }
 
 // A black 5x4 image with a white constant border: the horizontal 3x3 edges are strongest in the
@@ -239,6 +242,7 @@ TEST(SobelBorder, ReflectionModelMatchesEngine) {
 // value of x is its kernel over the row extended by the rule; pass 10 writes its two outputs
 // into the two halves of a double row.
 TEST(SobelBorder, RowPassesFollowTheirKernels) {
+  imagetest::ForEachVectorTarget([&] {
   std::mt19937 rng(4);
   for (int pass = 0; pass <= 10; ++pass)
     for (int width : {1, 2, 3, 4, 5, 6, 9, 40})
@@ -273,11 +277,13 @@ TEST(SobelBorder, RowPassesFollowTheirKernels) {
         // Row 1 and 2 are not in the list and keep their bytes.
         for (size_t i = size_t(2 * values); i < size_t(6 * values); ++i) ASSERT_EQ(area[i], 0xEE);
       }
+  });
 }
 
 // Each column pass on rows of random 16-bit values (extremes included): the kernel's sum
 // modulo 2^16; pass 8 adds to the destination, pass 7 combines the halves of double rows.
 TEST(SobelBorder, ColumnPassesFollowTheirKernelsWithWrapAround) {
+  imagetest::ForEachVectorTarget([&] {
   std::mt19937 rng(9);
   for (int pass = 0; pass <= 12; ++pass)
     for (int width : {1, 7, 8, 33}) {
@@ -309,6 +315,7 @@ TEST(SobelBorder, ColumnPassesFollowTheirKernelsWithWrapAround) {
           ASSERT_EQ(Value16(dst, x, o), static_cast<int16_t>(v)) << x << "," << o;
         }
     }
+  });
 }
 
 // The engine with other passes: Laplacian-like and smoothing pairs against the formula over
