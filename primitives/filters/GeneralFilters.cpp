@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "primitives/filters/GeneralFiltersKernels.h"
 #include "primitives/support/RowAccess.h"
@@ -57,6 +58,15 @@ FloatSums PlanFloatSums(const float* kernel, int size) {
   if (bound < std::ldexp(1.0L, q + 24)) return FloatSums::kFloat;
   if (bound < std::ldexp(1.0L, q + 53)) return FloatSums::kDouble;
   return FloatSums::kExtended;
+}
+
+float FloatSumReach(const float* kernel, int size) {
+  long double total = 0;
+  for (int i = 0; i < size; ++i) total += std::fabs(static_cast<long double>(kernel[i]));
+  // 2n roundings of at most 2^-24 of 255 * sum |k| each, with a margin for the bound's own
+  // rounding; rounded up to float.
+  const long double reach = 2.0L * size * 0x1p-24L * 255.0L * total * 1.01L + 0x1p-100L;
+  return std::nextafter(static_cast<float>(reach), std::numeric_limits<float>::infinity());
 }
 
 }  // namespace general
@@ -145,9 +155,11 @@ void IntegerChunkBytes(const Acc* __restrict acc, int32_t low, const KernelDivis
 }
 
 // The two-dimensional filter over C bytes per pixel, of which the first Written are stored.
+// blocks (null: none) does the first bytes of each chunk in vector lanes.
 template <typename Acc, int C, int Written>
 void IntegerFilterRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
-                       const Ipp32s* kernel, IppiSize ks, IppiPoint anchor, const KernelDivisor& d, int32_t low) {
+                       const Ipp32s* kernel, IppiSize ks, IppiPoint anchor, const KernelDivisor& d, int32_t low,
+                       general::IntegerBlocksFn blocks, const general::IntegerPlan& plan) {
   const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(roi.width) * C;
   Acc acc[kChunk];
   uint8_t bytes[kChunk];
@@ -156,13 +168,11 @@ void IntegerFilterRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
     uint8_t* dst = rows::Row(pDst, dstStep, y);
     for (ptrdiff_t start = 0; start < rowBytes; start += kChunk) {
       const ptrdiff_t len = std::min(kChunk, rowBytes - start);
-      IntegerChunkSums<Acc>(src + start, srcStep, kernel, ks, anchor, C, acc, len);
-      if constexpr (Written == C) {
-        IntegerChunkBytes<Acc>(acc, low, d, dst + start, len);
-      } else {
-        IntegerChunkBytes<Acc>(acc, low, d, bytes, len);
-        fbCopyColourBytes4(bytes, dst + start, len / C);
-      }
+      uint8_t* out = Written == C ? dst + start : bytes;
+      const ptrdiff_t done = blocks ? static_cast<ptrdiff_t>(blocks(src + start, out, static_cast<size_t>(len), plan)) : 0;
+      IntegerChunkSums<Acc>(src + start + done, srcStep, kernel, ks, anchor, C, acc, len - done);
+      IntegerChunkBytes<Acc>(acc, low, d, out + done, len - done);
+      if constexpr (Written != C) fbCopyColourBytes4(bytes, dst + start, len / C);
     }
   }
 }
@@ -176,11 +186,18 @@ IppStatus Filter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
   if (srcStep < (int64_t{roi.width} + ks.width - 1) * C || dstStep < int64_t{roi.width} * C) return ippStsStepErr;
   const KernelDivisor d = general::fbKernelDivisor(divisor);
   const SumRange range = KernelSumRange(kernel, int64_t{ks.width} * ks.height);
+  const general::IntegerPlan plan{kernel, ks.width, ks.height, anchor.x, anchor.y, C, srcStep,
+                                  range.low >= 0, d};
+  // The vector blocks take sums that fit 16-bit lanes, signed or unsigned, and shifts up to 16.
+  const bool lanes16 = (range.low >= INT16_MIN && range.high <= INT16_MAX) || (range.low >= 0 && range.high <= 0xFFFF);
+  const general::IntegerBlocksFn blocks =
+      lanes16 && !(d.mode == KernelDivisor::kShift && d.shift > 16) ? general::VectorIntegerBlocks() : nullptr;
   if (range.high - range.low <= 0xFFFF)
     IntegerFilterRows<uint16_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor, d,
-                                            static_cast<int32_t>(range.low));
+                                            static_cast<int32_t>(range.low), blocks, plan);
   else
-    IntegerFilterRows<uint32_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor, d, 0);
+    IntegerFilterRows<uint32_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor, d, 0, nullptr,
+                                            plan);
   return ippStsNoErr;
 }
 
@@ -202,15 +219,34 @@ void FloatChunk(const uint8_t* src, ptrdiff_t tapStride, const Ipp32f* kernel, i
   for (ptrdiff_t b = 0; b < len; ++b) out[b] = ByteOfSum(acc[b]);
 }
 
-// len bytes of each of height rows, each byte filtered along the taps.
+// len bytes of each of height rows, each byte filtered along the taps. Where blocks is given,
+// the vector blocks walk each chunk (reach as GeneralFiltersKernels.h says), the plain sums in
+// Acc doing the stretches they leave.
 template <typename Acc>
 void FloatRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t rowBytes, int32_t height,
-               ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor) {
+               ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor, general::FloatBlocksFn blocks = nullptr,
+               float reach = -1) {
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* src = rows::Row(pSrc, srcStep, y);
     uint8_t* dst = rows::Row(pDst, dstStep, y);
-    for (ptrdiff_t start = 0; start < rowBytes; start += kChunk)
-      FloatChunk<Acc>(src + start, tapStride, kernel, size, anchor, dst + start, std::min(kChunk, rowBytes - start));
+    for (ptrdiff_t start = 0; start < rowBytes; start += kChunk) {
+      const ptrdiff_t len = std::min(kChunk, rowBytes - start);
+      const uint8_t* s = src + start;
+      uint8_t* d = dst + start;
+      if (!blocks) {
+        FloatChunk<Acc>(s, tapStride, kernel, size, anchor, d, len);
+        continue;
+      }
+      rows::WalkRowInBlocks(
+          len,
+          [&](ptrdiff_t i) {
+            return static_cast<ptrdiff_t>(
+                blocks(s + i, tapStride, kernel, size, anchor, d + i, static_cast<size_t>(len - i), reach));
+          },
+          [&](ptrdiff_t i, ptrdiff_t end) {
+            if (end > i) FloatChunk<Acc>(s + i, tapStride, kernel, size, anchor, d + i, end - i);
+          });
+    }
   }
 }
 
@@ -218,10 +254,12 @@ void FloatFilter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64
                  ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor) {
   switch (general::PlanFloatSums(kernel, size)) {
     case FloatSums::kFloat:
-      FloatRows<float>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor);
+      FloatRows<float>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor,
+                       general::VectorFloatBlocks(), -1.0f);
       break;
     case FloatSums::kDouble:
-      FloatRows<double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor);
+      FloatRows<double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor,
+                        general::VectorFloatBlocks(), general::FloatSumReach(kernel, size));
       break;
     case FloatSums::kExtended:
       FloatRows<long double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor);

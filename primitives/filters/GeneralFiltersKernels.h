@@ -2,6 +2,7 @@
 // integer kernel and the choice of the narrowest exact sum for a float kernel.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace builtin::general {
@@ -58,5 +59,38 @@ inline uint8_t ByteOfSum(T s) {
   if (s >= T(0)) return static_cast<uint8_t>(static_cast<int32_t>(s));
   return 0;
 }
+
+// ---- Vector blocks (GeneralFiltersHwy.cpp) -------------------------------------------------
+// Whole vectors from the start of a chunk; they return the number of bytes done, the plain
+// code does the rest.
+
+// The integer filter where every sum of the kernel lies in -32768..32767 (or, unsignedSums, in
+// 0..65535): 16-bit lanes with wrap-around products and sums give the sums exactly. Then the
+// divisor's byte: plain and shift modes in 16-bit lanes ((s + 2^(k-1)) >> k as the rounded
+// average of s >> (k-1) and 0; shifts up to 16), scale mode in double, where s * factor and
+// s * factor + 0.5 are exact. src is the source byte under the first destination byte.
+struct IntegerPlan {
+  const int32_t* kernel;
+  int32_t kw, kh, ax, ay;
+  int32_t c;        // bytes per pixel (a tap moves by c bytes along a row)
+  int32_t srcStep;
+  bool unsignedSums;
+  KernelDivisor divisor;
+};
+using IntegerBlocksFn = size_t (*)(const uint8_t* src, uint8_t* out, size_t len, const IntegerPlan& plan);
+IntegerBlocksFn VectorIntegerBlocks();
+
+// The float filters in float lanes: element t reads the byte (anchor - t) taps of tapStride
+// bytes away, summed from the last element down. Where the sums are exact in float
+// (PlanFloatSums), reach is negative and every block is taken. Where they are exact in double
+// only, the float sum s lies within reach of the exact one (each of the n products and n sums
+// rounds once, by at most 2^-24 of a magnitude of at most 255 * sum |k|), and the byte depends
+// only on which half-integers the exact sum lies between: a block whose every s lies farther
+// than reach from the nearest half-integer is taken; the blocks stop before one that does not.
+using FloatBlocksFn = size_t (*)(const uint8_t* src, ptrdiff_t tapStride, const float* k, int n, int anchor,
+                                 uint8_t* out, size_t len, float reach);
+FloatBlocksFn VectorFloatBlocks();
+// The reach of a kernel's float sums (see above).
+float FloatSumReach(const float* kernel, int size);
 
 }  // namespace builtin::general

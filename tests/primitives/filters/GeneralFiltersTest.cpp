@@ -14,6 +14,7 @@
 
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/GeneralFiltersKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 using namespace builtin;
@@ -92,8 +93,9 @@ const IntegerCase kIntegerCases[] = {{3, 3, 1, 1}, {5, 5, 2, 2}, {3, 3, 0, 2}, {
 // exact in float and saturate alike); other divisors: OpenCV's float sums (exact integers)
 // through the divisor model. The kernels mix signs, small ones stay in 16-bit sums, large ones
 // take the 32-bit path. AC4 keeps the destination's fourth byte; nothing outside the region is
-// written.
+// written. On every vector target.
 TEST(GeneralFilters, IntegerKernelsEqualFlippedFilter2D) {
+  imagetest::ForEachVectorTarget([&] {
   cv::setNumThreads(1);
   std::mt19937 rng(36);
   const int divisors[] = {1, 16, 25, 2, 3, -1, -7, 1000, 1 << 30, INT32_MIN};
@@ -134,10 +136,12 @@ TEST(GeneralFilters, IntegerKernelsEqualFlippedFilter2D) {
             ASSERT_EQ(cv::norm(ref, RegionMat(dst, form.pixel), cv::NORM_INF), 0);
           }
         }
+  });
 }
 
 // Sums beyond the 32-bit range wrap modulo 2^32 before the division.
 TEST(GeneralFilters, IntegerSumsWrapModulo32Bits) {
+  imagetest::ForEachVectorTarget([&] {
   const Ipp32s kernel[] = {INT32_MAX, INT32_MAX, 1 << 30, -(1 << 29)};
   std::mt19937 rng(5);
   BorderedImage src(9, 3, 1, BorderedImage::Margins{3, 0, 0, 0});
@@ -154,6 +158,7 @@ TEST(GeneralFilters, IntegerSumsWrapModulo32Bits) {
         ASSERT_EQ(dst.at(x, y)[0], DivideModel(static_cast<int32_t>(s), divisor)) << x << "," << y << " d " << divisor;
       }
   }
+  });
 }
 
 // The divisor's rounding on single sums (a 1x1 kernel times one pixel): shift mode rounds half
@@ -295,6 +300,9 @@ std::vector<FloatKernel> FloatKernels() {
       {"wide span", {0x1p-40f, 3.f, -0x1.000002p+8f, 0.1f}, general::FloatSums::kExtended},
       {"huge", {1e30f, -1e30f, 0.3f}, general::FloatSums::kExtended},
       {"single", {0.5f}, general::FloatSums::kFloat},
+      // Half a byte less a little: the float sum of an odd byte falls on the tie, the exact one
+      // just below it, so only the fallback from a block's float sums gives the right byte.
+      {"below ties", {-0x1p-30f, 0.5f}, general::FloatSums::kDouble},
   };
   const cv::Mat g = cv::getGaussianKernel(7, 1.3, CV_32F);
   for (int i = 0; i < 7; ++i) ks[3].k.push_back(g.at<float>(i));
@@ -304,8 +312,10 @@ std::vector<FloatKernel> FloatKernels() {
 }  // namespace
 
 // Row and column filters of every layout against the extended model, for kernels summed in
-// float, double and extended precision; every anchor from before the kernel to after it.
+// float, double and extended precision; anchors at both ends and the middle; on every vector
+// target.
 TEST(GeneralFilters, FloatFiltersEqualExtendedModel) {
+  imagetest::ForEachVectorTarget([&] {
   std::mt19937 rng(17);
   for (const FloatKernel& fk : FloatKernels()) {
     ASSERT_EQ(general::PlanFloatSums(fk.k.data(), static_cast<int>(fk.k.size())), fk.sums) << fk.name;
@@ -335,6 +345,7 @@ TEST(GeneralFilters, FloatFiltersEqualExtendedModel) {
               }
         }
   }
+  });
 }
 
 // The byte rule: half rounds up, a negative kernel gives 0, a NaN sum 0, an infinite one 255
