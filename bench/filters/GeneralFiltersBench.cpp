@@ -34,7 +34,8 @@ cv::Mat FlippedOver(const std::vector<Ipp32s>& k, int side, int divisor) {
   cv::Mat f(side, side, CV_32F);
   for (int j = 0; j < side; ++j)
     for (int i = 0; i < side; ++i)
-      f.at<float>(side - 1 - j, side - 1 - i) = static_cast<float>(k[j * side + i]) / static_cast<float>(divisor);
+      f.at<float>(side - 1 - j, side - 1 - i) =
+          static_cast<float>(k[j * side + i]) / static_cast<float>(divisor);
   return f;
 }
 
@@ -47,8 +48,8 @@ void IntegerRow(bench::Row& r, int cvType, int side, int divisor, Fn fn) {
   const cv::Mat flipped = FlippedOver(k, side, divisor);
   r.Compare(
       [&] {
-        fn(src.region.data, bench::Row::Step(src.region), dst.data, bench::Row::Step(dst), r.Size(), k.data(),
-           IppiSize{side, side}, IppiPoint{half, half}, divisor);
+        fn(src.region.data, bench::Row::Step(src.region), dst.data, bench::Row::Step(dst), r.Size(),
+           k.data(), IppiSize{side, side}, IppiPoint{half, half}, divisor);
       },
       [&] { cv::filter2D(src.region, cvDst, CV_8U, flipped, cv::Point(half, half)); });
 }
@@ -67,22 +68,33 @@ void FloatRow(bench::Row& r, int cvType, bool row, Fn fn) {
   cv::Mat flipped(row ? 1 : 7, row ? 7 : 1, CV_32F);
   for (int i = 0; i < 7; ++i) flipped.at<float>(6 - i) = k[i];
   r.Compare(
-      [&] { fn(src.region.data, bench::Row::Step(src.region), dst.data, bench::Row::Step(dst), r.Size(), k.data(), 7, 3); },
-      [&] { cv::filter2D(src.region, cvDst, CV_8U, flipped, cv::Point(row ? 3 : 0, row ? 0 : 3)); });
+      [&] {
+        fn(src.region.data, bench::Row::Step(src.region), dst.data, bench::Row::Step(dst), r.Size(),
+           k.data(), 7, 3);
+      },
+      [&] {
+        cv::filter2D(src.region, cvDst, CV_8U, flipped, cv::Point(row ? 3 : 0, row ? 0 : 3));
+      });
 }
 
 }  // namespace
 
 PF_BENCH_TABLE(GeneralFilters) {
   table.Sizes({bench::kFullHd});
-  table.Add("Filter_8u_C1R/3x3", [](bench::Row& r) { IntegerRow(r, CV_8UC1, 3, r.Param(), builtin::ippiFilter_8u_C1R); },
+  table.Add("Filter_8u_C1R/3x3",
+            [](bench::Row& r) { IntegerRow(r, CV_8UC1, 3, r.Param(), builtin::ippiFilter_8u_C1R); },
             {{"div:1", 1}});
-  table.Add("Filter_8u_C1R/5x5", [](bench::Row& r) { IntegerRow(r, CV_8UC1, 5, r.Param(), builtin::ippiFilter_8u_C1R); },
+  table.Add("Filter_8u_C1R/5x5",
+            [](bench::Row& r) { IntegerRow(r, CV_8UC1, 5, r.Param(), builtin::ippiFilter_8u_C1R); },
             {{"div:16", 16}, {"div:25", 25}});
-  table.Add("Filter_8u_C3R/5x5", [](bench::Row& r) { IntegerRow(r, CV_8UC3, 5, r.Param(), builtin::ippiFilter_8u_C3R); },
+  table.Add("Filter_8u_C3R/5x5",
+            [](bench::Row& r) { IntegerRow(r, CV_8UC3, 5, r.Param(), builtin::ippiFilter_8u_C3R); },
             {{"div:25", 25}});
-  table.Add("FilterRow32f_8u_C1R/7", [](bench::Row& r) { FloatRow(r, CV_8UC1, true, builtin::ippiFilterRow32f_8u_C1R); });
-  table.Add("FilterRow32f_8u_C4R/7", [](bench::Row& r) { FloatRow(r, CV_8UC4, true, builtin::ippiFilterRow32f_8u_C4R); });
-  table.Add("FilterColumn32f_8u_C1R/7",
-            [](bench::Row& r) { FloatRow(r, CV_8UC1, false, builtin::ippiFilterColumn32f_8u_C1R); });
+  table.Add("FilterRow32f_8u_C1R/7",
+            [](bench::Row& r) { FloatRow(r, CV_8UC1, true, builtin::ippiFilterRow32f_8u_C1R); });
+  table.Add("FilterRow32f_8u_C4R/7",
+            [](bench::Row& r) { FloatRow(r, CV_8UC4, true, builtin::ippiFilterRow32f_8u_C4R); });
+  table.Add("FilterColumn32f_8u_C1R/7", [](bench::Row& r) {
+    FloatRow(r, CV_8UC1, false, builtin::ippiFilterColumn32f_8u_C1R);
+  });
 }

@@ -17,20 +17,27 @@ void SobelRow(bench::Row& r, bool horizontal, IppiMaskSize mask) {
   builtin::ippiFilterSobelHorizGetBufferSize_8u16s_C1R(r.Size(), mask, &size);
   std::vector<Ipp8u> buffer(size);
   const int ksize = mask == ippMskSize3x3 ? 3 : 5;
-  const auto fn = horizontal ? builtin::ippiFilterSobelHorizBorder_8u16s_C1R : builtin::ippiFilterSobelVertBorder_8u16s_C1R;
+  const auto fn = horizontal ? builtin::ippiFilterSobelHorizBorder_8u16s_C1R
+                             : builtin::ippiFilterSobelVertBorder_8u16s_C1R;
   r.Compare(
       [&] {
-        fn(src.data, bench::Row::Step(src), dst.ptr<Ipp16s>(), bench::Row::Step(dst), r.Size(), mask, ippBorderRepl, 0,
-           buffer.data());
+        fn(src.data, bench::Row::Step(src), dst.ptr<Ipp16s>(), bench::Row::Step(dst), r.Size(),
+           mask, ippBorderRepl, 0, buffer.data());
       },
-      [&] { cv::Sobel(src, cvDst, CV_16S, horizontal ? 0 : 1, horizontal ? 1 : 0, ksize, 1, 0, cv::BORDER_REPLICATE); });
+      [&] {
+        cv::Sobel(src, cvDst, CV_16S, horizontal ? 0 : 1, horizontal ? 1 : 0, ksize, 1, 0,
+                  cv::BORDER_REPLICATE);
+      });
 }
 
 }  // namespace
 
 PF_BENCH_TABLE(SobelBorder) {
   table.Sizes({bench::kFullHd});
-  table.Add("FilterSobelHorizBorder_8u16s_C1R/33", [](bench::Row& r) { SobelRow(r, true, ippMskSize3x3); });
-  table.Add("FilterSobelHorizBorder_8u16s_C1R/55", [](bench::Row& r) { SobelRow(r, true, ippMskSize5x5); });
-  table.Add("FilterSobelVertBorder_8u16s_C1R/55", [](bench::Row& r) { SobelRow(r, false, ippMskSize5x5); });
+  table.Add("FilterSobelHorizBorder_8u16s_C1R/33",
+            [](bench::Row& r) { SobelRow(r, true, ippMskSize3x3); });
+  table.Add("FilterSobelHorizBorder_8u16s_C1R/55",
+            [](bench::Row& r) { SobelRow(r, true, ippMskSize5x5); });
+  table.Add("FilterSobelVertBorder_8u16s_C1R/55",
+            [](bench::Row& r) { SobelRow(r, false, ippMskSize5x5); });
 }

@@ -105,17 +105,20 @@ SumRange KernelSumRange(const Ipp32s* kernel, int64_t count) {
 // (the sums wrap modulo 2^16 and are recovered from the range's low end), else uint32_t (the
 // sums wrap modulo 2^32 as they are defined).
 template <typename Acc>
-void IntegerChunkSums(const uint8_t* src, int32_t srcStep, const Ipp32s* kernel, IppiSize ks, IppiPoint anchor,
-                      int c, Acc* __restrict acc, ptrdiff_t len) {
+void IntegerChunkSums(const uint8_t* src, int32_t srcStep, const Ipp32s* kernel, IppiSize ks,
+                      IppiPoint anchor, int c, Acc* __restrict acc, ptrdiff_t len) {
   std::fill(acc, acc + len, Acc{0});
   for (int32_t j = 0; j < ks.height; ++j) {
-    const uint8_t* row = src + static_cast<ptrdiff_t>(srcStep) * (static_cast<int64_t>(anchor.y) - j);
+    const uint8_t* row =
+        src + static_cast<ptrdiff_t>(srcStep) * (static_cast<int64_t>(anchor.y) - j);
     const Ipp32s* krow = kernel + static_cast<ptrdiff_t>(j) * ks.width;
     for (int32_t i = 0; i < ks.width; ++i) {
       if (krow[i] == 0) continue;
-      const uint8_t* __restrict s = row + static_cast<ptrdiff_t>(c) * (static_cast<int64_t>(anchor.x) - i);
+      const uint8_t* __restrict s =
+          row + static_cast<ptrdiff_t>(c) * (static_cast<int64_t>(anchor.x) - i);
       const Acc w = static_cast<Acc>(static_cast<uint32_t>(krow[i]));
-      for (ptrdiff_t b = 0; b < len; ++b) acc[b] = static_cast<Acc>(acc[b] + static_cast<Acc>(w * s[b]));
+      for (ptrdiff_t b = 0; b < len; ++b)
+        acc[b] = static_cast<Acc>(acc[b] + static_cast<Acc>(w * s[b]));
     }
   }
 }
@@ -129,8 +132,8 @@ inline int32_t SumOf(Acc a, int32_t low) {
 }
 
 template <typename Acc>
-void IntegerChunkBytes(const Acc* __restrict acc, int32_t low, const KernelDivisor& d, uint8_t* __restrict out,
-                       ptrdiff_t len) {
+void IntegerChunkBytes(const Acc* __restrict acc, int32_t low, const KernelDivisor& d,
+                       uint8_t* __restrict out, ptrdiff_t len) {
   switch (d.mode) {
     case KernelDivisor::kPlain:
       for (ptrdiff_t b = 0; b < len; ++b) {
@@ -158,8 +161,9 @@ void IntegerChunkBytes(const Acc* __restrict acc, int32_t low, const KernelDivis
 // blocks (null: none) does the first bytes of each chunk in vector lanes.
 template <typename Acc, int C, int Written>
 void IntegerFilterRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
-                       const Ipp32s* kernel, IppiSize ks, IppiPoint anchor, const KernelDivisor& d, int32_t low,
-                       general::IntegerBlocksFn blocks, const general::IntegerPlan& plan) {
+                       const Ipp32s* kernel, IppiSize ks, IppiPoint anchor, const KernelDivisor& d,
+                       int32_t low, general::IntegerBlocksFn blocks,
+                       const general::IntegerPlan& plan) {
   const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(roi.width) * C;
   Acc acc[kChunk];
   uint8_t bytes[kChunk];
@@ -169,7 +173,9 @@ void IntegerFilterRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
     for (ptrdiff_t start = 0; start < rowBytes; start += kChunk) {
       const ptrdiff_t len = std::min(kChunk, rowBytes - start);
       uint8_t* out = Written == C ? dst + start : bytes;
-      const ptrdiff_t done = blocks ? static_cast<ptrdiff_t>(blocks(src + start, out, static_cast<size_t>(len), plan)) : 0;
+      const ptrdiff_t done =
+          blocks ? static_cast<ptrdiff_t>(blocks(src + start, out, static_cast<size_t>(len), plan))
+                 : 0;
       IntegerChunkSums<Acc>(src + start + done, srcStep, kernel, ks, anchor, C, acc, len - done);
       IntegerChunkBytes<Acc>(acc, low, d, out + done, len - done);
       if constexpr (Written != C) fbCopyColourBytes4(bytes, dst + start, len / C);
@@ -178,26 +184,29 @@ void IntegerFilterRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
 }
 
 template <int C, int Written>
-IppStatus Filter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, const Ipp32s* kernel,
-                 IppiSize ks, IppiPoint anchor, int divisor) {
+IppStatus Filter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                 const Ipp32s* kernel, IppiSize ks, IppiPoint anchor, int divisor) {
   if (pSrc == nullptr || pDst == nullptr || kernel == nullptr) return ippStsNullPtrErr;
   if (roi.width < 1 || roi.height < 1 || ks.width < 1 || ks.height < 1) return ippStsSizeErr;
   if (divisor == 0) return ippStsDivisorErr;
-  if (srcStep < (int64_t{roi.width} + ks.width - 1) * C || dstStep < int64_t{roi.width} * C) return ippStsStepErr;
+  if (srcStep < (int64_t{roi.width} + ks.width - 1) * C || dstStep < int64_t{roi.width} * C)
+    return ippStsStepErr;
   const KernelDivisor d = general::fbKernelDivisor(divisor);
   const SumRange range = KernelSumRange(kernel, int64_t{ks.width} * ks.height);
-  const general::IntegerPlan plan{kernel, ks.width, ks.height, anchor.x, anchor.y, C, srcStep,
-                                  range.low >= 0, d};
+  const general::IntegerPlan plan{kernel, ks.width, ks.height,      anchor.x, anchor.y,
+                                  C,      srcStep,  range.low >= 0, d};
   // The vector blocks take sums that fit 16-bit lanes, signed or unsigned, and shifts up to 16.
-  const bool lanes16 = (range.low >= INT16_MIN && range.high <= INT16_MAX) || (range.low >= 0 && range.high <= 0xFFFF);
+  const bool lanes16 = (range.low >= INT16_MIN && range.high <= INT16_MAX) ||
+                       (range.low >= 0 && range.high <= 0xFFFF);
   const general::IntegerBlocksFn blocks =
-      lanes16 && !(d.mode == KernelDivisor::kShift && d.shift > 16) ? general::VectorIntegerBlocks() : nullptr;
+      lanes16 && !(d.mode == KernelDivisor::kShift && d.shift > 16) ? general::VectorIntegerBlocks()
+                                                                    : nullptr;
   if (range.high - range.low <= 0xFFFF)
-    IntegerFilterRows<uint16_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor, d,
-                                            static_cast<int32_t>(range.low), blocks, plan);
+    IntegerFilterRows<uint16_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor,
+                                            d, static_cast<int32_t>(range.low), blocks, plan);
   else
-    IntegerFilterRows<uint32_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor, d, 0, nullptr,
-                                            plan);
+    IntegerFilterRows<uint32_t, C, Written>(pSrc, srcStep, pDst, dstStep, roi, kernel, ks, anchor,
+                                            d, 0, nullptr, plan);
   return ippStsNoErr;
 }
 
@@ -223,9 +232,9 @@ void FloatChunk(const uint8_t* src, ptrdiff_t tapStride, const Ipp32f* kernel, i
 // the vector blocks walk each chunk (reach as GeneralFiltersKernels.h says), the plain sums in
 // Acc doing the stretches they leave.
 template <typename Acc>
-void FloatRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t rowBytes, int32_t height,
-               ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor, general::FloatBlocksFn blocks = nullptr,
-               float reach = -1) {
+void FloatRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t rowBytes,
+               int32_t height, ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor,
+               general::FloatBlocksFn blocks = nullptr, float reach = -1) {
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* src = rows::Row(pSrc, srcStep, y);
     uint8_t* dst = rows::Row(pDst, dstStep, y);
@@ -240,8 +249,8 @@ void FloatRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t
       rows::WalkRowInBlocks(
           len,
           [&](ptrdiff_t i) {
-            return static_cast<ptrdiff_t>(
-                blocks(s + i, tapStride, kernel, size, anchor, d + i, static_cast<size_t>(len - i), reach));
+            return static_cast<ptrdiff_t>(blocks(s + i, tapStride, kernel, size, anchor, d + i,
+                                                 static_cast<size_t>(len - i), reach));
           },
           [&](ptrdiff_t i, ptrdiff_t end) {
             if (end > i) FloatChunk<Acc>(s + i, tapStride, kernel, size, anchor, d + i, end - i);
@@ -250,36 +259,39 @@ void FloatRows(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t
   }
 }
 
-void FloatFilter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t rowBytes, int32_t height,
-                 ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor) {
+void FloatFilter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t rowBytes,
+                 int32_t height, ptrdiff_t tapStride, const Ipp32f* kernel, int size, int anchor) {
   switch (general::PlanFloatSums(kernel, size)) {
     case FloatSums::kFloat:
-      FloatRows<float>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor,
-                       general::VectorFloatBlocks(), -1.0f);
+      FloatRows<float>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size,
+                       anchor, general::VectorFloatBlocks(), -1.0f);
       break;
     case FloatSums::kDouble:
-      FloatRows<double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor,
-                        general::VectorFloatBlocks(), general::FloatSumReach(kernel, size));
+      FloatRows<double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size,
+                        anchor, general::VectorFloatBlocks(), general::FloatSumReach(kernel, size));
       break;
     case FloatSums::kExtended:
-      FloatRows<long double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel, size, anchor);
+      FloatRows<long double>(pSrc, srcStep, pDst, dstStep, rowBytes, height, tapStride, kernel,
+                             size, anchor);
       break;
   }
 }
 
 template <int C>
-IppStatus FilterRow(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, const Ipp32f* kernel,
-                    int size, int anchor) {
+IppStatus FilterRow(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                    const Ipp32f* kernel, int size, int anchor) {
   if (pSrc == nullptr || pDst == nullptr || kernel == nullptr) return ippStsNullPtrErr;
   if (roi.width < 1 || roi.height < 1 || size < 1) return ippStsSizeErr;
-  if (srcStep < (int64_t{roi.width} + size - 1) * C || dstStep < int64_t{roi.width} * C) return ippStsStepErr;
-  FloatFilter(pSrc, srcStep, pDst, dstStep, int64_t{roi.width} * C, roi.height, C, kernel, size, anchor);
+  if (srcStep < (int64_t{roi.width} + size - 1) * C || dstStep < int64_t{roi.width} * C)
+    return ippStsStepErr;
+  FloatFilter(pSrc, srcStep, pDst, dstStep, int64_t{roi.width} * C, roi.height, C, kernel, size,
+              anchor);
   return ippStsNoErr;
 }
 
 // The column filter on rows of `width` bytes (a C3 or C4 region counts 3 or 4 bytes a pixel).
-IppStatus FilterColumnBytes(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t width, int32_t height,
-                            const Ipp32f* kernel, int size, int anchor) {
+IppStatus FilterColumnBytes(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, int64_t width,
+                            int32_t height, const Ipp32f* kernel, int size, int anchor) {
   if (pSrc == nullptr || pDst == nullptr || kernel == nullptr) return ippStsNullPtrErr;
   if (width < 1 || height < 1 || size < 1) return ippStsSizeErr;
   if (srcStep < width || dstStep < width) return ippStsStepErr;
@@ -288,22 +300,23 @@ IppStatus FilterColumnBytes(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dst
 }
 
 template <int C>
-IppStatus FilterColumn(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, const Ipp32f* kernel,
-                       int size, int anchor) {
+IppStatus FilterColumn(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
+                       const Ipp32f* kernel, int size, int anchor) {
   if (roi.width < 1) return ippStsSizeErr;
-  return FilterColumnBytes(pSrc, srcStep, pDst, dstStep, int64_t{roi.width} * C, roi.height, kernel, size, anchor);
+  return FilterColumnBytes(pSrc, srcStep, pDst, dstStep, int64_t{roi.width} * C, roi.height, kernel,
+                           size, anchor);
 }
 
 }  // namespace
 
 // (layout, bytes per pixel, bytes filtered)
 #define PF_GENERAL_FILTER_FORMS(X) X(C1, 1, 1) X(C3, 3, 3) X(AC4, 4, 3)
-#define PF_GENERAL_FILTER_DEFINE(layout, pixel, written)                                                   \
-  IppStatus ippiFilter_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,              \
-                                      IppiSize dstRoiSize, const Ipp32s* pKernel, IppiSize kernelSize,       \
-                                      IppiPoint anchor, int divisor) {                                       \
-    return Filter<pixel, written>(pSrc, srcStep, pDst, dstStep, dstRoiSize, pKernel, kernelSize, anchor,     \
-                                  divisor);                                                                  \
+#define PF_GENERAL_FILTER_DEFINE(layout, pixel, written)                                         \
+  IppStatus ippiFilter_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,  \
+                                      IppiSize dstRoiSize, const Ipp32s* pKernel,                \
+                                      IppiSize kernelSize, IppiPoint anchor, int divisor) {      \
+    return Filter<pixel, written>(pSrc, srcStep, pDst, dstStep, dstRoiSize, pKernel, kernelSize, \
+                                  anchor, divisor);                                              \
   }
 PF_GENERAL_FILTER_FORMS(PF_GENERAL_FILTER_DEFINE)
 #undef PF_GENERAL_FILTER_DEFINE
@@ -312,20 +325,22 @@ PF_GENERAL_FILTER_FORMS(PF_GENERAL_FILTER_DEFINE)
 // (direction, layout, bytes per pixel)
 #define PF_FLOAT_FILTER_FORMS(X) \
   X(Row, C1, 1) X(Row, C3, 3) X(Row, C4, 4) X(Column, C3, 3) X(Column, C4, 4)
-#define PF_FLOAT_FILTER_DEFINE(direction, layout, pixel)                                                        \
-  IppStatus ippiFilter##direction##32f_8u_##layout##R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,  \
-                                                      IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize, \
-                                                      int anchor) {                                               \
-    return Filter##direction<pixel>(pSrc, srcStep, pDst, dstStep, dstRoiSize, pKernel, kernelSize, anchor);       \
+#define PF_FLOAT_FILTER_DEFINE(direction, layout, pixel)                                           \
+  IppStatus ippiFilter##direction##32f_8u_##layout##R(                                             \
+      const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,               \
+      const Ipp32f* pKernel, int kernelSize, int anchor) {                                         \
+    return Filter##direction<pixel>(pSrc, srcStep, pDst, dstStep, dstRoiSize, pKernel, kernelSize, \
+                                    anchor);                                                       \
   }
 PF_FLOAT_FILTER_FORMS(PF_FLOAT_FILTER_DEFINE)
 #undef PF_FLOAT_FILTER_DEFINE
 #undef PF_FLOAT_FILTER_FORMS
 
 IppStatus ippiFilterColumn32f_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize, int yAnchor) {
-  return FilterColumnBytes(pSrc, srcStep, pDst, dstStep, dstRoiSize.width, dstRoiSize.height, pKernel, kernelSize,
-                           yAnchor);
+                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                     int yAnchor) {
+  return FilterColumnBytes(pSrc, srcStep, pDst, dstStep, dstRoiSize.width, dstRoiSize.height,
+                           pKernel, kernelSize, yAnchor);
 }
 
 }  // namespace builtin

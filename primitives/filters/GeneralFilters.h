@@ -41,25 +41,34 @@
 
 namespace builtin {
 
-IppStatus ippiFilter_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
-                            const Ipp32s* pKernel, IppiSize kernelSize, IppiPoint anchor, int divisor);
-IppStatus ippiFilter_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
-                            const Ipp32s* pKernel, IppiSize kernelSize, IppiPoint anchor, int divisor);
-IppStatus ippiFilter_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
-                             const Ipp32s* pKernel, IppiSize kernelSize, IppiPoint anchor, int divisor);
+IppStatus ippiFilter_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize dstRoiSize, const Ipp32s* pKernel, IppiSize kernelSize,
+                            IppiPoint anchor, int divisor);
+IppStatus ippiFilter_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                            IppiSize dstRoiSize, const Ipp32s* pKernel, IppiSize kernelSize,
+                            IppiPoint anchor, int divisor);
+IppStatus ippiFilter_8u_AC4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                             IppiSize dstRoiSize, const Ipp32s* pKernel, IppiSize kernelSize,
+                             IppiPoint anchor, int divisor);
 
-IppStatus ippiFilterRow32f_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
-                                  const Ipp32f* pKernel, int kernelSize, int xAnchor);
-IppStatus ippiFilterRow32f_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
-                                  const Ipp32f* pKernel, int kernelSize, int xAnchor);
-IppStatus ippiFilterRow32f_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
-                                  const Ipp32f* pKernel, int kernelSize, int xAnchor);
+IppStatus ippiFilterRow32f_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                                  IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                  int xAnchor);
+IppStatus ippiFilterRow32f_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                                  IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                  int xAnchor);
+IppStatus ippiFilterRow32f_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                                  IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                  int xAnchor);
 
 IppStatus ippiFilterColumn32f_8u_C1R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize, int yAnchor);
+                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                     int yAnchor);
 IppStatus ippiFilterColumn32f_8u_C3R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize, int yAnchor);
+                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                     int yAnchor);
 IppStatus ippiFilterColumn32f_8u_C4R(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
-                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize, int yAnchor);
+                                     IppiSize dstRoiSize, const Ipp32f* pKernel, int kernelSize,
+                                     int yAnchor);
 
 }  // namespace builtin

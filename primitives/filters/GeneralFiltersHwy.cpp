@@ -16,7 +16,8 @@ namespace hn = hwy::HWY_NAMESPACE;
 #if HWY_TARGET != HWY_SCALAR
 // The bytes of one vector of 16-bit sums under the divisor's mode.
 template <class D16>
-HWY_INLINE hn::Vec<hn::Rebind<uint8_t, D16>> SumBytes(D16 d16, hn::Vec<D16> acc, const IntegerPlan& p) {
+HWY_INLINE hn::Vec<hn::Rebind<uint8_t, D16>> SumBytes(D16 d16, hn::Vec<D16> acc,
+                                                      const IntegerPlan& p) {
   const hn::RebindToUnsigned<D16> du16;
   const hn::Rebind<uint8_t, D16> d8;
   const auto u = hn::BitCast(du16, acc);
@@ -42,7 +43,8 @@ HWY_INLINE hn::Vec<hn::Rebind<uint8_t, D16>> SumBytes(D16 d16, hn::Vec<D16> acc,
   const auto half = hn::Set(df, 0.5), most = hn::Set(df, 255.0);
   const auto quotient = [&](hn::Vec<decltype(df)> s) {
     const auto v = hn::Mul(s, factor);
-    return hn::DemoteTo(dh32, hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), hn::Min(hn::Trunc(hn::Add(v, half)), most)));
+    return hn::DemoteTo(dh32, hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)),
+                                                 hn::Min(hn::Trunc(hn::Add(v, half)), most)));
   };
   const auto quotients32 = [&](hn::Vec<decltype(d32)> s) {
     return hn::Combine(d32, quotient(hn::PromoteTo(df, hn::UpperHalf(dh32, s))),
@@ -50,13 +52,16 @@ HWY_INLINE hn::Vec<hn::Rebind<uint8_t, D16>> SumBytes(D16 d16, hn::Vec<D16> acc,
   };
   hn::Vec<decltype(d32)> lo, hi;
   if (p.unsignedSums) {
-    lo = hn::BitCast(d32, hn::PromoteTo(hn::RebindToUnsigned<decltype(d32)>(), hn::LowerHalf(duh16, u)));
-    hi = hn::BitCast(d32, hn::PromoteTo(hn::RebindToUnsigned<decltype(d32)>(), hn::UpperHalf(duh16, u)));
+    lo = hn::BitCast(d32,
+                     hn::PromoteTo(hn::RebindToUnsigned<decltype(d32)>(), hn::LowerHalf(duh16, u)));
+    hi = hn::BitCast(d32,
+                     hn::PromoteTo(hn::RebindToUnsigned<decltype(d32)>(), hn::UpperHalf(duh16, u)));
   } else {
     lo = hn::PromoteTo(d32, hn::LowerHalf(dh16, acc));
     hi = hn::PromoteTo(d32, hn::UpperHalf(dh16, acc));
   }
-  const auto r16 = hn::Combine(d16, hn::DemoteTo(dh16, quotients32(hi)), hn::DemoteTo(dh16, quotients32(lo)));
+  const auto r16 =
+      hn::Combine(d16, hn::DemoteTo(dh16, quotients32(hi)), hn::DemoteTo(dh16, quotients32(lo)));
   return hn::DemoteTo(d8, r16);
 }
 #endif
@@ -74,13 +79,16 @@ size_t IntegerBlocks(const uint8_t* src, uint8_t* out, size_t len, const Integer
   for (; i + lanes <= len; i += lanes) {
     auto acc = hn::Zero(d16);
     for (int32_t j = 0; j < p.kh; ++j) {
-      const uint8_t* row = src + i + static_cast<ptrdiff_t>(p.srcStep) * (static_cast<int64_t>(p.ay) - j);
+      const uint8_t* row =
+          src + i + static_cast<ptrdiff_t>(p.srcStep) * (static_cast<int64_t>(p.ay) - j);
       const int32_t* krow = p.kernel + static_cast<ptrdiff_t>(j) * p.kw;
       for (int32_t t = 0; t < p.kw; ++t) {
         if (krow[t] == 0) continue;
         const auto px = hn::BitCast(
-            d16, hn::PromoteTo(du16, hn::LoadU(d8, row + static_cast<ptrdiff_t>(p.c) * (static_cast<int64_t>(p.ax) - t))));
-        acc = hn::Add(acc, hn::Mul(px, hn::Set(d16, static_cast<int16_t>(static_cast<uint16_t>(krow[t])))));
+            d16, hn::PromoteTo(du16, hn::LoadU(d8, row + static_cast<ptrdiff_t>(p.c) *
+                                                             (static_cast<int64_t>(p.ax) - t))));
+        acc = hn::Add(
+            acc, hn::Mul(px, hn::Set(d16, static_cast<int16_t>(static_cast<uint16_t>(krow[t])))));
       }
     }
     hn::StoreU(SumBytes(d16, acc, p), d8, out + i);
@@ -89,8 +97,8 @@ size_t IntegerBlocks(const uint8_t* src, uint8_t* out, size_t len, const Integer
 #endif
 }
 
-size_t FloatBlocks(const uint8_t* src, ptrdiff_t tapStride, const float* k, int n, int anchor, uint8_t* out,
-                   size_t len, float reach) {
+size_t FloatBlocks(const uint8_t* src, ptrdiff_t tapStride, const float* k, int n, int anchor,
+                   uint8_t* out, size_t len, float reach) {
   const hn::ScalableTag<float> df;
   const hn::Rebind<int32_t, decltype(df)> di;
   const hn::Rebind<uint8_t, decltype(df)> d8;
@@ -101,13 +109,17 @@ size_t FloatBlocks(const uint8_t* src, ptrdiff_t tapStride, const float* k, int 
   for (; i + lanes <= len; i += lanes) {
     auto acc = hn::Zero(df);
     for (int t = n - 1; t >= 0; --t) {
-      const auto px = hn::ConvertTo(df, hn::PromoteTo(di, hn::LoadU(d8, src + i + tapStride * (static_cast<int64_t>(anchor) - t))));
+      const auto px = hn::ConvertTo(
+          df, hn::PromoteTo(
+                  di, hn::LoadU(d8, src + i + tapStride * (static_cast<int64_t>(anchor) - t))));
       acc = hn::Add(acc, hn::Mul(hn::Set(df, k[t]), px));
     }
     const auto whole = hn::Floor(acc);
     const auto frac = hn::Sub(acc, whole);
-    if (!hn::AllTrue(df, hn::Gt(hn::Abs(hn::Sub(frac, half)), r))) break;  // next to a rounding point
-    const auto q = hn::Min(hn::Max(hn::Add(whole, hn::IfThenElseZero(hn::Ge(frac, half), one)), hn::Zero(df)), most);
+    if (!hn::AllTrue(df, hn::Gt(hn::Abs(hn::Sub(frac, half)), r)))
+      break;  // next to a rounding point
+    const auto q = hn::Min(
+        hn::Max(hn::Add(whole, hn::IfThenElseZero(hn::Ge(frac, half), one)), hn::Zero(df)), most);
     hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, q)), d8, out + i);
   }
   return i;

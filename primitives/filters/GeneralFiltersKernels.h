@@ -11,8 +11,8 @@ namespace builtin::general {
 // divisor (fbKernelDivisor).
 struct KernelDivisor {
   enum Mode { kPlain, kShift, kScale } mode = kPlain;
-  int shift = 0;       // kShift: the divisor is 2^shift
-  float factor = 0;    // kScale: 1/divisor rounded to float
+  int shift = 0;     // kShift: the divisor is 2^shift
+  float factor = 0;  // kScale: 1/divisor rounded to float
   // kScale: factor = multiplier * 2^-exponent with an odd multiplier (sign included). Then
   // s * factor is exact in extended precision (at most 32 + 24 bits), and so is s * factor + 0.5
   // = (s * multiplier + 2^(exponent-1)) / 2^exponent, whose numerator is below 2^56: its
@@ -72,12 +72,13 @@ inline uint8_t ByteOfSum(T s) {
 struct IntegerPlan {
   const int32_t* kernel;
   int32_t kw, kh, ax, ay;
-  int32_t c;        // bytes per pixel (a tap moves by c bytes along a row)
+  int32_t c;  // bytes per pixel (a tap moves by c bytes along a row)
   int32_t srcStep;
   bool unsignedSums;
   KernelDivisor divisor;
 };
-using IntegerBlocksFn = size_t (*)(const uint8_t* src, uint8_t* out, size_t len, const IntegerPlan& plan);
+using IntegerBlocksFn = size_t (*)(const uint8_t* src, uint8_t* out, size_t len,
+                                   const IntegerPlan& plan);
 IntegerBlocksFn VectorIntegerBlocks();
 
 // The float filters in float lanes: element t reads the byte (anchor - t) taps of tapStride
@@ -87,8 +88,8 @@ IntegerBlocksFn VectorIntegerBlocks();
 // rounds once, by at most 2^-24 of a magnitude of at most 255 * sum |k|), and the byte depends
 // only on which half-integers the exact sum lies between: a block whose every s lies farther
 // than reach from the nearest half-integer is taken; the blocks stop before one that does not.
-using FloatBlocksFn = size_t (*)(const uint8_t* src, ptrdiff_t tapStride, const float* k, int n, int anchor,
-                                 uint8_t* out, size_t len, float reach);
+using FloatBlocksFn = size_t (*)(const uint8_t* src, ptrdiff_t tapStride, const float* k, int n,
+                                 int anchor, uint8_t* out, size_t len, float reach);
 FloatBlocksFn VectorFloatBlocks();
 // The reach of a kernel's float sums (see above).
 float FloatSumReach(const float* kernel, int size);

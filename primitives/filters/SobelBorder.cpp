@@ -40,7 +40,8 @@ template <int... K>
 struct OneRow {
   static constexpr int kTaps = sizeof...(K);
   static constexpr int16_t kKernel[] = {K...};
-  static void Run(const uint8_t* __restrict w, uint8_t* __restrict out, ptrdiff_t, ptrdiff_t x0, ptrdiff_t len) {
+  static void Run(const uint8_t* __restrict w, uint8_t* __restrict out, ptrdiff_t, ptrdiff_t x0,
+                  ptrdiff_t len) {
     static constexpr int k[] = {K...};
     for (ptrdiff_t i = 0; i < len; ++i) {
       int v = 0;
@@ -54,8 +55,8 @@ struct OneRow {
 struct TwoRows {
   static constexpr int kTaps = 3;
   static constexpr int16_t kKernel[] = {0, 0, 0};  // no vector blocks
-  static void Run(const uint8_t* __restrict w, uint8_t* __restrict out, ptrdiff_t halfBytes, ptrdiff_t x0,
-                  ptrdiff_t len) {
+  static void Run(const uint8_t* __restrict w, uint8_t* __restrict out, ptrdiff_t halfBytes,
+                  ptrdiff_t x0, ptrdiff_t len) {
     uint8_t* __restrict b = out + halfBytes;
     for (ptrdiff_t i = 0; i < len; ++i) {
       Store<int16_t>(out, x0 + i, static_cast<int16_t>(w[i] + w[i + 2]));
@@ -75,8 +76,8 @@ inline uint8_t Pixel(const uint8_t* s, int64_t p, int64_t width, int border, uin
 constexpr ptrdiff_t kRightScratch = 32;
 
 template <class Kernel>
-void RowPassOf(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows rows, uint8_t* scratch, int32_t width,
-               int32_t count, int border, uint8_t value) {
+void RowPassOf(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows rows,
+               uint8_t* scratch, int32_t width, int32_t count, int border, uint8_t value) {
   constexpr int h = Kernel::kTaps / 2;
   const ptrdiff_t w = width;
   const ptrdiff_t halfBytes = rows.rowBytes / 2;
@@ -93,12 +94,15 @@ void RowPassOf(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows r
     if (innerEnd > e) {
       // The inner outputs: vector blocks first (single-output passes), then the plain pass.
       ptrdiff_t done = 0;
-      if (blocks) done = static_cast<ptrdiff_t>(blocks(s + e - h, out + 2 * e, innerEnd - e, Kernel::kKernel, Kernel::kTaps));
+      if (blocks)
+        done = static_cast<ptrdiff_t>(
+            blocks(s + e - h, out + 2 * e, innerEnd - e, Kernel::kKernel, Kernel::kTaps));
       Kernel::Run(s + e - h + done, out, halfBytes, e + done, innerEnd - e - done);
     }
     if (innerEnd < w) {
       uint8_t* right = scratch + kRightScratch;
-      for (ptrdiff_t p = innerEnd - h; p < w + h; ++p) right[p - (innerEnd - h)] = Pixel(s, p, w, border, value);
+      for (ptrdiff_t p = innerEnd - h; p < w + h; ++p)
+        right[p - (innerEnd - h)] = Pixel(s, p, w, border, value);
       Kernel::Run(right, out, halfBytes, innerEnd, w - innerEnd);
     }
   }
@@ -108,7 +112,8 @@ void RowPassOf(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows r
 
 // A column kernel, taps K from the topmost row; Accumulate adds the destination's values.
 template <bool Accumulate, int... K>
-void ColPassOf(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep, int32_t width, int32_t count) {
+void ColPassOf(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep, int32_t width,
+               int32_t count) {
   static constexpr int n = sizeof...(K);
   static constexpr int k[] = {K...};
   static constexpr int16_t k16[] = {K...};
@@ -117,7 +122,8 @@ void ColPassOf(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep,
     const uint8_t* r[n];
     for (int i = 0; i < n; ++i) r[i] = rows(list[o + i]);
     uint8_t* __restrict d = dst + 2 * dstStep * o;
-    const ptrdiff_t done = static_cast<ptrdiff_t>(blocks(r, k16, n, Accumulate, d, static_cast<size_t>(width)));
+    const ptrdiff_t done =
+        static_cast<ptrdiff_t>(blocks(r, k16, n, Accumulate, d, static_cast<size_t>(width)));
     for (ptrdiff_t x = done; x < width; ++x) {
       int v = Accumulate ? Load<int16_t>(d, x) : 0;
       for (int i = 0; i < n; ++i) v += k[i] * Load<int16_t>(r[i], x);
@@ -127,7 +133,8 @@ void ColPassOf(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep,
 }
 
 // Column pass 7 on rows of row pass 10: 2 A(y - 1) + 2 A(y + 1) - B(y).
-void ColPassTwoRows(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep, int32_t width, int32_t count) {
+void ColPassTwoRows(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep, int32_t width,
+                    int32_t count) {
   const ptrdiff_t halfBytes = rows.rowBytes / 2;
   for (int32_t o = 0; o < count; ++o) {
     const uint8_t* a0 = rows(list[o]);
@@ -136,7 +143,8 @@ void ColPassTwoRows(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dst
     uint8_t* __restrict d = dst + 2 * dstStep * o;
     for (ptrdiff_t x = 0; x < width; ++x)
       Store<int16_t>(d, x,
-                     static_cast<int16_t>(2 * Load<int16_t>(a0, x) + 2 * Load<int16_t>(a2, x) - Load<int16_t>(b1, x)));
+                     static_cast<int16_t>(2 * Load<int16_t>(a0, x) + 2 * Load<int16_t>(a2, x) -
+                                          Load<int16_t>(b1, x)));
   }
 }
 
@@ -144,18 +152,28 @@ void ColPassTwoRows(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dst
 
 // The passes are generated from their kernel lists, one straight pass each.
 const RowPass fbBorderRowPass[11] = {
-    &RowPassOf<OneRow<-1, 0, 1>>,       &RowPassOf<OneRow<3, 10, 3>>,    &RowPassOf<OneRow<1, 0, -1>>,
-    &RowPassOf<OneRow<1, 2, 0, -2, -1>>, &RowPassOf<OneRow<1, -2, 1>>,    &RowPassOf<OneRow<1, 0, -2, 0, 1>>,
-    &RowPassOf<OneRow<1, 2, 1>>,         &RowPassOf<OneRow<1, 4, 6, 4, 1>>, &RowPassOf<OneRow<1, 1, 1>>,
-    &RowPassOf<OneRow<1, 1, 1, 1, 1>>,   &RowPassOf<TwoRows>,
+    &RowPassOf<OneRow<-1, 0, 1>>, &RowPassOf<OneRow<3, 10, 3>>,
+    &RowPassOf<OneRow<1, 0, -1>>, &RowPassOf<OneRow<1, 2, 0, -2, -1>>,
+    &RowPassOf<OneRow<1, -2, 1>>, &RowPassOf<OneRow<1, 0, -2, 0, 1>>,
+    &RowPassOf<OneRow<1, 2, 1>>,  &RowPassOf<OneRow<1, 4, 6, 4, 1>>,
+    &RowPassOf<OneRow<1, 1, 1>>,  &RowPassOf<OneRow<1, 1, 1, 1, 1>>,
+    &RowPassOf<TwoRows>,
 };
 const int kRowPassTaps[11] = {3, 3, 3, 5, 3, 5, 3, 5, 3, 5, 3};
 
 const ColPass fbBorderColPass[13] = {
-    &ColPassOf<false, 3, 10, 3>,      &ColPassOf<false, -1, 0, 1>,        &ColPassOf<false, 1, 2, 1>,
-    &ColPassOf<false, 1, 4, 6, 4, 1>, &ColPassOf<false, -1, -2, 0, 2, 1>, &ColPassOf<false, 1, -2, 1>,
-    &ColPassOf<false, 1, 0, -2, 0, 1>, &ColPassTwoRows,                   &ColPassOf<true, 1, 4, 6, 4, 1>,
-    &ColPassOf<false, -1, -2, -1>,    &ColPassOf<false, -1, -4, -6, -4, -1>, &ColPassOf<false, -1, -2, -1>,
+    &ColPassOf<false, 3, 10, 3>,
+    &ColPassOf<false, -1, 0, 1>,
+    &ColPassOf<false, 1, 2, 1>,
+    &ColPassOf<false, 1, 4, 6, 4, 1>,
+    &ColPassOf<false, -1, -2, 0, 2, 1>,
+    &ColPassOf<false, 1, -2, 1>,
+    &ColPassOf<false, 1, 0, -2, 0, 1>,
+    &ColPassTwoRows,
+    &ColPassOf<true, 1, 4, 6, 4, 1>,
+    &ColPassOf<false, -1, -2, -1>,
+    &ColPassOf<false, -1, -4, -6, -4, -1>,
+    &ColPassOf<false, -1, -2, -1>,
     &ColPassOf<false, -1, -4, -6, -4, -1>,
 };
 const int kColPassTaps[13] = {3, 3, 3, 5, 5, 3, 5, 3, 5, 3, 5, 3, 5};
@@ -183,9 +201,11 @@ IppStatus fbBorderColAreaSize(int32_t width, int32_t height, int length, int* si
   return AreaSize(width, height, length, size);
 }
 
-IppStatus fbSepBorderFilter8u16s(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep, int32_t width,
-                                 int32_t height, const Ipp16s* rowKernel, int rowLength, const Ipp16s* /*colKernel*/,
-                                 int colLength, int border, Ipp8u value, Ipp8u* pBuffer, int rowPass, int colPass) {
+IppStatus fbSepBorderFilter8u16s(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
+                                 int32_t width, int32_t height, const Ipp16s* rowKernel,
+                                 int rowLength, const Ipp16s* /*colKernel*/, int colLength,
+                                 int border, Ipp8u value, Ipp8u* pBuffer, int rowPass,
+                                 int colPass) {
   const int n = colLength;
   const int h = n / 2;
   const uint32_t ringSize = static_cast<uint32_t>(n) + 15;
@@ -235,8 +255,8 @@ IppStatus fbSepBorderFilter8u16s(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, i
   int32_t want = static_cast<int32_t>(ringSize) - h;
   while (filtered < height) {
     const int32_t got = std::min(want, height - filtered);
-    rowFilter(pSrc + static_cast<ptrdiff_t>(srcStep) * filtered, srcStep, list + rowCursor, rows, scratch, width,
-              got, border, value);
+    rowFilter(pSrc + static_cast<ptrdiff_t>(srcStep) * filtered, srcStep, list + rowCursor, rows,
+              scratch, width, got, border, value);
     filtered += got;
     rowCursor += static_cast<uint32_t>(got);
     if (rowCursor >= wrapAt) rowCursor -= ringSize;
@@ -276,8 +296,9 @@ IppStatus BufferSize(IppiSize roi, IppiMaskSize mask, int* pBufferSize) {
   return ippStsNoErr;
 }
 
-IppStatus SobelBorder(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep, IppiSize roi, IppiMaskSize mask,
-                      IppiBorderType border, Ipp8u value, Ipp8u* pBuffer, bool horizontal) {
+IppStatus SobelBorder(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep, IppiSize roi,
+                      IppiMaskSize mask, IppiBorderType border, Ipp8u value, Ipp8u* pBuffer,
+                      bool horizontal) {
   if (pSrc == nullptr || pDst == nullptr || pBuffer == nullptr) return ippStsNullPtrErr;
   if (roi.width < 1 || roi.height < 1) return ippStsSizeErr;
   if (srcStep < roi.width || dstStep < 2 * int64_t{roi.width}) return ippStsStepErr;
@@ -289,29 +310,31 @@ IppStatus SobelBorder(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
   static constexpr Ipp16s kVertRow3[] = {1, 0, -1}, kVertRow5[] = {1, 2, 0, -2, -1};
   const bool small = mask == ippMskSize3x3;
   const int n = small ? 3 : 5;
-  const Ipp16s* rowKernel = horizontal ? (small ? kSmooth3 : kSmooth5) : (small ? kVertRow3 : kVertRow5);
-  const Ipp16s* colKernel = horizontal ? (small ? kHorizCol3 : kHorizCol5) : (small ? kSmooth3 : kSmooth5);
+  const Ipp16s* rowKernel =
+      horizontal ? (small ? kSmooth3 : kSmooth5) : (small ? kVertRow3 : kVertRow5);
+  const Ipp16s* colKernel =
+      horizontal ? (small ? kHorizCol3 : kHorizCol5) : (small ? kSmooth3 : kSmooth5);
   const int rowPass = horizontal ? (small ? 6 : 7) : (small ? 2 : 3);
   const int colPass = horizontal ? (small ? 1 : 4) : (small ? 2 : 3);
-  return sepborder::fbSepBorderFilter8u16s(pSrc, srcStep, pDst, dstStep, roi.width, roi.height, rowKernel, n,
-                                           colKernel, n, border, value, pBuffer, rowPass, colPass);
+  return sepborder::fbSepBorderFilter8u16s(pSrc, srcStep, pDst, dstStep, roi.width, roi.height,
+                                           rowKernel, n, colKernel, n, border, value, pBuffer,
+                                           rowPass, colPass);
 }
 
 }  // namespace
 
 // (direction, horizontal edges)
 #define PF_SOBEL_BORDER_FORMS(X) X(Horiz, true) X(Vert, false)
-#define PF_SOBEL_BORDER_DEFINE(direction, horizontal)                                                            \
-  IppStatus ippiFilterSobel##direction##Border_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst,         \
-                                                         int dstStep, IppiSize roiSize, IppiMaskSize mask,      \
-                                                         IppiBorderType borderType, Ipp8u borderValue,          \
-                                                         Ipp8u* pBuffer) {                                      \
-    return SobelBorder(pSrc, srcStep, pDst, dstStep, roiSize, mask, borderType, borderValue, pBuffer,           \
-                       horizontal);                                                                             \
-  }                                                                                                             \
-  IppStatus ippiFilterSobel##direction##GetBufferSize_8u16s_C1R(IppiSize roiSize, IppiMaskSize mask,             \
-                                                                int* pBufferSize) {                             \
-    return BufferSize(roiSize, mask, pBufferSize);                                                              \
+#define PF_SOBEL_BORDER_DEFINE(direction, horizontal)                                        \
+  IppStatus ippiFilterSobel##direction##Border_8u16s_C1R(                                    \
+      const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep, IppiSize roiSize,           \
+      IppiMaskSize mask, IppiBorderType borderType, Ipp8u borderValue, Ipp8u* pBuffer) {     \
+    return SobelBorder(pSrc, srcStep, pDst, dstStep, roiSize, mask, borderType, borderValue, \
+                       pBuffer, horizontal);                                                 \
+  }                                                                                          \
+  IppStatus ippiFilterSobel##direction##GetBufferSize_8u16s_C1R(                             \
+      IppiSize roiSize, IppiMaskSize mask, int* pBufferSize) {                               \
+    return BufferSize(roiSize, mask, pBufferSize);                                           \
   }
 PF_SOBEL_BORDER_FORMS(PF_SOBEL_BORDER_DEFINE)
 #undef PF_SOBEL_BORDER_DEFINE

@@ -30,14 +30,18 @@
 
 namespace builtin {
 
-IppStatus ippiFilterSobelHorizBorder_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
-                                                IppiSize roiSize, IppiMaskSize mask, IppiBorderType borderType,
-                                                Ipp8u borderValue, Ipp8u* pBuffer);
-IppStatus ippiFilterSobelVertBorder_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
-                                               IppiSize roiSize, IppiMaskSize mask, IppiBorderType borderType,
-                                               Ipp8u borderValue, Ipp8u* pBuffer);
+IppStatus ippiFilterSobelHorizBorder_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst,
+                                               int dstStep, IppiSize roiSize, IppiMaskSize mask,
+                                               IppiBorderType borderType, Ipp8u borderValue,
+                                               Ipp8u* pBuffer);
+IppStatus ippiFilterSobelVertBorder_8u16s_C1R(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst,
+                                              int dstStep, IppiSize roiSize, IppiMaskSize mask,
+                                              IppiBorderType borderType, Ipp8u borderValue,
+                                              Ipp8u* pBuffer);
 
-IppStatus ippiFilterSobelHorizGetBufferSize_8u16s_C1R(IppiSize roiSize, IppiMaskSize mask, int* pBufferSize);
-IppStatus ippiFilterSobelVertGetBufferSize_8u16s_C1R(IppiSize roiSize, IppiMaskSize mask, int* pBufferSize);
+IppStatus ippiFilterSobelHorizGetBufferSize_8u16s_C1R(IppiSize roiSize, IppiMaskSize mask,
+                                                      int* pBufferSize);
+IppStatus ippiFilterSobelVertGetBufferSize_8u16s_C1R(IppiSize roiSize, IppiMaskSize mask,
+                                                     int* pBufferSize);
 
 }  // namespace builtin

@@ -27,7 +27,9 @@ size_t RowTaps(const uint8_t* w, uint8_t* out, size_t len, const int16_t* k) {
   size_t i = 0;
   for (; i + lanes <= len; i += lanes) {
     auto v = hn::Mul(hn::BitCast(d16, hn::PromoteTo(du16, hn::LoadU(d8, w + i))), c[0]);
-    for (int t = 1; t < N; ++t) v = hn::Add(v, hn::Mul(hn::BitCast(d16, hn::PromoteTo(du16, hn::LoadU(d8, w + i + t))), c[t]));
+    for (int t = 1; t < N; ++t)
+      v = hn::Add(v,
+                  hn::Mul(hn::BitCast(d16, hn::PromoteTo(du16, hn::LoadU(d8, w + i + t))), c[t]));
     hn::StoreU(v, d16, o + i);
   }
   return i;
@@ -38,7 +40,8 @@ size_t RowBlocks(const uint8_t* w, uint8_t* out, size_t len, const int16_t* k, i
 }
 
 template <int N>
-size_t ColTaps(const uint8_t* const* rows, const int16_t* k, bool accumulate, uint8_t* dst, size_t width) {
+size_t ColTaps(const uint8_t* const* rows, const int16_t* k, bool accumulate, uint8_t* dst,
+               size_t width) {
   const hn::ScalableTag<int16_t> d16;
   const size_t lanes = hn::Lanes(d16);
   hn::Vec<decltype(d16)> c[N];
@@ -57,8 +60,10 @@ size_t ColTaps(const uint8_t* const* rows, const int16_t* k, bool accumulate, ui
   return i;
 }
 
-size_t ColBlocks(const uint8_t* const* rows, const int16_t* k, int taps, bool accumulate, uint8_t* dst, size_t width) {
-  return taps == 3 ? ColTaps<3>(rows, k, accumulate, dst, width) : ColTaps<5>(rows, k, accumulate, dst, width);
+size_t ColBlocks(const uint8_t* const* rows, const int16_t* k, int taps, bool accumulate,
+                 uint8_t* dst, size_t width) {
+  return taps == 3 ? ColTaps<3>(rows, k, accumulate, dst, width)
+                   : ColTaps<5>(rows, k, accumulate, dst, width);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -35,13 +35,13 @@ struct Rows {
 // list[0 .. count - 1], over `width` values, the pixels beyond both ends given by the border
 // rule (code 0 the value). The source is read only at columns 0 .. width - 1. scratch holds
 // the pass's edge copies (4n + 64 bytes).
-using RowPass = void (*)(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows rows, uint8_t* scratch,
-                         int32_t width, int32_t count, int border, uint8_t value);
+using RowPass = void (*)(const uint8_t* src, int32_t srcStep, const uint32_t* list, Rows rows,
+                         uint8_t* scratch, int32_t width, int32_t count, int border, uint8_t value);
 // Output row k of `count` combines the rows named by list[k .. k + n - 1] (topmost first) with
 // the pass's kernel, in 16-bit wrap-around arithmetic, into dst + k * dstStep 16-bit values
 // (dst may be at any address).
-using ColPass = void (*)(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep, int32_t width,
-                         int32_t count);
+using ColPass = void (*)(const uint32_t* list, Rows rows, uint8_t* dst, ptrdiff_t dstStep,
+                         int32_t width, int32_t count);
 
 // Row passes, kernels from the leftmost tap: 0: -1 0 1; 1: 3 10 3; 2: 1 0 -1; 3: 1 2 0 -2 -1;
 // 4: 1 -2 1; 5: 1 0 -2 0 1; 6: 1 2 1; 7: 1 4 6 4 1; 8: 1 1 1; 9: 1 1 1 1 1; 10: two outputs,
@@ -59,9 +59,10 @@ extern const int kColPassTaps[13];
 // values done, the plain passes do the rest. Row blocks: out[x] (16-bit) for x < len from the
 // bytes w[x .. x + taps - 1] and the kernel k. Column blocks: dst[x] (16-bit, at any address)
 // = sum of k[t] * rows[t][x], plus dst[x] when accumulating. 16-bit wrap-around throughout.
-using RowBlocksFn = size_t (*)(const uint8_t* w, uint8_t* out, size_t len, const int16_t* k, int taps);
-using ColBlocksFn = size_t (*)(const uint8_t* const* rows, const int16_t* k, int taps, bool accumulate, uint8_t* dst,
-                               size_t width);
+using RowBlocksFn = size_t (*)(const uint8_t* w, uint8_t* out, size_t len, const int16_t* k,
+                               int taps);
+using ColBlocksFn = size_t (*)(const uint8_t* const* rows, const int16_t* k, int taps,
+                               bool accumulate, uint8_t* dst, size_t width);
 RowBlocksFn VectorRowBlocks();
 ColBlocksFn VectorColBlocks();
 
@@ -71,9 +72,10 @@ int64_t BorderCoordinate(int64_t p, int64_t size, int border);
 // The engine: the destination step in bytes (even), the row kernel read only for the constant
 // border row (its coefficients' sum times the border value, saturated), the column kernel only
 // for its length n. Returns 0.
-IppStatus fbSepBorderFilter8u16s(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep, int32_t width,
-                                 int32_t height, const Ipp16s* rowKernel, int rowLength, const Ipp16s* colKernel,
-                                 int colLength, int border, Ipp8u value, Ipp8u* pBuffer, int rowPass, int colPass);
+IppStatus fbSepBorderFilter8u16s(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, int dstStep,
+                                 int32_t width, int32_t height, const Ipp16s* rowKernel,
+                                 int rowLength, const Ipp16s* colKernel, int colLength, int border,
+                                 Ipp8u value, Ipp8u* pBuffer, int rowPass, int colPass);
 
 // The size of each of the two small areas at the start of the buffer: 4 * length + 64; -8 for a
 // null pointer, -6 for a width, height or length below 1.
