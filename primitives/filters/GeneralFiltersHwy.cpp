@@ -105,22 +105,38 @@ size_t FloatBlocks(const uint8_t* src, ptrdiff_t tapStride, const float* k, int 
   const size_t lanes = hn::Lanes(df);
   const auto half = hn::Set(df, 0.5f), one = hn::Set(df, 1.0f), most = hn::Set(df, 255.0f);
   const auto r = hn::Set(df, reach);
-  size_t i = 0;
-  for (; i + lanes <= len; i += lanes) {
-    auto acc = hn::Zero(df);
-    for (int t = n - 1; t >= 0; --t) {
-      const auto px = hn::ConvertTo(
-          df, hn::PromoteTo(
-                  di, hn::LoadU(d8, src + i + tapStride * (static_cast<int64_t>(anchor) - t))));
-      acc = hn::Add(acc, hn::Mul(hn::Set(df, k[t]), px));
-    }
+  const auto pixels = [&](size_t at, int t) {
+    return hn::ConvertTo(
+        df, hn::PromoteTo(
+                di, hn::LoadU(d8, src + at + tapStride * (static_cast<int64_t>(anchor) - t))));
+  };
+  // Stores the bytes of one vector of sums; false (nothing stored) next to a rounding point.
+  const auto put = [&](hn::Vec<decltype(df)> acc, size_t at) {
     const auto whole = hn::Floor(acc);
     const auto frac = hn::Sub(acc, whole);
-    if (!hn::AllTrue(df, hn::Gt(hn::Abs(hn::Sub(frac, half)), r)))
-      break;  // next to a rounding point
+    if (!hn::AllTrue(df, hn::Gt(hn::Abs(hn::Sub(frac, half)), r))) return false;
     const auto q = hn::Min(
         hn::Max(hn::Add(whole, hn::IfThenElseZero(hn::Ge(frac, half), one)), hn::Zero(df)), most);
-    hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, q)), d8, out + i);
+    hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, q)), d8, out + at);
+    return true;
+  };
+  // Two vectors a step, so that their sums' chains of additions overlap. A fused multiply-add
+  // rounds once where the separate operations round twice: within the reach either way.
+  size_t i = 0;
+  for (; i + 2 * lanes <= len; i += 2 * lanes) {
+    auto acc0 = hn::Zero(df), acc1 = hn::Zero(df);
+    for (int t = n - 1; t >= 0; --t) {
+      const auto w = hn::Set(df, k[t]);
+      acc0 = hn::MulAdd(w, pixels(i, t), acc0);
+      acc1 = hn::MulAdd(w, pixels(i + lanes, t), acc1);
+    }
+    if (!put(acc0, i)) return i;
+    if (!put(acc1, i + lanes)) return i + lanes;
+  }
+  for (; i + lanes <= len; i += lanes) {
+    auto acc = hn::Zero(df);
+    for (int t = n - 1; t >= 0; --t) acc = hn::MulAdd(hn::Set(df, k[t]), pixels(i, t), acc);
+    if (!put(acc, i)) break;
   }
   return i;
 }

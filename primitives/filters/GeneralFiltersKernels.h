@@ -85,7 +85,8 @@ IntegerBlocksFn VectorIntegerBlocks();
 // bytes away, summed from the last element down. Where the sums are exact in float
 // (PlanFloatSums), reach is negative and every block is taken. Where they are exact in double
 // only, the float sum s lies within reach of the exact one (each of the n products and n sums
-// rounds once, by at most 2^-24 of a magnitude of at most 255 * sum |k|), and the byte depends
+// rounds at most once, fused or not, by at most 2^-24 of a magnitude of at most 255 * sum |k|,
+// so reach = 2n * 2^-24 * 255 * sum |k| with a margin), and the byte depends
 // only on which half-integers the exact sum lies between: a block whose every s lies farther
 // than reach from the nearest half-integer is taken; the blocks stop before one that does not.
 using FloatBlocksFn = size_t (*)(const uint8_t* src, ptrdiff_t tapStride, const float* k, int n,
