@@ -33,7 +33,7 @@ HWY_INLINE hn::Vec<hn::Rebind<uint8_t, D16>> SumBytes(D16 d16, hn::Vec<D16> acc,
     return hn::DemoteTo(d8, hn::BitCast(d16, hn::Min(q, top)));
   }
   // Scale: s * factor and that plus one half are exact in double (a 17-bit sum times a 24-bit
-  // factor), so trunc(v + 0.5) is the extended result.
+  // factor), so trunc(v + 0.5) is the extended result (KernelDivisor's exact form).
   const hn::Repartition<int32_t, D16> d32;
   const hn::Half<decltype(d32)> dh32;
   const hn::Rebind<double, decltype(dh32)> df;
@@ -46,7 +46,24 @@ HWY_INLINE hn::Vec<hn::Rebind<uint8_t, D16>> SumBytes(D16 d16, hn::Vec<D16> acc,
     return hn::DemoteTo(dh32, hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)),
                                                  hn::Min(hn::Trunc(hn::Add(v, half)), most)));
   };
+  // Where factor = M 2^-e with 13 <= e <= 31, the quotient is integer arithmetic in 32-bit
+  // lanes: with s' = max(s, 0) (max(-s, 0) for a negative factor: the non-positive quotients
+  // are 0), s' <= 2^16 and M = Mhi 2^12 + Mlo, trunc(s' f + 0.5) = floor((s' M + 2^(e-1)) / 2^e)
+  // = (s' Mhi + ((s' Mlo + 2^(e-1)) >> 12)) >> (e - 12), every term below 2^31.
+  const int64_t m = p.divisor.multiplier < 0 ? -p.divisor.multiplier : p.divisor.multiplier;
+  const int e = p.divisor.exponent;
+  const bool split = e >= 13 && e <= 31;
+  const auto mhi = hn::Set(d32, static_cast<int32_t>(m >> 12));
+  const auto mlo = hn::Set(d32, static_cast<int32_t>(m & 0xFFF));
+  const auto round = hn::Set(d32, static_cast<int32_t>(split ? int64_t{1} << (e - 1) : 0));
+  const auto top32 = hn::Set(d32, 255);
+  const bool negative = p.divisor.multiplier < 0;
   const auto quotients32 = [&](hn::Vec<decltype(d32)> s) {
+    if (split) {
+      const auto sp = hn::Max(negative ? hn::Neg(s) : s, hn::Zero(d32));
+      const auto x = hn::ShiftRight<12>(hn::Add(hn::Mul(sp, mlo), round));
+      return hn::Min(hn::ShiftRightSame(hn::Add(hn::Mul(sp, mhi), x), e - 12), top32);
+    }
     return hn::Combine(d32, quotient(hn::PromoteTo(df, hn::UpperHalf(dh32, s))),
                        quotient(hn::PromoteTo(df, hn::LowerHalf(dh32, s))));
   };
