@@ -33,3 +33,5 @@
 #include "primitives/filters/MinMaxFilters.h"
 #include "primitives/filters/MedianFilter.h"
 #include "primitives/filters/BoxFilter.h"
+#include "primitives/filters/GeneralFilters.h"
+#include "primitives/filters/SobelBorder.h"

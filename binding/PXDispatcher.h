@@ -144,10 +144,10 @@
   X(BUILTIN, IPPI,         ippiXorC_8u_C3R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiColorToGray_8u_C3C1R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
   X(BUILTIN, IPPI,         ippiColorToGray_8u_AC4C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*)) \
-  X(STUB,    IPPI,         ippiFilterSobelHorizBorder_8u16s_C1R,        IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
-  X(STUB,    IPPI,         ippiFilterSobelVertBorder_8u16s_C1R,         IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
-  X(STUB,    IPPI,         ippiFilterSobelHorizGetBufferSize_8u16s_C1R, IppStatus, (IppiSize, IppiMaskSize, int*)) \
-  X(STUB,    IPPI,         ippiFilterSobelVertGetBufferSize_8u16s_C1R,  IppStatus, (IppiSize, IppiMaskSize, int*)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelHorizBorder_8u16s_C1R,        IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelVertBorder_8u16s_C1R,         IppStatus, (const Ipp8u*, int, Ipp16s*, int, IppiSize, IppiMaskSize, IppiBorderType, Ipp8u, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelHorizGetBufferSize_8u16s_C1R, IppStatus, (IppiSize, IppiMaskSize, int*)) \
+  X(BUILTIN, IPPI,         ippiFilterSobelVertGetBufferSize_8u16s_C1R,  IppStatus, (IppiSize, IppiMaskSize, int*)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_P3C3R,                           IppStatus, (const Ipp8u* const*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiMirror_8u_C1IR,                          IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
   X(BUILTIN, IPPI,         ippiMirror_8u_C1R,                           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
@@ -155,12 +155,12 @@
   X(BUILTIN, IPPI,         ippiMax_8u_C1R,                              IppStatus, (const Ipp8u*, int, IppiSize, Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiYUV420ToRGB_8u_P3C3R,                    IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiYCbCr420ToRGB_8u_P3C3R,                  IppStatus, (const Ipp8u* const*, int*, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterColumn32f_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
-  X(STUB,    IPPI,         ippiFilterColumn32f_8u_C4R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
-  X(STUB,    IPPI,         ippiFilterColumn32f_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
-  X(STUB,    IPPI,         ippiFilterRow32f_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
-  X(STUB,    IPPI,         ippiFilterRow32f_8u_C4R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
-  X(STUB,    IPPI,         ippiFilterRow32f_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
+  X(BUILTIN, IPPI,         ippiFilterColumn32f_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
+  X(BUILTIN, IPPI,         ippiFilterColumn32f_8u_C4R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
+  X(BUILTIN, IPPI,         ippiFilterColumn32f_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
+  X(BUILTIN, IPPI,         ippiFilterRow32f_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
+  X(BUILTIN, IPPI,         ippiFilterRow32f_8u_C4R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
+  X(BUILTIN, IPPI,         ippiFilterRow32f_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f*, int, int)) \
   X(BUILTIN, IPPI,         ippiAddWeighted_8u32f_C1IR,                  IppStatus, (const Ipp8u*, int, Ipp32f*, int, IppiSize, Ipp32f))
 // clang-format on
 

@@ -141,9 +141,9 @@
   X(BUILTIN, IPPI,         ippiThreshold_GTVal_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiThreshold_GTVal_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiHistogramEven_8u_C1R,           IppStatus, (const Ipp8u*, int, IppiSize, Ipp32s*, Ipp32s*, int, Ipp32s, Ipp32s)) \
-  X(STUB,    IPPI,         ippiFilter_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
-  X(STUB,    IPPI,         ippiFilter_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
-  X(STUB,    IPPI,         ippiFilter_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
+  X(BUILTIN, IPPI,         ippiFilter_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
+  X(BUILTIN, IPPI,         ippiFilter_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
+  X(BUILTIN, IPPI,         ippiFilter_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(STUB,    IPPI,         ippiRemap_8u_C1R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiRemap_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
   X(STUB,    IPPI,         ippiRemap_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
