@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "primitives/signal/Convolution.h"
+#include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/ImageTestGuard.h"
+
+namespace {
+
+using namespace builtin;
+using ld = long double;
+using Vec = std::vector<double>;
+
+const double kEps = std::numeric_limits<double>::epsilon();
+
+uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
+
+// Values of both signs over many binades, so that the order of the additions shows in the bits.
+Vec Random(int n, uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> mant(-1.0, 1.0);
+  std::uniform_int_distribution<int> exp(-12, 12);
+  Vec v(static_cast<size_t>(n));
+  for (double& x : v) x = std::ldexp(mant(gen), exp(gen));
+  return v;
+}
+
+// The direct sums in their order: A the longer input (the first on equal lengths), taken in
+// blocks of `block`; each output adds A[j] * B[i] to itself in long double, rounded on store.
+Vec DirectReplica(const Vec& x1, const Vec& x2, int64_t block) {
+  const Vec& a = x1.size() >= x2.size() ? x1 : x2;
+  const Vec& b = x1.size() >= x2.size() ? x2 : x1;
+  const int64_t la = static_cast<int64_t>(a.size()), lb = static_cast<int64_t>(b.size());
+  Vec d(static_cast<size_t>(la + lb - 1), 0.0);
+  for (int64_t p = 0; p < la; p += block)
+    for (int64_t i = 0; i < lb; ++i)
+      for (int64_t j = p; j < std::min(la, p + block); ++j)
+        d[i + j] = static_cast<double>(static_cast<ld>(a[j]) * b[i] + static_cast<ld>(d[i + j]));
+  return d;
+}
+
+Vec Convolve(const Vec& x1, const Vec& x2, IppStatus* status = nullptr) {
+  Vec d(x1.size() + x2.size() - 1, std::bit_cast<double>(uint64_t{0x5A5A5A5A5A5A5A5A}));
+  const IppStatus s = ippsConv_64f(x1.data(), static_cast<int>(x1.size()), x2.data(),
+                                   static_cast<int>(x2.size()), d.data());
+  if (status != nullptr) *status = s;
+  EXPECT_EQ(s, ippStsNoErr);
+  return d;
+}
+
+// How many heap blocks one call takes: 0 on the direct paths.
+int Allocations(const Vec& x1, const Vec& x2) {
+  Vec d(x1.size() + x2.size() - 1);
+  return allochook::ForEachFailure(
+      [&] {
+        return ippsConv_64f(x1.data(), static_cast<int>(x1.size()), x2.data(),
+                            static_cast<int>(x2.size()), d.data());
+      },
+      [](IppStatus, int, int64_t) {});
+}
+
+void ExpectSameBits(const Vec& got, const Vec& want, const char* what) {
+  ASSERT_EQ(got.size(), want.size()) << what;
+  int64_t bad = 0;
+  for (size_t k = 0; k < got.size(); ++k)
+    if (Bits(got[k]) != Bits(want[k]) && ++bad <= 3)
+      ADD_FAILURE() << what << " k=" << k << " got " << got[k] << " want " << want[k];
+  EXPECT_EQ(bad, 0) << what;
+}
+
+TEST(SignalConvolution, ChecksNullBeforeLength) {
+  const double x[2] = {1, 2};
+  double d[4] = {7, 7, 7, 7};
+  struct Case {
+    const double* s1;
+    int n1;
+    const double* s2;
+    int n2;
+    double* dst;
+    IppStatus want;
+  };
+  const Case cases[] = {
+      {nullptr, 0, x, 2, d, ippStsNullPtrErr}, {x, 2, nullptr, -1, d, ippStsNullPtrErr},
+      {x, 0, x, 2, nullptr, ippStsNullPtrErr}, {x, 0, x, 2, d, ippStsSizeErr},
+      {x, 2, x, -5, d, ippStsSizeErr},         {x, INT32_MIN, x, 1, d, ippStsSizeErr},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ippsConv_64f(c.s1, c.n1, c.s2, c.n2, c.dst), c.want);
+    for (double v : d) EXPECT_EQ(v, 7.0);
+  }
+}
+
+TEST(SignalConvolution, SingleElements) {
+  const double a = 3.0000000000000004, b = -1.25;
+  double d = 0;
+  EXPECT_EQ(ippsConv_64f(&a, 1, &b, 1, &d), ippStsNoErr);
+  EXPECT_EQ(Bits(d), Bits(static_cast<double>(static_cast<ld>(a) * b)));
+}
+
+// The direct paths, bit for bit: the plain loop below la = 4096, the blocked one from there on
+// (4096 is one block, so it equals the plain loop), inputs in either order.
+TEST(SignalConvolution, DirectSumsInTheirOrder) {
+  struct Case {
+    int n1, n2;
+  };
+  const Case cases[] = {{75, 75}, {1, 1},    {1, 60},    {149, 1},  {40, 31},   {31, 5000},
+                        {4095, 20}, {20, 4096}, {4097, 20}, {9000, 7}, {8192, 31}, {33, 70}};
+  for (const Case& c : cases) {
+    const Vec x1 = Random(c.n1, 11u * c.n1 + c.n2), x2 = Random(c.n2, 7u * c.n2 + 3);
+    const int64_t la = std::max(c.n1, c.n2);
+    const Vec want = DirectReplica(x1, x2, la < 4096 ? la : 4096);
+    ExpectSameBits(Convolve(x1, x2), want, "direct");
+    if (la <= 4096) ExpectSameBits(want, DirectReplica(x1, x2, la), "one block");
+    EXPECT_EQ(Allocations(x1, x2), 0) << c.n1 << " x " << c.n2;
+    // Only the order of the inputs by length matters: unequal lengths swap to the same bits.
+    if (c.n1 != c.n2) ExpectSameBits(Convolve(x2, x1), want, "swapped");
+  }
+}
+
+// Exact integer data: every path gives the exact result; the result is written in full and
+// nothing beyond it, at any alignment of the vectors.
+TEST(SignalConvolution, ExactOnIntegersAndWritesOnlyTheResult) {
+  for (int misalign : {0, 1, 3}) {
+    const int n1 = 70, n2 = 9, len = n1 + n2 - 1;
+    imagetest::GuardedVector s1(n1, 8, misalign), s2(n2, 8, misalign), d(len, 8, misalign);
+    std::vector<int64_t> exact(len, 0);
+    for (int i = 0; i < n1; ++i) {
+      const double v = (i * 37 % 23) - 11;
+      std::memcpy(s1.data() + 8 * i, &v, 8);
+    }
+    for (int j = 0; j < n2; ++j) {
+      const double v = (j * 5 % 7) - 3;
+      std::memcpy(s2.data() + 8 * j, &v, 8);
+    }
+    for (int i = 0; i < n1; ++i)
+      for (int j = 0; j < n2; ++j) exact[i + j] += ((i * 37 % 23) - 11) * ((j * 5 % 7) - 3);
+    ASSERT_EQ(ippsConv_64f(reinterpret_cast<const double*>(s1.data()), n1,
+                           reinterpret_cast<const double*>(s2.data()), n2,
+                           reinterpret_cast<double*>(d.data())),
+              ippStsNoErr);
+    for (int k = 0; k < len; ++k) {
+      double v;
+      std::memcpy(&v, d.data() + 8 * k, 8);
+      EXPECT_EQ(v, static_cast<double>(exact[k])) << k;
+    }
+    EXPECT_TRUE(d.OutsideUntouched());
+    EXPECT_TRUE(s1.OutsideUntouched());
+  }
+}
+
+}  // namespace
