@@ -2,8 +2,10 @@
 #include "primitives/signal/Convolution.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
+#include "primitives/signal/ConvolutionKernels.h"
 #include "primitives/support/Support.h"
 #include "primitives/support/SupportElements.h"
 
@@ -14,24 +16,64 @@ using ld = long double;
 
 constexpr int64_t kDirectBlock = 4096;
 
+// The vector kernel of a pass (ConvolutionHwy.cpp) stores r = fl(a*b + d), the fused
+// multiply-add, where the plain code stores X = fl53(fl64(fl64(a*b) + d)). Why r = X when the
+// kernel vouches for a lane:
+// - Let E = a*b + d exactly. fl64(a*b) is within 2^-64 |a*b| of a*b and the long double sum
+//   within 2^-64 |fl64(a*b) + d| of its exact value, so the long double s that X rounds lies
+//   within 2^-64 (1 + 2^-52) (|p| + |r|) of E, p = fl(a*b) (|a*b| and |E| exceed |p| and |r|
+//   by at most a factor 1 + 2^-53).
+// - X = r whenever s lies strictly inside the rounding interval of r, that is within h of r,
+//   h being half the spacing of the doubles around r (the smaller side's when |r| is a power
+//   of two): then no rounding boundary or tie separates s from E.
+// - The kernel estimates E - r as e = fl(fl(a*b + g) + gl), d - r = g + gl by a two-sum
+//   (exact). Its error is below 2^-52 (|E - r| + |gl|) <= 2^-51 h + 2^-104 (|p| + 2|r|).
+// - So |e| + 2^-63 (|p| + |r|) < h (1 - 2^-50), the kernel's test, puts s within h of r:
+//   2^-63 covers both terms in |p| and |r|, the factor 1 - 2^-50 the 2^-51 h and the rounding
+//   of the test's own operations.
+// - r = 0 passes only with a*b = 0 and d = 0 (h is then 0); every value the direct sums meet is a multiple of 2^-704 below
+//   2^632 when the inputs are tame (0 or of magnitude in [2^-300, 2^300]), so a product that
+//   is 0 is an exact 0, and the fused and the long double sum give the same signed zero. The
+//   same bounds keep the fused steps free of underflow and overflow.
+// The kernel is used only when every input value is tame; other inputs take the plain code.
+bool Tame(const uint8_t* v, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    const double m = std::fabs(rows::Load<Ipp64f>(v, i));
+    if (!(m == 0.0 || (m >= convolution::kTameLow && m <= convolution::kTameHigh))) return false;
+  }
+  return true;
+}
+
+// One pass d[j] = A[j] * b + d[j], j < n, in long double, rounded on store.
+void PlainPass(const uint8_t* a, ld b, uint8_t* d, int64_t first, int64_t end) {
+  for (int64_t j = first; j < end; ++j) {
+    const ld sum = static_cast<ld>(rows::Load<Ipp64f>(a, j)) * b +
+                   static_cast<ld>(rows::Load<Ipp64f>(d, j));
+    rows::Store<Ipp64f>(d, j, static_cast<Ipp64f>(sum));
+  }
+}
+
 // Direct sums over A in blocks of `block` elements: before a block's passes, the outputs that
 // only it reaches first are zeroed; the lb - 1 outputs it shares with the previous block keep
 // that block's partial sums. A single block of la is the plain loop.
 void DirectSums(const uint8_t* a, int64_t la, const uint8_t* b, int64_t lb, uint8_t* d,
                 int64_t block) {
+  const convolution::MulAddBlocksFn kernel =
+      Tame(a, la) && Tame(b, lb) ? convolution::VectorMulAdd() : nullptr;
   fbZeroBytes(d, 8 * (lb - 1));
   for (int64_t p = 0; p < la; p += block) {
     const int64_t g = std::min(block, la - p);
     fbZeroBytes(d + 8 * (p + lb - 1), 8 * g);
     const uint8_t* ap = a + 8 * p;
     for (int64_t i = 0; i < lb; ++i) {
-      const ld bi = rows::Load<Ipp64f>(b, i);
+      const double bi = rows::Load<Ipp64f>(b, i);
       uint8_t* di = d + 8 * (p + i);
-      for (int64_t j = 0; j < g; ++j) {
-        const ld sum = static_cast<ld>(rows::Load<Ipp64f>(ap, j)) * bi +
-                       static_cast<ld>(rows::Load<Ipp64f>(di, j));
-        rows::Store<Ipp64f>(di, j, static_cast<Ipp64f>(sum));
+      if (kernel == nullptr) {
+        PlainPass(ap, bi, di, 0, g);
+        continue;
       }
+      const int64_t done = static_cast<int64_t>(kernel(ap, bi, di, static_cast<size_t>(g)));
+      PlainPass(ap, bi, di, done, g);
     }
   }
 }

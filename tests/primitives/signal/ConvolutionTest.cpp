@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "primitives/signal/Convolution.h"
+#include "primitives/signal/ConvolutionKernels.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -154,6 +156,91 @@ TEST(SignalConvolution, ExactOnIntegersAndWritesOnlyTheResult) {
     EXPECT_TRUE(d.OutsideUntouched());
     EXPECT_TRUE(s1.OutsideUntouched());
   }
+}
+
+// The vector passes give the plain sums' bits on every instruction set: on random values, on
+// values whose fused multiply-add differs from the long double steps (each odd output adds
+// 1 + 2^-53 + 2^-104 + ..., which the long double steps round to the tie 1 + 2^-53 and then
+// to 1, the fused sum to 1 + 2^-52), at every alignment, and on values outside the kernel's
+// range (tiny, huge, infinite, NaN), which the plain code takes.
+TEST(SignalConvolution, VectorPassesEqualThePlainSums) {
+  const double bh = 1.0 + 0x1p-52, ah = (1.0 + 0x1p-52) * 0x1p-53;
+  std::mt19937 gen(5);
+  auto hard = [&](int n) {
+    Vec v(static_cast<size_t>(n));
+    for (int j = 0; j + 1 < n; j += 2) {
+      const double scale = std::ldexp(gen() % 2 ? 1.0 : -1.0, static_cast<int>(gen() % 40) - 20);
+      v[j] = ah * scale;
+      v[j + 1] = scale;
+    }
+    if (n % 2) v[n - 1] = 0.5;
+    return v;
+  };
+  // Sums just above the tie, by (k + 1) 2^-105 with k in [2^32, 2^39]: the long double steps
+  // still round to the tie and then to 1, the fused sum rounds up. Only a kernel margin wide
+  // enough refuses them.
+  auto nearTie = [&](int n) {
+    Vec v(static_cast<size_t>(n));
+    for (int j = 0; j + 1 < n; j += 2) {
+      const double k = std::ldexp(1.0 + (gen() % 1024) / 1024.0, 32 + static_cast<int>(gen() % 7));
+      v[j] = (1.0 + k * 0x1p-52) * 0x1p-53;
+      v[j + 1] = 1.0;
+    }
+    if (n % 2) v[n - 1] = 0.25;
+    return v;
+  };
+  struct Case {
+    Vec x1, x2;
+  };
+  Vec odd = Random(300, 1);
+  odd[17] = 1e-310;
+  Vec huge = Random(300, 2);
+  huge[200] = 0x1p900;
+  Vec inf = Random(90, 3), nan = Random(90, 4);
+  inf[40] = std::numeric_limits<double>::infinity();
+  nan[41] = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<Case> cases = {
+      {Random(301, 10), Random(17, 11)},  {Random(5000, 12), Random(9, 13)},
+      {hard(301), Vec{1.0, bh}},          {hard(64), Vec{1.0, bh, 0.0, 1.0}},
+      {nearTie(301), Vec{1.0, bh}},
+      {Random(140, 14), Random(140, 15)}, {odd, Random(20, 16)},
+      {huge, Random(20, 17)},             {inf, Random(25, 18)},
+      {nan, Random(25, 19)},              {Vec(200, 0.0), Random(30, 20)},
+  };
+  // The hard values do tell the fused sum from the long double steps.
+  {
+    const Vec a = hard(301);
+    const Vec want = DirectReplica(a, Vec{1.0, bh}, 301);
+    int differ = 0;
+    for (int k = 1; k < 301; k += 2) differ += Bits(std::fma(a[k - 1], bh, a[k])) != Bits(want[k]);
+    EXPECT_GT(differ, 100);
+    const Vec t = nearTie(301);
+    const Vec tieWant = DirectReplica(t, Vec{1.0, bh}, 301);
+    differ = 0;
+    for (int k = 1; k < 301; k += 2) differ += Bits(std::fma(t[k - 1], bh, t[k])) != Bits(tieWant[k]);
+    EXPECT_GT(differ, 100);
+  }
+  imagetest::ForEachVectorTarget([&] {
+    for (const Case& c : cases) {
+      const int64_t la = std::max(c.x1.size(), c.x2.size());
+      const Vec want = DirectReplica(c.x1, c.x2, la < 4096 ? la : 4096);
+      for (int misalign : {0, 3}) {
+        const int n1 = static_cast<int>(c.x1.size()), n2 = static_cast<int>(c.x2.size());
+        imagetest::GuardedVector s1(n1, 8, misalign), s2(n2, 8, 5 - misalign),
+            d(n1 + n2 - 1, 8, misalign);
+        std::memcpy(s1.data(), c.x1.data(), 8 * c.x1.size());
+        std::memcpy(s2.data(), c.x2.data(), 8 * c.x2.size());
+        ASSERT_EQ(ippsConv_64f(reinterpret_cast<const double*>(s1.data()), n1,
+                               reinterpret_cast<const double*>(s2.data()), n2,
+                               reinterpret_cast<double*>(d.data())),
+                  ippStsNoErr);
+        Vec got(want.size());
+        std::memcpy(got.data(), d.data(), 8 * got.size());
+        ExpectSameBits(got, want, "vector");
+        EXPECT_TRUE(d.OutsideUntouched());
+      }
+    }
+  });
 }
 
 }  // namespace
