@@ -11,6 +11,7 @@
 #include "primitives/signal/TestSignals.h"
 #include "primitives/signal/Windows.h"
 #include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftTransforms.h"
 #include "primitives/image/Copy.h"
 #include "primitives/image/Arithmetic.h"
 #include "primitives/image/ArithmeticC.h"
