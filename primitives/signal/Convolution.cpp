@@ -6,6 +6,8 @@
 #include <cstdint>
 
 #include "primitives/signal/ConvolutionKernels.h"
+#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftTransforms.h"
 #include "primitives/support/Support.h"
 #include "primitives/support/SupportElements.h"
 
@@ -78,6 +80,102 @@ void DirectSums(const uint8_t* a, int64_t la, const uint8_t* b, int64_t lb, uint
   }
 }
 
+// The smallest order from 2 up whose power of two is at least n.
+int OrderAtLeast(int64_t n) {
+  int order = 2;
+  while ((int64_t{1} << order) < n) ++order;
+  return order;
+}
+
+// A real transform with the inverse scaled by 1/N and one work block: `arrays` float64 values
+// for the caller, then the transform's work buffer. Both are released when it goes.
+class RealTransform {
+ public:
+  RealTransform() = default;
+  RealTransform(const RealTransform&) = delete;
+  RealTransform& operator=(const RealTransform&) = delete;
+  ~RealTransform() {
+    fbAlignedFree(block_);
+    if (spec_ != nullptr) ippsFFTFree_R_64f(spec_);
+  }
+
+  IppStatus Init(int order, int64_t arrays) {
+    IppStatus status = ippsFFTInitAlloc_R_64f(&spec_, order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
+    if (status < 0) {
+      spec_ = nullptr;
+      return status;
+    }
+    int workBytes = 0;
+    status = fbFftGetBufSizeR(spec_, &workBytes);
+    if (status < 0) return status;
+    block_ = static_cast<Ipp64f*>(fbAlignedAlloc64(arrays + (int64_t{workBytes} + 7) / 8));
+    if (block_ == nullptr) return ippStsMemAllocErr;
+    work_ = workBytes > 0 ? reinterpret_cast<Ipp8u*>(block_ + arrays) : nullptr;
+    return ippStsNoErr;
+  }
+
+  Ipp64f* Block() const { return block_; }
+  IppStatus Forward(Ipp64f* data) const { return fbFftFwdRToPerm(data, data, spec_, work_); }
+  IppStatus Inverse(Ipp64f* data) const { return fbFftInvPermToR(data, data, spec_, work_); }
+
+ private:
+  IppsFFTSpec_R_64f* spec_ = nullptr;
+  Ipp64f* block_ = nullptr;
+  Ipp8u* work_ = nullptr;
+};
+
+// dst[0 .. n) = the caller's values at src, dst[n .. size) = +0.
+void LoadPadded(Ipp64f* dst, const uint8_t* src, int64_t n, int64_t size) {
+  fbCopyBytes(src, dst, 8 * n);
+  fbZeroBytes(dst + n, 8 * (size - n));
+}
+
+// One transform over the whole result: N = 2^g >= len.
+IppStatus OneTransform(const uint8_t* a, int64_t la, const uint8_t* b, int64_t lb, uint8_t* d) {
+  const int64_t len = la + lb - 1;
+  const int order = OrderAtLeast(len);
+  const int64_t n = int64_t{1} << order;
+  RealTransform fft;
+  IppStatus status = fft.Init(order, 2 * n);
+  if (status < 0) return status;
+  Ipp64f* x = fft.Block();
+  Ipp64f* y = x + n;
+  LoadPadded(x, a, la, n);
+  LoadPadded(y, b, lb, n);
+  if ((status = fft.Forward(x)) < 0 || (status = fft.Forward(y)) < 0) return status;
+  fbMulPerm(x, y, static_cast<int>(n));
+  if ((status = fft.Inverse(y)) < 0) return status;
+  fbCopyBytes(y, d, 8 * len);
+  return status;
+}
+
+// Overlap-save: the spectrum of B at M = 2^(d+1) >= 4 * lb, then blocks of A that each deliver
+// S = M - lb + 1 results; every block after the first starts lb - 1 samples early and drops
+// the lb - 1 wrapped values that those give.
+IppStatus OverlapSave(const uint8_t* a, int64_t la, const uint8_t* b, int64_t lb, uint8_t* d) {
+  const int64_t len = la + lb - 1;
+  const int order = OrderAtLeast(2 * lb) + 1;
+  const int64_t m = int64_t{1} << order;
+  const int64_t step = m - lb + 1;
+  RealTransform fft;
+  IppStatus status = fft.Init(order, 2 * m);
+  if (status < 0) return status;
+  Ipp64f* x = fft.Block();
+  Ipp64f* y = x + m;
+  LoadPadded(x, b, lb, m);
+  if ((status = fft.Forward(x)) < 0) return status;
+  for (int64_t pos = 0; pos < len; pos += step) {
+    const int64_t h = pos == 0 ? 0 : lb - 1;
+    const int64_t count = std::min(la - pos + h, h + step);
+    LoadPadded(y, a + 8 * (pos - h), count, m);
+    if ((status = fft.Forward(y)) < 0) return status;
+    fbMulPerm(x, y, static_cast<int>(m));
+    if ((status = fft.Inverse(y)) < 0) return status;
+    fbCopyBytes(y + h, d + 8 * pos, 8 * std::min(step, len - pos));
+  }
+  return status;
+}
+
 }  // namespace
 
 IppStatus ippsConv_64f(const Ipp64f* pSrc1, int src1Len, const Ipp64f* pSrc2, int src2Len,
@@ -91,9 +189,12 @@ IppStatus ippsConv_64f(const Ipp64f* pSrc1, int src1Len, const Ipp64f* pSrc2, in
   const int64_t lb = firstIsA ? src2Len : src1Len;
   const int64_t len = la + lb - 1;
   uint8_t* d = rows::Bytes(pDst);
-  (void)len;
-  DirectSums(a, la, b, lb, d, la < kDirectBlock ? la : kDirectBlock);
-  return ippStsNoErr;
+  if (len < 150 || lb < 32) {
+    DirectSums(a, la, b, lb, d, la < kDirectBlock ? la : kDirectBlock);
+    return ippStsNoErr;
+  }
+  if (la < 3 * lb) return OneTransform(a, la, b, lb, d);
+  return OverlapSave(a, la, b, lb, d);
 }
 
 }  // namespace builtin

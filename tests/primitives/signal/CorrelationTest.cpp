@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "primitives/signal/Correlation.h"
@@ -303,6 +304,177 @@ TEST(SignalCorrelation, CrossRandomWindows) {
     const CVec y1 = RandomC(n1, gen()), y2 = RandomC(n2, gen());
     ExpectSameBits(Cross(y1, y2, dstLen, lowLag), CrossReplica(y1, y2, dstLen, lowLag), "complex");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- The transform paths -------------------------------------------------------------------
+
+const double kEps = std::numeric_limits<double>::epsilon();
+
+Vec Uniform(int n, uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  Vec v(static_cast<size_t>(n));
+  for (double& x : v) x = u(gen);
+  return v;
+}
+CVec UniformC(int n, uint32_t seed) {
+  const Vec v = Uniform(2 * n, seed);
+  CVec c(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) c[i] = {v[2 * i], v[2 * i + 1]};
+  return c;
+}
+
+ld Norm(const Vec& x) {
+  ld s = 0;
+  for (double v : x) s += static_cast<ld>(v) * v;
+  return std::sqrt(s);
+}
+ld Norm(const CVec& x) {
+  ld s = 0;
+  for (const Ipp64fc& v : x) s += static_cast<ld>(v.re) * v.re + static_cast<ld>(v.im) * v.im;
+  return std::sqrt(s);
+}
+
+// The lags in long double (the direct sums of the replica, unrounded), and the transform's
+// rounding bound c * eps * log2(N) * |x1|_2 * |x2|_2 on each.
+template <class V>
+void ExpectNearModel(const V& got, const V& x1, const V& x2, int64_t lowLag, const char* what) {
+  const double bound = 8 * kEps * std::log2(static_cast<double>(x1.size() + x2.size())) *
+                       static_cast<double>(Norm(x1) * Norm(x2));
+  int bad = 0;
+  for (size_t j = 0; j < got.size(); ++j) {
+    ld re = 0, im = 0;
+    for (int64_t k = 0; k < static_cast<int64_t>(x1.size()); ++k) {
+      const int64_t m = k + lowLag + static_cast<int64_t>(j);
+      if (m < 0 || m >= static_cast<int64_t>(x2.size())) continue;
+      if constexpr (std::is_same_v<V, Vec>) {
+        re += static_cast<ld>(x1[k]) * x2[m];
+      } else {
+        re += static_cast<ld>(x1[k].re) * x2[m].re + static_cast<ld>(x1[k].im) * x2[m].im;
+        im += static_cast<ld>(x1[k].re) * x2[m].im - static_cast<ld>(x1[k].im) * x2[m].re;
+      }
+    }
+    bool ok;
+    if constexpr (std::is_same_v<V, Vec>)
+      ok = std::fabs(static_cast<double>(got[j] - re)) <= bound;
+    else
+      ok = std::fabs(static_cast<double>(got[j].re - re)) <= bound &&
+           std::fabs(static_cast<double>(got[j].im - im)) <= bound;
+    if (!ok && ++bad <= 3) ADD_FAILURE() << what << " lag index " << j << " bound " << bound;
+  }
+  EXPECT_EQ(bad, 0) << what;
+}
+
+// From L = 600 (complex 96) the transform runs: within rounding of the lags, and the lags from
+// srcLen on exactly +0 (the transform is long enough that none wraps round).
+TEST(SignalCorrelation, AutoThroughTheTransform) {
+  struct Case {
+    int srcLen, dstLen;
+  };
+  for (const Case& c : {Case{600, 600}, Case{600, 700}, Case{1500, 900}, Case{1024, 5000}}) {
+    const Vec x = Uniform(c.srcLen, c.srcLen + 1u);
+    const Vec got = Auto(ippsAutoCorr_64f, x, c.dstLen);
+    const int l = std::min(c.srcLen, c.dstLen);
+    ExpectNearModel(Vec(got.begin(), got.begin() + l), x, x, 0, "real");
+    for (int k = l; k < c.dstLen; ++k) EXPECT_EQ(Bits(got[k]), 0u) << k;
+    EXPECT_GT(Allocations([&] {
+                Vec d(c.dstLen);
+                return ippsAutoCorr_64f(x.data(), c.srcLen, d.data(), c.dstLen);
+              }),
+              0);
+  }
+  for (const Case& c : {Case{96, 96}, Case{96, 150}, Case{300, 100}, Case{128, 1000}}) {
+    const CVec x = UniformC(c.srcLen, c.srcLen + 2u);
+    const CVec got = Auto(ippsAutoCorr_64fc, x, c.dstLen);
+    const int l = std::min(c.srcLen, c.dstLen);
+    ExpectNearModel(CVec(got.begin(), got.begin() + l), x, x, 0, "complex");
+    for (int k = l; k < c.dstLen; ++k) EXPECT_TRUE(Bits(got[k].re) == 0 && Bits(got[k].im) == 0);
+    EXPECT_GT(Allocations([&] {
+                CVec d(c.dstLen);
+                return ippsAutoCorr_64fc(x.data(), c.srcLen, d.data(), c.dstLen);
+              }),
+              0);
+  }
+  // The normalisations act on the transform's result as on the direct one.
+  const Vec x = Uniform(700, 5);
+  const Vec r = Auto(ippsAutoCorr_64f, x, 700), a = Auto(ippsAutoCorr_NormA_64f, x, 700),
+            b = Auto(ippsAutoCorr_NormB_64f, x, 700);
+  const ld c = static_cast<double>(1.0L / 700);
+  for (int k = 0; k < 700; ++k) {
+    EXPECT_EQ(Bits(a[k]), Bits(static_cast<double>(r[k] * c)));
+    EXPECT_EQ(Bits(b[k]), Bits(static_cast<double>(static_cast<ld>(r[k]) / (700 - k))));
+  }
+}
+
+// Cross-correlation takes the transform when floor(dstLen * min / max) > 511, counting only
+// the lags inside the overlap; the full window agrees with the model either way.
+TEST(SignalCorrelation, CrossThroughTheTransform) {
+  struct Case {
+    int n1, n2, dstLen, lowLag;
+    bool transform;
+  };
+  const Case cases[] = {
+      {300, 300, 512, -299, true},  {300, 300, 511, -299, false}, {300, 300, 599, -299, true},
+      {100, 1000, 1099, -99, false}, {1000, 100, 3000, -2000, false}, {700, 900, 1599, -699, true},
+      {900, 700, 1599, -899, true},  {600, 600, 1700, -1000, true},  {1, 2000, 2000, 0, false},
+      {2000, 1100, 1000, -1500, true},
+  };
+  for (const Case& c : cases) {
+    const Vec x1 = Uniform(c.n1, 3u * c.n1 + 7), x2 = Uniform(c.n2, 5u * c.n2 + 9);
+    const Vec got = Cross(x1, x2, c.dstLen, c.lowLag);
+    ExpectNearModel(got, x1, x2, c.lowLag, "real");
+    if (!c.transform)
+      ExpectSameBits(got, CrossReplica(x1, x2, c.dstLen, c.lowLag), "real direct");
+    // Lags outside the overlap stay exact zeros on both paths.
+    for (int j = 0; j < c.dstLen; ++j) {
+      const int64_t lag = int64_t{c.lowLag} + j;
+      if (lag < -(c.n1 - 1) || lag > c.n2 - 1) {
+        EXPECT_EQ(Bits(got[j]), 0u) << j;
+      }
+    }
+    EXPECT_EQ(Allocations([&] {
+                Vec d(c.dstLen);
+                return ippsCrossCorr_64f(x1.data(), c.n1, x2.data(), c.n2, d.data(), c.dstLen,
+                                         c.lowLag);
+              }) > 0,
+              c.transform)
+        << c.n1 << " " << c.n2 << " " << c.dstLen << " " << c.lowLag;
+    const CVec y1 = UniformC(c.n1, 7u * c.n1), y2 = UniformC(c.n2, 11u * c.n2);
+    const CVec cgot = Cross(y1, y2, c.dstLen, c.lowLag);
+    ExpectNearModel(cgot, y1, y2, c.lowLag, "complex");
+    if (!c.transform)
+      ExpectSameBits(cgot, CrossReplica(y1, y2, c.dstLen, c.lowLag), "complex direct");
+    EXPECT_EQ(Allocations([&] {
+                CVec d(c.dstLen);
+                return ippsCrossCorr_64fc(y1.data(), c.n1, y2.data(), c.n2, d.data(), c.dstLen,
+                                          c.lowLag);
+              }) > 0,
+              c.transform);
+  }
+}
+
+// Every heap request of the transform paths may fail: the call returns -9 (or succeeds, when
+// only the optional work buffer was refused) and leaves nothing allocated.
+TEST(SignalCorrelation, OutOfMemoryReleasesEverything) {
+  const Vec x = Uniform(700, 1);
+  const CVec cx = UniformC(200, 2), cy = UniformC(600, 3);
+  Vec d(1399);
+  CVec cd(1199);
+  auto check = [](IppStatus s, int k, int64_t leaked) {
+    EXPECT_TRUE(s == ippStsMemAllocErr || s == ippStsNoErr) << "request " << k << ": " << s;
+    EXPECT_EQ(leaked, 0) << "request " << k;
+  };
+  using allochook::ForEachFailure;
+  EXPECT_GT(ForEachFailure([&] { return ippsAutoCorr_64f(x.data(), 700, d.data(), 700); }, check), 1);
+  EXPECT_GT(ForEachFailure([&] { return ippsAutoCorr_NormB_64f(x.data(), 700, d.data(), 700); }, check), 1);
+  EXPECT_GT(ForEachFailure([&] { return ippsAutoCorr_64fc(cx.data(), 200, cd.data(), 200); }, check), 1);
+  EXPECT_GT(ForEachFailure([&] { return ippsAutoCorr_NormB_64fc(cx.data(), 200, cd.data(), 200); }, check), 1);
+  EXPECT_GT(ForEachFailure([&] { return ippsCrossCorr_64f(x.data(), 700, x.data(), 700, d.data(), 1399, -699); }, check), 1);
+  EXPECT_GT(ForEachFailure([&] { return ippsCrossCorr_64fc(cy.data(), 600, cy.data(), 600, cd.data(), 1199, -599); }, check), 1);
 }
 
 }  // namespace
