@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <type_traits>
@@ -14,6 +15,7 @@
 #include "primitives/signal/Correlation.h"
 #include "primitives/signal/CorrelationKernels.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/ImageTestGuard.h"
 
 namespace {
 
@@ -475,6 +477,68 @@ TEST(SignalCorrelation, OutOfMemoryReleasesEverything) {
   EXPECT_GT(ForEachFailure([&] { return ippsAutoCorr_NormB_64fc(cx.data(), 200, cd.data(), 200); }, check), 1);
   EXPECT_GT(ForEachFailure([&] { return ippsCrossCorr_64f(x.data(), 700, x.data(), 700, d.data(), 1399, -699); }, check), 1);
   EXPECT_GT(ForEachFailure([&] { return ippsCrossCorr_64fc(cy.data(), 600, cy.data(), 600, cd.data(), 1199, -599); }, check), 1);
+}
+
+// Vectors at any address: every form on both paths gives the aligned call's bits and writes
+// nothing outside pDst.
+TEST(SignalCorrelation, VectorsAtOddAddresses) {
+  struct Case {
+    int n1, n2, dstLen, lowLag;
+  };
+  for (const Case& c : {Case{40, 30, 50, -20}, Case{700, 650, 1300, -690}}) {
+    const Vec x1 = Uniform(c.n1, 1), x2 = Uniform(c.n2, 2);
+    const CVec y1 = UniformC(c.n1, 3), y2 = UniformC(c.n2, 4);
+    using RealAuto = IppStatus (*)(const Ipp64f*, int, Ipp64f*, int);
+    using CplxAuto = IppStatus (*)(const Ipp64fc*, int, Ipp64fc*, int);
+    for (int misalign : {1, 3}) {
+      for (RealAuto f : {RealAuto{ippsAutoCorr_64f}, RealAuto{ippsAutoCorr_NormA_64f},
+                         RealAuto{ippsAutoCorr_NormB_64f}}) {
+        imagetest::GuardedVector s(c.n1, 8, misalign), d(c.dstLen, 8, misalign);
+        std::memcpy(s.data(), x1.data(), 8 * x1.size());
+        ASSERT_EQ(f(reinterpret_cast<const double*>(s.data()), c.n1,
+                    reinterpret_cast<double*>(d.data()), c.dstLen), ippStsNoErr);
+        Vec got(c.dstLen);
+        std::memcpy(got.data(), d.data(), 8 * got.size());
+        ExpectSameBits(got, Auto(f, x1, c.dstLen), "real auto");
+        EXPECT_TRUE(d.OutsideUntouched());
+      }
+      for (CplxAuto f : {CplxAuto{ippsAutoCorr_64fc}, CplxAuto{ippsAutoCorr_NormA_64fc},
+                         CplxAuto{ippsAutoCorr_NormB_64fc}}) {
+        imagetest::GuardedVector s(c.n1, 16, misalign), d(c.dstLen, 16, misalign);
+        std::memcpy(s.data(), y1.data(), 16 * y1.size());
+        ASSERT_EQ(f(reinterpret_cast<const Ipp64fc*>(s.data()), c.n1,
+                    reinterpret_cast<Ipp64fc*>(d.data()), c.dstLen), ippStsNoErr);
+        CVec got(c.dstLen);
+        std::memcpy(got.data(), d.data(), 16 * got.size());
+        ExpectSameBits(got, Auto(f, y1, c.dstLen), "complex auto");
+        EXPECT_TRUE(d.OutsideUntouched());
+      }
+      imagetest::GuardedVector s1(c.n1, 8, misalign), s2(c.n2, 8, misalign),
+          d(c.dstLen, 8, misalign);
+      std::memcpy(s1.data(), x1.data(), 8 * x1.size());
+      std::memcpy(s2.data(), x2.data(), 8 * x2.size());
+      ASSERT_EQ(ippsCrossCorr_64f(reinterpret_cast<const double*>(s1.data()), c.n1,
+                                  reinterpret_cast<const double*>(s2.data()), c.n2,
+                                  reinterpret_cast<double*>(d.data()), c.dstLen, c.lowLag),
+                ippStsNoErr);
+      Vec got(c.dstLen);
+      std::memcpy(got.data(), d.data(), 8 * got.size());
+      ExpectSameBits(got, Cross(x1, x2, c.dstLen, c.lowLag), "real cross");
+      EXPECT_TRUE(d.OutsideUntouched());
+      imagetest::GuardedVector t1(c.n1, 16, misalign), t2(c.n2, 16, misalign),
+          e(c.dstLen, 16, misalign);
+      std::memcpy(t1.data(), y1.data(), 16 * y1.size());
+      std::memcpy(t2.data(), y2.data(), 16 * y2.size());
+      ASSERT_EQ(ippsCrossCorr_64fc(reinterpret_cast<const Ipp64fc*>(t1.data()), c.n1,
+                                   reinterpret_cast<const Ipp64fc*>(t2.data()), c.n2,
+                                   reinterpret_cast<Ipp64fc*>(e.data()), c.dstLen, c.lowLag),
+                ippStsNoErr);
+      CVec cgot(c.dstLen);
+      std::memcpy(cgot.data(), e.data(), 16 * cgot.size());
+      ExpectSameBits(cgot, Cross(y1, y2, c.dstLen, c.lowLag), "complex cross");
+      EXPECT_TRUE(e.OutsideUntouched());
+    }
+  }
 }
 
 }  // namespace
