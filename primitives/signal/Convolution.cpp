@@ -46,7 +46,7 @@ bool Tame(const uint8_t* v, int64_t n) {
   return true;
 }
 
-// One pass d[j] = A[j] * b + d[j], j < n, in long double, rounded on store.
+// One pass d[j] = A[j] * b + d[j], j = first .. end-1, in long double, rounded on store.
 void PlainPass(const uint8_t* a, ld b, uint8_t* d, int64_t first, int64_t end) {
   for (int64_t j = first; j < end; ++j) {
     const ld sum = static_cast<ld>(rows::Load<Ipp64f>(a, j)) * b +

@@ -17,7 +17,9 @@
 //                          that each deliver S = M - lb + 1 outputs after dropping the lb - 1
 //                          wrapped values of every block but the first.
 //
-// The transform results agree with the direct sums within rounding. Work memory of the
+// The transform results agree with the direct sums within rounding. A transform is limited to
+// 2^30 points: a result longer than that on the single-transform path (or a kernel longer than
+// 2^28 on the overlap-save path) gets the specification's -15. Work memory of the
 // transform paths: the real transform's specification and one aligned block (X, Y and the
 // transform's work buffer), both released before the return.
 //

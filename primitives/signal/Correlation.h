@@ -19,7 +19,9 @@
 // Direct sums start from 0 and add their products in increasing order of the element index in
 // long double, rounding to float64 once when the value is stored; a complex term conj(a) * b
 // adds a.re*b.re then a.im*b.im to the real sum and adds a.re*b.im then subtracts a.im*b.re
-// from the imaginary one. The transform results agree with them within rounding.
+// from the imaginary one. The transform results agree with them within rounding. A transform is
+// limited to 2^30 points: srcLen above 2^29 (auto) or len1 + len2 - 1 above 2^30 (cross) on
+// the transform path gets the specification's -15.
 //
 // Checks, nothing written when one fails: a null pointer -8 (pSrc, pDst; pSrc1, pSrc2, pDst),
 // then a length below 1 -6 (srcLen, dstLen; src1Len, src2Len, dstLen). The transform paths
