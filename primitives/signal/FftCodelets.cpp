@@ -19,9 +19,10 @@ constexpr double kCn = -0.7071067811865476;   // -sqrt(0.5)
 constexpr double kR = 1.4142135623730951;     // +sqrt(2)
 constexpr double kRn = -1.4142135623730951;   // -sqrt(2)
 
-struct Cx {
-  double re, im;
-};
+// A complex value as one 16-byte vector (re, im): every complex addition, subtraction and
+// scaling is one operation on both parts, with the bits of the two separate operations.
+using Cx = double __attribute__((vector_size(16)));
+using CxBits = uint64_t __attribute__((vector_size(16)));
 
 // A first-stage value, multiplied by s in the scaled codelets.
 template <bool kScaled>
@@ -36,23 +37,45 @@ inline __attribute__((always_inline)) double Sc(double v, double s) {
 
 template <bool kScaled>
 inline __attribute__((always_inline)) Cx ScSum(Cx a, Cx b, double s) {
-  return {Sc<kScaled>(a.re + b.re, s), Sc<kScaled>(a.im + b.im, s)};
+  if constexpr (kScaled) {
+    return Cx{s, s} * (a + b);
+  } else {
+    (void)s;
+    return a + b;
+  }
 }
 template <bool kScaled>
 inline __attribute__((always_inline)) Cx ScDiff(Cx a, Cx b, double s) {
-  return {Sc<kScaled>(a.re - b.re, s), Sc<kScaled>(a.im - b.im, s)};
+  if constexpr (kScaled) {
+    return Cx{s, s} * (a - b);
+  } else {
+    (void)s;
+    return a - b;
+  }
 }
-inline __attribute__((always_inline)) Cx Add(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
-inline __attribute__((always_inline)) Cx Sub(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
-// a - i*b and a + i*b.
-inline __attribute__((always_inline)) Cx SubI(Cx a, Cx b) { return {a.re + b.im, a.im - b.re}; }
-inline __attribute__((always_inline)) Cx AddI(Cx a, Cx b) { return {a.re - b.im, a.im + b.re}; }
+// -i*b = (Im b, -Re b) and i*b = (-Im b, Re b): a swap and one sign, both exact.
+inline __attribute__((always_inline)) Cx TimesMinusI(Cx b) {
+  const Cx swapped = __builtin_shufflevector(b, b, 1, 0);
+  return reinterpret_cast<Cx>(reinterpret_cast<CxBits>(swapped) ^ CxBits{0, uint64_t{1} << 63});
+}
+inline __attribute__((always_inline)) Cx TimesI(Cx b) {
+  const Cx swapped = __builtin_shufflevector(b, b, 1, 0);
+  return reinterpret_cast<Cx>(reinterpret_cast<CxBits>(swapped) ^ CxBits{uint64_t{1} << 63, 0});
+}
+// a - i*b = (Re a + Im b, Im a - Re b) and a + i*b = (Re a - Im b, Im a + Re b).
+inline __attribute__((always_inline)) Cx SubI(Cx a, Cx b) { return a + TimesMinusI(b); }
+inline __attribute__((always_inline)) Cx AddI(Cx a, Cx b) { return a + TimesI(b); }
 
 // ---- complex cores ----------------------------------------------------------------------------
 
 template <bool kScaled>
 inline __attribute__((always_inline)) void Dft1(const Cx* x, Cx* y, double s) {
-  y[0] = {Sc<kScaled>(x[0].re, s), Sc<kScaled>(x[0].im, s)};
+  if constexpr (kScaled) {
+    y[0] = Cx{s, s} * x[0];
+  } else {
+    (void)s;
+    y[0] = x[0];
+  }
 }
 
 template <bool kScaled>
@@ -67,8 +90,8 @@ inline __attribute__((always_inline)) void Dft4(const Cx* x, Cx* y, double s) {
   const Cx a1 = ScSum<kScaled>(x[1], x[3], s);
   const Cx b0 = ScDiff<kScaled>(x[0], x[2], s);
   const Cx b1 = ScDiff<kScaled>(x[1], x[3], s);
-  y[0] = Add(a0, a1);
-  y[2] = Sub(a0, a1);
+  y[0] = a0 + a1;
+  y[2] = a0 - a1;
   if constexpr (kInverse) {
     y[1] = AddI(b0, b1);
     y[3] = SubI(b0, b1);
@@ -86,36 +109,37 @@ inline __attribute__((always_inline)) void Dft8(const Cx* x, Cx* y, double s) {
     a[k] = ScSum<kScaled>(x[k], x[k + 4], s);
     b[k] = ScDiff<kScaled>(x[k], x[k + 4], s);
   }
-  const Cx a02p = Add(a[0], a[2]), a13p = Add(a[1], a[3]);
-  const Cx a02m = Sub(a[0], a[2]), a13m = Sub(a[1], a[3]);
-  y[0] = Add(a02p, a13p);
-  y[4] = Sub(a02p, a13p);
+  const Cx a02p = a[0] + a[2], a13p = a[1] + a[3];
+  const Cx a02m = a[0] - a[2], a13m = a[1] - a[3];
+  const Cx c = {kC, kC}, cn = {kCn, kCn};
+  y[0] = a02p + a13p;
+  y[4] = a02p - a13p;
   if constexpr (!kInverse) {
     y[2] = SubI(a02m, a13m);
     y[6] = AddI(a02m, a13m);
     const Cx p = SubI(b[0], b[2]);
     const Cx t = SubI(b[1], b[3]);
-    const Cx v = {kC * (t.re + t.im), kC * (t.im - t.re)};  // t * exp(-i pi/4)
-    y[1] = Add(p, v);
-    y[5] = Sub(p, v);
+    const Cx v = c * (t + TimesMinusI(t));  // t * exp(-i pi/4): c (Re t + Im t, Im t - Re t)
+    y[1] = p + v;
+    y[5] = p - v;
     const Cx q = AddI(b[0], b[2]);
     const Cx u = AddI(b[1], b[3]);
-    const Cx w = {kCn * (u.re - u.im), kCn * (u.re + u.im)};  // u * exp(-3i pi/4)
-    y[3] = Add(q, w);
-    y[7] = Sub(q, w);
+    const Cx w = cn * (u + TimesI(u));  // u * exp(-3i pi/4): c' (Re u - Im u, Re u + Im u)
+    y[3] = q + w;
+    y[7] = q - w;
   } else {
     y[2] = AddI(a02m, a13m);
     y[6] = SubI(a02m, a13m);
     const Cx p = AddI(b[0], b[2]);
     const Cx t = AddI(b[1], b[3]);
-    const Cx v = {kC * (t.re - t.im), kC * (t.re + t.im)};  // t * exp(+i pi/4)
-    y[1] = Add(p, v);
-    y[5] = Sub(p, v);
+    const Cx v = c * (t + TimesI(t));  // t * exp(+i pi/4): c (Re t - Im t, Re t + Im t)
+    y[1] = p + v;
+    y[5] = p - v;
     const Cx q = SubI(b[0], b[2]);
     const Cx u = SubI(b[1], b[3]);
-    const Cx w = {kCn * (u.re + u.im), kCn * (u.im - u.re)};  // u * exp(+3i pi/4)
-    y[3] = Add(q, w);
-    y[7] = Sub(q, w);
+    const Cx w = cn * (u + TimesMinusI(u));  // u * exp(+3i pi/4): c' (Re u + Im u, Im u - Re u)
+    y[3] = q + w;
+    y[7] = q - w;
   }
 }
 
@@ -211,15 +235,11 @@ template <int kN>
 struct Interleaved {
   static inline __attribute__((always_inline)) void Load(const Ipp64f* src, Cx* x) {
 #pragma GCC unroll 16
-    for (int k = 0; k < kN; ++k) x[k] = {rows::Load<double>(Bytes(src), 2 * k),
-                                         rows::Load<double>(Bytes(src), 2 * k + 1)};
+    for (int k = 0; k < kN; ++k) x[k] = rows::Load<Cx>(Bytes(src), k);
   }
   static inline __attribute__((always_inline)) void Store(Ipp64f* dst, const Cx* y) {
 #pragma GCC unroll 16
-    for (int k = 0; k < kN; ++k) {
-      rows::Store<double>(Bytes(dst), 2 * k, y[k].re);
-      rows::Store<double>(Bytes(dst), 2 * k + 1, y[k].im);
-    }
+    for (int k = 0; k < kN; ++k) rows::Store<Cx>(Bytes(dst), k, y[k]);
   }
 };
 
@@ -228,14 +248,14 @@ struct Separate {
   static inline __attribute__((always_inline)) void Load(const Ipp64f* re, const Ipp64f* im,
                                                          Cx* x) {
 #pragma GCC unroll 16
-    for (int k = 0; k < kN; ++k) x[k] = {rows::Load<double>(Bytes(re), k),
-                                         rows::Load<double>(Bytes(im), k)};
+    for (int k = 0; k < kN; ++k) x[k] = Cx{rows::Load<double>(Bytes(re), k),
+                                           rows::Load<double>(Bytes(im), k)};
   }
   static inline __attribute__((always_inline)) void Store(Ipp64f* re, Ipp64f* im, const Cx* y) {
 #pragma GCC unroll 16
     for (int k = 0; k < kN; ++k) {
-      rows::Store<double>(Bytes(re), k, y[k].re);
-      rows::Store<double>(Bytes(im), k, y[k].im);
+      rows::Store<double>(Bytes(re), k, y[k][0]);
+      rows::Store<double>(Bytes(im), k, y[k][1]);
     }
   }
 };

@@ -6,6 +6,7 @@
 #include "primitives/signal/FftCodelets.h"
 #include "primitives/signal/FftEngine.h"
 #include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"
 #include "primitives/support/SupportElements.h"
 
@@ -32,27 +33,49 @@ void PermToPack(double* v, int64_t n) {
   Store<double>(Bytes(v), n - 1, nyquist);
 }
 
+// Two neighbouring values stored by one 16-byte move. The small-order inverse front ends write
+// the codelet's input this way, pair by pair at even positions, so that the codelet's loads are
+// forwarded from whole stores instead of waiting for two halves.
+using Pair = double __attribute__((vector_size(16)));
+
+void StorePair(double* v, int64_t i, double a, double b) {
+  rows::Store<Pair>(Bytes(v + i), 0, Pair{a, b});
+}
+
 // Pack in src to Perm in dst (src may equal dst): the pairs move one position up and
 // Re X(N/2) comes to position 1.
 void PackToPerm(const double* src, double* dst, int64_t n) {
   const double first = Load<double>(Bytes(src), 0);
-  if (n > 1) {
-    const double nyquist = Load<double>(Bytes(src), n - 1);
-    if (n > 2) fbCopyBytes(src + 1, dst + 2, (n - 2) * int64_t{sizeof(double)});
-    Store<double>(Bytes(dst), 1, nyquist);
+  if (n == 1) {
+    Store<double>(Bytes(dst), 0, first);
+    return;
   }
-  Store<double>(Bytes(dst), 0, first);
+  const double nyquist = Load<double>(Bytes(src), n - 1);
+  if (n <= 8) {
+    for (int64_t i = n - 2; i >= 2; i -= 2)  // top down: in place each pair is read first
+      StorePair(dst, i, Load<double>(Bytes(src), i - 1), Load<double>(Bytes(src), i));
+  } else {
+    fbCopyBytes(src + 1, dst + 2, (n - 2) * int64_t{sizeof(double)});
+  }
+  StorePair(dst, 0, first, nyquist);
 }
 
 // CCS in src to Perm in dst (src may equal dst); positions 1 and N + 1 of src are not read.
 void CcsToPerm(const double* src, double* dst, int64_t n) {
   const double first = Load<double>(Bytes(src), 0);
-  if (n > 1) {
-    const double nyquist = Load<double>(Bytes(src), n);
-    if (src != dst && n > 2) fbCopyBytes(src + 2, dst + 2, (n - 2) * int64_t{sizeof(double)});
-    Store<double>(Bytes(dst), 1, nyquist);
+  if (n == 1) {
+    Store<double>(Bytes(dst), 0, first);
+    return;
   }
-  Store<double>(Bytes(dst), 0, first);
+  if (src != dst) {
+    if (n <= 8) {
+      for (int64_t i = 2; i < n; i += 2)
+        StorePair(dst, i, Load<double>(Bytes(src), i), Load<double>(Bytes(src), i + 1));
+    } else {
+      fbCopyBytes(src + 2, dst + 2, (n - 2) * int64_t{sizeof(double)});
+    }
+  }
+  StorePair(dst, 0, first, Load<double>(Bytes(src), n));
 }
 
 // Perm to CCS in place: Re X(N/2) moves to position N, positions 1 and N + 1 become +0.0.
@@ -233,11 +256,11 @@ PF_FFT_REAL_FORMS(PF_FFT_REAL_DEFINE)
 
 // ---- real passes ----------------------------------------------------------------------------
 
-void fbRealFftPost(Ipp64f* pData, int h, const Ipp64f* pTwiddles) {
-  uint8_t* d = Bytes(pData);
-  const uint8_t* t = Bytes(pTwiddles);
+namespace fftreal {
+
+void PlainPost(uint8_t* d, int64_t h, const uint8_t* t, int64_t kFrom) {
   const int64_t half = h / 2;
-  for (int64_t k = 1, m = h - 1; k < half; ++k, --m) {
+  for (int64_t k = kFrom, m = h - kFrom; k < half; ++k, --m) {
     const double zkr = Load<double>(d, 2 * k), zki = Load<double>(d, 2 * k + 1);
     const double zmr = Load<double>(d, 2 * m), zmi = Load<double>(d, 2 * m + 1);
     const double a = Load<double>(t, 2 * k), b = Load<double>(t, 2 * k + 1);
@@ -249,15 +272,11 @@ void fbRealFftPost(Ipp64f* pData, int h, const Ipp64f* pTwiddles) {
     Store<double>(d, 2 * m, zkr - g);
     Store<double>(d, 2 * m + 1, f - zki);
   }
-  Store<double>(d, 2 * half + 1, -Load<double>(d, 2 * half + 1));
 }
 
-void fbRealFftPre(const Ipp64f* pSrc, Ipp64f* pDst, int h, const Ipp64f* pTwiddles) {
-  const uint8_t* s = Bytes(pSrc);
-  uint8_t* d = Bytes(pDst);
-  const uint8_t* t = Bytes(pTwiddles);
+void PlainPre(const uint8_t* s, uint8_t* d, int64_t h, const uint8_t* t, int64_t kFrom) {
   const int64_t half = h / 2;
-  for (int64_t k = 1, m = h - 1; k < half; ++k, --m) {
+  for (int64_t k = kFrom, m = h - kFrom; k < half; ++k, --m) {
     const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
     const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
     const double a = Load<double>(t, 2 * k), b = Load<double>(t, 2 * k + 1);
@@ -270,8 +289,28 @@ void fbRealFftPre(const Ipp64f* pSrc, Ipp64f* pDst, int h, const Ipp64f* pTwiddl
     Store<double>(d, 2 * m, sr - g);
     Store<double>(d, 2 * m + 1, f - di);
   }
-  Store<double>(d, 2 * half, 2.0 * Load<double>(s, 2 * half));
-  Store<double>(d, 2 * half + 1, -2.0 * Load<double>(s, 2 * half + 1));
+}
+
+}  // namespace fftreal
+
+void fbRealFftPost(Ipp64f* pData, int h, const Ipp64f* pTwiddles) {
+  uint8_t* d = Bytes(pData);
+  const uint8_t* t = Bytes(pTwiddles);
+  const int64_t kFrom = fftreal::VectorPost()(d, d, h, t);
+  fftreal::PlainPost(d, h, t, kFrom);
+  const int64_t middle = h / 2;  // X_(h/2) = conj Z_(h/2)
+  Store<double>(d, 2 * middle + 1, -Load<double>(d, 2 * middle + 1));
+}
+
+void fbRealFftPre(const Ipp64f* pSrc, Ipp64f* pDst, int h, const Ipp64f* pTwiddles) {
+  const uint8_t* s = Bytes(pSrc);
+  uint8_t* d = Bytes(pDst);
+  const uint8_t* t = Bytes(pTwiddles);
+  const int64_t kFrom = fftreal::VectorPre()(s, d, h, t);
+  fftreal::PlainPre(s, d, h, t, kFrom);
+  const int64_t middle = h / 2;
+  Store<double>(d, 2 * middle, 2.0 * Load<double>(s, 2 * middle));
+  Store<double>(d, 2 * middle + 1, -2.0 * Load<double>(s, 2 * middle + 1));
 }
 
 // ---- products of packed spectra -------------------------------------------------------------

@@ -17,8 +17,10 @@
 
 #include "primitives/signal/FftSpec.h"
 #include "primitives/signal/FftTransforms.h"
+#include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 
 namespace {
 
@@ -234,6 +236,41 @@ TEST(FftRealPasses, PostAndPreConvertBetweenHalfLengthAndRealSpectra) {
     }
     for (int i = 0; i < n; ++i) ASSERT_EQ(Bits(out[i]), Bits(inPlace[i])) << i;
   }
+}
+
+// The vector blocks of the passes give the plain pass's bits on every instruction set, at any
+// address, in place and out of place (random values and tables: only the bits matter here).
+TEST(FftRealPasses, VectorBlocksEqualThePlainPassOnEveryTarget) {
+  std::mt19937_64 rng(25);
+  imagetest::ForEachVectorTarget([&] {
+    for (const int64_t h : {2, 4, 6, 8, 16, 64, 1024, 4096}) {
+      for (const int shift : {0, 1}) {  // data one float64 off its allocation's alignment
+        SCOPED_TRACE(testing::Message() << "h " << h << " shift " << shift);
+        const std::vector<double> src = Random(2 * h + 1, rng), table = Random(h + 1, rng);
+        const double* tw = table.data() + shift;
+
+        std::vector<double> post = src, plain = src;
+        fbRealFftPost(post.data() + shift, static_cast<int>(h), tw);
+        fftreal::PlainPost(reinterpret_cast<uint8_t*>(plain.data() + shift), h,
+                           reinterpret_cast<const uint8_t*>(tw), 1);
+        plain[shift + h + 1] = -plain[shift + h + 1];
+        for (size_t i = 0; i < src.size(); ++i) ASSERT_EQ(Bits(post[i]), Bits(plain[i])) << "post " << i;
+
+        std::vector<double> pre(src.size(), 0.0), preInPlace = src, prePlain(src.size(), 0.0);
+        fbRealFftPre(src.data() + shift, pre.data() + shift, static_cast<int>(h), tw);
+        fbRealFftPre(preInPlace.data() + shift, preInPlace.data() + shift, static_cast<int>(h), tw);
+        fftreal::PlainPre(reinterpret_cast<const uint8_t*>(src.data() + shift),
+                          reinterpret_cast<uint8_t*>(prePlain.data() + shift), h,
+                          reinterpret_cast<const uint8_t*>(tw), 1);
+        prePlain[shift + h] = 2.0 * src[shift + h];
+        prePlain[shift + h + 1] = -2.0 * src[shift + h + 1];
+        for (int64_t i = 2; i < 2 * h; ++i) {
+          ASSERT_EQ(Bits(pre[shift + i]), Bits(prePlain[shift + i])) << "pre " << i;
+          ASSERT_EQ(Bits(preInPlace[shift + i]), Bits(prePlain[shift + i])) << "pre in place " << i;
+        }
+      }
+    }
+  });
 }
 
 // ---- front ends ------------------------------------------------------------------------------
