@@ -21,7 +21,7 @@
 // adds a.re*b.re then a.im*b.im to the real sum and adds a.re*b.im then subtracts a.im*b.re
 // from the imaginary one. The transform results agree with them within rounding. A transform is
 // limited to 2^30 points: srcLen above 2^29 (auto) or len1 + len2 - 1 above 2^30 (cross) on
-// the transform path gets the specification's -15.
+// the transform path gets -15 (FFT order out of range) from the transform set-up.
 //
 // Checks, nothing written when one fails: a null pointer -8 (pSrc, pDst; pSrc1, pSrc2, pDst),
 // then a length below 1 -6 (srcLen, dstLen; src1Len, src2Len, dstLen). The transform paths
