@@ -16,21 +16,21 @@
   X(BUILTIN, IPPS,         ippsSub_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsMulC_32f_I,             IppStatus, (Ipp32f, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsMul_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
-  X(STUB,    IPPS,         ippsConjCcs_64fc_I,         IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsFFTFree_C_64fc,         IppStatus, (IppsFFTSpec_C_64fc*)) \
-  X(STUB,    IPPS,         ippsFFTFree_R_64f,          IppStatus, (IppsFFTSpec_R_64f*)) \
-  X(STUB,    IPPS,         ippsFFTFwd_RToCCS_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsFFTInitAlloc_C_64fc,    IppStatus, (IppsFFTSpec_C_64fc**, int, int, IppHintAlgorithm)) \
-  X(STUB,    IPPS,         ippsFFTInitAlloc_R_64f,     IppStatus, (IppsFFTSpec_R_64f**, int, int, IppHintAlgorithm)) \
-  X(STUB,    IPPS,         ippsFFTInv_CCSToR_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsFFTInv_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsFFTFwd_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsConjCcs_64fc_I,         IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsFFTFree_C_64fc,         IppStatus, (IppsFFTSpec_C_64fc*)) \
+  X(BUILTIN, IPPS,         ippsFFTFree_R_64f,          IppStatus, (IppsFFTSpec_R_64f*)) \
+  X(BUILTIN, IPPS,         ippsFFTFwd_RToCCS_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsFFTInitAlloc_C_64fc,    IppStatus, (IppsFFTSpec_C_64fc**, int, int, IppHintAlgorithm)) \
+  X(BUILTIN, IPPS,         ippsFFTInitAlloc_R_64f,     IppStatus, (IppsFFTSpec_R_64f**, int, int, IppHintAlgorithm)) \
+  X(BUILTIN, IPPS,         ippsFFTInv_CCSToR_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsFFTInv_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsFFTFwd_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
   X(BUILTIN, IPPS,         ippsWinBartlett_64fc_I,     IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsWinBlackman_64fc_I,     IppStatus, (Ipp64fc*, int, Ipp64f)) \
   X(BUILTIN, IPPS,         ippsWinHamming_64fc_I,      IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsWinHann_64fc_I,         IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsWinKaiser_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp32f)) \
-  X(STUB,    IPPS,         ippsConv_64f,               IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsConv_64f,               IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsNormDiff_L1_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsNormDiff_L2_64f,        IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsNormDiff_Inf_64f,       IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
@@ -39,9 +39,9 @@
   X(BUILTIN, IPPS,         ippsStdDev_64f,             IppStatus, (const Ipp64f*, int, Ipp64f*)) \
   X(BUILTIN, IPPS,         ippsMinIndx_64f,            IppStatus, (const Ipp64f*, int, Ipp64f*, int*)) \
   X(BUILTIN, IPPS,         ippsMaxIndx_64f,            IppStatus, (const Ipp64f*, int, Ipp64f*, int*)) \
-  X(STUB,    IPPS,         ippsAutoCorr_NormA_64f,     IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsAutoCorr_NormB_64f,     IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
-  X(STUB,    IPPS,         ippsCrossCorr_64f,          IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAutoCorr_NormA_64f,     IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAutoCorr_NormB_64f,     IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsCrossCorr_64f,          IppStatus, (const Ipp64f*, int, const Ipp64f*, int, Ipp64f*, int, int)) \
   X(BUILTIN, IPPS,         ippsNormalize_32f,          IppStatus, (const Ipp32f*, Ipp32f*, int, Ipp32f, Ipp32f)) \
   X(BUILTIN, IPPS,         ippsNormalize_64f,          IppStatus, (const Ipp64f*, Ipp64f*, int, Ipp64f, Ipp64f)) \
   X(BUILTIN, IPPS,         ippsDotProd_64f,            IppStatus, (const Ipp64f*, const Ipp64f*, int, Ipp64f*)) \
@@ -73,10 +73,10 @@
   X(BUILTIN, IPPS,         ippsSqrt_64fc_I,            IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSqrt_64fc,              IppStatus, (const Ipp64fc*, Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsSqr_64fc_I,             IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAutoCorr_64fc,          IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAutoCorr_NormA_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsAutoCorr_NormB_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsCrossCorr_64fc,         IppStatus, (const Ipp64fc*, int, const Ipp64fc*, int, Ipp64fc*, int, int)) \
+  X(BUILTIN, IPPS,         ippsAutoCorr_64fc,          IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsAutoCorr_NormA_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsAutoCorr_NormB_64fc,    IppStatus, (const Ipp64fc*, int, Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsCrossCorr_64fc,         IppStatus, (const Ipp64fc*, int, const Ipp64fc*, int, Ipp64fc*, int, int)) \
   X(BUILTIN, IPPS,         ippsThreshold_64fc,         IppStatus, (const Ipp64fc*, Ipp64fc*, int, Ipp64f, IppCmpOp)) \
   X(BUILTIN, IPPS,         ippsThreshold_64fc_I,       IppStatus, (Ipp64fc*, int, Ipp64f, IppCmpOp)) \
   X(BUILTIN, IPPS,         ippsDotProd_64fc,           IppStatus, (const Ipp64fc*, const Ipp64fc*, int, Ipp64fc*)) \
@@ -176,7 +176,7 @@
   X(BUILTIN, IPPS,         ippsSwapBytes_24u,          IppStatus, (const Ipp8u*, Ipp8u*, int)) \
   X(BUILTIN, IPPS,         ippsSwapBytes_32u,          IppStatus, (const Ipp32u*, Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsSwapBytes_32u_I,        IppStatus, (Ipp32u*, int)) \
-  X(STUB,    IPPS,         ippsAutoCorr_64f,           IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
+  X(BUILTIN, IPPS,         ippsAutoCorr_64f,           IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
   X(BUILTIN, IPPI,         ippiCopy_32s_C1R,           IppStatus, (const Ipp32s*, int, Ipp32s*, int, IppiSize)) \
   X(STUB,    IPPS,         ippsFIR_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int, IppsFIRState_64f*)) \
   X(STUB,    IPPS,         ippsFIRFree_64f,            IppStatus, (IppsFIRState_64f*)) \
