@@ -16,15 +16,15 @@
   X(BUILTIN, IPPS,         ippsSub_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsMulC_32f_I,             IppStatus, (Ipp32f, Ipp32f*, int)) \
   X(BUILTIN, IPPS,         ippsMul_32f_I,              IppStatus, (const Ipp32f*, Ipp32f*, int)) \
-  X(STUB,    IPPS,         ippsConjCcs_64fc_I,         IppStatus, (Ipp64fc*, int)) \
-  X(STUB,    IPPS,         ippsFFTFree_C_64fc,         IppStatus, (IppsFFTSpec_C_64fc*)) \
-  X(STUB,    IPPS,         ippsFFTFree_R_64f,          IppStatus, (IppsFFTSpec_R_64f*)) \
-  X(STUB,    IPPS,         ippsFFTFwd_RToCCS_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsFFTInitAlloc_C_64fc,    IppStatus, (IppsFFTSpec_C_64fc**, int, int, IppHintAlgorithm)) \
-  X(STUB,    IPPS,         ippsFFTInitAlloc_R_64f,     IppStatus, (IppsFFTSpec_R_64f**, int, int, IppHintAlgorithm)) \
-  X(STUB,    IPPS,         ippsFFTInv_CCSToR_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsFFTInv_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
-  X(STUB,    IPPS,         ippsFFTFwd_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsConjCcs_64fc_I,         IppStatus, (Ipp64fc*, int)) \
+  X(BUILTIN, IPPS,         ippsFFTFree_C_64fc,         IppStatus, (IppsFFTSpec_C_64fc*)) \
+  X(BUILTIN, IPPS,         ippsFFTFree_R_64f,          IppStatus, (IppsFFTSpec_R_64f*)) \
+  X(BUILTIN, IPPS,         ippsFFTFwd_RToCCS_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsFFTInitAlloc_C_64fc,    IppStatus, (IppsFFTSpec_C_64fc**, int, int, IppHintAlgorithm)) \
+  X(BUILTIN, IPPS,         ippsFFTInitAlloc_R_64f,     IppStatus, (IppsFFTSpec_R_64f**, int, int, IppHintAlgorithm)) \
+  X(BUILTIN, IPPS,         ippsFFTInv_CCSToR_64f,      IppStatus, (const Ipp64f*, Ipp64f*, const IppsFFTSpec_R_64f*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsFFTInv_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
+  X(BUILTIN, IPPS,         ippsFFTFwd_CToC_64fc,       IppStatus, (const Ipp64fc*, Ipp64fc*, const IppsFFTSpec_C_64fc*, Ipp8u*)) \
   X(BUILTIN, IPPS,         ippsWinBartlett_64fc_I,     IppStatus, (Ipp64fc*, int)) \
   X(BUILTIN, IPPS,         ippsWinBlackman_64fc_I,     IppStatus, (Ipp64fc*, int, Ipp64f)) \
   X(BUILTIN, IPPS,         ippsWinHamming_64fc_I,      IppStatus, (Ipp64fc*, int)) \

@@ -1,0 +1,61 @@
+// The complex FFT engine: in-place transforms of N = 2^n complex float64 values (interleaved
+// pairs, real part first) for every order n >= 3 that a specification prepares tables for.
+//
+// A transform is a bit-reversal permutation followed by either the radix-4 decimation-in-time
+// kernel (n <= 9) or the large transform (n >= 10): split levels that run contiguous
+// sub-transforms and then four columns at a time through a work buffer of at most 32768 bytes,
+// or, for orders 10 and 11, 512-point blocks combined by radix-2 passes.
+//
+// The front ends of a complex transform of order n >= 4 (a real one uses N/2 points and order
+// n - 1 the same way):
+//   1. fbFftBitRevInPlace when source and destination are one vector, else fbFftBitRevCopy;
+//   2. n <= 9: fbFftRadix4Fwd/Inv with the twiddle block, then fbFftScale(scale, data, 2N) when
+//      the direction is scaled;
+//   3. n >= 10: fbFftLargeFwd/Inv with the work buffer; it scales each leaf itself, exactly once.
+//
+// Forward: X[k] = sum x[m] exp(-2 pi j m k / N); inverse with +. The engine checks nothing and
+// cannot fail. Every factor comes from the specification's tables; the vector paths give the
+// bits of the plain ones (same operations in the same order, no fused multiply-add). Data
+// vectors may start at any address; the work buffer is 16-byte aligned.
+#pragma once
+
+#include <cstdint>
+
+#include "primitives/signal/FftSpec.h"
+#include "primitives/support/IppTypes.h"
+
+namespace builtin {
+
+// pDst[rev(m)] = pSrc[m] for m = 0..N-1 (n-bit reversal), N >= 8; distinct vectors. Writes each
+// destination element once and does not read the destination.
+void fbFftBitRevCopy(const Ipp64f* pSrc, Ipp64f* pDst, int64_t N, const int32_t* swapTable);
+// The same permutation in place; nothing when N < 4.
+void fbFftBitRevInPlace(Ipp64f* pData, int64_t N, const int32_t* swapTable);
+
+// Radix-4 kernel on bit-reversed data, natural-order result, unscaled; radix4Table is the
+// radix-4 table of order log2(N). Valid for 4 <= N <= 1024.
+void fbFftRadix4Fwd(Ipp64f* pData, int64_t N, const Ipp64f* radix4Table);
+void fbFftRadix4Inv(Ipp64f* pData, int64_t N, const Ipp64f* radix4Table);
+
+// Multiplies count float64 values by factor.
+void fbFftScale(Ipp64f factor, Ipp64f* pData, int64_t count);
+
+// Transform of order n >= 10 on bit-reversed data in place, scaled when the direction's flag is
+// set; pWork holds the specification's work bytes (null when it needs none).
+void fbFftLargeFwd(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
+void fbFftLargeInv(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
+
+// One split level (depth 0, 1 or 2) of order n.
+void fbFftSplitFwd(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);
+void fbFftSplitInv(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);
+
+// The blocked transform of N = 1024 or 2048 points.
+void fbFftBlockedFwd(const fbFftSpec* spec, Ipp64f* pData, int64_t N);
+void fbFftBlockedInv(const fbFftSpec* spec, Ipp64f* pData, int64_t N);
+
+// Radix-2 combining passes from blocks of L0 transformed points up to N; blockTable holds the
+// N/4 factors w^k.
+void fbFftRadix2PassesFwd(Ipp64f* pData, int64_t N, int64_t L0, const Ipp64f* blockTable);
+void fbFftRadix2PassesInv(Ipp64f* pData, int64_t N, int64_t L0, const Ipp64f* blockTable);
+
+}  // namespace builtin

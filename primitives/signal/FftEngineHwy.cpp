@@ -1,0 +1,252 @@
+// Vector passes of the FFT engine, compiled for every instruction set that Highway targets and
+// chosen at run time. A complex value is one 128-bit block (real part in the even lane); each
+// lane performs the plain pass's float64 operations in the same order, so the bits agree.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "primitives/signal/FftEngineHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "primitives/signal/FftEngineKernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace builtin::fft {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DF = hn::ScalableTag<double>;
+using VF = hn::Vec<DF>;
+
+int64_t ScaleBlocks(double factor, double* d, int64_t count) {
+  const DF df;
+  const int64_t n = static_cast<int64_t>(hn::Lanes(df));
+  const VF f = hn::Set(df, factor);
+  int64_t i = 0;
+  for (; i + n <= count; i += n) hn::StoreU(hn::Mul(hn::LoadU(df, d + i), f), df, d + i);
+  return i;
+}
+
+#if HWY_TARGET != HWY_SCALAR
+
+using D1 = hn::Full128<double>;  // one complex value
+using V1 = hn::Vec<D1>;
+
+// x * w: (xr*wr - xi*wi, xi*wr + xr*wi); x * conj(w): (xr*wr + xi*wi, xi*wr - xr*wi).
+template <bool kInv, class D, class V>
+HWY_INLINE V Twiddle(D d, V x, V w) {
+  const V t1 = hn::Mul(x, hn::DupEven(w));
+  const V t2 = hn::Mul(hn::Reverse2(d, x), hn::DupOdd(w));
+  return kInv ? hn::OddEven(hn::Sub(t1, t2), hn::Add(t1, t2))
+              : hn::OddEven(hn::Add(t1, t2), hn::Sub(t1, t2));
+}
+template <class D, class V>
+HWY_INLINE V Mul(D d, V x, V w) {
+  return Twiddle<false>(d, x, w);
+}
+// a - jb: (ar + bi, ai - br); a + jb: (ar - bi, ai + br).
+template <class D, class V>
+HWY_INLINE V SubJ(D d, V a, V b) {
+  const V bs = hn::Reverse2(d, b);
+  return hn::OddEven(hn::Sub(a, bs), hn::Add(a, bs));
+}
+template <class D, class V>
+HWY_INLINE V AddJ(D d, V a, V b) {
+  const V bs = hn::Reverse2(d, b);
+  return hn::OddEven(hn::Add(a, bs), hn::Sub(a, bs));
+}
+
+template <bool kInv, class D, class V>
+HWY_INLINE void Butterfly4(D d, V x0, V y1, V y2, V y3, V& o0, V& o1, V& o2, V& o3) {
+  const V a = hn::Add(x0, y1), a2 = hn::Sub(x0, y1), b = hn::Add(y2, y3), b2 = hn::Sub(y2, y3);
+  o0 = hn::Add(a, b);
+  o2 = hn::Sub(a, b);
+  o1 = kInv ? AddJ(d, a2, b2) : SubJ(d, a2, b2);
+  o3 = kInv ? SubJ(d, a2, b2) : AddJ(d, a2, b2);
+}
+
+template <bool kInv>
+void FirstPassT(double* d, int64_t N) {
+  const D1 d1;
+  for (int64_t g = 0; g < N; g += 4) {
+    double* p = d + 2 * g;
+    V1 o0, o1, o2, o3;
+    Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
+                     hn::LoadU(d1, p + 6), o0, o1, o2, o3);
+    hn::StoreU(o0, d1, p);
+    hn::StoreU(o1, d1, p + 2);
+    hn::StoreU(o2, d1, p + 4);
+    hn::StoreU(o3, d1, p + 6);
+  }
+}
+void FirstPass(double* d, int64_t N, bool inverse) {
+  if (inverse) FirstPassT<true>(d, N);
+  else FirstPassT<false>(d, N);
+}
+
+template <bool kInv>
+void Radix2Pass8T(double* d, int64_t N, double v) {
+  const D1 d1;
+  HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
+  const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
+  for (int64_t g = 0; g < N; g += 8) {
+    double* p = d + 2 * g;
+    const V1 x4 = hn::LoadU(d1, p + 8), x5 = hn::LoadU(d1, p + 10), x6 = hn::LoadU(d1, p + 12),
+             x7 = hn::LoadU(d1, p + 14);
+    // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
+    const V1 s6 = hn::Reverse2(d1, x6);
+    const V1 y[4] = {x4, Twiddle<kInv>(d1, x5, w1),
+                     kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6),
+                     Twiddle<kInv>(d1, x7, w3)};
+    for (int c = 0; c < 4; ++c) {
+      const V1 a = hn::LoadU(d1, p + 2 * c);
+      hn::StoreU(hn::Add(a, y[c]), d1, p + 2 * c);
+      hn::StoreU(hn::Sub(a, y[c]), d1, p + 2 * c + 8);
+    }
+  }
+}
+void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
+  if (inverse) Radix2Pass8T<true>(d, N, v);
+  else Radix2Pass8T<false>(d, N, v);
+}
+
+// Gathers the factors of C consecutive columns whose table entries lie `stride` entries apart.
+struct FactorGather {
+  explicit FactorGather(int64_t strideDoubles) {
+    const DF df;
+    const hn::RebindToSigned<DF> di;
+    HWY_ALIGN int64_t lanes[hn::MaxLanes(df)];
+    for (size_t i = 0; i < hn::Lanes(df); ++i)
+      lanes[i] = static_cast<int64_t>(i / 2) * strideDoubles + static_cast<int64_t>(i % 2);
+    index = hn::Load(di, lanes);
+  }
+  VF At(const double* p) const {
+    const DF df;
+    if (hn::Lanes(df) == 2) return hn::LoadU(df, p);
+    return hn::GatherIndex(df, p, index);
+  }
+  hn::Vec<hn::RebindToSigned<DF>> index;
+};
+
+template <bool kInv>
+void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
+  const DF df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
+  const int64_t stride = N / (4 * L);
+  const FactorGather gather(6 * stride);
+  const auto column0 = hn::FirstN(df, 2);  // column 0 is not multiplied
+  for (int64_t c0 = 0; c0 < L; c0 += C) {
+    const double* w = table + 6 * c0 * stride;
+    const VF w1 = gather.At(w), w2 = gather.At(w + 2), w3 = gather.At(w + 4);
+    for (int64_t g0 = 0; g0 < N; g0 += 4 * L) {
+      double* g = d + 2 * (g0 + c0);
+      const VF x0 = hn::LoadU(df, g), x1 = hn::LoadU(df, g + 2 * L),
+               x2 = hn::LoadU(df, g + 4 * L), x3 = hn::LoadU(df, g + 6 * L);
+      VF y1 = Twiddle<kInv>(df, x1, w2), y2 = Twiddle<kInv>(df, x2, w1),
+         y3 = Twiddle<kInv>(df, x3, w3);
+      if (c0 == 0) {
+        y1 = hn::IfThenElse(column0, x1, y1);
+        y2 = hn::IfThenElse(column0, x2, y2);
+        y3 = hn::IfThenElse(column0, x3, y3);
+      }
+      VF o0, o1, o2, o3;
+      Butterfly4<kInv>(df, x0, y1, y2, y3, o0, o1, o2, o3);
+      hn::StoreU(o0, df, g);
+      hn::StoreU(o1, df, g + 2 * L);
+      hn::StoreU(o2, df, g + 4 * L);
+      hn::StoreU(o3, df, g + 6 * L);
+    }
+  }
+}
+void Radix4Pass(double* d, int64_t N, int64_t L, const double* table, bool inverse) {
+  if (inverse) Radix4PassT<true>(d, N, L, table);
+  else Radix4PassT<false>(d, N, L, table);
+}
+
+template <bool kInv>
+void Radix2ChunkT(double* d, int64_t N, int64_t L, int64_t k0, const double* table) {
+  const DF df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
+  const int64_t stride = N / (2 * L);
+  const FactorGather gather(2 * stride);
+  for (int64_t A0 = 0; A0 < N; A0 += 2 * L) {
+    double* A = d + 2 * A0;
+    double* B = A + 2 * L;
+    for (int64_t k = k0; k < k0 + 64; k += C) {
+      const VF f = gather.At(table + 2 * k * stride);
+      const VF u = Twiddle<kInv>(df, hn::LoadU(df, B + 2 * k), f);
+      const VF a = hn::LoadU(df, A + 2 * k);
+      hn::StoreU(hn::Add(a, u), df, A + 2 * k);
+      hn::StoreU(hn::Sub(a, u), df, B + 2 * k);
+    }
+    for (int64_t k = k0; k < k0 + 64; k += C) {
+      const VF t = gather.At(table + 2 * k * stride);
+      // -j t forward: (ti, -tr); +j conj(t) inverse: (ti, tr).
+      const VF ts = hn::Reverse2(df, t);
+      const VF f = kInv ? ts : hn::OddEven(hn::Neg(ts), ts);
+      const int64_t h = k + L / 2;
+      const VF u = Mul(df, hn::LoadU(df, B + 2 * h), f);
+      const VF a = hn::LoadU(df, A + 2 * h);
+      hn::StoreU(hn::Add(a, u), df, A + 2 * h);
+      hn::StoreU(hn::Sub(a, u), df, B + 2 * h);
+    }
+  }
+}
+void Radix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* table, bool inverse) {
+  if (inverse) Radix2ChunkT<true>(d, N, L, k0, table);
+  else Radix2ChunkT<false>(d, N, L, k0, table);
+}
+
+template <bool kInv>
+void GatherColumnsT(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
+                    double* rows) {
+  const D1 d1;
+  for (int64_t p = 0; p < K; ++p) {
+    const double* src = d + 2 * (p * M + q0);
+    const double* w = columns + 8 * p;
+    for (int c = 0; c < 4; ++c)
+      hn::StoreU(Twiddle<kInv>(d1, hn::LoadU(d1, src + 2 * c), hn::LoadU(d1, w + 2 * c)), d1,
+                 rows + 2 * (K * c + p));
+  }
+}
+void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
+                   double* rows, bool inverse) {
+  if (inverse) GatherColumnsT<true>(d, M, K, q0, columns, rows);
+  else GatherColumnsT<false>(d, M, K, q0, columns, rows);
+}
+
+void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows) {
+  const D1 d1;
+  for (int64_t t = 0; t < K; ++t) {
+    double* dst = d + 2 * (t * M + q0);
+    for (int c = 0; c < 4; ++c) hn::StoreU(hn::LoadU(d1, rows + 2 * (K * c + t)), d1, dst + 2 * c);
+  }
+}
+
+const Kernels* TargetKernels() {
+  static const Kernels k{&FirstPass,     &Radix2Pass8,   &Radix4Pass,    &Radix2Chunk,
+                         &ScaleBlocks,   &GatherColumns, &ScatterColumns};
+  return &k;
+}
+
+#else  // one lane holds no complex value: the plain passes run
+
+const Kernels* TargetKernels() {
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr};
+  return &k;
+}
+
+#endif
+
+}  // namespace HWY_NAMESPACE
+}  // namespace builtin::fft
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace builtin::fft {
+
+HWY_EXPORT(TargetKernels);
+
+const Kernels& VectorKernels() { return *HWY_DYNAMIC_DISPATCH(TargetKernels)(); }
+
+}  // namespace builtin::fft
+#endif  // HWY_ONCE

@@ -1,0 +1,58 @@
+// The pass interface between the FFT engine (FftEngine.cpp) and its vector passes
+// (FftEngineHwy.cpp), open to the tests.
+//
+// Each pass exists as a plain reference here and, per instruction set, as a vector version that
+// performs the same float64 operations on each complex value in the same order, so the two give
+// the same bits. A null entry in a kernel table means the plain pass runs.
+#pragma once
+
+#include <cstdint>
+
+#include "primitives/signal/FftSpec.h"
+
+namespace builtin::fft {
+
+struct Kernels {
+  // First radix-4 pass on groups of four consecutive values.
+  void (*firstPass)(double* d, int64_t N, bool inverse);
+  // Radix-2 pass of odd orders on groups of eight; v = cos(pi/4) from the table.
+  void (*radix2Pass8)(double* d, int64_t N, double v, bool inverse);
+  // One radix-4 pass of span L (4L <= N).
+  void (*radix4Pass)(double* d, int64_t N, int64_t L, const double* table, bool inverse);
+  // 64 positions k0.. of one radix-2 combining pass of span L over every pair of blocks.
+  void (*radix2Chunk)(double* d, int64_t N, int64_t L, int64_t k0, const double* table,
+                      bool inverse);
+  // Multiplies whole vectors of values from the start; returns how many it did.
+  int64_t (*scale)(double factor, double* d, int64_t count);
+  // Column pass of a split level: four columns q0.. of the K x M data times their factors into
+  // four rows of K values; and the scatter of the transformed rows back.
+  void (*gatherColumns)(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
+                        double* rows, bool inverse);
+  void (*scatterColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
+};
+
+// The vector passes of the running processor's instruction set, and a table of none.
+const Kernels& VectorKernels();
+const Kernels& PlainKernels();
+
+// The radix-4 kernel and the large transform on a given kernel table (the tests compare tables).
+void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse);
+void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,
+              bool inverse);
+
+// The plain passes.
+template <bool kInv>
+void PlainFirstPass(double* d, int64_t N);
+template <bool kInv>
+void PlainRadix2Pass8(double* d, int64_t N, double v);
+template <bool kInv>
+void PlainRadix4Pass(double* d, int64_t N, int64_t L, const double* table);
+template <bool kInv>
+void PlainRadix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* table);
+void PlainScale(double factor, double* d, int64_t count);
+template <bool kInv>
+void PlainGatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
+                        double* rows);
+void PlainScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
+
+}  // namespace builtin::fft

@@ -1,0 +1,364 @@
+// The FFT front ends, the real post- and pre-processing passes, the layout moves between the
+// Perm order (which the codelets and the passes produce and consume) and the CCS and Pack
+// orders, and the products of packed spectra. All arithmetic is float64, in the order written.
+#include "primitives/signal/FftTransforms.h"
+
+#include "primitives/signal/FftCodelets.h"
+#include "primitives/signal/FftEngine.h"
+#include "primitives/signal/FftSpec.h"
+#include "primitives/support/Support.h"
+#include "primitives/support/SupportElements.h"
+
+namespace builtin {
+namespace {
+
+using rows::Bytes;
+using rows::Load;
+using rows::Store;
+
+}  // namespace
+
+// ---- layout moves -------------------------------------------------------------------------
+
+namespace {
+
+enum class Layout { Ccs, Pack, Perm };
+
+// Perm to Pack in place (N > 2): the pairs move one position down and Re X(N/2) goes last.
+void PermToPack(double* v, int64_t n) {
+  if (n <= 2) return;
+  const double nyquist = Load<double>(Bytes(v), 1);
+  fbCopyBytes(v + 2, v + 1, (n - 2) * int64_t{sizeof(double)});
+  Store<double>(Bytes(v), n - 1, nyquist);
+}
+
+// Two neighbouring values stored by one 16-byte move. The small-order inverse front ends write
+// the codelet's input this way, pair by pair at even positions, so that the codelet's loads are
+// forwarded from whole stores instead of waiting for two halves.
+using Pair = double __attribute__((vector_size(16)));
+
+void StorePair(double* v, int64_t i, double a, double b) {
+  rows::Store<Pair>(Bytes(v + i), 0, Pair{a, b});
+}
+
+// Pack in src to Perm in dst (src may equal dst): the pairs move one position up and
+// Re X(N/2) comes to position 1.
+void PackToPerm(const double* src, double* dst, int64_t n) {
+  const double first = Load<double>(Bytes(src), 0);
+  if (n == 1) {
+    Store<double>(Bytes(dst), 0, first);
+    return;
+  }
+  const double nyquist = Load<double>(Bytes(src), n - 1);
+  if (n <= 8) {
+    for (int64_t i = n - 2; i >= 2; i -= 2)  // top down: in place each pair is read first
+      StorePair(dst, i, Load<double>(Bytes(src), i - 1), Load<double>(Bytes(src), i));
+  } else {
+    fbCopyBytes(src + 1, dst + 2, (n - 2) * int64_t{sizeof(double)});
+  }
+  StorePair(dst, 0, first, nyquist);
+}
+
+// CCS in src to Perm in dst (src may equal dst); positions 1 and N + 1 of src are not read.
+void CcsToPerm(const double* src, double* dst, int64_t n) {
+  const double first = Load<double>(Bytes(src), 0);
+  if (n == 1) {
+    Store<double>(Bytes(dst), 0, first);
+    return;
+  }
+  if (src != dst) {
+    if (n <= 8) {
+      for (int64_t i = 2; i < n; i += 2)
+        StorePair(dst, i, Load<double>(Bytes(src), i), Load<double>(Bytes(src), i + 1));
+    } else {
+      fbCopyBytes(src + 2, dst + 2, (n - 2) * int64_t{sizeof(double)});
+    }
+  }
+  StorePair(dst, 0, first, Load<double>(Bytes(src), n));
+}
+
+// Perm to CCS in place: Re X(N/2) moves to position N, positions 1 and N + 1 become +0.0.
+void PermToCcs(double* v, int64_t n) {
+  if (n == 1) {
+    Store<double>(Bytes(v), 1, 0.0);
+    return;
+  }
+  Store<double>(Bytes(v), n, Load<double>(Bytes(v), 1));
+  Store<double>(Bytes(v), n + 1, 0.0);
+  Store<double>(Bytes(v), 1, 0.0);
+}
+
+// The work buffer of a call of order 4 and above, released when the call returns.
+class Work {
+ public:
+  explicit Work(const fbFftSpec* spec, Ipp8u* pBuffer)
+      : status_(fbFftTakeWork(spec, pBuffer, &work_, &allocated_)) {}
+  ~Work() { fbAlignedFree(allocated_); }
+  Work(const Work&) = delete;
+  Work& operator=(const Work&) = delete;
+  IppStatus status() const { return status_; }
+  double* get() const { return work_; }
+
+ private:
+  double* work_ = nullptr;
+  void* allocated_ = nullptr;
+  IppStatus status_;
+};
+
+// The in-place complex transform of 2^order points of bit-reversed data in dst, scaled when the
+// direction asks for it.
+template <bool kInverse>
+void ComplexCore(const fbFftSpec* spec, double* dst, int order, double* work) {
+  const int64_t n = int64_t{1} << order;
+  if (order <= 9) {
+    if constexpr (kInverse) {
+      fbFftRadix4Inv(dst, n, spec->twiddleBlock);
+    } else {
+      fbFftRadix4Fwd(dst, n, spec->twiddleBlock);
+    }
+    if (kInverse ? spec->inverseScaled : spec->forwardScaled) fbFftScale(spec->scaleFactor, dst, 2 * n);
+  } else if constexpr (kInverse) {
+    fbFftLargeInv(spec, dst, order, work);
+  } else {
+    fbFftLargeFwd(spec, dst, order, work);
+  }
+}
+
+void BitReverse(const fbFftSpec* spec, const double* src, double* dst, int64_t n) {
+  if (src == dst) {
+    fbFftBitRevInPlace(dst, n, spec->bitRevTable);
+  } else {
+    fbFftBitRevCopy(src, dst, n, spec->bitRevTable);
+  }
+}
+
+// Checks shared by every front end: spec null, the kind tag, src null, dst null.
+IppStatus Check(const fbFftSpec* spec, int32_t kind, const void* src, const void* dst) {
+  if (spec == nullptr) return ippStsNullPtrErr;
+  if (spec->kindTag != kind) return ippStsContextMatchErr;
+  if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  return ippStsNoErr;
+}
+
+template <bool kInverse>
+IppStatus ComplexTransform(const Ipp64fc* pSrc, Ipp64fc* pDst, const fbFftSpec* spec,
+                           Ipp8u* pBuffer) {
+  if (const IppStatus st = Check(spec, kFftKindComplex, pSrc, pDst); st != ippStsNoErr) return st;
+  const double* src = &pSrc->re;
+  double* dst = &pDst->re;
+  const int order = spec->order;
+  const bool scaled = kInverse ? spec->inverseScaled != 0 : spec->forwardScaled != 0;
+  if (order <= 3) {
+    fbFftRunCodelet(kInverse ? fbFftCodeletsCplxInv : fbFftCodeletsCplxFwd, order, scaled,
+                    spec->scaleFactor, src, dst);
+    return ippStsNoErr;
+  }
+  const Work work(spec, pBuffer);
+  if (work.status() != ippStsNoErr) return work.status();
+  BitReverse(spec, src, dst, int64_t{1} << order);
+  ComplexCore<kInverse>(spec, dst, order, work.get());
+  return ippStsNoErr;
+}
+
+template <Layout kLayout>
+IppStatus RealForward(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, Ipp8u* pBuffer) {
+  if (const IppStatus st = Check(spec, kFftKindReal, pSrc, pDst); st != ippStsNoErr) return st;
+  const int order = spec->order;
+  const int64_t n = int64_t{1} << order;
+  if (order <= 3) {
+    fbFftRunCodelet(fbFftCodeletsRealFwd, order, spec->forwardScaled != 0, spec->scaleFactor,
+                    pSrc, pDst);
+  } else {
+    const Work work(spec, pBuffer);
+    if (work.status() != ippStsNoErr) return work.status();
+    const int64_t h = n / 2;
+    BitReverse(spec, pSrc, pDst, h);
+    ComplexCore<false>(spec, pDst, order - 1, work.get());
+    const double a = Load<double>(Bytes(pDst), 0), b = Load<double>(Bytes(pDst), 1);
+    Store<double>(Bytes(pDst), 0, a + b);
+    Store<double>(Bytes(pDst), 1, a - b);
+    fbRealFftPost(pDst, static_cast<int>(h), spec->realFwdTwiddles);
+  }
+  if constexpr (kLayout == Layout::Ccs) PermToCcs(pDst, n);
+  if constexpr (kLayout == Layout::Pack) PermToPack(pDst, n);
+  return ippStsNoErr;
+}
+
+template <Layout kLayout>
+IppStatus RealInverse(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, Ipp8u* pBuffer) {
+  if (const IppStatus st = Check(spec, kFftKindReal, pSrc, pDst); st != ippStsNoErr) return st;
+  const int order = spec->order;
+  const int64_t n = int64_t{1} << order;
+  const bool scaled = spec->inverseScaled != 0;
+  if (order <= 3) {
+    const double* src = pSrc;
+    if constexpr (kLayout == Layout::Ccs) {
+      CcsToPerm(pSrc, pDst, n);
+      src = pDst;
+    } else if constexpr (kLayout == Layout::Pack) {
+      PackToPerm(pSrc, pDst, n);
+      src = pDst;
+    }
+    fbFftRunCodelet(fbFftCodeletsRealInv, order, scaled, spec->scaleFactor, src, pDst);
+    return ippStsNoErr;
+  }
+  const Work work(spec, pBuffer);
+  if (work.status() != ippStsNoErr) return work.status();
+  const int64_t h = n / 2;
+  const double r0 = Load<double>(Bytes(pSrc), 0);
+  const double* spectrum = pSrc;
+  double rh;
+  if constexpr (kLayout == Layout::Ccs) {
+    rh = Load<double>(Bytes(pSrc), n);
+  } else if constexpr (kLayout == Layout::Perm) {
+    rh = Load<double>(Bytes(pSrc), 1);
+  } else {
+    rh = Load<double>(Bytes(pSrc), n - 1);
+    PackToPerm(pSrc, pDst, n);
+    spectrum = pDst;
+  }
+  Store<double>(Bytes(pDst), 0, r0 + rh);
+  Store<double>(Bytes(pDst), 1, r0 - rh);
+  fbRealFftPre(spectrum, pDst, static_cast<int>(h), spec->realInvTwiddles);
+  fbFftBitRevInPlace(pDst, h, spec->bitRevTable);
+  ComplexCore<true>(spec, pDst, order - 1, work.get());
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+IppStatus ippsFFTFwd_CToC_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64fc* pSpec,
+                               Ipp8u* pBuffer) {
+  return ComplexTransform<false>(pSrc, pDst, pSpec, pBuffer);
+}
+IppStatus ippsFFTInv_CToC_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64fc* pSpec,
+                               Ipp8u* pBuffer) {
+  return ComplexTransform<true>(pSrc, pDst, pSpec, pBuffer);
+}
+
+// name, direction, layout.
+#define PF_FFT_REAL_FORMS(X)                                \
+  X(ippsFFTFwd_RToCCS_64f, RealForward, Ccs)                \
+  X(ippsFFTInv_CCSToR_64f, RealInverse, Ccs)                \
+  X(fbFftFwdRToPack, RealForward, Pack)                     \
+  X(fbFftInvPackToR, RealInverse, Pack)                     \
+  X(fbFftFwdRToPerm, RealForward, Perm)                     \
+  X(fbFftInvPermToR, RealInverse, Perm)
+#define PF_FFT_REAL_DEFINE(name, direction, layout)                                         \
+  IppStatus name(const Ipp64f* pSrc, Ipp64f* pDst, const IppsFFTSpec_R_64f* pSpec,           \
+                 Ipp8u* pBuffer) {                                                           \
+    return direction<Layout::layout>(pSrc, pDst, pSpec, pBuffer);                            \
+  }
+PF_FFT_REAL_FORMS(PF_FFT_REAL_DEFINE)
+#undef PF_FFT_REAL_DEFINE
+#undef PF_FFT_REAL_FORMS
+
+// ---- real passes ----------------------------------------------------------------------------
+
+void fbRealFftPost(Ipp64f* pData, int h, const Ipp64f* pTwiddles) {
+  uint8_t* d = Bytes(pData);
+  const uint8_t* t = Bytes(pTwiddles);
+  const int64_t half = h / 2;
+  for (int64_t k = 1, m = h - 1; k < half; ++k, --m) {
+    const double zkr = Load<double>(d, 2 * k), zki = Load<double>(d, 2 * k + 1);
+    const double zmr = Load<double>(d, 2 * m), zmi = Load<double>(d, 2 * m + 1);
+    const double a = Load<double>(t, 2 * k), b = Load<double>(t, 2 * k + 1);
+    const double u = zkr - zmr, v = zki + zmi;
+    const double g = b * u + a * v;
+    const double f = b * v - a * u;
+    Store<double>(d, 2 * k, zmr + g);
+    Store<double>(d, 2 * k + 1, f - zmi);
+    Store<double>(d, 2 * m, zkr - g);
+    Store<double>(d, 2 * m + 1, f - zki);
+  }
+  Store<double>(d, 2 * half + 1, -Load<double>(d, 2 * half + 1));
+}
+
+void fbRealFftPre(const Ipp64f* pSrc, Ipp64f* pDst, int h, const Ipp64f* pTwiddles) {
+  const uint8_t* s = Bytes(pSrc);
+  uint8_t* d = Bytes(pDst);
+  const uint8_t* t = Bytes(pTwiddles);
+  const int64_t half = h / 2;
+  for (int64_t k = 1, m = h - 1; k < half; ++k, --m) {
+    const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
+    const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
+    const double a = Load<double>(t, 2 * k), b = Load<double>(t, 2 * k + 1);
+    const double p = xkr - xmr, q = xki + xmi;
+    const double g = b * p - a * q;
+    const double f = a * p + b * q;
+    const double sr = xkr + xmr, di = xki - xmi;
+    Store<double>(d, 2 * k, sr + g);
+    Store<double>(d, 2 * k + 1, di + f);
+    Store<double>(d, 2 * m, sr - g);
+    Store<double>(d, 2 * m + 1, f - di);
+  }
+  Store<double>(d, 2 * half, 2.0 * Load<double>(s, 2 * half));
+  Store<double>(d, 2 * half + 1, -2.0 * Load<double>(s, 2 * half + 1));
+}
+
+// ---- products of packed spectra -------------------------------------------------------------
+
+namespace {
+
+// b = a * conj(b) (kConj) or a * b on the complex pairs (first, first + 1), first = start,
+// start + 2, ... below end; each pair is read whole before it is written, so a may equal b.
+template <bool kConj>
+void MulPairs(const uint8_t* a, uint8_t* b, int64_t start, int64_t end) {
+  for (int64_t i = start; i + 1 < end; i += 2) {
+    const double ar = Load<double>(a, i), ai = Load<double>(a, i + 1);
+    const double br = Load<double>(b, i), bi = Load<double>(b, i + 1);
+    if constexpr (kConj) {
+      Store<double>(b, i, ar * br + ai * bi);
+      Store<double>(b, i + 1, ai * br - ar * bi);
+    } else {
+      Store<double>(b, i, ar * br - ai * bi);
+      Store<double>(b, i + 1, ai * br + ar * bi);
+    }
+  }
+}
+
+}  // namespace
+
+IppStatus fbMulPackConj(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
+  if (pSrc == nullptr || pSrcDst == nullptr) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  const uint8_t* a = Bytes(pSrc);
+  uint8_t* b = Bytes(pSrcDst);
+  Store<double>(b, 0, Load<double>(b, 0) * Load<double>(a, 0));
+  int64_t end = len;
+  if (len % 2 == 0) {
+    Store<double>(b, len - 1, Load<double>(b, len - 1) * Load<double>(a, len - 1));
+    end = len - 1;
+  }
+  MulPairs<true>(a, b, 1, end);
+  return ippStsNoErr;
+}
+
+IppStatus fbMulPerm(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
+  if (pSrc == nullptr || pSrcDst == nullptr) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  const uint8_t* a = Bytes(pSrc);
+  uint8_t* b = Bytes(pSrcDst);
+  Store<double>(b, 0, Load<double>(b, 0) * Load<double>(a, 0));
+  int64_t start = 1;
+  if (len % 2 == 0) {
+    Store<double>(b, 1, Load<double>(b, 1) * Load<double>(a, 1));
+    start = 2;
+  }
+  MulPairs<false>(a, b, start, len);
+  return ippStsNoErr;
+}
+
+IppStatus ippsConjCcs_64fc_I(Ipp64fc* pSrcDst, int lenDst) {
+  if (pSrcDst == nullptr) return ippStsNullPtrErr;
+  if (lenDst <= 0) return ippStsSizeErr;
+  uint8_t* v = Bytes(pSrcDst);
+  for (int64_t j = lenDst / 2 + 1; j < lenDst; ++j) {  // j = lenDst - k, increasing
+    const int64_t k = lenDst - j;
+    Store<double>(v, 2 * j, Load<double>(v, 2 * k));
+    Store<double>(v, 2 * j + 1, -Load<double>(v, 2 * k + 1));
+  }
+  return ippStsNoErr;
+}
+
+}  // namespace builtin

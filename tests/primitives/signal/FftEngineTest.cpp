@@ -1,0 +1,336 @@
+#include <fftw3.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "primitives/signal/FftEngine.h"
+#include "primitives/signal/FftEngineKernels.h"
+#include "primitives/signal/FftSpec.h"
+#include "primitives/support/Support.h"
+#include "tests/primitives/HwyTargets.h"
+
+namespace {
+
+using namespace builtin;
+using ld = long double;
+using Vec = std::vector<double>;
+
+// A specification whose transform order is `order`: complex from order 4, else a real one of
+// order + 1 (it holds the tables of the same complex transform).
+struct Spec {
+  explicit Spec(int order, int flag = IPP_FFT_NODIV_BY_ANY) {
+    if (order >= 4) {
+      EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&c, order, flag, ippAlgHintNone), ippStsNoErr);
+      s = c;
+    } else {
+      EXPECT_EQ(ippsFFTInitAlloc_R_64f(&r, order + 1, flag, ippAlgHintNone), ippStsNoErr);
+      s = r;
+    }
+  }
+  ~Spec() {
+    if (c) ippsFFTFree_C_64fc(c);
+    if (r) ippsFFTFree_R_64f(r);
+  }
+  Spec(const Spec&) = delete;
+  Spec& operator=(const Spec&) = delete;
+  IppsFFTSpec_C_64fc* c = nullptr;
+  IppsFFTSpec_R_64f* r = nullptr;
+  const fbFftSpec* s = nullptr;
+};
+
+// The complex transform of order n >= 3 as the front ends run it: permutation (in place when
+// src == dst), then the radix-4 kernel and its scaling, or the large transform.
+void Transform(const fbFftSpec* spec, int n, const double* src, double* dst, bool inverse,
+               const fft::Kernels* kernels = nullptr) {
+  const int64_t N = int64_t{1} << n;
+  double* work = nullptr;
+  void* allocated = nullptr;
+  ASSERT_EQ(fbFftTakeWork(spec, nullptr, &work, &allocated), ippStsNoErr);
+  if (src == dst) fbFftBitRevInPlace(dst, N, spec->bitRevTable);
+  else fbFftBitRevCopy(src, dst, N, spec->bitRevTable);
+  const fft::Kernels& k = kernels ? *kernels : fft::VectorKernels();
+  if (n <= 9) {
+    fft::RunRadix4(k, dst, N, spec->twiddleBlock, inverse);
+    if (inverse ? spec->inverseScaled : spec->forwardScaled)
+      fbFftScale(spec->scaleFactor, dst, 2 * N);
+  } else {
+    fft::RunLarge(k, spec, dst, n, work, inverse);
+  }
+  fbAlignedFree(allocated);
+}
+
+Vec Random(int64_t N, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  Vec v(2 * N);
+  for (double& x : v) x = u(rng);
+  return v;
+}
+
+double RelativeL2(const Vec& got, const Vec& want) {
+  ld num = 0, den = 0;
+  for (size_t i = 0; i < got.size(); ++i) {
+    const ld d = ld(got[i]) - ld(want[i]);
+    num += d * d;
+    den += ld(want[i]) * ld(want[i]);
+  }
+  return static_cast<double>(std::sqrt(num / den));
+}
+
+Vec Fftw(const Vec& in, bool inverse) {
+  const int N = static_cast<int>(in.size() / 2);
+  Vec src = in, out(in.size());
+  fftw_plan p = fftw_plan_dft_1d(N, reinterpret_cast<fftw_complex*>(src.data()),
+                                 reinterpret_cast<fftw_complex*>(out.data()),
+                                 inverse ? FFTW_BACKWARD : FFTW_FORWARD, FFTW_ESTIMATE);
+  fftw_execute(p);
+  fftw_destroy_plan(p);
+  return out;
+}
+
+// Direct DFT in long double, the factors from an exact table of N angles.
+Vec DirectDft(const Vec& in, bool inverse) {
+  const int64_t N = static_cast<int64_t>(in.size() / 2);
+  const ld pi = 3.141592653589793238462643383279502884L;
+  std::vector<ld> c(N), s(N);
+  for (int64_t j = 0; j < N; ++j) {
+    c[j] = std::cos(2 * pi * j / N);
+    s[j] = (inverse ? 1 : -1) * std::sin(2 * pi * j / N);
+  }
+  Vec out(2 * N);
+  for (int64_t k = 0; k < N; ++k) {
+    ld re = 0, im = 0;
+    for (int64_t m = 0; m < N; ++m) {
+      const int64_t j = (m * k) % N;
+      re += in[2 * m] * c[j] - in[2 * m + 1] * s[j];
+      im += in[2 * m] * s[j] + in[2 * m + 1] * c[j];
+    }
+    out[2 * k] = static_cast<double>(re);
+    out[2 * k + 1] = static_cast<double>(im);
+  }
+  return out;
+}
+
+const double kEps = std::numeric_limits<double>::epsilon();
+
+// ---- Accuracy ------------------------------------------------------------------------------
+
+TEST(FftEngine, MatchesFftwAtEveryOrderBothWays) {
+  for (int n = 3; n <= 22; ++n) {
+    SCOPED_TRACE(n);
+    Spec spec(n);
+    const int64_t N = int64_t{1} << n;
+    const Vec in = Random(N, 1000 + n);
+    for (bool inverse : {false, true}) {
+      Vec out(2 * N);
+      Transform(spec.s, n, in.data(), out.data(), inverse);
+      EXPECT_LE(RelativeL2(out, Fftw(in, inverse)), 5 * kEps * n) << "inverse " << inverse;
+    }
+  }
+}
+
+TEST(FftEngine, MatchesLongDoubleDftThroughEveryPath) {
+  // Even and odd radix-4 orders, the blocked orders 10 and 11, one split level.
+  for (int n : {3, 4, 5, 9, 10, 11, 12}) {
+    SCOPED_TRACE(n);
+    Spec spec(n);
+    const int64_t N = int64_t{1} << n;
+    const Vec in = Random(N, 77 + n);
+    for (bool inverse : {false, true}) {
+      Vec out(2 * N);
+      Transform(spec.s, n, in.data(), out.data(), inverse);
+      EXPECT_LE(RelativeL2(out, DirectDft(in, inverse)), 2 * kEps * n) << "inverse " << inverse;
+    }
+  }
+}
+
+TEST(FftEngine, ImpulsesOnesAndExponentials) {
+  for (int n : {4, 5, 10, 11, 12, 13}) {
+    SCOPED_TRACE(n);
+    Spec spec(n);
+    const int64_t N = int64_t{1} << n;
+    for (bool inverse : {false, true}) {
+      // A unit impulse gives all ones; ones give N at 0 and zeros elsewhere.
+      Vec impulse(2 * N, 0.0), out(2 * N);
+      impulse[0] = 1.0;
+      Transform(spec.s, n, impulse.data(), out.data(), inverse);
+      for (int64_t k = 0; k < N; ++k) {
+        ASSERT_EQ(out[2 * k], 1.0) << k;
+        ASSERT_EQ(out[2 * k + 1], 0.0) << k;
+      }
+      Vec ones(2 * N, 0.0);
+      for (int64_t k = 0; k < N; ++k) ones[2 * k] = 1.0;
+      Transform(spec.s, n, ones.data(), out.data(), inverse);
+      EXPECT_EQ(out[0], double(N));
+      for (int64_t k = 1; k < 2 * N; ++k) ASSERT_NEAR(out[k], 0.0, 1e-12 * N) << k;
+    }
+    // exp(+2 pi j m k0 / N) goes forward to N at k0 alone.
+    const int64_t k0 = N / 2 + 3;
+    Vec wave(2 * N), out(2 * N);
+    const ld pi = 3.141592653589793238462643383279502884L;
+    for (int64_t m = 0; m < N; ++m) {
+      wave[2 * m] = static_cast<double>(std::cos(2 * pi * ((m * k0) % N) / N));
+      wave[2 * m + 1] = static_cast<double>(std::sin(2 * pi * ((m * k0) % N) / N));
+    }
+    Transform(spec.s, n, wave.data(), out.data(), false);
+    for (int64_t k = 0; k < N; ++k) {
+      ASSERT_NEAR(out[2 * k], k == k0 ? double(N) : 0.0, 1e-12 * N) << k;
+      ASSERT_NEAR(out[2 * k + 1], 0.0, 1e-12 * N) << k;
+    }
+  }
+}
+
+TEST(FftEngine, ScaledLargeOrdersScaleExactlyOnce) {
+  // Ones with forward scaling by 1/N: exactly 1 at position 0 and exactly 0 elsewhere; a second
+  // scaling would leave 1/N there. Orders 10 (blocked), 12, 19 (blocked leaf), 21 (two levels).
+  for (int n : {10, 12, 19, 21}) {
+    SCOPED_TRACE(n);
+    Spec spec(n, IPP_FFT_DIV_FWD_BY_N);
+    const int64_t N = int64_t{1} << n;
+    Vec ones(2 * N, 0.0), out(2 * N);
+    for (int64_t k = 0; k < N; ++k) ones[2 * k] = 1.0;
+    Transform(spec.s, n, ones.data(), out.data(), false);
+    ASSERT_EQ(out[0], 1.0);
+    for (int64_t k = 1; k < 2 * N; ++k) ASSERT_EQ(out[k], 0.0) << k;
+  }
+}
+
+TEST(FftEngine, RoundTripGivesNTimesOrTheInput) {
+  struct Case {
+    int flag;
+    bool times_n;
+  };
+  for (int n : {4, 7, 10, 11, 14, 17}) {
+    for (Case c : {Case{IPP_FFT_NODIV_BY_ANY, true}, Case{IPP_FFT_DIV_FWD_BY_N, false},
+                   Case{IPP_FFT_DIV_INV_BY_N, false}, Case{IPP_FFT_DIV_BY_SQRTN, false}}) {
+      SCOPED_TRACE(testing::Message() << "order " << n << " flag " << c.flag);
+      Spec spec(n, c.flag);
+      const int64_t N = int64_t{1} << n;
+      const Vec in = Random(N, n * 31 + c.flag);
+      Vec mid(2 * N), back(2 * N);
+      Transform(spec.s, n, in.data(), mid.data(), false);
+      Transform(spec.s, n, mid.data(), back.data(), true);
+      for (double& x : back) x /= c.times_n ? double(N) : 1.0;
+      EXPECT_LE(RelativeL2(back, in), 5 * kEps * n);
+    }
+  }
+}
+
+// ---- Permutation ---------------------------------------------------------------------------
+
+TEST(FftEngine, PermutationsAgreeAndLeaveTheSourceAlone) {
+  for (int n = 3; n <= 16; ++n) {
+    SCOPED_TRACE(n);
+    Spec spec(n);
+    const int64_t N = int64_t{1} << n;
+    Vec in(2 * N);
+    for (int64_t m = 0; m < 2 * N; ++m) in[m] = double(m);
+    const Vec source = in;
+    Vec copied(2 * N, -1.0), inPlace = in;
+    fbFftBitRevCopy(in.data(), copied.data(), N, spec.s->bitRevTable);
+    fbFftBitRevInPlace(inPlace.data(), N, spec.s->bitRevTable);
+    EXPECT_EQ(in, source);
+    EXPECT_EQ(copied, inPlace);
+    for (int64_t m = 0; m < N; ++m) {
+      int64_t r = 0;
+      for (int b = 0; b < n; ++b) r |= ((m >> b) & 1) << (n - 1 - b);
+      ASSERT_EQ(copied[2 * r], double(2 * m)) << m;
+      ASSERT_EQ(copied[2 * r + 1], double(2 * m + 1)) << m;
+    }
+  }
+}
+
+TEST(FftEngine, InPlaceTransformEqualsCopyingOne) {
+  for (int n : {3, 6, 9, 10, 11, 13, 16}) {
+    SCOPED_TRACE(n);
+    Spec spec(n, IPP_FFT_DIV_BY_SQRTN);
+    const int64_t N = int64_t{1} << n;
+    const Vec in = Random(N, 5 + n);
+    for (bool inverse : {false, true}) {
+      Vec copied(2 * N), inPlace = in;
+      Transform(spec.s, n, in.data(), copied.data(), inverse);
+      Transform(spec.s, n, inPlace.data(), inPlace.data(), inverse);
+      EXPECT_EQ(copied, inPlace);
+    }
+  }
+}
+
+// Data at an address that is not 16-byte aligned gives the same bits.
+TEST(FftEngine, UnalignedDataGivesTheSameBits) {
+  for (int n : {5, 12}) {
+    Spec spec(n);
+    const int64_t N = int64_t{1} << n;
+    const Vec in = Random(N, 9);
+    Vec aligned(2 * N), buffer(2 * N + 1);
+    Transform(spec.s, n, in.data(), aligned.data(), false);
+    Transform(spec.s, n, in.data(), buffer.data() + 1, false);
+    EXPECT_EQ(Vec(buffer.begin() + 1, buffer.end()), aligned);
+  }
+}
+
+// ---- Vector passes -------------------------------------------------------------------------
+
+TEST(FftEngine, VectorPassesEqualPlainOnEveryTarget) {
+  std::vector<int> orders;
+  for (int n = 2; n <= 16; ++n) orders.push_back(n);
+  orders.push_back(19);
+  std::vector<Vec> want;
+  for (int n : orders) {
+    Spec spec(n < 3 ? 3 : n, IPP_FFT_DIV_FWD_BY_N);
+    const int64_t N = int64_t{1} << n;
+    Vec in = Random(N, n);
+    in[3] = -0.0;  // signed zeros and infinities go through unchanged in both paths
+    in[6] = std::numeric_limits<double>::infinity();
+    for (bool inverse : {false, true}) {
+      Vec out(2 * N);
+      if (n == 2) {
+        out = in;
+        fft::RunRadix4(fft::PlainKernels(), out.data(), N, spec.s->twiddleBlock, inverse);
+      } else {
+        Transform(spec.s, n, in.data(), out.data(), inverse, &fft::PlainKernels());
+      }
+      want.push_back(out);
+    }
+  }
+  imagetest::ForEachVectorTarget([&] {
+    size_t i = 0;
+    for (int n : orders) {
+      SCOPED_TRACE(n);
+      Spec spec(n < 3 ? 3 : n, IPP_FFT_DIV_FWD_BY_N);
+      const int64_t N = int64_t{1} << n;
+      Vec in = Random(N, n);
+      in[3] = -0.0;
+      in[6] = std::numeric_limits<double>::infinity();
+      for (bool inverse : {false, true}) {
+        Vec out(2 * N + 1);
+        double* dst = out.data() + 1;  // odd address
+        if (n == 2) {
+          std::memcpy(dst, in.data(), 16 * N);
+          fbFftRadix4Fwd(dst, N, spec.s->twiddleBlock);
+          if (inverse) {
+            std::memcpy(dst, in.data(), 16 * N);
+            fbFftRadix4Inv(dst, N, spec.s->twiddleBlock);
+          }
+        } else {
+          Transform(spec.s, n, in.data(), dst, inverse);
+        }
+        const Vec& w = want[i++];
+        ASSERT_EQ(std::memcmp(dst, w.data(), 16 * N), 0) << "inverse " << inverse;
+      }
+    }
+    // The scale kernel on every length and offset.
+    for (int64_t count = 0; count < 40; ++count) {
+      Vec a = Random(count + 8, count), b = a;
+      fbFftScale(0.3, a.data() + 1, count);
+      fft::PlainScale(0.3, b.data() + 1, count);
+      ASSERT_EQ(a, b) << count;
+    }
+  });
+}
+
+}  // namespace
