@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftTransforms.h"
 #include "primitives/signal/FillCopy.h"
 #include "primitives/support/Support.h"
 #include "primitives/support/SupportElements.h"
@@ -91,6 +93,62 @@ void FilterDirect(const FirRecord& st, const Ipp64f* pSrc, Ipp64f* pDst, int num
   SumOutputs(st.taps, n, fromSource, dst, r - 1, len - (r - 1));
 }
 
+// One overlap-save block: the N values at in (fftBlock itself, or the caller's input) are
+// transformed into fftBlock, multiplied by the tap spectrum and transformed back; the block's
+// outputs then stand from fftBlock[n - 1] on.
+IppStatus ConvolveBlock(const FirRecord& st, const Ipp64f* in) {
+  ++tForwardTransforms;
+  IppStatus status = fbFftFwdRToPerm(in, st.fftBlock, st.fftSpec, st.fftWork);
+  if (status < 0) return status;
+  fbMulPerm(st.fftTaps, st.fftBlock, st.fftLen);
+  return fbFftInvPermToR(st.fftBlock, st.fftBlock, st.fftSpec, st.fftWork);
+}
+
+// Overlap-save with N = fftLen and step S = N - (n - 1): every block puts the n - 1 inputs
+// before its first output in front of the inputs whose outputs it delivers. Blocks continue
+// until all numIters outputs are written, whatever the length of the last one.
+IppStatus FilterFft(const FirRecord& st, const Ipp64f* pSrc, Ipp64f* pDst, int numIters) {
+  const std::int64_t n = st.tapsLen;
+  const std::int64_t big = st.fftLen;
+  const std::int64_t step = big - (n - 1);
+  const std::int64_t len = numIters;
+  const int history = st.tapsLen - 1;
+  Ipp64f* y = st.fftBlock;
+  if (history > 0) ippsCopy_64f(st.delay + 1, y, history);
+  if (len <= step) {
+    ippsCopy_64f(pSrc, y + history, numIters);
+    if (history + len < big) ippsZero_64f(y + history + len, static_cast<int>(big - history - len));
+    ippsCopy_64f(y + (len - 1), st.delay, st.tapsLen);
+    const IppStatus status = ConvolveBlock(st, y);
+    if (status < 0) return status;
+    ippsCopy_64f(y + history, pDst, numIters);
+    return ippStsNoErr;
+  }
+  ippsCopy_64f(pSrc, y + history, static_cast<int>(step));
+  IppStatus status = ConvolveBlock(st, y);
+  if (status < 0) return status;
+  ippsCopy_64f(y + history, pDst, static_cast<int>(step));
+  ippsCopy_64f(pSrc + (len - n), st.delay, st.tapsLen);
+  for (std::int64_t p = step; p < len;) {
+    const std::int64_t left = len - p;
+    const Ipp64f* in = pSrc + (p - history);
+    std::int64_t outputs = step;
+    if (left >= big) {
+      status = ConvolveBlock(st, in);
+    } else {
+      const std::int64_t inputs = left + history < big ? left + history : big;
+      ippsCopy_64f(in, y, static_cast<int>(inputs));
+      if (inputs < big) ippsZero_64f(y + inputs, static_cast<int>(big - inputs));
+      if (left < step) outputs = left;
+      status = ConvolveBlock(st, y);
+    }
+    if (status < 0) return status;
+    ippsCopy_64f(y + history, pDst + p, static_cast<int>(outputs));
+    p += outputs;
+  }
+  return ippStsNoErr;
+}
+
 }  // namespace
 
 std::int64_t fbFirForwardTransforms() { return tForwardTransforms; }
@@ -98,31 +156,52 @@ std::int64_t fbFirForwardTransforms() { return tForwardTransforms; }
 IppStatus fbFirInitState(IppsFIRState_64f** ppState, const Ipp64f* pTaps, int tapsLen,
                          const Ipp64f* pDlyLine, std::uint32_t tag) {
   const std::int64_t n = tapsLen;
-  if (n >= 32) return ippStsNotImplemented;  // the tap spectrum needs the real transform
+
+  // From 32 taps on: a real transform of N = 2^(e+1) > 2n samples, 2^e the first power of two
+  // above n, inverse scaled by 1/N, and its work size.
+  IppsFFTSpec_R_64f* spec = nullptr;
+  std::int64_t fftLen = -1;
+  int workBytes = 0;
+  if (n >= 32) {
+    int e = 2;
+    while ((std::int64_t{1} << e) <= n) ++e;
+    const IppStatus status = ippsFFTInitAlloc_R_64f(&spec, e + 1, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
+    if (status != ippStsNoErr) return status;
+    fbFftGetBufSizeR(spec, &workBytes);
+    fftLen = std::int64_t{1} << (e + 1);
+  }
 
   const std::int64_t recordBytes = RoundUp16(static_cast<std::int64_t>(sizeof(FirRecord)));
   const std::int64_t tapBytes = RoundUp16(8 * n);
   const std::int64_t delayBytes = RoundUp16(8 * (3 * n + 4));
   const std::int64_t spareBytes = 16;
+  const std::int64_t spectrumBytes = spec ? 8 * fftLen : 0;
+  const std::int64_t workArea = RoundUp16(workBytes);
   const std::int64_t finalBytes = 32768;
-  const std::int64_t total = recordBytes + tapBytes + delayBytes + spareBytes + finalBytes;
+  const std::int64_t total = recordBytes + tapBytes + delayBytes + spareBytes + spectrumBytes +
+                             workArea + spectrumBytes + finalBytes;
 
   auto* block = static_cast<std::uint8_t*>(fbAlignedAlloc8(total));
-  if (!block) return ippStsMemAllocErr;
+  if (!block) {
+    if (spec) ippsFFTFree_R_64f(spec);
+    return ippStsMemAllocErr;
+  }
   auto* st = reinterpret_cast<FirRecord*>(block);
   std::int64_t at = recordBytes;
   st->tag = tag;
   st->taps = reinterpret_cast<Ipp64f*>(block + at);
   at += tapBytes;
   st->delay = reinterpret_cast<Ipp64f*>(block + at);
-  at += delayBytes;
+  at += delayBytes + spareBytes;
   st->tapsLen = tapsLen;
   st->directBlock = static_cast<std::int32_t>(((n + 3) & ~std::int64_t{3}) + 1);
-  st->fftSpec = nullptr;
-  st->fftTaps = nullptr;
-  st->fftLen = -1;
-  st->fftBlock = nullptr;
-  st->fftWork = nullptr;
+  st->fftSpec = spec;
+  st->fftTaps = spec ? reinterpret_cast<Ipp64f*>(block + at) : nullptr;
+  at += spectrumBytes;
+  st->fftLen = static_cast<std::int32_t>(fftLen);
+  st->fftWork = workBytes > 0 ? block + at : nullptr;
+  at += workArea;
+  st->fftBlock = spec ? reinterpret_cast<Ipp64f*>(block + at) : nullptr;
   st->ownsMemory = 1;
 
   const std::uint8_t* taps = rows::Bytes(pTaps);
@@ -132,6 +211,17 @@ IppStatus fbFirInitState(IppsFIRState_64f** ppState, const Ipp64f* pTaps, int ta
   } else {
     const std::uint8_t* line = rows::Bytes(pDlyLine);
     for (std::int64_t i = 0; i < n; ++i) st->delay[i] = rows::Load<Ipp64f>(line, n - 1 - i);
+  }
+  if (spec) {
+    ippsCopy_64f(pTaps, st->fftTaps, tapsLen);
+    ippsZero_64f(st->fftTaps + n, static_cast<int>(fftLen - n));
+    ++tForwardTransforms;
+    const IppStatus status = fbFftFwdRToPerm(st->fftTaps, st->fftTaps, spec, st->fftWork);
+    if (status < 0) {
+      ippsFFTFree_R_64f(spec);
+      fbAlignedFree(block);
+      return status;
+    }
   }
   *ppState = reinterpret_cast<IppsFIRState_64f*>(st);
   return ippStsNoErr;
@@ -150,6 +240,7 @@ IppStatus ippsFIR_64f(const Ipp64f* pSrc, Ipp64f* pDst, int numIters, IppsFIRSta
   const FirRecord& st = *Record(pState);
   // The second kind is recognised but has no filtering mode here.
   if (st.tag != kFirStateTag64f) return ippStsContextMatchErr;
+  if (numIters > 511 && st.fftLen > 0) return FilterFft(st, pSrc, pDst, numIters);
   FilterDirect(st, pSrc, pDst, numIters);
   return ippStsNoErr;
 }
@@ -158,7 +249,10 @@ IppStatus ippsFIRFree_64f(IppsFIRState_64f* pState) {
   if (!pState) return ippStsNullPtrErr;
   FirRecord* st = Record(pState);
   if (!KnownKind(st->tag)) return ippStsContextMatchErr;
-  if (st->ownsMemory) fbAlignedFree(st);
+  if (st->ownsMemory) {
+    if (st->fftSpec) ippsFFTFree_R_64f(st->fftSpec);
+    fbAlignedFree(st);
+  }
   return ippStsNoErr;
 }
 

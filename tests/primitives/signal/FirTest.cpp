@@ -136,7 +136,7 @@ void ExpectOutputs(const Vec& got, const Vec& want, const Vec& bound, bool exact
 }
 
 // The tap counts under test; those from 32 on keep a tap spectrum.
-std::vector<int> TapCounts() { return {1, 5, 31}; }
+std::vector<int> TapCounts() { return {1, 5, 31, 32, 33, 100, 300}; }
 
 bool TakesTransform(int n, int len) { return n >= 32 && len > 511; }
 
@@ -311,25 +311,69 @@ TEST(SignalFir, Statuses) {
   EXPECT_EQ(LiveAllocations(), live - 1);
 }
 
-// Each failed allocation of a creation gives -9, leaves nothing allocated and *ppState as it
-// was; every request failing in turn ends with a creation that succeeds.
+// Each failed allocation of a creation (the transform's tables, then the state block) gives -9,
+// leaves nothing allocated and *ppState as it was; every request failing in turn ends with a
+// creation that succeeds, and Free gives everything back, for both kinds.
 TEST(SignalFir, OutOfMemoryLeavesNothing) {
   std::mt19937_64 rng(9);
   for (int n : TapCounts()) {
-    const Vec h = Random(n, rng);
-    IppsFIRState_64f* st = nullptr;
-    const int requests = allochook::ForEachFailure(
-        [&] { return ippsFIRInitAlloc_64f(&st, h.data(), n, nullptr); },
-        [&](IppStatus status, int k, int64_t leaked) {
-          EXPECT_EQ(status, ippStsMemAllocErr) << "n=" << n << " request " << k;
-          EXPECT_EQ(leaked, 0) << "n=" << n << " request " << k;
-          EXPECT_EQ(st, nullptr) << "n=" << n << " request " << k;
-        });
-    EXPECT_GE(requests, 1);
-    ASSERT_NE(st, nullptr);
-    const int64_t live = LiveAllocations();
-    EXPECT_EQ(ippsFIRFree_64f(st), ippStsNoErr);
-    EXPECT_LT(LiveAllocations(), live);
+    for (uint32_t tag : {kFirStateTag64f, kFirStateTagSecond}) {
+      const Vec h = Random(n, rng);
+      IppsFIRState_64f* st = nullptr;
+      const int64_t live = LiveAllocations();
+      const int requests = allochook::ForEachFailure(
+          [&] { return fbFirInitState(&st, h.data(), n, nullptr, tag); },
+          [&](IppStatus status, int k, int64_t leaked) {
+            EXPECT_EQ(status, ippStsMemAllocErr) << "n=" << n << " request " << k;
+            EXPECT_EQ(leaked, 0) << "n=" << n << " request " << k;
+            EXPECT_EQ(st, nullptr) << "n=" << n << " request " << k;
+          });
+      EXPECT_GE(requests, n >= 32 ? 2 : 1) << "n=" << n;
+      ASSERT_NE(st, nullptr);
+      EXPECT_EQ(ippsFIRFree_64f(st), ippStsNoErr);
+      EXPECT_EQ(LiveAllocations(), live) << "n=" << n;
+    }
+  }
+}
+
+// A filter too long for any transform size fails as its transform does, before anything is
+// allocated or its taps are read.
+TEST(SignalFir, TooLongForTheTransform) {
+  const Vec h(4, 1.0);
+  IppsFIRState_64f* st = nullptr;
+  const int64_t live = LiveAllocations();
+  for (int n : {1 << 29, 0x7FFFFFFF}) {
+    EXPECT_EQ(ippsFIRInitAlloc_64f(&st, h.data(), n, nullptr), ippStsFftOrderErr) << n;
+    EXPECT_EQ(st, nullptr);
+    EXPECT_EQ(LiveAllocations(), live);
+  }
+}
+
+// Which blocks take the transform: never below 32 taps; from 32 taps blocks of 512 samples and
+// more, one forward transform per block of S = N - (n - 1) outputs, the last block as short as
+// the outputs that remain (one more transform, never fewer outputs).
+TEST(SignalFir, TransformCount) {
+  std::mt19937_64 rng(5);
+  struct Case {
+    int taps;
+    int len;
+    int64_t transforms;  // forward transforms of the call
+  };
+  const int s300 = 1024 - 299;  // 725
+  const std::vector<Case> cases = {
+      {31, 511, 0}, {31, 512, 0}, {31, 100000, 0}, {32, 511, 0}, {32, 512, 6},  // S = 97
+      {33, 512, 6}, {300, 511, 0}, {300, 512, 1}, {300, s300, 1}, {300, s300 + 1, 2},
+      {300, 2 * s300, 2}, {300, 2 * s300 + 150, 3}, {300, 1023 + s300, 3}, {300, 1024 + s300, 3},
+  };
+  for (const Case& c : cases) {
+    const Vec h = Random(c.taps, rng);
+    const int64_t before = fbFirForwardTransforms();
+    Filter f(h, nullptr);
+    const int64_t created = fbFirForwardTransforms() - before;
+    EXPECT_EQ(created, c.taps >= 32 ? 1 : 0) << "taps " << c.taps << ": the tap spectrum";
+    f.Run(Random(c.len, rng));
+    EXPECT_EQ(fbFirForwardTransforms() - before - created, c.transforms)
+        << "taps " << c.taps << " len " << c.len;
   }
 }
 
