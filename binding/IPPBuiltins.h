@@ -10,6 +10,7 @@
 #include "primitives/signal/Statistics.h"
 #include "primitives/signal/TestSignals.h"
 #include "primitives/signal/Windows.h"
+#include "primitives/signal/Fir.h"
 #include "primitives/signal/FftSpec.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/image/Copy.h"
