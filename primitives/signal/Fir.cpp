@@ -19,8 +19,8 @@ using ld = long double;
 
 struct FirRecord {
   std::uint32_t tag;
-  Ipp64f* taps;        // taps[i] = h[n-1-i]
-  Ipp64f* delay;       // 3n + 4 values; the first n are the n most recent inputs, oldest first
+  Ipp64f* taps;   // taps[i] = h[n-1-i]
+  Ipp64f* delay;  // 3n + 4 values; the first n are the n most recent inputs, oldest first
   std::int32_t tapsLen;
   std::int32_t directBlock;    // n rounded up to a multiple of 4, plus 1
   IppsFFTSpec_R_64f* fftSpec;  // null below 32 taps
@@ -165,7 +165,8 @@ IppStatus fbFirInitState(IppsFIRState_64f** ppState, const Ipp64f* pTaps, int ta
   if (n >= 32) {
     int e = 2;
     while ((std::int64_t{1} << e) <= n) ++e;
-    const IppStatus status = ippsFFTInitAlloc_R_64f(&spec, e + 1, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
+    const IppStatus status =
+        ippsFFTInitAlloc_R_64f(&spec, e + 1, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
     if (status != ippStsNoErr) return status;
     fbFftGetBufSizeR(spec, &workBytes);
     fftLen = std::int64_t{1} << (e + 1);

@@ -61,7 +61,8 @@ class Signal {
     Vec y(in.size());
     for (size_t k = 0; k < in.size(); ++k) {
       ld s = 0.0L;
-      for (size_t i = 0; i < n; ++i) s += static_cast<ld>(h_[n - 1 - i]) * x_[first + k - n + 1 + i];
+      for (size_t i = 0; i < n; ++i)
+        s += static_cast<ld>(h_[n - 1 - i]) * x_[first + k - n + 1 + i];
       y[k] = static_cast<double>(s);
     }
     return y;
@@ -125,12 +126,11 @@ void ExpectOutputs(const Vec& got, const Vec& want, const Vec& bound, bool exact
   ASSERT_EQ(got.size(), want.size());
   int bad = 0;
   for (size_t k = 0; k < got.size() && bad < 5; ++k) {
-    const bool ok = exact ? Bits(got[k]) == Bits(want[k])
-                          : std::fabs(got[k] - want[k]) <= bound[k];
+    const bool ok = exact ? Bits(got[k]) == Bits(want[k]) : std::fabs(got[k] - want[k]) <= bound[k];
     if (!ok) {
       ++bad;
-      ADD_FAILURE() << what << " k=" << k << " got " << got[k] << " want " << want[k]
-                    << " bound " << bound[k];
+      ADD_FAILURE() << what << " k=" << k << " got " << got[k] << " want " << want[k] << " bound "
+                    << bound[k];
     }
   }
 }
@@ -168,8 +168,8 @@ TEST(SignalFir, MatchesModelForEveryRegime) {
         const Vec x = Random(len, rng, -4.0, 4.0);
         const Vec want = model.Replica(x);
         const Vec got = filter.Run(x, call == 0 ? 0 : 4);
-        const std::string what =
-            "n=" + std::to_string(n) + " len=" + std::to_string(len) + " call " + std::to_string(call);
+        const std::string what = "n=" + std::to_string(n) + " len=" + std::to_string(len) +
+                                 " call " + std::to_string(call);
         ExpectOutputs(got, want, model.Bounds(x.size(), n >= 32 ? FftLen(n) : 1),
                       !TakesTransform(n, len), what);
       }
@@ -242,13 +242,13 @@ TEST(SignalFir, SumsFromTheOldestSample) {
   const Vec h = {1.0, 1.0, 1.0};
   for (int len : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 40}) {
     Vec x(static_cast<size_t>(len));
-    for (int k = 0; k < len; ++k) x[static_cast<size_t>(k)] = k % 3 == 0 ? 1.0 : k % 3 == 1 ? big : -big;
+    for (int k = 0; k < len; ++k)
+      x[static_cast<size_t>(k)] = k % 3 == 0 ? 1.0 : k % 3 == 1 ? big : -big;
     const Vec line = {-big, big, 1.0};  // x[-1], x[-2], x[-3]: the pattern continues backwards
     Filter f(h, &line);
     const Vec y = f.Run(x);
     for (int k = 0; k < len; ++k)
-      EXPECT_EQ(y[static_cast<size_t>(k)], k % 3 == 0 ? 1.0 : 0.0)
-          << "len " << len << " k " << k;
+      EXPECT_EQ(y[static_cast<size_t>(k)], k % 3 == 0 ? 1.0 : 0.0) << "len " << len << " k " << k;
   }
 }
 
@@ -276,8 +276,8 @@ TEST(SignalFir, Statuses) {
   const std::vector<Case> cases = {
       {"init null ppState", [&] { return ippsFIRInitAlloc_64f(nullptr, h.data(), 3, nullptr); },
        ippStsNullPtrErr},
-      {"init null taps, length 0",
-       [&] { return ippsFIRInitAlloc_64f(&out, nullptr, 0, nullptr); }, ippStsNullPtrErr},
+      {"init null taps, length 0", [&] { return ippsFIRInitAlloc_64f(&out, nullptr, 0, nullptr); },
+       ippStsNullPtrErr},
       {"init length 0", [&] { return ippsFIRInitAlloc_64f(&out, h.data(), 0, nullptr); },
        ippStsFIRLenErr},
       {"init length -1", [&] { return ippsFIRInitAlloc_64f(&out, h.data(), -1, nullptr); },
@@ -294,8 +294,7 @@ TEST(SignalFir, Statuses) {
       {"fir second kind", [&] { return ippsFIR_64f(x.data(), y.data(), 4, second); },
        ippStsContextMatchErr},
       {"free null", [&] { return ippsFIRFree_64f(nullptr); }, ippStsNullPtrErr},
-      {"free foreign tag", [&] { return ippsFIRFree_64f(foreign.get()); },
-       ippStsContextMatchErr},
+      {"free foreign tag", [&] { return ippsFIRFree_64f(foreign.get()); }, ippStsContextMatchErr},
   };
   for (const Case& c : cases) {
     y.assign(4, 7.0);
@@ -361,9 +360,20 @@ TEST(SignalFir, TransformCount) {
   };
   const int s300 = 1024 - 299;  // 725
   const std::vector<Case> cases = {
-      {31, 511, 0}, {31, 512, 0}, {31, 100000, 0}, {32, 511, 0}, {32, 512, 6},  // S = 97
-      {33, 512, 6}, {300, 511, 0}, {300, 512, 1}, {300, s300, 1}, {300, s300 + 1, 2},
-      {300, 2 * s300, 2}, {300, 2 * s300 + 150, 3}, {300, 1023 + s300, 3}, {300, 1024 + s300, 3},
+      {31, 511, 0},
+      {31, 512, 0},
+      {31, 100000, 0},
+      {32, 511, 0},
+      {32, 512, 6},  // S = 97
+      {33, 512, 6},
+      {300, 511, 0},
+      {300, 512, 1},
+      {300, s300, 1},
+      {300, s300 + 1, 2},
+      {300, 2 * s300, 2},
+      {300, 2 * s300 + 150, 3},
+      {300, 1023 + s300, 3},
+      {300, 1024 + s300, 3},
   };
   for (const Case& c : cases) {
     const Vec h = Random(c.taps, rng);
