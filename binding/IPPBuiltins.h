@@ -12,6 +12,7 @@
 #include "primitives/signal/Windows.h"
 #include "primitives/signal/Convolution.h"
 #include "primitives/signal/Correlation.h"
+#include "primitives/signal/Fir.h"
 #include "primitives/signal/FftSpec.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/image/Copy.h"

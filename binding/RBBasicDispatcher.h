@@ -178,9 +178,9 @@
   X(BUILTIN, IPPS,         ippsSwapBytes_32u_I,        IppStatus, (Ipp32u*, int)) \
   X(BUILTIN, IPPS,         ippsAutoCorr_64f,           IppStatus, (const Ipp64f*, int, Ipp64f*, int)) \
   X(BUILTIN, IPPI,         ippiCopy_32s_C1R,           IppStatus, (const Ipp32s*, int, Ipp32s*, int, IppiSize)) \
-  X(STUB,    IPPS,         ippsFIR_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int, IppsFIRState_64f*)) \
-  X(STUB,    IPPS,         ippsFIRFree_64f,            IppStatus, (IppsFIRState_64f*)) \
-  X(STUB,    IPPS,         ippsFIRInitAlloc_64f,       IppStatus, (IppsFIRState_64f**, const Ipp64f*, int, const Ipp64f*)) \
+  X(BUILTIN, IPPS,         ippsFIR_64f,                IppStatus, (const Ipp64f*, Ipp64f*, int, IppsFIRState_64f*)) \
+  X(BUILTIN, IPPS,         ippsFIRFree_64f,            IppStatus, (IppsFIRState_64f*)) \
+  X(BUILTIN, IPPS,         ippsFIRInitAlloc_64f,       IppStatus, (IppsFIRState_64f**, const Ipp64f*, int, const Ipp64f*)) \
   X(BUILTIN, IPPI,         ippiAlphaComp_8u_AC4R,      IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAlphaType)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4R,            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiSet_8u_C4R,             IppStatus, (const Ipp8u*, Ipp8u*, int, IppiSize)) \
