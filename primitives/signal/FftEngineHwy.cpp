@@ -92,16 +92,20 @@ void Radix2Pass8T(double* d, int64_t N, double v) {
     double* p = d + 2 * g;
     const V1 x4 = hn::LoadU(d1, p + 8), x5 = hn::LoadU(d1, p + 10), x6 = hn::LoadU(d1, p + 12),
              x7 = hn::LoadU(d1, p + 14);
+    const V1 x0 = hn::LoadU(d1, p), x1 = hn::LoadU(d1, p + 2), x2 = hn::LoadU(d1, p + 4),
+             x3 = hn::LoadU(d1, p + 6);
     // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
     const V1 s6 = hn::Reverse2(d1, x6);
-    const V1 y[4] = {x4, Twiddle<kInv>(d1, x5, w1),
-                     kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6),
-                     Twiddle<kInv>(d1, x7, w3)};
-    for (int c = 0; c < 4; ++c) {
-      const V1 a = hn::LoadU(d1, p + 2 * c);
-      hn::StoreU(hn::Add(a, y[c]), d1, p + 2 * c);
-      hn::StoreU(hn::Sub(a, y[c]), d1, p + 2 * c + 8);
-    }
+    const V1 y5 = Twiddle<kInv>(d1, x5, w1), y7 = Twiddle<kInv>(d1, x7, w3);
+    const V1 y6 = kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6);
+    hn::StoreU(hn::Add(x0, x4), d1, p);
+    hn::StoreU(hn::Add(x1, y5), d1, p + 2);
+    hn::StoreU(hn::Add(x2, y6), d1, p + 4);
+    hn::StoreU(hn::Add(x3, y7), d1, p + 6);
+    hn::StoreU(hn::Sub(x0, x4), d1, p + 8);
+    hn::StoreU(hn::Sub(x1, y5), d1, p + 10);
+    hn::StoreU(hn::Sub(x2, y6), d1, p + 12);
+    hn::StoreU(hn::Sub(x3, y7), d1, p + 14);
   }
 }
 void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
@@ -109,22 +113,27 @@ void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
   else Radix2Pass8T<false>(d, N, v);
 }
 
-// Gathers the factors of C consecutive columns whose table entries lie `stride` entries apart.
-struct FactorGather {
-  explicit FactorGather(int64_t strideDoubles) {
-    const DF df;
-    const hn::RebindToSigned<DF> di;
-    HWY_ALIGN int64_t lanes[hn::MaxLanes(df)];
-    for (size_t i = 0; i < hn::Lanes(df); ++i)
-      lanes[i] = static_cast<int64_t>(i / 2) * strideDoubles + static_cast<int64_t>(i % 2);
-    index = hn::Load(di, lanes);
+// C complex values from 128-bit blocks `step` doubles apart (the factors of C consecutive columns).
+template <class D>
+HWY_INLINE hn::Vec<D> LoadBlocks(D d, const double* p, int64_t step) {
+  if constexpr (hn::MaxLanes(D()) <= 2) {
+    (void)step;
+    return hn::LoadU(d, p);
+  } else {
+    const hn::Half<D> dh;
+    const int64_t half = static_cast<int64_t>(hn::MaxLanes(D())) / 4;
+    return hn::Combine(d, LoadBlocks(dh, p + half * step, step), LoadBlocks(dh, p, step));
   }
+}
+
+struct FactorGather {
+  explicit FactorGather(int64_t strideDoubles) : step(strideDoubles) {}
   VF At(const double* p) const {
     const DF df;
-    if (hn::Lanes(df) == 2) return hn::LoadU(df, p);
-    return hn::GatherIndex(df, p, index);
+    if (step == 2) return hn::LoadU(df, p);
+    return LoadBlocks(df, p, step);
   }
-  hn::Vec<hn::RebindToSigned<DF>> index;
+  int64_t step;
 };
 
 template <bool kInv>
