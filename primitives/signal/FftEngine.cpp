@@ -76,9 +76,9 @@ void PlainRadix2Pass8(double* d, int64_t N, double v) {
 }
 
 template <bool kInv>
-void PlainRadix4Pass(double* d, int64_t N, int64_t L, const double* table) {
+void PlainRadix4Pass(double* d, int64_t N, int64_t total, int64_t L, const double* table) {
   const int64_t stride = N / (4 * L);
-  for (int64_t g0 = 0; g0 < N; g0 += 4 * L) {
+  for (int64_t g0 = 0; g0 < total; g0 += 4 * L) {
     double* g = d + 2 * g0;
     {
       Cx o0, o1, o2, o3;
@@ -158,8 +158,8 @@ template void PlainFirstPass<false>(double*, int64_t);
 template void PlainFirstPass<true>(double*, int64_t);
 template void PlainRadix2Pass8<false>(double*, int64_t, double);
 template void PlainRadix2Pass8<true>(double*, int64_t, double);
-template void PlainRadix4Pass<false>(double*, int64_t, int64_t, const double*);
-template void PlainRadix4Pass<true>(double*, int64_t, int64_t, const double*);
+template void PlainRadix4Pass<false>(double*, int64_t, int64_t, int64_t, const double*);
+template void PlainRadix4Pass<true>(double*, int64_t, int64_t, int64_t, const double*);
 template void PlainRadix2Chunk<false>(double*, int64_t, int64_t, int64_t, const double*);
 template void PlainRadix2Chunk<true>(double*, int64_t, int64_t, int64_t, const double*);
 
@@ -170,20 +170,23 @@ void Scale(const Kernels& k, double factor, double* d, int64_t count) {
   PlainScale(factor, d + done, count - done);
 }
 
+// The radix-4 kernel on count consecutive N-point transforms, pass by pass over all of them
+// (each pass treats every transform alike, so the results are those of separate calls).
 template <bool kInv>
-void Radix4(const Kernels& k, double* d, int64_t N, const double* table) {
-  if (k.firstPass) k.firstPass(d, N, kInv);
-  else PlainFirstPass<kInv>(d, N);
+void Radix4(const Kernels& k, double* d, int64_t N, const double* table, int64_t count = 1) {
+  const int64_t total = N * count;
+  if (k.firstPass) k.firstPass(d, total, kInv);
+  else PlainFirstPass<kInv>(d, total);
   int64_t L = 4;
   if ((N & 0x5555555555555555LL) == 0) {  // odd order: one radix-2 pass on groups of 8
     const double v = table[6 * (N / 8)];
-    if (k.radix2Pass8) k.radix2Pass8(d, N, v, kInv);
-    else PlainRadix2Pass8<kInv>(d, N, v);
+    if (k.radix2Pass8) k.radix2Pass8(d, total, v, kInv);
+    else PlainRadix2Pass8<kInv>(d, total, v);
     L = 8;
   }
   for (; 4 * L <= N; L *= 4) {
-    if (k.radix4Pass) k.radix4Pass(d, N, L, table, kInv);
-    else PlainRadix4Pass<kInv>(d, N, L, table);
+    if (k.radix4Pass) k.radix4Pass(d, N, total, L, table, kInv);
+    else PlainRadix4Pass<kInv>(d, N, total, L, table);
   }
 }
 
@@ -228,7 +231,7 @@ void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int dep
   for (int64_t q0 = 0; q0 < M; q0 += 4, columns += 8 * K) {
     if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0, columns, work, kInv);
     else PlainGatherColumns<kInv>(d, M, K, q0, columns, work);
-    for (int c = 0; c < 4; ++c) Radix4<kInv>(kern, work + 2 * K * c, K, radix4);
+    Radix4<kInv>(kern, work, K, radix4, 4);  // the four rows
     if (kern.scatterColumns) kern.scatterColumns(d, M, K, q0, work);
     else PlainScatterColumns(d, M, K, q0, work);
   }
@@ -239,6 +242,12 @@ void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int dep
 void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse) {
   if (inverse) Radix4<true>(k, d, N, table);
   else Radix4<false>(k, d, N, table);
+}
+
+void RunRadix4Many(const Kernels& k, double* d, int64_t N, int64_t count, const double* table,
+                   bool inverse) {
+  if (inverse) Radix4<true>(k, d, N, table, count);
+  else Radix4<false>(k, d, N, table, count);
 }
 
 void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,

@@ -137,7 +137,7 @@ struct FactorGather {
 };
 
 template <bool kInv>
-void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
+void Radix4PassT(double* d, int64_t N, int64_t total, int64_t L, const double* table) {
   const DF df;
   const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   const int64_t stride = N / (4 * L);
@@ -146,7 +146,7 @@ void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
   for (int64_t c0 = 0; c0 < L; c0 += C) {
     const double* w = table + 6 * c0 * stride;
     const VF w1 = gather.At(w), w2 = gather.At(w + 2), w3 = gather.At(w + 4);
-    for (int64_t g0 = 0; g0 < N; g0 += 4 * L) {
+    for (int64_t g0 = 0; g0 < total; g0 += 4 * L) {
       double* g = d + 2 * (g0 + c0);
       const VF x0 = hn::LoadU(df, g), x1 = hn::LoadU(df, g + 2 * L),
                x2 = hn::LoadU(df, g + 4 * L), x3 = hn::LoadU(df, g + 6 * L);
@@ -166,9 +166,10 @@ void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
     }
   }
 }
-void Radix4Pass(double* d, int64_t N, int64_t L, const double* table, bool inverse) {
-  if (inverse) Radix4PassT<true>(d, N, L, table);
-  else Radix4PassT<false>(d, N, L, table);
+void Radix4Pass(double* d, int64_t N, int64_t total, int64_t L, const double* table,
+                bool inverse) {
+  if (inverse) Radix4PassT<true>(d, N, total, L, table);
+  else Radix4PassT<false>(d, N, total, L, table);
 }
 
 template <bool kInv>
@@ -205,16 +206,31 @@ void Radix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* tabl
   else Radix2ChunkT<false>(d, N, L, k0, table);
 }
 
+// Stores the C complex values of v as 128-bit blocks `step` doubles apart.
+template <class D>
+HWY_INLINE void StoreBlocks(D d, hn::Vec<D> v, double* p, int64_t step) {
+  if constexpr (hn::MaxLanes(D()) <= 2) {
+    (void)step;
+    hn::StoreU(v, d, p);
+  } else {
+    const hn::Half<D> dh;
+    const int64_t half = static_cast<int64_t>(hn::MaxLanes(D())) / 4;
+    StoreBlocks(dh, hn::LowerHalf(dh, v), p, step);
+    StoreBlocks(dh, hn::UpperHalf(dh, v), p + half * step, step);
+  }
+}
+
 template <bool kInv>
 void GatherColumnsT(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                     double* rows) {
-  const D1 d1;
+  const DF df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t p = 0; p < K; ++p) {
     const double* src = d + 2 * (p * M + q0);
     const double* w = columns + 8 * p;
-    for (int c = 0; c < 4; ++c)
-      hn::StoreU(Twiddle<kInv>(d1, hn::LoadU(d1, src + 2 * c), hn::LoadU(d1, w + 2 * c)), d1,
-                 rows + 2 * (K * c + p));
+    for (int64_t c = 0; c < 4; c += C)
+      StoreBlocks(df, Twiddle<kInv>(df, hn::LoadU(df, src + 2 * c), hn::LoadU(df, w + 2 * c)),
+                  rows + 2 * (K * c + p), 2 * K);
   }
 }
 void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
@@ -224,10 +240,12 @@ void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const doub
 }
 
 void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows) {
-  const D1 d1;
+  const DF df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t t = 0; t < K; ++t) {
     double* dst = d + 2 * (t * M + q0);
-    for (int c = 0; c < 4; ++c) hn::StoreU(hn::LoadU(d1, rows + 2 * (K * c + t)), d1, dst + 2 * c);
+    for (int64_t c = 0; c < 4; c += C)
+      hn::StoreU(LoadBlocks(df, rows + 2 * (K * c + t), 2 * K), df, dst + 2 * c);
   }
 }
 
