@@ -300,7 +300,41 @@ void fbFftBitRevInPlace(Ipp64f* d, int64_t N, const int32_t* t) {
   }
 }
 
+// The copying permutation in 4 x 4 tiles: an index is [i: 2 bits][mid][j: 2 bits] and goes to
+// [rev(j)][rev(mid)][rev(i)]. Each tile reads four runs of four consecutive values (four
+// sequential streams over the source) and writes four runs of four consecutive values, so
+// every destination line is written whole.
+void fft::PlainBitRevCopy(const double* s, double* d, int n) {
+  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
+  const int64_t quarter = int64_t{1} << (n - 2), mids = int64_t{1} << (n - 4);
+  int64_t rm = 0;  // reversal of mid over n - 4 bits, kept by a reversed counter
+  for (int64_t mid = 0; mid < mids; ++mid) {
+    if (mid > 0) {
+      int64_t e = mids / 2;
+      while (e <= rm) {
+        rm -= e;
+        e /= 2;
+      }
+      rm += e;
+    }
+    Cx v[4][4];
+    for (int64_t i = 0; i < 4; ++i)
+      for (int64_t j = 0; j < 4; ++j) v[i][j] = Ld(s, i * quarter + mid * 4 + j);
+    for (int64_t j = 0; j < 4; ++j)
+      for (int64_t i = 0; i < 4; ++i) St(d, kRev2[j] * quarter + rm * 4 + kRev2[i], v[i][j]);
+  }
+}
+
 void fbFftBitRevCopy(const Ipp64f* s, Ipp64f* d, int64_t N, const int32_t* t) {
+  // Large vectors in tiles (cache-friendly); small ones through the swap list.
+  if (N >= fft::kBitRevTilesFrom) {
+    int n = 0;
+    while ((int64_t{1} << n) < N) ++n;
+    const fft::Kernels& k = fft::VectorKernels();
+    if (k.bitRevCopy) k.bitRevCopy(s, d, n);
+    else fft::PlainBitRevCopy(s, d, n);
+    return;
+  }
   const int64_t h = N / 2;
   auto self = [&](int64_t a) {
     St(d, a, Ld(s, a));

@@ -250,15 +250,15 @@ void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* r
 }
 
 const Kernels* TargetKernels() {
-  static const Kernels k{&FirstPass,     &Radix2Pass8,   &Radix4Pass,    &Radix2Chunk,
-                         &ScaleBlocks,   &GatherColumns, &ScatterColumns};
+  static const Kernels k{&FirstPass,   &Radix2Pass8,   &Radix4Pass,     &Radix2Chunk,
+                         &ScaleBlocks, &GatherColumns, &ScatterColumns, nullptr};
   return &k;
 }
 
 #else  // one lane holds no complex value: the plain passes run
 
 const Kernels* TargetKernels() {
-  static const Kernels k{nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr};
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr, nullptr};
   return &k;
 }
 

@@ -12,6 +12,9 @@
 
 namespace builtin::fft {
 
+// From this length on the copying permutation works in tiles instead of through the swap list.
+inline constexpr int64_t kBitRevTilesFrom = 4096;
+
 struct Kernels {
   // First radix-4 pass on groups of four consecutive values.
   void (*firstPass)(double* d, int64_t N, bool inverse);
@@ -31,6 +34,8 @@ struct Kernels {
   void (*gatherColumns)(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                         double* rows, bool inverse);
   void (*scatterColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
+  // The copying bit-reversal permutation of 2^n values, n >= 4, in 4 x 4 tiles.
+  void (*bitRevCopy)(const double* s, double* d, int n);
 };
 
 // The vector passes of the running processor's instruction set, and a table of none.
@@ -59,5 +64,6 @@ template <bool kInv>
 void PlainGatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                         double* rows);
 void PlainScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
+void PlainBitRevCopy(const double* s, double* d, int n);
 
 }  // namespace builtin::fft
