@@ -228,12 +228,20 @@ void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int dep
   }
   const double* columns = spec->levelColumns[depth];
   const double* radix4 = spec->levelRadix4[depth];
-  for (int64_t q0 = 0; q0 < M; q0 += 4, columns += 8 * K) {
-    if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0, columns, work, kInv);
-    else PlainGatherColumns<kInv>(d, M, K, q0, columns, work);
+  if (kern.gatherColumns) kern.gatherColumns(d, M, K, 0, columns, work, kInv);
+  else PlainGatherColumns<kInv>(d, M, K, 0, columns, work);
+  for (int64_t q0 = 0; q0 < M; q0 += 4) {
     Radix4<kInv>(kern, work, K, radix4, 4);  // the four rows
+    columns += 8 * K;
+    if (q0 + 4 < M && kern.scatterGatherColumns) {
+      kern.scatterGatherColumns(d, M, K, q0, columns, work, kInv);
+      continue;
+    }
     if (kern.scatterColumns) kern.scatterColumns(d, M, K, q0, work);
     else PlainScatterColumns(d, M, K, q0, work);
+    if (q0 + 4 == M) break;
+    if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0 + 4, columns, work, kInv);
+    else PlainGatherColumns<kInv>(d, M, K, q0 + 4, columns, work);
   }
 }
 
@@ -330,9 +338,7 @@ void fbFftBitRevCopy(const Ipp64f* s, Ipp64f* d, int64_t N, const int32_t* t) {
   if (N >= fft::kBitRevTilesFrom) {
     int n = 0;
     while ((int64_t{1} << n) < N) ++n;
-    const fft::Kernels& k = fft::VectorKernels();
-    if (k.bitRevCopy) k.bitRevCopy(s, d, n);
-    else fft::PlainBitRevCopy(s, d, n);
+    fft::PlainBitRevCopy(s, d, n);
     return;
   }
   const int64_t h = N / 2;

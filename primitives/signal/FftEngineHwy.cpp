@@ -249,9 +249,30 @@ void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* r
   }
 }
 
+template <bool kInv>
+void ScatterGatherColumnsT(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
+                           double* rows) {
+  const DF df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
+  for (int64_t t = 0; t < K; ++t) {
+    double* line = d + 2 * (t * M + q0);
+    for (int64_t c = 0; c < 4; c += C)
+      hn::StoreU(LoadBlocks(df, rows + 2 * (K * c + t), 2 * K), df, line + 2 * c);
+    const double* w = next + 8 * t;
+    for (int64_t c = 0; c < 4; c += C)
+      StoreBlocks(df, Twiddle<kInv>(df, hn::LoadU(df, line + 8 + 2 * c), hn::LoadU(df, w + 2 * c)),
+                  rows + 2 * (K * c + t), 2 * K);
+  }
+}
+void ScatterGatherColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
+                          double* rows, bool inverse) {
+  if (inverse) ScatterGatherColumnsT<true>(d, M, K, q0, next, rows);
+  else ScatterGatherColumnsT<false>(d, M, K, q0, next, rows);
+}
+
 const Kernels* TargetKernels() {
   static const Kernels k{&FirstPass,   &Radix2Pass8,   &Radix4Pass,     &Radix2Chunk,
-                         &ScaleBlocks, &GatherColumns, &ScatterColumns, nullptr};
+                         &ScaleBlocks, &GatherColumns, &ScatterColumns, &ScatterGatherColumns};
   return &k;
 }
 

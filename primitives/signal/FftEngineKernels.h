@@ -34,8 +34,10 @@ struct Kernels {
   void (*gatherColumns)(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                         double* rows, bool inverse);
   void (*scatterColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
-  // The copying bit-reversal permutation of 2^n values, n >= 4, in 4 x 4 tiles.
-  void (*bitRevCopy)(const double* s, double* d, int n);
+  // The scatter of columns q0.. and the gather of the next four columns (factors `next`) in one
+  // sweep over the K rows of the data: position t of the rows is read before it is rewritten.
+  void (*scatterGatherColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
+                               double* rows, bool inverse);
 };
 
 // The vector passes of the running processor's instruction set, and a table of none.
