@@ -175,14 +175,21 @@ void Scale(const Kernels& k, double factor, double* d, int64_t count) {
 template <bool kInv>
 void Radix4(const Kernels& k, double* d, int64_t N, const double* table, int64_t count = 1) {
   const int64_t total = N * count;
-  if (k.firstPass) k.firstPass(d, total, kInv);
-  else PlainFirstPass<kInv>(d, total);
   int64_t L = 4;
   if ((N & 0x5555555555555555LL) == 0) {  // odd order: one radix-2 pass on groups of 8
     const double v = table[6 * (N / 8)];
-    if (k.radix2Pass8) k.radix2Pass8(d, total, v, kInv);
-    else PlainRadix2Pass8<kInv>(d, total, v);
+    if (k.firstPassOdd) {
+      k.firstPassOdd(d, total, v, kInv);
+    } else {
+      if (k.firstPass) k.firstPass(d, total, kInv);
+      else PlainFirstPass<kInv>(d, total);
+      if (k.radix2Pass8) k.radix2Pass8(d, total, v, kInv);
+      else PlainRadix2Pass8<kInv>(d, total, v);
+    }
     L = 8;
+  } else {
+    if (k.firstPass) k.firstPass(d, total, kInv);
+    else PlainFirstPass<kInv>(d, total);
   }
   for (; 4 * L <= N; L *= 4) {
     if (k.radix4Pass) k.radix4Pass(d, N, total, L, table, kInv);

@@ -84,28 +84,52 @@ void FirstPass(double* d, int64_t N, bool inverse) {
 }
 
 template <bool kInv>
+HWY_INLINE void Radix2Group8(D1 d1, V1 w1, V1 w3, V1 x0, V1 x1, V1 x2, V1 x3, V1 x4, V1 x5, V1 x6,
+                             V1 x7, double* p) {
+  // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
+  const V1 s6 = hn::Reverse2(d1, x6);
+  const V1 y5 = Twiddle<kInv>(d1, x5, w1), y7 = Twiddle<kInv>(d1, x7, w3);
+  const V1 y6 = kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6);
+  hn::StoreU(hn::Add(x0, x4), d1, p);
+  hn::StoreU(hn::Add(x1, y5), d1, p + 2);
+  hn::StoreU(hn::Add(x2, y6), d1, p + 4);
+  hn::StoreU(hn::Add(x3, y7), d1, p + 6);
+  hn::StoreU(hn::Sub(x0, x4), d1, p + 8);
+  hn::StoreU(hn::Sub(x1, y5), d1, p + 10);
+  hn::StoreU(hn::Sub(x2, y6), d1, p + 12);
+  hn::StoreU(hn::Sub(x3, y7), d1, p + 14);
+}
+
+template <bool kInv>
+void FirstPassOddT(double* d, int64_t N, double v) {
+  const D1 d1;
+  HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
+  const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
+  for (int64_t g = 0; g < N; g += 8) {
+    double* p = d + 2 * g;
+    V1 x0, x1, x2, x3, x4, x5, x6, x7;
+    Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
+                     hn::LoadU(d1, p + 6), x0, x1, x2, x3);
+    Butterfly4<kInv>(d1, hn::LoadU(d1, p + 8), hn::LoadU(d1, p + 10), hn::LoadU(d1, p + 12),
+                     hn::LoadU(d1, p + 14), x4, x5, x6, x7);
+    Radix2Group8<kInv>(d1, w1, w3, x0, x1, x2, x3, x4, x5, x6, x7, p);
+  }
+}
+void FirstPassOdd(double* d, int64_t N, double v, bool inverse) {
+  if (inverse) FirstPassOddT<true>(d, N, v);
+  else FirstPassOddT<false>(d, N, v);
+}
+
+template <bool kInv>
 void Radix2Pass8T(double* d, int64_t N, double v) {
   const D1 d1;
   HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
   const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
   for (int64_t g = 0; g < N; g += 8) {
     double* p = d + 2 * g;
-    const V1 x4 = hn::LoadU(d1, p + 8), x5 = hn::LoadU(d1, p + 10), x6 = hn::LoadU(d1, p + 12),
-             x7 = hn::LoadU(d1, p + 14);
-    const V1 x0 = hn::LoadU(d1, p), x1 = hn::LoadU(d1, p + 2), x2 = hn::LoadU(d1, p + 4),
-             x3 = hn::LoadU(d1, p + 6);
-    // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
-    const V1 s6 = hn::Reverse2(d1, x6);
-    const V1 y5 = Twiddle<kInv>(d1, x5, w1), y7 = Twiddle<kInv>(d1, x7, w3);
-    const V1 y6 = kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6);
-    hn::StoreU(hn::Add(x0, x4), d1, p);
-    hn::StoreU(hn::Add(x1, y5), d1, p + 2);
-    hn::StoreU(hn::Add(x2, y6), d1, p + 4);
-    hn::StoreU(hn::Add(x3, y7), d1, p + 6);
-    hn::StoreU(hn::Sub(x0, x4), d1, p + 8);
-    hn::StoreU(hn::Sub(x1, y5), d1, p + 10);
-    hn::StoreU(hn::Sub(x2, y6), d1, p + 12);
-    hn::StoreU(hn::Sub(x3, y7), d1, p + 14);
+    Radix2Group8<kInv>(d1, w1, w3, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
+                       hn::LoadU(d1, p + 6), hn::LoadU(d1, p + 8), hn::LoadU(d1, p + 10),
+                       hn::LoadU(d1, p + 12), hn::LoadU(d1, p + 14), p);
   }
 }
 void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
@@ -271,7 +295,7 @@ void ScatterGatherColumns(double* d, int64_t M, int64_t K, int64_t q0, const dou
 }
 
 const Kernels* TargetKernels() {
-  static const Kernels k{&FirstPass,   &Radix2Pass8,   &Radix4Pass,     &Radix2Chunk,
+  static const Kernels k{&FirstPass,   &Radix2Pass8,   &FirstPassOdd,   &Radix4Pass,  &Radix2Chunk,
                          &ScaleBlocks, &GatherColumns, &ScatterColumns, &ScatterGatherColumns};
   return &k;
 }
@@ -279,7 +303,7 @@ const Kernels* TargetKernels() {
 #else  // one lane holds no complex value: the plain passes run
 
 const Kernels* TargetKernels() {
-  static const Kernels k{nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr, nullptr};
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr, nullptr};
   return &k;
 }
 

@@ -20,6 +20,8 @@ struct Kernels {
   void (*firstPass)(double* d, int64_t N, bool inverse);
   // Radix-2 pass of odd orders on groups of eight; v = cos(pi/4) from the table.
   void (*radix2Pass8)(double* d, int64_t N, double v, bool inverse);
+  // The first pass and the radix-2 pass of odd orders in one sweep over groups of eight.
+  void (*firstPassOdd)(double* d, int64_t N, double v, bool inverse);
   // One radix-4 pass of span L (4L <= N) over total values: total / N consecutive transforms of
   // N points each (the passes that take no N treat total values likewise).
   void (*radix4Pass)(double* d, int64_t N, int64_t total, int64_t L, const double* table,
