@@ -297,8 +297,49 @@ inline void Swap(double* d, int64_t i, int64_t j) {
 }
 }  // namespace
 
+namespace {
+
+// The in-place permutation in 4 x 4 tiles (see PlainBitRevCopy): the tile of mid and the tile
+// of rev(mid) trade their values, transposed; a tile whose mid is its own reversal is transposed
+// in place.
+void BitRevInPlaceTiles(double* d, int n) {
+  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
+  const int64_t quarter = int64_t{1} << (n - 2), mids = int64_t{1} << (n - 4);
+  int64_t rm = 0;
+  for (int64_t mid = 0; mid < mids; ++mid) {
+    if (mid > 0) {
+      int64_t e = mids / 2;
+      while (e <= rm) {
+        rm -= e;
+        e /= 2;
+      }
+      rm += e;
+    }
+    if (rm < mid) continue;  // done with its partner
+    Cx a[4][4], b[4][4];
+    for (int64_t i = 0; i < 4; ++i)
+      for (int64_t j = 0; j < 4; ++j) {
+        a[i][j] = Ld(d, i * quarter + mid * 4 + j);
+        b[i][j] = Ld(d, i * quarter + rm * 4 + j);
+      }
+    for (int64_t i = 0; i < 4; ++i)
+      for (int64_t j = 0; j < 4; ++j) {
+        St(d, kRev2[j] * quarter + rm * 4 + kRev2[i], a[i][j]);
+        if (rm != mid) St(d, kRev2[j] * quarter + mid * 4 + kRev2[i], b[i][j]);
+      }
+  }
+}
+
+}  // namespace
+
 void fbFftBitRevInPlace(Ipp64f* d, int64_t N, const int32_t* t) {
   if (N < 4) return;
+  if (N >= fft::kBitRevTilesFrom) {
+    int n = 0;
+    while ((int64_t{1} << n) < N) ++n;
+    BitRevInPlaceTiles(d, n);
+    return;
+  }
   const int64_t h = N / 2;
   int64_t i = 0;
   for (; t[i] != 0; i += 2) {
