@@ -302,12 +302,16 @@ struct Replica {
   std::vector<double> t;
 };
 
-// Within 2 ulp of the long double cos and -sin of the exact angle.
+// One unit in the last place of a double of magnitude x (0 for zero).
+double Ulp(double x) { return x == 0 ? 0.0 : std::ldexp(1.0, std::ilogb(x) - 52); }
+
+// Within 2 ulp of the long double cos and -sin of the exact angle (a long double angle of a
+// quarter turn leaves a cosine of about 1e-20 where the exact one is 0, hence the absolute 1e-18).
 void ExpectNearExact(double re, double im, int n, int64_t e) {
   const ld angle = 2 * 3.141592653589793238462643383279502884L * e / Pow2(n);
   const ld c = std::cos(angle), s = -std::sin(angle);
-  EXPECT_LE(std::fabs(ld(re) - c), 2 * std::ldexp(1.0, std::ilogb(double(c)) - 52) + 1e-18);
-  EXPECT_LE(std::fabs(ld(im) - s), 2 * std::ldexp(1.0, std::ilogb(double(s)) - 52) + 1e-18);
+  EXPECT_LE(std::fabs(ld(re) - c), 2 * Ulp(double(c)) + 1e-18);
+  EXPECT_LE(std::fabs(ld(im) - s), 2 * Ulp(double(s)) + 1e-18);
 }
 
 void ExpectFactor(const double* p, const Replica& rep, int n, int64_t e) {
