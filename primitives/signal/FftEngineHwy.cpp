@@ -30,6 +30,7 @@ int64_t ScaleBlocks(double factor, double* d, int64_t count) {
 
 using D1 = hn::Full128<double>;  // one complex value
 using V1 = hn::Vec<D1>;
+using D2 = hn::CappedTag<double, 4>;  // up to two complex values
 
 // x * w: (xr*wr - xi*wi, xi*wr + xr*wi); x * conj(w): (xr*wr + xi*wi, xi*wr - xr*wi).
 template <bool kInv, class D, class V>
@@ -67,7 +68,25 @@ HWY_INLINE void Butterfly4(D d, V x0, V y1, V y2, V y3, V& o0, V& o1, V& o2, V& 
 template <bool kInv>
 void FirstPassT(double* d, int64_t N) {
   const D1 d1;
-  for (int64_t g = 0; g < N; g += 4) {
+  int64_t g = 0;
+  if constexpr (hn::MaxLanes(D2()) == 4) {
+    // Two groups at once: the first values of both groups in one vector, and so on.
+    const D2 d2;
+    for (; g + 8 <= N; g += 8) {
+      double* p = d + 2 * g;
+      const hn::Vec<D2> x01 = hn::LoadU(d2, p), x23 = hn::LoadU(d2, p + 4),
+                        y01 = hn::LoadU(d2, p + 8), y23 = hn::LoadU(d2, p + 12);
+      hn::Vec<D2> o0, o1, o2, o3;
+      Butterfly4<kInv>(d2, hn::ConcatLowerLower(d2, y01, x01), hn::ConcatUpperUpper(d2, y01, x01),
+                       hn::ConcatLowerLower(d2, y23, x23), hn::ConcatUpperUpper(d2, y23, x23), o0,
+                       o1, o2, o3);
+      hn::StoreU(hn::ConcatLowerLower(d2, o1, o0), d2, p);
+      hn::StoreU(hn::ConcatLowerLower(d2, o3, o2), d2, p + 4);
+      hn::StoreU(hn::ConcatUpperUpper(d2, o1, o0), d2, p + 8);
+      hn::StoreU(hn::ConcatUpperUpper(d2, o3, o2), d2, p + 12);
+    }
+  }
+  for (; g < N; g += 4) {
     double* p = d + 2 * g;
     V1 o0, o1, o2, o3;
     Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
@@ -105,7 +124,36 @@ void FirstPassOddT(double* d, int64_t N, double v) {
   const D1 d1;
   HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
   const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
-  for (int64_t g = 0; g < N; g += 8) {
+  int64_t g = 0;
+  if constexpr (hn::MaxLanes(D2()) == 4) {
+    // The two groups of four side by side in two-value vectors, then the radix-2 step on whole
+    // halves: the value without a factor and the -j one are blended in from their own forms.
+    const D2 d2;
+    using V2 = hn::Vec<D2>;
+    HWY_ALIGN const double f11[4] = {v, -v, v, -v}, f33[4] = {-v, -v, -v, -v};
+    const V2 w11 = hn::Load(d2, f11), w33 = hn::Load(d2, f33);
+    const auto first = hn::FirstN(d2, 2);
+    for (; g < N; g += 8) {
+      double* p = d + 2 * g;
+      const V2 x01 = hn::LoadU(d2, p), x23 = hn::LoadU(d2, p + 4), x45 = hn::LoadU(d2, p + 8),
+               x67 = hn::LoadU(d2, p + 12);
+      V2 o0, o1, o2, o3;
+      Butterfly4<kInv>(d2, hn::ConcatLowerLower(d2, x45, x01), hn::ConcatUpperUpper(d2, x45, x01),
+                       hn::ConcatLowerLower(d2, x67, x23), hn::ConcatUpperUpper(d2, x67, x23), o0,
+                       o1, o2, o3);
+      const V2 a = hn::ConcatLowerLower(d2, o1, o0), b = hn::ConcatLowerLower(d2, o3, o2);
+      const V2 c = hn::ConcatUpperUpper(d2, o1, o0), e = hn::ConcatUpperUpper(d2, o3, o2);
+      const V2 es = hn::Reverse2(d2, e);
+      const V2 ej = kInv ? hn::OddEven(es, hn::Neg(es)) : hn::OddEven(hn::Neg(es), es);
+      const V2 y45 = hn::IfThenElse(first, c, Twiddle<kInv>(d2, c, w11));
+      const V2 y67 = hn::IfThenElse(first, ej, Twiddle<kInv>(d2, e, w33));
+      hn::StoreU(hn::Add(a, y45), d2, p);
+      hn::StoreU(hn::Add(b, y67), d2, p + 4);
+      hn::StoreU(hn::Sub(a, y45), d2, p + 8);
+      hn::StoreU(hn::Sub(b, y67), d2, p + 12);
+    }
+  }
+  for (; g < N; g += 8) {
     double* p = d + 2 * g;
     V1 x0, x1, x2, x3, x4, x5, x6, x7;
     Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
