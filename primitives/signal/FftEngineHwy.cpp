@@ -295,7 +295,7 @@ HWY_INLINE void StoreBlocks(D d, hn::Vec<D> v, double* p, int64_t step) {
 template <bool kInv>
 void GatherColumnsT(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                     double* rows) {
-  const DF df;
+  const D2 df;
   const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t p = 0; p < K; ++p) {
     const double* src = d + 2 * (p * M + q0);
@@ -312,7 +312,7 @@ void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const doub
 }
 
 void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows) {
-  const DF df;
+  const D2 df;
   const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t t = 0; t < K; ++t) {
     double* dst = d + 2 * (t * M + q0);
@@ -324,7 +324,7 @@ void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* r
 template <bool kInv>
 void ScatterGatherColumnsT(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
                            double* rows) {
-  const DF df;
+  const D2 df;
   const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t t = 0; t < K; ++t) {
     double* line = d + 2 * (t * M + q0);
