@@ -76,9 +76,9 @@ void PlainRadix2Pass8(double* d, int64_t N, double v) {
 }
 
 template <bool kInv>
-void PlainRadix4Pass(double* d, int64_t N, int64_t L, const double* table) {
+void PlainRadix4Pass(double* d, int64_t N, int64_t total, int64_t L, const double* table) {
   const int64_t stride = N / (4 * L);
-  for (int64_t g0 = 0; g0 < N; g0 += 4 * L) {
+  for (int64_t g0 = 0; g0 < total; g0 += 4 * L) {
     double* g = d + 2 * g0;
     {
       Cx o0, o1, o2, o3;
@@ -158,8 +158,8 @@ template void PlainFirstPass<false>(double*, int64_t);
 template void PlainFirstPass<true>(double*, int64_t);
 template void PlainRadix2Pass8<false>(double*, int64_t, double);
 template void PlainRadix2Pass8<true>(double*, int64_t, double);
-template void PlainRadix4Pass<false>(double*, int64_t, int64_t, const double*);
-template void PlainRadix4Pass<true>(double*, int64_t, int64_t, const double*);
+template void PlainRadix4Pass<false>(double*, int64_t, int64_t, int64_t, const double*);
+template void PlainRadix4Pass<true>(double*, int64_t, int64_t, int64_t, const double*);
 template void PlainRadix2Chunk<false>(double*, int64_t, int64_t, int64_t, const double*);
 template void PlainRadix2Chunk<true>(double*, int64_t, int64_t, int64_t, const double*);
 
@@ -170,20 +170,30 @@ void Scale(const Kernels& k, double factor, double* d, int64_t count) {
   PlainScale(factor, d + done, count - done);
 }
 
+// The radix-4 kernel on count consecutive N-point transforms, pass by pass over all of them
+// (each pass treats every transform alike, so the results are those of separate calls).
 template <bool kInv>
-void Radix4(const Kernels& k, double* d, int64_t N, const double* table) {
-  if (k.firstPass) k.firstPass(d, N, kInv);
-  else PlainFirstPass<kInv>(d, N);
+void Radix4(const Kernels& k, double* d, int64_t N, const double* table, int64_t count = 1) {
+  const int64_t total = N * count;
   int64_t L = 4;
   if ((N & 0x5555555555555555LL) == 0) {  // odd order: one radix-2 pass on groups of 8
     const double v = table[6 * (N / 8)];
-    if (k.radix2Pass8) k.radix2Pass8(d, N, v, kInv);
-    else PlainRadix2Pass8<kInv>(d, N, v);
+    if (k.firstPassOdd) {
+      k.firstPassOdd(d, total, v, kInv);
+    } else {
+      if (k.firstPass) k.firstPass(d, total, kInv);
+      else PlainFirstPass<kInv>(d, total);
+      if (k.radix2Pass8) k.radix2Pass8(d, total, v, kInv);
+      else PlainRadix2Pass8<kInv>(d, total, v);
+    }
     L = 8;
+  } else {
+    if (k.firstPass) k.firstPass(d, total, kInv);
+    else PlainFirstPass<kInv>(d, total);
   }
   for (; 4 * L <= N; L *= 4) {
-    if (k.radix4Pass) k.radix4Pass(d, N, L, table, kInv);
-    else PlainRadix4Pass<kInv>(d, N, L, table);
+    if (k.radix4Pass) k.radix4Pass(d, N, total, L, table, kInv);
+    else PlainRadix4Pass<kInv>(d, N, total, L, table);
   }
 }
 
@@ -225,12 +235,20 @@ void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int dep
   }
   const double* columns = spec->levelColumns[depth];
   const double* radix4 = spec->levelRadix4[depth];
-  for (int64_t q0 = 0; q0 < M; q0 += 4, columns += 8 * K) {
-    if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0, columns, work, kInv);
-    else PlainGatherColumns<kInv>(d, M, K, q0, columns, work);
-    for (int c = 0; c < 4; ++c) Radix4<kInv>(kern, work + 2 * K * c, K, radix4);
+  if (kern.gatherColumns) kern.gatherColumns(d, M, K, 0, columns, work, kInv);
+  else PlainGatherColumns<kInv>(d, M, K, 0, columns, work);
+  for (int64_t q0 = 0; q0 < M; q0 += 4) {
+    Radix4<kInv>(kern, work, K, radix4, 4);  // the four rows
+    columns += 8 * K;
+    if (q0 + 4 < M && kern.scatterGatherColumns) {
+      kern.scatterGatherColumns(d, M, K, q0, columns, work, kInv);
+      continue;
+    }
     if (kern.scatterColumns) kern.scatterColumns(d, M, K, q0, work);
     else PlainScatterColumns(d, M, K, q0, work);
+    if (q0 + 4 == M) break;
+    if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0 + 4, columns, work, kInv);
+    else PlainGatherColumns<kInv>(d, M, K, q0 + 4, columns, work);
   }
 }
 
@@ -239,6 +257,12 @@ void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int dep
 void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse) {
   if (inverse) Radix4<true>(k, d, N, table);
   else Radix4<false>(k, d, N, table);
+}
+
+void RunRadix4Many(const Kernels& k, double* d, int64_t N, int64_t count, const double* table,
+                   bool inverse) {
+  if (inverse) Radix4<true>(k, d, N, table, count);
+  else Radix4<false>(k, d, N, table, count);
 }
 
 void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,
@@ -273,8 +297,49 @@ inline void Swap(double* d, int64_t i, int64_t j) {
 }
 }  // namespace
 
+namespace {
+
+// The in-place permutation in 4 x 4 tiles (see PlainBitRevCopy): the tile of mid and the tile
+// of rev(mid) trade their values, transposed; a tile whose mid is its own reversal is transposed
+// in place.
+void BitRevInPlaceTiles(double* d, int n) {
+  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
+  const int64_t quarter = int64_t{1} << (n - 2), mids = int64_t{1} << (n - 4);
+  int64_t rm = 0;
+  for (int64_t mid = 0; mid < mids; ++mid) {
+    if (mid > 0) {
+      int64_t e = mids / 2;
+      while (e <= rm) {
+        rm -= e;
+        e /= 2;
+      }
+      rm += e;
+    }
+    if (rm < mid) continue;  // done with its partner
+    Cx a[4][4], b[4][4];
+    for (int64_t i = 0; i < 4; ++i)
+      for (int64_t j = 0; j < 4; ++j) {
+        a[i][j] = Ld(d, i * quarter + mid * 4 + j);
+        b[i][j] = Ld(d, i * quarter + rm * 4 + j);
+      }
+    for (int64_t i = 0; i < 4; ++i)
+      for (int64_t j = 0; j < 4; ++j) {
+        St(d, kRev2[j] * quarter + rm * 4 + kRev2[i], a[i][j]);
+        if (rm != mid) St(d, kRev2[j] * quarter + mid * 4 + kRev2[i], b[i][j]);
+      }
+  }
+}
+
+}  // namespace
+
 void fbFftBitRevInPlace(Ipp64f* d, int64_t N, const int32_t* t) {
   if (N < 4) return;
+  if (N >= fft::kBitRevTilesFrom) {
+    int n = 0;
+    while ((int64_t{1} << n) < N) ++n;
+    BitRevInPlaceTiles(d, n);
+    return;
+  }
   const int64_t h = N / 2;
   int64_t i = 0;
   for (; t[i] != 0; i += 2) {
@@ -291,7 +356,39 @@ void fbFftBitRevInPlace(Ipp64f* d, int64_t N, const int32_t* t) {
   }
 }
 
+// The copying permutation in 4 x 4 tiles: an index is [i: 2 bits][mid][j: 2 bits] and goes to
+// [rev(j)][rev(mid)][rev(i)]. Each tile reads four runs of four consecutive values (four
+// sequential streams over the source) and writes four runs of four consecutive values, so
+// every destination line is written whole.
+void fft::PlainBitRevCopy(const double* s, double* d, int n) {
+  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
+  const int64_t quarter = int64_t{1} << (n - 2), mids = int64_t{1} << (n - 4);
+  int64_t rm = 0;  // reversal of mid over n - 4 bits, kept by a reversed counter
+  for (int64_t mid = 0; mid < mids; ++mid) {
+    if (mid > 0) {
+      int64_t e = mids / 2;
+      while (e <= rm) {
+        rm -= e;
+        e /= 2;
+      }
+      rm += e;
+    }
+    Cx v[4][4];
+    for (int64_t i = 0; i < 4; ++i)
+      for (int64_t j = 0; j < 4; ++j) v[i][j] = Ld(s, i * quarter + mid * 4 + j);
+    for (int64_t j = 0; j < 4; ++j)
+      for (int64_t i = 0; i < 4; ++i) St(d, kRev2[j] * quarter + rm * 4 + kRev2[i], v[i][j]);
+  }
+}
+
 void fbFftBitRevCopy(const Ipp64f* s, Ipp64f* d, int64_t N, const int32_t* t) {
+  // Large vectors in tiles (cache-friendly); small ones through the swap list.
+  if (N >= fft::kBitRevTilesFrom) {
+    int n = 0;
+    while ((int64_t{1} << n) < N) ++n;
+    fft::PlainBitRevCopy(s, d, n);
+    return;
+  }
   const int64_t h = N / 2;
   auto self = [&](int64_t a) {
     St(d, a, Ld(s, a));

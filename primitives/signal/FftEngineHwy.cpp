@@ -30,6 +30,7 @@ int64_t ScaleBlocks(double factor, double* d, int64_t count) {
 
 using D1 = hn::Full128<double>;  // one complex value
 using V1 = hn::Vec<D1>;
+using D2 = hn::CappedTag<double, 4>;  // up to two complex values
 
 // x * w: (xr*wr - xi*wi, xi*wr + xr*wi); x * conj(w): (xr*wr + xi*wi, xi*wr - xr*wi).
 template <bool kInv, class D, class V>
@@ -67,7 +68,25 @@ HWY_INLINE void Butterfly4(D d, V x0, V y1, V y2, V y3, V& o0, V& o1, V& o2, V& 
 template <bool kInv>
 void FirstPassT(double* d, int64_t N) {
   const D1 d1;
-  for (int64_t g = 0; g < N; g += 4) {
+  int64_t g = 0;
+  if constexpr (hn::MaxLanes(D2()) == 4) {
+    // Two groups at once: the first values of both groups in one vector, and so on.
+    const D2 d2;
+    for (; g + 8 <= N; g += 8) {
+      double* p = d + 2 * g;
+      const hn::Vec<D2> x01 = hn::LoadU(d2, p), x23 = hn::LoadU(d2, p + 4),
+                        y01 = hn::LoadU(d2, p + 8), y23 = hn::LoadU(d2, p + 12);
+      hn::Vec<D2> o0, o1, o2, o3;
+      Butterfly4<kInv>(d2, hn::ConcatLowerLower(d2, y01, x01), hn::ConcatUpperUpper(d2, y01, x01),
+                       hn::ConcatLowerLower(d2, y23, x23), hn::ConcatUpperUpper(d2, y23, x23), o0,
+                       o1, o2, o3);
+      hn::StoreU(hn::ConcatLowerLower(d2, o1, o0), d2, p);
+      hn::StoreU(hn::ConcatLowerLower(d2, o3, o2), d2, p + 4);
+      hn::StoreU(hn::ConcatUpperUpper(d2, o1, o0), d2, p + 8);
+      hn::StoreU(hn::ConcatUpperUpper(d2, o3, o2), d2, p + 12);
+    }
+  }
+  for (; g < N; g += 4) {
     double* p = d + 2 * g;
     V1 o0, o1, o2, o3;
     Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
@@ -84,24 +103,81 @@ void FirstPass(double* d, int64_t N, bool inverse) {
 }
 
 template <bool kInv>
+HWY_INLINE void Radix2Group8(D1 d1, V1 w1, V1 w3, V1 x0, V1 x1, V1 x2, V1 x3, V1 x4, V1 x5, V1 x6,
+                             V1 x7, double* p) {
+  // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
+  const V1 s6 = hn::Reverse2(d1, x6);
+  const V1 y5 = Twiddle<kInv>(d1, x5, w1), y7 = Twiddle<kInv>(d1, x7, w3);
+  const V1 y6 = kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6);
+  hn::StoreU(hn::Add(x0, x4), d1, p);
+  hn::StoreU(hn::Add(x1, y5), d1, p + 2);
+  hn::StoreU(hn::Add(x2, y6), d1, p + 4);
+  hn::StoreU(hn::Add(x3, y7), d1, p + 6);
+  hn::StoreU(hn::Sub(x0, x4), d1, p + 8);
+  hn::StoreU(hn::Sub(x1, y5), d1, p + 10);
+  hn::StoreU(hn::Sub(x2, y6), d1, p + 12);
+  hn::StoreU(hn::Sub(x3, y7), d1, p + 14);
+}
+
+template <bool kInv>
+void FirstPassOddT(double* d, int64_t N, double v) {
+  const D1 d1;
+  HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
+  const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
+  int64_t g = 0;
+  if constexpr (hn::MaxLanes(D2()) == 4) {
+    // The two groups of four side by side in two-value vectors, then the radix-2 step on whole
+    // halves: the value without a factor and the -j one are blended in from their own forms.
+    const D2 d2;
+    using V2 = hn::Vec<D2>;
+    HWY_ALIGN const double f11[4] = {v, -v, v, -v}, f33[4] = {-v, -v, -v, -v};
+    const V2 w11 = hn::Load(d2, f11), w33 = hn::Load(d2, f33);
+    const auto first = hn::FirstN(d2, 2);
+    for (; g < N; g += 8) {
+      double* p = d + 2 * g;
+      const V2 x01 = hn::LoadU(d2, p), x23 = hn::LoadU(d2, p + 4), x45 = hn::LoadU(d2, p + 8),
+               x67 = hn::LoadU(d2, p + 12);
+      V2 o0, o1, o2, o3;
+      Butterfly4<kInv>(d2, hn::ConcatLowerLower(d2, x45, x01), hn::ConcatUpperUpper(d2, x45, x01),
+                       hn::ConcatLowerLower(d2, x67, x23), hn::ConcatUpperUpper(d2, x67, x23), o0,
+                       o1, o2, o3);
+      const V2 a = hn::ConcatLowerLower(d2, o1, o0), b = hn::ConcatLowerLower(d2, o3, o2);
+      const V2 c = hn::ConcatUpperUpper(d2, o1, o0), e = hn::ConcatUpperUpper(d2, o3, o2);
+      const V2 es = hn::Reverse2(d2, e);
+      const V2 ej = kInv ? hn::OddEven(es, hn::Neg(es)) : hn::OddEven(hn::Neg(es), es);
+      const V2 y45 = hn::IfThenElse(first, c, Twiddle<kInv>(d2, c, w11));
+      const V2 y67 = hn::IfThenElse(first, ej, Twiddle<kInv>(d2, e, w33));
+      hn::StoreU(hn::Add(a, y45), d2, p);
+      hn::StoreU(hn::Add(b, y67), d2, p + 4);
+      hn::StoreU(hn::Sub(a, y45), d2, p + 8);
+      hn::StoreU(hn::Sub(b, y67), d2, p + 12);
+    }
+  }
+  for (; g < N; g += 8) {
+    double* p = d + 2 * g;
+    V1 x0, x1, x2, x3, x4, x5, x6, x7;
+    Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
+                     hn::LoadU(d1, p + 6), x0, x1, x2, x3);
+    Butterfly4<kInv>(d1, hn::LoadU(d1, p + 8), hn::LoadU(d1, p + 10), hn::LoadU(d1, p + 12),
+                     hn::LoadU(d1, p + 14), x4, x5, x6, x7);
+    Radix2Group8<kInv>(d1, w1, w3, x0, x1, x2, x3, x4, x5, x6, x7, p);
+  }
+}
+void FirstPassOdd(double* d, int64_t N, double v, bool inverse) {
+  if (inverse) FirstPassOddT<true>(d, N, v);
+  else FirstPassOddT<false>(d, N, v);
+}
+
+template <bool kInv>
 void Radix2Pass8T(double* d, int64_t N, double v) {
   const D1 d1;
   HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
   const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
   for (int64_t g = 0; g < N; g += 8) {
     double* p = d + 2 * g;
-    const V1 x4 = hn::LoadU(d1, p + 8), x5 = hn::LoadU(d1, p + 10), x6 = hn::LoadU(d1, p + 12),
-             x7 = hn::LoadU(d1, p + 14);
-    // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
-    const V1 s6 = hn::Reverse2(d1, x6);
-    const V1 y[4] = {x4, Twiddle<kInv>(d1, x5, w1),
-                     kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6),
-                     Twiddle<kInv>(d1, x7, w3)};
-    for (int c = 0; c < 4; ++c) {
-      const V1 a = hn::LoadU(d1, p + 2 * c);
-      hn::StoreU(hn::Add(a, y[c]), d1, p + 2 * c);
-      hn::StoreU(hn::Sub(a, y[c]), d1, p + 2 * c + 8);
-    }
+    Radix2Group8<kInv>(d1, w1, w3, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
+                       hn::LoadU(d1, p + 6), hn::LoadU(d1, p + 8), hn::LoadU(d1, p + 10),
+                       hn::LoadU(d1, p + 12), hn::LoadU(d1, p + 14), p);
   }
 }
 void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
@@ -109,26 +185,31 @@ void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
   else Radix2Pass8T<false>(d, N, v);
 }
 
-// Gathers the factors of C consecutive columns whose table entries lie `stride` entries apart.
-struct FactorGather {
-  explicit FactorGather(int64_t strideDoubles) {
-    const DF df;
-    const hn::RebindToSigned<DF> di;
-    HWY_ALIGN int64_t lanes[hn::MaxLanes(df)];
-    for (size_t i = 0; i < hn::Lanes(df); ++i)
-      lanes[i] = static_cast<int64_t>(i / 2) * strideDoubles + static_cast<int64_t>(i % 2);
-    index = hn::Load(di, lanes);
+// C complex values from 128-bit blocks `step` doubles apart (the factors of C consecutive columns).
+template <class D>
+HWY_INLINE hn::Vec<D> LoadBlocks(D d, const double* p, int64_t step) {
+  if constexpr (hn::MaxLanes(D()) <= 2) {
+    (void)step;
+    return hn::LoadU(d, p);
+  } else {
+    const hn::Half<D> dh;
+    const int64_t half = static_cast<int64_t>(hn::MaxLanes(D())) / 4;
+    return hn::Combine(d, LoadBlocks(dh, p + half * step, step), LoadBlocks(dh, p, step));
   }
+}
+
+struct FactorGather {
+  explicit FactorGather(int64_t strideDoubles) : step(strideDoubles) {}
   VF At(const double* p) const {
     const DF df;
-    if (hn::Lanes(df) == 2) return hn::LoadU(df, p);
-    return hn::GatherIndex(df, p, index);
+    if (step == 2) return hn::LoadU(df, p);
+    return LoadBlocks(df, p, step);
   }
-  hn::Vec<hn::RebindToSigned<DF>> index;
+  int64_t step;
 };
 
 template <bool kInv>
-void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
+void Radix4PassT(double* d, int64_t N, int64_t total, int64_t L, const double* table) {
   const DF df;
   const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   const int64_t stride = N / (4 * L);
@@ -137,7 +218,7 @@ void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
   for (int64_t c0 = 0; c0 < L; c0 += C) {
     const double* w = table + 6 * c0 * stride;
     const VF w1 = gather.At(w), w2 = gather.At(w + 2), w3 = gather.At(w + 4);
-    for (int64_t g0 = 0; g0 < N; g0 += 4 * L) {
+    for (int64_t g0 = 0; g0 < total; g0 += 4 * L) {
       double* g = d + 2 * (g0 + c0);
       const VF x0 = hn::LoadU(df, g), x1 = hn::LoadU(df, g + 2 * L),
                x2 = hn::LoadU(df, g + 4 * L), x3 = hn::LoadU(df, g + 6 * L);
@@ -157,9 +238,10 @@ void Radix4PassT(double* d, int64_t N, int64_t L, const double* table) {
     }
   }
 }
-void Radix4Pass(double* d, int64_t N, int64_t L, const double* table, bool inverse) {
-  if (inverse) Radix4PassT<true>(d, N, L, table);
-  else Radix4PassT<false>(d, N, L, table);
+void Radix4Pass(double* d, int64_t N, int64_t total, int64_t L, const double* table,
+                bool inverse) {
+  if (inverse) Radix4PassT<true>(d, N, total, L, table);
+  else Radix4PassT<false>(d, N, total, L, table);
 }
 
 template <bool kInv>
@@ -196,16 +278,31 @@ void Radix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* tabl
   else Radix2ChunkT<false>(d, N, L, k0, table);
 }
 
+// Stores the C complex values of v as 128-bit blocks `step` doubles apart.
+template <class D>
+HWY_INLINE void StoreBlocks(D d, hn::Vec<D> v, double* p, int64_t step) {
+  if constexpr (hn::MaxLanes(D()) <= 2) {
+    (void)step;
+    hn::StoreU(v, d, p);
+  } else {
+    const hn::Half<D> dh;
+    const int64_t half = static_cast<int64_t>(hn::MaxLanes(D())) / 4;
+    StoreBlocks(dh, hn::LowerHalf(dh, v), p, step);
+    StoreBlocks(dh, hn::UpperHalf(dh, v), p + half * step, step);
+  }
+}
+
 template <bool kInv>
 void GatherColumnsT(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                     double* rows) {
-  const D1 d1;
+  const D2 df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t p = 0; p < K; ++p) {
     const double* src = d + 2 * (p * M + q0);
     const double* w = columns + 8 * p;
-    for (int c = 0; c < 4; ++c)
-      hn::StoreU(Twiddle<kInv>(d1, hn::LoadU(d1, src + 2 * c), hn::LoadU(d1, w + 2 * c)), d1,
-                 rows + 2 * (K * c + p));
+    for (int64_t c = 0; c < 4; c += C)
+      StoreBlocks(df, Twiddle<kInv>(df, hn::LoadU(df, src + 2 * c), hn::LoadU(df, w + 2 * c)),
+                  rows + 2 * (K * c + p), 2 * K);
   }
 }
 void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
@@ -215,23 +312,46 @@ void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const doub
 }
 
 void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows) {
-  const D1 d1;
+  const D2 df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
   for (int64_t t = 0; t < K; ++t) {
     double* dst = d + 2 * (t * M + q0);
-    for (int c = 0; c < 4; ++c) hn::StoreU(hn::LoadU(d1, rows + 2 * (K * c + t)), d1, dst + 2 * c);
+    for (int64_t c = 0; c < 4; c += C)
+      hn::StoreU(LoadBlocks(df, rows + 2 * (K * c + t), 2 * K), df, dst + 2 * c);
   }
 }
 
+template <bool kInv>
+void ScatterGatherColumnsT(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
+                           double* rows) {
+  const D2 df;
+  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
+  for (int64_t t = 0; t < K; ++t) {
+    double* line = d + 2 * (t * M + q0);
+    for (int64_t c = 0; c < 4; c += C)
+      hn::StoreU(LoadBlocks(df, rows + 2 * (K * c + t), 2 * K), df, line + 2 * c);
+    const double* w = next + 8 * t;
+    for (int64_t c = 0; c < 4; c += C)
+      StoreBlocks(df, Twiddle<kInv>(df, hn::LoadU(df, line + 8 + 2 * c), hn::LoadU(df, w + 2 * c)),
+                  rows + 2 * (K * c + t), 2 * K);
+  }
+}
+void ScatterGatherColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
+                          double* rows, bool inverse) {
+  if (inverse) ScatterGatherColumnsT<true>(d, M, K, q0, next, rows);
+  else ScatterGatherColumnsT<false>(d, M, K, q0, next, rows);
+}
+
 const Kernels* TargetKernels() {
-  static const Kernels k{&FirstPass,     &Radix2Pass8,   &Radix4Pass,    &Radix2Chunk,
-                         &ScaleBlocks,   &GatherColumns, &ScatterColumns};
+  static const Kernels k{&FirstPass,   &Radix2Pass8,   &FirstPassOdd,   &Radix4Pass,  &Radix2Chunk,
+                         &ScaleBlocks, &GatherColumns, &ScatterColumns, &ScatterGatherColumns};
   return &k;
 }
 
 #else  // one lane holds no complex value: the plain passes run
 
 const Kernels* TargetKernels() {
-  static const Kernels k{nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr};
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr, nullptr, nullptr};
   return &k;
 }
 

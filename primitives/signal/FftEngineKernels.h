@@ -12,13 +12,20 @@
 
 namespace builtin::fft {
 
+// From this length on the copying permutation works in tiles instead of through the swap list.
+inline constexpr int64_t kBitRevTilesFrom = 4096;
+
 struct Kernels {
   // First radix-4 pass on groups of four consecutive values.
   void (*firstPass)(double* d, int64_t N, bool inverse);
   // Radix-2 pass of odd orders on groups of eight; v = cos(pi/4) from the table.
   void (*radix2Pass8)(double* d, int64_t N, double v, bool inverse);
-  // One radix-4 pass of span L (4L <= N).
-  void (*radix4Pass)(double* d, int64_t N, int64_t L, const double* table, bool inverse);
+  // The first pass and the radix-2 pass of odd orders in one sweep over groups of eight.
+  void (*firstPassOdd)(double* d, int64_t N, double v, bool inverse);
+  // One radix-4 pass of span L (4L <= N) over total values: total / N consecutive transforms of
+  // N points each (the passes that take no N treat total values likewise).
+  void (*radix4Pass)(double* d, int64_t N, int64_t total, int64_t L, const double* table,
+                     bool inverse);
   // 64 positions k0.. of one radix-2 combining pass of span L over every pair of blocks.
   void (*radix2Chunk)(double* d, int64_t N, int64_t L, int64_t k0, const double* table,
                       bool inverse);
@@ -29,6 +36,10 @@ struct Kernels {
   void (*gatherColumns)(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                         double* rows, bool inverse);
   void (*scatterColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
+  // The scatter of columns q0.. and the gather of the next four columns (factors `next`) in one
+  // sweep over the K rows of the data: position t of the rows is read before it is rewritten.
+  void (*scatterGatherColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
+                               double* rows, bool inverse);
 };
 
 // The vector passes of the running processor's instruction set, and a table of none.
@@ -37,6 +48,9 @@ const Kernels& PlainKernels();
 
 // The radix-4 kernel and the large transform on a given kernel table (the tests compare tables).
 void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse);
+// The radix-4 kernel on count consecutive transforms of N points.
+void RunRadix4Many(const Kernels& k, double* d, int64_t N, int64_t count, const double* table,
+                   bool inverse);
 void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,
               bool inverse);
 
@@ -46,7 +60,7 @@ void PlainFirstPass(double* d, int64_t N);
 template <bool kInv>
 void PlainRadix2Pass8(double* d, int64_t N, double v);
 template <bool kInv>
-void PlainRadix4Pass(double* d, int64_t N, int64_t L, const double* table);
+void PlainRadix4Pass(double* d, int64_t N, int64_t total, int64_t L, const double* table);
 template <bool kInv>
 void PlainRadix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* table);
 void PlainScale(double factor, double* d, int64_t count);
@@ -54,5 +68,6 @@ template <bool kInv>
 void PlainGatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
                         double* rows);
 void PlainScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
+void PlainBitRevCopy(const double* s, double* d, int n);
 
 }  // namespace builtin::fft

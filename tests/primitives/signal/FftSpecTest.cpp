@@ -143,6 +143,45 @@ TEST(FftSpec, FreeAndQueriesRejectNullAndTheOtherKind) {
   EXPECT_EQ(ippsFFTFree_R_64f(realSpec), ippStsNoErr);
 }
 
+// The work buffer of a transform call: none when the specification needs none, a caller's buffer
+// from its first 16-byte boundary, else an allocated block (-9 when that fails).
+TEST(FftSpec, WorkBufferOfATransformCall) {
+  IppsFFTSpec_C_64fc* small = nullptr;
+  IppsFFTSpec_C_64fc* large = nullptr;
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&small, 11, 8, ippAlgHintNone), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&large, 12, 8, ippAlgHintNone), ippStsNoErr);
+  std::vector<Ipp8u> buffer(1040 + 32);
+  double* work = reinterpret_cast<double*>(uintptr_t{1});
+  void* allocated = reinterpret_cast<void*>(uintptr_t{1});
+  const int64_t live = LiveAllocations();
+  EXPECT_EQ(fbFftTakeWork(small, buffer.data(), &work, &allocated), ippStsNoErr);
+  EXPECT_EQ(work, nullptr);
+  EXPECT_EQ(allocated, nullptr);
+  for (int offset = 0; offset < 16; ++offset) {
+    Ipp8u* given = buffer.data() + offset;
+    EXPECT_EQ(fbFftTakeWork(large, given, &work, &allocated), ippStsNoErr);
+    const auto at = reinterpret_cast<uintptr_t>(work);
+    EXPECT_EQ(at % 16, 0u);
+    EXPECT_GE(at, reinterpret_cast<uintptr_t>(given));
+    EXPECT_LT(at, reinterpret_cast<uintptr_t>(given) + 16);
+    EXPECT_EQ(allocated, nullptr);
+  }
+  EXPECT_EQ(LiveAllocations(), live);
+  EXPECT_EQ(fbFftTakeWork(large, nullptr, &work, &allocated), ippStsNoErr);
+  EXPECT_EQ(static_cast<void*>(work), allocated);
+  EXPECT_EQ(LiveAllocations(), live + 1);
+  fbAlignedFree(allocated);
+  {
+    allochook::FailNth fail(1);
+    EXPECT_EQ(fbFftTakeWork(large, nullptr, &work, &allocated), ippStsMemAllocErr);
+  }
+  EXPECT_EQ(work, nullptr);
+  EXPECT_EQ(allocated, nullptr);
+  EXPECT_EQ(LiveAllocations(), live);
+  ippsFFTFree_C_64fc(small);
+  ippsFFTFree_C_64fc(large);
+}
+
 // ---- Work sizes and the plan ---------------------------------------------------------------
 
 // Work-size query of a complex transform order (a real specification of order n + 1 alike).
@@ -302,12 +341,16 @@ struct Replica {
   std::vector<double> t;
 };
 
-// Within 2 ulp of the long double cos and -sin of the exact angle.
+// One unit in the last place of a double of magnitude x (0 for zero).
+double Ulp(double x) { return x == 0 ? 0.0 : std::ldexp(1.0, std::ilogb(x) - 52); }
+
+// Within 2 ulp of the long double cos and -sin of the exact angle (a long double angle of a
+// quarter turn leaves a cosine of about 1e-20 where the exact one is 0, hence the absolute 1e-18).
 void ExpectNearExact(double re, double im, int n, int64_t e) {
   const ld angle = 2 * 3.141592653589793238462643383279502884L * e / Pow2(n);
   const ld c = std::cos(angle), s = -std::sin(angle);
-  EXPECT_LE(std::fabs(ld(re) - c), 2 * std::ldexp(1.0, std::ilogb(double(c)) - 52) + 1e-18);
-  EXPECT_LE(std::fabs(ld(im) - s), 2 * std::ldexp(1.0, std::ilogb(double(s)) - 52) + 1e-18);
+  EXPECT_LE(std::fabs(ld(re) - c), 2 * Ulp(double(c)) + 1e-18);
+  EXPECT_LE(std::fabs(ld(im) - s), 2 * Ulp(double(s)) + 1e-18);
 }
 
 void ExpectFactor(const double* p, const Replica& rep, int n, int64_t e) {
