@@ -67,12 +67,15 @@ void fbRealFftPost(Ipp64f* pData, int h, const Ipp64f* pTwiddles);
 void fbRealFftPre(const Ipp64f* pSrc, Ipp64f* pDst, int h, const Ipp64f* pTwiddles);
 
 // pSrcDst becomes pSrc times the conjugate of pSrcDst, element by element, both in Pack order
-// (real X0, the pairs, and real Xh at the end when len is even). pSrc may equal pSrcDst.
-// Checks: either pointer null -8, len < 1 -6.
+// (real X0, the pairs, and real Xh at the end when len is even): a pair (ar, ai), (br, bi)
+// becomes (ar*br + ai*bi, ai*br - ar*bi) in float64, like the rest of the FFT path. pSrc may
+// equal pSrcDst (each pair is read before it is written). Checks: either pointer null -8,
+// len < 1 -6.
 IppStatus fbMulPackConj(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);
 
 // pSrcDst becomes pSrc times pSrcDst, element by element, both in Perm order (real X0, real Xh
-// at position 1 when len is even, then the pairs). pSrc may equal pSrcDst.
+// at position 1 when len is even, then the pairs): a pair becomes (ar*br - ai*bi, ai*br + ar*bi)
+// in float64. pSrc may equal pSrcDst.
 // Checks: either pointer null -8, len < 1 -6.
 IppStatus fbMulPerm(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len);
 
