@@ -10,6 +10,7 @@
 #include <hwy/targets.h>
 
 #include "primitives/filters/BoxFilterKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::boxfilter {
@@ -22,7 +23,8 @@ size_t ColumnAddBlocks(int32_t* HWY_RESTRICT col, const uint8_t* HWY_RESTRICT ro
   const size_t lanes = hn::Lanes(d32);
   size_t i = 0;
   for (; i + lanes <= n; i += lanes)
-    hn::StoreU(hn::Add(hn::LoadU(d32, col + i), hn::PromoteTo(d32, hn::LoadU(d8, row + i))), d32, col + i);
+    hn::StoreU(hn::Add(hn::LoadU(d32, col + i), hn::PromoteTo(d32, hn::LoadU(d8, row + i))), d32,
+               col + i);
   return i;
 }
 
@@ -40,8 +42,8 @@ size_t ColumnMoveBlocks(int32_t* HWY_RESTRICT col, const uint8_t* HWY_RESTRICT e
   return i;
 }
 
-size_t WindowMeansBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, int64_t taps, uint32_t multiplier,
-                         int32_t shift, uint8_t* HWY_RESTRICT out, size_t n) {
+size_t WindowMeansBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, int64_t taps,
+                         uint32_t multiplier, int32_t shift, uint8_t* HWY_RESTRICT out, size_t n) {
   const hn::ScalableTag<uint32_t> du;
   const hn::Rebind<uint8_t, decltype(du)> d8;
   const hn::RebindToSigned<decltype(du)> di;
@@ -66,10 +68,12 @@ size_t WindowMeansBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, in
 // lanes. Four channels: a vector is one pixel's sums, moved on by the columns that enter and
 // leave. One channel: a vector is four pixels; the column differences of the four are summed
 // by a lane scan and added to the running sum of the pixel before them.
-size_t WindowRunBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, int64_t taps, uint32_t multiplier,
-                       int32_t shift, uint32_t* HWY_RESTRICT sums, uint8_t* HWY_RESTRICT out, size_t n) {
+size_t WindowRunBlocks(const int32_t* HWY_RESTRICT col, ptrdiff_t channels, int64_t taps,
+                       uint32_t multiplier, int32_t shift, uint32_t* HWY_RESTRICT sums,
+                       uint8_t* HWY_RESTRICT out, size_t n) {
 #if HWY_TARGET == HWY_SCALAR
-  (void)col, (void)channels, (void)taps, (void)multiplier, (void)shift, (void)sums, (void)out, (void)n;
+  (void)col, (void)channels, (void)taps, (void)multiplier, (void)shift, (void)sums, (void)out,
+      (void)n;
   return 0;  // no 128-bit vectors: the plain loop carries the sums
 #else
   const hn::Full128<uint32_t> du;
@@ -116,8 +120,10 @@ size_t Box3x3Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t step, ptrdiff_t c
   for (; i + lanes <= n; i += lanes) {
     auto s = hn::Zero(d16);
     for (int r = 0; r < 3; ++r)
-      for (int j = 0; j < 3; ++j) s = hn::Add(s, hn::PromoteTo(d16, hn::LoadU(d8, src + i + j * channels + r * step)));
-    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRight<2>(hn::MulHigh(s, k)))), d8, out + i);
+      for (int j = 0; j < 3; ++j)
+        s = hn::Add(s, hn::PromoteTo(d16, hn::LoadU(d8, src + i + j * channels + r * step)));
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRight<2>(hn::MulHigh(s, k)))), d8,
+               out + i);
   }
   return i;
 }
@@ -136,11 +142,9 @@ HWY_EXPORT(Box3x3Blocks);
 HWY_EXPORT(WindowRunBlocks);
 
 TBoxBlocks VectorBox() {
-  // Choose the target first: before any dispatch the table holds the choosing entry, which
-  // asks the processor again on every call (slow where that traps to a hypervisor).
-  if (!hwy::GetChosenTarget().IsInitialized()) hwy::GetChosenTarget().Update(hwy::SupportedTargets());
-  return TBoxBlocks{&HWY_DYNAMIC_DISPATCH(ColumnAddBlocks), &HWY_DYNAMIC_DISPATCH(ColumnMoveBlocks),
-                    &HWY_DYNAMIC_DISPATCH(WindowMeansBlocks), &HWY_DYNAMIC_DISPATCH(Box3x3Blocks), &HWY_DYNAMIC_DISPATCH(WindowRunBlocks)};
+  return TBoxBlocks{PF_HWY_DISPATCHED(ColumnAddBlocks), PF_HWY_DISPATCHED(ColumnMoveBlocks),
+                    PF_HWY_DISPATCHED(WindowMeansBlocks), PF_HWY_DISPATCHED(Box3x3Blocks),
+                    PF_HWY_DISPATCHED(WindowRunBlocks)};
 }
 
 }  // namespace builtin::boxfilter

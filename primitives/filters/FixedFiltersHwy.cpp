@@ -9,6 +9,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/filters/FixedFiltersKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::fixedfilters {
@@ -250,20 +251,21 @@ HWY_AFTER_NAMESPACE();
 namespace builtin::fixedfilters {
 
 // Each operation's kernel, under the operation's name.
-#define PF_FIXEDFILTERS_VECTOR_OPS(X)                                                             \
-  X(Sum3)                                                                                         \
-  X(Sum121) X(PixelDiff) X(Sum5) X(LaplaceRows5) X(GaussRows5) X(DiffSat) X(Sum3Sat) X(Sum121Sat) \
-      X(SharpenOut) X(Laplace3Out) X(Lowpass3Out) X(Gauss3Out) X(Laplace5Out) X(Gauss5Out)        \
+#define PF_FIXEDFILTERS_VECTOR_OPS(X)                                                      \
+  X(Sum3)                                                                                  \
+  X(Sum121)                                                                                \
+  X(PixelDiff) X(Sum5) X(LaplaceRows5) X(GaussRows5) X(DiffSat) X(Sum3Sat) X(Sum121Sat)    \
+      X(SharpenOut) X(Laplace3Out) X(Lowpass3Out) X(Gauss3Out) X(Laplace5Out) X(Gauss5Out) \
           X(Hipass5Out) X(Lowpass5Out)
 #define PF_FIXEDFILTERS_VECTOR_DEFINE(op) \
   HWY_EXPORT(op##Blocks);                 \
-  op::Blocks op::Vector() { return &HWY_DYNAMIC_DISPATCH(op##Blocks); }
+  op::Blocks op::Vector() { return PF_HWY_DISPATCHED(op##Blocks); }
 PF_FIXEDFILTERS_VECTOR_OPS(PF_FIXEDFILTERS_VECTOR_DEFINE)
 #undef PF_FIXEDFILTERS_VECTOR_DEFINE
 #undef PF_FIXEDFILTERS_VECTOR_OPS
 
 HWY_EXPORT(RowSum5UpdateBlocks);
-UpdateBlocks RowSum5UpdateVector() { return &HWY_DYNAMIC_DISPATCH(RowSum5UpdateBlocks); }
+UpdateBlocks RowSum5UpdateVector() { return PF_HWY_DISPATCHED(RowSum5UpdateBlocks); }
 
 }  // namespace builtin::fixedfilters
 #endif  // HWY_ONCE

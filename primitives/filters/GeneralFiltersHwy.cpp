@@ -7,6 +7,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/filters/GeneralFiltersKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::general {
@@ -168,8 +169,8 @@ namespace builtin::general {
 HWY_EXPORT(IntegerBlocks);
 HWY_EXPORT(FloatBlocks);
 
-IntegerBlocksFn VectorIntegerBlocks() { return &HWY_DYNAMIC_DISPATCH(IntegerBlocks); }
-FloatBlocksFn VectorFloatBlocks() { return &HWY_DYNAMIC_DISPATCH(FloatBlocks); }
+IntegerBlocksFn VectorIntegerBlocks() { return PF_HWY_DISPATCHED(IntegerBlocks); }
+FloatBlocksFn VectorFloatBlocks() { return PF_HWY_DISPATCHED(FloatBlocks); }
 
 }  // namespace builtin::general
 #endif  // HWY_ONCE

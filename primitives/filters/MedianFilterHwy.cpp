@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "primitives/filters/MedianFilterKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::medianfilter {
@@ -34,20 +35,21 @@ HWY_INLINE void RunNetwork(V* v, std::index_sequence<I...>) {
   (Exchange(v[kNet[I].lo], v[kNet[I].hi]), ...);
 }
 
-size_t MedianTaps3Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t stride, uint8_t* HWY_RESTRICT out,
-                         size_t n) {
+size_t MedianTaps3Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t stride,
+                         uint8_t* HWY_RESTRICT out, size_t n) {
   const hn::ScalableTag<uint8_t> d;
   const size_t lanes = hn::Lanes(d);
   size_t i = 0;
   for (; i + lanes <= n; i += lanes) {
     const uint8_t* p = src + i;
-    hn::StoreU(Median3(hn::LoadU(d, p), hn::LoadU(d, p + stride), hn::LoadU(d, p + 2 * stride)), d, out + i);
+    hn::StoreU(Median3(hn::LoadU(d, p), hn::LoadU(d, p + stride), hn::LoadU(d, p + 2 * stride)), d,
+               out + i);
   }
   return i;
 }
 
-size_t MedianTaps5Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t stride, uint8_t* HWY_RESTRICT out,
-                         size_t n) {
+size_t MedianTaps5Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t stride,
+                         uint8_t* HWY_RESTRICT out, size_t n) {
   const hn::ScalableTag<uint8_t> d;
   using V = hn::Vec<decltype(d)>;
   const size_t lanes = hn::Lanes(d);
@@ -91,9 +93,11 @@ size_t MedianSquare3Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t step, ptrd
     }
     for (size_t i = 0; i < len; i += lanes) {
       const V maxOfLows =
-          hn::Max(hn::Max(hn::LoadU(d, lows + i), hn::LoadU(d, lows + i + channels)), hn::LoadU(d, lows + i + 2 * channels));
-      const V minOfHighs = hn::Min(hn::Min(hn::LoadU(d, highs + i), hn::LoadU(d, highs + i + channels)),
-                                   hn::LoadU(d, highs + i + 2 * channels));
+          hn::Max(hn::Max(hn::LoadU(d, lows + i), hn::LoadU(d, lows + i + channels)),
+                  hn::LoadU(d, lows + i + 2 * channels));
+      const V minOfHighs =
+          hn::Min(hn::Min(hn::LoadU(d, highs + i), hn::LoadU(d, highs + i + channels)),
+                  hn::LoadU(d, highs + i + 2 * channels));
       const V mid = Median3(hn::LoadU(d, middles + i), hn::LoadU(d, middles + i + channels),
                             hn::LoadU(d, middles + i + 2 * channels));
       hn::StoreU(Median3(maxOfLows, mid, minOfHighs), d, out + base + i);
@@ -127,7 +131,8 @@ size_t MedianSquare5Blocks(const uint8_t* HWY_RESTRICT src, ptrdiff_t step, ptrd
       V v[25];
       for (int j = 0; j < 5; ++j)
         for (int r = 0; r < 5; ++r) v[5 * j + r] = hn::LoadU(d, sorted[r] + i + j * channels);
-      RunNetwork<kMergeSorted5Columns>(v, std::make_index_sequence<std::size(kMergeSorted5Columns)>());
+      RunNetwork<kMergeSorted5Columns>(v,
+                                       std::make_index_sequence<std::size(kMergeSorted5Columns)>());
       hn::StoreU(v[kMedianOf25Line], d, out + base + i);
     }
   }
@@ -147,11 +152,9 @@ HWY_EXPORT(MedianSquare3Blocks);
 HWY_EXPORT(MedianSquare5Blocks);
 
 TMedianBlocks VectorMedian() {
-  // Choose the target first: before any dispatch the table holds the choosing entry, which
-  // asks the processor again on every call (slow where that traps to a hypervisor).
-  if (!hwy::GetChosenTarget().IsInitialized()) hwy::GetChosenTarget().Update(hwy::SupportedTargets());
-  return TMedianBlocks{&HWY_DYNAMIC_DISPATCH(MedianTaps3Blocks), &HWY_DYNAMIC_DISPATCH(MedianTaps5Blocks),
-                       &HWY_DYNAMIC_DISPATCH(MedianSquare3Blocks), &HWY_DYNAMIC_DISPATCH(MedianSquare5Blocks)};
+  return TMedianBlocks{PF_HWY_DISPATCHED(MedianTaps3Blocks), PF_HWY_DISPATCHED(MedianTaps5Blocks),
+                       PF_HWY_DISPATCHED(MedianSquare3Blocks),
+                       PF_HWY_DISPATCHED(MedianSquare5Blocks)};
 }
 
 }  // namespace builtin::medianfilter

@@ -11,6 +11,7 @@
 #include <hwy/targets.h>
 
 #include "primitives/filters/MinMaxFiltersKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::extremefilter {
@@ -77,8 +78,9 @@ HWY_INLINE size_t TapsLoop(const uint8_t* HWY_RESTRICT src, ptrdiff_t stride, in
 }
 
 template <bool kMax>
-HWY_INLINE size_t SharedPairLoop(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb, ptrdiff_t stride,
-                                 const uint8_t* first, uint8_t* out0, uint8_t* out1, size_t n) {
+HWY_INLINE size_t SharedPairLoop(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb,
+                                 ptrdiff_t stride, const uint8_t* first, uint8_t* out0,
+                                 uint8_t* out1, size_t n) {
   const hn::CappedTag<uint8_t, 32> d;
   using V = hn::Vec<decltype(d)>;
   const size_t lanes = hn::Lanes(d);
@@ -111,20 +113,27 @@ HWY_INLINE size_t MergeLoop(const uint8_t* src, uint8_t* out, size_t n) {
   const size_t lanes = hn::Lanes(d);
   size_t i = 0;
   for (; i + lanes <= n; i += lanes)
-    hn::StoreU(Extreme<kMax, decltype(d)>(hn::LoadU(d, out + i), hn::LoadU(d, src + i)), d, out + i);
+    hn::StoreU(Extreme<kMax, decltype(d)>(hn::LoadU(d, out + i), hn::LoadU(d, src + i)), d,
+               out + i);
   return i;
 }
 
-size_t MinSharedPairBlocks(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb, ptrdiff_t stride,
-                           const uint8_t* first, uint8_t* out0, uint8_t* out1, size_t n) {
+size_t MinSharedPairBlocks(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb,
+                           ptrdiff_t stride, const uint8_t* first, uint8_t* out0, uint8_t* out1,
+                           size_t n) {
   return SharedPairLoop<false>(a, na, b, nb, stride, first, out0, out1, n);
 }
-size_t MaxSharedPairBlocks(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb, ptrdiff_t stride,
-                           const uint8_t* first, uint8_t* out0, uint8_t* out1, size_t n) {
+size_t MaxSharedPairBlocks(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb,
+                           ptrdiff_t stride, const uint8_t* first, uint8_t* out0, uint8_t* out1,
+                           size_t n) {
   return SharedPairLoop<true>(a, na, b, nb, stride, first, out0, out1, n);
 }
-size_t MinMergeBlocks(const uint8_t* src, uint8_t* out, size_t n) { return MergeLoop<false>(src, out, n); }
-size_t MaxMergeBlocks(const uint8_t* src, uint8_t* out, size_t n) { return MergeLoop<true>(src, out, n); }
+size_t MinMergeBlocks(const uint8_t* src, uint8_t* out, size_t n) {
+  return MergeLoop<false>(src, out, n);
+}
+size_t MaxMergeBlocks(const uint8_t* src, uint8_t* out, size_t n) {
+  return MergeLoop<true>(src, out, n);
+}
 
 size_t MinTapsBlocks(const uint8_t* src, ptrdiff_t stride, int64_t taps, uint8_t* out, size_t n) {
   return TapsLoop<false>(src, stride, taps, out, n);
@@ -148,13 +157,10 @@ HWY_EXPORT(MinMergeBlocks);
 HWY_EXPORT(MaxMergeBlocks);
 
 TTapsBlocks VectorTaps() {
-  // Choose the target first: before any dispatch the table holds the choosing entry, which
-  // asks the processor again on every call (slow where that traps to a hypervisor).
-  if (!hwy::GetChosenTarget().IsInitialized()) hwy::GetChosenTarget().Update(hwy::SupportedTargets());
-  return TTapsBlocks{{&HWY_DYNAMIC_DISPATCH(MinTapsBlocks), &HWY_DYNAMIC_DISPATCH(MinSharedPairBlocks),
-                      &HWY_DYNAMIC_DISPATCH(MinMergeBlocks)},
-                     {&HWY_DYNAMIC_DISPATCH(MaxTapsBlocks), &HWY_DYNAMIC_DISPATCH(MaxSharedPairBlocks),
-                      &HWY_DYNAMIC_DISPATCH(MaxMergeBlocks)}};
+  return TTapsBlocks{{PF_HWY_DISPATCHED(MinTapsBlocks), PF_HWY_DISPATCHED(MinSharedPairBlocks),
+                      PF_HWY_DISPATCHED(MinMergeBlocks)},
+                     {PF_HWY_DISPATCHED(MaxTapsBlocks), PF_HWY_DISPATCHED(MaxSharedPairBlocks),
+                      PF_HWY_DISPATCHED(MaxMergeBlocks)}};
 }
 
 }  // namespace builtin::extremefilter

@@ -9,6 +9,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/filters/SobelBorderKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::sepborder {
@@ -76,8 +77,8 @@ namespace builtin::sepborder {
 HWY_EXPORT(RowBlocks);
 HWY_EXPORT(ColBlocks);
 
-RowBlocksFn VectorRowBlocks() { return &HWY_DYNAMIC_DISPATCH(RowBlocks); }
-ColBlocksFn VectorColBlocks() { return &HWY_DYNAMIC_DISPATCH(ColBlocks); }
+RowBlocksFn VectorRowBlocks() { return PF_HWY_DISPATCHED(RowBlocks); }
+ColBlocksFn VectorColBlocks() { return PF_HWY_DISPATCHED(ColBlocks); }
 
 }  // namespace builtin::sepborder
 #endif  // HWY_ONCE

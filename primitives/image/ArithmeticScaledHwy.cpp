@@ -9,6 +9,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/image/ArithmeticScaledKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::weighted {
@@ -33,7 +34,8 @@ struct Tests {
     const VF av = hn::Abs(v);
     const MF dxExact = hn::Or(hn::And(hn::Ge(av, exactLow), hn::Lt(av, exactHigh)),
                               hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(v, hn::Zero(df))));
-    const MF tExact = hn::RebindMask(df, hn::Eq(hn::And(hn::BitCast(du, dx), fitMask), hn::Zero(du)));
+    const MF tExact =
+        hn::RebindMask(df, hn::Eq(hn::And(hn::BitCast(du, dx), fitMask), hn::Zero(du)));
     const MF rExact = hn::And(hn::Eq(hn::Sub(r, v), t), hn::Eq(hn::Sub(r, t), v));
     return hn::And(hn::And(dxExact, tExact), hn::And(rExact, hn::Lt(hn::Abs(r), largest)));
   }
@@ -45,7 +47,8 @@ struct Tests {
     const VF e = hn::Mul(s, reach);
     const auto lo = hn::PromoteTo(df, hn::DemoteTo(d32, hn::Sub(r, e)));
     const auto hi = hn::PromoteTo(df, hn::DemoteTo(d32, hn::Add(r, e)));
-    return hn::And(hn::Lt(s, largest), hn::RebindMask(df, hn::Eq(hn::BitCast(du, lo), hn::BitCast(du, hi))));
+    return hn::And(hn::Lt(s, largest),
+                   hn::RebindMask(df, hn::Eq(hn::BitCast(du, lo), hn::BitCast(du, hi))));
   }
   HWY_INLINE bool AllNear(VF v, VF t, VF r) const {
     const VF s = hn::Add(hn::Abs(v), hn::Abs(t));
@@ -78,7 +81,8 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
       const auto exact = tests.Exact(x, v, dx, t, r);
       return hn::AllTrue(df, exact) || hn::AllTrue(df, hn::Or(exact, tests.Near(v, t, r)));
     }
-    return tests.AllNear(v, t, r) || hn::AllTrue(df, hn::Or(tests.Near(v, t, r), tests.Exact(x, v, dx, t, r)));
+    return tests.AllNear(v, t, r) ||
+           hn::AllTrue(df, hn::Or(tests.Near(v, t, r), tests.Exact(x, v, dx, t, r)));
   };
   size_t i = 0;
 #if HWY_TARGET != HWY_SCALAR
@@ -98,7 +102,8 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
     const auto windowStart = hn::Set(du, kTieBits - plan.window);
     const auto windowBits = hn::Set(du, kLowBits & ~(plan.windowSpan - 1));
     const auto windowStartLow = hn::Set(du32x2, static_cast<uint32_t>(kTieBits - plan.window));
-    const auto windowBitsLow = hn::Set(du32x2, static_cast<uint32_t>(kLowBits & ~(plan.windowSpan - 1)));
+    const auto windowBitsLow =
+        hn::Set(du32x2, static_cast<uint32_t>(kLowBits & ~(plan.windowSpan - 1)));
     const auto nearTie = [&](VF r) {
       return hn::Eq(hn::And(hn::Sub(hn::BitCast(du, r), windowStart), windowBits), hn::Zero(du));
     };
@@ -128,7 +133,8 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
       bool done = false;
       if (plan.exactSteps) {
         // A byte 0 makes any finite sum exact: its accumulator counts as the range's foot.
-        const auto zeroByte = hn::Eq(hn::PromoteTo(du32x2, hn::LoadU(d8x2, src + i)), hn::Zero(du32x2));
+        const auto zeroByte =
+            hn::Eq(hn::PromoteTo(du32x2, hn::LoadU(d8x2, src + i)), hn::Zero(du32x2));
         const auto key = hn::Max(fbits, hn::IfThenElseZero(zeroByte, exactLow));
         done = hn::AllTrue(du32x2, hn::Lt(hn::Sub(key, exactLow), exactSpan));
       }
@@ -136,10 +142,12 @@ size_t WeightedBlocks(const uint8_t* src, uint8_t* acc, size_t pixels, const Pla
         // The window looks at the 29 low bits only: the low halves of the sums, side by side.
         const auto testedLanes = hn::Lt(hn::Sub(fbits, testedLow), testedSpan);
         const auto lows = hn::ConcatEven(du32x2, hn::BitCast(du32x2, r1), hn::BitCast(du32x2, r0));
-        const auto near = hn::Eq(hn::And(hn::Sub(lows, windowStartLow), windowBitsLow), hn::Zero(du32x2));
+        const auto near =
+            hn::Eq(hn::And(hn::Sub(lows, windowStartLow), windowBitsLow), hn::Zero(du32x2));
         if (!hn::AllTrue(du32x2, hn::AndNot(near, testedLanes))) {
           const bool tested = hn::AllTrue(du32x2, testedLanes);
-          if (!vouchedStep(tested, x0, v0, dx0, r0) || !vouchedStep(tested, x1, v1, dx1, r1)) return i;
+          if (!vouchedStep(tested, x0, v0, dx0, r0) || !vouchedStep(tested, x1, v1, dx1, r1))
+            return i;
         }
       }
       hn::StoreU(hn::DemoteTo(d32, r0), d32, row);
@@ -170,7 +178,7 @@ namespace builtin::weighted {
 
 HWY_EXPORT(WeightedBlocks);
 
-BlocksFn VectorBlocks() { return &HWY_DYNAMIC_DISPATCH(WeightedBlocks); }
+BlocksFn VectorBlocks() { return PF_HWY_DISPATCHED(WeightedBlocks); }
 
 }  // namespace builtin::weighted
 #endif  // HWY_ONCE

@@ -8,6 +8,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/image/ColorConversionKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::colorrows {
@@ -40,7 +41,8 @@ size_t YUV422ToRGB(const uint8_t* src, uint8_t* dst, size_t pixels) {
     const auto r = hn::ShiftRight<16>(hn::Add(yy, hn::Mul(kRv, v)));
     const auto g = hn::ShiftRight<16>(hn::Sub(hn::Sub(yy, hn::Mul(kGu, u)), hn::Mul(kGv, v)));
     const auto b = hn::ShiftRight<16>(hn::Add(yy, hn::Mul(kBu, u)));
-    hn::StoreInterleaved3(hn::DemoteTo(d8, r), hn::DemoteTo(d8, g), hn::DemoteTo(d8, b), d8, dst + 3 * i);
+    hn::StoreInterleaved3(hn::DemoteTo(d8, r), hn::DemoteTo(d8, g), hn::DemoteTo(d8, b), d8,
+                          dst + 3 * i);
   }
   return i;
 #endif
@@ -69,8 +71,8 @@ namespace builtin::colorrows {
 HWY_EXPORT(YUV422ToRGB);
 HWY_EXPORT(SwapC3);
 
-Yuv422BlocksFn VectorYUV422ToRGB() { return &HWY_DYNAMIC_DISPATCH(YUV422ToRGB); }
-SwapBlocksFn VectorSwapC3() { return &HWY_DYNAMIC_DISPATCH(SwapC3); }
+Yuv422BlocksFn VectorYUV422ToRGB() { return PF_HWY_DISPATCHED(YUV422ToRGB); }
+SwapBlocksFn VectorSwapC3() { return PF_HWY_DISPATCHED(SwapC3); }
 
 }  // namespace builtin::colorrows
 #endif  // HWY_ONCE

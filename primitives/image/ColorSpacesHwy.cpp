@@ -12,10 +12,11 @@
 #define HWY_TARGET_INCLUDE "primitives/image/ColorSpacesHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
-#include <hwy/highway.h>
 #include <hwy/contrib/math/math-inl.h>
+#include <hwy/highway.h>
 
 #include "primitives/image/ColorSpacesKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::colorspaces {
@@ -107,7 +108,8 @@ struct Hls {
     h = hn::IfThenElse(hn::Eq(g, mx), hn::Add(hn::Mul(hn::Sub(b, r), scale), F(120)), h);
     h = hn::IfThenElse(hn::Eq(r, mx), hn::Mul(hn::Sub(g, b), scale), h);
     h = hn::IfThenElse(hn::Lt(h, F(0)), hn::Add(h, F(360)), h);
-    c0 = CheckedTrunc(hn::Add(hn::IfThenZeroElse(grey, hn::Mul(h, F(255.0 / 360))), F(kRound)), certain);
+    c0 = CheckedTrunc(hn::Add(hn::IfThenZeroElse(grey, hn::Mul(h, F(255.0 / 360))), F(kRound)),
+                      certain);
     c1 = CheckedTrunc(hn::Add(hn::Mul(l, F(255)), F(kRound)), certain);
     c2 = CheckedTrunc(hn::Add(hn::IfThenZeroElse(grey, hn::Mul(sat, F(255))), F(kRound)), certain);
   }
@@ -127,8 +129,8 @@ struct Hsv {
     VF h = hn::Mul(sixths, F(255.0 / 6));
     h = hn::IfThenElse(hn::Lt(h, F(0)), hn::Add(h, F(255)), h);
     c0 = CheckedTrunc(hn::Add(hn::IfThenZeroElse(flat, h), F(kRound)), certain);
-    c1 = CheckedTrunc(hn::Add(hn::IfThenZeroElse(flat, hn::Div(hn::Mul(delta, F(255)), v)), F(kRound)),
-                      certain);
+    c1 = CheckedTrunc(
+        hn::Add(hn::IfThenZeroElse(flat, hn::Div(hn::Mul(delta, F(255)), v)), F(kRound)), certain);
     c2 = v;
   }
 };
@@ -156,12 +158,12 @@ struct Luv {
     const VF u = hn::IfThenZeroElse(black, hn::Mul(hn::Mul(x, F(4)), inv));
     const VF v = hn::IfThenZeroElse(black, hn::Mul(hn::Mul(y, F(9)), inv));
     c0 = l8;
-    c1 = CheckedTrunc(hn::Add(hn::Mul(hn::Mul(l8, F(3.6723163f)), hn::Sub(u, F(0.197839f))),
-                              F(97.025429f)),
-                      certain);
-    c2 = CheckedTrunc(hn::Add(hn::Mul(hn::Mul(l8, F(4.961832f)), hn::Sub(v, F(0.468342f))),
-                              F(136.75955f)),
-                      certain);
+    c1 = CheckedTrunc(
+        hn::Add(hn::Mul(hn::Mul(l8, F(3.6723163f)), hn::Sub(u, F(0.197839f))), F(97.025429f)),
+        certain);
+    c2 = CheckedTrunc(
+        hn::Add(hn::Mul(hn::Mul(l8, F(4.961832f)), hn::Sub(v, F(0.468342f))), F(136.75955f)),
+        certain);
   }
 };
 
@@ -178,8 +180,8 @@ struct Lab {
     const VF y = hn::Div(SumY(r, g, bb), F(255));
     const VF z = hn::Div(SumZ(r, g, bb), F(277.632f));
     const VF fy = LabF(y, certain);
-    const VF lightness = hn::IfThenElse(hn::Gt(y, F(0.008856f)), hn::Sub(hn::Mul(fy, F(116)), F(16)),
-                                        hn::Mul(y, F(903.3f)));
+    const VF lightness = hn::IfThenElse(hn::Gt(y, F(0.008856f)),
+                                        hn::Sub(hn::Mul(fy, F(116)), F(16)), hn::Mul(y, F(903.3f)));
     const VF a = hn::Mul(hn::Sub(LabF(x, certain), fy), F(500));
     const VF b = hn::Mul(hn::Sub(fy, LabF(z, certain)), F(200));
     c0 = CheckedTrunc(hn::Add(hn::Mul(lightness, F(2.55)), F(0.5)), certain);
@@ -247,20 +249,28 @@ PF_COLOR_SPACES_BLOCKS(PF_COLOR_SPACES_EXPORT_BLOCKS)
 
 BlocksFn VectorBlocks(IntegerConversion conversion) {
   switch (conversion) {
-    case IntegerConversion::Yuv: return &HWY_DYNAMIC_DISPATCH(YuvBlocks);
-    case IntegerConversion::YCbCr: return &HWY_DYNAMIC_DISPATCH(YCbCrBlocks);
-    case IntegerConversion::Ycc: return &HWY_DYNAMIC_DISPATCH(YccBlocks);
-    case IntegerConversion::Xyz: return &HWY_DYNAMIC_DISPATCH(XyzBlocks);
+    case IntegerConversion::Yuv:
+      return PF_HWY_DISPATCHED(YuvBlocks);
+    case IntegerConversion::YCbCr:
+      return PF_HWY_DISPATCHED(YCbCrBlocks);
+    case IntegerConversion::Ycc:
+      return PF_HWY_DISPATCHED(YccBlocks);
+    case IntegerConversion::Xyz:
+      return PF_HWY_DISPATCHED(XyzBlocks);
   }
   return nullptr;
 }
 
 BlocksFn VectorBlocks(FloatConversion conversion) {
   switch (conversion) {
-    case FloatConversion::Hls: return &HWY_DYNAMIC_DISPATCH(HlsBlocks);
-    case FloatConversion::Hsv: return &HWY_DYNAMIC_DISPATCH(HsvBlocks);
-    case FloatConversion::Luv: return &HWY_DYNAMIC_DISPATCH(LuvBlocks);
-    case FloatConversion::Lab: return &HWY_DYNAMIC_DISPATCH(LabBlocks);
+    case FloatConversion::Hls:
+      return PF_HWY_DISPATCHED(HlsBlocks);
+    case FloatConversion::Hsv:
+      return PF_HWY_DISPATCHED(HsvBlocks);
+    case FloatConversion::Luv:
+      return PF_HWY_DISPATCHED(LuvBlocks);
+    case FloatConversion::Lab:
+      return PF_HWY_DISPATCHED(LabBlocks);
   }
   return nullptr;
 }

@@ -8,6 +8,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/image/ColorTwistKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::twist {
@@ -59,7 +60,7 @@ namespace builtin::twist {
 
 HWY_EXPORT(TwistBlocks);
 
-BlocksFn VectorBlocks() { return &HWY_DYNAMIC_DISPATCH(TwistBlocks); }
+BlocksFn VectorBlocks() { return PF_HWY_DISPATCHED(TwistBlocks); }
 
 }  // namespace builtin::twist
 #endif  // HWY_ONCE

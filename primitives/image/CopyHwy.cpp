@@ -8,6 +8,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/image/CopyKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::copyrows {
@@ -23,8 +24,10 @@ size_t C3ToAC4(const uint8_t* src, uint8_t* dst, size_t pixels) {
   return 0;
 #else
   const hn::FixedTag<uint8_t, 16> d;
-  alignas(16) static constexpr uint8_t kSpread[16] = {0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0};
-  alignas(16) static constexpr uint8_t kFourth[16] = {0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF};
+  alignas(16) static constexpr uint8_t kSpread[16] = {0, 1, 2, 0, 3, 4,  5,  0,
+                                                      6, 7, 8, 0, 9, 10, 11, 0};
+  alignas(16) static constexpr uint8_t kFourth[16] = {0, 0, 0, 0xFF, 0, 0, 0, 0xFF,
+                                                      0, 0, 0, 0xFF, 0, 0, 0, 0xFF};
   const auto spread = hn::Load(d, kSpread);
   const auto fourth = hn::Load(d, kFourth) == hn::Set(d, 0xFF);
   size_t i = 0;
@@ -38,10 +41,12 @@ size_t C3ToAC4(const uint8_t* src, uint8_t* dst, size_t pixels) {
   // 16-byte half holds the twelve bytes of its four pixels and the shuffle stays in its half.
   if (3 * i + 16 <= 3 * pixels) group();
   const hn::Full256<uint8_t> d2;
-  alignas(32) static constexpr uint8_t kSpread2[32] = {4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0, 13, 14, 15, 0,
-                                                       0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0};
+  alignas(32) static constexpr uint8_t kSpread2[32] = {4, 5,  6,  0,  7, 8, 9, 0,  10, 11, 12,
+                                                       0, 13, 14, 15, 0, 0, 1, 2,  0,  3,  4,
+                                                       5, 0,  6,  7,  8, 0, 9, 10, 11, 0};
   const auto spread2 = hn::Load(d2, kSpread2);
-  const auto fourth2 = hn::Combine(d2, hn::Load(d, kFourth), hn::Load(d, kFourth)) == hn::Set(d2, 0xFF);
+  const auto fourth2 =
+      hn::Combine(d2, hn::Load(d, kFourth), hn::Load(d, kFourth)) == hn::Set(d2, 0xFF);
   for (; 3 * i + 28 <= 3 * pixels; i += 8) {
     const auto colours = hn::TableLookupBytes(hn::LoadU(d2, src + 3 * i - 4), spread2);
     hn::StoreU(hn::IfThenElse(fourth2, hn::LoadU(d2, dst + 4 * i), colours), d2, dst + 4 * i);
@@ -61,10 +66,12 @@ size_t AC4ToC3(const uint8_t* src, uint8_t* dst, size_t pixels) {
   return 0;
 #else
   const hn::FixedTag<uint8_t, 16> d;
-  alignas(16) static constexpr uint8_t kPack[16] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 0, 0, 0, 0};
+  alignas(16) static constexpr uint8_t kPack[16] = {0,  1,  2,  4,  5, 6, 8, 9,
+                                                    10, 12, 13, 14, 0, 0, 0, 0};
   const auto pack = hn::Load(d, kPack);
   size_t i = 0;
-  for (; 3 * i + 16 <= 3 * pixels; i += 4) hn::StoreU(hn::TableLookupBytes(hn::LoadU(d, src + 4 * i), pack), d, dst + 3 * i);
+  for (; 3 * i + 16 <= 3 * pixels; i += 4)
+    hn::StoreU(hn::TableLookupBytes(hn::LoadU(d, src + 4 * i), pack), d, dst + 3 * i);
   return i;
 #endif
 }
@@ -98,9 +105,9 @@ HWY_EXPORT(C3ToAC4);
 HWY_EXPORT(AC4ToC3);
 HWY_EXPORT(SetC4Channel);
 
-ColourBlocksFn VectorC3ToAC4() { return &HWY_DYNAMIC_DISPATCH(C3ToAC4); }
-ColourBlocksFn VectorAC4ToC3() { return &HWY_DYNAMIC_DISPATCH(AC4ToC3); }
-ChannelBlocksFn VectorSetC4Channel() { return &HWY_DYNAMIC_DISPATCH(SetC4Channel); }
+ColourBlocksFn VectorC3ToAC4() { return PF_HWY_DISPATCHED(C3ToAC4); }
+ColourBlocksFn VectorAC4ToC3() { return PF_HWY_DISPATCHED(AC4ToC3); }
+ChannelBlocksFn VectorSetC4Channel() { return PF_HWY_DISPATCHED(SetC4Channel); }
 
 }  // namespace builtin::copyrows
 #endif  // HWY_ONCE

@@ -8,6 +8,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/image/LookupTablesKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::threshold {
@@ -21,8 +22,7 @@ HWY_INLINE V Select(D, V x, V t, V v, bool greater) {
 
 // Blocks of three vectors, so that the channel pattern repeats from block to block: byte j of
 // a block belongs to channel (phase + j) % 3.
-size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes,
-                size_t phase, const Rule& rule) {
+size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
   const hn::ScalableTag<uint8_t> d;
   const size_t n = hn::Lanes(d);
   if (bytes < 3 * n) return 0;
@@ -47,8 +47,7 @@ size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes,
 
 // Whole vectors of four-byte pixels (none on a target whose vectors hold less than a pixel);
 // the fourth byte of each destination pixel is reloaded and stored back unchanged.
-size_t BlocksAC4(const uint8_t* src, uint8_t* dst, size_t pixels,
-                 const Rule& rule) {
+size_t BlocksAC4(const uint8_t* src, uint8_t* dst, size_t pixels, const Rule& rule) {
   const hn::ScalableTag<uint8_t> d;
   const size_t n = hn::Lanes(d);
   const size_t bytes = 4 * pixels;
@@ -80,9 +79,9 @@ namespace builtin::threshold {
 HWY_EXPORT(BlocksC3);
 HWY_EXPORT(BlocksAC4);
 
-BlocksC3Fn VectorBlocksC3() { return &HWY_DYNAMIC_DISPATCH(BlocksC3); }
+BlocksC3Fn VectorBlocksC3() { return PF_HWY_DISPATCHED(BlocksC3); }
 
-BlocksAC4Fn VectorBlocksAC4() { return &HWY_DYNAMIC_DISPATCH(BlocksAC4); }
+BlocksAC4Fn VectorBlocksAC4() { return PF_HWY_DISPATCHED(BlocksAC4); }
 
 }  // namespace builtin::threshold
 #endif  // HWY_ONCE

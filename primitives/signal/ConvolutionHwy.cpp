@@ -14,6 +14,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/signal/ConvolutionKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::convolution {
@@ -62,8 +63,8 @@ size_t MulAddBlocksImpl(const uint8_t* a, double b, uint8_t* d, size_t n) {
       double al, dl;
       std::memcpy(&al, a + 8 * (i + l), 8);
       std::memcpy(&dl, d + 8 * (i + l), 8);
-      const double sum = static_cast<double>(static_cast<long double>(al) * b +
-                                             static_cast<long double>(dl));
+      const double sum =
+          static_cast<double>(static_cast<long double>(al) * b + static_cast<long double>(dl));
       std::memcpy(d + 8 * (i + l), &sum, 8);
     }
   }
@@ -93,7 +94,7 @@ HWY_EXPORT(MulAddBlocks);
 HWY_EXPORT(HasMulAddBlocks);
 
 MulAddBlocksFn VectorMulAdd() {
-  return HWY_DYNAMIC_DISPATCH(HasMulAddBlocks)() ? &HWY_DYNAMIC_DISPATCH(MulAddBlocks) : nullptr;
+  return HWY_DYNAMIC_DISPATCH(HasMulAddBlocks)() ? PF_HWY_DISPATCHED(MulAddBlocks) : nullptr;
 }
 
 }  // namespace builtin::convolution

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "primitives/signal/ElementaryFunctionsKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::elementary {
@@ -76,8 +77,8 @@ struct ExpSteps {
 
   // Steps 6 and 7 with the quotient q = 1 / (2 - c) of each lane.
   V Finish(const Reduced& o, V q) const {
-    const V y = hn::Add(hn::Mul(hn::Mul(o.r, o.c), q),
-                        hn::Sub(hn::Add(hn::Set(df, 1.0), o.hi), o.lo));
+    const V y =
+        hn::Add(hn::Mul(hn::Mul(o.r, o.c), q), hn::Sub(hn::Add(hn::Set(df, 1.0), o.hi), o.lo));
     const auto k = hn::BitCast(du, hn::ConvertTo(di, o.k));
     return hn::BitCast(df, hn::Add(hn::BitCast(du, y), hn::ShiftLeft<52>(k)));
   }
@@ -115,8 +116,8 @@ size_t ExpBlocks(const uint8_t* s, uint8_t* d, size_t end) {
       if (k.AnySpecial(x)) break;
       const auto r = k.Reduce(x);
       const auto swapped = hn::Reverse2(df, r.f);
-      const auto pair = hn::Mul(r.f, swapped);             // own pair's product
-      const auto other = hn::SwapAdjacentBlocks(pair);     // the group's other pair
+      const auto pair = hn::Mul(r.f, swapped);          // own pair's product
+      const auto other = hn::SwapAdjacentBlocks(pair);  // the group's other pair
       const auto reciprocal = hn::Div(hn::Set(df, 1.0), hn::Mul(pair, other));
       const auto q = hn::Mul(hn::Mul(reciprocal, other), swapped);
       k.Store(k.Finish(r, q), d, i - N);
@@ -136,7 +137,7 @@ namespace builtin::elementary {
 
 HWY_EXPORT(ExpBlocks);
 
-ExpBlocksFn VectorExpBlocks() { return &HWY_DYNAMIC_DISPATCH(ExpBlocks); }
+ExpBlocksFn VectorExpBlocks() { return PF_HWY_DISPATCHED(ExpBlocks); }
 
 }  // namespace builtin::elementary
 #endif  // HWY_ONCE

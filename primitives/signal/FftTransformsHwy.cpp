@@ -10,6 +10,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/signal/FftTransformsKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::fftreal {
@@ -101,8 +102,8 @@ namespace builtin::fftreal {
 HWY_EXPORT(PostBlocks);
 HWY_EXPORT(PreBlocks);
 
-PassBlocksFn VectorPost() { return &HWY_DYNAMIC_DISPATCH(PostBlocks); }
-PassBlocksFn VectorPre() { return &HWY_DYNAMIC_DISPATCH(PreBlocks); }
+PassBlocksFn VectorPost() { return PF_HWY_DISPATCHED(PostBlocks); }
+PassBlocksFn VectorPre() { return PF_HWY_DISPATCHED(PreBlocks); }
 
 }  // namespace builtin::fftreal
 #endif  // HWY_ONCE

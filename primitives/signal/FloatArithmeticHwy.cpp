@@ -12,6 +12,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/signal/FloatArithmeticKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::floatarith {
@@ -168,13 +169,13 @@ HWY_EXPORT(DivBlocks);
 GuardedBlocksFn VectorGuarded(TGuardedOp op) {
   switch (op) {
     case TGuardedOp::Add:
-      return &HWY_DYNAMIC_DISPATCH(AddBlocks);
+      return PF_HWY_DISPATCHED(AddBlocks);
     case TGuardedOp::Sub:
-      return &HWY_DYNAMIC_DISPATCH(SubBlocks);
+      return PF_HWY_DISPATCHED(SubBlocks);
     case TGuardedOp::Mul:
-      return &HWY_DYNAMIC_DISPATCH(MulBlocks);
+      return PF_HWY_DISPATCHED(MulBlocks);
     case TGuardedOp::Div:
-      return &HWY_DYNAMIC_DISPATCH(DivBlocks);
+      return PF_HWY_DISPATCHED(DivBlocks);
   }
   return nullptr;
 }

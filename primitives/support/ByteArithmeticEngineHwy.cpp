@@ -20,6 +20,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/support/ByteArithmeticEngineKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::arith {
@@ -222,16 +223,16 @@ HWY_EXPORT(Div8uBlocks);
 ArithBlocksFn VectorArith8u(TArith8u op) {
   switch (op) {
     case TArith8u::Add:
-      return &HWY_DYNAMIC_DISPATCH(Add8uBlocks);
+      return PF_HWY_DISPATCHED(Add8uBlocks);
     case TArith8u::Sub:
-      return &HWY_DYNAMIC_DISPATCH(Sub8uBlocks);
+      return PF_HWY_DISPATCHED(Sub8uBlocks);
     case TArith8u::Mul:
       break;
   }
-  return &HWY_DYNAMIC_DISPATCH(Mul8uBlocks);
+  return PF_HWY_DISPATCHED(Mul8uBlocks);
 }
 
-DivBlocksFn VectorDiv8u() { return &HWY_DYNAMIC_DISPATCH(Div8uBlocks); }
+DivBlocksFn VectorDiv8u() { return PF_HWY_DISPATCHED(Div8uBlocks); }
 
 }  // namespace builtin::arith
 #endif

@@ -11,6 +11,7 @@
 #include <hwy/highway.h>
 
 #include "primitives/support/BytewiseEngineKernels.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::bytewise {
@@ -112,12 +113,12 @@ struct TAbsDiff {  // |a - b| is the OR of the two saturating differences
   }
 };
 
-#define BYTEWISE_BLOCKS(Name, Op)                                                       \
-  size_t Name##Blocks(const uint8_t* a, const uint8_t* b, uint8_t* dst, size_t n) {     \
-    return BytesLoop(DBytes(), a, b, dst, n, Op{});                                     \
-  }                                                                                     \
-  size_t Name##ConstantBlocks(const uint8_t* a, uint8_t c, uint8_t* dst, size_t n) {    \
-    return ByteConstantLoop(DBytes(), a, c, dst, n, Op{});                              \
+#define BYTEWISE_BLOCKS(Name, Op)                                                    \
+  size_t Name##Blocks(const uint8_t* a, const uint8_t* b, uint8_t* dst, size_t n) {  \
+    return BytesLoop(DBytes(), a, b, dst, n, Op{});                                  \
+  }                                                                                  \
+  size_t Name##ConstantBlocks(const uint8_t* a, uint8_t c, uint8_t* dst, size_t n) { \
+    return ByteConstantLoop(DBytes(), a, c, dst, n, Op{});                           \
   }
 BYTEWISE_BLOCKS(And, TAnd)
 BYTEWISE_BLOCKS(Or, TOr)
@@ -153,15 +154,15 @@ HWY_EXPORT(MulScaleConstantBlocks);
 TByteBlocks VectorByteOp(TByteOp op) {
   switch (op) {
     case TByteOp::And:
-      return {&HWY_DYNAMIC_DISPATCH(AndBlocks), &HWY_DYNAMIC_DISPATCH(AndConstantBlocks)};
+      return {PF_HWY_DISPATCHED(AndBlocks), PF_HWY_DISPATCHED(AndConstantBlocks)};
     case TByteOp::Or:
-      return {&HWY_DYNAMIC_DISPATCH(OrBlocks), &HWY_DYNAMIC_DISPATCH(OrConstantBlocks)};
+      return {PF_HWY_DISPATCHED(OrBlocks), PF_HWY_DISPATCHED(OrConstantBlocks)};
     case TByteOp::Xor:
-      return {&HWY_DYNAMIC_DISPATCH(XorBlocks), &HWY_DYNAMIC_DISPATCH(XorConstantBlocks)};
+      return {PF_HWY_DISPATCHED(XorBlocks), PF_HWY_DISPATCHED(XorConstantBlocks)};
     case TByteOp::AbsDiff:
-      return {&HWY_DYNAMIC_DISPATCH(AbsDiffBlocks), &HWY_DYNAMIC_DISPATCH(AbsDiffConstantBlocks)};
+      return {PF_HWY_DISPATCHED(AbsDiffBlocks), PF_HWY_DISPATCHED(AbsDiffConstantBlocks)};
     case TByteOp::MulScale:
-      return {&HWY_DYNAMIC_DISPATCH(MulScaleBlocks), &HWY_DYNAMIC_DISPATCH(MulScaleConstantBlocks)};
+      return {PF_HWY_DISPATCHED(MulScaleBlocks), PF_HWY_DISPATCHED(MulScaleConstantBlocks)};
     case TByteOp::LShift:
     case TByteOp::RShift:
       break;

@@ -12,6 +12,7 @@
 
 #include <hwy/highway.h>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/vision/CannyEdgesKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -45,8 +46,10 @@ HWY_INLINE size_t SuppressBlocks(const TSuppressRow& r, Coord*& stackTop, size_t
     const auto m = hn::LoadU(di, mid + x);
     const auto isCandidate = hn::Gt(m, zero);
     if (hn::AllFalse(di, isCandidate)) continue;  // the map and destination stay 0
-    const auto gx = hn::PromoteTo(di, hn::LoadU(d16, reinterpret_cast<const int16_t*>(r.dx + 2 * x)));
-    const auto gy = hn::PromoteTo(di, hn::LoadU(d16, reinterpret_cast<const int16_t*>(r.dy + 2 * x)));
+    const auto gx =
+        hn::PromoteTo(di, hn::LoadU(d16, reinterpret_cast<const int16_t*>(r.dx + 2 * x)));
+    const auto gy =
+        hn::PromoteTo(di, hn::LoadU(d16, reinterpret_cast<const int16_t*>(r.dy + 2 * x)));
     const auto a = hn::Abs(gx), b = hn::Abs(gy);  // 0 .. 32768
     const auto a2 = hn::Mul(a, a);
     // Steeper than 67.5 degrees: b > a and (b - a)^2 > 2 a^2, as (b - a)^2 - a^2 > a^2.
@@ -63,13 +66,15 @@ HWY_INLINE size_t SuppressBlocks(const TSuppressRow& r, Coord*& stackTop, size_t
     const auto differ = hn::Lt(hn::Xor(gx, gy), zero);
     const auto aboveLeft = hn::LoadU(di, above + x - 1), aboveRight = hn::LoadU(di, above + x + 1);
     const auto belowLeft = hn::LoadU(di, below + x - 1), belowRight = hn::LoadU(di, below + x + 1);
-    const auto keepVertical = hn::And(hn::Gt(m, hn::LoadU(di, above + x)), AtLeast(m, hn::LoadU(di, below + x)));
+    const auto keepVertical =
+        hn::And(hn::Gt(m, hn::LoadU(di, above + x)), AtLeast(m, hn::LoadU(di, below + x)));
     const auto keepDiagonal = hn::And(hn::Gt(m, hn::IfThenElse(differ, aboveRight, aboveLeft)),
                                       hn::Gt(m, hn::IfThenElse(differ, belowLeft, belowRight)));
     const auto keepHorizontal =
         hn::And(hn::Gt(m, hn::LoadU(di, mid + x - 1)), AtLeast(m, hn::LoadU(di, mid + x + 1)));
     // The test of the pixel's own sector: vertical, else diagonal, else horizontal.
-    const auto keepOwn = hn::Or(hn::Or(hn::And(vertical, keepVertical), hn::And(hn::AndNot(vertical, diagonal), keepDiagonal)),
+    const auto keepOwn = hn::Or(hn::Or(hn::And(vertical, keepVertical),
+                                       hn::And(hn::AndNot(vertical, diagonal), keepDiagonal)),
                                 hn::AndNot(hn::Or(vertical, diagonal), keepHorizontal));
     const auto kept = hn::And(isCandidate, keepOwn);
     if (hn::AllFalse(di, kept)) continue;
@@ -109,12 +114,8 @@ namespace builtin::canny {
 HWY_EXPORT(SuppressBlocks16);
 HWY_EXPORT(SuppressBlocks32);
 
-TSuppressBlocksFn<uint16_t> VectorSuppressBlocks16() {
-  return &HWY_DYNAMIC_DISPATCH(SuppressBlocks16);
-}
-TSuppressBlocksFn<uint32_t> VectorSuppressBlocks32() {
-  return &HWY_DYNAMIC_DISPATCH(SuppressBlocks32);
-}
+TSuppressBlocksFn<uint16_t> VectorSuppressBlocks16() { return PF_HWY_DISPATCHED(SuppressBlocks16); }
+TSuppressBlocksFn<uint32_t> VectorSuppressBlocks32() { return PF_HWY_DISPATCHED(SuppressBlocks32); }
 
 }  // namespace builtin::canny
 #endif  // HWY_ONCE

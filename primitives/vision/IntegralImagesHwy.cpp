@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/vision/IntegralImagesKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -24,8 +25,8 @@ namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 // Pixels [x, end) of one row one at a time; sum is the running sum before x.
-HWY_INLINE void PlainPixels(const uint8_t* s, const uint8_t* above, uint8_t* d, int64_t& x, int64_t end,
-                            uint32_t& sum) {
+HWY_INLINE void PlainPixels(const uint8_t* s, const uint8_t* above, uint8_t* d, int64_t& x,
+                            int64_t end, uint32_t& sum) {
   for (; x < end; ++x) {
     sum += s[x];
     uint32_t a;
@@ -68,10 +69,11 @@ struct Steps512 {
   // Pixels x .. x + 31 of the row where `valid` has their bits (all when Masked is false);
   // carry moves on by their total.
   template <bool Masked>
-  HWY_INLINE void Step(const uint8_t* s, const uint8_t* up, uint8_t* out, int64_t x, __mmask32 valid,
-                       __m512i& carry) const {
-    __m512i v = Masked ? _mm512_maskz_cvtepu8_epi16(valid, _mm256_maskz_loadu_epi8(valid, s + x))
-                       : _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x)));
+  HWY_INLINE void Step(const uint8_t* s, const uint8_t* up, uint8_t* out, int64_t x,
+                       __mmask32 valid, __m512i& carry) const {
+    __m512i v =
+        Masked ? _mm512_maskz_cvtepu8_epi16(valid, _mm256_maskz_loadu_epi8(valid, s + x))
+               : _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x)));
     v = _mm512_add_epi16(v, _mm512_maskz_permutexvar_epi16(0xFFFFFFFEu, byOne, v));
     v = _mm512_add_epi16(v, _mm512_alignr_epi32(v, zero, 15));  // up by 2 words
     v = _mm512_add_epi16(v, _mm512_alignr_epi32(v, zero, 14));  // 4
@@ -194,7 +196,7 @@ namespace builtin::integral {
 
 HWY_EXPORT(Row32sBlocks);
 
-Row32sBlocksFn VectorRow32sBlocks() { return &HWY_DYNAMIC_DISPATCH(Row32sBlocks); }
+Row32sBlocksFn VectorRow32sBlocks() { return PF_HWY_DISPATCHED(Row32sBlocks); }
 
 }  // namespace builtin::integral
 #endif  // HWY_ONCE
