@@ -1,0 +1,277 @@
+// The row-kernel template of the warps, open to the kernels of every warp and to the tests.
+//
+// A warp kernel computes all destination pixels named by a span array in one call. It is made
+// of four independent parts, each a small type:
+//
+//   Pixels<T, layout>   the element type and channel layout: how a source sample is read and a
+//                       destination sample written (interleaved C1, C3, AC4, C4; planar P3,
+//                       P4 through arrays of plane pointers), how many channels are written.
+//   Generator           where each destination pixel comes from: BeginRows(firstRow) once,
+//                       Span(row, xstart) at the start of each span, Fill(xs, ys, n) for the
+//                       source positions of the next n pixels of the span, NextRow() after
+//                       each row. AffineGenerator adds c00, c10 per pixel and c01, c11 per
+//                       row, from row terms formed once at the first row.
+//   Sampler             how a position becomes a value: NearestSampler, LinearSampler,
+//                       CubicSampler, each for every element type and layout.
+//   Check               which positions are sampled at all: AllPositions samples every one;
+//                       InsideSource skips positions outside an inclusive source rectangle or
+//                       not a number, leaving those destination pixels untouched.
+//
+// WarpSpans<Pixels, Sampler, Check>(frame, generator) walks the rows and spans, asks the
+// generator for positions in chunks of kChunk pixels and samples each one. A new warp plugs in
+// by writing its Generator (a perspective warp: numerators and denominator advanced per pixel,
+// one division each; a remap: positions read from the caller's maps) and, if it needs source
+// tests, passing InsideSource; its kernel table is then one instantiation per (type, layout,
+// method), as the affine table in AffineWarp.cpp shows.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "primitives/geometry/CubicInterp.h"
+#include "primitives/geometry/WarpFrame.h"
+#include "primitives/support/FloatToInt.h"
+#include "primitives/support/RowAccess.h"
+
+namespace builtin::warp {
+
+// ---- Element types and layouts -------------------------------------------------------------
+
+template <typename T, int32_t kLayout>
+struct Pixels {
+  using Element = T;
+  static constexpr bool kPlanar = IsPlanar(kLayout);
+  static constexpr int32_t kPlanes = PlaneCount(kLayout);
+  // Elements from one interleaved pixel to the next.
+  static constexpr int32_t kStride = kLayout == kC1 ? 1 : kLayout == kC3 ? 3 : kPlanar ? 1 : 4;
+  // Samples written per pixel (AC4 leaves the fourth alone).
+  static constexpr int32_t kChannels =
+      kLayout == kC1 ? 1 : (kLayout == kC3 || kLayout == kAC4 || kLayout == kP3) ? 3 : 4;
+  static constexpr ptrdiff_t kSize = sizeof(T);
+};
+
+// The whole source image: its origin (or plane origins) and row step.
+template <class P>
+struct SourceImage {
+  const uint8_t* planes[P::kPlanes];
+  ptrdiff_t step;
+
+  SourceImage(const void* pSrc, int32_t srcStep) : step(srcStep) {
+    if constexpr (P::kPlanar) {
+      const void* const* array = static_cast<const void* const*>(pSrc);
+      for (int32_t i = 0; i < P::kPlanes; ++i) planes[i] = static_cast<const uint8_t*>(array[i]);
+    } else {
+      planes[0] = static_cast<const uint8_t*>(pSrc);
+    }
+  }
+  // Byte address of channel c of pixel (x, y).
+  const uint8_t* At(int32_t c, ptrdiff_t x, ptrdiff_t y) const {
+    if constexpr (P::kPlanar) return planes[c] + y * step + x * P::kSize;
+    else return planes[0] + y * step + (x * P::kStride + c) * P::kSize;
+  }
+  typename P::Element Sample(int32_t c, ptrdiff_t x, ptrdiff_t y) const {
+    return rows::Load<typename P::Element>(At(c, x, y), 0);
+  }
+};
+
+// The current destination row (or the current row of every plane).
+template <class P>
+struct DestinationRow {
+  uint8_t* planes[P::kPlanes];
+
+  explicit DestinationRow(void* pDstRow) {
+    if constexpr (P::kPlanar) {
+      uint8_t* const* array = static_cast<uint8_t* const*>(pDstRow);
+      for (int32_t i = 0; i < P::kPlanes; ++i) planes[i] = array[i];
+    } else {
+      planes[0] = static_cast<uint8_t*>(pDstRow);
+    }
+  }
+  void Advance(ptrdiff_t step) {
+    for (int32_t i = 0; i < P::kPlanes; ++i) planes[i] += step;
+  }
+  uint8_t* At(int32_t c, ptrdiff_t x) const {
+    if constexpr (P::kPlanar) return planes[c] + x * P::kSize;
+    else return planes[0] + (x * P::kStride + c) * P::kSize;
+  }
+  void Put(int32_t c, ptrdiff_t x, typename P::Element v) const {
+    rows::Store<typename P::Element>(At(c, x), 0, v);
+  }
+};
+
+// ---- Samplers ------------------------------------------------------------------------------
+//
+// Each sampler's Sample(src, dst, x, sx, sy, xMax, yMax) writes destination pixel x of the
+// current row from source position (sx, sy). Indexes are kept inside the source image: with
+// the spans an engine supplies they always are, and a transform so close to singular that its
+// rounding carries a position out still reads only the image.
+
+struct NearestSampler {
+  template <class P>
+  static void Sample(const SourceImage<P>& src, const DestinationRow<P>& dst, ptrdiff_t x,
+                     double sx, double sy, int32_t xMax, int32_t yMax) {
+    const int32_t ix = std::clamp(fbTruncToInt32(sx + 0.5), 0, xMax);
+    const int32_t iy = std::clamp(fbTruncToInt32(sy + 0.5), 0, yMax);
+    for (int32_t c = 0; c < P::kChannels; ++c) dst.Put(c, x, src.Sample(c, ix, iy));
+  }
+};
+
+struct LinearSampler {
+  // The left (upper) index of the 2-pixel window along one axis and the fraction from it: a
+  // position a hair (1e-7) below a whole number counts as that number; at or beyond the last
+  // index the window is the last two with fraction 1.
+  static void Axis(double s, int32_t max, int32_t* index, double* fraction) {
+    int32_t i = fbTruncToInt32(s + 1e-07);
+    if (i < 0) {
+      *index = 0;
+      *fraction = 0.0;
+    } else if (i < max) {
+      *index = i;
+      *fraction = s - i;
+    } else {
+      *index = max - 1;
+      *fraction = 1.0;
+    }
+  }
+
+  template <class P>
+  static void Sample(const SourceImage<P>& src, const DestinationRow<P>& dst, ptrdiff_t x,
+                     double sx, double sy, int32_t xMax, int32_t yMax) {
+    using T = typename P::Element;
+    int32_t ix, iy;
+    double fx, fy;
+    Axis(sx, xMax, &ix, &fx);
+    Axis(sy, yMax, &iy, &fy);
+    for (int32_t c = 0; c < P::kChannels; ++c) {
+      const double p00 = src.Sample(c, ix, iy), p01 = src.Sample(c, ix + 1, iy);
+      const double p10 = src.Sample(c, ix, iy + 1), p11 = src.Sample(c, ix + 1, iy + 1);
+      const double top = p00 + fx * (p01 - p00);
+      const double bottom = p10 + fx * (p11 - p10);
+      if constexpr (sizeof(T) == 1)
+        dst.Put(c, x, static_cast<T>(fbTruncToInt32(top + 0.5 + fy * (bottom - top))));
+      else if constexpr (sizeof(T) == 2)
+        dst.Put(c, x, static_cast<T>(fbTruncToInt32(top + fy * (bottom - top))));
+      else
+        dst.Put(c, x, static_cast<T>(top + fy * (bottom - top)));
+    }
+  }
+};
+
+struct CubicSampler {
+  // The first index of the 4-pixel window along one axis (max >= 3): centred on the position,
+  // pushed inward at the borders.
+  static int32_t WindowStart(double s, int32_t max) {
+    const int32_t n = fbTruncToInt32(s + 1e-07);
+    if (n >= max - 1) return max - 3;
+    if (n <= 0) return 0;
+    return n - 1;
+  }
+
+  template <class P>
+  static void Sample(const SourceImage<P>& src, const DestinationRow<P>& dst, ptrdiff_t x,
+                     double sx, double sy, int32_t xMax, int32_t yMax) {
+    using T = typename P::Element;
+    const int32_t wx0 = WindowStart(sx, xMax), wy0 = WindowStart(sy, yMax);
+    const float fx = static_cast<float>((sx - 1.0) - wx0);
+    const float fy = static_cast<float>((sy - 1.0) - wy0);
+    const cubic::Weights wx = cubic::WeightsOf(fx), wy = cubic::WeightsOf(fy);
+    const ptrdiff_t strideBytes = (P::kPlanar ? 1 : P::kStride) * P::kSize;
+    for (int32_t c = 0; c < P::kChannels; ++c)
+      dst.Put(c, x, cubic::InterleavedOne<T>(src.At(c, wx0, wy0), src.step, strideBytes, wx, wy));
+  }
+};
+
+// ---- Checks --------------------------------------------------------------------------------
+
+struct AllPositions {
+  bool operator()(double, double) const { return true; }
+};
+
+// Positions inside the inclusive rectangle {x0, y0, x1, y1}; NaN is outside.
+struct InsideSource {
+  double x0, y0, x1, y1;
+  bool operator()(double sx, double sy) const {
+    return sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1;
+  }
+};
+
+// ---- Generators ----------------------------------------------------------------------------
+
+// Destination (x, y) -> source (c00 x + c01 y + c02, c10 x + c11 y + c12), advanced by
+// additions: the row terms c01 y + c02 and c11 y + c12 are formed at the first row and then
+// grow by c01 and c11 per row; a span starts at the row terms plus c00 xstart, c10 xstart and
+// grows by c00, c10 per pixel.
+class AffineGenerator {
+ public:
+  explicit AffineGenerator(const double c[2][3])
+      : c00_(c[0][0]), c01_(c[0][1]), c02_(c[0][2]), c10_(c[1][0]), c11_(c[1][1]),
+        c12_(c[1][2]) {}
+  void BeginRows(int32_t firstRow) {
+    rowX_ = c01_ * firstRow + c02_;
+    rowY_ = c11_ * firstRow + c12_;
+  }
+  void Span(int32_t /*row*/, int32_t xstart) {
+    sx_ = rowX_ + c00_ * xstart;
+    sy_ = rowY_ + c10_ * xstart;
+  }
+  void Fill(double* xs, double* ys, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+      xs[i] = sx_;
+      ys[i] = sy_;
+      sx_ += c00_;
+      sy_ += c10_;
+    }
+  }
+  void NextRow() {
+    rowX_ += c01_;
+    rowY_ += c11_;
+  }
+
+ private:
+  double c00_, c01_, c02_, c10_, c11_, c12_;
+  double rowX_ = 0.0, rowY_ = 0.0, sx_ = 0.0, sy_ = 0.0;
+};
+
+// ---- The row walk --------------------------------------------------------------------------
+
+// What every kernel call gets besides its generator.
+struct KernelFrame {
+  const void* pSrc;     // source origin, or the array of source plane pointers
+  void* pDstRow;        // destination row firstRow, or the array of plane row pointers
+  int32_t srcStep, dstStep;
+  int32_t firstRow, lastRow;
+  const fbRowSpan* spans;  // entry i for row firstRow + i
+  int32_t xMax, yMax;      // source image width - 1, height - 1
+};
+
+inline constexpr int32_t kChunk = 256;
+
+template <class P, class Sampler, class Check = AllPositions, class Generator>
+void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{}) {
+  if (f.lastRow < f.firstRow) return;
+  const SourceImage<P> src(f.pSrc, f.srcStep);
+  DestinationRow<P> dst(f.pDstRow);
+  double xs[kChunk], ys[kChunk];
+  gen.BeginRows(f.firstRow);
+  for (int32_t row = f.firstRow;; ++row) {
+    const fbRowSpan span = f.spans[row - f.firstRow];
+    if (span.xend >= span.xstart) {
+      gen.Span(row, span.xstart);
+      for (int64_t x = span.xstart; x <= span.xend;) {
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(kChunk, span.xend - x + 1));
+        gen.Fill(xs, ys, n);
+        for (int32_t j = 0; j < n; ++j)
+          if (check(xs[j], ys[j]))
+            Sampler::Sample(src, dst, static_cast<ptrdiff_t>(x + j), xs[j], ys[j], f.xMax, f.yMax);
+        x += n;
+      }
+    }
+    if (row == f.lastRow) break;
+    dst.Advance(f.dstStep);
+    gen.NextRow();
+  }
+}
+
+}  // namespace builtin::warp
