@@ -29,3 +29,4 @@
 #include "primitives/image/ArithmeticScaled.h"
 #include "primitives/image/Logic.h"
 #include "primitives/image/AlphaComp.h"
+#include "primitives/geometry/Shear.h"
