@@ -7,10 +7,13 @@
 //                       destination sample written (interleaved C1, C3, AC4, C4; planar P3,
 //                       P4 through arrays of plane pointers), how many channels are written.
 //   Generator           where each destination pixel comes from: BeginRows(firstRow) once,
-//                       Span(row, xstart) at the start of each span, Fill(xs, ys, n) for the
-//                       source positions of the next n pixels of the span, NextRow() after
+//                       Span(row, xstart, xend) at the start of each span, Next(&sx, &sy)
+//                       for the source position of the span's next pixel, NextRow() after
 //                       each row. AffineGenerator adds c00, c10 per pixel and c01, c11 per
-//                       row, from row terms formed once at the first row.
+//                       row, from row terms formed once at the first row. A generator whose
+//                       positions are best made for a whole span at once (one division per
+//                       pixel into a work buffer) fills its buffer in Span and reads it out
+//                       in Next.
 //   Sampler             how a position becomes a value: NearestSampler, LinearSampler,
 //                       CubicSampler, each for every element type and layout.
 //   Check               which positions are sampled at all: AllPositions samples every one;
@@ -18,7 +21,7 @@
 //                       not a number, leaving those destination pixels untouched.
 //
 // WarpSpans<Pixels, Sampler, Check>(frame, generator) walks the rows and spans, asks the
-// generator for positions in chunks of kChunk pixels and samples each one. A new warp plugs in
+// generator for each pixel's position and samples it. A new warp plugs in
 // by writing its Generator (a perspective warp: numerators and denominator advanced per pixel,
 // one division each; a remap: positions read from the caller's maps) and, if it needs source
 // tests, passing InsideSource; its kernel table is then one instantiation per (type, layout,
@@ -74,6 +77,8 @@ struct SourceImage {
   typename P::Element Sample(int32_t c, ptrdiff_t x, ptrdiff_t y) const {
     return rows::Load<typename P::Element>(At(c, x, y), 0);
   }
+  // Bytes from one pixel to the next along a row.
+  static constexpr ptrdiff_t kPixelBytes = (P::kPlanar ? 1 : P::kStride) * P::kSize;
 };
 
 // The current destination row (or the current row of every plane).
@@ -144,15 +149,20 @@ struct LinearSampler {
     double fx, fy;
     Axis(sx, xMax, &ix, &fx);
     Axis(sy, yMax, &iy, &fy);
+    constexpr ptrdiff_t kRight = SourceImage<P>::kPixelBytes;
+    const ptrdiff_t down = src.step;
     for (int32_t c = 0; c < P::kChannels; ++c) {
-      const double p00 = src.Sample(c, ix, iy), p01 = src.Sample(c, ix + 1, iy);
-      const double p10 = src.Sample(c, ix, iy + 1), p11 = src.Sample(c, ix + 1, iy + 1);
+      const uint8_t* p = src.At(c, ix, iy);
+      const double p00 = rows::Load<T>(p, 0), p01 = rows::Load<T>(p + kRight, 0);
+      const double p10 = rows::Load<T>(p + down, 0), p11 = rows::Load<T>(p + down + kRight, 0);
       const double top = p00 + fx * (p01 - p00);
       const double bottom = p10 + fx * (p11 - p10);
+      // Both fractions lie in [-1e-7, 1], so an integer result lies within a hair of the
+      // type's range and converts to int32 without a range test.
       if constexpr (sizeof(T) == 1)
-        dst.Put(c, x, static_cast<T>(fbTruncToInt32(top + 0.5 + fy * (bottom - top))));
+        dst.Put(c, x, static_cast<T>(static_cast<int32_t>(top + 0.5 + fy * (bottom - top))));
       else if constexpr (sizeof(T) == 2)
-        dst.Put(c, x, static_cast<T>(fbTruncToInt32(top + fy * (bottom - top))));
+        dst.Put(c, x, static_cast<T>(static_cast<int32_t>(top + fy * (bottom - top))));
       else
         dst.Put(c, x, static_cast<T>(top + fy * (bottom - top)));
     }
@@ -177,7 +187,7 @@ struct CubicSampler {
     const float fx = static_cast<float>((sx - 1.0) - wx0);
     const float fy = static_cast<float>((sy - 1.0) - wy0);
     const cubic::Weights wx = cubic::WeightsOf(fx), wy = cubic::WeightsOf(fy);
-    const ptrdiff_t strideBytes = (P::kPlanar ? 1 : P::kStride) * P::kSize;
+    constexpr ptrdiff_t strideBytes = SourceImage<P>::kPixelBytes;
     for (int32_t c = 0; c < P::kChannels; ++c)
       dst.Put(c, x, cubic::InterleavedOne<T>(src.At(c, wx0, wy0), src.step, strideBytes, wx, wy));
   }
@@ -212,17 +222,15 @@ class AffineGenerator {
     rowX_ = c01_ * firstRow + c02_;
     rowY_ = c11_ * firstRow + c12_;
   }
-  void Span(int32_t /*row*/, int32_t xstart) {
+  void Span(int32_t /*row*/, int32_t xstart, int32_t /*xend*/) {
     sx_ = rowX_ + c00_ * xstart;
     sy_ = rowY_ + c10_ * xstart;
   }
-  void Fill(double* xs, double* ys, int32_t n) {
-    for (int32_t i = 0; i < n; ++i) {
-      xs[i] = sx_;
-      ys[i] = sy_;
-      sx_ += c00_;
-      sy_ += c10_;
-    }
+  void Next(double* sx, double* sy) {
+    *sx = sx_;
+    *sy = sy_;
+    sx_ += c00_;
+    sy_ += c10_;
   }
   void NextRow() {
     rowX_ += c01_;
@@ -246,26 +254,22 @@ struct KernelFrame {
   int32_t xMax, yMax;      // source image width - 1, height - 1
 };
 
-inline constexpr int32_t kChunk = 256;
-
 template <class P, class Sampler, class Check = AllPositions, class Generator>
 void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{}) {
   if (f.lastRow < f.firstRow) return;
   const SourceImage<P> src(f.pSrc, f.srcStep);
   DestinationRow<P> dst(f.pDstRow);
-  double xs[kChunk], ys[kChunk];
   gen.BeginRows(f.firstRow);
   for (int32_t row = f.firstRow;; ++row) {
     const fbRowSpan span = f.spans[row - f.firstRow];
     if (span.xend >= span.xstart) {
-      gen.Span(row, span.xstart);
-      for (int64_t x = span.xstart; x <= span.xend;) {
-        const int32_t n = static_cast<int32_t>(std::min<int64_t>(kChunk, span.xend - x + 1));
-        gen.Fill(xs, ys, n);
-        for (int32_t j = 0; j < n; ++j)
-          if (check(xs[j], ys[j]))
-            Sampler::Sample(src, dst, static_cast<ptrdiff_t>(x + j), xs[j], ys[j], f.xMax, f.yMax);
-        x += n;
+      gen.Span(row, span.xstart, span.xend);
+      // Position and sampling in one loop: the generator's additions form a chain from pixel
+      // to pixel, which the sampling of earlier pixels overlaps.
+      for (ptrdiff_t x = span.xstart; x <= span.xend; ++x) {
+        double sx, sy;
+        gen.Next(&sx, &sy);
+        if (check(sx, sy)) Sampler::Sample(src, dst, x, sx, sy, f.xMax, f.yMax);
       }
     }
     if (row == f.lastRow) break;
