@@ -153,8 +153,10 @@ struct LinearSampler {
     const ptrdiff_t down = src.step;
     for (int32_t c = 0; c < P::kChannels; ++c) {
       const uint8_t* p = src.At(c, ix, iy);
-      const double p00 = rows::Load<T>(p, 0), p01 = rows::Load<T>(p + kRight, 0);
-      const double p10 = rows::Load<T>(p + down, 0), p11 = rows::Load<T>(p + down + kRight, 0);
+      const double p00 = cubic::SampleAsDouble<T>(p, 0);
+      const double p01 = cubic::SampleAsDouble<T>(p + kRight, 0);
+      const double p10 = cubic::SampleAsDouble<T>(p + down, 0);
+      const double p11 = cubic::SampleAsDouble<T>(p + down + kRight, 0);
       const double top = p00 + fx * (p01 - p00);
       const double bottom = p10 + fx * (p11 - p10);
       // Both fractions lie in [-1e-7, 1], so an integer result lies within a hair of the
