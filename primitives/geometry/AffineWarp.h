@@ -2,16 +2,16 @@
 // shared by the forward warps.
 //
 // fbAffineWarpEngine warps the source region under forward coefficients {c00, c01, c02; c10,
-// c11, c12} (source to destination) into the destination region. Checks,
-// the first failing one deciding: null image pointers -8; a source image side below 1, a
-// negative region origin or a region side below 1 -6; a row step below 1 -14; an unknown
-// method -22; for P3 and P4 a null plane pointer among the first three or four -8; an unknown
-// type or layout -6; coefficients singular or nearly so -56 (with p = c00 c11: |p| > 1e-200
-// needs |(p - c01 c10) / p| > 1e-12, otherwise |c01 c10| > 1e-12). Then the method is
-// downgraded by the whole source size (WarpFrame.h); a region origin outside the source image
-// gives the warning 29, a clipped region narrower or lower than 2 pixels -57, an improper
-// quadrangle of the clipped region -56, a quadrangle covering no destination pixel of the
-// region (or no memory for its spans) the warning 30. Nothing is written on any of these.
+// c11, c12} (source to destination) into the destination region. Checks, the first failing
+// one deciding: null image pointers -8; a source image side below 1, a negative region origin
+// or a region side below 1 -6; a row step below 1 -14; an unknown method -22; a type or
+// layout code that names nothing -6; for P3 and P4 a null plane pointer among the first three
+// or four -8; coefficients singular or nearly so -56 (with p = c00 c11: |p| > 1e-200 needs
+// |(p - c01 c10) / p| > 1e-12, otherwise |c01 c10| > 1e-12). Then the method is downgraded by
+// the whole source size (WarpFrame.h); a region origin outside the source image gives the
+// warning 29, a clipped region narrower or lower than 2 pixels -57, an improper quadrangle of
+// the clipped region -56, a quadrangle covering no destination pixel of the region (or no
+// memory for its spans) the warning 30. Nothing is written on any of these.
 // Otherwise every destination pixel of the region whose centre the quadrangle covers is
 // computed from the source position its inverse gives (the source is read through the whole
 // image, so linear and cubic windows at the region's edges see the pixels beyond them), and

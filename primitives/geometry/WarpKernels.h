@@ -21,11 +21,12 @@
 //                       not a number, leaving those destination pixels untouched.
 //
 // WarpSpans<Pixels, Sampler, Check>(frame, generator) walks the rows and spans, asks the
-// generator for each pixel's position and samples it. A new warp plugs in
-// by writing its Generator (a perspective warp: numerators and denominator advanced per pixel,
-// one division each; a remap: positions read from the caller's maps) and, if it needs source
-// tests, passing InsideSource; its kernel table is then one instantiation per (type, layout,
-// method), as the affine table in AffineWarp.cpp shows.
+// generator for each pixel's position and samples it. A new warp plugs in by writing its
+// Generator (a perspective warp: numerators and denominator advanced per pixel, one division
+// each; a remap: positions read from the caller's maps), passing InsideSource where it must
+// test positions against the source region, and giving spans that cover whole rows where it
+// has no quadrangle to scan; its kernel table is then one instantiation per (type, layout,
+// method) around its own call signature, as the affine table in AffineWarp.cpp shows.
 #pragma once
 
 #include <algorithm>

@@ -33,14 +33,20 @@ const char* kLayoutNames[] = {"C1", "C3", "AC4", "P3", "C4", "P4"};
 // plane (all with the same step).
 class WarpImage {
  public:
-  WarpImage(int type, int layout, int width, int height)
+  // odd: rows an odd number of bytes apart, the first at an odd address, so that wider
+  // elements sit at every misalignment.
+  WarpImage(int type, int layout, int width, int height, bool odd = false)
       : type_(type), layout_(layout), size_(warp::ElementBytes(type)),
         planar_(warp::IsPlanar(layout)) {
     const int stride = layout == warp::kC1 ? 1 : layout == warp::kC3 ? 3 : 4;
     planes_ = planar_ ? warp::PlaneCount(layout) : 1;
     stride_ = planar_ ? 1 : stride;
     for (int p = 0; p < planes_; ++p) {
-      images_.push_back(std::make_unique<GuardedImage>(width, height, stride_ * size_));
+      if (odd)
+        images_.push_back(std::make_unique<GuardedImage>(
+            width, height, stride_ * size_, GuardedImage::ExactStep{width * stride_ * size_ + 3, 1}));
+      else
+        images_.push_back(std::make_unique<GuardedImage>(width, height, stride_ * size_));
       pointers_[p] = images_.back()->data();
     }
     pointers_[planes_] = nullptr;
@@ -187,9 +193,11 @@ TEST(AffineWarp, EveryKernelMatchesTheModel) {
     for (int layout = 0; layout < 6; ++layout)
       for (int method : {1, 2, 4})
         for (const Transform& t : Transforms()) {
+          const bool odd = (method + layout) % 2 == 1;
           SCOPED_TRACE(std::string(kTypeNames[type]) + " " + kLayoutNames[layout] + " method " +
-                       std::to_string(method) + " " + t.name);
-          WarpImage src(type, layout, 23, 17), dst(type, layout, 31, 29), model(type, layout, 31, 29);
+                       std::to_string(method) + " " + t.name + (odd ? " odd rows" : ""));
+          WarpImage src(type, layout, 23, 17, odd), dst(type, layout, 31, 29, odd),
+              model(type, layout, 31, 29, odd);
           src.Randomize(rng);
           dst.Randomize(rng);
           std::mt19937 same(99);
