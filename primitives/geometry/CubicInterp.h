@@ -99,7 +99,8 @@ inline T Store(double v) {
   } else {
     constexpr double kMax = sizeof(T) == 1 ? 255.0 : 65535.0;
     if (v > kMax) return static_cast<T>(kMax);
-    if (v >= 0.0) return static_cast<T>(fbTruncToInt32(v + 0.5));
+    // 0 <= v <= kMax here, so the truncation needs no range test.
+    if (v >= 0.0) return static_cast<T>(static_cast<int32_t>(v + 0.5));
     return T(0);
   }
 }
