@@ -33,6 +33,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/geometry/CubicInterp.h"
 #include "primitives/geometry/WarpFrame.h"
@@ -120,7 +121,12 @@ struct NearestSampler {
                      double sx, double sy, int32_t xMax, int32_t yMax) {
     const int32_t ix = std::clamp(fbTruncToInt32(sx + 0.5), 0, xMax);
     const int32_t iy = std::clamp(fbTruncToInt32(sy + 0.5), 0, yMax);
-    for (int32_t c = 0; c < P::kChannels; ++c) dst.Put(c, x, src.Sample(c, ix, iy));
+    if constexpr (!P::kPlanar) {
+      // The written samples of an interleaved pixel are adjacent: one copy.
+      std::memcpy(dst.At(0, x), src.At(0, ix, iy), P::kChannels * P::kSize);
+    } else {
+      for (int32_t c = 0; c < P::kChannels; ++c) dst.Put(c, x, src.Sample(c, ix, iy));
+    }
   }
 };
 
@@ -152,6 +158,7 @@ struct LinearSampler {
     Axis(sy, yMax, &iy, &fy);
     constexpr ptrdiff_t kRight = SourceImage<P>::kPixelBytes;
     const ptrdiff_t down = src.step;
+#pragma GCC unroll 4
     for (int32_t c = 0; c < P::kChannels; ++c) {
       const uint8_t* p = src.At(c, ix, iy);
       const double p00 = cubic::SampleAsDouble<T>(p, 0);
