@@ -10,10 +10,12 @@
 //                       Span(row, xstart, xend) at the start of each span, Next(&sx, &sy)
 //                       for the source position of the span's next pixel, NextRow() after
 //                       each row. AffineGenerator adds c00, c10 per pixel and c01, c11 per
-//                       row, from row terms formed once at the first row. A generator whose
-//                       positions are best made for a whole span at once (one division per
-//                       pixel into a work buffer) fills its buffer in Span and reads it out
-//                       in Next.
+//                       row, from row terms formed once at the first row. Save() and
+//                       Resume(state) pause a span's walk and take it up again (the walk
+//                       goes through the destination in tiles). A generator whose positions
+//                       are best made for a whole span at once (one division per pixel into
+//                       a work buffer) fills its buffer in Span and keeps its read position
+//                       in its State.
 //   Sampler             how a position becomes a value: NearestSampler, LinearSampler,
 //                       CubicSampler, each for every element type and layout.
 //   Check               which positions are sampled at all: AllPositions samples every one;
@@ -246,6 +248,15 @@ class AffineGenerator {
     rowX_ += c01_;
     rowY_ += c11_;
   }
+  // Where a span's walk stands, to pause it and take it up again.
+  struct State {
+    double sx, sy;
+  };
+  State Save() const { return State{sx_, sy_}; }
+  void Resume(const State& s) {
+    sx_ = s.sx;
+    sy_ = s.sy;
+  }
 
  private:
   double c00_, c01_, c02_, c10_, c11_, c12_;
@@ -264,27 +275,58 @@ struct KernelFrame {
   int32_t xMax, yMax;      // source image width - 1, height - 1
 };
 
+// The destination is walked in bands of kBandRows rows and, across a band, in tiles of
+// kTileColumns columns, so that the source pixels a tile reads stay in the cache even where
+// the transform turns a destination row into a long slanted source line. Each row's positions
+// still follow one unbroken chain of additions from its span's start: a row's walk pauses at
+// a tile's edge (the generator's Save) and resumes there for the next tile (Resume).
+inline constexpr int32_t kBandRows = 32;
+inline constexpr ptrdiff_t kTileColumns = 128;
+
 template <class P, class Sampler, class Check = AllPositions, class Generator>
 void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{}) {
   if (f.lastRow < f.firstRow) return;
   const SourceImage<P> src(f.pSrc, f.srcStep);
-  DestinationRow<P> dst(f.pDstRow);
+  const DestinationRow<P> first(f.pDstRow);
+  typename Generator::State states[kBandRows];
+  ptrdiff_t next[kBandRows], end[kBandRows];
   gen.BeginRows(f.firstRow);
-  for (int32_t row = f.firstRow;; ++row) {
-    const fbRowSpan span = f.spans[row - f.firstRow];
-    if (span.xend >= span.xstart) {
-      gen.Span(row, span.xstart, span.xend);
-      // Position and sampling in one loop: the generator's additions form a chain from pixel
-      // to pixel, which the sampling of earlier pixels overlaps.
-      for (ptrdiff_t x = span.xstart; x <= span.xend; ++x) {
-        double sx, sy;
-        gen.Next(&sx, &sy);
-        if (check(sx, sy)) Sampler::Sample(src, dst, x, sx, sy, f.xMax, f.yMax);
+  for (int64_t band = f.firstRow; band <= f.lastRow; band += kBandRows) {
+    const int32_t rows = static_cast<int32_t>(std::min<int64_t>(kBandRows, f.lastRow - band + 1));
+    // Every span of the band starts in row order, as the row terms advance.
+    ptrdiff_t lo = PTRDIFF_MAX, hi = PTRDIFF_MIN;
+    for (int32_t i = 0; i < rows; ++i) {
+      const int32_t row = static_cast<int32_t>(band + i);
+      const fbRowSpan span = f.spans[row - f.firstRow];
+      next[i] = span.xstart;
+      end[i] = span.xend;
+      if (span.xend >= span.xstart) {
+        gen.Span(row, span.xstart, span.xend);
+        states[i] = gen.Save();
+        lo = std::min<ptrdiff_t>(lo, span.xstart);
+        hi = std::max<ptrdiff_t>(hi, span.xend);
+      }
+      if (row != f.lastRow) gen.NextRow();
+    }
+    for (ptrdiff_t tile = lo; tile <= hi; tile += kTileColumns) {
+      const ptrdiff_t tileEnd = std::min(hi, tile + kTileColumns - 1);
+      for (int32_t i = 0; i < rows; ++i) {
+        const ptrdiff_t stop = std::min(end[i], tileEnd);
+        if (next[i] > stop) continue;
+        DestinationRow<P> dst = first;
+        dst.Advance(static_cast<ptrdiff_t>(f.dstStep) * (band - f.firstRow + i));
+        gen.Resume(states[i]);
+        // Position and sampling in one loop: the generator's additions form a chain from
+        // pixel to pixel, which the sampling of earlier pixels overlaps.
+        for (ptrdiff_t x = next[i]; x <= stop; ++x) {
+          double sx, sy;
+          gen.Next(&sx, &sy);
+          if (check(sx, sy)) Sampler::Sample(src, dst, x, sx, sy, f.xMax, f.yMax);
+        }
+        states[i] = gen.Save();
+        next[i] = stop + 1;
       }
     }
-    if (row == f.lastRow) break;
-    dst.Advance(f.dstStep);
-    gen.NextRow();
   }
 }
 

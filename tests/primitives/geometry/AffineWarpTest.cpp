@@ -218,6 +218,34 @@ TEST(AffineWarp, EveryKernelMatchesTheModel) {
         }
 }
 
+// A destination larger than one band of rows and one tile of columns: each row's positions
+// go on across the tiles as one chain.
+TEST(AffineWarp, LargeDestinationsMatchTheModelAcrossTiles) {
+  std::mt19937 rng(14);
+  struct Case { int type, layout, method; };
+  const Case cases[] = {{0, warp::kC1, 2}, {0, warp::kC3, 1}, {0, warp::kC4, 4},
+                        {1, warp::kP3, 2}, {2, warp::kAC4, 4}};
+  const double a = 0.3;
+  const double c[2][3] = {{1.1 * std::cos(a), -1.1 * std::sin(a), 40.25},
+                          {1.1 * std::sin(a), 1.1 * std::cos(a), -3.5}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << kTypeNames[k.type] << " " << kLayoutNames[k.layout] << " method " << k.method);
+    WarpImage src(k.type, k.layout, 230, 70), dst(k.type, k.layout, 300, 110),
+        model(k.type, k.layout, 300, 110);
+    src.Randomize(rng);
+    std::mt19937 r1(5), r2(5);
+    dst.Randomize(r1);
+    model.Randomize(r2);
+    const IppiRect srcRoi{3, 2, 220, 66}, dstRoi{0, 1, 299, 108};
+    ASSERT_EQ(fbAffineWarpEngine(src.arg(), src.size(), src.step(), srcRoi, dst.arg(), dst.step(),
+                                 dstRoi, warp::TypeLayout(k.type, k.layout), c, k.method),
+              ippStsNoErr);
+    ModelWarp(src, srcRoi, model, dstRoi, c, k.method);
+    EXPECT_TRUE(dst.Bytes() == model.Bytes());
+    EXPECT_TRUE(dst.OutsideUntouched());
+  }
+}
+
 // Runs an 8u C1 warp of a 10 x 10 image on guarded images and says what came back.
 struct Call {
   const void* src;
