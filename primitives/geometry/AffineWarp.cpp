@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <type_traits>
 
 #include "primitives/geometry/QuadGeometry.h"
 #include "primitives/geometry/WarpKernels.h"
@@ -19,9 +20,14 @@ template <class P, class Sampler>
 void AffineKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                   int lastRow, const fbRowSpan* spans, const double invCoeffs[2][3], int xMax,
                   int yMax, int /*reserved*/) {
+  // The 8-bit interleaved linear kernels of three and four channels have a vector path.
+  warp::LinearSpan8Fn vectorSpan = nullptr;
+  if constexpr (std::is_same_v<Sampler, warp::LinearSampler> && !P::kPlanar &&
+                sizeof(typename P::Element) == 1 && P::kChannels >= 3)
+    vectorSpan = warp::VectorLinearSpan8(P::kLayout);
   warp::WarpSpans<P, Sampler>(
       warp::KernelFrame{pSrc, pDstRow, srcStep, dstStep, firstRow, lastRow, spans, xMax, yMax},
-      warp::AffineGenerator(invCoeffs));
+      warp::AffineGenerator(invCoeffs), warp::AllPositions{}, vectorSpan);
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "primitives/geometry/CubicInterp.h"
 #include "primitives/geometry/WarpFrame.h"
@@ -46,9 +47,10 @@ namespace builtin::warp {
 
 // ---- Element types and layouts -------------------------------------------------------------
 
-template <typename T, int32_t kLayout>
+template <typename T, int32_t kLayoutCode>
 struct Pixels {
   using Element = T;
+  static constexpr int32_t kLayout = kLayoutCode;
   static constexpr bool kPlanar = IsPlanar(kLayout);
   static constexpr int32_t kPlanes = PlaneCount(kLayout);
   // Elements from one interleaved pixel to the next.
@@ -150,6 +152,21 @@ struct LinearSampler {
     }
   }
 
+  // One 8-bit interleaved pixel of kStride bytes whose window starts at p: its first
+  // kChannels bytes at out.
+  template <int32_t kChannels, int32_t kStride>
+  static void Pixel8(const uint8_t* p, ptrdiff_t down, double fx, double fy, uint8_t* out) {
+    for (int32_t c = 0; c < kChannels; ++c) {
+      const double p00 = cubic::kByteDoubles.v[p[c]];
+      const double p01 = cubic::kByteDoubles.v[p[kStride + c]];
+      const double p10 = cubic::kByteDoubles.v[p[down + c]];
+      const double p11 = cubic::kByteDoubles.v[p[down + kStride + c]];
+      const double top = p00 + fx * (p01 - p00);
+      const double bottom = p10 + fx * (p11 - p10);
+      out[c] = static_cast<uint8_t>(static_cast<int32_t>(top + 0.5 + fy * (bottom - top)));
+    }
+  }
+
   template <class P>
   static void Sample(const SourceImage<P>& src, const DestinationRow<P>& dst, ptrdiff_t x,
                      double sx, double sy, int32_t xMax, int32_t yMax) {
@@ -219,6 +236,23 @@ struct InsideSource {
   }
 };
 
+// ---- Vector spans -------------------------------------------------------------------------
+//
+// The 8-bit linear affine kernels of three and four interleaved channels (C3, AC4 with three
+// written, C4) have a vector path (WarpHwy.cpp) that works a span's pixels with the channels
+// as lanes: from the walk's state it does n pixels at dst (the span's next pixel), advancing
+// the state by the same additions as AffineGenerator. Null where the processor's vectors hold
+// fewer than four doubles; the kernel is looked up once per call.
+
+struct AffineStep {
+  double dx, dy;  // c00, c10
+};
+struct LinearSource8 {
+  const uint8_t* base;  // the source image origin
+  ptrdiff_t step;
+  int32_t xMax, yMax;
+};
+
 // ---- Generators ----------------------------------------------------------------------------
 
 // Destination (x, y) -> source (c00 x + c01 y + c02, c10 x + c11 y + c12), advanced by
@@ -252,6 +286,7 @@ class AffineGenerator {
   struct State {
     double sx, sy;
   };
+  AffineStep Step() const { return AffineStep{c00_, c10_}; }
   State Save() const { return State{sx_, sy_}; }
   void Resume(const State& s) {
     sx_ = s.sx;
@@ -262,6 +297,10 @@ class AffineGenerator {
   double c00_, c01_, c02_, c10_, c11_, c12_;
   double rowX_ = 0.0, rowY_ = 0.0, sx_ = 0.0, sy_ = 0.0;
 };
+
+using LinearSpan8Fn = void (*)(AffineGenerator::State& state, const AffineStep& step,
+                               const LinearSource8& src, uint8_t* dst, ptrdiff_t n);
+LinearSpan8Fn VectorLinearSpan8(int32_t layout);
 
 // ---- The row walk --------------------------------------------------------------------------
 
@@ -283,8 +322,10 @@ struct KernelFrame {
 inline constexpr int32_t kBandRows = 32;
 inline constexpr ptrdiff_t kTileColumns = 128;
 
+// vectorSpan: the vector path of the kernels that have one (VectorLinearSpan8), or null.
 template <class P, class Sampler, class Check = AllPositions, class Generator>
-void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{}) {
+void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{},
+               LinearSpan8Fn vectorSpan = nullptr) {
   if (f.lastRow < f.firstRow) return;
   const SourceImage<P> src(f.pSrc, f.srcStep);
   const DestinationRow<P> first(f.pDstRow);
@@ -316,6 +357,17 @@ void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{}) {
         DestinationRow<P> dst = first;
         dst.Advance(static_cast<ptrdiff_t>(f.dstStep) * (band - f.firstRow + i));
         gen.Resume(states[i]);
+        if constexpr (std::is_same_v<Generator, AffineGenerator> && !P::kPlanar &&
+                      sizeof(typename P::Element) == 1) {
+          if (vectorSpan != nullptr) {
+            AffineGenerator::State state = gen.Save();
+            vectorSpan(state, gen.Step(), LinearSource8{src.planes[0], src.step, f.xMax, f.yMax},
+                       dst.At(0, next[i]), stop - next[i] + 1);
+            states[i] = state;
+            next[i] = stop + 1;
+            continue;
+          }
+        }
         // Position and sampling in one loop: the generator's additions form a chain from
         // pixel to pixel, which the sampling of earlier pixels overlaps.
         for (ptrdiff_t x = next[i]; x <= stop; ++x) {

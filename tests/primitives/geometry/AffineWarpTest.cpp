@@ -18,6 +18,7 @@
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -244,6 +245,31 @@ TEST(AffineWarp, LargeDestinationsMatchTheModelAcrossTiles) {
     EXPECT_TRUE(dst.Bytes() == model.Bytes());
     EXPECT_TRUE(dst.OutsideUntouched());
   }
+}
+
+// The 8-bit linear kernels of three and four channels on every vector target, against the
+// model: whole sources rotated and sheared so that windows reach the last column and row,
+// rows at odd addresses included.
+TEST(AffineWarp, VectorLinearSpansMatchTheModelOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    std::mt19937 rng(15);
+    for (int layout : {warp::kC3, warp::kAC4, warp::kC4})
+      for (const Transform& t : Transforms())
+        for (bool odd : {false, true}) {
+          SCOPED_TRACE(testing::Message() << kLayoutNames[layout] << " " << t.name << (odd ? " odd rows" : ""));
+          WarpImage src(0, layout, 23, 17, odd), dst(0, layout, 160, 40, odd),
+              model(0, layout, 160, 40, odd);
+          src.Randomize(rng);
+          std::mt19937 r1(3), r2(3);
+          dst.Randomize(r1);
+          model.Randomize(r2);
+          const IppiRect srcRoi{0, 0, 23, 17}, dstRoi{0, 0, 160, 40};
+          ASSERT_EQ(fbAffineWarpEngine(src.arg(), src.size(), src.step(), srcRoi, dst.arg(), dst.step(), dstRoi, layout, t.c, IPPI_INTER_LINEAR), ippStsNoErr);
+          ModelWarp(src, srcRoi, model, dstRoi, t.c, IPPI_INTER_LINEAR);
+          ASSERT_TRUE(dst.Bytes() == model.Bytes());
+          EXPECT_TRUE(dst.OutsideUntouched());
+        }
+  });
 }
 
 // Runs an 8u C1 warp of a 10 x 10 image on guarded images and says what came back.
