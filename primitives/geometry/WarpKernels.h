@@ -238,9 +238,9 @@ struct InsideSource {
 
 // ---- Vector spans -------------------------------------------------------------------------
 //
-// The 8-bit linear affine kernels of three and four interleaved channels (C3, AC4 with three
-// written, C4) have a vector path (WarpHwy.cpp) that works a span's pixels with the channels
-// as lanes: from the walk's state it does n pixels at dst (the span's next pixel), advancing
+// The 8-bit linear and cubic affine kernels of three and four interleaved channels (C3, AC4
+// with three written, C4) have a vector path (WarpHwy.cpp) that works a span's pixels with the
+// channels as lanes: from the walk's state it does n pixels at dst (the span's next pixel), advancing
 // the state by the same additions as AffineGenerator. Null where the processor's vectors hold
 // fewer than four doubles; the kernel is looked up once per call.
 
@@ -298,9 +298,10 @@ class AffineGenerator {
   double rowX_ = 0.0, rowY_ = 0.0, sx_ = 0.0, sy_ = 0.0;
 };
 
-using LinearSpan8Fn = void (*)(AffineGenerator::State& state, const AffineStep& step,
+using SampleSpan8Fn = void (*)(AffineGenerator::State& state, const AffineStep& step,
                                const LinearSource8& src, uint8_t* dst, ptrdiff_t n);
-LinearSpan8Fn VectorLinearSpan8(int32_t layout);
+SampleSpan8Fn VectorLinearSpan8(int32_t layout);
+SampleSpan8Fn VectorCubicSpan8(int32_t layout);
 
 // ---- The row walk --------------------------------------------------------------------------
 
@@ -322,10 +323,11 @@ struct KernelFrame {
 inline constexpr int32_t kBandRows = 32;
 inline constexpr ptrdiff_t kTileColumns = 128;
 
-// vectorSpan: the vector path of the kernels that have one (VectorLinearSpan8), or null.
+// vectorSpan: the vector path of the kernels that have one (VectorLinearSpan8,
+// VectorCubicSpan8), or null.
 template <class P, class Sampler, class Check = AllPositions, class Generator>
 void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{},
-               LinearSpan8Fn vectorSpan = nullptr) {
+               SampleSpan8Fn vectorSpan = nullptr) {
   if (f.lastRow < f.firstRow) return;
   const SourceImage<P> src(f.pSrc, f.srcStep);
   const DestinationRow<P> first(f.pDstRow);

@@ -247,16 +247,17 @@ TEST(AffineWarp, LargeDestinationsMatchTheModelAcrossTiles) {
   }
 }
 
-// The 8-bit linear kernels of three and four channels on every vector target, against the
-// model: whole sources rotated and sheared so that windows reach the last column and row,
-// rows at odd addresses included.
-TEST(AffineWarp, VectorLinearSpansMatchTheModelOnEveryTarget) {
+// The 8-bit linear and cubic kernels of three and four channels on every vector target,
+// against the model: whole sources rotated and sheared so that windows reach the last column
+// and row, rows at odd addresses included.
+TEST(AffineWarp, VectorSpansMatchTheModelOnEveryTarget) {
   imagetest::ForEachVectorTarget([] {
     std::mt19937 rng(15);
+    for (int method : {IPPI_INTER_LINEAR, IPPI_INTER_CUBIC})
     for (int layout : {warp::kC3, warp::kAC4, warp::kC4})
       for (const Transform& t : Transforms())
         for (bool odd : {false, true}) {
-          SCOPED_TRACE(testing::Message() << kLayoutNames[layout] << " " << t.name << (odd ? " odd rows" : ""));
+          SCOPED_TRACE(testing::Message() << kLayoutNames[layout] << " method " << method << " " << t.name << (odd ? " odd rows" : ""));
           WarpImage src(0, layout, 23, 17, odd), dst(0, layout, 160, 40, odd),
               model(0, layout, 160, 40, odd);
           src.Randomize(rng);
@@ -264,8 +265,8 @@ TEST(AffineWarp, VectorLinearSpansMatchTheModelOnEveryTarget) {
           dst.Randomize(r1);
           model.Randomize(r2);
           const IppiRect srcRoi{0, 0, 23, 17}, dstRoi{0, 0, 160, 40};
-          ASSERT_EQ(fbAffineWarpEngine(src.arg(), src.size(), src.step(), srcRoi, dst.arg(), dst.step(), dstRoi, layout, t.c, IPPI_INTER_LINEAR), ippStsNoErr);
-          ModelWarp(src, srcRoi, model, dstRoi, t.c, IPPI_INTER_LINEAR);
+          ASSERT_EQ(fbAffineWarpEngine(src.arg(), src.size(), src.step(), srcRoi, dst.arg(), dst.step(), dstRoi, layout, t.c, method), ippStsNoErr);
+          ModelWarp(src, srcRoi, model, dstRoi, t.c, method);
           ASSERT_TRUE(dst.Bytes() == model.Bytes());
           EXPECT_TRUE(dst.OutsideUntouched());
         }
