@@ -12,6 +12,7 @@
 
 #include <cstring>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/geometry/WarpKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -196,9 +197,9 @@ HWY_EXPORT(FourDoubleLanes);
 SampleSpan8Fn VectorLinearSpan8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC3: return &HWY_DYNAMIC_DISPATCH(LinearSpan8C3);
-    case kAC4: return &HWY_DYNAMIC_DISPATCH(LinearSpan8AC4);
-    case kC4: return &HWY_DYNAMIC_DISPATCH(LinearSpan8C4);
+    case kC3: return PF_HWY_DISPATCHED(LinearSpan8C3);
+    case kAC4: return PF_HWY_DISPATCHED(LinearSpan8AC4);
+    case kC4: return PF_HWY_DISPATCHED(LinearSpan8C4);
     default: return nullptr;
   }
 }
@@ -206,9 +207,9 @@ SampleSpan8Fn VectorLinearSpan8(int32_t layout) {
 SampleSpan8Fn VectorCubicSpan8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC3: return &HWY_DYNAMIC_DISPATCH(CubicSpan8C3);
-    case kAC4: return &HWY_DYNAMIC_DISPATCH(CubicSpan8AC4);
-    case kC4: return &HWY_DYNAMIC_DISPATCH(CubicSpan8C4);
+    case kC3: return PF_HWY_DISPATCHED(CubicSpan8C3);
+    case kAC4: return PF_HWY_DISPATCHED(CubicSpan8AC4);
+    case kC4: return PF_HWY_DISPATCHED(CubicSpan8C4);
     default: return nullptr;
   }
 }
