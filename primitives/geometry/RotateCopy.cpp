@@ -1,0 +1,171 @@
+// The half-turn and quarter-turn copies, generated from one template each over the element
+// type and the layout.
+#include "primitives/geometry/RotateCopy.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "primitives/support/RowAccess.h"
+#include "primitives/support/SupportElements.h"
+
+namespace builtin {
+namespace {
+
+// Bits is the unsigned type of the element's width: samples move as bit patterns only.
+template <typename Bits, int kPixel, int kWritten>
+inline void CopyPixel(const uint8_t* from, uint8_t* to) {
+  for (int c = 0; c < kWritten; ++c) rows::Store<Bits>(to, c, rows::Load<Bits>(from, c));
+}
+
+// 8u C4 moves a row's pixels as 32-bit words when both of its first addresses are multiples
+// of 4, as single bytes otherwise (AC4 never: its fourth byte stays).
+template <typename Bits, int kPixel, int kWritten>
+inline constexpr bool kWordRows = sizeof(Bits) == 1 && kPixel == 4 && kWritten == 4;
+
+inline bool WordAligned(const void* a, const void* b) {
+  return ((reinterpret_cast<uintptr_t>(a) | reinterpret_cast<uintptr_t>(b)) & 3u) == 0;
+}
+
+// One destination row of the half turn: pixel j is the source pixel j places left of s.
+template <typename Bits, int kPixel, int kWritten>
+inline void HalfTurnRow(const uint8_t* s, uint8_t* d, ptrdiff_t width) {
+  constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
+  for (ptrdiff_t j = 0; j < width; ++j)
+    CopyPixel<Bits, kPixel, kWritten>(s - j * kBytes, d + j * kBytes);
+}
+
+template <typename Bits, int kPixel, int kWritten>
+void HalfTurn(const void* pSrc, void* pDst, int height, int width, int srcStep, int dstStep,
+              int /*direction*/) {
+  const auto* src = static_cast<const uint8_t*>(pSrc);
+  auto* dst = static_cast<uint8_t*>(pDst);
+  for (int i = 0; i < height; ++i) {
+    const uint8_t* s = src - static_cast<ptrdiff_t>(srcStep) * i;
+    uint8_t* d = dst + static_cast<ptrdiff_t>(dstStep) * i;
+    if constexpr (kWordRows<Bits, kPixel, kWritten>) {
+      if (WordAligned(s, d)) {
+        HalfTurnRow<uint32_t, 1, 1>(s, d, width);
+        continue;
+      }
+    }
+    HalfTurnRow<Bits, kPixel, kWritten>(s, d, width);
+  }
+}
+
+// One strip of the quarter turn: destination row i reads one pixel from each of the strip's
+// source rows, at column offset i * direction.
+template <typename Bits, int kPixel, int kWritten>
+inline void QuarterStripRows(const uint8_t* src, uint8_t* dst, int height, int columns,
+                             int srcStep, int dstStep, int direction) {
+  constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
+  const ptrdiff_t across = static_cast<ptrdiff_t>(direction) * kBytes;
+  for (int i = 0; i < height; ++i) {
+    const uint8_t* s = src + across * i;
+    uint8_t* d = dst + static_cast<ptrdiff_t>(dstStep) * i;
+    for (int j = 0; j < columns; ++j)
+      CopyPixel<Bits, kPixel, kWritten>(s + static_cast<ptrdiff_t>(srcStep) * j, d + j * kBytes);
+  }
+}
+
+template <typename Bits, int kPixel, int kWritten>
+void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
+                  int dstStep, int direction) {
+  if constexpr (kWordRows<Bits, kPixel, kWritten>) {
+    constexpr ptrdiff_t kBytes = 4;
+    for (int i = 0; i < height; ++i) {
+      const uint8_t* s = src + static_cast<ptrdiff_t>(direction) * kBytes * i;
+      uint8_t* d = dst + static_cast<ptrdiff_t>(dstStep) * i;
+      if (WordAligned(s, d))
+        QuarterStripRows<uint32_t, 1, 1>(s, d, 1, columns, srcStep, dstStep, direction);
+      else
+        QuarterStripRows<Bits, kPixel, kWritten>(s, d, 1, columns, srcStep, dstStep, direction);
+    }
+  } else {
+    QuarterStripRows<Bits, kPixel, kWritten>(src, dst, height, columns, srcStep, dstStep,
+                                             direction);
+  }
+}
+
+template <typename Bits, int kPixel, int kWritten>
+void QuarterTurn(const void* pSrc, void* pDst, int height, int width, int srcStep, int dstStep,
+                 int direction) {
+  constexpr int kStrip = kPixel == 1 ? 32 : 16;
+  constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
+  const auto* src = static_cast<const uint8_t*>(pSrc);
+  auto* dst = static_cast<uint8_t*>(pDst);
+  int j = 0;
+  for (; width - j >= kStrip; j += kStrip)
+    QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,
+                                         dst + kBytes * j, height, kStrip, srcStep, dstStep,
+                                         direction);
+  if (j < width)
+    QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,
+                                         dst + kBytes * j, height, width - j, srcStep, dstStep,
+                                         direction);
+}
+
+// Planar layouts: the C1 routine of the element type once per plane.
+template <fbRotateCopyRoutine kPlane, int kPlanes>
+void PerPlane(const void* pSrc, void* pDst, int height, int width, int srcStep, int dstStep,
+              int direction) {
+  const auto* src = static_cast<const void* const*>(pSrc);
+  auto* dst = static_cast<void* const*>(pDst);
+  for (int p = 0; p < kPlanes; ++p)
+    kPlane(src[p], dst[p], height, width, srcStep, dstStep, direction);
+}
+
+template <typename Bits, int kPixel, int kWritten>
+struct HalfTurnOf {
+  static constexpr fbRotateCopyRoutine kRoutine = HalfTurn<Bits, kPixel, kWritten>;
+};
+template <typename Bits, int kPixel, int kWritten>
+struct QuarterTurnOf {
+  static constexpr fbRotateCopyRoutine kRoutine = QuarterTurn<Bits, kPixel, kWritten>;
+};
+
+// The routine of one type and layout: pixel elements and written elements for the interleaved
+// layouts, the C1 routine per plane for the planar ones.
+template <template <typename, int, int> class Turn, typename Bits, int kLayout>
+constexpr fbRotateCopyRoutine Member() {
+  switch (kLayout) {
+    case 0: return Turn<Bits, 1, 1>::kRoutine;                        // C1
+    case 1: return Turn<Bits, 3, 3>::kRoutine;                        // C3
+    case 2: return Turn<Bits, 4, 3>::kRoutine;                        // AC4
+    case 3: return PerPlane<Turn<Bits, 1, 1>::kRoutine, 3>;           // P3
+    case 4: return Turn<Bits, 4, 4>::kRoutine;                        // C4
+    default: return PerPlane<Turn<Bits, 1, 1>::kRoutine, 4>;          // P4
+  }
+}
+
+}  // namespace
+
+// type * 6 + layout: types 8u, 32f, 16u by their widths; layouts C1, C3, AC4, P3, C4, P4.
+#define PF_ROTATE_COPY_FORMS(X)                                                               \
+  X(8u, uint8_t, C1, 0) X(8u, uint8_t, C3, 1) X(8u, uint8_t, AC4, 2) X(8u, uint8_t, P3, 3)    \
+  X(8u, uint8_t, C4, 4) X(8u, uint8_t, P4, 5)                                                 \
+  X(32f, uint32_t, C1, 0) X(32f, uint32_t, C3, 1) X(32f, uint32_t, AC4, 2)                    \
+  X(32f, uint32_t, P3, 3) X(32f, uint32_t, C4, 4) X(32f, uint32_t, P4, 5)                     \
+  X(16u, uint16_t, C1, 0) X(16u, uint16_t, C3, 1) X(16u, uint16_t, AC4, 2)                    \
+  X(16u, uint16_t, P3, 3) X(16u, uint16_t, C4, 4) X(16u, uint16_t, P4, 5)
+
+#define PF_ROTATE_HALF_MEMBER(type, bits, layout, code) Member<HalfTurnOf, bits, code>(),
+#define PF_ROTATE_QUARTER_MEMBER(type, bits, layout, code) Member<QuarterTurnOf, bits, code>(),
+#define PF_ROTATE_HALF_NAME(type, bits, layout, code) "fbRotate180Copy" #type #layout,
+#define PF_ROTATE_QUARTER_NAME(type, bits, layout, code) "fbRotate90Copy" #type #layout,
+
+const fbRotateCopyRoutine fbRotate180CopyTable[kRotateCopyCount] = {
+    PF_ROTATE_COPY_FORMS(PF_ROTATE_HALF_MEMBER)};
+const fbRotateCopyRoutine fbRotate90CopyTable[kRotateCopyCount] = {
+    PF_ROTATE_COPY_FORMS(PF_ROTATE_QUARTER_MEMBER)};
+const char* const fbRotate180CopyNames[kRotateCopyCount] = {
+    PF_ROTATE_COPY_FORMS(PF_ROTATE_HALF_NAME)};
+const char* const fbRotate90CopyNames[kRotateCopyCount] = {
+    PF_ROTATE_COPY_FORMS(PF_ROTATE_QUARTER_NAME)};
+
+#undef PF_ROTATE_HALF_MEMBER
+#undef PF_ROTATE_QUARTER_MEMBER
+#undef PF_ROTATE_HALF_NAME
+#undef PF_ROTATE_QUARTER_NAME
+#undef PF_ROTATE_COPY_FORMS
+
+}  // namespace builtin
