@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/SupportElements.h"
@@ -12,9 +13,10 @@ namespace builtin {
 namespace {
 
 // Bits is the unsigned type of the element's width: samples move as bit patterns only.
+// The written elements of one pixel move as one block of bytes (two or three plain moves).
 template <typename Bits, int kPixel, int kWritten>
 inline void CopyPixel(const uint8_t* from, uint8_t* to) {
-  for (int c = 0; c < kWritten; ++c) rows::Store<Bits>(to, c, rows::Load<Bits>(from, c));
+  std::memcpy(to, from, kWritten * sizeof(Bits));
 }
 
 // 8u C4 moves a row's pixels as 32-bit words when both of its first addresses are multiples
