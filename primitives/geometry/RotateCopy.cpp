@@ -2,6 +2,7 @@
 // type and the layout.
 #include "primitives/geometry/RotateCopy.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -69,9 +70,67 @@ inline void QuarterStripRows(const uint8_t* src, uint8_t* dst, int height, int c
   }
 }
 
+// Pixels of 1, 2 or 4 bytes, every byte written, go in square blocks: n = 8 / pixel bytes
+// source rows of n pixels each, one 64-bit word per row, transposed in registers into the
+// words of n destination rows. Bytes are numbered from the low end of a word.
 template <typename Bits, int kPixel, int kWritten>
-void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
-                  int dstStep, int direction) {
+inline constexpr int kBlockPixel =
+    (std::endian::native == std::endian::little && kPixel == kWritten &&
+     (kPixel * sizeof(Bits) == 1 || kPixel * sizeof(Bits) == 2 || kPixel * sizeof(Bits) == 4))
+        ? kPixel * static_cast<int>(sizeof(Bits))
+        : 0;
+
+// One stage of the transpose: swaps the upper unit of word k with the lower unit of word
+// k + kSpan, units of kBits bits, for every k whose kSpan bit is clear.
+template <int kWords, int kBits, int kSpan>
+inline void TransposeStage(uint64_t* r) {
+  constexpr uint64_t kMask = kBits == 8 ? 0x00FF00FF00FF00FFull
+                             : kBits == 16 ? 0x0000FFFF0000FFFFull
+                                           : 0x00000000FFFFFFFFull;
+  for (int k = 0; k < kWords; ++k) {
+    if ((k & kSpan) != 0) continue;
+    const uint64_t t = ((r[k] >> kBits) ^ r[k + kSpan]) & kMask;
+    r[k + kSpan] ^= t;
+    r[k] ^= t << kBits;
+  }
+}
+
+// Transposes n x n pixels of kE bytes held in n words: afterwards pixel k of word j is the
+// former pixel j of word k. Each stage swaps the off-diagonal halves of 2 x 2 blocks of
+// units twice as wide as the last.
+template <int kE>
+inline void TransposeWords(uint64_t* r) {
+  constexpr int n = 8 / kE;
+  if constexpr (kE == 1) TransposeStage<n, 8, 1>(r);
+  if constexpr (kE <= 2) TransposeStage<n, 16, 2 / kE>(r);
+  TransposeStage<n, 32, 4 / kE>(r);
+}
+
+// The strip's whole blocks: destination rows [0, rows) and columns [0, columns), both
+// multiples of n.
+template <int kE>
+inline void QuarterBlocks(const uint8_t* src, uint8_t* dst, int rows, int columns, int srcStep,
+                          int dstStep, int direction) {
+  constexpr int n = 8 / kE;
+  for (int i = 0; i < rows; i += n) {
+    // The first of the n source pixels that destination rows i .. i + n - 1 read in a row.
+    const ptrdiff_t first = (direction > 0 ? i : -static_cast<ptrdiff_t>(i) - (n - 1)) * kE;
+    for (int g = 0; g < columns; g += n) {
+      uint64_t r[n];
+      for (int k = 0; k < n; ++k)
+        r[k] = rows::Load<uint64_t>(src + static_cast<ptrdiff_t>(srcStep) * (g + k) + first, 0);
+      TransposeWords<kE>(r);
+      for (int k = 0; k < n; ++k)
+        rows::Store<uint64_t>(dst + static_cast<ptrdiff_t>(dstStep) * (i + k) + g * kE, 0,
+                              r[direction > 0 ? k : n - 1 - k]);
+    }
+  }
+}
+
+// A strip, or the part of one that the blocks leave, a destination row at a time.
+template <typename Bits, int kPixel, int kWritten>
+void QuarterStripRest(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
+                      int dstStep, int direction) {
   if constexpr (kWordRows<Bits, kPixel, kWritten>) {
     constexpr ptrdiff_t kBytes = 4;
     for (int i = 0; i < height; ++i) {
@@ -86,6 +145,30 @@ void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int
     QuarterStripRows<Bits, kPixel, kWritten>(src, dst, height, columns, srcStep, dstStep,
                                              direction);
   }
+}
+
+template <typename Bits, int kPixel, int kWritten>
+void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
+                  int dstStep, int direction) {
+  constexpr int kE = kBlockPixel<Bits, kPixel, kWritten>;
+  if constexpr (kE != 0) {
+    constexpr int n = 8 / kE;
+    const int blockRows = height / n * n, blockColumns = columns / n * n;
+    if (blockRows > 0 && blockColumns > 0) {
+      QuarterBlocks<kE>(src, dst, blockRows, blockColumns, srcStep, dstStep, direction);
+      // The rest: the rows below the blocks, then the columns right of them.
+      const ptrdiff_t across = static_cast<ptrdiff_t>(direction) * kE;
+      QuarterStripRest<Bits, kPixel, kWritten>(
+          src + across * blockRows, dst + static_cast<ptrdiff_t>(dstStep) * blockRows,
+          height - blockRows, blockColumns, srcStep, dstStep, direction);
+      QuarterStripRest<Bits, kPixel, kWritten>(
+          src + static_cast<ptrdiff_t>(srcStep) * blockColumns, dst + blockColumns * kE, height,
+          columns - blockColumns, srcStep, dstStep, direction);
+      return;
+    }
+  }
+  QuarterStripRest<Bits, kPixel, kWritten>(src, dst, height, columns, srcStep, dstStep,
+                                           direction);
 }
 
 template <typename Bits, int kPixel, int kWritten>

@@ -16,9 +16,11 @@
 // 32 wide for C1 and 16 for C3, AC4 and C4 (the last strip narrower when the width is not a
 // multiple), so that one pass over the destination rows reads a bounded band of source rows.
 // AC4 copies three elements and leaves the fourth destination element as it was; planar
-// layouts run the C1 routine of their element type once per plane. 8u C4 moves each row of
-// pixels as 32-bit words when the row's first source and destination addresses are multiples
-// of 4, as single bytes otherwise, with the same result.
+// layouts run the C1 routine of their element type once per plane. Within a strip, pixels of
+// 1, 2 or 4 bytes (C1, and 8u C4) go in square blocks transposed in 64-bit words; the rows
+// and columns left over go a pixel at a time, 8u C4 rows as 32-bit words when the row's first
+// source and destination addresses are multiples of 4, as single bytes otherwise. Every way
+// gives the same bytes.
 #pragma once
 
 #include <cstdint>
