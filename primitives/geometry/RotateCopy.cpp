@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/geometry/RotateCopyKernels.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/SupportElements.h"
 
@@ -148,8 +149,8 @@ void QuarterStripRest(const uint8_t* src, uint8_t* dst, int height, int columns,
 }
 
 template <typename Bits, int kPixel, int kWritten>
-void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
-                  int dstStep, int direction) {
+void QuarterStripWords(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
+                       int dstStep, int direction) {
   constexpr int kE = kBlockPixel<Bits, kPixel, kWritten>;
   if constexpr (kE != 0) {
     constexpr int n = 8 / kE;
@@ -171,6 +172,31 @@ void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int
                                            direction);
 }
 
+// One strip: one-byte pixels first in the vector path's blocks when there is one, the rest in
+// word blocks and single pixels.
+template <typename Bits, int kPixel, int kWritten>
+void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
+                  int dstStep, int direction, rotatecopy::QuarterBlocks8Fn vector) {
+  if constexpr (kBlockPixel<Bits, kPixel, kWritten> == 1) {
+    constexpr int n = rotatecopy::kVectorBlock8;
+    const int blockRows = height / n * n, blockColumns = columns / n * n;
+    if (vector != nullptr && blockRows > 0 && blockColumns > 0) {
+      vector(src, dst, blockRows, blockColumns, srcStep, dstStep, direction);
+      QuarterStripWords<Bits, kPixel, kWritten>(
+          src + static_cast<ptrdiff_t>(direction) * blockRows,
+          dst + static_cast<ptrdiff_t>(dstStep) * blockRows, height - blockRows, blockColumns,
+          srcStep, dstStep, direction);
+      QuarterStripWords<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * blockColumns,
+                                                dst + blockColumns, height,
+                                                columns - blockColumns, srcStep, dstStep,
+                                                direction);
+      return;
+    }
+  }
+  QuarterStripWords<Bits, kPixel, kWritten>(src, dst, height, columns, srcStep, dstStep,
+                                            direction);
+}
+
 template <typename Bits, int kPixel, int kWritten>
 void QuarterTurn(const void* pSrc, void* pDst, int height, int width, int srcStep, int dstStep,
                  int direction) {
@@ -178,15 +204,18 @@ void QuarterTurn(const void* pSrc, void* pDst, int height, int width, int srcSte
   constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
   const auto* src = static_cast<const uint8_t*>(pSrc);
   auto* dst = static_cast<uint8_t*>(pDst);
+  rotatecopy::QuarterBlocks8Fn vector = nullptr;
+  if constexpr (kBlockPixel<Bits, kPixel, kWritten> == 1)
+    vector = rotatecopy::VectorQuarterBlocks8();
   int j = 0;
   for (; width - j >= kStrip; j += kStrip)
     QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,
                                          dst + kBytes * j, height, kStrip, srcStep, dstStep,
-                                         direction);
+                                         direction, vector);
   if (j < width)
     QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,
                                          dst + kBytes * j, height, width - j, srcStep, dstStep,
-                                         direction);
+                                         direction, vector);
 }
 
 // Planar layouts: the C1 routine of the element type once per plane.

@@ -13,6 +13,7 @@
 #include "primitives/geometry/Rotate.h"
 #include "primitives/geometry/RotateCopy.h"
 #include "primitives/geometry/WarpFrame.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -148,6 +149,29 @@ TEST(RotateCopy, EveryTypeAndLayoutMatchesTheIndexModelOnWholeImages) {
                   xs, ys, rng);
             if (testing::Test::HasFatalFailure()) return;
           }
+}
+
+// One-byte pixels take the vector path's 16 x 16 blocks where the target has one, word blocks
+// and single pixels at the edges: every target gives the model's bytes, odd row steps included.
+TEST(RotateCopy, OneBytePixelsOnEveryVectorTarget) {
+  std::mt19937 rng(42);
+  const int sides[] = {7, 16, 17, 33, 48, 50};
+  imagetest::ForEachVectorTarget([&] {
+    for (int layout : {warp::kC1, warp::kP3})
+      for (int w : sides)
+        for (int h : sides)
+          for (int degrees : {90, 270}) {
+            SCOPED_TRACE(testing::Message() << "layout " << layout << " " << w << "x" << h
+                                            << " at " << degrees);
+            const int xs = degrees == 90 ? 1 : h - 2, ys = degrees == 90 ? w - 2 : 1;
+            // A clipped corner: the destination region starts one pixel in.
+            Check(warp::TypeLayout(warp::kType8u, layout), degrees, {w, h}, {0, 0, w, h},
+                  {h + 1, w + 1}, {1, 1, h, w}, xs + 1, ys + 1, rng);
+            Check(warp::TypeLayout(warp::kType8u, layout), degrees, {w, h}, {1, 2, w, h},
+                  {h, w}, {0, 0, h, w}, xs, ys, rng);
+            if (testing::Test::HasFatalFailure()) return;
+          }
+  });
 }
 
 // Regions that do not cover the images: a clipped source region, a destination region that
