@@ -172,24 +172,24 @@ void QuarterStripWords(const uint8_t* src, uint8_t* dst, int height, int columns
                                            direction);
 }
 
-// One strip: one-byte pixels first in the vector path's blocks when there is one, the rest in
-// word blocks and single pixels.
+// One strip: the vector path's blocks first when there is one, the rest in word blocks and
+// single pixels.
 template <typename Bits, int kPixel, int kWritten>
 void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
-                  int dstStep, int direction, rotatecopy::QuarterBlocks8Fn vector) {
-  if constexpr (kBlockPixel<Bits, kPixel, kWritten> == 1) {
-    constexpr int n = rotatecopy::kVectorBlock8;
+                  int dstStep, int direction, rotatecopy::QuarterBlocksFn vector) {
+  constexpr int kE = kBlockPixel<Bits, kPixel, kWritten>;
+  if constexpr (kE != 0) {
+    constexpr int n = rotatecopy::VectorBlock(kE);
     const int blockRows = height / n * n, blockColumns = columns / n * n;
     if (vector != nullptr && blockRows > 0 && blockColumns > 0) {
       vector(src, dst, blockRows, blockColumns, srcStep, dstStep, direction);
       QuarterStripWords<Bits, kPixel, kWritten>(
-          src + static_cast<ptrdiff_t>(direction) * blockRows,
+          src + static_cast<ptrdiff_t>(direction) * kE * blockRows,
           dst + static_cast<ptrdiff_t>(dstStep) * blockRows, height - blockRows, blockColumns,
           srcStep, dstStep, direction);
-      QuarterStripWords<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * blockColumns,
-                                                dst + blockColumns, height,
-                                                columns - blockColumns, srcStep, dstStep,
-                                                direction);
+      QuarterStripWords<Bits, kPixel, kWritten>(
+          src + static_cast<ptrdiff_t>(srcStep) * blockColumns, dst + blockColumns * kE, height,
+          columns - blockColumns, srcStep, dstStep, direction);
       return;
     }
   }
@@ -204,9 +204,9 @@ void QuarterTurn(const void* pSrc, void* pDst, int height, int width, int srcSte
   constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
   const auto* src = static_cast<const uint8_t*>(pSrc);
   auto* dst = static_cast<uint8_t*>(pDst);
-  rotatecopy::QuarterBlocks8Fn vector = nullptr;
-  if constexpr (kBlockPixel<Bits, kPixel, kWritten> == 1)
-    vector = rotatecopy::VectorQuarterBlocks8();
+  rotatecopy::QuarterBlocksFn vector = nullptr;
+  if constexpr (kBlockPixel<Bits, kPixel, kWritten> != 0)
+    vector = rotatecopy::VectorQuarterBlocks(kBlockPixel<Bits, kPixel, kWritten>);
   int j = 0;
   for (; width - j >= kStrip; j += kStrip)
     QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,

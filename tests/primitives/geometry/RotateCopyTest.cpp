@@ -151,24 +151,27 @@ TEST(RotateCopy, EveryTypeAndLayoutMatchesTheIndexModelOnWholeImages) {
           }
 }
 
-// One-byte pixels take the vector path's 16 x 16 blocks where the target has one, word blocks
-// and single pixels at the edges: every target gives the model's bytes, odd row steps included.
-TEST(RotateCopy, OneBytePixelsOnEveryVectorTarget) {
+// Pixels of 1, 2 and 4 bytes take the vector path's square blocks where the target has one,
+// word blocks and single pixels at the edges: every target gives the model's bytes.
+TEST(RotateCopy, BlockedPixelsOnEveryVectorTarget) {
   std::mt19937 rng(42);
   const int sides[] = {7, 16, 17, 33, 48, 50};
+  const int typeLayouts[] = {
+      warp::TypeLayout(warp::kType8u, warp::kC1), warp::TypeLayout(warp::kType8u, warp::kP3),
+      warp::TypeLayout(warp::kType16u, warp::kC1), warp::TypeLayout(warp::kType32f, warp::kC1),
+      warp::TypeLayout(warp::kType8u, warp::kC4)};
   imagetest::ForEachVectorTarget([&] {
-    for (int layout : {warp::kC1, warp::kP3})
+    for (int tl : typeLayouts)
       for (int w : sides)
         for (int h : sides)
           for (int degrees : {90, 270}) {
-            SCOPED_TRACE(testing::Message() << "layout " << layout << " " << w << "x" << h
-                                            << " at " << degrees);
+            SCOPED_TRACE(testing::Message() << "code " << tl << " " << w << "x" << h << " at "
+                                            << degrees);
             const int xs = degrees == 90 ? 1 : h - 2, ys = degrees == 90 ? w - 2 : 1;
             // A clipped corner: the destination region starts one pixel in.
-            Check(warp::TypeLayout(warp::kType8u, layout), degrees, {w, h}, {0, 0, w, h},
-                  {h + 1, w + 1}, {1, 1, h, w}, xs + 1, ys + 1, rng);
-            Check(warp::TypeLayout(warp::kType8u, layout), degrees, {w, h}, {1, 2, w, h},
-                  {h, w}, {0, 0, h, w}, xs, ys, rng);
+            Check(tl, degrees, {w, h}, {0, 0, w, h}, {h + 1, w + 1}, {1, 1, h, w}, xs + 1,
+                  ys + 1, rng);
+            Check(tl, degrees, {w, h}, {1, 2, w, h}, {h, w}, {0, 0, h, w}, xs, ys, rng);
             if (testing::Test::HasFatalFailure()) return;
           }
   });
