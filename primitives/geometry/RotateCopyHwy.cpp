@@ -1,8 +1,9 @@
-// Quarter-turn copies of 1, 2 and 4-byte pixels in square blocks of one 128-bit vector a
-// row, compiled for every instruction set that Highway targets and chosen at run time. The
-// block's source rows are loaded into vectors; rounds that interleave the pixels of vector k
-// with those of vector k + n / 2 transpose it, and its rows are stored into the destination
-// rows. Only bit patterns move, so the result is the plain copy's on every target.
+// Quarter-turn copies of one-byte pixels in 16 x 16 blocks of one 128-bit vector a row,
+// compiled for every instruction set that Highway targets and chosen at run time. The block's
+// source rows are loaded into vectors; rounds that interleave the pixels of vector k with
+// those of vector k + n / 2 transpose it, and its rows are stored into the destination rows.
+// Only bit patterns move, so the result is the plain copy's on every target. (Pixels of 4
+// bytes measured faster in the plain 64-bit word blocks, so only one-byte pixels come here.)
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/geometry/RotateCopyHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -59,14 +60,6 @@ void QuarterBlocks8(const uint8_t* src, uint8_t* dst, int rows, int columns, int
                     int dstStep, int direction) {
   QuarterBlocks<uint8_t>(src, dst, rows, columns, srcStep, dstStep, direction);
 }
-void QuarterBlocks16(const uint8_t* src, uint8_t* dst, int rows, int columns, int srcStep,
-                     int dstStep, int direction) {
-  QuarterBlocks<uint16_t>(src, dst, rows, columns, srcStep, dstStep, direction);
-}
-void QuarterBlocks32(const uint8_t* src, uint8_t* dst, int rows, int columns, int srcStep,
-                     int dstStep, int direction) {
-  QuarterBlocks<uint32_t>(src, dst, rows, columns, srcStep, dstStep, direction);
-}
 
 // Whether this target holds 16 bytes in one vector (otherwise the plain code serves).
 bool SixteenByteLanes() { return hn::Lanes(hn::CappedTag<uint8_t, 16>()) == 16; }
@@ -79,16 +72,12 @@ HWY_AFTER_NAMESPACE();
 namespace builtin::rotatecopy {
 
 HWY_EXPORT(QuarterBlocks8);
-HWY_EXPORT(QuarterBlocks16);
-HWY_EXPORT(QuarterBlocks32);
 HWY_EXPORT(SixteenByteLanes);
 
 QuarterBlocksFn VectorQuarterBlocks(int pixelBytes) {
   if (!HWY_DYNAMIC_DISPATCH(SixteenByteLanes)()) return nullptr;
   switch (pixelBytes) {
     case 1: return &HWY_DYNAMIC_DISPATCH(QuarterBlocks8);
-    case 2: return &HWY_DYNAMIC_DISPATCH(QuarterBlocks16);
-    case 4: return &HWY_DYNAMIC_DISPATCH(QuarterBlocks32);
     default: return nullptr;
   }
 }

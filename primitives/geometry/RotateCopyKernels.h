@@ -1,6 +1,5 @@
-// The vector path of the quarter-turn copies of pixels of 1, 2 and 4 bytes (the C1 layouts,
-// each plane of P3 and P4, and 8u C4), shared by the plain code in RotateCopy.cpp and its
-// tests.
+// The vector path of the quarter-turn copies of one-byte pixels (8u C1 and each plane of 8u
+// P3 and P4), shared by the plain code in RotateCopy.cpp and its tests.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +16,9 @@ inline constexpr int VectorBlock(int pixelBytes) { return 16 / pixelBytes; }
 using QuarterBlocksFn = void (*)(const uint8_t* src, uint8_t* dst, int rows, int columns,
                                  int srcStep, int dstStep, int direction);
 
-// The best vector version for pixels of 1, 2 or 4 bytes on this processor, looked up once per
-// call; null when the target holds fewer than 16 bytes in a vector (the plain word blocks
-// then do everything) or for other pixel sizes.
+// The best vector version for pixels of that many bytes on this processor, looked up once
+// per call; null when the target holds fewer than 16 bytes in a vector or for pixels other
+// than one byte (the plain word blocks then do everything).
 QuarterBlocksFn VectorQuarterBlocks(int pixelBytes);
 
 }  // namespace builtin::rotatecopy
