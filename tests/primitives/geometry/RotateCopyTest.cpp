@@ -151,13 +151,15 @@ TEST(RotateCopy, EveryTypeAndLayoutMatchesTheIndexModelOnWholeImages) {
           }
 }
 
-// Pixels of 1, 2 and 4 bytes take the vector path's square blocks where the target has one,
-// word blocks and single pixels at the edges: every target gives the model's bytes.
+// One-byte pixels take the vector path's 16 x 16 blocks where the target has one, pixels of
+// 1, 2 and 4 bytes word blocks, and single pixels fill the edges: every target gives the
+// model's bytes, and the pixels that take no block path give them beside the others.
 TEST(RotateCopy, BlockedPixelsOnEveryVectorTarget) {
   std::mt19937 rng(42);
   const int sides[] = {7, 16, 17, 33, 48, 50};
   const int typeLayouts[] = {
       warp::TypeLayout(warp::kType8u, warp::kC1), warp::TypeLayout(warp::kType8u, warp::kP3),
+      warp::TypeLayout(warp::kType8u, warp::kC3), warp::TypeLayout(warp::kType8u, warp::kAC4),
       warp::TypeLayout(warp::kType16u, warp::kC1), warp::TypeLayout(warp::kType32f, warp::kC1),
       warp::TypeLayout(warp::kType8u, warp::kC4)};
   imagetest::ForEachVectorTarget([&] {
