@@ -71,11 +71,11 @@
   X(BUILTIN, IPPI,         ippiBGRToLab_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiMorphologyInitAlloc_8u_C3R,     IppStatus, (int, const Ipp8u*, IppiSize, IppiPoint, IppiMorphState**)) \
   X(STUB,    IPPI,         ippiMorphologyFree,                 IppStatus, (IppiMorphState*)) \
-  X(STUB,    IPPI,         ippiGetRotateShift,                 IppStatus, (double, double, double, double*, double*)) \
-  X(STUB,    IPPI,         ippiGetRotateBound,                 IppStatus, (IppiRect, double (*)[2], double, double, double)) \
-  X(STUB,    IPPI,         ippiRotate_8u_C3R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
-  X(STUB,    IPPI,         ippiRotate_8u_C4R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
-  X(STUB,    IPPI,         ippiRotate_8u_C1R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiGetRotateShift,                 IppStatus, (double, double, double, double*, double*)) \
+  X(BUILTIN, IPPI,         ippiGetRotateBound,                 IppStatus, (IppiRect, double (*)[2], double, double, double)) \
+  X(BUILTIN, IPPI,         ippiRotate_8u_C3R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiRotate_8u_C4R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiRotate_8u_C1R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C3P3R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4P4R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
   X(STUB,    IPPI,         ippiGetPerspectiveTransform,        IppStatus, (IppiRect, const double (*)[2], double (*)[3])) \
