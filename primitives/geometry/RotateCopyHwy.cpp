@@ -12,6 +12,7 @@
 
 #include <cstddef>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/geometry/RotateCopyKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -77,7 +78,7 @@ HWY_EXPORT(SixteenByteLanes);
 QuarterBlocksFn VectorQuarterBlocks(int pixelBytes) {
   if (!HWY_DYNAMIC_DISPATCH(SixteenByteLanes)()) return nullptr;
   switch (pixelBytes) {
-    case 1: return &HWY_DYNAMIC_DISPATCH(QuarterBlocks8);
+    case 1: return PF_HWY_DISPATCHED(QuarterBlocks8);
     default: return nullptr;
   }
 }
