@@ -40,3 +40,5 @@
 #include "primitives/filters/BoxFilter.h"
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/SobelBorder.h"
+#include "primitives/filters/Morphology.h"
+#include "primitives/filters/MedianCross.h"
