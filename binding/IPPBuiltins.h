@@ -42,3 +42,4 @@
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/filters/Morphology.h"
 #include "primitives/filters/MedianCross.h"
+#include "primitives/filters/WienerFilter.h"
