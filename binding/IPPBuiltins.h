@@ -41,5 +41,6 @@
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/filters/Morphology.h"
+#include "primitives/filters/MorphologyState.h"
 #include "primitives/filters/MedianCross.h"
 #include "primitives/filters/WienerFilter.h"

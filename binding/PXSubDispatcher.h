@@ -69,8 +69,8 @@
   X(BUILTIN, IPPI,         ippiRGBToYCbCr_8u_C3R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiRGBToYCbCr_8u_AC4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiBGRToLab_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMorphologyInitAlloc_8u_C3R,     IppStatus, (int, const Ipp8u*, IppiSize, IppiPoint, IppiMorphState**)) \
-  X(STUB,    IPPI,         ippiMorphologyFree,                 IppStatus, (IppiMorphState*)) \
+  X(BUILTIN, IPPI,         ippiMorphologyInitAlloc_8u_C3R,     IppStatus, (int, const Ipp8u*, IppiSize, IppiPoint, IppiMorphState**)) \
+  X(BUILTIN, IPPI,         ippiMorphologyFree,                 IppStatus, (IppiMorphState*)) \
   X(STUB,    IPPI,         ippiGetRotateShift,                 IppStatus, (double, double, double, double*, double*)) \
   X(STUB,    IPPI,         ippiGetRotateBound,                 IppStatus, (IppiRect, double (*)[2], double, double, double)) \
   X(STUB,    IPPI,         ippiRotate_8u_C3R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
