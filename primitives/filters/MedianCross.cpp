@@ -92,78 +92,103 @@ IppStatus MedianCross(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, 
   return ippStsNoErr;
 }
 
-// Colour median with incremental totals. The window's columns live in a ring of K slots; for
-// the columns a and b in the window, pair[a][b][r] is the summed distance of pixel r of column a
-// to every pixel of column b, and total[a][r] the sum of pair[a][b][r] over the window's
-// columns b, i.e. pixel (r, a)'s total. A column entering computes its distances to the pixels
-// of the columns that stay and among its own pixels; the leaving column's share is taken off.
+// Colour median. Each pairwise distance between two pixels of the rows a window spans is
+// computed once per output row, for a stretch of pixels at a time, and summed per pixel into
+// column totals: near[d][i][u] is the summed distance of pixel (i, u) to the K pixels of
+// column u + d (d = 0: to the others of its own column), far[d][i][u] that of pixel (i, u + d)
+// to column u. A window pixel's total is the sum of its K column totals; all of it runs on
+// planar 16-bit rows, where totals (at most 24 x 765) fit, so the loops vectorise. The totals
+// are exact, so the winner is the one of the definition: the first smallest in row-major order.
 template <int K, int kPixel>
 void ColourRow(const uint8_t* centre, ptrdiff_t step, uint8_t* dst, int width) {
   constexpr int kHalf = K / 2;
-  int32_t pair[K][K][K];
-  int32_t total[K][K];
-  const uint8_t* pixel[K][K];  // [slot][row]
-  const auto distance = [](const uint8_t* p, const uint8_t* q) {
-    return std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]);
-  };
-  const auto slotOf = [](int64_t column) { return static_cast<int>((column + kHalf) % K); };
-  // Brings column a (relative to the region, from -kHalf) in, after column a - K has left.
-  const auto enter = [&](int64_t a, int64_t first) {
-    const int sa = slotOf(a);
-    if (a - K >= first) {
-      for (int64_t b = a - K + 1; b < a; ++b) {
-        const int sb = slotOf(b);
-        for (int r = 0; r < K; ++r) total[sb][r] -= pair[sb][sa][r];  // slot sa still holds a - K
+  constexpr int kStretchPixels = 128;
+  constexpr int kColumns = kStretchPixels + K - 1;
+  alignas(32) int16_t plane[K][3][kColumns];
+  alignas(32) uint16_t near[K][K][kColumns];
+  alignas(32) uint16_t far[K][K][kColumns];
+  alignas(32) uint16_t best[kStretchPixels];
+  alignas(32) uint8_t winner[kStretchPixels];
+  for (int x0 = 0; x0 < width; x0 += kStretchPixels) {
+    const int n = std::min(kStretchPixels, width - x0);
+    const int columns = n + K - 1;
+    for (int i = 0; i < K; ++i) {
+      const uint8_t* row = centre + (i - kHalf) * step + ptrdiff_t{x0 - kHalf} * kPixel;
+      for (int c = 0; c < 3; ++c) {
+        int16_t* to = plane[i][c];
+        const uint8_t* from = row + c;
+        for (int u = 0; u < columns; ++u) to[u] = from[u * kPixel];
       }
     }
-    for (int r = 0; r < K; ++r) pixel[sa][r] = centre + (r - kHalf) * step + a * kPixel;
-    for (int r = 0; r < K; ++r) {
-      pair[sa][sa][r] = 0;
-      total[sa][r] = 0;
-    }
-    for (int r = 0; r < K; ++r)
-      for (int q = r + 1; q < K; ++q) {
-        const int32_t d = distance(pixel[sa][r], pixel[sa][q]);
-        pair[sa][sa][r] += d;
-        pair[sa][sa][q] += d;
+    const auto distanceRows = [&](int i, int q, int d, int count, auto&& add) {
+      const int16_t *a0 = plane[i][0], *a1 = plane[i][1], *a2 = plane[i][2];
+      const int16_t *b0 = plane[q][0] + d, *b1 = plane[q][1] + d, *b2 = plane[q][2] + d;
+      for (int u = 0; u < count; ++u) {
+        const int16_t e0 = static_cast<int16_t>(a0[u] - b0[u]),
+                      e1 = static_cast<int16_t>(a1[u] - b1[u]),
+                      e2 = static_cast<int16_t>(a2[u] - b2[u]);
+        add(u,
+            static_cast<uint16_t>((e0 < 0 ? -e0 : e0) + (e1 < 0 ? -e1 : e1) + (e2 < 0 ? -e2 : e2)));
       }
-    for (int r = 0; r < K; ++r) total[sa][r] = pair[sa][sa][r];
-    for (int64_t b = std::max(first, a - K + 1); b < a; ++b) {
-      const int sb = slotOf(b);
-      for (int r = 0; r < K; ++r) {
-        pair[sa][sb][r] = 0;
-        pair[sb][sa][r] = 0;
+    };
+    for (int d = 0; d < K; ++d)
+      for (int i = 0; i < K; ++i)
+        for (int u = 0; u < columns; ++u) near[d][i][u] = far[d][i][u] = 0;
+    for (int i = 0; i < K; ++i)
+      for (int q = i + 1; q < K; ++q) {
+        uint16_t* ni = near[0][i];
+        uint16_t* nq = near[0][q];
+        distanceRows(i, q, 0, columns, [&](int u, uint16_t v) {
+          ni[u] = static_cast<uint16_t>(ni[u] + v);
+          nq[u] = static_cast<uint16_t>(nq[u] + v);
+        });
       }
-      for (int r = 0; r < K; ++r)
+    for (int d = 1; d < K; ++d)
+      for (int i = 0; i < K; ++i)
         for (int q = 0; q < K; ++q) {
-          const int32_t d = distance(pixel[sa][r], pixel[sb][q]);
-          pair[sa][sb][r] += d;
-          pair[sb][sa][q] += d;
+          uint16_t* ni = near[d][i];
+          uint16_t* fq = far[d][q];
+          distanceRows(i, q, d, columns - d, [&](int u, uint16_t v) {
+            ni[u] = static_cast<uint16_t>(ni[u] + v);
+            fq[u] = static_cast<uint16_t>(fq[u] + v);
+          });
         }
-      for (int r = 0; r < K; ++r) {
-        total[sa][r] += pair[sa][sb][r];
-        total[sb][r] += pair[sb][sa][r];
+    // Window pixel (i, j) of output pixel t sits in column t + j; its total adds the columns
+    // right of it from near and those left of it from far.
+    for (int i = 0; i < K; ++i)
+      for (int j = 0; j < K; ++j) {
+        alignas(32) uint16_t total[kStretchPixels];
+        for (int t = 0; t < n; ++t) total[t] = near[0][i][t + j];
+        for (int r = j + 1; r < K; ++r) {
+          const uint16_t* from = near[r - j][i] + j;
+          for (int t = 0; t < n; ++t) total[t] = static_cast<uint16_t>(total[t] + from[t]);
+        }
+        for (int l = 0; l < j; ++l) {
+          const uint16_t* from = far[j - l][i] + l;
+          for (int t = 0; t < n; ++t) total[t] = static_cast<uint16_t>(total[t] + from[t]);
+        }
+        const uint8_t index = static_cast<uint8_t>(i * K + j);
+        if (i == 0 && j == 0) {
+          for (int t = 0; t < n; ++t) {
+            best[t] = total[t];
+            winner[t] = 0;
+          }
+        } else {
+          for (int t = 0; t < n; ++t) {
+            const bool smaller = total[t] < best[t];
+            best[t] = smaller ? total[t] : best[t];
+            winner[t] = smaller ? index : winner[t];
+          }
+        }
       }
+    for (int t = 0; t < n; ++t) {
+      const int i = winner[t] / K, j = winner[t] % K;
+      const uint8_t* p = centre + (i - kHalf) * step + ptrdiff_t{x0 + t + j - kHalf} * kPixel;
+      uint8_t* out = dst + ptrdiff_t{x0 + t} * kPixel;
+      out[0] = p[0];
+      out[1] = p[1];
+      out[2] = p[2];
     }
-  };
-  const int64_t first = -kHalf;
-  for (int64_t a = first; a < first + K - 1; ++a) enter(a, first);
-  for (int64_t x = 0; x < width; ++x) {
-    enter(x + kHalf, first);
-    int32_t best = INT32_MAX;
-    const uint8_t* winner = nullptr;
-    for (int r = 0; r < K; ++r)
-      for (int64_t b = x - kHalf; b <= x + kHalf; ++b) {
-        const int sb = slotOf(b);
-        if (total[sb][r] < best) {
-          best = total[sb][r];
-          winner = pixel[sb][r];
-        }
-      }
-    uint8_t* out = dst + x * kPixel;
-    out[0] = winner[0];
-    out[1] = winner[1];
-    out[2] = winner[2];
   }
 }
 
