@@ -1,5 +1,6 @@
 #include "primitives/filters/WienerFilter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 
 #include "primitives/filters/WienerFilterKernels.h"
 #include "primitives/support/FloatToInt.h"
+#include "primitives/support/GuardedFloat.h"
 #include "primitives/support/RowAccess.h"
 
 namespace builtin {
@@ -114,16 +116,34 @@ void RowStats(const uint8_t* origin, ptrdiff_t step, float* sum, float* square, 
       }
     }
   }
+  // V = Q - S * S * r, defined in extended precision, is computed in double and redone in
+  // extended precision only where the double value's error bound straddles two floats.
+  constexpr int kBlock = 256;
   for (int c = 0; c < kChannels; ++c) {
     const float t = threshold[c];
-    for (int64_t x = 0; x < width; ++x) {
-      const int64_t i = x * kPixel + c;
-      const float s = sum[i];
-      const long double ss = static_cast<long double>(s) * s;
-      float v = static_cast<float>(static_cast<long double>(square[i]) - ss * r);
-      if (v < t) v = t;
-      sum[i] = static_cast<float>(static_cast<double>(s) * r);  // exact in double, rounded once
-      square[i] = v;
+    for (int64_t x0 = 0; x0 < width; x0 += kBlock) {
+      const int n = static_cast<int>(std::min<int64_t>(kBlock, width - x0));
+      double value[kBlock], reach[kBlock];
+      for (int k = 0; k < n; ++k) {
+        const int64_t i = (x0 + k) * kPixel + c;
+        const double s = sum[i], q = square[i];
+        const double part = s * s * static_cast<double>(r);
+        value[k] = q - part;
+        // Three double roundings of terms at most |part| + |q|, and the extended ones.
+        reach[k] = 0x1p-50 * (part + std::fabs(q));
+      }
+      for (int k = 0; k < n; ++k) {
+        const int64_t i = (x0 + k) * kPixel + c;
+        const float s = sum[i];
+        float v;
+        if (!guard::CertainFloat(value[k], reach[k], v)) {
+          const long double ss = static_cast<long double>(s) * s;
+          v = static_cast<float>(static_cast<long double>(square[i]) - ss * r);
+        }
+        if (v < t) v = t;
+        sum[i] = static_cast<float>(static_cast<double>(s) * r);  // exact in double, rounded once
+        square[i] = v;
+      }
     }
   }
 }
@@ -131,29 +151,38 @@ void RowStats(const uint8_t* origin, ptrdiff_t step, float* sum, float* square, 
 template <int kPixel, int kChannels, typename TNoise>
 void RowOutput(const float* mean, const float* variance, const uint8_t* src, uint8_t* dst,
                int width, const TNoise* noise) {
+  constexpr int kBlock = 256;
   for (int c = 0; c < kChannels; ++c) {
     const double t = static_cast<double>(noise[c]);
-    for (int64_t x = 0; x < width; ++x) {
-      const int64_t i = x * kPixel + c;
-      const float v = variance[i];
-      const int p = src[i];
-      if (v == 0) {  // a flat window: every byte equals the mean, the limit of the formula is p
-        dst[i] = static_cast<uint8_t>(p);
-        continue;
-      }
-      const double m = mean[i];
+    for (int64_t x0 = 0; x0 < width; x0 += kBlock) {
+      const int n = static_cast<int>(std::min<int64_t>(kBlock, width - x0));
       // In double first; the result lies in [0, 255] and differs from the extended-precision
       // one by far less than 1e-9, so only a value that close to an integer is redone.
-      const double out = m + (v - t) / v * (p - m);
-      const double whole = std::floor(out);
-      int32_t value;
-      if (out - whole > 1e-9 && whole + 1 - out > 1e-9) {
-        value = static_cast<int32_t>(whole);
-      } else {
-        const long double lm = mean[i], lv = v, lt = static_cast<long double>(noise[c]);
-        value = fbTruncToInt32(lm + (lv - lt) / lv * (p - lm));
+      double value[kBlock];
+      for (int k = 0; k < n; ++k) {
+        const int64_t i = (x0 + k) * kPixel + c;
+        const double m = mean[i], v = variance[i];
+        value[k] = m + (v - t) / v * (src[i] - m);
       }
-      dst[i] = static_cast<uint8_t>(value);
+      for (int k = 0; k < n; ++k) {
+        const int64_t i = (x0 + k) * kPixel + c;
+        const float v = variance[i];
+        const int p = src[i];
+        if (v == 0) {  // a flat window: every byte equals the mean, the limit of the formula is p
+          dst[i] = static_cast<uint8_t>(p);
+          continue;
+        }
+        const double out = value[k];
+        const double whole = std::floor(out);
+        int32_t result;
+        if (out - whole > 1e-9 && whole + 1 - out > 1e-9) {
+          result = static_cast<int32_t>(whole);
+        } else {
+          const long double lm = mean[i], lv = v, lt = static_cast<long double>(noise[c]);
+          result = fbTruncToInt32(lm + (lv - lt) / lv * (p - lm));
+        }
+        dst[i] = static_cast<uint8_t>(result);
+      }
     }
   }
 }
