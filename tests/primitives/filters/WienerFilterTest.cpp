@@ -169,7 +169,7 @@ TEST(Wiener, EstimatedNoiseIsWrittenBackAndThenUsedAsGiven) {
   }
 }
 
-TEST(Wiener, FlatImageWithEstimatedNoiseKeepsItsValues) {
+TEST(Wiener, FlatImageKeepsItsValuesWithEstimatedAndGivenNoise) {
   // Every window has zero variance, so the estimate is 0 and each window's V is 0.
   const Window m{3, 2, 1, 0};
   for (const Form& f : kForms) {
@@ -181,6 +181,11 @@ TEST(Wiener, FlatImageWithEstimatedNoiseKeepsItsValues) {
     for (size_t i = 0; i < run.region.size(); ++i)
       ASSERT_EQ(run.region[i], f.pixel == 4 && i % 4 == 3 ? 0x3c : 200) << f.name << " byte " << i;
     EXPECT_EQ(noise[0], 0.0f);
+    // With a given noise V is raised to T, the factor is 0 and the result exactly the mean.
+    float given[3] = {0.1f, 0.1f, 0.1f};
+    const Outcome kept = RunWiener(f, src, m, given);
+    ASSERT_EQ(kept.status, ippStsNoErr);
+    EXPECT_EQ(kept.region, run.region) << f.name;
   }
 }
 
