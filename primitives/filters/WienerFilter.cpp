@@ -42,9 +42,11 @@ void fbChannelMeans32f(const Ipp32f* row, int width, int pixelFloats, Ipp32f mea
 
 namespace wiener {
 
-// A sum stored after one step: the stored float plus an exact integer step, rounded once.
+// A sum stored after one step: the stored float plus an exact integer step, rounded once. Both
+// are integers below 2^48 (at most mask cells x 65025), so their sum is exact in double and
+// rounds to the float the extended-precision sum rounds to.
 inline float Step(float stored, int64_t step) {
-  return static_cast<float>(static_cast<long double>(stored) + static_cast<long double>(step));
+  return static_cast<float>(static_cast<double>(stored) + static_cast<double>(step));
 }
 
 template <int kPixel, int kChannels>
@@ -164,7 +166,20 @@ void RowOutput(const float* mean, const float* variance, const uint8_t* src, uin
         const double m = mean[i], v = variance[i];
         value[k] = m + (v - t) / v * (src[i] - m);
       }
+      // Truncate all (values lie in [0, 255] or are not used), marking those to redo: a
+      // flat window, and a value within 1e-9 of an integer.
+      uint8_t redo[kBlock];
       for (int k = 0; k < n; ++k) {
+        const int64_t i = (x0 + k) * kPixel + c;
+        const double out = value[k] >= 0 && value[k] < 256 ? value[k] : 0;
+        const int32_t whole = static_cast<int32_t>(out);
+        const double fraction = out - whole;
+        redo[k] =
+            static_cast<uint8_t>((fraction <= 1e-9) | (fraction >= 1 - 1e-9) | (variance[i] == 0));
+        dst[i] = static_cast<uint8_t>(whole);
+      }
+      for (int k = 0; k < n; ++k) {
+        if (redo[k] == 0) continue;
         const int64_t i = (x0 + k) * kPixel + c;
         const float v = variance[i];
         const int p = src[i];
@@ -172,16 +187,8 @@ void RowOutput(const float* mean, const float* variance, const uint8_t* src, uin
           dst[i] = static_cast<uint8_t>(p);
           continue;
         }
-        const double out = value[k];
-        const double whole = std::floor(out);
-        int32_t result;
-        if (out - whole > 1e-9 && whole + 1 - out > 1e-9) {
-          result = static_cast<int32_t>(whole);
-        } else {
-          const long double lm = mean[i], lv = v, lt = static_cast<long double>(noise[c]);
-          result = fbTruncToInt32(lm + (lv - lt) / lv * (p - lm));
-        }
-        dst[i] = static_cast<uint8_t>(result);
+        const long double lm = mean[i], lv = v, lt = static_cast<long double>(noise[c]);
+        dst[i] = static_cast<uint8_t>(fbTruncToInt32(lm + (lv - lt) / lv * (p - lm)));
       }
     }
   }
