@@ -42,3 +42,7 @@
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/geometry/Shear.h"
 #include "primitives/geometry/Rotate.h"
+#include "primitives/filters/Morphology.h"
+#include "primitives/filters/MorphologyState.h"
+#include "primitives/filters/MedianCross.h"
+#include "primitives/filters/WienerFilter.h"

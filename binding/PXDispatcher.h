@@ -42,9 +42,9 @@
   X(BUILTIN, IPPI,         ippiMirror_16u_C1R,                          IppStatus, (const Ipp16u*, int, Ipp16u*, int, IppiSize, IppiAxis)) \
   X(BUILTIN, IPPI,         ippiMirror_8u_AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis)) \
   X(BUILTIN, IPPI,         ippiMirror_8u_AC4IR,                         IppStatus, (Ipp8u*, int, IppiSize, IppiAxis)) \
-  X(STUB,    IPPI,         ippiFilterWiener_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
-  X(STUB,    IPPI,         ippiFilterWiener_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
-  X(STUB,    IPPI,         ippiFilterWiener_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiFilterWiener_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiFilterWiener_8u_AC4R,                    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
+  X(BUILTIN, IPPI,         ippiFilterWiener_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiSize, IppiPoint, Ipp32f*, Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C3R,                             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_AC4R,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4CR,                            IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
@@ -75,7 +75,7 @@
   X(BUILTIN, IPPI,         ippiXor_8u_AC4R,                             IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiXor_8u_C1R,                              IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiAbsDiff_8u_C1R,                          IppStatus, (const Ipp8u*, int, const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterWienerGetBufferSize,               IppStatus, (IppiSize, IppiSize, int, int*)) \
+  X(BUILTIN, IPPI,         ippiFilterWienerGetBufferSize,               IppStatus, (IppiSize, IppiSize, int, int*)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C3AC4R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_AC4C3R,                          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiNot_8u_C3IR,                             IppStatus, (Ipp8u*, int, IppiSize)) \

@@ -69,8 +69,8 @@
   X(BUILTIN, IPPI,         ippiRGBToYCbCr_8u_C3R,              IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiRGBToYCbCr_8u_AC4R,             IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiBGRToLab_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiMorphologyInitAlloc_8u_C3R,     IppStatus, (int, const Ipp8u*, IppiSize, IppiPoint, IppiMorphState**)) \
-  X(STUB,    IPPI,         ippiMorphologyFree,                 IppStatus, (IppiMorphState*)) \
+  X(BUILTIN, IPPI,         ippiMorphologyInitAlloc_8u_C3R,     IppStatus, (int, const Ipp8u*, IppiSize, IppiPoint, IppiMorphState**)) \
+  X(BUILTIN, IPPI,         ippiMorphologyFree,                 IppStatus, (IppiMorphState*)) \
   X(BUILTIN, IPPI,         ippiGetRotateShift,                 IppStatus, (double, double, double, double*, double*)) \
   X(BUILTIN, IPPI,         ippiGetRotateBound,                 IppStatus, (IppiRect, double (*)[2], double, double, double)) \
   X(BUILTIN, IPPI,         ippiRotate_8u_C3R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
@@ -82,12 +82,12 @@
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_C3R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_AC4R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_C1R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiErode_8u_C3R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiErode_8u_AC4R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiErode_8u_C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiDilate_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiDilate_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiDilate_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiErode_8u_C3R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiErode_8u_AC4R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiErode_8u_C1R,                   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiDilate_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiDilate_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
+  X(BUILTIN, IPPI,         ippiDilate_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
   X(STUB,    IPPI,         ippiGetPerspectiveBound,            IppStatus, (IppiRect, double (*)[2], const double (*)[3])) \
   X(STUB,    IPPI,         ippiWarpPerspectiveBack_8u_C3R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
   X(STUB,    IPPI,         ippiWarpPerspectiveBack_8u_C4R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
@@ -128,11 +128,11 @@
   X(BUILTIN, IPPI,         ippiFilterSharpen_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSharpen_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSharpen_8u_C1R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiFilterMedianCross_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterMedianCross_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterMedianCross_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterMedianColor_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
-  X(STUB,    IPPI,         ippiFilterMedianColor_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterMedianCross_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterMedianCross_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterMedianCross_8u_C1R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterMedianColor_8u_C3R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
+  X(BUILTIN, IPPI,         ippiFilterMedianColor_8u_AC4R,      IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiMaskSize)) \
   XS(BUILTIN, IPPS,         ippsSet_8u,                         IppStatus, (Ipp8u, Ipp8u*, int)) \
   X(BUILTIN, IPPI,         ippiThreshold_LTValGTVal_8u_C3R,    IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
   X(BUILTIN, IPPI,         ippiThreshold_LTValGTVal_8u_AC4R,   IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, const Ipp8u*, const Ipp8u*, const Ipp8u*)) \
