@@ -12,6 +12,10 @@
 // buffer never raises: what a receiver raises is dropped, so a failing component does not
 // stop its sender.
 //
+// Converters join buffer kinds without copying where the data allow: real, integer and
+// complex buffers reach byte pins as byte views, real buffers reach matrix pins as a matrix of
+// one row over the same memory; integers reach real pins converted to doubles.
+//
 // RBGlobalSubmit is the registry send function of every buffer-like stream type; it gives a
 // real receiver a sample-rate start at 1/8 of the rate and an integer receiver one at 1/4.
 //
