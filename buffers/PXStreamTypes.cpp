@@ -1,5 +1,7 @@
 #include "buffers/PXStreamTypes.h"
 
+#include <algorithm>
+
 #include "pins/PNPinsRegistries.h"
 
 namespace buffers {
@@ -13,6 +15,7 @@ PF_DEFINE_CLASS(TPXPNImageSinkPin, TRBPNSinkPin)
 PF_DEFINE_CLASS(TPXPNXYFloatSourcePin, TRBPNSourcePin)
 PF_DEFINE_CLASS(TPXPNXYFloatSinkPin, TRBPNSinkPin)
 PN_DEFINE_FORMAT_CONVERTER(TRBPNImageToBinaryFormatConverter, pins::TPNFormatConverter)
+PN_DEFINE_FORMAT_CONVERTER(TPNPXXYFloatToPairsFormatConverter, pins::TPNFormatConverter)
 
 namespace {
 
@@ -45,6 +48,42 @@ RefPtr<IPNNotifyOperation> TPNPXSuppliedXYFloatDataOperation::Make(IPXXYFloatDat
   return RefPtr<IPNNotifyOperation>(New<TPNPXSuppliedXYFloatDataOperation>(AData));
 }
 
+TPNPXXYFloatToPairsFormatConverter::TPNPXXYFloatToPairsFormatConverter() {
+  auto* output = New<TRBPNPairedSourcePin>(
+      this, FLock.Get(), nullptr,
+      TRBOperationEvent::Bind<&pins::TPNFormatConverter::ForwardUpstream>(this));
+  auto* input = New<TPXPNXYFloatSinkPin>(
+      this, FLock.Get(),
+      TRBOperationEvent::Bind<&TPNPXXYFloatToPairsFormatConverter::InputOperation>(this));
+  CreatePins(input, output);
+}
+
+TPNNotifyResult TPNPXXYFloatToPairsFormatConverter::InputOperation(TPNBasicPin* Sender,
+                                                                   const TGUID* DataTypeID,
+                                                                   IPNNotifyOperation* Operation,
+                                                                   TPNNotifyState State) {
+  (void)Sender;
+  (void)DataTypeID;
+  (void)State;
+  auto* supplied = pins::OperationAs<TPNPXSuppliedXYFloatDataOperation>(Operation);
+  if (!supplied || !supplied->Data) return FOutputPin->Notify(Operation);
+  IPXXYFloatData* points = supplied->Data.Get();
+  const int32_t count = std::max(points->GetCount(), 0);
+  RefPtr<TRBRealBuffer> xs = TRBRealBuffer::CreateSize(static_cast<uint32_t>(count));
+  RefPtr<TRBRealBuffer> ys = TRBRealBuffer::CreateSize(static_cast<uint32_t>(count));
+  double* x = xs->Write();
+  double* y = ys->Write();
+  for (int32_t i = 0; i < count; ++i) {
+    const TPXFloatPoint point = points->GetPoint(i);
+    x[i] = point.X;
+    y[i] = point.Y;
+  }
+  RefPtr<TCBBufferPair> pair = TCBBufferPair::Create();
+  pair->AddBuffer(xs.Get());
+  pair->AddBuffer(ys.Get());
+  return FOutputPin->Notify(TPNSuppliedBufferPairOperation::Make(pair.Get()).Get());
+}
+
 namespace {
 
 void PXStreamTypesInitialization() {
@@ -54,7 +93,8 @@ void PXStreamTypesInitialization() {
   pins::RegisterStreamTypeName(IPNPXXYFloatDataStream::IID, "XY Float Coordinates");
   pins::RegisterStreamTypeSendFunction(IPNPXImageStream::IID, &RBGlobalSubmit);
   pins::RegisterStreamTypeSendFunction(IPNPXXYFloatDataStream::IID, &RBGlobalSubmit);
-  // Points to pairs of real buffers comes with the real buffer, before the image converter.
+  pins::RegisterTypeConverter(IPNPXXYFloatDataStream::IID, IPNRBPairedStream::IID,
+                              &TPNPXXYFloatToPairsFormatConverter::StaticClass());
   pins::RegisterTypeConverter(IPNPXImageStream::IID, IPNRBBinaryStream::IID,
                               &TRBPNImageToBinaryFormatConverter::StaticClass());
 }

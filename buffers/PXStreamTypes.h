@@ -4,7 +4,8 @@
 // operation tells the receivers the frame geometry, pixel format and frame rate. Lists of
 // points travel by reference (no copy) in their own supplied operation. The pins are the
 // buffer pins of buffers/RBStreamTypes.h with the image or point type added, and images
-// reach byte-buffer pins through a converter that views the pixels as bytes.
+// reach byte-buffer pins through a converter that views the pixels as bytes; lists of points
+// reach paired-buffer pins as their X and Y values in two real buffers.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +84,21 @@ RB_TYPED_PIN(TPXPNXYFloatSinkPin, TRBPNTypedSinkPin, IPNPXXYFloatDataStream);
 // included), sharing the pixels.
 RB_BUFFER_CONVERTER(TRBPNImageToBinaryFormatConverter, TPXPNImageSinkPin, TRBPNBinarySourcePin,
                     &BinaryBufferView);
+
+// Lists of points to pairs of real buffers: the X values, then the Y values.
+class TPNPXXYFloatToPairsFormatConverter : public pins::TPNFormatConverter {
+  PF_CLASS(TPNPXXYFloatToPairsFormatConverter)
+  PF_ALLOW_NEW;
+
+ public:
+  // A list of points goes on as a new pair of two real buffers of its length; every other
+  // operation goes on unchanged.
+  TPNNotifyResult InputOperation(TPNBasicPin* Sender, const TGUID* DataTypeID,
+                                 IPNNotifyOperation* Operation, TPNNotifyState State);
+
+ protected:
+  TPNPXXYFloatToPairsFormatConverter();
+};
 
 // Registers the image and point types, their send function and the image converter.
 extern const platform::TUnit PXStreamTypesUnit;

@@ -281,6 +281,7 @@ TPNNotifyResult TRBPNSinkPin::MasterPump(TObject* Sender) {
 PF_DEFINE_CLASS(TRBPNBinarySourcePin, TRBPNSourcePin)
 PF_DEFINE_CLASS(TRBPNIntegerSourcePin, TRBPNSourcePin)
 PF_DEFINE_CLASS(TRBPNRealMatrixSourcePin, TRBPNSourcePin)
+PF_DEFINE_CLASS(TRBPNRealSourcePin, TRBPNSourcePin)
 PF_DEFINE_CLASS(TRBPNPairedSourcePin, TRBPNSourcePin)
 PF_DEFINE_CLASS(TRBPNStringSourcePin, TRBPNSourcePin)
 PF_DEFINE_CLASS(TRBPNIntegerSinkPin, TRBPNSinkPin)
@@ -289,6 +290,44 @@ PF_DEFINE_CLASS(TRBPNComplexSinkPin, TRBPNSinkPin)
 
 TPNNotifyResult TRBPNPairedSourcePin::SubmitPair(ICBBufferPair* APair) {
   return SubmitSafely([APair] { return TPNSuppliedBufferPairOperation::Make(APair); });
+}
+
+TRBPNRealSourcePin::TRBPNRealSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
+                                       IPNLock* AInputOwnerLock, TRBOperationEvent AOperationEvent,
+                                       bool AUseFloat)
+    : TRBPNSourcePin(AOwner, AOwnerLock, AInputOwnerLock, AOperationEvent, nullptr) {
+  if (AUseFloat)
+    AddType(pins::IPNFloatStream::IID, TPNSubmit::Bind<&TRBPNRealSourcePin::NotificationSingle>(this));
+  AddType(IPNRBRealStream::IID, TPNSubmit::Bind<&TRBPNSourcePin::BufferSubmit>(this));
+}
+
+HRESULT TRBPNRealSourcePin::QueryInterface(const TGUID& iid, void** object) {
+  if (pins::QueryStreamInterfaces<IPNRBRealStream>(this, iid, object) == platform::S_OK)
+    return platform::S_OK;
+  return TRBPNSourcePin::QueryInterface(iid, object);
+}
+
+TPNNotifyResult TRBPNRealSourcePin::NotificationSingle(IPNStream* Handler, const TGUID* DataTypeID,
+                                                       IPNNotifyOperation* Operation,
+                                                       TPNNotifyState State) {
+  if (State.Contains(nsNewLink)) return {};
+  auto* supplied = OperationAs<TPNSuppliedBufferOperation>(Operation);
+  if (!supplied) return {};
+  // Only the last element of a real buffer is a value: an empty buffer or one of another
+  // kind sends nothing here, and the delivery goes on to the other receivers.
+  RefPtr<IRBRealBuffer> reals = platform::Supports<IRBRealBuffer>(supplied->Buffer.Get());
+  if (!reals) return {};
+  const uint32_t size = reals->GetSize();
+  if (size == 0) return {};
+  const double value = reals->Read()[size - 1];
+  if (RefPtr<pins::IPNRealStream> real = QueryStream<pins::IPNRealStream>(Handler)) {
+    RefPtr<IPNNotifyOperation> op = pins::TPNSuppliedRealOperation::Make(value);
+    real->DispatchData(DataTypeID, op.Get(), State);
+  } else if (RefPtr<pins::IPNFloatStream> single = QueryStream<pins::IPNFloatStream>(Handler)) {
+    RefPtr<IPNNotifyOperation> op = pins::TPNSuppliedSingleOperation::Make(static_cast<float>(value));
+    single->DispatchData(DataTypeID, op.Get(), State);
+  }
+  return {};
 }
 
 TRBPNStringSourcePin::TRBPNStringSourcePin(TComponent* AOwner, IPNLock* AOwnerLock,
@@ -388,9 +427,21 @@ RefPtr<IRBData> BinaryBufferView(IRBData* ABuffer) {
   return RefPtr<IRBData>(TRBBlockBuffer::CreateUniversal(ABuffer).Get());
 }
 
+RefPtr<IRBData> IntegerToRealBuffer(IRBData* ABuffer) {
+  RefPtr<IRBIntegerBuffer> integers = platform::Supports<IRBIntegerBuffer>(ABuffer);
+  if (!integers) throw EIntfCastError("Interface not supported");
+  return RefPtr<IRBData>(TRBRealBuffer::CreateIntegerData(integers->Read(), integers->GetSize()).Get());
+}
+
+RefPtr<IRBData> RealMatrixBufferView(IRBData* ABuffer) {
+  return RefPtr<IRBData>(TRBRealMatrixBuffer::CreateUniversal(ABuffer).Get());
+}
+
 PN_DEFINE_FORMAT_CONVERTER(TRBPNIntToBinaryFormatConverter, pins::TPNFormatConverter)
 PN_DEFINE_FORMAT_CONVERTER(TRBPNRealToBinaryFormatConverter, pins::TPNFormatConverter)
 PN_DEFINE_FORMAT_CONVERTER(TRBPNComplexToBinaryFormatConverter, pins::TPNFormatConverter)
+PN_DEFINE_FORMAT_CONVERTER(TRBPNIntToRealFormatConverter, pins::TPNFormatConverter)
+PN_DEFINE_FORMAT_CONVERTER(TRBPNRealToRealMatrixFormatConverter, pins::TPNFormatConverter)
 PN_DEFINE_FORMAT_CONVERTER(TRBPNTimeToStringFormatConverter, pins::TPNFormatConverter)
 PN_DEFINE_FORMAT_CONVERTER(TRBPNIntegerToStringFormatConverter, pins::TPNFormatConverter)
 PN_DEFINE_FORMAT_CONVERTER(TRBPNRealToStringFormatConverter, pins::TPNFormatConverter)
@@ -543,25 +594,28 @@ void RBStreamTypesInitialization() {
                           IPNRBPairedStream::IID, IPNRBRealMatrixStream::IID})
     RegisterStreamTypeSendFunction(id, &RBGlobalSubmit);
 
-  // The real (8 bytes) and complex (16 bytes) rows come with those buffers.
   RegisterRBStreamType(IPNRBChannelStream::IID, 1, &CreateBuffer<TRBBlockBuffer>, &UpdateNothing);
   RegisterRBStreamType(IPNRBBinaryStream::IID, 1, &CreateBuffer<TRBBlockBuffer>, &UpdateNothing);
+  RegisterRBStreamType(IPNRBRealStream::IID, 8, &CreateBuffer<TRBRealBuffer>, &UpdateNothing);
   RegisterRBStreamType(IPNRBIntegerStream::IID, 4, &CreateBuffer<TRBIntegerBuffer>, &UpdateNothing);
+  RegisterRBStreamType(IPNRBComplexStream::IID, 16, &CreateBuffer<TRBComplexBuffer>, &UpdateNothing);
 
-  // Integer to real and real to real matrix come with those buffers, in their places
-  // (fourth and last).
   RegisterTypeConverter(IPNRBIntegerStream::IID, IPNRBBinaryStream::IID,
                         &TRBPNIntToBinaryFormatConverter::StaticClass());
   RegisterTypeConverter(IPNRBRealStream::IID, IPNRBBinaryStream::IID,
                         &TRBPNRealToBinaryFormatConverter::StaticClass());
   RegisterTypeConverter(IPNRBComplexStream::IID, IPNRBBinaryStream::IID,
                         &TRBPNComplexToBinaryFormatConverter::StaticClass());
+  RegisterTypeConverter(IPNRBIntegerStream::IID, IPNRBRealStream::IID,
+                        &TRBPNIntToRealFormatConverter::StaticClass());
   RegisterTypeConverter(pins::IPNDateTimeStream::IID, IPNRBStringStream::IID,
                         &TRBPNTimeToStringFormatConverter::StaticClass());
   RegisterTypeConverter(pins::IPNIntegerStream::IID, IPNRBStringStream::IID,
                         &TRBPNIntegerToStringFormatConverter::StaticClass());
   RegisterTypeConverter(pins::IPNRealStream::IID, IPNRBStringStream::IID,
                         &TRBPNRealToStringFormatConverter::StaticClass());
+  RegisterTypeConverter(IPNRBRealStream::IID, IPNRBRealMatrixStream::IID,
+                        &TRBPNRealToRealMatrixFormatConverter::StaticClass());
 }
 
 void RBStreamTypesFinalization() { RBStreamTypeTable().clear(); }

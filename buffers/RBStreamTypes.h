@@ -12,6 +12,10 @@
 // buffer never raises: what a receiver raises is dropped, so a failing component does not
 // stop its sender.
 //
+// Converters join buffer kinds without copying where the data allow: real, integer and
+// complex buffers reach byte pins as byte views, real buffers reach matrix pins as a matrix of
+// one row over the same memory; integers reach real pins converted to doubles.
+//
 // RBGlobalSubmit is the registry send function of every buffer-like stream type; it gives a
 // real receiver a sample-rate start at 1/8 of the rate and an integer receiver one at 1/4.
 //
@@ -22,11 +26,15 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "buffers/RBSimpleDataBuffer.h"
 #include "buffers/RBSimpleDataBufferBlock.h"
+#include "buffers/RBSimpleDataBufferComplex.h"
 #include "buffers/RBSimpleDataBufferInteger.h"
+#include "buffers/RBSimpleDataBufferMatrix.h"
+#include "buffers/RBSimpleDataBufferReal.h"
 #include "pins/PNPinsConverter.h"
 #include "pins/PNStdTypes.h"
 #include "platform/Lists.h"
@@ -322,6 +330,24 @@ class TRBPNPairedSourcePin : public TRBPNTypedSourcePin<IPNRBPairedStream> {
   using TRBPNTypedSourcePin::TRBPNTypedSourcePin;
 };
 
+// Sends real buffers and, when built with AUseFloat, the last element of each real buffer to
+// receivers of the float value type (a real value receiver gets it as a real value). An empty
+// buffer or one that is no real buffer sends them nothing; the buffer receivers still get it.
+class TRBPNRealSourcePin : public TRBPNSourcePin, public virtual IPNRBRealStream {
+  PF_CLASS(TRBPNRealSourcePin)
+  PF_ALLOW_NEW;
+
+ public:
+  HRESULT QueryInterface(const TGUID& iid, void** object) override;
+  // The float value type's submit function; the result is always empty.
+  virtual TPNNotifyResult NotificationSingle(IPNStream* Handler, const TGUID* DataTypeID,
+                                             IPNNotifyOperation* Operation, TPNNotifyState State);
+
+ protected:
+  TRBPNRealSourcePin(TComponent* AOwner, IPNLock* AOwnerLock, IPNLock* AInputOwnerLock,
+                     TRBOperationEvent AOperationEvent, bool AUseFloat);
+};
+
 // Sends strings as buffers and, to receivers of the standard string type, every supplied
 // operation unchanged.
 class TRBPNStringSourcePin : public TRBPNSourcePin, public virtual IPNRBStringStream {
@@ -386,9 +412,12 @@ class TRBPNBufferFormatConverter : public pins::TPNFormatConverter {
 
  protected:
   TRBPNBufferFormatConverter() {
-    auto* output = platform::New<TOutput>(
-        this, FLock.Get(), nullptr,
-        TRBOperationEvent::Bind<&pins::TPNFormatConverter::ForwardUpstream>(this));
+    const auto upstream = TRBOperationEvent::Bind<&pins::TPNFormatConverter::ForwardUpstream>(this);
+    TOutput* output;
+    if constexpr (std::is_same_v<TOutput, TRBPNRealSourcePin>)
+      output = platform::New<TOutput>(this, FLock.Get(), nullptr, upstream, true);  // with values
+    else
+      output = platform::New<TOutput>(this, FLock.Get(), nullptr, upstream);
     auto* input = platform::New<TInput>(
         this, FLock.Get(), TRBOperationEvent::Bind<&TRBPNBufferFormatConverter::InputOperation>(this));
     CreatePins(input, output);
@@ -413,6 +442,17 @@ RB_BUFFER_CONVERTER(TRBPNRealToBinaryFormatConverter, TRBPNRealSinkPin, TRBPNBin
                     &BinaryBufferView);
 RB_BUFFER_CONVERTER(TRBPNComplexToBinaryFormatConverter, TRBPNComplexSinkPin,
                     TRBPNBinarySourcePin, &BinaryBufferView);
+
+// The values of an integer buffer as doubles, in a new real buffer (EIntfCastError
+// "Interface not supported" for a buffer that is no integer buffer).
+RefPtr<IRBData> IntegerToRealBuffer(IRBData* ABuffer);
+// A real buffer as a matrix of one row sharing its container.
+RefPtr<IRBData> RealMatrixBufferView(IRBData* ABuffer);
+
+RB_BUFFER_CONVERTER(TRBPNIntToRealFormatConverter, TRBPNIntegerSinkPin, TRBPNRealSourcePin,
+                    &IntegerToRealBuffer);
+RB_BUFFER_CONVERTER(TRBPNRealToRealMatrixFormatConverter, TRBPNRealSinkPin,
+                    TRBPNRealMatrixSourcePin, &RealMatrixBufferView);
 
 // Value-to-string converters: the input value as text, sent as a supplied string.
 class TRBPNTimeToStringFormatConverter : public pins::TPNFormatConverter {

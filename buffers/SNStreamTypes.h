@@ -1,8 +1,8 @@
 // The audio stream type: audio buffers travelling along pins, and their converters to
-// integer and byte buffers.
+// integer, real and byte buffers.
 //
 // The audio buffer itself belongs to applications built on the library: the converters need
-// only an object with the audio interface that gives the integer buffer of a channel.
+// only an object with the audio interface that gives the integer and real buffers of a channel.
 #pragma once
 
 #include "buffers/RBStreamTypes.h"
@@ -18,6 +18,8 @@ struct ISNAudioBuffer : virtual platform::IInterface {
   static constexpr TGUID IID = TGUID::Parse("{49372BB8-FFDD-437C-A9D3-BA5DFB8A3B97}");
   // The samples of one channel as integers.
   virtual RefPtr<IRBIntegerBuffer> GetIntegerBuffer(int32_t AChannel) = 0;
+  // The samples of one channel as doubles.
+  virtual RefPtr<IRBRealBuffer> GetRealBuffer(int32_t AChannel) = 0;
 };
 
 RB_TYPED_PIN(TSNPNAudioSinkPin, TRBPNTypedSinkPin, IPNSNAudioStream);
@@ -26,8 +28,13 @@ RB_TYPED_PIN(TSNPNAudioSinkPin, TRBPNTypedSinkPin, IPNSNAudioStream);
 // buffer without the audio interface).
 RefPtr<IRBData> AudioIntegerBuffer(IRBData* ABuffer);
 
+// Channel 0 of an audio buffer as doubles (the same error).
+RefPtr<IRBData> AudioRealBuffer(IRBData* ABuffer);
+
 RB_BUFFER_CONVERTER(TPNAudioToIntFormatConverter, TSNPNAudioSinkPin, TRBPNIntegerSourcePin,
                     &AudioIntegerBuffer);
+RB_BUFFER_CONVERTER(TPNAudioToRealFormatConverter, TSNPNAudioSinkPin, TRBPNRealSourcePin,
+                    &AudioRealBuffer);
 RB_BUFFER_CONVERTER(TPNAudioToBinaryFormatConverter, TSNPNAudioSinkPin, TRBPNBinarySourcePin,
                     &BinaryBufferView);
 

@@ -404,6 +404,10 @@ class TTestAudioBuffer : public TRBBlockBuffer, public virtual ISNAudioBuffer {
   RefPtr<IRBIntegerBuffer> GetIntegerBuffer(int32_t AChannel) override {
     return AChannel == 0 ? FChannel : nullptr;
   }
+  RefPtr<IRBRealBuffer> GetRealBuffer(int32_t AChannel) override {
+    (void)AChannel;
+    return nullptr;
+  }
   TRBBasicBuffer* MakeCopyObject() override {
     return New<TTestAudioBuffer>(pDataContainer, FCharSize, FChannel);
   }
