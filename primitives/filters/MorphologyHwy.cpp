@@ -9,6 +9,7 @@
 #include <hwy/highway.h>
 #include <hwy/targets.h>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/filters/MorphologyKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -73,7 +74,7 @@ HWY_EXPORT(MaxCellsBlocks);
 TCellsBlocks VectorCells() {
   if (!hwy::GetChosenTarget().IsInitialized())
     hwy::GetChosenTarget().Update(hwy::SupportedTargets());
-  return TCellsBlocks{&HWY_DYNAMIC_DISPATCH(MinCellsBlocks), &HWY_DYNAMIC_DISPATCH(MaxCellsBlocks)};
+  return TCellsBlocks{PF_HWY_DISPATCHED(MinCellsBlocks), PF_HWY_DISPATCHED(MaxCellsBlocks)};
 }
 
 }  // namespace builtin::morphology
