@@ -209,52 +209,61 @@ using LinearWork = std::conditional_t<std::is_same_v<T, float>, float,
 // Row pass: 8u Q6 values (t = (a w0 + b w1 + 128) >> 8), 16u source-scale values
 // ((a w0 + b w1 + 8192) >> 14), 32f a + (b - a) f.
 template <typename T, int32_t kC>
-void fbLinearRowPass(const uint8_t* r, const ptrdiff_t* colOffsets, const void* colFractions,
-                     LinearWork<T>* work, int32_t width, ptrdiff_t n, int32_t c3) {
-  const int32_t C = kC > 0 ? kC : c3;
+void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
+                     const void* colFractions, LinearWork<T>* __restrict work, int32_t width,
+                     ptrdiff_t n) {
   for (int32_t k = 0; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
-    for (int32_t c = 0; c < C; ++c) {
-      const T left = LoadAt<T>(r, o + c), right = LoadAt<T>(r, o + n + c);
-      if constexpr (std::is_same_v<T, float>) {
-        const float f = static_cast<const float*>(colFractions)[k];
-        work[k * C + c] = left + (right - left) * f;
-      } else {
-        const WeightPair w = static_cast<const WeightPair*>(colFractions)[k];
-        const uint32_t sum = uint32_t{left} * w.left + uint32_t{right} * w.right;
+    if constexpr (std::is_same_v<T, float>) {
+      const float f = static_cast<const float*>(colFractions)[k];
+      for (int32_t c = 0; c < kC; ++c) {
+        const float left = LoadAt<T>(r, o + c), right = LoadAt<T>(r, o + n + c);
+        work[k * kC + c] = left + (right - left) * f;
+      }
+    } else {
+      const WeightPair w = static_cast<const WeightPair*>(colFractions)[k];
+      const uint32_t w0 = w.left, w1 = w.right;
+      for (int32_t c = 0; c < kC; ++c) {
+        const uint32_t sum = uint32_t{LoadAt<T>(r, o + c)} * w0 + uint32_t{LoadAt<T>(r, o + n + c)} * w1;
         if constexpr (std::is_same_v<T, uint8_t>)
-          work[k * C + c] = static_cast<int16_t>((sum + 128) >> 8);
+          work[k * kC + c] = static_cast<int16_t>((sum + 128) >> 8);
         else
-          work[k * C + c] = static_cast<uint16_t>((sum + 8192) >> 14);
+          work[k * kC + c] = static_cast<uint16_t>((sum + 8192) >> 14);
       }
     }
   }
 }
 
-// Column pass over count work values: 8u (U (16384 - a) + L a + 0x80000) >> 20, 16u
-// (U (16384 - a) + L a + 8192) >> 14, 32f U (1 - a) + L a. threeIntoFour writes three values
-// per four-element pixel (count is then the number of values, a multiple of 3).
-template <typename T>
-void fbLinearColumnPass(uint8_t* d, const LinearWork<T>* upper, const LinearWork<T>* lower,
-                        const void* rowFractions, int32_t i, int32_t count, bool threeIntoFour) {
-  auto value = [&](int32_t e) -> T {
-    if constexpr (std::is_same_v<T, float>) {
-      const float a = static_cast<const float*>(rowFractions)[i];
-      return upper[e] * (1.0f - a) + lower[e] * a;
+// Column pass over count work values with the row fraction a: 8u
+// (U (16384 - a) + L a + 0x80000) >> 20, 16u (U (16384 - a) + L a + 8192) >> 14, 32f
+// U (1 - a) + L a. threeIntoFour writes three values per four-element pixel (count is then the
+// number of values, a multiple of 3).
+template <typename T, typename Fraction>
+void fbLinearColumnPass(uint8_t* __restrict d, const LinearWork<T>* __restrict upper,
+                        const LinearWork<T>* __restrict lower, Fraction a, int32_t count,
+                        bool threeIntoFour) {
+  if constexpr (std::is_same_v<T, float>) {
+    const float wu = 1.0f - a, wl = a;
+    auto value = [=](int32_t e) { return upper[e] * wu + lower[e] * wl; };
+    if (!threeIntoFour) {
+      for (int32_t e = 0; e < count; ++e) StoreAt<T>(d, e, value(e));
     } else {
-      const uint32_t a = static_cast<uint16_t>(static_cast<const int16_t*>(rowFractions)[i]);
-      const uint32_t sum = uint32_t(upper[e]) * (16384 - a) + uint32_t(lower[e]) * a;
-      if constexpr (std::is_same_v<T, uint8_t>)
-        return static_cast<T>((sum + 0x80000) >> 20);
-      else
-        return static_cast<T>((sum + 8192) >> 14);
+      for (int32_t p = 0; p < count / 3; ++p)
+        for (int32_t c = 0; c < 3; ++c) StoreAt<T>(d, 4 * p + c, value(3 * p + c));
     }
-  };
-  if (!threeIntoFour) {
-    for (int32_t e = 0; e < count; ++e) StoreAt<T>(d, e, value(e));
   } else {
-    for (int32_t p = 0; p < count / 3; ++p)
-      for (int32_t c = 0; c < 3; ++c) StoreAt<T>(d, 4 * p + c, value(3 * p + c));
+    const uint32_t wl = static_cast<uint16_t>(a), wu = 16384 - wl;
+    constexpr uint32_t kRound = std::is_same_v<T, uint8_t> ? 0x80000 : 8192;
+    constexpr int kShift = std::is_same_v<T, uint8_t> ? 20 : 14;
+    auto value = [=](int32_t e) {
+      return static_cast<T>((uint32_t(upper[e]) * wu + uint32_t(lower[e]) * wl + kRound) >> kShift);
+    };
+    if (!threeIntoFour) {
+      for (int32_t e = 0; e < count; ++e) StoreAt<T>(d, e, value(e));
+    } else {
+      for (int32_t p = 0; p < count / 3; ++p)
+        for (int32_t c = 0; c < 3; ++c) StoreAt<T>(d, 4 * p + c, value(3 * p + c));
+    }
   }
 }
 
@@ -268,20 +277,26 @@ void fbResizeLinearRows(const ResizeKernelArgs& a) {
   auto fill = [&](int64_t row, void* buffer) {
     const uint8_t* r = SourceRow(a, row);
     if (C == 1)
-      fbLinearRowPass<T, 1>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n, 0);
+      fbLinearRowPass<T, 1>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
     else if (C == 3)
-      fbLinearRowPass<T, 3>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n, 0);
+      fbLinearRowPass<T, 3>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
     else
-      fbLinearRowPass<T, 4>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n, 0);
+      fbLinearRowPass<T, 4>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
   };
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     const int64_t v = a.rowIndex[i];
     const int64_t rows[2] = {v, v + 1};
     void* w[2];
     cache.Take(rows, w, fill);
-    fbLinearColumnPass<T>(a.dst + i * a.dstStep, static_cast<const W*>(w[0]),
-                          static_cast<const W*>(w[1]), a.rowFractions, i, a.dstWidth * C,
-                          threeIntoFour);
+    uint8_t* d = a.dst + i * a.dstStep;
+    const W* upper = static_cast<const W*>(w[0]);
+    const W* lower = static_cast<const W*>(w[1]);
+    if constexpr (std::is_same_v<T, float>)
+      fbLinearColumnPass<T>(d, upper, lower, static_cast<const float*>(a.rowFractions)[i],
+                            a.dstWidth * C, threeIntoFour);
+    else
+      fbLinearColumnPass<T>(d, upper, lower, static_cast<const int16_t*>(a.rowFractions)[i],
+                            a.dstWidth * C, threeIntoFour);
   }
 }
 
@@ -304,8 +319,9 @@ struct CubicCoefficients {
 };
 
 template <typename T, int32_t kC>
-void fbCubicRowPass(const uint8_t* r, const ptrdiff_t* colOffsets, const float* colFractions,
-                    float* work, int32_t width, ptrdiff_t n) {
+void fbCubicRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
+                    const float* __restrict colFractions, float* __restrict work, int32_t width,
+                    ptrdiff_t n) {
   for (int32_t k = 0; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
     const CubicCoefficients cf(colFractions[k]);
@@ -329,16 +345,30 @@ inline T RoundClamp(double v) {
   return static_cast<T>(r);
 }
 
+// trunc(v + 0.5000001) clamped to [0, maxValue] in float; NaN stores 0.
 template <typename T>
-void fbCubicColumnPass(uint8_t* d, const float* const (&rows)[4], float t, int32_t count,
-                       bool threeIntoFour) {
+inline T RoundClampFloat(float v) {
+  constexpr float kMax = std::is_same_v<T, uint8_t> ? 255.0f : 65535.0f;
+  float r = v + 0.5000001f;
+  r = r > 0.0f ? r : 0.0f;
+  r = r < kMax ? r : kMax;
+  return static_cast<T>(static_cast<int32_t>(r));
+}
+
+template <typename T>
+void fbCubicColumnPass(uint8_t* __restrict d, const float* const (&rows)[4], float t,
+                       int32_t count, bool threeIntoFour) {
   const CubicCoefficients cf(t);
-  auto store = [&](ptrdiff_t at, int32_t e) {
-    const float v = cf(rows[0][e], rows[1][e], rows[2][e], rows[3][e]);
+  const float* __restrict r0 = rows[0];
+  const float* __restrict r1 = rows[1];
+  const float* __restrict r2 = rows[2];
+  const float* __restrict r3 = rows[3];
+  auto store = [=](ptrdiff_t at, int32_t e) {
+    const float v = cf(r0[e], r1[e], r2[e], r3[e]);
     if constexpr (std::is_same_v<T, float>)
       StoreAt<T>(d, at, v);
     else
-      StoreAt<T>(d, at, RoundClamp<T>(v));
+      StoreAt<T>(d, at, RoundClampFloat<T>(v));
   };
   if (!threeIntoFour) {
     for (int32_t e = 0; e < count; ++e) store(e, e);

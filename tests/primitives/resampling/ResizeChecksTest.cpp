@@ -242,11 +242,11 @@ TEST(ResizeKernels, SpotValues) {
     const int16_t upper[1] = {0}, lower[1] = {64 * 255};
     const int16_t a = 8192;
     uint8_t d = 0;
-    fbLinearColumnPass<uint8_t>(&d, upper, lower, &a, 0, 1, false);
+    fbLinearColumnPass<uint8_t>(&d, upper, lower, a, 1, false);
     EXPECT_EQ(d, 128);
     const int16_t q6[1] = {64 * 77};
     const int16_t zero = 0;
-    fbLinearColumnPass<uint8_t>(&d, q6, lower, &zero, 0, 1, false);
+    fbLinearColumnPass<uint8_t>(&d, q6, lower, zero, 1, false);
     EXPECT_EQ(d, 77);
   }
   struct CubicCase {
