@@ -11,6 +11,7 @@
 #include "primitives/resampling/ResizeEngine.h"
 #include "primitives/resampling/ResizeKernels.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -443,6 +444,45 @@ TEST(ResizeLanczos, UnclampedKernelsAgreeInsideAMargin) {
         ASSERT_NEAR(v[0], v[1], type == 2 ? 1e-3 : 1.0) << type << " " << channels << " " << e;
       }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The vector column passes give the plain passes' bytes on every instruction set, for rows of
+// every length up to a few vectors, at the fractions' ends and between.
+TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
+  std::mt19937 rng(17);
+  imagetest::ForEachVectorTarget([&] {
+    for (int n = 1; n < 150; n += 7) {
+      std::vector<int16_t> upper(n), lower(n);
+      std::vector<float> rows[4];
+      for (int i = 0; i < n; ++i) {
+        upper[i] = static_cast<int16_t>(rng() % 16321);
+        lower[i] = static_cast<int16_t>(rng() % 16321);
+      }
+      for (auto& r : rows) {
+        r.resize(n);
+        for (float& v : r) v = static_cast<float>(rng() % 4000) / 8.0f - 100.0f;
+      }
+      rows[0][0] = std::numeric_limits<float>::quiet_NaN();
+      const float* const window[4] = {rows[0].data(), rows[1].data(), rows[2].data(), rows[3].data()};
+      for (int16_t a : {int16_t{0}, int16_t{1}, int16_t{8192}, int16_t{12345}, int16_t{16384}}) {
+        std::vector<uint8_t> plain(n), vector(n);
+        fbLinearColumnPass<uint8_t>(plain.data(), upper.data(), lower.data(), a, n, false);
+        fbLinearColumnPass<uint8_t>(vector.data(), upper.data(), lower.data(), a, n, false,
+                                    VectorLinearColumn8u());
+        ASSERT_EQ(plain, vector) << n << " " << a;
+      }
+      for (float t : {-0.7f, 0.0f, 0.3f, 0.5f, 1.6f, 2.0f}) {
+        std::vector<uint8_t> plain(n), vector(n);
+        fbCubicColumnPass<uint8_t>(plain.data(), window, t, n, false);
+        fbCubicColumnPass<uint8_t>(vector.data(), window, t, n, false, VectorCubicColumn8u());
+        ASSERT_EQ(plain, vector) << n << " " << t;
+      }
+    }
+  });
 }
 
 }  // namespace
