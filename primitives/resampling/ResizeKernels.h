@@ -486,6 +486,20 @@ void LanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
   }
 }
 
+// The two row-pass families by name: clamped taps (the kernels the driver selects) and taps
+// read as they are (the kernels that need a three-pixel margin around the region).
+template <typename T, int32_t kC>
+void fbLanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
+                      const float* colWeights, float* work, int32_t width, int32_t roiX,
+                      int32_t availWidth) {
+  LanczosRowPass<T, kC, true>(r, P, colOffsets, colWeights, work, width, roiX, availWidth);
+}
+template <typename T, int32_t kC>
+void fbLanczosRowPassUnclamped(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
+                               const float* colWeights, float* work, int32_t width) {
+  LanczosRowPass<T, kC, false>(r, P, colOffsets, colWeights, work, width, 0, 0);
+}
+
 // Column pass: the six window rows weighted in double, in window order; 8u/16u rounded with
 // trunc(v + 0.5000001) and clamped, 32f rounded to float. threeIntoFour: three values per
 // four-element pixel, count pixels; otherwise count values.

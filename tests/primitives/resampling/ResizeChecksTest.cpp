@@ -2,6 +2,7 @@
 // sample table, weights and unclamped kernels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -483,6 +484,32 @@ TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
       }
     }
   });
+}
+
+}  // namespace
+
+namespace {
+
+// With one-hot weights each tap shows the column it reads: the image's own columns left and
+// right of the region as they are, the image's first and last columns replicated beyond it.
+TEST(ResizeLanczos, RowPassTapsClampToTheImage) {
+  constexpr int kImage = 12;
+  uint8_t image[kImage];
+  for (int x = 0; x < kImage; ++x) image[x] = static_cast<uint8_t>(100 + x);
+  for (int roiX : {0, 1, 2}) {
+    const int avail = kImage - roiX;
+    const uint8_t* row = image + roiX;
+    for (int x : {0, 1, 2, avail - 3, avail - 2, avail - 1})
+      for (int m = 0; m < 6; ++m) {
+        const ptrdiff_t offsets[1] = {x};
+        float weights[6] = {};
+        weights[m] = 1.0f;
+        float work[1];
+        fbLanczosRowPass<uint8_t, 1>(row, 1, offsets, weights, work, 1, roiX, avail);
+        const int read = std::clamp(x - 2 + m, -roiX, avail - 1);
+        EXPECT_EQ(work[0], 100 + roiX + read) << roiX << " " << x << " " << m;
+      }
+  }
 }
 
 }  // namespace
