@@ -224,6 +224,7 @@ template <typename T, int32_t kC>
 void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
                      const void* colFractions, LinearWork<T>* __restrict work, int32_t width,
                      ptrdiff_t n) {
+#pragma GCC unroll 4
   for (int32_t k = 0; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
     if constexpr (std::is_same_v<T, float>) {
