@@ -112,6 +112,12 @@ using CubicColumnBlocks8u = size_t (*)(const float* r0, const float* r1, const f
                                        const float* r3, const float* coefficients, uint8_t* d,
                                        size_t n);
 LinearColumnBlocks8u VectorLinearColumn8u();
+// The 8-bit linear row pass of four-channel pixels (n elements from the left pixel to the
+// right one); returns the columns it did (0 or all).
+using LinearRowBlocks8u4 = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets,
+                                      const WeightPair* weights, int16_t* work, size_t width,
+                                      ptrdiff_t n);
+LinearRowBlocks8u4 VectorLinearRow8u4();
 CubicColumnBlocks8u VectorCubicColumn8u();
 
 // ---- Form geometry -----------------------------------------------------------------------
@@ -223,9 +229,14 @@ using LinearWork = std::conditional_t<std::is_same_v<T, float>, float,
 template <typename T, int32_t kC>
 void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
                      const void* colFractions, LinearWork<T>* __restrict work, int32_t width,
-                     ptrdiff_t n) {
+                     ptrdiff_t n, LinearRowBlocks8u4 blocks = nullptr) {
+  int32_t k = 0;
+  if constexpr (std::is_same_v<T, uint8_t> && kC == 4)
+    if (blocks)
+      k = static_cast<int32_t>(blocks(r, colOffsets, static_cast<const WeightPair*>(colFractions),
+                                      work, static_cast<size_t>(width), n));
 #pragma GCC unroll 4
-  for (int32_t k = 0; k < width; ++k) {
+  for (; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
     if constexpr (std::is_same_v<T, float>) {
       const float f = static_cast<const float*>(colFractions)[k];
@@ -287,7 +298,11 @@ template <typename T, int32_t kForm>
 void fbResizeLinearRows(const ResizeKernelArgs& a) {
   using W = LinearWork<T>;
   LinearColumnBlocks8u blocks = nullptr;
-  if constexpr (std::is_same_v<T, uint8_t>) blocks = VectorLinearColumn8u();
+  LinearRowBlocks8u4 rowBlocks = nullptr;
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    blocks = VectorLinearColumn8u();
+    rowBlocks = VectorLinearRow8u4();
+  }
   const int32_t C = WorkChannels<kForm>(a.channels);
   const ptrdiff_t n = Neighbour<kForm>(a.pixelStride, a.channels);
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
@@ -299,7 +314,8 @@ void fbResizeLinearRows(const ResizeKernelArgs& a) {
     else if (C == 3)
       fbLinearRowPass<T, 3>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
     else
-      fbLinearRowPass<T, 4>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
+      fbLinearRowPass<T, 4>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n,
+                            rowBlocks);
   };
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     const int64_t v = a.rowIndex[i];

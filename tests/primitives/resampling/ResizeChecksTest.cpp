@@ -476,6 +476,22 @@ TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
                                     VectorLinearColumn8u());
         ASSERT_EQ(plain, vector) << n << " " << a;
       }
+      {  // Row pass of four-channel pixels, neighbours 4 elements apart.
+        std::vector<uint8_t> src(4 * n + 8);
+        for (auto& b : src) b = static_cast<uint8_t>(rng());
+        std::vector<ptrdiff_t> offsets(n);
+        std::vector<WeightPair> weights(n);
+        for (int k = 0; k < n; ++k) {
+          offsets[k] = 4 * static_cast<ptrdiff_t>(rng() % (n + 1));
+          const uint16_t a = static_cast<uint16_t>(k == 0 ? 16384 : k == 1 ? 0 : rng() % 16385);
+          weights[k] = WeightPair{static_cast<uint16_t>(16384 - a), a};
+        }
+        std::vector<int16_t> plain(4 * n), vector(4 * n);
+        fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), plain.data(), n, 4);
+        fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), vector.data(), n, 4,
+                                    VectorLinearRow8u4());
+        ASSERT_EQ(plain, vector) << n;
+      }
       for (float t : {-0.7f, 0.0f, 0.3f, 0.5f, 1.6f, 2.0f}) {
         std::vector<uint8_t> plain(n), vector(n);
         fbCubicColumnPass<uint8_t>(plain.data(), window, t, n, false);
