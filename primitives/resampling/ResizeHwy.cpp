@@ -34,26 +34,31 @@ size_t LinearColumn8u(const int16_t* upper, const int16_t* lower, uint32_t a, ui
   return i;
 }
 
-// The 8-bit linear row pass of four-channel pixels, one pixel per (partial) vector:
-// (a w0 + b w1 + 128) >> 8 for the four channels of the left and right pixels.
+// The 8-bit linear row pass of three- or four-channel pixels, one pixel per (partial) vector:
+// (a w0 + b w1 + 128) >> 8 for the first four elements of the left and right pixels, all four
+// stored (the fourth of a three-channel column is overwritten by the next column or lands in
+// the work row's slack). Columns are done while the right pixel's four elements lie below
+// limit.
 size_t LinearRow8u4(const uint8_t* r, const ptrdiff_t* offsets, const WeightPair* weights,
-                    int16_t* work, size_t width, ptrdiff_t n) {
+                    int16_t* work, size_t width, ptrdiff_t n, size_t C, ptrdiff_t limit) {
   const hn::CappedTag<uint8_t, 4> d8;
   if (hn::Lanes(d8) < 4) return 0;
   const hn::Rebind<uint32_t, decltype(d8)> d32;
   const hn::Rebind<int16_t, decltype(d8)> d16;
   const hn::RebindToSigned<decltype(d32)> di;
   const auto round = hn::Set(d32, 128u);
-  for (size_t k = 0; k < width; ++k) {
+  size_t k = 0;
+  for (; k < width; ++k) {
     const ptrdiff_t o = offsets[k];
+    if (o + n + 4 > limit) break;
     const auto a = hn::PromoteTo(d32, hn::LoadU(d8, r + o));
     const auto b = hn::PromoteTo(d32, hn::LoadU(d8, r + o + n));
     const auto sum = hn::Add(hn::Add(hn::Mul(a, hn::Set(d32, uint32_t{weights[k].left})),
                                      hn::Mul(b, hn::Set(d32, uint32_t{weights[k].right}))),
                              round);
-    hn::StoreU(hn::DemoteTo(d16, hn::BitCast(di, hn::ShiftRight<8>(sum))), d16, work + 4 * k);
+    hn::StoreU(hn::DemoteTo(d16, hn::BitCast(di, hn::ShiftRight<8>(sum))), d16, work + C * k);
   }
-  return width;
+  return k;
 }
 
 // The cubic through four work rows with the row's coefficients, + 0.5000001, clamped to

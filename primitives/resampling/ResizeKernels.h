@@ -112,11 +112,14 @@ using CubicColumnBlocks8u = size_t (*)(const float* r0, const float* r1, const f
                                        const float* r3, const float* coefficients, uint8_t* d,
                                        size_t n);
 LinearColumnBlocks8u VectorLinearColumn8u();
-// The 8-bit linear row pass of four-channel pixels (n elements from the left pixel to the
-// right one); returns the columns it did (0 or all).
+// The 8-bit linear row pass of three- or four-channel pixels (C values per column, n elements
+// from the left pixel to the right one), writing four values per column (the work row's slack
+// takes the last one's fourth): returns the columns it did from the first, stopping at the
+// first whose right pixel's four elements reach limit (elements of the row from the region's
+// left edge).
 using LinearRowBlocks8u4 = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets,
                                       const WeightPair* weights, int16_t* work, size_t width,
-                                      ptrdiff_t n);
+                                      ptrdiff_t n, size_t C, ptrdiff_t limit);
 LinearRowBlocks8u4 VectorLinearRow8u4();
 CubicColumnBlocks8u VectorCubicColumn8u();
 
@@ -229,12 +232,12 @@ using LinearWork = std::conditional_t<std::is_same_v<T, float>, float,
 template <typename T, int32_t kC>
 void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
                      const void* colFractions, LinearWork<T>* __restrict work, int32_t width,
-                     ptrdiff_t n, LinearRowBlocks8u4 blocks = nullptr) {
+                     ptrdiff_t n, LinearRowBlocks8u4 blocks = nullptr, ptrdiff_t limit = 0) {
   int32_t k = 0;
-  if constexpr (std::is_same_v<T, uint8_t> && kC == 4)
+  if constexpr (std::is_same_v<T, uint8_t> && kC >= 3)
     if (blocks)
       k = static_cast<int32_t>(blocks(r, colOffsets, static_cast<const WeightPair*>(colFractions),
-                                      work, static_cast<size_t>(width), n));
+                                      work, static_cast<size_t>(width), n, kC, limit));
 #pragma GCC unroll 4
   for (; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
@@ -306,16 +309,19 @@ void fbResizeLinearRows(const ResizeKernelArgs& a) {
   const int32_t C = WorkChannels<kForm>(a.channels);
   const ptrdiff_t n = Neighbour<kForm>(a.pixelStride, a.channels);
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
+  // Elements of a source row from the region's left edge to the image's right edge.
+  const ptrdiff_t limit = static_cast<ptrdiff_t>(a.availWidth) * (C == 3 ? a.pixelStride : 4);
   RowCache<2> cache(a.work);
   auto fill = [&](int64_t row, void* buffer) {
     const uint8_t* r = SourceRow(a, row);
     if (C == 1)
       fbLinearRowPass<T, 1>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
     else if (C == 3)
-      fbLinearRowPass<T, 3>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
+      fbLinearRowPass<T, 3>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n,
+                            rowBlocks, limit);
     else
       fbLinearRowPass<T, 4>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n,
-                            rowBlocks);
+                            rowBlocks, limit);
   };
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     const int64_t v = a.rowIndex[i];

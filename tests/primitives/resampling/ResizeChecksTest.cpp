@@ -476,21 +476,33 @@ TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
                                     VectorLinearColumn8u());
         ASSERT_EQ(plain, vector) << n << " " << a;
       }
-      {  // Row pass of four-channel pixels, neighbours 4 elements apart.
-        std::vector<uint8_t> src(4 * n + 8);
+      // Row pass of three- and four-channel pixels (neighbours 3 or 4 elements apart), the
+      // last columns reading the row's last pixel.
+      for (int C : {3, 4}) {
+        std::vector<uint8_t> src(C * (n + 2));
         for (auto& b : src) b = static_cast<uint8_t>(rng());
         std::vector<ptrdiff_t> offsets(n);
         std::vector<WeightPair> weights(n);
         for (int k = 0; k < n; ++k) {
-          offsets[k] = 4 * static_cast<ptrdiff_t>(rng() % (n + 1));
+          offsets[k] = C * static_cast<ptrdiff_t>(k + 3 >= n ? n : rng() % (n + 1));
           const uint16_t a = static_cast<uint16_t>(k == 0 ? 16384 : k == 1 ? 0 : rng() % 16385);
           weights[k] = WeightPair{static_cast<uint16_t>(16384 - a), a};
         }
-        std::vector<int16_t> plain(4 * n), vector(4 * n);
-        fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), plain.data(), n, 4);
-        fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), vector.data(), n, 4,
-                                    VectorLinearRow8u4());
-        ASSERT_EQ(plain, vector) << n;
+        std::sort(offsets.begin(), offsets.end());
+        std::vector<int16_t> plain(C * n + 4, 7), vector(C * n + 4, 7);
+        const ptrdiff_t limit = static_cast<ptrdiff_t>(src.size());
+        if (C == 3) {
+          fbLinearRowPass<uint8_t, 3>(src.data(), offsets.data(), weights.data(), plain.data(), n, 3);
+          fbLinearRowPass<uint8_t, 3>(src.data(), offsets.data(), weights.data(), vector.data(), n, 3,
+                                      VectorLinearRow8u4(), limit);
+        } else {
+          fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), plain.data(), n, 4);
+          fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), vector.data(), n, 4,
+                                      VectorLinearRow8u4(), limit);
+        }
+        plain.resize(C * n);
+        vector.resize(C * n);
+        ASSERT_EQ(plain, vector) << n << " " << C;
       }
       for (float t : {-0.7f, 0.0f, 0.3f, 0.5f, 1.6f, 2.0f}) {
         std::vector<uint8_t> plain(n), vector(n);
