@@ -41,3 +41,5 @@
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/geometry/Shear.h"
+#include "primitives/geometry/Perspective.h"
+#include "primitives/geometry/PerspectiveWarp.h"
