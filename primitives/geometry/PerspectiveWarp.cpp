@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/geometry/AffineWarp.h"
 #include "primitives/geometry/Perspective.h"
@@ -36,10 +37,13 @@ using warp::Pixels;
 // m21 Y + m22 are formed at the first row and grow by m01, m11, m21 per row; each span's
 // positions go into the work buffer in one pass (one division per pixel), then its pixels are
 // sampled from there, those the check refuses left as they are.
+// vectorPoints: the vector samplers of the plain 8-bit linear and cubic kernels of three and
+// four interleaved channels, or null.
 template <class P, class Sampler, class Check>
 void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                      int lastRow, const fbRowSpan* spans, const double m[3][3], double* pBuffer,
-                     int xMax, int yMax, Check check) {
+                     int xMax, int yMax, Check check,
+                     warp::SamplePoints8Fn vectorPoints = nullptr) {
   if (lastRow < firstRow) return;
   const warp::SourceImage<P> src(pSrc, srcStep);
   warp::DestinationRow<P> dst(pDstRow);
@@ -54,7 +58,15 @@ void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, 
                              m[0][0], m[1][0] * xs + b, m[1][0]);
       const double* sx = pBuffer;
       const double* sy = pBuffer + count;
-      for (int j = 0; j < count; ++j)
+      bool done = false;
+      if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
+        if (vectorPoints != nullptr) {
+          vectorPoints(sx, sy, warp::LinearSource8{src.planes[0], src.step, xMax, yMax},
+                       dst.At(0, span.xstart), count);
+          done = true;
+        }
+      }
+      for (int j = 0; !done && j < count; ++j)
         if (check(sx[j], sy[j]))
           Sampler::Sample(src, dst, ptrdiff_t{span.xstart} + j, sx[j], sy[j], xMax, yMax);
     }
@@ -69,8 +81,16 @@ template <class P, class Sampler>
 void PlainKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                  int lastRow, const fbRowSpan* spans, const double backCoeffs[3][3],
                  double* pBuffer, int xMax, int yMax) {
+  warp::SamplePoints8Fn vectorPoints = nullptr;
+  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1 && P::kChannels >= 3) {
+    if constexpr (std::is_same_v<Sampler, warp::LinearSampler>)
+      vectorPoints = warp::VectorLinearPoints8(P::kLayout);
+    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
+      vectorPoints = warp::VectorCubicPoints8(P::kLayout);
+  }
   PerspectiveRows<P, Sampler>(pSrc, pDstRow, srcStep, dstStep, firstRow, lastRow, spans,
-                              backCoeffs, pBuffer, xMax, yMax, warp::AllPositions{});
+                              backCoeffs, pBuffer, xMax, yMax, warp::AllPositions{},
+                              vectorPoints);
 }
 
 template <class P, class Sampler>

@@ -1,5 +1,5 @@
 // Vector spans of the 8-bit linear and cubic affine kernels of three and four interleaved
-// channels, compiled for every instruction set that Highway targets and chosen at run time. A
+// channels (and the same samplers over positions a warp listed beforehand), compiled for every instruction set that Highway targets and chosen at run time. A
 // pixel's channels are the lanes of one vector of four doubles: the positions, indexes,
 // fractions and weights are the plain kernel's scalar steps, and each lane does exactly the
 // plain sampler's operations on its channel in the same order (no fused multiply-add), so the
@@ -45,18 +45,32 @@ HWY_INLINE void StorePixel(DF df, hn::Vec<DF> v, uint8_t* dst) {
 // kChannels written of kStride bytes per pixel (3 of 3, 3 of 4, 4 of 4). Every corner reads
 // four bytes; with three-byte pixels the fourth is the next pixel's, which exists unless the
 // window ends at the last column, where the plain code does the pixel.
-template <int kChannels, int kStride>
-void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-            uint8_t* dst, ptrdiff_t n) {
+// Where the positions come from: the affine walk's additions, or a list made beforehand.
+struct AffineWalk {
+  double sx, sy;
+  AffineStep step;
+  void Next(double* px, double* py) {
+    *px = sx;
+    *py = sy;
+    sx += step.dx;
+    sy += step.dy;
+  }
+};
+struct ListWalk {
+  const double* xs;
+  const double* ys;
+  void Next(double* px, double* py) { *px = *xs++, *py = *ys++; }
+};
+
+template <int kChannels, int kStride, class Walk>
+void Linear(Walk& walk, const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
   const hn::CappedTag<double, 4> df;
   using VF = hn::Vec<decltype(df)>;
   const VF half = hn::Set(df, 0.5);
   const ptrdiff_t down = src.step;
-  double sx = state.sx, sy = state.sy;
   for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    const double px = sx, py = sy;
-    sx += step.dx;
-    sy += step.dy;
+    double px, py;
+    walk.Next(&px, &py);
     int32_t ix, iy;
     double fx, fy;
     LinearSampler::Axis(px, src.xMax, &ix, &fx);
@@ -74,22 +88,17 @@ void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearS
     // Within a hair of 0..255.5, as in the plain code.
     StorePixel<kChannels>(df, hn::Add(hn::Add(top, half), hn::Mul(vfy, hn::Sub(bottom, top))), dst);
   }
-  state.sx = sx;
-  state.sy = sy;
 }
 
-template <int kChannels, int kStride>
-void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-           uint8_t* dst, ptrdiff_t n) {
+template <int kChannels, int kStride, class Walk>
+void Cubic(Walk& walk, const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
   const hn::CappedTag<double, 4> df;
   using VF = hn::Vec<decltype(df)>;
   const VF half = hn::Set(df, 0.5), zero = hn::Zero(df), top = hn::Set(df, 255.0);
   const ptrdiff_t down = src.step;
-  double sx = state.sx, sy = state.sy;
   for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    const double px = sx, py = sy;
-    sx += step.dx;
-    sy += step.dy;
+    double px, py;
+    walk.Next(&px, &py);
     const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
     const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
     const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
@@ -119,33 +128,79 @@ void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSo
                                      hn::IfThenElseZero(hn::Ge(v, zero), hn::Add(v, half)));
     StorePixel<kChannels>(df, stored, dst);
   }
-  state.sx = sx;
-  state.sy = sy;
 }
 
 void LinearSpan8C3(AffineGenerator::State& state, const AffineStep& step,
-                   const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
-  Linear<3, 3>(state, step, src, dst, n);
+                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+  AffineWalk walk{state.sx, state.sy, step};
+  Linear<3, 3>(walk, src, dst, n);
+  state.sx = walk.sx;
+  state.sy = walk.sy;
+}
+void LinearPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
+  ListWalk walk{xs, ys};
+  Linear<3, 3>(walk, src, dst, n);
 }
 void LinearSpan8AC4(AffineGenerator::State& state, const AffineStep& step,
-                    const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
-  Linear<3, 4>(state, step, src, dst, n);
+                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+  AffineWalk walk{state.sx, state.sy, step};
+  Linear<3, 4>(walk, src, dst, n);
+  state.sx = walk.sx;
+  state.sy = walk.sy;
+}
+void LinearPoints8AC4(const double* xs, const double* ys, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
+  ListWalk walk{xs, ys};
+  Linear<3, 4>(walk, src, dst, n);
 }
 void LinearSpan8C4(AffineGenerator::State& state, const AffineStep& step,
-                   const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
-  Linear<4, 4>(state, step, src, dst, n);
+                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+  AffineWalk walk{state.sx, state.sy, step};
+  Linear<4, 4>(walk, src, dst, n);
+  state.sx = walk.sx;
+  state.sy = walk.sy;
+}
+void LinearPoints8C4(const double* xs, const double* ys, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
+  ListWalk walk{xs, ys};
+  Linear<4, 4>(walk, src, dst, n);
 }
 void CubicSpan8C3(AffineGenerator::State& state, const AffineStep& step,
-                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
-  Cubic<3, 3>(state, step, src, dst, n);
+                 const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+  AffineWalk walk{state.sx, state.sy, step};
+  Cubic<3, 3>(walk, src, dst, n);
+  state.sx = walk.sx;
+  state.sy = walk.sy;
+}
+void CubicPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
+  ListWalk walk{xs, ys};
+  Cubic<3, 3>(walk, src, dst, n);
 }
 void CubicSpan8AC4(AffineGenerator::State& state, const AffineStep& step,
-                   const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
-  Cubic<3, 4>(state, step, src, dst, n);
+                 const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+  AffineWalk walk{state.sx, state.sy, step};
+  Cubic<3, 4>(walk, src, dst, n);
+  state.sx = walk.sx;
+  state.sy = walk.sy;
+}
+void CubicPoints8AC4(const double* xs, const double* ys, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
+  ListWalk walk{xs, ys};
+  Cubic<3, 4>(walk, src, dst, n);
 }
 void CubicSpan8C4(AffineGenerator::State& state, const AffineStep& step,
-                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
-  Cubic<4, 4>(state, step, src, dst, n);
+                 const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+  AffineWalk walk{state.sx, state.sy, step};
+  Cubic<4, 4>(walk, src, dst, n);
+  state.sx = walk.sx;
+  state.sy = walk.sy;
+}
+void CubicPoints8C4(const double* xs, const double* ys, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
+  ListWalk walk{xs, ys};
+  Cubic<4, 4>(walk, src, dst, n);
 }
 // Whether this target holds four doubles in one vector (otherwise the plain code serves).
 bool FourDoubleLanes() { return hn::Lanes(hn::CappedTag<double, 4>()) == 4; }
@@ -163,6 +218,12 @@ HWY_EXPORT(LinearSpan8C4);
 HWY_EXPORT(CubicSpan8C3);
 HWY_EXPORT(CubicSpan8AC4);
 HWY_EXPORT(CubicSpan8C4);
+HWY_EXPORT(LinearPoints8C3);
+HWY_EXPORT(LinearPoints8AC4);
+HWY_EXPORT(LinearPoints8C4);
+HWY_EXPORT(CubicPoints8C3);
+HWY_EXPORT(CubicPoints8AC4);
+HWY_EXPORT(CubicPoints8C4);
 HWY_EXPORT(FourDoubleLanes);
 
 SampleSpan8Fn VectorLinearSpan8(int32_t layout) {
@@ -181,6 +242,26 @@ SampleSpan8Fn VectorCubicSpan8(int32_t layout) {
     case kC3: return &HWY_DYNAMIC_DISPATCH(CubicSpan8C3);
     case kAC4: return &HWY_DYNAMIC_DISPATCH(CubicSpan8AC4);
     case kC4: return &HWY_DYNAMIC_DISPATCH(CubicSpan8C4);
+    default: return nullptr;
+  }
+}
+
+SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
+  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
+  switch (layout) {
+    case kC3: return &HWY_DYNAMIC_DISPATCH(LinearPoints8C3);
+    case kAC4: return &HWY_DYNAMIC_DISPATCH(LinearPoints8AC4);
+    case kC4: return &HWY_DYNAMIC_DISPATCH(LinearPoints8C4);
+    default: return nullptr;
+  }
+}
+
+SamplePoints8Fn VectorCubicPoints8(int32_t layout) {
+  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
+  switch (layout) {
+    case kC3: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C3);
+    case kAC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8AC4);
+    case kC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C4);
     default: return nullptr;
   }
 }

@@ -16,6 +16,7 @@
 #include "primitives/geometry/WarpFrame.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -199,6 +200,41 @@ TEST(PerspectiveKernels, UnitDenominatorMatchesTheAffineKernels) {
                                                  buffer.data(), 29, 24);
         EXPECT_EQ(plain.Bytes(), want.Bytes());
       }
+}
+
+// The 8-bit linear and cubic kernels of three and four channels sample through vectors: under
+// a real perspective, with positions reaching the last column and row (and a hair past them),
+// they write what the scalar samplers of the checked set write given the whole image, on
+// every vector target and on rows at odd addresses.
+TEST(PerspectiveKernels, VectorSamplersMatchTheScalarOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    std::mt19937 rng(21);
+    // Destination 0..39 x 0..29 onto 0..24.6 x 0..16.8: past the last column of the 23 x 17
+    // source, a hair short of its last row.
+    const double m[3][3] = {{0.68, 0.05, 0.0}, {0.02, 0.63, 0.0}, {0.002, 0.003, 1.0}};
+    std::vector<builtin::fbRowSpan> spans(30, builtin::fbRowSpan{0, 39});
+    for (int method : {2, 4})
+      for (int layout : {warp::kC3, warp::kAC4, warp::kC4})
+        for (bool odd : {false, true}) {
+          SCOPED_TRACE(testing::Message() << kLayoutNames[layout] << " method " << method
+                                          << (odd ? " odd rows" : ""));
+          WarpImage src(0, layout, 23, 17, odd), plain(0, layout, 40, 30, odd),
+              scalar(0, layout, 40, 30, odd);
+          src.Randomize(rng);
+          plain.Randomize(rng);
+          scalar.SetBytes(plain.Bytes());
+          std::vector<double> buffer(80);
+          const int index = warp::KernelIndex(0, layout, method);
+          builtin::fbPerspectiveKernelTable[index](src.arg(), plain.arg(), src.step(),
+                                                   plain.step(), 0, 29, spans.data(), m,
+                                                   buffer.data(), 22, 16);
+          builtin::fbPerspectiveCheckedKernelTable[index](
+              src.arg(), scalar.arg(), src.step(), scalar.step(), 0, 29, spans.data(), m,
+              buffer.data(), -100, -100, 100, 100, 22, 16);
+          ASSERT_TRUE(plain.Bytes() == scalar.Bytes());
+          EXPECT_TRUE(plain.OutsideUntouched());
+        }
+  });
 }
 
 // The checked kernels compute a pixel only when its position lies in the inclusive region:
