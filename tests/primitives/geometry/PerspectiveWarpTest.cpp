@@ -4,6 +4,9 @@
 // of table, the smoothing bit, and running out of memory.
 #include <gtest/gtest.h>
 
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -530,6 +533,61 @@ TEST(PerspectiveWarp, OutOfMemoryWritesNothing) {
           });
       EXPECT_EQ(requests, 2);
     }
+}
+
+// Against cv::warpPerspective given the destination-to-source matrix (the forward warp's
+// adjugate) on a smooth image, at pixels whose source position lies two pixels inside the
+// edges: linear within 1, nearest equal except at positions a hair from a half.
+TEST(PerspectiveWarp, AgreesWithOpenCvInside) {
+  const double m[3][3] = {{1.04, 0.03, -2.0}, {0.02, 1.05, -3.0}, {4e-4, 3e-4, 1.0}};
+  const double c[3][3] = {
+      {m[1][1] * m[2][2] - m[2][1] * m[1][2], m[2][1] * m[0][2] - m[0][1] * m[2][2],
+       m[0][1] * m[1][2] - m[1][1] * m[0][2]},
+      {m[2][0] * m[1][2] - m[1][0] * m[2][2], m[0][0] * m[2][2] - m[2][0] * m[0][2],
+       m[1][0] * m[0][2] - m[0][0] * m[1][2]},
+      {m[1][0] * m[2][1] - m[2][0] * m[1][1], m[2][0] * m[0][1] - m[0][0] * m[2][1],
+       m[0][0] * m[1][1] - m[1][0] * m[0][1]}};
+  const int w = 90, h = 70;
+  for (const Form& f : kForms)
+    for (bool back : {false, true})
+      for (int method : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << f.name << (back ? " back" : " forward") << " " << method);
+        const int type = CV_8UC(f.pixel);
+        cv::Mat src(h, w, type), ours(h, w, type, cv::Scalar::all(0)), theirs = ours.clone();
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x)
+            for (int k = 0; k < f.pixel; ++k)
+              src.ptr<uint8_t>(y)[x * f.pixel + k] =
+                  static_cast<uint8_t>(128 + 100 * std::sin(0.11 * x + 0.07 * y + k));
+        ASSERT_EQ((back ? f.back : f.forward)(src.data, IppiSize{w, h}, static_cast<int>(src.step),
+                                             IppiRect{0, 0, w, h}, ours.data,
+                                             static_cast<int>(ours.step), IppiRect{0, 0, w, h},
+                                             back ? m : c, method),
+                  ippStsNoErr);
+        const cv::Matx33d M(m[0][0], m[0][1], m[0][2], m[1][0], m[1][1], m[1][2], m[2][0],
+                            m[2][1], m[2][2]);
+        cv::warpPerspective(src, theirs, M, theirs.size(),
+                            (method == 1 ? cv::INTER_NEAREST : cv::INTER_LINEAR) |
+                                cv::WARP_INVERSE_MAP,
+                            cv::BORDER_TRANSPARENT);
+        int compared = 0;
+        for (int Y = 0; Y < h; ++Y)
+          for (int X = 0; X < w; ++X) {
+            const double d = m[2][0] * X + m[2][1] * Y + m[2][2];
+            const double x = (m[0][0] * X + m[0][1] * Y + m[0][2]) / d;
+            const double y = (m[1][0] * X + m[1][1] * Y + m[1][2]) / d;
+            if (x < 2 || y < 2 || x > w - 3 || y > h - 3) continue;
+            const auto nearHalf = [](double v) { return std::fabs(v - std::floor(v) - 0.5) < 1e-3; };
+            if (method == 1 && (nearHalf(x) || nearHalf(y))) continue;
+            ++compared;
+            for (int k = 0; k < f.pixel; ++k) {
+              const int a = ours.ptr<uint8_t>(Y)[X * f.pixel + k];
+              const int b = theirs.ptr<uint8_t>(Y)[X * f.pixel + k];
+              ASSERT_LE(std::abs(a - b), method == 1 ? 0 : 1) << X << "," << Y << " sample " << k;
+            }
+          }
+        EXPECT_GT(compared, w * h / 2);
+      }
 }
 
 }  // namespace
