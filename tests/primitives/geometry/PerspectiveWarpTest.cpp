@@ -240,6 +240,28 @@ TEST(PerspectiveKernels, VectorSamplersMatchTheScalarOnEveryTarget) {
   });
 }
 
+// The plain kernels trust their positions, yet positions far outside the image, infinite or
+// not a number (a column with D = 0) still read only the source image (the sanitizer build
+// stops at any read beyond its guards) and write only the span.
+TEST(PerspectiveKernels, StrayPositionsReadOnlyTheSource) {
+  std::mt19937 rng(17);
+  // D = X - 8 over columns 0..15: positions run from far left through infinity to far right.
+  const double m[3][3] = {{1e4, 0, 5}, {-3e3, 1, 2}, {1, 0, -8}};
+  const builtin::fbRowSpan span{0, 15};
+  for (int type = 0; type < 2; ++type)
+    for (int layout = 0; layout < 6; ++layout)
+      for (int method : {1, 2, 4}) {
+        SCOPED_TRACE(testing::Message() << kTypeNames[type] << kLayoutNames[layout] << " method " << method);
+        WarpImage src(type, layout, 6, 5), dst(type, layout, 16, 1);
+        src.Randomize(rng);
+        dst.Randomize(rng);
+        double buffer[32];
+        builtin::fbPerspectiveKernelTable[warp::KernelIndex(type, layout, method)](
+            src.arg(), dst.arg(), src.step(), dst.step(), 0, 0, &span, m, buffer, 5, 4);
+        EXPECT_TRUE(dst.OutsideUntouched());
+      }
+}
+
 // The checked kernels compute a pixel only when its position lies in the inclusive region:
 // x = roiRight is sampled, roiRight + 0.001 is not, whatever the method.
 TEST(PerspectiveKernels, CheckedSetSamplesOnlyInsideTheRegion) {
@@ -341,7 +363,7 @@ TEST(PerspectiveWarp, ChecksInOrderWriteNothing) {
       const Entry fn = back ? builtin::ippiWarpPerspectiveBack_8u_C1R
                             : builtin::ippiWarpPerspective_8u_C1R;
       const IppStatus want = back ? k.back : k.forward;
-      EXPECT_EQ(fn(k.nullSrc ? nullptr : src.data(), k.size, k.step, k.roi, dst.data(),
+      EXPECT_EQ(fn(k.nullSrc ? nullptr : src.data(), k.size, k.step == 0 ? 0 : src.step(), k.roi, dst.data(),
                    dst.step(), IppiRect{0, 0, 24, 24}, k.nullCoeffs ? nullptr : k.c, k.method),
                 want);
       if (want != 0) {
