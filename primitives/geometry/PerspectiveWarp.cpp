@@ -37,8 +37,8 @@ using warp::Pixels;
 // m21 Y + m22 are formed at the first row and grow by m01, m11, m21 per row; each span's
 // positions go into the work buffer in one pass (one division per pixel), then its pixels are
 // sampled from there, those the check refuses left as they are.
-// vectorPoints: the vector samplers of the plain 8-bit linear and cubic kernels of three and
-// four interleaved channels, or null.
+// vectorPoints: the vector samplers of the plain 8-bit cubic kernels of interleaved pixels and
+// linear ones of three and four channels, or null.
 template <class P, class Sampler, class Check>
 void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                      int lastRow, const fbRowSpan* spans, const double m[3][3], double* pBuffer,
@@ -82,8 +82,8 @@ void PlainKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int 
                  int lastRow, const fbRowSpan* spans, const double backCoeffs[3][3],
                  double* pBuffer, int xMax, int yMax) {
   warp::SamplePoints8Fn vectorPoints = nullptr;
-  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1 && P::kChannels >= 3) {
-    if constexpr (std::is_same_v<Sampler, warp::LinearSampler>)
+  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
+    if constexpr (std::is_same_v<Sampler, warp::LinearSampler> && P::kChannels >= 3)
       vectorPoints = warp::VectorLinearPoints8(P::kLayout);
     else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
       vectorPoints = warp::VectorCubicPoints8(P::kLayout);

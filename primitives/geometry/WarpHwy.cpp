@@ -164,6 +164,38 @@ void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSo
   state.sy = sy;
 }
 
+// One 8-bit pixel of one channel: the window's four rows are loaded as vectors and turned so
+// that each lane holds one row; the rows' sums then take the plain order lane by lane, and the
+// column weights close in the plain order too.
+HWY_INLINE void CubicAtC1(double px, double py, const LinearSource8& src, uint8_t* dst) {
+#if HWY_TARGET == HWY_SCALAR
+  (void)px, (void)py, (void)src, (void)dst;
+#else
+  const hn::CappedTag<double, 4> df;
+  const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
+  const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
+  const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
+  const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
+  const ptrdiff_t down = src.step;
+  const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + wx0;
+  const auto r0 = LoadPixel(df, p), r1 = LoadPixel(df, p + down);
+  const auto r2 = LoadPixel(df, p + 2 * down), r3 = LoadPixel(df, p + 3 * down);
+  const auto t0 = hn::InterleaveLower(df, r0, r1), t1 = hn::InterleaveLower(df, r2, r3);
+  const auto t2 = hn::InterleaveUpper(df, r0, r1), t3 = hn::InterleaveUpper(df, r2, r3);
+  // Column k of the window, one row per lane.
+  const auto c0 = hn::ConcatLowerLower(df, t1, t0), c2 = hn::ConcatUpperUpper(df, t1, t0);
+  const auto c1 = hn::ConcatLowerLower(df, t3, t2), c3 = hn::ConcatUpperUpper(df, t3, t2);
+  const auto h = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wx.w0), c0),
+                                         hn::Mul(hn::Set(df, wx.w1), c1)),
+                                 hn::Mul(hn::Set(df, wx.w2), c2)),
+                         hn::Mul(hn::Set(df, wx.w3), c3));
+  HWY_ALIGN const double weights[4] = {wy.w0, wy.w1, wy.w2, wy.w3};
+  HWY_ALIGN double terms[4] = {};  // (fewer lanes: never chosen, see FourDoubleLanes)
+  hn::Store(hn::Mul(hn::Load(df, weights), h), df, terms);
+  dst[0] = cubic::Store<uint8_t>(terms[0] + terms[1] + terms[2] + terms[3]);
+#endif
+}
+
 // The same samplers over positions listed beforehand (xs[k], ys[k] for pixel k).
 template <int kChannels, int kStride>
 void LinearPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
@@ -179,8 +211,14 @@ void LinearPoints(const double* xs, const double* ys, const LinearSource8& src, 
 template <int kChannels, int kStride>
 void CubicPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
                  ptrdiff_t n) {
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride)
-    CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
+  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
+    if constexpr (kStride == 1) CubicAtC1(xs[k], ys[k], src, dst);
+    else CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
+  }
+}
+void CubicPoints8C1(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                    ptrdiff_t n) {
+  CubicPoints<1, 1>(xs, ys, src, dst, n);
 }
 
 void LinearPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
@@ -250,6 +288,7 @@ HWY_EXPORT(CubicSpan8C4);
 HWY_EXPORT(LinearPoints8C3);
 HWY_EXPORT(LinearPoints8AC4);
 HWY_EXPORT(LinearPoints8C4);
+HWY_EXPORT(CubicPoints8C1);
 HWY_EXPORT(CubicPoints8C3);
 HWY_EXPORT(CubicPoints8AC4);
 HWY_EXPORT(CubicPoints8C4);
@@ -288,6 +327,7 @@ SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
 SamplePoints8Fn VectorCubicPoints8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
+    case kC1: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C1);
     case kC3: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C3);
     case kAC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8AC4);
     case kC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C4);
