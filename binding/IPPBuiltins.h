@@ -46,3 +46,5 @@
 #include "primitives/filters/MorphologyState.h"
 #include "primitives/filters/MedianCross.h"
 #include "primitives/filters/WienerFilter.h"
+#include "primitives/geometry/Perspective.h"
+#include "primitives/geometry/PerspectiveWarp.h"

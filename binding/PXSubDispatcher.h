@@ -78,7 +78,7 @@
   X(BUILTIN, IPPI,         ippiRotate_8u_C1R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, int)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C3P3R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiCopy_8u_C4P4R,                  IppStatus, (const Ipp8u*, int, Ipp8u* const*, int, IppiSize)) \
-  X(STUB,    IPPI,         ippiGetPerspectiveTransform,        IppStatus, (IppiRect, const double (*)[2], double (*)[3])) \
+  X(BUILTIN, IPPI,         ippiGetPerspectiveTransform,        IppStatus, (IppiRect, const double (*)[2], double (*)[3])) \
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_C3R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_AC4R,       IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelHoriz_8u_C1R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
@@ -88,13 +88,13 @@
   X(BUILTIN, IPPI,         ippiDilate_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
   X(BUILTIN, IPPI,         ippiDilate_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
   X(BUILTIN, IPPI,         ippiDilate_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp8u*, IppiSize, IppiPoint)) \
-  X(STUB,    IPPI,         ippiGetPerspectiveBound,            IppStatus, (IppiRect, double (*)[2], const double (*)[3])) \
-  X(STUB,    IPPI,         ippiWarpPerspectiveBack_8u_C3R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
-  X(STUB,    IPPI,         ippiWarpPerspectiveBack_8u_C4R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
-  X(STUB,    IPPI,         ippiWarpPerspectiveBack_8u_C1R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
-  X(STUB,    IPPI,         ippiWarpPerspective_8u_C3R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
-  X(STUB,    IPPI,         ippiWarpPerspective_8u_C4R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
-  X(STUB,    IPPI,         ippiWarpPerspective_8u_C1R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
+  X(BUILTIN, IPPI,         ippiGetPerspectiveBound,            IppStatus, (IppiRect, double (*)[2], const double (*)[3])) \
+  X(BUILTIN, IPPI,         ippiWarpPerspectiveBack_8u_C3R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
+  X(BUILTIN, IPPI,         ippiWarpPerspectiveBack_8u_C4R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
+  X(BUILTIN, IPPI,         ippiWarpPerspectiveBack_8u_C1R,     IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
+  X(BUILTIN, IPPI,         ippiWarpPerspective_8u_C3R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
+  X(BUILTIN, IPPI,         ippiWarpPerspective_8u_C4R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
+  X(BUILTIN, IPPI,         ippiWarpPerspective_8u_C1R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
   X(STUB,    IPPI,         ippiGetBilinearBound,               IppStatus, (IppiRect, double (*)[2], const double (*)[4])) \
   X(STUB,    IPPI,         ippiGetBilinearTransform,           IppStatus, (IppiRect, const double (*)[2], double (*)[4])) \
   X(STUB,    IPPI,         ippiWarpBilinearBack_8u_C3R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \

@@ -1,6 +1,6 @@
 // Vector spans of the 8-bit linear and cubic affine kernels of three and four interleaved
-// channels, compiled for every instruction set that Highway targets and chosen at run time. A
-// pixel's channels are the lanes of one vector of four doubles: the positions, indexes,
+// channels, and the same samplers over positions a warp listed beforehand, compiled for every
+// instruction set that Highway targets and chosen at run time. A pixel's channels are the lanes of one vector of four doubles: the positions, indexes,
 // fractions and weights are the plain kernel's scalar steps, and each lane does exactly the
 // plain sampler's operations on its channel in the same order (no fused multiply-add), so the
 // bytes are the same.
@@ -44,19 +44,37 @@ HWY_INLINE void StorePixel(DF df, hn::Vec<DF> v, uint8_t* dst) {
   }
 }
 
+// One pixel at dst from the window at (ix, iy) with fractions fx, fy.
+template <int kChannels, int kStride>
+HWY_INLINE void LinearAt(int32_t ix, int32_t iy, double fx, double fy, const LinearSource8& src,
+                         uint8_t* dst) {
+  const hn::CappedTag<double, 4> df;
+  using VF = hn::Vec<decltype(df)>;
+  const VF half = hn::Set(df, 0.5);
+  const ptrdiff_t down = src.step;
+  const uint8_t* p = src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
+  if (kStride == 3 && ix + 2 > src.xMax) {
+    LinearSampler::Pixel8<kChannels, kStride>(p, down, fx, fy, dst);
+    return;
+  }
+  const VF p00 = LoadPixel(df, p), p01 = LoadPixel(df, p + kStride);
+  const VF p10 = LoadPixel(df, p + down), p11 = LoadPixel(df, p + down + kStride);
+  const VF vfx = hn::Set(df, fx), vfy = hn::Set(df, fy);
+  const VF top = hn::Add(p00, hn::Mul(vfx, hn::Sub(p01, p00)));
+  const VF bottom = hn::Add(p10, hn::Mul(vfx, hn::Sub(p11, p10)));
+  // Within a hair of 0..255.5, as in the plain code.
+  StorePixel<kChannels>(df, hn::Add(hn::Add(top, half), hn::Mul(vfy, hn::Sub(bottom, top))), dst);
+}
+
 // kChannels written of kStride bytes per pixel (3 of 3, 3 of 4, 4 of 4). Every corner reads
 // four bytes; with three-byte pixels the fourth is the next pixel's, which exists unless the
 // window ends at the last column, where the plain code does the pixel.
 template <int kChannels, int kStride>
 void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
             uint8_t* dst, ptrdiff_t n) {
-  const hn::CappedTag<double, 4> df;
-  using VF = hn::Vec<decltype(df)>;
-  const VF half = hn::Set(df, 0.5);
-  const ptrdiff_t down = src.step;
 #if HWY_TARGET == HWY_SCALAR
   // One lane: never chosen (FourDoubleLanes), the plain kernel serves.
-  (void)state, (void)step, (void)dst, (void)n, (void)half, (void)down;
+  (void)state, (void)step, (void)src, (void)dst, (void)n;
 #else
   // The position (x, y) as the two lanes of one vector, advanced lane by lane as the plain
   // generator advances each; indexes and fractions from both lanes at once where both lie in
@@ -87,18 +105,7 @@ void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearS
       LinearSampler::Axis(hn::GetLane(cur), src.xMax, &ix, &fx);
       LinearSampler::Axis(hn::ExtractLane(cur, 1), src.yMax, &iy, &fy);
     }
-    const uint8_t* p = src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
-    if (kStride == 3 && ix + 2 > src.xMax) {
-      LinearSampler::Pixel8<kChannels, kStride>(p, down, fx, fy, dst);
-      continue;
-    }
-    const VF p00 = LoadPixel(df, p), p01 = LoadPixel(df, p + kStride);
-    const VF p10 = LoadPixel(df, p + down), p11 = LoadPixel(df, p + down + kStride);
-    const VF vfx = hn::Set(df, fx), vfy = hn::Set(df, fy);
-    const VF top = hn::Add(p00, hn::Mul(vfx, hn::Sub(p01, p00)));
-    const VF bottom = hn::Add(p10, hn::Mul(vfx, hn::Sub(p11, p10)));
-    // Within a hair of 0..255.5, as in the plain code.
-    StorePixel<kChannels>(df, hn::Add(hn::Add(top, half), hn::Mul(vfy, hn::Sub(bottom, top))), dst);
+    LinearAt<kChannels, kStride>(ix, iy, fx, fy, src, dst);
   }
   HWY_ALIGN double end[2];
   hn::Store(pos, d2, end);
@@ -107,51 +114,138 @@ void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearS
 #endif
 }
 
+// One pixel at dst from source position (px, py).
 template <int kChannels, int kStride>
-void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-           uint8_t* dst, ptrdiff_t n) {
+HWY_INLINE void CubicAt(double px, double py, const LinearSource8& src, uint8_t* dst) {
   const hn::CappedTag<double, 4> df;
   using VF = hn::Vec<decltype(df)>;
   const VF half = hn::Set(df, 0.5), zero = hn::Zero(df), top = hn::Set(df, 255.0);
   const ptrdiff_t down = src.step;
+  const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
+  const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
+  const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
+  const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
+  const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + static_cast<ptrdiff_t>(wx0) * kStride;
+  if (kStride == 3 && wx0 + 4 > src.xMax) {
+    for (int c = 0; c < kChannels; ++c)
+      dst[c] = cubic::InterleavedOne<uint8_t>(p + c, down, kStride, wx, wy);
+    return;
+  }
+  const VF x0 = hn::Set(df, wx.w0), x1 = hn::Set(df, wx.w1), x2 = hn::Set(df, wx.w2),
+           x3 = hn::Set(df, wx.w3);
+  VF h[4];
+  for (int r = 0; r < 4; ++r) {
+    const uint8_t* q = p + down * r;
+    h[r] = hn::Add(hn::Add(hn::Add(hn::Mul(x0, LoadPixel(df, q)),
+                                   hn::Mul(x1, LoadPixel(df, q + kStride))),
+                           hn::Mul(x2, LoadPixel(df, q + 2 * kStride))),
+                   hn::Mul(x3, LoadPixel(df, q + 3 * kStride)));
+  }
+  const VF v = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wy.w0), h[0]),
+                                       hn::Mul(hn::Set(df, wy.w1), h[1])),
+                               hn::Mul(hn::Set(df, wy.w2), h[2])),
+                       hn::Mul(hn::Set(df, wy.w3), h[3]));
+  // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else (NaN too) 0.
+  const VF stored = hn::IfThenElse(hn::Gt(v, top), top,
+                                   hn::IfThenElseZero(hn::Ge(v, zero), hn::Add(v, half)));
+  StorePixel<kChannels>(df, stored, dst);
+}
+
+template <int kChannels, int kStride>
+void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+           uint8_t* dst, ptrdiff_t n) {
   double sx = state.sx, sy = state.sy;
   for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
     const double px = sx, py = sy;
     sx += step.dx;
     sy += step.dy;
-    const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
-    const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
-    const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
-    const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
-    const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + static_cast<ptrdiff_t>(wx0) * kStride;
-    if (kStride == 3 && wx0 + 4 > src.xMax) {
-      for (int c = 0; c < kChannels; ++c)
-        dst[c] = cubic::InterleavedOne<uint8_t>(p + c, down, kStride, wx, wy);
-      continue;
-    }
-    const VF x0 = hn::Set(df, wx.w0), x1 = hn::Set(df, wx.w1), x2 = hn::Set(df, wx.w2),
-             x3 = hn::Set(df, wx.w3);
-    VF h[4];
-    for (int r = 0; r < 4; ++r) {
-      const uint8_t* q = p + down * r;
-      h[r] = hn::Add(hn::Add(hn::Add(hn::Mul(x0, LoadPixel(df, q)),
-                                     hn::Mul(x1, LoadPixel(df, q + kStride))),
-                             hn::Mul(x2, LoadPixel(df, q + 2 * kStride))),
-                     hn::Mul(x3, LoadPixel(df, q + 3 * kStride)));
-    }
-    const VF v = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wy.w0), h[0]),
-                                         hn::Mul(hn::Set(df, wy.w1), h[1])),
-                                 hn::Mul(hn::Set(df, wy.w2), h[2])),
-                         hn::Mul(hn::Set(df, wy.w3), h[3]));
-    // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else (NaN too) 0.
-    const VF stored = hn::IfThenElse(hn::Gt(v, top), top,
-                                     hn::IfThenElseZero(hn::Ge(v, zero), hn::Add(v, half)));
-    StorePixel<kChannels>(df, stored, dst);
+    CubicAt<kChannels, kStride>(px, py, src, dst);
   }
   state.sx = sx;
   state.sy = sy;
 }
 
+// One 8-bit pixel of one channel: the window's four rows are loaded as vectors and turned so
+// that each lane holds one row; the rows' sums then take the plain order lane by lane, and the
+// column weights close in the plain order too.
+HWY_INLINE void CubicAtC1(double px, double py, const LinearSource8& src, uint8_t* dst) {
+#if HWY_TARGET == HWY_SCALAR
+  (void)px, (void)py, (void)src, (void)dst;
+#else
+  const hn::CappedTag<double, 4> df;
+  const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
+  const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
+  const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
+  const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
+  const ptrdiff_t down = src.step;
+  const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + wx0;
+  const auto r0 = LoadPixel(df, p), r1 = LoadPixel(df, p + down);
+  const auto r2 = LoadPixel(df, p + 2 * down), r3 = LoadPixel(df, p + 3 * down);
+  const auto t0 = hn::InterleaveLower(df, r0, r1), t1 = hn::InterleaveLower(df, r2, r3);
+  const auto t2 = hn::InterleaveUpper(df, r0, r1), t3 = hn::InterleaveUpper(df, r2, r3);
+  // Column k of the window, one row per lane.
+  const auto c0 = hn::ConcatLowerLower(df, t1, t0), c2 = hn::ConcatUpperUpper(df, t1, t0);
+  const auto c1 = hn::ConcatLowerLower(df, t3, t2), c3 = hn::ConcatUpperUpper(df, t3, t2);
+  const auto h = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wx.w0), c0),
+                                         hn::Mul(hn::Set(df, wx.w1), c1)),
+                                 hn::Mul(hn::Set(df, wx.w2), c2)),
+                         hn::Mul(hn::Set(df, wx.w3), c3));
+  HWY_ALIGN const double weights[4] = {wy.w0, wy.w1, wy.w2, wy.w3};
+  HWY_ALIGN double terms[4] = {};  // (fewer lanes: never chosen, see FourDoubleLanes)
+  hn::Store(hn::Mul(hn::Load(df, weights), h), df, terms);
+  dst[0] = cubic::Store<uint8_t>(terms[0] + terms[1] + terms[2] + terms[3]);
+#endif
+}
+
+// The same samplers over positions listed beforehand (xs[k], ys[k] for pixel k).
+template <int kChannels, int kStride>
+void LinearPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                  ptrdiff_t n) {
+  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
+    int32_t ix, iy;
+    double fx, fy;
+    LinearSampler::Axis(xs[k], src.xMax, &ix, &fx);
+    LinearSampler::Axis(ys[k], src.yMax, &iy, &fy);
+    LinearAt<kChannels, kStride>(ix, iy, fx, fy, src, dst);
+  }
+}
+template <int kChannels, int kStride>
+void CubicPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                 ptrdiff_t n) {
+  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
+    if constexpr (kStride == 1) CubicAtC1(xs[k], ys[k], src, dst);
+    else CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
+  }
+}
+void CubicPoints8C1(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                    ptrdiff_t n) {
+  CubicPoints<1, 1>(xs, ys, src, dst, n);
+}
+
+void LinearPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
+  LinearPoints<3, 3>(xs, ys, src, dst, n);
+}
+void LinearPoints8AC4(const double* xs, const double* ys, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
+  LinearPoints<3, 4>(xs, ys, src, dst, n);
+}
+void LinearPoints8C4(const double* xs, const double* ys, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
+  LinearPoints<4, 4>(xs, ys, src, dst, n);
+}
+void CubicPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
+  CubicPoints<3, 3>(xs, ys, src, dst, n);
+}
+void CubicPoints8AC4(const double* xs, const double* ys, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
+  CubicPoints<3, 4>(xs, ys, src, dst, n);
+}
+void CubicPoints8C4(const double* xs, const double* ys, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
+  CubicPoints<4, 4>(xs, ys, src, dst, n);
+}
 void LinearSpan8C3(AffineGenerator::State& state, const AffineStep& step,
                    const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
   Linear<3, 3>(state, step, src, dst, n);
@@ -192,6 +286,13 @@ HWY_EXPORT(LinearSpan8C4);
 HWY_EXPORT(CubicSpan8C3);
 HWY_EXPORT(CubicSpan8AC4);
 HWY_EXPORT(CubicSpan8C4);
+HWY_EXPORT(LinearPoints8C3);
+HWY_EXPORT(LinearPoints8AC4);
+HWY_EXPORT(LinearPoints8C4);
+HWY_EXPORT(CubicPoints8C1);
+HWY_EXPORT(CubicPoints8C3);
+HWY_EXPORT(CubicPoints8AC4);
+HWY_EXPORT(CubicPoints8C4);
 HWY_EXPORT(FourDoubleLanes);
 
 SampleSpan8Fn VectorLinearSpan8(int32_t layout) {
@@ -210,6 +311,27 @@ SampleSpan8Fn VectorCubicSpan8(int32_t layout) {
     case kC3: return PF_HWY_DISPATCHED(CubicSpan8C3);
     case kAC4: return PF_HWY_DISPATCHED(CubicSpan8AC4);
     case kC4: return PF_HWY_DISPATCHED(CubicSpan8C4);
+    default: return nullptr;
+  }
+}
+
+SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
+  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
+  switch (layout) {
+    case kC3: return &HWY_DYNAMIC_DISPATCH(LinearPoints8C3);
+    case kAC4: return &HWY_DYNAMIC_DISPATCH(LinearPoints8AC4);
+    case kC4: return &HWY_DYNAMIC_DISPATCH(LinearPoints8C4);
+    default: return nullptr;
+  }
+}
+
+SamplePoints8Fn VectorCubicPoints8(int32_t layout) {
+  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
+  switch (layout) {
+    case kC1: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C1);
+    case kC3: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C3);
+    case kAC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8AC4);
+    case kC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C4);
     default: return nullptr;
   }
 }

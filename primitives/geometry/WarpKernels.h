@@ -302,6 +302,11 @@ using SampleSpan8Fn = void (*)(AffineGenerator::State& state, const AffineStep& 
                                const LinearSource8& src, uint8_t* dst, ptrdiff_t n);
 SampleSpan8Fn VectorLinearSpan8(int32_t layout);
 SampleSpan8Fn VectorCubicSpan8(int32_t layout);
+// The same samplers for n pixels at dst whose positions a warp made beforehand (xs[k], ys[k]).
+using SamplePoints8Fn = void (*)(const double* xs, const double* ys, const LinearSource8& src,
+                                 uint8_t* dst, ptrdiff_t n);
+SamplePoints8Fn VectorLinearPoints8(int32_t layout);
+SamplePoints8Fn VectorCubicPoints8(int32_t layout);
 
 // ---- The row walk --------------------------------------------------------------------------
 
