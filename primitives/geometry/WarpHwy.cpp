@@ -318,9 +318,9 @@ SampleSpan8Fn VectorCubicSpan8(int32_t layout) {
 SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC3: return &HWY_DYNAMIC_DISPATCH(LinearPoints8C3);
-    case kAC4: return &HWY_DYNAMIC_DISPATCH(LinearPoints8AC4);
-    case kC4: return &HWY_DYNAMIC_DISPATCH(LinearPoints8C4);
+    case kC3: return PF_HWY_DISPATCHED(LinearPoints8C3);
+    case kAC4: return PF_HWY_DISPATCHED(LinearPoints8AC4);
+    case kC4: return PF_HWY_DISPATCHED(LinearPoints8C4);
     default: return nullptr;
   }
 }
@@ -328,10 +328,10 @@ SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
 SamplePoints8Fn VectorCubicPoints8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC1: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C1);
-    case kC3: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C3);
-    case kAC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8AC4);
-    case kC4: return &HWY_DYNAMIC_DISPATCH(CubicPoints8C4);
+    case kC1: return PF_HWY_DISPATCHED(CubicPoints8C1);
+    case kC3: return PF_HWY_DISPATCHED(CubicPoints8C3);
+    case kAC4: return PF_HWY_DISPATCHED(CubicPoints8AC4);
+    case kC4: return PF_HWY_DISPATCHED(CubicPoints8C4);
     default: return nullptr;
   }
 }

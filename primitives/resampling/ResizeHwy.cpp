@@ -8,6 +8,7 @@
 
 #include <hwy/highway.h>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/resampling/ResizeKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -99,8 +100,8 @@ namespace builtin::resize {
 HWY_EXPORT(LinearColumn8u);
 HWY_EXPORT(CubicColumn8u);
 HWY_EXPORT(LinearRow8u4);
-LinearRowBlocks8u4 VectorLinearRow8u4() { return &HWY_DYNAMIC_DISPATCH(LinearRow8u4); }
-LinearColumnBlocks8u VectorLinearColumn8u() { return &HWY_DYNAMIC_DISPATCH(LinearColumn8u); }
-CubicColumnBlocks8u VectorCubicColumn8u() { return &HWY_DYNAMIC_DISPATCH(CubicColumn8u); }
+LinearRowBlocks8u4 VectorLinearRow8u4() { return PF_HWY_DISPATCHED(LinearRow8u4); }
+LinearColumnBlocks8u VectorLinearColumn8u() { return PF_HWY_DISPATCHED(LinearColumn8u); }
+CubicColumnBlocks8u VectorCubicColumn8u() { return PF_HWY_DISPATCHED(CubicColumn8u); }
 }  // namespace builtin::resize
 #endif
