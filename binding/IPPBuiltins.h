@@ -41,3 +41,4 @@
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/geometry/Shear.h"
+#include "primitives/resampling/Remap.h"
