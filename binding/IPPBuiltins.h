@@ -42,3 +42,4 @@
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/geometry/Shear.h"
 #include "primitives/resampling/Remap.h"
+#include "primitives/resampling/ResizeEntries.h"
