@@ -102,6 +102,18 @@ inline void StoreAt(uint8_t* p, ptrdiff_t i, T v) {
   std::memcpy(p + i * static_cast<ptrdiff_t>(sizeof(T)), &v, sizeof(T));
 }
 
+// ---- Vector blocks (ResizeHwy.cpp) ---------------------------------------------------------
+
+// Whole vectors of an 8-bit column pass from the start of a row; each returns how many
+// elements it wrote, the plain code finishing the rest.
+using LinearColumnBlocks8u = size_t (*)(const int16_t* upper, const int16_t* lower, uint32_t a,
+                                        uint8_t* d, size_t n);
+using CubicColumnBlocks8u = size_t (*)(const float* r0, const float* r1, const float* r2,
+                                       const float* r3, const float* coefficients, uint8_t* d,
+                                       size_t n);
+LinearColumnBlocks8u VectorLinearColumn8u();
+CubicColumnBlocks8u VectorCubicColumn8u();
+
 // ---- Form geometry -----------------------------------------------------------------------
 
 // Values per work-row pixel.
@@ -212,6 +224,7 @@ template <typename T, int32_t kC>
 void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
                      const void* colFractions, LinearWork<T>* __restrict work, int32_t width,
                      ptrdiff_t n) {
+#pragma GCC unroll 4
   for (int32_t k = 0; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
     if constexpr (std::is_same_v<T, float>) {
@@ -241,7 +254,7 @@ void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict co
 template <typename T, typename Fraction>
 void fbLinearColumnPass(uint8_t* __restrict d, const LinearWork<T>* __restrict upper,
                         const LinearWork<T>* __restrict lower, Fraction a, int32_t count,
-                        bool threeIntoFour) {
+                        bool threeIntoFour, LinearColumnBlocks8u blocks = nullptr) {
   if constexpr (std::is_same_v<T, float>) {
     const float wu = 1.0f - a, wl = a;
     auto value = [=](int32_t e) { return upper[e] * wu + lower[e] * wl; };
@@ -259,7 +272,10 @@ void fbLinearColumnPass(uint8_t* __restrict d, const LinearWork<T>* __restrict u
       return static_cast<T>((uint32_t(upper[e]) * wu + uint32_t(lower[e]) * wl + kRound) >> kShift);
     };
     if (!threeIntoFour) {
-      for (int32_t e = 0; e < count; ++e) StoreAt<T>(d, e, value(e));
+      int32_t e = 0;
+      if constexpr (std::is_same_v<T, uint8_t>)
+        if (blocks) e = static_cast<int32_t>(blocks(upper, lower, wl, d, static_cast<size_t>(count)));
+      for (; e < count; ++e) StoreAt<T>(d, e, value(e));
     } else {
       for (int32_t p = 0; p < count / 3; ++p)
         for (int32_t c = 0; c < 3; ++c) StoreAt<T>(d, 4 * p + c, value(3 * p + c));
@@ -270,6 +286,8 @@ void fbLinearColumnPass(uint8_t* __restrict d, const LinearWork<T>* __restrict u
 template <typename T, int32_t kForm>
 void fbResizeLinearRows(const ResizeKernelArgs& a) {
   using W = LinearWork<T>;
+  LinearColumnBlocks8u blocks = nullptr;
+  if constexpr (std::is_same_v<T, uint8_t>) blocks = VectorLinearColumn8u();
   const int32_t C = WorkChannels<kForm>(a.channels);
   const ptrdiff_t n = Neighbour<kForm>(a.pixelStride, a.channels);
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
@@ -296,7 +314,7 @@ void fbResizeLinearRows(const ResizeKernelArgs& a) {
                             a.dstWidth * C, threeIntoFour);
     else
       fbLinearColumnPass<T>(d, upper, lower, static_cast<const int16_t*>(a.rowFractions)[i],
-                            a.dstWidth * C, threeIntoFour);
+                            a.dstWidth * C, threeIntoFour, blocks);
   }
 }
 
@@ -357,7 +375,7 @@ inline T RoundClampFloat(float v) {
 
 template <typename T>
 void fbCubicColumnPass(uint8_t* __restrict d, const float* const (&rows)[4], float t,
-                       int32_t count, bool threeIntoFour) {
+                       int32_t count, bool threeIntoFour, CubicColumnBlocks8u blocks = nullptr) {
   const CubicCoefficients cf(t);
   const float* __restrict r0 = rows[0];
   const float* __restrict r1 = rows[1];
@@ -371,7 +389,13 @@ void fbCubicColumnPass(uint8_t* __restrict d, const float* const (&rows)[4], flo
       StoreAt<T>(d, at, RoundClampFloat<T>(v));
   };
   if (!threeIntoFour) {
-    for (int32_t e = 0; e < count; ++e) store(e, e);
+    int32_t e = 0;
+    if constexpr (std::is_same_v<T, uint8_t>)
+      if (blocks) {
+        const float coefficients[3] = {cf.c1, cf.c2, cf.c3};
+        e = static_cast<int32_t>(blocks(r0, r1, r2, r3, coefficients, d, static_cast<size_t>(count)));
+      }
+    for (; e < count; ++e) store(e, e);
   } else {
     for (int32_t p = 0; p < count / 3; ++p)
       for (int32_t c = 0; c < 3; ++c) store(4 * p + c, 3 * p + c);
@@ -384,6 +408,8 @@ void fbResizeCubicRows(const ResizeKernelArgs& a) {
   const ptrdiff_t n = Neighbour<kForm>(a.pixelStride, a.channels);
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
   const float* colFractions = static_cast<const float*>(a.colFractions);
+  CubicColumnBlocks8u blocks = nullptr;
+  if constexpr (std::is_same_v<T, uint8_t>) blocks = VectorCubicColumn8u();
   RowCache<4> cache(a.work);
   auto fill = [&](int64_t row, void* buffer) {
     const uint8_t* r = SourceRow(a, row);
@@ -404,7 +430,7 @@ void fbResizeCubicRows(const ResizeKernelArgs& a) {
                                     static_cast<const float*>(w[2]), static_cast<const float*>(w[3])};
     fbCubicColumnPass<T>(a.dst + i * a.dstStep, window,
                          static_cast<const float*>(a.rowFractions)[i], a.dstWidth * C,
-                         threeIntoFour);
+                         threeIntoFour, blocks);
   }
 }
 
@@ -459,6 +485,20 @@ void LanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
       }
     }
   }
+}
+
+// The two row-pass families by name: clamped taps (the kernels the driver selects) and taps
+// read as they are (the kernels that need a three-pixel margin around the region).
+template <typename T, int32_t kC>
+void fbLanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
+                      const float* colWeights, float* work, int32_t width, int32_t roiX,
+                      int32_t availWidth) {
+  LanczosRowPass<T, kC, true>(r, P, colOffsets, colWeights, work, width, roiX, availWidth);
+}
+template <typename T, int32_t kC>
+void fbLanczosRowPassUnclamped(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
+                               const float* colWeights, float* work, int32_t width) {
+  LanczosRowPass<T, kC, false>(r, P, colOffsets, colWeights, work, width, 0, 0);
 }
 
 // Column pass: the six window rows weighted in double, in window order; 8u/16u rounded with

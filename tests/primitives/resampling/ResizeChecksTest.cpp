@@ -2,6 +2,7 @@
 // sample table, weights and unclamped kernels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "primitives/resampling/ResizeEngine.h"
 #include "primitives/resampling/ResizeKernels.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -443,6 +445,71 @@ TEST(ResizeLanczos, UnclampedKernelsAgreeInsideAMargin) {
         ASSERT_NEAR(v[0], v[1], type == 2 ? 1e-3 : 1.0) << type << " " << channels << " " << e;
       }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The vector column passes give the plain passes' bytes on every instruction set, for rows of
+// every length up to a few vectors, at the fractions' ends and between.
+TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
+  std::mt19937 rng(17);
+  imagetest::ForEachVectorTarget([&] {
+    for (int n = 1; n < 150; n += 7) {
+      std::vector<int16_t> upper(n), lower(n);
+      std::vector<float> rows[4];
+      for (int i = 0; i < n; ++i) {
+        upper[i] = static_cast<int16_t>(rng() % 16321);
+        lower[i] = static_cast<int16_t>(rng() % 16321);
+      }
+      for (auto& r : rows) {
+        r.resize(n);
+        for (float& v : r) v = static_cast<float>(rng() % 4000) / 8.0f - 100.0f;
+      }
+      rows[0][0] = std::numeric_limits<float>::quiet_NaN();
+      const float* const window[4] = {rows[0].data(), rows[1].data(), rows[2].data(), rows[3].data()};
+      for (int16_t a : {int16_t{0}, int16_t{1}, int16_t{8192}, int16_t{12345}, int16_t{16384}}) {
+        std::vector<uint8_t> plain(n), vector(n);
+        fbLinearColumnPass<uint8_t>(plain.data(), upper.data(), lower.data(), a, n, false);
+        fbLinearColumnPass<uint8_t>(vector.data(), upper.data(), lower.data(), a, n, false,
+                                    VectorLinearColumn8u());
+        ASSERT_EQ(plain, vector) << n << " " << a;
+      }
+      for (float t : {-0.7f, 0.0f, 0.3f, 0.5f, 1.6f, 2.0f}) {
+        std::vector<uint8_t> plain(n), vector(n);
+        fbCubicColumnPass<uint8_t>(plain.data(), window, t, n, false);
+        fbCubicColumnPass<uint8_t>(vector.data(), window, t, n, false, VectorCubicColumn8u());
+        ASSERT_EQ(plain, vector) << n << " " << t;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// With one-hot weights each tap shows the column it reads: the image's own columns left and
+// right of the region as they are, the image's first and last columns replicated beyond it.
+TEST(ResizeLanczos, RowPassTapsClampToTheImage) {
+  constexpr int kImage = 12;
+  uint8_t image[kImage];
+  for (int x = 0; x < kImage; ++x) image[x] = static_cast<uint8_t>(100 + x);
+  for (int roiX : {0, 1, 2}) {
+    const int avail = kImage - roiX;
+    const uint8_t* row = image + roiX;
+    for (int x : {0, 1, 2, avail - 3, avail - 2, avail - 1})
+      for (int m = 0; m < 6; ++m) {
+        const ptrdiff_t offsets[1] = {x};
+        float weights[6] = {};
+        weights[m] = 1.0f;
+        float work[1];
+        fbLanczosRowPass<uint8_t, 1>(row, 1, offsets, weights, work, 1, roiX, avail);
+        const int read = std::clamp(x - 2 + m, -roiX, avail - 1);
+        EXPECT_EQ(work[0], 100 + roiX + read) << roiX << " " << x << " " << m;
+      }
+  }
 }
 
 }  // namespace
