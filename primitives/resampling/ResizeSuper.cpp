@@ -23,6 +23,49 @@ struct SuperFrame {
   int32_t mode;
 };
 
+// One destination column of a fractional column ratio: d times accumulator pixel lead (when
+// lead >= 0), the whole pixels from..to, and B times pixel tail (when tail >= 0). The same for
+// every row, so worked out once per call.
+struct ColumnTerm {
+  double d, B;
+  int32_t lead, from, to, tail;
+};
+
+// The work block of a call: the accumulator (32-bit elements), then the column terms.
+inline int64_t AccumulatorBytes(int32_t columns, int32_t stride) {
+  return (static_cast<int64_t>(columns) * stride * 4 + 31) / 32 * 32;
+}
+inline int64_t WorkBytes(const SuperFrame& f, int32_t stride) {
+  return AccumulatorBytes(f.columns, stride) +
+         static_cast<int64_t>(f.dstWidth) * static_cast<int64_t>(sizeof(ColumnTerm));
+}
+
+// The column terms of a fractional column ratio, by the rule of the partial weight B carried
+// from pixel to pixel (restarting at the fraction on every row); a pixel at or beyond the
+// accumulator's end is never named.
+inline void ColumnTerms(const SuperFrame& f, ColumnTerm* terms) {
+  const double lw = std::floor(f.xRatio);
+  const int64_t l = static_cast<int64_t>(lw), cols = f.columns;
+  const double fr = f.xRatio - lw;
+  terms[0] = ColumnTerm{0.0, fr, -1, 0, static_cast<int32_t>(std::min(l, cols) - 1),
+                        l < cols ? static_cast<int32_t>(l) : -1};
+  double B = fr;
+  int64_t i = l;
+  for (int32_t m = 1; m < f.dstWidth; ++m) {
+    const double d = 1.0 - B;
+    const double e = std::floor(f.xRatio - d + 1e-07);
+    B = f.xRatio - d - e;
+    const int64_t ei = static_cast<int64_t>(e);
+    // Pixel i was shared with the previous destination pixel, which took all but d of it:
+    // the whole pixels start after it, also when d is too small to count.
+    const int64_t to = std::min(i + ei, cols - 1);
+    terms[m] = ColumnTerm{d, B, d > 1e-07 && i < cols ? static_cast<int32_t>(i) : -1,
+                          static_cast<int32_t>(std::min(i + 1, cols)), static_cast<int32_t>(to),
+                          B > 1e-07 && i + ei + 1 < cols ? static_cast<int32_t>(i + ei + 1) : -1};
+    i += ei + 1;
+  }
+}
+
 // kChannels samples per pixel, kStride elements apart (0: the stride is given at run time).
 template <typename T, int32_t kChannels, int32_t kStride>
 class SuperRows {
@@ -35,10 +78,15 @@ class SuperRows {
   static bool IntegerSums(int32_t mode) { return mode == 0 && !std::is_same_v<T, Ipp32f>; }
 
   // acc: sourceColumns x AccumulatorStride 32-bit elements.
-  static void Run(const T* s0, T* d0, const SuperFrame& f, int32_t pixelStride, void* acc) {
+  // work: WorkBytes(f, AccumulatorStride(pixelStride)) bytes, 32-byte aligned.
+  static void Run(const T* s0, T* d0, const SuperFrame& f, int32_t pixelStride, void* work) {
     const int32_t stride = AccumulatorStride(pixelStride);
-    if (IntegerSums(f.mode)) Rows<uint32_t>(s0, d0, f, stride, static_cast<uint32_t*>(acc));
-    else Rows<float>(s0, d0, f, stride, static_cast<float*>(acc));
+    void* acc = work;
+    ColumnTerm* terms = reinterpret_cast<ColumnTerm*>(static_cast<uint8_t*>(work) +
+                                                      AccumulatorBytes(f.columns, stride));
+    if ((f.mode & 2) != 0) ColumnTerms(f, terms);
+    if (IntegerSums(f.mode)) Rows<uint32_t>(s0, d0, f, stride, static_cast<uint32_t*>(acc), terms);
+    else Rows<float>(s0, d0, f, stride, static_cast<float*>(acc), terms);
   }
 
  private:
@@ -82,7 +130,8 @@ class SuperRows {
   }
 
   template <typename A>
-  static void Rows(const T* s0, T* d0, const SuperFrame& f, int32_t stride, A* acc) {
+  static void Rows(const T* s0, T* d0, const SuperFrame& f, int32_t stride, A* acc,
+                   const ColumnTerm* terms) {
     const bool yFraction = (f.mode & 1) != 0, xFraction = (f.mode & 2) != 0;
     const double yWhole = std::floor(f.yRatio);
     const size_t accBytes = static_cast<size_t>(f.columns) * stride * sizeof(A);
@@ -116,7 +165,7 @@ class SuperRows {
       }
       T* dst = reinterpret_cast<T*>(rows::Row(d0, f.dstStep, y));
       if (!xFraction) Whole(acc, dst, f, stride);
-      else Fractional(acc, dst, f, stride);
+      else Fractional(acc, dst, f, stride, terms);
     }
   }
 
@@ -141,47 +190,26 @@ class SuperRows {
     }
   }
 
-  // Fractional column ratio: the partial weight B carries from pixel to pixel.
+  // Fractional column ratio: each destination pixel by its column terms.
   template <typename A>
-  static void Fractional(const A* acc, T* dst, const SuperFrame& f, int32_t stride) {
-    const double lw = std::floor(f.xRatio);
-    const int64_t l = static_cast<int64_t>(lw), cols = f.columns;
+  static void Fractional(const A* acc, T* dst, const SuperFrame& f, int32_t stride,
+                         const ColumnTerm* terms) {
     auto at = [&](int64_t k, int32_t c) { return static_cast<double>(acc[k * stride + c]); };
-    // Pixel 0: whole pixels 0 .. l - 1 and f times pixel l.
-    const double fr = f.xRatio - lw;
-    for (int32_t c = 0; c < kChannels; ++c) {
-      double s = 0.0;
-      for (int64_t k = 0; k < std::min(l, cols); ++k) s += at(k, c);
-      if (l < cols) s += fr * at(l, c);
-      dst[c] = StoreOf(f.scale, static_cast<float>(s));
-    }
-    double B = fr;
-    int64_t i = l;
-    for (int32_t m = 1; m < f.dstWidth; ++m) {
-      const double d = 1.0 - B;
-      const double e = std::floor(f.xRatio - d + 1e-07);
-      B = f.xRatio - d - e;
-      const int64_t ei = static_cast<int64_t>(e);
-      const bool lead = d > 1e-07;
-      // Pixel i was shared with the previous destination pixel, which took all but d of it:
-      // the whole pixels start after it, also when d is too small to count.
-      const int64_t wholeFrom = i + 1, wholeTo = std::min(i + ei, cols - 1);
-      const bool tail = B > 1e-07 && i + ei + 1 < cols;
+    for (int32_t m = 0; m < f.dstWidth; ++m) {
+      const ColumnTerm t = terms[m];
       for (int32_t c = 0; c < kChannels; ++c) {
-        double s = lead && i < cols ? d * at(i, c) : 0.0;
-        for (int64_t k = wholeFrom; k <= wholeTo; ++k) s += at(k, c);
-        if (tail) s += B * at(i + ei + 1, c);
+        double s = t.lead >= 0 ? t.d * at(t.lead, c) : 0.0;
+        for (int64_t k = t.from; k <= t.to; ++k) s += at(k, c);
+        if (t.tail >= 0) s += t.B * at(t.tail, c);
         dst[static_cast<ptrdiff_t>(m) * stride + c] = StoreOf(f.scale, static_cast<float>(s));
       }
-      i += ei + 1;
     }
   }
 };
 
 template <class K>
 IppStatus RunAllocating(const void* s0, void* d0, const SuperFrame& f, int32_t pixelStride) {
-  void* acc =
-      fbAlignedAlloc32(static_cast<int64_t>(f.columns) * K::AccumulatorStride(pixelStride));
+  void* acc = fbAlignedAlloc8(WorkBytes(f, K::AccumulatorStride(pixelStride)));
   if (acc == nullptr) return ippStsMemAllocErr;
   K::Run(static_cast<const typename K::Element*>(s0), static_cast<typename K::Element*>(d0), f,
          pixelStride, acc);
@@ -263,7 +291,7 @@ IppStatus SuperTyped(const void* pSrc, int srcStep, IppiRect roi, void* pDst,
     return RunAllocating<Generic<T>>(s0, pDst, f, pixelStride);
   }
   // One accumulator for every plane, allocated before any plane is written.
-  void* acc = fbAlignedAlloc32(f.columns);
+  void* acc = fbAlignedAlloc8(WorkBytes(f, 1));
   if (acc == nullptr) return ippStsMemAllocErr;
   const int32_t planes = channels == 3 ? 3 : 4;
   const void* const* srcPlanes = static_cast<const void* const*>(pSrc);
