@@ -60,6 +60,25 @@ class MapGenerator {
   const uint8_t* y_ = nullptr;
 };
 
+// Linear sampling with the 8-bit interleaved pixels taken as one unit (the same arithmetic as
+// the template's sampler, channel by channel).
+struct LinearSampler8 {
+  template <class P>
+  static void Sample(const warp::SourceImage<P>& src, const warp::DestinationRow<P>& dst,
+                     ptrdiff_t x, double sx, double sy, int32_t xMax, int32_t yMax) {
+    if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
+      int32_t ix, iy;
+      double fx, fy;
+      warp::LinearSampler::Axis(sx, xMax, &ix, &fx);
+      warp::LinearSampler::Axis(sy, yMax, &iy, &fy);
+      warp::LinearSampler::Pixel8<P::kChannels, P::kStride>(src.At(0, ix, iy), src.step, fx, fy,
+                                                            dst.At(0, x));
+    } else {
+      warp::LinearSampler::Sample(src, dst, x, sx, sy, xMax, yMax);
+    }
+  }
+};
+
 // Whole rows, in chunks whose spans sit on the stack (the kernels allocate nothing).
 inline constexpr int32_t kChunkRows = 256;
 
@@ -100,7 +119,7 @@ void RemapKernel(const void* pSrc, int srcStep, void* pDst, int dstStep, const I
   X(Ipp8u, kC4, 8uC4) X(Ipp8u, kP4, 8uP4) X(Ipp32f, kC4, 32fC4) X(Ipp32f, kP4, 32fP4)
 #define PF_REMAP_KERNELS(T, layout, stem)                              \
   &RemapKernel<Pixels<T, warp::layout>, warp::NearestSampler>,         \
-      &RemapKernel<Pixels<T, warp::layout>, warp::LinearSampler>,      \
+      &RemapKernel<Pixels<T, warp::layout>, LinearSampler8>,      \
       &RemapKernel<Pixels<T, warp::layout>, warp::CubicSampler>,
 #define PF_REMAP_NAMES(T, layout, stem) \
   "fbRemapNN" #stem, "fbRemapLinear" #stem, "fbRemapCubic" #stem,
