@@ -48,3 +48,5 @@
 #include "primitives/filters/WienerFilter.h"
 #include "primitives/geometry/Perspective.h"
 #include "primitives/geometry/PerspectiveWarp.h"
+#include "primitives/resampling/Remap.h"
+#include "primitives/resampling/ResizeEntries.h"

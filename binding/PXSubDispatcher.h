@@ -144,10 +144,10 @@
   X(BUILTIN, IPPI,         ippiFilter_8u_C3R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(BUILTIN, IPPI,         ippiFilter_8u_C1R,                  IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
   X(BUILTIN, IPPI,         ippiFilter_8u_AC4R,                 IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, IppiSize, IppiPoint, int)) \
-  X(STUB,    IPPI,         ippiRemap_8u_C1R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiRemap_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiRemap_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
-  X(STUB,    IPPI,         ippiRemap_8u_AC4R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiRemap_8u_C1R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiRemap_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiRemap_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
+  X(BUILTIN, IPPI,         ippiRemap_8u_AC4R,                  IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, const Ipp32f*, int, const Ipp32f*, int, Ipp8u*, int, IppiSize, int)) \
   X(BUILTIN, IPPI,         ippiLUT_8u_C1R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s*, const Ipp32s*, int)) \
   X(BUILTIN, IPPI,         ippiLUT_8u_C3R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \
   X(BUILTIN, IPPI,         ippiLUT_8u_C4R,                     IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32s**, const Ipp32s**, int*)) \

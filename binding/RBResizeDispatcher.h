@@ -12,9 +12,9 @@
 
 // clang-format off
 #define RB_RESIZE_DISPATCHER_SLOTS(X, XS) \
-  X(STUB,    IPPI,         ippiResize_8u_C3R, IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiSize, double, double, int)) \
-  X(STUB,    IPPI,         ippiResize_8u_C4R, IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiSize, double, double, int)) \
-  X(STUB,    IPPI,         ippiResize_8u_C1R, IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiSize, double, double, int))
+  X(BUILTIN, IPPI,         ippiResize_8u_C3R, IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiSize, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiResize_8u_C4R, IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiSize, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiResize_8u_C1R, IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiSize, double, double, int))
 // clang-format on
 
 namespace RBResizeDispatcher {

@@ -1,0 +1,189 @@
+// Remap: the entries, and the kernel table generated from the warp kernel template with a
+// generator that reads each position from the caller's maps.
+#include "primitives/resampling/Remap.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "primitives/geometry/WarpFrame.h"
+#include "primitives/geometry/WarpKernels.h"
+#include "primitives/support/RowAccess.h"
+#include "primitives/support/SupportElements.h"
+
+namespace builtin {
+namespace {
+
+using warp::Pixels;
+
+// Positions read from two float maps: row r of a map starts r steps (bytes) after its origin,
+// and a span's positions are the map values at its columns.
+class MapGenerator {
+ public:
+  MapGenerator(const Ipp32f* pxMap, int32_t xMapStep, const Ipp32f* pyMap, int32_t yMapStep)
+      : xMap_(reinterpret_cast<const uint8_t*>(pxMap)),
+        yMap_(reinterpret_cast<const uint8_t*>(pyMap)), xStep_(xMapStep), yStep_(yMapStep) {}
+  void BeginRows(int32_t firstRow) {
+    rowX_ = xMap_ + xStep_ * firstRow;
+    rowY_ = yMap_ + yStep_ * firstRow;
+  }
+  void Span(int32_t /*row*/, int32_t xstart, int32_t /*xend*/) {
+    x_ = rowX_ + ptrdiff_t{4} * xstart;
+    y_ = rowY_ + ptrdiff_t{4} * xstart;
+  }
+  void Next(double* sx, double* sy) {
+    *sx = rows::Load<float>(x_, 0);
+    *sy = rows::Load<float>(y_, 0);
+    x_ += 4;
+    y_ += 4;
+  }
+  void NextRow() {
+    rowX_ += xStep_;
+    rowY_ += yStep_;
+  }
+  struct State {
+    const uint8_t* x;
+    const uint8_t* y;
+  };
+  State Save() const { return State{x_, y_}; }
+  void Resume(const State& s) {
+    x_ = s.x;
+    y_ = s.y;
+  }
+
+ private:
+  const uint8_t* xMap_;
+  const uint8_t* yMap_;
+  ptrdiff_t xStep_, yStep_;
+  const uint8_t* rowX_ = nullptr;
+  const uint8_t* rowY_ = nullptr;
+  const uint8_t* x_ = nullptr;
+  const uint8_t* y_ = nullptr;
+};
+
+// Linear sampling with the 8-bit interleaved pixels taken as one unit (the same arithmetic as
+// the template's sampler, channel by channel).
+struct LinearSampler8 {
+  template <class P>
+  static void Sample(const warp::SourceImage<P>& src, const warp::DestinationRow<P>& dst,
+                     ptrdiff_t x, double sx, double sy, int32_t xMax, int32_t yMax) {
+    if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
+      int32_t ix, iy;
+      double fx, fy;
+      warp::LinearSampler::Axis(sx, xMax, &ix, &fx);
+      warp::LinearSampler::Axis(sy, yMax, &iy, &fy);
+      warp::LinearSampler::Pixel8<P::kChannels, P::kStride>(src.At(0, ix, iy), src.step, fx, fy,
+                                                            dst.At(0, x));
+    } else {
+      warp::LinearSampler::Sample(src, dst, x, sx, sy, xMax, yMax);
+    }
+  }
+};
+
+// Whole rows, in chunks whose spans sit on the stack (the kernels allocate nothing).
+inline constexpr int32_t kChunkRows = 256;
+
+template <class P, class Sampler>
+void RemapKernel(const void* pSrc, int srcStep, void* pDst, int dstStep, const Ipp32f* pxMap,
+                 int xMapStep, const Ipp32f* pyMap, int yMapStep, int width, int height,
+                 int roiLeft, int roiTop, int roiRight, int roiBottom, int xMax, int yMax) {
+  if (width < 1 || height < 1) return;
+  fbRowSpan spans[kChunkRows];
+  for (fbRowSpan& s : spans) s = fbRowSpan{0, width - 1};
+  const warp::InsideSource inside{static_cast<double>(roiLeft), static_cast<double>(roiTop),
+                                  static_cast<double>(roiRight), static_cast<double>(roiBottom)};
+  const MapGenerator gen(pxMap, xMapStep, pyMap, yMapStep);
+  for (int32_t first = 0; first < height; first += kChunkRows) {
+    const int32_t last = std::min(height - 1, first + kChunkRows - 1);
+    const ptrdiff_t offset = static_cast<ptrdiff_t>(dstStep) * first;
+    uint8_t* planes[P::kPlanes];
+    void* dstRow;
+    if constexpr (P::kPlanar) {
+      uint8_t* const* array = static_cast<uint8_t* const*>(pDst);
+      for (int32_t k = 0; k < P::kPlanes; ++k) planes[k] = array[k] + offset;
+      dstRow = planes;
+    } else {
+      dstRow = static_cast<uint8_t*>(pDst) + offset;
+    }
+    warp::WarpSpans<P, Sampler>(
+        warp::KernelFrame{pSrc, dstRow, srcStep, dstStep, first, last, spans, xMax, yMax}, gen,
+        inside);
+  }
+}
+
+}  // namespace
+
+// One row per (type, layout) in the table's order, with its name stems.
+#define PF_REMAP_ROWS(X)                                                                     \
+  X(Ipp8u, kC1, 8uC1) X(Ipp8u, kC3, 8uC3) X(Ipp8u, kAC4, 8uAC4) X(Ipp8u, kP3, 8uP3)          \
+  X(Ipp32f, kC1, 32fC1) X(Ipp32f, kC3, 32fC3) X(Ipp32f, kAC4, 32fAC4) X(Ipp32f, kP3, 32fP3)  \
+  X(Ipp8u, kC4, 8uC4) X(Ipp8u, kP4, 8uP4) X(Ipp32f, kC4, 32fC4) X(Ipp32f, kP4, 32fP4)
+#define PF_REMAP_KERNELS(T, layout, stem)                              \
+  &RemapKernel<Pixels<T, warp::layout>, warp::NearestSampler>,         \
+      &RemapKernel<Pixels<T, warp::layout>, LinearSampler8>,      \
+      &RemapKernel<Pixels<T, warp::layout>, warp::CubicSampler>,
+#define PF_REMAP_NAMES(T, layout, stem) \
+  "fbRemapNN" #stem, "fbRemapLinear" #stem, "fbRemapCubic" #stem,
+#define PF_REMAP_TYPE_LAYOUT(T, layout, stem) \
+  warp::TypeLayout(sizeof(T) == 1 ? warp::kType8u : warp::kType32f, warp::layout),
+const fbRemapKernel fbRemapKernelTable[kRemapKernelCount] = {PF_REMAP_ROWS(PF_REMAP_KERNELS)};
+const char* const fbRemapKernelNames[kRemapKernelCount] = {PF_REMAP_ROWS(PF_REMAP_NAMES)};
+namespace {
+constexpr int32_t kRowTypeLayouts[kRemapRowCount] = {PF_REMAP_ROWS(PF_REMAP_TYPE_LAYOUT)};
+}  // namespace
+#undef PF_REMAP_TYPE_LAYOUT
+#undef PF_REMAP_NAMES
+#undef PF_REMAP_KERNELS
+#undef PF_REMAP_ROWS
+
+int32_t fbRemapRowTypeLayout(int32_t row) {
+  return row >= 0 && row < kRemapRowCount ? kRowTypeLayouts[row] : -1;
+}
+
+int32_t fbRemapRowOf(int32_t typeLayout) {
+  for (int32_t row = 0; row < kRemapRowCount; ++row)
+    if (kRowTypeLayouts[row] == typeLayout) return row;
+  return -1;
+}
+
+namespace {
+
+IppStatus RemapEntry(int32_t row, const Ipp8u* pSrc, IppiSize srcSize, int srcStep,
+                     IppiRect srcRoi, const Ipp32f* pxMap, int xMapStep, const Ipp32f* pyMap,
+                     int yMapStep, Ipp8u* pDst, int dstStep, IppiSize dstRoiSize,
+                     int interpolation) {
+  if (pSrc == nullptr || pDst == nullptr || pxMap == nullptr || pyMap == nullptr)
+    return ippStsNullPtrErr;
+  if (srcSize.width <= 0 || srcSize.height <= 0 || srcRoi.x < 0 || srcRoi.y < 0 ||
+      srcRoi.width <= 0 || srcRoi.height <= 0 || dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
+    return ippStsSizeErr;
+  if (interpolation != IPPI_INTER_NN && interpolation != IPPI_INTER_LINEAR &&
+      interpolation != IPPI_INTER_CUBIC)
+    return ippStsInterpolationErr;
+  if (srcStep <= 0 || dstStep <= 0 || xMapStep <= 0 || yMapStep <= 0) return ippStsStepErr;
+  if (srcRoi.x >= srcSize.width || srcRoi.y >= srcSize.height) return ippStsWrongIntersectROI;
+  const int32_t roiRight = srcRoi.x + std::min(srcSize.width - srcRoi.x, srcRoi.width) - 1;
+  const int32_t roiBottom = srcRoi.y + std::min(srcSize.height - srcRoi.y, srcRoi.height) - 1;
+  const int32_t method = warp::DowngradeMethod(interpolation, srcSize);
+  fbRemapKernelTable[row * 3 + method / 2](pSrc, srcStep, pDst, dstStep, pxMap, xMapStep, pyMap,
+                                           yMapStep, dstRoiSize.width, dstRoiSize.height,
+                                           srcRoi.x, srcRoi.y, roiRight, roiBottom,
+                                           srcSize.width - 1, srcSize.height - 1);
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+#define PF_REMAP_FORMS(X) X(C1, 0) X(C3, 1) X(AC4, 2) X(C4, 8)
+#define PF_REMAP_DEFINE(layout, row)                                                         \
+  IppStatus ippiRemap_8u_##layout##R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep,       \
+                                     IppiRect srcRoi, const Ipp32f* pxMap, int xMapStep,     \
+                                     const Ipp32f* pyMap, int yMapStep, Ipp8u* pDst,         \
+                                     int dstStep, IppiSize dstRoiSize, int interpolation) {  \
+    return RemapEntry(row, pSrc, srcSize, srcStep, srcRoi, pxMap, xMapStep, pyMap, yMapStep, \
+                      pDst, dstStep, dstRoiSize, interpolation);                             \
+  }
+PF_REMAP_FORMS(PF_REMAP_DEFINE)
+#undef PF_REMAP_DEFINE
+#undef PF_REMAP_FORMS
+
+}  // namespace builtin
