@@ -40,3 +40,4 @@
 #include "primitives/filters/BoxFilter.h"
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/SobelBorder.h"
+#include "primitives/geometry/Shear.h"

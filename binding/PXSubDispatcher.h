@@ -23,10 +23,10 @@
   X(BUILTIN, IPPI,         ippiAddRandGauss_Direct_8u_C4IR,    IppStatus, (Ipp8u*, int, IppiSize, Ipp8u, Ipp8u, unsigned int*)) \
   XS(BUILTIN, IPPI,         ippiColorTwist32f_8u_C3R,           IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
   X(BUILTIN, IPPI,         ippiColorTwist32f_8u_AC4R,          IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize, const Ipp32f (*)[4])) \
-  X(STUB,    IPPI,         ippiGetShearBound,                  IppStatus, (IppiRect, double (*)[2], double, double, double, double)) \
-  X(STUB,    IPPI,         ippiShear_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
-  X(STUB,    IPPI,         ippiShear_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
-  X(STUB,    IPPI,         ippiShear_8u_C1R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiGetShearBound,                  IppStatus, (IppiRect, double (*)[2], double, double, double, double)) \
+  X(BUILTIN, IPPI,         ippiShear_8u_C3R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiShear_8u_C4R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
+  X(BUILTIN, IPPI,         ippiShear_8u_C1R,                   IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, double, double, double, double, int)) \
   X(BUILTIN, IPPI,         ippiGammaFwd_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiGammaFwd_8u_AC4R,               IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiGammaInv_8u_C3R,                IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
