@@ -41,3 +41,5 @@
 #include "primitives/filters/GeneralFilters.h"
 #include "primitives/filters/SobelBorder.h"
 #include "primitives/geometry/Shear.h"
+#include "primitives/geometry/Bilinear.h"
+#include "primitives/geometry/BilinearWarp.h"
