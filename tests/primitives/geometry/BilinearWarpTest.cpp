@@ -226,6 +226,36 @@ std::vector<Map> ForwardMaps() {
 using EngineFn = IppStatus (*)(const void*, IppiSize, int, IppiRect, void*, int, IppiRect, int,
                                const double[2][4], int);
 
+TEST(BilinearWarpForward, EdgeThroughPixelCentres) {
+  // A general (case 0) quadrangle whose top edge runs through the centres of every second
+  // column: there the inverse lands on the source's first row, where rounding may take the
+  // discriminant below zero. The source is exactly the warped region, its guards poisoned.
+  std::mt19937 rng(11);
+  const double c[2][4] = {{0.004, 1, 0.5, 2}, {0, 0.5, 1, 1}};
+  const IppiRect srcRoi{0, 0, 24, 20}, dstRoi{0, 0, 40, 40};
+  for (int type = 0; type < 2; ++type)
+    for (int layout = 0; layout < 6; ++layout)
+      for (int method : {1, 2, 4}) {
+        SCOPED_TRACE(std::string(kTypeNames[type]) + " " + kLayoutNames[layout] + " method " +
+                     std::to_string(method));
+        WarpImage src(type, layout, 24, 20), dst(type, layout, 40, 40), expected(type, layout, 40, 40);
+        src.Randomize(rng);
+        dst.Randomize(rng);
+        expected.Fill([&](int ch, int x, int y) { return dst.get(ch, x, y); });
+        ModelForward(src, srcRoi, expected, dstRoi, c, method);
+        ASSERT_EQ(builtin::fbWarpBilinearEngine(src.arg(), src.size(), src.step(), srcRoi, dst.arg(),
+                                                dst.step(), dstRoi, warp::TypeLayout(type, layout),
+                                                c, method),
+                  ippStsNoErr);
+        EXPECT_EQ(dst.Bytes(), expected.Bytes());
+        // The centres on the edge took the source's first row.
+        for (int x = 2; x <= 24; x += 2)
+          for (int ch = 0; ch < dst.written(); ++ch)
+            ASSERT_EQ(dst.get(ch, x, x / 2), src.get(ch, x - 2, 0)) << x;
+        EXPECT_TRUE(dst.OutsideUntouched());
+      }
+}
+
 TEST(BilinearWarp, EveryKernelMatchesTheModel) {
   std::mt19937 rng(5);
   struct Direction {
