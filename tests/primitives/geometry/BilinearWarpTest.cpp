@@ -646,4 +646,58 @@ TEST(BilinearWarpForward, SourcePointsMatchNewtonInEveryCase) {
   }
 }
 
+// ---- Beside cv::remap -------------------------------------------------------------------
+
+// Both warps on a smooth 8-bit C3 image beside cv::remap with float maps of the same mapping,
+// compared two pixels inside the covered area: linear within 1, nearest equal except where a
+// position lies within a hair of a half (the maps hold floats).
+TEST(BilinearWarp, AgreesWithRemap) {
+  const int w = 120, h = 90;
+  cv::Mat src(h, w, CV_8UC3);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      src.at<cv::Vec3b>(y, x) = cv::Vec3b(static_cast<uint8_t>(128 + 100 * std::sin(x * 0.07 + y * 0.03)),
+                                          static_cast<uint8_t>(x * 2), static_cast<uint8_t>(y * 2 + x / 3));
+  const double c[2][4] = {{0.0004, 0.97, 0.03, 2.2}, {-0.0003, 0.02, 1.03, -1.4}};
+  const IppiRect whole{0, 0, w, h};
+  for (bool back : {true, false})
+    for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR}) {
+      SCOPED_TRACE(std::string(back ? "back" : "forward") + " method " + std::to_string(method));
+      cv::Mat dst(h, w, CV_8UC3, cv::Scalar(7, 7, 7)), ref = dst.clone();
+      cv::Mat mapX(h, w, CV_32FC1), mapY(h, w, CV_32FC1);
+      cv::Mat posX(h, w, CV_64FC1), posY(h, w, CV_64FC1);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          double u = ((c[0][0] * x * y + c[0][1] * x) + c[0][2] * y) + c[0][3];
+          double v = ((c[1][0] * x * y + c[1][1] * x) + c[1][2] * y) + c[1][3];
+          if (!back) NewtonInverse(c, x, y, w / 2.0, h / 2.0, &u, &v);
+          posX.at<double>(y, x) = u;
+          posY.at<double>(y, x) = v;
+          mapX.at<float>(y, x) = static_cast<float>(u);
+          mapY.at<float>(y, x) = static_cast<float>(v);
+        }
+      const auto fn = back ? builtin::ippiWarpBilinearBack_8u_C3R : builtin::ippiWarpBilinear_8u_C3R;
+      ASSERT_EQ(fn(src.data, IppiSize{w, h}, static_cast<int>(src.step), whole, dst.data,
+                   static_cast<int>(dst.step), whole, c, method),
+                ippStsNoErr);
+      cv::remap(src, ref, mapX, mapY, method == IPPI_INTER_NN ? cv::INTER_NEAREST : cv::INTER_LINEAR,
+                cv::BORDER_TRANSPARENT);
+      int compared = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const double u = posX.at<double>(y, x), v = posY.at<double>(y, x);
+          if (u < 2 || v < 2 || u > w - 3 || v > h - 3) continue;
+          if (method == IPPI_INTER_NN &&
+              (std::fabs(u - std::floor(u) - 0.5) < 1e-3 || std::fabs(v - std::floor(v) - 0.5) < 1e-3))
+            continue;
+          ++compared;
+          for (int ch = 0; ch < 3; ++ch) {
+            const int a = dst.at<cv::Vec3b>(y, x)[ch], b = ref.at<cv::Vec3b>(y, x)[ch];
+            ASSERT_LE(std::abs(a - b), method == IPPI_INTER_NN ? 0 : 1) << x << ", " << y << " channel " << ch;
+          }
+        }
+      EXPECT_GT(compared, w * h / 2);
+    }
+}
+
 }  // namespace
