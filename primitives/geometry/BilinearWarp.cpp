@@ -31,6 +31,25 @@ struct BilinearLinearSampler {
     warp::LinearSampler::Axis(sy, yMax, &iy, &fy);
     constexpr ptrdiff_t kRight = warp::SourceImage<P>::kPixelBytes;
     const ptrdiff_t down = src.step;
+    if constexpr (sizeof(T) == 1 && !P::kPlanar) {
+      // 8-bit interleaved: the window's bytes through the table of their doubles, all written
+      // channels from one window address.
+      const uint8_t* p = src.At(0, ix, iy);
+      uint8_t* out = dst.At(0, x);
+#pragma GCC unroll 4
+      for (int32_t c = 0; c < P::kChannels; ++c) {
+        const double p00 = cubic::kByteDoubles.v[p[c]];
+        const double p01 = cubic::kByteDoubles.v[p[kRight + c]];
+        const double p10 = cubic::kByteDoubles.v[p[down + c]];
+        const double p11 = cubic::kByteDoubles.v[p[down + kRight + c]];
+        const double top = p00 + fx * (p01 - p00);
+        const double bottom = p10 + fx * (p11 - p10);
+        // Axis keeps both fractions within [-1e-7, 1] (0 for a position that is not a
+        // number), so the value lies within a hair of 0..255: a plain conversion.
+        out[c] = static_cast<uint8_t>(static_cast<int32_t>(top + fy * (bottom - top) + 0.5));
+      }
+      return;
+    }
 #pragma GCC unroll 4
     for (int32_t c = 0; c < P::kChannels; ++c) {
       const uint8_t* p = src.At(c, ix, iy);
