@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/geometry/AffineWarp.h"
 #include "primitives/geometry/Bilinear.h"
+#include "primitives/geometry/BilinearKernels.h"
 #include "primitives/geometry/QuadGeometry.h"
 #include "primitives/geometry/WarpKernels.h"
 #include "primitives/support/Support.h"
@@ -32,22 +34,9 @@ struct BilinearLinearSampler {
     constexpr ptrdiff_t kRight = warp::SourceImage<P>::kPixelBytes;
     const ptrdiff_t down = src.step;
     if constexpr (sizeof(T) == 1 && !P::kPlanar) {
-      // 8-bit interleaved: the window's bytes through the table of their doubles, all written
-      // channels from one window address.
-      const uint8_t* p = src.At(0, ix, iy);
-      uint8_t* out = dst.At(0, x);
-#pragma GCC unroll 4
-      for (int32_t c = 0; c < P::kChannels; ++c) {
-        const double p00 = cubic::kByteDoubles.v[p[c]];
-        const double p01 = cubic::kByteDoubles.v[p[kRight + c]];
-        const double p10 = cubic::kByteDoubles.v[p[down + c]];
-        const double p11 = cubic::kByteDoubles.v[p[down + kRight + c]];
-        const double top = p00 + fx * (p01 - p00);
-        const double bottom = p10 + fx * (p11 - p10);
-        // Axis keeps both fractions within [-1e-7, 1] (0 for a position that is not a
-        // number), so the value lies within a hair of 0..255: a plain conversion.
-        out[c] = static_cast<uint8_t>(static_cast<int32_t>(top + fy * (bottom - top) + 0.5));
-      }
+      // 8-bit interleaved: all written channels from one window address.
+      warp::BilinearLinearPixel8<P::kChannels, P::kStride>(src.At(0, ix, iy), down, fx, fy,
+                                                           dst.At(0, x));
       return;
     }
 #pragma GCC unroll 4
@@ -143,6 +132,19 @@ struct LocalPlanes {
   }
 };
 
+// The vector routine of a kernel that has one (8-bit linear and cubic of three or four
+// interleaved channels), or null.
+template <class P, class Sampler>
+warp::PointsSample8Fn VectorPoints() {
+  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1 && P::kChannels >= 3) {
+    if constexpr (std::is_same_v<Sampler, BilinearLinearSampler>)
+      return warp::VectorBilinearPoints8(P::kLayout, IPPI_INTER_LINEAR);
+    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
+      return warp::VectorBilinearPoints8(P::kLayout, IPPI_INTER_CUBIC);
+  }
+  return nullptr;
+}
+
 // All rows of the destination region, in blocks of kBandRows rows whose row terms follow one
 // chain of additions from dstY.
 template <class P, class Sampler, class Check>
@@ -150,6 +152,36 @@ void BackRows(const void* pSrc, void* pDst, int srcStep, int dstStep, int dstX, 
               int width, int height, const double coeffs[2][4], int xMax, int yMax,
               Check check) {
   if (width < 1 || height < 1) return;
+  if constexpr (std::is_same_v<Check, warp::AllPositions>) {
+    if (const warp::PointsSample8Fn vector = VectorPoints<P, Sampler>()) {
+      // The positions of each row by the same additions, a run at a time, then sampled.
+      constexpr ptrdiff_t kRun = 256;
+      double xs[kRun], ys[kRun];
+      const warp::LinearSource8 source{static_cast<const uint8_t*>(pSrc), srcStep, xMax, yMax};
+      const double y = dstY;
+      double slopeX = coeffs[0][0] * y + coeffs[0][1], offX = coeffs[0][2] * y + coeffs[0][3];
+      double slopeY = coeffs[1][0] * y + coeffs[1][1], offY = coeffs[1][2] * y + coeffs[1][3];
+      uint8_t* row = static_cast<uint8_t*>(pDst);
+      for (int32_t r = 0; r < height; ++r, row += dstStep) {
+        double sx = offX + slopeX * dstX, sy = offY + slopeY * dstX;
+        for (ptrdiff_t done = 0; done < width; done += kRun) {
+          const ptrdiff_t n = std::min<ptrdiff_t>(kRun, width - done);
+          for (ptrdiff_t k = 0; k < n; ++k) {
+            xs[k] = sx;
+            ys[k] = sy;
+            sx += slopeX;
+            sy += slopeY;
+          }
+          vector(xs, ys, n, source, row + done * P::kStride);
+        }
+        slopeX += coeffs[0][0];
+        offX += coeffs[0][2];
+        slopeY += coeffs[1][0];
+        offY += coeffs[1][2];
+      }
+      return;
+    }
+  }
   BilinearBackGenerator gen(coeffs, dstX, dstY);
   LocalPlanes<P> dst(pDst);
   fbRowSpan spans[warp::kBandRows];
@@ -192,6 +224,7 @@ void ForwardKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, in
                    int rootFlag, double* pBuffer, int xMax, int yMax) {
   const warp::SourceImage<P> src(pSrc, srcStep);
   warp::DestinationRow<P> dst(pDstRow);
+  const warp::PointsSample8Fn vector = VectorPoints<P, Sampler>();
   double R2 = k[6] * firstRow + k[8];
   double R3 = k[7] * firstRow + k[9];
   for (int64_t row = firstRow; row <= lastRow; ++row) {
@@ -206,8 +239,12 @@ void ForwardKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, in
                            rootFlag);
       const double* px = pBuffer;
       const double* py = pBuffer + n;
-      for (int32_t i = 0; i < n; ++i)
-        Sampler::Sample(src, dst, span.xstart + i, px[i], py[i], xMax, yMax);
+      if (vector != nullptr)
+        vector(px, py, n,
+               warp::LinearSource8{src.planes[0], src.step, xMax, yMax}, dst.At(0, span.xstart));
+      else
+        for (int32_t i = 0; i < n; ++i)
+          Sampler::Sample(src, dst, span.xstart + i, px[i], py[i], xMax, yMax);
     }
     R2 += k[6];
     R3 += k[7];

@@ -23,6 +23,7 @@
 #include "primitives/geometry/WarpFrame.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -227,6 +228,7 @@ using EngineFn = IppStatus (*)(const void*, IppiSize, int, IppiRect, void*, int,
                                const double[2][4], int);
 
 TEST(BilinearWarpForward, EdgeThroughPixelCentres) {
+  imagetest::ForEachVectorTarget([&] {
   // A general (case 0) quadrangle whose top edge runs through the centres of every second
   // column: there the inverse lands on the source's first row, where rounding may take the
   // discriminant below zero. The source is exactly the warped region, its guards poisoned.
@@ -254,9 +256,11 @@ TEST(BilinearWarpForward, EdgeThroughPixelCentres) {
             ASSERT_EQ(dst.get(ch, x, x / 2), src.get(ch, x - 2, 0)) << x;
         EXPECT_TRUE(dst.OutsideUntouched());
       }
+  });
 }
 
 TEST(BilinearWarp, EveryKernelMatchesTheModel) {
+  imagetest::ForEachVectorTarget([&] {
   std::mt19937 rng(5);
   struct Direction {
     const char* name;
@@ -288,12 +292,14 @@ TEST(BilinearWarp, EveryKernelMatchesTheModel) {
             EXPECT_TRUE(dst.OutsideUntouched());
             EXPECT_TRUE(src.OutsideUntouched());
           }
+  });
 }
 
 // The identity over a 9 x 7 image through both tables of the back kernels and the forward
 // table: every method reproduces the source (the last column and row through linear fraction
 // 1 and cubic fraction 2), and AC4 keeps every fourth sample.
 TEST(BilinearWarp, IdentityReproducesTheSourceWithEveryKernel) {
+  imagetest::ForEachVectorTarget([&] {
   std::mt19937 rng(9);
   const double identity[2][4] = {{0, 1, 0, 0}, {0, 0, 1, 0}};
   double q[4][2], k[11];
@@ -336,6 +342,33 @@ TEST(BilinearWarp, IdentityReproducesTheSourceWithEveryKernel) {
             }
           EXPECT_TRUE(dst.OutsideUntouched());
         }
+  });
+}
+
+// Rows longer than the vector paths' runs of positions, both directions.
+TEST(BilinearWarp, LongRowsMatchTheModel) {
+  std::mt19937 rng(8);
+  const double c[2][4] = {{0.0001, 0.985, 0.02, 1.6}, {0.0001, 0.002, 0.8, 0.3}};
+  imagetest::ForEachVectorTarget([&] {
+    for (bool back : {true, false})
+      for (int layout : {warp::kC3, warp::kAC4, warp::kC4})
+        for (int method : {2, 4}) {
+          SCOPED_TRACE(std::string(back ? "back " : "forward ") + kLayoutNames[layout] +
+                       " method " + std::to_string(method));
+          WarpImage src(0, layout, 600, 8), dst(0, layout, 600, 8), expected(0, layout, 600, 8);
+          src.Randomize(rng);
+          dst.Randomize(rng);
+          expected.Fill([&](int ch, int x, int y) { return dst.get(ch, x, y); });
+          const IppiRect srcRoi{0, 0, 600, 8}, dstRoi{0, 0, 590, 7};
+          if (back) ModelBack(src, srcRoi, expected, dstRoi, c, method);
+          else ModelForward(src, srcRoi, expected, dstRoi, c, method);
+          const EngineFn engine = back ? builtin::fbWarpBilinearBackEngine : builtin::fbWarpBilinearEngine;
+          ASSERT_EQ(engine(src.arg(), src.size(), src.step(), srcRoi, dst.arg(), dst.step(), dstRoi,
+                           warp::TypeLayout(0, layout), c, method),
+                    ippStsNoErr);
+          EXPECT_EQ(dst.Bytes(), expected.Bytes());
+        }
+  });
 }
 
 TEST(BilinearWarp, ClipKernelWritesExactlyItsRegion) {
