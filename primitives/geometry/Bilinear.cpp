@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "primitives/geometry/BilinearKernels.h"
 #include "primitives/geometry/QuadGeometry.h"
 
 namespace builtin {
@@ -163,20 +164,27 @@ void fbBilinearInverseRow(double* pBuffer, int n, double L3, double dL3, double 
   double* xs = pBuffer;
   double* ys = pBuffer + n;
   switch (inverseCase) {
-    case 0:
-      for (int i = 0; i < n; ++i) {
+    case 0: {
+      // The running values first, a block at a time, by the same additions; then the roots of
+      // the block, whose points no longer depend on each other.
+      constexpr int kBlock = 64;
+      double l1[kBlock], l2[kBlock], l3[kBlock];
+      for (int start = 0; start < n; start += kBlock) {
+        const int m = n - start < kBlock ? n - start : kBlock;
+        for (int i = 0; i < m; ++i) {
+          l1[i] = L1;
+          l2[i] = L2;
+          l3[i] = L3;
+          L3 += dL3;
+          L2 += dL2;
+          L1 += dL1;
+        }
         // Rounding can leave the discriminant a hair below zero on the quadrangle's edge,
-        // where its true value is 0; a NaN here would reach the sampler as an index.
-        const double d = L1 * L1 - L2;
-        const double root = d > 0.0 ? std::sqrt(d) : 0.0;
-        const double A = rootFlag != 0 ? L1 + root : L1 - root;
-        xs[i] = k10 + A;
-        ys[i] = L3 + k3 * A;
-        L3 += dL3;
-        L2 += dL2;
-        L1 += dL1;
+        // where its true value is 0; it counts as 0, so no NaN reaches the sampler.
+        warp::BilinearRootsOf(l1, l2, l3, m, k3, k10, rootFlag, xs + start, ys + start);
       }
       break;
+    }
     case 1:
       for (int i = 0; i < n; ++i) {
         xs[i] = k10 + L2 / L1;

@@ -9,6 +9,7 @@
 
 #include <hwy/highway.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "primitives/geometry/BilinearKernels.h"
@@ -129,6 +130,31 @@ void BilinearCubic8AC4(const double* xs, const double* ys, ptrdiff_t n, const Li
 void BilinearCubic8C4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
   Cubic<4, 4>(xs, ys, n, src, dst);
 }
+// The case-0 inverse of m points from their running values: exactly the plain code's
+// operations per lane (the square root is correctly rounded on every target).
+void BilinearRoots(const double* l1, const double* l2, const double* l3, int m, double k3,
+                   double k10, int rootFlag, double* xs, double* ys) {
+  const hn::ScalableTag<double> df;
+  const ptrdiff_t N = static_cast<ptrdiff_t>(hn::Lanes(df));
+  const auto zero = hn::Zero(df), vk3 = hn::Set(df, k3), vk10 = hn::Set(df, k10);
+  ptrdiff_t i = 0;
+  for (; i + N <= m; i += N) {
+    const auto a = hn::LoadU(df, l1 + i);
+    const auto d = hn::Sub(hn::Mul(a, a), hn::LoadU(df, l2 + i));
+    const auto root = hn::IfThenElseZero(hn::Gt(d, zero), hn::Sqrt(d));
+    const auto A = rootFlag != 0 ? hn::Add(a, root) : hn::Sub(a, root);
+    hn::StoreU(hn::Add(vk10, A), df, xs + i);
+    hn::StoreU(hn::Add(hn::LoadU(df, l3 + i), hn::Mul(vk3, A)), df, ys + i);
+  }
+  for (; i < m; ++i) {
+    const double d = l1[i] * l1[i] - l2[i];
+    const double root = d > 0.0 ? std::sqrt(d) : 0.0;
+    const double A = rootFlag != 0 ? l1[i] + root : l1[i] - root;
+    xs[i] = k10 + A;
+    ys[i] = l3[i] + k3 * A;
+  }
+}
+
 bool BilinearFourDoubleLanes() { return hn::Lanes(hn::CappedTag<double, 4>()) == 4; }
 
 }  // namespace HWY_NAMESPACE
@@ -145,6 +171,12 @@ HWY_EXPORT(BilinearCubic8C3);
 HWY_EXPORT(BilinearCubic8AC4);
 HWY_EXPORT(BilinearCubic8C4);
 HWY_EXPORT(BilinearFourDoubleLanes);
+HWY_EXPORT(BilinearRoots);
+
+void BilinearRootsOf(const double* l1, const double* l2, const double* l3, int m, double k3,
+                     double k10, int rootFlag, double* xs, double* ys) {
+  HWY_DYNAMIC_DISPATCH(BilinearRoots)(l1, l2, l3, m, k3, k10, rootFlag, xs, ys);
+}
 
 PointsSample8Fn VectorBilinearPoints8(int32_t layout, int32_t method) {
   if (!HWY_DYNAMIC_DISPATCH(BilinearFourDoubleLanes)()) return nullptr;

@@ -35,4 +35,9 @@ using PointsSample8Fn = void (*)(const double* xs, const double* ys, ptrdiff_t n
 // for other layouts or where the processor's vectors hold fewer than four doubles.
 PointsSample8Fn VectorBilinearPoints8(int32_t layout, int32_t method);
 
+// The case-0 inverse of m points (fbBilinearInverseRow) from their running values l1, l2, l3:
+// x = k10 + A, y = l3 + k3 A with A = l1 +/- sqrt(max(l1^2 - l2, 0)), + with the root flag.
+void BilinearRootsOf(const double* l1, const double* l2, const double* l3, int m, double k3,
+                     double k10, int rootFlag, double* xs, double* ys);
+
 }  // namespace builtin::warp

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "primitives/geometry/Bilinear.h"
+#include "tests/primitives/HwyTargets.h"
 
 namespace {
 
@@ -258,25 +260,34 @@ TEST(BilinearInverse, RootFlagFollowsOrientationAndEdgeSkew) {
 }
 
 TEST(BilinearInverse, RowRunsItsValuesByAdditionAndClampsTheDiscriminant) {
-  // n values carried by additions equal the per-point evaluation of the same sums.
-  double buffer[10];
-  fbBilinearInverseRow(buffer, 5, 1.0, 0.25, 4.0, 0.5, 3.0, 0.125, 2.0, 10.0, 0, 1);
-  double L1 = 3.0, L2 = 4.0, L3 = 1.0;
-  for (int i = 0; i < 5; ++i, L1 += 0.125, L2 += 0.5, L3 += 0.25) {
-    const double A = L1 + std::sqrt(L1 * L1 - L2);
-    EXPECT_EQ(buffer[i], 10.0 + A);
-    EXPECT_EQ(buffer[5 + i], L3 + 2.0 * A);
-  }
-  // A discriminant below zero counts as 0: no NaN comes out.
-  fbBilinearInverseRow(buffer, 1, 1.0, 0, 1.0 + 1e-15, 0, 1.0, 0, 2.0, 10.0, 0, 0);
-  EXPECT_EQ(buffer[0], 11.0);
-  EXPECT_EQ(buffer[1], 3.0);
-  // n <= 0 and unknown cases write nothing.
-  buffer[0] = buffer[1] = -1;
-  fbBilinearInverseRow(buffer, 0, 1, 1, 1, 1, 1, 1, 1, 1, 3, 0);
-  fbBilinearInverseRow(buffer, 1, 1, 1, 1, 1, 1, 1, 1, 1, 4, 0);
-  EXPECT_EQ(buffer[0], -1);
-  EXPECT_EQ(buffer[1], -1);
+  imagetest::ForEachVectorTarget([] {
+    // n values carried by additions equal the per-point evaluation of the same sums, over
+    // more than one block of points.
+    constexpr int n = 150;
+    std::vector<double> buffer(2 * n);
+    for (int flag : {0, 1}) {
+      fbBilinearInverseRow(buffer.data(), n, 1.0, 0.25, 4.0, 0.5, 3.0, 0.125, 2.0, 10.0, 0, flag);
+      double L1 = 3.0, L2 = 4.0, L3 = 1.0;
+      for (int i = 0; i < n; ++i, L1 += 0.125, L2 += 0.5, L3 += 0.25) {
+        const double d = L1 * L1 - L2;
+        const double A = flag ? L1 + std::sqrt(d) : L1 - std::sqrt(d);
+        ASSERT_EQ(buffer[i], 10.0 + A) << i;
+        ASSERT_EQ(buffer[n + i], L3 + 2.0 * A) << i;
+      }
+    }
+    // A discriminant below zero counts as 0: no NaN comes out, at any position of a run.
+    fbBilinearInverseRow(buffer.data(), 19, 1.0, 0, 1.0 + 1e-15, 0, 1.0, 0, 2.0, 10.0, 0, 0);
+    for (int i = 0; i < 19; ++i) {
+      ASSERT_EQ(buffer[i], 11.0) << i;
+      ASSERT_EQ(buffer[19 + i], 3.0) << i;
+    }
+    // n <= 0 and unknown cases write nothing.
+    buffer[0] = buffer[1] = -1;
+    fbBilinearInverseRow(buffer.data(), 0, 1, 1, 1, 1, 1, 1, 1, 1, 3, 0);
+    fbBilinearInverseRow(buffer.data(), 1, 1, 1, 1, 1, 1, 1, 1, 1, 4, 0);
+    EXPECT_EQ(buffer[0], -1);
+    EXPECT_EQ(buffer[1], -1);
+  });
 }
 
 }  // namespace
