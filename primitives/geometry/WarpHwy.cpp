@@ -32,7 +32,8 @@ HWY_INLINE void StorePixel(DF df, hn::Vec<DF> v, uint8_t* dst) {
   const hn::Rebind<int32_t, DF> di;
   const hn::Rebind<uint8_t, DF> d8;
   (void)df;
-  const auto bytes = hn::DemoteTo(d8, hn::DemoteTo(di, v));
+  const hn::Rebind<uint32_t, DF> du;
+  const auto bytes = hn::TruncateTo(d8, hn::BitCast(du, hn::DemoteTo(di, v)));
   if constexpr (kChannels == 4) {
     hn::StoreU(bytes, d8, dst);
   } else {
@@ -52,15 +53,39 @@ void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearS
   using VF = hn::Vec<decltype(df)>;
   const VF half = hn::Set(df, 0.5);
   const ptrdiff_t down = src.step;
-  double sx = state.sx, sy = state.sy;
+#if HWY_TARGET == HWY_SCALAR
+  // One lane: never chosen (FourDoubleLanes), the plain kernel serves.
+  (void)state, (void)step, (void)dst, (void)n, (void)half, (void)down;
+#else
+  // The position (x, y) as the two lanes of one vector, advanced lane by lane as the plain
+  // generator advances each; indexes and fractions from both lanes at once where both lie in
+  // the usual range (0 <= t < max, so the truncation needs no range test), else the plain
+  // rule on each.
+  const hn::FixedTag<double, 2> d2;
+  const hn::Rebind<int32_t, decltype(d2)> di2;
+  HWY_ALIGN const double start[2] = {state.sx, state.sy};
+  HWY_ALIGN const double inc[2] = {step.dx, step.dy};
+  HWY_ALIGN const double limit[2] = {static_cast<double>(src.xMax), static_cast<double>(src.yMax)};
+  auto pos = hn::Load(d2, start);
+  const auto stepV = hn::Load(d2, inc), limitV = hn::Load(d2, limit);
+  const auto hair = hn::Set(d2, 1e-07), zero2 = hn::Zero(d2);
   for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    const double px = sx, py = sy;
-    sx += step.dx;
-    sy += step.dy;
+    const auto cur = pos;
+    pos = hn::Add(pos, stepV);
+    const auto t = hn::Add(cur, hair);
     int32_t ix, iy;
     double fx, fy;
-    LinearSampler::Axis(px, src.xMax, &ix, &fx);
-    LinearSampler::Axis(py, src.yMax, &iy, &fy);
+    if (hn::AllTrue(d2, hn::And(hn::Ge(t, zero2), hn::Lt(t, limitV)))) {
+      const auto i = hn::DemoteTo(di2, t);
+      const auto frac = hn::Sub(cur, hn::PromoteTo(d2, i));
+      ix = hn::GetLane(i);
+      iy = hn::ExtractLane(i, 1);
+      fx = hn::GetLane(frac);
+      fy = hn::ExtractLane(frac, 1);
+    } else {
+      LinearSampler::Axis(hn::GetLane(cur), src.xMax, &ix, &fx);
+      LinearSampler::Axis(hn::ExtractLane(cur, 1), src.yMax, &iy, &fy);
+    }
     const uint8_t* p = src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
     if (kStride == 3 && ix + 2 > src.xMax) {
       LinearSampler::Pixel8<kChannels, kStride>(p, down, fx, fy, dst);
@@ -74,8 +99,11 @@ void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearS
     // Within a hair of 0..255.5, as in the plain code.
     StorePixel<kChannels>(df, hn::Add(hn::Add(top, half), hn::Mul(vfy, hn::Sub(bottom, top))), dst);
   }
-  state.sx = sx;
-  state.sy = sy;
+  HWY_ALIGN double end[2];
+  hn::Store(pos, d2, end);
+  state.sx = end[0];
+  state.sy = end[1];
+#endif
 }
 
 template <int kChannels, int kStride>

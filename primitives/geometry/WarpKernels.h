@@ -359,7 +359,9 @@ void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{},
         DestinationRow<P> dst = first;
         dst.Advance(static_cast<ptrdiff_t>(f.dstStep) * (band - f.firstRow + i));
         gen.Resume(states[i]);
-        if constexpr (std::is_same_v<Generator, AffineGenerator> && !P::kPlanar &&
+        // (The vector spans sample every position: never with a source test.)
+        if constexpr (std::is_same_v<Generator, AffineGenerator> &&
+                      std::is_same_v<Check, AllPositions> && !P::kPlanar &&
                       sizeof(typename P::Element) == 1) {
           if (vectorSpan != nullptr) {
             AffineGenerator::State state = gen.Save();
