@@ -50,3 +50,5 @@
 #include "primitives/geometry/PerspectiveWarp.h"
 #include "primitives/resampling/Remap.h"
 #include "primitives/resampling/ResizeEntries.h"
+#include "primitives/geometry/Bilinear.h"
+#include "primitives/geometry/BilinearWarp.h"

@@ -95,14 +95,14 @@
   X(BUILTIN, IPPI,         ippiWarpPerspective_8u_C3R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
   X(BUILTIN, IPPI,         ippiWarpPerspective_8u_C4R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
   X(BUILTIN, IPPI,         ippiWarpPerspective_8u_C1R,         IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[3], int)) \
-  X(STUB,    IPPI,         ippiGetBilinearBound,               IppStatus, (IppiRect, double (*)[2], const double (*)[4])) \
-  X(STUB,    IPPI,         ippiGetBilinearTransform,           IppStatus, (IppiRect, const double (*)[2], double (*)[4])) \
-  X(STUB,    IPPI,         ippiWarpBilinearBack_8u_C3R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
-  X(STUB,    IPPI,         ippiWarpBilinearBack_8u_C4R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
-  X(STUB,    IPPI,         ippiWarpBilinearBack_8u_C1R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
-  X(STUB,    IPPI,         ippiWarpBilinear_8u_C3R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
-  X(STUB,    IPPI,         ippiWarpBilinear_8u_C4R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
-  X(STUB,    IPPI,         ippiWarpBilinear_8u_C1R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
+  X(BUILTIN, IPPI,         ippiGetBilinearBound,               IppStatus, (IppiRect, double (*)[2], const double (*)[4])) \
+  X(BUILTIN, IPPI,         ippiGetBilinearTransform,           IppStatus, (IppiRect, const double (*)[2], double (*)[4])) \
+  X(BUILTIN, IPPI,         ippiWarpBilinearBack_8u_C3R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
+  X(BUILTIN, IPPI,         ippiWarpBilinearBack_8u_C4R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
+  X(BUILTIN, IPPI,         ippiWarpBilinearBack_8u_C1R,        IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
+  X(BUILTIN, IPPI,         ippiWarpBilinear_8u_C3R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
+  X(BUILTIN, IPPI,         ippiWarpBilinear_8u_C4R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
+  X(BUILTIN, IPPI,         ippiWarpBilinear_8u_C1R,            IppStatus, (const Ipp8u*, IppiSize, int, IppiRect, Ipp8u*, int, IppiRect, const double (*)[4], int)) \
   X(BUILTIN, IPPI,         ippiFilterSobelVert_8u_C3R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelVert_8u_AC4R,        IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
   X(BUILTIN, IPPI,         ippiFilterSobelVert_8u_C1R,         IppStatus, (const Ipp8u*, int, Ipp8u*, int, IppiSize)) \
