@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "primitives/support/HwyDispatch.h"
 #include "primitives/geometry/BilinearKernels.h"
 #include "primitives/geometry/WarpKernels.h"
 
@@ -182,9 +183,9 @@ PointsSample8Fn VectorBilinearPoints8(int32_t layout, int32_t method) {
   if (!HWY_DYNAMIC_DISPATCH(BilinearFourDoubleLanes)()) return nullptr;
   const bool linear = method == 2;
   switch (layout) {
-    case kC3: return linear ? &HWY_DYNAMIC_DISPATCH(BilinearLinear8C3) : &HWY_DYNAMIC_DISPATCH(BilinearCubic8C3);
-    case kAC4: return linear ? &HWY_DYNAMIC_DISPATCH(BilinearLinear8AC4) : &HWY_DYNAMIC_DISPATCH(BilinearCubic8AC4);
-    case kC4: return linear ? &HWY_DYNAMIC_DISPATCH(BilinearLinear8C4) : &HWY_DYNAMIC_DISPATCH(BilinearCubic8C4);
+    case kC3: return linear ? PF_HWY_DISPATCHED(BilinearLinear8C3) : PF_HWY_DISPATCHED(BilinearCubic8C3);
+    case kAC4: return linear ? PF_HWY_DISPATCHED(BilinearLinear8AC4) : PF_HWY_DISPATCHED(BilinearCubic8AC4);
+    case kC4: return linear ? PF_HWY_DISPATCHED(BilinearLinear8C4) : PF_HWY_DISPATCHED(BilinearCubic8C4);
     default: return nullptr;
   }
 }
