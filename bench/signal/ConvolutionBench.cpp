@@ -1,7 +1,7 @@
 // Convolution and correlation: the direct convolution beside cv::filter2D on a one-row image,
 // the transform paths beside the same result computed with FFTW (real forward transforms, the
 // spectrum product, one real inverse, plans made once outside the timed loop, one thread).
-// Our calls build their transform specification in every call.
+// Our calls build their transform setup in every call.
 #include <fftw3.h>
 
 #include <opencv2/core.hpp>

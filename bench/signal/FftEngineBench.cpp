@@ -1,5 +1,5 @@
 // The complex forward transform as a front end runs it (copying permutation, then the radix-4
-// kernel or the large transform with the specification's work buffer) beside FFTW's
+// kernel or the large transform with the setup's work buffer) beside FFTW's
 // out-of-place fftw_plan_dft_1d with an FFTW_ESTIMATE and an FFTW_MEASURE plan, both made
 // before timing, one thread. The three sides run interleaved in one run; each row reports the
 // medians per call, 5 N log2(N) / t in Gflop/s for each side, and the ratios built-in/FFTW.
@@ -25,7 +25,7 @@ void ForwardRow(benchmark::State& state, int order) {
   const int64_t N = int64_t{1} << order;
   IppsFFTSpec_C_64fc* spec = nullptr;
   if (builtin::ippsFFTInitAlloc_C_64fc(&spec, order, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone) != 0) {
-    state.SkipWithError("no specification");
+    state.SkipWithError("no setup");
     return;
   }
   double* work = nullptr;

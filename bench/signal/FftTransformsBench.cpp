@@ -1,4 +1,4 @@
-// The FFT front ends as a caller runs them (specification made beforehand, work buffer given
+// The FFT front ends as a caller runs them (setup made beforehand, work buffer given
 // by the caller, out of place) beside FFTW with an FFTW_ESTIMATE and an FFTW_MEASURE plan, both
 // made before timing, one thread: the complex transforms beside fftw_plan_dft_1d, the real
 // forward transform to CCS beside fftw_plan_dft_r2c_1d (its N/2 + 1 outputs are the CCS values)
@@ -64,7 +64,7 @@ void TransformRow(benchmark::State& state, Kind kind, int order) {
       complex ? builtin::ippsFFTInitAlloc_C_64fc(&cspec, order, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone)
               : builtin::ippsFFTInitAlloc_R_64f(&rspec, order, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone);
   if (made != ippStsNoErr) {
-    state.SkipWithError("no specification");
+    state.SkipWithError("no setup");
     return;
   }
   int bufferSize = 0;

@@ -20,11 +20,11 @@
 // The transform results agree with the direct sums within rounding. A transform is limited to
 // 2^30 points: a result longer than that on the single-transform path (or a kernel longer than
 // 2^28 on the overlap-save path) gets -15 (FFT order out of range) from the transform set-up.
-// Work memory of the transform paths: the real transform's specification and one aligned block
+// Work memory of the transform paths: the real transform's setup and one aligned block
 // (X, Y and the transform's work buffer), both released before the return.
 //
 // Checks, nothing written when one fails: a null pointer -8, then a length below 1 -6. The
-// transform paths return a failing specification status unchanged, -9 when the work block
+// transform paths return a failing setup status unchanged, -9 when the work block
 // cannot be had, and stop at a failing transform (pDst then partly written). The result must
 // not overlap the inputs.
 #pragma once

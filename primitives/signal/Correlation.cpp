@@ -60,7 +60,7 @@ int OrderAtLeast(int64_t n) {
   return order;
 }
 
-// The transform of a correlation: its specification (inverse scaled by 1/N), the work buffer
+// The transform of a correlation: its setup (inverse scaled by 1/N), the work buffer
 // it reports (none when that cannot be had: the transforms then take their own) and the data
 // block of `values` elements. All three are released when it goes.
 template <class Spec>

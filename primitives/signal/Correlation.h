@@ -25,7 +25,7 @@
 //
 // Checks, nothing written when one fails: a null pointer -8 (pSrc, pDst; pSrc1, pSrc2, pDst),
 // then a length below 1 -6 (srcLen, dstLen; src1Len, src2Len, dstLen). The transform paths
-// return a failing specification status unchanged and -9 when a work block cannot be had;
+// return a failing setup status unchanged and -9 when a work block cannot be had;
 // NormB returns -9 when its divisor ramp cannot be had, leaving the unnormalised values. All
 // work memory is released before the return. pDst must not overlap the sources.
 #pragma once

@@ -1,5 +1,5 @@
 // The complex FFT engine: in-place transforms of N = 2^n complex float64 values (interleaved
-// pairs, real part first) for every order n >= 3 that a specification prepares tables for.
+// pairs, real part first) for every order n >= 3 that a setup prepares tables for.
 //
 // A transform is a bit-reversal permutation followed by either the radix-4 decimation-in-time
 // kernel (n <= 9) or the large transform (n >= 10): split levels that run contiguous
@@ -14,7 +14,7 @@
 //   3. n >= 10: fbFftLargeFwd/Inv with the work buffer; it scales each leaf itself, exactly once.
 //
 // Forward: X[k] = sum x[m] exp(-2 pi j m k / N); inverse with +. The engine checks nothing and
-// cannot fail. Every factor comes from the specification's tables; the vector paths give the
+// cannot fail. Every factor comes from the setup's tables; the vector paths give the
 // bits of the plain ones (same operations in the same order, no fused multiply-add). Data
 // vectors may start at any address; the work buffer is 16-byte aligned.
 #pragma once
@@ -41,7 +41,7 @@ void fbFftRadix4Inv(Ipp64f* pData, int64_t N, const Ipp64f* radix4Table);
 void fbFftScale(Ipp64f factor, Ipp64f* pData, int64_t count);
 
 // Transform of order n >= 10 on bit-reversed data in place, scaled when the direction's flag is
-// set; pWork holds the specification's work bytes (null when it needs none).
+// set; pWork holds the setup's work bytes (null when it needs none).
 void fbFftLargeFwd(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
 void fbFftLargeInv(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
 

@@ -1,12 +1,12 @@
-// The FFT specification: the prepared, read-only state of a radix-2 transform of N = 2^order
+// The FFT setup: the prepared, read-only state of a radix-2 transform of N = 2^order
 // float64 points (complex) or samples (real), its creation and release, the size of the work
 // buffer a transform call needs, every table the transforms read, and a few small complex
 // vector helpers that the FFT users share.
 //
-// A specification is one fbFftSpec record plus up to four aligned blocks: the bit-reversal swap
+// A setup is one fbFftSpec record plus up to four aligned blocks: the bit-reversal swap
 // list, the twiddle block (for large orders the whole plan: leaf tables first, then the tables
 // of each split level, deepest first) and, for the real kind, the two real-FFT tables. A real
-// specification of order n carries the swap list, twiddle block and work size of a complex
+// setup of order n carries the swap list, twiddle block and work size of a complex
 // transform of order n - 1. Orders 0..3 carry no tables at all (small-order codelets run them).
 //
 // Every trigonometric value comes from one quarter-wave sine table whose arguments never exceed
@@ -26,7 +26,7 @@
 
 namespace builtin {
 
-// Kind tags of a live specification; a released one carries 0.
+// Kind tags of a live setup; a released one carries 0.
 enum : int32_t { kFftKindComplex = 7, kFftKindReal = 9 };
 
 // The record. Field order and meaning are fixed: the transform front ends read them directly.
@@ -75,7 +75,7 @@ void fbFftSpecRelease(fbFftSpec* spec);
 IppStatus fbFftGetBufSizeC(const IppsFFTSpec_C_64fc* pSpec, int* pSize);
 IppStatus fbFftGetBufSizeR(const IppsFFTSpec_R_64f* pSpec, int* pSize);
 
-// The work buffer of one transform call: when the specification needs none, *ppWork is null;
+// The work buffer of one transform call: when the setup needs none, *ppWork is null;
 // otherwise a caller's pBuffer is used from its first 16-byte boundary, or, without one, work
 // bytes are allocated with fbAlignedAlloc8 and returned in *ppAllocated too (-9 when that
 // fails); the caller releases *ppAllocated with fbAlignedFree (null is ignored).

@@ -3,9 +3,9 @@
 // (CCS, Pack, Perm), the real post- and pre-processing passes, the element-wise products of
 // two packed spectra and the conjugate completion of a CCS spectrum.
 //
-// Transforms are unnormalised unless the specification asks for scaling: forward
+// Transforms are unnormalised unless the setup asks for scaling: forward
 // X_k = sum x_n exp(-2 pi i k n / N), inverse y_n = sum X_k exp(+2 pi i k n / N); the
-// specification's scaled flags and scale factor decide whether a direction multiplies its result
+// setup's scaled flags and scale factor decide whether a direction multiplies its result
 // by the factor. Complex data is interleaved.
 //
 // Real spectra of N = 2^n samples, h = N/2 (X_0 and X_h are real, X_(N-k) = conj X_k):
@@ -16,11 +16,11 @@
 // Pack and Perm [X0]. The CCS inverse never reads positions 1 and N + 1.
 //
 // Checks of every transform, in order, before any data is read or written: pSpec null -8; a
-// specification of the other kind (complex given to a real transform or the reverse) -17; pSrc
+// setup of the other kind (complex given to a real transform or the reverse) -17; pSrc
 // null -8; pDst null -8. pDst may equal pSrc (in place); no other overlap is allowed.
 //
 // Work buffer: orders 0 to 3 run one straight-line codelet and ignore pBuffer. From order 4 on,
-// when the specification's work size is not 0, a caller's buffer (of the size the buffer query
+// when the setup's work size is not 0, a caller's buffer (of the size the buffer query
 // gives) is used from its first 16-byte boundary; without one the call allocates the work
 // memory and frees it before returning, and returns -9 before touching any data when that
 // allocation fails.

@@ -20,7 +20,7 @@ using namespace builtin;
 using ld = long double;
 using Vec = std::vector<double>;
 
-// A specification whose transform order is `order`: complex from order 4, else a real one of
+// A setup whose transform order is `order`: complex from order 4, else a real one of
 // order + 1 (it holds the tables of the same complex transform).
 struct Spec {
   explicit Spec(int order, int flag = IPP_FFT_NODIV_BY_ANY) {

@@ -143,7 +143,7 @@ TEST(FftSpec, FreeAndQueriesRejectNullAndTheOtherKind) {
   EXPECT_EQ(ippsFFTFree_R_64f(realSpec), ippStsNoErr);
 }
 
-// The work buffer of a transform call: none when the specification needs none, a caller's buffer
+// The work buffer of a transform call: none when the setup needs none, a caller's buffer
 // from its first 16-byte boundary, else an allocated block (-9 when that fails).
 TEST(FftSpec, WorkBufferOfATransformCall) {
   IppsFFTSpec_C_64fc* small = nullptr;
@@ -184,7 +184,7 @@ TEST(FftSpec, WorkBufferOfATransformCall) {
 
 // ---- Work sizes and the plan ---------------------------------------------------------------
 
-// Work-size query of a complex transform order (a real specification of order n + 1 alike).
+// Work-size query of a complex transform order (a real setup of order n + 1 alike).
 int ExpectedQuery(int order) {
   switch (order) {
     case 12: return 1040;
@@ -371,7 +371,7 @@ int64_t Reverse(int64_t p, int k) {
   return r;
 }
 
-// The tables of a complex transform order within a specification whose sine table has order s.
+// The tables of a complex transform order within a setup whose sine table has order s.
 void ExpectTransformTables(const fbFftSpec* spec, int n, const Replica& rep, int depth = 0) {
   const int k = fbFftSplitExponent(n);
   if (n <= 9) return ExpectRadix4(spec->twiddleBlock, rep, n);
@@ -417,7 +417,7 @@ TEST(FftSpec, EveryFactorHasTheBitsOfTheReplica) {
     }
     ippsFFTFree_R_64f(r);
   }
-  // A real order-4 specification: the tables of an 8-point transform, two real tables of 4 pairs.
+  // A real order-4 setup: the tables of an 8-point transform, two real tables of 4 pairs.
   IppsFFTSpec_R_64f* r4 = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r4, 4, 8, ippAlgHintNone), ippStsNoErr);
   ExpectRadix4(r4->twiddleBlock, Replica(4), 3);

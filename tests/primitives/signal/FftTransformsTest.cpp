@@ -275,7 +275,7 @@ TEST(FftRealPasses, VectorBlocksEqualThePlainPassOnEveryTarget) {
 
 // ---- front ends ------------------------------------------------------------------------------
 
-// A specification made by InitAlloc and freed at scope exit.
+// A setup made by InitAlloc and freed at scope exit.
 struct Spec {
   Spec(bool complex, int order, int flag) : complex(complex), order(order) {
     const IppStatus st =
@@ -632,7 +632,7 @@ TEST(FftFrontEnds, WorkMemoryIsAllocatedAndFreedPerCall) {
   }
 }
 
-// The checks in order: spec null, a specification of the other kind, src null, dst null; the
+// The checks in order: spec null, a setup of the other kind, src null, dst null; the
 // destination is untouched.
 TEST(FftFrontEnds, ChecksInOrder) {
   const Spec complexSpec(true, 5, IPP_FFT_NODIV_BY_ANY), realSpec(false, 5, IPP_FFT_NODIV_BY_ANY);
