@@ -12,37 +12,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "primitives/support/HwyDispatch.h"
 #include "primitives/geometry/BilinearKernels.h"
 #include "primitives/geometry/WarpKernels.h"
+#include "primitives/geometry/WarpPixelsHwy-inl.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::warp {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
-
-template <class DF>
-HWY_INLINE hn::Vec<DF> LoadBilinearPixel(DF df, const uint8_t* q) {
-  const hn::Rebind<int32_t, DF> di;
-  const hn::Rebind<uint8_t, DF> d8;
-  return hn::PromoteTo(df, hn::PromoteTo(di, hn::LoadU(d8, q)));
-}
-
-// Stores the first kChannels lanes, each within int32 and, once truncated, within 0..255.
-template <int kChannels, class DF>
-HWY_INLINE void StoreBilinearPixel(DF df, hn::Vec<DF> v, uint8_t* dst) {
-  const hn::Rebind<int32_t, DF> di;
-  const hn::Rebind<uint8_t, DF> d8;
-  (void)df;
-  const auto bytes = hn::DemoteTo(d8, hn::DemoteTo(di, v));
-  if constexpr (kChannels == 4) {
-    hn::StoreU(bytes, d8, dst);
-  } else {
-    HWY_ALIGN uint8_t out[4] = {};
-    hn::StoreU(bytes, d8, out);
-    std::memcpy(dst, out, kChannels);
-  }
-}
 
 // Every corner reads four bytes; with three-byte pixels the fourth is the next pixel's, which
 // exists unless the window ends at the last column, where the plain code does the pixel.
@@ -58,77 +36,51 @@ void Linear(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8
     double fx, fy;
     LinearSampler::Axis(xs[k], src.xMax, &ix, &fx);
     LinearSampler::Axis(ys[k], src.yMax, &iy, &fy);
-    const uint8_t* p = src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
+    const uint8_t* p =
+        src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
     if (kStride == 3 && ix + 2 > src.xMax) {
       BilinearLinearPixel8<kChannels, kStride>(p, down, fx, fy, dst);
       continue;
     }
-    const VF p00 = LoadBilinearPixel(df, p), p01 = LoadBilinearPixel(df, p + kStride);
-    const VF p10 = LoadBilinearPixel(df, p + down), p11 = LoadBilinearPixel(df, p + down + kStride);
+    const VF p00 = LoadPixel(df, p), p01 = LoadPixel(df, p + kStride);
+    const VF p10 = LoadPixel(df, p + down), p11 = LoadPixel(df, p + down + kStride);
     const VF vfx = hn::Set(df, fx), vfy = hn::Set(df, fy);
     const VF top = hn::Add(p00, hn::Mul(vfx, hn::Sub(p01, p00)));
     const VF bottom = hn::Add(p10, hn::Mul(vfx, hn::Sub(p11, p10)));
     // The blend first, then the half: within a hair of 0..255.5, as in the plain code.
-    StoreBilinearPixel<kChannels>(df, hn::Add(hn::Add(top, hn::Mul(vfy, hn::Sub(bottom, top))), half), dst);
+    StorePixel<kChannels>(df, hn::Add(hn::Add(top, hn::Mul(vfy, hn::Sub(bottom, top))), half), dst);
   }
 }
 
 template <int kChannels, int kStride>
 void Cubic(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
            uint8_t* dst) {
-  const hn::CappedTag<double, 4> df;
-  using VF = hn::Vec<decltype(df)>;
-  const VF half = hn::Set(df, 0.5), zero = hn::Zero(df), top = hn::Set(df, 255.0);
-  const ptrdiff_t down = src.step;
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    const double px = xs[k], py = ys[k];
-    const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
-    const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
-    const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
-    const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
-    const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + static_cast<ptrdiff_t>(wx0) * kStride;
-    if (kStride == 3 && wx0 + 4 > src.xMax) {
-      for (int c = 0; c < kChannels; ++c)
-        dst[c] = cubic::InterleavedOne<uint8_t>(p + c, down, kStride, wx, wy);
-      continue;
-    }
-    const VF x0 = hn::Set(df, wx.w0), x1 = hn::Set(df, wx.w1), x2 = hn::Set(df, wx.w2),
-             x3 = hn::Set(df, wx.w3);
-    VF h[4];
-    for (int r = 0; r < 4; ++r) {
-      const uint8_t* q = p + down * r;
-      h[r] = hn::Add(hn::Add(hn::Add(hn::Mul(x0, LoadBilinearPixel(df, q)),
-                                     hn::Mul(x1, LoadBilinearPixel(df, q + kStride))),
-                             hn::Mul(x2, LoadBilinearPixel(df, q + 2 * kStride))),
-                     hn::Mul(x3, LoadBilinearPixel(df, q + 3 * kStride)));
-    }
-    const VF v = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wy.w0), h[0]),
-                                         hn::Mul(hn::Set(df, wy.w1), h[1])),
-                                 hn::Mul(hn::Set(df, wy.w2), h[2])),
-                         hn::Mul(hn::Set(df, wy.w3), h[3]));
-    // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else (NaN too) 0.
-    const VF stored = hn::IfThenElse(hn::Gt(v, top), top,
-                                     hn::IfThenElseZero(hn::Ge(v, zero), hn::Add(v, half)));
-    StoreBilinearPixel<kChannels>(df, stored, dst);
-  }
+  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride)
+    CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
 }
 
-void BilinearLinear8C3(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
+void BilinearLinear8C3(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                       uint8_t* dst) {
   Linear<3, 3>(xs, ys, n, src, dst);
 }
-void BilinearLinear8AC4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
+void BilinearLinear8AC4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                        uint8_t* dst) {
   Linear<3, 4>(xs, ys, n, src, dst);
 }
-void BilinearLinear8C4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
+void BilinearLinear8C4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                       uint8_t* dst) {
   Linear<4, 4>(xs, ys, n, src, dst);
 }
-void BilinearCubic8C3(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
+void BilinearCubic8C3(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                      uint8_t* dst) {
   Cubic<3, 3>(xs, ys, n, src, dst);
 }
-void BilinearCubic8AC4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
+void BilinearCubic8AC4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                       uint8_t* dst) {
   Cubic<3, 4>(xs, ys, n, src, dst);
 }
-void BilinearCubic8C4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst) {
+void BilinearCubic8C4(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                      uint8_t* dst) {
   Cubic<4, 4>(xs, ys, n, src, dst);
 }
 // The case-0 inverse of m points from their running values: exactly the plain code's
@@ -183,10 +135,14 @@ PointsSample8Fn VectorBilinearPoints8(int32_t layout, int32_t method) {
   if (!HWY_DYNAMIC_DISPATCH(BilinearFourDoubleLanes)()) return nullptr;
   const bool linear = method == 2;
   switch (layout) {
-    case kC3: return linear ? PF_HWY_DISPATCHED(BilinearLinear8C3) : PF_HWY_DISPATCHED(BilinearCubic8C3);
-    case kAC4: return linear ? PF_HWY_DISPATCHED(BilinearLinear8AC4) : PF_HWY_DISPATCHED(BilinearCubic8AC4);
-    case kC4: return linear ? PF_HWY_DISPATCHED(BilinearLinear8C4) : PF_HWY_DISPATCHED(BilinearCubic8C4);
-    default: return nullptr;
+    case kC3:
+      return linear ? PF_HWY_DISPATCHED(BilinearLinear8C3) : PF_HWY_DISPATCHED(BilinearCubic8C3);
+    case kAC4:
+      return linear ? PF_HWY_DISPATCHED(BilinearLinear8AC4) : PF_HWY_DISPATCHED(BilinearCubic8AC4);
+    case kC4:
+      return linear ? PF_HWY_DISPATCHED(BilinearLinear8C4) : PF_HWY_DISPATCHED(BilinearCubic8C4);
+    default:
+      return nullptr;
   }
 }
 

@@ -12,37 +12,14 @@
 
 #include <cstring>
 
-#include "primitives/support/HwyDispatch.h"
 #include "primitives/geometry/WarpKernels.h"
+#include "primitives/geometry/WarpPixelsHwy-inl.h"
+#include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::warp {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
-
-template <class DF>
-HWY_INLINE hn::Vec<DF> LoadPixel(DF df, const uint8_t* q) {
-  const hn::Rebind<int32_t, DF> di;
-  const hn::Rebind<uint8_t, DF> d8;
-  return hn::PromoteTo(df, hn::PromoteTo(di, hn::LoadU(d8, q)));
-}
-
-// Stores the first kChannels lanes, each within int32 and, once truncated, within 0..255.
-template <int kChannels, class DF>
-HWY_INLINE void StorePixel(DF df, hn::Vec<DF> v, uint8_t* dst) {
-  const hn::Rebind<int32_t, DF> di;
-  const hn::Rebind<uint8_t, DF> d8;
-  (void)df;
-  const hn::Rebind<uint32_t, DF> du;
-  const auto bytes = hn::TruncateTo(d8, hn::BitCast(du, hn::DemoteTo(di, v)));
-  if constexpr (kChannels == 4) {
-    hn::StoreU(bytes, d8, dst);
-  } else {
-    HWY_ALIGN uint8_t out[4] = {};
-    hn::StoreU(bytes, d8, out);
-    std::memcpy(dst, out, kChannels);
-  }
-}
 
 // One pixel at dst from the window at (ix, iy) with fractions fx, fy.
 template <int kChannels, int kStride>
@@ -52,7 +29,8 @@ HWY_INLINE void LinearAt(int32_t ix, int32_t iy, double fx, double fy, const Lin
   using VF = hn::Vec<decltype(df)>;
   const VF half = hn::Set(df, 0.5);
   const ptrdiff_t down = src.step;
-  const uint8_t* p = src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
+  const uint8_t* p =
+      src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
   if (kStride == 3 && ix + 2 > src.xMax) {
     LinearSampler::Pixel8<kChannels, kStride>(p, down, fx, fy, dst);
     return;
@@ -114,43 +92,6 @@ void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearS
 #endif
 }
 
-// One pixel at dst from source position (px, py).
-template <int kChannels, int kStride>
-HWY_INLINE void CubicAt(double px, double py, const LinearSource8& src, uint8_t* dst) {
-  const hn::CappedTag<double, 4> df;
-  using VF = hn::Vec<decltype(df)>;
-  const VF half = hn::Set(df, 0.5), zero = hn::Zero(df), top = hn::Set(df, 255.0);
-  const ptrdiff_t down = src.step;
-  const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
-  const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
-  const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
-  const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
-  const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + static_cast<ptrdiff_t>(wx0) * kStride;
-  if (kStride == 3 && wx0 + 4 > src.xMax) {
-    for (int c = 0; c < kChannels; ++c)
-      dst[c] = cubic::InterleavedOne<uint8_t>(p + c, down, kStride, wx, wy);
-    return;
-  }
-  const VF x0 = hn::Set(df, wx.w0), x1 = hn::Set(df, wx.w1), x2 = hn::Set(df, wx.w2),
-           x3 = hn::Set(df, wx.w3);
-  VF h[4];
-  for (int r = 0; r < 4; ++r) {
-    const uint8_t* q = p + down * r;
-    h[r] = hn::Add(hn::Add(hn::Add(hn::Mul(x0, LoadPixel(df, q)),
-                                   hn::Mul(x1, LoadPixel(df, q + kStride))),
-                           hn::Mul(x2, LoadPixel(df, q + 2 * kStride))),
-                   hn::Mul(x3, LoadPixel(df, q + 3 * kStride)));
-  }
-  const VF v = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wy.w0), h[0]),
-                                       hn::Mul(hn::Set(df, wy.w1), h[1])),
-                               hn::Mul(hn::Set(df, wy.w2), h[2])),
-                       hn::Mul(hn::Set(df, wy.w3), h[3]));
-  // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else (NaN too) 0.
-  const VF stored = hn::IfThenElse(hn::Gt(v, top), top,
-                                   hn::IfThenElseZero(hn::Ge(v, zero), hn::Add(v, half)));
-  StorePixel<kChannels>(df, stored, dst);
-}
-
 template <int kChannels, int kStride>
 void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
            uint8_t* dst, ptrdiff_t n) {
@@ -186,10 +127,10 @@ HWY_INLINE void CubicAtC1(double px, double py, const LinearSource8& src, uint8_
   // Column k of the window, one row per lane.
   const auto c0 = hn::ConcatLowerLower(df, t1, t0), c2 = hn::ConcatUpperUpper(df, t1, t0);
   const auto c1 = hn::ConcatLowerLower(df, t3, t2), c3 = hn::ConcatUpperUpper(df, t3, t2);
-  const auto h = hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wx.w0), c0),
-                                         hn::Mul(hn::Set(df, wx.w1), c1)),
-                                 hn::Mul(hn::Set(df, wx.w2), c2)),
-                         hn::Mul(hn::Set(df, wx.w3), c3));
+  const auto h =
+      hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wx.w0), c0), hn::Mul(hn::Set(df, wx.w1), c1)),
+                      hn::Mul(hn::Set(df, wx.w2), c2)),
+              hn::Mul(hn::Set(df, wx.w3), c3));
   HWY_ALIGN const double weights[4] = {wy.w0, wy.w1, wy.w2, wy.w3};
   HWY_ALIGN double terms[4] = {};  // (fewer lanes: never chosen, see FourDoubleLanes)
   hn::Store(hn::Mul(hn::Load(df, weights), h), df, terms);
@@ -213,8 +154,10 @@ template <int kChannels, int kStride>
 void CubicPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
                  ptrdiff_t n) {
   for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    if constexpr (kStride == 1) CubicAtC1(xs[k], ys[k], src, dst);
-    else CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
+    if constexpr (kStride == 1)
+      CubicAtC1(xs[k], ys[k], src, dst);
+    else
+      CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
   }
 }
 void CubicPoints8C1(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
@@ -222,52 +165,52 @@ void CubicPoints8C1(const double* xs, const double* ys, const LinearSource8& src
   CubicPoints<1, 1>(xs, ys, src, dst, n);
 }
 
-void LinearPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
-                    uint8_t* dst, ptrdiff_t n) {
+void LinearPoints8C3(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                     ptrdiff_t n) {
   LinearPoints<3, 3>(xs, ys, src, dst, n);
 }
-void LinearPoints8AC4(const double* xs, const double* ys, const LinearSource8& src,
-                    uint8_t* dst, ptrdiff_t n) {
+void LinearPoints8AC4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                      ptrdiff_t n) {
   LinearPoints<3, 4>(xs, ys, src, dst, n);
 }
-void LinearPoints8C4(const double* xs, const double* ys, const LinearSource8& src,
-                    uint8_t* dst, ptrdiff_t n) {
+void LinearPoints8C4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                     ptrdiff_t n) {
   LinearPoints<4, 4>(xs, ys, src, dst, n);
 }
-void CubicPoints8C3(const double* xs, const double* ys, const LinearSource8& src,
-                   uint8_t* dst, ptrdiff_t n) {
+void CubicPoints8C3(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                    ptrdiff_t n) {
   CubicPoints<3, 3>(xs, ys, src, dst, n);
 }
-void CubicPoints8AC4(const double* xs, const double* ys, const LinearSource8& src,
-                   uint8_t* dst, ptrdiff_t n) {
+void CubicPoints8AC4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                     ptrdiff_t n) {
   CubicPoints<3, 4>(xs, ys, src, dst, n);
 }
-void CubicPoints8C4(const double* xs, const double* ys, const LinearSource8& src,
-                   uint8_t* dst, ptrdiff_t n) {
+void CubicPoints8C4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
+                    ptrdiff_t n) {
   CubicPoints<4, 4>(xs, ys, src, dst, n);
 }
-void LinearSpan8C3(AffineGenerator::State& state, const AffineStep& step,
-                   const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+void LinearSpan8C3(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
   Linear<3, 3>(state, step, src, dst, n);
 }
-void LinearSpan8AC4(AffineGenerator::State& state, const AffineStep& step,
-                    const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+void LinearSpan8AC4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+                    uint8_t* dst, ptrdiff_t n) {
   Linear<3, 4>(state, step, src, dst, n);
 }
-void LinearSpan8C4(AffineGenerator::State& state, const AffineStep& step,
-                   const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+void LinearSpan8C4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
   Linear<4, 4>(state, step, src, dst, n);
 }
-void CubicSpan8C3(AffineGenerator::State& state, const AffineStep& step,
-                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+void CubicSpan8C3(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+                  uint8_t* dst, ptrdiff_t n) {
   Cubic<3, 3>(state, step, src, dst, n);
 }
-void CubicSpan8AC4(AffineGenerator::State& state, const AffineStep& step,
-                   const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+void CubicSpan8AC4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+                   uint8_t* dst, ptrdiff_t n) {
   Cubic<3, 4>(state, step, src, dst, n);
 }
-void CubicSpan8C4(AffineGenerator::State& state, const AffineStep& step,
-                  const LinearSource8& src, uint8_t* dst, ptrdiff_t n) {
+void CubicSpan8C4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
+                  uint8_t* dst, ptrdiff_t n) {
   Cubic<4, 4>(state, step, src, dst, n);
 }
 // Whether this target holds four doubles in one vector (otherwise the plain code serves).
@@ -298,41 +241,58 @@ HWY_EXPORT(FourDoubleLanes);
 SampleSpan8Fn VectorLinearSpan8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC3: return PF_HWY_DISPATCHED(LinearSpan8C3);
-    case kAC4: return PF_HWY_DISPATCHED(LinearSpan8AC4);
-    case kC4: return PF_HWY_DISPATCHED(LinearSpan8C4);
-    default: return nullptr;
+    case kC3:
+      return PF_HWY_DISPATCHED(LinearSpan8C3);
+    case kAC4:
+      return PF_HWY_DISPATCHED(LinearSpan8AC4);
+    case kC4:
+      return PF_HWY_DISPATCHED(LinearSpan8C4);
+    default:
+      return nullptr;
   }
 }
 
 SampleSpan8Fn VectorCubicSpan8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC3: return PF_HWY_DISPATCHED(CubicSpan8C3);
-    case kAC4: return PF_HWY_DISPATCHED(CubicSpan8AC4);
-    case kC4: return PF_HWY_DISPATCHED(CubicSpan8C4);
-    default: return nullptr;
+    case kC3:
+      return PF_HWY_DISPATCHED(CubicSpan8C3);
+    case kAC4:
+      return PF_HWY_DISPATCHED(CubicSpan8AC4);
+    case kC4:
+      return PF_HWY_DISPATCHED(CubicSpan8C4);
+    default:
+      return nullptr;
   }
 }
 
 SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC3: return PF_HWY_DISPATCHED(LinearPoints8C3);
-    case kAC4: return PF_HWY_DISPATCHED(LinearPoints8AC4);
-    case kC4: return PF_HWY_DISPATCHED(LinearPoints8C4);
-    default: return nullptr;
+    case kC3:
+      return PF_HWY_DISPATCHED(LinearPoints8C3);
+    case kAC4:
+      return PF_HWY_DISPATCHED(LinearPoints8AC4);
+    case kC4:
+      return PF_HWY_DISPATCHED(LinearPoints8C4);
+    default:
+      return nullptr;
   }
 }
 
 SamplePoints8Fn VectorCubicPoints8(int32_t layout) {
   if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
   switch (layout) {
-    case kC1: return PF_HWY_DISPATCHED(CubicPoints8C1);
-    case kC3: return PF_HWY_DISPATCHED(CubicPoints8C3);
-    case kAC4: return PF_HWY_DISPATCHED(CubicPoints8AC4);
-    case kC4: return PF_HWY_DISPATCHED(CubicPoints8C4);
-    default: return nullptr;
+    case kC1:
+      return PF_HWY_DISPATCHED(CubicPoints8C1);
+    case kC3:
+      return PF_HWY_DISPATCHED(CubicPoints8C3);
+    case kAC4:
+      return PF_HWY_DISPATCHED(CubicPoints8AC4);
+    case kC4:
+      return PF_HWY_DISPATCHED(CubicPoints8C4);
+    default:
+      return nullptr;
   }
 }
 
