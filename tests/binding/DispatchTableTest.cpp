@@ -294,19 +294,23 @@ const std::vector<StubbedSlot>& StubbedSlots() {
 #undef PF_TEST_SLOT_NONE
 #undef PF_TEST_SLOT_BUILTIN
 
-// The first stubbed slot returning a status whose arguments can all be zero; null when none is
-// left.
+// A stub made by the same macro as the slots' stubs, for when every slot has its built-in.
+PF_IPP_STUB_STUB(pfTestOnlyStub, IppStatus, (const Ipp8u*, int))
+IppStatus CallTestOnlyStub() { return pfTestOnlyStub(nullptr, 0); }
+const StubbedSlot kTestOnlyStub = {"test", "pfTestOnlyStub", true, &CallTestOnlyStub};
+
+// The first stubbed slot returning a status whose arguments can all be zero; the test-only
+// stub when none is left, so the stub mechanism stays covered.
 const StubbedSlot* AStubbedSlot() {
   for (const StubbedSlot& slot : StubbedSlots()) {
     const TIPPSlotInfo* info = FindSlot(slot.group, slot.name);
     if (slot.callable && info != nullptr && info->State == TBuiltinState::Stub) return &slot;
   }
-  return nullptr;
+  return &kTestOnlyStub;
 }
 
 TEST(DispatchStubs, AStubWritesNothingAndReportsNotImplemented) {
   const StubbedSlot* slot = AStubbedSlot();
-  if (slot == nullptr) GTEST_SKIP() << "every slot has its built-in version";
   SCOPED_TRACE(slot->name);
   // Null pointers and zero sizes: a stub that touched any argument would crash here.
   EXPECT_EQ(slot->call(), ippStsNotImplemented);
@@ -315,7 +319,6 @@ TEST(DispatchStubs, AStubWritesNothingAndReportsNotImplemented) {
 
 TEST(DispatchStubsDeathTest, TheAbortSwitchMakesAStubCallAbort) {
   const StubbedSlot* slot = AStubbedSlot();
-  if (slot == nullptr) GTEST_SKIP() << "every slot has its built-in version";
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(
       {
