@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/common/BenchTable.h"
+#include "primitives/geometry/Perspective.h"
 #include "primitives/geometry/PerspectiveWarp.h"
 
 namespace {
@@ -23,17 +24,6 @@ void BackCoefficients(int width, int height, double m[3][3]) {
     for (int k = 0; k < 3; ++k) m[i][k] = rows[i][k];
 }
 
-void Adjugate(const double c[3][3], double a[3][3]) {
-  a[0][0] = c[1][1] * c[2][2] - c[2][1] * c[1][2];
-  a[0][1] = c[2][1] * c[0][2] - c[0][1] * c[2][2];
-  a[0][2] = c[0][1] * c[1][2] - c[1][1] * c[0][2];
-  a[1][0] = c[2][0] * c[1][2] - c[1][0] * c[2][2];
-  a[1][1] = c[0][0] * c[2][2] - c[2][0] * c[0][2];
-  a[1][2] = c[1][0] * c[0][2] - c[0][0] * c[1][2];
-  a[2][0] = c[1][0] * c[2][1] - c[2][0] * c[1][1];
-  a[2][1] = c[2][0] * c[0][1] - c[0][0] * c[2][1];
-  a[2][2] = c[0][0] * c[1][1] - c[1][0] * c[0][1];
-}
 
 void AddPerspective(bench::Table& table, const char* form, PerspectiveForm fn, bool back,
                     int cvType) {
@@ -50,7 +40,7 @@ void AddPerspective(bench::Table& table, const char* form, PerspectiveForm fn, b
           for (int i = 0; i < 3; ++i)
             for (int k = 0; k < 3; ++k) coeffs[i][k] = m[i][k];
         } else {
-          Adjugate(m, coeffs);
+          builtin::fbPerspectiveAdjugate(m, coeffs);
         }
         const cv::Matx33d cvM(m[0][0], m[0][1], m[0][2], m[1][0], m[1][1], m[1][2], m[2][0],
                               m[2][1], m[2][2]);

@@ -79,4 +79,16 @@ IppStatus ippiGetPerspectiveBound(IppiRect srcRoi, double bound[2][2], const dou
   return status;
 }
 
+void fbPerspectiveAdjugate(const double c[3][3], double a[3][3]) {
+  a[0][0] = c[1][1] * c[2][2] - c[2][1] * c[1][2];
+  a[0][1] = c[2][1] * c[0][2] - c[0][1] * c[2][2];
+  a[0][2] = c[0][1] * c[1][2] - c[1][1] * c[0][2];
+  a[1][0] = c[2][0] * c[1][2] - c[1][0] * c[2][2];
+  a[1][1] = c[0][0] * c[2][2] - c[2][0] * c[0][2];
+  a[1][2] = c[1][0] * c[0][2] - c[0][0] * c[1][2];
+  a[2][0] = c[1][0] * c[2][1] - c[2][0] * c[1][1];
+  a[2][1] = c[2][0] * c[0][1] - c[0][0] * c[2][1];
+  a[2][2] = c[0][0] * c[1][1] - c[1][0] * c[0][1];
+}
+
 }  // namespace builtin

@@ -38,4 +38,8 @@ void fbPerspectiveSolve(int x0, int y0, int x1, int y1, const double quad[4][2],
 // fbCheckQuad with a corner that is not finite counted as degenerate (-5).
 int fbCheckPerspectiveQuad(const double quad[4][2]);
 
+// The adjugate of a 3x3 coefficient matrix (its inverse up to the determinant's factor), each
+// entry one difference of two products: the map between destination and source directions.
+void fbPerspectiveAdjugate(const double c[3][3], double a[3][3]);
+
 }  // namespace builtin

@@ -155,17 +155,6 @@ int32_t Saturate32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-void Adjugate(const double c[3][3], double a[3][3]) {
-  a[0][0] = c[1][1] * c[2][2] - c[2][1] * c[1][2];
-  a[0][1] = c[2][1] * c[0][2] - c[0][1] * c[2][2];
-  a[0][2] = c[0][1] * c[1][2] - c[1][1] * c[0][2];
-  a[1][0] = c[2][0] * c[1][2] - c[1][0] * c[2][2];
-  a[1][1] = c[0][0] * c[2][2] - c[2][0] * c[0][2];
-  a[1][2] = c[1][0] * c[0][2] - c[0][0] * c[1][2];
-  a[2][0] = c[1][0] * c[2][1] - c[2][0] * c[1][1];
-  a[2][1] = c[2][0] * c[0][1] - c[0][0] * c[2][1];
-  a[2][2] = c[0][0] * c[1][1] - c[1][0] * c[0][1];
-}
 
 // The orientation from the cross product at point 3: 1 when positive.
 int OrientationAt3(const double q[4][2]) {
@@ -268,7 +257,7 @@ IppStatus fbWarpPerspectiveEngine(const void* pSrc, IppiSize srcSize, int srcSte
   fbPerspectiveQuad(coeffs, f.x0, f.y0, f.x1, f.y1, quad);
   if (fbCheckPerspectiveQuad(quad) < 0) return ippStsCoeffErr;
   double back[3][3];
-  Adjugate(coeffs, back);
+  fbPerspectiveAdjugate(coeffs, back);
   const int orientation = OrientationAt3(quad);
   fbRowSpan* spans = nullptr;
   int firstRow = 0, lastRow = 0;
@@ -292,7 +281,7 @@ IppStatus fbWarpPerspectiveBackEngine(const void* pSrc, IppiSize srcSize, int sr
                                    typeLayout, coeffs, interpolation, false, &f);
   if (status != ippStsNoErr) return status;
   double forward[3][3], quad[4][2];
-  Adjugate(coeffs, forward);
+  fbPerspectiveAdjugate(coeffs, forward);
   fbPerspectiveQuad(forward, f.x0, f.y0, f.x1, f.y1, quad);
   fbRowSpan* spans = nullptr;
   int firstRow = 0, lastRow = 0;

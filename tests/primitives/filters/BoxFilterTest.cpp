@@ -174,16 +174,7 @@ TEST(BoxFilter, ThreeChannel3x3EqualsOneChannel3x3PerChannel) {
 
 TEST(BoxFilter, StatusesInCheckOrder) {
   Ipp8u src[64] = {}, dst[64] = {};
-  const struct {
-    const char* what;
-    const Ipp8u* src;
-    int srcStep;
-    Ipp8u* dst;
-    int dstStep;
-    IppiSize roi, mask;
-    IppiPoint anchor;
-    IppStatus expected;
-  } cases[] = {
+  const maskedfilter::StatusCase cases[] = {
       {"null source", nullptr, 0, dst, 8, {0, 2}, {1, 1}, {0, 0}, ippStsNullPtrErr},
       {"null destination", src, 8, nullptr, 8, {2, 2}, {1, 1}, {0, 0}, ippStsNullPtrErr},
       {"zero step before zero width", src, 0, dst, 8, {0, 2}, {1, 1}, {0, 0}, ippStsStepErr},
@@ -196,13 +187,7 @@ TEST(BoxFilter, StatusesInCheckOrder) {
       {"anchor x equal to the mask width", src, 8, dst, 8, {2, 2}, {2, 2}, {2, 0}, ippStsAnchorErr},
       {"anchor y equal to the mask height", src, 8, dst, 8, {2, 2}, {4, 2}, {0, 2}, ippStsAnchorErr},
   };
-  for (const Form& f : kForms)
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(f.name) + ": " + c.what);
-      std::fill(dst, dst + 64, 0x5A);
-      EXPECT_EQ(f.fn(c.src, c.srcStep, c.dst, c.dstStep, c.roi, c.mask, c.anchor), c.expected);
-      EXPECT_TRUE(std::all_of(dst, dst + 64, [](Ipp8u b) { return b == 0x5A; }));
-    }
+  maskedfilter::ExpectStatuses(kForms, cases, dst);
 }
 
 // The column-sum block is the only heap request, in the integer and the floating-point

@@ -3,8 +3,11 @@
 // the bytes of one window for the models.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <opencv2/core.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -98,6 +101,31 @@ inline Run RunFilter(FilterFn fn, BorderedImage& src, int channels, const Mask& 
   GuardedImage dst(src.width(), src.height(), channels, 5);
   const IppStatus s = fn(src.data(), src.step(), dst.data(), dst.step(), src.size(), m.size(), m.anchor());
   return Run{s, dst.Region(), dst.OutsideUntouched()};
+}
+
+// One row of a check-order table: the arguments of a call and the status it must return.
+struct StatusCase {
+  const char* what;
+  const Ipp8u* src;
+  int srcStep;
+  Ipp8u* dst;
+  int dstStep;
+  IppiSize roi, mask;
+  IppiPoint anchor;
+  IppStatus expected;
+};
+
+// Runs every case through every form (each with a name and a fn) and expects its status with
+// the 64-byte destination buffer dst left untouched.
+template <class Forms, size_t kCases>
+void ExpectStatuses(const Forms& forms, const StatusCase (&cases)[kCases], Ipp8u* dst) {
+  for (const auto& f : forms)
+    for (const StatusCase& c : cases) {
+      SCOPED_TRACE(std::string(f.name) + ": " + c.what);
+      std::fill(dst, dst + 64, 0x5A);
+      EXPECT_EQ(f.fn(c.src, c.srcStep, c.dst, c.dstStep, c.roi, c.mask, c.anchor), c.expected);
+      EXPECT_TRUE(std::all_of(dst, dst + 64, [](Ipp8u b) { return b == 0x5A; }));
+    }
 }
 
 }  // namespace maskedfilter
