@@ -11,9 +11,11 @@ PF_BENCH_TABLE(Support) {
   table.Sizes(bench::Lengths({4096, 1 << 20}));
   table.Add("AlignedAlloc64_Free", [](bench::Row& r) {
     const int bytes = r.Length();
+    // fbAlignedAlloc64 counts 8-byte elements: both sides ask for the same bytes.
+    const int elements = bytes / 8;
     r.Compare(
         [&] {
-          void* p = builtin::fbAlignedAlloc64(bytes);
+          void* p = builtin::fbAlignedAlloc64(elements);
           benchmark::DoNotOptimize(p);
           builtin::fbAlignedFree(p);
         },

@@ -36,6 +36,7 @@ void fbBilinearQuad(const double coeffs[2][4], int x0, int y0, int x1, int y1, d
 
 IppStatus fbBilinearQuadChecked(int x, int y, int width, int height, double quad[4][2],
                                 const double coeffs[2][4]) {
+  if (quad == nullptr || coeffs == nullptr) return ippStsNullPtrErr;
   if (x < 0 || y < 0 || width < 1 || height < 1) return ippStsSizeErr;
   // The far corner in 64 bits: a region reaching past INT32_MAX is rejected as improper
   // rather than wrapping round to a small coordinate.

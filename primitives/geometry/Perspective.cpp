@@ -63,6 +63,7 @@ IppStatus ippiGetPerspectiveTransform(IppiRect srcRoi, const double quad[4][2],
 }
 
 IppStatus fbGetPerspectiveQuad(IppiRect srcRoi, double quad[4][2], const double coeffs[3][3]) {
+  if (quad == nullptr || coeffs == nullptr) return ippStsNullPtrErr;
   if (srcRoi.x < 0 || srcRoi.y < 0 || srcRoi.width < 1 || srcRoi.height < 1) return ippStsSizeErr;
   const int64_t x1 = int64_t{srcRoi.x} + srcRoi.width - 1;
   const int64_t y1 = int64_t{srcRoi.y} + srcRoi.height - 1;

@@ -18,15 +18,17 @@ namespace builtin {
 
 // The coefficients carrying the corners of srcRoi onto quad. -8 for a null quad or coeffs;
 // -6 for a negative origin or a side below 1; -58 for a degenerate or non-convex quad; -57
-// for a side of exactly 1 (the quad test comes first). coeffs is written only on success.
+// for a side of exactly 1 (the quad test comes first); -6 for a far corner x + width - 1 or
+// y + height - 1 past INT32_MAX. coeffs is written only on success.
 IppStatus ippiGetPerspectiveTransform(IppiRect srcRoi, const double quad[4][2],
                                       double coeffs[3][3]);
 // {min x, min y}, {max x, max y} of srcRoi's corners under coeffs. -8 for a null pointer, -6
-// as above (bound untouched), -56 when the mapped quadrangle is improper (bound written).
+// as above, the far corner included (bound untouched), -56 when the mapped quadrangle is
+// improper (bound written).
 IppStatus ippiGetPerspectiveBound(IppiRect srcRoi, double bound[2][2], const double coeffs[3][3]);
 
-// The quadrangle of srcRoi under coeffs: -6 (quad untouched), -56 for an improper quadrangle
-// (quad written), else 0. The pointers are not tested.
+// The quadrangle of srcRoi under coeffs: -8 for a null quad or coeffs, -6 (quad untouched),
+// -56 for an improper quadrangle (quad written), else 0.
 IppStatus fbGetPerspectiveQuad(IppiRect srcRoi, double quad[4][2], const double coeffs[3][3]);
 // The four corners of the rectangle mapped through coeffs, each with its own denominator.
 void fbPerspectiveQuad(const double coeffs[3][3], int x0, int y0, int x1, int y1,

@@ -12,21 +12,23 @@ namespace builtin {
 using warp::GeomCeil;
 using warp::GeomFloor;
 
-void fbAffineQuad(const double c[2][3], int x0, int y0, int x1, int y1, double quad[4][2]) {
-  const int xs[4] = {x0, x1, x1, x0};
-  const int ys[4] = {y0, y0, y1, y1};
+void fbAffineQuad(const double c[2][3], int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                  double quad[4][2]) {
+  const int64_t xs[4] = {x0, x1, x1, x0};
+  const int64_t ys[4] = {y0, y0, y1, y1};
   for (int i = 0; i < 4; ++i) {
-    const double x = xs[i], y = ys[i];
+    const double x = static_cast<double>(xs[i]), y = static_cast<double>(ys[i]);
     quad[i][0] = c[0][0] * x + c[0][1] * y + c[0][2];
     quad[i][1] = c[1][0] * x + c[1][1] * y + c[1][2];
   }
 }
 
 IppStatus fbGetAffineQuad(IppiRect r, double quad[4][2], const double coeffs[2][3]) {
+  if (quad == nullptr || coeffs == nullptr) return ippStsNullPtrErr;
   if (r.x < 0 || r.y < 0 || r.width < 1 || r.height < 1) return ippStsSizeErr;
-  // The far corners in 64 bits: x + width - 1 cannot wrap for any int32 region.
+  // The far corners in 64 bits: x + width - 1 passes INT32_MAX for a region reaching beyond it.
   const int64_t x1 = int64_t{r.x} + r.width - 1, y1 = int64_t{r.y} + r.height - 1;
-  fbAffineQuad(coeffs, r.x, r.y, static_cast<int>(x1), static_cast<int>(y1), quad);
+  fbAffineQuad(coeffs, r.x, r.y, x1, y1, quad);
   const int check = fbCheckQuad(quad);
   return check < 0 ? ippStsCoeffErr : ippStsNoErr;
 }

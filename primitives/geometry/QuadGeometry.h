@@ -34,9 +34,12 @@ struct fbPoint {
   double y;
 };
 
-void fbAffineQuad(const double coeffs[2][3], int x0, int y0, int x1, int y1, double quad[4][2]);
-// -6 for a negative origin or a side below 1 (quad untouched), -56 for an improper quadrangle
-// (quad written), else 0.
+// The corners are 64-bit: a region's far corner may lie past INT32_MAX (each is exact as a
+// double).
+void fbAffineQuad(const double coeffs[2][3], int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                  double quad[4][2]);
+// -8 for a null quad or coeffs, -6 for a negative origin or a side below 1 (quad untouched),
+// -56 for an improper quadrangle (quad written), else 0.
 IppStatus fbGetAffineQuad(IppiRect srcRoi, double quad[4][2], const double coeffs[2][3]);
 // -5 degenerate (a corner cross product 0 or NaN), -4 not convex, else the orientation.
 int fbCheckQuad(const double quad[4][2]);

@@ -185,6 +185,7 @@ IppStatus ippiGetRotateShift(double xCenter, double yCenter, double angle, doubl
 
 IppStatus fbRotateQuad(IppiRect srcRoi, double quad[4][2], double angle, double xShift,
                        double yShift) {
+  if (quad == nullptr) return ippStsNullPtrErr;
   if (srcRoi.x < 0 || srcRoi.y < 0 || srcRoi.width < 1 || srcRoi.height < 1)
     return ippStsSizeErr;
   double c[2][3];

@@ -28,7 +28,8 @@
 // ippiGetRotateShift gives the shifts that turn the rotation about (xCenter, yCenter) (the
 // quotient by 360 formed with the reciprocal, exact results at the right angles); null outputs
 // -8. fbRotateQuad gives the quadrangle of the rotated source region (WarpFrame corner order),
-// -6 for a negative origin or a side below 1; the region is not clipped to any image.
+// -8 for a null quad, -6 for a negative origin or a side below 1; the region is not clipped to
+// any image.
 // ippiGetRotateBound writes its bounding box {min x, min y}, {max x, max y}: -8 for a null
 // bound, -6 as fbRotateQuad, bound written only on 0.
 #pragma once

@@ -35,15 +35,17 @@ PF_SHEAR_FORMS(PF_SHEAR_DEFINE)
 
 IppStatus fbGetShearQuad(int x, int y, int width, int height, double quad[4][2], double xShear,
                          double yShear, double xShift, double yShift) {
+  if (quad == nullptr) return ippStsNullPtrErr;
   if (x < 0 || y < 0 || width < 1 || height < 1) return ippStsSizeErr;
   const ShearCoeffs shear(xShear, yShear, xShift, yShift);
   const int64_t x1 = int64_t{x} + width - 1, y1 = int64_t{y} + height - 1;
-  fbAffineQuad(shear.c, x, y, static_cast<int>(x1), static_cast<int>(y1), quad);
+  fbAffineQuad(shear.c, x, y, x1, y1, quad);
   return fbCheckQuad(quad) < 0 ? ippStsCoeffErr : ippStsNoErr;
 }
 
 IppStatus ippiGetShearBound(IppiRect srcRoi, double bound[2][2], double xShear, double yShear,
                             double xShift, double yShift) {
+  if (bound == nullptr) return ippStsNullPtrErr;
   double quad[4][2];
   const IppStatus status = fbGetShearQuad(srcRoi.x, srcRoi.y, srcRoi.width, srcRoi.height, quad,
                                           xShear, yShear, xShift, yShift);

@@ -8,8 +8,9 @@
 // or within the engine's relative tolerance of 1.
 //
 // ippiGetShearBound writes {min x, min y}, {max x, max y} of the sheared source region's
-// corners. It returns -6 for a negative region origin or a side below 1 (bound untouched),
-// -56 for a degenerate shear (bound still written), else 0. bound is not checked for null.
+// corners, the far corner x + width - 1, y + height - 1 taken in 64 bits (it may lie past
+// INT32_MAX). It returns -8 for a null bound and -6 for a negative region origin or a side
+// below 1 (bound untouched on both), -56 for a degenerate shear (bound still written), else 0.
 #pragma once
 
 #include "primitives/support/IppTypes.h"
@@ -28,8 +29,9 @@ IppStatus ippiShear_8u_C4R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, Ipp
 IppStatus ippiGetShearBound(IppiRect srcRoi, double bound[2][2], double xShear, double yShear,
                             double xShift, double yShift);
 
-// The quadrangle of the region {x, y, width, height} under the shear: -6 for a negative origin
-// or a side below 1 (quad untouched), -56 for an improper quadrangle (quad written), else 0.
+// The quadrangle of the region {x, y, width, height} under the shear: -8 for a null quad, -6
+// for a negative origin or a side below 1 (quad untouched), -56 for an improper quadrangle
+// (quad written), else 0.
 IppStatus fbGetShearQuad(int x, int y, int width, int height, double quad[4][2], double xShear,
                          double yShear, double xShift, double yShift);
 

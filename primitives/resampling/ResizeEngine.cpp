@@ -91,7 +91,12 @@ void Sample(const Axis& ax, Store&& store) {
     p = 0.0;
   }
   const int64_t last = static_cast<int64_t>(ax.imageSide) - ax.origin - 1;
-  // Nearest stays inside the region; the others never pass the image's last index.
+  // Nearest stays inside the region; the others never pass the image's last index. That cap
+  // guards against a shrink whose product factor x side falls just short of a whole number n,
+  // within the 1e-7 that still makes n destination pixels: the step (W - 1) / (W f - 1) then
+  // overshoots, and the last position lies up to (W - 1) 1e-7 / (n - 1) beyond the region's
+  // last index -- past a whole pixel for a region over 1e7 pixels wide shrunk to a few, which
+  // random factors practically never hit.
   const int64_t limit = ax.method == IPPI_INTER_NN ? int64_t{ax.side} - 1 : last;
   for (int32_t i = 0; i < ax.count; ++i, p += step) {
     const double q = p + kEpsilon;

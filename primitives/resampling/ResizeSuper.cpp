@@ -312,6 +312,13 @@ IppStatus fbResizeSuperEngine(const void* pSrc, IppiSize srcSize, int srcStep, I
                               double yFactor, int pixelStride, int channels, int dataType,
                               int planar) {
   if (pSrc == nullptr || pDst == nullptr) return ippStsNullPtrErr;
+  if (planar != 0) {
+    const int32_t planes = channels == 3 ? 3 : 4;
+    for (int32_t k = 0; k < planes; ++k)
+      if (static_cast<const void* const*>(pSrc)[k] == nullptr ||
+          static_cast<void* const*>(pDst)[k] == nullptr)
+        return ippStsNullPtrErr;
+  }
   if (srcSize.width <= 0 || srcSize.height <= 0 || srcRoi.x < 0 || srcRoi.y < 0 ||
       srcRoi.width <= 0 || srcRoi.height <= 0)
     return ippStsSizeErr;

@@ -3,12 +3,13 @@
 // Every destination pixel is the average of the source area it covers, xRatio = 1 / xFactor
 // source columns by yRatio = 1 / yFactor source rows, partly covered rows and columns weighted
 // by the covered part. fbResizeSuperEngine checks its arguments in this order, first failure
-// returned and nothing written: pSrc or pDst null -8; a source side or region side not
-// positive or a region origin negative -6; region origin at or beyond the right or bottom edge
-// +29; a destination side not positive -6; a factor not above 0 -23. The region is clipped to
-// the image; the destination side is min(request, trunc(factor * side + 1e-7)), or 1 when that
-// is 0 and factor * side + 1e-7 >= 0.5, else -201 (width first). The accumulator is allocated
-// once, before anything is written: -9 when that fails, nothing written, also for planar images.
+// returned and nothing written: pSrc or pDst null (or, planar, one of their 3 or 4 plane
+// pointers) -8; a source side or region side not positive or a region origin negative -6;
+// region origin at or beyond the right or bottom edge +29; a destination side not positive
+// -6; a factor not above 0 -23. The region is clipped to the image; the destination side is
+// min(request, trunc(factor * side + 1e-7)), or 1 when that is 0 and factor * side + 1e-7 >=
+// 0.5, else -201 (width first). The accumulator is allocated once, before anything is
+// written: -9 when that fails, nothing written, also for planar images.
 //
 // Rows: with yRatio whole, each destination row adds that many source rows. Otherwise the
 // first destination row adds floor(yRatio) rows and the next row times w = yRatio -

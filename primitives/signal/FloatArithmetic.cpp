@@ -263,14 +263,16 @@ IppStatus VectorIn(const T* pSrc, T* pSrcDst, int len) {
   return ippStsNoErr;
 }
 
-// The complex sums and differences, part by part: the length first, then the float64 engine
-// over 2n values.
+// The complex sums and differences, part by part (FloatArithmeticKernels.h): the length
+// first, then the float64 engine over 2n values.
+template <class Op>
+IppStatus ComplexParts(const Ipp64fc* a, const Ipp64fc* b, Ipp64fc* d, int len) {
+  return floatarith::ComplexAsParts(a, b, d, len, Zip64f<Op>);
+}
+
 template <class Op>
 IppStatus ComplexIn(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {
-  if (len < 1) return ippStsSizeErr;
-  if (pSrc == nullptr || pSrcDst == nullptr) return ippStsNullPtrErr;
-  Zip64f<Op>(pSrcDst, pSrc, pSrcDst, 2 * static_cast<int64_t>(len));
-  return ippStsNoErr;
+  return ComplexParts<Op>(pSrcDst, pSrc, pSrcDst, len);
 }
 
 // ---- Forms with a real constant ----------------------------------------------------------------
@@ -455,10 +457,7 @@ PF_FLOAT_ARITHMETIC_COMPLEX_IN_FORMS(PF_FLOAT_ARITHMETIC_DEFINE_COMPLEX_IN)
 #undef PF_FLOAT_ARITHMETIC_COMPLEX_IN_FORMS
 
 IppStatus ippsAdd_64fc(const Ipp64fc* pSrc1, const Ipp64fc* pSrc2, Ipp64fc* pDst, int len) {
-  if (len < 1) return ippStsSizeErr;
-  if (pSrc1 == nullptr || pSrc2 == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  Zip64f<TAdd>(pSrc1, pSrc2, pDst, 2 * static_cast<int64_t>(len));
-  return ippStsNoErr;
+  return ComplexParts<TAdd>(pSrc1, pSrc2, pDst, len);
 }
 
 IppStatus ippsMul_64fc_I(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "primitives/support/IppTypes.h"
+
 namespace builtin::floatarith {
 
 using GuardedBlocksFn = size_t (*)(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n);
@@ -19,5 +21,16 @@ enum class TGuardedOp { Add, Sub, Mul, Div };  // a + b, a - b, a * b, a / b
 
 // The kernel of op for the running processor.
 GuardedBlocksFn VectorGuarded(TGuardedOp op);
+
+// The complex sums and differences, part by part: the length checked first (-6), then the
+// pointers (-8); then the float64 engine zip(a, b, d, count) runs over the count = 2n values
+// of the n elements, counted in 64 bits (2n passes INT32_MAX from n = 2^30 + 1 on).
+template <class Zip>
+IppStatus ComplexAsParts(const void* a, const void* b, void* d, int len, Zip&& zip) {
+  if (len < 1) return ippStsSizeErr;
+  if (a == nullptr || b == nullptr || d == nullptr) return ippStsNullPtrErr;
+  zip(a, b, d, 2 * static_cast<int64_t>(len));
+  return ippStsNoErr;
+}
 
 }  // namespace builtin::floatarith

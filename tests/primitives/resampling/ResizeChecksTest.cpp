@@ -31,6 +31,7 @@ TEST(ResizeChecks, StatusesInCheckOrderWriteNothing) {
     double fx, fy;
     int interpolation;
     IppStatus status;
+    int pixelStride = 1, channels = 1, dataType = 0;
   };
   const IppiSize s{8, 8};
   const IppiRect r{0, 0, 8, 8};
@@ -55,6 +56,16 @@ TEST(ResizeChecks, StatusesInCheckOrderWriteNothing) {
       {false, false, s, r, d, 1, 1, 16 | static_cast<int>(0x80000000u), ippStsInterpolationErr},
       {false, false, s, {0, 0, 3, 8}, d, 0.1, 1, 2, ippStsResizeNoOperationErr},
       {false, false, s, {0, 0, 8, 3}, d, 1, 0.1, 2, ippStsResizeNoOperationErr},
+      // Type and channel codes that name no kernel, after the interpolation.
+      {false, false, s, r, d, 1, 1, 3, ippStsInterpolationErr, 1, 2, 3},
+      {false, false, s, r, d, 1, 1, 1, ippStsSizeErr, 1, 1, 3},
+      {false, false, s, r, d, 1, 1, 1, ippStsSizeErr, 1, 1, -1},
+      {false, false, s, r, d, 1, 1, 2, ippStsSizeErr, 1, 1, 0x40000000},
+      {false, false, s, r, d, 1, 1, 1, ippStsSizeErr, 2, 2, 0},
+      {false, false, s, r, d, 1, 1, 2, ippStsSizeErr, 1, 0, 0},
+      {false, false, s, r, d, 1, 1, 1, ippStsSizeErr, 5, 5, 0},
+      {false, false, s, r, d, 1, 1, 1, ippStsSizeErr, 1, -1, 0},
+      {false, false, s, r, d, 1, 1, 1, ippStsSizeErr, 2, 3, 0},  // stride below channels
   };
   std::mt19937 rng(3);
   GuardedImage src(8, 8, 1);
@@ -65,8 +76,8 @@ TEST(ResizeChecks, StatusesInCheckOrderWriteNothing) {
     const auto before = dst.Region();
     const IppStatus st = builtin::fbResizeEngine(
         c.nullSrc ? nullptr : src.data(), c.srcSize, src.step(), c.roi,
-        c.nullDst ? nullptr : dst.data(), dst.step(), c.dst, c.fx, c.fy, 1, 1, 0, 0,
-        c.interpolation);
+        c.nullDst ? nullptr : dst.data(), dst.step(), c.dst, c.fx, c.fy, c.pixelStride,
+        c.channels, c.dataType, 0, c.interpolation);
     EXPECT_EQ(st, c.status) << &c - cases;
     EXPECT_EQ(dst.Region(), before) << &c - cases;
     EXPECT_TRUE(dst.OutsideUntouched());
@@ -170,6 +181,34 @@ TEST(ResizeChecks, NearestSideForcedToOneStaysInTheRegion) {
                                       IPPI_INTER_NN),
               ippStsNoErr);
     EXPECT_EQ(dst.row(0)[0], 10 * c.col + c.row) << &c - cases;
+  }
+}
+
+// A shrink whose product factor x width falls just short of 2 (within the 1e-7 that still makes
+// two columns) steps (W - 1) / (W f - 1), past W - 1: for a region 1.2e7 pixels wide the second
+// position lies 1.19 pixels beyond the last column. Linear and cubic sample the last column
+// there, reading nothing past it.
+TEST(ResizeChecks, ShrinkJustShortOfAWholeSideSamplesTheLastColumn) {
+  constexpr int kWidth = 12'000'000, kHeight = 4;
+  GuardedImage src(kWidth, kHeight, 1);
+  src.FillRegion(10);
+  for (int y = 0; y < kHeight; ++y) {
+    src.row(y)[0] = static_cast<uint8_t>(50 + y);
+    src.row(y)[kWidth - 1] = static_cast<uint8_t>(200 + y);
+  }
+  const double fx = (2.0 - 0.99e-7) / kWidth;
+  for (int method : {IPPI_INTER_LINEAR, IPPI_INTER_CUBIC}) {
+    GuardedImage dst(2, kHeight, 1);
+    dst.FillRegion(0);
+    ASSERT_EQ(builtin::fbResizeEngine(src.data(), src.size(), src.step(),
+                                      IppiRect{0, 0, kWidth, kHeight}, dst.data(), dst.step(),
+                                      IppiSize{2, kHeight}, fx, 1.0, 1, 1, 0, 0, method),
+              ippStsNoErr);
+    for (int y = 0; y < kHeight; ++y) {
+      EXPECT_EQ(dst.row(y)[0], 50 + y) << method;
+      EXPECT_EQ(dst.row(y)[1], 200 + y) << method;
+    }
+    EXPECT_TRUE(dst.OutsideUntouched());
   }
 }
 

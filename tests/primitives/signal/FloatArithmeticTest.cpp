@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "primitives/signal/FloatArithmetic.h"
+#include "primitives/signal/FloatArithmeticKernels.h"
 #include "tests/primitives/HwyTargets.h"
 
 namespace {
@@ -858,6 +859,45 @@ TEST(FloatArithmetic, AddZeroCopiesVectorsBeyondTheInt32ByteRange) {
             ippStsNoErr);
   for (std::int64_t i : marked) EXPECT_EQ(Bits(destination.values[i]), Bits(source.values[i])) << i;
   EXPECT_EQ(destination.values[kN], 42);
+}
+
+// ippsAdd_64fc, ippsAdd_64fc_I and ippsSub_64fc_I hand the 2n float64 parts of their n
+// elements to the float64 engine: from n = 2^30 + 1 on that count passes INT32_MAX, where a
+// 32-bit count wrapped negative and left the vector unwritten with success. The engine here
+// records the count instead of running (a run needs 16 GiB a vector; see the test below).
+TEST(FloatArithmetic, ComplexSumsHandTheEngineTwiceTheirLengthIn64Bits) {
+  Ipp64fc z{};
+  for (int len : {1, 7, (1 << 30) - 1, 1 << 30, (1 << 30) + 1, INT32_MAX}) {
+    std::int64_t handed = -1;
+    EXPECT_EQ(floatarith::ComplexAsParts(&z, &z, &z, len,
+                                         [&](const void*, const void*, void*, std::int64_t n) {
+                                           handed = n;
+                                         }),
+              ippStsNoErr);
+    EXPECT_EQ(handed, 2 * std::int64_t{len}) << len;
+  }
+  // The length is checked before the pointers; a failed check never reaches the engine.
+  struct Case {
+    const Ipp64fc *a, *b;
+    Ipp64fc* d;
+    int len;
+    IppStatus status;
+  };
+  const Case cases[] = {{nullptr, nullptr, nullptr, 0, ippStsSizeErr},
+                        {&z, &z, &z, INT32_MIN, ippStsSizeErr},
+                        {nullptr, &z, &z, 1, ippStsNullPtrErr},
+                        {&z, nullptr, &z, 1, ippStsNullPtrErr},
+                        {&z, &z, nullptr, INT32_MAX, ippStsNullPtrErr}};
+  for (const Case& c : cases) {
+    bool ran = false;
+    EXPECT_EQ(floatarith::ComplexAsParts(c.a, c.b, c.d, c.len,
+                                         [&](const void*, const void*, void*, std::int64_t) {
+                                           ran = true;
+                                         }),
+              c.status)
+        << &c - cases;
+    EXPECT_FALSE(ran) << &c - cases;
+  }
 }
 
 // The complex sums and differences run over 2n float64 values, past the int32 range from
