@@ -225,32 +225,32 @@ void Strips(const uint8_t* src, ptrdiff_t srcStep, uint8_t* dst, ptrdiff_t dstSt
     const int64_t outputs = std::min(kOutputs, width - x0);
     const int64_t columns = outputs + K - 1;
     const uint8_t* left = src + ptrdiff_t{x0 - kHalf} * pixel;
-    for (int r = -kHalf; r < height + kHalf; ++r) {
-      const int slot = (r + kHalf) % K;
-      const int entered = r + kHalf;
-      const uint8_t* row = left + ptrdiff_t{r} * srcStep;
+    for (int64_t r = -kHalf; r < int64_t{height} + kHalf; ++r) {
+      const int64_t entered = r + kHalf;  // rows entered before this one
+      const int slot = static_cast<int>(entered % K);
+      const uint8_t* row = left + r * srcStep;
       // A strip's rows are a step apart: ask for the one a few rows down while this one is worked.
-      if (r + kAhead < height + kHalf)
+      if (r + kAhead < int64_t{height} + kHalf)
         for (int64_t b = 0; b < columns * pixel; b += 64) __builtin_prefetch(row + kAhead * srcStep + b);
       const auto loader = pixel == 3 ? v.LoadRowC3 : nullptr;
       run(
           loader, columns, [&](size_t n) { return loader(s, slot, row, n); },
           [&](int64_t a, int64_t b) { LoadRowPlain(s, slot, row, pixel, a, b); });
-      const int older = std::min(entered, K - 1);
+      const int older = static_cast<int>(std::min<int64_t>(entered, K - 1));
       const bool leaving = entered >= K;
       run(
           v.Enter, columns, [&](size_t n) { return v.Enter(s, slot, older, leaving, n); },
           [&](int64_t a, int64_t b) { EnterPlain(s, slot, older, leaving, a, b); });
       if (r < kHalf) continue;
-      const int y = r - kHalf;
-      const int first = y % K;
+      const int64_t y = r - kHalf;
+      const int first = static_cast<int>(y % K);
       run(
           v.Totals, columns, [&](size_t n) { return v.Totals(s, first, n); },
           [&](int64_t a, int64_t b) { TotalsPlain(s, first, a, b); });
       run(
           v.Select, outputs, [&](size_t n) { return v.Select(s, first, n); },
           [&](int64_t a, int64_t b) { SelectPlain(s, first, a, b); });
-      uint8_t* out = dst + ptrdiff_t{y} * dstStep + ptrdiff_t{x0} * pixel;
+      uint8_t* out = dst + y * dstStep + ptrdiff_t{x0} * pixel;
       const auto emitter = pixel == 3 ? v.EmitC3 : nullptr;
       run(
           emitter, outputs, [&](size_t n) { return emitter(s, out, n); },
