@@ -19,8 +19,9 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 // The next row's sums. The differences of the entering and the leaving row are formed once per
 // stretch of elements in 32-bit scratch, then each element adds mask-width of them, pixel
-// elements apart. With at most kVectorMaskWidth columns a step and every sum stay below 2^24, so
-// the float sum of the stored float and the step is the plain path's rounding of their exact sum.
+// elements apart. With at most kVectorMaskWidth columns a step stays below 2^24 in magnitude and
+// is exact as a float; the float sum of the stored float and the step is then the rounding of
+// their exact sum, as the plain path's double sum rounded once.
 size_t StepBlocks(const uint8_t* HWY_RESTRICT enter, const uint8_t* HWY_RESTRICT leave,
                   const TLanes& lanes, const float* HWY_RESTRICT sum, const float* HWY_RESTRICT square,
                   float* HWY_RESTRICT nextSum, float* HWY_RESTRICT nextSquare, size_t n) {
