@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "primitives/filters/MedianCrossKernels.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
@@ -92,123 +93,185 @@ IppStatus MedianCross(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, 
   return ippStsNoErr;
 }
 
-// Colour median. Each pairwise distance between two pixels of the rows a window spans is
-// computed once per output row, for a stretch of pixels at a time, and summed per pixel into
-// column totals: near[d][i][u] is the summed distance of pixel (i, u) to the K pixels of
-// column u + d (d = 0: to the others of its own column), far[d][i][u] that of pixel (i, u + d)
-// to column u. A window pixel's total is the sum of its K column totals; all of it runs on
-// planar 16-bit rows, where totals (at most 24 x 765) fit, so the loops vectorise. The totals
-// are exact, so the winner is the one of the definition: the first smallest in row-major order.
-template <int K, int kPixel>
-void ColourRow(const uint8_t* centre, ptrdiff_t step, uint8_t* dst, int width) {
-  constexpr int kHalf = K / 2;
-  constexpr int kStretchPixels = 128;
-  constexpr int kColumns = kStretchPixels + K - 1;
-  alignas(32) int16_t plane[K][3][kColumns];
-  alignas(32) uint16_t near[K][K][kColumns];
-  alignas(32) uint16_t far[K][K][kColumns];
-  alignas(32) uint16_t best[kStretchPixels];
-  alignas(32) uint8_t winner[kStretchPixels];
-  for (int x0 = 0; x0 < width; x0 += kStretchPixels) {
-    const int n = std::min(kStretchPixels, width - x0);
-    const int columns = n + K - 1;
-    for (int i = 0; i < K; ++i) {
-      const uint8_t* row = centre + (i - kHalf) * step + ptrdiff_t{x0 - kHalf} * kPixel;
-      for (int c = 0; c < 3; ++c) {
-        int16_t* to = plane[i][c];
-        const uint8_t* from = row + c;
-        for (int u = 0; u < columns; ++u) to[u] = from[u * kPixel];
-      }
-    }
-    const auto distanceRows = [&](int i, int q, int d, int count, auto&& add) {
-      const int16_t *a0 = plane[i][0], *a1 = plane[i][1], *a2 = plane[i][2];
-      const int16_t *b0 = plane[q][0] + d, *b1 = plane[q][1] + d, *b2 = plane[q][2] + d;
-      for (int u = 0; u < count; ++u) {
-        const int16_t e0 = static_cast<int16_t>(a0[u] - b0[u]),
-                      e1 = static_cast<int16_t>(a1[u] - b1[u]),
-                      e2 = static_cast<int16_t>(a2[u] - b2[u]);
-        add(u,
-            static_cast<uint16_t>((e0 < 0 ? -e0 : e0) + (e1 < 0 ? -e1 : e1) + (e2 < 0 ? -e2 : e2)));
-      }
-    };
-    for (int d = 0; d < K; ++d)
-      for (int i = 0; i < K; ++i)
-        for (int u = 0; u < columns; ++u) near[d][i][u] = far[d][i][u] = 0;
-    for (int i = 0; i < K; ++i)
-      for (int q = i + 1; q < K; ++q) {
-        uint16_t* ni = near[0][i];
-        uint16_t* nq = near[0][q];
-        distanceRows(i, q, 0, columns, [&](int u, uint16_t v) {
-          ni[u] = static_cast<uint16_t>(ni[u] + v);
-          nq[u] = static_cast<uint16_t>(nq[u] + v);
-        });
-      }
-    for (int d = 1; d < K; ++d)
-      for (int i = 0; i < K; ++i)
-        for (int q = 0; q < K; ++q) {
-          uint16_t* ni = near[d][i];
-          uint16_t* fq = far[d][q];
-          distanceRows(i, q, d, columns - d, [&](int u, uint16_t v) {
-            ni[u] = static_cast<uint16_t>(ni[u] + v);
-            fq[u] = static_cast<uint16_t>(fq[u] + v);
-          });
-        }
-    // Window pixel (i, j) of output pixel t sits in column t + j; its total adds the columns
-    // right of it from near and those left of it from far.
-    for (int i = 0; i < K; ++i)
-      for (int j = 0; j < K; ++j) {
-        alignas(32) uint16_t total[kStretchPixels];
-        for (int t = 0; t < n; ++t) total[t] = near[0][i][t + j];
-        for (int r = j + 1; r < K; ++r) {
-          const uint16_t* from = near[r - j][i] + j;
-          for (int t = 0; t < n; ++t) total[t] = static_cast<uint16_t>(total[t] + from[t]);
-        }
-        for (int l = 0; l < j; ++l) {
-          const uint16_t* from = far[j - l][i] + l;
-          for (int t = 0; t < n; ++t) total[t] = static_cast<uint16_t>(total[t] + from[t]);
-        }
-        const uint8_t index = static_cast<uint8_t>(i * K + j);
-        if (i == 0 && j == 0) {
-          for (int t = 0; t < n; ++t) {
-            best[t] = total[t];
-            winner[t] = 0;
-          }
-        } else {
-          for (int t = 0; t < n; ++t) {
-            const bool smaller = total[t] < best[t];
-            best[t] = smaller ? total[t] : best[t];
-            winner[t] = smaller ? index : winner[t];
-          }
-        }
-      }
-    for (int t = 0; t < n; ++t) {
-      const int i = winner[t] / K, j = winner[t] % K;
-      const uint8_t* p = centre + (i - kHalf) * step + ptrdiff_t{x0 + t + j - kHalf} * kPixel;
-      uint8_t* out = dst + ptrdiff_t{x0 + t} * kPixel;
-      out[0] = p[0];
-      out[1] = p[1];
-      out[2] = p[2];
-    }
-  }
-}
-
 template <int kPixel>
 IppStatus MedianColour(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
                        IppiMaskSize mask) {
   if (const IppStatus s = CheckMedian(pSrc, srcStep, pDst, dstStep, roi, mask); s != ippStsNoErr)
     return s;
-  for (int32_t y = 0; y < roi.height; ++y) {
-    const uint8_t* s = pSrc + ptrdiff_t{y} * srcStep;
-    uint8_t* d = rows::Row(pDst, dstStep, y);
-    if (mask == ippMskSize3x3)
-      ColourRow<3, kPixel>(s, srcStep, d, roi.width);
-    else
-      ColourRow<5, kPixel>(s, srcStep, d, roi.width);
-  }
+  colourmedian::ColourMedianRegion(pSrc, srcStep, pDst, dstStep, roi.width, roi.height, kPixel,
+                                   mask == ippMskSize3x3 ? 3 : 5, true);
   return ippStsNoErr;
 }
 
 }  // namespace
+
+namespace colourmedian {
+namespace {
+
+// The distance of pixel a[.][i] to pixel b[.][j]: the sum of the channels' absolute differences.
+inline uint16_t Distance(const uint16_t (&a)[3][kLine], int64_t i, const uint16_t (&b)[3][kLine],
+                         int64_t j) {
+  int sum = 0;
+  for (int c = 0; c < 3; ++c) sum += std::abs(a[c][i] - b[c][j]);
+  return static_cast<uint16_t>(sum);
+}
+
+}  // namespace
+
+template <int K>
+void LoadRowPlain(TState<K>& s, int slot, const uint8_t* src, ptrdiff_t pixel, int64_t from,
+                  int64_t to) {
+  for (int c = 0; c < 3; ++c)
+    for (int64_t u = from; u < to; ++u) s.plane[slot][c][kPad + u] = src[u * pixel + c];
+  for (int64_t u = from; u < to; ++u)
+    s.redGreen[slot][kPad + u] = static_cast<uint16_t>(src[u * pixel] | src[u * pixel + 1] << 8);
+}
+
+// For each offset d, the distances of the older rows' pixels (q, u) to the new row's pixel
+// (n, u + d) go to the older rows' column sums at u (less the distance to the leaving row,
+// entered with q), and with the new row's own distance from (n, u) to (n, u + d) they make the
+// new row's column sum of offset -d at u + d, which no other column writes.
+template <int K>
+void EnterPlain(TState<K>& s, int newSlot, int older, bool leaving, int64_t from, int64_t to) {
+  constexpr int R = K - 1;
+  const auto& n = s.plane[newSlot];
+  for (int64_t u = from; u < to; ++u) {
+    const int64_t p = kPad + u;
+    for (int d = -R; d <= R; ++d) {
+      uint16_t sum = d == 0 ? 0 : Distance(n, p, n, p + d);
+      for (int k = 1; k <= older; ++k) {
+        const int q = (newSlot - k + K) % K;
+        const uint16_t distance = Distance(s.plane[q], p, n, p + d);
+        s.pair[newSlot][k - 1][R + d][p] = distance;
+        uint16_t column = static_cast<uint16_t>(s.column[q][R + d][p] + distance);
+        // (q, u) to the leaving row's (u + d): entered with q as (u + d) to (q, u).
+        if (leaving) column = static_cast<uint16_t>(column - s.pair[q][K - k - 1][R - d][p + d]);
+        s.column[q][R + d][p] = column;
+        sum = static_cast<uint16_t>(sum + distance);
+      }
+      s.column[newSlot][R - d][p + d] = sum;
+    }
+  }
+}
+
+template <int K>
+void TotalsPlain(TState<K>& s, int firstSlot, int64_t from, int64_t to) {
+  constexpr int R = K - 1;
+  for (int i = 0; i < K; ++i) {
+    const auto& column = s.column[(firstSlot + i) % K];
+    for (int64_t u = from; u < to; ++u) {
+      const int64_t p = kPad + u;
+      // Window pixel (i, j) in column u sees the columns u - j .. u - j + K - 1.
+      for (int j = 0; j < K; ++j) {
+        uint16_t sum = 0;
+        for (int d = -j; d < K - j; ++d) sum = static_cast<uint16_t>(sum + column[R + d][p]);
+        s.total[i][j][p] = sum;
+      }
+    }
+  }
+}
+
+template <int K>
+void SelectPlain(TState<K>& s, int firstSlot, int64_t from, int64_t to) {
+  for (int64_t t = from; t < to; ++t) {
+    const int64_t p = kPad + t;
+    uint16_t best = s.total[0][0][p];
+    int bi = 0, bj = 0;
+    for (int i = 0; i < K; ++i)
+      for (int j = 0; j < K; ++j)
+        if (s.total[i][j][p + j] < best) {
+          best = s.total[i][j][p + j];
+          bi = i;
+          bj = j;
+        }
+    const auto& plane = s.plane[(firstSlot + bi) % K];
+    for (int c = 0; c < 3; ++c) s.winner[c][t] = static_cast<uint8_t>(plane[c][p + bj]);
+  }
+}
+
+template <int K>
+void EmitPlain(const TState<K>& s, uint8_t* dst, ptrdiff_t pixel, int64_t from, int64_t to) {
+  for (int64_t t = from; t < to; ++t)
+    for (int c = 0; c < 3; ++c) dst[t * pixel + c] = s.winner[c][t];
+}
+
+#define PF_COLOUR_MEDIAN_STEPS(K)                                                              \
+  template void LoadRowPlain<K>(TState<K>&, int, const uint8_t*, ptrdiff_t, int64_t, int64_t); \
+  template void EnterPlain<K>(TState<K>&, int, int, bool, int64_t, int64_t);                   \
+  template void TotalsPlain<K>(TState<K>&, int, int64_t, int64_t);                             \
+  template void SelectPlain<K>(TState<K>&, int, int64_t, int64_t);                             \
+  template void EmitPlain<K>(const TState<K>&, uint8_t*, ptrdiff_t, int64_t, int64_t);
+PF_COLOUR_MEDIAN_STEPS(3)
+PF_COLOUR_MEDIAN_STEPS(5)
+#undef PF_COLOUR_MEDIAN_STEPS
+
+namespace {
+
+// Each strip of the region from its top row to its bottom one: the first K rows enter one by
+// one, then each output row lets one row enter and one leave.
+template <int K>
+void Strips(const uint8_t* src, ptrdiff_t srcStep, uint8_t* dst, ptrdiff_t dstStep, int width,
+            int height, ptrdiff_t pixel, const TBlocks<K>& v) {
+  constexpr int kHalf = K / 2;
+  constexpr int kOutputs = kSpan - (K - 1);
+  constexpr ptrdiff_t kAhead = 4;
+  TState<K> s;
+  fbZeroBytes(&s, sizeof s);  // the margins of the lines are read, never used
+  const auto run = [](auto blocks, int64_t n, auto&& call, auto&& plain) {
+    const int64_t done = blocks == nullptr ? 0 : static_cast<int64_t>(call(static_cast<size_t>(n)));
+    plain(done, n);
+  };
+  for (int x0 = 0; x0 < width; x0 += kOutputs) {
+    const int64_t outputs = std::min(kOutputs, width - x0);
+    const int64_t columns = outputs + K - 1;
+    const uint8_t* left = src + ptrdiff_t{x0 - kHalf} * pixel;
+    for (int64_t r = -kHalf; r < int64_t{height} + kHalf; ++r) {
+      const int64_t entered = r + kHalf;  // rows entered before this one
+      const int slot = static_cast<int>(entered % K);
+      const uint8_t* row = left + r * srcStep;
+      // A strip's rows are a step apart: ask for the one a few rows down while this one is worked.
+      if (r + kAhead < int64_t{height} + kHalf)
+        for (int64_t b = 0; b < columns * pixel; b += 64) __builtin_prefetch(row + kAhead * srcStep + b);
+      const auto loader = pixel == 3 ? v.LoadRowC3 : nullptr;
+      run(
+          loader, columns, [&](size_t n) { return loader(s, slot, row, n); },
+          [&](int64_t a, int64_t b) { LoadRowPlain(s, slot, row, pixel, a, b); });
+      const int older = static_cast<int>(std::min<int64_t>(entered, K - 1));
+      const bool leaving = entered >= K;
+      run(
+          v.Enter, columns, [&](size_t n) { return v.Enter(s, slot, older, leaving, n); },
+          [&](int64_t a, int64_t b) { EnterPlain(s, slot, older, leaving, a, b); });
+      if (r < kHalf) continue;
+      const int64_t y = r - kHalf;
+      const int first = static_cast<int>(y % K);
+      run(
+          v.Totals, columns, [&](size_t n) { return v.Totals(s, first, n); },
+          [&](int64_t a, int64_t b) { TotalsPlain(s, first, a, b); });
+      run(
+          v.Select, outputs, [&](size_t n) { return v.Select(s, first, n); },
+          [&](int64_t a, int64_t b) { SelectPlain(s, first, a, b); });
+      uint8_t* out = dst + y * dstStep + ptrdiff_t{x0} * pixel;
+      const auto emitter = pixel == 3 ? v.EmitC3 : nullptr;
+      run(
+          emitter, outputs, [&](size_t n) { return emitter(s, out, n); },
+          [&](int64_t a, int64_t b) { EmitPlain(s, out, pixel, a, b); });
+    }
+  }
+}
+
+}  // namespace
+
+void ColourMedianRegion(const uint8_t* src, ptrdiff_t srcStep, uint8_t* dst, ptrdiff_t dstStep,
+                        int width, int height, int pixel, int side, bool vector) {
+  if (side == 3)
+    Strips<3>(src, srcStep, dst, dstStep, width, height, pixel,
+              vector ? VectorColour3() : TBlocks<3>{});
+  else
+    Strips<5>(src, srcStep, dst, dstStep, width, height, pixel,
+              vector ? VectorColour5() : TBlocks<5>{});
+}
+
+}  // namespace colourmedian
 
 #define PF_MEDIAN_CROSS_FORMS(X) X(C1, 1, 1) X(C3, 3, 3) X(AC4, 4, 3)
 #define PF_MEDIAN_CROSS_DEFINE(layout, pixel, written)                                        \

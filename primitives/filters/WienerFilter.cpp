@@ -10,6 +10,7 @@
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/GuardedFloat.h"
 #include "primitives/support/RowAccess.h"
+#include "primitives/support/Support.h"
 
 namespace builtin {
 
@@ -62,6 +63,12 @@ void FirstRowSums(const uint8_t* origin, ptrdiff_t step, IppiSize mask, int widt
       q += int64_t{*p} * *p;
     }
   };
+  // The fourth byte of AC4 pixels is never filtered; its slots hold 0 so that the vector steps,
+  // which run over every element, work on defined values.
+  for (int64_t x = 0; kPixel != kChannels && x < width; ++x) {
+    sum[x * kPixel + kChannels] = 0;
+    square[x * kPixel + kChannels] = 0;
+  }
   for (int c = 0; c < kChannels; ++c) {
     int64_t s = 0, q = 0;
     for (int64_t j = 0; j < mask.width; ++j) {
@@ -83,126 +90,123 @@ void FirstRowSums(const uint8_t* origin, ptrdiff_t step, IppiSize mask, int widt
 }
 
 template <int kPixel, int kChannels>
-void RowStats(const uint8_t* origin, ptrdiff_t step, float* sum, float* square, float r,
-              IppiSize mask, float* nextSum, float* nextSquare, int width, int height, int y,
-              const float* threshold) {
-  if (y + 1 < height) {
-    // The leaving row is the window's top row, the entering one the row below the window; the
-    // difference of the two, summed over mask-width columns, slides along the row.
-    const uint8_t* leave = origin;
-    const uint8_t* enter = origin + mask.height * step;
-    for (int c = 0; c < kChannels; ++c) {
-      const auto diff = [&](int64_t j, int64_t& ds, int64_t& dq) {
-        const int64_t e = enter[j * kPixel + c], l = leave[j * kPixel + c];
-        ds = e - l;
-        dq = e * e - l * l;
-      };
-      int64_t hs = 0, hq = 0;
-      for (int64_t j = 0; j < mask.width; ++j) {
-        int64_t ds, dq;
-        diff(j, ds, dq);
-        hs += ds;
-        hq += dq;
-      }
-      for (int64_t x = 0; x < width; ++x) {
-        const int64_t i = x * kPixel + c;
-        nextSum[i] = Step(sum[i], hs);
-        nextSquare[i] = Step(square[i], hq);
-        if (x + 1 < width) {
-          int64_t ds, dq, dsOut, dqOut;
-          diff(x + mask.width, ds, dq);
-          diff(x, dsOut, dqOut);
-          hs += ds - dsOut;
-          hq += dq - dqOut;
-        }
-      }
-    }
-  }
-  // V = Q - S * S * r, defined in extended precision, is computed in double and redone in
-  // extended precision only where the double value's error bound straddles two floats.
-  constexpr int kBlock = 256;
+void StepPlain(const uint8_t* enter, const uint8_t* leave, int maskWidth, const float* sum,
+               const float* square, float* nextSum, float* nextSquare, int64_t from, int64_t n) {
+  // The difference of the entering and the leaving row, summed over mask-width columns, slides
+  // along the row.
+  const int64_t width = n / kPixel;
   for (int c = 0; c < kChannels; ++c) {
-    const float t = threshold[c];
-    for (int64_t x0 = 0; x0 < width; x0 += kBlock) {
-      const int n = static_cast<int>(std::min<int64_t>(kBlock, width - x0));
-      double value[kBlock], reach[kBlock];
-      for (int k = 0; k < n; ++k) {
-        const int64_t i = (x0 + k) * kPixel + c;
-        const double s = sum[i], q = square[i];
-        const double part = s * s * static_cast<double>(r);
-        value[k] = q - part;
-        // Three double roundings of terms at most |part| + |q|, and the extended ones.
-        reach[k] = 0x1p-50 * (part + std::fabs(q));
-      }
-      for (int k = 0; k < n; ++k) {
-        const int64_t i = (x0 + k) * kPixel + c;
-        const float s = sum[i];
-        float v;
-        if (!guard::CertainFloat(value[k], reach[k], v)) {
-          const long double ss = static_cast<long double>(s) * s;
-          v = static_cast<float>(static_cast<long double>(square[i]) - ss * r);
-        }
-        if (v < t) v = t;
-        sum[i] = static_cast<float>(static_cast<double>(s) * r);  // exact in double, rounded once
-        square[i] = v;
+    const int64_t x0 = from <= c ? 0 : (from - c + kPixel - 1) / kPixel;
+    if (x0 >= width) continue;
+    const auto diff = [&](int64_t j, int64_t& ds, int64_t& dq) {
+      const int64_t e = enter[j * kPixel + c], l = leave[j * kPixel + c];
+      ds = e - l;
+      dq = e * e - l * l;
+    };
+    int64_t hs = 0, hq = 0;
+    for (int64_t j = x0; j < x0 + maskWidth; ++j) {
+      int64_t ds, dq;
+      diff(j, ds, dq);
+      hs += ds;
+      hq += dq;
+    }
+    for (int64_t x = x0; x < width; ++x) {
+      const int64_t i = x * kPixel + c;
+      nextSum[i] = Step(sum[i], hs);
+      nextSquare[i] = Step(square[i], hq);
+      if (x + 1 < width) {
+        int64_t ds, dq, dsOut, dqOut;
+        diff(x + maskWidth, ds, dq);
+        diff(x, dsOut, dqOut);
+        hs += ds - dsOut;
+        hq += dq - dqOut;
       }
     }
   }
 }
 
-template <int kPixel, int kChannels, typename TNoise>
-void RowOutput(const float* mean, const float* variance, const uint8_t* src, uint8_t* dst,
-               int width, const TNoise* noise) {
-  constexpr int kBlock = 256;
-  for (int c = 0; c < kChannels; ++c) {
-    const double t = static_cast<double>(noise[c]);
-    for (int64_t x0 = 0; x0 < width; x0 += kBlock) {
-      const int n = static_cast<int>(std::min<int64_t>(kBlock, width - x0));
-      // In double first; the result lies in [0, 255] and differs from the extended-precision
-      // one by far less than 1e-9, so only a value that close to an integer is redone.
-      double value[kBlock];
-      for (int k = 0; k < n; ++k) {
-        const int64_t i = (x0 + k) * kPixel + c;
-        const double m = mean[i], v = variance[i];
-        value[k] = m + (v - t) / v * (src[i] - m);
-      }
-      // Truncate all (values lie in [0, 255] or are not used), marking those to redo: a
-      // flat window, and a value within 1e-9 of an integer.
-      uint8_t redo[kBlock];
-      for (int k = 0; k < n; ++k) {
-        const int64_t i = (x0 + k) * kPixel + c;
-        const double out = value[k] >= 0 && value[k] < 256 ? value[k] : 0;
-        const int32_t whole = static_cast<int32_t>(out);
-        const double fraction = out - whole;
-        redo[k] =
-            static_cast<uint8_t>((fraction <= 1e-9) | (fraction >= 1 - 1e-9) | (variance[i] == 0));
-        dst[i] = static_cast<uint8_t>(whole);
-      }
-      for (int k = 0; k < n; ++k) {
-        if (redo[k] == 0) continue;
-        const int64_t i = (x0 + k) * kPixel + c;
-        const float v = variance[i];
-        const int p = src[i];
-        if (v == 0) {  // a flat window: every byte equals the mean, the limit of the formula is p
-          dst[i] = static_cast<uint8_t>(p);
-          continue;
-        }
-        const long double lm = mean[i], lv = v, lt = static_cast<long double>(noise[c]);
-        dst[i] = static_cast<uint8_t>(fbTruncToInt32(lm + (lv - lt) / lv * (p - lm)));
-      }
-    }
+namespace {
+
+// V = Q - S * S * r, defined in extended precision, is computed in double and redone in
+// extended precision only where the double value's error bound straddles two floats; it is
+// raised to the threshold t. The mean S * r is exact in double and rounded once.
+inline void Statistics(float s, float q, float r, float t, float& mean, float& v) {
+  const double ds = s, dq = q;
+  const double part = ds * ds * static_cast<double>(r);
+  // Three double roundings of terms at most |part| + |q|, and the extended ones.
+  if (!guard::CertainFloat(dq - part, 0x1p-50 * (part + std::fabs(dq)), v)) {
+    const long double ss = static_cast<long double>(s) * s;
+    v = static_cast<float>(static_cast<long double>(q) - ss * r);
+  }
+  if (v < t) v = t;
+  mean = static_cast<float>(ds * r);
+}
+
+// mean + (V - T) / V * (p - mean), truncated toward zero, in double first: the result lies in
+// [0, 255] and differs from the extended-precision one by far less than 1e-9, so only a value
+// that close to an integer is redone, and a flat window (V = 0), whose limit is p.
+inline uint8_t Output(float mean, float v, int p, double t) {
+  const double m = mean, dv = v;
+  const double value = m + (dv - t) / dv * (p - m);
+  const double out = value >= 0 && value < 256 ? value : 0;  // other values are redone
+  const int32_t whole = static_cast<int32_t>(out);
+  const double fraction = out - whole;
+  if (!(fraction <= 1e-9 || fraction >= 1 - 1e-9 || v == 0)) return static_cast<uint8_t>(whole);
+  if (v == 0) return static_cast<uint8_t>(p);
+  const long double lm = mean, lv = v, lt = t;
+  return static_cast<uint8_t>(fbTruncToInt32(lm + (lv - lt) / lv * (p - lm)));
+}
+
+}  // namespace
+
+void StatisticsPlain(float* sum, float* square, const TLanes& lanes, int64_t from, int64_t to) {
+  for (int64_t i = from; i < to; ++i) {
+    const int c = static_cast<int>(i % lanes.pixel);
+    if (c < lanes.channels) Statistics(sum[i], square[i], lanes.r, lanes.threshold[c], sum[i], square[i]);
   }
 }
 
-#define PF_WIENER_ROW_INSTANCES(pixel, channels)                                                  \
-  template void FirstRowSums<pixel, channels>(const uint8_t*, ptrdiff_t, IppiSize, int, float*,   \
-                                              float*);                                            \
-  template void RowStats<pixel, channels>(const uint8_t*, ptrdiff_t, float*, float*, float,       \
-                                          IppiSize, float*, float*, int, int, int, const float*); \
-  template void RowOutput<pixel, channels, double>(const float*, const float*, const uint8_t*,    \
-                                                   uint8_t*, int, const double*);                 \
-  template void RowOutput<pixel, channels, float>(const float*, const float*, const uint8_t*,     \
-                                                  uint8_t*, int, const float*);
+void OutputPlain(const float* sum, const float* square, const uint8_t* src, uint8_t* out,
+                 const TLanes& lanes, int64_t from, int64_t to) {
+  for (int64_t i = from; i < to; ++i) {
+    const int c = static_cast<int>(i % lanes.pixel);
+    if (c >= lanes.channels) continue;
+    float mean, v;
+    Statistics(sum[i], square[i], lanes.r, lanes.threshold[c], mean, v);
+    out[i] = Output(mean, v, src[i], lanes.OutputNoise(c));
+  }
+}
+
+void StatisticsRow(const TBlocks& vector, float* sum, float* square, const TLanes& lanes, int64_t n) {
+  rows::WalkRowInBlocks(
+      n,
+      [&](ptrdiff_t i) {
+        return vector.Statistics == nullptr
+                   ? 0
+                   : static_cast<ptrdiff_t>(vector.Statistics(sum, square, lanes, static_cast<size_t>(i),
+                                                              static_cast<size_t>(n)));
+      },
+      [&](ptrdiff_t i, ptrdiff_t end) { StatisticsPlain(sum, square, lanes, i, end); });
+}
+
+void OutputRow(const TBlocks& vector, const float* sum, const float* square, const uint8_t* src,
+               uint8_t* out, const TLanes& lanes, int64_t n) {
+  rows::WalkRowInBlocks(
+      n,
+      [&](ptrdiff_t i) {
+        return vector.Output == nullptr
+                   ? 0
+                   : static_cast<ptrdiff_t>(vector.Output(sum, square, src, out, lanes,
+                                                          static_cast<size_t>(i), static_cast<size_t>(n)));
+      },
+      [&](ptrdiff_t i, ptrdiff_t end) { OutputPlain(sum, square, src, out, lanes, i, end); });
+}
+
+#define PF_WIENER_ROW_INSTANCES(pixel, channels)                                                \
+  template void FirstRowSums<pixel, channels>(const uint8_t*, ptrdiff_t, IppiSize, int, float*, \
+                                              float*);                                          \
+  template void StepPlain<pixel, channels>(const uint8_t*, const uint8_t*, int, const float*,  \
+                                           const float*, float*, float*, int64_t, int64_t);
 PF_WIENER_ROW_INSTANCES(1, 1)
 PF_WIENER_ROW_INSTANCES(3, 3)
 PF_WIENER_ROW_INSTANCES(4, 3)
@@ -220,7 +224,10 @@ int64_t WorkRowBytes(int width, int maskWidth, int channels) {
   return 4 * ((l + 6) / 4 * 4);
 }
 
-// T per channel, given or estimated; C1 keeps it in double for the output formula.
+template <int kPixel, int kChannels>
+void Filter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, IppiSize mask,
+            IppiPoint anchor, Ipp32f* noise, Ipp8u* pBuffer, const wiener::TBlocks& vector);
+
 template <int kPixel, int kChannels>
 IppStatus Wiener(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi,
                  IppiSize mask, IppiPoint anchor, Ipp32f* noise, Ipp8u* pBuffer) {
@@ -233,7 +240,16 @@ IppStatus Wiener(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
   if (srcStep < 1 || dstStep < 1) return ippStsStepErr;
   for (int c = 0; c < kChannels; ++c)
     if (!(noise[c] >= 0 && noise[c] < 1)) return ippStsNoiseValErr;
+  Filter<kPixel, kChannels>(pSrc, srcStep, pDst, dstStep, roi, mask, anchor, noise, pBuffer,
+                            wiener::VectorWiener());
+  return ippStsNoErr;
+}
 
+// The filter of checked arguments, with the given vector blocks. T per channel, given or
+// estimated; C1 keeps it in double for the output formula.
+template <int kPixel, int kChannels>
+void Filter(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiSize roi, IppiSize mask,
+            IppiPoint anchor, Ipp32f* noise, Ipp8u* pBuffer, const wiener::TBlocks& vector) {
   const int64_t rowBytes = WorkRowBytes(roi.width, mask.width, kPixel);
   auto* base =
       reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(pBuffer) + 15) & ~uintptr_t{15});
@@ -246,15 +262,44 @@ IppStatus Wiener(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
                        ptrdiff_t{mask.width - 1 - anchor.x} * kPixel;
   const auto origin = [&](int y) { return top + ptrdiff_t{y} * srcStep; };
 
-  // One pass over all rows: perRow(y, means, variances) sees each finished row.
-  const auto pass = [&](const float* threshold, auto&& perRow) {
+  // Every element of a row: pixel x channel c at x * kPixel + c, the fourth byte of AC4 pixels
+  // left out by the lane patterns.
+  const int64_t elements = int64_t{roi.width} * kPixel;
+  wiener::TLanes lanes{};
+  lanes.pixel = kPixel;
+  lanes.channels = kChannels;
+  lanes.maskWidth = mask.width;
+  lanes.r = r;
+  const auto setLanes = [&](const float* threshold, const double* t) {
+    for (int k = 0; k < wiener::TLanes::kRepeat; ++k) {
+      const int c = k % kPixel;
+      const bool live = c < kChannels;
+      lanes.threshold[k] = live ? threshold[c] : 0.0f;
+      lanes.noise[k] = live ? t[c] : 0.0;
+      lanes.liveFloat[k] = live ? ~uint32_t{0} : 0;
+      lanes.liveDouble[k] = live ? ~uint64_t{0} : 0;
+    }
+  };
+
+  // One pass over all rows: perRow(y, sums, squares) sees each row's window sums.
+  const auto pass = [&](auto&& perRow) {
     wiener::FirstRowSums<kPixel, kChannels>(origin(0), srcStep, mask, roi.width, rows.sum[0],
                                             rows.square[0]);
     for (int y = 0; y < roi.height; ++y) {
       const int p = y & 1;
-      wiener::RowStats<kPixel, kChannels>(origin(y), srcStep, rows.sum[p], rows.square[p], r, mask,
-                                          rows.sum[p ^ 1], rows.square[p ^ 1], roi.width,
-                                          roi.height, y, threshold);
+      if (y + 1 < roi.height) {
+        // The window's top row leaves, the row below the window enters.
+        const uint8_t* leave = origin(y);
+        const uint8_t* enter = origin(y) + ptrdiff_t{mask.height} * srcStep;
+        const int64_t done =
+            vector.Step == nullptr
+                ? 0
+                : static_cast<int64_t>(vector.Step(enter, leave, lanes, rows.sum[p], rows.square[p],
+                                                   rows.sum[p ^ 1], rows.square[p ^ 1],
+                                                   static_cast<size_t>(elements)));
+        wiener::StepPlain<kPixel, kChannels>(enter, leave, mask.width, rows.sum[p], rows.square[p],
+                                             rows.sum[p ^ 1], rows.square[p ^ 1], done, elements);
+      }
       perRow(y, rows.sum[p], rows.square[p]);
     }
   };
@@ -264,13 +309,16 @@ IppStatus Wiener(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
   double t[kChannels];
   if (estimate) {
     const float zero[kChannels] = {};
+    const double zeroT[kChannels] = {};
+    setLanes(zero, zeroT);
     double total[kChannels] = {};
-    pass(zero, [&](int, const float*, const float* variance) {
+    pass([&](int, float* sum, float* square) {
+      wiener::StatisticsRow(vector, sum, square, lanes, elements);
       float means[3];
       if constexpr (kChannels == 1)
-        fbMeanRow32f(variance, roi.width, means);
+        fbMeanRow32f(square, roi.width, means);
       else
-        fbChannelMeans32f(variance, roi.width, kPixel, means);
+        fbChannelMeans32f(square, roi.width, kPixel, means);
       for (int c = 0; c < kChannels; ++c) total[c] += means[c];
     });
     for (int c = 0; c < kChannels; ++c) {
@@ -284,16 +332,23 @@ IppStatus Wiener(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
   }
   float threshold[kChannels];
   for (int c = 0; c < kChannels; ++c) threshold[c] = static_cast<float>(t[c]);
-  const auto output = [&](int y, const float* means, const float* variances) {
+  setLanes(threshold, t);
+  // AC4 rows are worked in stretches into bytes of their own, whose colour bytes are copied.
+  constexpr int64_t kStretch = kPixel == kChannels ? int64_t{1} << 62 : 512;
+  alignas(64) uint8_t local[kPixel == kChannels ? 1 : kStretch * kPixel];
+  const auto output = [&](int y, const float* sum, const float* square) {
     const uint8_t* src = pSrc + ptrdiff_t{y} * srcStep;
     uint8_t* dst = rows::Row(pDst, dstStep, y);
-    if constexpr (kChannels == 1)
-      wiener::RowOutput<kPixel, kChannels, double>(means, variances, src, dst, roi.width, t);
-    else
-      wiener::RowOutput<kPixel, kChannels, float>(means, variances, src, dst, roi.width, threshold);
+    for (int64_t x0 = 0; x0 < roi.width; x0 += kStretch) {
+      const int64_t a = x0 * kPixel;
+      const int64_t count = std::min<int64_t>(kStretch, roi.width - x0);
+      const int64_t e = count * kPixel;
+      uint8_t* out = kPixel == kChannels ? dst + a : local;
+      wiener::OutputRow(vector, sum + a, square + a, src + a, out, lanes, e);
+      if constexpr (kPixel != kChannels) fbCopyColourBytes4(local, dst + a, count);
+    }
   };
-  pass(threshold, output);
-  return ippStsNoErr;
+  pass(output);
 }
 
 }  // namespace
@@ -309,6 +364,18 @@ IppStatus Wiener(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep, IppiS
 PF_WIENER_FORMS(PF_WIENER_DEFINE)
 #undef PF_WIENER_DEFINE
 #undef PF_WIENER_FORMS
+
+void wiener::FilterRegion(int pixel, const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
+                          IppiSize roi, IppiSize mask, IppiPoint anchor, Ipp32f* noise,
+                          Ipp8u* pBuffer, bool vector) {
+  const TBlocks blocks = vector ? VectorWiener() : TBlocks{};
+  if (pixel == 1)
+    Filter<1, 1>(pSrc, srcStep, pDst, dstStep, roi, mask, anchor, noise, pBuffer, blocks);
+  else if (pixel == 3)
+    Filter<3, 3>(pSrc, srcStep, pDst, dstStep, roi, mask, anchor, noise, pBuffer, blocks);
+  else
+    Filter<4, 3>(pSrc, srcStep, pDst, dstStep, roi, mask, anchor, noise, pBuffer, blocks);
+}
 
 IppStatus ippiFilterWienerGetBufferSize(IppiSize dstRoiSize, IppiSize maskSize, int channels,
                                         int* pBufferSize) {

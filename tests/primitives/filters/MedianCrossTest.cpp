@@ -1,5 +1,6 @@
 // Cross median against a naive median of the plus-shaped neighbourhood; colour median against
-// the brute-force definition on small-palette images full of ties; the order of the checks.
+// the brute-force definition on small-palette images full of ties, and its vector blocks against
+// its plain steps on every target; the order of the checks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "primitives/filters/MedianCross.h"
+#include "primitives/filters/MedianCrossKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -119,7 +122,8 @@ TEST(MedianColour, EqualsTheFirstSmallestTotalOnTiePronePalettes) {
   for (const Form& f : kColour)
     for (IppiMaskSize mask : {ippMskSize3x3, ippMskSize5x5})
       for (int colours : {2, 3, 256})
-        for (IppiSize size : {IppiSize{1, 1}, IppiSize{1, 5}, IppiSize{9, 1}, IppiSize{61, 7}}) {
+        for (IppiSize size :
+             {IppiSize{1, 1}, IppiSize{1, 5}, IppiSize{9, 1}, IppiSize{61, 7}, IppiSize{260, 4}}) {
           ExpectModel(
               f, size.width, size.height, mask,
               [&](BorderedImage& s) {
@@ -133,6 +137,55 @@ TEST(MedianColour, EqualsTheFirstSmallestTotalOnTiePronePalettes) {
               },
               model);
         }
+}
+
+TEST(MedianColour, VectorBlocksEqualThePlainStepsOnEveryTarget) {
+  // Widths around the strips' ends (a strip has 126 outputs for 3x3, 124 for 5x5) and vector
+  // lengths; sources of ties and extreme values, margins included.
+  struct Pattern {
+    const char* name;
+    uint8_t (*value)(int x, int y, int c, std::mt19937& rng);
+  };
+  const Pattern patterns[] = {
+      {"random", [](int, int, int, std::mt19937& rng) { return static_cast<uint8_t>(rng()); }},
+      {"two colours",
+       [](int, int, int c, std::mt19937& rng) { return static_cast<uint8_t>(rng() % 2 * (60 + c)); }},
+      {"all 0", [](int, int, int, std::mt19937&) { return uint8_t{0}; }},
+      {"all 255", [](int, int, int, std::mt19937&) { return uint8_t{255}; }},
+      {"checkerboard",
+       [](int x, int y, int, std::mt19937&) { return static_cast<uint8_t>((x + y) & 1 ? 255 : 0); }},
+      {"channel extremes",
+       [](int x, int y, int c, std::mt19937&) {
+         return static_cast<uint8_t>((x * 5 + y * 3 + c) % 3 == 0 ? 255 : 0);
+       }},
+  };
+  imagetest::ForEachVectorTarget([&] {
+    std::mt19937 rng(117);
+    for (const Form& f : kColour)
+      for (int side : {3, 5})
+        for (const Pattern& pattern : patterns)
+          for (int width : {1, 2, 33, 124, 126, 127, 131, 253, 381})
+            for (int height : {1, 2, 6}) {
+              SCOPED_TRACE(std::string(f.name) + " " + std::to_string(side) + "x" + std::to_string(side) +
+                           " " + pattern.name + " " + std::to_string(width) + "x" + std::to_string(height));
+              const int m = side / 2;
+              BorderedImage src(width, height, f.pixel, m);
+              for (int y = -m; y < height + m; ++y)
+                for (int x = -m; x < width + m; ++x)
+                  for (int c = 0; c < f.pixel; ++c) src.at(x, y)[c] = pattern.value(x, y, c, rng);
+              GuardedImage plain(width, height, f.pixel, 5), vector(width, height, f.pixel, 7);
+              plain.FillRegion(0x5a);
+              vector.FillRegion(0x5a);
+              builtin::colourmedian::ColourMedianRegion(src.data(), src.step(), plain.data(), plain.step(),
+                                                        width, height, f.pixel, side, false);
+              ASSERT_EQ(f.fn(src.data(), src.step(), vector.data(), vector.step(), src.size(),
+                             side == 3 ? ippMskSize3x3 : ippMskSize5x5),
+                        ippStsNoErr);
+              ASSERT_EQ(vector.Region(), plain.Region());
+              EXPECT_TRUE(plain.OutsideUntouched());
+              EXPECT_TRUE(vector.OutsideUntouched());
+            }
+  });
 }
 
 TEST(MedianColour, TiesGoToTheEarlierPixelInRowMajorOrder) {

@@ -1,6 +1,6 @@
 // Wiener filter against a model that sums each window exactly and applies the float steps of
-// the filter; the estimation of the noise and its write-back; a flat image; the checks and the
-// buffer-size query.
+// the filter; its vector blocks against its plain path on every target; the estimation of the
+// noise and its write-back; a flat image; the checks and the buffer-size query.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 
 #include "primitives/filters/WienerFilter.h"
 #include "primitives/filters/WienerFilterKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -118,6 +119,105 @@ TEST(Wiener, EqualsExactWindowSumsWithGivenNoiseForAnchorsMasksAndLayouts) {
           EXPECT_TRUE(run.outsideUntouched);
           EXPECT_EQ(noise[0], level);  // given noise is left alone
         }
+}
+
+TEST(Wiener, VectorBlocksEqualThePlainPathOnEveryTarget) {
+  // Sources of ties, flat windows and extreme values, margins included; widths around the vector
+  // lengths; a mask wider than the vector steps take; given and estimated noise.
+  struct Pattern {
+    const char* name;
+    uint8_t (*value)(int x, int y, int c, std::mt19937& rng);
+  };
+  const Pattern patterns[] = {
+      {"random", [](int, int, int, std::mt19937& rng) { return static_cast<uint8_t>(rng()); }},
+      {"two levels", [](int, int, int, std::mt19937& rng) { return static_cast<uint8_t>(rng() % 2 * 90 + 40); }},
+      {"all 0", [](int, int, int, std::mt19937&) { return uint8_t{0}; }},
+      {"all 255", [](int, int, int, std::mt19937&) { return uint8_t{255}; }},
+      {"checkerboard", [](int x, int y, int c, std::mt19937&) { return static_cast<uint8_t>((x + y + c) & 1 ? 255 : 0); }},
+  };
+  const Window windows[] = {{2, 2, 0, 0}, {3, 3, 1, 1}, {5, 5, 2, 2}, {7, 3, 6, 0}, {65, 2, 30, 1}};
+  imagetest::ForEachVectorTarget([&] {
+    std::mt19937 rng(109);
+    for (const Form& f : kForms)
+      for (const Window& m : windows)
+        for (const Pattern& pattern : patterns)
+          for (int width : {1, 7, 9, 17, 33, 130})
+            for (float level : {0.0f, 0.004f}) {
+              SCOPED_TRACE(std::string(f.name) + " window " + std::to_string(m.w) + "x" + std::to_string(m.h) +
+                           " " + pattern.name + " width " + std::to_string(width) + " noise " +
+                           std::to_string(level));
+              const int height = 3;
+              auto src = SourceFor(width, height, f.pixel, m);
+              const auto& g = src.margins();
+              for (int y = -g.top; y < height + g.bottom; ++y)
+                for (int x = -g.left; x < width + g.right; ++x)
+                  for (int c = 0; c < f.pixel; ++c) src.at(x, y)[c] = pattern.value(x, y, c, rng);
+              int size = 0;
+              ASSERT_EQ(builtin::ippiFilterWienerGetBufferSize(src.size(), IppiSize{m.w, m.h}, f.pixel, &size),
+                        ippStsNoErr);
+              std::vector<uint8_t> results[2];
+              float noises[2][3];
+              for (int vector = 0; vector < 2; ++vector) {
+                imagetest::GuardedVector buffer(size, 1, 5 + vector);
+                GuardedImage dst(width, height, f.pixel, 3 + 2 * vector);
+                dst.FillRegion(0x3c);
+                float noise[3] = {level, level * 2, level};
+                builtin::wiener::FilterRegion(f.pixel, src.data(), src.step(), dst.data(), dst.step(), src.size(),
+                                              IppiSize{m.w, m.h}, IppiPoint{m.ax, m.ay}, noise, buffer.data(),
+                                              vector == 1);
+                EXPECT_TRUE(buffer.OutsideUntouched());
+                EXPECT_TRUE(dst.OutsideUntouched());
+                results[vector] = dst.Region();
+                std::copy(noise, noise + 3, noises[vector]);
+              }
+              ASSERT_EQ(results[1], results[0]);
+              for (int c = 0; c < f.channels; ++c) EXPECT_EQ(noises[1][c], noises[0][c]) << c;
+            }
+  });
+}
+
+TEST(Wiener, VectorOutputLeavesValuesNearAnIntegerToTheExtendedPrecision) {
+  // One-channel rows of window statistics (sum 0, so the mean is 0; V and T = 1 chosen) whose
+  // double value misses the integer the extended one truncates to: 3.75 and p = 75 give
+  // 54.999999999999993 in double, 55 in extended precision; 4.5 and p = 81 give 63 in double,
+  // 62.999... in extended precision. Around them, ordinary elements.
+  builtin::wiener::TLanes lanes{};
+  lanes.pixel = 1;
+  lanes.channels = 1;
+  lanes.maskWidth = 3;
+  lanes.r = 1.0f / 9;
+  for (int k = 0; k < builtin::wiener::TLanes::kRepeat; ++k) {
+    lanes.threshold[k] = 1.0f;
+    lanes.noise[k] = 1.0;
+    lanes.liveFloat[k] = ~0u;
+    lanes.liveDouble[k] = ~uint64_t{0};
+  }
+  constexpr int kN = 70;
+  std::vector<float> sum(kN, 0.0f), square(kN);
+  std::vector<uint8_t> src(kN);
+  for (int i = 0; i < kN; ++i) {
+    square[i] = 20.0f + static_cast<float>(i);
+    src[i] = static_cast<uint8_t>(i * 3);
+  }
+  const struct {
+    int at;
+    float v;
+    uint8_t p, expected;
+  } cases[] = {{5, 3.75f, 75, 55}, {12, 4.5f, 81, 62}, {40, 3.75f, 150, 110}, {66, 4.5f, 153, 118}};
+  for (const auto& c : cases) {
+    square[c.at] = c.v;
+    src[c.at] = c.p;
+  }
+  std::vector<uint8_t> plain(kN);
+  builtin::wiener::OutputRow(builtin::wiener::TBlocks{}, sum.data(), square.data(), src.data(), plain.data(),
+                             lanes, kN);
+  for (const auto& c : cases) EXPECT_EQ(plain[c.at], c.expected) << c.at;
+  imagetest::ForEachVectorTarget([&] {
+    std::vector<uint8_t> vector(kN);
+    builtin::wiener::OutputRow(builtin::wiener::VectorWiener(), sum.data(), square.data(), src.data(),
+                               vector.data(), lanes, kN);
+    EXPECT_EQ(vector, plain);
+  });
 }
 
 TEST(Wiener, EstimatedNoiseIsWrittenBackAndThenUsedAsGiven) {
