@@ -8,9 +8,10 @@
 // and rectangles. Every argument check of a built-in comes before its first read or write, so a
 // call that fails a check leaves the scratch as it was, which the generic rows verify.
 //
-// Heavy rows walk billions of pixels (the counts beyond 2^31 - 1 of histograms, windows and
-// classifiers): they run side by side on a few threads, and not under the sanitizers, which
-// make each of them minutes long.
+// Heavy rows walk billions of pixels (histogram bins, range counts and median windows beyond
+// 2^31 - 1, over sources whose rows overlap, so that they need little memory): they run side
+// by side on up to eight threads, and not under the sanitizers, which make each of them minutes
+// long.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -145,8 +146,7 @@ inline void Run(const std::vector<Row>& rows) {
   }
   if (heavy.empty()) return;
   if (kSanitized) {
-    std::printf("[  NOTE    ] %zu rows of billions of pixels skipped under the sanitizers\n",
-                heavy.size());
+    std::printf("[  NOTE    ] heavy rows skipped under the sanitizers: %zu\n", heavy.size());
     return;
   }
   std::vector<IppStatus> status(heavy.size());

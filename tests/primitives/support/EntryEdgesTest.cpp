@@ -20,10 +20,9 @@ using entryedges::Row;
 using namespace builtin;
 
 // The checked entries of the support layer.
-#define PF_SUPPORT_ENTRIES(X)                                                  \
-  X(fbGetCacheSize)                                                            \
-  X(fbSet8u) X(fbCopy8u) X(fbZero8u) X(fbCopy8uC1) X(fbCopy8uC3) X(fbCopy8uC4) \
-      X(rows::CheckImages)
+#define PF_SUPPORT_ENTRIES(X) \
+  X(fbGetCacheSize)           \
+  X(fbSet8u) X(fbCopy8u) X(fbZero8u) X(fbCopy8uC1) X(fbCopy8uC3) X(fbCopy8uC4) X(rows::CheckImages)
 
 // The aligned blocks: a count whose bytes pass the 64-bit range gives null without asking the
 // heap (the allocation hook counts no request).
@@ -37,10 +36,12 @@ void AddAlignedAllocRows(std::vector<Row>& rows) {
                 {"fbAlignedAlloc32", fbAlignedAlloc32, 4},
                 {"fbAlignedAlloc64", fbAlignedAlloc64, 8},
                 {"fbAlignedAlloc128", fbAlignedAlloc128, 16}};
-  for (const auto& a : allocs)
-    for (int64_t n : {std::numeric_limits<int64_t>::max() / a.elementBytes + 1,
-                      std::numeric_limits<int64_t>::max()}) {
-      if (n < 0) continue;
+  for (const auto& a : allocs) {
+    std::vector<int64_t> counts = {std::numeric_limits<int64_t>::max()};
+    // From two-byte elements on, also the first count whose bytes pass the 64-bit range.
+    if (a.elementBytes > 1)
+      counts.push_back(std::numeric_limits<int64_t>::max() / a.elementBytes + 1);
+    for (int64_t n : counts) {
       rows.push_back(
           {std::string(a.name) + ": " + std::to_string(n) + " elements", ippStsMemAllocErr, [a, n] {
              constexpr int64_t kArmed = 1000;
@@ -51,6 +52,7 @@ void AddAlignedAllocRows(std::vector<Row>& rows) {
              return block == nullptr ? IppStatus{ippStsMemAllocErr} : IppStatus{ippStsNoErr};
            }});
     }
+  }
 }
 
 // Rows of width x channels bytes in the int32 size of a call: the widest that fits, and one
