@@ -50,8 +50,8 @@ bool NeedsWideCounts(IppiSize roiSize) {
   return int64_t{roiSize.width} * roiSize.height > std::numeric_limits<Ipp32s>::max();
 }
 
-void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes, int channels,
-                       Ipp64u* counts) {
+void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes,
+                       int channels, Ipp64u* counts) {
   fbFillElements<uint64_t>(counts, 0, int64_t{256} * channels);
   // Bands of at most 2^32 - 1 pixels (two rows or more, a row holding below 2^31).
   const auto band = static_cast<int32_t>(std::min<int64_t>(
@@ -59,7 +59,8 @@ void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pix
   Ipp32u part[4 * 256];
   for (int32_t y = 0; y < roiSize.height;) {
     const int32_t height = std::min(band, roiSize.height - y);
-    CountChannels(rows::Row(pSrc, srcStep, y), srcStep, {roiSize.width, height}, pixelBytes, channels, part);
+    CountChannels(rows::Row(pSrc, srcStep, y), srcStep, {roiSize.width, height}, pixelBytes,
+                  channels, part);
     for (int i = 0; i < 256 * channels; ++i) counts[i] += part[i];
     y += height;
   }
@@ -117,7 +118,8 @@ bool BinsFit(const Ipp64u (&below)[257], const Ipp32s* levels, int n) {
   for (int k = 0; k + 1 < n; ++k) {
     const Ipp32s lo = std::clamp<Ipp32s>(levels[k], 0, 256);
     const Ipp32s hi = std::clamp<Ipp32s>(levels[k + 1], 0, 256);
-    if (hi > lo && below[hi] - below[lo] > static_cast<Ipp64u>(std::numeric_limits<Ipp32s>::max())) return false;
+    if (hi > lo && below[hi] - below[lo] > static_cast<Ipp64u>(std::numeric_limits<Ipp32s>::max()))
+      return false;
   }
   return true;
 }

@@ -69,8 +69,8 @@ bool NeedsWideCounts(IppiSize roiSize);
 // The counts of CountChannels in 64-bit counters, for a region of any size: its rows are
 // counted in bands of at most 2^32 - 1 pixels, whose 32-bit counters cannot wrap, and the bands
 // added. The arguments are not checked.
-void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes, int channels,
-                       Ipp64u* counts);
+void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes,
+                       int channels, Ipp64u* counts);
 
 }  // namespace histogram
 }  // namespace builtin
