@@ -154,7 +154,8 @@ IppStatus PartialSort(const TMedianJob<kChannels>& job) {
 // cleared at the end of the row, so the histogram is all zero for the next.
 template <int kChannels>
 void SlidingHistogram(const TMedianJob<kChannels>& job) {
-  int32_t hist[256];
+  // 64-bit counts: a window may hold more than 2^31 - 1 bytes of one value.
+  int64_t hist[256];
   fbMemset(hist, 0, sizeof(hist));
   const int64_t mw = job.mask.width, mh = job.mask.height;
   const int64_t rank = (mw * mh >> 1) + 1;

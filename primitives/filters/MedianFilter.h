@@ -12,9 +12,9 @@
 // anchor outside the mask -34. A 1x1 mask copies the region. One-row and one-column masks of 3
 // or 5, and the 3x3 and 5x5 masks, run selection networks; a one-column mask of 7 or more rows
 // sorts each column partly in a block of mask-height 32-bit values (-9 when it cannot be
-// obtained, nothing written); every other mask slides a histogram of 256 counts kept on the
-// stack along each row. No other engine allocates memory. Overlapping source and destination
-// are outside the contract.
+// obtained, nothing written); every other mask slides a histogram of 256 64-bit counts (a
+// window may hold more than 2^31 - 1 bytes of one value) kept on the stack along each row. No
+// other engine allocates memory. Overlapping source and destination are outside the contract.
 #pragma once
 
 #include "primitives/support/IppTypes.h"

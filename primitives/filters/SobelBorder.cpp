@@ -188,7 +188,9 @@ uint8_t* AlignUp32(uint8_t* p) {
 IppStatus AreaSize(int32_t width, int32_t height, int length, int* size) {
   if (size == nullptr) return ippStsNullPtrErr;
   if (width < 1 || height < 1 || length < 1) return ippStsSizeErr;
-  *size = 4 * length + 64;
+  const int64_t bytes = 4 * int64_t{length} + 64;
+  if (bytes > INT32_MAX) return ippStsSizeErr;
+  *size = static_cast<int>(bytes);
   return ippStsNoErr;
 }
 

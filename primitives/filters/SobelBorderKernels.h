@@ -78,7 +78,8 @@ IppStatus fbSepBorderFilter8u16s(const Ipp8u* pSrc, int srcStep, Ipp16s* pDst, i
                                  Ipp8u value, Ipp8u* pBuffer, int rowPass, int colPass);
 
 // The size of each of the two small areas at the start of the buffer: 4 * length + 64; -8 for a
-// null pointer, -6 for a width, height or length below 1.
+// null pointer, -6 for a width, height or length below 1 or a size beyond the 32-bit range
+// (nothing written).
 IppStatus fbBorderRowAreaSize(int32_t width, int32_t height, int length, int* size);
 IppStatus fbBorderColAreaSize(int32_t width, int32_t height, int length, int* size);
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
@@ -45,6 +46,26 @@ void CountChannels(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBy
   }
 }
 
+bool NeedsWideCounts(IppiSize roiSize) {
+  return int64_t{roiSize.width} * roiSize.height > std::numeric_limits<Ipp32s>::max();
+}
+
+void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes,
+                       int channels, Ipp64u* counts) {
+  fbFillElements<uint64_t>(counts, 0, int64_t{256} * channels);
+  // Bands of at most 2^32 - 1 pixels (two rows or more, a row holding below 2^31).
+  const auto band = static_cast<int32_t>(std::min<int64_t>(
+      roiSize.height, std::numeric_limits<uint32_t>::max() / static_cast<uint32_t>(roiSize.width)));
+  Ipp32u part[4 * 256];
+  for (int32_t y = 0; y < roiSize.height;) {
+    const int32_t height = std::min(band, roiSize.height - y);
+    CountChannels(rows::Row(pSrc, srcStep, y), srcStep, {roiSize.width, height}, pixelBytes,
+                  channels, part);
+    for (int i = 0; i < 256 * channels; ++i) counts[i] += part[i];
+    y += height;
+  }
+}
+
 }  // namespace histogram
 
 namespace {
@@ -74,17 +95,60 @@ void EvenLevels(Ipp32s* levels, int n, Ipp32s lower, Ipp32s upper) {
   }
 }
 
-// Bins of one channel from its 256 counters: through running totals, so that each bin is one
-// difference (wrapping like a sum of 32-bit counters).
-void Bins(const Ipp32u* counts, const Ipp32s* levels, int n, Ipp32s* hist) {
-  Ipp32u below[257];
+// The running totals of one channel's 256 counters: below[v] counts the values under v.
+template <typename Count>
+void RunningTotals(const Count* counts, Count (&below)[257]) {
   below[0] = 0;
   for (int v = 0; v < 256; ++v) below[v + 1] = below[v] + counts[v];
+}
+
+// Bins of one channel from its running totals, so that each bin is one difference (with 32-bit
+// counters, wrapping like a sum of them).
+template <typename Count>
+void Bins(const Count (&below)[257], const Ipp32s* levels, int n, Ipp32s* hist) {
   for (int k = 0; k + 1 < n; ++k) {
     const Ipp32s lo = std::clamp<Ipp32s>(levels[k], 0, 256);
     const Ipp32s hi = std::clamp<Ipp32s>(levels[k + 1], 0, 256);
     hist[k] = hi > lo ? static_cast<Ipp32s>(below[hi] - below[lo]) : 0;
   }
+}
+
+// Whether every bin of one channel's 64-bit totals fits a 32-bit bin.
+bool BinsFit(const Ipp64u (&below)[257], const Ipp32s* levels, int n) {
+  for (int k = 0; k + 1 < n; ++k) {
+    const Ipp32s lo = std::clamp<Ipp32s>(levels[k], 0, 256);
+    const Ipp32s hi = std::clamp<Ipp32s>(levels[k + 1], 0, 256);
+    if (hi > lo && below[hi] - below[lo] > static_cast<Ipp64u>(std::numeric_limits<Ipp32s>::max()))
+      return false;
+  }
+  return true;
+}
+
+// Counts the region and writes the bins of its channels. A region of more pixels than a bin
+// holds is counted in 64 bits, and a bin beyond the 32-bit range is a size the histogram cannot
+// give: -6, no bin written. The arguments have been checked.
+template <TLayout L>
+IppStatus CountAndBin(const Ipp8u* pSrc, int srcStep, IppiSize size, Ipp32s* const* pHist,
+                      const Ipp32s* const* pLevels, const int* nLevels) {
+  if (histogram::NeedsWideCounts(size)) {
+    Ipp64u counts[4 * 256];
+    histogram::CountChannelsWide(pSrc, srcStep, size, L.pixelBytes, L.channels, counts);
+    Ipp64u below[4][257];
+    for (int c = 0; c < L.channels; ++c) {
+      RunningTotals(counts + 256 * c, below[c]);
+      if (!BinsFit(below[c], pLevels[c], nLevels[c])) return ippStsSizeErr;
+    }
+    for (int c = 0; c < L.channels; ++c) Bins(below[c], pLevels[c], nLevels[c], pHist[c]);
+    return ippStsNoErr;
+  }
+  Ipp32u counts[4 * 256];
+  histogram::CountChannels(pSrc, srcStep, size, L.pixelBytes, L.channels, counts);
+  for (int c = 0; c < L.channels; ++c) {
+    Ipp32u below[257];
+    RunningTotals(counts + 256 * c, below);
+    Bins(below, pLevels[c], nLevels[c], pHist[c]);
+  }
+  return ippStsNoErr;
 }
 
 IppStatus CheckOne(const Ipp8u* pSrc, int srcStep, IppiSize size, const Ipp32s* pHist,
@@ -117,10 +181,7 @@ IppStatus RangeChannels(const Ipp8u* pSrc, int srcStep, IppiSize size, Ipp32s* c
                         const Ipp32s* const* pLevels, const int* nLevels) {
   if (IppStatus s = CheckChannels<L>(pSrc, srcStep, size, pHist, pLevels, nLevels, true); s != ippStsNoErr)
     return s;
-  Ipp32u counts[4 * 256];
-  histogram::CountChannels(pSrc, srcStep, size, L.pixelBytes, L.channels, counts);
-  for (int c = 0; c < L.channels; ++c) Bins(counts + 256 * c, pLevels[c], nLevels[c], pHist[c]);
-  return ippStsNoErr;
+  return CountAndBin<L>(pSrc, srcStep, size, pHist, pLevels, nLevels);
 }
 
 template <TLayout L>
@@ -140,10 +201,7 @@ IppStatus EvenChannels(const Ipp8u* pSrc, int srcStep, IppiSize size, Ipp32s* co
 IppStatus ippiHistogramRange_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, Ipp32s* pHist,
                                     const Ipp32s* pLevels, int nLevels) {
   if (IppStatus s = CheckOne(pSrc, srcStep, roiSize, pHist, pLevels, nLevels); s != ippStsNoErr) return s;
-  Ipp32u counts[256];
-  histogram::CountChannels(pSrc, srcStep, roiSize, kC1.pixelBytes, kC1.channels, counts);
-  Bins(counts, pLevels, nLevels, pHist);
-  return ippStsNoErr;
+  return CountAndBin<kC1>(pSrc, srcStep, roiSize, &pHist, &pLevels, &nLevels);
 }
 
 IppStatus ippiHistogramEven_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, Ipp32s* pHist,

@@ -17,7 +17,8 @@ namespace builtin {
 // Levels spread evenly from lowerLevel to upperLevel: with d = upper - lower (in 64 bits),
 // q = d / (nLevels - 1) truncated and r = d - q * (nLevels - 1), every step is q, and the
 // first r steps (q >= 0) are q + 1, or the first -r steps (q < 0) are q - 1. When q = 0 and
-// r < 0 every level equals lowerLevel. Then the histogram of those levels.
+// r < 0 every level equals lowerLevel. Then the histogram of those levels (the levels are
+// written even when a bin beyond the 32-bit range then gives -6).
 // -8 pSrc, pHist or pLevels null; -6 width or height < 1; -14 srcStep < 1; -107 nLevels < 2.
 IppStatus ippiHistogramEven_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, Ipp32s* pHist,
                                    Ipp32s* pLevels, int nLevels, Ipp32s lowerLevel, Ipp32s upperLevel);
@@ -35,7 +36,9 @@ IppStatus ippiHistogramEven_8u_AC4R(const Ipp8u* pSrc, int srcStep, IppiSize roi
                                     Ipp32s upperLevel[3]);
 
 // The histogram of given levels (the even forms run these after writing their levels); the
-// checks are those of the even form of the same layout.
+// checks are those of the even form of the same layout. A region of more than 2^31 - 1 pixels
+// is counted in 64 bits: a bin beyond the 32-bit range then gives -6 (after the other checks),
+// and no bin is written.
 IppStatus ippiHistogramRange_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, Ipp32s* pHist,
                                     const Ipp32s* pLevels, int nLevels);
 IppStatus ippiHistogramRange_8u_C3R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, Ipp32s* const pHist[3],
@@ -59,6 +62,15 @@ namespace histogram {
 // The arguments are not checked.
 void CountChannels(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes, int channels,
                    Ipp32u* counts);
+
+// Whether a region holds more pixels than a 32-bit count reaches (2^31 - 1), so that a count of
+// its pixels must be taken in 64 bits.
+bool NeedsWideCounts(IppiSize roiSize);
+// The counts of CountChannels in 64-bit counters, for a region of any size: its rows are
+// counted in bands of at most 2^32 - 1 pixels, whose 32-bit counters cannot wrap, and the bands
+// added. The arguments are not checked.
+void CountChannelsWide(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int pixelBytes,
+                       int channels, Ipp64u* counts);
 
 }  // namespace histogram
 }  // namespace builtin

@@ -106,6 +106,16 @@ IppStatus ippiCountInRange_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiSi
   if (srcStep < 1) return ippStsStepErr;
   if (rows::BadSize(roiSize)) return ippStsSizeErr;
   if (upperBound < lowerBound) return ippStsRangeErr;
+  if (histogram::NeedsWideCounts(roiSize)) {
+    // More pixels than an int counts: a count beyond its range is a size this cannot give.
+    Ipp64u counts[256];
+    histogram::CountChannelsWide(pSrc, srcStep, roiSize, 1, 1, counts);
+    uint64_t total = 0;
+    for (int v = lowerBound; v <= upperBound; ++v) total += counts[v];
+    if (total > static_cast<uint64_t>(INT32_MAX)) return ippStsSizeErr;
+    *pCounts = static_cast<int>(total);
+    return ippStsNoErr;
+  }
   Ipp32u counts[256];
   histogram::CountChannels(pSrc, srcStep, roiSize, 1, 1, counts);
   uint32_t total = 0;

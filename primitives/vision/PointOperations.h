@@ -29,7 +29,8 @@ IppStatus ippiThreshold_32f_C1R(const Ipp32f* pSrc, int srcStep, Ipp32f* pDst, i
                                 IppiSize roiSize, Ipp32f threshold, IppCmpOp cmpOp);
 
 // *pCounts = the number of pixels v with lowerBound <= v <= upperBound.
-// -8 pSrc or pCounts null; -14 srcStep < 1; -6 width or height < 1; -7 upperBound < lowerBound.
+// -8 pSrc or pCounts null; -14 srcStep < 1; -6 width or height < 1; -7 upperBound < lowerBound;
+// -6 (after counting, *pCounts untouched) a count beyond the range of an int.
 IppStatus ippiCountInRange_8u_C1R(const Ipp8u* pSrc, int srcStep, IppiSize roiSize, int* pCounts,
                                   Ipp8u lowerBound, Ipp8u upperBound);
 
