@@ -240,6 +240,7 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
   const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(a.dstWidth) * kCopy * kSize;
   NearestRowBlocks8u blocks = nullptr;
   if constexpr (std::is_same_v<T, uint8_t> && kForm == kOne) blocks = VectorNearestRow8u();
+  const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     uint8_t* d = a.dst + i * a.dstStep;
     if (i > 0 && wholeRows && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -250,8 +251,21 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
     int32_t j = 0;
     if (blocks)
       j = static_cast<int32_t>(blocks(s, a.colOffsets, d, static_cast<size_t>(a.dstWidth), a.availWidth));
-    for (; j < a.dstWidth; ++j)
+    // The next source row is fetched into the cache while this one is copied.
+    const uint8_t* next = i + 1 < a.dstHeight ? SourceRow(a, a.rowIndex[i + 1]) : s;
+    if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3) {
+      // Packed three-byte pixels move as four bytes, the fourth rewritten by the next pixel,
+      // while a fourth source byte lies inside the row and a next pixel follows.
+      if (wholeRows)
+        for (; j + 1 < a.dstWidth && a.colOffsets[j] + 4 <= limit; ++j) {
+          if ((j & 15) == 0) __builtin_prefetch(next + a.colOffsets[j]);
+          std::memcpy(d + 3 * j, s + a.colOffsets[j], 4);
+        }
+    }
+    for (; j < a.dstWidth; ++j) {
+      if ((j & 15) == 0) __builtin_prefetch(next + a.colOffsets[j] * kSize);
       std::memcpy(d + j * advance * kSize, s + a.colOffsets[j] * kSize, kCopy * kSize);
+    }
   }
 }
 
