@@ -43,7 +43,6 @@ size_t LinearColumn8u(const int16_t* upper, const int16_t* lower, uint32_t a, ui
   return i;
 }
 
-
 #if HWY_TARGET != HWY_SCALAR
 
 // The low bits of MaxLanes(D) offsets from o, in the unsigned lanes of D (8 or 32 bits).
@@ -101,28 +100,30 @@ HWY_INLINE hn::Vec<D> SpreadColumns(D d, const hn::TFromD<D>* p) {
   return hn::TableLookupLanes(hn::LoadDup128(d, p), hn::SetTableIndices(d, kColumn));
 }
 
-// Pixel-lane shuffles: lane c of each 16-byte block takes byte `first + step x tap + c` of the
-// block's window, zero-extended (lanes past channels repeat the last channel).
+// Pixel-lane shuffle indexes: lane c of each 16-byte block takes byte `step x tap + c` of the
+// block's window, zero-extended (lanes past the channels repeat the last channel).
 template <class DU>
-HWY_INLINE hn::Vec<DU> PixelTap(DU du, int32_t first, int32_t step, int32_t tap, int32_t channels) {
+HWY_INLINE hn::Vec<DU> PixelTap(DU du, int32_t step, int32_t tap, int32_t channels) {
   alignas(16) uint32_t lanes[4];
   for (int32_t c = 0; c < 4; ++c)
-    lanes[c] = 0x80808000u | static_cast<uint32_t>(first + step * tap + std::min(c, channels - 1));
+    lanes[c] = 0x80808000u | static_cast<uint32_t>(step * tap + std::min(c, channels - 1));
   return hn::LoadDup128(du, lanes);
 }
 
-// Stores lanes 0 .. 3 of each 16-byte block of v (pixel lanes) as C values per column from p,
-// block after block: C = 4 is one store; C = 3 packs the blocks' first three lanes together and
-// stores the whole vector, the lanes past them landing where later columns or the work row's
-// slack are written.
+// Pixel lanes of three channels: the first three 32-bit lanes of each 16-byte block, packed
+// together (the lanes past them are left over).
+template <class D>
+HWY_INLINE hn::Vec<D> PackThree(D d, hn::Vec<D> v) {
+  const hn::RebindToUnsigned<D> du;
+  const auto three = hn::Set(du, 3);
+  return hn::Compress(v, hn::RebindMask(d, hn::Ne(hn::And(hn::Iota(du, 0), three), three)));
+}
+
+// Stores the pixel lanes of v as C values per column from p: with C = 3 packed, the left-over
+// lanes landing where later columns or the work row's slack are written.
 template <class D>
 HWY_INLINE void StorePixels(D d, hn::Vec<D> v, size_t C, hn::TFromD<D>* p) {
-  if (C == 3) {
-    const hn::RebindToUnsigned<D> du;
-    const auto keep = hn::RebindMask(d, hn::Ne(hn::And(hn::Iota(du, 0), hn::Set(du, 3)), hn::Set(du, 3)));
-    v = hn::Compress(v, keep);
-  }
-  hn::StoreU(v, d, p);
+  hn::StoreU(C == 3 ? PackThree(d, v) : v, d, p);
 }
 
 #endif  // HWY_TARGET != HWY_SCALAR
@@ -195,7 +196,8 @@ size_t LinearRow8u(const uint8_t* r, const ptrdiff_t* offsets, const WeightPair*
     }
     return k;
   }
-  // One column per block: lane c takes bytes c and n + c of the window at the left pixel.
+  // One column per block: lane c takes bytes c and n + c of the window at the left pixel,
+  // times the column's pair spread over the block.
   alignas(16) uint32_t lanes[4];
   for (uint32_t c = 0; c < 4; ++c) {
     const uint32_t e = std::min<uint32_t>(c, static_cast<uint32_t>(C) - 1);
@@ -211,12 +213,7 @@ size_t LinearRow8u(const uint8_t* r, const ptrdiff_t* offsets, const WeightPair*
     auto unused = hn::Zero(di);
     const auto sum = hn::ReorderWidenMulAccumulate(di, hn::BitCast(d16, ab), wk, hn::Zero(di), unused);
     const auto q = hn::ShiftRight<8>(hn::Add(sum, round));
-    if (C == 3) {
-      const auto keep = hn::Ne(hn::And(hn::Iota(di, 0), hn::Set(di, 3)), hn::Set(di, 3));
-      hn::StoreU(hn::DemoteTo(dw, hn::Compress(q, keep)), dw, work + 3 * k);
-    } else {
-      hn::StoreU(hn::DemoteTo(dw, q), dw, work + 4 * k);
-    }
+    hn::StoreU(hn::DemoteTo(dw, C == 3 ? PackThree(di, q) : q), dw, work + C * k);
   }
   return k;
 #endif
@@ -273,8 +270,8 @@ size_t CubicRow8u(const uint8_t* r, const ptrdiff_t* offsets, const float* fract
     return k;
   }
   const int32_t channels = static_cast<int32_t>(C), step = static_cast<int32_t>(n);
-  const auto a = PixelTap(du, 0, step, 0, channels), b = PixelTap(du, 0, step, 1, channels),
-             c = PixelTap(du, 0, step, 2, channels), dd = PixelTap(du, 0, step, 3, channels);
+  const auto a = PixelTap(du, step, 0, channels), b = PixelTap(du, step, 1, channels),
+             c = PixelTap(du, step, 2, channels), dd = PixelTap(du, step, 3, channels);
   for (; k + std::max<size_t>(blocks, 4) <= width; k += blocks) {
     const ptrdiff_t* o = offsets + k;
     if (o[blocks - 1] - n + 16 > limit) break;
@@ -345,7 +342,7 @@ size_t LanczosRow8u(const uint8_t* r, const ptrdiff_t* offsets, const float* wei
   // Taps 0 .. 2 from the window at o - 2n, taps 3 .. 5 from the window at o + n.
   hn::Vec<decltype(d8)> taps[6];
   for (int32_t m = 0; m < 6; ++m)
-    taps[m] = hn::BitCast(d8, PixelTap(du, 0, step, m < 3 ? m : m - 3, channels));
+    taps[m] = hn::BitCast(d8, PixelTap(du, step, m < 3 ? m : m - 3, channels));
   for (; k + 2 <= width; ++k) {
     const ptrdiff_t o = offsets[k];
     if (o + n + 16 > limit) break;
