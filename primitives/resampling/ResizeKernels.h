@@ -251,20 +251,23 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
     int32_t j = 0;
     if (blocks)
       j = static_cast<int32_t>(blocks(s, a.colOffsets, d, static_cast<size_t>(a.dstWidth), a.availWidth));
-    // The next source row is fetched into the cache while this one is copied.
-    const uint8_t* next = i + 1 < a.dstHeight ? SourceRow(a, a.rowIndex[i + 1]) : s;
-    if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3) {
-      // Packed three-byte pixels move as four bytes, the fourth rewritten by the next pixel,
-      // while a fourth source byte lies inside the row and a next pixel follows.
-      if (wholeRows)
-        for (; j + 1 < a.dstWidth && a.colOffsets[j] + 4 <= limit; ++j) {
-          if ((j & 15) == 0) __builtin_prefetch(next + a.colOffsets[j]);
-          std::memcpy(d + 3 * j, s + a.colOffsets[j], 4);
-        }
-    }
-    for (; j < a.dstWidth; ++j) {
-      if ((j & 15) == 0) __builtin_prefetch(next + a.colOffsets[j] * kSize);
-      std::memcpy(d + j * advance * kSize, s + a.colOffsets[j] * kSize, kCopy * kSize);
+    // The next source row's samples are fetched into the cache while this row is copied, one
+    // request each sixteen columns (the processor's own prefetch follows the rest).
+    const uint8_t* next = i + 1 < a.dstHeight && a.rowIndex[i + 1] != a.rowIndex[i]
+                              ? SourceRow(a, a.rowIndex[i + 1])
+                              : nullptr;
+    while (j < a.dstWidth) {
+      const int32_t end = std::min(j + 16, a.dstWidth);
+      if (next != nullptr) __builtin_prefetch(next + a.colOffsets[j] * kSize);
+      if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3) {
+        // Packed three-byte pixels move as four bytes, the fourth rewritten by the next pixel,
+        // while a fourth source byte lies inside the row and a next pixel follows.
+        if (wholeRows)
+          for (; j < end && j + 1 < a.dstWidth && a.colOffsets[j] + 4 <= limit; ++j)
+            std::memcpy(d + 3 * j, s + a.colOffsets[j], 4);
+      }
+      for (; j < end; ++j)
+        std::memcpy(d + j * advance * kSize, s + a.colOffsets[j] * kSize, kCopy * kSize);
     }
   }
 }
