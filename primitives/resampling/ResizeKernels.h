@@ -237,10 +237,22 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
   constexpr ptrdiff_t kSize = sizeof(T);
   const ptrdiff_t advance = kForm == kOne ? 1 : kForm == kFour ? 4 : a.pixelStride;
   const bool wholeRows = advance == kCopy;
-  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(a.dstWidth) * kCopy * kSize;
+  const int32_t width = a.dstWidth;
+  const ptrdiff_t* const offsets = a.colOffsets;
+  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(width) * kCopy * kSize;
   NearestRowBlocks8u blocks = nullptr;
   if constexpr (std::is_same_v<T, uint8_t> && kForm == kOne) blocks = VectorNearestRow8u();
-  const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
+  // Packed three-byte pixels move as four bytes, the fourth rewritten by the next pixel, in the
+  // columns before `wide`: a next pixel follows and a fourth source byte lies inside the row
+  // (the offsets never decrease, so only columns at the row's end fail that).
+  int32_t wide = 0;
+  if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3) {
+    const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
+    if (wholeRows) {
+      wide = std::max(width - 1, 0);
+      while (wide > 0 && offsets[wide - 1] + 4 > limit) --wide;
+    }
+  }
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     uint8_t* d = a.dst + i * a.dstStep;
     if (i > 0 && wholeRows && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -250,24 +262,19 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
     const uint8_t* s = SourceRow(a, a.rowIndex[i]);
     int32_t j = 0;
     if (blocks)
-      j = static_cast<int32_t>(blocks(s, a.colOffsets, d, static_cast<size_t>(a.dstWidth), a.availWidth));
+      j = static_cast<int32_t>(blocks(s, offsets, d, static_cast<size_t>(width), a.availWidth));
     // The next source row's samples are fetched into the cache while this row is copied, one
     // request each sixteen columns (the processor's own prefetch follows the rest).
     const uint8_t* next = i + 1 < a.dstHeight && a.rowIndex[i + 1] != a.rowIndex[i]
                               ? SourceRow(a, a.rowIndex[i + 1])
                               : nullptr;
-    while (j < a.dstWidth) {
-      const int32_t end = std::min(j + 16, a.dstWidth);
-      if (next != nullptr) __builtin_prefetch(next + a.colOffsets[j] * kSize);
-      if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3) {
-        // Packed three-byte pixels move as four bytes, the fourth rewritten by the next pixel,
-        // while a fourth source byte lies inside the row and a next pixel follows.
-        if (wholeRows)
-          for (; j < end && j + 1 < a.dstWidth && a.colOffsets[j] + 4 <= limit; ++j)
-            std::memcpy(d + 3 * j, s + a.colOffsets[j], 4);
-      }
-      for (; j < end; ++j)
-        std::memcpy(d + j * advance * kSize, s + a.colOffsets[j] * kSize, kCopy * kSize);
+    while (j < width) {
+      const int32_t end = std::min(j + 16, width);
+      if (next != nullptr) __builtin_prefetch(next + offsets[j] * kSize);
+      if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3)
+        for (const int32_t four = std::min(end, wide); j < four; ++j)
+          std::memcpy(d + 3 * j, s + offsets[j], 4);
+      for (; j < end; ++j) std::memcpy(d + j * advance * kSize, s + offsets[j] * kSize, kCopy * kSize);
     }
   }
 }
