@@ -84,11 +84,20 @@ HWY_INLINE bool GroupsFit(const ptrdiff_t* o, size_t blocks, ptrdiff_t group, pt
 }
 
 // Per 32-bit lane: the lane's offset minus the first offset of its 16-byte block (the offsets of
-// a one-channel row, four to a block), as the byte index in the lane's lowest byte.
+// a one-channel row, four to a block, below 2^31), as the byte index in the lane's lowest byte.
 template <class DU>
 HWY_INLINE hn::Vec<DU> RelativeIndexes(DU du, const ptrdiff_t* o) {
   const auto t = Truncated(du, o);
   return hn::Sub(t, hn::Broadcast<0>(t));
+}
+
+// Whether every lane of RelativeIndexes is at most span (an offset below its block's first
+// wraps to a large value and fails), and the last block's window (16 bytes from its first
+// offset + shift) ends by limit.
+template <class DU>
+HWY_INLINE bool IndexesFit(DU du, hn::Vec<DU> rel, uint32_t span, const ptrdiff_t* o,
+                           ptrdiff_t shift, ptrdiff_t limit) {
+  return o[hn::Lanes(du) - 4] + shift + 16 <= limit && hn::AllTrue(du, rel < hn::Set(du, span + 1));
 }
 
 // 32-bit lanes holding column k / 4 of each 16-byte block: lane i takes lane i / 4 of the
@@ -142,21 +151,21 @@ size_t NearestRow8u(const uint8_t* r, const ptrdiff_t* offsets, uint8_t* d, size
   const hn::Rebind<uint8_t, decltype(du)> dq;
   const size_t N = hn::Lanes(d8), Q = hn::Lanes(du);
   size_t k = 0;
-  while (k + N <= width) {
+  while (k + Q <= width) {
     const ptrdiff_t* o = offsets + k;
-    if (GroupsFit(o, N / 16, 16, 15, 0, limit)) {
+    if (k + N <= width && GroupsFit(o, N / 16, 16, 15, 0, limit)) {
       const auto t = Truncated(d8, o);
       const auto index = hn::Sub(t, hn::TableLookupBytes(t, hn::Zero(d8)));
       hn::StoreU(hn::TableLookupBytes(Windows(d8, r, o, 16, 0), index), d8, d + k);
       k += N;
-    } else if (GroupsFit(o, Q / 4, 4, 15, 0, limit)) {
-      const auto index = hn::Or(RelativeIndexes(du, o), hn::Set(du, 0x80808000u));
-      const auto v = hn::TableLookupBytesOr0(Windows(d8, r, o, 4, 0), hn::BitCast(d8, index));
-      hn::StoreU(hn::TruncateTo(dq, hn::BitCast(du, v)), dq, d + k);
-      k += Q;
-    } else {
-      break;
+      continue;
     }
+    const auto rel = RelativeIndexes(du, o);
+    if (!IndexesFit(du, rel, 15, o, 0, limit)) break;
+    const auto index = hn::Or(rel, hn::Set(du, 0x80808000u));
+    const auto v = hn::TableLookupBytesOr0(Windows(d8, r, o, 4, 0), hn::BitCast(d8, index));
+    hn::StoreU(hn::TruncateTo(dq, hn::BitCast(du, v)), dq, d + k);
+    k += Q;
   }
   return k;
 #endif
@@ -185,8 +194,8 @@ size_t LinearRow8u(const uint8_t* r, const ptrdiff_t* offsets, const WeightPair*
     const auto pair = hn::Set(du, 0x80018000u);
     for (; k + N <= width; k += N) {
       const ptrdiff_t* o = offsets + k;
-      if (!GroupsFit(o, blocks, 4, 14, 0, limit)) break;
       const auto rel = RelativeIndexes(du, o);
+      if (!IndexesFit(du, rel, 14, o, 0, limit)) break;
       const auto index = hn::Add(hn::Or(rel, hn::ShiftLeft<16>(rel)), pair);
       const auto ab = hn::TableLookupBytesOr0(Windows(d8, r, o, 4, 0), hn::BitCast(d8, index));
       auto unused = hn::Zero(di);
@@ -258,8 +267,9 @@ size_t CubicRow8u(const uint8_t* r, const ptrdiff_t* offsets, const float* fract
     const auto zeros = hn::Set(du, 0x80808000u);
     for (; k + N <= width; k += N) {
       const ptrdiff_t* o = offsets + k;
-      if (!GroupsFit(o, blocks, 4, 12, -1, limit)) break;
-      const auto a = hn::Or(RelativeIndexes(du, o), zeros);
+      const auto rel = RelativeIndexes(du, o);
+      if (!IndexesFit(du, rel, 12, o, -1, limit)) break;
+      const auto a = hn::Or(rel, zeros);
       const auto window = Windows(d8, r, o, 4, -1);
       const auto one = hn::Set(du, 1u);
       const auto b = hn::Add(a, one), c = hn::Add(b, one), dd = hn::Add(c, one);
@@ -308,8 +318,9 @@ size_t LanczosRow8u(const uint8_t* r, const ptrdiff_t* offsets, const float* wei
     const auto zeros = hn::Set(du, 0x80808000u);
     for (; k + N <= width; k += N) {
       const ptrdiff_t* o = offsets + k;
-      if (!GroupsFit(o, blocks, 4, 10, -2, limit)) break;
-      const auto first = hn::Or(RelativeIndexes(du, o), zeros);
+      const auto rel = RelativeIndexes(du, o);
+      if (!IndexesFit(du, rel, 10, o, -2, limit)) break;
+      const auto first = hn::Or(rel, zeros);
       const auto window = Windows(d8, r, o, 4, -2);
       hn::Vec<decltype(di)> samples[6];
       for (int m = 0; m < 6; ++m)
