@@ -2,6 +2,7 @@
 // type and the layout.
 #include "primitives/geometry/RotateCopy.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -38,11 +39,19 @@ inline void HalfTurnRow(const uint8_t* s, uint8_t* d, ptrdiff_t width) {
     CopyPixel<Bits, kPixel, kWritten>(s - j * kBytes, d + j * kBytes);
 }
 
+// One-byte samples of pixels of 1 or 3 bytes, every byte written, have a vector row.
+template <typename Bits, int kPixel, int kWritten>
+inline constexpr bool kVectorHalfRows =
+    sizeof(Bits) == 1 && kPixel == kWritten && (kPixel == 1 || kPixel == 3);
+
 template <typename Bits, int kPixel, int kWritten>
 void HalfTurn(const void* pSrc, void* pDst, int height, int width, int srcStep, int dstStep,
               int /*direction*/) {
+  constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
   const auto* src = static_cast<const uint8_t*>(pSrc);
   auto* dst = static_cast<uint8_t*>(pDst);
+  rotatecopy::HalfRowFn vector = nullptr;
+  if constexpr (kVectorHalfRows<Bits, kPixel, kWritten>) vector = rotatecopy::VectorHalfRow(kPixel);
   for (int i = 0; i < height; ++i) {
     const uint8_t* s = src - static_cast<ptrdiff_t>(srcStep) * i;
     uint8_t* d = dst + static_cast<ptrdiff_t>(dstStep) * i;
@@ -52,7 +61,9 @@ void HalfTurn(const void* pSrc, void* pDst, int height, int width, int srcStep, 
         continue;
       }
     }
-    HalfTurnRow<Bits, kPixel, kWritten>(s, d, width);
+    ptrdiff_t j = 0;
+    if (vector != nullptr) j = static_cast<ptrdiff_t>(vector(s, d, static_cast<size_t>(width)));
+    HalfTurnRow<Bits, kPixel, kWritten>(s - j * kBytes, d + j * kBytes, width - j);
   }
 }
 
@@ -172,24 +183,35 @@ void QuarterStripWords(const uint8_t* src, uint8_t* dst, int height, int columns
                                            direction);
 }
 
-// One strip: the vector path's blocks first when there is one, the rest in word blocks and
-// single pixels.
+// Three-byte pixels, every byte written, take the vector path's 4 x 4 blocks.
 template <typename Bits, int kPixel, int kWritten>
-void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int srcStep,
-                  int dstStep, int direction, rotatecopy::QuarterBlocksFn vector) {
+inline constexpr bool kThreeBytePixels = sizeof(Bits) == 1 && kPixel == 3 && kWritten == 3;
+
+// One strip: the vector path's blocks first when there is one, the rest in word blocks and
+// single pixels. room: destination columns from the strip's first to the region's last.
+template <typename Bits, int kPixel, int kWritten>
+void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int room,
+                  int srcStep, int dstStep, int direction, rotatecopy::QuarterBlocksFn vector) {
   constexpr int kE = kBlockPixel<Bits, kPixel, kWritten>;
-  if constexpr (kE != 0) {
-    constexpr int n = rotatecopy::VectorBlock(kE);
-    const int blockRows = height / n * n, blockColumns = columns / n * n;
+  if constexpr (kE != 0 || kThreeBytePixels<Bits, kPixel, kWritten>) {
+    constexpr int kVectorPixel = kE != 0 ? kE : 3;
+    constexpr int n = rotatecopy::VectorBlock(kVectorPixel);
+    int blockRows = height / n * n, blockColumns = columns / n * n;
+    if constexpr (kE == 0) {
+      // The three-byte blocks read the pixels of two more destination rows and write two
+      // destination columns past their own.
+      blockRows = std::max(height - 2, 0) / n * n;
+      blockColumns = std::min(columns, room - 2) / n * n;
+    }
     if (vector != nullptr && blockRows > 0 && blockColumns > 0) {
       vector(src, dst, blockRows, blockColumns, srcStep, dstStep, direction);
       QuarterStripWords<Bits, kPixel, kWritten>(
-          src + static_cast<ptrdiff_t>(direction) * kE * blockRows,
+          src + static_cast<ptrdiff_t>(direction) * kVectorPixel * blockRows,
           dst + static_cast<ptrdiff_t>(dstStep) * blockRows, height - blockRows, blockColumns,
           srcStep, dstStep, direction);
       QuarterStripWords<Bits, kPixel, kWritten>(
-          src + static_cast<ptrdiff_t>(srcStep) * blockColumns, dst + blockColumns * kE, height,
-          columns - blockColumns, srcStep, dstStep, direction);
+          src + static_cast<ptrdiff_t>(srcStep) * blockColumns, dst + blockColumns * kVectorPixel,
+          height, columns - blockColumns, srcStep, dstStep, direction);
       return;
     }
   }
@@ -200,22 +222,22 @@ void QuarterStrip(const uint8_t* src, uint8_t* dst, int height, int columns, int
 template <typename Bits, int kPixel, int kWritten>
 void QuarterTurn(const void* pSrc, void* pDst, int height, int width, int srcStep, int dstStep,
                  int direction) {
-  constexpr int kStrip = kPixel == 1 ? 32 : 16;
+  constexpr int kStrip = kPixel == 1 ? 64 : 16;
   constexpr ptrdiff_t kBytes = kPixel * static_cast<ptrdiff_t>(sizeof(Bits));
   const auto* src = static_cast<const uint8_t*>(pSrc);
   auto* dst = static_cast<uint8_t*>(pDst);
   rotatecopy::QuarterBlocksFn vector = nullptr;
   if constexpr (kBlockPixel<Bits, kPixel, kWritten> != 0)
     vector = rotatecopy::VectorQuarterBlocks(kBlockPixel<Bits, kPixel, kWritten>);
-  int j = 0;
-  for (; width - j >= kStrip; j += kStrip)
+  else if constexpr (kThreeBytePixels<Bits, kPixel, kWritten>)
+    vector = rotatecopy::VectorQuarterBlocks(3);
+  for (int j = 0; j < width;) {
+    const int columns = std::min(kStrip, width - j);
     QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,
-                                         dst + kBytes * j, height, kStrip, srcStep, dstStep,
-                                         direction, vector);
-  if (j < width)
-    QuarterStrip<Bits, kPixel, kWritten>(src + static_cast<ptrdiff_t>(srcStep) * j,
-                                         dst + kBytes * j, height, width - j, srcStep, dstStep,
-                                         direction, vector);
+                                         dst + kBytes * j, height, columns, width - j, srcStep,
+                                         dstStep, direction, vector);
+    j += columns;
+  }
 }
 
 // Planar layouts: the C1 routine of the element type once per plane.

@@ -13,14 +13,17 @@
 // Half turn: destination (i, j) = the pixel at pSrc - i srcStep - j pixel.
 // Quarter turn: destination (i, j) = the pixel at pSrc + j srcStep + i direction pixel: each
 // destination row reads down one source column. The destination columns are done in strips,
-// 32 wide for C1 and 16 for C3, AC4 and C4 (the last strip narrower when the width is not a
+// 64 wide for C1 and 16 for C3, AC4 and C4 (the last strip narrower when the width is not a
 // multiple), so that one pass over the destination rows reads a bounded band of source rows.
 // AC4 copies three elements and leaves the fourth destination element as it was; planar
 // layouts run the C1 routine of their element type once per plane. Within a strip, pixels of
-// 1, 2 or 4 bytes (C1, and 8u C4) go in square blocks transposed in 64-bit words; the rows
-// and columns left over go a pixel at a time, 8u C4 rows as 32-bit words when the row's first
-// source and destination addresses are multiples of 4, as single bytes otherwise. Every way
-// gives the same bytes.
+// 1, 3 or 4 bytes (8u C1, 8u C3, 8u C4, 32f C1) go first in the vector path's square blocks
+// (RotateCopyKernels.h) where the processor has one, pixels of 1, 2 or 4 bytes (C1, and 8u
+// C4) then in square blocks transposed in 64-bit words; the rows and columns left over go a
+// pixel at a time, 8u C4 rows as 32-bit words when the row's first source and destination
+// addresses are multiples of 4, as single bytes otherwise. The half turn reverses rows of
+// one- and three-byte pixels (8u C1 and planes, 8u C3) a vector at a time where the
+// processor allows. Every way gives the same bytes.
 #pragma once
 
 #include <cstdint>

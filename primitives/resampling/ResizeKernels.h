@@ -104,24 +104,46 @@ inline void StoreAt(uint8_t* p, ptrdiff_t i, T v) {
 
 // ---- Vector blocks (ResizeHwy.cpp) ---------------------------------------------------------
 
-// Whole vectors of an 8-bit column pass from the start of a row; each returns how many
-// elements it wrote, the plain code finishing the rest.
+// Whole vectors of an 8-bit pass from the start of a row (or, for the Lanczos row pass, from the
+// first column whose taps all lie inside the row); each returns how many destination columns
+// (row passes) or values (column passes) it did, the plain code finishing the rest. The row
+// passes take column offsets that never decrease from one column to the next (the driver's
+// tables), read the source row only below limit (elements from the region's left edge to the
+// image's right edge) and no further left than the plain pass, and work on one channel (C = 1,
+// n = 1) or on C = 3 or 4 channels whose pixels are n elements apart.
+
+// Nearest, one channel: d[j] = r[offsets[j]].
+using NearestRowBlocks8u = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets, uint8_t* d,
+                                      size_t width, ptrdiff_t limit);
+// Linear row pass into Q6 work values. With C = 3 a block may write values past its last
+// column (later columns or the work row's slack take them).
+using LinearRowBlocks8u = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets,
+                                     const WeightPair* weights, int16_t* work, size_t width,
+                                     ptrdiff_t n, size_t C, ptrdiff_t limit);
+// Cubic row pass into float work values; C = 3 as for the linear one.
+using CubicRowBlocks8u = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets,
+                                    const float* fractions, float* work, size_t width,
+                                    ptrdiff_t n, size_t C, ptrdiff_t limit);
+// Lanczos row pass (six weights per column) of columns whose taps all lie inside the row;
+// stops at the first column whose taps reach limit. C = 3 as for the linear one.
+using LanczosRowBlocks8u = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets,
+                                      const float* weights, float* work, size_t width,
+                                      ptrdiff_t n, size_t C, ptrdiff_t limit);
 using LinearColumnBlocks8u = size_t (*)(const int16_t* upper, const int16_t* lower, uint32_t a,
                                         uint8_t* d, size_t n);
 using CubicColumnBlocks8u = size_t (*)(const float* r0, const float* r1, const float* r2,
                                        const float* r3, const float* coefficients, uint8_t* d,
                                        size_t n);
+// Lanczos column pass of n values from six work rows with the destination row's six weights.
+using LanczosColumnBlocks8u = size_t (*)(const float* const* rows, const float* weights,
+                                         uint8_t* d, size_t n);
+NearestRowBlocks8u VectorNearestRow8u();
+LinearRowBlocks8u VectorLinearRow8u();
 LinearColumnBlocks8u VectorLinearColumn8u();
-// The 8-bit linear row pass of three- or four-channel pixels (C values per column, n elements
-// from the left pixel to the right one), writing four values per column (the work row's slack
-// takes the last one's fourth): returns the columns it did from the first, stopping at the
-// first whose right pixel's four elements reach limit (elements of the row from the region's
-// left edge).
-using LinearRowBlocks8u4 = size_t (*)(const uint8_t* r, const ptrdiff_t* offsets,
-                                      const WeightPair* weights, int16_t* work, size_t width,
-                                      ptrdiff_t n, size_t C, ptrdiff_t limit);
-LinearRowBlocks8u4 VectorLinearRow8u4();
+CubicRowBlocks8u VectorCubicRow8u();
 CubicColumnBlocks8u VectorCubicColumn8u();
+LanczosRowBlocks8u VectorLanczosRow8u();
+LanczosColumnBlocks8u VectorLanczosColumn8u();
 
 // ---- Form geometry -----------------------------------------------------------------------
 
@@ -138,6 +160,13 @@ inline int32_t Neighbour(int32_t pixelStride, int32_t channels) {
   if constexpr (kForm == kOne) return 1;
   if constexpr (kForm == kFour) return 4;
   return channels == 3 ? pixelStride : 4;
+}
+// Elements of a source row from the region's left edge to the image's right edge that a row
+// pass may read (for the generic form of four channels, its four-element pixels).
+template <int32_t kForm>
+inline ptrdiff_t RowLimit(int32_t availWidth, int32_t pixelStride, int32_t channels) {
+  if constexpr (kForm == kOne) return availWidth;
+  return static_cast<ptrdiff_t>(availWidth) * (WorkChannels<kForm>(channels) == 3 ? pixelStride : 4);
 }
 // True when the column pass writes three values into four-element pixels.
 template <int32_t kForm>
@@ -208,7 +237,22 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
   constexpr ptrdiff_t kSize = sizeof(T);
   const ptrdiff_t advance = kForm == kOne ? 1 : kForm == kFour ? 4 : a.pixelStride;
   const bool wholeRows = advance == kCopy;
-  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(a.dstWidth) * kCopy * kSize;
+  const int32_t width = a.dstWidth;
+  const ptrdiff_t* const offsets = a.colOffsets;
+  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(width) * kCopy * kSize;
+  NearestRowBlocks8u blocks = nullptr;
+  if constexpr (std::is_same_v<T, uint8_t> && kForm == kOne) blocks = VectorNearestRow8u();
+  // Packed three-byte pixels move as four bytes, the fourth rewritten by the next pixel, in the
+  // columns before `wide`: a next pixel follows and a fourth source byte lies inside the row
+  // (the offsets never decrease, so only columns at the row's end fail that).
+  int32_t wide = 0;
+  if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3) {
+    const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
+    if (wholeRows) {
+      wide = std::max(width - 1, 0);
+      while (wide > 0 && offsets[wide - 1] + 4 > limit) --wide;
+    }
+  }
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     uint8_t* d = a.dst + i * a.dstStep;
     if (i > 0 && wholeRows && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -216,8 +260,22 @@ void fbResizeNearestRows(const ResizeKernelArgs& a) {
       continue;
     }
     const uint8_t* s = SourceRow(a, a.rowIndex[i]);
-    for (int32_t j = 0; j < a.dstWidth; ++j)
-      std::memcpy(d + j * advance * kSize, s + a.colOffsets[j] * kSize, kCopy * kSize);
+    int32_t j = 0;
+    if (blocks)
+      j = static_cast<int32_t>(blocks(s, offsets, d, static_cast<size_t>(width), a.availWidth));
+    // The next source row's samples are fetched into the cache while this row is copied, one
+    // request each sixteen columns (the processor's own prefetch follows the rest).
+    const uint8_t* next = i + 1 < a.dstHeight && a.rowIndex[i + 1] != a.rowIndex[i]
+                              ? SourceRow(a, a.rowIndex[i + 1])
+                              : nullptr;
+    while (j < width) {
+      const int32_t end = std::min(j + 16, width);
+      if (next != nullptr) __builtin_prefetch(next + offsets[j] * kSize);
+      if constexpr (std::is_same_v<T, uint8_t> && kCopy == 3)
+        for (const int32_t four = std::min(end, wide); j < four; ++j)
+          std::memcpy(d + 3 * j, s + offsets[j], 4);
+      for (; j < end; ++j) std::memcpy(d + j * advance * kSize, s + offsets[j] * kSize, kCopy * kSize);
+    }
   }
 }
 
@@ -232,9 +290,9 @@ using LinearWork = std::conditional_t<std::is_same_v<T, float>, float,
 template <typename T, int32_t kC>
 void fbLinearRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
                      const void* colFractions, LinearWork<T>* __restrict work, int32_t width,
-                     ptrdiff_t n, LinearRowBlocks8u4 blocks = nullptr, ptrdiff_t limit = 0) {
+                     ptrdiff_t n, LinearRowBlocks8u blocks = nullptr, ptrdiff_t limit = 0) {
   int32_t k = 0;
-  if constexpr (std::is_same_v<T, uint8_t> && kC >= 3)
+  if constexpr (std::is_same_v<T, uint8_t>)
     if (blocks)
       k = static_cast<int32_t>(blocks(r, colOffsets, static_cast<const WeightPair*>(colFractions),
                                       work, static_cast<size_t>(width), n, kC, limit));
@@ -301,21 +359,21 @@ template <typename T, int32_t kForm>
 void fbResizeLinearRows(const ResizeKernelArgs& a) {
   using W = LinearWork<T>;
   LinearColumnBlocks8u blocks = nullptr;
-  LinearRowBlocks8u4 rowBlocks = nullptr;
+  LinearRowBlocks8u rowBlocks = nullptr;
   if constexpr (std::is_same_v<T, uint8_t>) {
     blocks = VectorLinearColumn8u();
-    rowBlocks = VectorLinearRow8u4();
+    rowBlocks = VectorLinearRow8u();
   }
   const int32_t C = WorkChannels<kForm>(a.channels);
   const ptrdiff_t n = Neighbour<kForm>(a.pixelStride, a.channels);
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
-  // Elements of a source row from the region's left edge to the image's right edge.
-  const ptrdiff_t limit = static_cast<ptrdiff_t>(a.availWidth) * (C == 3 ? a.pixelStride : 4);
+  const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
   RowCache<2> cache(a.work);
   auto fill = [&](int64_t row, void* buffer) {
     const uint8_t* r = SourceRow(a, row);
     if (C == 1)
-      fbLinearRowPass<T, 1>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n);
+      fbLinearRowPass<T, 1>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n,
+                            rowBlocks, limit);
     else if (C == 3)
       fbLinearRowPass<T, 3>(r, a.colOffsets, a.colFractions, static_cast<W*>(buffer), a.dstWidth, n,
                             rowBlocks, limit);
@@ -361,8 +419,13 @@ struct CubicCoefficients {
 template <typename T, int32_t kC>
 void fbCubicRowPass(const uint8_t* __restrict r, const ptrdiff_t* __restrict colOffsets,
                     const float* __restrict colFractions, float* __restrict work, int32_t width,
-                    ptrdiff_t n) {
-  for (int32_t k = 0; k < width; ++k) {
+                    ptrdiff_t n, CubicRowBlocks8u blocks = nullptr, ptrdiff_t limit = 0) {
+  int32_t k = 0;
+  if constexpr (std::is_same_v<T, uint8_t>)
+    if (blocks)
+      k = static_cast<int32_t>(blocks(r, colOffsets, colFractions, work, static_cast<size_t>(width), n,
+                                      kC, limit));
+  for (; k < width; ++k) {
     const ptrdiff_t o = colOffsets[k];
     const CubicCoefficients cf(colFractions[k]);
     for (int32_t c = 0; c < kC; ++c) {
@@ -431,17 +494,22 @@ void fbResizeCubicRows(const ResizeKernelArgs& a) {
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
   const float* colFractions = static_cast<const float*>(a.colFractions);
   CubicColumnBlocks8u blocks = nullptr;
-  if constexpr (std::is_same_v<T, uint8_t>) blocks = VectorCubicColumn8u();
+  CubicRowBlocks8u rowBlocks = nullptr;
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    blocks = VectorCubicColumn8u();
+    rowBlocks = VectorCubicRow8u();
+  }
+  const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
   RowCache<4> cache(a.work);
   auto fill = [&](int64_t row, void* buffer) {
     const uint8_t* r = SourceRow(a, row);
     float* w = static_cast<float*>(buffer);
     if (C == 1)
-      fbCubicRowPass<T, 1>(r, a.colOffsets, colFractions, w, a.dstWidth, n);
+      fbCubicRowPass<T, 1>(r, a.colOffsets, colFractions, w, a.dstWidth, n, rowBlocks, limit);
     else if (C == 3)
-      fbCubicRowPass<T, 3>(r, a.colOffsets, colFractions, w, a.dstWidth, n);
+      fbCubicRowPass<T, 3>(r, a.colOffsets, colFractions, w, a.dstWidth, n, rowBlocks, limit);
     else
-      fbCubicRowPass<T, 4>(r, a.colOffsets, colFractions, w, a.dstWidth, n);
+      fbCubicRowPass<T, 4>(r, a.colOffsets, colFractions, w, a.dstWidth, n, rowBlocks, limit);
   };
   for (int32_t i = 0; i < a.dstHeight; ++i) {
     const int64_t s = a.rowIndex[i];
@@ -469,15 +537,16 @@ IppStatus fbCopy32f(const float* src, float* dst, int32_t n);
 
 // Row pass: six taps per destination column and channel, summed in double and rounded once to
 // float. With kClamp the tap indexes are clamped to [-roiX, availWidth - 1] (tested once per
-// column: columns whose six taps all lie inside take the plain sum); without it the taps are
-// read as they are, summed from tap x + 3 down to tap x - 2.
+// column: columns whose six taps all lie inside take the plain sum, or, 8-bit, the vector
+// blocks from the first of them); without it the taps are read as they are, summed from tap
+// x + 3 down to tap x - 2.
 template <typename T, int32_t kC, bool kClamp>
 void LanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
                     const float* colWeights, float* work, int32_t width, int32_t roiX,
-                    int32_t availWidth) {
+                    int32_t availWidth, LanczosRowBlocks8u blocks = nullptr, ptrdiff_t limit = 0) {
   const ptrdiff_t lo = 2 * P - static_cast<ptrdiff_t>(roiX) * P;             // o - 2P >= -roiX P
   const ptrdiff_t hi = (static_cast<ptrdiff_t>(availWidth) - 4) * P;        // o + 3P <= (aw-1) P
-  for (int32_t j = 0; j < width; ++j) {
+  auto column = [&](int32_t j) {
     const ptrdiff_t o = colOffsets[j];
     const float* w = colWeights + 6 * static_cast<ptrdiff_t>(j);
     if (!kClamp) {
@@ -506,6 +575,20 @@ void LanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
         work[j * kC + c] = static_cast<float>(v);
       }
     }
+  };
+  bool vector = std::is_same_v<T, uint8_t> && kClamp && blocks != nullptr;
+  for (int32_t j = 0; j < width;) {
+    if (vector && colOffsets[j] >= lo) {
+      // The offsets never decrease, so the columns from here on start inside the row: the
+      // blocks take them up to the first whose taps reach the limit.
+      vector = false;
+      j += static_cast<int32_t>(blocks(r, colOffsets + j, colWeights + 6 * static_cast<ptrdiff_t>(j),
+                                       work + static_cast<ptrdiff_t>(j) * kC,
+                                       static_cast<size_t>(width - j), P, kC, limit));
+      continue;
+    }
+    column(j);
+    ++j;
   }
 }
 
@@ -514,8 +597,10 @@ void LanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
 template <typename T, int32_t kC>
 void fbLanczosRowPass(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
                       const float* colWeights, float* work, int32_t width, int32_t roiX,
-                      int32_t availWidth) {
-  LanczosRowPass<T, kC, true>(r, P, colOffsets, colWeights, work, width, roiX, availWidth);
+                      int32_t availWidth, LanczosRowBlocks8u blocks = nullptr,
+                      ptrdiff_t limit = 0) {
+  LanczosRowPass<T, kC, true>(r, P, colOffsets, colWeights, work, width, roiX, availWidth, blocks,
+                              limit);
 }
 template <typename T, int32_t kC>
 void fbLanczosRowPassUnclamped(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* colOffsets,
@@ -528,7 +613,7 @@ void fbLanczosRowPassUnclamped(const uint8_t* r, ptrdiff_t P, const ptrdiff_t* c
 // four-element pixel, count pixels; otherwise count values.
 template <typename T>
 void fbLanczosColumnPass(uint8_t* d, int32_t count, const float* weights, const float* const (&rows)[6],
-                       bool threeIntoFour) {
+                         bool threeIntoFour, LanczosColumnBlocks8u blocks = nullptr) {
   const double w0 = weights[0], w1 = weights[1], w2 = weights[2], w3 = weights[3],
                w4 = weights[4], w5 = weights[5];
   auto store = [&](ptrdiff_t at, ptrdiff_t e) {
@@ -540,7 +625,10 @@ void fbLanczosColumnPass(uint8_t* d, int32_t count, const float* weights, const 
       StoreAt<T>(d, at, RoundClamp<T>(v));
   };
   if (!threeIntoFour) {
-    for (ptrdiff_t e = 0; e < count; ++e) store(e, e);
+    ptrdiff_t e = 0;
+    if constexpr (std::is_same_v<T, uint8_t>)
+      if (blocks) e = static_cast<ptrdiff_t>(blocks(rows, weights, d, static_cast<size_t>(count)));
+    for (; e < count; ++e) store(e, e);
   } else {
     for (ptrdiff_t p = 0; p < count; ++p)
       for (int32_t c = 0; c < 3; ++c) store(4 * p + c, 3 * p + c);
@@ -552,16 +640,26 @@ void LanczosKernel(const ResizeKernelArgs& a) {
   const int32_t C = WorkChannels<kForm>(a.channels);
   const ptrdiff_t P = Neighbour<kForm>(a.pixelStride, a.channels);
   const bool threeIntoFour = ThreeIntoFour<kForm>(a.pixelStride, a.channels);
+  LanczosRowBlocks8u rowBlocks = nullptr;
+  LanczosColumnBlocks8u blocks = nullptr;
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    if (kClamp) rowBlocks = VectorLanczosRow8u();
+    blocks = VectorLanczosColumn8u();
+  }
+  const ptrdiff_t limit = RowLimit<kForm>(a.availWidth, a.pixelStride, a.channels);
   RowCache<6> cache(a.work);
   auto fill = [&](int64_t row, void* buffer) {
     const uint8_t* r = SourceRow(a, row);
     float* w = static_cast<float*>(buffer);
     if (C == 1)
-      LanczosRowPass<T, 1, kClamp>(r, P, a.colOffsets, a.colWeights, w, a.dstWidth, a.roiX, a.availWidth);
+      LanczosRowPass<T, 1, kClamp>(r, P, a.colOffsets, a.colWeights, w, a.dstWidth, a.roiX,
+                                   a.availWidth, rowBlocks, limit);
     else if (C == 3)
-      LanczosRowPass<T, 3, kClamp>(r, P, a.colOffsets, a.colWeights, w, a.dstWidth, a.roiX, a.availWidth);
+      LanczosRowPass<T, 3, kClamp>(r, P, a.colOffsets, a.colWeights, w, a.dstWidth, a.roiX,
+                                   a.availWidth, rowBlocks, limit);
     else
-      LanczosRowPass<T, 4, kClamp>(r, P, a.colOffsets, a.colWeights, w, a.dstWidth, a.roiX, a.availWidth);
+      LanczosRowPass<T, 4, kClamp>(r, P, a.colOffsets, a.colWeights, w, a.dstWidth, a.roiX,
+                                   a.availWidth, rowBlocks, limit);
   };
   const int64_t top = -static_cast<int64_t>(a.roiY), bottom = int64_t{a.availHeight} - 1;
   for (int32_t i = 0; i < a.dstHeight; ++i) {
@@ -576,7 +674,8 @@ void LanczosKernel(const ResizeKernelArgs& a) {
         static_cast<const float*>(w[2]), static_cast<const float*>(w[3]),
         static_cast<const float*>(w[4]), static_cast<const float*>(w[5])};
     fbLanczosColumnPass<T>(a.dst + i * a.dstStep, threeIntoFour ? a.dstWidth : a.dstWidth * C,
-                         a.rowWeights + 6 * static_cast<ptrdiff_t>(i), window, threeIntoFour);
+                           a.rowWeights + 6 * static_cast<ptrdiff_t>(i), window, threeIntoFour,
+                           blocks);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "primitives/resampling/ResizeSuperKernels.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
@@ -94,14 +95,17 @@ class SuperRows {
   // beyond the region's last is never read.
   template <typename A, bool kWhole>
   static void AddRow(const T* s0, const SuperFrame& f, int32_t stride, A* acc, int64_t r,
-                     double weight) {
+                     double weight, resizesuper::AccumulateBlocks8u blocks = nullptr) {
     if (r >= f.rows) return;
     const T* src = reinterpret_cast<const T*>(rows::Row(s0, f.srcStep, static_cast<int32_t>(r)));
     const ptrdiff_t n = static_cast<ptrdiff_t>(f.columns) * stride;
     if (kChannels == stride) {
       // Every element of the pixels is a sample: one flat loop.
       if constexpr (kWhole) {
-        for (ptrdiff_t k = 0; k < n; ++k) acc[k] += static_cast<A>(src[k]);
+        ptrdiff_t k = 0;
+        if constexpr (std::is_same_v<T, Ipp8u> && std::is_same_v<A, uint32_t>)
+          if (blocks) k = static_cast<ptrdiff_t>(blocks(src, acc, static_cast<size_t>(n)));
+        for (; k < n; ++k) acc[k] += static_cast<A>(src[k]);
       } else {
         for (ptrdiff_t k = 0; k < n; ++k)
           acc[k] = static_cast<A>(static_cast<double>(acc[k]) + static_cast<double>(src[k]) * weight);
@@ -135,13 +139,17 @@ class SuperRows {
     const bool yFraction = (f.mode & 1) != 0, xFraction = (f.mode & 2) != 0;
     const double yWhole = std::floor(f.yRatio);
     const size_t accBytes = static_cast<size_t>(f.columns) * stride * sizeof(A);
+    // Integer sums of 8-bit samples take the vector blocks.
+    resizesuper::AccumulateBlocks8u blocks = nullptr;
+    if constexpr (std::is_same_v<T, Ipp8u> && std::is_same_v<A, uint32_t>)
+      blocks = resizesuper::VectorAccumulate8u();
     int64_t r = 0;     // the current source row, relative to the region
     double w = 0.0;    // the partial weight of the row shared with the next destination row
     for (int32_t y = 0; y < f.dstHeight; ++y) {
       std::memset(acc, 0, accBytes);
       if (!yFraction) {
         const int64_t n = static_cast<int64_t>(yWhole);
-        for (int64_t k = 0; k < n; ++k) AddRow<A, true>(s0, f, stride, acc, r + k, 1.0);
+        for (int64_t k = 0; k < n; ++k) AddRow<A, true>(s0, f, stride, acc, r + k, 1.0, blocks);
         r += n;
       } else if (y == 0) {
         const int64_t n = static_cast<int64_t>(yWhole);
@@ -178,7 +186,19 @@ class SuperRows {
   template <typename A>
   static void Whole(const A* acc, T* dst, const SuperFrame& f, int32_t stride) {
     const int64_t l = static_cast<int64_t>(f.xRatio);
-    for (int32_t m = 0; m < f.dstWidth; ++m) {
+    int32_t m = 0;
+    if constexpr (std::is_same_v<T, Ipp8u> && std::is_same_v<A, uint32_t> && kChannels == 4 &&
+                  kStride == 4) {
+      // Destination pixels whose l accumulator pixels all lie inside, while every sum (at most
+      // 255 for each of l pixels of yRatio rows) stays below 2^31.
+      if (255.0 * static_cast<double>(l) * std::floor(f.yRatio) < 2147483648.0) {
+        const int64_t whole = std::min<int64_t>(f.dstWidth, f.columns / l);
+        if (const auto blocks = resizesuper::VectorWholeFour8u())
+          m = static_cast<int32_t>(blocks(acc, reinterpret_cast<uint8_t*>(dst),
+                                          static_cast<size_t>(whole), static_cast<size_t>(l), f.scale));
+      }
+    }
+    for (; m < f.dstWidth; ++m) {
       const int64_t first = m * l, last = std::min<int64_t>(first + l, f.columns);
       for (int32_t c = 0; c < kChannels; ++c) {
         Sum<A> s = 0;

@@ -151,7 +151,7 @@ TEST(RotateCopy, EveryTypeAndLayoutMatchesTheIndexModelOnWholeImages) {
           }
 }
 
-// One-byte pixels take the vector path's 16 x 16 blocks where the target has one, pixels of
+// Pixels of 1, 3 and 4 bytes take the vector path's blocks where the target has one, pixels of
 // 1, 2 and 4 bytes word blocks, and single pixels fill the edges: every target gives the
 // model's bytes, and the pixels that take no block path give them beside the others.
 TEST(RotateCopy, BlockedPixelsOnEveryVectorTarget) {
@@ -176,6 +176,37 @@ TEST(RotateCopy, BlockedPixelsOnEveryVectorTarget) {
             Check(tl, degrees, {w, h}, {1, 2, w, h}, {h, w}, {0, 0, h, w}, xs, ys, rng);
             if (testing::Test::HasFatalFailure()) return;
           }
+  });
+}
+
+// The half turn of one- and three-byte pixels reverses whole vectors of a row: rows of every
+// length around the vector widths, at odd addresses, give the index model's bytes on every
+// target.
+TEST(RotateCopy, HalfTurnRowsOnEveryVectorTarget) {
+  std::mt19937 rng(43);
+  const int widths[] = {1, 5, 6, 7, 11, 15, 16, 17, 31, 33, 63, 64, 65, 100, 129};
+  imagetest::ForEachVectorTarget([&] {
+    for (int layout : {warp::kC1, warp::kC3})
+      for (int w : widths)
+        for (int misalign : {0, 1, 3}) {
+          const int pixel = layout == warp::kC1 ? 1 : 3, h = 3;
+          SCOPED_TRACE(testing::Message() << "pixel " << pixel << " width " << w << " offset "
+                                          << misalign);
+          GuardedImage src(w, h, pixel, GuardedImage::ExactStep{w * pixel + 5, misalign});
+          GuardedImage dst(w, h, pixel, GuardedImage::ExactStep{w * pixel + 2, 3 - misalign});
+          src.Randomize(rng);
+          dst.Randomize(rng);
+          ASSERT_EQ(builtin::fbRotateEngine(src.data(), src.size(), src.step(), {0, 0, w, h},
+                                            dst.data(), dst.step(), {0, 0, w, h},
+                                            warp::TypeLayout(warp::kType8u, layout), 180, w - 1,
+                                            h - 1, 1),
+                    ippStsNoErr);
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+              ASSERT_EQ(std::memcmp(dst.at(x, y), src.at(w - 1 - x, h - 1 - y), pixel), 0)
+                  << x << "," << y;
+          EXPECT_TRUE(dst.OutsideUntouched());
+        }
   });
 }
 

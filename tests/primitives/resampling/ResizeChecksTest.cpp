@@ -515,39 +515,30 @@ TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
                                     VectorLinearColumn8u());
         ASSERT_EQ(plain, vector) << n << " " << a;
       }
-      // Row pass of three- and four-channel pixels (neighbours 3 or 4 elements apart), the
-      // last columns reading the row's last pixel.
-      for (int C : {3, 4}) {
-        std::vector<uint8_t> src(C * (n + 2));
-        for (auto& b : src) b = static_cast<uint8_t>(rng());
-        std::vector<ptrdiff_t> offsets(n);
-        std::vector<WeightPair> weights(n);
-        for (int k = 0; k < n; ++k) {
-          offsets[k] = C * static_cast<ptrdiff_t>(k + 3 >= n ? n : rng() % (n + 1));
-          const uint16_t a = static_cast<uint16_t>(k == 0 ? 16384 : k == 1 ? 0 : rng() % 16385);
-          weights[k] = WeightPair{static_cast<uint16_t>(16384 - a), a};
-        }
-        std::sort(offsets.begin(), offsets.end());
-        std::vector<int16_t> plain(C * n + 4, 7), vector(C * n + 4, 7);
-        const ptrdiff_t limit = static_cast<ptrdiff_t>(src.size());
-        if (C == 3) {
-          fbLinearRowPass<uint8_t, 3>(src.data(), offsets.data(), weights.data(), plain.data(), n, 3);
-          fbLinearRowPass<uint8_t, 3>(src.data(), offsets.data(), weights.data(), vector.data(), n, 3,
-                                      VectorLinearRow8u4(), limit);
-        } else {
-          fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), plain.data(), n, 4);
-          fbLinearRowPass<uint8_t, 4>(src.data(), offsets.data(), weights.data(), vector.data(), n, 4,
-                                      VectorLinearRow8u4(), limit);
-        }
-        plain.resize(C * n);
-        vector.resize(C * n);
-        ASSERT_EQ(plain, vector) << n << " " << C;
-      }
       for (float t : {-0.7f, 0.0f, 0.3f, 0.5f, 1.6f, 2.0f}) {
         std::vector<uint8_t> plain(n), vector(n);
         fbCubicColumnPass<uint8_t>(plain.data(), window, t, n, false);
         fbCubicColumnPass<uint8_t>(vector.data(), window, t, n, false, VectorCubicColumn8u());
         ASSERT_EQ(plain, vector) << n << " " << t;
+      }
+      // Lanczos: six rows of values around and beyond 0 .. 255 (rounding at .5 from above and
+      // below, clamping, the NaN in the first row), weights of mixed signs.
+      std::vector<float> six[6];
+      for (auto& r : six) {
+        r.resize(n);
+        for (float& v : r) v = static_cast<float>(static_cast<int>(rng() % 1400) - 500) / 4.0f;
+      }
+      six[0][0] = std::numeric_limits<float>::quiet_NaN();
+      const float* const lanczosRows[6] = {six[0].data(), six[1].data(), six[2].data(),
+                                           six[3].data(), six[4].data(), six[5].data()};
+      const float weightSets[][6] = {{0, 0, 1, 0, 0, 0},
+                                     {-0.01f, 0.1f, 0.41f, 0.6f, -0.12f, 0.02f},
+                                     {0.007f, -0.05f, 0.9f, 0.2f, -0.06f, 0.003f}};
+      for (const auto& w : weightSets) {
+        std::vector<uint8_t> plain(n), vector(n);
+        fbLanczosColumnPass<uint8_t>(plain.data(), n, w, lanczosRows, false);
+        fbLanczosColumnPass<uint8_t>(vector.data(), n, w, lanczosRows, false, VectorLanczosColumn8u());
+        ASSERT_EQ(plain, vector) << n << " " << w[1];
       }
     }
   });
@@ -556,6 +547,113 @@ TEST(ResizeKernels, VectorColumnPassesEqualThePlainOnes) {
 }  // namespace
 
 namespace {
+
+// The vector row passes give the plain passes' bytes on every instruction set: one channel,
+// three channels three or four elements apart and four channels; enlargements, reductions
+// that still fit the vectors' windows and ones that do not, columns crowding at both ends of
+// the row; rows at odd addresses whose allocation ends at the last sample a pass may read, so
+// that a read past it stops the sanitizer build.
+TEST(ResizeKernels, VectorRowPassesEqualThePlainOnes) {
+  std::mt19937 rng(23);
+  struct Layout {
+    int C, n;
+  };
+  const Layout layouts[] = {{1, 1}, {3, 3}, {3, 4}, {4, 4}};
+  const double steps[] = {0.31, 0.667, 1.0, 1.5, 2.9, 4.2, 17.0};
+  const int widths[] = {1, 6, 17, 40, 131};
+  imagetest::ForEachVectorTarget([&] {
+    for (const Layout& l : layouts)
+      for (double step : steps)
+        for (int width : widths)
+          for (int roiX : {0, 3}) {
+            SCOPED_TRACE(testing::Message() << "C " << l.C << " n " << l.n << " step " << step
+                                            << " width " << width << " left " << roiX);
+            // Source pixels from the region's left edge to the row's end; roiX more on the left.
+            const int pixels = static_cast<int>(width * step) + 4;
+            const ptrdiff_t limit = static_cast<ptrdiff_t>(pixels) * l.n;
+            std::vector<uint8_t> row(static_cast<size_t>(roiX * l.n + limit));
+            for (auto& b : row) b = static_cast<uint8_t>(rng());
+            const uint8_t* r = row.data() + roiX * l.n;
+            // Offsets at j x step, jittered but never decreasing, the last ones on the row's
+            // last pixels, within [lowest, highest] pixels.
+            auto offsets = [&](int lowest, int highest) {
+              std::vector<ptrdiff_t> o(width);
+              for (int j = 0; j < width; ++j) {
+                const int p = static_cast<int>(j * step) + static_cast<int>(rng() % 2);
+                o[j] = std::clamp(j + 3 >= width ? highest : p, lowest, highest);
+              }
+              std::sort(o.begin(), o.end());
+              for (auto& v : o) v *= l.n;
+              return o;
+            };
+            std::vector<float> fractions(width), lanczos(6 * width);
+            std::vector<WeightPair> pairs(width);
+            for (int j = 0; j < width; ++j) {
+              fractions[j] = static_cast<float>(rng() % 1000) / 1000.0f;
+              const uint16_t a = static_cast<uint16_t>(j == 0 ? 16384 : j == 1 ? 0 : rng() % 16385);
+              pairs[j] = WeightPair{static_cast<uint16_t>(16384 - a), a};
+            }
+            fbResizeLanczosWeights(fractions.data(), width, lanczos.data());
+            const size_t values = static_cast<size_t>(width + 4) * l.C;
+            // The work row's slack (four columns) may take values past the last column.
+            auto same = [&](const auto& plain, const auto& vector) {
+              return std::memcmp(plain.data(), vector.data(),
+                                 static_cast<size_t>(width) * l.C * sizeof(plain[0])) == 0;
+            };
+            if (l.C == 1) {
+              const auto o = offsets(0, pixels - 1);
+              std::vector<uint8_t> plain(width), vector(width);
+              ResizeKernelArgs a;
+              a.dstWidth = width;
+              a.dstHeight = 1;
+              const int32_t index = 0;
+              a.rowIndex = &index;
+              a.colOffsets = o.data();
+              a.availWidth = pixels;
+              a.src = r;
+              a.dst = plain.data();
+              for (int k = 0; k < width; ++k) plain[k] = r[o[k]];
+              a.dst = vector.data();
+              fbResizeNearestRows<uint8_t, kOne>(a);
+              ASSERT_EQ(plain, vector) << "nearest";
+            }
+            auto run = [&](auto pass, auto work, auto blocks) {
+              using W = typename decltype(work)::value_type;
+              std::vector<W> plain(values, W(7)), vector(values, W(7));
+              pass(plain.data(), nullptr);
+              pass(vector.data(), blocks);
+              return same(plain, vector);
+            };
+            {
+              const auto o = offsets(0, pixels - 2);
+              auto pass = [&](int16_t* w, LinearRowBlocks8u blocks) {
+                if (l.C == 1) fbLinearRowPass<uint8_t, 1>(r, o.data(), pairs.data(), w, width, l.n, blocks, limit);
+                if (l.C == 3) fbLinearRowPass<uint8_t, 3>(r, o.data(), pairs.data(), w, width, l.n, blocks, limit);
+                if (l.C == 4) fbLinearRowPass<uint8_t, 4>(r, o.data(), pairs.data(), w, width, l.n, blocks, limit);
+              };
+              ASSERT_TRUE(run(pass, std::vector<int16_t>(), VectorLinearRow8u())) << "linear";
+            }
+            {
+              const auto o = offsets(roiX > 0 ? 0 : 1, pixels - 3);
+              auto pass = [&](float* w, CubicRowBlocks8u blocks) {
+                if (l.C == 1) fbCubicRowPass<uint8_t, 1>(r, o.data(), fractions.data(), w, width, l.n, blocks, limit);
+                if (l.C == 3) fbCubicRowPass<uint8_t, 3>(r, o.data(), fractions.data(), w, width, l.n, blocks, limit);
+                if (l.C == 4) fbCubicRowPass<uint8_t, 4>(r, o.data(), fractions.data(), w, width, l.n, blocks, limit);
+              };
+              ASSERT_TRUE(run(pass, std::vector<float>(), VectorCubicRow8u())) << "cubic";
+            }
+            {
+              const auto o = offsets(0, pixels - 1);
+              auto pass = [&](float* w, LanczosRowBlocks8u blocks) {
+                if (l.C == 1) fbLanczosRowPass<uint8_t, 1>(r, l.n, o.data(), lanczos.data(), w, width, roiX, pixels, blocks, limit);
+                if (l.C == 3) fbLanczosRowPass<uint8_t, 3>(r, l.n, o.data(), lanczos.data(), w, width, roiX, pixels, blocks, limit);
+                if (l.C == 4) fbLanczosRowPass<uint8_t, 4>(r, l.n, o.data(), lanczos.data(), w, width, roiX, pixels, blocks, limit);
+              };
+              ASSERT_TRUE(run(pass, std::vector<float>(), VectorLanczosRow8u())) << "lanczos";
+            }
+          }
+  });
+}
 
 // With one-hot weights each tap shows the column it reads: the image's own columns left and
 // right of the region as they are, the image's first and last columns replicated beyond it.

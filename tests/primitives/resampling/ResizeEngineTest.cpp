@@ -1,6 +1,7 @@
 // The general resize driver: its checks in order, the destination size, and every method, type
 // and layout against the naive model on guarded images.
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <cmath>
 #include <limits>
@@ -12,6 +13,7 @@
 #include "primitives/resampling/ResizeEngine.h"
 #include "primitives/resampling/ResizeKernels.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 #include "tests/primitives/resampling/ResizeModel.h"
 
@@ -214,6 +216,68 @@ TEST(ResizeEngine, SmallerRequestsAndRepeatedRows) {
       s.fy = 1.7;
       ASSERT_TRUE(RunAgainstModel(s, rng));
     }
+}
+
+// The vector blocks inside the kernels (from a row's start or, Lanczos, from its first column
+// whose taps lie inside, the plain code before and after them, the work rows' slack) give the
+// bytes of the scalar target, where the row passes' blocks do nothing: 8-bit images of every
+// layout on rows at odd addresses, every method, enlargements and reductions, regions inside
+// the image and at its edges.
+TEST(ResizeEngine, EveryVectorTargetGivesTheScalarBytes) {
+  std::mt19937 rng(5);
+  struct Case {
+    IppiSize srcSize;
+    IppiRect roi;
+    double fx, fy;
+  };
+  const Case cases[] = {{{150, 23}, {0, 0, 150, 23}, 1.7, 1.3},
+                        {{150, 23}, {5, 2, 140, 19}, 0.55, 0.8},
+                        {{150, 23}, {9, 0, 141, 23}, 0.3, 2.2},
+                        {{150, 23}, {0, 3, 61, 20}, 2.9, 0.45}};
+  for (const Layout& l : kLayouts)
+    for (int method : {1, 2, 4, 16})
+      for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "channels " << l.channels << " stride " << l.stride
+                                        << " planar " << l.planar << " method " << method
+                                        << " factors " << c.fx << "," << c.fy);
+        const int planes = l.planar ? (l.channels == 3 ? 3 : 4) : 1;
+        const int pixel = l.planar ? 1 : l.stride;
+        const IppiSize dstSize{480, 60};
+        std::vector<std::unique_ptr<GuardedImage>> src, dst;
+        std::vector<const void*> srcPlanes;
+        std::vector<void*> dstPlanes;
+        for (int k = 0; k < planes; ++k) {
+          src.push_back(std::make_unique<GuardedImage>(
+              c.srcSize.width, c.srcSize.height, pixel,
+              GuardedImage::ExactStep{c.srcSize.width * pixel + 3, 1 + k}));
+          dst.push_back(std::make_unique<GuardedImage>(
+              dstSize.width, dstSize.height, pixel,
+              GuardedImage::ExactStep{dstSize.width * pixel + 5, 3 - k}));
+          src[k]->Randomize(rng);
+          srcPlanes.push_back(src[k]->data());
+          dstPlanes.push_back(dst[k]->data());
+        }
+        auto run = [&] {
+          for (auto& d : dst) d->FillRegion(0x5A);
+          const IppStatus st = builtin::fbResizeEngine(
+              l.planar ? static_cast<const void*>(srcPlanes.data()) : srcPlanes[0], c.srcSize,
+              src[0]->step(), c.roi, l.planar ? static_cast<void*>(dstPlanes.data()) : dstPlanes[0],
+              dst[0]->step(), dstSize, c.fx, c.fy, l.stride, l.channels, 0, l.planar, method);
+          EXPECT_EQ(st, ippStsNoErr);
+          std::vector<uint8_t> bytes;
+          for (auto& d : dst) {
+            EXPECT_TRUE(d->OutsideUntouched());
+            const auto r = d->Region();
+            bytes.insert(bytes.end(), r.begin(), r.end());
+          }
+          return bytes;
+        };
+        hwy::SetSupportedTargetsForTest(HWY_SCALAR);
+        const std::vector<uint8_t> scalar = run();
+        hwy::SetSupportedTargetsForTest(0);
+        imagetest::ForEachVectorTarget([&] { ASSERT_EQ(run(), scalar); });
+        if (testing::Test::HasFatalFailure()) return;
+      }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // an exact box-integration model on exactly sized guarded sources, the statuses, a side forced
 // to 1, and running out of memory.
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,7 @@
 
 #include "primitives/resampling/ResizeSuper.h"
 #include "tests/primitives/AllocationHook.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -205,6 +207,44 @@ TEST(ResizeSuper, ForcedSideAveragesTheRegion) {
   EXPECT_EQ(*dst.at(0, 0), 100);
   EXPECT_EQ(*dst.at(1, 0), 7);
   EXPECT_EQ(*dst.at(0, 1), 7);
+}
+
+// Whole ratios on 8-bit samples sum in integers, in vector blocks where the target has them:
+// every target gives the scalar target's bytes, on rows at odd addresses, one to four channels,
+// sources whose width is not a multiple of the ratio, and bright sources near the sums' tops.
+TEST(ResizeSuper, EveryVectorTargetGivesTheScalarBytes) {
+  std::mt19937 rng(65);
+  struct Case {
+    int width, height;
+    double fx, fy;
+  };
+  const Case cases[] = {{150, 12, 0.25, 0.25}, {151, 13, 0.5, 1.0 / 3}, {97, 9, 0.2, 0.5},
+                        {64, 40, 1.0 / 16, 1.0 / 8}, {37, 7, 0.5, 0.4}};
+  for (int channels : {1, 3, 4})
+    for (const Case& c : cases)
+      for (bool bright : {false, true}) {
+        SCOPED_TRACE(testing::Message() << channels << " channels, " << c.width << "x" << c.height
+                                        << " factors " << c.fx << "," << c.fy);
+        GuardedImage src(c.width, c.height, channels,
+                         GuardedImage::ExactStep{c.width * channels + 3, 1});
+        src.Randomize(rng);
+        if (bright) src.FillRegion(255);
+        const IppiSize out{static_cast<int>(c.width * c.fx + 1e-7),
+                           static_cast<int>(c.height * c.fy + 1e-7)};
+        GuardedImage dst(out.width, out.height, channels,
+                         GuardedImage::ExactStep{out.width * channels + 1, 3});
+        auto run = [&] {
+          dst.FillRegion(7);
+          EXPECT_EQ(Super8u(src, {0, 0, c.width, c.height}, dst, c.fx, c.fy, channels), ippStsNoErr);
+          EXPECT_TRUE(dst.OutsideUntouched());
+          return dst.Region();
+        };
+        hwy::SetSupportedTargetsForTest(HWY_SCALAR);
+        const std::vector<uint8_t> scalar = run();
+        hwy::SetSupportedTargetsForTest(0);
+        imagetest::ForEachVectorTarget([&] { ASSERT_EQ(run(), scalar); });
+        if (testing::Test::HasFatalFailure()) return;
+      }
 }
 
 // Every allocation failure gives -9 with nothing written and nothing left allocated, for the
