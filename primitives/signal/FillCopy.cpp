@@ -25,14 +25,20 @@ IppStatus CheckVectors(const void* s, const void* d, int len) {
   return len < 1 ? ippStsSizeErr : ippStsNoErr;
 }
 
-// A fill with the bit pattern of a value (so -0.0 and NaN payloads survive unchanged).
+// A fill with the bit pattern of a value (so -0.0 and NaN payloads survive unchanged): whole
+// vectors of the pattern repeated over 16 bytes, then the plain fill for the rest.
 template <class Bits, class T>
 IppStatus Fill(T value, T* pDst, int len) {
   if (IppStatus st = CheckVector(pDst, len)) return st;
   Bits bits;
-  static_assert(sizeof bits == sizeof value);
+  static_assert(sizeof bits == sizeof value && 16 % sizeof bits == 0);
   std::memcpy(&bits, &value, sizeof bits);
-  fbFillElements<Bits>(pDst, bits, len);
+  uint8_t pattern[16];
+  for (size_t k = 0; k < 16; k += sizeof bits) std::memcpy(pattern + k, &bits, sizeof bits);
+  const int64_t bytes = int64_t{len} * int64_t{sizeof bits};
+  const auto done = static_cast<int64_t>(
+      fillcopy::VectorFillBlocks()(Bytes(pDst), static_cast<size_t>(bytes), pattern));
+  fbFillElements<Bits>(Bytes(pDst) + done, bits, (bytes - done) / int64_t{sizeof bits});
   return ippStsNoErr;
 }
 

@@ -1,4 +1,4 @@
-// Vector blocks of the float64 narrowing conversions, compiled for every instruction set that
+// Vector blocks of the fills and the float64 narrowing conversions, compiled for every instruction set that
 // Highway targets and chosen at run time. Each lane gives the plain loop's value
 // (FillCopy.cpp): the same float64 product x * w, then the saturation and rounding, which the
 // x86 targets leave to the processor's own conversion after one clamp and the generic target
@@ -115,6 +115,24 @@ size_t ToFloat32Blocks(const uint8_t* s, uint8_t* d, size_t n) {
   return i;
 }
 
+// The pattern repeated in every 128-bit block of a vector, four vectors a step. A target
+// without whole 128-bit blocks (the scalar one) leaves the fill to the plain code.
+size_t FillBlocks(uint8_t* d, size_t bytes, const uint8_t* pattern) {
+  const hn::ScalableTag<uint8_t> du8;
+  const size_t N = hn::Lanes(du8);
+  if (N < 16) return 0;
+  const auto v = hn::LoadDup128(du8, pattern);
+  size_t i = 0;
+  for (; i + 4 * N <= bytes; i += 4 * N) {
+    hn::StoreU(v, du8, d + i);
+    hn::StoreU(v, du8, d + i + N);
+    hn::StoreU(v, du8, d + i + 2 * N);
+    hn::StoreU(v, du8, d + i + 3 * N);
+  }
+  for (; i + N <= bytes; i += N) hn::StoreU(v, du8, d + i);
+  return i;
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::fillcopy
 HWY_AFTER_NAMESPACE();
@@ -124,9 +142,11 @@ namespace builtin::fillcopy {
 
 HWY_EXPORT(ToInt32Blocks);
 HWY_EXPORT(ToFloat32Blocks);
+HWY_EXPORT(FillBlocks);
 
 ToInt32BlocksFn VectorToInt32Blocks() { return PF_HWY_DISPATCHED(ToInt32Blocks); }
 ToFloat32BlocksFn VectorToFloat32Blocks() { return PF_HWY_DISPATCHED(ToFloat32Blocks); }
+FillBlocksFn VectorFillBlocks() { return PF_HWY_DISPATCHED(FillBlocks); }
 
 }  // namespace builtin::fillcopy
 #endif  // HWY_ONCE

@@ -1,5 +1,5 @@
-// The block interface between the float64 narrowing conversions (FillCopy.cpp) and their
-// vector kernels (FillCopyHwy.cpp), open to the tests.
+// The block interface between the fills and the float64 narrowing conversions (FillCopy.cpp)
+// and their vector kernels (FillCopyHwy.cpp), open to the tests.
 //
 // A block kernel converts whole vectors of float64 values from the start of the source (any
 // byte alignment) and returns how many values it did; the plain loop finishes the vector from
@@ -20,6 +20,11 @@ ToInt32BlocksFn VectorToInt32Blocks();
 // d[i] = x[i] clamped to the finite float32 range (NaN to the lower limit), rounded to float32.
 using ToFloat32BlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n);
 ToFloat32BlocksFn VectorToFloat32Blocks();
+
+// Stores the 16-byte pattern over d[0, bytes) as whole vectors from the start (any byte
+// alignment) and returns how many bytes it did, a multiple of 16.
+using FillBlocksFn = size_t (*)(uint8_t* d, size_t bytes, const uint8_t* pattern);
+FillBlocksFn VectorFillBlocks();
 
 // The conversions of len >= 0 values through the blocks where given, the rest plain.
 void ScaleToInt32(const uint8_t* s, uint8_t* d, int64_t len, double w, bool nearest,

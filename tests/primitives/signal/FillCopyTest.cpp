@@ -107,6 +107,39 @@ TEST(SignalFillCopy, FillsStoreBitPatternsAndZeroFillsStorePositiveZero) {
   EXPECT_TRUE(c[1].re == 1.5 && c[1].im == -2.5 && c[2].re == 0 && c[2].im == 0);
 }
 
+// The fills through the vector blocks on every instruction set: every element holds the
+// value's bits, over every length up to a few vectors and at every byte alignment, and no byte
+// outside the vector is written.
+TEST(SignalFillCopy, FillsStoreEveryElementAndNothingElseOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const Ipp64fc complexValue{-0.0, std::bit_cast<double>(std::uint64_t{0x7FF4000000000123})};
+    for (int len = 1; len <= 150; len += (len < 40 ? 1 : 11)) {
+      for (int offset = 0; offset < 4; ++offset) {
+        SCOPED_TRACE(::testing::Message() << "len " << len << " offset " << offset);
+        std::vector<std::uint8_t> raw(16 * len + 40, 0xCC);
+        std::uint8_t* d = raw.data() + 16 + offset;
+        auto check = [&](const void* value, int width) {
+          for (int k = 0; k < 16 + offset; ++k) ASSERT_EQ(raw[k], 0xCC);
+          for (int i = 0; i < len; ++i) ASSERT_EQ(0, std::memcmp(d + width * i, value, width)) << i;
+          for (std::size_t k = 16 + offset + width * len; k < raw.size(); ++k) ASSERT_EQ(raw[k], 0xCC);
+          std::fill(raw.begin(), raw.end(), 0xCC);
+        };
+        const Ipp32s s32 = -123456789;
+        ASSERT_EQ(ippsSet_32s(s32, reinterpret_cast<Ipp32s*>(d), len), ippStsNoErr);
+        check(&s32, 4);
+        const Ipp32f f32 = -0.0f;
+        ASSERT_EQ(ippsSet_32f(f32, reinterpret_cast<Ipp32f*>(d), len), ippStsNoErr);
+        check(&f32, 4);
+        const Ipp64f f64 = std::bit_cast<double>(std::uint64_t{0xFFF8000000000001});
+        ASSERT_EQ(ippsSet_64f(f64, reinterpret_cast<Ipp64f*>(d), len), ippStsNoErr);
+        check(&f64, 8);
+        ASSERT_EQ(ippsSet_64fc(complexValue, reinterpret_cast<Ipp64fc*>(d), len), ippStsNoErr);
+        check(&complexValue, 16);
+      }
+    }
+  });
+}
+
 TEST(SignalFillCopy, MoveHandlesOverlapBothWays) {
   {
     double v[6] = {1, 2, 3, 4, 5, 0};
