@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <type_traits>
 
+#include "primitives/signal/FillCopy.h"
+#include "primitives/signal/IntegerArithmeticKernels.h"
 #include "primitives/support/ByteArithmeticEngine.h"
 #include "primitives/support/RowAccess.h"
-#include "primitives/signal/FillCopy.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"
@@ -74,20 +76,38 @@ struct TMul {
   int64_t operator()(int64_t a, int64_t b) const { return a * b; }
 };
 
-// d[i] = R(op(a[i], b[i])); a and b may be the destination itself.
+// The sums and differences as the vector blocks name them.
+template <class Op>
+constexpr intarith::TSumOp kSumOp = std::is_same_v<Op, TAdd> ? intarith::TSumOp::Add
+                                                              : intarith::TSumOp::Sub;
+template <class Op>
+constexpr bool kIsSum = std::is_same_v<Op, TAdd> || std::is_same_v<Op, TSub>;
+
+// d[i] = R(op(a[i], b[i])); a and b may be the destination itself. Sums and differences go
+// through the vector blocks.
 template <class Op>
 void Scaled32s(const Ipp32s* a, const Ipp32s* b, Ipp32s* d, int len, int sf, Op op) {
-  sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    ZipElements(a, b, d, len, [&](Ipp32s x, Ipp32s y) { return rule(op(x, y)); });
-  });
+  if constexpr (kIsSum<Op>) {
+    intarith::Sums32s(rows::Bytes(a), rows::Bytes(b), 0, rows::Bytes(d), len, sf, kSumOp<Op>,
+                      intarith::VectorSumBlocks());
+  } else {
+    sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
+      ZipElements(a, b, d, len, [&](Ipp32s x, Ipp32s y) { return rule(op(x, y)); });
+    });
+  }
 }
 
 // d[i] = R(op(a[i], c)).
 template <class Op>
 void Scaled32sC(const Ipp32s* a, int64_t c, Ipp32s* d, int len, int sf, Op op) {
-  sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); });
-  });
+  if constexpr (kIsSum<Op>) {
+    intarith::Sums32s(rows::Bytes(a), nullptr, c, rows::Bytes(d), len, sf, kSumOp<Op>,
+                      intarith::VectorSumBlocks());
+  } else {
+    sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
+      MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); });
+    });
+  }
 }
 
 // Sums and differences are at most 2^32 in magnitude, so from 33 on every result is 0.
@@ -244,6 +264,25 @@ IppStatus ShiftRight(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
 
 }  // namespace
 
+namespace intarith {
+
+void Sums32s(const uint8_t* a, const uint8_t* b, int64_t c, uint8_t* d, int64_t len, int sf,
+             TSumOp op, SumBlocksFn blocks) {
+  const int64_t done =
+      blocks && len > 0 ? static_cast<int64_t>(blocks(a, b, c, d, static_cast<size_t>(len), sf, op))
+                        : 0;
+  sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
+    for (ptrdiff_t i = done; i < len; ++i) {
+      const int64_t x = rows::Load<Ipp32s>(a, i);
+      const int64_t y = b ? int64_t{rows::Load<Ipp32s>(b, i)} : c;
+      const int64_t v = op == TSumOp::Add ? x + y : (op == TSumOp::Sub ? x - y : y - x);
+      rows::Store<Ipp32s>(d, i, rule(v));
+    }
+  });
+}
+
+}  // namespace intarith
+
 // ---- int32 ---------------------------------------------------------------------------------
 
 // Vector with vector: name, exact operation, the factor above which every result is 0.
@@ -285,7 +324,8 @@ IppStatus ippsSubCRev_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int 
                               int scaleFactor) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (scaleFactor > kSumZeroFactor) return fbZeroStatus(pDst, len);
-  Scaled32sC(pSrc, val, pDst, len, scaleFactor, [](int64_t x, int64_t c) { return c - x; });
+  intarith::Sums32s(rows::Bytes(pSrc), nullptr, val, rows::Bytes(pDst), len, scaleFactor,
+                    intarith::TSumOp::SubRev, intarith::VectorSumBlocks());
   return ippStsNoErr;
 }
 
