@@ -78,8 +78,8 @@ struct TMul {
 
 // The sums and differences as the vector blocks name them.
 template <class Op>
-constexpr intarith::TSumOp kSumOp = std::is_same_v<Op, TAdd> ? intarith::TSumOp::Add
-                                                              : intarith::TSumOp::Sub;
+constexpr intarith::TSumOp kSumOp =
+    std::is_same_v<Op, TAdd> ? intarith::TSumOp::Add : intarith::TSumOp::Sub;
 template <class Op>
 constexpr bool kIsSum = std::is_same_v<Op, TAdd> || std::is_same_v<Op, TSub>;
 
