@@ -146,14 +146,6 @@ IppStatus RealToCplx(const R* pSrcRe, const R* pSrcIm, C* pDst, int len) {
   return ippStsNoErr;
 }
 
-// The element conversions of the mapped forms.
-template <class D>
-struct Cast {
-  template <class S>
-  D operator()(S x) const {
-    return static_cast<D>(x);
-  }
-};
 // Clamped to the finite float32 range, then rounded: kLimit is the largest float32 exactly;
 // a NaN fails x > -kLimit and takes the lower limit.
 struct ClampToFloat32 {
@@ -195,6 +187,22 @@ void ToFloat32(const uint8_t* s, uint8_t* d, int64_t len, ToFloat32BlocksFn bloc
   ptrdiff_t i =
       blocks && len > 0 ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len))) : 0;
   for (; i < len; ++i) Store<Ipp32f>(d, i, ClampToFloat32{}(Load<double>(s, i)));
+}
+
+void Widen(const uint8_t* s, uint8_t* d, int64_t len, TWiden kind, WidenBlocksFn blocks) {
+  ptrdiff_t i =
+      blocks && len > 0 ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len), kind)) : 0;
+  switch (kind) {
+    case TWiden::Int32ToFloat64:
+      for (; i < len; ++i) Store<Ipp64f>(d, i, static_cast<Ipp64f>(Load<Ipp32s>(s, i)));
+      break;
+    case TWiden::Float32ToFloat64:
+      for (; i < len; ++i) Store<Ipp64f>(d, i, static_cast<Ipp64f>(Load<Ipp32f>(s, i)));
+      break;
+    case TWiden::Int32ToFloat32:
+      for (; i < len; ++i) Store<Ipp32f>(d, i, static_cast<Ipp32f>(Load<Ipp32s>(s, i)));
+      break;
+  }
 }
 
 }  // namespace fillcopy
@@ -247,13 +255,10 @@ IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
 }
 
 // The element-wise forms d[i] = f(s[i]): name, source type, destination type, f.
-#define PF_FILL_COPY_MAP_FORMS(X)           \
-  X(Convert_32s64f, 32s, 64f, Cast<Ipp64f>) \
-  X(Convert_32f64f, 32f, 64f, Cast<Ipp64f>) \
-  X(Convert_32s32f, 32s, 32f, Cast<Ipp32f>) \
-  X(Real_64fc, 64fc, 64f, RealPart)         \
-  X(Imag_64fc, 64fc, 64f, ImagPart)         \
-  X(SwapBytes_16u, 16u, 16u, SwapBytes16)   \
+#define PF_FILL_COPY_MAP_FORMS(X)         \
+  X(Real_64fc, 64fc, 64f, RealPart)       \
+  X(Imag_64fc, 64fc, 64f, ImagPart)       \
+  X(SwapBytes_16u, 16u, 16u, SwapBytes16) \
   X(SwapBytes_32u, 32u, 32u, SwapBytes32)
 #define PF_FILL_COPY_DEFINE_MAP(name, from, to, F)                      \
   IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) { \
@@ -262,6 +267,21 @@ IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
 PF_FILL_COPY_MAP_FORMS(PF_FILL_COPY_DEFINE_MAP)
 #undef PF_FILL_COPY_DEFINE_MAP
 #undef PF_FILL_COPY_MAP_FORMS
+
+// The widening conversions: name, source type, destination type, kind.
+#define PF_FILL_COPY_WIDEN_FORMS(X)                               \
+  X(Convert_32s64f, 32s, 64f, fillcopy::TWiden::Int32ToFloat64)   \
+  X(Convert_32f64f, 32f, 64f, fillcopy::TWiden::Float32ToFloat64) \
+  X(Convert_32s32f, 32s, 32f, fillcopy::TWiden::Int32ToFloat32)
+#define PF_FILL_COPY_DEFINE_WIDEN(name, from, to, kind)                                  \
+  IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) {                  \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;                         \
+    fillcopy::Widen(Bytes(pSrc), Bytes(pDst), len, kind, fillcopy::VectorWidenBlocks()); \
+    return ippStsNoErr;                                                                  \
+  }
+PF_FILL_COPY_WIDEN_FORMS(PF_FILL_COPY_DEFINE_WIDEN)
+#undef PF_FILL_COPY_DEFINE_WIDEN
+#undef PF_FILL_COPY_WIDEN_FORMS
 
 IppStatus ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
   if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;

@@ -1,4 +1,4 @@
-// Vector blocks of the fills and the float64 narrowing conversions, compiled for every instruction set that
+// Vector blocks of the fills and the conversions, compiled for every instruction set that
 // Highway targets and chosen at run time. Each lane gives the plain loop's value
 // (FillCopy.cpp): the same float64 product x * w, then the saturation and rounding, which the
 // x86 targets leave to the processor's own conversion after one clamp and the generic target
@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/signal/FillCopyKernels.h"
 #include "primitives/support/HwyDispatch.h"
@@ -115,6 +116,42 @@ size_t ToFloat32Blocks(const uint8_t* s, uint8_t* d, size_t n) {
   return i;
 }
 
+// The processor's conversions, as the scalar ones do them: exact widenings (a signalling NaN
+// of float32 comes out quiet either way) and int32 to float32 rounded in the current mode.
+template <TWiden kKind>
+HWY_INLINE size_t WidenLoop(const uint8_t* s, uint8_t* d, size_t n) {
+  size_t i = 0;
+  if constexpr (kKind == TWiden::Int32ToFloat32) {
+    const hn::ScalableTag<float> df;
+    const hn::RebindToSigned<decltype(df)> di;
+    const size_t N = hn::Lanes(df);
+    for (; i + N <= n; i += N)
+      hn::StoreU(hn::ConvertTo(df, hn::LoadU(di, reinterpret_cast<const int32_t*>(s + 4 * i))), df,
+                 reinterpret_cast<float*>(d + 4 * i));
+  } else {
+    using From = std::conditional_t<kKind == TWiden::Int32ToFloat64, int32_t, float>;
+    const DF df;
+    const hn::Rebind<From, DF> dfrom;
+    const size_t N = hn::Lanes(df);
+    for (; i + N <= n; i += N)
+      hn::StoreU(hn::PromoteTo(df, hn::LoadU(dfrom, reinterpret_cast<const From*>(s + 4 * i))), df,
+                 reinterpret_cast<double*>(d + 8 * i));
+  }
+  return i;
+}
+
+size_t WidenBlocks(const uint8_t* s, uint8_t* d, size_t n, TWiden kind) {
+  switch (kind) {
+    case TWiden::Int32ToFloat64:
+      return WidenLoop<TWiden::Int32ToFloat64>(s, d, n);
+    case TWiden::Float32ToFloat64:
+      return WidenLoop<TWiden::Float32ToFloat64>(s, d, n);
+    case TWiden::Int32ToFloat32:
+      return WidenLoop<TWiden::Int32ToFloat32>(s, d, n);
+  }
+  return 0;
+}
+
 // The pattern repeated in every 128-bit block of a vector, four vectors a step. A target
 // without whole 128-bit blocks (the scalar one) leaves the fill to the plain code.
 size_t FillBlocks(uint8_t* d, size_t bytes, const uint8_t* pattern) {
@@ -143,10 +180,12 @@ namespace builtin::fillcopy {
 HWY_EXPORT(ToInt32Blocks);
 HWY_EXPORT(ToFloat32Blocks);
 HWY_EXPORT(FillBlocks);
+HWY_EXPORT(WidenBlocks);
 
 ToInt32BlocksFn VectorToInt32Blocks() { return PF_HWY_DISPATCHED(ToInt32Blocks); }
 ToFloat32BlocksFn VectorToFloat32Blocks() { return PF_HWY_DISPATCHED(ToFloat32Blocks); }
 FillBlocksFn VectorFillBlocks() { return PF_HWY_DISPATCHED(FillBlocks); }
+WidenBlocksFn VectorWidenBlocks() { return PF_HWY_DISPATCHED(WidenBlocks); }
 
 }  // namespace builtin::fillcopy
 #endif  // HWY_ONCE

@@ -26,6 +26,13 @@ ToFloat32BlocksFn VectorToFloat32Blocks();
 using FillBlocksFn = size_t (*)(uint8_t* d, size_t bytes, const uint8_t* pattern);
 FillBlocksFn VectorFillBlocks();
 
+// The conversions that need no rounding mode of their own: int32 and float32 to float64
+// (exact), int32 to float32 (rounded to nearest).
+enum class TWiden { Int32ToFloat64, Float32ToFloat64, Int32ToFloat32 };
+using WidenBlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n, TWiden kind);
+WidenBlocksFn VectorWidenBlocks();
+void Widen(const uint8_t* s, uint8_t* d, int64_t len, TWiden kind, WidenBlocksFn blocks);
+
 // The conversions of len >= 0 values through the blocks where given, the rest plain.
 void ScaleToInt32(const uint8_t* s, uint8_t* d, int64_t len, double w, bool nearest,
                   ToInt32BlocksFn blocks);

@@ -377,6 +377,35 @@ TEST(SignalConvert, Float64NarrowingBlocksEqualThePlainLoopOnEveryTarget) {
   });
 }
 
+// The widening conversions' vector blocks give the plain loop's bytes on every instruction set:
+// int32 limits and values that float32 must round (ties included), float32 NaNs (a signalling
+// one too, which both paths quieten), infinities, signed zeros and subnormals, and random words.
+TEST(SignalConvert, WideningBlocksEqualThePlainLoopOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const fillcopy::WidenBlocksFn blocks = fillcopy::VectorWidenBlocks();
+    ASSERT_NE(blocks, nullptr);
+    std::vector<std::uint32_t> words = {0, 1, 0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu,
+                                        (1u << 24) + 1, (1u << 24) + 3, (1u << 25) + 2,
+                                        0x7FC00001u, 0x7F800001u, 0xFFA00000u, 0x7F800000u,
+                                        0xFF800000u, 0x00000001u, 0x807FFFFFu, 0x3F800000u};
+    std::mt19937 rng(11);
+    while (words.size() < 75) words.push_back(rng());
+    const int n = static_cast<int>(words.size());
+    std::vector<std::uint8_t> src(4 * n + 3), plain(8 * n), vec(8 * n + 5);
+    std::memcpy(src.data() + 3, words.data(), 4 * n);
+    using K = fillcopy::TWiden;
+    for (K kind : {K::Int32ToFloat64, K::Float32ToFloat64, K::Int32ToFloat32}) {
+      const int width = kind == K::Int32ToFloat32 ? 4 : 8;
+      for (int len : {n, n - 1, 1, 3, 4, 5, 8, 9, 17}) {
+        fillcopy::Widen(src.data() + 3, plain.data(), len, kind, nullptr);
+        fillcopy::Widen(src.data() + 3, vec.data() + 5, len, kind, blocks);
+        ASSERT_EQ(0, std::memcmp(plain.data(), vec.data() + 5, width * len))
+            << "kind " << int(kind) << " len " << len;
+      }
+    }
+  });
+}
+
 TEST(SignalConvert, Int16ToFloat64ScaleFactorIsClamped) {
   const Ipp16s in[] = {1, -32768, 32767, 4};
   Ipp64f a[4], b[4];
