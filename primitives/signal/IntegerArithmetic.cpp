@@ -8,14 +8,13 @@
 #include "primitives/signal/IntegerArithmetic.h"
 
 #include <cstdint>
-#include <functional>
 #include <type_traits>
 
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/IntegerArithmeticKernels.h"
 #include "primitives/support/ByteArithmeticEngine.h"
-#include "primitives/support/RowAccess.h"
 #include "primitives/support/FloatToInt.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"
 
@@ -104,9 +103,8 @@ void Scaled32sC(const Ipp32s* a, int64_t c, Ipp32s* d, int len, int sf, Op op) {
     intarith::Sums32s(rows::Bytes(a), nullptr, c, rows::Bytes(d), len, sf, kSumOp<Op>,
                       intarith::VectorSumBlocks());
   } else {
-    sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-      MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); });
-    });
+    sfs::WithScaleRule<int32_t, int64_t>(
+        sf, [&](auto rule) { MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); }); });
   }
 }
 
@@ -217,27 +215,30 @@ IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, arith::TA
 
 // ---- Logic and shifts ------------------------------------------------------------------------
 
-template <class Op>
-IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len, Op op) {
+template <intarith::TLogicOp kOp>
+IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
-  ZipElements(pSrcDst, pSrc, pSrcDst, len, op);
+  intarith::Logic32u(rows::Bytes(pSrcDst), rows::Bytes(pSrc), 0, rows::Bytes(pSrcDst), len, kOp,
+                     intarith::VectorLogicBlocks());
   return ippStsNoErr;
 }
 
 // d = op(s, c) for or and xor, which leave the words unchanged for c = 0: then they are
 // copied (nothing is written in place).
-template <class Op>
+template <intarith::TLogicOp kOp>
 IppStatus LogicC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
-  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return Op{}(x, c); });
+  intarith::Logic32u(rows::Bytes(pSrc), nullptr, c, rows::Bytes(pDst), len, kOp,
+                     intarith::VectorLogicBlocks());
   return ippStsNoErr;
 }
 
 IppStatus AndC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return fbZeroStatus(pDst, len);
-  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return x & c; });
+  intarith::Logic32u(rows::Bytes(pSrc), nullptr, c, rows::Bytes(pDst), len, intarith::TLogicOp::And,
+                     intarith::VectorLogicBlocks());
   return ippStsNoErr;
 }
 
@@ -279,6 +280,17 @@ void Sums32s(const uint8_t* a, const uint8_t* b, int64_t c, uint8_t* d, int64_t 
       rows::Store<Ipp32s>(d, i, rule(v));
     }
   });
+}
+
+void Logic32u(const uint8_t* a, const uint8_t* b, uint32_t c, uint8_t* d, int64_t len, TLogicOp op,
+              LogicBlocksFn blocks) {
+  ptrdiff_t i = blocks && len > 0
+                    ? static_cast<ptrdiff_t>(blocks(a, b, c, d, static_cast<size_t>(len), op))
+                    : 0;
+  for (; i < len; ++i) {
+    const Ipp32u x = rows::Load<Ipp32u>(a, i), y = b ? rows::Load<Ipp32u>(b, i) : c;
+    rows::Store<Ipp32u>(d, i, op == TLogicOp::And ? x & y : (op == TLogicOp::Or ? x | y : x ^ y));
+  }
 }
 
 }  // namespace intarith
@@ -345,12 +357,12 @@ PF_INTEGER_ARITHMETIC_8U_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_8U)
 
 // Vector with vector, in place: name, the word operation.
 #define PF_INTEGER_ARITHMETIC_LOGIC_FORMS(X) \
-  X(And, std::bit_and<Ipp32u>)               \
-  X(Or, std::bit_or<Ipp32u>)                 \
-  X(Xor, std::bit_xor<Ipp32u>)
-#define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC(Name, Op)                           \
+  X(And, intarith::TLogicOp::And)            \
+  X(Or, intarith::TLogicOp::Or)              \
+  X(Xor, intarith::TLogicOp::Xor)
+#define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC(Name, op)                           \
   IppStatus ipps##Name##_32u_I(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) { \
-    return Logic(pSrc, pSrcDst, len, Op{});                                    \
+    return Logic<op>(pSrc, pSrcDst, len);                                      \
   }
 PF_INTEGER_ARITHMETIC_LOGIC_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_LOGIC)
 #undef PF_INTEGER_ARITHMETIC_DEFINE_LOGIC
@@ -359,8 +371,8 @@ PF_INTEGER_ARITHMETIC_LOGIC_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_LOGIC)
 // Vector with constant, in place and out of place: name, engine.
 #define PF_INTEGER_ARITHMETIC_LOGIC_C_FORMS(X) \
   X(AndC, AndC)                                \
-  X(OrC, LogicC<std::bit_or<Ipp32u>>)          \
-  X(XorC, LogicC<std::bit_xor<Ipp32u>>)
+  X(OrC, LogicC<intarith::TLogicOp::Or>)       \
+  X(XorC, LogicC<intarith::TLogicOp::Xor>)
 #define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC_C(Name, engine)                            \
   IppStatus ipps##Name##_32u_I(Ipp32u val, Ipp32u* pSrcDst, int len) {                \
     return engine(pSrcDst, val, pSrcDst, len);                                        \

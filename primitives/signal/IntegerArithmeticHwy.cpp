@@ -1,4 +1,4 @@
-// Vector blocks of the scaled int32 sums and differences, compiled for every instruction set
+// Vector blocks of the scaled int32 sums and differences and of the bitwise logic, compiled for every instruction set
 // that Highway targets and chosen at run time. At sf = 0 the sum is saturated in int32 lanes
 // (below). Otherwise each element is widened to 64 bits, where its sum or difference is exact,
 // and goes through the vector form of the branch of the scale-factor rule chosen once per call
@@ -120,6 +120,29 @@ size_t SumBlocks(const uint8_t* a, const uint8_t* b, int64_t c, uint8_t* d, size
   return RuleLoop<TSumOp::SubRev>(a, b, c, d, n, sf);
 }
 
+template <TLogicOp kOp>
+HWY_INLINE size_t LogicLoop(const uint8_t* a, const uint8_t* b, uint32_t c, uint8_t* d, size_t n) {
+  const hn::ScalableTag<uint32_t> du;
+  const size_t N = hn::Lanes(du);
+  const auto constant = hn::Set(du, c);
+  size_t i = 0;
+  for (; i + N <= n; i += N) {
+    const auto x = hn::LoadU(du, reinterpret_cast<const uint32_t*>(a + 4 * i));
+    const auto y = b ? hn::LoadU(du, reinterpret_cast<const uint32_t*>(b + 4 * i)) : constant;
+    const auto r =
+        kOp == TLogicOp::And ? hn::And(x, y) : (kOp == TLogicOp::Or ? hn::Or(x, y) : hn::Xor(x, y));
+    hn::StoreU(r, du, reinterpret_cast<uint32_t*>(d + 4 * i));
+  }
+  return i;
+}
+
+size_t LogicBlocks(const uint8_t* a, const uint8_t* b, uint32_t c, uint8_t* d, size_t n,
+                   TLogicOp op) {
+  if (op == TLogicOp::And) return LogicLoop<TLogicOp::And>(a, b, c, d, n);
+  if (op == TLogicOp::Or) return LogicLoop<TLogicOp::Or>(a, b, c, d, n);
+  return LogicLoop<TLogicOp::Xor>(a, b, c, d, n);
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::intarith
 HWY_AFTER_NAMESPACE();
@@ -128,8 +151,10 @@ HWY_AFTER_NAMESPACE();
 namespace builtin::intarith {
 
 HWY_EXPORT(SumBlocks);
+HWY_EXPORT(LogicBlocks);
 
 SumBlocksFn VectorSumBlocks() { return PF_HWY_DISPATCHED(SumBlocks); }
+LogicBlocksFn VectorLogicBlocks() { return PF_HWY_DISPATCHED(LogicBlocks); }
 
 }  // namespace builtin::intarith
 #endif  // HWY_ONCE
