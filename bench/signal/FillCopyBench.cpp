@@ -47,6 +47,23 @@ PF_BENCH_TABLE(FillCopy) {
                   [&] { src.convertTo(cvDst, CV_32S, scale); }, r.Repeats(kPerSample));
             },
             {{"sf:0", 0}, {"sf:3", 3}});
+  // The exact widenings beside convertTo.
+  table.Add("Convert_32s64f", [](bench::Row& r) {
+    cv::Mat src;
+    Ramp(r).convertTo(src, CV_32S);
+    cv::Mat dst(1, r.Length(), CV_64F), cvDst(1, r.Length(), CV_64F);
+    r.Compare(
+        [&] { builtin::ippsConvert_32s64f(src.ptr<Ipp32s>(), dst.ptr<Ipp64f>(), r.Length()); },
+        [&] { src.convertTo(cvDst, CV_64F); }, r.Repeats(kPerSample));
+  });
+  table.Add("Convert_32f64f", [](bench::Row& r) {
+    cv::Mat src;
+    Ramp(r).convertTo(src, CV_32F);
+    cv::Mat dst(1, r.Length(), CV_64F), cvDst(1, r.Length(), CV_64F);
+    r.Compare(
+        [&] { builtin::ippsConvert_32f64f(src.ptr<Ipp32f>(), dst.ptr<Ipp64f>(), r.Length()); },
+        [&] { src.convertTo(cvDst, CV_64F); }, r.Repeats(kPerSample));
+  });
   table.Add("Convert_64f32f", [](bench::Row& r) {
     const cv::Mat src = Ramp(r);
     cv::Mat dst(1, r.Length(), CV_32F), cvDst(1, r.Length(), CV_32F);

@@ -19,13 +19,28 @@ cv::Mat Wave(const bench::Row& r) {
 }  // namespace
 
 PF_BENCH_TABLE(Statistics) {
-  table.Sizes(bench::Lengths({4096, 1 << 16}));
+  table.Sizes(bench::Lengths({4096, 1 << 16, 1 << 20}));
   table.Add("Mean_64f", [](bench::Row& r) {
     const cv::Mat src = Wave(r);
     Ipp64f mean = 0;
     cv::Scalar cvMean;
     r.Compare([&] { builtin::ippsMean_64f(src.ptr<Ipp64f>(), r.Length(), &mean); },
               [&] { cvMean = cv::mean(src); }, r.Repeats(kPerSample));
+  });
+  // Values below the level raised to it, in place, beside cv::max with the level.
+  table.Add("Threshold_64f_I", [](bench::Row& r) {
+    const cv::Mat src = Wave(r);
+    cv::Mat v = src.clone(), cvV = src.clone();
+    r.Compare(
+        [&] {
+          src.copyTo(v);
+          builtin::ippsThreshold_64f_I(v.ptr<Ipp64f>(), r.Length(), 10.0, ippCmpLess);
+        },
+        [&] {
+          src.copyTo(cvV);
+          cv::max(cvV, 10.0, cvV);
+        },
+        r.Repeats(kPerSample));
   });
   table.Add("MaxIndx_64f", [](bench::Row& r) {
     const cv::Mat src = Wave(r);

@@ -65,36 +65,6 @@ void MapComplex(const uint8_t* s, uint8_t* d, int len, F f) {
 double Abs(double x) { return FromBits(ToBits(x) & ~kSignBit); }
 double Sqr(double x) { return static_cast<double>(L{x} * x); }
 
-// ---- Square root -----------------------------------------------------------------------------
-
-IppStatus SqrtInPlace(uint8_t* sd, int len) {
-  bool negative = false;
-  for (ptrdiff_t i = 0; i < len; ++i) {
-    const double x = Load<double>(sd, i);
-    if (x > 0 || x != x) {
-      Store<double>(sd, i, LibCSqrt(x));
-    } else if (x < 0) {
-      Store<double>(sd, i, FromBits(kDefaultNaN));
-      negative = true;
-    }  // +-0 stays as it is
-  }
-  return negative ? ippStsSqrtNegArg : ippStsNoErr;
-}
-
-IppStatus SqrtTo(const uint8_t* s, uint8_t* d, int len) {
-  bool negative = false;
-  for (ptrdiff_t i = 0; i < len; ++i) {
-    const double x = Load<double>(s, i);
-    if (x >= 0) {
-      Store<double>(d, i, LibCSqrt(x));
-    } else {  // x < 0 or a NaN
-      Store<double>(d, i, FromBits(kDefaultNaN));
-      negative = true;
-    }
-  }
-  return negative ? ippStsSqrtNegArg : ippStsNoErr;
-}
-
 // ---- Natural logarithm -----------------------------------------------------------------------
 
 IppStatus LnTo(const uint8_t* s, uint8_t* d, int len) {
@@ -211,11 +181,6 @@ void ComplexSqrt(double re, double im, double& outRe, double& outIm) {
 
 // ---- Complex to real ------------------------------------------------------------------------
 
-struct MagnitudeOf {
-  double operator()(double re, double im) const {
-    return LibCSqrt(static_cast<double>(L{re} * re + L{im} * im));
-  }
-};
 struct PhaseOf {
   double operator()(double re, double im) const { return LibCAtan2(im, re); }
 };
@@ -228,6 +193,76 @@ struct PowerOf {
 }  // namespace
 
 namespace elementary {
+
+double Magnitude(double re, double im) {
+  return LibCSqrt(static_cast<double>(L{re} * re + L{im} * im));
+}
+
+// ---- Square root and magnitude ---------------------------------------------------------------
+//
+// The root of x is LibCSqrt(x): sqrt(x) rounded to a 64-bit significand, then to float64. The
+// vector blocks take the float64 root r = fl53(sqrt x) wherever they can prove that the two
+// roundings give r too, and hand every other lane to LibCSqrt (the proof is at the blocks,
+// ElementaryFunctionsHwy.cpp). A block that meets a negative input or a NaN stops; the plain
+// loop writes those with the status and the blocks start again after a short stretch.
+
+IppStatus SqrtTo(const uint8_t* s, uint8_t* d, int64_t len, SqrtBlocksFn blocks) {
+  bool negative = false;
+  auto plain = [&](ptrdiff_t i, ptrdiff_t end) {
+    for (; i < end; ++i) {
+      const double x = Load<double>(s, i);
+      if (x >= 0) {
+        Store<double>(d, i, LibCSqrt(x));
+      } else {  // x < 0 or a NaN
+        Store<double>(d, i, FromBits(kDefaultNaN));
+        negative = true;
+      }
+    }
+  };
+  if (blocks)
+    rows::WalkRowInBlocks(
+        len,
+        [&](ptrdiff_t i) {
+          return static_cast<ptrdiff_t>(blocks(s + 8 * i, d + 8 * i, static_cast<size_t>(len - i)));
+        },
+        plain);
+  else
+    plain(0, len);
+  return negative ? ippStsSqrtNegArg : ippStsNoErr;
+}
+
+IppStatus SqrtInPlace(uint8_t* sd, int64_t len, SqrtBlocksFn blocks) {
+  bool negative = false;
+  auto plain = [&](ptrdiff_t i, ptrdiff_t end) {
+    for (; i < end; ++i) {
+      const double x = Load<double>(sd, i);
+      if (x > 0 || x != x) {
+        Store<double>(sd, i, LibCSqrt(x));
+      } else if (x < 0) {
+        Store<double>(sd, i, FromBits(kDefaultNaN));
+        negative = true;
+      }  // +-0 stays as it is
+    }
+  };
+  // The blocks write LibCSqrt(+-0) = +-0 for a zero, which keeps it as it is.
+  if (blocks)
+    rows::WalkRowInBlocks(
+        len,
+        [&](ptrdiff_t i) {
+          return static_cast<ptrdiff_t>(
+              blocks(sd + 8 * i, sd + 8 * i, static_cast<size_t>(len - i)));
+        },
+        plain);
+  else
+    plain(0, len);
+  return negative ? ippStsSqrtNegArg : ippStsNoErr;
+}
+
+void MagnitudeTo(const uint8_t* s, uint8_t* d, int64_t len, MagnitudeBlocksFn blocks) {
+  ptrdiff_t i = blocks ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len))) : 0;
+  for (; i < len; ++i)
+    Store<double>(d, i, Magnitude(Load<double>(s, 2 * i), Load<double>(s, 2 * i + 1)));
+}
 
 void Exp(const uint8_t* s, uint8_t* d, int64_t len, ExpBlocksFn blocks) {
   if (len < 4) {
@@ -266,8 +301,12 @@ namespace {
 
 // The loops of the real forms with a status of their own, in place and out of place.
 struct SqrtLoops {
-  static IppStatus InPlace(uint8_t* sd, int len) { return SqrtInPlace(sd, len); }
-  static IppStatus To(const uint8_t* s, uint8_t* d, int len) { return SqrtTo(s, d, len); }
+  static IppStatus InPlace(uint8_t* sd, int len) {
+    return elementary::SqrtInPlace(sd, len, elementary::VectorSqrtBlocks());
+  }
+  static IppStatus To(const uint8_t* s, uint8_t* d, int len) {
+    return elementary::SqrtTo(s, d, len, elementary::VectorSqrtBlocks());
+  }
 };
 struct ExpLoops {
   static IppStatus InPlace(uint8_t* sd, int len) { return To(sd, sd, len); }
@@ -338,10 +377,7 @@ PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX)
 #undef PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS
 
 // The complex forms with a real result: name, step.
-#define PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(X) \
-  X(Magnitude, MagnitudeOf)                      \
-  X(Phase, PhaseOf)                              \
-  X(PowerSpectr, PowerOf)
+#define PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(X) X(Phase, PhaseOf) X(PowerSpectr, PowerOf)
 #define PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL(name, f)                     \
   IppStatus ipps##name##_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) { \
     return MapComplexToReal(pSrc, pDst, len, f{});                          \
@@ -349,5 +385,11 @@ PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX)
 PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL)
 #undef PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL
 #undef PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS
+
+IppStatus ippsMagnitude_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  elementary::MagnitudeTo(Bytes(pSrc), Bytes(pDst), len, elementary::VectorMagnitudeBlocks());
+  return ippStsNoErr;
+}
 
 }  // namespace builtin

@@ -1,5 +1,7 @@
-// The exponential's vector blocks, compiled for every instruction set that Highway targets and
-// chosen at run time. A group of four consecutive inputs, all within the kernel's limits, is
+// The vector blocks of the elementary functions, compiled for every instruction set that
+// Highway targets and chosen at run time: the exponential, the square root and the magnitude.
+//
+// The exponential's blocks: A group of four consecutive inputs, all within the kernel's limits, is
 // exactly what the backward scan gathers when it meets them with nothing gathered: the lanes in
 // memory order are the scan's fourth, third, second and first input, and the kernel pairs the
 // first two and the last two of them, so one group fits the four lanes of a 256-bit half (two
@@ -12,11 +14,14 @@
 
 #include <hwy/highway.h>
 
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 #include "primitives/signal/ElementaryFunctionsKernels.h"
 #include "primitives/support/HwyDispatch.h"
+#include "primitives/support/Support.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace builtin::elementary {
@@ -128,6 +133,156 @@ size_t ExpBlocks(const uint8_t* s, uint8_t* d, size_t end) {
 #endif
 }
 
+// ---- Square root and magnitude ---------------------------------------------------------------
+//
+// The plain root of x is fl53(fl64(s)) for s = sqrt(x): rounded to a 64-bit significand
+// (sqrtl), then to float64. The vector takes r = fl53(s) (the processor's root, correctly
+// rounded) and vouches for it where the two roundings give r as well.
+//
+// Both roundings are monotone and every midpoint of two neighbouring doubles is a long double,
+// so fl53(fl64(s)) differs from r only if fl64(s) reaches the midpoint m beside r on s's side,
+// which needs |s - m| <= ulp64(s) / 2. Let 2^E <= r < 2^(E+1) and u = ulp53(r) = 2^(E-52).
+// Then s lies in r's binade: r + u/2 < 2^(E+1), and r = 2^E implies s >= r (s >= 2^E - u/4
+// would give x >= s^2 > 4^E (1 - 2^-53), the double below 4^E, so x >= 4^E). So m = r +- u/2
+// and ulp64(s) = u 2^-11.
+//
+// The residual rho = x - r^2 is computed exactly but for one rounding: p = fl(r r), its error
+// e = r r - p exactly (a fused multiply-subtract where the instruction set has one, else
+// Dekker's product with Veltkamp's split; both exact for x in [2^-960, 2^1002], where r lies in
+// [2^-480, 2^501], the split cannot overflow and neither e nor a partial product underflows),
+// x - p exactly (p lies within a relative 2^-51 of x, Sterbenz), and rho~ = fl((x - p) - e),
+// within a relative 2^-53 of rho. Since s - r = rho / (s + r) and
+// s + r >= 2r - u/2 >= 2r (1 - 2^-53), the test |rho~| <= r u (1 - 2^-10) (u (1 - 2^-10) is a
+// power of two times a short constant, exact; the product with r rounds once) gives
+//   |s - r| <= (u/2) (1 - 2^-10)(1 + 2^-53) / (1 - 2^-53)^2 < (u/2) (1 - 2^-10 + 2^-51),
+// so |s - m| > u (2^-11 - 2^-52) > u 2^-12 = ulp64(s) / 2: fl64(s) stays strictly between the
+// midpoints around r and the plain result is r. For x = +-0 the test reads 0 <= 0 and
+// r = x = LibCSqrt(x). About 2^-10 of the roots fail the test; they and the inputs outside [2^-960, 2^1002] other than 0 and
+// +inf (whose roots the processor gives exactly as LibCSqrt) are computed by LibCSqrt.
+//
+// The magnitude is first q = fl53(c) with c = fl64(a + b), a = fl64(re^2), b = fl64(im^2):
+// |a - re^2| <= 2^-64 re^2, likewise b, and |c - (a + b)| <= 2^-64 (a + b), so c lies within
+// 2^-63 T (1 + 2^-64) of T = re^2 + im^2. The vector forms T as the unevaluated sum of
+// q~ = fl(hi + l) and l2 = (hi + l) - q~ (exact, as |l| <= |hi|), where hi = fl(p1 + p2) of the
+// squares' products, l = (t + e1) + e2 with t = hi's error (exact, the smaller product minus
+// hi - the larger) and e1, e2 the products' errors. The larger product lies in
+// [2^-960, 2^1000], so its component's error is exact; the smaller one's is exact too or, for
+// a component below 2^-480, off by at most 2^-1074 together with its product. l carries two
+// roundings of at most 2^-53 times 2 ulp(hi) each, so T = q~ + l2 + d with |d| <= 2^-50 v,
+// where v = ulp53(q~) = 2^(F-52) for 2^F <= q~ < 2^(F+1). Then T < 2^(F+1) (1 + 2^-52) and
+// |c - T| <= v 2^-10 (1 + 2^-50). The test is |l2| <= w (1/2 - 2^-10 - 2^-20) with w the ulp
+// of q~ (1 - 2^-53): w = v, or v/2 when q~ is a power of two (the value below it then lies in
+// the binade below), where the rounding interval of q~ reaches only v/4 below it. So
+// |c - q~| <= |l2| + |d| + |c - T| < w/2 - w (2^-10 + 2^-20) + w 2^-10 + w 2^-40 < w/2 (in the
+// power-of-two case |c - T| <= v 2^-11 = w 2^-10, as T < 2^F (1 + 2^-52)): c lies strictly
+// inside q~'s rounding interval and q = q~. About 2^-9 of the elements fail; they and every element
+// whose larger square lies outside [2^-960, 2^1000] (NaN and infinity too), but for 0 + 0i,
+// are computed by Magnitude. q is then 0 or in [2^-960, 2^1002], and its root goes through the
+// square root's test.
+
+using DF = hn::ScalableTag<double>;
+using VF = hn::Vec<DF>;
+using MF = hn::Mask<DF>;
+
+constexpr double kSplit = 134217729.0;  // 2^27 + 1
+constexpr uint64_t kExponentBits = 0x7FF0000000000000u;
+
+HWY_INLINE VF LoadAt(DF df, const uint8_t* p, size_t i) {
+  return hn::LoadU(df, reinterpret_cast<const double*>(p + 8 * i));
+}
+
+// a a - p exactly, for p = fl(a a) in the ranges above.
+HWY_INLINE VF SquareError(DF df, VF a, VF p) {
+#if HWY_NATIVE_FMA
+  (void)df;
+  return hn::MulSub(a, a, p);
+#else
+  const VF c = hn::Mul(hn::Set(df, kSplit), a);
+  const VF ah = hn::Sub(c, hn::Sub(c, a)), al = hn::Sub(a, ah);
+  return hn::Add(hn::Add(hn::Add(hn::Sub(hn::Mul(ah, ah), p), hn::Mul(ah, al)), hn::Mul(al, ah)),
+                 hn::Mul(al, al));
+#endif
+}
+
+// ulp53(x) times a short constant k, exactly, for x >= 0 (0 for 0): the exponent bits of x
+// times 2^-52 k.
+HWY_INLINE VF UlpTimes(DF df, VF x, double k) {
+  const hn::RebindToUnsigned<DF> du;
+  const VF binade = hn::BitCast(df, hn::And(hn::BitCast(du, x), hn::Set(du, kExponentBits)));
+  return hn::Mul(binade, hn::Set(df, 0x1p-52 * k));
+}
+
+HWY_INLINE MF Within(DF df, VF x, double low, double high) {
+  return hn::And(hn::Ge(x, hn::Set(df, low)), hn::Le(x, hn::Set(df, high)));
+}
+
+// The root test: r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0.
+HWY_INLINE MF RootClose(DF df, VF x, VF r) {
+  const VF p = hn::Mul(r, r);
+  const VF rho = hn::Sub(hn::Sub(x, p), SquareError(df, r, p));
+  return hn::Le(hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
+}
+
+// Stores r, with every lane outside `vouched` replaced by fix(j) for lane j.
+template <class Fix>
+HWY_INLINE void StoreFixed(DF df, VF r, MF vouched, uint8_t* d, size_t i, Fix fix) {
+  double* out = reinterpret_cast<double*>(d + 8 * i);
+  if (HWY_LIKELY(hn::AllTrue(df, vouched))) {
+    hn::StoreU(r, df, out);
+    return;
+  }
+  HWY_ALIGN double lanes[hn::MaxLanes(df)];
+  HWY_ALIGN double doubtful[hn::MaxLanes(df)];
+  hn::Store(r, df, lanes);
+  hn::Store(hn::VecFromMask(df, hn::Not(vouched)), df, doubtful);
+  const size_t N = hn::Lanes(df);
+  for (size_t j = 0; j < N; ++j)
+    if (std::bit_cast<uint64_t>(doubtful[j]) != 0) lanes[j] = fix(j);
+  hn::StoreU(hn::Load(df, lanes), df, out);
+}
+
+size_t SqrtBlocks(const uint8_t* s, uint8_t* d, size_t n) {
+  const DF df;
+  const size_t N = hn::Lanes(df);
+  size_t i = 0;
+  for (; i + N <= n; i += N) {
+    const VF x = LoadAt(df, s, i);
+    if (!hn::AllTrue(df, hn::Ge(x, hn::Zero(df)))) break;  // a negative input or a NaN
+    const VF r = hn::Sqrt(x);
+    const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
+    const MF vouched =
+        hn::Or(hn::And(Within(df, x, 0x1p-960, 0x1p1002), RootClose(df, x, r)), ends);
+    StoreFixed(df, r, vouched, d, i, [&](size_t j) { return LibCSqrt(hn::ExtractLane(x, j)); });
+  }
+  return i;
+}
+
+size_t MagnitudeBlocks(const uint8_t* s, uint8_t* d, size_t n) {
+  const DF df;
+  const size_t N = hn::Lanes(df);
+  size_t i = 0;
+  for (; i + N <= n; i += N) {
+    VF re, im;
+    hn::LoadInterleaved2(df, reinterpret_cast<const double*>(s + 16 * i), re, im);
+    const VF p1 = hn::Mul(re, re), p2 = hn::Mul(im, im);
+    const VF larger = hn::Max(p1, p2), smaller = hn::Min(p1, p2);
+    const VF hi = hn::Add(p1, p2);
+    const VF t = hn::Sub(smaller, hn::Sub(hi, larger));
+    const VF l = hn::Add(hn::Add(t, SquareError(df, re, p1)), SquareError(df, im, p2));
+    const VF q = hn::Add(hi, l);
+    const VF l2 = hn::Sub(l, hn::Sub(q, hi));
+    const VF below = hn::Mul(q, hn::Set(df, 1.0 - 0x1p-53));
+    const MF sum = hn::Le(hn::Abs(l2), UlpTimes(df, below, 0.5 - 0x1p-10 - 0x1p-20));
+    const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
+    const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
+    const VF r = hn::Sqrt(q);
+    const MF vouched = hn::And(hn::And(range, sum), RootClose(df, q, r));
+    StoreFixed(df, r, vouched, d, i,
+               [&](size_t j) { return Magnitude(hn::ExtractLane(re, j), hn::ExtractLane(im, j)); });
+  }
+  return i;
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::elementary
 HWY_AFTER_NAMESPACE();
@@ -136,8 +291,12 @@ HWY_AFTER_NAMESPACE();
 namespace builtin::elementary {
 
 HWY_EXPORT(ExpBlocks);
+HWY_EXPORT(SqrtBlocks);
+HWY_EXPORT(MagnitudeBlocks);
 
 ExpBlocksFn VectorExpBlocks() { return PF_HWY_DISPATCHED(ExpBlocks); }
+SqrtBlocksFn VectorSqrtBlocks() { return PF_HWY_DISPATCHED(SqrtBlocks); }
+MagnitudeBlocksFn VectorMagnitudeBlocks() { return PF_HWY_DISPATCHED(MagnitudeBlocks); }
 
 }  // namespace builtin::elementary
 #endif  // HWY_ONCE

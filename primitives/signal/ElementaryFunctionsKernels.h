@@ -1,9 +1,13 @@
-// The exponential's four-lane kernel, shared by the plain scan and its vector blocks, which
-// must give the same values bit for bit.
+// The block interfaces between the elementary functions (ElementaryFunctions.cpp) and their
+// vector kernels (ElementaryFunctionsHwy.cpp), open to the tests: the exponential's four-lane
+// kernel, shared by the plain scan and its vector blocks, and the guarded square root and
+// magnitude. The vector paths give the plain paths' values bit for bit.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "primitives/support/IppTypes.h"
 
 namespace builtin::elementary {
 
@@ -19,5 +23,29 @@ ExpBlocksFn VectorExpBlocks();
 // The exponential of len >= 1 elements (LibCExp below four), through the blocks where they
 // apply; null blocks: the plain scan alone.
 void Exp(const uint8_t* s, uint8_t* d, int64_t len, ExpBlocksFn blocks);
+
+// The extended-precision magnitude of one complex element: the squares and their sum with a
+// 64-bit significand, rounded to float64, then the root (LibCSqrt).
+double Magnitude(double re, double im);
+
+// Square root blocks (ElementaryFunctionsHwy.cpp): from the start of the float64 vectors s and
+// d (any byte alignment; s may be d), whole vectors while every input is >= 0 (-0 included);
+// they stop before the first vector with a negative input or a NaN, which the plain loop
+// handles with its status. Each result is LibCSqrt(x) bit for bit: a lane the vector root
+// cannot vouch for is computed by LibCSqrt itself. Returns how many values they did.
+using SqrtBlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n);
+SqrtBlocksFn VectorSqrtBlocks();
+
+// Magnitude blocks: whole vectors of complex elements from the start of s (interleaved float64
+// pairs) into d, each result Magnitude(re, im) bit for bit, the lanes the vector cannot vouch
+// for computed by Magnitude itself. Returns how many elements they did.
+using MagnitudeBlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n);
+MagnitudeBlocksFn VectorMagnitudeBlocks();
+
+// The square roots (in place: sd, NaN passed to LibCSqrt, zeros kept) and the magnitudes of
+// len >= 1 elements through the blocks where given; null blocks: the plain loops alone.
+IppStatus SqrtTo(const uint8_t* s, uint8_t* d, int64_t len, SqrtBlocksFn blocks);
+IppStatus SqrtInPlace(uint8_t* sd, int64_t len, SqrtBlocksFn blocks);
+void MagnitudeTo(const uint8_t* s, uint8_t* d, int64_t len, MagnitudeBlocksFn blocks);
 
 }  // namespace builtin::elementary

@@ -307,14 +307,7 @@ void BitRevInPlaceTiles(double* d, int n) {
   const int64_t quarter = int64_t{1} << (n - 2), mids = int64_t{1} << (n - 4);
   int64_t rm = 0;
   for (int64_t mid = 0; mid < mids; ++mid) {
-    if (mid > 0) {
-      int64_t e = mids / 2;
-      while (e <= rm) {
-        rm -= e;
-        e /= 2;
-      }
-      rm += e;
-    }
+    if (mid > 0) rm = fft::NextReversedMid(rm, mids);
     if (rm < mid) continue;  // done with its partner
     Cx a[4][4], b[4][4];
     for (int64_t i = 0; i < 4; ++i)
@@ -332,12 +325,25 @@ void BitRevInPlaceTiles(double* d, int n) {
 
 }  // namespace
 
+namespace {
+int Log2(int64_t N) {
+  int n = 0;
+  while ((int64_t{1} << n) < N) ++n;
+  return n;
+}
+}  // namespace
+
 void fbFftBitRevInPlace(Ipp64f* d, int64_t N, const int32_t* t) {
   if (N < 4) return;
+  // The vector tiles from 16 values on; the plain code in tiles for large vectors
+  // (cache-friendly), through the swap list for small ones.
+  const fft::Kernels& k = fft::VectorKernels();
+  if (N >= 16 && k.bitRevInPlace) {
+    k.bitRevInPlace(d, Log2(N));
+    return;
+  }
   if (N >= fft::kBitRevTilesFrom) {
-    int n = 0;
-    while ((int64_t{1} << n) < N) ++n;
-    BitRevInPlaceTiles(d, n);
+    BitRevInPlaceTiles(d, Log2(N));
     return;
   }
   const int64_t h = N / 2;
@@ -365,14 +371,7 @@ void fft::PlainBitRevCopy(const double* s, double* d, int n) {
   const int64_t quarter = int64_t{1} << (n - 2), mids = int64_t{1} << (n - 4);
   int64_t rm = 0;  // reversal of mid over n - 4 bits, kept by a reversed counter
   for (int64_t mid = 0; mid < mids; ++mid) {
-    if (mid > 0) {
-      int64_t e = mids / 2;
-      while (e <= rm) {
-        rm -= e;
-        e /= 2;
-      }
-      rm += e;
-    }
+    if (mid > 0) rm = fft::NextReversedMid(rm, mids);
     Cx v[4][4];
     for (int64_t i = 0; i < 4; ++i)
       for (int64_t j = 0; j < 4; ++j) v[i][j] = Ld(s, i * quarter + mid * 4 + j);
@@ -382,11 +381,14 @@ void fft::PlainBitRevCopy(const double* s, double* d, int n) {
 }
 
 void fbFftBitRevCopy(const Ipp64f* s, Ipp64f* d, int64_t N, const int32_t* t) {
-  // Large vectors in tiles (cache-friendly); small ones through the swap list.
+  // As the permutation in place.
+  const fft::Kernels& k = fft::VectorKernels();
+  if (N >= 16 && k.bitRevCopy) {
+    k.bitRevCopy(s, d, Log2(N));
+    return;
+  }
   if (N >= fft::kBitRevTilesFrom) {
-    int n = 0;
-    while ((int64_t{1} << n) < N) ++n;
-    fft::PlainBitRevCopy(s, d, n);
+    fft::PlainBitRevCopy(s, d, Log2(N));
     return;
   }
   const int64_t h = N / 2;

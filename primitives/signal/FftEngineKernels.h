@@ -12,8 +12,19 @@
 
 namespace builtin::fft {
 
-// From this length on the copying permutation works in tiles instead of through the swap list.
+// From this length on the plain permutations work in tiles instead of through the swap list.
 inline constexpr int64_t kBitRevTilesFrom = 4096;
+
+// The permutations in 4 x 4 tiles walk mid = 0, 1, ... over the n - 4 middle bits of an index
+// and keep its reversal rm by a reversed counter: this is rm of mid + 1 from rm of mid.
+inline int64_t NextReversedMid(int64_t rm, int64_t mids) {
+  int64_t e = mids / 2;
+  while (e <= rm) {
+    rm -= e;
+    e /= 2;
+  }
+  return rm + e;
+}
 
 struct Kernels {
   // First radix-4 pass on groups of four consecutive values.
@@ -40,6 +51,10 @@ struct Kernels {
   // sweep over the K rows of the data: position t of the rows is read before it is rewritten.
   void (*scatterGatherColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
                                double* rows, bool inverse);
+  // The bit-reversal permutation of 2^n complex values, n >= 4, in 4 x 4 tiles: copying into
+  // a distinct vector, and in place.
+  void (*bitRevCopy)(const double* s, double* d, int n);
+  void (*bitRevInPlace)(double* d, int n);
 };
 
 // The vector passes of the running processor's instruction set, and a table of none.

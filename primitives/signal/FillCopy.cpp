@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
+#include "primitives/signal/FillCopyKernels.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/Support.h"
 
@@ -23,14 +25,20 @@ IppStatus CheckVectors(const void* s, const void* d, int len) {
   return len < 1 ? ippStsSizeErr : ippStsNoErr;
 }
 
-// A fill with the bit pattern of a value (so -0.0 and NaN payloads survive unchanged).
+// A fill with the bit pattern of a value (so -0.0 and NaN payloads survive unchanged): whole
+// vectors of the pattern repeated over 16 bytes, then the plain fill for the rest.
 template <class Bits, class T>
 IppStatus Fill(T value, T* pDst, int len) {
   if (IppStatus st = CheckVector(pDst, len)) return st;
   Bits bits;
-  static_assert(sizeof bits == sizeof value);
+  static_assert(sizeof bits == sizeof value && 16 % sizeof bits == 0);
   std::memcpy(&bits, &value, sizeof bits);
-  fbFillElements<Bits>(pDst, bits, len);
+  uint8_t pattern[16];
+  for (size_t k = 0; k < 16; k += sizeof bits) std::memcpy(pattern + k, &bits, sizeof bits);
+  const int64_t bytes = int64_t{len} * int64_t{sizeof bits};
+  const auto done = static_cast<int64_t>(
+      fillcopy::VectorFillBlocks()(Bytes(pDst), static_cast<size_t>(bytes), pattern));
+  fbFillElements<Bits>(Bytes(pDst) + done, bits, (bytes - done) / int64_t{sizeof bits});
   return ippStsNoErr;
 }
 
@@ -91,7 +99,12 @@ IppStatus ConvertToInt32(const S* pSrc, Ipp32s* pDst, int len, IppRoundMode mode
   if (scaleFactor >= -1000 && scaleFactor <= 1000) {
     // x * 2^(-sf) is exact in float64 here unless it leaves the float64 range, where the
     // result is the same saturated or zero value as with a 64-bit significand.
-    ScaleToInt32(pSrc, pDst, len, std::ldexp(1.0, -scaleFactor), mode);
+    const double w = std::ldexp(1.0, -scaleFactor);
+    if constexpr (std::is_same_v<S, double>)
+      fillcopy::ScaleToInt32(Bytes(pSrc), Bytes(pDst), len, w, mode == ippRndNear,
+                             fillcopy::VectorToInt32Blocks());
+    else
+      ScaleToInt32(pSrc, pDst, len, w, mode);
     return ippStsNoErr;
   }
   // 2^(-scaleFactor) with a 64-bit significand, formed once and exactly. Beyond +-20000 the
@@ -133,14 +146,6 @@ IppStatus RealToCplx(const R* pSrcRe, const R* pSrcIm, C* pDst, int len) {
   return ippStsNoErr;
 }
 
-// The element conversions of the mapped forms.
-template <class D>
-struct Cast {
-  template <class S>
-  D operator()(S x) const {
-    return static_cast<D>(x);
-  }
-};
 // Clamped to the finite float32 range, then rounded: kLimit is the largest float32 exactly;
 // a NaN fails x > -kLimit and takes the lower limit.
 struct ClampToFloat32 {
@@ -164,6 +169,43 @@ struct SwapBytes32 {
 };
 
 }  // namespace
+
+namespace fillcopy {
+
+void ScaleToInt32(const uint8_t* s, uint8_t* d, int64_t len, double w, bool nearest,
+                  ToInt32BlocksFn blocks) {
+  ptrdiff_t i = blocks && len > 0
+                    ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len), w, nearest))
+                    : 0;
+  if (nearest)
+    for (; i < len; ++i) Store<Ipp32s>(d, i, SaturatedInt32<true>(Load<double>(s, i) * w));
+  else
+    for (; i < len; ++i) Store<Ipp32s>(d, i, SaturatedInt32<false>(Load<double>(s, i) * w));
+}
+
+void ToFloat32(const uint8_t* s, uint8_t* d, int64_t len, ToFloat32BlocksFn blocks) {
+  ptrdiff_t i =
+      blocks && len > 0 ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len))) : 0;
+  for (; i < len; ++i) Store<Ipp32f>(d, i, ClampToFloat32{}(Load<double>(s, i)));
+}
+
+void Widen(const uint8_t* s, uint8_t* d, int64_t len, TWiden kind, WidenBlocksFn blocks) {
+  ptrdiff_t i =
+      blocks && len > 0 ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len), kind)) : 0;
+  switch (kind) {
+    case TWiden::Int32ToFloat64:
+      for (; i < len; ++i) Store<Ipp64f>(d, i, static_cast<Ipp64f>(Load<Ipp32s>(s, i)));
+      break;
+    case TWiden::Float32ToFloat64:
+      for (; i < len; ++i) Store<Ipp64f>(d, i, static_cast<Ipp64f>(Load<Ipp32f>(s, i)));
+      break;
+    case TWiden::Int32ToFloat32:
+      for (; i < len; ++i) Store<Ipp32f>(d, i, static_cast<Ipp32f>(Load<Ipp32s>(s, i)));
+      break;
+  }
+}
+
+}  // namespace fillcopy
 
 // The fills: element type, the bits the value is stored as.
 #define PF_FILL_COPY_SET_FORMS(X) \
@@ -213,14 +255,10 @@ IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
 }
 
 // The element-wise forms d[i] = f(s[i]): name, source type, destination type, f.
-#define PF_FILL_COPY_MAP_FORMS(X)             \
-  X(Convert_32s64f, 32s, 64f, Cast<Ipp64f>)   \
-  X(Convert_32f64f, 32f, 64f, Cast<Ipp64f>)   \
-  X(Convert_32s32f, 32s, 32f, Cast<Ipp32f>)   \
-  X(Convert_64f32f, 64f, 32f, ClampToFloat32) \
-  X(Real_64fc, 64fc, 64f, RealPart)           \
-  X(Imag_64fc, 64fc, 64f, ImagPart)           \
-  X(SwapBytes_16u, 16u, 16u, SwapBytes16)     \
+#define PF_FILL_COPY_MAP_FORMS(X)         \
+  X(Real_64fc, 64fc, 64f, RealPart)       \
+  X(Imag_64fc, 64fc, 64f, ImagPart)       \
+  X(SwapBytes_16u, 16u, 16u, SwapBytes16) \
   X(SwapBytes_32u, 32u, 32u, SwapBytes32)
 #define PF_FILL_COPY_DEFINE_MAP(name, from, to, F)                      \
   IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) { \
@@ -229,6 +267,27 @@ IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
 PF_FILL_COPY_MAP_FORMS(PF_FILL_COPY_DEFINE_MAP)
 #undef PF_FILL_COPY_DEFINE_MAP
 #undef PF_FILL_COPY_MAP_FORMS
+
+// The widening conversions: name, source type, destination type, kind.
+#define PF_FILL_COPY_WIDEN_FORMS(X)                               \
+  X(Convert_32s64f, 32s, 64f, fillcopy::TWiden::Int32ToFloat64)   \
+  X(Convert_32f64f, 32f, 64f, fillcopy::TWiden::Float32ToFloat64) \
+  X(Convert_32s32f, 32s, 32f, fillcopy::TWiden::Int32ToFloat32)
+#define PF_FILL_COPY_DEFINE_WIDEN(name, from, to, kind)                                  \
+  IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) {                  \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;                         \
+    fillcopy::Widen(Bytes(pSrc), Bytes(pDst), len, kind, fillcopy::VectorWidenBlocks()); \
+    return ippStsNoErr;                                                                  \
+  }
+PF_FILL_COPY_WIDEN_FORMS(PF_FILL_COPY_DEFINE_WIDEN)
+#undef PF_FILL_COPY_DEFINE_WIDEN
+#undef PF_FILL_COPY_WIDEN_FORMS
+
+IppStatus ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
+  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
+  fillcopy::ToFloat32(Bytes(pSrc), Bytes(pDst), len, fillcopy::VectorToFloat32Blocks());
+  return ippStsNoErr;
+}
 
 IppStatus ippsConvert_16s64f_Sfs(const Ipp16s* pSrc, Ipp64f* pDst, int len, int scaleFactor) {
   if (scaleFactor == 0) return Map(pSrc, pDst, len, [](Ipp16s x) { return static_cast<Ipp64f>(x); });

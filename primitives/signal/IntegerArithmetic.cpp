@@ -8,12 +8,13 @@
 #include "primitives/signal/IntegerArithmetic.h"
 
 #include <cstdint>
-#include <functional>
+#include <type_traits>
 
-#include "primitives/support/ByteArithmeticEngine.h"
-#include "primitives/support/RowAccess.h"
 #include "primitives/signal/FillCopy.h"
+#include "primitives/signal/IntegerArithmeticKernels.h"
+#include "primitives/support/ByteArithmeticEngine.h"
 #include "primitives/support/FloatToInt.h"
+#include "primitives/support/RowAccess.h"
 #include "primitives/support/ScaleFactor.h"
 #include "primitives/support/Support.h"
 
@@ -74,20 +75,37 @@ struct TMul {
   int64_t operator()(int64_t a, int64_t b) const { return a * b; }
 };
 
-// d[i] = R(op(a[i], b[i])); a and b may be the destination itself.
+// The sums and differences as the vector blocks name them.
+template <class Op>
+constexpr intarith::TSumOp kSumOp =
+    std::is_same_v<Op, TAdd> ? intarith::TSumOp::Add : intarith::TSumOp::Sub;
+template <class Op>
+constexpr bool kIsSum = std::is_same_v<Op, TAdd> || std::is_same_v<Op, TSub>;
+
+// d[i] = R(op(a[i], b[i])); a and b may be the destination itself. Sums and differences go
+// through the vector blocks.
 template <class Op>
 void Scaled32s(const Ipp32s* a, const Ipp32s* b, Ipp32s* d, int len, int sf, Op op) {
-  sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    ZipElements(a, b, d, len, [&](Ipp32s x, Ipp32s y) { return rule(op(x, y)); });
-  });
+  if constexpr (kIsSum<Op>) {
+    intarith::Sums32s(rows::Bytes(a), rows::Bytes(b), 0, rows::Bytes(d), len, sf, kSumOp<Op>,
+                      intarith::VectorSumBlocks());
+  } else {
+    sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
+      ZipElements(a, b, d, len, [&](Ipp32s x, Ipp32s y) { return rule(op(x, y)); });
+    });
+  }
 }
 
 // d[i] = R(op(a[i], c)).
 template <class Op>
 void Scaled32sC(const Ipp32s* a, int64_t c, Ipp32s* d, int len, int sf, Op op) {
-  sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
-    MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); });
-  });
+  if constexpr (kIsSum<Op>) {
+    intarith::Sums32s(rows::Bytes(a), nullptr, c, rows::Bytes(d), len, sf, kSumOp<Op>,
+                      intarith::VectorSumBlocks());
+  } else {
+    sfs::WithScaleRule<int32_t, int64_t>(
+        sf, [&](auto rule) { MapElements(a, d, len, [&](Ipp32s x) { return rule(op(x, c)); }); });
+  }
 }
 
 // Sums and differences are at most 2^32 in magnitude, so from 33 on every result is 0.
@@ -197,27 +215,30 @@ IppStatus Vector8u(const Ipp8u* pSrc, Ipp8u* pSrcDst, int len, int sf, arith::TA
 
 // ---- Logic and shifts ------------------------------------------------------------------------
 
-template <class Op>
-IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len, Op op) {
+template <intarith::TLogicOp kOp>
+IppStatus Logic(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pSrcDst, len); s != ippStsNoErr) return s;
-  ZipElements(pSrcDst, pSrc, pSrcDst, len, op);
+  intarith::Logic32u(rows::Bytes(pSrcDst), rows::Bytes(pSrc), 0, rows::Bytes(pSrcDst), len, kOp,
+                     intarith::VectorLogicBlocks());
   return ippStsNoErr;
 }
 
 // d = op(s, c) for or and xor, which leave the words unchanged for c = 0: then they are
 // copied (nothing is written in place).
-template <class Op>
+template <intarith::TLogicOp kOp>
 IppStatus LogicC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return pSrc == pDst ? ippStsNoErr : fbCopy32s(pSrc, pDst, len);
-  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return Op{}(x, c); });
+  intarith::Logic32u(rows::Bytes(pSrc), nullptr, c, rows::Bytes(pDst), len, kOp,
+                     intarith::VectorLogicBlocks());
   return ippStsNoErr;
 }
 
 IppStatus AndC(const Ipp32u* pSrc, Ipp32u c, Ipp32u* pDst, int len) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (c == 0) return fbZeroStatus(pDst, len);
-  MapElements(pSrc, pDst, len, [c](Ipp32u x) { return x & c; });
+  intarith::Logic32u(rows::Bytes(pSrc), nullptr, c, rows::Bytes(pDst), len, intarith::TLogicOp::And,
+                     intarith::VectorLogicBlocks());
   return ippStsNoErr;
 }
 
@@ -243,6 +264,36 @@ IppStatus ShiftRight(const Ipp32s* pSrc, int c, Ipp32s* pDst, int len) {
 }
 
 }  // namespace
+
+namespace intarith {
+
+void Sums32s(const uint8_t* a, const uint8_t* b, int64_t c, uint8_t* d, int64_t len, int sf,
+             TSumOp op, SumBlocksFn blocks) {
+  const int64_t done =
+      blocks && len > 0 ? static_cast<int64_t>(blocks(a, b, c, d, static_cast<size_t>(len), sf, op))
+                        : 0;
+  sfs::WithScaleRule<int32_t, int64_t>(sf, [&](auto rule) {
+    for (ptrdiff_t i = done; i < len; ++i) {
+      const int64_t x = rows::Load<Ipp32s>(a, i);
+      const int64_t y = b ? int64_t{rows::Load<Ipp32s>(b, i)} : c;
+      const int64_t v = op == TSumOp::Add ? x + y : (op == TSumOp::Sub ? x - y : y - x);
+      rows::Store<Ipp32s>(d, i, rule(v));
+    }
+  });
+}
+
+void Logic32u(const uint8_t* a, const uint8_t* b, uint32_t c, uint8_t* d, int64_t len, TLogicOp op,
+              LogicBlocksFn blocks) {
+  ptrdiff_t i = blocks && len > 0
+                    ? static_cast<ptrdiff_t>(blocks(a, b, c, d, static_cast<size_t>(len), op))
+                    : 0;
+  for (; i < len; ++i) {
+    const Ipp32u x = rows::Load<Ipp32u>(a, i), y = b ? rows::Load<Ipp32u>(b, i) : c;
+    rows::Store<Ipp32u>(d, i, op == TLogicOp::And ? x & y : (op == TLogicOp::Or ? x | y : x ^ y));
+  }
+}
+
+}  // namespace intarith
 
 // ---- int32 ---------------------------------------------------------------------------------
 
@@ -285,7 +336,8 @@ IppStatus ippsSubCRev_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int 
                               int scaleFactor) {
   if (IppStatus s = CheckVectors(pSrc, pDst, len); s != ippStsNoErr) return s;
   if (scaleFactor > kSumZeroFactor) return fbZeroStatus(pDst, len);
-  Scaled32sC(pSrc, val, pDst, len, scaleFactor, [](int64_t x, int64_t c) { return c - x; });
+  intarith::Sums32s(rows::Bytes(pSrc), nullptr, val, rows::Bytes(pDst), len, scaleFactor,
+                    intarith::TSumOp::SubRev, intarith::VectorSumBlocks());
   return ippStsNoErr;
 }
 
@@ -305,12 +357,12 @@ PF_INTEGER_ARITHMETIC_8U_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_8U)
 
 // Vector with vector, in place: name, the word operation.
 #define PF_INTEGER_ARITHMETIC_LOGIC_FORMS(X) \
-  X(And, std::bit_and<Ipp32u>)               \
-  X(Or, std::bit_or<Ipp32u>)                 \
-  X(Xor, std::bit_xor<Ipp32u>)
-#define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC(Name, Op)                           \
+  X(And, intarith::TLogicOp::And)            \
+  X(Or, intarith::TLogicOp::Or)              \
+  X(Xor, intarith::TLogicOp::Xor)
+#define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC(Name, op)                           \
   IppStatus ipps##Name##_32u_I(const Ipp32u* pSrc, Ipp32u* pSrcDst, int len) { \
-    return Logic(pSrc, pSrcDst, len, Op{});                                    \
+    return Logic<op>(pSrc, pSrcDst, len);                                      \
   }
 PF_INTEGER_ARITHMETIC_LOGIC_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_LOGIC)
 #undef PF_INTEGER_ARITHMETIC_DEFINE_LOGIC
@@ -319,8 +371,8 @@ PF_INTEGER_ARITHMETIC_LOGIC_FORMS(PF_INTEGER_ARITHMETIC_DEFINE_LOGIC)
 // Vector with constant, in place and out of place: name, engine.
 #define PF_INTEGER_ARITHMETIC_LOGIC_C_FORMS(X) \
   X(AndC, AndC)                                \
-  X(OrC, LogicC<std::bit_or<Ipp32u>>)          \
-  X(XorC, LogicC<std::bit_xor<Ipp32u>>)
+  X(OrC, LogicC<intarith::TLogicOp::Or>)       \
+  X(XorC, LogicC<intarith::TLogicOp::Xor>)
 #define PF_INTEGER_ARITHMETIC_DEFINE_LOGIC_C(Name, engine)                            \
   IppStatus ipps##Name##_32u_I(Ipp32u val, Ipp32u* pSrcDst, int len) {                \
     return engine(pSrcDst, val, pSrcDst, len);                                        \

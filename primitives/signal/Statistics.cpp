@@ -8,8 +8,10 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #include "primitives/signal/FloatArithmetic.h"
+#include "primitives/signal/StatisticsKernels.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/RowAccess.h"
 
@@ -138,7 +140,12 @@ IppStatus ThresholdInPlace(T* pSrcDst, int len, T level, IppCmpOp relOp) {
   if (pSrcDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
   uint8_t* v = rows::Bytes(pSrcDst);
-  if (relOp == ippCmpGreater) {
+  if constexpr (std::is_same_v<T, Ipp64f>) {
+    statistics::Threshold64f(v, v, len, level,
+                             relOp == ippCmpGreater ? statistics::TThreshold::LimitInPlace
+                                                    : statistics::TThreshold::RaiseInPlace,
+                             statistics::VectorThreshold64fBlocks());
+  } else if (relOp == ippCmpGreater) {
     // Limited unless level >= x: a NaN element becomes the level.
     for (ptrdiff_t i = 0; i < len; ++i)
       if (!(level >= At<T>(v, i))) rows::Store<T>(v, i, level);
@@ -198,21 +205,10 @@ IppStatus ThresholdComplex(const Ipp64fc* pSrc, Ipp64fc* pDst, int len, Ipp64f l
 IppStatus ThresholdTo(const Ipp64f* pSrc, Ipp64f* pDst, int len, Ipp64f level, IppCmpOp relOp) {
   if (IppStatus st = CheckPointers(pSrc, pDst); st != ippStsNoErr) return st;
   if (len < 1) return ippStsSizeErr;
-  const uint8_t* s = rows::Bytes(pSrc);
-  uint8_t* d = rows::Bytes(pDst);
-  if (relOp == ippCmpGreater) {
-    // x where x <= L (a NaN is copied), else L.
-    for (ptrdiff_t i = 0; i < len; ++i) {
-      const Ipp64f x = At<Ipp64f>(s, i);
-      rows::Store<Ipp64f>(d, i, x > level ? level : x);
-    }
-  } else {
-    // x where x >= L, else L (a NaN becomes L).
-    for (ptrdiff_t i = 0; i < len; ++i) {
-      const Ipp64f x = At<Ipp64f>(s, i);
-      rows::Store<Ipp64f>(d, i, x >= level ? x : level);
-    }
-  }
+  statistics::Threshold64f(rows::Bytes(pSrc), rows::Bytes(pDst), len, level,
+                           relOp == ippCmpGreater ? statistics::TThreshold::LimitTo
+                                                  : statistics::TThreshold::RaiseTo,
+                           statistics::VectorThreshold64fBlocks());
   return ippStsNoErr;
 }
 
@@ -225,6 +221,38 @@ IppStatus ThresholdInPlace(Ipp64fc* pSrcDst, int len, Ipp64f level, IppCmpOp rel
 }
 
 }  // namespace
+
+namespace statistics {
+
+void Threshold64f(const uint8_t* s, uint8_t* d, int64_t len, double level, TThreshold rule,
+                  Threshold64fBlocksFn blocks) {
+  ptrdiff_t i =
+      blocks ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len), level, rule)) : 0;
+  switch (rule) {
+    case TThreshold::LimitInPlace:  // limited unless level >= x: a NaN element becomes the level
+      for (; i < len; ++i)
+        if (!(level >= At<Ipp64f>(d, i))) rows::Store<Ipp64f>(d, i, level);
+      break;
+    case TThreshold::RaiseInPlace:  // raised when level > x: a NaN element stays
+      for (; i < len; ++i)
+        if (level > At<Ipp64f>(d, i)) rows::Store<Ipp64f>(d, i, level);
+      break;
+    case TThreshold::LimitTo:  // x where x <= L (a NaN is copied), else L
+      for (; i < len; ++i) {
+        const Ipp64f x = At<Ipp64f>(s, i);
+        rows::Store<Ipp64f>(d, i, x > level ? level : x);
+      }
+      break;
+    case TThreshold::RaiseTo:  // x where x >= L, else L (a NaN becomes L)
+      for (; i < len; ++i) {
+        const Ipp64f x = At<Ipp64f>(s, i);
+        rows::Store<Ipp64f>(d, i, x >= level ? x : level);
+      }
+      break;
+  }
+}
+
+}  // namespace statistics
 
 // ---- Norms of a difference -------------------------------------------------------------------
 

@@ -13,9 +13,11 @@ constexpr long double kPi = 3.1415926535897932384626433832795029L;
 long double Exp2Split(long double t) {
   if (std::isnan(t)) return t;
   if (std::isinf(t)) return t > 0 ? t : 0.0L;
-  const long double whole = std::nearbyint(t);
+  // rint rounds as nearbyint does in the default rounding mode, which the primitives never
+  // change, without saving and restoring the floating-point environment around it.
+  const long double whole = std::rint(t);
   const long double fraction = t - whole;
-  const long double clamped = std::fmax(std::fmin(whole, 40000.0L), -40000.0L);
+  const long double clamped = whole > 40000.0L ? 40000.0L : (whole < -40000.0L ? -40000.0L : whole);
   return std::ldexp(std::exp2(fraction), static_cast<int>(clamped));
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -537,3 +538,183 @@ TEST(SignalElementaryFunctions, ExponentialVectorBlocksEqualThePlainScanOnEveryT
 }
 
 }  // namespace
+
+// ---- The guarded vector root and magnitude ---------------------------------------------------
+
+namespace rootcases {
+
+// Inputs whose root lies within a few units of the 64-bit significand of a midpoint of two
+// doubles, on either side: x = M^2 rounded to float64 for an odd 54-bit M (a midpoint of the
+// 53-bit roots), kept when |x - M^2| < 2^45, so that sqrt(x) lies within 2^-9 units in the
+// last place of M. Some of them are roots where the two roundings of the plain path differ
+// from the processor's root. Scaled by powers of four over the whole exponent range.
+std::vector<double> NearMidpointInputs(std::mt19937_64& rng, size_t count) {
+  std::vector<double> out;
+  std::uniform_int_distribution<int> scale(-480, 480);
+  while (out.size() < count) {
+    const uint64_t m = (uint64_t{1} << 53) | (rng() & ((uint64_t{1} << 53) - 1)) | 1;
+    const unsigned __int128 square = static_cast<unsigned __int128>(m) * m;
+    const double x = static_cast<double>(square);
+    const __int128 gap = static_cast<__int128>(static_cast<unsigned __int128>(x)) -
+                         static_cast<__int128>(square);
+    if (gap > (__int128{1} << 45) || gap < -(__int128{1} << 45)) continue;
+    out.push_back(std::ldexp(x, 2 * scale(rng) - 106));
+  }
+  return out;
+}
+
+// Square-root inputs: the near-midpoint ones, exact squares (integers, short significands,
+// powers of four) and their neighbours, zeros, subnormals, the ends of the vector's range and
+// beyond, the largest value and infinity.
+std::vector<double> HardRoots(std::mt19937_64& rng) {
+  std::vector<double> v = NearMidpointInputs(rng, 600);
+  std::uniform_int_distribution<int64_t> integer(1, int64_t{1} << 26);
+  for (int i = 0; i < 100; ++i) {
+    const double k = static_cast<double>(integer(rng));
+    const double square = std::ldexp(k * k, 2 * static_cast<int>(rng() % 200) - 200);
+    v.insert(v.end(), {square, std::nextafter(square, 0.0), std::nextafter(square, kInf)});
+  }
+  for (int e = -1074; e <= 1023; e += 7) v.push_back(std::ldexp(1.0, e));
+  v.insert(v.end(), {0.0, -0.0, kInf, std::numeric_limits<double>::max(),
+                     std::numeric_limits<double>::denorm_min(), 1e-310, 2.2e-308, 0x1p-900,
+                     std::nextafter(0x1p-900, 0.0), 0x1p1000, std::nextafter(0x1p1000, kInf),
+                     std::nextafter(1.0, 0.0), std::nextafter(1.0, 2.0), std::nextafter(4.0, 0.0)});
+  std::uniform_real_distribution<double> plain(0.0, 1e6);
+  for (int i = 0; i < 600; ++i) v.push_back(i % 2 ? plain(rng) : std::abs(FromBits(rng())));
+  std::shuffle(v.begin(), v.end(), rng);
+  return v;
+}
+
+// Magnitude inputs (re, im): exact sums (Pythagorean triples, scaled), sums within a tiny
+// fraction of a unit of a midpoint of two doubles or exactly on one, components whose squares
+// overflow or underflow in float64 (but not in long double), the ends of the vector's range,
+// subnormal, zero, infinite and NaN components, and random ones.
+std::vector<double> HardMagnitudes(std::mt19937_64& rng) {
+  std::vector<double> v;
+  auto pair = [&](double re, double im) { v.insert(v.end(), {re, im}); };
+  const double triples[][2] = {{3, 4}, {5, 12}, {8, 15}, {7, 24}, {20, 21}, {1, 0}, {0, 1}};
+  for (const auto& t : triples)
+    for (int e : {-449, -300, -1, 0, 1, 300, 449}) pair(std::ldexp(t[0], e), -std::ldexp(t[1], e));
+  std::uniform_real_distribution<double> unit(1.0, 2.0);
+  for (int i = 0; i < 400; ++i) {
+    // re^2 = p + e exactly; im^2 nearly fills the gap to the midpoint above p (or the one
+    // beyond it), so re^2 + im^2 lies within a relative 2^-100 or so of a midpoint.
+    const double re = unit(rng);
+    const double p = re * re;
+    const double e = std::fma(re, re, -p);
+    const double ulp = std::nextafter(p, kInf) - p;
+    const double gap = (i % 3 == 0 ? 1.5 : 0.5) * ulp - e;
+    const double im = std::sqrt(gap);
+    const int scale = static_cast<int>(rng() % 700) - 350;
+    pair(std::ldexp(re, scale), std::ldexp(i % 2 ? im : -im, scale));
+    pair(std::ldexp(re, scale), std::ldexp(std::nextafter(im, kInf), scale));
+  }
+  for (int i = 0; i < 100; ++i) {
+    // re^2 + im^2 near 1 - 2^-54, the midpoint below the power of two 1, where the rounding
+    // interval of 1 is half as wide below as above.
+    const double re = 1.0 - std::ldexp(unit(rng) - 1.0, -13);
+    const double p = re * re;
+    const double gap = ((1.0 - p) - 0x1p-54) - std::fma(re, re, -p);
+    const double im = std::sqrt(gap);
+    const int scale = 2 * (static_cast<int>(rng() % 300) - 150);
+    double m = im;  // im and its neighbours sweep the sum across the midpoint
+    for (int k = 0; k < 6; ++k) m = std::nextafter(m, 0.0);
+    for (int k = 0; k < 13; ++k, m = std::nextafter(m, kInf))
+      pair(std::ldexp(re, scale / 2), std::ldexp(m, scale / 2));
+  }
+  for (int i = 0; i < 200; ++i) {
+    // Components whose squares are subnormal or vanish in float64 (not in long double), with
+    // each other, with zero and beside a normal one.
+    const double a = std::ldexp(unit(rng), -570 + static_cast<int>(rng() % 100));
+    const double b = std::ldexp(unit(rng), -570 + static_cast<int>(rng() % 100));
+    pair(a, i % 3 == 0 ? 0.0 : (i % 3 == 1 ? b : std::ldexp(b, 60)));
+  }
+  for (int i = 0; i < 200; ++i) {
+    // Sums a small fraction of a unit away from a midpoint, where the three roundings of the
+    // extended sum may cross it: im^2 fills the gap to the midpoint but for i 2^-16 units.
+    const double re = unit(rng);
+    const double p = re * re;
+    const double ulp = std::nextafter(p, kInf) - p;
+    const double gap = (0.5 + (i - 100) * 0x1p-16) * ulp - std::fma(re, re, -p);
+    pair(re, std::sqrt(gap));
+  }
+  pair(1.0, 0x1p-27);  // 1 + 2^-54: short of a midpoint
+  pair(1.0, std::sqrt(0x1p-53));
+  pair(3e200, 4e200);
+  pair(3e-200, 4e-200);
+  pair(1e-160, 1e-160);
+  pair(1.0, 1e-200);
+  pair(1e154, 1e154);
+  pair(0x1p450, 0x1p450);
+  pair(std::nextafter(0x1p450, kInf), 1.0);
+  pair(0x1p-450, 0.0);
+  pair(std::nextafter(0x1p-450, 0.0), 1.0);
+  pair(4.9e-324, 0.0);
+  pair(0.0, -0.0);
+  pair(-0.0, -0.0);
+  pair(kInf, kNaN);
+  pair(kNaN, 1.0);
+  pair(-kInf, 1.0);
+  pair(FromBits(0xFFF4000000000001u), 0.0);
+  std::uniform_real_distribution<double> plain(-1e3, 1e3);
+  for (int i = 0; i < 400; ++i) pair(plain(rng), i % 4 ? plain(rng) : FromBits(rng()));
+  return v;
+}
+
+}  // namespace rootcases
+
+// The hard inputs reach what the guard is for: some float64 roots and magnitudes computed in
+// double alone differ from the extended results.
+TEST(SignalElementaryFunctions, HardRootAndMagnitudeInputsIncludeDoubleRoundingCases) {
+  std::mt19937_64 rng(4901);
+  int rootsDiffer = 0;
+  for (double x : rootcases::HardRoots(rng)) rootsDiffer += Bits(std::sqrt(x)) != Bits(LibCSqrt(x));
+  EXPECT_GT(rootsDiffer, 10);
+  const std::vector<double> m = rootcases::HardMagnitudes(rng);
+  int magnitudesDiffer = 0;
+  for (size_t i = 0; i < m.size(); i += 2)
+    magnitudesDiffer += Bits(std::sqrt(m[i] * m[i] + m[i + 1] * m[i + 1])) !=
+                        Bits(elementary::Magnitude(m[i], m[i + 1]));
+  EXPECT_GT(magnitudesDiffer, 10);
+}
+
+// The vector blocks give the extended path's bytes and status on every instruction set, on the
+// hard inputs (negative inputs and NaNs sprinkled in, which stop the root's blocks), out of
+// place and in place, at odd addresses, over every tail length.
+TEST(SignalElementaryFunctions, GuardedRootAndMagnitudeBlocksEqualTheExtendedPathOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const elementary::SqrtBlocksFn sqrtBlocks = elementary::VectorSqrtBlocks();
+    const elementary::MagnitudeBlocksFn magnitudeBlocks = elementary::VectorMagnitudeBlocks();
+    ASSERT_NE(sqrtBlocks, nullptr);
+    ASSERT_NE(magnitudeBlocks, nullptr);
+    std::mt19937_64 rng(4902);
+    for (int round = 0; round < 3; ++round) {
+      std::vector<double> roots = rootcases::HardRoots(rng);
+      if (round > 0)  // negative inputs and NaNs every so often
+        for (size_t i = 0; i < roots.size(); i += 37 * round)
+          roots[i] = i % 2 ? -roots[i] - 1.0 : (i % 3 ? kNaN : -kNaN);
+      const int n = static_cast<int>(roots.size());
+      std::vector<uint8_t> raw(8 * n + 16), plain(8 * n), vec(8 * n + 16);
+      for (int len : {n, n - 3, 1, 7, 8, 9, 17}) {
+        SCOPED_TRACE(len);
+        std::memcpy(raw.data() + 3, roots.data(), 8 * len);
+        const IppStatus want = elementary::SqrtTo(raw.data() + 3, plain.data(), len, nullptr);
+        EXPECT_EQ(want, elementary::SqrtTo(raw.data() + 3, vec.data() + 5, len, sqrtBlocks));
+        ASSERT_EQ(0, std::memcmp(plain.data(), vec.data() + 5, 8 * len)) << "out of place";
+        std::memcpy(plain.data(), roots.data(), 8 * len);
+        const IppStatus wantInPlace = elementary::SqrtInPlace(plain.data(), len, nullptr);
+        EXPECT_EQ(wantInPlace, elementary::SqrtInPlace(raw.data() + 3, len, sqrtBlocks));
+        ASSERT_EQ(0, std::memcmp(plain.data(), raw.data() + 3, 8 * len)) << "in place";
+      }
+      const std::vector<double> complex = rootcases::HardMagnitudes(rng);
+      const int m = static_cast<int>(complex.size() / 2);
+      std::vector<uint8_t> src(16 * m + 16), out(8 * m), outVec(8 * m + 16);
+      std::memcpy(src.data() + 1, complex.data(), 16 * m);
+      for (int len : {m, m - 5, 1, 7, 8, 9, 17}) {
+        elementary::MagnitudeTo(src.data() + 1, out.data(), len, nullptr);
+        elementary::MagnitudeTo(src.data() + 1, outVec.data() + 7, len, magnitudeBlocks);
+        ASSERT_EQ(0, std::memcmp(out.data(), outVec.data() + 7, 8 * len)) << "magnitude, len " << len;
+      }
+    }
+  });
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -11,9 +13,12 @@
 #include <sys/mman.h>
 
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "primitives/signal/FillCopy.h"
+#include "primitives/signal/FillCopyKernels.h"
+#include "tests/primitives/HwyTargets.h"
 
 namespace {
 
@@ -100,6 +105,39 @@ TEST(SignalFillCopy, FillsStoreBitPatternsAndZeroFillsStorePositiveZero) {
   Ipp64fc c[3] = {};
   ASSERT_EQ(ippsSet_64fc({1.5, -2.5}, c, 2), ippStsNoErr);
   EXPECT_TRUE(c[1].re == 1.5 && c[1].im == -2.5 && c[2].re == 0 && c[2].im == 0);
+}
+
+// The fills through the vector blocks on every instruction set: every element holds the
+// value's bits, over every length up to a few vectors and at every byte alignment, and no byte
+// outside the vector is written.
+TEST(SignalFillCopy, FillsStoreEveryElementAndNothingElseOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const Ipp64fc complexValue{-0.0, std::bit_cast<double>(std::uint64_t{0x7FF4000000000123})};
+    for (int len = 1; len <= 150; len += (len < 40 ? 1 : 11)) {
+      for (int offset = 0; offset < 4; ++offset) {
+        SCOPED_TRACE(::testing::Message() << "len " << len << " offset " << offset);
+        std::vector<std::uint8_t> raw(16 * len + 40, 0xCC);
+        std::uint8_t* d = raw.data() + 16 + offset;
+        auto check = [&](const void* value, int width) {
+          for (int k = 0; k < 16 + offset; ++k) ASSERT_EQ(raw[k], 0xCC);
+          for (int i = 0; i < len; ++i) ASSERT_EQ(0, std::memcmp(d + width * i, value, width)) << i;
+          for (std::size_t k = 16 + offset + width * len; k < raw.size(); ++k) ASSERT_EQ(raw[k], 0xCC);
+          std::fill(raw.begin(), raw.end(), 0xCC);
+        };
+        const Ipp32s s32 = -123456789;
+        ASSERT_EQ(ippsSet_32s(s32, reinterpret_cast<Ipp32s*>(d), len), ippStsNoErr);
+        check(&s32, 4);
+        const Ipp32f f32 = -0.0f;
+        ASSERT_EQ(ippsSet_32f(f32, reinterpret_cast<Ipp32f*>(d), len), ippStsNoErr);
+        check(&f32, 4);
+        const Ipp64f f64 = std::bit_cast<double>(std::uint64_t{0xFFF8000000000001});
+        ASSERT_EQ(ippsSet_64f(f64, reinterpret_cast<Ipp64f*>(d), len), ippStsNoErr);
+        check(&f64, 8);
+        ASSERT_EQ(ippsSet_64fc(complexValue, reinterpret_cast<Ipp64fc*>(d), len), ippStsNoErr);
+        check(&complexValue, 16);
+      }
+    }
+  });
 }
 
 TEST(SignalFillCopy, MoveHandlesOverlapBothWays) {
@@ -267,6 +305,105 @@ TEST(SignalConvert, Float64ToFloat32ClampsToTheFiniteRange) {
   EXPECT_EQ(out[7], 1.0f);
   EXPECT_EQ(out[8], 0.1f);
   EXPECT_EQ(Bits(out[9]), 0x7F7FFFFFu);
+}
+
+// Float64 values where the conversions to int32 and float32 can go wrong: both int32 limits and
+// their neighbours, ties of every kind (also at the scaled position x * w), the float32 limit
+// and its rounding region, NaNs of both signs and several payloads, infinities, zeros,
+// subnormals of both widths, and random bit patterns.
+std::vector<double> HardFloat64Values(double w, std::mt19937_64& rng) {
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<double> v = {0.0, -0.0, inf, -inf, std::numeric_limits<double>::quiet_NaN(),
+                           -std::numeric_limits<double>::quiet_NaN(),
+                           std::bit_cast<double>(std::uint64_t{0x7FF0000000000001}),
+                           std::bit_cast<double>(std::uint64_t{0xFFF4000000000123}),
+                           std::numeric_limits<double>::denorm_min(),
+                           -std::numeric_limits<double>::denorm_min(),
+                           std::numeric_limits<double>::min() * 0.75,
+                           std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                           3.4028234663852886e38, std::nextafter(3.4028234663852886e38, inf),
+                           3.4028235677973366e38, 3.4028235677973362e38, -3.4028235677973366e38,
+                           1e-45, 7e-46, 1.401298464324817e-45 / 2, 1e-40, 1.0 + 0x1p-24,
+                           1.0 + 0x1p-24 + 0x1p-52, 0.1};
+  const double edges[] = {2147483647.0, 2147483646.5, 2147483647.5, 2147483648.0,
+                          -2147483648.0, -2147483648.5, -2147483647.5, -2147483649.0,
+                          0.5, 1.5, 2.5, -0.5, -1.5, -2.5, 0.49999999999999994, 4503599627370495.5};
+  for (double e : edges)
+    for (double x : {e, std::nextafter(e, inf), std::nextafter(e, -inf)}) {
+      v.push_back(x);
+      v.push_back(x / w);  // the same value after scaling
+    }
+  std::uniform_int_distribution<int> small(-3000000, 3000000);
+  for (int i = 0; i < 300; ++i) {
+    v.push_back((small(rng) + 0.5) / w);        // scaled ties
+    v.push_back(small(rng) * 0.37);             // a ramp's values
+    v.push_back(std::bit_cast<double>(rng()));  // any bits
+    v.push_back(std::ldexp(static_cast<double>(rng() >> 11), -52 - static_cast<int>(rng() % 40)));
+  }
+  std::shuffle(v.begin(), v.end(), rng);
+  return v;
+}
+
+// The vector blocks give the plain loop's bytes on every instruction set, for every scale of
+// the float64 path and both rounding modes, at odd addresses, over every tail length.
+TEST(SignalConvert, Float64NarrowingBlocksEqualThePlainLoopOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const fillcopy::ToInt32BlocksFn toInt32 = fillcopy::VectorToInt32Blocks();
+    const fillcopy::ToFloat32BlocksFn toFloat32 = fillcopy::VectorToFloat32Blocks();
+    ASSERT_NE(toInt32, nullptr);
+    ASSERT_NE(toFloat32, nullptr);
+    std::mt19937_64 rng(4711);
+    for (int sf : {0, 3, -3, 1, -1, 31, -31, 52, 1000, -1000}) {
+      const double w = std::ldexp(1.0, -sf);
+      const std::vector<double> values = HardFloat64Values(w, rng);
+      const int n = static_cast<int>(values.size());
+      std::vector<std::uint8_t> src(8 * n + 8), dst(4 * n + 8), plain(4 * n);
+      for (int offset : {0, 3}) {
+        std::memcpy(src.data() + offset, values.data(), 8 * n);
+        for (int len : {n, n - 1, 1, 2, 3, 5, 7, 8, 9, 15, 17}) {
+          for (bool nearest : {true, false}) {
+            fillcopy::ScaleToInt32(src.data() + offset, plain.data(), len, w, nearest, nullptr);
+            fillcopy::ScaleToInt32(src.data() + offset, dst.data() + 1, len, w, nearest, toInt32);
+            ASSERT_EQ(0, std::memcmp(plain.data(), dst.data() + 1, 4 * len))
+                << "sf " << sf << " nearest " << nearest << " len " << len;
+          }
+          if (sf != 0) continue;
+          fillcopy::ToFloat32(src.data() + offset, plain.data(), len, nullptr);
+          fillcopy::ToFloat32(src.data() + offset, dst.data() + 1, len, toFloat32);
+          ASSERT_EQ(0, std::memcmp(plain.data(), dst.data() + 1, 4 * len)) << "len " << len;
+        }
+      }
+    }
+  });
+}
+
+// The widening conversions' vector blocks give the plain loop's bytes on every instruction set:
+// int32 limits and values that float32 must round (ties included), float32 NaNs (a signalling
+// one too, which both paths quieten), infinities, signed zeros and subnormals, and random words.
+TEST(SignalConvert, WideningBlocksEqualThePlainLoopOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const fillcopy::WidenBlocksFn blocks = fillcopy::VectorWidenBlocks();
+    ASSERT_NE(blocks, nullptr);
+    std::vector<std::uint32_t> words = {0, 1, 0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu,
+                                        (1u << 24) + 1, (1u << 24) + 3, (1u << 25) + 2,
+                                        0x7FC00001u, 0x7F800001u, 0xFFA00000u, 0x7F800000u,
+                                        0xFF800000u, 0x00000001u, 0x807FFFFFu, 0x3F800000u};
+    std::mt19937 rng(11);
+    while (words.size() < 75) words.push_back(rng());
+    const int n = static_cast<int>(words.size());
+    std::vector<std::uint8_t> src(4 * n + 3), plain(8 * n), vec(8 * n + 5);
+    std::memcpy(src.data() + 3, words.data(), 4 * n);
+    using K = fillcopy::TWiden;
+    for (K kind : {K::Int32ToFloat64, K::Float32ToFloat64, K::Int32ToFloat32}) {
+      const int width = kind == K::Int32ToFloat32 ? 4 : 8;
+      for (int len : {n, n - 1, 1, 3, 4, 5, 8, 9, 17}) {
+        fillcopy::Widen(src.data() + 3, plain.data(), len, kind, nullptr);
+        fillcopy::Widen(src.data() + 3, vec.data() + 5, len, kind, blocks);
+        ASSERT_EQ(0, std::memcmp(plain.data(), vec.data() + 5, width * len))
+            << "kind " << int(kind) << " len " << len;
+      }
+    }
+  });
 }
 
 TEST(SignalConvert, Int16ToFloat64ScaleFactorIsClamped) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <random>
@@ -8,7 +9,9 @@
 #include <vector>
 
 #include "primitives/signal/IntegerArithmetic.h"
+#include "primitives/signal/IntegerArithmeticKernels.h"
 #include "primitives/support/ScaleFactor.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ScaleFactorModel.h"
 
 namespace {
@@ -141,6 +144,80 @@ TEST(SignalIntegerArithmetic, ScaledInt32AgreesWithA128BitModelForFactorsMinus40
       }
     }
   }
+}
+
+// The vector blocks of the sums and differences give the 128-bit model's words on every
+// instruction set, for every branch of the rule and the extreme factors, with a vector or a
+// constant operand, at odd addresses, in place, over every tail length.
+TEST(SignalIntegerArithmetic, SumBlocksAgreeWithTheModelOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const intarith::SumBlocksFn blocks = intarith::VectorSumBlocks();
+    ASSERT_NE(blocks, nullptr);
+    std::mt19937 rng(49);
+    const std::vector<Ipp32s> a = Operands(rng, 77), b = Operands(rng, 77);
+    const int n = static_cast<int>(a.size());
+    std::vector<uint8_t> ra(4 * n + 8), rb(4 * n + 8), rd(4 * n + 8);
+    std::memcpy(ra.data() + 1, a.data(), 4 * n);
+    std::memcpy(rb.data() + 2, b.data(), 4 * n);
+    using Op = intarith::TSumOp;
+    for (Op op : {Op::Add, Op::Sub, Op::SubRev}) {
+      for (Ipp32s c : {0, 1, -7, kMax, kMin}) {
+        for (int sf : {0, 1, 2, 5, 31, 32, -1, -2, -30, -31, -32, -61, -62, -63, -1000, kMin}) {
+          for (bool constant : {false, true}) {
+            for (int len : {n, n - 1, 3, 9, 17}) {
+              auto exact = [&](int i) -> i128 {
+                const i128 x = a[i], y = constant ? i128{c} : i128{b[i]};
+                return op == Op::Add ? x + y : (op == Op::Sub ? x - y : y - x);
+              };
+              intarith::Sums32s(ra.data() + 1, constant ? nullptr : rb.data() + 2, c,
+                                rd.data() + 3, len, sf, op, blocks);
+              for (int i = 0; i < len; ++i) {
+                Ipp32s got;
+                std::memcpy(&got, rd.data() + 3 + 4 * i, 4);
+                ASSERT_EQ(got, Model32(exact(i), sf))
+                    << "op " << int(op) << " c " << c << " sf " << sf << " constant "
+                    << constant << " len " << len << " element " << i;
+              }
+            }
+          }
+        }
+      }
+    }
+    // In place: the destination is the first operand.
+    std::vector<uint8_t> inPlace = ra;
+    intarith::Sums32s(inPlace.data() + 1, rb.data() + 2, 0, inPlace.data() + 1, n, 0, Op::Sub,
+                      blocks);
+    for (int i = 0; i < n; ++i) {
+      Ipp32s got;
+      std::memcpy(&got, inPlace.data() + 1 + 4 * i, 4);
+      ASSERT_EQ(got, Model32(i128{a[i]} - b[i], 0)) << i;
+    }
+  });
+}
+
+// The logic blocks give the plain words on every instruction set, with a vector or a constant
+// operand, at odd addresses, over every tail length.
+TEST(SignalIntegerArithmetic, LogicBlocksEqualThePlainLoopOnEveryTarget) {
+  imagetest::ForEachVectorTarget([] {
+    const intarith::LogicBlocksFn blocks = intarith::VectorLogicBlocks();
+    ASSERT_NE(blocks, nullptr);
+    std::mt19937 rng(50);
+    const std::vector<Ipp32s> a = Operands(rng, 67), b = Operands(rng, 67);
+    const int n = static_cast<int>(a.size());
+    std::vector<uint8_t> ra(4 * n + 8), rb(4 * n + 8), plain(4 * n), vec(4 * n + 8);
+    std::memcpy(ra.data() + 1, a.data(), 4 * n);
+    std::memcpy(rb.data() + 2, b.data(), 4 * n);
+    using Op = intarith::TLogicOp;
+    for (Op op : {Op::And, Op::Or, Op::Xor})
+      for (bool constant : {false, true})
+        for (int len : {n, n - 1, 3, 9, 17}) {
+          const uint8_t* second = constant ? nullptr : rb.data() + 2;
+          intarith::Logic32u(ra.data() + 1, second, 0x5AF0C3A5u, plain.data(), len, op, nullptr);
+          intarith::Logic32u(ra.data() + 1, second, 0x5AF0C3A5u, vec.data() + 3, len, op, blocks);
+          ASSERT_EQ(0, std::memcmp(plain.data(), vec.data() + 3, 4 * len))
+              << "op " << int(op) << " constant " << constant << " len " << len;
+        }
+  });
 }
 
 TEST(SignalIntegerArithmetic, ProductsAndSumsSaturateBySignAtNegativeFactors) {
