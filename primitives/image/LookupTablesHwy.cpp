@@ -21,28 +21,42 @@ HWY_INLINE V Select(D, V x, V t, V v, bool greater) {
 }
 
 // Blocks of three vectors, so that the channel pattern repeats from block to block: byte j of
-// a block belongs to channel (phase + j) % 3.
-size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
-  const hn::ScalableTag<uint8_t> d;
+// a block belongs to channel (phase + j) % 3, as byte phase + j of the rule's C3 patterns. Then
+// up to two more vectors, which continue the pattern. The comparison is fixed per loop.
+template <bool kGreater>
+size_t C3Loop(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
+  // Vectors of at most 256 bits: on rows that do not start on a cache line, 512-bit loads and
+  // stores straddle two lines each and make the blocks slower.
+  const hn::CappedTag<uint8_t, 32> d;
   const size_t n = hn::Lanes(d);
-  if (bytes < 3 * n) return 0;
-  HWY_ALIGN uint8_t tp[3 * HWY_MAX_BYTES], vp[3 * HWY_MAX_BYTES];
-  for (size_t j = 0; j < 3 * n; ++j) {
-    tp[j] = rule.threshold[(phase + j) % 3];
-    vp[j] = rule.value[(phase + j) % 3];
-  }
-  const auto t0 = hn::Load(d, tp), t1 = hn::Load(d, tp + n), t2 = hn::Load(d, tp + 2 * n);
-  const auto v0 = hn::Load(d, vp), v1 = hn::Load(d, vp + n), v2 = hn::Load(d, vp + 2 * n);
+  if (bytes < 3 * n || 3 * n + 2 > kC3PatternBytes) return 0;
+  const uint8_t* tp = rule.thresholdC3 + phase;
+  const uint8_t* vp = rule.valueC3 + phase;
+  const auto t0 = hn::LoadU(d, tp), t1 = hn::LoadU(d, tp + n), t2 = hn::LoadU(d, tp + 2 * n);
+  const auto v0 = hn::LoadU(d, vp), v1 = hn::LoadU(d, vp + n), v2 = hn::LoadU(d, vp + 2 * n);
   size_t i = 0;
   for (; i + 3 * n <= bytes; i += 3 * n) {
     const auto x0 = hn::LoadU(d, src + i);
     const auto x1 = hn::LoadU(d, src + i + n);
     const auto x2 = hn::LoadU(d, src + i + 2 * n);
-    hn::StoreU(Select(d, x0, t0, v0, rule.greater), d, dst + i);
-    hn::StoreU(Select(d, x1, t1, v1, rule.greater), d, dst + i + n);
-    hn::StoreU(Select(d, x2, t2, v2, rule.greater), d, dst + i + 2 * n);
+    hn::StoreU(Select(d, x0, t0, v0, kGreater), d, dst + i);
+    hn::StoreU(Select(d, x1, t1, v1, kGreater), d, dst + i + n);
+    hn::StoreU(Select(d, x2, t2, v2, kGreater), d, dst + i + 2 * n);
+  }
+  if (i + n <= bytes) {
+    hn::StoreU(Select(d, hn::LoadU(d, src + i), t0, v0, kGreater), d, dst + i);
+    i += n;
+    if (i + n <= bytes) {
+      hn::StoreU(Select(d, hn::LoadU(d, src + i), t1, v1, kGreater), d, dst + i);
+      i += n;
+    }
   }
   return i;
+}
+
+size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
+  return rule.greater ? C3Loop<true>(src, dst, bytes, phase, rule)
+                      : C3Loop<false>(src, dst, bytes, phase, rule);
 }
 
 // Whole vectors of four-byte pixels (none on a target whose vectors hold less than a pixel);
@@ -51,16 +65,10 @@ size_t BlocksAC4(const uint8_t* src, uint8_t* dst, size_t pixels, const Rule& ru
   const hn::ScalableTag<uint8_t> d;
   const size_t n = hn::Lanes(d);
   const size_t bytes = 4 * pixels;
-  if (n % 4 != 0 || bytes < n) return 0;  // whole pixels per vector only
-  HWY_ALIGN uint8_t tp[HWY_MAX_BYTES], vp[HWY_MAX_BYTES], ap[HWY_MAX_BYTES];
-  for (size_t j = 0; j < n; ++j) {
-    const size_t c = j % 4;
-    tp[j] = c < 3 ? rule.threshold[c] : 0;
-    vp[j] = c < 3 ? rule.value[c] : 0;
-    ap[j] = c < 3 ? 0 : 0xFF;
-  }
-  const auto t = hn::Load(d, tp), v = hn::Load(d, vp);
-  const auto alpha = hn::Load(d, ap) == hn::Set(d, 0xFF);
+  // whole pixels per vector only
+  if (n % 4 != 0 || n > kAC4PatternBytes || bytes < n) return 0;
+  const auto t = hn::LoadU(d, rule.thresholdAC4), v = hn::LoadU(d, rule.valueAC4);
+  const auto alpha = hn::And(hn::Iota(d, 0), hn::Set(d, 3)) == hn::Set(d, 3);
   size_t i = 0;
   for (; i + n <= bytes; i += n) {
     const auto x = Select(d, hn::LoadU(d, src + i), t, v, rule.greater);
