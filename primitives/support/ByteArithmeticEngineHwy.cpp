@@ -167,10 +167,14 @@ struct THalfDifferenceEvenBytes {
   }
 };
 
+// The byte operations of sf 0 and 1 are bound by memory traffic; 512-bit vectors make them no
+// faster and the rows' ends dearer, so theirs are at most 256 bits wide.
+using DBytes = hn::CappedTag<uint8_t, 32>;
+
 // The blocks of each operation, sf from INT32_MIN to 16 (larger factors give 0 and never reach
 // them).
 size_t Add8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
-  const hn::ScalableTag<uint8_t> d8;
+  const DBytes d8;
   if (sf == 0)
     return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedAdd(x, y); });
   if (sf == 1) return ByteLoop(d8, a, b, d, n, TAverageEvenBytes{});
@@ -178,7 +182,7 @@ size_t Add8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int
 }
 
 size_t Sub8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
-  const hn::ScalableTag<uint8_t> d8;
+  const DBytes d8;
   if (sf == 0)
     return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedSub(x, y); });
   if (sf == 1) return ByteLoop(d8, a, b, d, n, THalfDifferenceEvenBytes{});
