@@ -20,21 +20,18 @@ HWY_INLINE V Select(D, V x, V t, V v, bool greater) {
   return greater ? hn::IfThenElse(x > t, v, x) : hn::IfThenElse(x < t, v, x);
 }
 
-// Blocks of three vectors, so that the channel pattern repeats from block to block: byte j of
-// a block belongs to channel (phase + j) % 3, as byte phase + j of the rule's C3 patterns. Then
-// up to two more vectors, which continue the pattern. The comparison is fixed per loop.
-template <bool kGreater>
-size_t C3Loop(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
-  // Vectors of at most 256 bits: on rows that do not start on a cache line, 512-bit loads and
-  // stores straddle two lines each and make the blocks slower.
-  const hn::CappedTag<uint8_t, 32> d;
+// Blocks of three vectors from byte i, so that the channel pattern repeats from block to block:
+// byte j of a block belongs to channel (phase + i + j) % 3, as byte (phase + i) % 3 + j of the
+// rule's C3 patterns. Then up to two more vectors, which continue the pattern. Returns where
+// they stopped.
+template <bool kGreater, class D>
+HWY_INLINE size_t C3Blocks(D d, const uint8_t* src, uint8_t* dst, size_t i, size_t bytes,
+                           size_t phase, const Rule& rule) {
   const size_t n = hn::Lanes(d);
-  if (bytes < 3 * n || 3 * n + 2 > kC3PatternBytes) return 0;
-  const uint8_t* tp = rule.thresholdC3 + phase;
-  const uint8_t* vp = rule.valueC3 + phase;
+  const uint8_t* tp = rule.thresholdC3 + (phase + i) % 3;
+  const uint8_t* vp = rule.valueC3 + (phase + i) % 3;
   const auto t0 = hn::LoadU(d, tp), t1 = hn::LoadU(d, tp + n), t2 = hn::LoadU(d, tp + 2 * n);
   const auto v0 = hn::LoadU(d, vp), v1 = hn::LoadU(d, vp + n), v2 = hn::LoadU(d, vp + 2 * n);
-  size_t i = 0;
   for (; i + 3 * n <= bytes; i += 3 * n) {
     const auto x0 = hn::LoadU(d, src + i);
     const auto x1 = hn::LoadU(d, src + i + n);
@@ -52,6 +49,32 @@ size_t C3Loop(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, cons
     }
   }
   return i;
+}
+
+// A row of four vectors or more is done whole with its stores aligned: the blocks start at the
+// first multiple of a vector in dst (a vector store that straddles two cache lines costs about
+// two), and the bytes before them and after their last whole vector come from one vector at
+// each end of the row, computed before anything is stored and stored last, over bytes to which
+// the blocks gave the same values. Shorter rows get whole blocks from their start. The
+// comparison is fixed per loop.
+template <bool kGreater>
+size_t C3Loop(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t n = hn::Lanes(d);
+  if (3 * n + 2 > kC3PatternBytes) return 0;
+  if (bytes < 4 * n) return bytes < 3 * n ? 0 : C3Blocks<kGreater>(d, src, dst, 0, bytes, phase, rule);
+  const auto end = [&](size_t i) {
+    const size_t p = (phase + i) % 3;
+    return Select(d, hn::LoadU(d, src + i), hn::LoadU(d, rule.thresholdC3 + p),
+                  hn::LoadU(d, rule.valueC3 + p), kGreater);
+  };
+  const auto head = end(0);
+  const auto tail = end(bytes - n);
+  const size_t start = static_cast<size_t>(-reinterpret_cast<uintptr_t>(dst)) & (n - 1);
+  const size_t i = C3Blocks<kGreater>(d, src, dst, start, bytes, phase, rule);
+  if (start != 0) hn::StoreU(head, d, dst);
+  if (i != bytes) hn::StoreU(tail, d, dst + bytes - n);
+  return bytes;
 }
 
 size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
