@@ -35,7 +35,9 @@ Rule MakeRule(const uint8_t threshold[3], const uint8_t value[3], bool greater);
 
 // Vector blocks (LookupTablesHwy.cpp): they do whole blocks from the start of a
 // span and return how much they did (bytes for C3, whose byte 0 is of channel `phase`; pixels
-// for AC4). The kernel for the running processor is looked up once per call.
+// for AC4). A C3 span of four vectors or more is done whole, its stores aligned and one
+// overlapping vector at each end. The kernel for the running processor is looked up once per
+// call.
 using BlocksC3Fn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase,
                               const Rule& rule);
 using BlocksAC4Fn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t pixels,
