@@ -137,7 +137,7 @@ TEST(ImageThreshold, PlainAndVectorRowsGiveTheSameBytes) {
   namespace th = builtin::threshold;
   imagetest::ForEachVectorTarget([] {
     std::mt19937 rng(33);
-    std::vector<uint8_t> src(1200), plain(1200), vector(1200);
+    std::vector<uint8_t> src(1280), plain(1280), vector(1280);
     for (int round = 0; round < 200; ++round) {
       uint8_t threshold[3], value[3];
       for (int c = 0; c < 3; ++c) {
