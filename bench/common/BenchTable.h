@@ -19,6 +19,8 @@
 // The images a row makes have its size and layout: dense (each row follows the previous one,
 // so the units that merge contiguous rows work the image as one row) or padded (a region of a
 // wider image, so every row is worked on its own). Vectors are rows of height 1 (Lengths).
+// A row runs on the settled heap; rows that also run on the heap as an untuned program has it
+// (Heaps, DefaultHeap in BenchCompare.h) show what per-call memory costs a user.
 // The program's main (BenchTableMain.cpp) comes with pf_add_benchmark(... TABLE ...).
 #pragma once
 
@@ -29,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +61,10 @@ inline std::vector<Shape> Lengths(std::initializer_list<int> lengths) {
 }
 
 enum class Layout { kDense, kPadded };
+
+// The heap a row runs on: settled (SettleAllocator), or as an untuned program has it
+// (DefaultHeap; such rows end in "/heap:default").
+enum class Heap { kSettled, kDefault };
 
 // Both layouts: for the units that merge contiguous rows, whose padded rows show the cost of
 // working row by row.
@@ -172,25 +179,37 @@ class Table {
     return *this;
   }
 
-  // Registers the form's rows: for each parameter, each size and each layout, one benchmark
-  // that settles the allocator, makes OpenCV single-threaded and runs body, which builds its
-  // images and calls Compare (or Skip) once.
+  Table& Heaps(std::vector<Heap> heaps) {
+    heaps_ = std::move(heaps);
+    return *this;
+  }
+
+  // Registers the form's rows: for each parameter, each size, each layout and each heap, one
+  // benchmark that settles the allocator (or, on the default heap, leaves it as an untuned
+  // program has it), makes OpenCV single-threaded and runs body, which builds its images and
+  // calls Compare (or Skip) once.
   Table& Add(const std::string& form, RowBody body, std::vector<Param> params = {Param{}}) {
     for (const Param& param : params)
       for (const Shape& shape : sizes_)
-        for (Layout layout : layouts_) {
-          std::string name = unit_ + "/" + form + "/" + ShapeName(shape);
-          if (layouts_.size() > 1) name += layout == Layout::kDense ? "/dense" : "/padded";
-          if (!param.label.empty()) name += "/" + param.label;
-          benchmark::RegisterBenchmark(name.c_str(), [body, shape, layout, value = param.value](
-                                                         benchmark::State& state) {
-            SettleAllocator();
-            cv::setNumThreads(1);
-            Row row(state, shape, layout, value);
-            body(row);
-            if (!row.Timed()) state.SkipWithError("the row timed nothing");
-          })->Unit(benchmark::kMicrosecond);
-        }
+        for (Layout layout : layouts_)
+          for (Heap heap : heaps_) {
+            std::string name = unit_ + "/" + form + "/" + ShapeName(shape);
+            if (layouts_.size() > 1) name += layout == Layout::kDense ? "/dense" : "/padded";
+            if (!param.label.empty()) name += "/" + param.label;
+            if (heap == Heap::kDefault) name += "/heap:default";
+            benchmark::RegisterBenchmark(
+                name.c_str(),
+                [body, shape, layout, heap, value = param.value](benchmark::State& state) {
+                  SettleAllocator();
+                  std::optional<DefaultHeap> untuned;
+                  if (heap == Heap::kDefault) untuned.emplace();
+                  cv::setNumThreads(1);
+                  Row row(state, shape, layout, value);
+                  body(row);
+                  if (!row.Timed()) state.SkipWithError("the row timed nothing");
+                })
+                ->Unit(benchmark::kMicrosecond);
+          }
     return *this;
   }
 
@@ -210,6 +229,7 @@ class Table {
   std::string unit_;
   std::vector<Shape> sizes_ = ImageSizes();
   std::vector<Layout> layouts_ = {Layout::kDense};
+  std::vector<Heap> heaps_ = {Heap::kSettled};
 };
 
 }  // namespace bench

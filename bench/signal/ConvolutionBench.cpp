@@ -1,7 +1,9 @@
 // Convolution and correlation: the direct convolution beside cv::filter2D on a one-row image,
 // the transform paths beside the same result computed with FFTW (real forward transforms, the
 // spectrum product, one real inverse, plans made once outside the timed loop, one thread).
-// Our calls build their transform setup in every call.
+// Our calls build their transform setup in every call; the transform rows also run on the heap
+// as an untuned program has it ("/heap:default"), where per-call memory that went back to the
+// system would come back as fresh pages on every call.
 #include <fftw3.h>
 
 #include <opencv2/core.hpp>
@@ -99,6 +101,7 @@ PF_BENCH_TABLE(Convolution) {
       },
       {bench::Param{"16:direct", 16}});
   // The transform paths: one transform (similar lengths) and overlap-save (a long input).
+  table.Heaps({bench::Heap::kSettled, bench::Heap::kDefault});
   for (int la : {8192, 65536}) {
     const int lb = la == 8192 ? 8192 : 1024;
     table.Sizes(bench::Lengths({la}));
@@ -123,6 +126,7 @@ PF_BENCH_TABLE(Convolution) {
 
 PF_BENCH_TABLE(Correlation) {
   table.Sizes(bench::Lengths({65536}));
+  table.Heaps({bench::Heap::kSettled, bench::Heap::kDefault});
   table.Add(
       "AutoCorr_64f",
       [](bench::Row& r) {

@@ -20,29 +20,66 @@ HWY_INLINE V Select(D, V x, V t, V v, bool greater) {
   return greater ? hn::IfThenElse(x > t, v, x) : hn::IfThenElse(x < t, v, x);
 }
 
-// Blocks of three vectors, so that the channel pattern repeats from block to block: byte j of
-// a block belongs to channel (phase + j) % 3.
-size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
-  const hn::ScalableTag<uint8_t> d;
+// Blocks of three vectors from byte i, so that the channel pattern repeats from block to block:
+// byte j of a block belongs to channel (phase + i + j) % 3, as byte (phase + i) % 3 + j of the
+// rule's C3 patterns. Then up to two more vectors, which continue the pattern. Returns where
+// they stopped.
+template <bool kGreater, class D>
+HWY_INLINE size_t C3Blocks(D d, const uint8_t* src, uint8_t* dst, size_t i, size_t bytes,
+                           size_t phase, const Rule& rule) {
   const size_t n = hn::Lanes(d);
-  if (bytes < 3 * n) return 0;
-  HWY_ALIGN uint8_t tp[3 * HWY_MAX_BYTES], vp[3 * HWY_MAX_BYTES];
-  for (size_t j = 0; j < 3 * n; ++j) {
-    tp[j] = rule.threshold[(phase + j) % 3];
-    vp[j] = rule.value[(phase + j) % 3];
-  }
-  const auto t0 = hn::Load(d, tp), t1 = hn::Load(d, tp + n), t2 = hn::Load(d, tp + 2 * n);
-  const auto v0 = hn::Load(d, vp), v1 = hn::Load(d, vp + n), v2 = hn::Load(d, vp + 2 * n);
-  size_t i = 0;
+  const uint8_t* tp = rule.thresholdC3 + (phase + i) % 3;
+  const uint8_t* vp = rule.valueC3 + (phase + i) % 3;
+  const auto t0 = hn::LoadU(d, tp), t1 = hn::LoadU(d, tp + n), t2 = hn::LoadU(d, tp + 2 * n);
+  const auto v0 = hn::LoadU(d, vp), v1 = hn::LoadU(d, vp + n), v2 = hn::LoadU(d, vp + 2 * n);
   for (; i + 3 * n <= bytes; i += 3 * n) {
     const auto x0 = hn::LoadU(d, src + i);
     const auto x1 = hn::LoadU(d, src + i + n);
     const auto x2 = hn::LoadU(d, src + i + 2 * n);
-    hn::StoreU(Select(d, x0, t0, v0, rule.greater), d, dst + i);
-    hn::StoreU(Select(d, x1, t1, v1, rule.greater), d, dst + i + n);
-    hn::StoreU(Select(d, x2, t2, v2, rule.greater), d, dst + i + 2 * n);
+    hn::StoreU(Select(d, x0, t0, v0, kGreater), d, dst + i);
+    hn::StoreU(Select(d, x1, t1, v1, kGreater), d, dst + i + n);
+    hn::StoreU(Select(d, x2, t2, v2, kGreater), d, dst + i + 2 * n);
+  }
+  if (i + n <= bytes) {
+    hn::StoreU(Select(d, hn::LoadU(d, src + i), t0, v0, kGreater), d, dst + i);
+    i += n;
+    if (i + n <= bytes) {
+      hn::StoreU(Select(d, hn::LoadU(d, src + i), t1, v1, kGreater), d, dst + i);
+      i += n;
+    }
   }
   return i;
+}
+
+// A row of four vectors or more is done whole with its stores aligned: the blocks start at the
+// first multiple of a vector in dst (a vector store that straddles two cache lines costs about
+// two), and the bytes before them and after their last whole vector come from one vector at
+// each end of the row, computed before anything is stored and stored last, over bytes to which
+// the blocks gave the same values. Shorter rows get whole blocks from their start. The
+// comparison is fixed per loop.
+template <bool kGreater>
+size_t C3Loop(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t n = hn::Lanes(d);
+  if (3 * n + 2 > kC3PatternBytes) return 0;
+  if (bytes < 4 * n) return bytes < 3 * n ? 0 : C3Blocks<kGreater>(d, src, dst, 0, bytes, phase, rule);
+  const auto end = [&](size_t i) {
+    const size_t p = (phase + i) % 3;
+    return Select(d, hn::LoadU(d, src + i), hn::LoadU(d, rule.thresholdC3 + p),
+                  hn::LoadU(d, rule.valueC3 + p), kGreater);
+  };
+  const auto head = end(0);
+  const auto tail = end(bytes - n);
+  const size_t start = static_cast<size_t>(-reinterpret_cast<uintptr_t>(dst)) & (n - 1);
+  const size_t i = C3Blocks<kGreater>(d, src, dst, start, bytes, phase, rule);
+  if (start != 0) hn::StoreU(head, d, dst);
+  if (i != bytes) hn::StoreU(tail, d, dst + bytes - n);
+  return bytes;
+}
+
+size_t BlocksC3(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase, const Rule& rule) {
+  return rule.greater ? C3Loop<true>(src, dst, bytes, phase, rule)
+                      : C3Loop<false>(src, dst, bytes, phase, rule);
 }
 
 // Whole vectors of four-byte pixels (none on a target whose vectors hold less than a pixel);
@@ -51,16 +88,10 @@ size_t BlocksAC4(const uint8_t* src, uint8_t* dst, size_t pixels, const Rule& ru
   const hn::ScalableTag<uint8_t> d;
   const size_t n = hn::Lanes(d);
   const size_t bytes = 4 * pixels;
-  if (n % 4 != 0 || bytes < n) return 0;  // whole pixels per vector only
-  HWY_ALIGN uint8_t tp[HWY_MAX_BYTES], vp[HWY_MAX_BYTES], ap[HWY_MAX_BYTES];
-  for (size_t j = 0; j < n; ++j) {
-    const size_t c = j % 4;
-    tp[j] = c < 3 ? rule.threshold[c] : 0;
-    vp[j] = c < 3 ? rule.value[c] : 0;
-    ap[j] = c < 3 ? 0 : 0xFF;
-  }
-  const auto t = hn::Load(d, tp), v = hn::Load(d, vp);
-  const auto alpha = hn::Load(d, ap) == hn::Set(d, 0xFF);
+  // whole pixels per vector only
+  if (n % 4 != 0 || n > kAC4PatternBytes || bytes < n) return 0;
+  const auto t = hn::LoadU(d, rule.thresholdAC4), v = hn::LoadU(d, rule.valueAC4);
+  const auto alpha = hn::And(hn::Iota(d, 0), hn::Set(d, 3)) == hn::Set(d, 3);
   size_t i = 0;
   for (; i + n <= bytes; i += n) {
     const auto x = Select(d, hn::LoadU(d, src + i), t, v, rule.greater);

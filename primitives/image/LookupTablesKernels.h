@@ -7,17 +7,37 @@
 
 namespace builtin::threshold {
 
+// The lengths of the channel patterns of a Rule: three vectors of the widest target plus the
+// two bytes a row's phase shifts them by (C3), one vector of whole pixels (AC4).
+inline constexpr size_t kC3PatternBytes = 3 * 64 + 2;
+inline constexpr size_t kAC4PatternBytes = 64;
+
 // Per-channel threshold and replacement: a byte of channel c becomes value[c] when it compares
-// (less or greater) with threshold[c], and is copied otherwise.
+// (less or greater) with threshold[c], and is copied otherwise. MakeRule also lays the bytes out
+// once per call as the vector blocks load them: byte j of the C3 patterns is of channel j % 3
+// (a row whose first byte is of channel p loads them from byte p on), the AC4 ones repeat the
+// three channel bytes and a 0 for alpha.
 struct Rule {
   uint8_t threshold[3];
   uint8_t value[3];
   bool greater;  // GTVal when true, LTVal when false
+  uint8_t thresholdC3[kC3PatternBytes];
+  uint8_t valueC3[kC3PatternBytes];
+  uint8_t thresholdAC4[kAC4PatternBytes];
+  uint8_t valueAC4[kAC4PatternBytes];
+  // The C3 patterns' first six bytes as 32-bit words of the plain path: word p starts with
+  // channel p.
+  uint32_t thresholdWords[3];
+  uint32_t valueWords[3];
 };
+
+Rule MakeRule(const uint8_t threshold[3], const uint8_t value[3], bool greater);
 
 // Vector blocks (LookupTablesHwy.cpp): they do whole blocks from the start of a
 // span and return how much they did (bytes for C3, whose byte 0 is of channel `phase`; pixels
-// for AC4). The kernel for the running processor is looked up once per call.
+// for AC4). A C3 span of four vectors or more is done whole, its stores aligned and one
+// overlapping vector at each end. The kernel for the running processor is looked up once per
+// call.
 using BlocksC3Fn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t bytes, size_t phase,
                               const Rule& rule);
 using BlocksAC4Fn = size_t (*)(const uint8_t* src, uint8_t* dst, size_t pixels,

@@ -6,7 +6,7 @@
 // channel from word to word (four bytes advance the channel by one), and a branch-free mask
 // selects the source or the value byte. The alpha-four routine does the same on whole pixels.
 // Vector blocks (Highway, chosen at run time) come before the words; every path gives the same
-// bytes.
+// bytes. The words and the blocks' channel patterns are laid out once per call (MakeRule).
 #include "primitives/image/LookupTablesKernels.h"
 
 #include <cstring>
@@ -48,16 +48,29 @@ inline uint8_t SelectByte(uint8_t x, uint8_t t, uint8_t v, bool greater) {
   return (greater ? x > t : x < t) ? v : x;
 }
 
-// Three bytes of channels c, c+1, ... packed from byte 0 up (little-endian words).
-inline uint32_t PackRotated(const uint8_t (&b)[3], size_t first) {
-  uint32_t w = 0;
-  for (size_t j = 0; j < 4; ++j) w |= uint32_t{b[(first + j) % 3]} << (8 * j);
-  return w;
-}
-
 bool Aligned4(const void* p) { return (reinterpret_cast<uintptr_t>(p) & 3u) == 0; }
 
 }  // namespace
+
+Rule MakeRule(const uint8_t threshold[3], const uint8_t value[3], bool greater) {
+  Rule r{};
+  std::memcpy(r.threshold, threshold, 3);
+  std::memcpy(r.value, value, 3);
+  r.greater = greater;
+  for (size_t j = 0; j < kC3PatternBytes; ++j) {
+    r.thresholdC3[j] = threshold[j % 3];
+    r.valueC3[j] = value[j % 3];
+  }
+  for (size_t j = 0; j < kAC4PatternBytes; ++j) {
+    r.thresholdAC4[j] = j % 4 < 3 ? threshold[j % 4] : 0;
+    r.valueAC4[j] = j % 4 < 3 ? value[j % 4] : 0;
+  }
+  for (size_t p = 0; p < 3; ++p) {
+    r.thresholdWords[p] = Load<uint32_t>(r.thresholdC3 + p, 0);
+    r.valueWords[p] = Load<uint32_t>(r.valueC3 + p, 0);
+  }
+  return r;
+}
 
 void RowC3(const uint8_t* src, uint8_t* dst, ptrdiff_t bytes, const Rule& r, BlocksC3Fn blocks) {
   ptrdiff_t i = 0;
@@ -66,18 +79,11 @@ void RowC3(const uint8_t* src, uint8_t* dst, ptrdiff_t bytes, const Rule& r, Blo
   if (blocks != nullptr && i < bytes)
     i += static_cast<ptrdiff_t>(blocks(src + i, dst + i, static_cast<size_t>(bytes - i),
                                        static_cast<size_t>(i % 3), r));
-  if (bytes - i >= 4) {
-    // The word starting at byte i begins with channel i % 3; the next one a channel later.
-    uint32_t t[3], v[3];
-    for (size_t p = 0; p < 3; ++p) {
-      t[p] = PackRotated(r.threshold, p);
-      v[p] = PackRotated(r.value, p);
-    }
-    size_t p = static_cast<size_t>(i % 3);
-    for (; bytes - i >= 4; i += 4) {
-      Store<uint32_t>(dst + i, 0, SelectWord(Load<uint32_t>(src + i, 0), t[p], v[p], r.greater));
-      p = p == 2 ? 0 : p + 1;
-    }
+  // The word starting at byte i begins with channel i % 3; the next one a channel later.
+  for (size_t p = static_cast<size_t>(i % 3); bytes - i >= 4; i += 4) {
+    Store<uint32_t>(dst + i, 0, SelectWord(Load<uint32_t>(src + i, 0), r.thresholdWords[p],
+                                           r.valueWords[p], r.greater));
+    p = p == 2 ? 0 : p + 1;
   }
   for (; i < bytes; ++i)
     dst[i] = SelectByte(src[i], r.threshold[i % 3], r.value[i % 3], r.greater);
@@ -120,10 +126,7 @@ IppStatus ThresholdVal(const Ipp8u* pSrc, int srcStep, Ipp8u* pDst, int dstStep,
   if (IppStatus s = CheckThresholdImages(pSrc, srcStep, pDst, dstStep, size); s != ippStsNoErr)
     return s;
   if (threshold == nullptr || value == nullptr) return ippStsNullPtrErr;
-  threshold::Rule rule{};
-  std::memcpy(rule.threshold, threshold, 3);
-  std::memcpy(rule.value, value, 3);
-  rule.greater = greater;
+  const threshold::Rule rule = threshold::MakeRule(threshold, value, greater);
   if constexpr (Pixel == 3) {
     const threshold::BlocksC3Fn blocks = threshold::VectorBlocksC3();
     ForEachRow(pSrc, srcStep, 3, pDst, dstStep, 3, size,

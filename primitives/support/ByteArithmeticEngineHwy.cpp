@@ -82,38 +82,61 @@ struct TScaleUpLanes {  // Shift >= 1
   }
 };
 
-// dst[i] = rule(op(first[i], second[i])) for the whole vectors of d16's lanes in n bytes;
+// ---- The row walk ----------------------------------------------------------------------------
+
+// A row of n bytes in vectors of d's lanes (bytes d8's), result(i) giving the result bytes
+// [i, i + lanes) and stored through d8. Rows of two vectors or more are done whole, their
+// stores aligned: the body's vectors start at the first multiple of `lanes` bytes of dst, so
+// that none straddles two cache lines (in place, a store that does reads a line the previous
+// one is still writing, and the row runs at about half speed), and the bytes before that start
+// and after the body's last whole vector come from one vector at each end of the row. Those
+// two are computed before anything is stored (so in place from the bytes as they were) and
+// stored last, over bytes to which the body gave the same values. Shorter rows are done in
+// whole vectors from their start. Returns the bytes done.
+template <class D8, class Result>
+HWY_INLINE size_t AlignedRow(D8 d8, uint8_t* dst, size_t n, size_t lanes, Result result) {
+  size_t i = 0;
+  if (n < 2 * lanes) {
+    for (; i + lanes <= n; i += lanes) hn::StoreU(result(i), d8, dst + i);
+    return i;
+  }
+  const auto head = result(0);
+  const auto tail = result(n - lanes);
+  i = static_cast<size_t>(-reinterpret_cast<uintptr_t>(dst)) & (lanes - 1);
+  const bool headLeft = i != 0;
+  for (; i + 2 * lanes <= n; i += 2 * lanes) {  // two vectors a step keep both ports busy
+    const auto v0 = result(i);
+    const auto v1 = result(i + lanes);
+    hn::StoreU(v0, d8, dst + i);
+    hn::StoreU(v1, d8, dst + i + lanes);
+  }
+  for (; i + lanes <= n; i += lanes) hn::StoreU(result(i), d8, dst + i);
+  if (headLeft) hn::StoreU(head, d8, dst);
+  if (i != n) hn::StoreU(tail, d8, dst + n - lanes);
+  return n;
+}
+
+// dst[i] = rule(op(first[i], second[i])) for the n bytes of a row (AlignedRow), in d16's lanes;
 // returns the bytes done.
 template <class D16, class Op, class Rule>
 HWY_INLINE size_t WidenedLoop(D16 d16, const uint8_t* first, const uint8_t* second, uint8_t* dst,
                               size_t n, Op op, Rule rule) {
   const hn::Rebind<uint8_t, D16> d8;
   const hn::Rebind<int16_t, D16> di16;
-  const size_t lanes = hn::Lanes(d16);
-  size_t i = 0;
-  for (; i + lanes <= n; i += lanes) {
+  return AlignedRow(d8, dst, n, hn::Lanes(d16), [&](size_t i) {
     const auto a = hn::PromoteTo(d16, hn::LoadU(d8, first + i));
     const auto b = hn::PromoteTo(d16, hn::LoadU(d8, second + i));
-    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di16, rule(d16, op(a, b)))), d8, dst + i);
-  }
-  return i;
+    return hn::DemoteTo(d8, hn::BitCast(di16, rule(d16, op(a, b))));
+  });
 }
 
 // At sf = 0 a sum or a difference is one saturating byte operation.
 template <class D8, class Op>
 HWY_INLINE size_t ByteLoop(D8 d8, const uint8_t* first, const uint8_t* second, uint8_t* dst,
                            size_t n, Op op) {
-  const size_t lanes = hn::Lanes(d8);
-  size_t i = 0;
-  for (; i + 2 * lanes <= n; i += 2 * lanes) {  // two vectors a step keep both ports busy
-    const auto a0 = hn::LoadU(d8, first + i), a1 = hn::LoadU(d8, first + i + lanes);
-    const auto b0 = hn::LoadU(d8, second + i), b1 = hn::LoadU(d8, second + i + lanes);
-    hn::StoreU(op(a0, b0), d8, dst + i);
-    hn::StoreU(op(a1, b1), d8, dst + i + lanes);
-  }
-  for (; i + lanes <= n; i += lanes)
-    hn::StoreU(op(hn::LoadU(d8, first + i), hn::LoadU(d8, second + i)), d8, dst + i);
-  return i;
+  return AlignedRow(d8, dst, n, hn::Lanes(d8), [&](size_t i) {
+    return op(hn::LoadU(d8, first + i), hn::LoadU(d8, second + i));
+  });
 }
 
 template <class Op>
@@ -144,10 +167,14 @@ struct THalfDifferenceEvenBytes {
   }
 };
 
+// The byte operations of sf 0 and 1 are bound by memory traffic; 512-bit vectors make them no
+// faster and the rows' ends dearer, so theirs are at most 256 bits wide.
+using DBytes = hn::CappedTag<uint8_t, 32>;
+
 // The blocks of each operation, sf from INT32_MIN to 16 (larger factors give 0 and never reach
 // them).
 size_t Add8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
-  const hn::ScalableTag<uint8_t> d8;
+  const DBytes d8;
   if (sf == 0)
     return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedAdd(x, y); });
   if (sf == 1) return ByteLoop(d8, a, b, d, n, TAverageEvenBytes{});
@@ -155,7 +182,7 @@ size_t Add8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int
 }
 
 size_t Sub8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int sf) {
-  const hn::ScalableTag<uint8_t> d8;
+  const DBytes d8;
   if (sf == 0)
     return ByteLoop(d8, a, b, d, n, [](auto x, auto y) { return hn::SaturatedSub(x, y); });
   if (sf == 1) return ByteLoop(d8, a, b, d, n, THalfDifferenceEvenBytes{});
@@ -168,9 +195,9 @@ size_t Mul8uBlocks(const uint8_t* a, const uint8_t* b, uint8_t* d, size_t n, int
 
 // ---- Quotients in float lanes ----------------------------------------------------------------
 
-// dst[i] = first[i] * factor / second[i] rounded half to even, at most 255, for the whole
-// vectors of df's lanes in n bytes; a zero divisor gives 255 for a non-zero dividend and 0 for
-// 0. Returns the bytes done and sets zeroDivisor when a divisor was 0.
+// dst[i] = first[i] * factor / second[i] rounded half to even, at most 255, for the n bytes of a
+// row (AlignedRow) in df's lanes; a zero divisor gives 255 for a non-zero dividend and 0 for 0.
+// Returns the bytes done and sets zeroDivisor when a divisor of theirs was 0.
 template <class DF>
 HWY_INLINE size_t DivLoop(DF df, const uint8_t* first, const uint8_t* second, uint8_t* dst,
                           size_t n, float factor, bool& zeroDivisor) {
@@ -181,9 +208,7 @@ HWY_INLINE size_t DivLoop(DF df, const uint8_t* first, const uint8_t* second, ui
   const auto max = hn::Set(di, 255);
   const auto f = hn::Set(df, factor);
   auto zeroSeen = zero;
-  const size_t lanes = hn::Lanes(df);
-  size_t i = 0;
-  for (; i + lanes <= n; i += lanes) {
+  const size_t done = AlignedRow(d8, dst, n, hn::Lanes(df), [&](size_t i) {
     const auto dividend = hn::PromoteTo(di, hn::LoadU(d8, first + i));
     const auto divisor = hn::PromoteTo(di, hn::LoadU(d8, second + i));
     const auto isZero = hn::Eq(divisor, zero);
@@ -191,11 +216,11 @@ HWY_INLINE size_t DivLoop(DF df, const uint8_t* first, const uint8_t* second, ui
                            hn::ConvertTo(df, hn::IfThenElse(isZero, one, divisor)));
     const auto quotient = hn::Min(hn::ConvertTo(di, hn::Round(q)), max);
     const auto byZero = hn::IfThenElseZero(hn::Gt(dividend, zero), max);
-    hn::StoreU(hn::DemoteTo(d8, hn::IfThenElse(isZero, byZero, quotient)), d8, dst + i);
     zeroSeen = hn::Or(zeroSeen, hn::VecFromMask(di, isZero));
-  }
+    return hn::DemoteTo(d8, hn::IfThenElse(isZero, byZero, quotient));
+  });
   if (!hn::AllTrue(di, hn::Eq(zeroSeen, zero))) zeroDivisor = true;
-  return i;
+  return done;
 }
 
 // 2^(-sf), exact in float for the factors that reach these kernels (-15 .. 8).

@@ -2,7 +2,10 @@
 // their vector kernels (ByteArithmeticEngineHwy.cpp).
 //
 // A block kernel does the whole vectors of a row of n bytes from its start and returns how many
-// bytes it did; it writes no byte past them. The engine looks the kernel up once per call and
+// bytes it did; it writes no byte past them. A row of two vectors or more it does whole, with
+// its stores aligned and one overlapping vector at each end (see AlignedRow in
+// ByteArithmeticEngineHwy.cpp), also where the destination is one of the sources. The engine
+// looks the kernel up once per call and
 // finishes every row (or pattern piece) from where the blocks stopped with its plain code; a
 // null kernel leaves the whole row to the plain code, which is the reference.
 #pragma once

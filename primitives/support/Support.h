@@ -23,13 +23,23 @@ void* LibCMalloc(std::size_t size);
 void LibCFree(void* block);
 
 // A seam for tests of the paths that run out of memory. Inert until armed: FailAllocationAfter(k)
-// makes the k-th LibCMalloc request from now (k >= 1) return null, once; 0 disarms it. It
+// makes the k-th heap request from now (LibCMalloc or the fbAlignedAlloc family, k >= 1) return
+// null, once; 0 disarms it. It
 // returns how many requests were still to come before the previous arming's failure (0 once
 // that failure has happened). LiveAllocations counts the LibCMalloc blocks not yet given back, so a test can show that a
 // failed call leaves nothing allocated. Both are process-wide: tests that arm the hook must not
 // run allocating primitives on other threads meanwhile.
 std::int64_t FailAllocationAfter(std::int64_t k);
 std::int64_t LiveAllocations();
+
+// Freed fbAlignedAlloc blocks from 16 KiB to 4 MiB are kept for the next requests of about their
+// size (up to twice the request), at most 16 blocks and 4 MiB together, the longest-held pushed
+// out first, so that primitives that build the same large work blocks on every call do not have
+// them handed back to the system and faulted in fresh each time. A request counts for the
+// allocation hook whether a kept block serves it or not; kept blocks count as given back. They
+// return to the heap when pushed out, all at once when the heap refuses a request (which is
+// then tried again), or with the process. HeldAlignedBytes is how many bytes are kept now.
+std::int64_t HeldAlignedBytes();
 
 // A block for n elements of 1, 2, 4, 8 or 16 bytes whose address is a multiple of 32. The raw
 // heap address is kept in the pointer-sized slot just below the returned address, so every

@@ -4,9 +4,10 @@
 // 32-bit lanes, and gets the sum carried from the pixels before the step. 512-bit vectors shift
 // across the whole register; narrower ones take at most two 128-bit blocks a step, the second
 // block adding the first one's total. The outputs are stored from the first 4-byte value that
-// starts a vector in memory, so that no store is split across two cache lines. The blocks stop
-// before the last partial step, which the plain row finishes. All additions of 32-bit values
-// wrap modulo 2^32 like the reference.
+// starts a vector in memory, so that no store is split across two cache lines. The 512-bit
+// blocks do the pixels before the first whole step and after the last one in masked steps; the
+// narrower ones stop before the last partial step, which the plain row finishes. All additions
+// of 32-bit values wrap modulo 2^32 like the reference.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/vision/IntegralImagesHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -50,24 +51,29 @@ HWY_INLINE int64_t HeadPixels(const uint8_t* d, int64_t w, size_t bytes) {
 #endif
 
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
-// 512-bit vectors: 32 pixels a step, their 16-bit running sums formed across the whole
-// register (lane shifts by 1 word, then by 1, 2, 4 and 8 double words), widened to two
-// vectors of 32-bit sums. The steps start where the outputs start a 64-byte line; the pixels
-// before the first whole step go through a masked step (masked-out pixels read as 0 and are
-// not written).
+// Word i of a step takes word i - 1 (word 0 is masked out).
+alignas(64) constexpr uint16_t kUpByOneWord[32] = {0,  0,  1,  2,  3,  4,  5,  6,  7,  8,  9,
+                                                   10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                                   21, 22, 23, 24, 25, 26, 27, 28, 29, 30};
+
+// 512-bit vectors: 32 pixels a step. In 16-bit lanes across the whole register (shifts by 1
+// word, then by 1, 2 and 4 double words) word i gets the sum of the 16 pixels up to i (fewer
+// near the step's start); widened to two vectors of 32-bit sums, the upper one adds the lower
+// one lane by lane (pixel 16 + i adds the sum up to pixel i), after the lower one has taken
+// the carry. The next step's carry is the last sum broadcast. The steps start where the
+// outputs start a 64-byte line; the pixels before the first whole step and after the last
+// one go through masked steps (masked-out pixels read as 0 and are not written).
 struct Steps512 {
   __m512i byOne, zero, lastLane;
 
-  Steps512() {
-    HWY_ALIGN uint16_t up1[32];
-    for (int i = 0; i < 32; ++i) up1[i] = static_cast<uint16_t>(i == 0 ? 0 : i - 1);
-    byOne = _mm512_load_si512(up1);
-    zero = _mm512_setzero_si512();
-    lastLane = _mm512_set1_epi32(15);
-  }
+  // Every row sets the constants up: they are loaded, not built.
+  Steps512()
+      : byOne(_mm512_load_si512(kUpByOneWord)),
+        zero(_mm512_setzero_si512()),
+        lastLane(_mm512_set1_epi32(15)) {}
 
   // Pixels x .. x + 31 of the row where `valid` has their bits (all when Masked is false);
-  // carry moves on by their total.
+  // carry (the running sum before them, in every lane) moves on by their total.
   template <bool Masked>
   HWY_INLINE void Step(const uint8_t* s, const uint8_t* up, uint8_t* out, int64_t x,
                        __mmask32 valid, __m512i& carry) const {
@@ -78,11 +84,8 @@ struct Steps512 {
     v = _mm512_add_epi16(v, _mm512_alignr_epi32(v, zero, 15));  // up by 2 words
     v = _mm512_add_epi16(v, _mm512_alignr_epi32(v, zero, 14));  // 4
     v = _mm512_add_epi16(v, _mm512_alignr_epi32(v, zero, 12));  // 8
-    v = _mm512_add_epi16(v, _mm512_alignr_epi32(v, zero, 8));   // 16
     const __m512i lo = _mm512_cvtepu16_epi32(_mm512_castsi512_si256(v));
     const __m512i hi = _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(v, 1));
-    // The carry chain is one addition per step; the broadcast of the total stays off it.
-    const __m512i total = _mm512_permutexvar_epi32(lastLane, hi);
     const uint8_t* above0 = up + 4 * x;
     uint8_t* out0 = out + 4 * x;
     const auto m0 = static_cast<__mmask16>(valid), m1 = static_cast<__mmask16>(valid >> 16);
@@ -92,8 +95,10 @@ struct Steps512 {
     } else {
       a0 = _mm512_loadu_si512(above0), a1 = _mm512_loadu_si512(above0 + 64);
     }
-    const __m512i o0 = _mm512_add_epi32(a0, _mm512_add_epi32(lo, carry));
-    const __m512i o1 = _mm512_add_epi32(a1, _mm512_add_epi32(hi, carry));
+    const __m512i sums0 = _mm512_add_epi32(lo, carry);
+    const __m512i sums1 = _mm512_add_epi32(hi, sums0);
+    const __m512i o0 = _mm512_add_epi32(a0, sums0);
+    const __m512i o1 = _mm512_add_epi32(a1, sums1);
     if constexpr (Masked) {
       _mm512_mask_storeu_epi32(out0, m0, o0);
       _mm512_mask_storeu_epi32(out0 + 64, m1, o1);
@@ -101,7 +106,7 @@ struct Steps512 {
       _mm512_storeu_si512(out0, o0);
       _mm512_storeu_si512(out0 + 64, o1);
     }
-    carry = _mm512_add_epi32(carry, total);
+    carry = _mm512_permutexvar_epi32(lastLane, sums1);
   }
 };
 
@@ -128,6 +133,10 @@ size_t Row32sBlocks(const uint8_t* HWY_RESTRICT s, const uint8_t* above, uint8_t
     x = head;
   }
   for (; x + 32 <= w; x += 32) steps.Step<false>(s, up, out, x, ~0u, carry);
+  if (x > 0 && x < w) {  // the last partial step, masked too
+    steps.Step<true>(s, up, out, x, ValidPixels(x, w), carry);
+    x = w;
+  }
   return static_cast<size_t>(x);
 }
 

@@ -101,6 +101,35 @@ TEST(SupportByteArithmeticBlocks, BlocksGiveTheReferenceBytesAndWriteNothingPast
   });
 }
 
+// In place (the destination is the first or the second source) at every alignment of the row,
+// the kernels give the reference's bytes: the vectors a kernel does at the row's ends overlap
+// its body and must be computed from the bytes as they were before it stored anything.
+TEST(SupportByteArithmeticBlocks, InPlaceBlocksGiveTheReferenceBytes) {
+  std::mt19937 rng(4107);
+  const std::vector<BlockCase> cases = BlockCases();
+  imagetest::ForEachVectorTarget([&] {
+    for (const BlockCase& c : cases) {
+      for (int round = 0; round < 24; ++round) {
+        const size_t n = 2 * kWidestVector + rng() % 300, off = static_cast<size_t>(round) % 64;
+        const bool intoFirst = round % 2 == 0;
+        std::vector<uint8_t> first(off + n), second(off + n);
+        for (auto& v : first) v = static_cast<uint8_t>(rng());
+        for (auto& v : second) v = static_cast<uint8_t>(rng() % 8 == 0 ? 0 : rng());
+        SCOPED_TRACE(testing::Message() << c.name << " sf " << c.sf << " n " << n << " offset "
+                                        << off << (intoFirst ? " into first" : " into second"));
+        std::vector<uint8_t> ref(off + n);
+        c.reference(first.data() + off, second.data() + off, ref.data() + off, n);
+        uint8_t* d = (intoFirst ? first : second).data() + off;
+        std::vector<uint8_t> before(d, d + n);
+        bool zero = false;
+        const size_t done = c.blocks(first.data() + off, second.data() + off, d, n, zero);
+        for (size_t i = 0; i < n; ++i)
+          ASSERT_EQ(d[i], i < done ? ref[off + i] : before[i]) << "byte " << i;
+      }
+    }
+  });
+}
+
 // The engines over regions of three rows with padded steps (rows not merged), constant
 // patterns and the four-byte division: the blocks and the plain rest of every row give the
 // reference's bytes and zero-divisor flag, and nothing between the rows is written.

@@ -103,6 +103,96 @@ TEST(SupportAllocationHook, FailsTheArmedRequestOnceAndCountsLiveBlocks) {
   EXPECT_EQ(FailAllocationAfter(0), 0);
 }
 
+// ---- Kept blocks --------------------------------------------------------------------------
+
+// A freed large block serves the next request of its size: the same block comes back, counted
+// live again, and the allocation hook still fails that request when armed.
+TEST(SupportKeptBlocks, FreedLargeBlockServesTheNextRequestAndStillCountsForTheHook) {
+  constexpr std::int64_t kBytes = 200'000 + 77;
+  const std::int64_t live = LiveAllocations();
+  void* first = fbAlignedAlloc8(kBytes);
+  ASSERT_NE(first, nullptr);
+  const std::int64_t heldBefore = HeldAlignedBytes();
+  fbAlignedFree(first);
+  EXPECT_EQ(LiveAllocations(), live);
+  EXPECT_GE(HeldAlignedBytes(), heldBefore + kBytes);
+  {
+    allochook::FailNth arm(1);
+    EXPECT_EQ(fbAlignedAlloc8(kBytes), nullptr);
+  }
+  EXPECT_GE(HeldAlignedBytes(), heldBefore + kBytes);  // the refused request took nothing
+  void* again = fbAlignedAlloc16(kBytes / 2);
+  EXPECT_EQ(again, first);
+  EXPECT_EQ(HeldAlignedBytes(), heldBefore);
+  EXPECT_EQ(LiveAllocations(), live + 1);
+  std::memset(again, 0x5A, 2 * static_cast<std::size_t>(kBytes / 2));
+  fbAlignedFree(again);
+  EXPECT_EQ(LiveAllocations(), live);
+}
+
+// What is kept stays within its bounds whatever is freed: small blocks, blocks beyond the
+// bound and many large ones; a kept block serves no request under half its size.
+TEST(SupportKeptBlocks, KeptMemoryStaysBounded) {
+  constexpr std::int64_t kMaxHeld = 4 << 20;
+  for (std::int64_t bytes : {std::int64_t{1000}, std::int64_t{(4 << 20) + 1}}) {
+    void* p = fbAlignedAlloc8(bytes);
+    ASSERT_NE(p, nullptr);
+    const std::int64_t held = HeldAlignedBytes();
+    fbAlignedFree(p);
+    EXPECT_EQ(HeldAlignedBytes(), held) << bytes << " bytes should go back to the heap";
+  }
+  std::vector<void*> blocks;
+  for (int i = 0; i < 40; ++i) blocks.push_back(fbAlignedAlloc8((1 << 20) - 4096 * i));
+  for (void* p : blocks) {
+    ASSERT_NE(p, nullptr);
+    fbAlignedFree(p);
+    EXPECT_LE(HeldAlignedBytes(), kMaxHeld);
+  }
+  const std::int64_t held = HeldAlignedBytes();
+  EXPECT_GT(held, kMaxHeld / 2);
+  void* small = fbAlignedAlloc8(100'000);  // every kept block exceeds twice its size
+  EXPECT_EQ(HeldAlignedBytes(), held);
+  fbAlignedFree(small);
+}
+
+// Threads taking and freeing blocks of overlapping sizes never share one: each fills its block
+// with its own mark and finds it intact before freeing it.
+TEST(SupportKeptBlocks, ThreadsNeverShareABlock) {
+  constexpr int kThreads = 8, kRounds = 300;
+  std::vector<int> faults(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&faults, t] {
+      for (int r = 0; r < kRounds; ++r) {
+        const std::int64_t bytes = (16 << 10) * (1 + (r + t) % 12);
+        auto* p = static_cast<std::uint8_t*>(fbAlignedAlloc8(bytes));
+        if (p == nullptr) {
+          ++faults[t];
+          continue;
+        }
+        std::memset(p, t + 1, static_cast<std::size_t>(bytes));
+        std::this_thread::yield();
+        if (std::count(p, p + bytes, static_cast<std::uint8_t>(t + 1)) != bytes) ++faults[t];
+        fbAlignedFree(p);
+      }
+    });
+  for (std::thread& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(faults[t], 0) << "thread " << t;
+  EXPECT_LE(HeldAlignedBytes(), std::int64_t{4} << 20);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)  // their allocators stop there
+// When the heap itself refuses a request, every kept block goes back to it first.
+TEST(SupportKeptBlocks, HeapRefusalReleasesKeptBlocks) {
+  void* p = fbAlignedAlloc8(1 << 20);
+  ASSERT_NE(p, nullptr);
+  fbAlignedFree(p);
+  EXPECT_GT(HeldAlignedBytes(), 0);
+  EXPECT_EQ(fbAlignedAlloc8(std::int64_t{1} << 52), nullptr);
+  EXPECT_EQ(HeldAlignedBytes(), 0);
+}
+#endif
+
 // ---- Maths --------------------------------------------------------------------------------
 
 TEST(SupportMaths, ValuesAndArgumentOrders) {
