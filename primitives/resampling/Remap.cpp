@@ -131,18 +131,8 @@ void RemapKernel8(const void* pSrc, int srcStep, void* pDst, int dstStep, const 
           for (ptrdiff_t b = 0; b < kStride * nextTile; b += 64)
             __builtin_prefetch(dst + kStride * kTileColumns + b, 1);
         }
-        if (blocks == nullptr) {
-          remap::PlainPixels<kChannels, kStride, kMethod>(s, xs, ys, dst, 0, n);
-          continue;
-        }
-        rows::WalkRowInBlocks(
-            n,
-            [&](ptrdiff_t i) {
-              return blocks(s, xs + 4 * i, ys + 4 * i, dst + kStride * i, n - i);
-            },
-            [&](ptrdiff_t from, ptrdiff_t to) {
-              remap::PlainPixels<kChannels, kStride, kMethod>(s, xs, ys, dst, from, to);
-            });
+        const ptrdiff_t done = blocks != nullptr ? blocks(s, xs, ys, dst, n) : 0;
+        remap::PlainPixels<kChannels, kStride, kMethod>(s, xs, ys, dst, done, n);
       }
     }
   }

@@ -52,18 +52,20 @@ HWY_INLINE VF LoadMap(const uint8_t* p) {
   return hn::PromoteTo(DF(), hn::LoadU(hn::Rebind<float, DF>(), reinterpret_cast<const float*>(p)));
 }
 
-// Lane k: the sizeof(T) bytes at base + offset[k], in memory order (scalar loads put together;
-// gathers are slower on some processors).
-template <class D>
+// Lane k: the kBytes bytes at base + offset[k] in memory order, zero-extended to the lane
+// (scalar loads put together; gathers are slower on some processors). Nothing beyond them is
+// read.
+template <int32_t kBytes, class D>
 HWY_INLINE hn::Vec<D> LoadRuns(D d, const uint8_t* base, const int32_t* offset) {
 #if HWY_TARGET != HWY_SCALAR
   if constexpr (hn::MaxLanes(D()) > 1) {
     const hn::Half<D> dh;
-    return hn::Combine(d, LoadRuns(dh, base, offset + hn::Lanes(dh)), LoadRuns(dh, base, offset));
+    return hn::Combine(d, LoadRuns<kBytes>(dh, base, offset + hn::Lanes(dh)),
+                       LoadRuns<kBytes>(dh, base, offset));
   }
 #endif
-  hn::TFromD<D> v;
-  std::memcpy(&v, base + offset[0], sizeof(v));
+  hn::TFromD<D> v = 0;
+  std::memcpy(&v, base + offset[0], kBytes);
   return hn::Set(d, v);
 }
 
@@ -91,36 +93,37 @@ HWY_INLINE hn::Vec<D8> BytesOf(VI v) {
 }
 
 // Writes the first kChannels bytes of each lane of pix (its bytes in memory order) to its
-// pixel, kStride bytes apart from out, for the lanes in `in` only.
+// pixel, kStride bytes apart from out, for the lanes whose bit is set.
 template <int32_t kChannels, int32_t kStride>
-HWY_INLINE void StoreLanes(MF in, VI pix, uint8_t* out) {
+HWY_INLINE void StoreLanes(uint8_t bits, VI pix, uint8_t* out) {
   HWY_ALIGN int32_t lanes[kMaxLanes];
-  uint8_t bits[8] = {};
   hn::Store(pix, DI(), lanes);
-  hn::StoreMaskBits(DF(), in, bits);
   const size_t n = hn::Lanes(DF());
   for (size_t k = 0; k < n; ++k)
-    if ((bits[k / 8] >> (k % 8)) & 1) std::memcpy(out + k * kStride, &lanes[k], kChannels);
+    if ((bits >> k) & 1) std::memcpy(out + k * kStride, &lanes[k], kChannels);
 }
 
 // Writes the destination pixels of a vector from its channel values (0..255 in 32-bit lanes):
-// whole vectors where every lane is inside, else lane by lane.
+// whole vectors where every lane is inside (all), else the lanes whose bit is set.
 template <int32_t kChannels, int32_t kStride>
-HWY_INLINE void StoreChannels(MF in, const VI* ch, uint8_t* out) {
+HWY_INLINE void StoreChannels(bool all, uint8_t bits, const VI* ch, uint8_t* out) {
   const DI di;
   const D8 d8;
-  const bool all = hn::AllTrue(DF(), in);
   if constexpr (kStride == 1) {
     if (all) return hn::StoreU(BytesOf<0>(ch[0]), d8, out);
   } else if constexpr (kStride == 3) {
-    if (all) return hn::StoreInterleaved3(BytesOf<0>(ch[0]), BytesOf<0>(ch[1]), BytesOf<0>(ch[2]), d8, out);
-  } else if constexpr (kChannels == 4) {
-    if (all) return hn::StoreInterleaved4(BytesOf<0>(ch[0]), BytesOf<0>(ch[1]), BytesOf<0>(ch[2]), BytesOf<0>(ch[3]), d8, out);
+    if (all) {
+      return hn::StoreInterleaved3(BytesOf<0>(ch[0]), BytesOf<0>(ch[1]), BytesOf<0>(ch[2]), d8,
+                                   out);
+    }
   }
   VI pix = ch[0];
   if constexpr (kChannels > 1) pix = hn::Or(pix, hn::ShiftLeft<8>(ch[1]));
   if constexpr (kChannels > 2) pix = hn::Or(pix, hn::ShiftLeft<16>(ch[2]));
   if constexpr (kChannels > 3) pix = hn::Or(pix, hn::ShiftLeft<24>(ch[3]));
+  if constexpr (kChannels == 4) {
+    if (all) return hn::StoreU(pix, di, reinterpret_cast<int32_t*>(out));
+  }
 #if HWY_TARGET <= HWY_AVX3
   if constexpr (kChannels == 3 && kStride == 4) {
     // A masked store: the fourth byte of each pixel is not written at all.
@@ -131,8 +134,7 @@ HWY_INLINE void StoreChannels(MF in, const VI* ch, uint8_t* out) {
     }
   }
 #endif
-  (void)di;
-  StoreLanes<kChannels, kStride>(in, pix, out);
+  StoreLanes<kChannels, kStride>(bits, pix, out);
 }
 
 // LinearAxis on each lane of s (0 <= s <= max): the window's first index and the fraction.
@@ -152,17 +154,21 @@ HWY_INLINE VF CubicStartV(VF s, VF max) {
                  hn::Sub(max, hn::Set(df, 3.0)));
 }
 
-// cubic::WeightsOf on each lane: the fraction (s - 1) - start rounded to float, then the
-// weights in double.
+// The cubic fraction of each lane: (s - 1) - start rounded to float.
+HWY_INLINE VF CubicFraction(VF s, VF start) {
+  const DF df;
+  return hn::PromoteTo(
+      df, hn::DemoteTo(hn::Rebind<float, DF>(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
+}
+
+// cubic::WeightsOf on each lane's fraction t, in double.
 struct WeightsV {
   VF w[4];
 };
-HWY_INLINE WeightsV CubicWeightsV(VF s, VF start) {
+HWY_INLINE WeightsV CubicWeightsV(VF t) {
   const DF df;
   constexpr double kMinusSixth = -1.0 / 6.0, kHalf = 0.5, kThird = 1.0 / 3.0, kOne = 1.0,
                    kMinusHalf = -0.5, kSixth = 1.0 / 6.0;
-  const VF t = hn::PromoteTo(
-      df, hn::DemoteTo(hn::Rebind<float, DF>(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
   const VF t2 = hn::Mul(t, t);
   const VF t3 = hn::Mul(t2, t);
   const auto c = [&](double v) { return hn::Set(df, v); };
@@ -173,19 +179,19 @@ HWY_INLINE WeightsV CubicWeightsV(VF s, VF start) {
        hn::Sub(hn::Mul(t3, c(kSixth)), hn::Mul(t, c(kSixth)))}};
 }
 
-// The byte runs a lane reads from one window row: kBytes bytes from its offset, as one vector
-// of four- or eight-byte lanes (lo) and, past eight bytes, a second one from byte 8 (hi).
+// A cubic window row: the 4 kStride bytes each lane reads (4, 12 or 16), as a run of four or
+// eight bytes and, past eight, a second run from byte 8.
 template <int32_t kBytes>
-struct RowRuns {
+struct CubicRow {
   using DLo = std::conditional_t<(kBytes > 4), DU64, DU>;
-  using DHi = std::conditional_t<(kBytes > 12), DU64, DU>;
+  using DHi = std::conditional_t<(kBytes == 16), DU64, DU>;
   hn::Vec<DLo> lo;
   hn::Vec<DHi> hi;
-  HWY_INLINE RowRuns(const uint8_t* row, const int32_t* offset) {
-    lo = LoadRuns(DLo(), row, offset);
-    if constexpr (kBytes > 8) hi = LoadRuns(DHi(), row + 8, offset);
+  HWY_INLINE CubicRow(const uint8_t* row, const int32_t* offset) {
+    lo = LoadRuns<(kBytes > 4 ? 8 : 4)>(DLo(), row, offset);
+    if constexpr (kBytes > 8) hi = LoadRuns<kBytes - 8>(DHi(), row + 8, offset);
   }
-  // Byte kByte of the run as a double.
+  // Byte kByte of the window row as a double.
   template <int32_t kByte>
   HWY_INLINE VF At() const {
     if constexpr (kByte < 8) return ByteOf<kByte>(lo);
@@ -193,9 +199,30 @@ struct RowRuns {
   }
 };
 
-template <int32_t kChannels, int32_t kStride, int32_t kMethod>
-ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t* dst,
-                ptrdiff_t n) {
+// A linear window row: its 2 kStride bytes as one run of four (one channel) or eight bytes.
+template <int32_t kStride>
+using LinearRun = std::conditional_t<kStride == 1, DU, DU64>;
+template <int32_t kStride>
+inline constexpr int32_t kLinearRunBytes = kStride == 1 ? 4 : 8;
+
+// Pixels per pass: the positions of a chunk are worked out first (the byte offsets of the
+// windows, fractions and inside lanes, into arrays), then its pixels are sampled; the sample
+// loads of a vector then wait for no position arithmetic, and many are under way at once.
+inline constexpr ptrdiff_t kChunk = 128;
+
+template <int32_t kMethod>
+struct ChunkPositions {
+  HWY_ALIGN int32_t offset[kChunk];
+  HWY_ALIGN int32_t shift[kMethod == kLinear ? kChunk : 1];
+  HWY_ALIGN double fx[kMethod == kNearest ? 1 : kChunk];
+  HWY_ALIGN double fy[kMethod == kNearest ? 1 : kChunk];
+  uint8_t inside[kChunk];  // per vector: bit k for lane k inside the region
+};
+
+// Pass 1 over the vectors of a chunk of n pixels (a multiple of the lanes).
+template <int32_t kStride, int32_t kMethod>
+HWY_INLINE void Positions(const Source8& s, const uint8_t* xs, const uint8_t* ys, ptrdiff_t n,
+                          ChunkPositions<kMethod>& p) {
   const DF df;
   const DI di;
   const ptrdiff_t lanes = static_cast<ptrdiff_t>(hn::Lanes(df));
@@ -203,91 +230,128 @@ ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t*
   const VF top = hn::Set(df, s.top), bottom = hn::Set(df, s.bottom);
   const VF xMax = hn::Set(df, s.xMax), yMax = hn::Set(df, s.yMax);
   const VF stepD = hn::Set(df, static_cast<double>(s.step)), strideD = hn::Set(df, kStride);
-  const VF half = hn::Set(df, 0.5);
-  // Bytes of the image: a read must end there.
-  const double imageBytes = static_cast<double>(s.yMax) * static_cast<double>(s.step) +
-                            (static_cast<double>(s.xMax) + 1.0) * kStride;
-  HWY_ALIGN int32_t offset[kMaxLanes];
-  ptrdiff_t done = 0;
-  for (; done + lanes <= n; done += lanes) {
-    const VF x = LoadMap(xs + 4 * done), y = LoadMap(ys + 4 * done);
+  for (ptrdiff_t i = 0, v = 0; i < n; i += lanes, ++v) {
+    const VF x = LoadMap(xs + 4 * i), y = LoadMap(ys + 4 * i);
     const MF in = hn::And(hn::And(hn::Ge(x, left), hn::Le(x, right)),
                           hn::And(hn::Ge(y, top), hn::Le(y, bottom)));
-    if (hn::AllFalse(df, in)) continue;
+    p.inside[v] = 0;
+    hn::StoreMaskBits(df, in, &p.inside[v]);
+    if (p.inside[v] == 0) continue;
+    // Lanes outside take the position (0, 0), inside the image.
     const VF xc = hn::IfThenElseZero(in, x), yc = hn::IfThenElseZero(in, y);
-    uint8_t* out = dst + done * kStride;
+    VF off;
     if constexpr (kMethod == kNearest) {
-      // trunc(s + 0.5) lies in the region for positions inside it: a copy of the pixel's
-      // written bytes.
-      const VF off = hn::Add(hn::Mul(hn::Trunc(hn::Add(yc, half)), stepD),
-                             hn::Mul(hn::Trunc(hn::Add(xc, half)), strideD));
-      hn::Store(hn::DemoteTo(di, off), di, offset);
-      if (hn::AllTrue(df, in)) {
-        for (ptrdiff_t k = 0; k < lanes; ++k)
-          std::memcpy(out + k * kStride, s.base + offset[k], kChannels);
-      } else {
-        uint8_t bits[8] = {};
-        hn::StoreMaskBits(df, in, bits);
-        for (ptrdiff_t k = 0; k < lanes; ++k)
-          if ((bits[k / 8] >> (k % 8)) & 1)
-            std::memcpy(out + k * kStride, s.base + offset[k], kChannels);
-      }
+      // trunc(s + 0.5) lies in the region for positions inside it.
+      const VF half = hn::Set(df, 0.5);
+      off = hn::Add(hn::Mul(hn::Trunc(hn::Add(yc, half)), stepD),
+                    hn::Mul(hn::Trunc(hn::Add(xc, half)), strideD));
     } else if constexpr (kMethod == kLinear) {
       VF ix, fx, iy, fy;
       LinearAxisV(xc, xMax, &ix, &fx);
       LinearAxisV(yc, yMax, &iy, &fy);
-      const VF off = hn::Add(hn::Mul(iy, stepD), hn::Mul(ix, strideD));
-      // A window row's run: both pixels' bytes, read as four (one channel) or eight.
-      constexpr int32_t kRun = kStride == 1 ? 4 : 8;
-      if constexpr (kRun > 2 * kStride) {
-        // The lower row's run of the image's last pixels would end past the image.
-        const VF last = hn::Add(off, hn::Set(df, static_cast<double>(s.step) + kRun));
-        if (!hn::AllTrue(df, hn::Le(last, hn::Set(df, imageBytes)))) return done;
+      hn::Store(fx, df, p.fx + i);
+      hn::Store(fy, df, p.fy + i);
+      off = hn::Add(hn::Mul(iy, stepD), hn::Mul(ix, strideD));
+      // Where the window row's run would end past the row's last pixel, it starts that many
+      // bytes earlier and is shifted back, so that nothing past the row is read (rows of at
+      // least a run's bytes).
+      VF excess = hn::Zero(df);
+      if constexpr (kLinearRunBytes<kStride> > 2 * kStride) {
+        const double lastStart =
+            (static_cast<double>(s.xMax) + 1.0) * kStride - kLinearRunBytes<kStride>;
+        excess = hn::Max(hn::Sub(hn::Mul(ix, strideD), hn::Set(df, lastStart)), hn::Zero(df));
+        off = hn::Sub(off, excess);
       }
-      hn::Store(hn::DemoteTo(di, off), di, offset);
-      const RowRuns<kRun> upper(s.base, offset), lower(s.base + s.step, offset);
-      VI ch[kChannels];
-      ForEachIndex<kChannels>([&](auto c) {
-        constexpr int32_t kC = decltype(c)::value;
-        const VF p00 = upper.template At<kC>(), p01 = upper.template At<kStride + kC>();
-        const VF p10 = lower.template At<kC>(), p11 = lower.template At<kStride + kC>();
-        const VF t = hn::Add(p00, hn::Mul(fx, hn::Sub(p01, p00)));
-        const VF b = hn::Add(p10, hn::Mul(fx, hn::Sub(p11, p10)));
-        ch[kC] = hn::DemoteTo(di, hn::Add(hn::Add(t, half), hn::Mul(fy, hn::Sub(b, t))));
-      });
-      StoreChannels<kChannels, kStride>(in, ch, out);
+      hn::Store(hn::DemoteTo(di, hn::Mul(excess, hn::Set(df, 8.0))), di, p.shift + i);
     } else {
       const VF wx0 = CubicStartV(xc, xMax), wy0 = CubicStartV(yc, yMax);
-      const WeightsV wx = CubicWeightsV(xc, wx0), wy = CubicWeightsV(yc, wy0);
-      hn::Store(hn::DemoteTo(di, hn::Add(hn::Mul(wy0, stepD), hn::Mul(wx0, strideD))), di,
-                offset);
-      VF acc[kChannels];
-      ForEachIndex<4>([&](auto r) {
-        constexpr int32_t kR = decltype(r)::value;
-        // The window row: four pixels' bytes, exactly.
-        const RowRuns<4 * kStride> run(s.base + kR * s.step, offset);
+      hn::Store(CubicFraction(xc, wx0), df, p.fx + i);
+      hn::Store(CubicFraction(yc, wy0), df, p.fy + i);
+      off = hn::Add(hn::Mul(wy0, stepD), hn::Mul(wx0, strideD));
+    }
+    hn::Store(hn::DemoteTo(di, off), di, p.offset + i);
+  }
+}
+
+template <int32_t kChannels, int32_t kStride, int32_t kMethod>
+ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t* dst,
+                ptrdiff_t n) {
+  const DF df;
+  const DI di;
+  const ptrdiff_t lanes = static_cast<ptrdiff_t>(hn::Lanes(df));
+  const uint8_t full = static_cast<uint8_t>((1u << lanes) - 1);
+  const VF half = hn::Set(df, 0.5);
+  ChunkPositions<kMethod> p;
+  ptrdiff_t done = 0;
+  while (n - done >= lanes) {
+    const ptrdiff_t count = std::min(kChunk, (n - done) / lanes * lanes);
+    Positions<kStride, kMethod>(s, xs + 4 * done, ys + 4 * done, count, p);
+    uint8_t* chunkDst = dst + kStride * done;
+    for (ptrdiff_t i = 0, v = 0; i < count; i += lanes, ++v) {
+      const uint8_t bits = p.inside[v];
+      if (bits == 0) continue;
+      uint8_t* out = chunkDst + kStride * i;
+      const int32_t* offset = p.offset + i;
+      if constexpr (kMethod == kNearest) {
+        // A copy of the pixel's written bytes.
+        for (ptrdiff_t k = 0; k < lanes; ++k)
+          if ((bits >> k) & 1) std::memcpy(out + k * kStride, s.base + offset[k], kChannels);
+      } else if constexpr (kMethod == kLinear) {
+        using D = LinearRun<kStride>;
+        constexpr int32_t kRun = kLinearRunBytes<kStride>;
+        auto upper = LoadRuns<kRun>(D(), s.base, offset);
+        auto lower = LoadRuns<kRun>(D(), s.base + s.step, offset);
+        if constexpr (kRun > 2 * kStride) {
+          const auto bitsI = hn::BitCast(DU(), hn::Load(di, p.shift + i));
+          hn::Vec<D> shift;
+          if constexpr (kStride == 1) shift = bitsI;
+          else shift = hn::PromoteTo(D(), bitsI);
+          upper = hn::Shr(upper, shift);
+          lower = hn::Shr(lower, shift);
+        }
+        const VF fx = hn::Load(df, p.fx + i), fy = hn::Load(df, p.fy + i);
+        VI ch[kChannels];
         ForEachIndex<kChannels>([&](auto c) {
           constexpr int32_t kC = decltype(c)::value;
-          const VF h = hn::Add(
-              hn::Add(hn::Add(hn::Mul(wx.w[0], run.template At<kC>()),
-                              hn::Mul(wx.w[1], run.template At<kStride + kC>())),
-                      hn::Mul(wx.w[2], run.template At<2 * kStride + kC>())),
-              hn::Mul(wx.w[3], run.template At<3 * kStride + kC>()));
-          if constexpr (kR == 0) acc[kC] = hn::Mul(wy.w[0], h);
-          else acc[kC] = hn::Add(acc[kC], hn::Mul(wy.w[kR], h));
+          const VF p00 = ByteOf<kC>(upper), p01 = ByteOf<kStride + kC>(upper);
+          const VF p10 = ByteOf<kC>(lower), p11 = ByteOf<kStride + kC>(lower);
+          const VF t = hn::Add(p00, hn::Mul(fx, hn::Sub(p01, p00)));
+          const VF b = hn::Add(p10, hn::Mul(fx, hn::Sub(p11, p10)));
+          ch[kC] = hn::DemoteTo(di, hn::Add(hn::Add(t, half), hn::Mul(fy, hn::Sub(b, t))));
         });
-      });
-      // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else 0.
-      const VF most = hn::Set(df, 255.0), zero = hn::Zero(df);
-      VI ch[kChannels];
-      ForEachIndex<kChannels>([&](auto c) {
-        constexpr int32_t kC = decltype(c)::value;
-        ch[kC] = hn::DemoteTo(
-            di, hn::IfThenElse(hn::Gt(acc[kC], most), most,
-                               hn::IfThenElseZero(hn::Ge(acc[kC], zero), hn::Add(acc[kC], half))));
-      });
-      StoreChannels<kChannels, kStride>(in, ch, out);
+        StoreChannels<kChannels, kStride>(bits == full, bits, ch, out);
+      } else {
+        const WeightsV wx = CubicWeightsV(hn::Load(df, p.fx + i));
+        const WeightsV wy = CubicWeightsV(hn::Load(df, p.fy + i));
+        VF acc[kChannels];
+        ForEachIndex<4>([&](auto r) {
+          constexpr int32_t kR = decltype(r)::value;
+          // The window row: four pixels' bytes, exactly.
+          const CubicRow<4 * kStride> run(s.base + kR * s.step, offset);
+          ForEachIndex<kChannels>([&](auto c) {
+            constexpr int32_t kC = decltype(c)::value;
+            const VF h = hn::Add(
+                hn::Add(hn::Add(hn::Mul(wx.w[0], run.template At<kC>()),
+                                hn::Mul(wx.w[1], run.template At<kStride + kC>())),
+                        hn::Mul(wx.w[2], run.template At<2 * kStride + kC>())),
+                hn::Mul(wx.w[3], run.template At<3 * kStride + kC>()));
+            if constexpr (kR == 0) acc[kC] = hn::Mul(wy.w[0], h);
+            else acc[kC] = hn::Add(acc[kC], hn::Mul(wy.w[kR], h));
+          });
+        });
+        // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else 0.
+        const VF most = hn::Set(df, 255.0), zero = hn::Zero(df);
+        VI ch[kChannels];
+        ForEachIndex<kChannels>([&](auto c) {
+          constexpr int32_t kC = decltype(c)::value;
+          ch[kC] = hn::DemoteTo(
+              di, hn::IfThenElse(hn::Gt(acc[kC], most), most,
+                                 hn::IfThenElseZero(hn::Ge(acc[kC], zero), hn::Add(acc[kC], half))));
+        });
+        StoreChannels<kChannels, kStride>(bits == full, bits, ch, out);
+      }
     }
+    done += count;
   }
   return done;
 }
@@ -327,6 +391,8 @@ BlockKernel VectorBlockKernel(int32_t layout, int32_t method, const Source8& s) 
   const int64_t stride = layout == warp::kC1 ? 1 : layout == warp::kC3 ? 3 : 4;
   const int64_t bytes = int64_t{s.yMax} * s.step + (int64_t{s.xMax} + 1) * stride;
   if (s.step < 1 || bytes > INT32_MAX) return nullptr;
+  // The linear windows' runs need rows of at least 4 bytes, or 8 with three channels.
+  if (method == kLinear && (s.xMax + 1) * stride < (stride == 1 ? 4 : 8)) return nullptr;
 #define PF_REMAP_BLOCK_CASE(layout, channels, stride)                       \
   case warp::k##layout:                                                     \
     return method == kNearest  ? PF_HWY_DISPATCHED(Nearest##layout)         \

@@ -9,11 +9,10 @@
 // a sampler never reads beyond it: nearest reads the pixel trunc(x + 0.5), linear the 2 x 2
 // window of LinearAxis, cubic the 4 x 4 window of CubicStart.
 //
-// The block kernel samples whole vectors of pixels from the start of the stretch, one pixel
+// The block kernel samples the whole vectors of pixels from the start of the stretch, one pixel
 // per lane, each lane doing the plain body's operations in the plain order (doubles, no fused
-// multiply-add), and returns how many pixels it did. It stops early at a vector whose
-// four-byte source reads would run past the image's last byte (nearest and linear of one and
-// three channels, at the image's last pixels); the caller's plain code goes on from there.
+// multiply-add), and reading exactly the source bytes the plain body reads (an AC4 window's
+// fourth samples aside); it returns how many pixels it did, and the plain code does the rest.
 #pragma once
 
 #include <algorithm>
