@@ -69,21 +69,36 @@ HWY_INLINE hn::Vec<D> LoadRuns(D d, const uint8_t* base, const int32_t* offset) 
   return hn::Set(d, v);
 }
 
+template <int32_t kByte, class D>
+HWY_INLINE hn::Vec<D> ByteToLowByte(hn::Vec<D> v) {
+#if HWY_TARGET <= HWY_AVX3
+  // One byte shuffle: byte kByte of each lane to its lowest byte, the others zeroed.
+  using T = hn::TFromD<D>;
+  const D d;
+  const hn::Repartition<uint8_t, D> d8;
+  constexpr uint64_t kZeros = sizeof(T) == 8 ? 0x8080808080808000ull : 0x80808000ull;
+  const auto laneInBlock = hn::And(hn::Iota(d, 0), hn::Set(d, 16 / sizeof(T) - 1));
+  const auto from = hn::Add(hn::Set(d, static_cast<T>(kZeros | kByte)),
+                            hn::ShiftLeft<sizeof(T) == 8 ? 3 : 2>(laneInBlock));
+  return hn::BitCast(d, hn::TableLookupBytesOr0(hn::BitCast(d8, v), hn::BitCast(d8, from)));
+#else
+  constexpr int32_t kLast = static_cast<int32_t>(sizeof(hn::TFromD<D>)) - 1;
+  hn::Vec<D> b = v;
+  if constexpr (kByte > 0) b = hn::ShiftRight<8 * kByte>(b);
+  if constexpr (kByte < kLast) b = hn::And(b, hn::Set(D(), 0xFF));
+  return b;
+#endif
+}
+
 // Byte kByte (memory order) of each lane of four or eight bytes, as a double.
 template <int32_t kByte>
 HWY_INLINE VF ByteOf(hn::Vec<DU> v) {
-  hn::Vec<DU> b = v;
-  if constexpr (kByte > 0) b = hn::ShiftRight<8 * kByte>(b);
-  if constexpr (kByte < 3) b = hn::And(b, hn::Set(DU(), 0xFF));
-  return hn::PromoteTo(DF(), hn::BitCast(DI(), b));
+  return hn::PromoteTo(DF(), hn::BitCast(DI(), ByteToLowByte<kByte, DU>(v)));
 }
 template <int32_t kByte>
 HWY_INLINE VF ByteOf(hn::Vec<DU64> v) {
   const hn::RebindToSigned<DU64> di64;
-  hn::Vec<DU64> b = v;
-  if constexpr (kByte > 0) b = hn::ShiftRight<8 * kByte>(b);
-  if constexpr (kByte < 7) b = hn::And(b, hn::Set(DU64(), 0xFF));
-  return hn::ConvertTo(DF(), hn::BitCast(di64, b));
+  return hn::ConvertTo(DF(), hn::BitCast(di64, ByteToLowByte<kByte, DU64>(v)));
 }
 
 // Byte kByte of each lane's four bytes as the lanes of a byte vector.
