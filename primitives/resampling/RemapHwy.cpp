@@ -309,8 +309,14 @@ ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t*
       const int32_t* offset = p.offset + i;
       if constexpr (kMethod == kNearest) {
         // A copy of the pixel's written bytes.
-        for (ptrdiff_t k = 0; k < lanes; ++k)
-          if ((bits >> k) & 1) std::memcpy(out + k * kStride, s.base + offset[k], kChannels);
+        const uint8_t* base = s.base;
+        if (bits == full) {
+          for (ptrdiff_t k = 0; k < lanes; ++k)
+            std::memcpy(out + k * kStride, base + offset[k], kChannels);
+        } else {
+          for (ptrdiff_t k = 0; k < lanes; ++k)
+            if ((bits >> k) & 1) std::memcpy(out + k * kStride, base + offset[k], kChannels);
+        }
       } else if constexpr (kMethod == kLinear) {
         using D = LinearRun<kStride>;
         constexpr int32_t kRun = kLinearRunBytes<kStride>;
