@@ -11,6 +11,7 @@
 #define HWY_TARGET_INCLUDE "primitives/resampling/RemapHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
+#include <hwy/cache_control.h>
 #include <hwy/highway.h>
 
 #include <cstring>
@@ -285,6 +286,15 @@ HWY_INLINE void Positions(const Source8& s, const uint8_t* xs, const uint8_t* ys
       off = hn::Add(hn::Mul(wy0, stepD), hn::Mul(wx0, strideD));
     }
     hn::Store(hn::DemoteTo(di, off), di, p.offset + i);
+    // The window rows of the vector's first and last pixels are fetched while the chunk's
+    // other positions are worked out (neighbouring pixels mostly read the lines between).
+    constexpr int32_t kRows = kMethod == kNearest ? 1 : kMethod == kLinear ? 2 : 4;
+    const uint8_t* first = s.base + p.offset[i];
+    const uint8_t* last = s.base + p.offset[i + lanes - 1];
+    for (int32_t r = 0; r < kRows; ++r) {
+      hwy::Prefetch(first + r * s.step);
+      hwy::Prefetch(last + r * s.step);
+    }
   }
 }
 
