@@ -95,8 +95,10 @@ void RemapKernel(const void* pSrc, int srcStep, void* pDst, int dstStep, const I
 
 // The 8-bit interleaved kernels: the destination in tiles of kTileRows rows by kTileColumns
 // columns, so that the source pixels a tile reads stay in the cache where the maps turn a
-// destination row into a long slanted source line. Each stretch of a row goes to the vector
-// block kernel where there is one (RemapKernels.h), the plain bodies doing what it leaves.
+// destination row into a long slanted source line. While a row of a tile is worked, the same
+// row of the next tile (its maps and destination) is fetched: the tile's rows are more streams
+// than the processor follows by itself. Each stretch of a row goes to the vector block kernel
+// where there is one (RemapKernels.h), the plain bodies doing what it leaves.
 inline constexpr int32_t kTileRows = 32;
 inline constexpr ptrdiff_t kTileColumns = 128;
 

@@ -26,6 +26,9 @@
 // inside.
 //
 // AC4: the fourth sample of a destination pixel is never written, nor read from the source.
+//
+// The 8-bit interleaved kernels (C1, C3, AC4, C4) sample whole vectors of pixels, one per lane
+// (RemapKernels.h), with the bytes of the plain per-pixel code.
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,15 @@
 // Vector block kernels of the 8-bit interleaved remap (RemapKernels.h), compiled for every
 // instruction set that Highway targets and chosen at run time.
 //
-// One destination pixel per lane: the map values of a vector of pixels are loaded and widened
-// to doubles, tested against the region lane by lane, and the source bytes each lane needs are
-// gathered four at a time (32-bit gathers at byte offsets from the image's first pixel). Every
-// index, fraction, weight and sum is the plain body's operation on that lane, in the plain
-// order and in doubles without fused multiply-adds, so every lane gives the plain bytes. Lanes
-// outside the region take the position (0, 0), which lies in the image, and write nothing.
+// One destination pixel per lane. A stretch goes in chunks of up to kChunk pixels, in two
+// passes: the first loads the map values of a vector of pixels, widens them to doubles, tests
+// them against the region lane by lane and keeps the window's byte offset from the image's
+// first pixel and the fractions; the second reads each lane's window rows (scalar loads put
+// together into vectors: gathers are slower on some processors), interpolates and stores.
+// Every index, fraction, weight and sum is the plain body's operation on that lane, in the
+// plain order and in doubles without fused multiply-adds, so every lane gives the plain bytes.
+// Lanes outside the region take the position (0, 0), which lies in the image, and write
+// nothing.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/resampling/RemapHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -14,6 +17,7 @@
 #include <hwy/cache_control.h>
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -37,6 +41,7 @@ using VI = hn::Vec<DI>;
 using MF = hn::Mask<DF>;
 
 inline constexpr size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
+static_assert(kMaxLanes <= 8, "a vector's inside lanes are kept as the bits of one byte");
 
 // Calls fn(std::integral_constant<int32_t, k>) for k = 0 .. kCount - 1.
 template <class Fn, int32_t... k>
@@ -50,12 +55,12 @@ HWY_INLINE void ForEachIndex(Fn&& fn) {
 
 // The map values of a vector of pixels as doubles (exact).
 HWY_INLINE VF LoadMap(const uint8_t* p) {
-  return hn::PromoteTo(DF(), hn::LoadU(hn::Rebind<float, DF>(), reinterpret_cast<const float*>(p)));
+  const hn::Rebind<float, DF> d32;
+  return hn::PromoteTo(DF(), hn::LoadU(d32, reinterpret_cast<const float*>(p)));
 }
 
-// Lane k: the kBytes bytes at base + offset[k] in memory order, zero-extended to the lane
-// (scalar loads put together; gathers are slower on some processors). Nothing beyond them is
-// read.
+// Lane k: the kBytes bytes at base + offset[k] in memory order, zero-extended to the lane.
+// Nothing beyond them is read.
 template <int32_t kBytes, class D>
 HWY_INLINE hn::Vec<D> LoadRuns(D d, const uint8_t* base, const int32_t* offset) {
 #if HWY_TARGET != HWY_SCALAR
@@ -70,6 +75,7 @@ HWY_INLINE hn::Vec<D> LoadRuns(D d, const uint8_t* base, const int32_t* offset) 
   return hn::Set(d, v);
 }
 
+// Byte kByte (memory order) of each lane of four or eight bytes, zero-extended to the lane.
 template <int32_t kByte, class D>
 HWY_INLINE hn::Vec<D> ByteToLowByte(hn::Vec<D> v) {
 #if HWY_TARGET <= HWY_AVX3
@@ -375,9 +381,8 @@ ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t*
         VI ch[kChannels];
         ForEachIndex<kChannels>([&](auto c) {
           constexpr int32_t kC = decltype(c)::value;
-          ch[kC] = hn::DemoteTo(
-              di, hn::IfThenElse(hn::Gt(acc[kC], most), most,
-                                 hn::IfThenElseZero(hn::Ge(acc[kC], zero), hn::Add(acc[kC], half))));
+          const VF rounded = hn::IfThenElseZero(hn::Ge(acc[kC], zero), hn::Add(acc[kC], half));
+          ch[kC] = hn::DemoteTo(di, hn::IfThenElse(hn::Gt(acc[kC], most), most, rounded));
         });
         StoreChannels<kChannels, kStride>(bits == full, bits, ch, out);
       }

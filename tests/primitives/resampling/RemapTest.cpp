@@ -520,15 +520,16 @@ namespace remap = builtin::remap;
 template <int kChannels, int kStride>
 void PlainRows(int method, const remap::Source8& s, GuardedImage& mx, GuardedImage& my,
                GuardedImage& dst) {
+  const int n = dst.width();
   for (int i = 0; i < dst.height(); ++i) {
     const uint8_t* xs = mx.row(i);
     const uint8_t* ys = my.row(i);
     if (method == remap::kNearest)
-      remap::PlainPixels<kChannels, kStride, remap::kNearest>(s, xs, ys, dst.row(i), 0, dst.width());
+      remap::PlainPixels<kChannels, kStride, remap::kNearest>(s, xs, ys, dst.row(i), 0, n);
     else if (method == remap::kLinear)
-      remap::PlainPixels<kChannels, kStride, remap::kLinear>(s, xs, ys, dst.row(i), 0, dst.width());
+      remap::PlainPixels<kChannels, kStride, remap::kLinear>(s, xs, ys, dst.row(i), 0, n);
     else
-      remap::PlainPixels<kChannels, kStride, remap::kCubic>(s, xs, ys, dst.row(i), 0, dst.width());
+      remap::PlainPixels<kChannels, kStride, remap::kCubic>(s, xs, ys, dst.row(i), 0, n);
   }
 }
 
