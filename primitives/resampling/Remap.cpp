@@ -161,7 +161,7 @@ constexpr fbRemapKernel KernelOf() {
   X(Ipp8u, kC1, 8uC1) X(Ipp8u, kC3, 8uC3) X(Ipp8u, kAC4, 8uAC4) X(Ipp8u, kP3, 8uP3)          \
   X(Ipp32f, kC1, 32fC1) X(Ipp32f, kC3, 32fC3) X(Ipp32f, kAC4, 32fAC4) X(Ipp32f, kP3, 32fP3)  \
   X(Ipp8u, kC4, 8uC4) X(Ipp8u, kP4, 8uP4) X(Ipp32f, kC4, 32fC4) X(Ipp32f, kP4, 32fP4)
-#define PF_REMAP_KERNELS(T, layout, stem)                                             \
+#define PF_REMAP_KERNELS(T, layout, stem)                                                    \
   KernelOf<T, warp::layout, remap::kNearest>(), KernelOf<T, warp::layout, remap::kLinear>(), \
       KernelOf<T, warp::layout, remap::kCubic>(),
 #define PF_REMAP_NAMES(T, layout, stem) \
