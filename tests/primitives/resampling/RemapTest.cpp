@@ -541,33 +541,13 @@ std::vector<float> SpecialPositions(int low, int high, int last) {
   const float inf = std::numeric_limits<float>::infinity();
   const float lo = static_cast<float>(low), hi = static_cast<float>(high);
   const float tie = std::floor((lo + hi) / 2) + 0.5f;
-  return {lo,
-          hi,
-          std::nextafter(lo, -inf),
-          std::nextafter(hi, inf),
-          static_cast<float>(last),
-          last - 0.5f,
-          lo + 0.5f,
-          hi - 0.5f,
-          tie,
-          std::nextafter(tie, -inf),
-          std::nextafter(tie, inf),
-          std::nextafter(lo + 1.0f, -inf),
-          std::nextafter(static_cast<float>(last), -inf),
-          0.99999994f,
-          0.0f,
-          -0.0f,
-          1e-30f,
-          1e-40f,
-          -1e-30f,
-          kNaN,
-          inf,
-          -inf,
-          1e30f,
-          -1e30f,
-          3e9f,
-          -3e9f,
-          2147483648.0f};
+  const float edge = static_cast<float>(last);
+  return {lo, hi, std::nextafter(lo, -inf), std::nextafter(hi, inf),            // region
+          edge, std::nextafter(edge, -inf), edge - 0.5f,                        // image
+          tie, std::nextafter(tie, -inf), std::nextafter(tie, inf), lo + 0.5f,  // ties
+          hi - 0.5f, std::nextafter(lo + 1.0f, -inf), 0.99999994f,              // hairs
+          0.0f, -0.0f, 1e-30f, 1e-40f, -1e-30f,                                 // zeros
+          kNaN, inf, -inf, 1e30f, -1e30f, 3e9f, -3e9f, 2147483648.0f};
 }
 
 // The kernels' table entry of a form and method.
@@ -707,7 +687,8 @@ TEST(RemapKernels, VectorBlocksOnlyWhereOffsetsFitIn32Bits) {
   const int step = 1 << 20;
   for (int layout : {kC1, kC3, kAC4, kC4}) {
     const int stride = layout == kC1 ? 1 : layout == kC3 ? 3 : 4;
-    // 2047 rows of 2^20 bytes and a last row of 1024 pixels fit; one pixel more does not.
+    // 2047 rows of 2^20 bytes and a last row ending at most at byte 2^31 - 1 fit; one pixel
+    // more, or one row more, does not.
     const int fits = (INT32_MAX - 2047 * step) / stride;
     for (int method : {remap::kNearest, remap::kLinear, remap::kCubic}) {
       const remap::Source8 in{&byte, step, fits - 1, 2047, 0, 0, 10, 10};
