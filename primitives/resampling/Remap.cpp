@@ -1,5 +1,6 @@
-// Remap: the entries, and the kernel table generated from the warp kernel template with a
-// generator that reads each position from the caller's maps.
+// Remap: the entries, and the kernel table: the 8-bit interleaved kernels walk the destination
+// in tiles and sample through the block kernels of RemapKernels.h; the others are the warp
+// kernel template with a generator that reads each position from the caller's maps.
 #include "primitives/resampling/Remap.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "primitives/geometry/WarpFrame.h"
 #include "primitives/geometry/WarpKernels.h"
+#include "primitives/resampling/RemapKernels.h"
 #include "primitives/support/RowAccess.h"
 #include "primitives/support/SupportElements.h"
 
@@ -60,25 +62,6 @@ class MapGenerator {
   const uint8_t* y_ = nullptr;
 };
 
-// Linear sampling with the 8-bit interleaved pixels taken as one unit (the same arithmetic as
-// the template's sampler, channel by channel).
-struct LinearSampler8 {
-  template <class P>
-  static void Sample(const warp::SourceImage<P>& src, const warp::DestinationRow<P>& dst,
-                     ptrdiff_t x, double sx, double sy, int32_t xMax, int32_t yMax) {
-    if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
-      int32_t ix, iy;
-      double fx, fy;
-      warp::LinearSampler::Axis(sx, xMax, &ix, &fx);
-      warp::LinearSampler::Axis(sy, yMax, &iy, &fy);
-      warp::LinearSampler::Pixel8<P::kChannels, P::kStride>(src.At(0, ix, iy), src.step, fx, fy,
-                                                            dst.At(0, x));
-    } else {
-      warp::LinearSampler::Sample(src, dst, x, sx, sy, xMax, yMax);
-    }
-  }
-};
-
 // Whole rows, in chunks whose spans sit on the stack (the kernels allocate nothing).
 inline constexpr int32_t kChunkRows = 256;
 
@@ -110,6 +93,67 @@ void RemapKernel(const void* pSrc, int srcStep, void* pDst, int dstStep, const I
   }
 }
 
+// The 8-bit interleaved kernels: the destination in tiles of kTileRows rows by kTileColumns
+// columns, so that the source pixels a tile reads stay in the cache where the maps turn a
+// destination row into a long slanted source line. While a row of a tile is worked, the same
+// row of the next tile (its maps and destination) is fetched: the tile's rows are more streams
+// than the processor follows by itself. Each stretch of a row goes to the vector block kernel
+// where there is one (RemapKernels.h), the plain bodies doing what it leaves.
+inline constexpr int32_t kTileRows = 32;
+inline constexpr ptrdiff_t kTileColumns = 128;
+
+template <int32_t kLayout, int32_t kMethod>
+void RemapKernel8(const void* pSrc, int srcStep, void* pDst, int dstStep, const Ipp32f* pxMap,
+                  int xMapStep, const Ipp32f* pyMap, int yMapStep, int width, int height,
+                  int roiLeft, int roiTop, int roiRight, int roiBottom, int xMax, int yMax) {
+  using P = Pixels<Ipp8u, kLayout>;
+  constexpr int32_t kChannels = P::kChannels, kStride = P::kStride;
+  if (width < 1 || height < 1) return;
+  const remap::Source8 s{static_cast<const uint8_t*>(pSrc), srcStep, xMax, yMax,
+                         static_cast<double>(roiLeft), static_cast<double>(roiTop),
+                         static_cast<double>(roiRight), static_cast<double>(roiBottom)};
+  const remap::BlockKernel blocks = remap::VectorBlockKernel(kLayout, kMethod, s);
+  const uint8_t* xMap = reinterpret_cast<const uint8_t*>(pxMap);
+  const uint8_t* yMap = reinterpret_cast<const uint8_t*>(pyMap);
+  uint8_t* dstImage = static_cast<uint8_t*>(pDst);
+  for (int32_t band = 0; band < height; band += kTileRows) {
+    const int32_t bandEnd = std::min(height, band + kTileRows);
+    for (ptrdiff_t tile = 0; tile < width; tile += kTileColumns) {
+      const ptrdiff_t n = std::min<ptrdiff_t>(kTileColumns, width - tile);
+      const ptrdiff_t nextTile = std::min<ptrdiff_t>(kTileColumns, width - tile - n);
+      for (int32_t row = band; row < bandEnd; ++row) {
+        const uint8_t* xs = rows::Row(xMap, xMapStep, row) + 4 * tile;
+        const uint8_t* ys = rows::Row(yMap, yMapStep, row) + 4 * tile;
+        uint8_t* dst = rows::Row(dstImage, dstStep, row) + kStride * tile;
+        if (nextTile > 0) {
+          for (ptrdiff_t b = 0; b < 4 * nextTile; b += 64) {
+            __builtin_prefetch(xs + 4 * kTileColumns + b);
+            __builtin_prefetch(ys + 4 * kTileColumns + b);
+          }
+          for (ptrdiff_t b = 0; b < kStride * nextTile; b += 64)
+            __builtin_prefetch(dst + kStride * kTileColumns + b, 1);
+        }
+        const ptrdiff_t done = blocks != nullptr ? blocks(s, xs, ys, dst, n) : 0;
+        remap::PlainPixels<kChannels, kStride, kMethod>(s, xs, ys, dst, done, n);
+      }
+    }
+  }
+}
+
+// The kernel of a type, layout and method: the 8-bit interleaved ones above, the others the
+// warp kernel template with its samplers.
+template <typename T, int32_t kLayout, int32_t kMethod>
+constexpr fbRemapKernel KernelOf() {
+  if constexpr (sizeof(T) == 1 && !warp::IsPlanar(kLayout))
+    return &RemapKernel8<kLayout, kMethod>;
+  else if constexpr (kMethod == remap::kNearest)
+    return &RemapKernel<Pixels<T, kLayout>, warp::NearestSampler>;
+  else if constexpr (kMethod == remap::kLinear)
+    return &RemapKernel<Pixels<T, kLayout>, warp::LinearSampler>;
+  else
+    return &RemapKernel<Pixels<T, kLayout>, warp::CubicSampler>;
+}
+
 }  // namespace
 
 // One row per (type, layout) in the table's order, with its name stems.
@@ -117,10 +161,9 @@ void RemapKernel(const void* pSrc, int srcStep, void* pDst, int dstStep, const I
   X(Ipp8u, kC1, 8uC1) X(Ipp8u, kC3, 8uC3) X(Ipp8u, kAC4, 8uAC4) X(Ipp8u, kP3, 8uP3)          \
   X(Ipp32f, kC1, 32fC1) X(Ipp32f, kC3, 32fC3) X(Ipp32f, kAC4, 32fAC4) X(Ipp32f, kP3, 32fP3)  \
   X(Ipp8u, kC4, 8uC4) X(Ipp8u, kP4, 8uP4) X(Ipp32f, kC4, 32fC4) X(Ipp32f, kP4, 32fP4)
-#define PF_REMAP_KERNELS(T, layout, stem)                              \
-  &RemapKernel<Pixels<T, warp::layout>, warp::NearestSampler>,         \
-      &RemapKernel<Pixels<T, warp::layout>, LinearSampler8>,      \
-      &RemapKernel<Pixels<T, warp::layout>, warp::CubicSampler>,
+#define PF_REMAP_KERNELS(T, layout, stem)                                                    \
+  KernelOf<T, warp::layout, remap::kNearest>(), KernelOf<T, warp::layout, remap::kLinear>(), \
+      KernelOf<T, warp::layout, remap::kCubic>(),
 #define PF_REMAP_NAMES(T, layout, stem) \
   "fbRemapNN" #stem, "fbRemapLinear" #stem, "fbRemapCubic" #stem,
 #define PF_REMAP_TYPE_LAYOUT(T, layout, stem) \

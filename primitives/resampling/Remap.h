@@ -25,7 +25,12 @@
 // entries allocate nothing and make one kernel call; they return 0 also when no position was
 // inside.
 //
-// AC4: the fourth sample of a destination pixel is never written, nor read from the source.
+// AC4: the fourth sample of a destination pixel is never written, and the source's fourth
+// samples never enter a result.
+//
+// The 8-bit interleaved kernels (C1, C3, AC4, C4) sample whole vectors of pixels, one per lane
+// (RemapKernels.h), with the bytes of the plain per-pixel code; they read only the source rows'
+// pixels (AC4 windows with their fourth samples).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 // guarded images, the edges of the linear and cubic windows, and OpenCV on a smooth image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -13,6 +14,8 @@
 
 #include "primitives/geometry/WarpFrame.h"
 #include "primitives/resampling/Remap.h"
+#include "primitives/resampling/RemapKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -504,6 +507,196 @@ TEST(Remap, AgreesWithOpenCV) {
       }
     if (method == 1) {
       EXPECT_GT(ties, 0);
+    }
+  }
+}
+
+
+// ---- The vector block kernels of the 8-bit interleaved forms ------------------------------
+
+namespace remap = builtin::remap;
+
+// The plain bodies over every row of a destination (the reference of the vector path).
+template <int kChannels, int kStride>
+void PlainRows(int method, const remap::Source8& s, GuardedImage& mx, GuardedImage& my,
+               GuardedImage& dst) {
+  const int n = dst.width();
+  for (int i = 0; i < dst.height(); ++i) {
+    const uint8_t* xs = mx.row(i);
+    const uint8_t* ys = my.row(i);
+    if (method == remap::kNearest)
+      remap::PlainPixels<kChannels, kStride, remap::kNearest>(s, xs, ys, dst.row(i), 0, n);
+    else if (method == remap::kLinear)
+      remap::PlainPixels<kChannels, kStride, remap::kLinear>(s, xs, ys, dst.row(i), 0, n);
+    else
+      remap::PlainPixels<kChannels, kStride, remap::kCubic>(s, xs, ys, dst.row(i), 0, n);
+  }
+}
+
+// Source positions along one axis that try the kernels' decisions: the region's and the
+// image's edges and a float step beyond them, ties of the nearest rounding and a float step
+// either side, a hair below whole numbers (the linear and cubic cells start there), zero of
+// both signs, tiny, huge and infinite values and NaN.
+std::vector<float> SpecialPositions(int low, int high, int last) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float lo = static_cast<float>(low), hi = static_cast<float>(high);
+  const float tie = std::floor((lo + hi) / 2) + 0.5f;
+  const float edge = static_cast<float>(last);
+  return {lo, hi, std::nextafter(lo, -inf), std::nextafter(hi, inf),            // region
+          edge, std::nextafter(edge, -inf), edge - 0.5f,                        // image
+          tie, std::nextafter(tie, -inf), std::nextafter(tie, inf), lo + 0.5f,  // ties
+          hi - 0.5f, std::nextafter(lo + 1.0f, -inf), 0.99999994f,              // hairs
+          0.0f, -0.0f, 1e-30f, 1e-40f, -1e-30f,                                 // zeros
+          kNaN, inf, -inf, 1e30f, -1e30f, 3e9f, -3e9f, 2147483648.0f};
+}
+
+// The kernels' table entry of a form and method.
+int KernelEntry(int layout, int method) {
+  const int row = builtin::fbRemapRowOf(builtin::warp::TypeLayout(builtin::warp::kType8u, layout));
+  return row * 3 + method;
+}
+
+// On every vector target, the kernels of the 8-bit interleaved forms (which sample whole
+// vectors of pixels) write what the plain bodies write, byte for byte: over the positions
+// above, on source and destination rows at odd addresses, contiguous or padded (a read beyond
+// a source row stops the test under AddressSanitizer), with odd widths, whole images and
+// regions inside them, the smallest images of each method, and maps at odd addresses. The
+// block kernel itself does every whole vector of a row.
+TEST(RemapKernels, VectorBlocksEqualThePlainPixelsOnEveryTarget) {
+  using namespace builtin::warp;
+  struct Form {
+    int layout, channels, stride;
+  };
+  const Form forms[] = {{kC1, 1, 1}, {kC3, 3, 3}, {kAC4, 3, 4}, {kC4, 4, 4}};
+  struct Source {
+    int width, height, misalign, pad;
+    bool wholeRegion;
+  };
+  const Source sources[] = {{13, 11, 3, 5, true},  {13, 11, 1, 0, false}, {4, 4, 5, 0, true},
+                            {3, 5, 1, 0, true},    {2, 3, 2, 0, true},    {31, 6, 7, 3, false}};
+  const int n = 45, h = 6;
+  std::mt19937 rng(2024);
+  for (const Form& f : forms)
+    for (const Source& src : sources)
+      for (int method : {remap::kNearest, remap::kLinear, remap::kCubic}) {
+        const int w = src.width, sh = src.height;
+        if (method == remap::kCubic && (w < 4 || sh < 4)) continue;  // the entries downgrade
+        SCOPED_TRACE(testing::Message() << "layout " << f.layout << " method " << method
+                                        << " source " << w << "x" << sh);
+        const Bounds b = src.wholeRegion ? Bounds{0, 0, w - 1, sh - 1, w - 1, sh - 1}
+                                         : Bounds{2, 1, w - 3, sh - 2, w - 1, sh - 1};
+        GuardedImage image(w, sh, f.stride,
+                           GuardedImage::ExactStep{w * f.stride + src.pad, src.misalign});
+        image.Randomize(rng);
+        GuardedImage mx(n, h, 4, GuardedImage::ExactStep{4 * n + 4, 1});
+        GuardedImage my(n, h, 4, GuardedImage::ExactStep{4 * n + 12, 3});
+        const std::vector<float> sx = SpecialPositions(b.left, b.right, b.xMax);
+        const std::vector<float> sy = SpecialPositions(b.top, b.bottom, b.yMax);
+        // Rows 0 and 1 inside the region (whole vectors of pixels to write), the others
+        // around it and through the special positions.
+        std::uniform_real_distribution<float> px(b.left - 1.0f, b.right + 1.0f);
+        std::uniform_real_distribution<float> py(b.top - 1.0f, b.bottom + 1.0f);
+        std::uniform_real_distribution<float> ix(b.left, b.right), iy(b.top, b.bottom);
+        for (int i = 0; i < h; ++i)
+          for (int j = 0; j < n; ++j) {
+            const int k = i * n + j;
+            float x = i < 2 ? ix(rng) : px(rng), y = i < 2 ? iy(rng) : py(rng);
+            if (i >= 2 && k % 3 == 0) x = sx[(k / 3) % sx.size()];
+            if (i >= 2 && k % 3 == 1) y = sy[(k / 3) % sy.size()];
+            std::memcpy(mx.at(j, i), &x, 4);
+            std::memcpy(my.at(j, i), &y, 4);
+          }
+        GuardedImage got(n, h, f.stride, GuardedImage::ExactStep{n * f.stride + 3, 1});
+        GuardedImage want(n, h, f.stride, GuardedImage::ExactStep{n * f.stride + 3, 1});
+        got.Randomize(rng);
+        const std::vector<uint8_t> before = got.Region();
+        want.SetRegion(before);
+        const remap::Source8 s{image.data(), image.step(), b.xMax, b.yMax,
+                               static_cast<double>(b.left), static_cast<double>(b.top),
+                               static_cast<double>(b.right), static_cast<double>(b.bottom)};
+        if (f.channels == 1) PlainRows<1, 1>(method, s, mx, my, want);
+        else if (f.stride == 3) PlainRows<3, 3>(method, s, mx, my, want);
+        else if (f.channels == 3) PlainRows<3, 4>(method, s, mx, my, want);
+        else PlainRows<4, 4>(method, s, mx, my, want);
+        // Linear rows of fewer than 4 bytes (8 with three channels) stay plain.
+        const bool narrow = method == remap::kLinear && w * f.stride < (f.stride == 1 ? 4 : 8);
+        imagetest::ForEachVectorTarget([&] {
+          got.SetRegion(before);
+          builtin::fbRemapKernelTable[KernelEntry(f.layout, method)](
+              image.data(), image.step(), got.data(), got.step(),
+              reinterpret_cast<const Ipp32f*>(mx.data()), mx.step(),
+              reinterpret_cast<const Ipp32f*>(my.data()), my.step(), n, h, b.left, b.top,
+              b.right, b.bottom, b.xMax, b.yMax);
+          EXPECT_TRUE(got.Region() == want.Region());
+          EXPECT_TRUE(got.OutsideUntouched());
+          const remap::BlockKernel blocks = remap::VectorBlockKernel(f.layout, method, s);
+          ASSERT_EQ(blocks == nullptr, narrow);
+          if (blocks != nullptr) {
+            got.SetRegion(before);
+            for (int i : {0, 3}) {
+              const ptrdiff_t done = blocks(s, mx.row(i), my.row(i), got.row(i), n);
+              EXPECT_GT(done, n - 8);  // every whole vector (at most 8 lanes of doubles)
+              EXPECT_LE(done, n);
+              EXPECT_EQ(std::memcmp(got.row(i), want.row(i), done * f.stride), 0);
+            }
+          }
+        });
+      }
+}
+
+// A linear cell starts a hair (1e-7) below a whole number: at x = 1 - 2^-24 the window is
+// columns 1 and 2 with a fraction just below 0, not columns 0 and 1 with one just below 1. The
+// rows below make the two readings round apart (128 and 127), along x and along y, in every
+// form and on every target.
+TEST(RemapKernels, LinearCellsStartAHairBelowWholeNumbers) {
+  using namespace builtin::warp;
+  const float hair = 0.99999994f, half = 0.5f;
+  for (int layout : {kC1, kC3, kAC4, kC4}) {
+    const int stride = layout == kC1 ? 1 : layout == kC3 ? 3 : 4;
+    for (bool alongY : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "layout " << layout << (alongY ? " along y" : " along x"));
+      // 255 at (1, 0) (or (0, 1) along y), 0 elsewhere.
+      GuardedImage image(4, 4, stride);
+      image.FillRegion(0);
+      std::memset(alongY ? image.at(0, 1) : image.at(1, 0), 255, stride);
+      const int n = 19;
+      GuardedImage mx(n, 1, 4), my(n, 1, 4), dst(n, 1, stride);
+      for (int j = 0; j < n; ++j) {
+        std::memcpy(mx.at(j, 0), alongY ? &half : &hair, 4);
+        std::memcpy(my.at(j, 0), alongY ? &hair : &half, 4);
+      }
+      imagetest::ForEachVectorTarget([&] {
+        dst.FillRegion(7);
+        builtin::fbRemapKernelTable[KernelEntry(layout, remap::kLinear)](
+            image.data(), image.step(), dst.data(), dst.step(),
+            reinterpret_cast<const Ipp32f*>(mx.data()), mx.step(),
+            reinterpret_cast<const Ipp32f*>(my.data()), my.step(), n, 1, 0, 0, 3, 3, 3, 3);
+        for (int j = 0; j < n; ++j)
+          for (int c = 0; c < stride; ++c)
+            EXPECT_EQ(dst.at(j, 0)[c], layout == kAC4 && c == 3 ? 7 : 128) << j << "," << c;
+      });
+    }
+  }
+}
+
+// The vector kernels address the source with 32-bit byte offsets: an image whose bytes
+// (yMax rows of step bytes and the last row's pixels) pass 2^31 - 1 stays plain.
+TEST(RemapKernels, VectorBlocksOnlyWhereOffsetsFitIn32Bits) {
+  using namespace builtin::warp;
+  const uint8_t byte = 0;
+  const int step = 1 << 20;
+  for (int layout : {kC1, kC3, kAC4, kC4}) {
+    const int stride = layout == kC1 ? 1 : layout == kC3 ? 3 : 4;
+    // 2047 rows of 2^20 bytes and a last row ending at most at byte 2^31 - 1 fit; one pixel
+    // more, or one row more, does not.
+    const int fits = (INT32_MAX - 2047 * step) / stride;
+    for (int method : {remap::kNearest, remap::kLinear, remap::kCubic}) {
+      const remap::Source8 in{&byte, step, fits - 1, 2047, 0, 0, 10, 10};
+      const remap::Source8 out{&byte, step, fits, 2047, 0, 0, 10, 10};
+      const remap::Source8 tall{&byte, step, 10, 2048, 0, 0, 10, 10};
+      EXPECT_NE(remap::VectorBlockKernel(layout, method, in), nullptr) << layout << method;
+      EXPECT_EQ(remap::VectorBlockKernel(layout, method, out), nullptr) << layout << method;
+      EXPECT_EQ(remap::VectorBlockKernel(layout, method, tall), nullptr) << layout << method;
     }
   }
 }
