@@ -23,6 +23,7 @@ using warp::Pixels;
 // formed first and an integer result is trunc(v + 0.5); floats are stored unrounded. The window
 // and fractions are the shared LinearSampler's (indexes kept inside the image).
 struct BilinearLinearSampler {
+  static constexpr warp::PointRule kRule = warp::PointRule::kLinearHalfLast;
   template <class P>
   static void Sample(const warp::SourceImage<P>& src, const warp::DestinationRow<P>& dst,
                      ptrdiff_t x, double sx, double sy, int32_t xMax, int32_t yMax) {
@@ -132,19 +133,6 @@ struct LocalPlanes {
   }
 };
 
-// The vector routine of a kernel that has one (8-bit linear and cubic of three or four
-// interleaved channels), or null.
-template <class P, class Sampler>
-warp::PointsSample8Fn VectorPoints() {
-  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1 && P::kChannels >= 3) {
-    if constexpr (std::is_same_v<Sampler, BilinearLinearSampler>)
-      return warp::VectorBilinearPoints8(P::kLayout, IPPI_INTER_LINEAR);
-    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
-      return warp::VectorBilinearPoints8(P::kLayout, IPPI_INTER_CUBIC);
-  }
-  return nullptr;
-}
-
 // All rows of the destination region, in blocks of kBandRows rows whose row terms follow one
 // chain of additions from dstY.
 template <class P, class Sampler, class Check>
@@ -153,7 +141,8 @@ void BackRows(const void* pSrc, void* pDst, int srcStep, int dstStep, int dstX, 
               Check check) {
   if (width < 1 || height < 1) return;
   if constexpr (std::is_same_v<Check, warp::AllPositions>) {
-    if (const warp::PointsSample8Fn vector = VectorPoints<P, Sampler>()) {
+    if (const warp::SamplePoints8Fn vector =
+            warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax)) {
       // The positions of each row by the same additions, a run at a time, then sampled.
       constexpr ptrdiff_t kRun = 256;
       double xs[kRun], ys[kRun];
@@ -224,7 +213,7 @@ void ForwardKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, in
                    int rootFlag, double* pBuffer, int xMax, int yMax) {
   const warp::SourceImage<P> src(pSrc, srcStep);
   warp::DestinationRow<P> dst(pDstRow);
-  const warp::PointsSample8Fn vector = VectorPoints<P, Sampler>();
+  const warp::SamplePoints8Fn vector = warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax);
   double R2 = k[6] * firstRow + k[8];
   double R3 = k[7] * firstRow + k[9];
   for (int64_t row = firstRow; row <= lastRow; ++row) {

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
 #include "primitives/geometry/AffineWarp.h"
 #include "primitives/geometry/Perspective.h"
@@ -37,8 +36,7 @@ using warp::Pixels;
 // m21 Y + m22 are formed at the first row and grow by m01, m11, m21 per row; each span's
 // positions go into the work buffer in one pass (one division per pixel), then its pixels are
 // sampled from there, those the check refuses left as they are.
-// vectorPoints: the vector samplers of the plain 8-bit cubic kernels of interleaved pixels and
-// linear ones of three and four channels, or null.
+// vectorPoints: the vector sampler of a plain 8-bit kernel of interleaved pixels, or null.
 template <class P, class Sampler, class Check>
 void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                      int lastRow, const fbRowSpan* spans, const double m[3][3], double* pBuffer,
@@ -61,8 +59,8 @@ void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, 
       bool done = false;
       if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
         if (vectorPoints != nullptr) {
-          vectorPoints(sx, sy, warp::LinearSource8{src.planes[0], src.step, xMax, yMax},
-                       dst.At(0, span.xstart), count);
+          vectorPoints(sx, sy, count, warp::LinearSource8{src.planes[0], src.step, xMax, yMax},
+                       dst.At(0, span.xstart));
           done = true;
         }
       }
@@ -81,13 +79,8 @@ template <class P, class Sampler>
 void PlainKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                  int lastRow, const fbRowSpan* spans, const double backCoeffs[3][3],
                  double* pBuffer, int xMax, int yMax) {
-  warp::SamplePoints8Fn vectorPoints = nullptr;
-  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
-    if constexpr (std::is_same_v<Sampler, warp::LinearSampler> && P::kChannels >= 3)
-      vectorPoints = warp::VectorLinearPoints8(P::kLayout);
-    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
-      vectorPoints = warp::VectorCubicPoints8(P::kLayout);
-  }
+  const warp::SamplePoints8Fn vectorPoints =
+      warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax);
   PerspectiveRows<P, Sampler>(pSrc, pDstRow, srcStep, dstStep, firstRow, lastRow, spans,
                               backCoeffs, pBuffer, xMax, yMax, warp::AllPositions{},
                               vectorPoints);

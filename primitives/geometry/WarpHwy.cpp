@@ -1,9 +1,19 @@
-// Vector spans of the 8-bit linear and cubic affine kernels of three and four interleaved
-// channels, and the same samplers over positions a warp listed beforehand, compiled for every
-// instruction set that Highway targets and chosen at run time. A pixel's channels are the lanes of one vector of four doubles: the positions, indexes,
-// fractions and weights are the plain kernel's scalar steps, and each lane does exactly the
-// plain sampler's operations on its channel in the same order (no fused multiply-add), so the
-// bytes are the same.
+// Vector samplers of the 8-bit warps over positions listed beforehand, compiled for every
+// instruction set that Highway targets and chosen at run time.
+//
+// The lanes run across pixels: a vector of doubles holds one coordinate of several pixels, the
+// windows' bytes are gathered (one 32-bit gather per window row of one channel, one 64-bit
+// gather per window row of three or four channels), and each lane does exactly the plain
+// sampler's operations on its pixel in the same order (no fused multiply-add), so the bytes
+// are the same. The indexes follow the plain rules lane by lane, positions that are not a
+// number or beyond the 32-bit range included: such a position's plain index is INT32_MIN, which
+// every rule clamps into the image, and the vector rules pick the same index by comparing the
+// position itself. The cubic sampler of three and four channels keeps a pixel's channels as the
+// lanes of one vector of four doubles (WarpPixelsHwy-inl.h).
+//
+// Every gathered word lies inside its source row: a 32-bit word of one-byte pixels starts at
+// most at column xMax - 3 and a 64-bit word of three-byte pixels at most at byte 3 xMax - 5,
+// the lane shifting its word right where the pixel it wants lies further on.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/geometry/WarpHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -21,200 +31,349 @@ namespace builtin::warp {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// One pixel at dst from the window at (ix, iy) with fractions fx, fy.
+#if HWY_TARGET != HWY_SCALAR
+
+using DF = hn::ScalableTag<double>;
+using VF = hn::Vec<DF>;
+using DI = hn::Rebind<int32_t, DF>;
+using VI = hn::Vec<DI>;
+using DU = hn::Rebind<uint32_t, DF>;
+using VU = hn::Vec<DU>;
+using DI64 = hn::Rebind<int64_t, DF>;
+using DU64 = hn::Rebind<uint64_t, DF>;
+using VU64 = hn::Vec<DU64>;
+using D8 = hn::Rebind<uint8_t, DF>;
+using DF32 = hn::Rebind<float, DF>;
+
+constexpr double kTwoTo31 = 2147483648.0;
+constexpr size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
+
+// ---- Indexes and fractions, lane by lane ---------------------------------------------------
+
+// NearestSampler: clamp(trunc(s + 0.5), 0, max), a truncation outside int32 (or of NaN) being
+// INT32_MIN and so 0.
+HWY_INLINE VI NearestIndex(VF s, VF max) {
+  const DF df;
+  const VF t = hn::Add(s, hn::Set(df, 0.5));
+  const auto inside = hn::And(hn::Ge(t, hn::Zero(df)), hn::Lt(t, hn::Set(df, kTwoTo31)));
+  return hn::DemoteTo(DI(), hn::Min(hn::IfThenElseZero(inside, t), max));
+}
+
+// LinearSampler::Axis: i = trunc(s + 1e-7); i < 0 (NaN and beyond int32 too) gives (0, 0),
+// i < max gives (i, s - i), else (max - 1, 1).
+HWY_INLINE void LinearAxis(VF s, double max, VI* index, VF* fraction) {
+  const DF df;
+  const VF t = hn::Add(s, hn::Set(df, 1e-07));
+  const VF top = hn::Set(df, max);
+  const auto middle = hn::And(hn::Gt(t, hn::Set(df, -1.0)), hn::Lt(t, top));
+  const auto high = hn::And(hn::Ge(t, top), hn::Lt(t, hn::Set(df, kTwoTo31)));
+  const VF i = hn::PromoteTo(df, hn::DemoteTo(DI(), hn::IfThenElseZero(middle, t)));
+  *fraction = hn::IfThenElse(middle, hn::Sub(s, i), hn::IfThenElseZero(high, hn::Set(df, 1.0)));
+  *index = hn::DemoteTo(
+      DI(), hn::IfThenElse(middle, i, hn::IfThenElseZero(high, hn::Set(df, max - 1.0))));
+}
+
+// CubicSampler::WindowStart (max >= 3): n = trunc(s + 1e-7); n >= max - 1 gives max - 3, n <= 0
+// (NaN and beyond int32 too) 0, else n - 1. As a double (a small whole number).
+HWY_INLINE VF CubicStart(VF s, double max) {
+  const DF df;
+  const VF t = hn::Add(s, hn::Set(df, 1e-07));
+  const VF last = hn::Set(df, max - 1.0);
+  const auto high = hn::And(hn::Ge(t, last), hn::Lt(t, hn::Set(df, kTwoTo31)));
+  const auto middle = hn::And(hn::Ge(t, hn::Set(df, 1.0)), hn::Lt(t, last));
+  const VF n = hn::PromoteTo(df, hn::DemoteTo(DI(), hn::IfThenElseZero(middle, t)));
+  return hn::IfThenElse(high, hn::Set(df, max - 3.0),
+                        hn::IfThenElseZero(middle, hn::Sub(n, hn::Set(df, 1.0))));
+}
+
+// cubic::WeightsOf of the fraction float((s - 1) - start), term by term.
+struct WeightsV {
+  VF w0, w1, w2, w3;
+};
+HWY_INLINE WeightsV CubicWeights(VF s, VF start) {
+  const DF df;
+  constexpr double kMinusSixth = -1.0 / 6.0, kHalf = 0.5, kThird = 1.0 / 3.0, kOne = 1.0,
+                   kMinusHalf = -0.5, kSixth = 1.0 / 6.0;
+  const VF t = hn::PromoteTo(
+      df, hn::DemoteTo(DF32(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
+  const VF t2 = hn::Mul(t, t);
+  const VF t3 = hn::Mul(t2, t);
+  WeightsV w;
+  w.w0 = hn::Sub(hn::Add(hn::Mul(t2, hn::Set(df, kHalf)), hn::Mul(t3, hn::Set(df, kMinusSixth))),
+                 hn::Mul(t, hn::Set(df, kThird)));
+  w.w1 = hn::Add(hn::Sub(hn::Add(hn::Mul(t3, hn::Set(df, kHalf)), hn::Set(df, kOne)), t2),
+                 hn::Mul(t, hn::Set(df, kMinusHalf)));
+  w.w2 = hn::Add(hn::Add(t, hn::Mul(t2, hn::Set(df, kHalf))), hn::Mul(t3, hn::Set(df, kMinusHalf)));
+  w.w3 = hn::Sub(hn::Mul(t3, hn::Set(df, kSixth)), hn::Mul(t, hn::Set(df, kSixth)));
+  return w;
+}
+
+// ((w0 a + w1 b) + w2 c) + w3 d, as cubic::Interpolate sums.
+HWY_INLINE VF Weigh(const WeightsV& w, VF a, VF b, VF c, VF d) {
+  return hn::Add(hn::Add(hn::Add(hn::Mul(w.w0, a), hn::Mul(w.w1, b)), hn::Mul(w.w2, c)),
+                 hn::Mul(w.w3, d));
+}
+
+// cubic::Store<uint8_t>: above 255 gives 255, from 0 trunc(v + 0.5), else (NaN too) 0.
+HWY_INLINE VI CubicStore(VF v) {
+  const DF df;
+  const VF top = hn::Set(df, 255.0);
+  return hn::DemoteTo(DI(), hn::IfThenElse(hn::Gt(v, top), top,
+                                           hn::IfThenElseZero(hn::Ge(v, hn::Zero(df)),
+                                                              hn::Add(v, hn::Set(df, 0.5)))));
+}
+
+// ---- Bytes in and out ----------------------------------------------------------------------
+
+// The 32-bit words at base + offset, lane by lane.
+HWY_INLINE VU Gather32(const uint8_t* base, VI offset) {
+  return hn::BitCast(DU(), hn::GatherOffset(DI(), reinterpret_cast<const int32_t*>(base), offset));
+}
+// The 64-bit words at base + offset.
+HWY_INLINE VU64 Gather64(const uint8_t* base, VI offset) {
+  const DI64 d64;
+  return hn::BitCast(DU64(), hn::GatherOffset(d64, reinterpret_cast<const int64_t*>(base),
+                                               hn::PromoteTo(d64, offset)));
+}
+
+// Byte kByte of each 32-bit word as a double.
+template <int kByte>
+HWY_INLINE VF ByteOf(VU w) {
+  const DF df;
+  const VU b = kByte == 3 ? hn::ShiftRight<24>(w)
+                          : hn::And(hn::ShiftRight<8 * kByte>(w), hn::Set(DU(), 0xffu));
+  return hn::PromoteTo(df, hn::BitCast(DI(), b));
+}
+// Byte kByte of each 64-bit word as a double.
+template <int kByte>
+HWY_INLINE VF ByteOf64(VU64 w) {
+  const DF df;
+  const VU64 b = hn::And(hn::ShiftRight<8 * kByte>(w), hn::Set(DU64(), 0xffu));
+#if HWY_TARGET <= HWY_AVX3
+  return hn::ConvertTo(df, hn::BitCast(DI64(), b));
+#else
+  return hn::PromoteTo(df, hn::BitCast(DI(), hn::TruncateTo(DU(), b)));
+#endif
+}
+
+// Writes the first kChannels bytes of each 32-bit word as pixels kStride bytes apart at dst.
 template <int kChannels, int kStride>
-HWY_INLINE void LinearAt(int32_t ix, int32_t iy, double fx, double fy, const LinearSource8& src,
-                         uint8_t* dst) {
-  const hn::CappedTag<double, 4> df;
-  using VF = hn::Vec<decltype(df)>;
+HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
+  const DU du;
+  const hn::Repartition<uint8_t, DU> d8;
+  constexpr size_t N = hn::MaxLanes(du);
+  if constexpr (kStride == 1) {
+    hn::StoreU(hn::TruncateTo(D8(), w), D8(), dst);
+  } else if constexpr (kChannels == 4) {
+    hn::StoreU(hn::BitCast(d8, w), d8, dst);
+  } else if constexpr (kStride == 4) {
+#if HWY_TARGET <= HWY_AVX3
+    // The fourth byte of each pixel stays as it is.
+    const auto written = hn::MaskFromVec(hn::BitCast(d8, hn::Set(du, 0x00ffffffu)));
+    hn::BlendedStore(hn::BitCast(d8, w), written, d8, dst);
+#else
+    HWY_ALIGN uint32_t words[N];
+    hn::Store(w, du, words);
+    for (size_t k = 0; k < N; ++k) std::memcpy(dst + 4 * k, &words[k], 3);
+#endif
+  } else {
+    // Three-byte pixels: each word's fourth byte lands on the next pixel's first, which that
+    // pixel's own word then writes; the last pixel writes three bytes only.
+    HWY_ALIGN uint32_t words[N];
+    hn::Store(w, du, words);
+    for (size_t k = 0; k + 1 < N; ++k) std::memcpy(dst + 3 * k, &words[k], 4);
+    std::memcpy(dst + 3 * (N - 1), &words[N - 1], 3);
+  }
+}
+
+// The blocks of a run: body(xs, ys, dst) does N pixels; a last partial block runs on copies
+// padded with position 0 into a local row, of which only its pixels' written bytes are copied.
+template <int kChannels, int kStride, class Body>
+HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, uint8_t* dst,
+                    const Body& body) {
+  const ptrdiff_t N = static_cast<ptrdiff_t>(hn::Lanes(DF()));
+  ptrdiff_t k = 0;
+  for (; k + N <= n; k += N) body(xs + k, ys + k, dst + k * kStride);
+  if (k == n) return;
+  HWY_ALIGN double tx[kMaxLanes] = {}, ty[kMaxLanes] = {};
+  HWY_ALIGN uint8_t out[4 * kMaxLanes];
+  const ptrdiff_t rest = n - k;
+  std::memcpy(tx, xs + k, rest * sizeof(double));
+  std::memcpy(ty, ys + k, rest * sizeof(double));
+  body(tx, ty, out);
+  if constexpr (kChannels == kStride) {
+    std::memcpy(dst + k * kStride, out, rest * kStride);
+  } else {
+    for (ptrdiff_t i = 0; i < rest; ++i)
+      std::memcpy(dst + (k + i) * kStride, out + i * kStride, kChannels);
+  }
+}
+
+// ---- The samplers --------------------------------------------------------------------------
+
+template <int kChannels, int kStride>
+void Nearest(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+             uint8_t* dst) {
+  const DF df;
+  const DI di;
+  const VF xMax = hn::Set(df, src.xMax), yMax = hn::Set(df, src.yMax);
+  const VI step = hn::Set(di, static_cast<int32_t>(src.step));
+  // The last start a whole word fits at, in bytes from the row's start.
+  const VI lastStart = hn::Set(di, kStride == 1 ? src.xMax - 3 : kStride == 3 ? 3 * src.xMax - 1
+                                                                            : 4 * src.xMax);
+  Run<kChannels, kStride>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) {
+    const VI ix = NearestIndex(hn::LoadU(df, x), xMax);
+    const VI iy = NearestIndex(hn::LoadU(df, y), yMax);
+    const VI at = kStride == 1 ? ix : hn::Mul(ix, hn::Set(di, kStride));
+    const VI start = hn::Min(at, lastStart);
+    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(at, start)));
+    const VU w = hn::Shr(Gather32(src.base, hn::Add(hn::Mul(iy, step), start)), shift);
+    StorePixels<kChannels, kStride>(w, out);
+  });
+}
+
+// kHalfLast: the bilinear warps' rounding, trunc((top + fy (bottom - top)) + 0.5); else the
+// LinearSampler's trunc((top + 0.5) + fy (bottom - top)).
+template <bool kHalfLast>
+HWY_INLINE VI Blend(VF p00, VF p01, VF p10, VF p11, VF fx, VF fy) {
+  const DF df;
   const VF half = hn::Set(df, 0.5);
-  const ptrdiff_t down = src.step;
-  const uint8_t* p =
-      src.base + static_cast<ptrdiff_t>(iy) * down + static_cast<ptrdiff_t>(ix) * kStride;
-  if (kStride == 3 && ix + 2 > src.xMax) {
-    LinearSampler::Pixel8<kChannels, kStride>(p, down, fx, fy, dst);
-    return;
-  }
-  const VF p00 = LoadPixel(df, p), p01 = LoadPixel(df, p + kStride);
-  const VF p10 = LoadPixel(df, p + down), p11 = LoadPixel(df, p + down + kStride);
-  const VF vfx = hn::Set(df, fx), vfy = hn::Set(df, fy);
-  const VF top = hn::Add(p00, hn::Mul(vfx, hn::Sub(p01, p00)));
-  const VF bottom = hn::Add(p10, hn::Mul(vfx, hn::Sub(p11, p10)));
-  // Within a hair of 0..255.5, as in the plain code.
-  StorePixel<kChannels>(df, hn::Add(hn::Add(top, half), hn::Mul(vfy, hn::Sub(bottom, top))), dst);
+  const VF top = hn::Add(p00, hn::Mul(fx, hn::Sub(p01, p00)));
+  const VF bottom = hn::Add(p10, hn::Mul(fx, hn::Sub(p11, p10)));
+  const VF down = hn::Mul(fy, hn::Sub(bottom, top));
+  // The fractions lie within a hair of -1..1, so the value lies well inside int32.
+  return hn::DemoteTo(DI(), kHalfLast ? hn::Add(hn::Add(top, down), half)
+                                      : hn::Add(hn::Add(top, half), down));
 }
 
-// kChannels written of kStride bytes per pixel (3 of 3, 3 of 4, 4 of 4). Every corner reads
-// four bytes; with three-byte pixels the fourth is the next pixel's, which exists unless the
-// window ends at the last column, where the plain code does the pixel.
-template <int kChannels, int kStride>
-void Linear(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-            uint8_t* dst, ptrdiff_t n) {
-#if HWY_TARGET == HWY_SCALAR
-  // One lane: never chosen (FourDoubleLanes), the plain kernel serves.
-  (void)state, (void)step, (void)src, (void)dst, (void)n;
-#else
-  // The position (x, y) as the two lanes of one vector, advanced lane by lane as the plain
-  // generator advances each; indexes and fractions from both lanes at once where both lie in
-  // the usual range (0 <= t < max, so the truncation needs no range test), else the plain
-  // rule on each.
-  const hn::FixedTag<double, 2> d2;
-  const hn::Rebind<int32_t, decltype(d2)> di2;
-  HWY_ALIGN const double start[2] = {state.sx, state.sy};
-  HWY_ALIGN const double inc[2] = {step.dx, step.dy};
-  HWY_ALIGN const double limit[2] = {static_cast<double>(src.xMax), static_cast<double>(src.yMax)};
-  auto pos = hn::Load(d2, start);
-  const auto stepV = hn::Load(d2, inc), limitV = hn::Load(d2, limit);
-  const auto hair = hn::Set(d2, 1e-07), zero2 = hn::Zero(d2);
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    const auto cur = pos;
-    pos = hn::Add(pos, stepV);
-    const auto t = hn::Add(cur, hair);
-    int32_t ix, iy;
-    double fx, fy;
-    if (hn::AllTrue(d2, hn::And(hn::Ge(t, zero2), hn::Lt(t, limitV)))) {
-      const auto i = hn::DemoteTo(di2, t);
-      const auto frac = hn::Sub(cur, hn::PromoteTo(d2, i));
-      ix = hn::GetLane(i);
-      iy = hn::ExtractLane(i, 1);
-      fx = hn::GetLane(frac);
-      fy = hn::ExtractLane(frac, 1);
-    } else {
-      LinearSampler::Axis(hn::GetLane(cur), src.xMax, &ix, &fx);
-      LinearSampler::Axis(hn::ExtractLane(cur, 1), src.yMax, &iy, &fy);
+template <bool kHalfLast>
+void LinearC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+              uint8_t* dst) {
+  const DF df;
+  const DI di;
+  const VI step = hn::Set(di, static_cast<int32_t>(src.step));
+  const VI lastStart = hn::Set(di, src.xMax - 3);
+  Run<1, 1>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) {
+    VI ix, iy;
+    VF fx, fy;
+    LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
+    LinearAxis(hn::LoadU(df, y), src.yMax, &iy, &fy);
+    const VI start = hn::Min(ix, lastStart);
+    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(ix, start)));
+    const VI at = hn::Add(hn::Mul(iy, step), start);
+    const VU upper = hn::Shr(Gather32(src.base, at), shift);
+    const VU lower = hn::Shr(Gather32(src.base, hn::Add(at, step)), shift);
+    const VI v = Blend<kHalfLast>(ByteOf<0>(upper), ByteOf<1>(upper), ByteOf<0>(lower),
+                                  ByteOf<1>(lower), fx, fy);
+    hn::StoreU(hn::TruncateTo(D8(), hn::BitCast(DU(), v)), D8(), out);
+  });
+}
+
+// Channel c of the 2 x 2 windows whose rows are the words upper and lower (left pixel in the
+// low bytes, the right one kStride bytes further), as the low byte of each 32-bit lane.
+template <int c, int kStride, bool kHalfLast>
+HWY_INLINE VU ChannelBlend(VU64 upper, VU64 lower, VF fx, VF fy) {
+  const VI v = Blend<kHalfLast>(ByteOf64<c>(upper), ByteOf64<c + kStride>(upper),
+                                ByteOf64<c>(lower), ByteOf64<c + kStride>(lower), fx, fy);
+  return hn::And(hn::BitCast(DU(), v), hn::Set(DU(), 0xffu));
+}
+
+template <int kChannels, int kStride, bool kHalfLast>
+void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                  uint8_t* dst) {
+  const DF df;
+  const DI di;
+  const VI step = hn::Set(di, static_cast<int32_t>(src.step));
+  // A three-byte window's word starts at most at byte 3 xMax - 5 (its last byte the row's).
+  const VI lastStart = hn::Set(di, 3 * src.xMax - 5);
+  Run<kChannels, kStride>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) {
+    VI ix, iy;
+    VF fx, fy;
+    LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
+    LinearAxis(hn::LoadU(df, y), src.yMax, &iy, &fy);
+    const VI pixel = hn::Mul(ix, hn::Set(di, kStride));
+    const VI start = kStride == 3 ? hn::Min(pixel, lastStart) : pixel;
+    const VI at = hn::Add(hn::Mul(iy, step), start);
+    VU64 upper = Gather64(src.base, at), lower = Gather64(src.base, hn::Add(at, step));
+    if constexpr (kStride == 3) {
+      const VU64 shift = hn::PromoteTo(DU64(), hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(pixel, start))));
+      upper = hn::Shr(upper, shift);
+      lower = hn::Shr(lower, shift);
     }
-    LinearAt<kChannels, kStride>(ix, iy, fx, fy, src, dst);
-  }
-  HWY_ALIGN double end[2];
-  hn::Store(pos, d2, end);
-  state.sx = end[0];
-  state.sy = end[1];
+    VU w = hn::Or(ChannelBlend<0, kStride, kHalfLast>(upper, lower, fx, fy),
+                  hn::ShiftLeft<8>(ChannelBlend<1, kStride, kHalfLast>(upper, lower, fx, fy)));
+    w = hn::Or(w, hn::ShiftLeft<16>(ChannelBlend<2, kStride, kHalfLast>(upper, lower, fx, fy)));
+    if constexpr (kChannels == 4)
+      w = hn::Or(w, hn::ShiftLeft<24>(ChannelBlend<3, kStride, kHalfLast>(upper, lower, fx, fy)));
+    StorePixels<kChannels, kStride>(w, out);
+  });
+}
+
+void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+             uint8_t* dst) {
+  const DF df;
+  const DI di;
+  const VI step = hn::Set(di, static_cast<int32_t>(src.step));
+  Run<1, 1>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) {
+    const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
+    const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
+    const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
+    const VI at = hn::Add(hn::Mul(hn::DemoteTo(di, y0), step), hn::DemoteTo(di, x0));
+    VF h[4];
+    for (int r = 0; r < 4; ++r) {
+      const VU w = Gather32(src.base, hn::Add(at, hn::Mul(hn::Set(di, r), step)));
+      h[r] = Weigh(wx, ByteOf<0>(w), ByteOf<1>(w), ByteOf<2>(w), ByteOf<3>(w));
+    }
+    const VI v = CubicStore(Weigh(wy, h[0], h[1], h[2], h[3]));
+    hn::StoreU(hn::TruncateTo(D8(), hn::BitCast(DU(), v)), D8(), out);
+  });
+}
+
+// Three and four channels: one pixel per vector of four doubles.
+template <int kChannels, int kStride>
+void CubicPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                 uint8_t* dst) {
+  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
+}
+
+// Whether this target has vectors of doubles, and of four doubles for the cubic sampler of three
+// and four channels.
+bool PointsOffered() { return true; }
+bool CubicPixelsOffered() { return hn::Lanes(hn::CappedTag<double, 4>()) == 4; }
+
+#else  // HWY_SCALAR: one lane, the plain samplers serve.
+
+template <int kChannels, int kStride>
+void Nearest(const double*, const double*, ptrdiff_t, const LinearSource8&, uint8_t*) {}
+template <bool kHalfLast>
+void LinearC1(const double*, const double*, ptrdiff_t, const LinearSource8&, uint8_t*) {}
+template <int kChannels, int kStride, bool kHalfLast>
+void LinearPixels(const double*, const double*, ptrdiff_t, const LinearSource8&, uint8_t*) {}
+void CubicC1(const double*, const double*, ptrdiff_t, const LinearSource8&, uint8_t*) {}
+template <int kChannels, int kStride>
+void CubicPixels(const double*, const double*, ptrdiff_t, const LinearSource8&, uint8_t*) {}
+bool PointsOffered() { return false; }
+bool CubicPixelsOffered() { return false; }
+
 #endif
-}
 
-template <int kChannels, int kStride>
-void Cubic(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-           uint8_t* dst, ptrdiff_t n) {
-  double sx = state.sx, sy = state.sy;
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    const double px = sx, py = sy;
-    sx += step.dx;
-    sy += step.dy;
-    CubicAt<kChannels, kStride>(px, py, src, dst);
+#define PF_WARP_POINTS(X)                                                            \
+  X(NearestC1, (Nearest<1, 1>)) X(NearestC3, (Nearest<3, 3>))                         \
+  X(NearestAC4, (Nearest<3, 4>)) X(NearestC4, (Nearest<4, 4>))                        \
+  X(LinearC1Plain, (LinearC1<false>)) X(LinearC1HalfLast, (LinearC1<true>))           \
+  X(LinearC3Plain, (LinearPixels<3, 3, false>)) X(LinearC3HalfLast, (LinearPixels<3, 3, true>)) \
+  X(LinearAC4Plain, (LinearPixels<3, 4, false>))                                      \
+  X(LinearAC4HalfLast, (LinearPixels<3, 4, true>))                                    \
+  X(LinearC4Plain, (LinearPixels<4, 4, false>)) X(LinearC4HalfLast, (LinearPixels<4, 4, true>)) \
+  X(CubicOfC1, CubicC1) X(CubicC3, (CubicPixels<3, 3>)) X(CubicAC4, (CubicPixels<3, 4>)) \
+  X(CubicC4, (CubicPixels<4, 4>))
+#define PF_WARP_POINTS_DEFINE(name, fn)                                                \
+  void Points##name(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, \
+                    uint8_t* dst) {                                                    \
+    fn(xs, ys, n, src, dst);                                                           \
   }
-  state.sx = sx;
-  state.sy = sy;
-}
-
-// One 8-bit pixel of one channel: the window's four rows are loaded as vectors and turned so
-// that each lane holds one row; the rows' sums then take the plain order lane by lane, and the
-// column weights close in the plain order too.
-HWY_INLINE void CubicAtC1(double px, double py, const LinearSource8& src, uint8_t* dst) {
-#if HWY_TARGET == HWY_SCALAR
-  (void)px, (void)py, (void)src, (void)dst;
-#else
-  const hn::CappedTag<double, 4> df;
-  const int32_t wx0 = CubicSampler::WindowStart(px, src.xMax);
-  const int32_t wy0 = CubicSampler::WindowStart(py, src.yMax);
-  const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((px - 1.0) - wx0));
-  const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((py - 1.0) - wy0));
-  const ptrdiff_t down = src.step;
-  const uint8_t* p = src.base + static_cast<ptrdiff_t>(wy0) * down + wx0;
-  const auto r0 = LoadPixel(df, p), r1 = LoadPixel(df, p + down);
-  const auto r2 = LoadPixel(df, p + 2 * down), r3 = LoadPixel(df, p + 3 * down);
-  const auto t0 = hn::InterleaveLower(df, r0, r1), t1 = hn::InterleaveLower(df, r2, r3);
-  const auto t2 = hn::InterleaveUpper(df, r0, r1), t3 = hn::InterleaveUpper(df, r2, r3);
-  // Column k of the window, one row per lane.
-  const auto c0 = hn::ConcatLowerLower(df, t1, t0), c2 = hn::ConcatUpperUpper(df, t1, t0);
-  const auto c1 = hn::ConcatLowerLower(df, t3, t2), c3 = hn::ConcatUpperUpper(df, t3, t2);
-  const auto h =
-      hn::Add(hn::Add(hn::Add(hn::Mul(hn::Set(df, wx.w0), c0), hn::Mul(hn::Set(df, wx.w1), c1)),
-                      hn::Mul(hn::Set(df, wx.w2), c2)),
-              hn::Mul(hn::Set(df, wx.w3), c3));
-  HWY_ALIGN const double weights[4] = {wy.w0, wy.w1, wy.w2, wy.w3};
-  HWY_ALIGN double terms[4] = {};  // (fewer lanes: never chosen, see FourDoubleLanes)
-  hn::Store(hn::Mul(hn::Load(df, weights), h), df, terms);
-  dst[0] = cubic::Store<uint8_t>(terms[0] + terms[1] + terms[2] + terms[3]);
-#endif
-}
-
-// The same samplers over positions listed beforehand (xs[k], ys[k] for pixel k).
-template <int kChannels, int kStride>
-void LinearPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                  ptrdiff_t n) {
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    int32_t ix, iy;
-    double fx, fy;
-    LinearSampler::Axis(xs[k], src.xMax, &ix, &fx);
-    LinearSampler::Axis(ys[k], src.yMax, &iy, &fy);
-    LinearAt<kChannels, kStride>(ix, iy, fx, fy, src, dst);
-  }
-}
-template <int kChannels, int kStride>
-void CubicPoints(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                 ptrdiff_t n) {
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) {
-    if constexpr (kStride == 1)
-      CubicAtC1(xs[k], ys[k], src, dst);
-    else
-      CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
-  }
-}
-void CubicPoints8C1(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                    ptrdiff_t n) {
-  CubicPoints<1, 1>(xs, ys, src, dst, n);
-}
-
-void LinearPoints8C3(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                     ptrdiff_t n) {
-  LinearPoints<3, 3>(xs, ys, src, dst, n);
-}
-void LinearPoints8AC4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                      ptrdiff_t n) {
-  LinearPoints<3, 4>(xs, ys, src, dst, n);
-}
-void LinearPoints8C4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                     ptrdiff_t n) {
-  LinearPoints<4, 4>(xs, ys, src, dst, n);
-}
-void CubicPoints8C3(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                    ptrdiff_t n) {
-  CubicPoints<3, 3>(xs, ys, src, dst, n);
-}
-void CubicPoints8AC4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                     ptrdiff_t n) {
-  CubicPoints<3, 4>(xs, ys, src, dst, n);
-}
-void CubicPoints8C4(const double* xs, const double* ys, const LinearSource8& src, uint8_t* dst,
-                    ptrdiff_t n) {
-  CubicPoints<4, 4>(xs, ys, src, dst, n);
-}
-void LinearSpan8C3(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-                   uint8_t* dst, ptrdiff_t n) {
-  Linear<3, 3>(state, step, src, dst, n);
-}
-void LinearSpan8AC4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-                    uint8_t* dst, ptrdiff_t n) {
-  Linear<3, 4>(state, step, src, dst, n);
-}
-void LinearSpan8C4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-                   uint8_t* dst, ptrdiff_t n) {
-  Linear<4, 4>(state, step, src, dst, n);
-}
-void CubicSpan8C3(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-                  uint8_t* dst, ptrdiff_t n) {
-  Cubic<3, 3>(state, step, src, dst, n);
-}
-void CubicSpan8AC4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-                   uint8_t* dst, ptrdiff_t n) {
-  Cubic<3, 4>(state, step, src, dst, n);
-}
-void CubicSpan8C4(AffineGenerator::State& state, const AffineStep& step, const LinearSource8& src,
-                  uint8_t* dst, ptrdiff_t n) {
-  Cubic<4, 4>(state, step, src, dst, n);
-}
-// Whether this target holds four doubles in one vector (otherwise the plain code serves).
-bool FourDoubleLanes() { return hn::Lanes(hn::CappedTag<double, 4>()) == 4; }
+PF_WARP_POINTS(PF_WARP_POINTS_DEFINE)
+#undef PF_WARP_POINTS_DEFINE
 
 }  // namespace HWY_NAMESPACE
 }  // namespace builtin::warp
@@ -223,77 +382,56 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace builtin::warp {
 
-HWY_EXPORT(LinearSpan8C3);
-HWY_EXPORT(LinearSpan8AC4);
-HWY_EXPORT(LinearSpan8C4);
-HWY_EXPORT(CubicSpan8C3);
-HWY_EXPORT(CubicSpan8AC4);
-HWY_EXPORT(CubicSpan8C4);
-HWY_EXPORT(LinearPoints8C3);
-HWY_EXPORT(LinearPoints8AC4);
-HWY_EXPORT(LinearPoints8C4);
-HWY_EXPORT(CubicPoints8C1);
-HWY_EXPORT(CubicPoints8C3);
-HWY_EXPORT(CubicPoints8AC4);
-HWY_EXPORT(CubicPoints8C4);
-HWY_EXPORT(FourDoubleLanes);
+#define PF_WARP_POINTS_EXPORT(name, fn) HWY_EXPORT(Points##name);
+PF_WARP_POINTS(PF_WARP_POINTS_EXPORT)
+#undef PF_WARP_POINTS_EXPORT
+HWY_EXPORT(PointsOffered);
+HWY_EXPORT(CubicPixelsOffered);
 
-SampleSpan8Fn VectorLinearSpan8(int32_t layout) {
-  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
-  switch (layout) {
-    case kC3:
-      return PF_HWY_DISPATCHED(LinearSpan8C3);
-    case kAC4:
-      return PF_HWY_DISPATCHED(LinearSpan8AC4);
-    case kC4:
-      return PF_HWY_DISPATCHED(LinearSpan8C4);
-    default:
-      return nullptr;
+SamplePoints8Fn VectorPoints8(int32_t layout, PointRule rule, const LinearSource8& src) {
+  if (IsPlanar(layout) || layout < kC1 || layout >= kLayoutCount) return nullptr;
+  // Gathers take 32-bit byte offsets; the windows need 4 columns (a word of one-byte pixels),
+  // 2 rows for linear and 4 for cubic sampling.
+  const int64_t pixelBytes = layout == kC1 ? 1 : layout == kC3 ? 3 : 4;
+  if (src.step < 1 || src.xMax < 3 || src.yMax < 0) return nullptr;
+  if (int64_t{src.yMax} * src.step + (int64_t{src.xMax} + 1) * pixelBytes + 8 > INT32_MAX)
+    return nullptr;
+  if ((rule == PointRule::kLinear || rule == PointRule::kLinearHalfLast) && src.yMax < 1)
+    return nullptr;
+  if (rule == PointRule::kCubic && src.yMax < 3) return nullptr;
+  ChooseHwyTarget();
+  if (!HWY_DYNAMIC_DISPATCH(PointsOffered)()) return nullptr;
+  const bool halfLast = rule == PointRule::kLinearHalfLast;
+  switch (rule) {
+    case PointRule::kNearest:
+      return layout == kC1    ? PF_HWY_DISPATCHED(PointsNearestC1)
+             : layout == kC3  ? PF_HWY_DISPATCHED(PointsNearestC3)
+             : layout == kAC4 ? PF_HWY_DISPATCHED(PointsNearestAC4)
+                              : PF_HWY_DISPATCHED(PointsNearestC4);
+    case PointRule::kLinear:
+    case PointRule::kLinearHalfLast:
+      switch (layout) {
+        case kC1:
+          return halfLast ? PF_HWY_DISPATCHED(PointsLinearC1HalfLast)
+                          : PF_HWY_DISPATCHED(PointsLinearC1Plain);
+        case kC3:
+          return halfLast ? PF_HWY_DISPATCHED(PointsLinearC3HalfLast)
+                          : PF_HWY_DISPATCHED(PointsLinearC3Plain);
+        case kAC4:
+          return halfLast ? PF_HWY_DISPATCHED(PointsLinearAC4HalfLast)
+                          : PF_HWY_DISPATCHED(PointsLinearAC4Plain);
+        default:
+          return halfLast ? PF_HWY_DISPATCHED(PointsLinearC4HalfLast)
+                          : PF_HWY_DISPATCHED(PointsLinearC4Plain);
+      }
+    case PointRule::kCubic:
+      if (layout == kC1) return PF_HWY_DISPATCHED(PointsCubicOfC1);
+      if (!HWY_DYNAMIC_DISPATCH(CubicPixelsOffered)()) return nullptr;
+      return layout == kC3    ? PF_HWY_DISPATCHED(PointsCubicC3)
+             : layout == kAC4 ? PF_HWY_DISPATCHED(PointsCubicAC4)
+                              : PF_HWY_DISPATCHED(PointsCubicC4);
   }
-}
-
-SampleSpan8Fn VectorCubicSpan8(int32_t layout) {
-  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
-  switch (layout) {
-    case kC3:
-      return PF_HWY_DISPATCHED(CubicSpan8C3);
-    case kAC4:
-      return PF_HWY_DISPATCHED(CubicSpan8AC4);
-    case kC4:
-      return PF_HWY_DISPATCHED(CubicSpan8C4);
-    default:
-      return nullptr;
-  }
-}
-
-SamplePoints8Fn VectorLinearPoints8(int32_t layout) {
-  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
-  switch (layout) {
-    case kC3:
-      return PF_HWY_DISPATCHED(LinearPoints8C3);
-    case kAC4:
-      return PF_HWY_DISPATCHED(LinearPoints8AC4);
-    case kC4:
-      return PF_HWY_DISPATCHED(LinearPoints8C4);
-    default:
-      return nullptr;
-  }
-}
-
-SamplePoints8Fn VectorCubicPoints8(int32_t layout) {
-  if (!HWY_DYNAMIC_DISPATCH(FourDoubleLanes)()) return nullptr;
-  switch (layout) {
-    case kC1:
-      return PF_HWY_DISPATCHED(CubicPoints8C1);
-    case kC3:
-      return PF_HWY_DISPATCHED(CubicPoints8C3);
-    case kAC4:
-      return PF_HWY_DISPATCHED(CubicPoints8AC4);
-    case kC4:
-      return PF_HWY_DISPATCHED(CubicPoints8C4);
-    default:
-      return nullptr;
-  }
+  return nullptr;
 }
 
 }  // namespace builtin::warp
