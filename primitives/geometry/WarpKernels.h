@@ -352,22 +352,22 @@ inline constexpr int32_t kChainRows = 4;
 // into xs[r][0..count[r]), ys[r][...]; x[r], y[r] become where each row's walk then stands.
 inline void ChainPositions(double dx, double dy, double* x, double* y, const ptrdiff_t* count,
                            double (*xs)[kTileColumns], double (*ys)[kTileColumns]) {
-  ptrdiff_t most = 0;
-  for (int32_t r = 0; r < kChainRows; ++r) most = std::max(most, count[r]);
-  double cx[kChainRows], cy[kChainRows];
-  for (int32_t r = 0; r < kChainRows; ++r) cx[r] = x[r], cy[r] = y[r];
-  for (ptrdiff_t k = 0; k < most; ++k)
-    for (int32_t r = 0; r < kChainRows; ++r) {
-      xs[r][k] = cx[r];
-      ys[r][k] = cy[r];
-      cx[r] += dx;
-      cy[r] += dy;
-    }
+  static_assert(kChainRows == 4, "four chains, each in its own register");
+  const ptrdiff_t most = std::max(std::max(count[0], count[1]), std::max(count[2], count[3]));
+  double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
+  double y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
+  for (ptrdiff_t k = 0; k < most; ++k) {
+    xs[0][k] = x0, xs[1][k] = x1, xs[2][k] = x2, xs[3][k] = x3;
+    ys[0][k] = y0, ys[1][k] = y1, ys[2][k] = y2, ys[3][k] = y3;
+    x0 += dx, x1 += dx, x2 += dx, x3 += dx;
+    y0 += dy, y1 += dy, y2 += dy, y3 += dy;
+  }
   // A row with fewer pixels than the longest went on past its own: its state is the position
   // after its own count.
+  const double endX[kChainRows] = {x0, x1, x2, x3}, endY[kChainRows] = {y0, y1, y2, y3};
   for (int32_t r = 0; r < kChainRows; ++r) {
-    x[r] = count[r] < most ? xs[r][count[r]] : cx[r];
-    y[r] = count[r] < most ? ys[r][count[r]] : cy[r];
+    x[r] = count[r] < most ? xs[r][count[r]] : endX[r];
+    y[r] = count[r] < most ? ys[r][count[r]] : endY[r];
   }
 }
 
