@@ -384,10 +384,82 @@ void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
   });
 }
 
-// Three and four channels: one pixel per vector of four doubles.
+#if HWY_TARGET <= HWY_AVX3
+// Three and four channels, two pixels per vector of eight doubles: pixel a in lanes 0-3 and b
+// in lanes 4-7, channel c in lane c (the lanes of unwritten channels carry zeros). Each window
+// row of a pixel is one 16-byte load; a byte shuffle turns column k of both pixels' rows into
+// 32-bit lanes. A three-byte pixel's row starts at most 16 bytes before the row's end, the
+// shuffle skipping the bytes before its window.
+template <int kChannels, int kStride>
+HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
+                           const LinearSource8& src, uint8_t* dst) {
+  const DF df;
+  const DI di;
+  const VI step = hn::Set(di, static_cast<int32_t>(src.step));
+  const VI lastStart = hn::Set(di, kStride == 3 ? 3 * src.xMax + 3 - 16 : INT32_MAX);
+  // Column k of a window row: byte kStride k + c of the row in lane c.
+  __m256i column[4];
+  for (int k = 0; k < 4; ++k) {
+    HWY_ALIGN int8_t bytes[32];
+    for (int i = 0; i < 32; ++i) {
+      const int lane = (i % 16) / 4, c = lane;
+      bytes[i] = (i % 4 == 0 && c < kChannels) ? static_cast<int8_t>(kStride * k + c)
+                                               : static_cast<int8_t>(-128);
+    }
+    column[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+  }
+  const uint8_t* base = src.base;
+  const ptrdiff_t down = src.step;
+  Run<kChannels, kStride>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out)
+                                              PF_INLINE_BODY {
+    const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
+    const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
+    const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
+    const VI pixel = hn::Mul(hn::DemoteTo(di, x0), hn::Set(di, kStride));
+    const VI start = hn::Min(pixel, lastStart);
+    HWY_ALIGN int32_t at[8], skip[8];
+    hn::Store(hn::Add(hn::Mul(hn::DemoteTo(di, y0), step), start), di, at);
+    hn::Store(hn::Sub(pixel, start), di, skip);
+    HWY_ALIGN uint32_t words[8];
+    for (int p = 0; p < 4; ++p) {
+      const int a = 2 * p, b = 2 * p + 1;
+      const __m512i pick = _mm512_set_epi64(b, b, b, b, a, a, a, a);
+      const auto spread = [&](VF v) { return VF{_mm512_permutexvar_pd(pick, v.raw)}; };
+      const WeightsV px{spread(wx.w0), spread(wx.w1), spread(wx.w2), spread(wx.w3)};
+      const WeightsV py{spread(wy.w0), spread(wy.w1), spread(wy.w2), spread(wy.w3)};
+      __m256i cols[4];
+      for (int k = 0; k < 4; ++k) cols[k] = column[k];
+      if constexpr (kStride == 3) {
+        const __m256i by = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_set1_epi8(static_cast<char>(skip[a]))),
+            _mm_set1_epi8(static_cast<char>(skip[b])), 1);
+        for (int k = 0; k < 4; ++k) cols[k] = _mm256_add_epi8(cols[k], by);
+      }
+      VF h[4];
+      for (int r = 0; r < 4; ++r) {
+        const __m128i rowA = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at[a] + r * down));
+        const __m128i rowB = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at[b] + r * down));
+        const __m256i both = _mm256_inserti128_si256(_mm256_castsi128_si256(rowA), rowB, 1);
+        VF s[4];
+        for (int k = 0; k < 4; ++k) s[k] = VF{_mm512_cvtepi32_pd(_mm256_shuffle_epi8(both, cols[k]))};
+        h[r] = Weigh(px, s[0], s[1], s[2], s[3]);
+      }
+      const VI v = CubicStore(Weigh(py, h[0], h[1], h[2], h[3]));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(words + a), _mm256_cvtepi32_epi8(v.raw));
+    }
+    StorePixels<kChannels, kStride>(hn::Load(DU(), words), out);
+  });
+}
+#endif
+
+// Three and four channels: two pixels per vector on AVX-512 (a source of three-byte pixels at
+// least six wide), else one pixel per vector of four doubles.
 template <int kChannels, int kStride>
 void CubicPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
                  uint8_t* dst) {
+#if HWY_TARGET <= HWY_AVX3
+  if (kStride == 4 || src.xMax >= 5) return CubicPairs<kChannels, kStride>(xs, ys, n, src, dst);
+#endif
   for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
 }
 
