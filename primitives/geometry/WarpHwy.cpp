@@ -62,6 +62,7 @@ HWY_INLINE VI NearestIndex(VF s, VF max) {
   const DF df;
   const VF t = hn::Add(s, hn::Set(df, 0.5));
   const auto inside = hn::And(hn::Ge(t, hn::Zero(df)), hn::Lt(t, hn::Set(df, kTwoTo31)));
+  if (hn::AllTrue(df, hn::And(inside, hn::Lt(t, max)))) return hn::DemoteTo(DI(), t);
   return hn::DemoteTo(DI(), hn::Min(hn::IfThenElseZero(inside, t), max));
 }
 
@@ -72,6 +73,11 @@ HWY_INLINE void LinearAxis(VF s, double max, VI* index, VF* fraction) {
   const VF t = hn::Add(s, hn::Set(df, 1e-07));
   const VF top = hn::Set(df, max);
   const auto middle = hn::And(hn::Gt(t, hn::Set(df, -1.0)), hn::Lt(t, top));
+  if (hn::AllTrue(df, middle)) {  // the usual case: every lane inside the image
+    *index = hn::DemoteTo(DI(), t);
+    *fraction = hn::Sub(s, hn::PromoteTo(df, *index));
+    return;
+  }
   const auto high = hn::And(hn::Ge(t, top), hn::Lt(t, hn::Set(df, kTwoTo31)));
   const VF i = hn::PromoteTo(df, hn::DemoteTo(DI(), hn::IfThenElseZero(middle, t)));
   *fraction = hn::IfThenElse(middle, hn::Sub(s, i), hn::IfThenElseZero(high, hn::Set(df, 1.0)));
@@ -87,6 +93,8 @@ HWY_INLINE VF CubicStart(VF s, double max) {
   const VF last = hn::Set(df, max - 1.0);
   const auto high = hn::And(hn::Ge(t, last), hn::Lt(t, hn::Set(df, kTwoTo31)));
   const auto middle = hn::And(hn::Ge(t, hn::Set(df, 1.0)), hn::Lt(t, last));
+  if (hn::AllTrue(df, middle))  // the usual case: every window away from the borders
+    return hn::Sub(hn::PromoteTo(df, hn::DemoteTo(DI(), t)), hn::Set(df, 1.0));
   const VF n = hn::PromoteTo(df, hn::DemoteTo(DI(), hn::IfThenElseZero(middle, t)));
   return hn::IfThenElse(high, hn::Set(df, max - 3.0),
                         hn::IfThenElseZero(middle, hn::Sub(n, hn::Set(df, 1.0))));
@@ -146,48 +154,60 @@ HWY_INLINE int64_t Load64(const uint8_t* p) {
 }
 #if HWY_TARGET <= HWY_AVX2
 // Four words at base + o[0..3] in one 128-bit vector.
-HWY_INLINE __m128i Four32(const uint8_t* base, const int32_t* o) {
+template <class O>
+HWY_INLINE __m128i Four32(const uint8_t* base, O o) {
   __m128i v = _mm_cvtsi32_si128(Load32(base + o[0]));
   v = _mm_insert_epi32(v, Load32(base + o[1]), 1);
   v = _mm_insert_epi32(v, Load32(base + o[2]), 2);
   return _mm_insert_epi32(v, Load32(base + o[3]), 3);
 }
-HWY_INLINE __m128i Two64(const uint8_t* base, const int32_t* o) {
+template <class O>
+HWY_INLINE __m128i Two64(const uint8_t* base, O o) {
   return _mm_insert_epi64(_mm_cvtsi64_si128(Load64(base + o[0])), Load64(base + o[1]), 1);
 }
-HWY_INLINE __m256i Four64(const uint8_t* base, const int32_t* o) {
+template <class O>
+HWY_INLINE __m256i Four64(const uint8_t* base, O o) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(Two64(base, o)), Two64(base, o + 2), 1);
 }
 #endif
 
-HWY_INLINE VU Gather32(const uint8_t* base, VI offset) {
+// The words at base + offset of kRows rows, down bytes apart: rows[r] from row r.
+template <int kRows>
+HWY_INLINE void Gather32(const uint8_t* base, ptrdiff_t down, VI offset, VU* rows) {
 #if HWY_TARGET <= HWY_AVX2
   constexpr size_t N = hn::MaxLanes(DI());
   HWY_ALIGN int32_t o[N];
   hn::Store(offset, DI(), o);
+  for (int r = 0; r < kRows; ++r, base += down) {
 #if HWY_TARGET <= HWY_AVX3
-  return VU{_mm256_inserti128_si256(_mm256_castsi128_si256(Four32(base, o)), Four32(base, o + 4), 1)};
+    rows[r] = VU{_mm256_inserti128_si256(_mm256_castsi128_si256(Four32(base, o)), Four32(base, o + 4), 1)};
 #else
-  return VU{Four32(base, o)};
+    rows[r] = VU{Four32(base, o)};
 #endif
+  }
 #else
-  return hn::BitCast(DU(), hn::GatherOffset(DI(), reinterpret_cast<const int32_t*>(base), offset));
+  for (int r = 0; r < kRows; ++r, base += down)
+    rows[r] = hn::BitCast(DU(), hn::GatherOffset(DI(), reinterpret_cast<const int32_t*>(base), offset));
 #endif
 }
-HWY_INLINE VU64 Gather64(const uint8_t* base, VI offset) {
+template <int kRows>
+HWY_INLINE void Gather64(const uint8_t* base, ptrdiff_t down, VI offset, VU64* rows) {
 #if HWY_TARGET <= HWY_AVX2
   constexpr size_t N = hn::MaxLanes(DI());
   HWY_ALIGN int32_t o[N];
   hn::Store(offset, DI(), o);
+  for (int r = 0; r < kRows; ++r, base += down) {
 #if HWY_TARGET <= HWY_AVX3
-  return VU64{_mm512_inserti64x4(_mm512_castsi256_si512(Four64(base, o)), Four64(base, o + 4), 1)};
+    rows[r] = VU64{_mm512_inserti64x4(_mm512_castsi256_si512(Four64(base, o)), Four64(base, o + 4), 1)};
 #else
-  return VU64{Four64(base, o)};
+    rows[r] = VU64{Four64(base, o)};
 #endif
+  }
 #else
   const DI64 d64;
-  return hn::BitCast(DU64(), hn::GatherOffset(d64, reinterpret_cast<const int64_t*>(base),
-                                               hn::PromoteTo(d64, offset)));
+  for (int r = 0; r < kRows; ++r, base += down)
+    rows[r] = hn::BitCast(DU64(), hn::GatherOffset(d64, reinterpret_cast<const int64_t*>(base),
+                                                    hn::PromoteTo(d64, offset)));
 #endif
 }
 
@@ -211,6 +231,15 @@ HWY_INLINE VF ByteOf64(VU64 w) {
 #endif
 }
 
+// The low byte of each 32-bit lane, stored.
+HWY_INLINE void StoreLowBytes(VU w, uint8_t* dst) {
+#if HWY_TARGET <= HWY_AVX3
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm256_cvtepi32_epi8(w.raw));
+#else
+  hn::StoreU(hn::TruncateTo(D8(), w), D8(), dst);
+#endif
+}
+
 // Writes the first kChannels bytes of each 32-bit word as pixels kStride bytes apart at dst.
 template <int kChannels, int kStride>
 HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
@@ -218,7 +247,7 @@ HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
   const hn::Repartition<uint8_t, DU> d8;
   constexpr size_t N = hn::MaxLanes(du);
   if constexpr (kStride == 1) {
-    hn::StoreU(hn::TruncateTo(D8(), w), D8(), dst);
+    StoreLowBytes(w, dst);
   } else if constexpr (kChannels == 4) {
     hn::StoreU(hn::BitCast(d8, w), d8, dst);
   } else if constexpr (kStride == 4) {
@@ -241,14 +270,25 @@ HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
   }
 }
 
-// The blocks of a run: body(xs, ys, dst) does N pixels; a last partial block runs on copies
-// padded with position 0 into a local row, of which only its pixels' written bytes are copied.
-template <int kChannels, int kStride, class Body>
-HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, uint8_t* dst,
+// The blocks of a run: body(xs, ys, dst) does N pixels, whose windows span kRows source rows;
+// a last partial block runs on copies padded with position 0 into a local row, of which only
+// its pixels' written bytes are copied.
+template <int kChannels, int kStride, int kRows = 1, class Body>
+HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst,
                     const Body& body) {
   const ptrdiff_t N = static_cast<ptrdiff_t>(hn::Lanes(DF()));
   ptrdiff_t k = 0;
-  for (; k + N <= n; k += N) body(xs + k, ys + k, dst + k * kStride);
+  // The source lines of the pixel four blocks ahead are fetched while this block is worked.
+  const ptrdiff_t ahead = 4 * N;
+  for (; k + N <= n; k += N) {
+    if (k + ahead < n) {
+      const int32_t px = std::clamp(fbTruncToInt32(xs[k + ahead]), 0, src.xMax);
+      const int32_t py = std::clamp(fbTruncToInt32(ys[k + ahead]), 0, std::max(0, src.yMax - kRows + 1));
+      const uint8_t* p = src.base + static_cast<ptrdiff_t>(py) * src.step + static_cast<ptrdiff_t>(px) * kStride;
+      for (int r = 0; r < kRows; ++r) __builtin_prefetch(p + r * src.step);
+    }
+    body(xs + k, ys + k, dst + k * kStride);
+  }
   if (k == n) return;
   HWY_ALIGN double tx[kMaxLanes] = {}, ty[kMaxLanes] = {};
   HWY_ALIGN uint8_t out[4 * kMaxLanes];
@@ -276,13 +316,15 @@ void Nearest(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
   // The last start a whole word fits at, in bytes from the row's start.
   const VI lastStart = hn::Set(di, kStride == 1 ? src.xMax - 3 : kStride == 3 ? 3 * src.xMax - 1
                                                                             : 4 * src.xMax);
-  Run<kChannels, kStride>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+  Run<kChannels, kStride, 1>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
     const VI ix = NearestIndex(hn::LoadU(df, x), xMax);
     const VI iy = NearestIndex(hn::LoadU(df, y), yMax);
     const VI at = kStride == 1 ? ix : hn::Mul(ix, hn::Set(di, kStride));
     const VI start = hn::Min(at, lastStart);
     const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(at, start)));
-    const VU w = hn::Shr(Gather32(src.base, hn::Add(hn::Mul(iy, step), start)), shift);
+    VU w;
+    Gather32<1>(src.base, 0, hn::Add(hn::Mul(iy, step), start), &w);
+    w = hn::Shr(w, shift);
     StorePixels<kChannels, kStride>(w, out);
   });
 }
@@ -308,7 +350,7 @@ void LinearC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSourc
   const DI di;
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
   const VI lastStart = hn::Set(di, src.xMax - 3);
-  Run<1, 1>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+  Run<1, 1, 2>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
     VI ix, iy;
     VF fx, fy;
     LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
@@ -316,11 +358,14 @@ void LinearC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSourc
     const VI start = hn::Min(ix, lastStart);
     const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(ix, start)));
     const VI at = hn::Add(hn::Mul(iy, step), start);
-    const VU upper = hn::Shr(Gather32(src.base, at), shift);
-    const VU lower = hn::Shr(Gather32(src.base, hn::Add(at, step)), shift);
+    VU upper, lower;
+    Gather32<1>(src.base, 0, at, &upper);
+    Gather32<1>(src.base, 0, hn::Add(at, step), &lower);
+    upper = hn::Shr(upper, shift);
+    lower = hn::Shr(lower, shift);
     const VI v = Blend<kHalfLast>(ByteOf<0>(upper), ByteOf<1>(upper), ByteOf<0>(lower),
                                   ByteOf<1>(lower), fx, fy);
-    hn::StoreU(hn::TruncateTo(D8(), hn::BitCast(DU(), v)), D8(), out);
+    StoreLowBytes(hn::BitCast(DU(), v), out);
   });
 }
 
@@ -333,6 +378,14 @@ HWY_INLINE VU ChannelBlend(VU64 upper, VU64 lower, VF fx, VF fy) {
   return hn::And(hn::BitCast(DU(), v), hn::Set(DU(), 0xffu));
 }
 
+#if HWY_TARGET <= HWY_AVX3
+// The eight pixels' words from four pairs, each in the low 8 bytes of its vector.
+HWY_INLINE VU Words(const __m128i* pairs) {
+  return VU{_mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi64(pairs[0], pairs[1])),
+                                    _mm_unpacklo_epi64(pairs[2], pairs[3]), 1)};
+}
+#endif
+
 template <int kChannels, int kStride, bool kHalfLast>
 void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
                   uint8_t* dst) {
@@ -341,7 +394,7 @@ void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearS
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
   // A three-byte window's word starts at most at byte 3 xMax - 5 (its last byte the row's).
   const VI lastStart = hn::Set(di, 3 * src.xMax - 5);
-  Run<kChannels, kStride>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+  Run<kChannels, kStride, 2>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
     VI ix, iy;
     VF fx, fy;
     LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
@@ -349,7 +402,9 @@ void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearS
     const VI pixel = hn::Mul(ix, hn::Set(di, kStride));
     const VI start = kStride == 3 ? hn::Min(pixel, lastStart) : pixel;
     const VI at = hn::Add(hn::Mul(iy, step), start);
-    VU64 upper = Gather64(src.base, at), lower = Gather64(src.base, hn::Add(at, step));
+    VU64 upper, lower;
+    Gather64<1>(src.base, 0, at, &upper);
+    Gather64<1>(src.base, 0, hn::Add(at, step), &lower);
     if constexpr (kStride == 3) {
       const VU64 shift = hn::PromoteTo(DU64(), hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(pixel, start))));
       upper = hn::Shr(upper, shift);
@@ -369,18 +424,18 @@ void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
   const DF df;
   const DI di;
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
-  Run<1, 1>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+  Run<1, 1, 4>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
     const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
     const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
     const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
     const VI at = hn::Add(hn::Mul(hn::DemoteTo(di, y0), step), hn::DemoteTo(di, x0));
+    VU rows[4];
+    Gather32<4>(src.base, src.step, at, rows);
     VF h[4];
-    for (int r = 0; r < 4; ++r) {
-      const VU w = Gather32(src.base, hn::Add(at, hn::Mul(hn::Set(di, r), step)));
-      h[r] = Weigh(wx, ByteOf<0>(w), ByteOf<1>(w), ByteOf<2>(w), ByteOf<3>(w));
-    }
+    for (int r = 0; r < 4; ++r)
+      h[r] = Weigh(wx, ByteOf<0>(rows[r]), ByteOf<1>(rows[r]), ByteOf<2>(rows[r]), ByteOf<3>(rows[r]));
     const VI v = CubicStore(Weigh(wy, h[0], h[1], h[2], h[3]));
-    hn::StoreU(hn::TruncateTo(D8(), hn::BitCast(DU(), v)), D8(), out);
+    StoreLowBytes(hn::BitCast(DU(), v), out);
   });
 }
 
@@ -410,7 +465,7 @@ HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
   }
   const uint8_t* base = src.base;
   const ptrdiff_t down = src.step;
-  Run<kChannels, kStride>(xs, ys, n, dst, [&](const double* x, const double* y, uint8_t* out)
+  Run<kChannels, kStride, 4>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out)
                                               PF_INLINE_BODY {
     const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
     const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
@@ -420,7 +475,7 @@ HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
     HWY_ALIGN int32_t at[8], skip[8];
     hn::Store(hn::Add(hn::Mul(hn::DemoteTo(di, y0), step), start), di, at);
     hn::Store(hn::Sub(pixel, start), di, skip);
-    HWY_ALIGN uint32_t words[8];
+    __m128i pairs[4];  // the bytes of two pixels in the low half of each
     for (int p = 0; p < 4; ++p) {
       const int a = 2 * p, b = 2 * p + 1;
       const __m512i pick = _mm512_set_epi64(b, b, b, b, a, a, a, a);
@@ -445,9 +500,9 @@ HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
         h[r] = Weigh(px, s[0], s[1], s[2], s[3]);
       }
       const VI v = CubicStore(Weigh(py, h[0], h[1], h[2], h[3]));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(words + a), _mm256_cvtepi32_epi8(v.raw));
+      pairs[p] = _mm256_cvtepi32_epi8(v.raw);
     }
-    StorePixels<kChannels, kStride>(hn::Load(DU(), words), out);
+    StorePixels<kChannels, kStride>(Words(pairs), out);
   });
 }
 #endif
