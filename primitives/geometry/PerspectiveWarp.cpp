@@ -18,13 +18,21 @@ void fbPerspectiveRowCoords(double* pBuffer, int count, double D, double dD, dou
                             double dNx, double Ny, double dNy) {
   double* xs = pBuffer;
   double* ys = pBuffer + (count > 0 ? count : 0);
-  for (int i = 0; i < count; ++i) {
-    const double r = 1.0 / D;
-    xs[i] = Nx * r;
-    ys[i] = Ny * r;
-    Nx += dNx;
-    Ny += dNy;
-    D += dD;
+  // The running values first, a block at a time, by the same additions; then the reciprocals
+  // and products of the block, which no longer depend on each other.
+  constexpr int kBlock = 256;
+  double d[kBlock];
+  for (int start = 0; start < count; start += kBlock) {
+    const int m = count - start < kBlock ? count - start : kBlock;
+    for (int i = 0; i < m; ++i) {
+      d[i] = D;
+      xs[start + i] = Nx;
+      ys[start + i] = Ny;
+      Nx += dNx;
+      Ny += dNy;
+      D += dD;
+    }
+    warp::ReciprocalProducts(d, xs + start, ys + start, m);
   }
 }
 

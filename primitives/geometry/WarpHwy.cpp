@@ -539,6 +539,25 @@ bool CubicPixelsOffered() { return false; }
 
 #endif
 
+// The perspective positions: the plain code's reciprocal and two products per lane (a
+// division is correctly rounded on every target).
+void Reciprocals(const double* d, double* x, double* y, ptrdiff_t n) {
+  const hn::ScalableTag<double> df;
+  const ptrdiff_t N = static_cast<ptrdiff_t>(hn::Lanes(df));
+  const auto one = hn::Set(df, 1.0);
+  ptrdiff_t k = 0;
+  for (; k + N <= n; k += N) {
+    const auto r = hn::Div(one, hn::LoadU(df, d + k));
+    hn::StoreU(hn::Mul(hn::LoadU(df, x + k), r), df, x + k);
+    hn::StoreU(hn::Mul(hn::LoadU(df, y + k), r), df, y + k);
+  }
+  for (; k < n; ++k) {
+    const double r = 1.0 / d[k];
+    x[k] = x[k] * r;
+    y[k] = y[k] * r;
+  }
+}
+
 #define PF_WARP_POINTS(X)                                                            \
   X(NearestC1, (Nearest<1, 1>)) X(NearestC3, (Nearest<3, 3>))                         \
   X(NearestAC4, (Nearest<3, 4>)) X(NearestC4, (Nearest<4, 4>))                        \
@@ -568,6 +587,11 @@ namespace builtin::warp {
 PF_WARP_POINTS(PF_WARP_POINTS_EXPORT)
 #undef PF_WARP_POINTS_EXPORT
 HWY_EXPORT(PointsOffered);
+HWY_EXPORT(Reciprocals);
+
+void ReciprocalProducts(const double* d, double* x, double* y, ptrdiff_t n) {
+  HWY_DYNAMIC_DISPATCH(Reciprocals)(d, x, y, n);
+}
 HWY_EXPORT(CubicPixelsOffered);
 
 SamplePoints8Fn VectorPoints8(int32_t layout, PointRule rule, const LinearSource8& src) {

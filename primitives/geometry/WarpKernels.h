@@ -139,6 +139,10 @@ using SamplePoints8Fn = void (*)(const double* xs, const double* ys, ptrdiff_t n
 // for 32-bit byte offsets, a processor without vectors (the plain samplers then serve).
 SamplePoints8Fn VectorPoints8(int32_t layout, PointRule rule, const LinearSource8& src);
 
+// r = 1 / d[k], then x[k] = x[k] r and y[k] = y[k] r for k < n: the perspective warp's
+// positions from its running numerators and denominators, in vectors where there are any.
+void ReciprocalProducts(const double* d, double* x, double* y, ptrdiff_t n);
+
 // ---- Samplers ------------------------------------------------------------------------------
 //
 // Each sampler's Sample(src, dst, x, sx, sy, xMax, yMax) writes destination pixel x of the
