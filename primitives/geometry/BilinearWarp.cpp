@@ -143,30 +143,36 @@ void BackRows(const void* pSrc, void* pDst, int srcStep, int dstStep, int dstX, 
   if constexpr (std::is_same_v<Check, warp::AllPositions>) {
     if (const warp::SamplePoints8Fn vector =
             warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax)) {
-      // The positions of each row by the same additions, a run at a time, then sampled.
-      constexpr ptrdiff_t kRun = 256;
-      double xs[kRun], ys[kRun];
+      // The positions of each row by the same additions, made for kChainRows rows together a
+      // tile at a time (the rows' chains overlap), then sampled row by row.
+      constexpr int32_t G = warp::kChainRows;
+      alignas(64) double xs[G][warp::kTileColumns], ys[G][warp::kTileColumns];
       const warp::LinearSource8 source{static_cast<const uint8_t*>(pSrc), srcStep, xMax, yMax};
       const double y = dstY;
       double slopeX = coeffs[0][0] * y + coeffs[0][1], offX = coeffs[0][2] * y + coeffs[0][3];
       double slopeY = coeffs[1][0] * y + coeffs[1][1], offY = coeffs[1][2] * y + coeffs[1][3];
       uint8_t* row = static_cast<uint8_t*>(pDst);
-      for (int32_t r = 0; r < height; ++r, row += dstStep) {
-        double sx = offX + slopeX * dstX, sy = offY + slopeY * dstX;
-        for (ptrdiff_t done = 0; done < width; done += kRun) {
-          const ptrdiff_t n = std::min<ptrdiff_t>(kRun, width - done);
-          for (ptrdiff_t k = 0; k < n; ++k) {
-            xs[k] = sx;
-            ys[k] = sy;
-            sx += slopeX;
-            sy += slopeY;
-          }
-          vector(xs, ys, n, source, row + done * P::kStride);
+      for (int32_t first = 0; first < height; first += G, row += ptrdiff_t{G} * dstStep) {
+        double sx[G] = {}, sy[G] = {}, dx[G] = {}, dy[G] = {};
+        const int32_t rows = std::min(G, height - first);
+        for (int32_t r = 0; r < rows; ++r) {
+          sx[r] = offX + slopeX * dstX;
+          sy[r] = offY + slopeY * dstX;
+          dx[r] = slopeX;
+          dy[r] = slopeY;
+          slopeX += coeffs[0][0];
+          offX += coeffs[0][2];
+          slopeY += coeffs[1][0];
+          offY += coeffs[1][2];
         }
-        slopeX += coeffs[0][0];
-        offX += coeffs[0][2];
-        slopeY += coeffs[1][0];
-        offY += coeffs[1][2];
+        for (ptrdiff_t done = 0; done < width; done += warp::kTileColumns) {
+          const ptrdiff_t n = std::min<ptrdiff_t>(warp::kTileColumns, width - done);
+          ptrdiff_t count[G] = {};
+          for (int32_t r = 0; r < rows; ++r) count[r] = n;
+          warp::ChainPositions(dx, dy, sx, sy, count, xs, ys);
+          for (int32_t r = 0; r < rows; ++r)
+            vector(xs[r], ys[r], n, source, row + r * ptrdiff_t{dstStep} + done * P::kStride);
+        }
       }
       return;
     }

@@ -352,19 +352,23 @@ inline constexpr ptrdiff_t kTileColumns = 128;
 // its own, and the chains of several rows overlap where one alone would wait on each addition.
 inline constexpr int32_t kChainRows = 4;
 
-// The positions of kChainRows rows: row r from (x[r], y[r]) by count[r] additions of dx, dy,
-// into xs[r][0..count[r]), ys[r][...]; x[r], y[r] become where each row's walk then stands.
-inline void ChainPositions(double dx, double dy, double* x, double* y, const ptrdiff_t* count,
-                           double (*xs)[kTileColumns], double (*ys)[kTileColumns]) {
+// The positions of kChainRows rows: row r from (x[r], y[r]) by count[r] additions of dx[r],
+// dy[r], into xs[r][0..count[r]), ys[r][...]; x[r], y[r] become where each row's walk then
+// stands.
+inline void ChainPositions(const double* dx, const double* dy, double* x, double* y,
+                           const ptrdiff_t* count, double (*xs)[kTileColumns],
+                           double (*ys)[kTileColumns]) {
   static_assert(kChainRows == 4, "four chains, each in its own register");
   const ptrdiff_t most = std::max(std::max(count[0], count[1]), std::max(count[2], count[3]));
   double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
   double y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
+  const double dx0 = dx[0], dx1 = dx[1], dx2 = dx[2], dx3 = dx[3];
+  const double dy0 = dy[0], dy1 = dy[1], dy2 = dy[2], dy3 = dy[3];
   for (ptrdiff_t k = 0; k < most; ++k) {
     xs[0][k] = x0, xs[1][k] = x1, xs[2][k] = x2, xs[3][k] = x3;
     ys[0][k] = y0, ys[1][k] = y1, ys[2][k] = y2, ys[3][k] = y3;
-    x0 += dx, x1 += dx, x2 += dx, x3 += dx;
-    y0 += dy, y1 += dy, y2 += dy, y3 += dy;
+    x0 += dx0, x1 += dx1, x2 += dx2, x3 += dx3;
+    y0 += dy0, y1 += dy1, y2 += dy2, y3 += dy3;
   }
   // A row with fewer pixels than the longest went on past its own: its state is the position
   // after its own count.
@@ -426,7 +430,9 @@ void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{},
               count[r] = std::max<ptrdiff_t>(0, std::min(end[i], tileEnd) - next[i] + 1);
               if (count[r] > 0) x[r] = states[i].sx, y[r] = states[i].sy;
             }
-            ChainPositions(gen.StepX(), gen.StepY(), x, y, count, xs, ys);
+            const double dx[kChainRows] = {gen.StepX(), gen.StepX(), gen.StepX(), gen.StepX()};
+            const double dy[kChainRows] = {gen.StepY(), gen.StepY(), gen.StepY(), gen.StepY()};
+            ChainPositions(dx, dy, x, y, count, xs, ys);
             for (int32_t r = 0; r < kChainRows && g + r < rows; ++r) {
               if (count[r] == 0) continue;
               const int32_t i = g + r;
