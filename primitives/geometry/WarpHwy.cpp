@@ -54,6 +54,18 @@ constexpr double kTwoTo31 = 2147483648.0;
 #endif
 constexpr size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
 
+// The truncation of values that lie inside int32 (Highway's DemoteTo first clamps each lane,
+// which these values never need).
+HWY_INLINE VI Trunc32(VF v) {
+#if HWY_TARGET <= HWY_AVX3
+  return VI{_mm512_cvttpd_epi32(v.raw)};
+#elif HWY_TARGET <= HWY_AVX2
+  return VI{_mm256_cvttpd_epi32(v.raw)};
+#else
+  return VI{_mm_cvttpd_epi32(v.raw)};
+#endif
+}
+
 // ---- Indexes and fractions, lane by lane ---------------------------------------------------
 
 // NearestSampler: clamp(trunc(s + 0.5), 0, max), a truncation outside int32 (or of NaN) being
@@ -62,8 +74,8 @@ HWY_INLINE VI NearestIndex(VF s, VF max) {
   const DF df;
   const VF t = hn::Add(s, hn::Set(df, 0.5));
   const auto inside = hn::And(hn::Ge(t, hn::Zero(df)), hn::Lt(t, hn::Set(df, kTwoTo31)));
-  if (hn::AllTrue(df, hn::And(inside, hn::Lt(t, max)))) return hn::DemoteTo(DI(), t);
-  return hn::DemoteTo(DI(), hn::Min(hn::IfThenElseZero(inside, t), max));
+  if (hn::AllTrue(df, hn::And(inside, hn::Lt(t, max)))) return Trunc32(t);
+  return Trunc32(hn::Min(hn::IfThenElseZero(inside, t), max));
 }
 
 // LinearSampler::Axis: i = trunc(s + 1e-7); i < 0 (NaN and beyond int32 too) gives (0, 0),
@@ -74,12 +86,12 @@ HWY_INLINE void LinearAxis(VF s, double max, VI* index, VF* fraction) {
   const VF top = hn::Set(df, max);
   const auto middle = hn::And(hn::Gt(t, hn::Set(df, -1.0)), hn::Lt(t, top));
   if (hn::AllTrue(df, middle)) {  // the usual case: every lane inside the image
-    *index = hn::DemoteTo(DI(), t);
+    *index = Trunc32(t);
     *fraction = hn::Sub(s, hn::PromoteTo(df, *index));
     return;
   }
   const auto high = hn::And(hn::Ge(t, top), hn::Lt(t, hn::Set(df, kTwoTo31)));
-  const VF i = hn::PromoteTo(df, hn::DemoteTo(DI(), hn::IfThenElseZero(middle, t)));
+  const VF i = hn::PromoteTo(df, Trunc32(hn::IfThenElseZero(middle, t)));
   *fraction = hn::IfThenElse(middle, hn::Sub(s, i), hn::IfThenElseZero(high, hn::Set(df, 1.0)));
   *index = hn::DemoteTo(
       DI(), hn::IfThenElse(middle, i, hn::IfThenElseZero(high, hn::Set(df, max - 1.0))));
@@ -94,8 +106,8 @@ HWY_INLINE VF CubicStart(VF s, double max) {
   const auto high = hn::And(hn::Ge(t, last), hn::Lt(t, hn::Set(df, kTwoTo31)));
   const auto middle = hn::And(hn::Ge(t, hn::Set(df, 1.0)), hn::Lt(t, last));
   if (hn::AllTrue(df, middle))  // the usual case: every window away from the borders
-    return hn::Sub(hn::PromoteTo(df, hn::DemoteTo(DI(), t)), hn::Set(df, 1.0));
-  const VF n = hn::PromoteTo(df, hn::DemoteTo(DI(), hn::IfThenElseZero(middle, t)));
+    return hn::Sub(hn::PromoteTo(df, Trunc32(t)), hn::Set(df, 1.0));
+  const VF n = hn::PromoteTo(df, Trunc32(hn::IfThenElseZero(middle, t)));
   return hn::IfThenElse(high, hn::Set(df, max - 3.0),
                         hn::IfThenElseZero(middle, hn::Sub(n, hn::Set(df, 1.0))));
 }
@@ -132,7 +144,7 @@ HWY_INLINE VF Weigh(const WeightsV& w, VF a, VF b, VF c, VF d) {
 HWY_INLINE VI CubicStore(VF v) {
   const DF df;
   const VF top = hn::Set(df, 255.0);
-  return hn::DemoteTo(DI(), hn::IfThenElse(hn::Gt(v, top), top,
+  return Trunc32(hn::IfThenElse(hn::Gt(v, top), top,
                                            hn::IfThenElseZero(hn::Ge(v, hn::Zero(df)),
                                                               hn::Add(v, hn::Set(df, 0.5)))));
 }
@@ -153,62 +165,69 @@ HWY_INLINE int64_t Load64(const uint8_t* p) {
   return v;
 }
 #if HWY_TARGET <= HWY_AVX2
-// Four words at base + o[0..3] in one 128-bit vector.
-template <class O>
-HWY_INLINE __m128i Four32(const uint8_t* base, O o) {
-  __m128i v = _mm_cvtsi32_si128(Load32(base + o[0]));
-  v = _mm_insert_epi32(v, Load32(base + o[1]), 1);
-  v = _mm_insert_epi32(v, Load32(base + o[2]), 2);
-  return _mm_insert_epi32(v, Load32(base + o[3]), 3);
+// The offsets of lanes 2i and 2i + 1 as 64-bit integers.
+HWY_INLINE __m128i OffsetPair(VI offset, int i) {
+#if HWY_TARGET <= HWY_AVX3
+  const __m512i all = _mm512_cvtepi32_epi64(offset.raw);
+  switch (i) {
+    case 0: return _mm512_castsi512_si128(all);
+    case 1: return _mm512_extracti64x2_epi64(all, 1);
+    case 2: return _mm512_extracti64x2_epi64(all, 2);
+    default: return _mm512_extracti64x2_epi64(all, 3);
+  }
+#else
+  const __m256i all = _mm256_cvtepi32_epi64(offset.raw);
+  return i == 0 ? _mm256_castsi256_si128(all) : _mm256_extracti128_si256(all, 1);
+#endif
 }
-template <class O>
-HWY_INLINE __m128i Two64(const uint8_t* base, O o) {
-  return _mm_insert_epi64(_mm_cvtsi64_si128(Load64(base + o[0])), Load64(base + o[1]), 1);
+// The words of lanes 4i..4i + 3 in one 128-bit vector.
+HWY_INLINE __m128i Four32(const uint8_t* base, VI offset, int i) {
+  const __m128i a = OffsetPair(offset, 2 * i), b = OffsetPair(offset, 2 * i + 1);
+  __m128i v = _mm_cvtsi32_si128(Load32(base + _mm_cvtsi128_si64(a)));
+  v = _mm_insert_epi32(v, Load32(base + _mm_extract_epi64(a, 1)), 1);
+  v = _mm_insert_epi32(v, Load32(base + _mm_cvtsi128_si64(b)), 2);
+  return _mm_insert_epi32(v, Load32(base + _mm_extract_epi64(b, 1)), 3);
 }
-template <class O>
-HWY_INLINE __m256i Four64(const uint8_t* base, O o) {
-  return _mm256_inserti128_si256(_mm256_castsi128_si256(Two64(base, o)), Two64(base, o + 2), 1);
+// The words of lanes 2i, 2i + 1.
+HWY_INLINE __m128i Two64(const uint8_t* base, VI offset, int i) {
+  const __m128i a = OffsetPair(offset, i);
+  return _mm_insert_epi64(_mm_cvtsi64_si128(Load64(base + _mm_cvtsi128_si64(a))),
+                          Load64(base + _mm_extract_epi64(a, 1)), 1);
 }
 #endif
 
 // The words at base + offset of kRows rows, down bytes apart: rows[r] from row r.
 template <int kRows>
 HWY_INLINE void Gather32(const uint8_t* base, ptrdiff_t down, VI offset, VU* rows) {
-#if HWY_TARGET <= HWY_AVX2
-  constexpr size_t N = hn::MaxLanes(DI());
-  HWY_ALIGN int32_t o[N];
-  hn::Store(offset, DI(), o);
   for (int r = 0; r < kRows; ++r, base += down) {
 #if HWY_TARGET <= HWY_AVX3
-    rows[r] = VU{_mm256_inserti128_si256(_mm256_castsi128_si256(Four32(base, o)), Four32(base, o + 4), 1)};
+    rows[r] = VU{_mm256_inserti128_si256(_mm256_castsi128_si256(Four32(base, offset, 0)),
+                                         Four32(base, offset, 1), 1)};
+#elif HWY_TARGET <= HWY_AVX2
+    rows[r] = VU{Four32(base, offset, 0)};
 #else
-    rows[r] = VU{Four32(base, o)};
-#endif
-  }
-#else
-  for (int r = 0; r < kRows; ++r, base += down)
     rows[r] = hn::BitCast(DU(), hn::GatherOffset(DI(), reinterpret_cast<const int32_t*>(base), offset));
 #endif
+  }
 }
 template <int kRows>
 HWY_INLINE void Gather64(const uint8_t* base, ptrdiff_t down, VI offset, VU64* rows) {
-#if HWY_TARGET <= HWY_AVX2
-  constexpr size_t N = hn::MaxLanes(DI());
-  HWY_ALIGN int32_t o[N];
-  hn::Store(offset, DI(), o);
   for (int r = 0; r < kRows; ++r, base += down) {
 #if HWY_TARGET <= HWY_AVX3
-    rows[r] = VU64{_mm512_inserti64x4(_mm512_castsi256_si512(Four64(base, o)), Four64(base, o + 4), 1)};
+    const __m256i low = _mm256_inserti128_si256(_mm256_castsi128_si256(Two64(base, offset, 0)),
+                                                Two64(base, offset, 1), 1);
+    const __m256i high = _mm256_inserti128_si256(_mm256_castsi128_si256(Two64(base, offset, 2)),
+                                                 Two64(base, offset, 3), 1);
+    rows[r] = VU64{_mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1)};
+#elif HWY_TARGET <= HWY_AVX2
+    rows[r] = VU64{_mm256_inserti128_si256(_mm256_castsi128_si256(Two64(base, offset, 0)),
+                                           Two64(base, offset, 1), 1)};
 #else
-    rows[r] = VU64{Four64(base, o)};
-#endif
-  }
-#else
-  const DI64 d64;
-  for (int r = 0; r < kRows; ++r, base += down)
+    const DI64 d64;
     rows[r] = hn::BitCast(DU64(), hn::GatherOffset(d64, reinterpret_cast<const int64_t*>(base),
                                                     hn::PromoteTo(d64, offset)));
 #endif
+  }
 }
 
 // Byte kByte of each 32-bit word as a double.
@@ -261,6 +280,17 @@ HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
     for (size_t k = 0; k < N; ++k) std::memcpy(dst + 4 * k, &words[k], 3);
 #endif
   } else {
+#if HWY_TARGET <= HWY_AVX3
+    // Three-byte pixels: each half's four pixels packed into its first 12 bytes, the halves
+    // joined, 24 bytes stored.
+    const __m256i packed = _mm256_shuffle_epi8(
+        w.raw, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2,
+                                4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m256i joined =
+        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+    _mm256_mask_storeu_epi8(dst, 0x00ffffffu, joined);
+    return;
+#endif
     // Three-byte pixels: each word's fourth byte lands on the next pixel's first, which that
     // pixel's own word then writes; the last pixel writes three bytes only.
     HWY_ALIGN uint32_t words[N];
@@ -339,7 +369,7 @@ HWY_INLINE VI Blend(VF p00, VF p01, VF p10, VF p11, VF fx, VF fy) {
   const VF bottom = hn::Add(p10, hn::Mul(fx, hn::Sub(p11, p10)));
   const VF down = hn::Mul(fy, hn::Sub(bottom, top));
   // The fractions lie within a hair of -1..1, so the value lies well inside int32.
-  return hn::DemoteTo(DI(), kHalfLast ? hn::Add(hn::Add(top, down), half)
+  return Trunc32(kHalfLast ? hn::Add(hn::Add(top, down), half)
                                       : hn::Add(hn::Add(top, half), down));
 }
 
@@ -428,7 +458,7 @@ void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
     const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
     const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
     const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
-    const VI at = hn::Add(hn::Mul(hn::DemoteTo(di, y0), step), hn::DemoteTo(di, x0));
+    const VI at = hn::Add(hn::Mul(Trunc32(y0), step), Trunc32(x0));
     VU rows[4];
     Gather32<4>(src.base, src.step, at, rows);
     VF h[4];
@@ -470,10 +500,10 @@ HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
     const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
     const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
     const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
-    const VI pixel = hn::Mul(hn::DemoteTo(di, x0), hn::Set(di, kStride));
+    const VI pixel = hn::Mul(Trunc32(x0), hn::Set(di, kStride));
     const VI start = hn::Min(pixel, lastStart);
     HWY_ALIGN int32_t at[8], skip[8];
-    hn::Store(hn::Add(hn::Mul(hn::DemoteTo(di, y0), step), start), di, at);
+    hn::Store(hn::Add(hn::Mul(Trunc32(y0), step), start), di, at);
     hn::Store(hn::Sub(pixel, start), di, skip);
     __m128i pairs[4];  // the bytes of two pixels in the low half of each
     for (int p = 0; p < 4; ++p) {
