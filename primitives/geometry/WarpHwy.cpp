@@ -1,19 +1,20 @@
 // Vector samplers of the 8-bit warps over positions listed beforehand, compiled for every
 // instruction set that Highway targets and chosen at run time.
 //
-// The lanes run across pixels: a vector of doubles holds one coordinate of several pixels, the
-// windows' bytes are gathered (one 32-bit gather per window row of one channel, one 64-bit
-// gather per window row of three or four channels), and each lane does exactly the plain
-// sampler's operations on its pixel in the same order (no fused multiply-add), so the bytes
-// are the same. The indexes follow the plain rules lane by lane, positions that are not a
-// number or beyond the 32-bit range included: such a position's plain index is INT32_MIN, which
-// every rule clamps into the image, and the vector rules pick the same index by comparing the
-// position itself. The cubic sampler of three and four channels keeps a pixel's channels as the
-// lanes of one vector of four doubles (WarpPixelsHwy-inl.h).
+// The lanes run across pixels: a vector of doubles holds one coordinate of several pixels and
+// each lane does exactly the plain sampler's operations on its pixel in the same order (no
+// fused multiply-add), so the bytes are the same. The indexes follow the plain rules lane by
+// lane, positions that are not a number or beyond the 32-bit range included: such a position's
+// plain index is INT32_MIN, which every rule clamps into the image, and the vector rules pick
+// the same index by comparing the position itself. A window row is one word per lane (32 bits
+// of one-byte pixels, 64 bits holding both pixels of a linear window of three or four
+// channels), loaded lane by lane. The cubic sampler of three and four channels holds two pixels
+// per vector on AVX-512, a lane per channel, and one pixel per vector of four doubles on AVX2
+// (WarpPixelsHwy-inl.h).
 //
-// Every gathered word lies inside its source row: a 32-bit word of one-byte pixels starts at
-// most at column xMax - 3 and a 64-bit word of three-byte pixels at most at byte 3 xMax - 5,
-// the lane shifting its word right where the pixel it wants lies further on.
+// Every loaded word lies inside its source row: a 32-bit word of one-byte pixels starts at most
+// at column xMax - 3 and a 64-bit word of three-byte pixels at most at byte 3 xMax - 5, the lane
+// shifting its word right where the pixel it wants lies further on.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "primitives/geometry/WarpHwy.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -93,8 +94,7 @@ HWY_INLINE void LinearAxis(VF s, double max, VI* index, VF* fraction) {
   const auto high = hn::And(hn::Ge(t, top), hn::Lt(t, hn::Set(df, kTwoTo31)));
   const VF i = hn::PromoteTo(df, Trunc32(hn::IfThenElseZero(middle, t)));
   *fraction = hn::IfThenElse(middle, hn::Sub(s, i), hn::IfThenElseZero(high, hn::Set(df, 1.0)));
-  *index = hn::DemoteTo(
-      DI(), hn::IfThenElse(middle, i, hn::IfThenElseZero(high, hn::Set(df, max - 1.0))));
+  *index = Trunc32(hn::IfThenElse(middle, i, hn::IfThenElseZero(high, hn::Set(df, max - 1.0))));
 }
 
 // CubicSampler::WindowStart (max >= 3): n = trunc(s + 1e-7); n >= max - 1 gives max - 3, n <= 0
@@ -120,8 +120,8 @@ HWY_INLINE WeightsV CubicWeights(VF s, VF start) {
   const DF df;
   constexpr double kMinusSixth = -1.0 / 6.0, kHalf = 0.5, kThird = 1.0 / 3.0, kOne = 1.0,
                    kMinusHalf = -0.5, kSixth = 1.0 / 6.0;
-  const VF t = hn::PromoteTo(
-      df, hn::DemoteTo(DF32(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
+  const VF t =
+      hn::PromoteTo(df, hn::DemoteTo(DF32(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
   const VF t2 = hn::Mul(t, t);
   const VF t3 = hn::Mul(t2, t);
   WeightsV w;
@@ -144,16 +144,16 @@ HWY_INLINE VF Weigh(const WeightsV& w, VF a, VF b, VF c, VF d) {
 HWY_INLINE VI CubicStore(VF v) {
   const DF df;
   const VF top = hn::Set(df, 255.0);
-  return Trunc32(hn::IfThenElse(hn::Gt(v, top), top,
-                                           hn::IfThenElseZero(hn::Ge(v, hn::Zero(df)),
-                                                              hn::Add(v, hn::Set(df, 0.5)))));
+  return Trunc32(
+      hn::IfThenElse(hn::Gt(v, top), top,
+                     hn::IfThenElseZero(hn::Ge(v, hn::Zero(df)), hn::Add(v, hn::Set(df, 0.5)))));
 }
 
 // ---- Bytes in and out ----------------------------------------------------------------------
 
 // The 32-bit and 64-bit words at base + offset, lane by lane. On AVX2 and AVX-512 the lanes
-// are loaded one by one and put together, which current processors do faster than their
-// gather instructions; elsewhere Highway's gather.
+// are loaded one by one and put together, which the processors measured here do faster than
+// their gather instructions; elsewhere Highway's gather.
 HWY_INLINE int32_t Load32(const uint8_t* p) {
   int32_t v;
   std::memcpy(&v, p, 4);
@@ -170,10 +170,14 @@ HWY_INLINE __m128i OffsetPair(VI offset, int i) {
 #if HWY_TARGET <= HWY_AVX3
   const __m512i all = _mm512_cvtepi32_epi64(offset.raw);
   switch (i) {
-    case 0: return _mm512_castsi512_si128(all);
-    case 1: return _mm512_extracti64x2_epi64(all, 1);
-    case 2: return _mm512_extracti64x2_epi64(all, 2);
-    default: return _mm512_extracti64x2_epi64(all, 3);
+    case 0:
+      return _mm512_castsi512_si128(all);
+    case 1:
+      return _mm512_extracti64x2_epi64(all, 1);
+    case 2:
+      return _mm512_extracti64x2_epi64(all, 2);
+    default:
+      return _mm512_extracti64x2_epi64(all, 3);
   }
 #else
   const __m256i all = _mm256_cvtepi32_epi64(offset.raw);
@@ -206,7 +210,8 @@ HWY_INLINE void Gather32(const uint8_t* base, ptrdiff_t down, VI offset, VU* row
 #elif HWY_TARGET <= HWY_AVX2
     rows[r] = VU{Four32(base, offset, 0)};
 #else
-    rows[r] = hn::BitCast(DU(), hn::GatherOffset(DI(), reinterpret_cast<const int32_t*>(base), offset));
+    rows[r] =
+        hn::BitCast(DU(), hn::GatherOffset(DI(), reinterpret_cast<const int32_t*>(base), offset));
 #endif
   }
 }
@@ -225,7 +230,7 @@ HWY_INLINE void Gather64(const uint8_t* base, ptrdiff_t down, VI offset, VU64* r
 #else
     const DI64 d64;
     rows[r] = hn::BitCast(DU64(), hn::GatherOffset(d64, reinterpret_cast<const int64_t*>(base),
-                                                    hn::PromoteTo(d64, offset)));
+                                                   hn::PromoteTo(d64, offset)));
 #endif
   }
 }
@@ -272,8 +277,8 @@ HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
     // Three-byte pixels: each half's four pixels packed into its first 12 bytes, the halves
     // joined, 24 bytes stored.
     const __m256i packed = _mm256_shuffle_epi8(
-        w.raw, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2,
-                                4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+        w.raw, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4,
+                                5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
     const __m256i joined =
         _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
     _mm256_mask_storeu_epi8(dst, 0x00ffffffu, joined);
@@ -292,8 +297,8 @@ HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
 // a last partial block runs on copies padded with position 0 into a local row, of which only
 // its pixels' written bytes are copied.
 template <int kChannels, int kStride, int kRows = 1, class Body>
-HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, uint8_t* dst,
-                    const Body& body) {
+HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
+                    uint8_t* dst, const Body& body) {
   const ptrdiff_t N = static_cast<ptrdiff_t>(hn::Lanes(DF()));
   ptrdiff_t k = 0;
   // The source lines of the pixel four blocks ahead are fetched while this block is worked.
@@ -301,8 +306,10 @@ HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, const Linea
   for (; k + N <= n; k += N) {
     if (k + ahead < n) {
       const int32_t px = std::clamp(fbTruncToInt32(xs[k + ahead]), 0, src.xMax);
-      const int32_t py = std::clamp(fbTruncToInt32(ys[k + ahead]), 0, std::max(0, src.yMax - kRows + 1));
-      const uint8_t* p = src.base + static_cast<ptrdiff_t>(py) * src.step + static_cast<ptrdiff_t>(px) * kStride;
+      const int32_t py =
+          std::clamp(fbTruncToInt32(ys[k + ahead]), 0, std::max(0, src.yMax - kRows + 1));
+      const uint8_t* p =
+          src.base + static_cast<ptrdiff_t>(py) * src.step + static_cast<ptrdiff_t>(px) * kStride;
       for (int r = 0; r < kRows; ++r) __builtin_prefetch(p + r * src.step);
     }
     body(xs + k, ys + k, dst + k * kStride);
@@ -332,19 +339,21 @@ void Nearest(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
   const VF xMax = hn::Set(df, src.xMax), yMax = hn::Set(df, src.yMax);
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
   // The last start a whole word fits at, in bytes from the row's start.
-  const VI lastStart = hn::Set(di, kStride == 1 ? src.xMax - 3 : kStride == 3 ? 3 * src.xMax - 1
-                                                                            : 4 * src.xMax);
-  Run<kChannels, kStride, 1>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
-    const VI ix = NearestIndex(hn::LoadU(df, x), xMax);
-    const VI iy = NearestIndex(hn::LoadU(df, y), yMax);
-    const VI at = kStride == 1 ? ix : hn::Mul(ix, hn::Set(di, kStride));
-    const VI start = hn::Min(at, lastStart);
-    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(at, start)));
-    VU w;
-    Gather32<1>(src.base, 0, hn::Add(hn::Mul(iy, step), start), &w);
-    w = hn::Shr(w, shift);
-    StorePixels<kChannels, kStride>(w, out);
-  });
+  const VI lastStart = hn::Set(di, kStride == 1   ? src.xMax - 3
+                                   : kStride == 3 ? 3 * src.xMax - 1
+                                                  : 4 * src.xMax);
+  Run<kChannels, kStride, 1>(
+      xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+        const VI ix = NearestIndex(hn::LoadU(df, x), xMax);
+        const VI iy = NearestIndex(hn::LoadU(df, y), yMax);
+        const VI at = kStride == 1 ? ix : hn::Mul(ix, hn::Set(di, kStride));
+        const VI start = hn::Min(at, lastStart);
+        const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(at, start)));
+        VU w;
+        Gather32<1>(src.base, 0, hn::Add(hn::Mul(iy, step), start), &w);
+        w = hn::Shr(w, shift);
+        StorePixels<kChannels, kStride>(w, out);
+      });
 }
 
 // kHalfLast: the bilinear warps' rounding, trunc((top + fy (bottom - top)) + 0.5); else the
@@ -359,8 +368,7 @@ HWY_INLINE VI Blend(VF p00, VF d0, VF p10, VF d1, VF fx, VF fy) {
   const VF bottom = hn::Add(p10, hn::Mul(fx, d1));
   const VF down = hn::Mul(fy, hn::Sub(bottom, top));
   // The fractions lie within a hair of -1..1, so the value lies well inside int32.
-  return Trunc32(kHalfLast ? hn::Add(hn::Add(top, down), half)
-                           : hn::Add(hn::Add(top, half), down));
+  return Trunc32(kHalfLast ? hn::Add(hn::Add(top, down), half) : hn::Add(hn::Add(top, half), down));
 }
 
 // Byte kFirst of each word as a double, and byte kSecond less byte kFirst.
@@ -397,25 +405,26 @@ void LinearC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSourc
   const DI di;
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
   const VI lastStart = hn::Set(di, src.xMax - 3);
-  Run<1, 1, 2>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
-    VI ix, iy;
-    VF fx, fy;
-    LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
-    LinearAxis(hn::LoadU(df, y), src.yMax, &iy, &fy);
-    const VI start = hn::Min(ix, lastStart);
-    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(ix, start)));
-    const VI at = hn::Add(hn::Mul(iy, step), start);
-    VU upper, lower;
-    Gather32<1>(src.base, 0, at, &upper);
-    Gather32<1>(src.base, 0, hn::Add(at, step), &lower);
-    upper = hn::Shr(upper, shift);
-    lower = hn::Shr(lower, shift);
-    VF p00, d0, p10, d1;
-    BytePair<0, 1>(upper, &p00, &d0);
-    BytePair<0, 1>(lower, &p10, &d1);
-    const VI v = Blend<kHalfLast>(p00, d0, p10, d1, fx, fy);
-    StoreLowBytes(hn::BitCast(DU(), v), out);
-  });
+  Run<1, 1, 2>(xs, ys, n, src, dst,
+               [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+                 VI ix, iy;
+                 VF fx, fy;
+                 LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
+                 LinearAxis(hn::LoadU(df, y), src.yMax, &iy, &fy);
+                 const VI start = hn::Min(ix, lastStart);
+                 const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(ix, start)));
+                 const VI at = hn::Add(hn::Mul(iy, step), start);
+                 VU upper, lower;
+                 Gather32<1>(src.base, 0, at, &upper);
+                 Gather32<1>(src.base, 0, hn::Add(at, step), &lower);
+                 upper = hn::Shr(upper, shift);
+                 lower = hn::Shr(lower, shift);
+                 VF p00, d0, p10, d1;
+                 BytePair<0, 1>(upper, &p00, &d0);
+                 BytePair<0, 1>(lower, &p10, &d1);
+                 const VI v = Blend<kHalfLast>(p00, d0, p10, d1, fx, fy);
+                 StoreLowBytes(hn::BitCast(DU(), v), out);
+               });
 }
 
 // Channel c of the 2 x 2 windows whose rows are the words upper and lower (left pixel in the
@@ -442,8 +451,7 @@ HWY_INLINE VU Words(const __m128i* pairs) {
 // warp keeps close to the source's rows): the 2-pixel words of each window row from one
 // 64-byte load of each row and a permute, in place of a lane-by-lane load. False for a block
 // spread wider.
-HWY_INLINE bool NearbyWindows4(const LinearSource8& src, VI ix, VI iy, VU64* upper,
-                               VU64* lower) {
+HWY_INLINE bool NearbyWindows4(const LinearSource8& src, VI ix, VI iy, VU64* upper, VU64* lower) {
   const __m256i x = ix.raw, y = iy.raw;
   const int32_t y0 = _mm256_cvtsi256_si32(y);
   const int32_t x0 = std::min(_mm256_cvtsi256_si32(x), _mm256_extract_epi32(x, 7));
@@ -470,34 +478,37 @@ void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearS
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
   // A three-byte window's word starts at most at byte 3 xMax - 5 (its last byte the row's).
   const VI lastStart = hn::Set(di, 3 * src.xMax - 5);
-  Run<kChannels, kStride, 2>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
-    VI ix, iy;
-    VF fx, fy;
-    LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
-    LinearAxis(hn::LoadU(df, y), src.yMax, &iy, &fy);
-    const VI pixel = hn::Mul(ix, hn::Set(di, kStride));
-    const VI start = kStride == 3 ? hn::Min(pixel, lastStart) : pixel;
-    const VI at = hn::Add(hn::Mul(iy, step), start);
-    VU64 upper, lower;
+  Run<kChannels, kStride, 2>(
+      xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+        VI ix, iy;
+        VF fx, fy;
+        LinearAxis(hn::LoadU(df, x), src.xMax, &ix, &fx);
+        LinearAxis(hn::LoadU(df, y), src.yMax, &iy, &fy);
+        const VI pixel = hn::Mul(ix, hn::Set(di, kStride));
+        const VI start = kStride == 3 ? hn::Min(pixel, lastStart) : pixel;
+        const VI at = hn::Add(hn::Mul(iy, step), start);
+        VU64 upper, lower;
 #if HWY_TARGET <= HWY_AVX3
-    if (kStride == 3 || !NearbyWindows4(src, ix, iy, &upper, &lower))
+        if (kStride == 3 || !NearbyWindows4(src, ix, iy, &upper, &lower))
 #endif
-    {
-      Gather64<1>(src.base, 0, at, &upper);
-      Gather64<1>(src.base, 0, hn::Add(at, step), &lower);
-    }
-    if constexpr (kStride == 3) {
-      const VU64 shift = hn::PromoteTo(DU64(), hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(pixel, start))));
-      upper = hn::Shr(upper, shift);
-      lower = hn::Shr(lower, shift);
-    }
-    VU w = hn::Or(ChannelBlend<0, kStride, kHalfLast>(upper, lower, fx, fy),
-                  hn::ShiftLeft<8>(ChannelBlend<1, kStride, kHalfLast>(upper, lower, fx, fy)));
-    w = hn::Or(w, hn::ShiftLeft<16>(ChannelBlend<2, kStride, kHalfLast>(upper, lower, fx, fy)));
-    if constexpr (kChannels == 4)
-      w = hn::Or(w, hn::ShiftLeft<24>(ChannelBlend<3, kStride, kHalfLast>(upper, lower, fx, fy)));
-    StorePixels<kChannels, kStride>(w, out);
-  });
+        {
+          Gather64<1>(src.base, 0, at, &upper);
+          Gather64<1>(src.base, 0, hn::Add(at, step), &lower);
+        }
+        if constexpr (kStride == 3) {
+          const VU64 shift =
+              hn::PromoteTo(DU64(), hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(pixel, start))));
+          upper = hn::Shr(upper, shift);
+          lower = hn::Shr(lower, shift);
+        }
+        VU w = hn::Or(ChannelBlend<0, kStride, kHalfLast>(upper, lower, fx, fy),
+                      hn::ShiftLeft<8>(ChannelBlend<1, kStride, kHalfLast>(upper, lower, fx, fy)));
+        w = hn::Or(w, hn::ShiftLeft<16>(ChannelBlend<2, kStride, kHalfLast>(upper, lower, fx, fy)));
+        if constexpr (kChannels == 4)
+          w = hn::Or(w,
+                     hn::ShiftLeft<24>(ChannelBlend<3, kStride, kHalfLast>(upper, lower, fx, fy)));
+        StorePixels<kChannels, kStride>(w, out);
+      });
 }
 
 void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
@@ -505,19 +516,21 @@ void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
   const DF df;
   const DI di;
   const VI step = hn::Set(di, static_cast<int32_t>(src.step));
-  Run<1, 1, 4>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
-    const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
-    const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
-    const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
-    const VI at = hn::Add(hn::Mul(Trunc32(y0), step), Trunc32(x0));
-    VU rows[4];
-    Gather32<4>(src.base, src.step, at, rows);
-    VF h[4];
-    for (int r = 0; r < 4; ++r)
-      h[r] = Weigh(wx, ByteOf<0>(rows[r]), ByteOf<1>(rows[r]), ByteOf<2>(rows[r]), ByteOf<3>(rows[r]));
-    const VI v = CubicStore(Weigh(wy, h[0], h[1], h[2], h[3]));
-    StoreLowBytes(hn::BitCast(DU(), v), out);
-  });
+  Run<1, 1, 4>(xs, ys, n, src, dst,
+               [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+                 const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
+                 const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
+                 const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
+                 const VI at = hn::Add(hn::Mul(Trunc32(y0), step), Trunc32(x0));
+                 VU rows[4];
+                 Gather32<4>(src.base, src.step, at, rows);
+                 VF h[4];
+                 for (int r = 0; r < 4; ++r)
+                   h[r] = Weigh(wx, ByteOf<0>(rows[r]), ByteOf<1>(rows[r]), ByteOf<2>(rows[r]),
+                                ByteOf<3>(rows[r]));
+                 const VI v = CubicStore(Weigh(wy, h[0], h[1], h[2], h[3]));
+                 StoreLowBytes(hn::BitCast(DU(), v), out);
+               });
 }
 
 #if HWY_TARGET <= HWY_AVX3
@@ -546,45 +559,48 @@ HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
   }
   const uint8_t* base = src.base;
   const ptrdiff_t down = src.step;
-  Run<kChannels, kStride, 4>(xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out)
-                                              PF_INLINE_BODY {
-    const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
-    const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
-    const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
-    const VI pixel = hn::Mul(Trunc32(x0), hn::Set(di, kStride));
-    const VI start = hn::Min(pixel, lastStart);
-    HWY_ALIGN int32_t at[8], skip[8];
-    hn::Store(hn::Add(hn::Mul(Trunc32(y0), step), start), di, at);
-    hn::Store(hn::Sub(pixel, start), di, skip);
-    __m128i pairs[4];  // the bytes of two pixels in the low half of each
-    for (int p = 0; p < 4; ++p) {
-      const int a = 2 * p, b = 2 * p + 1;
-      const __m512i pick = _mm512_set_epi64(b, b, b, b, a, a, a, a);
-      const auto spread = [&](VF v) { return VF{_mm512_permutexvar_pd(pick, v.raw)}; };
-      const WeightsV px{spread(wx.w0), spread(wx.w1), spread(wx.w2), spread(wx.w3)};
-      const WeightsV py{spread(wy.w0), spread(wy.w1), spread(wy.w2), spread(wy.w3)};
-      __m256i cols[4];
-      for (int k = 0; k < 4; ++k) cols[k] = column[k];
-      if constexpr (kStride == 3) {
-        const __m256i by = _mm256_inserti128_si256(
-            _mm256_castsi128_si256(_mm_set1_epi8(static_cast<char>(skip[a]))),
-            _mm_set1_epi8(static_cast<char>(skip[b])), 1);
-        for (int k = 0; k < 4; ++k) cols[k] = _mm256_add_epi8(cols[k], by);
-      }
-      VF h[4];
-      for (int r = 0; r < 4; ++r) {
-        const __m128i rowA = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at[a] + r * down));
-        const __m128i rowB = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at[b] + r * down));
-        const __m256i both = _mm256_inserti128_si256(_mm256_castsi128_si256(rowA), rowB, 1);
-        VF s[4];
-        for (int k = 0; k < 4; ++k) s[k] = VF{_mm512_cvtepi32_pd(_mm256_shuffle_epi8(both, cols[k]))};
-        h[r] = Weigh(px, s[0], s[1], s[2], s[3]);
-      }
-      const VI v = CubicStore(Weigh(py, h[0], h[1], h[2], h[3]));
-      pairs[p] = _mm256_cvtepi32_epi8(v.raw);
-    }
-    StorePixels<kChannels, kStride>(Words(pairs), out);
-  });
+  Run<kChannels, kStride, 4>(
+      xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
+        const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
+        const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
+        const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
+        const VI pixel = hn::Mul(Trunc32(x0), hn::Set(di, kStride));
+        const VI start = hn::Min(pixel, lastStart);
+        HWY_ALIGN int32_t at[8], skip[8];
+        hn::Store(hn::Add(hn::Mul(Trunc32(y0), step), start), di, at);
+        hn::Store(hn::Sub(pixel, start), di, skip);
+        __m128i pairs[4];  // the bytes of two pixels in the low half of each
+        for (int p = 0; p < 4; ++p) {
+          const int a = 2 * p, b = 2 * p + 1;
+          const __m512i pick = _mm512_set_epi64(b, b, b, b, a, a, a, a);
+          const auto spread = [&](VF v) { return VF{_mm512_permutexvar_pd(pick, v.raw)}; };
+          const WeightsV px{spread(wx.w0), spread(wx.w1), spread(wx.w2), spread(wx.w3)};
+          const WeightsV py{spread(wy.w0), spread(wy.w1), spread(wy.w2), spread(wy.w3)};
+          __m256i cols[4];
+          for (int k = 0; k < 4; ++k) cols[k] = column[k];
+          if constexpr (kStride == 3) {
+            const __m256i by = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_set1_epi8(static_cast<char>(skip[a]))),
+                _mm_set1_epi8(static_cast<char>(skip[b])), 1);
+            for (int k = 0; k < 4; ++k) cols[k] = _mm256_add_epi8(cols[k], by);
+          }
+          VF h[4];
+          for (int r = 0; r < 4; ++r) {
+            const __m128i rowA =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at[a] + r * down));
+            const __m128i rowB =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at[b] + r * down));
+            const __m256i both = _mm256_inserti128_si256(_mm256_castsi128_si256(rowA), rowB, 1);
+            VF s[4];
+            for (int k = 0; k < 4; ++k)
+              s[k] = VF{_mm512_cvtepi32_pd(_mm256_shuffle_epi8(both, cols[k]))};
+            h[r] = Weigh(px, s[0], s[1], s[2], s[3]);
+          }
+          const VI v = CubicStore(Weigh(py, h[0], h[1], h[2], h[3]));
+          pairs[p] = _mm256_cvtepi32_epi8(v.raw);
+        }
+        StorePixels<kChannels, kStride>(Words(pairs), out);
+      });
 }
 #endif
 
@@ -596,7 +612,8 @@ void CubicPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearSo
 #if HWY_TARGET <= HWY_AVX3
   if (kStride == 4 || src.xMax >= 5) return CubicPairs<kChannels, kStride>(xs, ys, n, src, dst);
 #endif
-  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride) CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
+  for (ptrdiff_t k = 0; k < n; ++k, dst += kStride)
+    CubicAt<kChannels, kStride>(xs[k], ys[k], src, dst);
 }
 
 // Whether this target has vectors of doubles, and of four doubles for the cubic sampler of three
@@ -639,20 +656,23 @@ void Reciprocals(const double* d, double* x, double* y, ptrdiff_t n) {
   }
 }
 
-#define PF_WARP_POINTS(X)                                                            \
-  X(NearestC1, (Nearest<1, 1>)) X(NearestC3, (Nearest<3, 3>))                         \
-  X(NearestAC4, (Nearest<3, 4>)) X(NearestC4, (Nearest<4, 4>))                        \
-  X(LinearC1Plain, (LinearC1<false>)) X(LinearC1HalfLast, (LinearC1<true>))           \
-  X(LinearC3Plain, (LinearPixels<3, 3, false>)) X(LinearC3HalfLast, (LinearPixels<3, 3, true>)) \
-  X(LinearAC4Plain, (LinearPixels<3, 4, false>))                                      \
-  X(LinearAC4HalfLast, (LinearPixels<3, 4, true>))                                    \
-  X(LinearC4Plain, (LinearPixels<4, 4, false>)) X(LinearC4HalfLast, (LinearPixels<4, 4, true>)) \
-  X(CubicOfC1, CubicC1) X(CubicC3, (CubicPixels<3, 3>)) X(CubicAC4, (CubicPixels<3, 4>)) \
-  X(CubicC4, (CubicPixels<4, 4>))
-#define PF_WARP_POINTS_DEFINE(name, fn)                                                \
+#define PF_WARP_POINTS(X)                                                                    \
+  X(NearestC1, (Nearest<1, 1>))                                                              \
+  X(NearestC3, (Nearest<3, 3>)) X(NearestAC4, (Nearest<3, 4>)) X(NearestC4, (Nearest<4, 4>)) \
+      X(LinearC1Plain, (LinearC1<false>)) X(LinearC1HalfLast, (LinearC1<true>))              \
+          X(LinearC3Plain, (LinearPixels<3, 3, false>))                                      \
+              X(LinearC3HalfLast, (LinearPixels<3, 3, true>))                                \
+                  X(LinearAC4Plain, (LinearPixels<3, 4, false>))                             \
+                      X(LinearAC4HalfLast, (LinearPixels<3, 4, true>))                       \
+                          X(LinearC4Plain, (LinearPixels<4, 4, false>))                      \
+                              X(LinearC4HalfLast, (LinearPixels<4, 4, true>))                \
+                                  X(CubicOfC1, CubicC1) X(CubicC3, (CubicPixels<3, 3>))      \
+                                      X(CubicAC4, (CubicPixels<3, 4>))                       \
+                                          X(CubicC4, (CubicPixels<4, 4>))
+#define PF_WARP_POINTS_DEFINE(name, fn)                                                        \
   void Points##name(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, \
-                    uint8_t* dst) {                                                    \
-    fn(xs, ys, n, src, dst);                                                           \
+                    uint8_t* dst) {                                                            \
+    fn(xs, ys, n, src, dst);                                                                   \
   }
 PF_WARP_POINTS(PF_WARP_POINTS_DEFINE)
 #undef PF_WARP_POINTS_DEFINE

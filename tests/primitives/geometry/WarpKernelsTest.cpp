@@ -175,6 +175,12 @@ void CompareVectorSamplers(std::mt19937& rng, bool& anyVector) {
           xs.push_back(xt[i]), ys.push_back(yt[(i * 7) % yt.size()]);
           xs.push_back(xt[(i * 5) % xt.size()]), ys.push_back(yt[i % yt.size()]);
         }
+        // Walks along the rows, as a warp close to the identity makes them: whole blocks in
+        // one row pair, right and left, up to the last column and across rows.
+        for (const double x0 : {0.2, xMax - 18.7, xMax - 7.4, xMax + 0.0})
+          for (const double step : {0.93, -0.97, 1.04})
+            for (int k = 0; k < 40; ++k)
+              xs.push_back(x0 + step * k), ys.push_back(0.4 * yMax + 0.013 * k);
         std::uniform_real_distribution<double> inX(-1.5, xMax + 1.5), inY(-1.5, yMax + 1.5);
         for (int i = 0; i < 200; ++i) xs.push_back(inX(rng)), ys.push_back(inY(rng));
         // Runs of every length up to 17 from odd starts, then the whole list.
