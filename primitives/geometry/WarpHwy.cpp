@@ -656,19 +656,25 @@ void Reciprocals(const double* d, double* x, double* y, ptrdiff_t n) {
   }
 }
 
-#define PF_WARP_POINTS(X)                                                                    \
-  X(NearestC1, (Nearest<1, 1>))                                                              \
-  X(NearestC3, (Nearest<3, 3>)) X(NearestAC4, (Nearest<3, 4>)) X(NearestC4, (Nearest<4, 4>)) \
-      X(LinearC1Plain, (LinearC1<false>)) X(LinearC1HalfLast, (LinearC1<true>))              \
-          X(LinearC3Plain, (LinearPixels<3, 3, false>))                                      \
-              X(LinearC3HalfLast, (LinearPixels<3, 3, true>))                                \
-                  X(LinearAC4Plain, (LinearPixels<3, 4, false>))                             \
-                      X(LinearAC4HalfLast, (LinearPixels<3, 4, true>))                       \
-                          X(LinearC4Plain, (LinearPixels<4, 4, false>))                      \
-                              X(LinearC4HalfLast, (LinearPixels<4, 4, true>))                \
-                                  X(CubicOfC1, CubicC1) X(CubicC3, (CubicPixels<3, 3>))      \
-                                      X(CubicAC4, (CubicPixels<3, 4>))                       \
-                                          X(CubicC4, (CubicPixels<4, 4>))
+// clang-format off
+#define PF_WARP_POINTS(X)                          \
+  X(NearestC1, (Nearest<1, 1>))                    \
+  X(NearestC3, (Nearest<3, 3>))                    \
+  X(NearestAC4, (Nearest<3, 4>))                   \
+  X(NearestC4, (Nearest<4, 4>))                    \
+  X(LinearC1Plain, (LinearC1<false>))              \
+  X(LinearC1HalfLast, (LinearC1<true>))            \
+  X(LinearC3Plain, (LinearPixels<3, 3, false>))    \
+  X(LinearC3HalfLast, (LinearPixels<3, 3, true>))  \
+  X(LinearAC4Plain, (LinearPixels<3, 4, false>))   \
+  X(LinearAC4HalfLast, (LinearPixels<3, 4, true>)) \
+  X(LinearC4Plain, (LinearPixels<4, 4, false>))    \
+  X(LinearC4HalfLast, (LinearPixels<4, 4, true>))  \
+  X(CubicOfC1, CubicC1)                            \
+  X(CubicC3, (CubicPixels<3, 3>))                  \
+  X(CubicAC4, (CubicPixels<3, 4>))                 \
+  X(CubicC4, (CubicPixels<4, 4>))
+// clang-format on
 #define PF_WARP_POINTS_DEFINE(name, fn)                                                        \
   void Points##name(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src, \
                     uint8_t* dst) {                                                            \

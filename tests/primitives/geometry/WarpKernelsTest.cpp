@@ -102,8 +102,9 @@ TEST(WarpKernels, SourceCheckedWalkLeavesOutsidePositionsUntouched) {
 // range), halves, infinities, NaN, signed zeros and values far outside the image.
 std::vector<double> ThresholdPositions(int max) {
   const double inf = std::numeric_limits<double>::infinity();
-  std::vector<double> v = {std::nan(""), inf, -inf, 0.0, -0.0, 1e300, -1e300, 4.9e-324, -4.9e-324,
-                           0.5, max + 0.5, 2147483647.5, -2147483648.5, 1e10, -1e10};
+  std::vector<double> v = {std::nan(""), inf,          -inf,          0.0,       -0.0,
+                           1e300,        -1e300,       4.9e-324,      -4.9e-324, 0.5,
+                           max + 0.5,    2147483647.5, -2147483648.5, 1e10,      -1e10};
   for (double b : {-2.0, -1.0, 0.0, 1.0, 2.0, max - 2.0, max - 1.0, max + 0.0, max + 1.0,
                    2147483647.0, 2147483648.0, -2147483648.0, -2147483649.0}) {
     for (double shift : {0.5, 1e-07}) {
@@ -146,13 +147,15 @@ template <int kLayout>
 void CompareVectorSamplers(std::mt19937& rng, bool& anyVector) {
   using P = warp::Pixels<Ipp8u, kLayout>;
   const char* names[] = {"nearest", "linear", "linear, half last", "cubic"};
-  struct Size { int w, h; };
+  struct Size {
+    int w, h;
+  };
   for (const Size size : {Size{4, 4}, Size{5, 7}, Size{23, 17}})
     for (bool odd : {false, true})
       for (int r = 0; r < 4; ++r) {
         const auto rule = static_cast<warp::PointRule>(r);
-        SCOPED_TRACE(testing::Message() << "layout " << kLayout << " " << names[r] << " "
-                                        << size.w << "x" << size.h << (odd ? " odd rows" : ""));
+        SCOPED_TRACE(testing::Message() << "layout " << kLayout << " " << names[r] << " " << size.w
+                                        << "x" << size.h << (odd ? " odd rows" : ""));
         warptest::WarpImage src(0, kLayout, size.w, size.h, odd);
         src.Randomize(rng);
         // A blend on a rounding tie: window {0, 1; 0, 0} at the origin sampled at
@@ -163,7 +166,8 @@ void CompareVectorSamplers(std::mt19937& rng, bool& anyVector) {
           *src.at(c, 0, 1) = 0, *src.at(c, 1, 1) = 0;
         }
         const int xMax = size.w - 1, yMax = size.h - 1;
-        const warp::LinearSource8 source{static_cast<const uint8_t*>(src.arg()), src.step(), xMax, yMax};
+        const warp::LinearSource8 source{static_cast<const uint8_t*>(src.arg()), src.step(), xMax,
+                                         yMax};
         const warp::SamplePoints8Fn vector = warp::VectorPoints8(kLayout, rule, source);
         if (vector == nullptr) continue;
         anyVector = true;
@@ -230,7 +234,8 @@ TEST(WarpKernels, VectorSamplersMatchThePlainSamplersOnEveryTarget) {
 TEST(WarpKernels, VectorSamplersRefuseWhatTheyCannotRead) {
   uint8_t byte = 0;
   const auto offered = [&](int layout, warp::PointRule rule, ptrdiff_t step, int xMax, int yMax) {
-    return warp::VectorPoints8(layout, rule, warp::LinearSource8{&byte, step, xMax, yMax}) != nullptr;
+    return warp::VectorPoints8(layout, rule, warp::LinearSource8{&byte, step, xMax, yMax}) !=
+           nullptr;
   };
   using R = warp::PointRule;
   EXPECT_FALSE(offered(warp::kC1, R::kNearest, 16, 2, 5));
