@@ -301,10 +301,14 @@ HWY_INLINE void Run(const double* xs, const double* ys, ptrdiff_t n, const Linea
                     uint8_t* dst, const Body& body) {
   const ptrdiff_t N = static_cast<ptrdiff_t>(hn::Lanes(DF()));
   ptrdiff_t k = 0;
-  // The source lines of the pixel four blocks ahead are fetched while this block is worked.
+  // The source lines of the pixel four blocks ahead are fetched while this block is worked,
+  // where windows are wide or tall enough for that to pay (not for the nearest and linear
+  // samplers of one-byte pixels, whose few bytes per pixel the processor's own prefetching
+  // brings in time).
+  constexpr bool kPrefetch = kStride > 1 || kRows > 2;
   const ptrdiff_t ahead = 4 * N;
   for (; k + N <= n; k += N) {
-    if (k + ahead < n) {
+    if (kPrefetch && k + ahead < n) {
       const int32_t px = std::clamp(fbTruncToInt32(xs[k + ahead]), 0, src.xMax);
       const int32_t py =
           std::clamp(fbTruncToInt32(ys[k + ahead]), 0, std::max(0, src.yMax - kRows + 1));
