@@ -450,30 +450,6 @@ HWY_INLINE VU Words(const __m128i* pairs) {
 }
 #endif
 
-#if HWY_TARGET <= HWY_AVX3
-// Four-byte pixels whose windows all lie in one source row pair within 16 pixels (as where the
-// warp keeps close to the source's rows): the 2-pixel words of each window row from one
-// 64-byte load of each row and a permute, in place of a lane-by-lane load. False for a block
-// spread wider.
-HWY_INLINE bool NearbyWindows4(const LinearSource8& src, VI ix, VI iy, VU64* upper, VU64* lower) {
-  const __m256i x = ix.raw, y = iy.raw;
-  const int32_t y0 = _mm256_cvtsi256_si32(y);
-  const int32_t x0 = std::min(_mm256_cvtsi256_si32(x), _mm256_extract_epi32(x, 7));
-  if (x0 > src.xMax + 1 - 16) return false;  // 64 bytes from pixel x0 inside the row
-  const __m256i d = _mm256_sub_epi32(x, _mm256_set1_epi32(x0));
-  const __mmask8 sameRow = _mm256_cmpeq_epi32_mask(y, _mm256_set1_epi32(y0));
-  const __mmask8 near = _mm256_cmple_epu32_mask(d, _mm256_set1_epi32(14));
-  if (static_cast<uint8_t>(sameRow & near) != 0xff) return false;
-  const uint8_t* row = src.base + static_cast<ptrdiff_t>(y0) * src.step + ptrdiff_t{4} * x0;
-  const __m512i q = _mm512_cvtepu32_epi64(d);
-  const __m512i pick =
-      _mm512_or_si512(q, _mm512_slli_epi64(_mm512_add_epi64(q, _mm512_set1_epi64(1)), 32));
-  *upper = VU64{_mm512_permutexvar_epi32(pick, _mm512_loadu_si512(row))};
-  *lower = VU64{_mm512_permutexvar_epi32(pick, _mm512_loadu_si512(row + src.step))};
-  return true;
-}
-#endif
-
 template <int kChannels, int kStride, bool kHalfLast>
 void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearSource8& src,
                   uint8_t* dst) {
@@ -492,13 +468,8 @@ void LinearPixels(const double* xs, const double* ys, ptrdiff_t n, const LinearS
         const VI start = kStride == 3 ? hn::Min(pixel, lastStart) : pixel;
         const VI at = hn::Add(hn::Mul(iy, step), start);
         VU64 upper, lower;
-#if HWY_TARGET <= HWY_AVX3
-        if (kStride == 3 || !NearbyWindows4(src, ix, iy, &upper, &lower))
-#endif
-        {
-          Gather64<1>(src.base, 0, at, &upper);
-          Gather64<1>(src.base, 0, hn::Add(at, step), &lower);
-        }
+        Gather64<1>(src.base, 0, at, &upper);
+        Gather64<1>(src.base, 0, hn::Add(at, step), &lower);
         if constexpr (kStride == 3) {
           const VU64 shift =
               hn::PromoteTo(DU64(), hn::BitCast(DU(), hn::ShiftLeft<3>(hn::Sub(pixel, start))));
