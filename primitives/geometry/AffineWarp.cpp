@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <type_traits>
 
 #include "primitives/geometry/QuadGeometry.h"
 #include "primitives/geometry/WarpKernels.h"
@@ -20,18 +19,11 @@ template <class P, class Sampler>
 void AffineKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                   int lastRow, const fbRowSpan* spans, const double invCoeffs[2][3], int xMax,
                   int yMax, int /*reserved*/) {
-  // The 8-bit interleaved linear and cubic kernels of three and four channels have a vector
-  // path.
-  warp::SampleSpan8Fn vectorSpan = nullptr;
-  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1 && P::kChannels >= 3) {
-    if constexpr (std::is_same_v<Sampler, warp::LinearSampler>)
-      vectorSpan = warp::VectorLinearSpan8(P::kLayout);
-    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
-      vectorSpan = warp::VectorCubicSpan8(P::kLayout);
-  }
+  // The 8-bit interleaved kernels sample through vectors.
+  const warp::SamplePoints8Fn points = warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax);
   warp::WarpSpans<P, Sampler>(
       warp::KernelFrame{pSrc, pDstRow, srcStep, dstStep, firstRow, lastRow, spans, xMax, yMax},
-      warp::AffineGenerator(invCoeffs), warp::AllPositions{}, vectorSpan);
+      warp::AffineGenerator(invCoeffs), warp::AllPositions{}, points);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The bilinear kernels' interface shared by the plain and the vector paths, open to the tests:
-// the 8-bit linear pixel with the bilinear rounding and the vector routines that sample a run
-// of source positions.
+// the 8-bit linear pixel with the bilinear rounding and the vector roots of the forward warp's
+// inverse.
 #pragma once
 
 #include <cstddef>
@@ -27,13 +27,6 @@ inline void BilinearLinearPixel8(const uint8_t* p, ptrdiff_t down, double fx, do
     out[c] = static_cast<uint8_t>(static_cast<int32_t>(top + fy * (bottom - top) + 0.5));
   }
 }
-
-// n destination pixels at dst (kStride bytes apart) from the source positions xs[k], ys[k].
-using PointsSample8Fn = void (*)(const double* xs, const double* ys, ptrdiff_t n,
-                                 const LinearSource8& src, uint8_t* dst);
-// The vector routine of an 8-bit C3, AC4 or C4 layout and method 2 (linear) or 4 (cubic); null
-// for other layouts or where the processor's vectors hold fewer than four doubles.
-PointsSample8Fn VectorBilinearPoints8(int32_t layout, int32_t method);
 
 // The case-0 inverse of m points (fbBilinearInverseRow) from their running values l1, l2, l3:
 // x = k10 + A, y = l3 + k3 A with A = l1 +/- sqrt(max(l1^2 - l2, 0)), + with the root flag.

@@ -23,6 +23,7 @@ using warp::Pixels;
 // formed first and an integer result is trunc(v + 0.5); floats are stored unrounded. The window
 // and fractions are the shared LinearSampler's (indexes kept inside the image).
 struct BilinearLinearSampler {
+  static constexpr warp::PointRule kRule = warp::PointRule::kLinearHalfLast;
   template <class P>
   static void Sample(const warp::SourceImage<P>& src, const warp::DestinationRow<P>& dst,
                      ptrdiff_t x, double sx, double sy, int32_t xMax, int32_t yMax) {
@@ -132,19 +133,6 @@ struct LocalPlanes {
   }
 };
 
-// The vector routine of a kernel that has one (8-bit linear and cubic of three or four
-// interleaved channels), or null.
-template <class P, class Sampler>
-warp::PointsSample8Fn VectorPoints() {
-  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1 && P::kChannels >= 3) {
-    if constexpr (std::is_same_v<Sampler, BilinearLinearSampler>)
-      return warp::VectorBilinearPoints8(P::kLayout, IPPI_INTER_LINEAR);
-    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
-      return warp::VectorBilinearPoints8(P::kLayout, IPPI_INTER_CUBIC);
-  }
-  return nullptr;
-}
-
 // All rows of the destination region, in blocks of kBandRows rows whose row terms follow one
 // chain of additions from dstY.
 template <class P, class Sampler, class Check>
@@ -153,31 +141,38 @@ void BackRows(const void* pSrc, void* pDst, int srcStep, int dstStep, int dstX, 
               Check check) {
   if (width < 1 || height < 1) return;
   if constexpr (std::is_same_v<Check, warp::AllPositions>) {
-    if (const warp::PointsSample8Fn vector = VectorPoints<P, Sampler>()) {
-      // The positions of each row by the same additions, a run at a time, then sampled.
-      constexpr ptrdiff_t kRun = 256;
-      double xs[kRun], ys[kRun];
+    if (const warp::SamplePoints8Fn vector =
+            warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax)) {
+      // The positions of each row by the same additions, made for kChainRows rows together a
+      // tile at a time (the rows' chains overlap), then sampled row by row.
+      constexpr int32_t G = warp::kChainRows;
+      alignas(64) double xs[G][warp::kTileColumns], ys[G][warp::kTileColumns];
       const warp::LinearSource8 source{static_cast<const uint8_t*>(pSrc), srcStep, xMax, yMax};
       const double y = dstY;
       double slopeX = coeffs[0][0] * y + coeffs[0][1], offX = coeffs[0][2] * y + coeffs[0][3];
       double slopeY = coeffs[1][0] * y + coeffs[1][1], offY = coeffs[1][2] * y + coeffs[1][3];
       uint8_t* row = static_cast<uint8_t*>(pDst);
-      for (int32_t r = 0; r < height; ++r, row += dstStep) {
-        double sx = offX + slopeX * dstX, sy = offY + slopeY * dstX;
-        for (ptrdiff_t done = 0; done < width; done += kRun) {
-          const ptrdiff_t n = std::min<ptrdiff_t>(kRun, width - done);
-          for (ptrdiff_t k = 0; k < n; ++k) {
-            xs[k] = sx;
-            ys[k] = sy;
-            sx += slopeX;
-            sy += slopeY;
-          }
-          vector(xs, ys, n, source, row + done * P::kStride);
+      for (int32_t first = 0; first < height; first += G, row += ptrdiff_t{G} * dstStep) {
+        double sx[G] = {}, sy[G] = {}, dx[G] = {}, dy[G] = {};
+        const int32_t rows = std::min(G, height - first);
+        for (int32_t r = 0; r < rows; ++r) {
+          sx[r] = offX + slopeX * dstX;
+          sy[r] = offY + slopeY * dstX;
+          dx[r] = slopeX;
+          dy[r] = slopeY;
+          slopeX += coeffs[0][0];
+          offX += coeffs[0][2];
+          slopeY += coeffs[1][0];
+          offY += coeffs[1][2];
         }
-        slopeX += coeffs[0][0];
-        offX += coeffs[0][2];
-        slopeY += coeffs[1][0];
-        offY += coeffs[1][2];
+        for (ptrdiff_t done = 0; done < width; done += warp::kTileColumns) {
+          const ptrdiff_t n = std::min<ptrdiff_t>(warp::kTileColumns, width - done);
+          ptrdiff_t count[G] = {};
+          for (int32_t r = 0; r < rows; ++r) count[r] = n;
+          warp::ChainPositions(dx, dy, sx, sy, count, xs, ys);
+          for (int32_t r = 0; r < rows; ++r)
+            vector(xs[r], ys[r], n, source, row + r * ptrdiff_t{dstStep} + done * P::kStride);
+        }
       }
       return;
     }
@@ -224,7 +219,7 @@ void ForwardKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, in
                    int rootFlag, double* pBuffer, int xMax, int yMax) {
   const warp::SourceImage<P> src(pSrc, srcStep);
   warp::DestinationRow<P> dst(pDstRow);
-  const warp::PointsSample8Fn vector = VectorPoints<P, Sampler>();
+  const warp::SamplePoints8Fn vector = warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax);
   double R2 = k[6] * firstRow + k[8];
   double R3 = k[7] * firstRow + k[9];
   for (int64_t row = firstRow; row <= lastRow; ++row) {

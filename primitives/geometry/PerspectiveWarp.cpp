@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
 #include "primitives/geometry/AffineWarp.h"
 #include "primitives/geometry/Perspective.h"
@@ -19,13 +18,21 @@ void fbPerspectiveRowCoords(double* pBuffer, int count, double D, double dD, dou
                             double dNx, double Ny, double dNy) {
   double* xs = pBuffer;
   double* ys = pBuffer + (count > 0 ? count : 0);
-  for (int i = 0; i < count; ++i) {
-    const double r = 1.0 / D;
-    xs[i] = Nx * r;
-    ys[i] = Ny * r;
-    Nx += dNx;
-    Ny += dNy;
-    D += dD;
+  // The running values first, a block at a time, by the same additions; then the reciprocals
+  // and products of the block, which no longer depend on each other.
+  constexpr int kBlock = 256;
+  double d[kBlock];
+  for (int start = 0; start < count; start += kBlock) {
+    const int m = count - start < kBlock ? count - start : kBlock;
+    for (int i = 0; i < m; ++i) {
+      d[i] = D;
+      xs[start + i] = Nx;
+      ys[start + i] = Ny;
+      Nx += dNx;
+      Ny += dNy;
+      D += dD;
+    }
+    warp::ReciprocalProducts(d, xs + start, ys + start, m);
   }
 }
 
@@ -37,8 +44,7 @@ using warp::Pixels;
 // m21 Y + m22 are formed at the first row and grow by m01, m11, m21 per row; each span's
 // positions go into the work buffer in one pass (one division per pixel), then its pixels are
 // sampled from there, those the check refuses left as they are.
-// vectorPoints: the vector samplers of the plain 8-bit cubic kernels of interleaved pixels and
-// linear ones of three and four channels, or null.
+// vectorPoints: the vector sampler of a plain 8-bit kernel of interleaved pixels, or null.
 template <class P, class Sampler, class Check>
 void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                      int lastRow, const fbRowSpan* spans, const double m[3][3], double* pBuffer,
@@ -61,8 +67,8 @@ void PerspectiveRows(const void* pSrc, void* pDstRow, int srcStep, int dstStep, 
       bool done = false;
       if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
         if (vectorPoints != nullptr) {
-          vectorPoints(sx, sy, warp::LinearSource8{src.planes[0], src.step, xMax, yMax},
-                       dst.At(0, span.xstart), count);
+          vectorPoints(sx, sy, count, warp::LinearSource8{src.planes[0], src.step, xMax, yMax},
+                       dst.At(0, span.xstart));
           done = true;
         }
       }
@@ -81,13 +87,8 @@ template <class P, class Sampler>
 void PlainKernel(const void* pSrc, void* pDstRow, int srcStep, int dstStep, int firstRow,
                  int lastRow, const fbRowSpan* spans, const double backCoeffs[3][3],
                  double* pBuffer, int xMax, int yMax) {
-  warp::SamplePoints8Fn vectorPoints = nullptr;
-  if constexpr (!P::kPlanar && sizeof(typename P::Element) == 1) {
-    if constexpr (std::is_same_v<Sampler, warp::LinearSampler> && P::kChannels >= 3)
-      vectorPoints = warp::VectorLinearPoints8(P::kLayout);
-    else if constexpr (std::is_same_v<Sampler, warp::CubicSampler>)
-      vectorPoints = warp::VectorCubicPoints8(P::kLayout);
-  }
+  const warp::SamplePoints8Fn vectorPoints =
+      warp::VectorPointsFor<P, Sampler>(pSrc, srcStep, xMax, yMax);
   PerspectiveRows<P, Sampler>(pSrc, pDstRow, srcStep, dstStep, firstRow, lastRow, spans,
                               backCoeffs, pBuffer, xMax, yMax, warp::AllPositions{},
                               vectorPoints);

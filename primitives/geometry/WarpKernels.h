@@ -112,6 +112,37 @@ struct DestinationRow {
   }
 };
 
+// ---- Vector samplers -----------------------------------------------------------------------
+//
+// The 8-bit interleaved samplers (C1, C3, AC4 with three written, C4) have a vector path
+// (WarpHwy.cpp) over positions a warp has listed beforehand: n pixels at dst from xs[k], ys[k],
+// several pixels per vector (lanes across pixels, their windows gathered), each lane doing the
+// plain sampler's operations on its pixel in the same order (no fused multiply-add), so the
+// bytes are the same. The warps keep making their positions as before (each row's chain of
+// additions, or its divisions and roots) and hand them over a run at a time.
+
+// The source image of the vector samplers.
+struct LinearSource8 {
+  const uint8_t* base;  // the source image origin
+  ptrdiff_t step;
+  int32_t xMax, yMax;
+};
+
+// The rule a vector sampler follows: NearestSampler, LinearSampler, the bilinear warps' linear
+// rounding (the half added after the blend down y), CubicSampler.
+enum class PointRule : int32_t { kNearest, kLinear, kLinearHalfLast, kCubic };
+
+using SamplePoints8Fn = void (*)(const double* xs, const double* ys, ptrdiff_t n,
+                                 const LinearSource8& src, uint8_t* dst);
+// The vector sampler of an interleaved 8-bit layout and rule for this source, looked up once per
+// call; null where there is none: planar layouts, a source narrower than 4 pixels or too large
+// for 32-bit byte offsets, a processor without vectors (the plain samplers then serve).
+SamplePoints8Fn VectorPoints8(int32_t layout, PointRule rule, const LinearSource8& src);
+
+// r = 1 / d[k], then x[k] = x[k] r and y[k] = y[k] r for k < n: the perspective warp's
+// positions from its running numerators and denominators, in vectors where there are any.
+void ReciprocalProducts(const double* d, double* x, double* y, ptrdiff_t n);
+
 // ---- Samplers ------------------------------------------------------------------------------
 //
 // Each sampler's Sample(src, dst, x, sx, sy, xMax, yMax) writes destination pixel x of the
@@ -120,6 +151,7 @@ struct DestinationRow {
 // rounding carries a position out still reads only the image.
 
 struct NearestSampler {
+  static constexpr PointRule kRule = PointRule::kNearest;
   template <class P>
   static void Sample(const SourceImage<P>& src, const DestinationRow<P>& dst, ptrdiff_t x,
                      double sx, double sy, int32_t xMax, int32_t yMax) {
@@ -135,6 +167,7 @@ struct NearestSampler {
 };
 
 struct LinearSampler {
+  static constexpr PointRule kRule = PointRule::kLinear;
   // The left (upper) index of the 2-pixel window along one axis and the fraction from it: a
   // position a hair (1e-7) below a whole number counts as that number; at or beyond the last
   // index the window is the last two with fraction 1.
@@ -199,6 +232,7 @@ struct LinearSampler {
 };
 
 struct CubicSampler {
+  static constexpr PointRule kRule = PointRule::kCubic;
   // The first index of the 4-pixel window along one axis (max >= 3): centred on the position,
   // pushed inward at the borders.
   static int32_t WindowStart(double s, int32_t max) {
@@ -222,6 +256,17 @@ struct CubicSampler {
   }
 };
 
+// The vector sampler of a kernel of pixels P sampled by S (a sampler with a kRule), or null.
+template <class P, class S>
+SamplePoints8Fn VectorPointsFor(const void* pSrc, int32_t srcStep, int32_t xMax, int32_t yMax) {
+  if constexpr (P::kPlanar || sizeof(typename P::Element) != 1) {
+    return nullptr;
+  } else {
+    return VectorPoints8(P::kLayout, S::kRule,
+                         LinearSource8{static_cast<const uint8_t*>(pSrc), srcStep, xMax, yMax});
+  }
+}
+
 // ---- Checks --------------------------------------------------------------------------------
 
 struct AllPositions {
@@ -234,23 +279,6 @@ struct InsideSource {
   bool operator()(double sx, double sy) const {
     return sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1;
   }
-};
-
-// ---- Vector spans -------------------------------------------------------------------------
-//
-// The 8-bit linear and cubic affine kernels of three and four interleaved channels (C3, AC4
-// with three written, C4) have a vector path (WarpHwy.cpp) that works a span's pixels with the
-// channels as lanes: from the walk's state it does n pixels at dst (the span's next pixel), advancing
-// the state by the same additions as AffineGenerator. Null where the processor's vectors hold
-// fewer than four doubles; the kernel is looked up once per call.
-
-struct AffineStep {
-  double dx, dy;  // c00, c10
-};
-struct LinearSource8 {
-  const uint8_t* base;  // the source image origin
-  ptrdiff_t step;
-  int32_t xMax, yMax;
 };
 
 // ---- Generators ----------------------------------------------------------------------------
@@ -286,7 +314,9 @@ class AffineGenerator {
   struct State {
     double sx, sy;
   };
-  AffineStep Step() const { return AffineStep{c00_, c10_}; }
+  // The additions per pixel (c00, c10).
+  double StepX() const { return c00_; }
+  double StepY() const { return c10_; }
   State Save() const { return State{sx_, sy_}; }
   void Resume(const State& s) {
     sx_ = s.sx;
@@ -297,16 +327,6 @@ class AffineGenerator {
   double c00_, c01_, c02_, c10_, c11_, c12_;
   double rowX_ = 0.0, rowY_ = 0.0, sx_ = 0.0, sy_ = 0.0;
 };
-
-using SampleSpan8Fn = void (*)(AffineGenerator::State& state, const AffineStep& step,
-                               const LinearSource8& src, uint8_t* dst, ptrdiff_t n);
-SampleSpan8Fn VectorLinearSpan8(int32_t layout);
-SampleSpan8Fn VectorCubicSpan8(int32_t layout);
-// The same samplers for n pixels at dst whose positions a warp made beforehand (xs[k], ys[k]).
-using SamplePoints8Fn = void (*)(const double* xs, const double* ys, const LinearSource8& src,
-                                 uint8_t* dst, ptrdiff_t n);
-SamplePoints8Fn VectorLinearPoints8(int32_t layout);
-SamplePoints8Fn VectorCubicPoints8(int32_t layout);
 
 // ---- The row walk --------------------------------------------------------------------------
 
@@ -328,16 +348,50 @@ struct KernelFrame {
 inline constexpr int32_t kBandRows = 32;
 inline constexpr ptrdiff_t kTileColumns = 128;
 
-// vectorSpan: the vector path of the kernels that have one (VectorLinearSpan8,
-// VectorCubicSpan8), or null.
+// Rows whose positions are made together in the vector walk: each row's chain of additions is
+// its own, and the chains of several rows overlap where one alone would wait on each addition.
+inline constexpr int32_t kChainRows = 4;
+
+// The positions of kChainRows rows: row r from (x[r], y[r]) by count[r] additions of dx[r],
+// dy[r], into xs[r][0..count[r]), ys[r][...]; x[r], y[r] become where each row's walk then
+// stands.
+inline void ChainPositions(const double* dx, const double* dy, double* x, double* y,
+                           const ptrdiff_t* count, double (*xs)[kTileColumns],
+                           double (*ys)[kTileColumns]) {
+  static_assert(kChainRows == 4, "four chains, each in its own register");
+  const ptrdiff_t most = std::max(std::max(count[0], count[1]), std::max(count[2], count[3]));
+  double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
+  double y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
+  const double dx0 = dx[0], dx1 = dx[1], dx2 = dx[2], dx3 = dx[3];
+  const double dy0 = dy[0], dy1 = dy[1], dy2 = dy[2], dy3 = dy[3];
+  for (ptrdiff_t k = 0; k < most; ++k) {
+    xs[0][k] = x0, xs[1][k] = x1, xs[2][k] = x2, xs[3][k] = x3;
+    ys[0][k] = y0, ys[1][k] = y1, ys[2][k] = y2, ys[3][k] = y3;
+    x0 += dx0, x1 += dx1, x2 += dx2, x3 += dx3;
+    y0 += dy0, y1 += dy1, y2 += dy2, y3 += dy3;
+  }
+  // A row with fewer pixels than the longest went on past its own: its state is the position
+  // after its own count.
+  const double endX[kChainRows] = {x0, x1, x2, x3}, endY[kChainRows] = {y0, y1, y2, y3};
+  for (int32_t r = 0; r < kChainRows; ++r) {
+    x[r] = count[r] < most ? xs[r][count[r]] : endX[r];
+    y[r] = count[r] < most ? ys[r][count[r]] : endY[r];
+  }
+}
+
+// points: the vector sampler of an affine kernel (VectorPointsFor), or null. With it, each
+// tile's positions are made kChainRows rows at a time and handed to it a row at a time.
 template <class P, class Sampler, class Check = AllPositions, class Generator>
 void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{},
-               SampleSpan8Fn vectorSpan = nullptr) {
+               SamplePoints8Fn points = nullptr) {
   if (f.lastRow < f.firstRow) return;
   const SourceImage<P> src(f.pSrc, f.srcStep);
   const DestinationRow<P> first(f.pDstRow);
   typename Generator::State states[kBandRows];
   ptrdiff_t next[kBandRows], end[kBandRows];
+  constexpr bool kVector = std::is_same_v<Generator, AffineGenerator> &&
+                           std::is_same_v<Check, AllPositions> && !P::kPlanar &&
+                           sizeof(typename P::Element) == 1;
   gen.BeginRows(f.firstRow);
   for (int64_t band = f.firstRow; band <= f.lastRow; band += kBandRows) {
     const int32_t rows = static_cast<int32_t>(std::min<int64_t>(kBandRows, f.lastRow - band + 1));
@@ -356,27 +410,45 @@ void WarpSpans(const KernelFrame& f, Generator gen, Check check = Check{},
       }
       if (row != f.lastRow) gen.NextRow();
     }
+    const auto rowAt = [&](int32_t i) {
+      DestinationRow<P> dst = first;
+      dst.Advance(static_cast<ptrdiff_t>(f.dstStep) * (band - f.firstRow + i));
+      return dst;
+    };
     for (ptrdiff_t tile = lo; tile <= hi; tile += kTileColumns) {
       const ptrdiff_t tileEnd = std::min(hi, tile + kTileColumns - 1);
+      if constexpr (kVector) {
+        if (points != nullptr) {
+          // (The vector samplers sample every position: never with a source test.)
+          const LinearSource8 source{src.planes[0], src.step, f.xMax, f.yMax};
+          alignas(64) double xs[kChainRows][kTileColumns], ys[kChainRows][kTileColumns];
+          for (int32_t g = 0; g < rows; g += kChainRows) {
+            double x[kChainRows] = {}, y[kChainRows] = {};
+            ptrdiff_t count[kChainRows] = {};
+            for (int32_t r = 0; r < kChainRows && g + r < rows; ++r) {
+              const int32_t i = g + r;
+              count[r] = std::max<ptrdiff_t>(0, std::min(end[i], tileEnd) - next[i] + 1);
+              if (count[r] > 0) x[r] = states[i].sx, y[r] = states[i].sy;
+            }
+            const double dx[kChainRows] = {gen.StepX(), gen.StepX(), gen.StepX(), gen.StepX()};
+            const double dy[kChainRows] = {gen.StepY(), gen.StepY(), gen.StepY(), gen.StepY()};
+            ChainPositions(dx, dy, x, y, count, xs, ys);
+            for (int32_t r = 0; r < kChainRows && g + r < rows; ++r) {
+              if (count[r] == 0) continue;
+              const int32_t i = g + r;
+              points(xs[r], ys[r], count[r], source, rowAt(i).At(0, next[i]));
+              states[i] = typename Generator::State{x[r], y[r]};
+              next[i] += count[r];
+            }
+          }
+          continue;
+        }
+      }
       for (int32_t i = 0; i < rows; ++i) {
         const ptrdiff_t stop = std::min(end[i], tileEnd);
         if (next[i] > stop) continue;
-        DestinationRow<P> dst = first;
-        dst.Advance(static_cast<ptrdiff_t>(f.dstStep) * (band - f.firstRow + i));
+        const DestinationRow<P> dst = rowAt(i);
         gen.Resume(states[i]);
-        // (The vector spans sample every position: never with a source test.)
-        if constexpr (std::is_same_v<Generator, AffineGenerator> &&
-                      std::is_same_v<Check, AllPositions> && !P::kPlanar &&
-                      sizeof(typename P::Element) == 1) {
-          if (vectorSpan != nullptr) {
-            AffineGenerator::State state = gen.Save();
-            vectorSpan(state, gen.Step(), LinearSource8{src.planes[0], src.step, f.xMax, f.yMax},
-                       dst.At(0, next[i]), stop - next[i] + 1);
-            states[i] = state;
-            next[i] = stop + 1;
-            continue;
-          }
-        }
         // Position and sampling in one loop: the generator's additions form a chain from
         // pixel to pixel, which the sampling of earlier pixels overlaps.
         for (ptrdiff_t x = next[i]; x <= stop; ++x) {

@@ -1,7 +1,7 @@
-// The per-pixel vector bodies shared by the 8-bit warp kernels of three and four channels: a
-// pixel's channels are the lanes of one vector of four doubles, each lane doing exactly the
-// plain sampler's operations on its channel (no fused multiply-add). Included once per
-// Highway target by the kernels' *Hwy.cpp sources.
+// The per-pixel vector body of the 8-bit cubic warp sampler of three and four channels where
+// vectors hold four doubles (AVX2): a pixel's channels are the lanes of one vector, each lane
+// doing exactly the plain sampler's operations on its channel (no fused multiply-add).
+// Included once per Highway target by WarpHwy.cpp.
 #if defined(PF_GEOMETRY_WARP_PIXELS_HWY_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef PF_GEOMETRY_WARP_PIXELS_HWY_INL_H_
 #undef PF_GEOMETRY_WARP_PIXELS_HWY_INL_H_

@@ -170,14 +170,14 @@ TEST(AffineWarp, LargeDestinationsMatchTheModelAcrossTiles) {
   }
 }
 
-// The 8-bit linear and cubic kernels of three and four channels on every vector target,
-// against the model: whole sources rotated and sheared so that windows reach the last column
-// and row, rows at odd addresses included.
+// The 8-bit interleaved kernels (vector samplers, positions made four rows at a time) on every
+// vector target, against the model: whole sources rotated and sheared so that windows reach
+// the last column and row, rows at odd addresses included.
 TEST(AffineWarp, VectorSpansMatchTheModelOnEveryTarget) {
   imagetest::ForEachVectorTarget([] {
     std::mt19937 rng(15);
-    for (int method : {IPPI_INTER_LINEAR, IPPI_INTER_CUBIC})
-    for (int layout : {warp::kC3, warp::kAC4, warp::kC4})
+    for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC})
+    for (int layout : {warp::kC1, warp::kC3, warp::kAC4, warp::kC4})
       for (const Transform& t : Transforms())
         for (bool odd : {false, true}) {
           SCOPED_TRACE(testing::Message() << kLayoutNames[layout] << " method " << method << " " << t.name << (odd ? " odd rows" : ""));

@@ -42,24 +42,31 @@ void* KernelRow(WarpImage& dst, int firstRow, void* planes[4]) {
   return planes;
 }
 
+// Long rows (several blocks of the vector reciprocals) and denominators that pass through zero,
+// on every vector target.
 TEST(PerspectiveRowCoords, EqualsNumeratorsTimesTheReciprocal) {
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> v(-50.0, 50.0);
-  for (int trial = 0; trial < 50; ++trial) {
-    const int count = 1 + trial % 40;
-    const double d0 = v(rng) + 120.0, dd = v(rng) * 1e-3, nx0 = v(rng) * 30, dnx = v(rng) * 0.1,
-                 ny0 = v(rng) * 30, dny = v(rng) * 0.1;
-    std::vector<double> buffer(2 * count + 1, -7.0);
-    builtin::fbPerspectiveRowCoords(buffer.data(), count, d0, dd, nx0, dnx, ny0, dny);
-    double d = d0, nx = nx0, ny = ny0;
-    for (int i = 0; i < count; ++i) {
-      const double r = 1.0 / d;
-      EXPECT_EQ(buffer[i], nx * r) << i;
-      EXPECT_EQ(buffer[count + i], ny * r) << i;
-      nx += dnx, ny += dny, d += dd;
+  imagetest::ForEachVectorTarget([] {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> v(-50.0, 50.0);
+    for (int trial = 0; trial < 50; ++trial) {
+      const int count = 1 + (trial * 37) % 700;
+      // Every fifth row's denominator runs through zero (through an exact zero in the tenths).
+      const bool crossing = trial % 5 == 0;
+      const double d0 = crossing ? 3.0 : v(rng) + 120.0, dd = crossing ? -0.25 : v(rng) * 1e-3,
+                   nx0 = v(rng) * 30, dnx = v(rng) * 0.1, ny0 = v(rng) * 30, dny = v(rng) * 0.1;
+      std::vector<double> buffer(2 * count + 1, -7.0);
+      builtin::fbPerspectiveRowCoords(buffer.data(), count, d0, dd, nx0, dnx, ny0, dny);
+      double d = d0, nx = nx0, ny = ny0;
+      for (int i = 0; i < count; ++i) {
+        const double r = 1.0 / d;
+        const double wantX = nx * r, wantY = ny * r;
+        ASSERT_EQ(std::memcmp(&buffer[i], &wantX, 8), 0) << i << " of " << count;
+        ASSERT_EQ(std::memcmp(&buffer[count + i], &wantY, 8), 0) << i << " of " << count;
+        nx += dnx, ny += dny, d += dd;
+      }
+      EXPECT_EQ(buffer[2 * count], -7.0);
     }
-    EXPECT_EQ(buffer[2 * count], -7.0);
-  }
+  });
   double untouched = -7.0;
   builtin::fbPerspectiveRowCoords(&untouched, 0, 1, 0, 1, 0, 1, 0);
   EXPECT_EQ(untouched, -7.0);
@@ -120,10 +127,10 @@ TEST(PerspectiveKernels, UnitDenominatorMatchesTheAffineKernels) {
       }
 }
 
-// The 8-bit cubic kernels and the linear ones of three and four channels sample through
-// vectors: under a real perspective, with positions reaching the last column and row (and a
-// hair past them), they write what the scalar samplers of the checked set write given the whole image, on
-// every vector target and on rows at odd addresses.
+// The 8-bit kernels of interleaved pixels sample through vectors: under a real perspective,
+// with positions reaching the last column and row (and a hair past them), they write what the
+// scalar samplers of the checked set write given the whole image, on every vector target and
+// on rows at odd addresses.
 TEST(PerspectiveKernels, VectorSamplersMatchTheScalarOnEveryTarget) {
   imagetest::ForEachVectorTarget([] {
     std::mt19937 rng(21);
@@ -131,7 +138,7 @@ TEST(PerspectiveKernels, VectorSamplersMatchTheScalarOnEveryTarget) {
     // source, a hair short of its last row.
     const double m[3][3] = {{0.68, 0.05, 0.0}, {0.02, 0.63, 0.0}, {0.002, 0.003, 1.0}};
     std::vector<builtin::fbRowSpan> spans(30, builtin::fbRowSpan{0, 39});
-    for (int method : {2, 4})
+    for (int method : {1, 2, 4})
       for (int layout : {warp::kC1, warp::kC3, warp::kAC4, warp::kC4})
         for (bool odd : {false, true}) {
           SCOPED_TRACE(testing::Message() << kLayoutNames[layout] << " method " << method
