@@ -6,6 +6,7 @@
 
 #include <hwy/targets.h>
 
+#include <cstdint>
 #include <functional>
 
 #include "primitives/geometry/WarpFrame.h"
@@ -44,7 +45,12 @@ TEST(HwyDispatch, KernelsTakenByAddressChooseTheTargetFirst) {
       {"signal: guarded float64 sums",
        [] { return Address(floatarith::VectorGuarded(floatarith::TGuardedOp::Add)); }},
       {"signal: exponential", [] { return Address(elementary::VectorExpBlocks()); }},
-      {"geometry: linear warp spans", [] { return Address(warp::VectorLinearSpan8(warp::kC3)); }},
+      {"geometry: linear warp samplers",
+       [] {
+         static const uint8_t kSource[4 * 3 * 2] = {};
+         const warp::LinearSource8 source{kSource, 4 * 3, 3, 1};
+         return Address(warp::VectorPoints8(warp::kC3, warp::PointRule::kLinear, source));
+       }},
       {"resampling: linear resize columns",
        [] { return Address(resize::VectorLinearColumn8u()); }},
   };
