@@ -159,7 +159,7 @@ HWY_INLINE void StoreChannels(bool all, uint8_t bits, const VI* ch, uint8_t* out
   StoreLanes<kChannels, kStride>(bits, pix, out);
 }
 
-// LinearAxis on each lane of s (0 <= s <= max): the window's first index and the fraction.
+// LinearSampler::Axis on each lane of s (0 <= s <= max): the window's first index and the fraction.
 HWY_INLINE void LinearAxisV(VF s, VF max, VF* index, VF* fraction) {
   const DF df;
   const VF i = hn::Trunc(hn::Add(s, hn::Set(df, 1e-07)));
@@ -168,7 +168,7 @@ HWY_INLINE void LinearAxisV(VF s, VF max, VF* index, VF* fraction) {
   *fraction = hn::IfThenElse(below, hn::Sub(s, i), hn::Set(df, 1.0));
 }
 
-// CubicStart on each lane of s (0 <= s <= max).
+// CubicSampler::WindowStart on each lane of s (0 <= s <= max).
 HWY_INLINE VF CubicStartV(VF s, VF max) {
   const DF df;
   const VF n = hn::Trunc(hn::Add(s, hn::Set(df, 1e-07)));

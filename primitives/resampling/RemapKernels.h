@@ -7,7 +7,8 @@
 // pixel is sampled only when its position lies inside the inclusive source region (NaN
 // outside); otherwise its bytes are kept. Positions inside the region lie inside the image, so
 // a sampler never reads beyond it: nearest reads the pixel trunc(x + 0.5), linear the 2 x 2
-// window of LinearAxis, cubic the 4 x 4 window of CubicStart.
+// window of warp::LinearSampler::Axis, cubic the 4 x 4 window of
+// warp::CubicSampler::WindowStart.
 //
 // The block kernel samples the whole vectors of pixels from the start of the stretch, one pixel
 // per lane, each lane doing the plain body's operations in the plain order (doubles, no fused
@@ -21,6 +22,7 @@
 #include <cstring>
 
 #include "primitives/geometry/CubicInterp.h"
+#include "primitives/geometry/WarpKernels.h"
 #include "primitives/support/FloatToInt.h"
 #include "primitives/support/RowAccess.h"
 
@@ -41,34 +43,8 @@ inline bool Inside(const Source8& s, double sx, double sy) {
   return sx >= s.left && sx <= s.right && sy >= s.top && sy <= s.bottom;
 }
 
-// The left (upper) index of the 2-pixel window along one axis and the fraction from it: a
-// position a hair (1e-7) below a whole number counts as that number; at or beyond the last
-// index the window is the last two with fraction 1.
-inline void LinearAxis(double s, int32_t max, int32_t* index, double* fraction) {
-  const int32_t i = fbTruncToInt32(s + 1e-07);
-  if (i < 0) {
-    *index = 0;
-    *fraction = 0.0;
-  } else if (i < max) {
-    *index = i;
-    *fraction = s - i;
-  } else {
-    *index = max - 1;
-    *fraction = 1.0;
-  }
-}
-
-// The first index of the 4-pixel cubic window along one axis (max >= 3): centred on the
-// position, pushed inward at the image's borders.
-inline int32_t CubicStart(double s, int32_t max) {
-  const int32_t n = fbTruncToInt32(s + 1e-07);
-  if (n >= max - 1) return max - 3;
-  if (n <= 0) return 0;
-  return n - 1;
-}
-
 // One destination pixel (its first kChannels bytes at out) from source position (sx, sy);
-// pixels are kStride bytes apart.
+// pixels are kStride bytes apart. The windows and blends are the warp samplers' own.
 template <int32_t kChannels, int32_t kStride>
 inline void NearestPixel(const Source8& s, double sx, double sy, uint8_t* out) {
   const ptrdiff_t ix = std::clamp(fbTruncToInt32(sx + 0.5), 0, s.xMax);
@@ -80,25 +56,16 @@ template <int32_t kChannels, int32_t kStride>
 inline void LinearPixel(const Source8& s, double sx, double sy, uint8_t* out) {
   int32_t ix, iy;
   double fx, fy;
-  LinearAxis(sx, s.xMax, &ix, &fx);
-  LinearAxis(sy, s.yMax, &iy, &fy);
+  warp::LinearSampler::Axis(sx, s.xMax, &ix, &fx);
+  warp::LinearSampler::Axis(sy, s.yMax, &iy, &fy);
   const uint8_t* p = s.base + static_cast<ptrdiff_t>(iy) * s.step + ptrdiff_t{ix} * kStride;
-  const ptrdiff_t down = s.step;
-  for (int32_t c = 0; c < kChannels; ++c) {
-    const double p00 = cubic::kByteDoubles.v[p[c]];
-    const double p01 = cubic::kByteDoubles.v[p[kStride + c]];
-    const double p10 = cubic::kByteDoubles.v[p[down + c]];
-    const double p11 = cubic::kByteDoubles.v[p[down + kStride + c]];
-    const double top = p00 + fx * (p01 - p00);
-    const double bottom = p10 + fx * (p11 - p10);
-    // Both fractions lie in [-1e-7, 1]: the value lies within a hair of 0.5..255.5.
-    out[c] = static_cast<uint8_t>(static_cast<int32_t>(top + 0.5 + fy * (bottom - top)));
-  }
+  warp::LinearSampler::Pixel8<kChannels, kStride>(p, s.step, fx, fy, out);
 }
 
 template <int32_t kChannels, int32_t kStride>
 inline void CubicPixel(const Source8& s, double sx, double sy, uint8_t* out) {
-  const int32_t wx0 = CubicStart(sx, s.xMax), wy0 = CubicStart(sy, s.yMax);
+  const int32_t wx0 = warp::CubicSampler::WindowStart(sx, s.xMax);
+  const int32_t wy0 = warp::CubicSampler::WindowStart(sy, s.yMax);
   const cubic::Weights wx = cubic::WeightsOf(static_cast<float>((sx - 1.0) - wx0));
   const cubic::Weights wy = cubic::WeightsOf(static_cast<float>((sy - 1.0) - wy0));
   const uint8_t* p = s.base + static_cast<ptrdiff_t>(wy0) * s.step + ptrdiff_t{wx0} * kStride;
