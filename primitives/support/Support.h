@@ -24,11 +24,11 @@ void LibCFree(void* block);
 
 // A seam for tests of the paths that run out of memory. Inert until armed: FailAllocationAfter(k)
 // makes the k-th heap request from now (LibCMalloc or the fbAlignedAlloc family, k >= 1) return
-// null, once; 0 disarms it. It
-// returns how many requests were still to come before the previous arming's failure (0 once
-// that failure has happened). LiveAllocations counts the LibCMalloc blocks not yet given back, so a test can show that a
-// failed call leaves nothing allocated. Both are process-wide: tests that arm the hook must not
-// run allocating primitives on other threads meanwhile.
+// null, once; 0 disarms it. It returns how many requests were still to come before the previous
+// arming's failure (0 once that failure has happened). LiveAllocations counts the blocks of both
+// not yet given back, so a test can show that a failed call leaves nothing allocated. Both are
+// process-wide: tests that arm the hook must not run allocating primitives on other threads
+// meanwhile.
 std::int64_t FailAllocationAfter(std::int64_t k);
 std::int64_t LiveAllocations();
 

@@ -52,7 +52,8 @@ class BlockCache {
   // A held block of at least `bytes` usable bytes and at most twice that (the smallest such),
   // or null.
   void* Take(std::size_t bytes) {
-    if (bytes > kMaxHeldBytes) return nullptr;
+    // No held block serves a request of less than half the smallest one kept.
+    if (bytes > kMaxHeldBytes || bytes < kMinBytes / 2) return nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
     int best = -1;
     for (int i = 0; i < count_; ++i)
