@@ -45,6 +45,15 @@ void fbFftScale(Ipp64f factor, Ipp64f* pData, int64_t count);
 void fbFftLargeFwd(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
 void fbFftLargeInv(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
 
+// Steps 1 to 3 above in one call: the complex transform of order n >= 4 from pSrc (natural
+// order) into pDst, scaled when the direction's flag is set; pSrc may equal pDst, pWork holds
+// the setup's work bytes. The result is that of the steps run one by one; the vector paths
+// fuse the permutation with the first passes and run fewer sweeps over the data.
+void fbFftComplexFwd(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
+                     Ipp64f* pWork);
+void fbFftComplexInv(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
+                     Ipp64f* pWork);
+
 // One split level (depth 0, 1 or 2) of order n.
 void fbFftSplitFwd(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);
 void fbFftSplitInv(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);

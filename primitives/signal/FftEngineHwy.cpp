@@ -469,19 +469,467 @@ void BitRevInPlaceTiles(double* d, int n) {
   }
 }
 
+// ---- Fused transforms -----------------------------------------------------------------------
+//
+// A transform of order n <= 9 and the leaves of a split level run as batches of four sequences
+// side by side. A quad is four complex values (64 bytes: one vector of four complex lanes, two
+// of two or four of one); in a batch, quad j holds position j of the four sequences, lane l
+// for sequence l, and lives at rows[j & 3] + step (j >> 2) (in doubles). Each sequence's passes
+// then combine whole quads lane by lane, with the same factor in every lane, and need no
+// shuffles but the ones inside a complex product.
+//
+// The quads come straight from the source: when position j of the sequences lies at source
+// index base + rev(j) stride + l, the quad is four consecutive source values, so the
+// permutation costs no more than its loads and no sweep of its own. For a transform of order
+// n <= 9 the four sequences are its quarters (position q of the quarter rev2(l), the source
+// values 4 rev_{n-2}(q) + l); for the leaves of a split level at depth 0 they are the leaves
+// rev_k(4a + l), a = 0 .. K/4 - 1 (source values K rev_m(j) + 4a + l). Data already
+// permuted in place is turned into quads by 4 x 4 transposes where it lies.
+//
+// The passes that combine the lanes come last: the last pass of a transform of order n <= 9
+// (span N/4, one factor triple per lane, from the setup's copy of that pass's factors in
+// groups of four) and the store of finished leaves, both after a transpose of four quads.
+// The column pass of a split level keeps four columns in the lanes instead: rows of four
+// values, each multiplied by its four column factors, then the K-point passes down the rows
+// through the work buffer.
+
+constexpr int kC = static_cast<int>(hn::MaxLanes(DF())) / 2;  // complex values per vector
+constexpr int kS = 4 / kC;                                   // vectors per quad
+
+struct Quad {
+  VF v[kS];
+};
+
+HWY_INLINE Quad LoadQuad(const double* p) {
+  const DF df;
+  Quad q;
+  for (int i = 0; i < kS; ++i) q.v[i] = hn::LoadU(df, p + 2 * kC * i);
+  return q;
+}
+
+HWY_INLINE void StoreQuad(const Quad& q, double* p) {
+  const DF df;
+  for (int i = 0; i < kS; ++i) hn::StoreU(q.v[i], df, p + 2 * kC * i);
+}
+
+// out[l] = (in[0] value l, in[1] value l, in[2] value l, in[3] value l).
+HWY_INLINE void Transpose(const Quad* in, Quad* out) {
+#if HWY_TARGET <= HWY_AVX3
+  // 128-bit blocks: even and odd blocks of rows 0, 1 and of rows 2, 3, then again.
+  const __m512d p = _mm512_shuffle_f64x2(in[0].v[0].raw, in[1].v[0].raw, 0x88);
+  const __m512d q = _mm512_shuffle_f64x2(in[0].v[0].raw, in[1].v[0].raw, 0xDD);
+  const __m512d r = _mm512_shuffle_f64x2(in[2].v[0].raw, in[3].v[0].raw, 0x88);
+  const __m512d s = _mm512_shuffle_f64x2(in[2].v[0].raw, in[3].v[0].raw, 0xDD);
+  out[0].v[0] = VF{_mm512_shuffle_f64x2(p, r, 0x88)};
+  out[1].v[0] = VF{_mm512_shuffle_f64x2(q, s, 0x88)};
+  out[2].v[0] = VF{_mm512_shuffle_f64x2(p, r, 0xDD)};
+  out[3].v[0] = VF{_mm512_shuffle_f64x2(q, s, 0xDD)};
+#else
+  if constexpr (kC == 2) {
+    const DF df;
+    for (int h = 0; h < 2; ++h) {  // vector h of the output: rows 2h and 2h + 1
+      const Quad& a = in[2 * h];
+      const Quad& b = in[2 * h + 1];
+      out[0].v[h] = hn::ConcatLowerLower(df, b.v[0], a.v[0]);
+      out[1].v[h] = hn::ConcatUpperUpper(df, b.v[0], a.v[0]);
+      out[2].v[h] = hn::ConcatLowerLower(df, b.v[1], a.v[1]);
+      out[3].v[h] = hn::ConcatUpperUpper(df, b.v[1], a.v[1]);
+    }
+  } else {
+    for (int l = 0; l < 4; ++l)
+      for (int r = 0; r < 4; ++r) out[l].v[r] = in[r].v[l];
+  }
+#endif
+}
+
+// A factor w prepared for products: wr in both lanes of a complex value, and (-wi, wi).
+struct Factor {
+  VF re, im;
+};
+
+HWY_INLINE VF SignOfRealLanes() {
+  const DF df;
+  return hn::OddEven(hn::Zero(df), hn::Set(df, -0.0));
+}
+
+// The same factor (wr, wi) at w in every lane.
+HWY_INLINE Factor Splat(const double* w) {
+  const DF df;
+  return {hn::Set(df, w[0]), hn::Xor(hn::Set(df, w[1]), SignOfRealLanes())};
+}
+
+// A factor per complex lane, from interleaved factors.
+HWY_INLINE Factor PerLane(VF w) {
+  return {hn::DupEven(w), hn::Xor(hn::DupOdd(w), SignOfRealLanes())};
+}
+
+// x w (forward) or x conj(w) (inverse): xr wr + xi (-wi) is xr wr - xi wi, and so on, bit for
+// bit (the negated factor is exact and a - b is a + (-b)); a NaN product keeps its bits either
+// way, and the first operand of each sum is the plain code's.
+template <bool kInv>
+HWY_INLINE VF Tw(VF x, const Factor& f) {
+  const DF df;
+  const VF t1 = hn::Mul(x, f.re), t2 = hn::Mul(hn::Reverse2(df, x), f.im);
+  return kInv ? hn::Sub(t1, t2) : hn::Add(t1, t2);
+}
+
+// The radix-4 butterfly in place on four values already multiplied by their factors.
+template <bool kInv>
+HWY_INLINE void Bfly(VF& x0, VF& x1, VF& x2, VF& x3) {
+  const DF df;
+  const VF a = hn::Add(x0, x1), a2 = hn::Sub(x0, x1), b = hn::Add(x2, x3), b2 = hn::Sub(x2, x3);
+  const VF bs = hn::Reverse2(df, b2);
+  const VF s = hn::Add(a2, bs), t = hn::Sub(a2, bs);  // a2 - jb2 = (s re, t im), a2 + jb2 the other
+  x0 = hn::Add(a, b);
+  x2 = hn::Sub(a, b);
+  x1 = kInv ? hn::OddEven(s, t) : hn::OddEven(t, s);
+  x3 = kInv ? hn::OddEven(t, s) : hn::OddEven(s, t);
+}
+
+// The radix-2 step of odd orders on eight values in place: x[c + 4] times W8^c, c = 0..3
+// (f1 = (v, -v), -j, f3 = (-v, -v)), then sum and difference with x[c].
+template <bool kInv>
+HWY_INLINE void Radix2Of8(VF* x, const Factor& f1, const Factor& f3) {
+  const DF df;
+  const VF s6 = hn::Reverse2(df, x[6]);
+  const VF y[4] = {x[4], Tw<kInv>(x[5], f1),
+                   kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6),
+                   Tw<kInv>(x[7], f3)};
+  for (int c = 0; c < 4; ++c) {
+    const VF a = x[c];
+    x[c] = hn::Add(a, y[c]);
+    x[c + 4] = hn::Sub(a, y[c]);
+  }
+}
+
+inline int64_t Reverse(int64_t x, int bits) {
+  int64_t r = 0;
+  for (int b = 0; b < bits; ++b) r |= ((x >> b) & 1) << (bits - 1 - b);
+  return r;
+}
+
+// Quads of positions 0 .. M - 1: quad j at rows[j & 3] + step (j >> 2).
+struct Quads {
+  double* rows[4];
+  int64_t step;
+  HWY_INLINE double* At(int64_t j) const { return rows[j & 3] + step * (j >> 2); }
+};
+
+// The first passes on a group of kGs = 4, 8 or 16 values in place: the first pass, then the
+// radix-2 step (8; factors (v, -v) and (-v, -v) from table entry tableN / 8) or the span-4
+// pass (16; factors of entries c tableN / 16) of a transform whose table has tableN entries
+// per turn.
+template <bool kInv, int kGs>
+struct Front {
+  Factor f[9];
+
+  Front(const double* table, int64_t tableN) {
+    if constexpr (kGs == 8) {
+      const double v = table[6 * (tableN / 8)];
+      const double w1[2] = {v, -v}, w3[2] = {-v, -v};
+      f[0] = Splat(w1);
+      f[1] = Splat(w3);
+    } else if constexpr (kGs == 16) {
+      for (int c = 1; c < 4; ++c)
+        for (int j = 0; j < 3; ++j) f[3 * (c - 1) + j] = Splat(table + 6 * c * (tableN / 16) + 2 * j);
+    } else {
+      (void)table, (void)tableN;
+    }
+  }
+
+  HWY_INLINE void operator()(VF* x) const {
+    for (int u = 0; u < kGs; u += 4) Bfly<kInv>(x[u], x[u + 1], x[u + 2], x[u + 3]);
+    if constexpr (kGs == 8) {
+      Radix2Of8<kInv>(x, f[0], f[1]);
+    } else if constexpr (kGs == 16) {
+      Bfly<kInv>(x[0], x[4], x[8], x[12]);
+      for (int c = 1; c < 4; ++c) {
+        const Factor* w = f + 3 * (c - 1);
+        x[c + 4] = Tw<kInv>(x[c + 4], w[1]);
+        x[c + 8] = Tw<kInv>(x[c + 8], w[0]);
+        x[c + 12] = Tw<kInv>(x[c + 12], w[2]);
+        Bfly<kInv>(x[c], x[c + 4], x[c + 8], x[c + 12]);
+      }
+    }
+  }
+};
+
+// The radix-4 butterfly of the values at e, e + span, e + 2 span and e + 3 span (doubles) with
+// the factor triple w (none for column 0).
+template <bool kInv, bool kColumn0>
+HWY_INLINE void ButterflyAt(const double* e, int64_t span, const Factor* w, VF& x0, VF& x1,
+                            VF& x2, VF& x3) {
+  const DF df;
+  x0 = hn::LoadU(df, e);
+  x1 = hn::LoadU(df, e + span);
+  x2 = hn::LoadU(df, e + 2 * span);
+  x3 = hn::LoadU(df, e + 3 * span);
+  if constexpr (!kColumn0) {
+    x1 = Tw<kInv>(x1, w[1]);
+    x2 = Tw<kInv>(x2, w[0]);
+    x3 = Tw<kInv>(x3, w[2]);
+  }
+  Bfly<kInv>(x0, x1, x2, x3);
+}
+
+// The same on the quads at p + j span, in place.
+template <bool kInv, bool kColumn0>
+HWY_INLINE void QuadButterfly(double* p, int64_t span, const Factor* w) {
+  const DF df;
+  for (int i = 0; i < kS; ++i) {
+    double* e = p + 2 * kC * i;
+    VF x0, x1, x2, x3;
+    ButterflyAt<kInv, kColumn0>(e, span, w, x0, x1, x2, x3);
+    hn::StoreU(x0, df, e);
+    hn::StoreU(x1, df, e + span);
+    hn::StoreU(x2, df, e + 2 * span);
+    hn::StoreU(x3, df, e + 3 * span);
+  }
+}
+
+HWY_INLINE void SplatTriple(const double* w, Factor* f) {
+  f[0] = Splat(w);
+  f[1] = Splat(w + 2);
+  f[2] = Splat(w + 4);
+}
+
+// One radix-4 pass of span L (4L <= M) over the quads, factors from entry c stride of table.
+template <bool kInv>
+void QuadPass(const Quads& q, int64_t M, int64_t L, const double* table, int64_t stride) {
+  const int64_t span = q.step * (L / 4);  // doubles from quad j to quad j + L
+  for (int64_t g0 = 0; g0 < M; g0 += 4 * L) QuadButterfly<kInv, true>(q.At(g0), span, nullptr);
+  for (int64_t c = 1; c < L; ++c) {
+    Factor w[3];
+    SplatTriple(table + 6 * c * stride, w);
+    for (int64_t g0 = 0; g0 < M; g0 += 4 * L) QuadButterfly<kInv, false>(q.At(g0 + c), span, w);
+  }
+}
+
+// The first passes of M-point sequences on a batch, groups of kGs positions loaded from the
+// source (or, permuted, transposed where they lie).
+template <bool kInv, int kGs>
+void BatchFront(const Quads& q, int m, const double* src, int64_t stride, bool permuted,
+                const double* table, int64_t tableN) {
+  const DF df;
+  constexpr int kGb = kGs == 16 ? 4 : (kGs == 8 ? 3 : 2);
+  const int64_t groups = (int64_t{1} << m) >> kGb;
+  const Front<kInv, kGs> front(table, tableN);
+  int64_t offset[kGs];
+  for (int t = 0; t < kGs; ++t) offset[t] = 2 * stride * Reverse(t, kGb) * groups;
+  int64_t g = 0;  // the group whose source runs start at rg: g = rev(rg)
+  for (int64_t rg = 0; rg < groups; ++rg) {
+    if (rg > 0) g = NextReversedMid(g, groups);
+    const double* line = src + 2 * stride * rg;
+    double* at[4];  // quad kGs g + t at at[t & 3] + step (t >> 2)
+    for (int r = 0; r < 4; ++r) at[r] = q.rows[r] + q.step * (kGs / 4) * g;
+    if (permuted) {  // positions kGs g .. of each sequence, four at a time, into quads
+      for (int u = 0; u < kGs / 4; ++u) {
+        Quad in[4], out[4];
+        for (int l = 0; l < 4; ++l) in[l] = LoadQuad(q.rows[l] + 2 * (kGs * g + 4 * u));
+        Transpose(in, out);
+        for (int r = 0; r < 4; ++r) StoreQuad(out[r], at[r] + q.step * u);
+      }
+    }
+    for (int i = 0; i < kS; ++i) {
+      VF x[kGs];
+      for (int t = 0; t < kGs; ++t)
+        x[t] = hn::LoadU(df, (permuted ? at[t & 3] + q.step * (t >> 2) : line + offset[t]) +
+                                 2 * kC * i);
+      front(x);
+      for (int t = 0; t < kGs; ++t)
+        hn::StoreU(x[t], df, at[t & 3] + q.step * (t >> 2) + 2 * kC * i);
+    }
+  }
+}
+
+// The passes of M-point sequences (M = 2^m >= 4) on a batch, up to span lastL: the first
+// passes, then the radix-4 passes. Position j of sequence l is source value rev_m(j) stride + l
+// from src.
+template <bool kInv>
+void BatchPasses(const Quads& q, int m, const double* src, int64_t stride, bool permuted,
+                 const double* table, int64_t tableN, int64_t lastL) {
+  const bool odd = (m & 1) != 0;
+  if (odd) BatchFront<kInv, 8>(q, m, src, stride, permuted, table, tableN);
+  else if (m >= 4) BatchFront<kInv, 16>(q, m, src, stride, permuted, table, tableN);
+  else BatchFront<kInv, 4>(q, m, src, stride, permuted, table, tableN);
+  const int64_t M = int64_t{1} << m;
+  for (int64_t L = odd ? 8 : 16; L <= lastL; L *= 4)
+    QuadPass<kInv>(q, M, L, table, tableN / (4 * L));
+}
+
+HWY_INLINE void ScaleQuad(Quad& x, const double* scale) {
+  if (!scale) return;
+  const DF df;
+  const VF f = hn::Set(df, *scale);
+  for (int i = 0; i < kS; ++i) x.v[i] = hn::Mul(x.v[i], f);
+}
+
+// The transform of order n = 4..9: the quarters as a batch, then the last pass (span M = N/4)
+// on four columns at a time, transposed so that the lanes are the columns.
+template <bool kInv>
+void Radix4WholeT(const double* src, double* dst, int n, const double* table,
+                  const double* lastPass, const double* scale, bool permuted) {
+  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
+  const DF df;
+  const int64_t N = int64_t{1} << n, M = N / 4;
+  Quads q{};
+  for (int l = 0; l < 4; ++l) q.rows[l] = dst + 2 * kRev2[l] * M;
+  q.step = 8;
+  BatchPasses<kInv>(q, n - 2, src, 4, permuted, table, N, M / 4);
+  const auto first = hn::FirstN(df, 2);  // column 0 is not multiplied
+  for (int64_t c0 = 0; c0 < M; c0 += 4) {
+    Quad in[4], t[4];
+    for (int r = 0; r < 4; ++r) in[r] = LoadQuad(q.rows[r] + 2 * c0);
+    Transpose(in, t);  // t[l]: columns c0.. of the quarter rev2(l)
+    const double* w = lastPass + 6 * c0;
+    Quad o[4];
+    for (int i = 0; i < kS; ++i) {
+      VF x0 = t[0].v[i], x1 = t[2].v[i], x2 = t[1].v[i], x3 = t[3].v[i];
+      const double* wi = w + 2 * kC * i;
+      VF y1 = Tw<kInv>(x1, PerLane(hn::LoadU(df, wi + 8)));
+      VF y2 = Tw<kInv>(x2, PerLane(hn::LoadU(df, wi)));
+      VF y3 = Tw<kInv>(x3, PerLane(hn::LoadU(df, wi + 16)));
+      if (c0 == 0 && i == 0) {
+        y1 = hn::IfThenElse(first, x1, y1);
+        y2 = hn::IfThenElse(first, x2, y2);
+        y3 = hn::IfThenElse(first, x3, y3);
+      }
+      Bfly<kInv>(x0, y1, y2, y3);
+      o[0].v[i] = x0;
+      o[1].v[i] = y1;
+      o[2].v[i] = y2;
+      o[3].v[i] = y3;
+    }
+    for (int Q = 0; Q < 4; ++Q) {
+      ScaleQuad(o[Q], scale);
+      StoreQuad(o[Q], dst + 2 * (Q * M + c0));
+    }
+  }
+}
+void Radix4Whole(const double* src, double* dst, int n, const double* table,
+                 const double* lastPass, const double* scale, bool permuted, bool inverse) {
+  if (inverse) Radix4WholeT<true>(src, dst, n, table, lastPass, scale, permuted);
+  else Radix4WholeT<false>(src, dst, n, table, lastPass, scale, permuted);
+}
+
+// The leaves of a split level at depth 0 (order m = n - k, 8 or 9), four at a time; the last
+// pass of each batch (span M/4) computes four columns, transposes them so that the lanes are
+// positions, scales and stores them in the leaves' rows.
+template <bool kInv>
+void SplitLeavesT(const double* src, double* dst, int n, int k, const double* table,
+                  const double* scale, bool permuted) {
+  const DF df;
+  const int m = n - k;
+  const int64_t K = int64_t{1} << k, M = int64_t{1} << m, L = M / 4;
+  for (int64_t a = 0; a < K / 4; ++a) {
+    Quads q{};
+    for (int l = 0; l < 4; ++l) q.rows[l] = dst + 2 * Reverse(4 * a + l, k) * M;
+    q.step = 8;
+    BatchPasses<kInv>(q, m, src + 8 * a, K, permuted, table, M, L / 4);
+    for (int64_t c0 = 0; c0 < L; c0 += 4) {
+      Quad o[4][4];  // [quarter][column]
+      for (int r = 0; r < 4; ++r) {
+        const int64_t c = c0 + r;
+        const double* p = q.rows[r] + 2 * c0;
+        Factor w[3];
+        if (c > 0) SplatTriple(table + 6 * c, w);
+        for (int i = 0; i < kS; ++i) {
+          VF& x0 = o[0][r].v[i];
+          VF& x1 = o[1][r].v[i];
+          VF& x2 = o[2][r].v[i];
+          VF& x3 = o[3][r].v[i];
+          if (c == 0) ButterflyAt<kInv, true>(p + 2 * kC * i, 2 * L, w, x0, x1, x2, x3);
+          else ButterflyAt<kInv, false>(p + 2 * kC * i, 2 * L, w, x0, x1, x2, x3);
+        }
+      }
+      for (int Q = 0; Q < 4; ++Q) {
+        Quad t[4];
+        Transpose(o[Q], t);
+        for (int l = 0; l < 4; ++l) {
+          ScaleQuad(t[l], scale);
+          StoreQuad(t[l], q.rows[l] + 2 * (Q * L + c0));
+        }
+      }
+    }
+  }
+}
+void SplitLeaves(const double* src, double* dst, int n, int k, const double* table,
+                 const double* scale, bool permuted, bool inverse) {
+  if (inverse) SplitLeavesT<true>(src, dst, n, k, table, scale, permuted);
+  else SplitLeavesT<false>(src, dst, n, k, table, scale, permuted);
+}
+
+// The column pass of a split level, four columns at a time with the columns in the lanes: the
+// first passes on rows loaded and multiplied by their column factors, the other passes in the
+// work buffer (quad p at work + 8p), the last one storing into the rows. With K = 16 the
+// first passes are the whole transform and store into the rows themselves.
+template <bool kInv, int kGs>
+void SplitColumnsT(double* d, int n, int k, const double* columns, const double* radix4,
+                   double* work) {
+  const DF df;
+  const int64_t K = int64_t{1} << k, M = int64_t{1} << (n - k), L = K / 4;
+  const bool direct = K == 16;
+  const Front<kInv, kGs> front(radix4, K);
+  const Quads flat{{work, work + 8, work + 16, work + 24}, 32};
+  for (int64_t q0 = 0; q0 < M; q0 += 4) {
+    const double* cols = columns + 2 * K * q0;
+    double* base = d + 2 * q0;
+    for (int64_t g = 0; g < K; g += kGs) {
+      for (int i = 0; i < kS; ++i) {
+        VF x[kGs];
+        for (int t = 0; t < kGs; ++t)
+          x[t] = Tw<kInv>(hn::LoadU(df, base + 2 * (g + t) * M + 2 * kC * i),
+                          PerLane(hn::LoadU(df, cols + 8 * (g + t) + 2 * kC * i)));
+        front(x);
+        for (int t = kGs - 1; t >= 0; --t)  // the rows loaded last are still in the cache
+          hn::StoreU(x[t], df, (direct ? base + 2 * (g + t) * M : work + 8 * (g + t)) + 2 * kC * i);
+      }
+    }
+    if (direct) continue;
+    for (int64_t span = kGs == 8 ? 8 : 16; 4 * span < K; span *= 4)
+      QuadPass<kInv>(flat, K, span, radix4, K / (4 * span));
+    for (int64_t c = 0; c < L; ++c) {
+      Factor w[3];
+      if (c > 0) SplatTriple(radix4 + 6 * c, w);
+      for (int i = 0; i < kS; ++i) {
+        VF x0, x1, x2, x3;
+        const double* e = work + 8 * c + 2 * kC * i;
+        if (c == 0) ButterflyAt<kInv, true>(e, 8 * L, w, x0, x1, x2, x3);
+        else ButterflyAt<kInv, false>(e, 8 * L, w, x0, x1, x2, x3);
+        double* out = base + 2 * c * M + 2 * kC * i;
+        hn::StoreU(x0, df, out);
+        hn::StoreU(x1, df, out + 2 * L * M);
+        hn::StoreU(x2, df, out + 4 * L * M);
+        hn::StoreU(x3, df, out + 6 * L * M);
+      }
+    }
+  }
+}
+void SplitColumns(double* d, int n, int k, const double* columns, const double* radix4,
+                  double* work, bool inverse) {
+  if (k & 1) {
+    if (inverse) SplitColumnsT<true, 8>(d, n, k, columns, radix4, work);
+    else SplitColumnsT<false, 8>(d, n, k, columns, radix4, work);
+  } else {
+    if (inverse) SplitColumnsT<true, 16>(d, n, k, columns, radix4, work);
+    else SplitColumnsT<false, 16>(d, n, k, columns, radix4, work);
+  }
+}
+
 const Kernels* TargetKernels() {
   static const Kernels k{&FirstPass,       &Radix2Pass8,        &FirstPassOdd,
                          &Radix4Pass,      &Radix2Chunk,        &ScaleBlocks,
                          &GatherColumns,   &ScatterColumns,     &ScatterGatherColumns,
-                         &BitRevCopyTiles, &BitRevInPlaceTiles};
+                         &BitRevCopyTiles, &BitRevInPlaceTiles, &Radix4Whole,
+                         &SplitLeaves,     &SplitColumns};
   return &k;
 }
 
 #else  // one lane holds no complex value: the plain passes run
 
 const Kernels* TargetKernels() {
-  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks,
-                         nullptr, nullptr, nullptr, nullptr, nullptr};
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   return &k;
 }
 

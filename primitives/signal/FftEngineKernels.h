@@ -55,6 +55,22 @@ struct Kernels {
   // a distinct vector, and in place.
   void (*bitRevCopy)(const double* s, double* d, int n);
   void (*bitRevInPlace)(double* d, int n);
+
+  // Fused transforms: the permutation and the passes above in fewer sweeps over the data,
+  // each value going through the same operations. src is the natural-order source, or, when
+  // permuted, dst itself already bit-reversed in place. scale, when not null, points at the
+  // factor every result is multiplied by.
+  // The transform of order n = 4..9 (radix-4 table of order n and its last-pass copy).
+  void (*radix4Whole)(const double* src, double* dst, int n, const double* table,
+                      const double* lastPass, const double* scale, bool permuted, bool inverse);
+  // The leaves of a split level at depth 0 of order n = k + m, m = 8 or 9 (order-m table),
+  // each scaled.
+  void (*splitLeaves)(const double* src, double* dst, int n, int k, const double* table,
+                      const double* scale, bool permuted, bool inverse);
+  // The column pass of a split level (K = 2^k rows of 2^(n-k) transformed values), with the
+  // level's column and radix-4 tables and the work buffer (64 K bytes).
+  void (*splitColumns)(double* d, int n, int k, const double* columns, const double* radix4,
+                       double* work, bool inverse);
 };
 
 // The vector passes of the running processor's instruction set, and a table of none.
@@ -68,6 +84,12 @@ void RunRadix4Many(const Kernels& k, double* d, int64_t N, int64_t count, const 
                    bool inverse);
 void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,
               bool inverse);
+// The permutations, and the whole transform of order n >= 4 from src into dst (src may be
+// dst) as the front ends run it, on a given kernel table.
+void BitRevCopy(const Kernels& k, const double* s, double* d, int64_t N, const int32_t* swapTable);
+void BitRevInPlace(const Kernels& k, double* d, int64_t N, const int32_t* swapTable);
+void RunComplex(const Kernels& k, const fbFftSpec* spec, const double* src, double* dst, int n,
+                double* work, bool inverse);
 
 // The plain passes.
 template <bool kInv>

@@ -106,30 +106,14 @@ class Work {
   IppStatus status_;
 };
 
-// The in-place complex transform of 2^order points of bit-reversed data in dst, scaled when the
-// direction asks for it.
+// The complex transform of 2^order points from src into dst (src may be dst), the permutation
+// included, scaled when the direction asks for it.
 template <bool kInverse>
-void ComplexCore(const fbFftSpec* spec, double* dst, int order, double* work) {
-  const int64_t n = int64_t{1} << order;
-  if (order <= 9) {
-    if constexpr (kInverse) {
-      fbFftRadix4Inv(dst, n, spec->twiddleBlock);
-    } else {
-      fbFftRadix4Fwd(dst, n, spec->twiddleBlock);
-    }
-    if (kInverse ? spec->inverseScaled : spec->forwardScaled) fbFftScale(spec->scaleFactor, dst, 2 * n);
-  } else if constexpr (kInverse) {
-    fbFftLargeInv(spec, dst, order, work);
+void Complex(const fbFftSpec* spec, const double* src, double* dst, int order, double* work) {
+  if constexpr (kInverse) {
+    fbFftComplexInv(spec, src, dst, order, work);
   } else {
-    fbFftLargeFwd(spec, dst, order, work);
-  }
-}
-
-void BitReverse(const fbFftSpec* spec, const double* src, double* dst, int64_t n) {
-  if (src == dst) {
-    fbFftBitRevInPlace(dst, n, spec->bitRevTable);
-  } else {
-    fbFftBitRevCopy(src, dst, n, spec->bitRevTable);
+    fbFftComplexFwd(spec, src, dst, order, work);
   }
 }
 
@@ -156,8 +140,7 @@ IppStatus ComplexTransform(const Ipp64fc* pSrc, Ipp64fc* pDst, const fbFftSpec* 
   }
   const Work work(spec, pBuffer);
   if (work.status() != ippStsNoErr) return work.status();
-  BitReverse(spec, src, dst, int64_t{1} << order);
-  ComplexCore<kInverse>(spec, dst, order, work.get());
+  Complex<kInverse>(spec, src, dst, order, work.get());
   return ippStsNoErr;
 }
 
@@ -173,8 +156,7 @@ IppStatus RealForward(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, I
     const Work work(spec, pBuffer);
     if (work.status() != ippStsNoErr) return work.status();
     const int64_t h = n / 2;
-    BitReverse(spec, pSrc, pDst, h);
-    ComplexCore<false>(spec, pDst, order - 1, work.get());
+    Complex<false>(spec, pSrc, pDst, order - 1, work.get());
     const double a = Load<double>(Bytes(pDst), 0), b = Load<double>(Bytes(pDst), 1);
     Store<double>(Bytes(pDst), 0, a + b);
     Store<double>(Bytes(pDst), 1, a - b);
@@ -221,8 +203,7 @@ IppStatus RealInverse(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, I
   Store<double>(Bytes(pDst), 0, r0 + rh);
   Store<double>(Bytes(pDst), 1, r0 - rh);
   fbRealFftPre(spectrum, pDst, static_cast<int>(h), spec->realInvTwiddles);
-  fbFftBitRevInPlace(pDst, h, spec->bitRevTable);
-  ComplexCore<true>(spec, pDst, order - 1, work.get());
+  Complex<true>(spec, pDst, pDst, order - 1, work.get());
   return ippStsNoErr;
 }
 

@@ -344,4 +344,75 @@ TEST(FftEngine, VectorPassesEqualPlainOnEveryTarget) {
   });
 }
 
+// The whole transform as the front ends run it, on every instruction set, out of place and in
+// place, with source and destination at every offset within a cache line, equals the plain
+// passes run one by one bit for bit: the radix-4 orders, the blocked ones, split levels with
+// leaves of 256 and 512 points and even and odd column counts, a blocked leaf and two levels.
+TEST(FftEngine, WholeTransformsEqualThePlainPassesOnEveryTarget) {
+  struct Case {
+    int n, flag;
+  };
+  std::vector<Case> cases;
+  for (int n = 4; n <= 18; ++n)
+    cases.push_back({n, n % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY});
+  cases.push_back({19, IPP_FFT_DIV_INV_BY_N});
+  cases.push_back({21, IPP_FFT_DIV_FWD_BY_N});
+  auto input = [](int n) {
+    Vec in = Random(int64_t{1} << n, 300 + n);
+    in[3] = -0.0;  // signed zeros, infinities and the NaNs they make go through both paths
+    in[6] = std::numeric_limits<double>::infinity();
+    return in;
+  };
+  std::vector<Vec> want;
+  for (const Case& c : cases) {
+    Spec spec(c.n, c.flag);
+    const int64_t N = int64_t{1} << c.n;
+    const Vec in = input(c.n);
+    double* work = nullptr;
+    void* allocated = nullptr;
+    ASSERT_EQ(fbFftTakeWork(spec.s, nullptr, &work, &allocated), ippStsNoErr);
+    for (bool inverse : {false, true}) {
+      Vec out(2 * N);
+      fft::RunComplex(fft::PlainKernels(), spec.s, in.data(), out.data(), c.n, work, inverse);
+      want.push_back(out);
+    }
+    fbAlignedFree(allocated);
+  }
+  imagetest::ForEachVectorTarget([&] {
+    size_t w = 0;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.n);
+      Spec spec(c.n, c.flag);
+      const int64_t N = int64_t{1} << c.n, bytes = 16 * N;
+      const Vec in = input(c.n);
+      double* work = nullptr;
+      void* allocated = nullptr;
+      ASSERT_EQ(fbFftTakeWork(spec.s, nullptr, &work, &allocated), ippStsNoErr);
+      // Source and destination 64-byte aligned, or 8, 16 and 48 bytes past a line start.
+      std::vector<uint8_t> a(bytes + 128), b(bytes + 128);
+      auto at = [](std::vector<uint8_t>& v, int offset) {
+        const auto base = (reinterpret_cast<uintptr_t>(v.data()) + 63) & ~uintptr_t{63};
+        return reinterpret_cast<double*>(base + offset);
+      };
+      for (bool inverse : {false, true}) {
+        SCOPED_TRACE(inverse ? "inverse" : "forward");
+        const Vec& expected = want[w++];
+        for (int offset : {0, 8, 16, 48}) {
+          if (c.n >= 19 && offset != 16) continue;
+          SCOPED_TRACE(offset);
+          double* src = at(a, (offset + 16) % 64);
+          double* dst = at(b, offset);
+          std::memcpy(src, in.data(), bytes);
+          fft::RunComplex(fft::VectorKernels(), spec.s, src, dst, c.n, work, inverse);
+          ASSERT_EQ(std::memcmp(dst, expected.data(), bytes), 0) << "out of place";
+          ASSERT_EQ(std::memcmp(src, in.data(), bytes), 0) << "source changed";
+          fft::RunComplex(fft::VectorKernels(), spec.s, src, src, c.n, work, inverse);
+          ASSERT_EQ(std::memcmp(src, expected.data(), bytes), 0) << "in place";
+        }
+      }
+      fbAlignedFree(allocated);
+    }
+  });
+}
+
 }  // namespace

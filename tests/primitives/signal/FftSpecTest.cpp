@@ -426,6 +426,34 @@ TEST(FftSpec, EveryFactorHasTheBitsOfTheReplica) {
   ippsFFTFree_R_64f(r4);
 }
 
+// The twiddle block of the radix-4 orders holds, from a 64-byte boundary after the table, the
+// factors of the last pass regrouped by four columns; real setups carry it for their half order.
+TEST(FftSpec, LastPassCopyHoldsTheTableFactors) {
+  for (int n = 4; n <= 9; ++n) {
+    SCOPED_TRACE(n);
+    IppsFFTSpec_C_64fc* c = nullptr;
+    IppsFFTSpec_R_64f* r = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&c, n, 8, ippAlgHintNone), ippStsNoErr);
+    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r, n + 1, 8, ippAlgHintNone), ippStsNoErr);
+    for (const fbFftSpec* s : {static_cast<const fbFftSpec*>(c), static_cast<const fbFftSpec*>(r)}) {
+      const double* table = s->twiddleBlock;
+      const double* copy = fbFftLastPassFactors(s->twiddleBlock, n);
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(copy) % 64, 0u);
+      EXPECT_GE(copy, table + 6 * (Pow2(n) / 4 + 1));
+      EXPECT_LE(reinterpret_cast<const uint8_t*>(copy + 12 * Pow2(n) / 8),
+                reinterpret_cast<const uint8_t*>(table) + fbFftRadix4BlockBytes(n));
+      for (int64_t q = 0; q < Pow2(n) / 4; ++q)
+        for (int j = 0; j < 3; ++j)
+          for (int part = 0; part < 2; ++part)
+            ASSERT_EQ(Bits(copy[24 * (q / 4) + 8 * j + 2 * (q % 4) + part]),
+                      Bits(table[6 * q + 2 * j + part]))
+                << q << " " << j;
+    }
+    ippsFFTFree_C_64fc(c);
+    ippsFFTFree_R_64f(r);
+  }
+}
+
 TEST(FftSpec, ColumnTablesOfTwoLevels) {
   IppsFFTSpec_C_64fc* c = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&c, 21, 8, ippAlgHintNone), ippStsNoErr);
