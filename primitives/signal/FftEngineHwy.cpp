@@ -859,60 +859,105 @@ void SplitLeaves(const double* src, double* dst, int n, int k, const double* tab
   else SplitLeavesT<false>(src, dst, n, k, table, scale, permuted);
 }
 
-// The column pass of a split level, four columns at a time with the columns in the lanes: the
-// first passes on rows loaded and multiplied by their column factors, the other passes in the
-// work buffer (quad p at work + 8p), the last one storing into the rows. With K = 16 the
-// first passes are the whole transform and store into the rows themselves.
+// The last pass of the column transforms at position c for the quad columns b0 .. b0 + kNb - 1
+// of the tile, stored into the four rows c + Q L, kNb consecutive quads each.
+template <bool kInv, int kNb>
+HWY_INLINE void LastColumnRows(const double* tile, int64_t K, int64_t c, const Factor* w,
+                               double* base, int64_t M, int64_t b0) {
+  const DF df;
+  const int64_t L = K / 4;
+  VF o[4][kNb][kS];
+  for (int b = 0; b < kNb; ++b)
+    for (int i = 0; i < kS; ++i) {
+      const double* e = tile + 8 * (K * (b0 + b) + c) + 2 * kC * i;
+      if (c == 0) ButterflyAt<kInv, true>(e, 8 * L, w, o[0][b][i], o[1][b][i], o[2][b][i], o[3][b][i]);
+      else ButterflyAt<kInv, false>(e, 8 * L, w, o[0][b][i], o[1][b][i], o[2][b][i], o[3][b][i]);
+    }
+  for (int Q = 0; Q < 4; ++Q) {
+    double* row = base + 2 * (c + Q * L) * M + 8 * b0;
+    for (int b = 0; b < kNb; ++b)
+      for (int i = 0; i < kS; ++i) hn::StoreU(o[Q][b][i], df, row + 8 * b + 2 * kC * i);
+  }
+}
+
+// The column pass of a split level with the columns in the lanes, W columns at a time (a
+// tile of K rows: W / 4 quads per row, quad column b of the tile at tile + 8 K b, row p of it
+// at + 8 p). Rows lie a power of two apart, so that the quads of one column of every row fall
+// into one set of the first-level cache; stores into such lines one after the other wait for
+// each other, while a row's consecutive quads go to different sets. So the tile is loaded row
+// by row, each quad column multiplied by its column factors and put through the first passes
+// and the middle ones in place, and the last pass stores the rows of the tile row by row.
 template <bool kInv, int kGs>
 void SplitColumnsT(double* d, int n, int k, const double* columns, const double* radix4,
-                   double* work) {
+                   double* tile, int64_t W) {
   const DF df;
-  const int64_t K = int64_t{1} << k, M = int64_t{1} << (n - k), L = K / 4;
-  const bool direct = K == 16;
+  const int64_t K = int64_t{1} << k, M = int64_t{1} << (n - k), L = K / 4, B = W / 4;
   const Front<kInv, kGs> front(radix4, K);
-  const Quads flat{{work, work + 8, work + 16, work + 24}, 32};
-  for (int64_t q0 = 0; q0 < M; q0 += 4) {
-    const double* cols = columns + 2 * K * q0;
+  for (int64_t q0 = 0; q0 < M; q0 += W) {
     double* base = d + 2 * q0;
-    for (int64_t g = 0; g < K; g += kGs) {
-      for (int i = 0; i < kS; ++i) {
-        VF x[kGs];
-        for (int t = 0; t < kGs; ++t)
-          x[t] = Tw<kInv>(hn::LoadU(df, base + 2 * (g + t) * M + 2 * kC * i),
-                          PerLane(hn::LoadU(df, cols + 8 * (g + t) + 2 * kC * i)));
-        front(x);
-        for (int t = kGs - 1; t >= 0; --t)  // the rows loaded last are still in the cache
-          hn::StoreU(x[t], df, (direct ? base + 2 * (g + t) * M : work + 8 * (g + t)) + 2 * kC * i);
+    for (int64_t p = 0; p < K; ++p)
+      for (int64_t b = 0; b < B; ++b)
+        StoreQuad(LoadQuad(base + 2 * p * M + 8 * b), tile + 8 * (K * b + p));
+    for (int64_t b = 0; b < B; ++b) {
+      double* col = tile + 8 * K * b;
+      const double* cols = columns + 2 * K * (q0 + 4 * b);
+      for (int64_t g = 0; g < K; g += kGs) {
+        for (int i = 0; i < kS; ++i) {
+          VF x[kGs];
+          double* e = col + 8 * g + 2 * kC * i;
+          for (int t = 0; t < kGs; ++t)
+            x[t] = Tw<kInv>(hn::LoadU(df, e + 8 * t),
+                            PerLane(hn::LoadU(df, cols + 8 * (g + t) + 2 * kC * i)));
+          front(x);
+          for (int t = 0; t < kGs; ++t) hn::StoreU(x[t], df, e + 8 * t);
+        }
       }
+      if (K == kGs) continue;  // the first passes were the whole transform
+      const Quads flat{{col, col + 8, col + 16, col + 24}, 32};
+      for (int64_t span = kGs == 8 ? 8 : 16; 4 * span < K; span *= 4)
+        QuadPass<kInv>(flat, K, span, radix4, K / (4 * span));
     }
-    if (direct) continue;
-    for (int64_t span = kGs == 8 ? 8 : 16; 4 * span < K; span *= 4)
-      QuadPass<kInv>(flat, K, span, radix4, K / (4 * span));
+    if (K == kGs) {  // rows straight out of the tile
+      for (int64_t p = 0; p < K; ++p)
+        for (int64_t b = 0; b < B; ++b)
+          StoreQuad(LoadQuad(tile + 8 * (K * b + p)), base + 2 * p * M + 8 * b);
+      continue;
+    }
     for (int64_t c = 0; c < L; ++c) {
       Factor w[3];
       if (c > 0) SplatTriple(radix4 + 6 * c, w);
-      for (int i = 0; i < kS; ++i) {
-        VF x0, x1, x2, x3;
-        const double* e = work + 8 * c + 2 * kC * i;
-        if (c == 0) ButterflyAt<kInv, true>(e, 8 * L, w, x0, x1, x2, x3);
-        else ButterflyAt<kInv, false>(e, 8 * L, w, x0, x1, x2, x3);
-        double* out = base + 2 * c * M + 2 * kC * i;
-        hn::StoreU(x0, df, out);
-        hn::StoreU(x1, df, out + 2 * L * M);
-        hn::StoreU(x2, df, out + 4 * L * M);
-        hn::StoreU(x3, df, out + 6 * L * M);
+      if (B == 1) {
+        LastColumnRows<kInv, 1>(tile, K, c, w, base, M, 0);
+      } else if (B == 2) {
+        LastColumnRows<kInv, 2>(tile, K, c, w, base, M, 0);
+      } else {
+        for (int64_t b0 = 0; b0 < B; b0 += 4) LastColumnRows<kInv, 4>(tile, K, c, w, base, M, b0);
       }
     }
   }
 }
+
+// The tile: up to kTileBytes on the stack (W = 32, 16 or 8 columns for K <= 128), or the
+// work buffer itself (W = 4).
+constexpr int64_t kTileBytes = int64_t{1} << 15;
+
 void SplitColumns(double* d, int n, int k, const double* columns, const double* radix4,
                   double* work, bool inverse) {
+  const int64_t K = int64_t{1} << k;
+  int64_t W = kTileBytes / (16 * K);
+  if (W > 32) W = 32;
+  HWY_ALIGN double stack[kTileBytes / 8];
+  double* tile = stack;
+  if (W < 8) {
+    W = 4;
+    tile = work;
+  }
   if (k & 1) {
-    if (inverse) SplitColumnsT<true, 8>(d, n, k, columns, radix4, work);
-    else SplitColumnsT<false, 8>(d, n, k, columns, radix4, work);
+    if (inverse) SplitColumnsT<true, 8>(d, n, k, columns, radix4, tile, W);
+    else SplitColumnsT<false, 8>(d, n, k, columns, radix4, tile, W);
   } else {
-    if (inverse) SplitColumnsT<true, 16>(d, n, k, columns, radix4, work);
-    else SplitColumnsT<false, 16>(d, n, k, columns, radix4, work);
+    if (inverse) SplitColumnsT<true, 16>(d, n, k, columns, radix4, tile, W);
+    else SplitColumnsT<false, 16>(d, n, k, columns, radix4, tile, W);
   }
 }
 
