@@ -483,17 +483,17 @@ void fft::RunComplex(const Kernels& k, const fbFftSpec* spec, const double* src,
   const int split = fbFftSplitExponent(n);
   const bool whole = n >= 4 && n <= 9 && k.radix4Whole;
   const bool leaves = split != 0 && n - split <= 9 && k.splitLeaves;
-  if (whole || leaves) {
+  if (whole) {
+    k.radix4Whole(src, dst, n, spec->twiddleBlock, fbFftLastPassFactors(spec->twiddleBlock, n),
+                  scale, inverse);
+    return;
+  }
+  if (leaves) {
     const bool permuted = src == dst;
     if (permuted) BitRevInPlace(k, dst, N, spec->bitRevTable);
-    if (whole) {
-      k.radix4Whole(src, dst, n, spec->twiddleBlock, fbFftLastPassFactors(spec->twiddleBlock, n),
-                    scale, permuted, inverse);
-    } else {
-      k.splitLeaves(src, dst, n, split, spec->twiddleBlock, scale, permuted, inverse);
-      if (inverse) Columns<true>(k, spec, dst, n, 0, work);
-      else Columns<false>(k, spec, dst, n, 0, work);
-    }
+    k.splitLeaves(src, dst, n, split, spec->twiddleBlock, scale, permuted, inverse);
+    if (inverse) Columns<true>(k, spec, dst, n, 0, work);
+    else Columns<false>(k, spec, dst, n, 0, work);
     return;
   }
   if (src == dst) BitRevInPlace(k, dst, N, spec->bitRevTable);

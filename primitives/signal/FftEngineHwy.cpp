@@ -764,52 +764,82 @@ HWY_INLINE void ScaleQuad(Quad& x, const double* scale) {
   for (int i = 0; i < kS; ++i) x.v[i] = hn::Mul(x.v[i], f);
 }
 
-// The transform of order n = 4..9: the quarters as a batch, then the last pass (span M = N/4)
-// on four columns at a time, transposed so that the lanes are the columns.
+// The last pass (span M = N/4) of a transform of order n = 4..9 on the columns c0 .. c0 + 3:
+// the quads of positions c0 .. c0 + 3 (lanes: the quarters rev2(l)) transposed, so that the
+// lanes are the columns, their factors from the prepared copy (wr in both lanes, then -wi and
+// wi, for w^q, w^2q and w^3q), scaled and stored in natural order.
+template <bool kInv>
+HWY_INLINE void LastPassColumns(const Quad* in, double* dst, int64_t M, int64_t c0,
+                                const double* lastPass, const double* scale) {
+  const DF df;
+  Quad t[4], o[4];
+  Transpose(in, t);
+  const double* w = lastPass + 12 * c0;
+  for (int i = 0; i < kS; ++i) {
+    VF x0 = t[0].v[i], x1 = t[2].v[i], x2 = t[1].v[i], x3 = t[3].v[i];
+    const double* wi = w + 2 * kC * i;
+    const Factor w1{hn::LoadU(df, wi), hn::LoadU(df, wi + 8)};
+    const Factor w2{hn::LoadU(df, wi + 16), hn::LoadU(df, wi + 24)};
+    const Factor w3{hn::LoadU(df, wi + 32), hn::LoadU(df, wi + 40)};
+    VF y1 = Tw<kInv>(x1, w2), y2 = Tw<kInv>(x2, w1), y3 = Tw<kInv>(x3, w3);
+    if (c0 == 0 && i == 0) {  // column 0 is not multiplied
+      const auto first = hn::FirstN(df, 2);
+      y1 = hn::IfThenElse(first, x1, y1);
+      y2 = hn::IfThenElse(first, x2, y2);
+      y3 = hn::IfThenElse(first, x3, y3);
+    }
+    Bfly<kInv>(x0, y1, y2, y3);
+    o[0].v[i] = x0;
+    o[1].v[i] = y1;
+    o[2].v[i] = y2;
+    o[3].v[i] = y3;
+  }
+  for (int Q = 0; Q < 4; ++Q) {
+    ScaleQuad(o[Q], scale);
+    StoreQuad(o[Q], dst + 2 * (Q * M + c0));
+  }
+}
+
+// Orders 4..6 (M = 4, 8, 16 quads) in registers: the quads straight from the source, the first
+// passes, the last pass.
+template <bool kInv, int kM>
+void SmallWhole(const double* src, double* dst, const double* table, const double* lastPass,
+                const double* scale) {
+  constexpr int kMb = kM == 16 ? 4 : (kM == 8 ? 3 : 2);
+  const Front<kInv, kM> front(table, 4 * kM);
+  Quad x[kM];
+  for (int j = 0; j < kM; ++j) x[j] = LoadQuad(src + 8 * Reverse(j, kMb));
+  for (int i = 0; i < kS; ++i) {
+    VF y[kM];
+    for (int j = 0; j < kM; ++j) y[j] = x[j].v[i];
+    front(y);
+    for (int j = 0; j < kM; ++j) x[j].v[i] = y[j];
+  }
+  for (int c0 = 0; c0 < kM; c0 += 4) LastPassColumns<kInv>(x + c0, dst, kM, c0, lastPass, scale);
+}
+
+// The transform of order n = 4..9: the quarters as a batch in an aligned buffer on the stack
+// (so src may be dst), then the last pass on four columns at a time.
 template <bool kInv>
 void Radix4WholeT(const double* src, double* dst, int n, const double* table,
-                  const double* lastPass, const double* scale, bool permuted) {
-  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
-  const DF df;
+                  const double* lastPass, const double* scale) {
   const int64_t N = int64_t{1} << n, M = N / 4;
-  Quads q{};
-  for (int l = 0; l < 4; ++l) q.rows[l] = dst + 2 * kRev2[l] * M;
-  q.step = 8;
-  BatchPasses<kInv>(q, n - 2, src, 4, permuted, table, N, M / 4);
-  const auto first = hn::FirstN(df, 2);  // column 0 is not multiplied
+  if (n == 4) return SmallWhole<kInv, 4>(src, dst, table, lastPass, scale);
+  if (n == 5) return SmallWhole<kInv, 8>(src, dst, table, lastPass, scale);
+  if (n == 6) return SmallWhole<kInv, 16>(src, dst, table, lastPass, scale);
+  alignas(64) double batch[2 * 512];
+  const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
+  BatchPasses<kInv>(q, n - 2, src, 4, false, table, N, M / 4);
   for (int64_t c0 = 0; c0 < M; c0 += 4) {
-    Quad in[4], t[4];
+    Quad in[4];
     for (int r = 0; r < 4; ++r) in[r] = LoadQuad(q.rows[r] + 2 * c0);
-    Transpose(in, t);  // t[l]: columns c0.. of the quarter rev2(l)
-    const double* w = lastPass + 6 * c0;
-    Quad o[4];
-    for (int i = 0; i < kS; ++i) {
-      VF x0 = t[0].v[i], x1 = t[2].v[i], x2 = t[1].v[i], x3 = t[3].v[i];
-      const double* wi = w + 2 * kC * i;
-      VF y1 = Tw<kInv>(x1, PerLane(hn::LoadU(df, wi + 8)));
-      VF y2 = Tw<kInv>(x2, PerLane(hn::LoadU(df, wi)));
-      VF y3 = Tw<kInv>(x3, PerLane(hn::LoadU(df, wi + 16)));
-      if (c0 == 0 && i == 0) {
-        y1 = hn::IfThenElse(first, x1, y1);
-        y2 = hn::IfThenElse(first, x2, y2);
-        y3 = hn::IfThenElse(first, x3, y3);
-      }
-      Bfly<kInv>(x0, y1, y2, y3);
-      o[0].v[i] = x0;
-      o[1].v[i] = y1;
-      o[2].v[i] = y2;
-      o[3].v[i] = y3;
-    }
-    for (int Q = 0; Q < 4; ++Q) {
-      ScaleQuad(o[Q], scale);
-      StoreQuad(o[Q], dst + 2 * (Q * M + c0));
-    }
+    LastPassColumns<kInv>(in, dst, M, c0, lastPass, scale);
   }
 }
 void Radix4Whole(const double* src, double* dst, int n, const double* table,
-                 const double* lastPass, const double* scale, bool permuted, bool inverse) {
-  if (inverse) Radix4WholeT<true>(src, dst, n, table, lastPass, scale, permuted);
-  else Radix4WholeT<false>(src, dst, n, table, lastPass, scale, permuted);
+                 const double* lastPass, const double* scale, bool inverse) {
+  if (inverse) Radix4WholeT<true>(src, dst, n, table, lastPass, scale);
+  else Radix4WholeT<false>(src, dst, n, table, lastPass, scale);
 }
 
 // The leaves of a split level at depth 0 (order m = n - k, 8 or 9), four at a time; the last

@@ -60,9 +60,10 @@ struct Kernels {
   // each value going through the same operations. src is the natural-order source, or, when
   // permuted, dst itself already bit-reversed in place. scale, when not null, points at the
   // factor every result is multiplied by.
-  // The transform of order n = 4..9 (radix-4 table of order n and its last-pass copy).
+  // The transform of order n = 4..9 (radix-4 table of order n and its last-pass copy); src
+  // may be dst, not permuted.
   void (*radix4Whole)(const double* src, double* dst, int n, const double* table,
-                      const double* lastPass, const double* scale, bool permuted, bool inverse);
+                      const double* lastPass, const double* scale, bool inverse);
   // The leaves of a split level at depth 0 of order n = k + m, m = 8 or 9 (order-m table),
   // each scaled.
   void (*splitLeaves)(const double* src, double* dst, int n, int k, const double* table,

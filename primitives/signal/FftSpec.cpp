@@ -266,11 +266,16 @@ int64_t Radix4TableValues(int order) { return 6 * (Pow2(order) / 4 + 1); }
 void fbFftLastPassCopy(int order, const double* table, double* out) {
   const int64_t quarter = Pow2(order) / 4;
   for (int64_t q0 = 0; q0 + 4 <= quarter; q0 += 4)
-    for (int64_t j = 0; j < 3; ++j)
+    for (int64_t j = 0; j < 3; ++j) {
       for (int64_t q = q0; q < q0 + 4; ++q) {
         *out++ = table[6 * q + 2 * j];
+        *out++ = table[6 * q + 2 * j];
+      }
+      for (int64_t q = q0; q < q0 + 4; ++q) {
+        *out++ = -table[6 * q + 2 * j + 1];
         *out++ = table[6 * q + 2 * j + 1];
       }
+    }
 }
 
 double* fbFftLastPassFactors(double* twiddleBlock, int order) {
@@ -279,8 +284,8 @@ double* fbFftLastPassFactors(double* twiddleBlock, int order) {
 }
 
 int64_t fbFftRadix4BlockBytes(int order) {
-  // The table, up to 56 bytes to the boundary, the copy (N/4 groups of three factors).
-  return 8 * Radix4TableValues(order) + 56 + (Pow2(order) / 4) * 48;
+  // The table, up to 56 bytes to the boundary, the copy (four float64 per factor).
+  return 8 * Radix4TableValues(order) + 56 + (Pow2(order) / 4) * 96;
 }
 
 double* fbFftBlockTwiddles(int order, const double* sinTable, int sinOrder, double* out) {

@@ -108,9 +108,10 @@ void fbFftBitRevTable(int order, int32_t* table);
 // Returns the first 16-byte boundary after it.
 double* fbFftRadix4Twiddles(int order, const double* sinTable, int sinOrder, double* out);
 // The factors of the radix-4 kernel's last pass (span N/4) of a transform order 4..9 in groups
-// of four columns: for q0 = 0, 4, ..., N/4 - 4 the factors w^q of q = q0..q0+3, then their
-// w^2q, then their w^3q (24 float64 per group): the table's entries q0..q0+3 regrouped, so that
-// a vector pass reads them in order. The twiddle block of such an order holds this copy from
+// of four columns, prepared for vector products: for q0 = 0, 4, ..., N/4 - 4 and each of the
+// factors w^q, w^2q, w^3q of q = q0..q0+3 (the table's entries q0..q0+3), the four pairs
+// (re, re), then the four pairs (-im, im): 48 float64 per group, read in order by a vector
+// pass with four columns in its lanes. The twiddle block of such an order holds this copy from
 // the first 64-byte boundary after the radix-4 table; fbFftRadix4BlockBytes is the size of
 // the whole block (orders 2..9).
 void fbFftLastPassCopy(int order, const double* radix4Table, double* out);

@@ -427,7 +427,8 @@ TEST(FftSpec, EveryFactorHasTheBitsOfTheReplica) {
 }
 
 // The twiddle block of the radix-4 orders holds, from a 64-byte boundary after the table, the
-// factors of the last pass regrouped by four columns; real setups carry it for their half order.
+// factors of the last pass regrouped by four columns and prepared for vector products; real
+// setups carry it for their half order.
 TEST(FftSpec, LastPassCopyHoldsTheTableFactors) {
   for (int n = 4; n <= 9; ++n) {
     SCOPED_TRACE(n);
@@ -440,14 +441,17 @@ TEST(FftSpec, LastPassCopyHoldsTheTableFactors) {
       const double* copy = fbFftLastPassFactors(s->twiddleBlock, n);
       EXPECT_EQ(reinterpret_cast<uintptr_t>(copy) % 64, 0u);
       EXPECT_GE(copy, table + 6 * (Pow2(n) / 4 + 1));
-      EXPECT_LE(reinterpret_cast<const uint8_t*>(copy + 12 * Pow2(n) / 8),
+      EXPECT_LE(reinterpret_cast<const uint8_t*>(copy + 12 * Pow2(n) / 4),
                 reinterpret_cast<const uint8_t*>(table) + fbFftRadix4BlockBytes(n));
       for (int64_t q = 0; q < Pow2(n) / 4; ++q)
-        for (int j = 0; j < 3; ++j)
-          for (int part = 0; part < 2; ++part)
-            ASSERT_EQ(Bits(copy[24 * (q / 4) + 8 * j + 2 * (q % 4) + part]),
-                      Bits(table[6 * q + 2 * j + part]))
-                << q << " " << j;
+        for (int j = 0; j < 3; ++j) {
+          const double* group = copy + 48 * (q / 4) + 16 * j + 2 * (q % 4);
+          const double re = table[6 * q + 2 * j], im = table[6 * q + 2 * j + 1];
+          ASSERT_EQ(Bits(group[0]), Bits(re)) << q << " " << j;
+          ASSERT_EQ(Bits(group[1]), Bits(re)) << q << " " << j;
+          ASSERT_EQ(Bits(group[8]), Bits(-im)) << q << " " << j;
+          ASSERT_EQ(Bits(group[9]), Bits(im)) << q << " " << j;
+        }
     }
     ippsFFTFree_C_64fc(c);
     ippsFFTFree_R_64f(r);
