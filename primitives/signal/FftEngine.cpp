@@ -488,6 +488,11 @@ void fft::RunComplex(const Kernels& k, const fbFftSpec* spec, const double* src,
                   scale, inverse);
     return;
   }
+  if ((n == 10 || n == 11) && k.blocked) {
+    k.blocked(src, dst, n, spec->twiddleBlock, fbFftBlockedLeafFactors(spec->blockTwiddles, n),
+              spec->blockTwiddles, scale, inverse);
+    return;
+  }
   if (leaves) {
     const bool permuted = src == dst;
     if (permuted) BitRevInPlace(k, dst, N, spec->bitRevTable);

@@ -706,10 +706,12 @@ void QuadPass(const Quads& q, int64_t M, int64_t L, const double* table, int64_t
 }
 
 // The first passes of M-point sequences on a batch, groups of kGs positions loaded from the
-// source (or, permuted, transposed where they lie).
+// source, or, when the data is already permuted (rows: sequence l at rows[l]), from the rows,
+// four positions of the four sequences at a time transposed into quads.
 template <bool kInv, int kGs>
-void BatchFront(const Quads& q, int m, const double* src, int64_t stride, bool permuted,
-                const double* table, int64_t tableN) {
+void BatchFront(const Quads& q, int m, const double* src, int64_t stride,
+                const double* const* rows, const double* table, int64_t tableN) {
+  const bool permuted = rows != nullptr;
   const DF df;
   constexpr int kGb = kGs == 16 ? 4 : (kGs == 8 ? 3 : 2);
   const int64_t groups = (int64_t{1} << m) >> kGb;
@@ -725,7 +727,7 @@ void BatchFront(const Quads& q, int m, const double* src, int64_t stride, bool p
     if (permuted) {  // positions kGs g .. of each sequence, four at a time, into quads
       for (int u = 0; u < kGs / 4; ++u) {
         Quad in[4], out[4];
-        for (int l = 0; l < 4; ++l) in[l] = LoadQuad(q.rows[l] + 2 * (kGs * g + 4 * u));
+        for (int l = 0; l < 4; ++l) in[l] = LoadQuad(rows[l] + 2 * (kGs * g + 4 * u));
         Transpose(in, out);
         for (int r = 0; r < 4; ++r) StoreQuad(out[r], at[r] + q.step * u);
       }
@@ -742,16 +744,19 @@ void BatchFront(const Quads& q, int m, const double* src, int64_t stride, bool p
   }
 }
 
-// The passes of M-point sequences (M = 2^m >= 4) on a batch, up to span lastL: the first
+// The passes of sequences of M = 2^m >= 4 positions on a batch, up to span lastL: the first
 // passes, then the radix-4 passes. Position j of sequence l is source value rev_m(j) stride + l
 // from src.
+// The sequences are transforms of the given order (>= m; the blocked 1024-point transform has
+// 2^8 positions per lane of its 512-point leaves and runs their passes up to span 32).
 template <bool kInv>
-void BatchPasses(const Quads& q, int m, const double* src, int64_t stride, bool permuted,
-                 const double* table, int64_t tableN, int64_t lastL) {
-  const bool odd = (m & 1) != 0;
-  if (odd) BatchFront<kInv, 8>(q, m, src, stride, permuted, table, tableN);
-  else if (m >= 4) BatchFront<kInv, 16>(q, m, src, stride, permuted, table, tableN);
-  else BatchFront<kInv, 4>(q, m, src, stride, permuted, table, tableN);
+void BatchPasses(const Quads& q, int m, int order, const double* src, int64_t stride,
+                 const double* const* rows, const double* table, int64_t tableN,
+                 int64_t lastL) {
+  const bool odd = (order & 1) != 0;
+  if (odd) BatchFront<kInv, 8>(q, m, src, stride, rows, table, tableN);
+  else if (m >= 4) BatchFront<kInv, 16>(q, m, src, stride, rows, table, tableN);
+  else BatchFront<kInv, 4>(q, m, src, stride, rows, table, tableN);
   const int64_t M = int64_t{1} << m;
   for (int64_t L = odd ? 8 : 16; L <= lastL; L *= 4)
     QuadPass<kInv>(q, M, L, table, tableN / (4 * L));
@@ -829,7 +834,7 @@ void Radix4WholeT(const double* src, double* dst, int n, const double* table,
   if (n == 6) return SmallWhole<kInv, 16>(src, dst, table, lastPass, scale);
   alignas(64) double batch[2 * 512];
   const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
-  BatchPasses<kInv>(q, n - 2, src, 4, false, table, N, M / 4);
+  BatchPasses<kInv>(q, n - 2, n - 2, src, 4, nullptr, table, N, M / 4);
   for (int64_t c0 = 0; c0 < M; c0 += 4) {
     Quad in[4];
     for (int r = 0; r < 4; ++r) in[r] = LoadQuad(q.rows[r] + 2 * c0);
@@ -842,20 +847,20 @@ void Radix4Whole(const double* src, double* dst, int n, const double* table,
   else Radix4WholeT<false>(src, dst, n, table, lastPass, scale);
 }
 
-// The leaves of a split level at depth 0 (order m = n - k, 8 or 9), four at a time; the last
-// pass of each batch (span M/4) computes four columns, transposes them so that the lanes are
-// positions, scales and stores them in the leaves' rows.
+// The leaves of a split level at depth 0 (order m = n - k, 8 or 9), four at a time in an
+// aligned batch on the stack; the last pass of each batch (span M/4) computes four columns,
+// transposes them so that the lanes are positions, scales and stores them in the leaves' rows.
 template <bool kInv>
 void SplitLeavesT(const double* src, double* dst, int n, int k, const double* table,
                   const double* scale, bool permuted) {
-  const DF df;
   const int m = n - k;
   const int64_t K = int64_t{1} << k, M = int64_t{1} << m, L = M / 4;
+  alignas(64) double batch[2 * 4 * 512];
+  const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
   for (int64_t a = 0; a < K / 4; ++a) {
-    Quads q{};
-    for (int l = 0; l < 4; ++l) q.rows[l] = dst + 2 * Reverse(4 * a + l, k) * M;
-    q.step = 8;
-    BatchPasses<kInv>(q, m, src + 8 * a, K, permuted, table, M, L / 4);
+    double* leaf[4];
+    for (int l = 0; l < 4; ++l) leaf[l] = dst + 2 * Reverse(4 * a + l, k) * M;
+    BatchPasses<kInv>(q, m, m, src + 8 * a, K, permuted ? leaf : nullptr, table, M, L / 4);
     for (int64_t c0 = 0; c0 < L; c0 += 4) {
       Quad o[4][4];  // [quarter][column]
       for (int r = 0; r < 4; ++r) {
@@ -877,7 +882,7 @@ void SplitLeavesT(const double* src, double* dst, int n, int k, const double* ta
         Transpose(o[Q], t);
         for (int l = 0; l < 4; ++l) {
           ScaleQuad(t[l], scale);
-          StoreQuad(t[l], q.rows[l] + 2 * (Q * L + c0));
+          StoreQuad(t[l], leaf[l] + 2 * (Q * L + c0));
         }
       }
     }
@@ -967,6 +972,161 @@ void SplitColumnsT(double* d, int n, int k, const double* columns, const double*
   }
 }
 
+// ---- The blocked transforms of 1024 and 2048 points ----
+//
+// Their 512-point leaves (the blocks) lie in the lanes: for 2048 points the four blocks
+// rev2(l), for 1024 points block l & 1 and half l >> 1 of it (256 positions per lane, the
+// source values 4 rev_8(j) + l, as for a radix-4 transform of order 10). The leaves' passes
+// run on the batch, then one sweep does the rest on four columns at a time, transposed so that
+// the lanes are positions: the 1024-point leaves' last pass (its factors from the copy after
+// the block twiddles), the scaling, and the radix-2 combining passes with factors of the
+// block-twiddle table t: u = B[k] t[k s] for k < L/2, B[k] (-j t[(k - L/2) s]) beyond (the
+// conjugates and +j inverse), A[k] + u and A[k] - u.
+
+HWY_INLINE VF SignOfImagLanes() {
+  const DF df;
+  return hn::OddEven(hn::Set(df, -0.0), hn::Zero(df));
+}
+
+// The combining factor of positions k = k0 .. k0 + 3 (one per lane) with their table entries
+// at t (step 1) or t, t + 2, t + 4, t + 6 (step 2); past the middle (second) the factor is
+// -j t[] forward, +j conj(t[]) inverse, and goes into a plain product.
+template <bool kInv, bool kSecond>
+HWY_INLINE Factor CombineFactor(VF t) {
+  if constexpr (!kSecond) return PerLane(t);
+  // -j t = (ti, -tr); +j conj(t) = (ti, tr); as a factor: (fr, fr) and (-fi, fi).
+  return {hn::DupOdd(t), hn::Xor(hn::DupEven(t), kInv ? SignOfRealLanes() : SignOfImagLanes())};
+}
+
+template <int kStep>
+HWY_INLINE VF CombineEntries(const double* t, int i) {
+  const DF df;
+  if constexpr (kStep == 1 || kC == 1) {
+    return hn::LoadU(df, t + 2 * kStep * kC * i);
+  } else {
+#if HWY_TARGET <= HWY_AVX3
+    (void)i;
+    return VF{_mm512_shuffle_f64x2(hn::LoadU(df, t).raw, hn::LoadU(df, t + 8).raw, 0x88)};
+#else
+    const double* e = t + 8 * i;  // entries 4i and 4i + 2 (two complex values per vector)
+    return hn::ConcatLowerLower(df, hn::LoadU(df, e + 4), hn::LoadU(df, e));
+#endif
+  }
+}
+
+// u = f b, then a + u and a - u.
+template <bool kInv, bool kSecond>
+HWY_INLINE void Combine(VF& a, VF& b, const Factor& f) {
+  const VF u = Tw<kInv && !kSecond>(b, f);
+  b = hn::Sub(a, u);
+  a = hn::Add(a, u);
+}
+
+template <bool kInv>
+void Blocked2048(const double* src, double* dst, const double* leafTable,
+                 const double* blockTable, const double* scale) {
+  static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
+  const DF df;
+  const int64_t M = 512;
+  alignas(64) double batch[2 * 4 * M];
+  const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
+  BatchPasses<kInv>(q, 9, 9, src, 4, nullptr, leafTable, M, M / 4);
+  for (int64_t c0 = 0; c0 < M; c0 += 4) {
+    Quad in[4], t[4];
+    for (int r = 0; r < 4; ++r) in[r] = LoadQuad(q.rows[r] + 2 * c0);
+    Transpose(in, t);  // t[l]: positions c0.. of the block rev2(l)
+    const bool second = c0 >= M / 2;
+    const double* t1 = blockTable + 4 * (second ? c0 - M / 2 : c0);  // span 512: step 2
+    const double* t2 = blockTable + 2 * c0;                          // span 1024: step 1
+    for (int i = 0; i < kS; ++i) {
+      VF x[4];
+      for (int b = 0; b < 4; ++b) {
+        x[b] = t[kRev2[b]].v[i];
+        if (scale) x[b] = hn::Mul(x[b], hn::Set(df, *scale));
+      }
+      const VF e1 = CombineEntries<2>(t1, i);
+      if (second) {
+        const Factor f = CombineFactor<kInv, true>(e1);
+        Combine<kInv, true>(x[0], x[1], f);
+        Combine<kInv, true>(x[2], x[3], f);
+      } else {
+        const Factor f = CombineFactor<kInv, false>(e1);
+        Combine<kInv, false>(x[0], x[1], f);
+        Combine<kInv, false>(x[2], x[3], f);
+      }
+      const VF e2 = CombineEntries<1>(t2, i);
+      Combine<kInv, false>(x[0], x[2], CombineFactor<kInv, false>(e2));
+      Combine<kInv, true>(x[1], x[3], CombineFactor<kInv, true>(e2));
+      for (int b = 0; b < 4; ++b) hn::StoreU(x[b], df, dst + 2 * (b * M + c0) + 2 * kC * i);
+    }
+  }
+}
+
+template <bool kInv>
+void Blocked1024(const double* src, double* dst, const double* leafTable, const double* leafLast,
+                 const double* blockTable, const double* scale) {
+  const DF df;
+  const int64_t M = 256;  // positions per lane
+  alignas(64) double batch[2 * 4 * M];
+  const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
+  BatchPasses<kInv>(q, 8, 9, src, 4, nullptr, leafTable, 512, 32);
+  const auto first = hn::FirstN(df, 2);
+  for (int64_t c0 = 0; c0 < 128; c0 += 4) {
+    Quad a[4], b[4], ta[4], tb[4];
+    for (int r = 0; r < 4; ++r) {
+      a[r] = LoadQuad(q.rows[r] + 2 * c0);
+      b[r] = LoadQuad(q.rows[r] + 2 * (c0 + 128));
+    }
+    Transpose(a, ta);  // ta[l], tb[l]: positions c0.., c0 + 128.. of half l >> 1 of block l & 1
+    Transpose(b, tb);
+    const double* w = leafLast + 12 * c0;
+    for (int i = 0; i < kS; ++i) {
+      const double* wi = w + 2 * kC * i;
+      const Factor w1{hn::LoadU(df, wi), hn::LoadU(df, wi + 8)};
+      const Factor w2{hn::LoadU(df, wi + 16), hn::LoadU(df, wi + 24)};
+      const Factor w3{hn::LoadU(df, wi + 32), hn::LoadU(df, wi + 40)};
+      VF o[2][4];  // [block][quarter of the leaf]
+      for (int blk = 0; blk < 2; ++blk) {
+        VF x0 = ta[blk].v[i], x1 = tb[blk].v[i], x2 = ta[blk + 2].v[i], x3 = tb[blk + 2].v[i];
+        VF y1 = Tw<kInv>(x1, w2), y2 = Tw<kInv>(x2, w1), y3 = Tw<kInv>(x3, w3);
+        if (c0 == 0 && i == 0) {
+          y1 = hn::IfThenElse(first, x1, y1);
+          y2 = hn::IfThenElse(first, x2, y2);
+          y3 = hn::IfThenElse(first, x3, y3);
+        }
+        Bfly<kInv>(x0, y1, y2, y3);
+        o[blk][0] = x0;
+        o[blk][1] = y1;
+        o[blk][2] = y2;
+        o[blk][3] = y3;
+        if (scale)
+          for (int Q = 0; Q < 4; ++Q) o[blk][Q] = hn::Mul(o[blk][Q], hn::Set(df, *scale));
+      }
+      for (int Q = 0; Q < 4; ++Q) {  // positions p = c0 + 128 Q of both blocks
+        const int64_t p = c0 + 128 * Q;
+        if (Q < 2) Combine<kInv, false>(o[0][Q], o[1][Q], CombineFactor<kInv, false>(
+                                                              CombineEntries<1>(blockTable + 2 * p, i)));
+        else Combine<kInv, true>(o[0][Q], o[1][Q], CombineFactor<kInv, true>(
+                                                       CombineEntries<1>(blockTable + 2 * (p - 256), i)));
+        hn::StoreU(o[0][Q], df, dst + 2 * p + 2 * kC * i);
+        hn::StoreU(o[1][Q], df, dst + 2 * (512 + p) + 2 * kC * i);
+      }
+    }
+  }
+}
+
+void Blocked(const double* src, double* dst, int n, const double* leafTable,
+             const double* leafLast, const double* blockTable, const double* scale,
+             bool inverse) {
+  if (n == 11) {
+    if (inverse) Blocked2048<true>(src, dst, leafTable, blockTable, scale);
+    else Blocked2048<false>(src, dst, leafTable, blockTable, scale);
+  } else {
+    if (inverse) Blocked1024<true>(src, dst, leafTable, leafLast, blockTable, scale);
+    else Blocked1024<false>(src, dst, leafTable, leafLast, blockTable, scale);
+  }
+}
+
 // The tile: up to kTileBytes on the stack (W = 32, 16 or 8 columns for K <= 128), or the
 // work buffer itself (W = 4).
 constexpr int64_t kTileBytes = int64_t{1} << 15;
@@ -996,7 +1156,7 @@ const Kernels* TargetKernels() {
                          &Radix4Pass,      &Radix2Chunk,        &ScaleBlocks,
                          &GatherColumns,   &ScatterColumns,     &ScatterGatherColumns,
                          &BitRevCopyTiles, &BitRevInPlaceTiles, &Radix4Whole,
-                         &SplitLeaves,     &SplitColumns};
+                         &SplitLeaves,     &SplitColumns,       &Blocked};
   return &k;
 }
 
@@ -1004,7 +1164,7 @@ const Kernels* TargetKernels() {
 
 const Kernels* TargetKernels() {
   static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   return &k;
 }
 

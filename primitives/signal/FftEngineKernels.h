@@ -72,6 +72,11 @@ struct Kernels {
   // level's column and radix-4 tables and the work buffer (64 K bytes).
   void (*splitColumns)(double* d, int n, int k, const double* columns, const double* radix4,
                        double* work, bool inverse);
+  // The blocked transform of order n = 10 or 11 (leaf table, for 10 the leaf's last-pass copy,
+  // block-twiddle table), each leaf scaled; src may be dst, not permuted.
+  void (*blocked)(const double* src, double* dst, int n, const double* leafTable,
+                  const double* leafLast, const double* blockTable, const double* scale,
+                  bool inverse);
 };
 
 // The vector passes of the running processor's instruction set, and a table of none.

@@ -283,6 +283,11 @@ double* fbFftLastPassFactors(double* twiddleBlock, int order) {
   return reinterpret_cast<double*>((a + 63) & ~std::uintptr_t{63});
 }
 
+double* fbFftBlockedLeafFactors(double* blockTwiddles, int order) {
+  const auto a = reinterpret_cast<std::uintptr_t>(blockTwiddles + Pow2(order) / 2);
+  return reinterpret_cast<double*>((a + 63) & ~std::uintptr_t{63});
+}
+
 int64_t fbFftRadix4BlockBytes(int order) {
   // The table, up to 56 bytes to the boundary, the copy (four float64 per factor).
   return 8 * Radix4TableValues(order) + 56 + (Pow2(order) / 4) * 96;
@@ -351,7 +356,10 @@ IppStatus fbFftInitTables(fbFftSpec* spec, int order, const double* sinTable, in
     return ippStsNoErr;
   }
   const FftSplitPlan plan = fbFftSplitPlan(order);
-  auto* block = static_cast<double*>(fbAlignedAlloc8(plan.tableBytes));
+  // A blocked transform (orders 10, 11) keeps its leaf's last-pass copy after the plan's tables.
+  const bool blocked = fbFftSplitExponent(order) == 0;
+  const int64_t extra = blocked ? 56 + (Pow2(9) / 4) * 96 : 0;
+  auto* block = static_cast<double*>(fbAlignedAlloc8(plan.tableBytes + extra));
   if (!block) return ippStsMemAllocErr;
   void* temp = nullptr;
   if (plan.tempBytes > 0) {
@@ -363,6 +371,8 @@ IppStatus fbFftInitTables(fbFftSpec* spec, int order, const double* sinTable, in
   }
   fbFftSplitTables(spec, order, sinTable, sinOrder, block, temp);
   fbAlignedFree(temp);
+  if (blocked)
+    fbFftLastPassCopy(9, spec->twiddleBlock, fbFftBlockedLeafFactors(spec->blockTwiddles, order));
   return ippStsNoErr;
 }
 

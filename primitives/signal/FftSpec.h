@@ -117,6 +117,9 @@ double* fbFftRadix4Twiddles(int order, const double* sinTable, int sinOrder, dou
 void fbFftLastPassCopy(int order, const double* radix4Table, double* out);
 double* fbFftLastPassFactors(double* twiddleBlock, int order);
 int64_t fbFftRadix4BlockBytes(int order);
+// The table block of a blocked transform (orders 10, 11) holds, from the first 64-byte boundary
+// after its block-twiddle table (N/4 factors), the same copy for its 512-point leaf.
+double* fbFftBlockedLeafFactors(double* blockTwiddles, int order);
 // Block-twiddle table: N/4 factors w^k. Returns the first 16-byte boundary after it.
 double* fbFftBlockTwiddles(int order, const double* sinTable, int sinOrder, double* out);
 
