@@ -485,18 +485,18 @@ void fft::RunComplex(const Kernels& k, const fbFftSpec* spec, const double* src,
   const bool leaves = split != 0 && n - split <= 9 && k.splitLeaves;
   if (whole) {
     k.radix4Whole(src, dst, n, spec->twiddleBlock, fbFftLastPassFactors(spec->twiddleBlock, n),
-                  scale, inverse);
+                  scale, nullptr, inverse);
     return;
   }
   if ((n == 10 || n == 11) && k.blocked) {
     k.blocked(src, dst, n, spec->twiddleBlock, fbFftBlockedLeafFactors(spec->blockTwiddles, n),
-              spec->blockTwiddles, scale, inverse);
+              spec->blockTwiddles, scale, nullptr, inverse);
     return;
   }
   if (leaves) {
     const bool permuted = src == dst;
     if (permuted) BitRevInPlace(k, dst, N, spec->bitRevTable);
-    k.splitLeaves(src, dst, n, split, spec->twiddleBlock, scale, permuted, inverse);
+    k.splitLeaves(src, dst, n, split, spec->twiddleBlock, scale, permuted, nullptr, inverse);
     if (inverse) Columns<true>(k, spec, dst, n, 0, work);
     else Columns<false>(k, spec, dst, n, 0, work);
     return;
@@ -510,6 +510,35 @@ void fft::RunComplex(const Kernels& k, const fbFftSpec* spec, const double* src,
   } else {
     RunLarge(k, spec, dst, n, work, inverse);
   }
+}
+
+bool fft::RunRealInverse(const Kernels& k, const fbFftSpec* spec, const RealPre& pre,
+                         double* dst, int n, double* work, bool all) {
+  const double* scale = spec->inverseScaled ? &spec->scaleFactor : nullptr;
+  const int split = fbFftSplitExponent(n);
+  if (n >= 4 && n <= 9 && k.radix4Whole && all) {
+    k.radix4Whole(nullptr, dst, n, spec->twiddleBlock,
+                  fbFftLastPassFactors(spec->twiddleBlock, n), scale, &pre, true);
+    return true;
+  }
+  if ((n == 10 || n == 11) && k.blocked && all) {
+    k.blocked(nullptr, dst, n, spec->twiddleBlock,
+              fbFftBlockedLeafFactors(spec->blockTwiddles, n), spec->blockTwiddles, scale, &pre,
+              true);
+    return true;
+  }
+  if (split != 0 && n - split <= 9 && k.splitLeaves && (all || n >= 13)) {
+    k.splitLeaves(nullptr, dst, n, split, spec->twiddleBlock, scale, false, &pre, true);
+    Columns<true>(k, spec, dst, n, 0, work);
+    return true;
+  }
+  return false;
+}
+
+bool fbFftRealInvFused(const fbFftSpec* spec, const Ipp64f* pSpectrum, const Ipp64f* pEdges,
+                       Ipp64f* pDst, int n, Ipp64f* pWork) {
+  const fft::RealPre pre{pSpectrum, spec->realInvTwiddles, int64_t{1} << n, pEdges};
+  return fft::RunRealInverse(fft::VectorKernels(), spec, pre, pDst, n, pWork, false);
 }
 
 void fbFftComplexFwd(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,

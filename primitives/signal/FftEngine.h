@@ -54,6 +54,16 @@ void fbFftComplexFwd(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, in
 void fbFftComplexInv(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
                      Ipp64f* pWork);
 
+// The inverse real transform's pre-processing (fbRealFftPre, FftTransforms.h) fused with steps
+// 1 to 3 of the inverse complex transform of order n >= 4 (h = 2^n points) into pDst, for a
+// spectrum whose bins 1..h-1 lie at positions 2k, 2k+1 of pSpectrum (CCS or Perm) and do not
+// overlap pDst; pEdges holds the pre-processed values 0..3 and h/2..h/2+3 (16 float64, the
+// caller's); spec is the real setup. The result is that of the pre-processing into pDst
+// followed by the transform in place. Returns false, having done nothing, where no vector path
+// fuses them (then the caller runs the steps).
+bool fbFftRealInvFused(const fbFftSpec* spec, const Ipp64f* pSpectrum, const Ipp64f* pEdges,
+                       Ipp64f* pDst, int n, Ipp64f* pWork);
+
 // One split level (depth 0, 1 or 2) of order n.
 void fbFftSplitFwd(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);
 void fbFftSplitInv(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);

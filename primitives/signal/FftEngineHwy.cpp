@@ -705,11 +705,59 @@ void QuadPass(const Quads& q, int64_t M, int64_t L, const double* table, int64_t
   }
 }
 
+// Where a batch's values come from: vector i of the quad of complex values x .. x + 3.
+struct PlainSource {
+  const double* src;
+  HWY_INLINE VF At(int64_t x, int i) const { return hn::LoadU(DF(), src + 2 * x + 2 * kC * i); }
+};
+
+// The inverse real transform's pre-processing (fbRealFftPre) as a source: the value z'_x of the
+// half-length view, from the spectrum's bins x and h - x and the factor of bin min(x, h - x),
+// by the vector pre-processing's operations (FftTransformsHwy.cpp); for x below the middle the
+// bin's own value z_k, above it the mirrored one z_m. The quads holding x = 0 and the middle
+// come ready from the caller.
+struct PreSource {
+  const RealPre* pre;
+
+  static HWY_INLINE VF ReverseComplex(VF v) {
+    const DF df;
+    return hn::Reverse2(df, hn::Reverse(df, v));
+  }
+  static HWY_INLINE VF NegRe(VF v) { return hn::OddEven(v, hn::Neg(v)); }
+  static HWY_INLINE VF NegIm(VF v) { return hn::OddEven(hn::Neg(v), v); }
+
+  HWY_INLINE VF At(int64_t x0, int i) const {
+    const DF df;
+    const int64_t h = pre->h, x = x0 + kC * i;
+    if (x0 == 0) return hn::LoadU(df, pre->edges + 2 * kC * i);
+    if (x0 == h / 2) return hn::LoadU(df, pre->edges + 8 + 2 * kC * i);
+    const double* s = pre->spectrum;
+    const double* t = pre->twiddles;
+    const int64_t mirror = h - x - (kC - 1);  // the first of the mirrored bins
+    VF p, q, w;
+    if (x < h / 2) {  // bins x.. with their mirrors
+      p = hn::LoadU(df, s + 2 * x);
+      q = ReverseComplex(hn::LoadU(df, s + 2 * mirror));
+      w = hn::LoadU(df, t + 2 * x);
+    } else {  // mirrored values: bins k = h - x.. descending, and x.. as their mirrors
+      p = ReverseComplex(hn::LoadU(df, s + 2 * mirror));
+      q = hn::LoadU(df, s + 2 * x);
+      w = ReverseComplex(hn::LoadU(df, t + 2 * mirror));
+    }
+    const VF a = hn::DupEven(w), b = hn::DupOdd(w);
+    const VF pq = hn::Add(p, NegRe(q));
+    const VF gf = hn::Add(hn::Mul(b, pq), NegRe(hn::Mul(a, hn::Reverse2(df, pq))));
+    const VF sd = hn::Add(p, NegIm(q));
+    return x < h / 2 ? hn::Add(sd, gf) : hn::Add(NegIm(sd), NegRe(gf));
+  }
+};
+
 // The first passes of M-point sequences on a batch, groups of kGs positions loaded from the
 // source, or, when the data is already permuted (rows: sequence l at rows[l]), from the rows,
-// four positions of the four sequences at a time transposed into quads.
-template <bool kInv, int kGs>
-void BatchFront(const Quads& q, int m, const double* src, int64_t stride,
+// four positions of the four sequences at a time transposed into quads. The source quad of
+// position j is the one of complex value base + rev_m(j) stride.
+template <bool kInv, int kGs, class Source>
+void BatchFront(const Quads& q, int m, const Source& src, int64_t base, int64_t stride,
                 const double* const* rows, const double* table, int64_t tableN) {
   const bool permuted = rows != nullptr;
   const DF df;
@@ -717,11 +765,11 @@ void BatchFront(const Quads& q, int m, const double* src, int64_t stride,
   const int64_t groups = (int64_t{1} << m) >> kGb;
   const Front<kInv, kGs> front(table, tableN);
   int64_t offset[kGs];
-  for (int t = 0; t < kGs; ++t) offset[t] = 2 * stride * Reverse(t, kGb) * groups;
+  for (int t = 0; t < kGs; ++t) offset[t] = stride * Reverse(t, kGb) * groups;
   int64_t g = 0;  // the group whose source runs start at rg: g = rev(rg)
   for (int64_t rg = 0; rg < groups; ++rg) {
     if (rg > 0) g = NextReversedMid(g, groups);
-    const double* line = src + 2 * stride * rg;
+    const int64_t line = base + stride * rg;
     double* at[4];  // quad kGs g + t at at[t & 3] + step (t >> 2)
     for (int r = 0; r < 4; ++r) at[r] = q.rows[r] + q.step * (kGs / 4) * g;
     if (permuted) {  // positions kGs g .. of each sequence, four at a time, into quads
@@ -735,8 +783,8 @@ void BatchFront(const Quads& q, int m, const double* src, int64_t stride,
     for (int i = 0; i < kS; ++i) {
       VF x[kGs];
       for (int t = 0; t < kGs; ++t)
-        x[t] = hn::LoadU(df, (permuted ? at[t & 3] + q.step * (t >> 2) : line + offset[t]) +
-                                 2 * kC * i);
+        x[t] = permuted ? hn::LoadU(df, at[t & 3] + q.step * (t >> 2) + 2 * kC * i)
+                        : src.At(line + offset[t], i);
       front(x);
       for (int t = 0; t < kGs; ++t)
         hn::StoreU(x[t], df, at[t & 3] + q.step * (t >> 2) + 2 * kC * i);
@@ -749,14 +797,14 @@ void BatchFront(const Quads& q, int m, const double* src, int64_t stride,
 // from src.
 // The sequences are transforms of the given order (>= m; the blocked 1024-point transform has
 // 2^8 positions per lane of its 512-point leaves and runs their passes up to span 32).
-template <bool kInv>
-void BatchPasses(const Quads& q, int m, int order, const double* src, int64_t stride,
-                 const double* const* rows, const double* table, int64_t tableN,
+template <bool kInv, class Source>
+void BatchPasses(const Quads& q, int m, int order, const Source& src, int64_t base,
+                 int64_t stride, const double* const* rows, const double* table, int64_t tableN,
                  int64_t lastL) {
   const bool odd = (order & 1) != 0;
-  if (odd) BatchFront<kInv, 8>(q, m, src, stride, rows, table, tableN);
-  else if (m >= 4) BatchFront<kInv, 16>(q, m, src, stride, rows, table, tableN);
-  else BatchFront<kInv, 4>(q, m, src, stride, rows, table, tableN);
+  if (odd) BatchFront<kInv, 8>(q, m, src, base, stride, rows, table, tableN);
+  else if (m >= 4) BatchFront<kInv, 16>(q, m, src, base, stride, rows, table, tableN);
+  else BatchFront<kInv, 4>(q, m, src, base, stride, rows, table, tableN);
   const int64_t M = int64_t{1} << m;
   for (int64_t L = odd ? 8 : 16; L <= lastL; L *= 4)
     QuadPass<kInv>(q, M, L, table, tableN / (4 * L));
@@ -807,13 +855,14 @@ HWY_INLINE void LastPassColumns(const Quad* in, double* dst, int64_t M, int64_t 
 
 // Orders 4..6 (M = 4, 8, 16 quads) in registers: the quads straight from the source, the first
 // passes, the last pass.
-template <bool kInv, int kM>
-void SmallWhole(const double* src, double* dst, const double* table, const double* lastPass,
+template <bool kInv, int kM, class Source>
+void SmallWhole(const Source& src, double* dst, const double* table, const double* lastPass,
                 const double* scale) {
   constexpr int kMb = kM == 16 ? 4 : (kM == 8 ? 3 : 2);
   const Front<kInv, kM> front(table, 4 * kM);
   Quad x[kM];
-  for (int j = 0; j < kM; ++j) x[j] = LoadQuad(src + 8 * Reverse(j, kMb));
+  for (int j = 0; j < kM; ++j)
+    for (int i = 0; i < kS; ++i) x[j].v[i] = src.At(4 * Reverse(j, kMb), i);
   for (int i = 0; i < kS; ++i) {
     VF y[kM];
     for (int j = 0; j < kM; ++j) y[j] = x[j].v[i];
@@ -825,8 +874,8 @@ void SmallWhole(const double* src, double* dst, const double* table, const doubl
 
 // The transform of order n = 4..9: the quarters as a batch in an aligned buffer on the stack
 // (so src may be dst), then the last pass on four columns at a time.
-template <bool kInv>
-void Radix4WholeT(const double* src, double* dst, int n, const double* table,
+template <bool kInv, class Source>
+void Radix4WholeT(const Source& src, double* dst, int n, const double* table,
                   const double* lastPass, const double* scale) {
   const int64_t N = int64_t{1} << n, M = N / 4;
   if (n == 4) return SmallWhole<kInv, 4>(src, dst, table, lastPass, scale);
@@ -834,7 +883,7 @@ void Radix4WholeT(const double* src, double* dst, int n, const double* table,
   if (n == 6) return SmallWhole<kInv, 16>(src, dst, table, lastPass, scale);
   alignas(64) double batch[2 * 512];
   const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
-  BatchPasses<kInv>(q, n - 2, n - 2, src, 4, nullptr, table, N, M / 4);
+  BatchPasses<kInv>(q, n - 2, n - 2, src, 0, 4, nullptr, table, N, M / 4);
   for (int64_t c0 = 0; c0 < M; c0 += 4) {
     Quad in[4];
     for (int r = 0; r < 4; ++r) in[r] = LoadQuad(q.rows[r] + 2 * c0);
@@ -842,25 +891,33 @@ void Radix4WholeT(const double* src, double* dst, int n, const double* table,
   }
 }
 void Radix4Whole(const double* src, double* dst, int n, const double* table,
-                 const double* lastPass, const double* scale, bool inverse) {
-  if (inverse) Radix4WholeT<true>(src, dst, n, table, lastPass, scale);
-  else Radix4WholeT<false>(src, dst, n, table, lastPass, scale);
+                 const double* lastPass, const double* scale, const RealPre* pre, bool inverse) {
+  if (pre) {
+    Radix4WholeT<true>(PreSource{pre}, dst, n, table, lastPass, scale);
+  } else if (inverse) {
+    Radix4WholeT<true>(PlainSource{src}, dst, n, table, lastPass, scale);
+  } else {
+    Radix4WholeT<false>(PlainSource{src}, dst, n, table, lastPass, scale);
+  }
 }
 
 // The leaves of a split level at depth 0 (order m = n - k, 8 or 9), four at a time in an
 // aligned batch on the stack; the last pass of each batch (span M/4) computes four columns,
 // transposes them so that the lanes are positions, scales and stores them in the leaves' rows.
-template <bool kInv>
-void SplitLeavesT(const double* src, double* dst, int n, int k, const double* table,
+template <bool kInv, class Source>
+void SplitLeavesT(const Source& src, double* dst, int n, int k, const double* table,
                   const double* scale, bool permuted) {
   const int m = n - k;
   const int64_t K = int64_t{1} << k, M = int64_t{1} << m, L = M / 4;
   alignas(64) double batch[2 * 4 * 512];
   const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
-  for (int64_t a = 0; a < K / 4; ++a) {
+  for (int64_t b = 0; b < K / 4; ++b) {
+    // Batches in the order 0, K/4 - 1, 1, K/4 - 2, ...: the real pre-processing's source of a
+    // batch reads the bins of the other one of its pair.
+    const int64_t a = b % 2 == 0 ? b / 2 : K / 4 - 1 - b / 2;
     double* leaf[4];
     for (int l = 0; l < 4; ++l) leaf[l] = dst + 2 * Reverse(4 * a + l, k) * M;
-    BatchPasses<kInv>(q, m, m, src + 8 * a, K, permuted ? leaf : nullptr, table, M, L / 4);
+    BatchPasses<kInv>(q, m, m, src, 4 * a, K, permuted ? leaf : nullptr, table, M, L / 4);
     for (int64_t c0 = 0; c0 < L; c0 += 4) {
       Quad o[4][4];  // [quarter][column]
       for (int r = 0; r < 4; ++r) {
@@ -889,9 +946,14 @@ void SplitLeavesT(const double* src, double* dst, int n, int k, const double* ta
   }
 }
 void SplitLeaves(const double* src, double* dst, int n, int k, const double* table,
-                 const double* scale, bool permuted, bool inverse) {
-  if (inverse) SplitLeavesT<true>(src, dst, n, k, table, scale, permuted);
-  else SplitLeavesT<false>(src, dst, n, k, table, scale, permuted);
+                 const double* scale, bool permuted, const RealPre* pre, bool inverse) {
+  if (pre) {
+    SplitLeavesT<true>(PreSource{pre}, dst, n, k, table, scale, false);
+  } else if (inverse) {
+    SplitLeavesT<true>(PlainSource{src}, dst, n, k, table, scale, permuted);
+  } else {
+    SplitLeavesT<false>(PlainSource{src}, dst, n, k, table, scale, permuted);
+  }
 }
 
 // The last pass of the column transforms at position c for the quad columns b0 .. b0 + kNb - 1
@@ -1022,15 +1084,15 @@ HWY_INLINE void Combine(VF& a, VF& b, const Factor& f) {
   a = hn::Add(a, u);
 }
 
-template <bool kInv>
-void Blocked2048(const double* src, double* dst, const double* leafTable,
+template <bool kInv, class Source>
+void Blocked2048(const Source& src, double* dst, const double* leafTable,
                  const double* blockTable, const double* scale) {
   static constexpr int64_t kRev2[4] = {0, 2, 1, 3};
   const DF df;
   const int64_t M = 512;
   alignas(64) double batch[2 * 4 * M];
   const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
-  BatchPasses<kInv>(q, 9, 9, src, 4, nullptr, leafTable, M, M / 4);
+  BatchPasses<kInv>(q, 9, 9, src, 0, 4, nullptr, leafTable, M, M / 4);
   for (int64_t c0 = 0; c0 < M; c0 += 4) {
     Quad in[4], t[4];
     for (int r = 0; r < 4; ++r) in[r] = LoadQuad(q.rows[r] + 2 * c0);
@@ -1062,14 +1124,14 @@ void Blocked2048(const double* src, double* dst, const double* leafTable,
   }
 }
 
-template <bool kInv>
-void Blocked1024(const double* src, double* dst, const double* leafTable, const double* leafLast,
+template <bool kInv, class Source>
+void Blocked1024(const Source& src, double* dst, const double* leafTable, const double* leafLast,
                  const double* blockTable, const double* scale) {
   const DF df;
   const int64_t M = 256;  // positions per lane
   alignas(64) double batch[2 * 4 * M];
   const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
-  BatchPasses<kInv>(q, 8, 9, src, 4, nullptr, leafTable, 512, 32);
+  BatchPasses<kInv>(q, 8, 9, src, 0, 4, nullptr, leafTable, 512, 32);
   const auto first = hn::FirstN(df, 2);
   for (int64_t c0 = 0; c0 < 128; c0 += 4) {
     Quad a[4], b[4], ta[4], tb[4];
@@ -1117,13 +1179,19 @@ void Blocked1024(const double* src, double* dst, const double* leafTable, const 
 
 void Blocked(const double* src, double* dst, int n, const double* leafTable,
              const double* leafLast, const double* blockTable, const double* scale,
-             bool inverse) {
+             const RealPre* pre, bool inverse) {
   if (n == 11) {
-    if (inverse) Blocked2048<true>(src, dst, leafTable, blockTable, scale);
-    else Blocked2048<false>(src, dst, leafTable, blockTable, scale);
+    if (pre) Blocked2048<true>(PreSource{pre}, dst, leafTable, blockTable, scale);
+    else if (inverse) Blocked2048<true>(PlainSource{src}, dst, leafTable, blockTable, scale);
+    else Blocked2048<false>(PlainSource{src}, dst, leafTable, blockTable, scale);
   } else {
-    if (inverse) Blocked1024<true>(src, dst, leafTable, leafLast, blockTable, scale);
-    else Blocked1024<false>(src, dst, leafTable, leafLast, blockTable, scale);
+    if (pre) {
+      Blocked1024<true>(PreSource{pre}, dst, leafTable, leafLast, blockTable, scale);
+    } else if (inverse) {
+      Blocked1024<true>(PlainSource{src}, dst, leafTable, leafLast, blockTable, scale);
+    } else {
+      Blocked1024<false>(PlainSource{src}, dst, leafTable, leafLast, blockTable, scale);
+    }
   }
 }
 

@@ -3,6 +3,8 @@
 // orders, and the products of packed spectra. All arithmetic is float64, in the order written.
 #include "primitives/signal/FftTransforms.h"
 
+#include <initializer_list>
+
 #include "primitives/signal/FftCodelets.h"
 #include "primitives/signal/FftEngine.h"
 #include "primitives/signal/FftSpec.h"
@@ -87,6 +89,39 @@ void PermToCcs(double* v, int64_t n) {
   Store<double>(Bytes(v), n, Load<double>(Bytes(v), 1));
   Store<double>(Bytes(v), n + 1, 0.0);
   Store<double>(Bytes(v), 1, 0.0);
+}
+
+// The pre-processed values z'_0..z'_3 and z'_(h/2)..z'_(h/2+3) (h >= 16) of fbRealFftPre, by the
+// plain pass's operations: z'_0 = (a, b) given, the middle bin's 2 Re and -2 Im, and bins
+// 1..3 with their mirrors h-3..h-1, h/2-3..h/2-1 with theirs h/2+1..h/2+3.
+void PreEdges(const uint8_t* s, int64_t h, const uint8_t* t, double a, double b, double* edges) {
+  double full[8] = {a, b};
+  double mid[8];
+  mid[0] = 2.0 * Load<double>(s, h);
+  mid[1] = -2.0 * Load<double>(s, h + 1);
+  for (int64_t j = 1; j < 4; ++j) {
+    for (const int64_t k : {j, h / 2 - j}) {
+      const int64_t m = h - k;
+      const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
+      const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
+      const double ta = Load<double>(t, 2 * k), tb = Load<double>(t, 2 * k + 1);
+      const double p = xkr - xmr, q = xki + xmi;
+      const double g = tb * p - ta * q;
+      const double f = ta * p + tb * q;
+      const double sr = xkr + xmr, di = xki - xmi;
+      if (k == j) {  // z'_j, below the middle
+        full[2 * j] = sr + g;
+        full[2 * j + 1] = di + f;
+      } else {  // z'_(h/2 + j), the mirror of k = h/2 - j
+        mid[2 * j] = sr - g;
+        mid[2 * j + 1] = f - di;
+      }
+    }
+  }
+  for (int i = 0; i < 8; ++i) {
+    edges[i] = full[i];
+    edges[8 + i] = mid[i];
+  }
 }
 
 // The work buffer of a call of order 4 and above, released when the call returns.
@@ -199,6 +234,14 @@ IppStatus RealInverse(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, I
     rh = Load<double>(Bytes(pSrc), n - 1);
     PackToPerm(pSrc, pDst, n);
     spectrum = pDst;
+  }
+  // A spectrum apart from the destination goes straight into the transform's first passes; the
+  // values 0..3 and h/2..h/2+3 come from the plain pass.
+  const bool apart = spectrum + n + 2 <= pDst || pDst + n <= spectrum;
+  if (apart && order - 1 >= 13) {
+    double edges[16];
+    PreEdges(Bytes(spectrum), h, Bytes(spec->realInvTwiddles), r0 + rh, r0 - rh, edges);
+    if (fbFftRealInvFused(spec, spectrum, edges, pDst, order - 1, work.get())) return ippStsNoErr;
   }
   Store<double>(Bytes(pDst), 0, r0 + rh);
   Store<double>(Bytes(pDst), 1, r0 - rh);

@@ -11,6 +11,8 @@
 #include "primitives/signal/FftEngine.h"
 #include "primitives/signal/FftEngineKernels.h"
 #include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftTransforms.h"
+#include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/HwyTargets.h"
 
@@ -411,6 +413,86 @@ TEST(FftEngine, WholeTransformsEqualThePlainPassesOnEveryTarget) {
         }
       }
       fbAlignedFree(allocated);
+    }
+  });
+}
+
+// The inverse real transform's pre-processing fused into the complex inverse transform gives the
+// bits of the plain pre-processing followed by the plain passes, on every instruction set and at
+// every offset within a cache line, for the radix-4 and blocked orders and the split levels.
+TEST(FftEngine, RealPreProcessingFusedEqualsThePlainSteps) {
+  std::vector<int> orders;
+  for (int n = 4; n <= 18; ++n) orders.push_back(n);
+  auto spectrum = [](int n) {
+    const int64_t h = int64_t{1} << n;
+    Vec x = Random(h + 1, 700 + n);  // CCS: 2h + 2 values
+    x[1] = x[2 * h + 1] = 0.0;
+    x[5] = -0.0;
+    return x;
+  };
+  std::vector<Vec> want, edges;
+  for (int n : orders) {
+    IppsFFTSpec_R_64f* r = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r, n + 1, n % 2 ? IPP_FFT_DIV_INV_BY_N : IPP_FFT_NODIV_BY_ANY,
+                                     ippAlgHintNone),
+              ippStsNoErr);
+    const int64_t h = int64_t{1} << n;
+    const Vec x = spectrum(n);
+    double* work = nullptr;
+    void* allocated = nullptr;
+    ASSERT_EQ(fbFftTakeWork(r, nullptr, &work, &allocated), ippStsNoErr);
+    Vec out(2 * h);
+    out[0] = x[0] + x[2 * h];
+    out[1] = x[0] - x[2 * h];
+    const auto* t = reinterpret_cast<const uint8_t*>(r->realInvTwiddles);
+    fftreal::PlainPre(reinterpret_cast<const uint8_t*>(x.data()),
+                      reinterpret_cast<uint8_t*>(out.data()), h, t, 1);
+    out[h] = 2.0 * x[h];
+    out[h + 1] = -2.0 * x[h + 1];
+    Vec edge(16);  // the pre-processed values 0..3 and h/2..h/2+3, the caller's part
+    std::copy(out.begin(), out.begin() + 8, edge.begin());
+    std::copy(out.begin() + h, out.begin() + h + 8, edge.begin() + 8);
+    edges.push_back(edge);
+    fft::RunComplex(fft::PlainKernels(), r, out.data(), out.data(), n, work, true);
+    want.push_back(out);
+    fbAlignedFree(allocated);
+    ippsFFTFree_R_64f(r);
+  }
+  imagetest::ForEachVectorTarget([&] {
+    size_t w = 0;
+    for (int n : orders) {
+      SCOPED_TRACE(n);
+      IppsFFTSpec_R_64f* r = nullptr;
+      ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r, n + 1,
+                                       n % 2 ? IPP_FFT_DIV_INV_BY_N : IPP_FFT_NODIV_BY_ANY,
+                                       ippAlgHintNone),
+                ippStsNoErr);
+      const int64_t h = int64_t{1} << n;
+      const Vec x = spectrum(n);
+      const Vec& expected = want[w++];
+      double* work = nullptr;
+      void* allocated = nullptr;
+      ASSERT_EQ(fbFftTakeWork(r, nullptr, &work, &allocated), ippStsNoErr);
+      std::vector<uint8_t> a(16 * h + 128), b(16 * h + 160);
+      for (int offset : {0, 8, 16, 48}) {
+        SCOPED_TRACE(offset);
+        auto at = [](std::vector<uint8_t>& v, int off) {
+          const auto base = (reinterpret_cast<uintptr_t>(v.data()) + 63) & ~uintptr_t{63};
+          return reinterpret_cast<double*>(base + off);
+        };
+        double* dst = at(a, offset);
+        double* spec = at(b, (offset + 24) % 64);
+        std::memcpy(spec, x.data(), 8 * (2 * h + 2));
+        const fft::RealPre pre{spec, r->realInvTwiddles, h, edges[w - 1].data()};
+        if (!fft::RunRealInverse(fft::VectorKernels(), r, pre, dst, n, work, true)) {
+          EXPECT_EQ(hwy::SupportedTargets() & ~HWY_SCALAR, 0) << "no fused path";
+          break;
+        }
+        ASSERT_EQ(std::memcmp(dst, expected.data(), 16 * h), 0);
+        ASSERT_EQ(std::memcmp(spec, x.data(), 8 * (2 * h + 2)), 0) << "spectrum changed";
+      }
+      fbAlignedFree(allocated);
+      ippsFFTFree_R_64f(r);
     }
   });
 }
