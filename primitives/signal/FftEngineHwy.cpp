@@ -911,10 +911,7 @@ void SplitLeavesT(const Source& src, double* dst, int n, int k, const double* ta
   const int64_t K = int64_t{1} << k, M = int64_t{1} << m, L = M / 4;
   alignas(64) double batch[2 * 4 * 512];
   const Quads q{{batch, batch + 2 * M, batch + 4 * M, batch + 6 * M}, 8};
-  for (int64_t b = 0; b < K / 4; ++b) {
-    // Batches in the order 0, K/4 - 1, 1, K/4 - 2, ...: the real pre-processing's source of a
-    // batch reads the bins of the other one of its pair.
-    const int64_t a = b % 2 == 0 ? b / 2 : K / 4 - 1 - b / 2;
+  for (int64_t a = 0; a < K / 4; ++a) {
     double* leaf[4];
     for (int l = 0; l < 4; ++l) leaf[l] = dst + 2 * Reverse(4 * a + l, k) * M;
     BatchPasses<kInv>(q, m, m, src, 4 * a, K, permuted ? leaf : nullptr, table, M, L / 4);
