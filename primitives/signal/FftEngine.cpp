@@ -258,20 +258,13 @@ void Columns(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int d
     kern.splitColumns(d, n, k, columns, radix4, work, kInv);
     return;
   }
-  if (kern.gatherColumns) kern.gatherColumns(d, M, K, 0, columns, work, kInv);
-  else PlainGatherColumns<kInv>(d, M, K, 0, columns, work);
+  PlainGatherColumns<kInv>(d, M, K, 0, columns, work);
   for (int64_t q0 = 0; q0 < M; q0 += 4) {
     Radix4<kInv>(kern, work, K, radix4, 4);  // the four rows
     columns += 8 * K;
-    if (q0 + 4 < M && kern.scatterGatherColumns) {
-      kern.scatterGatherColumns(d, M, K, q0, columns, work, kInv);
-      continue;
-    }
-    if (kern.scatterColumns) kern.scatterColumns(d, M, K, q0, work);
-    else PlainScatterColumns(d, M, K, q0, work);
+    PlainScatterColumns(d, M, K, q0, work);
     if (q0 + 4 == M) break;
-    if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0 + 4, columns, work, kInv);
-    else PlainGatherColumns<kInv>(d, M, K, q0 + 4, columns, work);
+    PlainGatherColumns<kInv>(d, M, K, q0 + 4, columns, work);
   }
 }
 

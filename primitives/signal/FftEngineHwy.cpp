@@ -8,6 +8,8 @@
 #include <hwy/cache_control.h>
 #include <hwy/highway.h>
 
+#include <utility>
+
 #include "primitives/signal/FftEngineKernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -279,69 +281,6 @@ void Radix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* tabl
   else Radix2ChunkT<false>(d, N, L, k0, table);
 }
 
-// Stores the C complex values of v as 128-bit blocks `step` doubles apart.
-template <class D>
-HWY_INLINE void StoreBlocks(D d, hn::Vec<D> v, double* p, int64_t step) {
-  if constexpr (hn::MaxLanes(D()) <= 2) {
-    (void)step;
-    hn::StoreU(v, d, p);
-  } else {
-    const hn::Half<D> dh;
-    const int64_t half = static_cast<int64_t>(hn::MaxLanes(D())) / 4;
-    StoreBlocks(dh, hn::LowerHalf(dh, v), p, step);
-    StoreBlocks(dh, hn::UpperHalf(dh, v), p + half * step, step);
-  }
-}
-
-template <bool kInv>
-void GatherColumnsT(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
-                    double* rows) {
-  const D2 df;
-  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
-  for (int64_t p = 0; p < K; ++p) {
-    const double* src = d + 2 * (p * M + q0);
-    const double* w = columns + 8 * p;
-    for (int64_t c = 0; c < 4; c += C)
-      StoreBlocks(df, Twiddle<kInv>(df, hn::LoadU(df, src + 2 * c), hn::LoadU(df, w + 2 * c)),
-                  rows + 2 * (K * c + p), 2 * K);
-  }
-}
-void GatherColumns(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
-                   double* rows, bool inverse) {
-  if (inverse) GatherColumnsT<true>(d, M, K, q0, columns, rows);
-  else GatherColumnsT<false>(d, M, K, q0, columns, rows);
-}
-
-void ScatterColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* rows) {
-  const D2 df;
-  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
-  for (int64_t t = 0; t < K; ++t) {
-    double* dst = d + 2 * (t * M + q0);
-    for (int64_t c = 0; c < 4; c += C)
-      hn::StoreU(LoadBlocks(df, rows + 2 * (K * c + t), 2 * K), df, dst + 2 * c);
-  }
-}
-
-template <bool kInv>
-void ScatterGatherColumnsT(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
-                           double* rows) {
-  const D2 df;
-  const int64_t C = static_cast<int64_t>(hn::Lanes(df)) / 2;
-  for (int64_t t = 0; t < K; ++t) {
-    double* line = d + 2 * (t * M + q0);
-    for (int64_t c = 0; c < 4; c += C)
-      hn::StoreU(LoadBlocks(df, rows + 2 * (K * c + t), 2 * K), df, line + 2 * c);
-    const double* w = next + 8 * t;
-    for (int64_t c = 0; c < 4; c += C)
-      StoreBlocks(df, Twiddle<kInv>(df, hn::LoadU(df, line + 8 + 2 * c), hn::LoadU(df, w + 2 * c)),
-                  rows + 2 * (K * c + t), 2 * K);
-  }
-}
-void ScatterGatherColumns(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
-                          double* rows, bool inverse) {
-  if (inverse) ScatterGatherColumnsT<true>(d, M, K, q0, next, rows);
-  else ScatterGatherColumnsT<false>(d, M, K, q0, next, rows);
-}
 
 // ---- The bit-reversal permutation in 4 x 4 tiles -------------------------------------------
 //
@@ -558,6 +497,11 @@ HWY_INLINE Factor Splat(const double* w) {
   return {hn::Set(df, w[0]), hn::Xor(hn::Set(df, w[1]), SignOfRealLanes())};
 }
 
+HWY_INLINE VF SignOfImagLanes() {
+  const DF df;
+  return hn::OddEven(hn::Set(df, -0.0), hn::Zero(df));
+}
+
 // A factor per complex lane, from interleaved factors.
 HWY_INLINE Factor PerLane(VF w) {
   return {hn::DupEven(w), hn::Xor(hn::DupOdd(w), SignOfRealLanes())};
@@ -706,9 +650,14 @@ void QuadPass(const Quads& q, int64_t M, int64_t L, const double* table, int64_t
 }
 
 // Where a batch's values come from: vector i of the quad of complex values x .. x + 3.
+// kHigh: whether x lies in the upper half of the sequence (the groups of the first passes
+// alternate: an even position of a group is in the lower half, an odd one in the upper).
 struct PlainSource {
   const double* src;
-  HWY_INLINE VF At(int64_t x, int i) const { return hn::LoadU(DF(), src + 2 * x + 2 * kC * i); }
+  template <bool kHigh = false>
+  HWY_INLINE VF At(int64_t x, int i) const {
+    return hn::LoadU(DF(), src + 2 * x + 2 * kC * i);
+  }
 };
 
 // The inverse real transform's pre-processing (fbRealFftPre) as a source: the value z'_x of the
@@ -723,34 +672,37 @@ struct PreSource {
     const DF df;
     return hn::Reverse2(df, hn::Reverse(df, v));
   }
-  static HWY_INLINE VF NegRe(VF v) { return hn::OddEven(v, hn::Neg(v)); }
-  static HWY_INLINE VF NegIm(VF v) { return hn::OddEven(hn::Neg(v), v); }
+  // (re, im) -> (-re, im) and (re, -im): sign flips, as the vector pass's negations.
+  static HWY_INLINE VF NegRe(VF v) { return hn::Xor(v, SignOfRealLanes()); }
+  static HWY_INLINE VF NegIm(VF v) { return hn::Xor(v, SignOfImagLanes()); }
 
+  // Below the middle: the bins x.. (P), their mirrors h - x.. (Q, reversed) and the factors of
+  // x..: z_k. Above it: the bins k = h - x - kC + 1.. ascending (P), their mirrors, which are
+  // x.. reversed (Q), and the factors of k..: z_m, reversed into the order of x.
+  template <bool kHigh>
   HWY_INLINE VF At(int64_t x0, int i) const {
     const DF df;
     const int64_t h = pre->h, x = x0 + kC * i;
-    if (x0 == 0) return hn::LoadU(df, pre->edges + 2 * kC * i);
-    if (x0 == h / 2) return hn::LoadU(df, pre->edges + 8 + 2 * kC * i);
+    if (x0 == (kHigh ? h / 2 : 0)) return hn::LoadU(df, pre->edges + (kHigh ? 8 : 0) + 2 * kC * i);
     const double* s = pre->spectrum;
-    const double* t = pre->twiddles;
-    const int64_t mirror = h - x - (kC - 1);  // the first of the mirrored bins
-    VF p, q, w;
-    if (x < h / 2) {  // bins x.. with their mirrors
-      p = hn::LoadU(df, s + 2 * x);
-      q = ReverseComplex(hn::LoadU(df, s + 2 * mirror));
-      w = hn::LoadU(df, t + 2 * x);
-    } else {  // mirrored values: bins k = h - x.. descending, and x.. as their mirrors
-      p = ReverseComplex(hn::LoadU(df, s + 2 * mirror));
-      q = hn::LoadU(df, s + 2 * x);
-      w = ReverseComplex(hn::LoadU(df, t + 2 * mirror));
-    }
+    const int64_t k = kHigh ? h - x - (kC - 1) : x, m = h - k - (kC - 1);
+    const VF p = hn::LoadU(df, s + 2 * k);
+    const VF q = ReverseComplex(hn::LoadU(df, s + 2 * m));
+    const VF w = hn::LoadU(df, pre->twiddles + 2 * k);
     const VF a = hn::DupEven(w), b = hn::DupOdd(w);
     const VF pq = hn::Add(p, NegRe(q));
     const VF gf = hn::Add(hn::Mul(b, pq), NegRe(hn::Mul(a, hn::Reverse2(df, pq))));
     const VF sd = hn::Add(p, NegIm(q));
-    return x < h / 2 ? hn::Add(sd, gf) : hn::Add(NegIm(sd), NegRe(gf));
+    if constexpr (kHigh) return ReverseComplex(hn::Add(NegIm(sd), NegRe(gf)));
+    return hn::Add(sd, gf);
   }
 };
+
+template <class Source, int... kT>
+HWY_INLINE void LoadGroup(const Source& src, int64_t line, const int64_t* offset, int i, VF* x,
+                          std::integer_sequence<int, kT...>) {
+  ((x[kT] = src.template At<(kT & 1) != 0>(line + offset[kT], i)), ...);
+}
 
 // The first passes of M-point sequences on a batch, groups of kGs positions loaded from the
 // source, or, when the data is already permuted (rows: sequence l at rows[l]), from the rows,
@@ -782,9 +734,12 @@ void BatchFront(const Quads& q, int m, const Source& src, int64_t base, int64_t 
     }
     for (int i = 0; i < kS; ++i) {
       VF x[kGs];
-      for (int t = 0; t < kGs; ++t)
-        x[t] = permuted ? hn::LoadU(df, at[t & 3] + q.step * (t >> 2) + 2 * kC * i)
-                        : src.At(line + offset[t], i);
+      if (permuted) {
+        for (int t = 0; t < kGs; ++t)
+          x[t] = hn::LoadU(df, at[t & 3] + q.step * (t >> 2) + 2 * kC * i);
+      } else {
+        LoadGroup(src, line, offset, i, x, std::make_integer_sequence<int, kGs>());
+      }
       front(x);
       for (int t = 0; t < kGs; ++t)
         hn::StoreU(x[t], df, at[t & 3] + q.step * (t >> 2) + 2 * kC * i);
@@ -862,7 +817,9 @@ void SmallWhole(const Source& src, double* dst, const double* table, const doubl
   const Front<kInv, kM> front(table, 4 * kM);
   Quad x[kM];
   for (int j = 0; j < kM; ++j)
-    for (int i = 0; i < kS; ++i) x[j].v[i] = src.At(4 * Reverse(j, kMb), i);
+    for (int i = 0; i < kS; ++i)
+      x[j].v[i] = (j & 1) ? src.template At<true>(4 * Reverse(j, kMb), i)
+                          : src.template At<false>(4 * Reverse(j, kMb), i);
   for (int i = 0; i < kS; ++i) {
     VF y[kM];
     for (int j = 0; j < kM; ++j) y[j] = x[j].v[i];
@@ -1042,11 +999,6 @@ void SplitColumnsT(double* d, int n, int k, const double* columns, const double*
 // block-twiddle table t: u = B[k] t[k s] for k < L/2, B[k] (-j t[(k - L/2) s]) beyond (the
 // conjugates and +j inverse), A[k] + u and A[k] - u.
 
-HWY_INLINE VF SignOfImagLanes() {
-  const DF df;
-  return hn::OddEven(hn::Set(df, -0.0), hn::Zero(df));
-}
-
 // The combining factor of positions k = k0 .. k0 + 3 (one per lane) with their table entries
 // at t (step 1) or t, t + 2, t + 4, t + 6 (step 2); past the middle (second) the factor is
 // -j t[] forward, +j conj(t[]) inverse, and goes into a plain product.
@@ -1219,7 +1171,6 @@ void SplitColumns(double* d, int n, int k, const double* columns, const double* 
 const Kernels* TargetKernels() {
   static const Kernels k{&FirstPass,       &Radix2Pass8,        &FirstPassOdd,
                          &Radix4Pass,      &Radix2Chunk,        &ScaleBlocks,
-                         &GatherColumns,   &ScatterColumns,     &ScatterGatherColumns,
                          &BitRevCopyTiles, &BitRevInPlaceTiles, &Radix4Whole,
                          &SplitLeaves,     &SplitColumns,       &Blocked};
   return &k;
@@ -1228,8 +1179,8 @@ const Kernels* TargetKernels() {
 #else  // one lane holds no complex value: the plain passes run
 
 const Kernels* TargetKernels() {
-  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   return &k;
 }
 

@@ -52,15 +52,6 @@ struct Kernels {
                       bool inverse);
   // Multiplies whole vectors of values from the start; returns how many it did.
   int64_t (*scale)(double factor, double* d, int64_t count);
-  // Column pass of a split level: four columns q0.. of the K x M data times their factors into
-  // four rows of K values; and the scatter of the transformed rows back.
-  void (*gatherColumns)(const double* d, int64_t M, int64_t K, int64_t q0, const double* columns,
-                        double* rows, bool inverse);
-  void (*scatterColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* rows);
-  // The scatter of columns q0.. and the gather of the next four columns (factors `next`) in one
-  // sweep over the K rows of the data: position t of the rows is read before it is rewritten.
-  void (*scatterGatherColumns)(double* d, int64_t M, int64_t K, int64_t q0, const double* next,
-                               double* rows, bool inverse);
   // The bit-reversal permutation of 2^n complex values, n >= 4, in 4 x 4 tiles: copying into
   // a distinct vector, and in place.
   void (*bitRevCopy)(const double* s, double* d, int n);
