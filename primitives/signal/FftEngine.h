@@ -17,6 +17,11 @@
 // cannot fail. Every factor comes from the setup's tables; the vector paths give the
 // bits of the plain ones (same operations in the same order, no fused multiply-add). Data
 // vectors may start at any address; the work buffer is 16-byte aligned.
+//
+// fbFftComplexFwd/Inv run steps 1 to 3 in one call. Their vector paths (FftEngineHwy.cpp) fuse
+// the permutation with the first passes and keep the intermediate values in aligned buffers on
+// the stack (at most 32 KB at a time), so that a transform of up to 2^16 points reads its
+// source once and sweeps its destination at most twice.
 #pragma once
 
 #include <cstdint>

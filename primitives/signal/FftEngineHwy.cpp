@@ -410,27 +410,30 @@ void BitRevInPlaceTiles(double* d, int n) {
 
 // ---- Fused transforms -----------------------------------------------------------------------
 //
-// A transform of order n <= 9 and the leaves of a split level run as batches of four sequences
-// side by side. A quad is four complex values (64 bytes: one vector of four complex lanes, two
-// of two or four of one); in a batch, quad j holds position j of the four sequences, lane l
-// for sequence l, and lives at rows[j & 3] + step (j >> 2) (in doubles). Each sequence's passes
-// then combine whole quads lane by lane, with the same factor in every lane, and need no
-// shuffles but the ones inside a complex product.
+// A transform of order n <= 9, the blocked ones and the leaves of a split level run as batches
+// of four sequences side by side. A quad is four complex values (64 bytes: one vector of four
+// complex lanes, two of two or four of one); in a batch, quad j holds position j of the four
+// sequences, lane l for sequence l, and lives at rows[j & 3] + step (j >> 2) (in doubles), in
+// an aligned buffer on the stack (up to 32 KB). Each sequence's passes then combine whole quads
+// lane by lane, with the same factor in every lane, and need no shuffles but the ones inside a
+// complex product.
 //
 // The quads come straight from the source: when position j of the sequences lies at source
 // index base + rev(j) stride + l, the quad is four consecutive source values, so the
 // permutation costs no more than its loads and no sweep of its own. For a transform of order
 // n <= 9 the four sequences are its quarters (position q of the quarter rev2(l), the source
-// values 4 rev_{n-2}(q) + l); for the leaves of a split level at depth 0 they are the leaves
-// rev_k(4a + l), a = 0 .. K/4 - 1 (source values K rev_m(j) + 4a + l). Data already
-// permuted in place is turned into quads by 4 x 4 transposes where it lies.
+// values 4 rev_{n-2}(q) + l), for the blocked ones the blocks (or, for 1024 points, the halves
+// of the two blocks), for the leaves of a split level at depth 0 the leaves rev_k(4a + l),
+// a = 0 .. K/4 - 1 (source values K rev_m(j) + 4a + l). With the batch on the stack the source
+// may be the destination, but for the split levels, whose batches write the rows other batches
+// read: their data is permuted in place first and turned into quads by 4 x 4 transposes.
 //
 // The passes that combine the lanes come last: the last pass of a transform of order n <= 9
-// (span N/4, one factor triple per lane, from the setup's copy of that pass's factors in
-// groups of four) and the store of finished leaves, both after a transpose of four quads.
-// The column pass of a split level keeps four columns in the lanes instead: rows of four
-// values, each multiplied by its four column factors, then the K-point passes down the rows
-// through the work buffer.
+// (span N/4, one factor triple per lane, from the setup's prepared copy of that pass's
+// factors), the combining passes of the blocked transforms and the store of finished leaves,
+// all after a transpose of four quads. The column pass of a split level keeps the columns in
+// the lanes instead: rows of four values, each multiplied by its four column factors, then the
+// K-point passes down the rows, in tiles of rows loaded and stored row by row.
 
 constexpr int kC = static_cast<int>(hn::MaxLanes(DF())) / 2;  // complex values per vector
 constexpr int kS = 4 / kC;                                   // vectors per quad
