@@ -350,7 +350,10 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
       const VF r = hn::LoadU(df, out + v * N);
       doubtful[v] |= static_cast<uint8_t>(~MaskByte(df, RootClose(df, q, r)) & laneBits);
     }
-    FixDoubtful(doubtful, vectors, N, [&](size_t j) { out[j] = magnitudeAt(i + j); });
+    FixDoubtful(doubtful, vectors, N, [&](size_t j) {
+      const double m = magnitudeAt(i + j);
+      std::memcpy(out + j, &m, sizeof m);  // out may be the destination at any byte address
+    });
     if constexpr (!kDeferred) {
       // The destination overlaps the source: written only now that the run's inputs are read.
       for (size_t j = 0; j < vectors * N; j += N) {
