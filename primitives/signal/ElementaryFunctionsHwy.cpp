@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/signal/ElementaryFunctionsKernels.h"
 #include "primitives/support/HwyDispatch.h"
@@ -146,39 +147,42 @@ size_t ExpBlocks(const uint8_t* s, uint8_t* d, size_t end) {
 // would give x >= s^2 > 4^E (1 - 2^-53), the double below 4^E, so x >= 4^E). So m = r +- u/2
 // and ulp64(s) = u 2^-11.
 //
-// The residual rho = x - r^2 is computed exactly but for one rounding: p = fl(r r), its error
-// e = r r - p exactly (a fused multiply-subtract where the instruction set has one, else
-// Dekker's product with Veltkamp's split; both exact for x in [2^-960, 2^1002], where r lies in
-// [2^-480, 2^501], the split cannot overflow and neither e nor a partial product underflows),
-// x - p exactly (p lies within a relative 2^-51 of x, Sterbenz), and rho~ = fl((x - p) - e),
-// within a relative 2^-53 of rho. Since s - r = rho / (s + r) and
-// s + r >= 2r - u/2 >= 2r (1 - 2^-53), the test |rho~| <= r u (1 - 2^-10) (u (1 - 2^-10) is a
-// power of two times a short constant, exact; the product with r rounds once) gives
+// The residual rho = x - r^2 is computed exactly but for one rounding. With a fused
+// multiply-subtract it is rho~ = -fl(r r - x): the exact product, one rounding. Without one,
+// p = fl(r r), its error e = r r - p exactly (Dekker's product with Veltkamp's split), x - p
+// exactly (p lies within a relative 2^-51 of x, Sterbenz), and rho~ = fl((x - p) - e). For x
+// in [2^-960, 2^1002], where r lies in [2^-480, 2^501], the split cannot overflow and neither e
+// nor a partial product underflows, and rho is a multiple of ulp(r)^2 >= 2^-1064, exact where
+// it falls below the normal range: either way rho~ lies within a relative 2^-53 of rho. Since
+// s - r = rho / (s + r) and s + r >= 2r - u/2 >= 2r (1 - 2^-53), the test
+// |rho~| <= r u (1 - 2^-10) (u (1 - 2^-10) is a power of two times a short constant, exact; the
+// product with r rounds once) gives
 //   |s - r| <= (u/2) (1 - 2^-10)(1 + 2^-53) / (1 - 2^-53)^2 < (u/2) (1 - 2^-10 + 2^-51),
 // so |s - m| > u (2^-11 - 2^-52) > u 2^-12 = ulp64(s) / 2: fl64(s) stays strictly between the
 // midpoints around r and the plain result is r. For x = +-0 the test reads 0 <= 0 and
-// r = x = LibCSqrt(x). About 2^-10 of the roots fail the test; they and the inputs outside [2^-960, 2^1002] other than 0 and
-// +inf (whose roots the processor gives exactly as LibCSqrt) are computed by LibCSqrt.
+// r = x = LibCSqrt(x). About 2^-10 of the roots fail the test; they and the inputs outside
+// [2^-960, 2^1002] other than 0 and +inf (whose roots the processor gives exactly as LibCSqrt)
+// are computed by LibCSqrt.
 //
 // The magnitude is first q = fl53(c) with c = fl64(a + b), a = fl64(re^2), b = fl64(im^2):
 // |a - re^2| <= 2^-64 re^2, likewise b, and |c - (a + b)| <= 2^-64 (a + b), so c lies within
-// 2^-63 T (1 + 2^-64) of T = re^2 + im^2. The vector forms T as the unevaluated sum of
-// q~ = fl(hi + l) and l2 = (hi + l) - q~ (exact, as |l| <= |hi|), where hi = fl(p1 + p2) of the
-// squares' products, l = (t + e1) + e2 with t = hi's error (exact, the smaller product minus
+// 2^-63 T (1 + 2^-65) of T = re^2 + im^2. The vector forms hi = fl(p1 + p2) of the squares'
+// products and l = (t + e1) + e2 with t = hi's error (exact, the smaller product minus
 // hi - the larger) and e1, e2 the products' errors. The larger product lies in
 // [2^-960, 2^1000], so its component's error is exact; the smaller one's is exact too or, for
 // a component below 2^-480, off by at most 2^-1074 together with its product. l carries two
-// roundings of at most 2^-53 times 2 ulp(hi) each, so T = q~ + l2 + d with |d| <= 2^-50 v,
-// where v = ulp53(q~) = 2^(F-52) for 2^F <= q~ < 2^(F+1). Then T < 2^(F+1) (1 + 2^-52) and
-// |c - T| <= v 2^-10 (1 + 2^-50). The test is |l2| <= w (1/2 - 2^-10 - 2^-20) with w the ulp
-// of q~ (1 - 2^-53): w = v, or v/2 when q~ is a power of two (the value below it then lies in
-// the binade below), where the rounding interval of q~ reaches only v/4 below it. So
-// |c - q~| <= |l2| + |d| + |c - T| < w/2 - w (2^-10 + 2^-20) + w 2^-10 + w 2^-40 < w/2 (in the
-// power-of-two case |c - T| <= v 2^-11 = w 2^-10, as T < 2^F (1 + 2^-52)): c lies strictly
-// inside q~'s rounding interval and q = q~. About 2^-9 of the elements fail; they and every element
-// whose larger square lies outside [2^-960, 2^1000] (NaN and infinity too), but for 0 + 0i,
-// are computed by Magnitude. q is then 0 or in [2^-960, 2^1002], and its root goes through the
-// square root's test.
+// roundings of at most 2^-53 times 2 ulp(hi) each, so |T - (hi + l)| <= 2^-100 hi, and
+// |c - (hi + l)| < 2^-63 hi (1 + 2^-49). The test takes delta = fl(hi 2^-63 (1 + 2^-40)), at
+// least 2^-63 hi (1 + 2^-41) (hi >= 2^-960: no underflow), and the two sums
+// qa = fl(hi + fl(l + delta)) and qb = fl(hi + fl(l - delta)): fl(l +- delta) lies within
+// 2^-53 (|l| + delta) < 2^-103 hi of l +- delta, so the reals hi + fl(l + delta) and
+// hi + fl(l - delta) lie above and below c. Rounding is monotone: when qa = qb, fl53(c) = qa,
+// and q = qa. About 2^-9 of the elements fail; they and every element whose larger square lies
+// outside [2^-960, 2^1000] (NaN and infinity too), but for 0 + 0i, are computed by Magnitude.
+// q is then 0 or in [2^-960, 2^1002], and its root goes through the square root's test.
+//
+// The doubtful lanes are computed after the vector loops of a run: no branch in them waits for
+// the tests, and the extended-precision calls then follow one another closely.
 
 using DF = hn::ScalableTag<double>;
 using VF = hn::Vec<DF>;
@@ -216,10 +220,15 @@ HWY_INLINE MF Within(DF df, VF x, double low, double high) {
   return hn::And(hn::Ge(x, hn::Set(df, low)), hn::Le(x, hn::Set(df, high)));
 }
 
-// The root test: r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0.
+// The root test: r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0. With a
+// fused multiply-subtract the residual is r r - x rounded once (its sign does not matter).
 HWY_INLINE MF RootClose(DF df, VF x, VF r) {
+#if HWY_NATIVE_FMA
+  const VF rho = hn::MulSub(r, r, x);
+#else
   const VF p = hn::Mul(r, r);
   const VF rho = hn::Sub(hn::Sub(x, p), SquareError(df, r, p));
+#endif
   return hn::Le(hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
 }
 
@@ -257,30 +266,109 @@ size_t SqrtBlocks(const uint8_t* s, uint8_t* d, size_t n) {
   return i;
 }
 
-size_t MagnitudeBlocks(const uint8_t* s, uint8_t* d, size_t n) {
+// The doubtful lanes of a run of up to kRun vectors are noted (one byte of mask bits per vector)
+// while the vectors are stored, and computed after the run: no branch in the vector loop waits
+// for the tests, which come last in each vector's chain of operations. When the destination
+// overlaps the source, a later vector may overwrite the inputs of a doubtful lane, so those
+// are computed at once instead.
+constexpr size_t kRun = 64;
+
+// The bits of a mask (lane j in bit j), through a general register: storing a mask register to
+// memory directly is slow on some processors.
+HWY_INLINE uint8_t MaskByte(DF df, MF m) {
+#if HWY_TARGET <= HWY_AVX3
+  (void)df;
+  return static_cast<uint8_t>(_cvtmask8_u32(m.raw));
+#else
+  uint8_t bits[8] = {};
+  hn::StoreMaskBits(df, m, bits);
+  return bits[0];
+#endif
+}
+
+// Calls fix(j) for every lane j noted doubtful, j counted from the run's start. The lanes are
+// listed first and then fixed in one loop, whose calls (each an extended-precision value)
+// overlap one another instead of each waiting behind a mispredicted branch.
+template <class Fix>
+HWY_INLINE void FixDoubtful(const uint8_t* doubtful, size_t vectors, size_t lanes, Fix fix) {
+  uint16_t list[kRun * 8];
+  size_t count = 0;
+  for (size_t v0 = 0; v0 < vectors; v0 += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, doubtful + v0, 8);
+    while (word != 0) {
+      const int bit = std::countr_zero(word);
+      word &= word - 1;
+      list[count++] = static_cast<uint16_t>(v0 * lanes + static_cast<size_t>(bit / 8) * lanes +
+                                            static_cast<size_t>(bit % 8));
+    }
+  }
+  for (size_t k = 0; k < count; ++k) fix(list[k]);
+}
+
+// A run goes in two sweeps. The first forms each vector's sum q (kept on the stack), its root
+// (stored) and the tests of q; the second tests the roots. No operation of the first sweep
+// waits for a root, whose latency would otherwise hold up the vectors behind it.
+template <bool kDeferred>
+size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
   const DF df;
   const size_t N = hn::Lanes(df);
+  auto magnitudeAt = [s](size_t k) {
+    double re, im;
+    std::memcpy(&re, s + 16 * k, 8);
+    std::memcpy(&im, s + 16 * k + 8, 8);
+    return Magnitude(re, im);
+  };
   size_t i = 0;
-  for (; i + N <= n; i += N) {
-    VF re, im;
-    hn::LoadInterleaved2(df, reinterpret_cast<const double*>(s + 16 * i), re, im);
-    const VF p1 = hn::Mul(re, re), p2 = hn::Mul(im, im);
-    const VF larger = hn::Max(p1, p2), smaller = hn::Min(p1, p2);
-    const VF hi = hn::Add(p1, p2);
-    const VF t = hn::Sub(smaller, hn::Sub(hi, larger));
-    const VF l = hn::Add(hn::Add(t, SquareError(df, re, p1)), SquareError(df, im, p2));
-    const VF q = hn::Add(hi, l);
-    const VF l2 = hn::Sub(l, hn::Sub(q, hi));
-    const VF below = hn::Mul(q, hn::Set(df, 1.0 - 0x1p-53));
-    const MF sum = hn::Le(hn::Abs(l2), UlpTimes(df, below, 0.5 - 0x1p-10 - 0x1p-20));
-    const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
-    const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
-    const VF r = hn::Sqrt(q);
-    const MF vouched = hn::And(hn::And(range, sum), RootClose(df, q, r));
-    StoreFixed(df, r, vouched, d, i,
-               [&](size_t j) { return Magnitude(hn::ExtractLane(re, j), hn::ExtractLane(im, j)); });
+  HWY_ALIGN double sums[kRun * hn::MaxLanes(df)];
+  HWY_ALIGN double roots[kRun * hn::MaxLanes(df)];
+  alignas(8) uint8_t doubtful[kRun + 8];
+  while (i + N <= n) {
+    const size_t vectors = (n - i) / N < kRun ? (n - i) / N : kRun;
+    std::memset(doubtful, 0, (vectors + 7) & ~size_t{7});
+    double* out = kDeferred ? reinterpret_cast<double*>(d + 8 * i) : roots;
+    const unsigned laneBits = (1u << N) - 1;
+    for (size_t v = 0; v < vectors; ++v) {
+      VF re, im;
+      hn::LoadInterleaved2(df, reinterpret_cast<const double*>(s + 16 * (i + v * N)), re, im);
+      const VF p1 = hn::Mul(re, re), p2 = hn::Mul(im, im);
+      const VF larger = hn::Max(p1, p2), smaller = hn::Min(p1, p2);
+      const VF hi = hn::Add(p1, p2);
+      const VF t = hn::Sub(smaller, hn::Sub(hi, larger));
+      const VF l = hn::Add(hn::Add(t, SquareError(df, re, p1)), SquareError(df, im, p2));
+      const VF delta = hn::Mul(hi, hn::Set(df, 0x1p-63 * (1.0 + 0x1p-40)));
+      const VF q = hn::Add(hi, hn::Add(l, delta));
+      const MF sum = hn::Eq(q, hn::Add(hi, hn::Sub(l, delta)));
+      const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
+      const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
+      hn::Store(q, df, sums + v * N);
+      hn::StoreU(hn::Sqrt(q), df, out + v * N);
+      doubtful[v] = static_cast<uint8_t>(~MaskByte(df, hn::And(range, sum)) & laneBits);
+    }
+    for (size_t v = 0; v < vectors; ++v) {
+      const VF q = hn::Load(df, sums + v * N);
+      const VF r = hn::LoadU(df, out + v * N);
+      doubtful[v] |= static_cast<uint8_t>(~MaskByte(df, RootClose(df, q, r)) & laneBits);
+    }
+    FixDoubtful(doubtful, vectors, N, [&](size_t j) {
+      const double m = magnitudeAt(i + j);
+      std::memcpy(out + j, &m, sizeof m);  // out may be the destination at any byte address
+    });
+    if constexpr (!kDeferred) {
+      // The destination overlaps the source: written only now that the run's inputs are read.
+      for (size_t j = 0; j < vectors * N; j += N) {
+        const VF r = hn::Load(df, roots + j);
+        hn::StoreU(r, df, reinterpret_cast<double*>(d + 8 * (i + j)));
+      }
+    }
+    i += vectors * N;
   }
   return i;
+}
+
+size_t MagnitudeBlocks(const uint8_t* s, uint8_t* d, size_t n) {
+  const bool apart = d + 8 * n <= s || s + 16 * n <= d;
+  return apart ? MagnitudeRuns<true>(s, d, n) : MagnitudeRuns<false>(s, d, n);
 }
 
 }  // namespace HWY_NAMESPACE

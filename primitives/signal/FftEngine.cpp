@@ -216,6 +216,15 @@ void Blocked(const Kernels& k, const fbFftSpec* spec, double* d, int64_t N) {
   Radix2Passes<kInv>(k, d, N, 512, spec->blockTwiddles);
 }
 
+}  // namespace
+
+// The column pass of split level `depth` of order n (steps b to d of the level).
+template <bool kInv>
+void Columns(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int depth,
+             double* work);
+
+namespace {
+
 template <bool kInv>
 void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int depth,
            double* work) {
@@ -233,26 +242,31 @@ void Split(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int dep
       Blocked<kInv>(kern, spec, sub, M);
     }
   }
-  const double* columns = spec->levelColumns[depth];
-  const double* radix4 = spec->levelRadix4[depth];
-  if (kern.gatherColumns) kern.gatherColumns(d, M, K, 0, columns, work, kInv);
-  else PlainGatherColumns<kInv>(d, M, K, 0, columns, work);
-  for (int64_t q0 = 0; q0 < M; q0 += 4) {
-    Radix4<kInv>(kern, work, K, radix4, 4);  // the four rows
-    columns += 8 * K;
-    if (q0 + 4 < M && kern.scatterGatherColumns) {
-      kern.scatterGatherColumns(d, M, K, q0, columns, work, kInv);
-      continue;
-    }
-    if (kern.scatterColumns) kern.scatterColumns(d, M, K, q0, work);
-    else PlainScatterColumns(d, M, K, q0, work);
-    if (q0 + 4 == M) break;
-    if (kern.gatherColumns) kern.gatherColumns(d, M, K, q0 + 4, columns, work, kInv);
-    else PlainGatherColumns<kInv>(d, M, K, q0 + 4, columns, work);
-  }
+  Columns<kInv>(kern, spec, d, n, depth, work);
 }
 
 }  // namespace
+
+template <bool kInv>
+void Columns(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int depth,
+             double* work) {
+  const int k = fbFftSplitExponent(n), m = n - k;
+  const int64_t K = int64_t{1} << k, M = int64_t{1} << m;
+  const double* columns = spec->levelColumns[depth];
+  const double* radix4 = spec->levelRadix4[depth];
+  if (kern.splitColumns) {
+    kern.splitColumns(d, n, k, columns, radix4, work, kInv);
+    return;
+  }
+  PlainGatherColumns<kInv>(d, M, K, 0, columns, work);
+  for (int64_t q0 = 0; q0 < M; q0 += 4) {
+    Radix4<kInv>(kern, work, K, radix4, 4);  // the four rows
+    columns += 8 * K;
+    PlainScatterColumns(d, M, K, q0, work);
+    if (q0 + 4 == M) break;
+    PlainGatherColumns<kInv>(d, M, K, q0 + 4, columns, work);
+  }
+}
 
 void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse) {
   if (inverse) Radix4<true>(k, d, N, table);
@@ -334,10 +348,13 @@ int Log2(int64_t N) {
 }  // namespace
 
 void fbFftBitRevInPlace(Ipp64f* d, int64_t N, const int32_t* t) {
+  fft::BitRevInPlace(fft::VectorKernels(), d, N, t);
+}
+
+void fft::BitRevInPlace(const Kernels& k, double* d, int64_t N, const int32_t* t) {
   if (N < 4) return;
   // The vector tiles from 16 values on; the plain code in tiles for large vectors
   // (cache-friendly), through the swap list for small ones.
-  const fft::Kernels& k = fft::VectorKernels();
   if (N >= 16 && k.bitRevInPlace) {
     k.bitRevInPlace(d, Log2(N));
     return;
@@ -381,8 +398,11 @@ void fft::PlainBitRevCopy(const double* s, double* d, int n) {
 }
 
 void fbFftBitRevCopy(const Ipp64f* s, Ipp64f* d, int64_t N, const int32_t* t) {
+  fft::BitRevCopy(fft::VectorKernels(), s, d, N, t);
+}
+
+void fft::BitRevCopy(const Kernels& k, const double* s, double* d, int64_t N, const int32_t* t) {
   // As the permutation in place.
-  const fft::Kernels& k = fft::VectorKernels();
   if (N >= 16 && k.bitRevCopy) {
     k.bitRevCopy(s, d, Log2(N));
     return;
@@ -446,6 +466,81 @@ void fbFftBlockedFwd(const fbFftSpec* spec, Ipp64f* pData, int64_t N) {
 }
 void fbFftBlockedInv(const fbFftSpec* spec, Ipp64f* pData, int64_t N) {
   fft::Blocked<true>(fft::VectorKernels(), spec, pData, N);
+}
+
+void fft::RunComplex(const Kernels& k, const fbFftSpec* spec, const double* src, double* dst,
+                     int n, double* work, bool inverse) {
+  const int64_t N = int64_t{1} << n;
+  const bool scaled = inverse ? spec->inverseScaled != 0 : spec->forwardScaled != 0;
+  const double* scale = scaled ? &spec->scaleFactor : nullptr;
+  const int split = fbFftSplitExponent(n);
+  const bool whole = n >= 4 && n <= 9 && k.radix4Whole;
+  const bool leaves = split != 0 && n - split <= 9 && k.splitLeaves;
+  if (whole) {
+    k.radix4Whole(src, dst, n, spec->twiddleBlock, fbFftLastPassFactors(spec->twiddleBlock, n),
+                  scale, nullptr, inverse);
+    return;
+  }
+  if ((n == 10 || n == 11) && k.blocked) {
+    k.blocked(src, dst, n, spec->twiddleBlock, fbFftBlockedLeafFactors(spec->blockTwiddles, n),
+              spec->blockTwiddles, scale, nullptr, inverse);
+    return;
+  }
+  if (leaves) {
+    const bool permuted = src == dst;
+    if (permuted) BitRevInPlace(k, dst, N, spec->bitRevTable);
+    k.splitLeaves(src, dst, n, split, spec->twiddleBlock, scale, permuted, nullptr, inverse);
+    if (inverse) Columns<true>(k, spec, dst, n, 0, work);
+    else Columns<false>(k, spec, dst, n, 0, work);
+    return;
+  }
+  if (src == dst) BitRevInPlace(k, dst, N, spec->bitRevTable);
+  else BitRevCopy(k, src, dst, N, spec->bitRevTable);
+  if (n <= 9) {
+    if (inverse) Radix4<true>(k, dst, N, spec->twiddleBlock);
+    else Radix4<false>(k, dst, N, spec->twiddleBlock);
+    if (scaled) Scale(k, spec->scaleFactor, dst, 2 * N);
+  } else {
+    RunLarge(k, spec, dst, n, work, inverse);
+  }
+}
+
+bool fft::RunRealInverse(const Kernels& k, const fbFftSpec* spec, const RealPre& pre,
+                         double* dst, int n, double* work, bool all) {
+  const double* scale = spec->inverseScaled ? &spec->scaleFactor : nullptr;
+  const int split = fbFftSplitExponent(n);
+  if (n >= 4 && n <= 9 && k.radix4Whole && all) {
+    k.radix4Whole(nullptr, dst, n, spec->twiddleBlock,
+                  fbFftLastPassFactors(spec->twiddleBlock, n), scale, &pre, true);
+    return true;
+  }
+  if ((n == 10 || n == 11) && k.blocked && all) {
+    k.blocked(nullptr, dst, n, spec->twiddleBlock,
+              fbFftBlockedLeafFactors(spec->blockTwiddles, n), spec->blockTwiddles, scale, &pre,
+              true);
+    return true;
+  }
+  if (split != 0 && n - split <= 9 && k.splitLeaves && (all || n >= 13)) {
+    k.splitLeaves(nullptr, dst, n, split, spec->twiddleBlock, scale, false, &pre, true);
+    Columns<true>(k, spec, dst, n, 0, work);
+    return true;
+  }
+  return false;
+}
+
+bool fbFftRealInvFused(const fbFftSpec* spec, const Ipp64f* pSpectrum, const Ipp64f* pEdges,
+                       Ipp64f* pDst, int n, Ipp64f* pWork) {
+  const fft::RealPre pre{pSpectrum, spec->realInvTwiddles, int64_t{1} << n, pEdges};
+  return fft::RunRealInverse(fft::VectorKernels(), spec, pre, pDst, n, pWork, false);
+}
+
+void fbFftComplexFwd(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
+                     Ipp64f* pWork) {
+  fft::RunComplex(fft::VectorKernels(), spec, pSrc, pDst, n, pWork, false);
+}
+void fbFftComplexInv(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
+                     Ipp64f* pWork) {
+  fft::RunComplex(fft::VectorKernels(), spec, pSrc, pDst, n, pWork, true);
 }
 
 void fbFftRadix2PassesFwd(Ipp64f* pData, int64_t N, int64_t L0, const Ipp64f* table) {

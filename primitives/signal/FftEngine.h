@@ -17,6 +17,11 @@
 // cannot fail. Every factor comes from the setup's tables; the vector paths give the
 // bits of the plain ones (same operations in the same order, no fused multiply-add). Data
 // vectors may start at any address; the work buffer is 16-byte aligned.
+//
+// fbFftComplexFwd/Inv run steps 1 to 3 in one call. Their vector paths (FftEngineHwy.cpp) fuse
+// the permutation with the first passes and keep the intermediate values in aligned buffers on
+// the stack (at most 32 KB at a time), so that a transform of up to 2^16 points reads its
+// source once and sweeps its destination at most twice.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +49,25 @@ void fbFftScale(Ipp64f factor, Ipp64f* pData, int64_t count);
 // set; pWork holds the setup's work bytes (null when it needs none).
 void fbFftLargeFwd(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
 void fbFftLargeInv(const fbFftSpec* spec, Ipp64f* pData, int n, Ipp64f* pWork);
+
+// Steps 1 to 3 above in one call: the complex transform of order n >= 4 from pSrc (natural
+// order) into pDst, scaled when the direction's flag is set; pSrc may equal pDst, pWork holds
+// the setup's work bytes. The result is that of the steps run one by one; the vector paths
+// fuse the permutation with the first passes and run fewer sweeps over the data.
+void fbFftComplexFwd(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
+                     Ipp64f* pWork);
+void fbFftComplexInv(const fbFftSpec* spec, const Ipp64f* pSrc, Ipp64f* pDst, int n,
+                     Ipp64f* pWork);
+
+// The inverse real transform's pre-processing (fbRealFftPre, FftTransforms.h) fused with steps
+// 1 to 3 of the inverse complex transform of order n >= 4 (h = 2^n points) into pDst, for a
+// spectrum whose bins 1..h-1 lie at positions 2k, 2k+1 of pSpectrum (CCS or Perm) and do not
+// overlap pDst; pEdges holds the pre-processed values 0..3 and h/2..h/2+3 (16 float64, the
+// caller's); spec is the real setup. The result is that of the pre-processing into pDst
+// followed by the transform in place. Returns false, having done nothing, where no vector path
+// fuses them (then the caller runs the steps).
+bool fbFftRealInvFused(const fbFftSpec* spec, const Ipp64f* pSpectrum, const Ipp64f* pEdges,
+                       Ipp64f* pDst, int n, Ipp64f* pWork);
 
 // One split level (depth 0, 1 or 2) of order n.
 void fbFftSplitFwd(const fbFftSpec* spec, Ipp64f* pData, int n, int depth, Ipp64f* pWork);

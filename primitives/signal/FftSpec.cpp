@@ -258,6 +258,41 @@ double* fbFftRadix4Twiddles(int order, const double* sinTable, int sinOrder, dou
   return AlignUp16(out);
 }
 
+namespace {
+// Float64 values of the radix-4 table of an order.
+int64_t Radix4TableValues(int order) { return 6 * (Pow2(order) / 4 + 1); }
+}  // namespace
+
+void fbFftLastPassCopy(int order, const double* table, double* out) {
+  const int64_t quarter = Pow2(order) / 4;
+  for (int64_t q0 = 0; q0 + 4 <= quarter; q0 += 4)
+    for (int64_t j = 0; j < 3; ++j) {
+      for (int64_t q = q0; q < q0 + 4; ++q) {
+        *out++ = table[6 * q + 2 * j];
+        *out++ = table[6 * q + 2 * j];
+      }
+      for (int64_t q = q0; q < q0 + 4; ++q) {
+        *out++ = -table[6 * q + 2 * j + 1];
+        *out++ = table[6 * q + 2 * j + 1];
+      }
+    }
+}
+
+double* fbFftLastPassFactors(double* twiddleBlock, int order) {
+  const auto a = reinterpret_cast<std::uintptr_t>(twiddleBlock + Radix4TableValues(order));
+  return reinterpret_cast<double*>((a + 63) & ~std::uintptr_t{63});
+}
+
+double* fbFftBlockedLeafFactors(double* blockTwiddles, int order) {
+  const auto a = reinterpret_cast<std::uintptr_t>(blockTwiddles + Pow2(order) / 2);
+  return reinterpret_cast<double*>((a + 63) & ~std::uintptr_t{63});
+}
+
+int64_t fbFftRadix4BlockBytes(int order) {
+  // The table, up to 56 bytes to the boundary, the copy (four float64 per factor).
+  return 8 * Radix4TableValues(order) + 56 + (Pow2(order) / 4) * 96;
+}
+
 double* fbFftBlockTwiddles(int order, const double* sinTable, int sinOrder, double* out) {
   const int64_t quarter = Pow2(order) / 4, f = Pow2(sinOrder - order);
   for (int64_t k = 0; k < quarter; ++k) {
@@ -312,14 +347,19 @@ IppStatus fbFftInitTables(fbFftSpec* spec, int order, const double* sinTable, in
   if (!spec->bitRevTable) return ippStsMemAllocErr;
   fbFftBitRevTable(order, spec->bitRevTable);
   if (order <= 9) {
-    spec->twiddleBlock = static_cast<double*>(fbAlignedAlloc8((Pow2(order) + 1) * 16));
+    spec->twiddleBlock = static_cast<double*>(fbAlignedAlloc8(fbFftRadix4BlockBytes(order)));
     if (!spec->twiddleBlock) return ippStsMemAllocErr;
     fbFftRadix4Twiddles(order, sinTable, sinOrder, spec->twiddleBlock);
+    fbFftLastPassCopy(order, spec->twiddleBlock,
+                      fbFftLastPassFactors(spec->twiddleBlock, order));
     spec->workBytes = 0;
     return ippStsNoErr;
   }
   const FftSplitPlan plan = fbFftSplitPlan(order);
-  auto* block = static_cast<double*>(fbAlignedAlloc8(plan.tableBytes));
+  // A blocked transform (orders 10, 11) keeps its leaf's last-pass copy after the plan's tables.
+  const bool blocked = fbFftSplitExponent(order) == 0;
+  const int64_t extra = blocked ? 56 + (Pow2(9) / 4) * 96 : 0;
+  auto* block = static_cast<double*>(fbAlignedAlloc8(plan.tableBytes + extra));
   if (!block) return ippStsMemAllocErr;
   void* temp = nullptr;
   if (plan.tempBytes > 0) {
@@ -331,6 +371,8 @@ IppStatus fbFftInitTables(fbFftSpec* spec, int order, const double* sinTable, in
   }
   fbFftSplitTables(spec, order, sinTable, sinOrder, block, temp);
   fbAlignedFree(temp);
+  if (blocked)
+    fbFftLastPassCopy(9, spec->twiddleBlock, fbFftBlockedLeafFactors(spec->blockTwiddles, order));
   return ippStsNoErr;
 }
 

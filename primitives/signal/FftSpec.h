@@ -40,7 +40,8 @@ struct fbFftSpec {
   int32_t workBytes;      // work memory one transform call needs (0: none)
   int32_t ownsMemory;     // 1: the record and its tables were allocated by InitAlloc
   int32_t* bitRevTable;   // swap list of the transform order; null for order <= 3
-  double* twiddleBlock;   // order <= 9: radix-4 table; >= 10: the whole plan, leaf table first
+  double* twiddleBlock;   // order <= 9: radix-4 table (and its last-pass copy); >= 10: the whole
+                          // plan, leaf table first
   double* blockTwiddles;  // blocked leaf (transform orders 10, 11): its block-twiddle table
   double* realFwdTwiddles;  // real kind: post-processing table of the forward transform
   double* realInvTwiddles;  // real kind: pre-processing table of the inverse transform
@@ -106,6 +107,19 @@ void fbFftBitRevTable(int order, int32_t* table);
 // Radix-4 table of a transform order: N/4 + 1 entries of w^i, w^2i, w^3i (six float64 each).
 // Returns the first 16-byte boundary after it.
 double* fbFftRadix4Twiddles(int order, const double* sinTable, int sinOrder, double* out);
+// The factors of the radix-4 kernel's last pass (span N/4) of a transform order 4..9 in groups
+// of four columns, prepared for vector products: for q0 = 0, 4, ..., N/4 - 4 and each of the
+// factors w^q, w^2q, w^3q of q = q0..q0+3 (the table's entries q0..q0+3), the four pairs
+// (re, re), then the four pairs (-im, im): 48 float64 per group, read in order by a vector
+// pass with four columns in its lanes. The twiddle block of such an order holds this copy from
+// the first 64-byte boundary after the radix-4 table; fbFftRadix4BlockBytes is the size of
+// the whole block (orders 2..9).
+void fbFftLastPassCopy(int order, const double* radix4Table, double* out);
+double* fbFftLastPassFactors(double* twiddleBlock, int order);
+int64_t fbFftRadix4BlockBytes(int order);
+// The table block of a blocked transform (orders 10, 11) holds, from the first 64-byte boundary
+// after its block-twiddle table (N/4 factors), the same copy for its 512-point leaf.
+double* fbFftBlockedLeafFactors(double* blockTwiddles, int order);
 // Block-twiddle table: N/4 factors w^k. Returns the first 16-byte boundary after it.
 double* fbFftBlockTwiddles(int order, const double* sinTable, int sinOrder, double* out);
 

@@ -3,6 +3,8 @@
 // orders, and the products of packed spectra. All arithmetic is float64, in the order written.
 #include "primitives/signal/FftTransforms.h"
 
+#include <initializer_list>
+
 #include "primitives/signal/FftCodelets.h"
 #include "primitives/signal/FftEngine.h"
 #include "primitives/signal/FftSpec.h"
@@ -89,6 +91,39 @@ void PermToCcs(double* v, int64_t n) {
   Store<double>(Bytes(v), 1, 0.0);
 }
 
+// The pre-processed values z'_0..z'_3 and z'_(h/2)..z'_(h/2+3) (h >= 16) of fbRealFftPre, by the
+// plain pass's operations: z'_0 = (a, b) given, the middle bin's 2 Re and -2 Im, and bins
+// 1..3 with their mirrors h-3..h-1, h/2-3..h/2-1 with theirs h/2+1..h/2+3.
+void PreEdges(const uint8_t* s, int64_t h, const uint8_t* t, double a, double b, double* edges) {
+  double full[8] = {a, b};
+  double mid[8];
+  mid[0] = 2.0 * Load<double>(s, h);
+  mid[1] = -2.0 * Load<double>(s, h + 1);
+  for (int64_t j = 1; j < 4; ++j) {
+    for (const int64_t k : {j, h / 2 - j}) {
+      const int64_t m = h - k;
+      const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
+      const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
+      const double ta = Load<double>(t, 2 * k), tb = Load<double>(t, 2 * k + 1);
+      const double p = xkr - xmr, q = xki + xmi;
+      const double g = tb * p - ta * q;
+      const double f = ta * p + tb * q;
+      const double sr = xkr + xmr, di = xki - xmi;
+      if (k == j) {  // z'_j, below the middle
+        full[2 * j] = sr + g;
+        full[2 * j + 1] = di + f;
+      } else {  // z'_(h/2 + j), the mirror of k = h/2 - j
+        mid[2 * j] = sr - g;
+        mid[2 * j + 1] = f - di;
+      }
+    }
+  }
+  for (int i = 0; i < 8; ++i) {
+    edges[i] = full[i];
+    edges[8 + i] = mid[i];
+  }
+}
+
 // The work buffer of a call of order 4 and above, released when the call returns.
 class Work {
  public:
@@ -106,30 +141,14 @@ class Work {
   IppStatus status_;
 };
 
-// The in-place complex transform of 2^order points of bit-reversed data in dst, scaled when the
-// direction asks for it.
+// The complex transform of 2^order points from src into dst (src may be dst), the permutation
+// included, scaled when the direction asks for it.
 template <bool kInverse>
-void ComplexCore(const fbFftSpec* spec, double* dst, int order, double* work) {
-  const int64_t n = int64_t{1} << order;
-  if (order <= 9) {
-    if constexpr (kInverse) {
-      fbFftRadix4Inv(dst, n, spec->twiddleBlock);
-    } else {
-      fbFftRadix4Fwd(dst, n, spec->twiddleBlock);
-    }
-    if (kInverse ? spec->inverseScaled : spec->forwardScaled) fbFftScale(spec->scaleFactor, dst, 2 * n);
-  } else if constexpr (kInverse) {
-    fbFftLargeInv(spec, dst, order, work);
+void Complex(const fbFftSpec* spec, const double* src, double* dst, int order, double* work) {
+  if constexpr (kInverse) {
+    fbFftComplexInv(spec, src, dst, order, work);
   } else {
-    fbFftLargeFwd(spec, dst, order, work);
-  }
-}
-
-void BitReverse(const fbFftSpec* spec, const double* src, double* dst, int64_t n) {
-  if (src == dst) {
-    fbFftBitRevInPlace(dst, n, spec->bitRevTable);
-  } else {
-    fbFftBitRevCopy(src, dst, n, spec->bitRevTable);
+    fbFftComplexFwd(spec, src, dst, order, work);
   }
 }
 
@@ -156,8 +175,7 @@ IppStatus ComplexTransform(const Ipp64fc* pSrc, Ipp64fc* pDst, const fbFftSpec* 
   }
   const Work work(spec, pBuffer);
   if (work.status() != ippStsNoErr) return work.status();
-  BitReverse(spec, src, dst, int64_t{1} << order);
-  ComplexCore<kInverse>(spec, dst, order, work.get());
+  Complex<kInverse>(spec, src, dst, order, work.get());
   return ippStsNoErr;
 }
 
@@ -173,8 +191,7 @@ IppStatus RealForward(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, I
     const Work work(spec, pBuffer);
     if (work.status() != ippStsNoErr) return work.status();
     const int64_t h = n / 2;
-    BitReverse(spec, pSrc, pDst, h);
-    ComplexCore<false>(spec, pDst, order - 1, work.get());
+    Complex<false>(spec, pSrc, pDst, order - 1, work.get());
     const double a = Load<double>(Bytes(pDst), 0), b = Load<double>(Bytes(pDst), 1);
     Store<double>(Bytes(pDst), 0, a + b);
     Store<double>(Bytes(pDst), 1, a - b);
@@ -218,11 +235,18 @@ IppStatus RealInverse(const Ipp64f* pSrc, Ipp64f* pDst, const fbFftSpec* spec, I
     PackToPerm(pSrc, pDst, n);
     spectrum = pDst;
   }
+  // A spectrum apart from the destination goes straight into the transform's first passes; the
+  // values 0..3 and h/2..h/2+3 come from the plain pass.
+  const bool apart = spectrum + n + 2 <= pDst || pDst + n <= spectrum;
+  if (apart && order - 1 >= 13) {
+    double edges[16];
+    PreEdges(Bytes(spectrum), h, Bytes(spec->realInvTwiddles), r0 + rh, r0 - rh, edges);
+    if (fbFftRealInvFused(spec, spectrum, edges, pDst, order - 1, work.get())) return ippStsNoErr;
+  }
   Store<double>(Bytes(pDst), 0, r0 + rh);
   Store<double>(Bytes(pDst), 1, r0 - rh);
   fbRealFftPre(spectrum, pDst, static_cast<int>(h), spec->realInvTwiddles);
-  fbFftBitRevInPlace(pDst, h, spec->bitRevTable);
-  ComplexCore<true>(spec, pDst, order - 1, work.get());
+  Complex<true>(spec, pDst, pDst, order - 1, work.get());
   return ippStsNoErr;
 }
 

@@ -11,6 +11,8 @@
 #include "primitives/signal/FftEngine.h"
 #include "primitives/signal/FftEngineKernels.h"
 #include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftTransforms.h"
+#include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/HwyTargets.h"
 
@@ -340,6 +342,157 @@ TEST(FftEngine, VectorPassesEqualPlainOnEveryTarget) {
       fbFftScale(0.3, a.data() + 1, count);
       fft::PlainScale(0.3, b.data() + 1, count);
       ASSERT_EQ(a, b) << count;
+    }
+  });
+}
+
+// The whole transform as the front ends run it, on every instruction set, out of place and in
+// place, with source and destination at every offset within a cache line, equals the plain
+// passes run one by one bit for bit: the radix-4 orders, the blocked ones, split levels with
+// leaves of 256 and 512 points and even and odd column counts, a blocked leaf and two levels.
+TEST(FftEngine, WholeTransformsEqualThePlainPassesOnEveryTarget) {
+  struct Case {
+    int n, flag;
+  };
+  std::vector<Case> cases;
+  for (int n = 4; n <= 18; ++n)
+    cases.push_back({n, n % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY});
+  cases.push_back({19, IPP_FFT_DIV_INV_BY_N});
+  cases.push_back({21, IPP_FFT_DIV_FWD_BY_N});
+  auto input = [](int n) {
+    Vec in = Random(int64_t{1} << n, 300 + n);
+    in[3] = -0.0;  // signed zeros, infinities and the NaNs they make go through both paths
+    in[6] = std::numeric_limits<double>::infinity();
+    return in;
+  };
+  std::vector<Vec> want;
+  for (const Case& c : cases) {
+    Spec spec(c.n, c.flag);
+    const int64_t N = int64_t{1} << c.n;
+    const Vec in = input(c.n);
+    double* work = nullptr;
+    void* allocated = nullptr;
+    ASSERT_EQ(fbFftTakeWork(spec.s, nullptr, &work, &allocated), ippStsNoErr);
+    for (bool inverse : {false, true}) {
+      Vec out(2 * N);
+      fft::RunComplex(fft::PlainKernels(), spec.s, in.data(), out.data(), c.n, work, inverse);
+      want.push_back(out);
+    }
+    fbAlignedFree(allocated);
+  }
+  imagetest::ForEachVectorTarget([&] {
+    size_t w = 0;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.n);
+      Spec spec(c.n, c.flag);
+      const int64_t N = int64_t{1} << c.n, bytes = 16 * N;
+      const Vec in = input(c.n);
+      double* work = nullptr;
+      void* allocated = nullptr;
+      ASSERT_EQ(fbFftTakeWork(spec.s, nullptr, &work, &allocated), ippStsNoErr);
+      // Source and destination 64-byte aligned, or 8, 16 and 48 bytes past a line start.
+      std::vector<uint8_t> a(bytes + 128), b(bytes + 128);
+      auto at = [](std::vector<uint8_t>& v, int offset) {
+        const auto base = (reinterpret_cast<uintptr_t>(v.data()) + 63) & ~uintptr_t{63};
+        return reinterpret_cast<double*>(base + offset);
+      };
+      for (bool inverse : {false, true}) {
+        SCOPED_TRACE(inverse ? "inverse" : "forward");
+        const Vec& expected = want[w++];
+        for (int offset : {0, 8, 16, 48}) {
+          if (c.n >= 19 && offset != 16) continue;
+          SCOPED_TRACE(offset);
+          double* src = at(a, (offset + 16) % 64);
+          double* dst = at(b, offset);
+          std::memcpy(src, in.data(), bytes);
+          fft::RunComplex(fft::VectorKernels(), spec.s, src, dst, c.n, work, inverse);
+          ASSERT_EQ(std::memcmp(dst, expected.data(), bytes), 0) << "out of place";
+          ASSERT_EQ(std::memcmp(src, in.data(), bytes), 0) << "source changed";
+          fft::RunComplex(fft::VectorKernels(), spec.s, src, src, c.n, work, inverse);
+          ASSERT_EQ(std::memcmp(src, expected.data(), bytes), 0) << "in place";
+        }
+      }
+      fbAlignedFree(allocated);
+    }
+  });
+}
+
+// The inverse real transform's pre-processing fused into the complex inverse transform gives the
+// bits of the plain pre-processing followed by the plain passes, on every instruction set and at
+// every offset within a cache line, for the radix-4 and blocked orders and the split levels.
+TEST(FftEngine, RealPreProcessingFusedEqualsThePlainSteps) {
+  std::vector<int> orders;
+  for (int n = 4; n <= 18; ++n) orders.push_back(n);
+  auto spectrum = [](int n) {
+    const int64_t h = int64_t{1} << n;
+    Vec x = Random(h + 1, 700 + n);  // CCS: 2h + 2 values
+    x[1] = x[2 * h + 1] = 0.0;
+    x[5] = -0.0;
+    return x;
+  };
+  std::vector<Vec> want, edges;
+  for (int n : orders) {
+    IppsFFTSpec_R_64f* r = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r, n + 1, n % 2 ? IPP_FFT_DIV_INV_BY_N : IPP_FFT_NODIV_BY_ANY,
+                                     ippAlgHintNone),
+              ippStsNoErr);
+    const int64_t h = int64_t{1} << n;
+    const Vec x = spectrum(n);
+    double* work = nullptr;
+    void* allocated = nullptr;
+    ASSERT_EQ(fbFftTakeWork(r, nullptr, &work, &allocated), ippStsNoErr);
+    Vec out(2 * h);
+    out[0] = x[0] + x[2 * h];
+    out[1] = x[0] - x[2 * h];
+    const auto* t = reinterpret_cast<const uint8_t*>(r->realInvTwiddles);
+    fftreal::PlainPre(reinterpret_cast<const uint8_t*>(x.data()),
+                      reinterpret_cast<uint8_t*>(out.data()), h, t, 1);
+    out[h] = 2.0 * x[h];
+    out[h + 1] = -2.0 * x[h + 1];
+    Vec edge(16);  // the pre-processed values 0..3 and h/2..h/2+3, the caller's part
+    std::copy(out.begin(), out.begin() + 8, edge.begin());
+    std::copy(out.begin() + h, out.begin() + h + 8, edge.begin() + 8);
+    edges.push_back(edge);
+    fft::RunComplex(fft::PlainKernels(), r, out.data(), out.data(), n, work, true);
+    want.push_back(out);
+    fbAlignedFree(allocated);
+    ippsFFTFree_R_64f(r);
+  }
+  imagetest::ForEachVectorTarget([&] {
+    size_t w = 0;
+    for (int n : orders) {
+      SCOPED_TRACE(n);
+      IppsFFTSpec_R_64f* r = nullptr;
+      ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r, n + 1,
+                                       n % 2 ? IPP_FFT_DIV_INV_BY_N : IPP_FFT_NODIV_BY_ANY,
+                                       ippAlgHintNone),
+                ippStsNoErr);
+      const int64_t h = int64_t{1} << n;
+      const Vec x = spectrum(n);
+      const Vec& expected = want[w++];
+      double* work = nullptr;
+      void* allocated = nullptr;
+      ASSERT_EQ(fbFftTakeWork(r, nullptr, &work, &allocated), ippStsNoErr);
+      std::vector<uint8_t> a(16 * h + 128), b(16 * h + 160);
+      for (int offset : {0, 8, 16, 48}) {
+        SCOPED_TRACE(offset);
+        auto at = [](std::vector<uint8_t>& v, int off) {
+          const auto base = (reinterpret_cast<uintptr_t>(v.data()) + 63) & ~uintptr_t{63};
+          return reinterpret_cast<double*>(base + off);
+        };
+        double* dst = at(a, offset);
+        double* spec = at(b, (offset + 24) % 64);
+        std::memcpy(spec, x.data(), 8 * (2 * h + 2));
+        const fft::RealPre pre{spec, r->realInvTwiddles, h, edges[w - 1].data()};
+        if (!fft::RunRealInverse(fft::VectorKernels(), r, pre, dst, n, work, true)) {
+          EXPECT_EQ(hwy::SupportedTargets() & ~HWY_SCALAR, 0) << "no fused path";
+          break;
+        }
+        ASSERT_EQ(std::memcmp(dst, expected.data(), 16 * h), 0);
+        ASSERT_EQ(std::memcmp(spec, x.data(), 8 * (2 * h + 2)), 0) << "spectrum changed";
+      }
+      fbAlignedFree(allocated);
+      ippsFFTFree_R_64f(r);
     }
   });
 }

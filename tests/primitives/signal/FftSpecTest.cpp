@@ -426,6 +426,48 @@ TEST(FftSpec, EveryFactorHasTheBitsOfTheReplica) {
   ippsFFTFree_R_64f(r4);
 }
 
+// The twiddle block of the radix-4 orders holds, from a 64-byte boundary after the table, the
+// factors of the last pass regrouped by four columns and prepared for vector products; real
+// setups carry it for their half order. The blocked orders hold the same for their 512-point
+// leaf after the block twiddles.
+TEST(FftSpec, LastPassCopyHoldsTheTableFactors) {
+  auto expectCopy = [](const double* table, const double* copy, int n) {
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(copy) % 64, 0u);
+    for (int64_t q = 0; q < Pow2(n) / 4; ++q)
+      for (int j = 0; j < 3; ++j) {
+        const double* group = copy + 48 * (q / 4) + 16 * j + 2 * (q % 4);
+        const double re = table[6 * q + 2 * j], im = table[6 * q + 2 * j + 1];
+        ASSERT_EQ(Bits(group[0]), Bits(re)) << q << " " << j;
+        ASSERT_EQ(Bits(group[1]), Bits(re)) << q << " " << j;
+        ASSERT_EQ(Bits(group[8]), Bits(-im)) << q << " " << j;
+        ASSERT_EQ(Bits(group[9]), Bits(im)) << q << " " << j;
+      }
+  };
+  for (int n = 4; n <= 11; ++n) {
+    SCOPED_TRACE(n);
+    IppsFFTSpec_C_64fc* c = nullptr;
+    IppsFFTSpec_R_64f* r = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&c, n, 8, ippAlgHintNone), ippStsNoErr);
+    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&r, n + 1, 8, ippAlgHintNone), ippStsNoErr);
+    for (const fbFftSpec* s : {static_cast<const fbFftSpec*>(c), static_cast<const fbFftSpec*>(r)}) {
+      const double* table = s->twiddleBlock;
+      if (n >= 10) {  // after the plan's tables
+        const double* copy = fbFftBlockedLeafFactors(s->blockTwiddles, n);
+        EXPECT_GE(copy, s->blockTwiddles + Pow2(n) / 2);
+        expectCopy(table, copy, 9);
+        continue;
+      }
+      const double* copy = fbFftLastPassFactors(s->twiddleBlock, n);
+      EXPECT_GE(copy, table + 6 * (Pow2(n) / 4 + 1));
+      EXPECT_LE(reinterpret_cast<const uint8_t*>(copy + 12 * Pow2(n) / 4),
+                reinterpret_cast<const uint8_t*>(table) + fbFftRadix4BlockBytes(n));
+      expectCopy(table, copy, n);
+    }
+    ippsFFTFree_C_64fc(c);
+    ippsFFTFree_R_64f(r);
+  }
+}
+
 TEST(FftSpec, ColumnTablesOfTwoLevels) {
   IppsFFTSpec_C_64fc* c = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&c, 21, 8, ippAlgHintNone), ippStsNoErr);
