@@ -45,6 +45,8 @@ struct Quad {
 Quad QuadOf(double x0, double y0, double x1, double y1) {
   return Quad{{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}};
 }
+// A block of eight doubles as the quadrangle or bound parameter of a call.
+double (*AsQuad(double* o))[2] { return reinterpret_cast<double(*)[2]>(o); }
 
 // ---- Null outputs of the parameter entries ---------------------------------------------------
 
@@ -80,6 +82,13 @@ TEST(GeometryOutputs, NullParameterOutputsAnswerMinus8WritingNothing) {
        [&](double*) { return fbGetPerspectiveQuad(roi, nullptr, kPerspective); }},
       {"fbBilinearQuadChecked",
        [&](double*) { return fbBilinearQuadChecked(2, 3, 10, 8, nullptr, kBilinear); }},
+      // A null transform beside a good quadrangle: the quadrangle stays as it was.
+      {"fbGetAffineQuad coeffs",
+       [&](double* o) { return fbGetAffineQuad(roi, AsQuad(o), nullptr); }},
+      {"fbGetPerspectiveQuad coeffs",
+       [&](double* o) { return fbGetPerspectiveQuad(roi, AsQuad(o), nullptr); }},
+      {"fbBilinearQuadChecked coeffs",
+       [&](double* o) { return fbBilinearQuadChecked(2, 3, 10, 8, AsQuad(o), nullptr); }},
   };
   for (const NullRow& r : rows) {
     double others[16];
@@ -254,35 +263,35 @@ struct EdgeRow {
 TEST(GeometryOutputs, RegionsPastTheInt32RangeGiveTrueBoundsAndQuads) {
   const auto shearBound = [](double xShear) {
     return [=](IppiRect r, double* o) {
-      return ippiGetShearBound(r, reinterpret_cast<double(*)[2]>(o), xShear, 0, 0, 0);
+      return ippiGetShearBound(r, AsQuad(o), xShear, 0, 0, 0);
     };
   };
   const auto rotateBound = [](double angle) {
     return [=](IppiRect r, double* o) {
-      return ippiGetRotateBound(r, reinterpret_cast<double(*)[2]>(o), angle, 0, 0);
+      return ippiGetRotateBound(r, AsQuad(o), angle, 0, 0);
     };
   };
   const auto perspectiveBound = [](IppiRect r, double* o) {
-    return ippiGetPerspectiveBound(r, reinterpret_cast<double(*)[2]>(o), kIdentityPerspective);
+    return ippiGetPerspectiveBound(r, AsQuad(o), kIdentityPerspective);
   };
   const auto bilinearBound = [](IppiRect r, double* o) {
-    return ippiGetBilinearBound(r, reinterpret_cast<double(*)[2]>(o), kIdentityBilinear);
+    return ippiGetBilinearBound(r, AsQuad(o), kIdentityBilinear);
   };
   const auto shearQuad = [](IppiRect r, double* o) {
-    return fbGetShearQuad(r.x, r.y, r.width, r.height, reinterpret_cast<double(*)[2]>(o), 0, 0,
+    return fbGetShearQuad(r.x, r.y, r.width, r.height, AsQuad(o), 0, 0,
                           0, 0);
   };
   const auto rotateQuad = [](IppiRect r, double* o) {
-    return fbRotateQuad(r, reinterpret_cast<double(*)[2]>(o), 0, 0, 0);
+    return fbRotateQuad(r, AsQuad(o), 0, 0, 0);
   };
   const auto affineQuad = [](IppiRect r, double* o) {
-    return fbGetAffineQuad(r, reinterpret_cast<double(*)[2]>(o), kIdentityAffine);
+    return fbGetAffineQuad(r, AsQuad(o), kIdentityAffine);
   };
   const auto perspectiveQuad = [](IppiRect r, double* o) {
-    return fbGetPerspectiveQuad(r, reinterpret_cast<double(*)[2]>(o), kIdentityPerspective);
+    return fbGetPerspectiveQuad(r, AsQuad(o), kIdentityPerspective);
   };
   const auto bilinearQuad = [](IppiRect r, double* o) {
-    return fbBilinearQuadChecked(r.x, r.y, r.width, r.height, reinterpret_cast<double(*)[2]>(o),
+    return fbBilinearQuadChecked(r.x, r.y, r.width, r.height, AsQuad(o),
                                  kIdentityBilinear);
   };
   const double x0 = 1 << 30, f = kFarthestEnd, m = kMax;
