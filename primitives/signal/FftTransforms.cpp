@@ -19,6 +19,23 @@ using rows::Bytes;
 using rows::Load;
 using rows::Store;
 
+// One step of the real inverse's pre-processing: bin k of s and its mirror m = h - k with the
+// factor at k of t give z'_k = (z[0], z[1]) and z'_m = (z[2], z[3]).
+inline void PreBin(const uint8_t* s, const uint8_t* t, int64_t k, int64_t h, double z[4]) {
+  const int64_t m = h - k;
+  const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
+  const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
+  const double a = Load<double>(t, 2 * k), b = Load<double>(t, 2 * k + 1);
+  const double p = xkr - xmr, q = xki + xmi;
+  const double g = b * p - a * q;
+  const double f = a * p + b * q;
+  const double sr = xkr + xmr, di = xki - xmi;
+  z[0] = sr + g;
+  z[1] = di + f;
+  z[2] = sr - g;
+  z[3] = f - di;
+}
+
 }  // namespace
 
 // ---- layout moves -------------------------------------------------------------------------
@@ -100,23 +117,13 @@ void PreEdges(const uint8_t* s, int64_t h, const uint8_t* t, double a, double b,
   mid[0] = 2.0 * Load<double>(s, h);
   mid[1] = -2.0 * Load<double>(s, h + 1);
   for (int64_t j = 1; j < 4; ++j) {
-    for (const int64_t k : {j, h / 2 - j}) {
-      const int64_t m = h - k;
-      const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
-      const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
-      const double ta = Load<double>(t, 2 * k), tb = Load<double>(t, 2 * k + 1);
-      const double p = xkr - xmr, q = xki + xmi;
-      const double g = tb * p - ta * q;
-      const double f = ta * p + tb * q;
-      const double sr = xkr + xmr, di = xki - xmi;
-      if (k == j) {  // z'_j, below the middle
-        full[2 * j] = sr + g;
-        full[2 * j + 1] = di + f;
-      } else {  // z'_(h/2 + j), the mirror of k = h/2 - j
-        mid[2 * j] = sr - g;
-        mid[2 * j + 1] = f - di;
-      }
-    }
+    double z[4];
+    PreBin(s, t, j, h, z);  // z'_j, below the middle
+    full[2 * j] = z[0];
+    full[2 * j + 1] = z[1];
+    PreBin(s, t, h / 2 - j, h, z);  // z'_(h/2 + j), the mirror of h/2 - j
+    mid[2 * j] = z[2];
+    mid[2 * j + 1] = z[3];
   }
   for (int i = 0; i < 8; ++i) {
     edges[i] = full[i];
@@ -301,17 +308,12 @@ void PlainPost(uint8_t* d, int64_t h, const uint8_t* t, int64_t kFrom) {
 void PlainPre(const uint8_t* s, uint8_t* d, int64_t h, const uint8_t* t, int64_t kFrom) {
   const int64_t half = h / 2;
   for (int64_t k = kFrom, m = h - kFrom; k < half; ++k, --m) {
-    const double xkr = Load<double>(s, 2 * k), xki = Load<double>(s, 2 * k + 1);
-    const double xmr = Load<double>(s, 2 * m), xmi = Load<double>(s, 2 * m + 1);
-    const double a = Load<double>(t, 2 * k), b = Load<double>(t, 2 * k + 1);
-    const double p = xkr - xmr, q = xki + xmi;
-    const double g = b * p - a * q;
-    const double f = a * p + b * q;
-    const double sr = xkr + xmr, di = xki - xmi;
-    Store<double>(d, 2 * k, sr + g);
-    Store<double>(d, 2 * k + 1, di + f);
-    Store<double>(d, 2 * m, sr - g);
-    Store<double>(d, 2 * m + 1, f - di);
+    double z[4];
+    PreBin(s, t, k, h, z);
+    Store<double>(d, 2 * k, z[0]);
+    Store<double>(d, 2 * k + 1, z[1]);
+    Store<double>(d, 2 * m, z[2]);
+    Store<double>(d, 2 * m + 1, z[3]);
   }
 }
 

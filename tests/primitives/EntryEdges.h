@@ -100,6 +100,24 @@ struct Row {
   bool heavy = false;                // walks billions of pixels
 };
 
+// The scratch block seen as elements of T, for the pointer arguments of an explicit call.
+template <typename T>
+T* In(Scratch& s) {
+  return reinterpret_cast<T*>(s.bytes.data());
+}
+
+// A row of an explicit call: its status expected before any data is touched, the scratch the
+// call's pointers point into untouched.
+inline Row ScratchRow(std::string name, IppStatus expected,
+                      std::function<IppStatus(Scratch&)> call) {
+  return {std::move(name), expected, [call] {
+            Scratch s;
+            const IppStatus status = call(s);
+            EXPECT_TRUE(s.Untouched()) << "written before the status";
+            return status;
+          }};
+}
+
 // A row for each pointer argument of fn but those whose null has a meaning (accepted): that
 // argument null gives -8, nothing written.
 template <typename... A>

@@ -29,8 +29,10 @@
 
 namespace {
 
+using entryedges::In;
 using entryedges::Row;
 using entryedges::Scratch;
+using entryedges::ScratchRow;
 using namespace builtin;
 
 // Every entry of the family, unit by unit, and the shared pieces that write through a pointer.
@@ -69,22 +71,6 @@ using namespace builtin;
   X(fbMaskMax8u) X(fbMeanRow32f) X(fbMorphRectWorkSize) X(fbMorphRunsWorkSize)                  \
   X(sepborder::fbBorderRowAreaSize) X(sepborder::fbBorderColAreaSize)
 // clang-format on
-
-template <typename T>
-T* In(Scratch& s) {
-  return reinterpret_cast<T*>(s.bytes.data());
-}
-
-// A row of an explicit call: its status expected before any data is touched, the scratch the
-// call's pointers point into untouched.
-Row ScratchRow(std::string name, IppStatus expected, std::function<IppStatus(Scratch&)> call) {
-  return {std::move(name), expected, [call] {
-            Scratch s;
-            const IppStatus status = call(s);
-            EXPECT_TRUE(s.Untouched()) << "written before the status";
-            return status;
-          }};
-}
 
 // A size query: the size written where expected is 0, nothing written otherwise.
 Row QueryRow(std::string name, IppStatus expected, int size, std::function<IppStatus(int*)> query) {

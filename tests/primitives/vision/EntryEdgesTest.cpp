@@ -18,8 +18,10 @@
 
 namespace {
 
+using entryedges::In;
 using entryedges::Row;
 using entryedges::Scratch;
+using entryedges::ScratchRow;
 using namespace builtin;
 
 // Every entry of the family, unit by unit.
@@ -39,22 +41,6 @@ using namespace builtin;
 
 // A step of INT32_MAX rounded down to a multiple of 8, valid for every element size.
 constexpr int kWidestStep = INT32_MAX - 7;
-
-// A row of an explicit call: its status expected before any data is touched, the scratch the
-// call's pointers point into untouched.
-Row ScratchRow(std::string name, IppStatus expected, std::function<IppStatus(Scratch&)> call) {
-  return {std::move(name), expected, [call] {
-            Scratch s;
-            const IppStatus status = call(s);
-            EXPECT_TRUE(s.Untouched()) << "written before the status";
-            return status;
-          }};
-}
-
-template <typename T>
-T* In(Scratch& s) {
-  return reinterpret_cast<T*>(s.bytes.data());
-}
 
 void AddCannyRows(std::vector<Row>& rows) {
   // The work buffer's size is a 64-bit product of the region: the true size where it fits an
