@@ -39,15 +39,13 @@ void MapReal(const uint8_t* s, uint8_t* d, int len, F f) {
   for (ptrdiff_t i = 0; i < len; ++i) Store<double>(d, i, f(Load<double>(s, i)));
 }
 
-// One float64 per complex element: d[i] = f(re, im).
+// One float64 per complex element: d[i] = f(re, im), after the vector blocks where given
+// (whole vectors from the start, f's results bit for bit).
 template <class F>
-IppStatus MapComplexToReal(const Ipp64fc* pSrc, Ipp64f* pDst, int len, F f) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  const uint8_t* s = Bytes(pSrc);
-  uint8_t* d = Bytes(pDst);
-  for (ptrdiff_t i = 0; i < len; ++i)
-    Store<double>(d, i, f(Load<double>(s, 2 * i), Load<double>(s, 2 * i + 1)));
-  return ippStsNoErr;
+void ComplexToReal(const uint8_t* s, uint8_t* d, int64_t len, F f,
+                   elementary::ToRealBlocksFn blocks) {
+  ptrdiff_t i = blocks ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len))) : 0;
+  for (; i < len; ++i) Store<double>(d, i, f(Load<double>(s, 2 * i), Load<double>(s, 2 * i + 1)));
 }
 
 // Complex element to complex element; both parts are read before either is written.
@@ -189,6 +187,9 @@ struct PowerOf {
     return static_cast<double>(L{re} * re + L{im} * im);
   }
 };
+struct MagnitudeOf {
+  double operator()(double re, double im) const { return elementary::Magnitude(re, im); }
+};
 
 }  // namespace
 
@@ -258,10 +259,8 @@ IppStatus SqrtInPlace(uint8_t* sd, int64_t len, SqrtBlocksFn blocks) {
   return negative ? ippStsSqrtNegArg : ippStsNoErr;
 }
 
-void MagnitudeTo(const uint8_t* s, uint8_t* d, int64_t len, MagnitudeBlocksFn blocks) {
-  ptrdiff_t i = blocks ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len))) : 0;
-  for (; i < len; ++i)
-    Store<double>(d, i, Magnitude(Load<double>(s, 2 * i), Load<double>(s, 2 * i + 1)));
+void MagnitudeTo(const uint8_t* s, uint8_t* d, int64_t len, ToRealBlocksFn blocks) {
+  ComplexToReal(s, d, len, MagnitudeOf{}, blocks);
 }
 
 void Exp(const uint8_t* s, uint8_t* d, int64_t len, ExpBlocksFn blocks) {
@@ -376,20 +375,19 @@ PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX)
 #undef PF_ELEMENTARY_FUNCTIONS_DEFINE_COMPLEX
 #undef PF_ELEMENTARY_FUNCTIONS_COMPLEX_FORMS
 
-// The complex forms with a real result: name, step.
-#define PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(X) X(Phase, PhaseOf) X(PowerSpectr, PowerOf)
-#define PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL(name, f)                     \
+// The complex forms with a real result: name, step, vector blocks (or nullptr).
+#define PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(X) \
+  X(Phase, PhaseOf, nullptr)                     \
+  X(PowerSpectr, PowerOf, nullptr)               \
+  X(Magnitude, MagnitudeOf, elementary::VectorMagnitudeBlocks())
+#define PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL(name, f, blocks)             \
   IppStatus ipps##name##_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) { \
-    return MapComplexToReal(pSrc, pDst, len, f{});                          \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;            \
+    ComplexToReal(Bytes(pSrc), Bytes(pDst), len, f{}, blocks);              \
+    return ippStsNoErr;                                                     \
   }
 PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS(PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL)
 #undef PF_ELEMENTARY_FUNCTIONS_DEFINE_TO_REAL
 #undef PF_ELEMENTARY_FUNCTIONS_TO_REAL_FORMS
-
-IppStatus ippsMagnitude_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  elementary::MagnitudeTo(Bytes(pSrc), Bytes(pDst), len, elementary::VectorMagnitudeBlocks());
-  return ippStsNoErr;
-}
 
 }  // namespace builtin

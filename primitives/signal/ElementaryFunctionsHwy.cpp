@@ -384,7 +384,7 @@ HWY_EXPORT(MagnitudeBlocks);
 
 ExpBlocksFn VectorExpBlocks() { return PF_HWY_DISPATCHED(ExpBlocks); }
 SqrtBlocksFn VectorSqrtBlocks() { return PF_HWY_DISPATCHED(SqrtBlocks); }
-MagnitudeBlocksFn VectorMagnitudeBlocks() { return PF_HWY_DISPATCHED(MagnitudeBlocks); }
+ToRealBlocksFn VectorMagnitudeBlocks() { return PF_HWY_DISPATCHED(MagnitudeBlocks); }
 
 }  // namespace builtin::elementary
 #endif  // HWY_ONCE

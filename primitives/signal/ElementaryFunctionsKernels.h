@@ -36,16 +36,17 @@ double Magnitude(double re, double im);
 using SqrtBlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n);
 SqrtBlocksFn VectorSqrtBlocks();
 
-// Magnitude blocks: whole vectors of complex elements from the start of s (interleaved float64
-// pairs) into d, each result Magnitude(re, im) bit for bit, the lanes the vector cannot vouch
-// for computed by Magnitude itself. Returns how many elements they did.
-using MagnitudeBlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n);
-MagnitudeBlocksFn VectorMagnitudeBlocks();
+// Blocks of a complex form with a real result: whole vectors of complex elements from the start
+// of s (interleaved float64 pairs) into d, one float64 each, and how many elements they did.
+// The magnitude's give Magnitude(re, im) bit for bit, the lanes the vector cannot vouch for
+// computed by Magnitude itself.
+using ToRealBlocksFn = size_t (*)(const uint8_t* s, uint8_t* d, size_t n);
+ToRealBlocksFn VectorMagnitudeBlocks();
 
 // The square roots (in place: sd, NaN passed to LibCSqrt, zeros kept) and the magnitudes of
 // len >= 1 elements through the blocks where given; null blocks: the plain loops alone.
 IppStatus SqrtTo(const uint8_t* s, uint8_t* d, int64_t len, SqrtBlocksFn blocks);
 IppStatus SqrtInPlace(uint8_t* sd, int64_t len, SqrtBlocksFn blocks);
-void MagnitudeTo(const uint8_t* s, uint8_t* d, int64_t len, MagnitudeBlocksFn blocks);
+void MagnitudeTo(const uint8_t* s, uint8_t* d, int64_t len, ToRealBlocksFn blocks);
 
 }  // namespace builtin::elementary

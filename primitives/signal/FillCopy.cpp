@@ -183,24 +183,21 @@ void ScaleToInt32(const uint8_t* s, uint8_t* d, int64_t len, double w, bool near
     for (; i < len; ++i) Store<Ipp32s>(d, i, SaturatedInt32<false>(Load<double>(s, i) * w));
 }
 
-void ToFloat32(const uint8_t* s, uint8_t* d, int64_t len, ToFloat32BlocksFn blocks) {
-  ptrdiff_t i =
-      blocks && len > 0 ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len))) : 0;
-  for (; i < len; ++i) Store<Ipp32f>(d, i, ClampToFloat32{}(Load<double>(s, i)));
-}
-
-void Widen(const uint8_t* s, uint8_t* d, int64_t len, TWiden kind, WidenBlocksFn blocks) {
+void Convert(const uint8_t* s, uint8_t* d, int64_t len, TConvert kind, ConvertBlocksFn blocks) {
   ptrdiff_t i =
       blocks && len > 0 ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len), kind)) : 0;
   switch (kind) {
-    case TWiden::Int32ToFloat64:
+    case TConvert::Int32ToFloat64:
       for (; i < len; ++i) Store<Ipp64f>(d, i, static_cast<Ipp64f>(Load<Ipp32s>(s, i)));
       break;
-    case TWiden::Float32ToFloat64:
+    case TConvert::Float32ToFloat64:
       for (; i < len; ++i) Store<Ipp64f>(d, i, static_cast<Ipp64f>(Load<Ipp32f>(s, i)));
       break;
-    case TWiden::Int32ToFloat32:
+    case TConvert::Int32ToFloat32:
       for (; i < len; ++i) Store<Ipp32f>(d, i, static_cast<Ipp32f>(Load<Ipp32s>(s, i)));
+      break;
+    case TConvert::Float64ToFloat32:
+      for (; i < len; ++i) Store<Ipp32f>(d, i, ClampToFloat32{}(Load<double>(s, i)));
       break;
   }
 }
@@ -268,26 +265,22 @@ PF_FILL_COPY_MAP_FORMS(PF_FILL_COPY_DEFINE_MAP)
 #undef PF_FILL_COPY_DEFINE_MAP
 #undef PF_FILL_COPY_MAP_FORMS
 
-// The widening conversions: name, source type, destination type, kind.
-#define PF_FILL_COPY_WIDEN_FORMS(X)                               \
-  X(Convert_32s64f, 32s, 64f, fillcopy::TWiden::Int32ToFloat64)   \
-  X(Convert_32f64f, 32f, 64f, fillcopy::TWiden::Float32ToFloat64) \
-  X(Convert_32s32f, 32s, 32f, fillcopy::TWiden::Int32ToFloat32)
-#define PF_FILL_COPY_DEFINE_WIDEN(name, from, to, kind)                                  \
-  IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) {                  \
-    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;                         \
-    fillcopy::Widen(Bytes(pSrc), Bytes(pDst), len, kind, fillcopy::VectorWidenBlocks()); \
-    return ippStsNoErr;                                                                  \
+// The conversions without a scale: name, source type, destination type, kind.
+#define PF_FILL_COPY_CONVERT_FORMS(X)           \
+  X(Convert_32s64f, 32s, 64f, Int32ToFloat64)   \
+  X(Convert_32f64f, 32f, 64f, Float32ToFloat64) \
+  X(Convert_32s32f, 32s, 32f, Int32ToFloat32)   \
+  X(Convert_64f32f, 64f, 32f, Float64ToFloat32)
+#define PF_FILL_COPY_DEFINE_CONVERT(name, from, to, kind)                      \
+  IppStatus ipps##name(const Ipp##from* pSrc, Ipp##to* pDst, int len) {        \
+    if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;               \
+    fillcopy::Convert(Bytes(pSrc), Bytes(pDst), len, fillcopy::TConvert::kind, \
+                      fillcopy::VectorConvertBlocks());                        \
+    return ippStsNoErr;                                                        \
   }
-PF_FILL_COPY_WIDEN_FORMS(PF_FILL_COPY_DEFINE_WIDEN)
-#undef PF_FILL_COPY_DEFINE_WIDEN
-#undef PF_FILL_COPY_WIDEN_FORMS
-
-IppStatus ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
-  if (IppStatus st = CheckVectors(pSrc, pDst, len)) return st;
-  fillcopy::ToFloat32(Bytes(pSrc), Bytes(pDst), len, fillcopy::VectorToFloat32Blocks());
-  return ippStsNoErr;
-}
+PF_FILL_COPY_CONVERT_FORMS(PF_FILL_COPY_DEFINE_CONVERT)
+#undef PF_FILL_COPY_DEFINE_CONVERT
+#undef PF_FILL_COPY_CONVERT_FORMS
 
 IppStatus ippsConvert_16s64f_Sfs(const Ipp16s* pSrc, Ipp64f* pDst, int len, int scaleFactor) {
   if (scaleFactor == 0) return Map(pSrc, pDst, len, [](Ipp16s x) { return static_cast<Ipp64f>(x); });

@@ -104,7 +104,7 @@ HWY_INLINE VF ClampToFloat32Range(DF df, VF x) {
 #endif
 }
 
-size_t ToFloat32Blocks(const uint8_t* s, uint8_t* d, size_t n) {
+HWY_INLINE size_t ToFloat32Loop(const uint8_t* s, uint8_t* d, size_t n) {
   const DF df;
   const hn::Rebind<float, DF> d32;
   const size_t N = hn::Lanes(df);
@@ -118,10 +118,10 @@ size_t ToFloat32Blocks(const uint8_t* s, uint8_t* d, size_t n) {
 
 // The processor's conversions, as the scalar ones do them: exact widenings (a signalling NaN
 // of float32 comes out quiet either way) and int32 to float32 rounded in the current mode.
-template <TWiden kKind>
+template <TConvert kKind>
 HWY_INLINE size_t WidenLoop(const uint8_t* s, uint8_t* d, size_t n) {
   size_t i = 0;
-  if constexpr (kKind == TWiden::Int32ToFloat32) {
+  if constexpr (kKind == TConvert::Int32ToFloat32) {
     const hn::ScalableTag<float> df;
     const hn::RebindToSigned<decltype(df)> di;
     const size_t N = hn::Lanes(df);
@@ -129,7 +129,7 @@ HWY_INLINE size_t WidenLoop(const uint8_t* s, uint8_t* d, size_t n) {
       hn::StoreU(hn::ConvertTo(df, hn::LoadU(di, reinterpret_cast<const int32_t*>(s + 4 * i))), df,
                  reinterpret_cast<float*>(d + 4 * i));
   } else {
-    using From = std::conditional_t<kKind == TWiden::Int32ToFloat64, int32_t, float>;
+    using From = std::conditional_t<kKind == TConvert::Int32ToFloat64, int32_t, float>;
     const DF df;
     const hn::Rebind<From, DF> dfrom;
     const size_t N = hn::Lanes(df);
@@ -140,14 +140,16 @@ HWY_INLINE size_t WidenLoop(const uint8_t* s, uint8_t* d, size_t n) {
   return i;
 }
 
-size_t WidenBlocks(const uint8_t* s, uint8_t* d, size_t n, TWiden kind) {
+size_t ConvertBlocks(const uint8_t* s, uint8_t* d, size_t n, TConvert kind) {
   switch (kind) {
-    case TWiden::Int32ToFloat64:
-      return WidenLoop<TWiden::Int32ToFloat64>(s, d, n);
-    case TWiden::Float32ToFloat64:
-      return WidenLoop<TWiden::Float32ToFloat64>(s, d, n);
-    case TWiden::Int32ToFloat32:
-      return WidenLoop<TWiden::Int32ToFloat32>(s, d, n);
+    case TConvert::Int32ToFloat64:
+      return WidenLoop<TConvert::Int32ToFloat64>(s, d, n);
+    case TConvert::Float32ToFloat64:
+      return WidenLoop<TConvert::Float32ToFloat64>(s, d, n);
+    case TConvert::Int32ToFloat32:
+      return WidenLoop<TConvert::Int32ToFloat32>(s, d, n);
+    case TConvert::Float64ToFloat32:
+      return ToFloat32Loop(s, d, n);
   }
   return 0;
 }
@@ -178,14 +180,12 @@ HWY_AFTER_NAMESPACE();
 namespace builtin::fillcopy {
 
 HWY_EXPORT(ToInt32Blocks);
-HWY_EXPORT(ToFloat32Blocks);
 HWY_EXPORT(FillBlocks);
-HWY_EXPORT(WidenBlocks);
+HWY_EXPORT(ConvertBlocks);
 
 ToInt32BlocksFn VectorToInt32Blocks() { return PF_HWY_DISPATCHED(ToInt32Blocks); }
-ToFloat32BlocksFn VectorToFloat32Blocks() { return PF_HWY_DISPATCHED(ToFloat32Blocks); }
 FillBlocksFn VectorFillBlocks() { return PF_HWY_DISPATCHED(FillBlocks); }
-WidenBlocksFn VectorWidenBlocks() { return PF_HWY_DISPATCHED(WidenBlocks); }
+ConvertBlocksFn VectorConvertBlocks() { return PF_HWY_DISPATCHED(ConvertBlocks); }
 
 }  // namespace builtin::fillcopy
 #endif  // HWY_ONCE

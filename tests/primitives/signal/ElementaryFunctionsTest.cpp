@@ -684,7 +684,7 @@ TEST(SignalElementaryFunctions, HardRootAndMagnitudeInputsIncludeDoubleRoundingC
 TEST(SignalElementaryFunctions, GuardedRootAndMagnitudeBlocksEqualTheExtendedPathOnEveryTarget) {
   imagetest::ForEachVectorTarget([] {
     const elementary::SqrtBlocksFn sqrtBlocks = elementary::VectorSqrtBlocks();
-    const elementary::MagnitudeBlocksFn magnitudeBlocks = elementary::VectorMagnitudeBlocks();
+    const elementary::ToRealBlocksFn magnitudeBlocks = elementary::VectorMagnitudeBlocks();
     ASSERT_NE(sqrtBlocks, nullptr);
     ASSERT_NE(magnitudeBlocks, nullptr);
     std::mt19937_64 rng(4902);

@@ -349,7 +349,7 @@ std::vector<double> HardFloat64Values(double w, std::mt19937_64& rng) {
 TEST(SignalConvert, Float64NarrowingBlocksEqualThePlainLoopOnEveryTarget) {
   imagetest::ForEachVectorTarget([] {
     const fillcopy::ToInt32BlocksFn toInt32 = fillcopy::VectorToInt32Blocks();
-    const fillcopy::ToFloat32BlocksFn toFloat32 = fillcopy::VectorToFloat32Blocks();
+    const fillcopy::ConvertBlocksFn toFloat32 = fillcopy::VectorConvertBlocks();
     ASSERT_NE(toInt32, nullptr);
     ASSERT_NE(toFloat32, nullptr);
     std::mt19937_64 rng(4711);
@@ -368,8 +368,9 @@ TEST(SignalConvert, Float64NarrowingBlocksEqualThePlainLoopOnEveryTarget) {
                 << "sf " << sf << " nearest " << nearest << " len " << len;
           }
           if (sf != 0) continue;
-          fillcopy::ToFloat32(src.data() + offset, plain.data(), len, nullptr);
-          fillcopy::ToFloat32(src.data() + offset, dst.data() + 1, len, toFloat32);
+          constexpr fillcopy::TConvert kToFloat32 = fillcopy::TConvert::Float64ToFloat32;
+          fillcopy::Convert(src.data() + offset, plain.data(), len, kToFloat32, nullptr);
+          fillcopy::Convert(src.data() + offset, dst.data() + 1, len, kToFloat32, toFloat32);
           ASSERT_EQ(0, std::memcmp(plain.data(), dst.data() + 1, 4 * len)) << "len " << len;
         }
       }
@@ -382,7 +383,7 @@ TEST(SignalConvert, Float64NarrowingBlocksEqualThePlainLoopOnEveryTarget) {
 // one too, which both paths quieten), infinities, signed zeros and subnormals, and random words.
 TEST(SignalConvert, WideningBlocksEqualThePlainLoopOnEveryTarget) {
   imagetest::ForEachVectorTarget([] {
-    const fillcopy::WidenBlocksFn blocks = fillcopy::VectorWidenBlocks();
+    const fillcopy::ConvertBlocksFn blocks = fillcopy::VectorConvertBlocks();
     ASSERT_NE(blocks, nullptr);
     std::vector<std::uint32_t> words = {0, 1, 0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFFu,
                                         (1u << 24) + 1, (1u << 24) + 3, (1u << 25) + 2,
@@ -393,12 +394,12 @@ TEST(SignalConvert, WideningBlocksEqualThePlainLoopOnEveryTarget) {
     const int n = static_cast<int>(words.size());
     std::vector<std::uint8_t> src(4 * n + 3), plain(8 * n), vec(8 * n + 5);
     std::memcpy(src.data() + 3, words.data(), 4 * n);
-    using K = fillcopy::TWiden;
+    using K = fillcopy::TConvert;
     for (K kind : {K::Int32ToFloat64, K::Float32ToFloat64, K::Int32ToFloat32}) {
       const int width = kind == K::Int32ToFloat32 ? 4 : 8;
       for (int len : {n, n - 1, 1, 3, 4, 5, 8, 9, 17}) {
-        fillcopy::Widen(src.data() + 3, plain.data(), len, kind, nullptr);
-        fillcopy::Widen(src.data() + 3, vec.data() + 5, len, kind, blocks);
+        fillcopy::Convert(src.data() + 3, plain.data(), len, kind, nullptr);
+        fillcopy::Convert(src.data() + 3, vec.data() + 5, len, kind, blocks);
         ASSERT_EQ(0, std::memcmp(plain.data(), vec.data() + 5, width * len))
             << "kind " << int(kind) << " len " << len;
       }
