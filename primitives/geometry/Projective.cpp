@@ -1,5 +1,5 @@
-// Perspective coefficients from a quadrangle, and quadrangles and bounds from coefficients.
-#include "primitives/geometry/Perspective.h"
+// Projective coefficients from a quadrangle, and quadrangles and bounds from coefficients.
+#include "primitives/geometry/Projective.h"
 
 #include <cmath>
 #include <cstdint>

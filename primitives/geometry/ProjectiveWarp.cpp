@@ -1,5 +1,5 @@
-// The perspective warps: row kernels, their two tables, the engines and the 8-bit entries.
-#include "primitives/geometry/PerspectiveWarp.h"
+// The projective warps: row kernels, their two tables, the engines and the 8-bit entries.
+#include "primitives/geometry/ProjectiveWarp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "primitives/geometry/AffineWarp.h"
-#include "primitives/geometry/Perspective.h"
+#include "primitives/geometry/Projective.h"
 #include "primitives/geometry/QuadGeometry.h"
 #include "primitives/geometry/WarpKernels.h"
 #include "primitives/support/Support.h"

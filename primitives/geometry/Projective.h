@@ -1,5 +1,6 @@
-// Perspective transforms of rectangles: the coefficients that carry a rectangle onto a
-// quadrangle, the quadrangle and bounding box of a rectangle under given coefficients.
+// Projective transforms of rectangles (the ippiGetPerspective* entries): the coefficients that
+// carry a rectangle onto a quadrangle, the quadrangle and bounding box of a rectangle under
+// given coefficients.
 //
 // Coefficients are 3 x 3 doubles, row-major: (x, y) maps to
 // x' = (c00 x + c01 y + c02) / w, y' = (c10 x + c11 y + c12) / w, w = c20 x + c21 y + c22.

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "primitives/geometry/Perspective.h"
+#include "primitives/geometry/Projective.h"
 
 namespace {
 

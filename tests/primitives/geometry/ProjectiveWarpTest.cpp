@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "primitives/geometry/AffineWarp.h"
-#include "primitives/geometry/PerspectiveWarp.h"
+#include "primitives/geometry/ProjectiveWarp.h"
 #include "primitives/geometry/WarpFrame.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/AllocationHook.h"

@@ -1,5 +1,5 @@
-// Perspective warps of images: the forward and back engines, the six 8-bit entries and the two
-// row-kernel tables behind them.
+// Projective warps of images (ippiWarpPerspective*): the forward and back engines, the six
+// 8-bit entries and the two row-kernel tables behind them.
 //
 // Both engines find the destination pixels to compute as row spans and make one kernel call
 // that maps each of them back into the source through a destination-to-source matrix m (the

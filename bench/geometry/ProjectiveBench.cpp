@@ -6,8 +6,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/common/BenchTable.h"
-#include "primitives/geometry/Perspective.h"
-#include "primitives/geometry/PerspectiveWarp.h"
+#include "primitives/geometry/Projective.h"
+#include "primitives/geometry/ProjectiveWarp.h"
 
 namespace {
 
