@@ -97,8 +97,8 @@ size_t EnterGrowing(TState<K>& s, int newSlot, int older, size_t columns) {
 
 template <int K>
 size_t EnterBlocks(TState<K>& s, int newSlot, int older, bool leaving, size_t columns) {
-  if (leaving && older == K - 1) return EnterFixed<K, K - 1, true>(s, newSlot, columns);
-  if (leaving) return 0;  // never asked: the plain steps take it
+  // A row leaves only once K rows have entered, when K - 1 older ones are in the window.
+  if (leaving) return EnterFixed<K, K - 1, true>(s, newSlot, columns);
   return EnterGrowing<K>(s, newSlot, older, columns);
 }
 

@@ -25,10 +25,6 @@ struct Rule {
   uint8_t valueC3[kC3PatternBytes];
   uint8_t thresholdAC4[kAC4PatternBytes];
   uint8_t valueAC4[kAC4PatternBytes];
-  // The C3 patterns' first six bytes as 32-bit words of the plain path: word p starts with
-  // channel p.
-  uint32_t thresholdWords[3];
-  uint32_t valueWords[3];
 };
 
 Rule MakeRule(const uint8_t threshold[3], const uint8_t value[3], bool greater);

@@ -65,10 +65,6 @@ Rule MakeRule(const uint8_t threshold[3], const uint8_t value[3], bool greater) 
     r.thresholdAC4[j] = j % 4 < 3 ? threshold[j % 4] : 0;
     r.valueAC4[j] = j % 4 < 3 ? value[j % 4] : 0;
   }
-  for (size_t p = 0; p < 3; ++p) {
-    r.thresholdWords[p] = Load<uint32_t>(r.thresholdC3 + p, 0);
-    r.valueWords[p] = Load<uint32_t>(r.valueC3 + p, 0);
-  }
   return r;
 }
 
@@ -79,10 +75,12 @@ void RowC3(const uint8_t* src, uint8_t* dst, ptrdiff_t bytes, const Rule& r, Blo
   if (blocks != nullptr && i < bytes)
     i += static_cast<ptrdiff_t>(blocks(src + i, dst + i, static_cast<size_t>(bytes - i),
                                        static_cast<size_t>(i % 3), r));
-  // The word starting at byte i begins with channel i % 3; the next one a channel later.
+  // The word starting at byte i begins with channel i % 3, as the patterns' word at byte
+  // i % 3 does; the next one a channel later.
   for (size_t p = static_cast<size_t>(i % 3); bytes - i >= 4; i += 4) {
-    Store<uint32_t>(dst + i, 0, SelectWord(Load<uint32_t>(src + i, 0), r.thresholdWords[p],
-                                           r.valueWords[p], r.greater));
+    Store<uint32_t>(dst + i, 0,
+                    SelectWord(Load<uint32_t>(src + i, 0), Load<uint32_t>(r.thresholdC3 + p, 0),
+                               Load<uint32_t>(r.valueC3 + p, 0), r.greater));
     p = p == 2 ? 0 : p + 1;
   }
   for (; i < bytes; ++i)
@@ -93,9 +91,8 @@ void RowAC4(const uint8_t* src, uint8_t* dst, ptrdiff_t n, const Rule& r, Blocks
   ptrdiff_t i = 0;
   if (blocks != nullptr) i = static_cast<ptrdiff_t>(blocks(src, dst, static_cast<size_t>(n), r));
   if (Aligned4(src) && Aligned4(dst)) {
-    const uint32_t t = r.threshold[0] | uint32_t{r.threshold[1]} << 8 |
-                       uint32_t{r.threshold[2]} << 16;
-    const uint32_t v = r.value[0] | uint32_t{r.value[1]} << 8 | uint32_t{r.value[2]} << 16;
+    // A pixel's word of the patterns: its three channels and a zero alpha byte.
+    const uint32_t t = Load<uint32_t>(r.thresholdAC4, 0), v = Load<uint32_t>(r.valueAC4, 0);
     for (; i < n; ++i) {
       const uint32_t x = Load<uint32_t>(src, i);
       const uint32_t keep = Load<uint32_t>(dst, i) & 0xFF000000u;

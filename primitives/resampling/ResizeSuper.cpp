@@ -72,6 +72,12 @@ template <typename T, int32_t kChannels, int32_t kStride>
 class SuperRows {
  public:
   using Element = T;
+  // Whether the four-channel vector blocks of whole column ratios serve the form (8-bit samples
+  // summed in 32 bits).
+  template <typename A>
+  static constexpr bool kWholeFourBlocks = std::is_same_v<T, Ipp8u> &&
+                                           std::is_same_v<A, uint32_t> && kChannels == 4 &&
+                                           kStride == 4;
   // The accumulator's elements per pixel.
   static int32_t AccumulatorStride(int32_t pixelStride) {
     return kStride == 0 ? pixelStride : kStride;
@@ -143,6 +149,14 @@ class SuperRows {
     resizesuper::AccumulateBlocks8u blocks = nullptr;
     if constexpr (std::is_same_v<T, Ipp8u> && std::is_same_v<A, uint32_t>)
       blocks = resizesuper::VectorAccumulate8u();
+    // Four-channel 8-bit pixels of a whole column ratio take the vector blocks while every sum
+    // (at most 255 for each of l pixels of yRatio rows) stays below 2^31.
+    resizesuper::WholeFourBlocks8u wholeBlocks = nullptr;
+    if constexpr (kWholeFourBlocks<A>) {
+      const double l = static_cast<double>(static_cast<int64_t>(f.xRatio));
+      if (!xFraction && 255.0 * l * yWhole < 2147483648.0)
+        wholeBlocks = resizesuper::VectorWholeFour8u();
+    }
     int64_t r = 0;     // the current source row, relative to the region
     double w = 0.0;    // the partial weight of the row shared with the next destination row
     for (int32_t y = 0; y < f.dstHeight; ++y) {
@@ -172,7 +186,7 @@ class SuperRows {
         if (w > 1e-07) AddRow<A, false>(s0, f, stride, acc, r, w);
       }
       T* dst = reinterpret_cast<T*>(rows::Row(d0, f.dstStep, y));
-      if (!xFraction) Whole(acc, dst, f, stride);
+      if (!xFraction) Whole(acc, dst, f, stride, wholeBlocks);
       else Fractional(acc, dst, f, stride, terms);
     }
   }
@@ -182,20 +196,18 @@ class SuperRows {
   using Sum = std::conditional_t<std::is_same_v<A, uint32_t>, uint32_t, double>;
 
   // Whole column ratio: destination pixel m sums accumulator pixels m l .. m l + l - 1 (those
-  // inside the accumulator).
+  // inside the accumulator); the vector blocks, where given, take the destination pixels whose
+  // l accumulator pixels all lie inside.
   template <typename A>
-  static void Whole(const A* acc, T* dst, const SuperFrame& f, int32_t stride) {
+  static void Whole(const A* acc, T* dst, const SuperFrame& f, int32_t stride,
+                    resizesuper::WholeFourBlocks8u blocks) {
     const int64_t l = static_cast<int64_t>(f.xRatio);
     int32_t m = 0;
-    if constexpr (std::is_same_v<T, Ipp8u> && std::is_same_v<A, uint32_t> && kChannels == 4 &&
-                  kStride == 4) {
-      // Destination pixels whose l accumulator pixels all lie inside, while every sum (at most
-      // 255 for each of l pixels of yRatio rows) stays below 2^31.
-      if (255.0 * static_cast<double>(l) * std::floor(f.yRatio) < 2147483648.0) {
+    if constexpr (kWholeFourBlocks<A>) {
+      if (blocks) {
         const int64_t whole = std::min<int64_t>(f.dstWidth, f.columns / l);
-        if (const auto blocks = resizesuper::VectorWholeFour8u())
-          m = static_cast<int32_t>(blocks(acc, reinterpret_cast<uint8_t*>(dst),
-                                          static_cast<size_t>(whole), static_cast<size_t>(l), f.scale));
+        m = static_cast<int32_t>(blocks(acc, reinterpret_cast<uint8_t*>(dst),
+                                        static_cast<size_t>(whole), static_cast<size_t>(l), f.scale));
       }
     }
     for (; m < f.dstWidth; ++m) {

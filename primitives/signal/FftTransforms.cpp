@@ -3,7 +3,6 @@
 // orders, and the products of packed spectra. All arithmetic is float64, in the order written.
 #include "primitives/signal/FftTransforms.h"
 
-#include <initializer_list>
 
 #include "primitives/signal/FftCodelets.h"
 #include "primitives/signal/FftEngine.h"

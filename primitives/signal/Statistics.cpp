@@ -135,25 +135,46 @@ IppStatus NormalizeReal(const T* pSrc, T* pDst, int len, T offset, T divisor) {
 
 // ---- Thresholds ------------------------------------------------------------------------------
 
+// Elements i .. len - 1 by the rule's plain loop (the in-place rules read and write d).
+template <class T>
+void ThresholdRun(const uint8_t* s, uint8_t* d, ptrdiff_t i, int64_t len, T level,
+                  statistics::TThreshold rule) {
+  using statistics::TThreshold;
+  switch (rule) {
+    case TThreshold::LimitInPlace:  // limited unless level >= x: a NaN element becomes the level
+      for (; i < len; ++i)
+        if (!(level >= At<T>(d, i))) rows::Store<T>(d, i, level);
+      break;
+    case TThreshold::RaiseInPlace:  // raised when level > x: a NaN element stays
+      for (; i < len; ++i)
+        if (level > At<T>(d, i)) rows::Store<T>(d, i, level);
+      break;
+    case TThreshold::LimitTo:  // x where x <= L (a NaN is copied), else L
+      for (; i < len; ++i) {
+        const T x = At<T>(s, i);
+        rows::Store<T>(d, i, x > level ? level : x);
+      }
+      break;
+    case TThreshold::RaiseTo:  // x where x >= L, else L (a NaN becomes L)
+      for (; i < len; ++i) {
+        const T x = At<T>(s, i);
+        rows::Store<T>(d, i, x >= level ? x : level);
+      }
+      break;
+  }
+}
+
 template <class T>
 IppStatus ThresholdInPlace(T* pSrcDst, int len, T level, IppCmpOp relOp) {
   if (pSrcDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
   uint8_t* v = rows::Bytes(pSrcDst);
-  if constexpr (std::is_same_v<T, Ipp64f>) {
-    statistics::Threshold64f(v, v, len, level,
-                             relOp == ippCmpGreater ? statistics::TThreshold::LimitInPlace
-                                                    : statistics::TThreshold::RaiseInPlace,
-                             statistics::VectorThreshold64fBlocks());
-  } else if (relOp == ippCmpGreater) {
-    // Limited unless level >= x: a NaN element becomes the level.
-    for (ptrdiff_t i = 0; i < len; ++i)
-      if (!(level >= At<T>(v, i))) rows::Store<T>(v, i, level);
-  } else {
-    // Raised when level > x: a NaN element stays.
-    for (ptrdiff_t i = 0; i < len; ++i)
-      if (level > At<T>(v, i)) rows::Store<T>(v, i, level);
-  }
+  const auto rule = relOp == ippCmpGreater ? statistics::TThreshold::LimitInPlace
+                                           : statistics::TThreshold::RaiseInPlace;
+  if constexpr (std::is_same_v<T, Ipp64f>)
+    statistics::Threshold64f(v, v, len, level, rule, statistics::VectorThreshold64fBlocks());
+  else
+    ThresholdRun<T>(v, v, 0, len, level, rule);
   return ippStsNoErr;
 }
 
@@ -226,30 +247,9 @@ namespace statistics {
 
 void Threshold64f(const uint8_t* s, uint8_t* d, int64_t len, double level, TThreshold rule,
                   Threshold64fBlocksFn blocks) {
-  ptrdiff_t i =
+  const ptrdiff_t i =
       blocks ? static_cast<ptrdiff_t>(blocks(s, d, static_cast<size_t>(len), level, rule)) : 0;
-  switch (rule) {
-    case TThreshold::LimitInPlace:  // limited unless level >= x: a NaN element becomes the level
-      for (; i < len; ++i)
-        if (!(level >= At<Ipp64f>(d, i))) rows::Store<Ipp64f>(d, i, level);
-      break;
-    case TThreshold::RaiseInPlace:  // raised when level > x: a NaN element stays
-      for (; i < len; ++i)
-        if (level > At<Ipp64f>(d, i)) rows::Store<Ipp64f>(d, i, level);
-      break;
-    case TThreshold::LimitTo:  // x where x <= L (a NaN is copied), else L
-      for (; i < len; ++i) {
-        const Ipp64f x = At<Ipp64f>(s, i);
-        rows::Store<Ipp64f>(d, i, x > level ? level : x);
-      }
-      break;
-    case TThreshold::RaiseTo:  // x where x >= L, else L (a NaN becomes L)
-      for (; i < len; ++i) {
-        const Ipp64f x = At<Ipp64f>(s, i);
-        rows::Store<Ipp64f>(d, i, x >= level ? x : level);
-      }
-      break;
-  }
+  ThresholdRun<Ipp64f>(s, d, i, len, level, rule);
 }
 
 }  // namespace statistics

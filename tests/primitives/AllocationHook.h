@@ -7,7 +7,7 @@
 
 namespace allochook {
 
-// The k-th LibCMalloc request from now fails while this scope lives.
+// The k-th heap request from now (LibCMalloc or fbAlignedAlloc*) fails while this scope lives.
 class FailNth {
  public:
   explicit FailNth(std::int64_t k) { builtin::FailAllocationAfter(k); }
