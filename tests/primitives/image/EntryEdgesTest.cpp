@@ -135,6 +135,27 @@ using namespace builtin;
   X(ippiLShiftC_8u_AC4IR, 4) X(ippiRShiftC_8u_C3R, 3) X(ippiRShiftC_8u_C3IR, 3)                     \
   X(ippiRShiftC_8u_C4IR, 4) X(ippiRShiftC_8u_AC4IR, 4) X(ippiNot_8u_C3R, 3) X(ippiNot_8u_AC4R, 4)   \
   X(ippiNot_8u_C3IR, 3) X(ippiNot_8u_C4IR, 4) X(ippiNot_8u_AC4IR, 4)
+
+// Of those, the entries that check their steps (below 1: -14) before such a row could be
+// refused: with steps 0 and a scale factor of 0 they answer -14.
+#define PF_IMAGE_STEPS_BEFORE_ROW_ENTRIES(X)                                                      \
+  X(ippiDiv_8u_C3IRSfs, 3) X(ippiDiv_8u_AC4IRSfs, 4) X(ippiDiv_8u_C3RSfs, 3)                        \
+  X(ippiDiv_8u_AC4RSfs, 4) X(ippiDivC_8u_C3IRSfs, 3) X(ippiDivC_8u_C4IRSfs, 4)                      \
+  X(ippiDivC_8u_AC4IRSfs, 4) X(ippiMulScale_8u_C3IR, 3) X(ippiMulScale_8u_AC4IR, 4)                 \
+  X(ippiMulScale_8u_C4IR, 4) X(ippiMulCScale_8u_C3R, 3) X(ippiMulCScale_8u_C4R, 4)                  \
+  X(ippiMulCScale_8u_C3IR, 3) X(ippiMulCScale_8u_AC4IR, 4) X(ippiMulCScale_8u_C4IR, 4)              \
+  X(ippiSqr_8u_C3IRSfs, 3) X(ippiSqr_8u_AC4IRSfs, 4) X(ippiSqr_8u_C3RSfs, 3)                        \
+  X(ippiSqr_8u_AC4RSfs, 4) X(ippiAnd_8u_C3R, 3) X(ippiAnd_8u_AC4R, 4) X(ippiAnd_8u_C3IR, 3)         \
+  X(ippiAnd_8u_C4IR, 4) X(ippiAnd_8u_AC4IR, 4) X(ippiOr_8u_C3R, 3) X(ippiOr_8u_AC4R, 4)             \
+  X(ippiOr_8u_C3IR, 3) X(ippiOr_8u_C4IR, 4) X(ippiOr_8u_AC4IR, 4) X(ippiXor_8u_C3R, 3)              \
+  X(ippiXor_8u_AC4R, 4) X(ippiXor_8u_C3IR, 3) X(ippiXor_8u_C4IR, 4) X(ippiXor_8u_AC4IR, 4)          \
+  X(ippiAndC_8u_C3R, 3) X(ippiAndC_8u_C3IR, 3) X(ippiAndC_8u_C4IR, 4) X(ippiAndC_8u_AC4IR, 4)       \
+  X(ippiOrC_8u_C3R, 3) X(ippiOrC_8u_C3IR, 3) X(ippiOrC_8u_C4IR, 4) X(ippiOrC_8u_AC4IR, 4)           \
+  X(ippiXorC_8u_C3R, 3) X(ippiXorC_8u_C3IR, 3) X(ippiXorC_8u_C4IR, 4) X(ippiXorC_8u_AC4IR, 4)       \
+  X(ippiLShiftC_8u_C3R, 3) X(ippiLShiftC_8u_C3IR, 3) X(ippiLShiftC_8u_C4IR, 4)                      \
+  X(ippiLShiftC_8u_AC4IR, 4) X(ippiRShiftC_8u_C3R, 3) X(ippiRShiftC_8u_C3IR, 3)                     \
+  X(ippiRShiftC_8u_C4IR, 4) X(ippiRShiftC_8u_AC4IR, 4) X(ippiNot_8u_C3R, 3) X(ippiNot_8u_AC4R, 4)   \
+  X(ippiNot_8u_C3IR, 3) X(ippiNot_8u_C4IR, 4) X(ippiNot_8u_AC4IR, 4)
 // clang-format on
 
 // Pointer arguments whose null selects a default instead of an error.
@@ -282,6 +303,46 @@ void AddHistogramRows(std::vector<Row>& rows) {
                   true});
 }
 
+// The forms whose zero fill (a scale factor above every result) runs through a Set primitive
+// of the pixels, which checks the step (-14) before a row beyond 2^31 - 1 bytes is refused.
+void AddZeroFillRows(std::vector<Row>& rows) {
+  using entryedges::In;
+  using entryedges::Scratch;
+  using entryedges::ScratchRow;
+  constexpr int kZeroFill = 31;
+#define PF_TWO_SOURCE_ROW(name, c)                                                            \
+  rows.push_back(ScratchRow(#name ": zero fill, destination step 0", ippStsStepErr,           \
+                            [](Scratch& s) {                                                  \
+                              return name(In<Ipp8u>(s), 1, In<Ipp8u>(s), 1, In<Ipp8u>(s), 0, \
+                                          {INT32_MAX / (c) + 1, 1}, kZeroFill);               \
+                            }));
+#define PF_IN_PLACE_ROW(name, c)                                                                 \
+  rows.push_back(ScratchRow(#name ": zero fill, step 0", ippStsStepErr, [](Scratch& s) {         \
+    return name(In<Ipp8u>(s), 1, In<Ipp8u>(s), 0, {INT32_MAX / (c) + 1, 1}, kZeroFill);          \
+  }));
+#define PF_CONSTANT_ROW(name, c)                                                                 \
+  rows.push_back(ScratchRow(#name ": zero fill, step 0", ippStsStepErr, [](Scratch& s) {         \
+    return name(In<Ipp8u>(s), In<Ipp8u>(s), 0, {INT32_MAX / (c) + 1, 1}, kZeroFill);             \
+  }));
+  PF_TWO_SOURCE_ROW(ippiAdd_8u_AC4RSfs, 4)
+  PF_TWO_SOURCE_ROW(ippiSub_8u_AC4RSfs, 4)
+  PF_TWO_SOURCE_ROW(ippiMul_8u_AC4RSfs, 4)
+  PF_IN_PLACE_ROW(ippiAdd_8u_AC4IRSfs, 4)
+  PF_IN_PLACE_ROW(ippiSub_8u_AC4IRSfs, 4)
+  PF_IN_PLACE_ROW(ippiMul_8u_AC4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiAddC_8u_C3IRSfs, 3)
+  PF_CONSTANT_ROW(ippiAddC_8u_AC4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiAddC_8u_C4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiSubC_8u_C3IRSfs, 3)
+  PF_CONSTANT_ROW(ippiSubC_8u_C4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiMulC_8u_C3IRSfs, 3)
+  PF_CONSTANT_ROW(ippiMulC_8u_AC4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiMulC_8u_C4IRSfs, 4)
+#undef PF_TWO_SOURCE_ROW
+#undef PF_IN_PLACE_ROW
+#undef PF_CONSTANT_ROW
+}
+
 TEST(ImageEntryEdges, NullPointersAndSizesBeyondTheInt32Range) {
   std::vector<Row> rows;
 #define PF_NULL_ROWS(name) entryedges::AddNullRows(rows, #name, name, NullAccepted(#name));
@@ -291,6 +352,19 @@ TEST(ImageEntryEdges, NullPointersAndSizesBeyondTheInt32Range) {
   rows.push_back(entryedges::SizeRow(#name, name, {INT32_MAX / (channels) + 1, 1}, ippStsSizeErr));
   PF_IMAGE_BYTE_ROW_ENTRIES(PF_BYTE_ROW_ROWS)
 #undef PF_BYTE_ROW_ROWS
+  // Such a row is refused only after the argument checks: a null pointer gives -8 and, where
+  // the entry checks its steps, a step of 0 gives -14.
+#define PF_NULL_ROW_ROWS(name, channels)                                            \
+  entryedges::AddNullRows(rows, #name " beyond 2^31 - 1 row bytes", name, NullAccepted(#name), \
+                          {INT32_MAX / (channels) + 1, 1});
+  PF_IMAGE_BYTE_ROW_ENTRIES(PF_NULL_ROW_ROWS)
+#undef PF_NULL_ROW_ROWS
+#define PF_STEP_ROWS(name, channels) \
+  rows.push_back(                    \
+      entryedges::ZeroIntsRow(#name, name, {INT32_MAX / (channels) + 1, 1}, ippStsStepErr));
+  PF_IMAGE_STEPS_BEFORE_ROW_ENTRIES(PF_STEP_ROWS)
+#undef PF_STEP_ROWS
+  AddZeroFillRows(rows);
   AddHistogramRows(rows);
   entryedges::Run(rows);
 }
