@@ -109,53 +109,41 @@ using namespace builtin;
   X(ippiAddRandGauss_Direct_8u_C4IR) X(ippiAddRandGauss_Direct_8u_AC4IR)
 
 // The entries that work a region as rows of width x channels bytes in 32-bit counts: a row of
-// more than 2^31 - 1 bytes is refused (-6) before any data is touched.
+// more than 2^31 - 1 bytes is refused (-6) before any data is touched, but only after the
+// argument checks. The third column is the status of such a row with steps 0 and a scale
+// factor of 0: Step where the entry checks its steps (-14) before, Size where it does not.
 #define PF_IMAGE_BYTE_ROW_ENTRIES(X)                                                                \
-  X(ippiAlphaCompC_8u_C3R, 3) X(ippiAlphaCompC_8u_C4R, 4) X(ippiAdd_8u_C3IRSfs, 3)                  \
-  X(ippiSub_8u_C3IRSfs, 3) X(ippiMul_8u_C3IRSfs, 3) X(ippiDiv_8u_C3IRSfs, 3)                        \
-  X(ippiAdd_8u_AC4IRSfs, 4) X(ippiSub_8u_AC4IRSfs, 4) X(ippiMul_8u_AC4IRSfs, 4)                     \
-  X(ippiDiv_8u_AC4IRSfs, 4) X(ippiAdd_8u_C3RSfs, 3) X(ippiSub_8u_C3RSfs, 3) X(ippiMul_8u_C3RSfs, 3) \
-  X(ippiDiv_8u_C3RSfs, 3) X(ippiAdd_8u_C4RSfs, 4) X(ippiAdd_8u_AC4RSfs, 4) X(ippiSub_8u_AC4RSfs, 4) \
-  X(ippiMul_8u_AC4RSfs, 4) X(ippiDiv_8u_AC4RSfs, 4) X(ippiAddC_8u_C3IRSfs, 3)                       \
-  X(ippiAddC_8u_AC4IRSfs, 4) X(ippiAddC_8u_C4IRSfs, 4) X(ippiSubC_8u_C3IRSfs, 3)                    \
-  X(ippiSubC_8u_C4IRSfs, 4) X(ippiMulC_8u_C3IRSfs, 3) X(ippiMulC_8u_AC4IRSfs, 4)                    \
-  X(ippiMulC_8u_C4IRSfs, 4) X(ippiDivC_8u_C3IRSfs, 3) X(ippiDivC_8u_C4IRSfs, 4)                     \
-  X(ippiDivC_8u_AC4IRSfs, 4) X(ippiMulScale_8u_C3IR, 3) X(ippiMulScale_8u_AC4IR, 4)                 \
-  X(ippiMulScale_8u_C4IR, 4) X(ippiMulCScale_8u_C3R, 3) X(ippiMulCScale_8u_C4R, 4)                  \
-  X(ippiMulCScale_8u_C3IR, 3) X(ippiMulCScale_8u_AC4IR, 4) X(ippiMulCScale_8u_C4IR, 4)              \
-  X(ippiSqr_8u_C3IRSfs, 3) X(ippiSqr_8u_AC4IRSfs, 4) X(ippiSqr_8u_C3RSfs, 3)                        \
-  X(ippiSqr_8u_AC4RSfs, 4) X(ippiAnd_8u_C3R, 3) X(ippiAnd_8u_AC4R, 4) X(ippiAnd_8u_C3IR, 3)         \
-  X(ippiAnd_8u_C4IR, 4) X(ippiAnd_8u_AC4IR, 4) X(ippiOr_8u_C3R, 3) X(ippiOr_8u_AC4R, 4)             \
-  X(ippiOr_8u_C3IR, 3) X(ippiOr_8u_C4IR, 4) X(ippiOr_8u_AC4IR, 4) X(ippiXor_8u_C3R, 3)              \
-  X(ippiXor_8u_AC4R, 4) X(ippiXor_8u_C3IR, 3) X(ippiXor_8u_C4IR, 4) X(ippiXor_8u_AC4IR, 4)          \
-  X(ippiAndC_8u_C3R, 3) X(ippiAndC_8u_C3IR, 3) X(ippiAndC_8u_C4IR, 4) X(ippiAndC_8u_AC4IR, 4)       \
-  X(ippiOrC_8u_C3R, 3) X(ippiOrC_8u_C3IR, 3) X(ippiOrC_8u_C4IR, 4) X(ippiOrC_8u_AC4IR, 4)           \
-  X(ippiXorC_8u_C3R, 3) X(ippiXorC_8u_C3IR, 3) X(ippiXorC_8u_C4IR, 4) X(ippiXorC_8u_AC4IR, 4)       \
-  X(ippiLShiftC_8u_C3R, 3) X(ippiLShiftC_8u_C3IR, 3) X(ippiLShiftC_8u_C4IR, 4)                      \
-  X(ippiLShiftC_8u_AC4IR, 4) X(ippiRShiftC_8u_C3R, 3) X(ippiRShiftC_8u_C3IR, 3)                     \
-  X(ippiRShiftC_8u_C4IR, 4) X(ippiRShiftC_8u_AC4IR, 4) X(ippiNot_8u_C3R, 3) X(ippiNot_8u_AC4R, 4)   \
-  X(ippiNot_8u_C3IR, 3) X(ippiNot_8u_C4IR, 4) X(ippiNot_8u_AC4IR, 4)
-
-// Of those, the entries that check their steps (below 1: -14) before such a row could be
-// refused: with steps 0 and a scale factor of 0 they answer -14.
-#define PF_IMAGE_STEPS_BEFORE_ROW_ENTRIES(X)                                                      \
-  X(ippiDiv_8u_C3IRSfs, 3) X(ippiDiv_8u_AC4IRSfs, 4) X(ippiDiv_8u_C3RSfs, 3)                        \
-  X(ippiDiv_8u_AC4RSfs, 4) X(ippiDivC_8u_C3IRSfs, 3) X(ippiDivC_8u_C4IRSfs, 4)                      \
-  X(ippiDivC_8u_AC4IRSfs, 4) X(ippiMulScale_8u_C3IR, 3) X(ippiMulScale_8u_AC4IR, 4)                 \
-  X(ippiMulScale_8u_C4IR, 4) X(ippiMulCScale_8u_C3R, 3) X(ippiMulCScale_8u_C4R, 4)                  \
-  X(ippiMulCScale_8u_C3IR, 3) X(ippiMulCScale_8u_AC4IR, 4) X(ippiMulCScale_8u_C4IR, 4)              \
-  X(ippiSqr_8u_C3IRSfs, 3) X(ippiSqr_8u_AC4IRSfs, 4) X(ippiSqr_8u_C3RSfs, 3)                        \
-  X(ippiSqr_8u_AC4RSfs, 4) X(ippiAnd_8u_C3R, 3) X(ippiAnd_8u_AC4R, 4) X(ippiAnd_8u_C3IR, 3)         \
-  X(ippiAnd_8u_C4IR, 4) X(ippiAnd_8u_AC4IR, 4) X(ippiOr_8u_C3R, 3) X(ippiOr_8u_AC4R, 4)             \
-  X(ippiOr_8u_C3IR, 3) X(ippiOr_8u_C4IR, 4) X(ippiOr_8u_AC4IR, 4) X(ippiXor_8u_C3R, 3)              \
-  X(ippiXor_8u_AC4R, 4) X(ippiXor_8u_C3IR, 3) X(ippiXor_8u_C4IR, 4) X(ippiXor_8u_AC4IR, 4)          \
-  X(ippiAndC_8u_C3R, 3) X(ippiAndC_8u_C3IR, 3) X(ippiAndC_8u_C4IR, 4) X(ippiAndC_8u_AC4IR, 4)       \
-  X(ippiOrC_8u_C3R, 3) X(ippiOrC_8u_C3IR, 3) X(ippiOrC_8u_C4IR, 4) X(ippiOrC_8u_AC4IR, 4)           \
-  X(ippiXorC_8u_C3R, 3) X(ippiXorC_8u_C3IR, 3) X(ippiXorC_8u_C4IR, 4) X(ippiXorC_8u_AC4IR, 4)       \
-  X(ippiLShiftC_8u_C3R, 3) X(ippiLShiftC_8u_C3IR, 3) X(ippiLShiftC_8u_C4IR, 4)                      \
-  X(ippiLShiftC_8u_AC4IR, 4) X(ippiRShiftC_8u_C3R, 3) X(ippiRShiftC_8u_C3IR, 3)                     \
-  X(ippiRShiftC_8u_C4IR, 4) X(ippiRShiftC_8u_AC4IR, 4) X(ippiNot_8u_C3R, 3) X(ippiNot_8u_AC4R, 4)   \
-  X(ippiNot_8u_C3IR, 3) X(ippiNot_8u_C4IR, 4) X(ippiNot_8u_AC4IR, 4)
+  X(ippiAlphaCompC_8u_C3R, 3, Size) X(ippiAlphaCompC_8u_C4R, 4, Size)                             \
+  X(ippiAdd_8u_C3IRSfs, 3, Size) X(ippiSub_8u_C3IRSfs, 3, Size) X(ippiMul_8u_C3IRSfs, 3, Size)    \
+  X(ippiDiv_8u_C3IRSfs, 3, Step) X(ippiAdd_8u_AC4IRSfs, 4, Size) X(ippiSub_8u_AC4IRSfs, 4, Size)  \
+  X(ippiMul_8u_AC4IRSfs, 4, Size) X(ippiDiv_8u_AC4IRSfs, 4, Step) X(ippiAdd_8u_C3RSfs, 3, Size)   \
+  X(ippiSub_8u_C3RSfs, 3, Size) X(ippiMul_8u_C3RSfs, 3, Size) X(ippiDiv_8u_C3RSfs, 3, Step)       \
+  X(ippiAdd_8u_C4RSfs, 4, Size) X(ippiAdd_8u_AC4RSfs, 4, Size) X(ippiSub_8u_AC4RSfs, 4, Size)     \
+  X(ippiMul_8u_AC4RSfs, 4, Size) X(ippiDiv_8u_AC4RSfs, 4, Step) X(ippiAddC_8u_C3IRSfs, 3, Size)   \
+  X(ippiAddC_8u_AC4IRSfs, 4, Size) X(ippiAddC_8u_C4IRSfs, 4, Size)                                \
+  X(ippiSubC_8u_C3IRSfs, 3, Size) X(ippiSubC_8u_C4IRSfs, 4, Size) X(ippiMulC_8u_C3IRSfs, 3, Size) \
+  X(ippiMulC_8u_AC4IRSfs, 4, Size) X(ippiMulC_8u_C4IRSfs, 4, Size)                                \
+  X(ippiDivC_8u_C3IRSfs, 3, Step) X(ippiDivC_8u_C4IRSfs, 4, Step)                                 \
+  X(ippiDivC_8u_AC4IRSfs, 4, Step) X(ippiMulScale_8u_C3IR, 3, Step)                               \
+  X(ippiMulScale_8u_AC4IR, 4, Step) X(ippiMulScale_8u_C4IR, 4, Step)                              \
+  X(ippiMulCScale_8u_C3R, 3, Step) X(ippiMulCScale_8u_C4R, 4, Step)                               \
+  X(ippiMulCScale_8u_C3IR, 3, Step) X(ippiMulCScale_8u_AC4IR, 4, Step)                            \
+  X(ippiMulCScale_8u_C4IR, 4, Step) X(ippiSqr_8u_C3IRSfs, 3, Step)                                \
+  X(ippiSqr_8u_AC4IRSfs, 4, Step) X(ippiSqr_8u_C3RSfs, 3, Step) X(ippiSqr_8u_AC4RSfs, 4, Step)    \
+  X(ippiAnd_8u_C3R, 3, Step) X(ippiAnd_8u_AC4R, 4, Step) X(ippiAnd_8u_C3IR, 3, Step)              \
+  X(ippiAnd_8u_C4IR, 4, Step) X(ippiAnd_8u_AC4IR, 4, Step) X(ippiOr_8u_C3R, 3, Step)              \
+  X(ippiOr_8u_AC4R, 4, Step) X(ippiOr_8u_C3IR, 3, Step) X(ippiOr_8u_C4IR, 4, Step)                \
+  X(ippiOr_8u_AC4IR, 4, Step) X(ippiXor_8u_C3R, 3, Step) X(ippiXor_8u_AC4R, 4, Step)              \
+  X(ippiXor_8u_C3IR, 3, Step) X(ippiXor_8u_C4IR, 4, Step) X(ippiXor_8u_AC4IR, 4, Step)            \
+  X(ippiAndC_8u_C3R, 3, Step) X(ippiAndC_8u_C3IR, 3, Step) X(ippiAndC_8u_C4IR, 4, Step)           \
+  X(ippiAndC_8u_AC4IR, 4, Step) X(ippiOrC_8u_C3R, 3, Step) X(ippiOrC_8u_C3IR, 3, Step)            \
+  X(ippiOrC_8u_C4IR, 4, Step) X(ippiOrC_8u_AC4IR, 4, Step) X(ippiXorC_8u_C3R, 3, Step)            \
+  X(ippiXorC_8u_C3IR, 3, Step) X(ippiXorC_8u_C4IR, 4, Step) X(ippiXorC_8u_AC4IR, 4, Step)         \
+  X(ippiLShiftC_8u_C3R, 3, Step) X(ippiLShiftC_8u_C3IR, 3, Step) X(ippiLShiftC_8u_C4IR, 4, Step)  \
+  X(ippiLShiftC_8u_AC4IR, 4, Step) X(ippiRShiftC_8u_C3R, 3, Step) X(ippiRShiftC_8u_C3IR, 3, Step) \
+  X(ippiRShiftC_8u_C4IR, 4, Step) X(ippiRShiftC_8u_AC4IR, 4, Step) X(ippiNot_8u_C3R, 3, Step)     \
+  X(ippiNot_8u_AC4R, 4, Step) X(ippiNot_8u_C3IR, 3, Step) X(ippiNot_8u_C4IR, 4, Step)             \
+  X(ippiNot_8u_AC4IR, 4, Step)
 // clang-format on
 
 // Pointer arguments whose null selects a default instead of an error.
@@ -348,22 +336,19 @@ TEST(ImageEntryEdges, NullPointersAndSizesBeyondTheInt32Range) {
 #define PF_NULL_ROWS(name) entryedges::AddNullRows(rows, #name, name, NullAccepted(#name));
   PF_IMAGE_ENTRIES(PF_NULL_ROWS)
 #undef PF_NULL_ROWS
-#define PF_BYTE_ROW_ROWS(name, channels) \
+#define PF_BYTE_ROW_ROWS(name, channels, steps) \
   rows.push_back(entryedges::SizeRow(#name, name, {INT32_MAX / (channels) + 1, 1}, ippStsSizeErr));
   PF_IMAGE_BYTE_ROW_ENTRIES(PF_BYTE_ROW_ROWS)
 #undef PF_BYTE_ROW_ROWS
   // Such a row is refused only after the argument checks: a null pointer gives -8 and, where
   // the entry checks its steps, a step of 0 gives -14.
-#define PF_NULL_ROW_ROWS(name, channels)                                            \
+#define PF_NULL_ROW_ROWS(name, channels, steps)                                             \
   entryedges::AddNullRows(rows, #name " beyond 2^31 - 1 row bytes", name, NullAccepted(#name), \
-                          {INT32_MAX / (channels) + 1, 1});
+                          {INT32_MAX / (channels) + 1, 1});                                    \
+  rows.push_back(entryedges::ZeroIntsRow(#name, name, {INT32_MAX / (channels) + 1, 1},       \
+                                         ippSts##steps##Err));
   PF_IMAGE_BYTE_ROW_ENTRIES(PF_NULL_ROW_ROWS)
 #undef PF_NULL_ROW_ROWS
-#define PF_STEP_ROWS(name, channels) \
-  rows.push_back(                    \
-      entryedges::ZeroIntsRow(#name, name, {INT32_MAX / (channels) + 1, 1}, ippStsStepErr));
-  PF_IMAGE_STEPS_BEFORE_ROW_ENTRIES(PF_STEP_ROWS)
-#undef PF_STEP_ROWS
   AddZeroFillRows(rows);
   AddHistogramRows(rows);
   entryedges::Run(rows);
