@@ -2,6 +2,8 @@
 #include "primitives/geometry/Bilinear.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "primitives/geometry/BilinearKernels.h"
 #include "primitives/geometry/QuadGeometry.h"
@@ -22,7 +24,8 @@ IppStatus ippiGetBilinearTransform(IppiRect srcRoi, const double quad[4][2], dou
   return ippStsNoErr;
 }
 
-void fbBilinearQuad(const double coeffs[2][4], int x0, int y0, int x1, int y1, double quad[4][2]) {
+void fbBilinearQuad(const double coeffs[2][4], int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                    double quad[4][2]) {
   const double xs[4] = {static_cast<double>(x0), static_cast<double>(x1), static_cast<double>(x1),
                         static_cast<double>(x0)};
   const double ys[4] = {static_cast<double>(y0), static_cast<double>(y0), static_cast<double>(y1),
@@ -38,15 +41,18 @@ IppStatus fbBilinearQuadChecked(int x, int y, int width, int height, double quad
                                 const double coeffs[2][4]) {
   if (quad == nullptr || coeffs == nullptr) return ippStsNullPtrErr;
   if (x < 0 || y < 0 || width < 1 || height < 1) return ippStsSizeErr;
-  // The far corner in 64 bits: a region reaching past INT32_MAX is rejected as improper
+  // The far corner in 64 bits. An improper quadrangle is reported first (quad written); a
+  // proper one of a region reaching past INT32_MAX is then refused as a size (quad untouched)
   // rather than wrapping round to a small coordinate.
-  const long long x1 = static_cast<long long>(x) + width - 1;
-  const long long y1 = static_cast<long long>(y) + height - 1;
-  if (x1 > INT32_MAX || y1 > INT32_MAX) return ippStsSizeErr;
-  fbBilinearQuad(coeffs, x, y, static_cast<int>(x1), static_cast<int>(y1), quad);
-  const int check = fbCheckQuad(quad);
-  if (check == kQuadDegenerate || check == kQuadNotConvex) return ippStsCoeffErr;
-  return ippStsNoErr;
+  const int64_t x1 = int64_t{x} + width - 1;
+  const int64_t y1 = int64_t{y} + height - 1;
+  double mapped[4][2];
+  fbBilinearQuad(coeffs, x, y, x1, y1, mapped);
+  const int check = fbCheckQuad(mapped);
+  const bool improper = check == kQuadDegenerate || check == kQuadNotConvex;
+  if (!improper && (x1 > INT32_MAX || y1 > INT32_MAX)) return ippStsSizeErr;
+  std::memcpy(quad, mapped, sizeof(mapped));
+  return improper ? ippStsCoeffErr : ippStsNoErr;
 }
 
 IppStatus ippiGetBilinearBound(IppiRect srcRoi, double bound[2][2], const double coeffs[2][4]) {

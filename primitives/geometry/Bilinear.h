@@ -13,9 +13,9 @@
 // 1 -6; a degenerate or non-convex quadrangle -58; a side of one pixel -57.
 //
 // ippiGetBilinearBound(srcRoi, bound, coeffs): {min x, min y}, {max x, max y} of the images of
-// srcRoi's corners. Null bound or coeffs -8 and a negative origin, a side below 1 or a far
-// corner past INT32_MAX -6 leave bound untouched; a degenerate or folded image still writes
-// its box and gives -56.
+// srcRoi's corners. Null bound or coeffs -8 and a negative origin or a side below 1 -6 leave
+// bound untouched; a degenerate or folded image still writes its box and gives -56; then a
+// far corner past INT32_MAX gives -6, bound untouched.
 //
 // The inverse record (fbBilinearSolve, mode 0) is eleven doubles k0..k10 with a case 0..3 and
 // a root flag. For a destination point (X, Y) with L1 = k0 X + k1 Y + k2, L2 = k4 X + k6 Y + k8
@@ -28,6 +28,8 @@
 // 1e-12. A discriminant that rounding pushes below zero at the quadrangle's edge is taken as 0.
 #pragma once
 
+#include <cstdint>
+
 #include "primitives/support/IppTypes.h"
 
 namespace builtin {
@@ -36,11 +38,15 @@ IppStatus ippiGetBilinearTransform(IppiRect srcRoi, const double quad[4][2], dou
 IppStatus ippiGetBilinearBound(IppiRect srcRoi, double bound[2][2], const double coeffs[2][4]);
 
 // The images of (x0, y0), (x1, y0), (x1, y1), (x0, y1), in that order.
-void fbBilinearQuad(const double coeffs[2][4], int x0, int y0, int x1, int y1, double quad[4][2]);
+// The corners are 64-bit: a region's far corner may lie past INT32_MAX (each is exact as a
+// double).
+void fbBilinearQuad(const double coeffs[2][4], int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                    double quad[4][2]);
 
 // The quadrangle of {x, y, width, height}: -8 for a null quad or coeffs, -6 for a negative
-// origin, a side below 1 or a far corner past INT32_MAX (quad untouched), -56 for a degenerate
-// or non-convex quadrangle (quad written), else 0.
+// origin or a side below 1 (quad untouched), -56 for a degenerate or non-convex quadrangle
+// (quad written), -6 for a proper quadrangle whose far corner lies past INT32_MAX (quad
+// untouched), else 0.
 IppStatus fbBilinearQuadChecked(int x, int y, int width, int height, double quad[4][2],
                                 const double coeffs[2][4]);
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/geometry/QuadGeometry.h"
 
@@ -14,10 +15,11 @@ int fbCheckPerspectiveQuad(const double quad[4][2]) {
   return fbCheckQuad(quad);
 }
 
-void fbPerspectiveQuad(const double c[3][3], int x0, int y0, int x1, int y1, double quad[4][2]) {
-  const int corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+void fbPerspectiveQuad(const double c[3][3], int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                       double quad[4][2]) {
+  const int64_t corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
   for (int i = 0; i < 4; ++i) {
-    const double x = corners[i][0], y = corners[i][1];
+    const auto x = static_cast<double>(corners[i][0]), y = static_cast<double>(corners[i][1]);
     const double w = c[2][0] * x + c[2][1] * y + c[2][2];
     quad[i][0] = (c[0][0] * x + c[0][1] * y + c[0][2]) / w;
     quad[i][1] = (c[1][0] * x + c[1][1] * y + c[1][2]) / w;
@@ -65,11 +67,16 @@ IppStatus ippiGetPerspectiveTransform(IppiRect srcRoi, const double quad[4][2],
 IppStatus fbGetPerspectiveQuad(IppiRect srcRoi, double quad[4][2], const double coeffs[3][3]) {
   if (quad == nullptr || coeffs == nullptr) return ippStsNullPtrErr;
   if (srcRoi.x < 0 || srcRoi.y < 0 || srcRoi.width < 1 || srcRoi.height < 1) return ippStsSizeErr;
+  // The far corner in 64 bits. An improper quadrangle is reported first (quad written); a
+  // proper one of a region reaching past INT32_MAX is then refused as a size (quad untouched).
   const int64_t x1 = int64_t{srcRoi.x} + srcRoi.width - 1;
   const int64_t y1 = int64_t{srcRoi.y} + srcRoi.height - 1;
-  if (x1 > INT32_MAX || y1 > INT32_MAX) return ippStsSizeErr;
-  fbPerspectiveQuad(coeffs, srcRoi.x, srcRoi.y, static_cast<int>(x1), static_cast<int>(y1), quad);
-  return fbCheckPerspectiveQuad(quad) < 0 ? ippStsCoeffErr : ippStsNoErr;
+  double mapped[4][2];
+  fbPerspectiveQuad(coeffs, srcRoi.x, srcRoi.y, x1, y1, mapped);
+  const bool improper = fbCheckPerspectiveQuad(mapped) < 0;
+  if (!improper && (x1 > INT32_MAX || y1 > INT32_MAX)) return ippStsSizeErr;
+  std::memcpy(quad, mapped, sizeof(mapped));
+  return improper ? ippStsCoeffErr : ippStsNoErr;
 }
 
 IppStatus ippiGetPerspectiveBound(IppiRect srcRoi, double bound[2][2], const double coeffs[3][3]) {

@@ -13,6 +13,8 @@
 // taken as degenerate, like one whose corner cross products vanish.
 #pragma once
 
+#include <cstdint>
+
 #include "primitives/support/IppTypes.h"
 
 namespace builtin {
@@ -24,15 +26,17 @@ namespace builtin {
 IppStatus ippiGetPerspectiveTransform(IppiRect srcRoi, const double quad[4][2],
                                       double coeffs[3][3]);
 // {min x, min y}, {max x, max y} of srcRoi's corners under coeffs. -8 for a null pointer, -6
-// as above, the far corner included (bound untouched), -56 when the mapped quadrangle is
-// improper (bound written).
+// for a negative origin or a side below 1 (bound untouched), -56 when the mapped quadrangle is
+// improper (bound written), then -6 for a far corner past INT32_MAX (bound untouched).
 IppStatus ippiGetPerspectiveBound(IppiRect srcRoi, double bound[2][2], const double coeffs[3][3]);
 
-// The quadrangle of srcRoi under coeffs: -8 for a null quad or coeffs, -6 (quad untouched),
-// -56 for an improper quadrangle (quad written), else 0.
+// The quadrangle of srcRoi under coeffs: -8 for a null quad or coeffs, -6 for a negative
+// origin or a side below 1 (quad untouched), -56 for an improper quadrangle (quad written),
+// -6 for a proper quadrangle whose far corner lies past INT32_MAX (quad untouched), else 0.
 IppStatus fbGetPerspectiveQuad(IppiRect srcRoi, double quad[4][2], const double coeffs[3][3]);
-// The four corners of the rectangle mapped through coeffs, each with its own denominator.
-void fbPerspectiveQuad(const double coeffs[3][3], int x0, int y0, int x1, int y1,
+// The four corners of the rectangle mapped through coeffs, each with its own denominator. The
+// corners are 64-bit: a region's far corner may lie past INT32_MAX (each is exact as a double).
+void fbPerspectiveQuad(const double coeffs[3][3], int64_t x0, int64_t y0, int64_t x1, int64_t y1,
                        double quad[4][2]);
 // The coefficients mapping the rectangle's corners onto the quadrangle (which must be
 // proper, and x1 > x0, y1 > y0); a parallelogram gives c20 = c21 = 0, c22 = 1.

@@ -44,12 +44,21 @@ IppStatus Arithmetic8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int
   if constexpr (L == TLayout::C3 || L == TLayout::C4)
     if (size.width < 1) return ippStsSizeErr;
   if (pSrc1 == nullptr || pSrc2 == nullptr || pDst == nullptr) return ippStsNullPtrErr;
+  if (rows::BadSize(size)) return ippStsSizeErr;
+  // The row of width * channels bytes: for C3 and C4 the size of the one-channel form they
+  // run; for AC4 a limit of the row engine's 32-bit count, which the zero fill's Set does not
+  // have: its step check (-14) decides first there.
   IppiSize bytes;
-  if (rows::BadSize(size) || !arith::RowBytes(size, Channels(L), bytes)) return ippStsSizeErr;
+  const bool rowFits = arith::RowBytes(size, Channels(L), bytes);
+  if (L != TLayout::AC4 && !rowFits) return ippStsSizeErr;
   if (sf > arith::ZeroAbove(Arith(Op))) {
-    if constexpr (L == TLayout::AC4) return ippiSet_8u_AC4R(kNoColour, pDst, dstStep, size);
+    if constexpr (L == TLayout::AC4) {
+      if (!rowFits) return dstStep < 1 ? ippStsStepErr : ippStsSizeErr;
+      return ippiSet_8u_AC4R(kNoColour, pDst, dstStep, size);
+    }
     return ippiSet_8u_C1R(0, pDst, dstStep, bytes);
   }
+  if (!rowFits) return ippStsSizeErr;
   const TRows8u r{pSrc2, src2Step, pSrc1, src1Step, pDst, dstStep, bytes.width, bytes.height};
   if constexpr (L == TLayout::AC4)
     arith::Arith8uAlpha4(Arith(Op), sf, r);
@@ -63,9 +72,11 @@ template <TLayout L>
 IppStatus Divide8u(const Ipp8u* pSrc1, int src1Step, const Ipp8u* pSrc2, int src2Step, Ipp8u* pDst,
                    int dstStep, IppiSize size, int sf) {
   if (pSrc1 == nullptr || pSrc2 == nullptr || pDst == nullptr) return ippStsNullPtrErr;
-  IppiSize bytes;
-  if (rows::BadSize(size) || !arith::RowBytes(size, Channels(L), bytes)) return ippStsSizeErr;
+  if (rows::BadSize(size)) return ippStsSizeErr;
   if (src1Step < 1 || src2Step < 1 || dstStep < 1) return ippStsStepErr;
+  // A row of width * channels bytes beyond the row routine's 32-bit count, after the checks.
+  IppiSize bytes;
+  if (!arith::RowBytes(size, Channels(L), bytes)) return ippStsSizeErr;
   if constexpr (L != TLayout::AC4) {
     return fbDivRegion8u(pSrc1, src1Step, pSrc2, src2Step, pDst, dstStep, bytes, sf);
   } else {

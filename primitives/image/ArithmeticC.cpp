@@ -156,14 +156,19 @@ IppStatus Constant(const T* src, int srcStep, T c, T* dst, int dstStep, IppiSize
 template <TOp Op, TLayout L>
 IppStatus Channels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSize size, int sf) {
   if (value == nullptr || pSrcDst == nullptr) return ippStsNullPtrErr;
+  if (rows::BadSize(size)) return ippStsSizeErr;
+  // A row of width * channels bytes beyond the row engine's 32-bit count is refused after the
+  // checks, the step check of the zero fill's Set (-14) included.
   IppiSize bytes;
-  if (rows::BadSize(size) || !arith::RowBytes(size, Channels(L), bytes)) return ippStsSizeErr;
+  const bool rowFits = arith::RowBytes(size, Channels(L), bytes);
   if (sf > arith::ZeroAbove(Arith(Op))) {
+    if (!rowFits) return step < 1 ? ippStsStepErr : ippStsSizeErr;
     constexpr Ipp8u kZero[4] = {0, 0, 0, 0};
     if constexpr (L == TLayout::C3) return ippiSet_8u_C3R(kZero, pSrcDst, step, size);
     if constexpr (L == TLayout::C4) return ippiSet_8u_C4R(kZero, pSrcDst, step, size);
     return ippiSet_8u_AC4R(kZero, pSrcDst, step, size);
   }
+  if (!rowFits) return ippStsSizeErr;
   uint8_t pattern[arith::kPatternBytes];
   const Ipp8u pixel[4] = {value[0], value[1], value[2], L == TLayout::C4 ? value[3] : Ipp8u{0}};
   arith::FillPattern(pattern, pixel, Channels(L));
@@ -255,13 +260,17 @@ template <TLayout L>
 IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSize size, int sf) {
   constexpr int32_t kChannels = Channels(L);
   if (pSrcDst == nullptr || value == nullptr) return ippStsNullPtrErr;
-  IppiSize bytes;
-  if (rows::BadSize(size) || !arith::RowBytes(size, kChannels, bytes)) return ippStsSizeErr;
+  if (rows::BadSize(size)) return ippStsSizeErr;
   if (step < 1) return ippStsStepErr;
   const bool zeroConstant =
       value[0] == 0 || value[1] == 0 || value[2] == 0 || (L == TLayout::C4 && value[3] == 0);
+  // A row of width * channels bytes beyond the row routine's 32-bit count is refused after
+  // the argument checks (for AC4 after the zero constant too), before the work rows.
+  IppiSize bytes;
+  const bool rowFits = arith::RowBytes(size, kChannels, bytes);
   const IppiSize oneRow{size.width, 1};
   if constexpr (L != TLayout::AC4) {
+    if (!rowFits) return ippStsSizeErr;
     auto* divisor = static_cast<uint8_t*>(fbAlignedAlloc8(bytes.width));
     if (divisor == nullptr) return ippStsMemAllocErr;
     if (zeroConstant) {  // reported before anything is written
@@ -277,6 +286,7 @@ IppStatus DivideChannels8u(const Ipp8u* value, Ipp8u* pSrcDst, int step, IppiSiz
     return ippStsNoErr;
   } else {
     if (zeroConstant) return ippStsDivByZeroErr;
+    if (!rowFits) return ippStsSizeErr;
     auto* divisor = static_cast<uint8_t*>(fbAlignedAlloc8(bytes.width));
     auto* work = static_cast<uint8_t*>(fbAlignedAlloc8(bytes.width));
     if (divisor == nullptr || work == nullptr) {

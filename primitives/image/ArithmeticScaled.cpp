@@ -136,7 +136,10 @@ template <int32_t Channels>
 IppStatus MulScaleChannels(const Ipp8u* src, int srcStep, Ipp8u* srcDst, int srcDstStep,
                            IppiSize size) {
   IppiSize bytes;
-  if (!ByteSize(size, Channels, bytes)) return ippStsSizeErr;
+  if (IppStatus s = bytewise::CheckChannelRows({src, srcDst}, {srcStep, srcDstStep}, size,
+                                               Channels, bytes);
+      s != ippStsNoErr)
+    return s;
   return MulScaleBytes(src, srcStep, srcDst, srcDstStep, bytes);
 }
 

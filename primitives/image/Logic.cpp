@@ -50,7 +50,10 @@ template <TByteOp Op, int32_t Channels>
 IppStatus ChannelsRoutine(const Ipp8u* src1, int src1Step, const Ipp8u* src2, int src2Step,
                           Ipp8u* dst, int dstStep, IppiSize size) {
   IppiSize bytes;
-  if (!ByteSize(size, Channels, bytes)) return ippStsSizeErr;
+  if (IppStatus s = bytewise::CheckChannelRows({src1, src2, dst}, {src1Step, src2Step, dstStep},
+                                               size, Channels, bytes);
+      s != ippStsNoErr)
+    return s;
   return ByteRoutine<Op>(src1, src1Step, src2, src2Step, dst, dstStep, bytes);
 }
 
@@ -188,7 +191,10 @@ IppStatus NotRoutine(const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, Ipp
     return Alpha4ConstantRoutine<TByteOp::Xor>(src, srcStep, kAllOnes, dst, dstStep, size);
   } else {
     IppiSize bytes;
-    if (!ByteSize(size, Channels, bytes)) return ippStsSizeErr;
+    if (IppStatus s =
+            bytewise::CheckChannelRows({src, dst}, {srcStep, dstStep}, size, Channels, bytes);
+        s != ippStsNoErr)
+      return s;
     return ConstantRoutine<TByteOp::Xor>(src, srcStep, 255, dst, dstStep, bytes);
   }
 }

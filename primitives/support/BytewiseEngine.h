@@ -127,4 +127,15 @@ inline bool ByteSize(IppiSize size, int32_t channels, IppiSize& bytes) {
   return !rows::BadSize(size) && arith::RowBytes(size, channels, bytes);
 }
 
+// The checks of a member that tests its size and then runs a routine of the checks above over
+// rows of width * channels bytes: width or height below 1 -6, then the routine's pointers (-8)
+// and steps (-14); a row beyond the routine's 32-bit count is refused (-6) only after them.
+inline IppStatus CheckChannelRows(std::initializer_list<const void*> pointers,
+                                  std::initializer_list<int> steps, IppiSize size,
+                                  int32_t channels, IppiSize& bytes) {
+  if (rows::BadSize(size)) return ippStsSizeErr;
+  if (IppStatus s = CheckPointersStepsSize(pointers, steps, size); s != ippStsNoErr) return s;
+  return ByteSize(size, channels, bytes) ? ippStsNoErr : ippStsSizeErr;
+}
+
 }  // namespace builtin::bytewise

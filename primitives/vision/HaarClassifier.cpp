@@ -121,13 +121,14 @@ IppStatus ippiApplyHaarClassifier_32f_C1R(const Ipp32f* pSrc, int srcStep, const
                                           IppiHaarClassifier_32f* pState) {
   if (!pSrc || !pNorm || !pMask || !pPositive || !pState) return ippStsNullPtrErr;
   if (rows::BadSize(roiSize)) return ippStsSizeErr;
-  // The positive pixels are counted in an int: a region of more pixels than it holds is a size
-  // this cannot count (such a region's integral image alone passes 8 GiB).
-  if (int64_t{roiSize.width} * roiSize.height > std::numeric_limits<int>::max())
-    return ippStsSizeErr;
   const int64_t floatRow = int64_t{4} * roiSize.width;
   if (srcStep < floatRow || normStep < floatRow || maskStep < roiSize.width) return ippStsStepErr;
   if (srcStep % 4 != 0 || normStep % 4 != 0) return ippStsNotEvenStepErr;
+  // The positive pixels are counted in an int: a region of more pixels than it holds is a size
+  // this cannot count (such a region's integral image alone passes 8 GiB). Refused after the
+  // argument checks, which decide first.
+  if (int64_t{roiSize.width} * roiSize.height > std::numeric_limits<int>::max())
+    return ippStsSizeErr;
 
   // Each corner as an element offset from the pixel in the integral image.
   const int64_t rectCount = pState->rectCount;

@@ -34,10 +34,10 @@ IppStatus ippiHaarClassifierFree_32f(IppiHaarClassifier_32f* pState);
 // from the pixel, and clears the mask byte unless the total reaches threshold; a zero mask
 // byte is never set. *pPositive = the number of pixels left positive. The caller supplies the
 // integral image far enough right and down for every rectangle of every pixel.
-// -8 a null pointer; -6 width or height < 1, or more than 2^31 - 1 pixels (a count beyond an
-// int); -14 srcStep < 4 * width, normStep < 4 * width or
-// maskStep < width; -108 srcStep or normStep not a multiple of 4; -9 the table of corner
-// offsets cannot be allocated (mask and count untouched).
+// -8 a null pointer; -6 width or height < 1; -14 srcStep < 4 * width, normStep < 4 * width
+// or maskStep < width; -108 srcStep or normStep not a multiple of 4; then -6 for more than
+// 2^31 - 1 pixels (a count beyond an int); -9 the table of corner offsets cannot be allocated
+// (mask and count untouched).
 IppStatus ippiApplyHaarClassifier_32f_C1R(const Ipp32f* pSrc, int srcStep, const Ipp32f* pNorm,
                                           int normStep, Ipp8u* pMask, int maskStep, IppiSize roiSize,
                                           int* pPositive, Ipp32f threshold,

@@ -59,9 +59,10 @@ struct Scratch {
   }
 };
 
-// The argument of type T: see the opening comment. isNull makes a pointer argument null.
+// The argument of type T: see the opening comment. isNull makes a pointer argument null; every
+// int argument (steps, scale factors) is ints.
 template <typename T>
-T EdgeArg(Scratch& s, IppiSize size, bool isNull) {
+T EdgeArg(Scratch& s, IppiSize size, bool isNull, int ints = 1) {
   if constexpr (std::is_pointer_v<T>) {
     if (isNull) return nullptr;
     if constexpr (std::is_pointer_v<std::remove_pointer_t<T>>)
@@ -72,6 +73,8 @@ T EdgeArg(Scratch& s, IppiSize size, bool isNull) {
     if (isNull) ADD_FAILURE() << "only a pointer argument can be null";
     if constexpr (std::is_same_v<T, IppiSize>)
       return size;
+    else if constexpr (std::is_same_v<T, int>)
+      return ints;
     else if constexpr (std::is_arithmetic_v<T>)
       return T{1};
     else
@@ -80,16 +83,17 @@ T EdgeArg(Scratch& s, IppiSize size, bool isNull) {
 }
 
 template <typename... A, std::size_t... I>
-IppStatus EdgeCallAt(IppStatus (*fn)(A...), Scratch& s, IppiSize size, int nullAt,
+IppStatus EdgeCallAt(IppStatus (*fn)(A...), Scratch& s, IppiSize size, int nullAt, int ints,
                      std::index_sequence<I...>) {
-  return fn(EdgeArg<A>(s, size, static_cast<int>(I) == nullAt)...);
+  return fn(EdgeArg<A>(s, size, static_cast<int>(I) == nullAt, ints)...);
 }
 
 // fn called with generic arguments, the region size for every IppiSize, argument nullAt null
-// (none when -1).
+// (none when -1), every int argument ints.
 template <typename... A>
-IppStatus EdgeCall(IppStatus (*fn)(A...), Scratch& s, IppiSize size, int nullAt = -1) {
-  return EdgeCallAt(fn, s, size, nullAt, std::index_sequence_for<A...>{});
+IppStatus EdgeCall(IppStatus (*fn)(A...), Scratch& s, IppiSize size, int nullAt = -1,
+                   int ints = 1) {
+  return EdgeCallAt(fn, s, size, nullAt, ints, std::index_sequence_for<A...>{});
 }
 
 struct Row {
@@ -144,6 +148,22 @@ Row SizeRow(const std::string& entry, IppStatus (*fn)(A...), IppiSize size, IppS
           expected, [fn, size] {
             Scratch s;
             const IppStatus status = EdgeCall(fn, s, size);
+            EXPECT_TRUE(s.Untouched()) << "written before the status";
+            return status;
+          }};
+}
+
+// A row of fn with generic arguments over the region size but every int argument 0 (steps
+// below 1, a scale factor of 0): the status expected before any data is touched, nothing
+// written.
+template <typename... A>
+Row ZeroIntsRow(const std::string& entry, IppStatus (*fn)(A...), IppiSize size,
+                IppStatus expected) {
+  return {entry + ": int arguments 0, region " + std::to_string(size.width) + " x " +
+              std::to_string(size.height),
+          expected, [fn, size] {
+            Scratch s;
+            const IppStatus status = EdgeCall(fn, s, size, -1, 0);
             EXPECT_TRUE(s.Untouched()) << "written before the status";
             return status;
           }};

@@ -294,6 +294,24 @@ TEST(GeometryOutputs, RegionsPastTheInt32RangeGiveTrueBoundsAndQuads) {
     return fbBilinearQuadChecked(r.x, r.y, r.width, r.height, AsQuad(o),
                                  kIdentityBilinear);
   };
+  // Coefficients that take every point to (5, 7): a degenerate quadrangle, -56 with its box
+  // written, before the far corner is looked at.
+  const double pointPerspective[3][3] = {{0, 0, 5}, {0, 0, 7}, {0, 0, 1}};
+  const double pointBilinear[2][4] = {{0, 0, 0, 5}, {0, 0, 0, 7}};
+  const auto perspectiveBoundPoint = [&](IppiRect r, double* o) {
+    return ippiGetPerspectiveBound(r, AsQuad(o), pointPerspective);
+  };
+  const auto bilinearBoundPoint = [&](IppiRect r, double* o) {
+    return ippiGetBilinearBound(r, AsQuad(o), pointBilinear);
+  };
+  const auto perspectiveQuadPoint = [&](IppiRect r, double* o) {
+    return fbGetPerspectiveQuad(r, AsQuad(o), pointPerspective);
+  };
+  const auto bilinearQuadPoint = [&](IppiRect r, double* o) {
+    return fbBilinearQuadChecked(r.x, r.y, r.width, r.height, AsQuad(o), pointBilinear);
+  };
+  const std::vector<double> pointBox{5, 7, 5, 7};
+  const std::vector<double> pointQuad{5, 7, 5, 7, 5, 7, 5, 7};
   const double x0 = 1 << 30, f = kFarthestEnd, m = kMax;
   const std::vector<double> beyondBox{x0, 0, kBeyondEnd, 9};
   const std::vector<double> beyondQuad{x0, 0, kBeyondEnd, 0, kBeyondEnd, 9, x0, 9};
@@ -319,6 +337,13 @@ TEST(GeometryOutputs, RegionsPastTheInt32RangeGiveTrueBoundsAndQuads) {
       {"fbGetPerspectiveQuad", kWhole, perspectiveQuad, ippStsNoErr, wholeQuad},
       {"fbBilinearQuadChecked", kBeyond, bilinearQuad, ippStsSizeErr, {}},
       {"fbBilinearQuadChecked", kWhole, bilinearQuad, ippStsNoErr, wholeQuad},
+      {"ippiGetPerspectiveBound to a point", kBeyond, perspectiveBoundPoint, ippStsCoeffErr,
+       pointBox},
+      {"ippiGetBilinearBound to a point", kBeyond, bilinearBoundPoint, ippStsCoeffErr, pointBox},
+      {"fbGetPerspectiveQuad to a point", kBeyond, perspectiveQuadPoint, ippStsCoeffErr,
+       pointQuad},
+      {"fbBilinearQuadChecked to a point", kBeyond, bilinearQuadPoint, ippStsCoeffErr,
+       pointQuad},
   };
   for (const EdgeRow& r : rows) {
     SCOPED_TRACE(testing::Message() << r.name << " on {" << r.roi.x << ", " << r.roi.y << ", "

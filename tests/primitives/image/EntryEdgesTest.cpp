@@ -109,32 +109,41 @@ using namespace builtin;
   X(ippiAddRandGauss_Direct_8u_C4IR) X(ippiAddRandGauss_Direct_8u_AC4IR)
 
 // The entries that work a region as rows of width x channels bytes in 32-bit counts: a row of
-// more than 2^31 - 1 bytes is refused (-6) before any data is touched.
+// more than 2^31 - 1 bytes is refused (-6) before any data is touched, but only after the
+// argument checks. The third column is the status of such a row with steps 0 and a scale
+// factor of 0: Step where the entry checks its steps (-14) before, Size where it does not.
 #define PF_IMAGE_BYTE_ROW_ENTRIES(X)                                                                \
-  X(ippiAlphaCompC_8u_C3R, 3) X(ippiAlphaCompC_8u_C4R, 4) X(ippiAdd_8u_C3IRSfs, 3)                  \
-  X(ippiSub_8u_C3IRSfs, 3) X(ippiMul_8u_C3IRSfs, 3) X(ippiDiv_8u_C3IRSfs, 3)                        \
-  X(ippiAdd_8u_AC4IRSfs, 4) X(ippiSub_8u_AC4IRSfs, 4) X(ippiMul_8u_AC4IRSfs, 4)                     \
-  X(ippiDiv_8u_AC4IRSfs, 4) X(ippiAdd_8u_C3RSfs, 3) X(ippiSub_8u_C3RSfs, 3) X(ippiMul_8u_C3RSfs, 3) \
-  X(ippiDiv_8u_C3RSfs, 3) X(ippiAdd_8u_C4RSfs, 4) X(ippiAdd_8u_AC4RSfs, 4) X(ippiSub_8u_AC4RSfs, 4) \
-  X(ippiMul_8u_AC4RSfs, 4) X(ippiDiv_8u_AC4RSfs, 4) X(ippiAddC_8u_C3IRSfs, 3)                       \
-  X(ippiAddC_8u_AC4IRSfs, 4) X(ippiAddC_8u_C4IRSfs, 4) X(ippiSubC_8u_C3IRSfs, 3)                    \
-  X(ippiSubC_8u_C4IRSfs, 4) X(ippiMulC_8u_C3IRSfs, 3) X(ippiMulC_8u_AC4IRSfs, 4)                    \
-  X(ippiMulC_8u_C4IRSfs, 4) X(ippiDivC_8u_C3IRSfs, 3) X(ippiDivC_8u_C4IRSfs, 4)                     \
-  X(ippiDivC_8u_AC4IRSfs, 4) X(ippiMulScale_8u_C3IR, 3) X(ippiMulScale_8u_AC4IR, 4)                 \
-  X(ippiMulScale_8u_C4IR, 4) X(ippiMulCScale_8u_C3R, 3) X(ippiMulCScale_8u_C4R, 4)                  \
-  X(ippiMulCScale_8u_C3IR, 3) X(ippiMulCScale_8u_AC4IR, 4) X(ippiMulCScale_8u_C4IR, 4)              \
-  X(ippiSqr_8u_C3IRSfs, 3) X(ippiSqr_8u_AC4IRSfs, 4) X(ippiSqr_8u_C3RSfs, 3)                        \
-  X(ippiSqr_8u_AC4RSfs, 4) X(ippiAnd_8u_C3R, 3) X(ippiAnd_8u_AC4R, 4) X(ippiAnd_8u_C3IR, 3)         \
-  X(ippiAnd_8u_C4IR, 4) X(ippiAnd_8u_AC4IR, 4) X(ippiOr_8u_C3R, 3) X(ippiOr_8u_AC4R, 4)             \
-  X(ippiOr_8u_C3IR, 3) X(ippiOr_8u_C4IR, 4) X(ippiOr_8u_AC4IR, 4) X(ippiXor_8u_C3R, 3)              \
-  X(ippiXor_8u_AC4R, 4) X(ippiXor_8u_C3IR, 3) X(ippiXor_8u_C4IR, 4) X(ippiXor_8u_AC4IR, 4)          \
-  X(ippiAndC_8u_C3R, 3) X(ippiAndC_8u_C3IR, 3) X(ippiAndC_8u_C4IR, 4) X(ippiAndC_8u_AC4IR, 4)       \
-  X(ippiOrC_8u_C3R, 3) X(ippiOrC_8u_C3IR, 3) X(ippiOrC_8u_C4IR, 4) X(ippiOrC_8u_AC4IR, 4)           \
-  X(ippiXorC_8u_C3R, 3) X(ippiXorC_8u_C3IR, 3) X(ippiXorC_8u_C4IR, 4) X(ippiXorC_8u_AC4IR, 4)       \
-  X(ippiLShiftC_8u_C3R, 3) X(ippiLShiftC_8u_C3IR, 3) X(ippiLShiftC_8u_C4IR, 4)                      \
-  X(ippiLShiftC_8u_AC4IR, 4) X(ippiRShiftC_8u_C3R, 3) X(ippiRShiftC_8u_C3IR, 3)                     \
-  X(ippiRShiftC_8u_C4IR, 4) X(ippiRShiftC_8u_AC4IR, 4) X(ippiNot_8u_C3R, 3) X(ippiNot_8u_AC4R, 4)   \
-  X(ippiNot_8u_C3IR, 3) X(ippiNot_8u_C4IR, 4) X(ippiNot_8u_AC4IR, 4)
+  X(ippiAlphaCompC_8u_C3R, 3, Size) X(ippiAlphaCompC_8u_C4R, 4, Size)                             \
+  X(ippiAdd_8u_C3IRSfs, 3, Size) X(ippiSub_8u_C3IRSfs, 3, Size) X(ippiMul_8u_C3IRSfs, 3, Size)    \
+  X(ippiDiv_8u_C3IRSfs, 3, Step) X(ippiAdd_8u_AC4IRSfs, 4, Size) X(ippiSub_8u_AC4IRSfs, 4, Size)  \
+  X(ippiMul_8u_AC4IRSfs, 4, Size) X(ippiDiv_8u_AC4IRSfs, 4, Step) X(ippiAdd_8u_C3RSfs, 3, Size)   \
+  X(ippiSub_8u_C3RSfs, 3, Size) X(ippiMul_8u_C3RSfs, 3, Size) X(ippiDiv_8u_C3RSfs, 3, Step)       \
+  X(ippiAdd_8u_C4RSfs, 4, Size) X(ippiAdd_8u_AC4RSfs, 4, Size) X(ippiSub_8u_AC4RSfs, 4, Size)     \
+  X(ippiMul_8u_AC4RSfs, 4, Size) X(ippiDiv_8u_AC4RSfs, 4, Step) X(ippiAddC_8u_C3IRSfs, 3, Size)   \
+  X(ippiAddC_8u_AC4IRSfs, 4, Size) X(ippiAddC_8u_C4IRSfs, 4, Size)                                \
+  X(ippiSubC_8u_C3IRSfs, 3, Size) X(ippiSubC_8u_C4IRSfs, 4, Size) X(ippiMulC_8u_C3IRSfs, 3, Size) \
+  X(ippiMulC_8u_AC4IRSfs, 4, Size) X(ippiMulC_8u_C4IRSfs, 4, Size)                                \
+  X(ippiDivC_8u_C3IRSfs, 3, Step) X(ippiDivC_8u_C4IRSfs, 4, Step)                                 \
+  X(ippiDivC_8u_AC4IRSfs, 4, Step) X(ippiMulScale_8u_C3IR, 3, Step)                               \
+  X(ippiMulScale_8u_AC4IR, 4, Step) X(ippiMulScale_8u_C4IR, 4, Step)                              \
+  X(ippiMulCScale_8u_C3R, 3, Step) X(ippiMulCScale_8u_C4R, 4, Step)                               \
+  X(ippiMulCScale_8u_C3IR, 3, Step) X(ippiMulCScale_8u_AC4IR, 4, Step)                            \
+  X(ippiMulCScale_8u_C4IR, 4, Step) X(ippiSqr_8u_C3IRSfs, 3, Step)                                \
+  X(ippiSqr_8u_AC4IRSfs, 4, Step) X(ippiSqr_8u_C3RSfs, 3, Step) X(ippiSqr_8u_AC4RSfs, 4, Step)    \
+  X(ippiAnd_8u_C3R, 3, Step) X(ippiAnd_8u_AC4R, 4, Step) X(ippiAnd_8u_C3IR, 3, Step)              \
+  X(ippiAnd_8u_C4IR, 4, Step) X(ippiAnd_8u_AC4IR, 4, Step) X(ippiOr_8u_C3R, 3, Step)              \
+  X(ippiOr_8u_AC4R, 4, Step) X(ippiOr_8u_C3IR, 3, Step) X(ippiOr_8u_C4IR, 4, Step)                \
+  X(ippiOr_8u_AC4IR, 4, Step) X(ippiXor_8u_C3R, 3, Step) X(ippiXor_8u_AC4R, 4, Step)              \
+  X(ippiXor_8u_C3IR, 3, Step) X(ippiXor_8u_C4IR, 4, Step) X(ippiXor_8u_AC4IR, 4, Step)            \
+  X(ippiAndC_8u_C3R, 3, Step) X(ippiAndC_8u_C3IR, 3, Step) X(ippiAndC_8u_C4IR, 4, Step)           \
+  X(ippiAndC_8u_AC4IR, 4, Step) X(ippiOrC_8u_C3R, 3, Step) X(ippiOrC_8u_C3IR, 3, Step)            \
+  X(ippiOrC_8u_C4IR, 4, Step) X(ippiOrC_8u_AC4IR, 4, Step) X(ippiXorC_8u_C3R, 3, Step)            \
+  X(ippiXorC_8u_C3IR, 3, Step) X(ippiXorC_8u_C4IR, 4, Step) X(ippiXorC_8u_AC4IR, 4, Step)         \
+  X(ippiLShiftC_8u_C3R, 3, Step) X(ippiLShiftC_8u_C3IR, 3, Step) X(ippiLShiftC_8u_C4IR, 4, Step)  \
+  X(ippiLShiftC_8u_AC4IR, 4, Step) X(ippiRShiftC_8u_C3R, 3, Step) X(ippiRShiftC_8u_C3IR, 3, Step) \
+  X(ippiRShiftC_8u_C4IR, 4, Step) X(ippiRShiftC_8u_AC4IR, 4, Step) X(ippiNot_8u_C3R, 3, Step)     \
+  X(ippiNot_8u_AC4R, 4, Step) X(ippiNot_8u_C3IR, 3, Step) X(ippiNot_8u_C4IR, 4, Step)             \
+  X(ippiNot_8u_AC4IR, 4, Step)
 // clang-format on
 
 // Pointer arguments whose null selects a default instead of an error.
@@ -282,15 +291,65 @@ void AddHistogramRows(std::vector<Row>& rows) {
                   true});
 }
 
+// The forms whose zero fill (a scale factor above every result) runs through a Set primitive
+// of the pixels, which checks the step (-14) before a row beyond 2^31 - 1 bytes is refused.
+void AddZeroFillRows(std::vector<Row>& rows) {
+  using entryedges::In;
+  using entryedges::Scratch;
+  using entryedges::ScratchRow;
+  constexpr int kZeroFill = 31;
+#define PF_TWO_SOURCE_ROW(name, c)                                                            \
+  rows.push_back(ScratchRow(#name ": zero fill, destination step 0", ippStsStepErr,           \
+                            [](Scratch& s) {                                                  \
+                              return name(In<Ipp8u>(s), 1, In<Ipp8u>(s), 1, In<Ipp8u>(s), 0, \
+                                          {INT32_MAX / (c) + 1, 1}, kZeroFill);               \
+                            }));
+#define PF_IN_PLACE_ROW(name, c)                                                                 \
+  rows.push_back(ScratchRow(#name ": zero fill, step 0", ippStsStepErr, [](Scratch& s) {         \
+    return name(In<Ipp8u>(s), 1, In<Ipp8u>(s), 0, {INT32_MAX / (c) + 1, 1}, kZeroFill);          \
+  }));
+#define PF_CONSTANT_ROW(name, c)                                                                 \
+  rows.push_back(ScratchRow(#name ": zero fill, step 0", ippStsStepErr, [](Scratch& s) {         \
+    return name(In<Ipp8u>(s), In<Ipp8u>(s), 0, {INT32_MAX / (c) + 1, 1}, kZeroFill);             \
+  }));
+  PF_TWO_SOURCE_ROW(ippiAdd_8u_AC4RSfs, 4)
+  PF_TWO_SOURCE_ROW(ippiSub_8u_AC4RSfs, 4)
+  PF_TWO_SOURCE_ROW(ippiMul_8u_AC4RSfs, 4)
+  PF_IN_PLACE_ROW(ippiAdd_8u_AC4IRSfs, 4)
+  PF_IN_PLACE_ROW(ippiSub_8u_AC4IRSfs, 4)
+  PF_IN_PLACE_ROW(ippiMul_8u_AC4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiAddC_8u_C3IRSfs, 3)
+  PF_CONSTANT_ROW(ippiAddC_8u_AC4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiAddC_8u_C4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiSubC_8u_C3IRSfs, 3)
+  PF_CONSTANT_ROW(ippiSubC_8u_C4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiMulC_8u_C3IRSfs, 3)
+  PF_CONSTANT_ROW(ippiMulC_8u_AC4IRSfs, 4)
+  PF_CONSTANT_ROW(ippiMulC_8u_C4IRSfs, 4)
+#undef PF_TWO_SOURCE_ROW
+#undef PF_IN_PLACE_ROW
+#undef PF_CONSTANT_ROW
+}
+
 TEST(ImageEntryEdges, NullPointersAndSizesBeyondTheInt32Range) {
   std::vector<Row> rows;
 #define PF_NULL_ROWS(name) entryedges::AddNullRows(rows, #name, name, NullAccepted(#name));
   PF_IMAGE_ENTRIES(PF_NULL_ROWS)
 #undef PF_NULL_ROWS
-#define PF_BYTE_ROW_ROWS(name, channels) \
+#define PF_BYTE_ROW_ROWS(name, channels, steps) \
   rows.push_back(entryedges::SizeRow(#name, name, {INT32_MAX / (channels) + 1, 1}, ippStsSizeErr));
   PF_IMAGE_BYTE_ROW_ENTRIES(PF_BYTE_ROW_ROWS)
 #undef PF_BYTE_ROW_ROWS
+  // Such a row is refused only after the argument checks: a null pointer gives -8 and, where
+  // the entry checks its steps, a step of 0 gives -14.
+#define PF_NULL_ROW_ROWS(name, channels, steps)                                             \
+  entryedges::AddNullRows(rows, #name " beyond 2^31 - 1 row bytes", name, NullAccepted(#name), \
+                          {INT32_MAX / (channels) + 1, 1});                                    \
+  rows.push_back(entryedges::ZeroIntsRow(#name, name, {INT32_MAX / (channels) + 1, 1},       \
+                                         ippSts##steps##Err));
+  PF_IMAGE_BYTE_ROW_ENTRIES(PF_NULL_ROW_ROWS)
+#undef PF_NULL_ROW_ROWS
+  AddZeroFillRows(rows);
   AddHistogramRows(rows);
   entryedges::Run(rows);
 }

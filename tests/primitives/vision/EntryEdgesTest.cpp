@@ -214,6 +214,29 @@ void AddHaarRows(std::vector<Row>& rows) {
          EXPECT_EQ(state, nullptr);
          return status;
        }});
+  // A region of more pixels than an int counts is refused only after the step checks: steps
+  // below 4 x width give -14, steps not a multiple of 4 -108.
+  const struct {
+    const char* name;
+    IppiSize roi;
+    int srcStep, normStep, maskStep;
+    IppStatus expected;
+  } counted[] = {
+      {"region 0x40000001 x 2, steps 8", {0x40000001, 2}, 8, 8, 8, ippStsStepErr},
+      {"region 536870911 x 5, source step 4 x width + 2", {536870911, 5}, INT32_MAX - 1,
+       INT32_MAX - 3, 536870911, ippStsNotEvenStepErr},
+  };
+  for (const auto& c : counted)
+    rows.push_back(ScratchRow(std::string("ippiApplyHaarClassifier_32f_C1R: ") + c.name,
+                              c.expected, [c](Scratch& s) {
+                                int positive = -1;
+                                const IppStatus status = ippiApplyHaarClassifier_32f_C1R(
+                                    In<Ipp32f>(s), c.srcStep, In<Ipp32f>(s), c.normStep,
+                                    In<Ipp8u>(s), c.maskStep, c.roi, &positive, 0,
+                                    reinterpret_cast<IppiHaarClassifier_32f*>(&s));
+                                EXPECT_EQ(positive, -1);
+                                return status;
+                              }));
   // Four times the width against the steps in 64 bits.
   rows.push_back(ScratchRow(
       "ippiApplyHaarClassifier_32f_C1R: region 536870912 x 1", ippStsStepErr, [](Scratch& s) {
