@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -178,30 +177,6 @@ TEST(CubicInterp, InterleavedFormsWriteCountOutputsAndPlanarFormsAgree) {
   EXPECT_EQ(none.data()[0], 0x5A);
 }
 
-// The planes of a planar 16u or 32f image, each guarded.
-struct PlanarImage {
-  std::vector<std::unique_ptr<imagetest::GuardedImage>> planes;
-  std::vector<uint8_t*> pointers;
-  PlanarImage(int count, int width, int height, int elementBytes) {
-    for (int k = 0; k < count; ++k) {
-      planes.push_back(std::make_unique<imagetest::GuardedImage>(width, height, elementBytes));
-      pointers.push_back(planes.back()->data());
-    }
-  }
-  int step() const { return planes[0]->step(); }
-  std::vector<uint8_t> Bytes() {
-    std::vector<uint8_t> all;
-    for (auto& p : planes) {
-      const std::vector<uint8_t> r = p->Region();
-      all.insert(all.end(), r.begin(), r.end());
-    }
-    return all;
-  }
-  void Fill(uint8_t v) {
-    for (auto& p : planes) p->FillRegion(v);
-  }
-};
-
 // The planar 16-bit and float routines, given what the cubic kernels of the planar layouts
 // compute for a destination pixel (window start and fractions from the source position, the
 // whole image's last column and row bounding the window), give the bytes those kernels
@@ -240,16 +215,16 @@ TEST(CubicInterp, PlanarFormsGiveTheBytesOfTheCubicWarpAndRemapKernels) {
     const int layout = c.planes == 3 ? kP3 : kP4;
     const int dw = c.dst.x + c.dst.width, dh = c.dst.y + c.dst.height;
     SCOPED_TRACE(testing::Message() << "case " << n);
-    PlanarImage src(c.planes, c.src.width, c.src.height, e);
-    for (auto& p : src.planes)
+    imagetest::GuardedPlanes src(c.planes, c.src.width, c.src.height, e);
+    for (int k = 0; k < src.count(); ++k)
       for (int y = 0; y < c.src.height; ++y)
         for (int x = 0; x < c.src.width; ++x) {
           if (f32) {
             const float v = static_cast<float>(rng() % 100000) / 64.0f - 500.0f;
-            std::memcpy(p->at(x, y), &v, 4);
+            std::memcpy(src[k].at(x, y), &v, 4);
           } else {
             const uint16_t v = static_cast<uint16_t>(rng());
-            std::memcpy(p->at(x, y), &v, 2);
+            std::memcpy(src[k].at(x, y), &v, 2);
           }
         }
     const int xMax = c.src.width - 1, yMax = c.src.height - 1;
@@ -284,27 +259,28 @@ TEST(CubicInterp, PlanarFormsGiveTheBytesOfTheCubicWarpAndRemapKernels) {
       }
     };
     // The path's output over two fills: the pixels it writes are those equal in both.
-    PlanarImage out[2] = {PlanarImage(c.planes, dw, dh, e), PlanarImage(c.planes, dw, dh, e)};
+    imagetest::GuardedPlanes out[2] = {imagetest::GuardedPlanes(c.planes, dw, dh, e),
+                                       imagetest::GuardedPlanes(c.planes, dw, dh, e)};
     for (int k = 0; k < 2; ++k) {
-      out[k].Fill(k == 0 ? 0x00 : 0xff);
+      out[k].FillRegion(k == 0 ? 0x00 : 0xff);
       if (c.path == kAffine) {
-        ASSERT_EQ(builtin::fbAffineWarpEngine(src.pointers.data(), c.src, src.step(),
+        ASSERT_EQ(builtin::fbAffineWarpEngine(src.pointers(), c.src, src.step(),
                                               IppiRect{0, 0, c.src.width, c.src.height},
-                                              out[k].pointers.data(), out[k].step(), c.dst,
+                                              out[k].pointers(), out[k].step(), c.dst,
                                               TypeLayout(c.type, layout), c.f, IPPI_INTER_CUBIC),
                   ippStsNoErr);
       } else {
         const int row = builtin::fbRemapRowOf(TypeLayout(c.type, layout));
         ASSERT_GE(row, 0);
         builtin::fbRemapKernelTable[row * 3 + 2](
-            src.pointers.data(), src.step(), out[k].pointers.data(), out[k].step(),
+            src.pointers(), src.step(), out[k].pointers(), out[k].step(),
             mapX.data(), dw * 4, mapY.data(), dw * 4, dw, dh, 0, 0, xMax, yMax, xMax, yMax);
       }
-      for (auto& p : out[k].planes) EXPECT_TRUE(p->OutsideUntouched());
+      EXPECT_TRUE(out[k].OutsideUntouched());
     }
     // The routine, called for every pixel the path wrote, into the first fill.
-    PlanarImage byRoutine(c.planes, dw, dh, e);
-    byRoutine.Fill(0x00);
+    imagetest::GuardedPlanes byRoutine(c.planes, dw, dh, e);
+    byRoutine.FillRegion(0x00);
     const auto start = [](double s, int max) {
       const int i = static_cast<int>(s + 1e-07);
       return i >= max - 1 ? max - 3 : i <= 0 ? 0 : i - 1;
@@ -312,11 +288,11 @@ TEST(CubicInterp, PlanarFormsGiveTheBytesOfTheCubicWarpAndRemapKernels) {
     int written = 0, inside = 0;
     for (int y = 0; y < dh; ++y) {
       std::vector<uint8_t*> rowsOut;
-      for (auto& p : byRoutine.planes) rowsOut.push_back(p->row(y));
+      for (int k = 0; k < c.planes; ++k) rowsOut.push_back(byRoutine[k].row(y));
       for (int x = 0; x < dw; ++x) {
         bool same = true;
         for (int k = 0; k < c.planes; ++k)
-          same = same && std::memcmp(out[0].planes[k]->at(x, y), out[1].planes[k]->at(x, y), e) == 0;
+          same = same && std::memcmp(out[0][k].at(x, y), out[1][k].at(x, y), e) == 0;
         double sx, sy;
         position(x, y, &sx, &sy);
         if (c.path == kRemap) {
@@ -330,20 +306,20 @@ TEST(CubicInterp, PlanarFormsGiveTheBytesOfTheCubicWarpAndRemapKernels) {
         const float fx = static_cast<float>((sx - 1.0) - xs), fy = static_cast<float>((sy - 1.0) - ys);
         const int offset = ys * src.step() + xs * e;
         if (f32)
-          builtin::fbCubicInterp32fPlanar(reinterpret_cast<const Ipp32f* const*>(src.pointers.data()),
+          builtin::fbCubicInterp32fPlanar(reinterpret_cast<const Ipp32f* const*>(src.pointers()),
                                           src.step(), offset,
                                           reinterpret_cast<Ipp32f* const*>(rowsOut.data()), x,
                                           c.planes, fx, fy);
         else
-          builtin::fbCubicInterp16uPlanar(reinterpret_cast<const Ipp16u* const*>(src.pointers.data()),
+          builtin::fbCubicInterp16uPlanar(reinterpret_cast<const Ipp16u* const*>(src.pointers()),
                                           src.step(), offset,
                                           reinterpret_cast<Ipp16u* const*>(rowsOut.data()), x,
                                           c.planes, fx, fy);
       }
     }
     EXPECT_GT(written, c.dst.width * c.dst.height / 4);
-    EXPECT_EQ(byRoutine.Bytes(), out[0].Bytes());
-    for (auto& p : byRoutine.planes) EXPECT_TRUE(p->OutsideUntouched());
+    EXPECT_EQ(byRoutine.Region(), out[0].Region());
+    EXPECT_TRUE(byRoutine.OutsideUntouched());
   }
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <type_traits>
 #include <vector>
@@ -22,44 +21,19 @@ namespace {
 using imagetest::GuardedImage;
 using namespace builtin::resize;
 
-// An image of one plane, or of 3 or 4 planes sharing one step.
-struct Planes {
-  std::vector<std::unique_ptr<GuardedImage>> parts;
-  std::vector<uint8_t*> pointers;
-  Planes(int count, int width, int height, int pixelBytes) {
-    for (int k = 0; k < count; ++k) {
-      parts.push_back(std::make_unique<GuardedImage>(width, height, pixelBytes));
-      pointers.push_back(parts.back()->data());
-    }
+// Random samples; floats from a range of values with a few fraction bits.
+void Randomize(imagetest::GuardedPlanes& image, std::mt19937& rng, int type) {
+  for (int k = 0; k < image.count(); ++k) {
+    GuardedImage& p = image[k];
+    p.Randomize(rng);
+    if (type != kType32f) continue;
+    for (int y = 0; y < p.height(); ++y)
+      for (int i = 0; i < p.rowBytes(); i += 4) {
+        const float f = static_cast<float>(rng() % 65536) / 16.0f - 100.0f;
+        std::memcpy(p.row(y) + i, &f, 4);
+      }
   }
-  int step() const { return parts[0]->step(); }
-  // Random samples; floats from a range of values with a few fraction bits.
-  void Randomize(std::mt19937& rng, int type) {
-    for (auto& p : parts) {
-      p->Randomize(rng);
-      if (type != kType32f) continue;
-      for (int y = 0; y < p->height(); ++y)
-        for (int i = 0; i < p->rowBytes(); i += 4) {
-          const float f = static_cast<float>(rng() % 65536) / 16.0f - 100.0f;
-          std::memcpy(p->row(y) + i, &f, 4);
-        }
-    }
-  }
-  void Fill(uint8_t v) {
-    for (auto& p : parts) p->FillRegion(v);
-  }
-  std::vector<uint8_t> Bytes() {
-    std::vector<uint8_t> all;
-    for (auto& p : parts) {
-      const std::vector<uint8_t> r = p->Region();
-      all.insert(all.end(), r.begin(), r.end());
-    }
-    return all;
-  }
-  bool GuardsKept() {
-    return std::all_of(parts.begin(), parts.end(), [](auto& p) { return p->OutsideUntouched(); });
-  }
-};
+}
 
 // The super-sampling row kernel of a type and form (0 generic, 1 one plane, 2 four channels).
 IppStatus SuperRows(int type, int form, const uint8_t* s0, uint8_t* d0, int srcStep,
@@ -128,14 +102,14 @@ void ExpectSuperRowsLikeTheDriver(const Case& c, std::mt19937& rng) {
   const int e = ElementBytes(c.type);
   const int pixel = c.planar ? 1 : c.pixelStride;
   const int planes = c.planar ? (c.channels == 3 ? 3 : 4) : 1;
-  Planes src(planes, c.src.width, c.src.height, pixel * e);
-  src.Randomize(rng, c.type);
-  Planes byDriver(planes, c.dst.width, c.dst.height, pixel * e),
+  imagetest::GuardedPlanes src(planes, c.src.width, c.src.height, pixel * e);
+  Randomize(src, rng, c.type);
+  imagetest::GuardedPlanes byDriver(planes, c.dst.width, c.dst.height, pixel * e),
       byRows(planes, c.dst.width, c.dst.height, pixel * e);
-  byDriver.Fill(0x5a);
-  byRows.Fill(0x5a);
-  const void* srcArg = c.planar ? static_cast<const void*>(src.pointers.data()) : src.pointers[0];
-  void* dstArg = c.planar ? static_cast<void*>(byDriver.pointers.data()) : byDriver.pointers[0];
+  byDriver.FillRegion(0x5a);
+  byRows.FillRegion(0x5a);
+  const void* srcArg = c.planar ? static_cast<const void*>(src.pointers()) : src[0].data();
+  void* dstArg = c.planar ? static_cast<void*>(byDriver.pointers()) : byDriver[0].data();
   ASSERT_EQ(builtin::fbResizeSuperEngine(srcArg, c.src, src.step(), c.roi, dstArg, byDriver.step(),
                                          c.dst, c.xf, c.yf, c.pixelStride, c.channels, c.type,
                                          c.planar ? 1 : 0),
@@ -153,13 +127,13 @@ void ExpectSuperRowsLikeTheDriver(const Case& c, std::mt19937& rng) {
   const int mode = 2 * (xRatio != std::trunc(xRatio)) + (yRatio != std::trunc(yRatio));
   const int form = c.planar || c.channels == 1 ? 1 : c.channels == 4 ? 2 : 0;
   for (int k = 0; k < planes; ++k) {
-    const uint8_t* s0 = src.parts[k]->at(c.roi.x, c.roi.y);
-    ASSERT_EQ(SuperRows(c.type, form, s0, byRows.pointers[k], src.step(), byRows.step(), columns,
+    const uint8_t* s0 = src[k].at(c.roi.x, c.roi.y);
+    ASSERT_EQ(SuperRows(c.type, form, s0, byRows[k].data(), src.step(), byRows.step(), columns,
                         H, dstWidth, dstHeight, xRatio, yRatio, scale, c.pixelStride, mode),
               ippStsNoErr);
   }
-  EXPECT_EQ(byRows.Bytes(), byDriver.Bytes());
-  EXPECT_TRUE(byRows.GuardsKept());
+  EXPECT_EQ(byRows.Region(), byDriver.Region());
+  EXPECT_TRUE(byRows.OutsideUntouched());
 }
 
 // Lanczos without edge handling: the kernel's result, and the row pass of each window row
@@ -167,8 +141,9 @@ void ExpectSuperRowsLikeTheDriver(const Case& c, std::mt19937& rng) {
 void ExpectUnclampedRowPassLikeTheKernel(const Case& c, std::mt19937& rng) {
   const int e = ElementBytes(c.type);
   const int W = c.src.width, H = c.src.height, dW = c.dst.width, dH = c.dst.height;
-  Planes src(1, W + 6, H + 6, c.pixelStride * e);
-  src.Randomize(rng, c.type);
+  imagetest::GuardedPlanes source(1, W + 6, H + 6, c.pixelStride * e);
+  Randomize(source, rng, c.type);
+  GuardedImage& src = source[0];
   std::vector<int32_t> rowIndex(dH);
   std::vector<ptrdiff_t> colOffsets(dW);
   std::vector<float> rowFrac(dH), colFrac(dW), rowW(6 * dH), colW(6 * dW);
@@ -189,12 +164,12 @@ void ExpectUnclampedRowPassLikeTheKernel(const Case& c, std::mt19937& rng) {
   const int C = c.channels;
   const bool threeIntoFour = c.channels == 3 && c.pixelStride == 4;
   std::vector<float> work(6 * (dW + 4) * 4);
-  Planes byKernel(1, dW, dH, c.pixelStride * e), byRows(1, dW, dH, c.pixelStride * e);
-  byKernel.Fill(0x5a);
-  byRows.Fill(0x5a);
+  GuardedImage byKernel(dW, dH, c.pixelStride * e), byRows(dW, dH, c.pixelStride * e);
+  byKernel.FillRegion(0x5a);
+  byRows.FillRegion(0x5a);
   ResizeKernelArgs a;
-  a.src = src.parts[0]->at(3, 3);
-  a.dst = byKernel.pointers[0];
+  a.src = src.at(3, 3);
+  a.dst = byKernel.data();
   a.srcStep = src.step();
   a.dstStep = byKernel.step();
   a.dstWidth = dW;
@@ -221,11 +196,11 @@ void ExpectUnclampedRowPassLikeTheKernel(const Case& c, std::mt19937& rng) {
     const float* const window[6] = {windowRows[0].data(), windowRows[1].data(),
                                     windowRows[2].data(), windowRows[3].data(),
                                     windowRows[4].data(), windowRows[5].data()};
-    LanczosColumns(c.type, byRows.parts[0]->row(i), threeIntoFour ? dW : dW * C,
+    LanczosColumns(c.type, byRows.row(i), threeIntoFour ? dW : dW * C,
                    rowW.data() + 6 * i, window, threeIntoFour);
   }
-  EXPECT_EQ(byRows.Bytes(), byKernel.Bytes());
-  EXPECT_TRUE(byKernel.GuardsKept());
+  EXPECT_EQ(byRows.Region(), byKernel.Region());
+  EXPECT_TRUE(byKernel.OutsideUntouched());
 }
 
 TEST(ResizeRowFamilies, EveryMemberGivesTheBytesOfThePathThatRuns) {
