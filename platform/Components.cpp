@@ -46,19 +46,6 @@ int TComponent::ComponentIndex() const {
   return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
-void TComponent::SetComponentIndex(int index) {
-  if (!FOwner) return;
-  auto& list = FOwner->FComponents;
-  int current = ComponentIndex();
-  if (current < 0) return;
-  int count = static_cast<int>(list.size());
-  if (index < 0) index = 0;
-  if (index >= count) index = count - 1;
-  if (index == current) return;
-  list.erase(list.begin() + current);
-  list.insert(list.begin() + index, this);
-}
-
 void TComponent::Insert(TComponent* component) {
   FComponents.push_back(component);
   component->FOwner = this;
@@ -199,13 +186,6 @@ void TComponent::SetDesigning(bool value, bool setChildren) {
     for (TComponent* c : FComponents) c->SetDesigning(value, true);
 }
 
-void TComponent::SetSubComponent(bool value) {
-  if (value)
-    FComponentStyle.Include(csSubComponent);
-  else
-    FComponentStyle.Exclude(csSubComponent);
-}
-
 void TComponent::FreeNotification(TComponent* component) {
   if (!component || component == this) return;
   if (!FOwner || component->FOwner != FOwner) {
@@ -304,11 +284,6 @@ TComponent* FindGlobalComponent(std::string_view name) {
   for (TComponent* c : Roots())
     if (detail::SameText(c->Name(), name)) return c;
   return nullptr;
-}
-
-std::vector<TComponent*> GlobalRoots() {
-  std::lock_guard<std::mutex> lock(RootsMutex());
-  return Roots();
 }
 
 }  // namespace platform

@@ -97,7 +97,6 @@ class TComponent : public TPersistent {
   TComponent* Components(int index) const;
   // The position of this component among its owner's components; -1 without owner.
   int ComponentIndex() const;
-  void SetComponentIndex(int index);
 
   // Takes a component into this owner's list (from its former owner, if any), checking that
   // its name is unique here; every owned component hears opInsert.
@@ -125,7 +124,6 @@ class TComponent : public TPersistent {
   bool Constructed() const { return FConstructed.load(); }
   TComponentStyle ComponentStyle() const { return FComponentStyle; }
   void SetDesigning(bool value, bool setChildren = true);
-  void SetSubComponent(bool value);
   void Updating() { FComponentState.Include(csUpdating); }
   void Updated() { FComponentState.Exclude(csUpdating); }
 
@@ -231,6 +229,5 @@ void AddGlobalRoot(TComponent* root);
 void RemoveGlobalRoot(TComponent* root);
 // The global root of that name (case-insensitive); null when none.
 TComponent* FindGlobalComponent(std::string_view name);
-std::vector<TComponent*> GlobalRoots();
 
 }  // namespace platform

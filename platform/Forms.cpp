@@ -13,6 +13,7 @@ TScreen* Screen = nullptr;
 
 namespace {
 
+// The colour and character-set names a form resource may use.
 constexpr TIdentMapEntry kColors[] = {
     {clBlack, "clBlack"},
     {clMaroon, "clMaroon"},
@@ -90,9 +91,6 @@ void FormsFinalization() {
 }
 
 }  // namespace
-
-std::span<const TIdentMapEntry> ColorIdents() { return kColors; }
-std::span<const TIdentMapEntry> CharsetIdents() { return kCharsets; }
 
 const TUnit FormsUnit = {"Forms", &FormsInitialization, &FormsFinalization};
 

@@ -29,15 +29,11 @@ namespace platform {
 
 PF_DECLARE_EXCEPTION(EResNotFound, Exception);
 
-// The colour names a form resource may use.
-std::span<const TIdentMapEntry> ColorIdents();
-
 using TFontCharset = uint8_t;
 constexpr TFontCharset ANSI_CHARSET = 0;
 constexpr TFontCharset DEFAULT_CHARSET = 1;
 constexpr TFontCharset SYMBOL_CHARSET = 2;
 constexpr TFontCharset OEM_CHARSET = 255;
-std::span<const TIdentMapEntry> CharsetIdents();
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = TSet<TFontStyle>;

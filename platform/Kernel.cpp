@@ -94,8 +94,6 @@ void Sleep(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-void YieldThread() { std::this_thread::yield(); }
-
 // ---------------------------------------------------------------------------------------
 // Events
 

@@ -46,7 +46,6 @@ extern const TUnit KernelUnit;
 
 // Gives up the rest of the time slice (0 ms) or sleeps the given milliseconds.
 void Sleep(uint32_t milliseconds);
-void YieldThread();
 
 // ---------------------------------------------------------------------------------------
 // Critical section: recursive, unnamed, not waitable with a time-out.

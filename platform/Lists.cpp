@@ -100,15 +100,6 @@ void* TList::Get(int32_t index) const {
   return FList[static_cast<size_t>(index)];
 }
 
-void TList::Put(int32_t index, void* item) {
-  CheckIndex(index);
-  void* old = FList[static_cast<size_t>(index)];
-  if (old == item) return;
-  FList[static_cast<size_t>(index)] = item;
-  if (old) Notify(old, lnDeleted);
-  if (item) Notify(item, lnAdded);
-}
-
 void TList::SetCount(int32_t newCount) {
   if (newCount < 0 || newCount > MaxListSize) ListError("List count out of bounds (%d)", newCount);
   if (newCount > FCapacity) SetCapacity(newCount);
@@ -171,12 +162,6 @@ void TThreadList::Remove(void* item) {
   UnlockList();
 }
 
-void TThreadList::Clear() {
-  TList* list = LockList();
-  list->Clear();
-  UnlockList();
-}
-
 TList* TThreadList::LockList() {
   FLock.Enter();
   return FList;
@@ -209,13 +194,6 @@ int32_t TInterfaceList::Add(const RefPtr<IInterface>& item) {
   TListLock lock(*this);
   FList.push_back(item);
   return static_cast<int32_t>(FList.size() - 1);
-}
-
-void TInterfaceList::Insert(int32_t index, const RefPtr<IInterface>& item) {
-  TListLock lock(*this);
-  if (index < 0 || index > static_cast<int32_t>(FList.size()))
-    ListError("List index out of bounds (%d)", index);
-  FList.insert(FList.begin() + index, item);
 }
 
 void TInterfaceList::Delete(int32_t index) {
@@ -264,11 +242,6 @@ void TInterfaceList::Put(int32_t index, const RefPtr<IInterface>& item) {
   TListLock lock(*this);
   CheckIndex(index);
   old = std::exchange(FList[static_cast<size_t>(index)], item);
-}
-
-RefPtr<IInterface> TInterfaceList::Last() {
-  TListLock lock(*this);
-  return Get(Count() - 1);
 }
 
 int32_t TInterfaceList::Count() {

@@ -70,7 +70,6 @@ class TList : public TObject {
   void* Last() const { return Get(Count() - 1); }
 
   void* Get(int32_t index) const;
-  void Put(int32_t index, void* item);
   void* operator[](int32_t index) const { return Get(index); }
 
   int32_t Count() const { return static_cast<int32_t>(FList.size()); }
@@ -130,7 +129,6 @@ class TThreadList : public TObject {
   // Adds item unless Duplicates forbids (dupIgnore: silently, dupError: EListError).
   void Add(void* item);
   void Remove(void* item);
-  void Clear();
   TList* LockList();
   void UnlockList();
   TDuplicates Duplicates = dupIgnore;
@@ -151,7 +149,6 @@ class TInterfaceList : public TObject {
 
  public:
   int32_t Add(const RefPtr<IInterface>& item);
-  void Insert(int32_t index, const RefPtr<IInterface>& item);
   void Delete(int32_t index);
   int32_t Remove(const RefPtr<IInterface>& item);
   int32_t IndexOf(const RefPtr<IInterface>& item);
@@ -160,7 +157,6 @@ class TInterfaceList : public TObject {
   RefPtr<IInterface> Get(int32_t index);
   void Put(int32_t index, const RefPtr<IInterface>& item);
   RefPtr<IInterface> First() { return Get(0); }
-  RefPtr<IInterface> Last();
   int32_t Count();
   // Holds the list's lock across several operations.
   void Lock() { FLock.Enter(); }

@@ -303,12 +303,6 @@ void TMessageLoop::SetClock(TMessageClock* clock) {
   s.Wake.notify_all();
 }
 
-int64_t TMessageLoop::NowMilliseconds() {
-  TLoopState& s = State();
-  std::lock_guard<std::mutex> lock(s.Lock);
-  return NowLocked(s);
-}
-
 void TMessageLoop::Reset() {
   TLoopState& s = State();
   std::deque<TPostedMessage> queue;

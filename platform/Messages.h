@@ -95,7 +95,6 @@ class TMessageLoop {
 
   // null gives the system's steady clock back.
   void SetClock(TMessageClock* clock);
-  int64_t NowMilliseconds();
 
   // Drops every window, timer and queued message (the unit's finalization).
   void Reset();

@@ -223,10 +223,6 @@ const TPropInfo& FindPropInfo(const TObject* instance, std::string_view name) {
   return *p;
 }
 
-bool IsPublishedProp(const TObject* instance, std::string_view name) {
-  return GetPropInfo(instance, name) != nullptr;
-}
-
 bool IsStoredProp(TObject* instance, const TPropInfo& prop) {
   switch (prop.StoredKind) {
     case skStored:
@@ -357,7 +353,6 @@ void SetEnumProp(TObject* instance, const TPropInfo& prop, std::string_view valu
   }
 PF_BY_NAME_GET(int64_t, GetOrdProp)
 PF_BY_NAME_SET(int64_t, SetOrdProp)
-PF_BY_NAME_GET(int64_t, GetInt64Prop)
 PF_BY_NAME_SET(int64_t, SetInt64Prop)
 PF_BY_NAME_GET(long double, GetFloatProp)
 PF_BY_NAME_SET(long double, SetFloatProp)

@@ -187,7 +187,6 @@ const TPropInfo* GetPropInfo(TClass cls, std::string_view name);
 const TPropInfo* GetPropInfo(const TObject* instance, std::string_view name);
 // Raises EPropertyError "Property %s does not exist" when there is none.
 const TPropInfo& FindPropInfo(const TObject* instance, std::string_view name);
-bool IsPublishedProp(const TObject* instance, std::string_view name);
 
 // Whether the property is stored in form resources: its stored flag or stored function.
 bool IsStoredProp(TObject* instance, const TPropInfo& prop);
@@ -214,7 +213,6 @@ void SetEnumProp(TObject* instance, const TPropInfo& prop, std::string_view valu
 
 int64_t GetOrdProp(TObject* instance, std::string_view name);
 void SetOrdProp(TObject* instance, std::string_view name, int64_t value);
-int64_t GetInt64Prop(TObject* instance, std::string_view name);
 void SetInt64Prop(TObject* instance, std::string_view name, int64_t value);
 long double GetFloatProp(TObject* instance, std::string_view name);
 void SetFloatProp(TObject* instance, std::string_view name, long double value);

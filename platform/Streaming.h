@@ -233,7 +233,6 @@ class TWriter : public TFiler {
   TWriter() = default;
 
  private:
-  void WriteLength(size_t length);
   void WriteStr(std::string_view text);
   void WritePropName(std::string_view name);
   void WriteProperties(TPersistent* instance);

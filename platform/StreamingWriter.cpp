@@ -11,7 +11,6 @@ PF_DEFINE_CLASS(TWriter, TFiler)
 // TWriter
 // =====================================================================================================
 
-void TWriter::WriteLength(size_t length) { PutLength(FData, length); }
 void TWriter::WriteStr(std::string_view text) { PutStr(FData, text); }
 
 void TWriter::WriteValue(TValueType value) { FData.push_back(static_cast<char>(value)); }

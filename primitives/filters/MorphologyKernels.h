@@ -55,33 +55,29 @@ void MorphRow(const uint8_t* origin, int srcStep, uint8_t* dst, int width, const
 }  // namespace morphology
 
 // The row engines of the six forms, on the vector blocks of the processor.
-inline morphology::CellsBlocksFn fbMorphBlocks(bool dilate) {
-  const morphology::TCellsBlocks b = morphology::VectorCells();
-  return dilate ? b.Max : b.Min;
-}
 inline void fbErodeRow8uC1(const uint8_t* o, int s, uint8_t* d, int w, const uint8_t* m,
                            IppiSize ms) {
-  morphology::MorphRow<false, 1, 1>(o, s, d, w, m, ms, fbMorphBlocks(false));
+  morphology::MorphRow<false, 1, 1>(o, s, d, w, m, ms, morphology::VectorCells().Min);
 }
 inline void fbErodeRow8uC3(const uint8_t* o, int s, uint8_t* d, int w, const uint8_t* m,
                            IppiSize ms) {
-  morphology::MorphRow<false, 3, 3>(o, s, d, w, m, ms, fbMorphBlocks(false));
+  morphology::MorphRow<false, 3, 3>(o, s, d, w, m, ms, morphology::VectorCells().Min);
 }
 inline void fbErodeRow8uAC4(const uint8_t* o, int s, uint8_t* d, int w, const uint8_t* m,
                             IppiSize ms) {
-  morphology::MorphRow<false, 4, 3>(o, s, d, w, m, ms, fbMorphBlocks(false));
+  morphology::MorphRow<false, 4, 3>(o, s, d, w, m, ms, morphology::VectorCells().Min);
 }
 inline void fbDilateRow8uC1(const uint8_t* o, int s, uint8_t* d, int w, const uint8_t* m,
                             IppiSize ms) {
-  morphology::MorphRow<true, 1, 1>(o, s, d, w, m, ms, fbMorphBlocks(true));
+  morphology::MorphRow<true, 1, 1>(o, s, d, w, m, ms, morphology::VectorCells().Max);
 }
 inline void fbDilateRow8uC3(const uint8_t* o, int s, uint8_t* d, int w, const uint8_t* m,
                             IppiSize ms) {
-  morphology::MorphRow<true, 3, 3>(o, s, d, w, m, ms, fbMorphBlocks(true));
+  morphology::MorphRow<true, 3, 3>(o, s, d, w, m, ms, morphology::VectorCells().Max);
 }
 inline void fbDilateRow8uAC4(const uint8_t* o, int s, uint8_t* d, int w, const uint8_t* m,
                              IppiSize ms) {
-  morphology::MorphRow<true, 4, 3>(o, s, d, w, m, ms, fbMorphBlocks(true));
+  morphology::MorphRow<true, 4, 3>(o, s, d, w, m, ms, morphology::VectorCells().Max);
 }
 
 }  // namespace builtin

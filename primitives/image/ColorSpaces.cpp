@@ -50,7 +50,6 @@ inline uint8_t Clamp255(int32_t x) { return static_cast<uint8_t>(std::clamp(x, 0
 
 // The rounding of the floating-point conversions: trunc(x + k), k the float just below 1/2.
 constexpr float kRound = 0.49999899f;
-inline uint8_t RoundLow8(Ext x) { return static_cast<uint8_t>(fbTruncToInt32(x + kRound)); }
 inline uint8_t TruncLow8(Ext x) { return static_cast<uint8_t>(fbTruncToInt32(x)); }
 
 // ---- Integer conversions ------------------------------------------------------------------

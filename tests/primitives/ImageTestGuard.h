@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -123,6 +124,44 @@ class GuardedImage {
   int width_, height_, pixelBytes_, rowBytes_, step_ = 0, misalign_ = 0;
   uint8_t sentinel_ = NextSentinel();
   std::vector<uint8_t> buffer_;
+};
+
+// The planes of a planar image (or the one plane of an interleaved one), each a GuardedImage
+// of the same size and step; pointers() is the array of plane pointers a planar routine takes.
+class GuardedPlanes {
+ public:
+  GuardedPlanes(int count, int width, int height, int pixelBytes) {
+    for (int k = 0; k < count; ++k) {
+      planes_.push_back(std::make_unique<GuardedImage>(width, height, pixelBytes));
+      pointers_.push_back(planes_.back()->data());
+    }
+  }
+  GuardedImage& operator[](int k) { return *planes_[static_cast<size_t>(k)]; }
+  int count() const { return static_cast<int>(planes_.size()); }
+  int step() const { return planes_[0]->step(); }
+  uint8_t** pointers() { return pointers_.data(); }
+
+  void FillRegion(uint8_t v) {
+    for (auto& p : planes_) p->FillRegion(v);
+  }
+  // Every plane's region, plane after plane.
+  std::vector<uint8_t> Region() {
+    std::vector<uint8_t> all;
+    for (auto& p : planes_) {
+      const std::vector<uint8_t> r = p->Region();
+      all.insert(all.end(), r.begin(), r.end());
+    }
+    return all;
+  }
+  bool OutsideUntouched() {
+    bool ok = true;
+    for (auto& p : planes_) ok = p->OutsideUntouched() && ok;
+    return ok;
+  }
+
+ private:
+  std::vector<std::unique_ptr<GuardedImage>> planes_;
+  std::vector<uint8_t*> pointers_;
 };
 
 // A source region with exactly the margins a neighbourhood operation reads around it. The

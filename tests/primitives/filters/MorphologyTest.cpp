@@ -202,4 +202,56 @@ TEST(Morphology, MaskMaximumStopsAtTheFirstRowHolding255) {
   EXPECT_EQ(builtin::fbMaskMax8u(m, 3, 3, 1, nullptr), ippStsNullPtrErr);
 }
 
+// The row engines by name (one call per destination row, window origin moved by the anchor)
+// give the entries' bytes: widths of one pixel, odd widths and rows longer than one working
+// stretch; solid rectangles, sparse masks and a single cell; every instruction set.
+TEST(Morphology, RowEnginesGiveTheEntriesBytes) {
+  using RowFn = void (*)(const uint8_t*, int, uint8_t*, int, const uint8_t*, IppiSize);
+  struct Engine {
+    const Form& entry;
+    RowFn row;
+  };
+  const Engine engines[] = {
+      {kForms[0], builtin::fbErodeRow8uC1},  {kForms[1], builtin::fbErodeRow8uC3},
+      {kForms[2], builtin::fbErodeRow8uAC4}, {kForms[3], builtin::fbDilateRow8uC1},
+      {kForms[4], builtin::fbDilateRow8uC3}, {kForms[5], builtin::fbDilateRow8uAC4},
+  };
+  // solid: every cell set; otherwise a random mask of 0, 1 and 255.
+  struct Case {
+    int width, height;
+    Mask m;
+    bool solid;
+  };
+  const Case cases[] = {
+      {1, 3, {1, 1, 0, 0}, true},    {7, 4, {3, 3, 1, 1}, true},   {33, 3, {5, 4, 4, 0}, false},
+      {29, 5, {9, 9, 4, 4}, false},  {701, 2, {3, 2, 0, 1}, true}, {703, 2, {4, 3, 2, 2}, false},
+      {13, 3, {2, 70, 1, 35}, true},
+  };
+  imagetest::ForEachVectorTarget([&] {
+    std::mt19937 rng(112);
+    for (const Engine& e : engines)
+      for (const Case& c : cases) {
+        const int px = e.entry.pixel;
+        SCOPED_TRACE(std::string(e.entry.name) + " " + std::to_string(c.width) + "x" +
+                     std::to_string(c.height) + " mask " + c.m.Name());
+        const std::vector<uint8_t> mask =
+            c.solid ? std::vector<uint8_t>(static_cast<size_t>(c.m.w) * c.m.h, 1)
+                    : RandomMask(c.m.w, c.m.h, rng);
+        auto src = maskedfilter::SourceFor(c.width, c.height, px, c.m);
+        src.Randomize(rng);
+        imagetest::GuardedImage byEntry(c.width, c.height, px, 5), byRows(c.width, c.height, px, 5);
+        byEntry.FillRegion(0x5a);
+        byRows.FillRegion(0x5a);
+        ASSERT_EQ(e.entry.fn(src.data(), src.step(), byEntry.data(), byEntry.step(), src.size(),
+                             mask.data(), c.m.size(), c.m.anchor()),
+                  ippStsNoErr);
+        for (int y = 0; y < c.height; ++y)
+          e.row(src.at(-c.m.ax, y - c.m.ay), src.step(), byRows.row(y), c.width, mask.data(),
+                c.m.size());
+        EXPECT_EQ(byRows.Region(), byEntry.Region());
+        EXPECT_TRUE(byRows.OutsideUntouched());
+      }
+  });
+}
+
 }  // namespace
