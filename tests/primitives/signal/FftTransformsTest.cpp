@@ -568,6 +568,19 @@ TEST(FftFrontEnds, ConstantSignalHasOnlyTheZeroBin) {
   }
 }
 
+// A front end's aligned call at one order (scaled at the odd orders) on a random source, out
+// of place without a caller's buffer: the setup, the source and the result.
+struct AlignedCall {
+  AlignedCall(const FrontEnd& f, int order, std::mt19937_64& rng)
+      : spec(f.complex, order, order % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY),
+        src(Source(f, int64_t{1} << order, rng)),
+        want(f.DstValues(int64_t{1} << order)),
+        status(f.run(src.data(), want.data(), spec.p, nullptr)) {}
+  Spec spec;
+  std::vector<double> src, want;
+  IppStatus status;
+};
+
 // For every front end and order: in place equals out of place; a caller's buffer at offsets 0
 // to 15 from a 32-byte boundary gives the bits of no buffer.
 TEST(FftFrontEnds, InPlaceAndCallerBuffersGiveTheSameBits) {
@@ -575,12 +588,12 @@ TEST(FftFrontEnds, InPlaceAndCallerBuffersGiveTheSameBits) {
   for (const FrontEnd& f : FrontEnds()) {
     for (int order = 0; order <= 18; ++order) {
       SCOPED_TRACE(testing::Message() << f.name << " order " << order);
-      const int64_t n = int64_t{1} << order;
-      const Spec spec(f.complex, order, order % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY);
-      const std::vector<double> src = Source(f, n, rng);
-      std::vector<double> want(f.DstValues(n));
-      ASSERT_EQ(f.run(src.data(), want.data(), spec.p, nullptr), ippStsNoErr);
-      const size_t dstCount = f.DstValues(n);
+      const AlignedCall call(f, order, rng);
+      ASSERT_EQ(call.status, ippStsNoErr);
+      const Spec& spec = call.spec;
+      const std::vector<double>& src = call.src;
+      const std::vector<double>& want = call.want;
+      const size_t dstCount = want.size();
 
       std::vector<double> inPlace(std::max(src.size(), dstCount));
       std::copy(src.begin(), src.end(), inPlace.begin());
@@ -611,11 +624,11 @@ TEST(FftFrontEnds, VectorsAtOddAddressesGiveTheAlignedBits) {
   for (const FrontEnd& f : FrontEnds()) {
     for (const int order : {0, 1, 2, 3, 4, 7, 13}) {
       SCOPED_TRACE(testing::Message() << f.name << " order " << order);
-      const int64_t n = int64_t{1} << order;
-      const Spec spec(f.complex, order, order % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY);
-      const std::vector<double> src = Source(f, n, rng);
-      std::vector<double> want(f.DstValues(n));
-      ASSERT_EQ(f.run(src.data(), want.data(), spec.p, nullptr), ippStsNoErr);
+      const AlignedCall call(f, order, rng);
+      ASSERT_EQ(call.status, ippStsNoErr);
+      const Spec& spec = call.spec;
+      const std::vector<double>& src = call.src;
+      const std::vector<double>& want = call.want;
       const size_t srcBytes = 8 * src.size(), dstBytes = 8 * want.size();
       // Storage of doubles, so that offset 0 is aligned; one spare value for the offset.
       const auto at = [](std::vector<double>& storage, size_t offset) {
