@@ -428,7 +428,10 @@ IppStatus fbWarpBilinearEngine(const void* pSrc, IppiSize srcSize, int srcStep, 
   int firstRow = 0, lastRow = 0;
   if (fbQuadRowSpans(quad, dx0, dy0, dx1, dy1, orientation, &spans, &firstRow, &lastRow) == 0)
     return ippStsWrongIntersectQuad;
-  double* buffer = static_cast<double*>(fbAlignedAlloc8(16 * static_cast<int64_t>(dstRoi.width)));
+  // Two doubles per column of the longest span: the spans cover only what the quadrangle
+  // reaches, however far the destination region runs.
+  const int64_t columns = warp::LongestSpan(spans, int64_t{lastRow} - firstRow + 1);
+  double* buffer = static_cast<double*>(fbAlignedAlloc8(int64_t{16} * columns));
   if (buffer == nullptr) {
     fbAlignedFree(spans);
     return ippStsMemAllocErr;

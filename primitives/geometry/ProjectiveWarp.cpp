@@ -208,14 +208,15 @@ IppStatus Prepare(const void* pSrc, IppiSize srcSize, int srcStep, IppiRect srcR
   return ippStsNoErr;
 }
 
-// Allocates the work buffer and makes the one kernel call (checked when roi is given), then
-// releases the buffer and the spans. -9, with the spans released and nothing written, when
-// the buffer cannot be had.
+// Allocates the work buffer (two doubles per column of the longest span, never the width of
+// the destination region, which may reach far past what the quadrangle covers) and makes the
+// one kernel call (checked when roi is given), then releases the buffer and the spans. -9,
+// with the spans released and nothing written, when the buffer cannot be had.
 IppStatus RunKernel(const void* pSrc, IppiSize srcSize, int srcStep, void* pDst, int dstStep,
                     const Frame& f, fbRowSpan* spans, int firstRow, int lastRow,
                     const double m[3][3], bool checked) {
-  double* buffer =
-      static_cast<double*>(fbAlignedAlloc8(int64_t{16} * (int64_t{f.dx1} - f.dx0 + 1)));
+  const int64_t columns = warp::LongestSpan(spans, int64_t{lastRow} - firstRow + 1);
+  double* buffer = static_cast<double*>(fbAlignedAlloc8(int64_t{16} * columns));
   if (buffer == nullptr) {
     fbAlignedFree(spans);
     return ippStsMemAllocErr;

@@ -29,6 +29,18 @@ struct fbRowSpan {
 
 namespace warp {
 
+// Columns of the widest of count spans, at least 1: the row kernels' work buffer holds two
+// doubles for each of them. The spans of a forward warp are clipped to what the quadrangle
+// covers, so the buffer never grows with a destination region reaching far past the image.
+inline int64_t LongestSpan(const fbRowSpan* spans, int64_t count) {
+  int64_t longest = 1;
+  for (int64_t i = 0; i < count; ++i) {
+    const int64_t n = int64_t{spans[i].xend} - spans[i].xstart + 1;
+    if (n > longest) longest = n;
+  }
+  return longest;
+}
+
 enum ElementType : int32_t { kType8u = 0, kType32f = 1, kType16u = 2 };
 enum PixelLayout : int32_t { kC1 = 0, kC3 = 1, kAC4 = 2, kP3 = 3, kC4 = 4, kP4 = 5 };
 

@@ -250,7 +250,7 @@ IppStatus ippiSum_32f_C1R(const Ipp32f* pSrc, int srcStep, IppiSize roiSize, Ipp
     }
     if (x < roiSize.width) even += rows::Load<float>(row, x);
   }
-  *pSum = static_cast<double>(even + odd);
+  rows::Store<double>(rows::Bytes(pSum), 0, static_cast<double>(even + odd));
   return ippStsNoErr;
 }
 

@@ -233,7 +233,7 @@ IppStatus Palette(const Ipp8u* pSrc, int srcStep, void* pDst, int dstStep, IppiS
                    d[3 * i + 1] = pTable[3 * e + 1];
                    d[3 * i + 2] = pTable[3 * e + 2];
                  } else {
-                   rows::Store<Entry>(d, i, pTable[e]);
+                   rows::Store<Entry>(d, i, rows::Load<Entry>(rows::Bytes(pTable), e));
                  }
                }
              });

@@ -71,7 +71,6 @@ inline void ColumnTerms(const SuperFrame& f, ColumnTerm* terms) {
 template <typename T, int32_t kChannels, int32_t kStride>
 class SuperRows {
  public:
-  using Element = T;
   // Whether the four-channel vector blocks of whole column ratios serve the form (8-bit samples
   // summed in 32 bits).
   template <typename A>
@@ -84,9 +83,12 @@ class SuperRows {
   }
   static bool IntegerSums(int32_t mode) { return mode == 0 && !std::is_same_v<T, Ipp32f>; }
 
+  // s0, d0: the first pixel of the source region and of the destination, at any address (their
+  // samples are reached through rows::Load and rows::Store).
   // acc: sourceColumns x AccumulatorStride 32-bit elements.
   // work: WorkBytes(f, AccumulatorStride(pixelStride)) bytes, 32-byte aligned.
-  static void Run(const T* s0, T* d0, const SuperFrame& f, int32_t pixelStride, void* work) {
+  static void Run(const uint8_t* s0, uint8_t* d0, const SuperFrame& f, int32_t pixelStride,
+                  void* work) {
     const int32_t stride = AccumulatorStride(pixelStride);
     void* acc = work;
     ColumnTerm* terms = reinterpret_cast<ColumnTerm*>(static_cast<uint8_t*>(work) +
@@ -100,10 +102,11 @@ class SuperRows {
   // Adds source row r (relative to the region) times weight into the accumulator; a row at or
   // beyond the region's last is never read.
   template <typename A, bool kWhole>
-  static void AddRow(const T* s0, const SuperFrame& f, int32_t stride, A* acc, int64_t r,
+  static void AddRow(const uint8_t* s0, const SuperFrame& f, int32_t stride, A* acc, int64_t r,
                      double weight, resizesuper::AccumulateBlocks8u blocks = nullptr) {
     if (r >= f.rows) return;
-    const T* src = reinterpret_cast<const T*>(rows::Row(s0, f.srcStep, static_cast<int32_t>(r)));
+    const uint8_t* src = rows::Row(s0, f.srcStep, static_cast<int32_t>(r));
+    const auto at = [src](ptrdiff_t k) { return rows::Load<T>(src, k); };
     const ptrdiff_t n = static_cast<ptrdiff_t>(f.columns) * stride;
     if (kChannels == stride) {
       // Every element of the pixels is a sample: one flat loop.
@@ -111,20 +114,21 @@ class SuperRows {
         ptrdiff_t k = 0;
         if constexpr (std::is_same_v<T, Ipp8u> && std::is_same_v<A, uint32_t>)
           if (blocks) k = static_cast<ptrdiff_t>(blocks(src, acc, static_cast<size_t>(n)));
-        for (; k < n; ++k) acc[k] += static_cast<A>(src[k]);
+        for (; k < n; ++k) acc[k] += static_cast<A>(at(k));
       } else {
         for (ptrdiff_t k = 0; k < n; ++k)
-          acc[k] = static_cast<A>(static_cast<double>(acc[k]) + static_cast<double>(src[k]) * weight);
+          acc[k] = static_cast<A>(static_cast<double>(acc[k]) +
+                                  static_cast<double>(at(k)) * weight);
       }
     } else {
       // The samples past kChannels are neither read nor summed.
       for (ptrdiff_t p = 0; p < n; p += stride)
         for (int32_t c = 0; c < kChannels; ++c) {
           if constexpr (kWhole)
-            acc[p + c] += static_cast<A>(src[p + c]);
+            acc[p + c] += static_cast<A>(at(p + c));
           else
             acc[p + c] = static_cast<A>(static_cast<double>(acc[p + c]) +
-                                        static_cast<double>(src[p + c]) * weight);
+                                        static_cast<double>(at(p + c)) * weight);
         }
     }
   }
@@ -140,7 +144,7 @@ class SuperRows {
   }
 
   template <typename A>
-  static void Rows(const T* s0, T* d0, const SuperFrame& f, int32_t stride, A* acc,
+  static void Rows(const uint8_t* s0, uint8_t* d0, const SuperFrame& f, int32_t stride, A* acc,
                    const ColumnTerm* terms) {
     const bool yFraction = (f.mode & 1) != 0, xFraction = (f.mode & 2) != 0;
     const double yWhole = std::floor(f.yRatio);
@@ -185,7 +189,7 @@ class SuperRows {
         r += n;
         if (w > 1e-07) AddRow<A, false>(s0, f, stride, acc, r, w);
       }
-      T* dst = reinterpret_cast<T*>(rows::Row(d0, f.dstStep, y));
+      uint8_t* dst = rows::Row(d0, f.dstStep, y);
       if (!xFraction) Whole(acc, dst, f, stride, wholeBlocks);
       else Fractional(acc, dst, f, stride, terms);
     }
@@ -199,15 +203,15 @@ class SuperRows {
   // inside the accumulator); the vector blocks, where given, take the destination pixels whose
   // l accumulator pixels all lie inside.
   template <typename A>
-  static void Whole(const A* acc, T* dst, const SuperFrame& f, int32_t stride,
+  static void Whole(const A* acc, uint8_t* dst, const SuperFrame& f, int32_t stride,
                     resizesuper::WholeFourBlocks8u blocks) {
     const int64_t l = static_cast<int64_t>(f.xRatio);
     int32_t m = 0;
     if constexpr (kWholeFourBlocks<A>) {
       if (blocks) {
         const int64_t whole = std::min<int64_t>(f.dstWidth, f.columns / l);
-        m = static_cast<int32_t>(blocks(acc, reinterpret_cast<uint8_t*>(dst),
-                                        static_cast<size_t>(whole), static_cast<size_t>(l), f.scale));
+        m = static_cast<int32_t>(blocks(acc, dst, static_cast<size_t>(whole),
+                                        static_cast<size_t>(l), f.scale));
       }
     }
     for (; m < f.dstWidth; ++m) {
@@ -217,14 +221,14 @@ class SuperRows {
         for (int64_t k = first; k < last; ++k) s += acc[k * stride + c];
         const double value = std::is_same_v<A, float> ? static_cast<double>(static_cast<float>(s))
                                                       : static_cast<double>(s);
-        dst[static_cast<ptrdiff_t>(m) * stride + c] = StoreOf(f.scale, value);
+        rows::Store<T>(dst, static_cast<ptrdiff_t>(m) * stride + c, StoreOf(f.scale, value));
       }
     }
   }
 
   // Fractional column ratio: each destination pixel by its column terms.
   template <typename A>
-  static void Fractional(const A* acc, T* dst, const SuperFrame& f, int32_t stride,
+  static void Fractional(const A* acc, uint8_t* dst, const SuperFrame& f, int32_t stride,
                          const ColumnTerm* terms) {
     auto at = [&](int64_t k, int32_t c) { return static_cast<double>(acc[k * stride + c]); };
     for (int32_t m = 0; m < f.dstWidth; ++m) {
@@ -233,7 +237,8 @@ class SuperRows {
         double s = t.lead >= 0 ? t.d * at(t.lead, c) : 0.0;
         for (int64_t k = t.from; k <= t.to; ++k) s += at(k, c);
         if (t.tail >= 0) s += t.B * at(t.tail, c);
-        dst[static_cast<ptrdiff_t>(m) * stride + c] = StoreOf(f.scale, static_cast<float>(s));
+        rows::Store<T>(dst, static_cast<ptrdiff_t>(m) * stride + c,
+                       StoreOf(f.scale, static_cast<float>(s)));
       }
     }
   }
@@ -243,8 +248,7 @@ template <class K>
 IppStatus RunAllocating(const void* s0, void* d0, const SuperFrame& f, int32_t pixelStride) {
   void* acc = fbAlignedAlloc8(WorkBytes(f, K::AccumulatorStride(pixelStride)));
   if (acc == nullptr) return ippStsMemAllocErr;
-  K::Run(static_cast<const typename K::Element*>(s0), static_cast<typename K::Element*>(d0), f,
-         pixelStride, acc);
+  K::Run(static_cast<const uint8_t*>(s0), static_cast<uint8_t*>(d0), f, pixelStride, acc);
   fbAlignedFree(acc);
   return ippStsNoErr;
 }
@@ -331,7 +335,7 @@ IppStatus SuperTyped(const void* pSrc, int srcStep, IppiRect roi, void* pDst,
   for (int32_t k = 0; k < planes; ++k) {
     const uint8_t* s0 = static_cast<const uint8_t*>(srcPlanes[k]) + rowOffset +
                         static_cast<ptrdiff_t>(roi.x) * sizeof(T);
-    Plane<T>::Run(reinterpret_cast<const T*>(s0), static_cast<T*>(dstPlanes[k]), f, 1, acc);
+    Plane<T>::Run(s0, static_cast<uint8_t*>(dstPlanes[k]), f, 1, acc);
   }
   fbAlignedFree(acc);
   return ippStsNoErr;

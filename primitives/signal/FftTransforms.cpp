@@ -170,8 +170,10 @@ template <bool kInverse>
 IppStatus ComplexTransform(const Ipp64fc* pSrc, Ipp64fc* pDst, const fbFftSpec* spec,
                            Ipp8u* pBuffer) {
   if (const IppStatus st = Check(spec, kFftKindComplex, pSrc, pDst); st != ippStsNoErr) return st;
-  const double* src = &pSrc->re;
-  double* dst = &pDst->re;
+  // The pairs as a row of doubles, reached from the bytes: the caller's Ipp64fc pointers may
+  // be misaligned, where even naming a member through them is undefined.
+  const double* src = reinterpret_cast<const double*>(Bytes(pSrc));
+  double* dst = reinterpret_cast<double*>(Bytes(pDst));
   const int order = spec->order;
   const bool scaled = kInverse ? spec->inverseScaled != 0 : spec->forwardScaled != 0;
   if (order <= 3) {

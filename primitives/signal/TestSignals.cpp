@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "primitives/support/Support.h"
+#include "primitives/support/SupportElements.h"
 
 namespace builtin {
 
@@ -11,8 +12,9 @@ IppStatus ippsVectorJaehne_64f(Ipp64f* pDst, int len, Ipp64f magn) {
   if (pDst == nullptr) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
   if (magn < 0.0) return ippStsNegMagnErr;
+  uint8_t* d = rows::Bytes(pDst);
   if (len == 1) {
-    pDst[0] = 0.0;
+    rows::Store<double>(d, 0, 0.0);
     return ippStsNoErr;
   }
   const double halfPi = 1.5707963267948966;
@@ -20,7 +22,7 @@ IppStatus ippsVectorJaehne_64f(Ipp64f* pDst, int len, Ipp64f magn) {
   for (int64_t i = 0; i < len; ++i) {
     const long double li = static_cast<long double>(i);
     const double a = static_cast<double>((static_cast<long double>(c) * li) * li);
-    pDst[i] = static_cast<double>(static_cast<long double>(LibCSin(a)) * magn);
+    rows::Store<double>(d, i, static_cast<double>(static_cast<long double>(LibCSin(a)) * magn));
   }
   return ippStsNoErr;
 }
@@ -40,6 +42,7 @@ IppStatus ippsRandUniform_Direct_64f(Ipp64f* pDst, int len, Ipp64f low, Ipp64f h
   uint32_t x3 = kMul * x2 + kAdd;
   uint32_t borrow = 1;
   uint32_t l = 1131199209u;
+  uint8_t* d = rows::Bytes(pDst);
   for (int64_t k = 0; k < len; ++k) {
     l = kMul * l + kAdd;
     uint32_t t = x2 - x3 - borrow;
@@ -53,7 +56,7 @@ IppStatus ippsRandUniform_Direct_64f(Ipp64f* pDst, int len, Ipp64f low, Ipp64f h
     x2 = x1;
     x1 = t;
     const int32_t u = static_cast<int32_t>(x1 + l);
-    pDst[k] = static_cast<double>(mid + scale * static_cast<long double>(u));
+    rows::Store<double>(d, k, static_cast<double>(mid + scale * static_cast<long double>(u)));
   }
   *pSeed = x1;
   return ippStsNoErr;

@@ -72,10 +72,13 @@ IppStatus ippiHaarClassifierInitAlloc_32f(IppiHaarClassifier_32f** pState, const
                                           int length) {
   if (!pState || !pFeature || !pWeight || !pThreshold || !pVal1 || !pVal2 || !pNum) return ippStsNullPtrErr;
   if (length < 0) return ippStsSizeErr;
+  // The caller's arrays may start at any address: their elements are read through Load.
+  const uint8_t* const num = rows::Bytes(pNum);
+  const auto count = [num](int64_t i) { return rows::Load<int>(num, i); };
   int64_t rects = 0;
   for (int i = 0; i < length; ++i) {
-    if (pNum[i] < 1) return ippStsSizeErr;
-    rects += pNum[i];
+    if (count(i) < 1) return ippStsSizeErr;
+    rects += count(i);
   }
   // Rectangle indexes are 32-bit; a state beyond them could not be allocated anyway.
   if (rects > std::numeric_limits<int32_t>::max()) return ippStsMemAllocErr;
@@ -91,11 +94,16 @@ IppStatus ippiHaarClassifierInitAlloc_32f(IppiHaarClassifier_32f** pState, const
   int32_t stored = 0, storedRects = 0;
   for (TGroup group : {TGroup::Two, TGroup::Three, TGroup::Other}) {
     int64_t inputRect = 0;  // the first rectangle of feature i in the input arrays
-    for (int i = 0; i < length; inputRect += pNum[i], ++i) {
-      if (!InGroup(pNum[i], group)) continue;
-      features[stored++] = THaarFeature{pNum[i], storedRects, pThreshold[i], pVal1[i], pVal2[i], i};
-      for (int k = 0; k < pNum[i]; ++k) {
-        if (!MakeRect(pFeature[inputRect + k], pWeight[inputRect + k], table[storedRects++])) {
+    for (int i = 0; i < length; inputRect += count(i), ++i) {
+      if (!InGroup(count(i), group)) continue;
+      features[stored++] = THaarFeature{count(i), storedRects,
+                                        rows::Load<Ipp32f>(rows::Bytes(pThreshold), i),
+                                        rows::Load<Ipp32f>(rows::Bytes(pVal1), i),
+                                        rows::Load<Ipp32f>(rows::Bytes(pVal2), i), i};
+      for (int k = 0; k < count(i); ++k) {
+        if (!MakeRect(rows::Load<IppiRect>(rows::Bytes(pFeature), inputRect + k),
+                      rows::Load<Ipp32f>(rows::Bytes(pWeight), inputRect + k),
+                      table[storedRects++])) {
           fbAlignedFree(state);
           *pState = nullptr;
           return ippStsBadArgErr;

@@ -12,6 +12,7 @@
 namespace builtin {
 namespace {
 
+using rows::Bytes;
 using rows::Load;
 using rows::Row;
 using rows::Store;
@@ -130,7 +131,10 @@ IppStatus ippsCartToPolar_32f(const Ipp32f* pSrcRe, const Ipp32f* pSrcIm, Ipp32f
   const auto pass = [&](Ipp32f* pDst, auto value) -> IppStatus {
     if (!pSrcRe || !pSrcIm || !pDst) return ippStsNullPtrErr;
     if (len < 1) return ippStsSizeErr;
-    for (ptrdiff_t i = 0; i < len; ++i) pDst[i] = static_cast<float>(value(pSrcRe[i], pSrcIm[i]));
+    const uint8_t *re = Bytes(pSrcRe), *im = Bytes(pSrcIm);
+    uint8_t* d = Bytes(pDst);
+    for (ptrdiff_t i = 0; i < len; ++i)
+      Store<float>(d, i, static_cast<float>(value(Load<float>(re, i), Load<float>(im, i))));
     return ippStsNoErr;
   };
   const IppStatus magnitude = pass(pDstMagn, [](float re, float im) {
@@ -145,8 +149,10 @@ IppStatus ippsDotProd_32f(const Ipp32f* pSrc1, const Ipp32f* pSrc2, int len, Ipp
   if (!pSrc1 || !pSrc2 || !pDp) return ippStsNullPtrErr;
   if (len < 1) return ippStsSizeErr;
   long double sum = 0.0L;
-  for (ptrdiff_t i = 0; i < len; ++i) sum += static_cast<long double>(pSrc1[i]) * pSrc2[i];
-  *pDp = static_cast<float>(sum);
+  const uint8_t *a = Bytes(pSrc1), *b = Bytes(pSrc2);
+  for (ptrdiff_t i = 0; i < len; ++i)
+    sum += static_cast<long double>(Load<float>(a, i)) * Load<float>(b, i);
+  Store<float>(Bytes(pDp), 0, static_cast<float>(sum));
   return ippStsNoErr;
 }
 

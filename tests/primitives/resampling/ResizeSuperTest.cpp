@@ -292,4 +292,68 @@ TEST(ResizeSuper, AllocationFailureWritesNothing) {
   }
 }
 
+// 16-bit and float samples 1, 3 or 5 bytes past an 8-byte boundary (source and destination,
+// interleaved and planar, whole and fractional ratios) give the bytes of the aligned call.
+TEST(ResizeSuper, SamplesAtOddAddressesGiveTheAlignedBytes) {
+  struct Form {
+    int dataType, elementBytes, pixelStride, channels, planar;
+  };
+  const Form forms[] = {{1, 2, 1, 1, 0}, {1, 2, 3, 3, 0}, {1, 2, 4, 4, 0}, {1, 2, 4, 3, 0},
+                        {1, 2, 0, 3, 1}, {2, 4, 1, 1, 0}, {2, 4, 3, 3, 0}, {2, 4, 4, 4, 0},
+                        {2, 4, 4, 3, 0}, {2, 4, 0, 4, 1}};
+  const double factors[][2] = {{0.5, 0.5}, {0.4, 0.7}, {1.0 / 3, 0.3}};
+  constexpr int w = 17, h = 11;
+  std::mt19937 rng(66);
+  for (const Form& form : forms)
+    for (const auto& factor : factors) {
+      SCOPED_TRACE(testing::Message() << "type " << form.dataType << ", " << form.channels
+                                      << " channels" << (form.planar ? " planar" : "")
+                                      << ", factors " << factor[0] << "," << factor[1]);
+      const int planes = form.planar ? form.channels : 1;
+      const int elements = form.planar ? 1 : form.pixelStride;
+      // Row steps that keep every row as aligned as the first.
+      const int step = (w * elements * form.elementBytes + 15) / 16 * 16;
+      const size_t bytes = static_cast<size_t>(step) * h;
+      std::vector<uint8_t> source(bytes * planes);
+      for (size_t i = 0; i < source.size(); i += form.elementBytes) {
+        if (form.elementBytes == 2) {
+          const Ipp16u v = static_cast<Ipp16u>(rng());
+          std::memcpy(&source[i], &v, 2);
+        } else {
+          const float v = static_cast<float>(rng() % 100000) / 256.0f;
+          std::memcpy(&source[i], &v, 4);
+        }
+      }
+      // The destination bytes of every plane with the images offset bytes past aligned storage.
+      const auto run = [&](size_t offset) {
+        std::vector<std::vector<uint64_t>> srcStorage(planes), dstStorage(planes);
+        const void* srcPlanes[4] = {};
+        void* dstPlanes[4] = {};
+        for (int k = 0; k < planes; ++k) {
+          srcStorage[k].assign(bytes / 8 + 2, 0);
+          dstStorage[k].assign(bytes / 8 + 2, 0xA5A5A5A5A5A5A5A5u);
+          uint8_t* s = reinterpret_cast<uint8_t*>(srcStorage[k].data()) + offset;
+          std::memcpy(s, source.data() + k * bytes, bytes);
+          srcPlanes[k] = s;
+          dstPlanes[k] = reinterpret_cast<uint8_t*>(dstStorage[k].data()) + offset;
+        }
+        EXPECT_EQ(builtin::fbResizeSuperEngine(
+                      form.planar ? static_cast<const void*>(srcPlanes) : srcPlanes[0], {w, h},
+                      step, {0, 0, w, h}, form.planar ? static_cast<void*>(dstPlanes) : dstPlanes[0],
+                      step, {w, h}, factor[0], factor[1], form.pixelStride, form.channels,
+                      form.dataType, form.planar),
+                  ippStsNoErr);
+        std::vector<uint8_t> out;
+        for (int k = 0; k < planes; ++k) {
+          const uint8_t* d = static_cast<const uint8_t*>(dstPlanes[k]);
+          out.insert(out.end(), d, d + bytes);
+        }
+        return out;
+      };
+      const std::vector<uint8_t> aligned = run(0);
+      ASSERT_NE(aligned, std::vector<uint8_t>(aligned.size(), 0xA5)) << "wrote nothing";
+      for (const size_t offset : {1, 3, 5}) EXPECT_EQ(run(offset), aligned) << "offset " << offset;
+    }
+}
+
 }  // namespace

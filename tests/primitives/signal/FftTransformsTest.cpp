@@ -4,6 +4,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <algorithm>
 #include <functional>
@@ -567,6 +568,19 @@ TEST(FftFrontEnds, ConstantSignalHasOnlyTheZeroBin) {
   }
 }
 
+// A front end's aligned call at one order (scaled at the odd orders) on a random source, out
+// of place without a caller's buffer: the setup, the source and the result.
+struct AlignedCall {
+  AlignedCall(const FrontEnd& f, int order, std::mt19937_64& rng)
+      : spec(f.complex, order, order % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY),
+        src(Source(f, int64_t{1} << order, rng)),
+        want(f.DstValues(int64_t{1} << order)),
+        status(f.run(src.data(), want.data(), spec.p, nullptr)) {}
+  Spec spec;
+  std::vector<double> src, want;
+  IppStatus status;
+};
+
 // For every front end and order: in place equals out of place; a caller's buffer at offsets 0
 // to 15 from a 32-byte boundary gives the bits of no buffer.
 TEST(FftFrontEnds, InPlaceAndCallerBuffersGiveTheSameBits) {
@@ -574,12 +588,12 @@ TEST(FftFrontEnds, InPlaceAndCallerBuffersGiveTheSameBits) {
   for (const FrontEnd& f : FrontEnds()) {
     for (int order = 0; order <= 18; ++order) {
       SCOPED_TRACE(testing::Message() << f.name << " order " << order);
-      const int64_t n = int64_t{1} << order;
-      const Spec spec(f.complex, order, order % 2 ? IPP_FFT_DIV_BY_SQRTN : IPP_FFT_NODIV_BY_ANY);
-      const std::vector<double> src = Source(f, n, rng);
-      std::vector<double> want(f.DstValues(n));
-      ASSERT_EQ(f.run(src.data(), want.data(), spec.p, nullptr), ippStsNoErr);
-      const size_t dstCount = f.DstValues(n);
+      const AlignedCall call(f, order, rng);
+      ASSERT_EQ(call.status, ippStsNoErr);
+      const Spec& spec = call.spec;
+      const std::vector<double>& src = call.src;
+      const std::vector<double>& want = call.want;
+      const size_t dstCount = want.size();
 
       std::vector<double> inPlace(std::max(src.size(), dstCount));
       std::copy(src.begin(), src.end(), inPlace.begin());
@@ -596,6 +610,49 @@ TEST(FftFrontEnds, InPlaceAndCallerBuffersGiveTheSameBits) {
         ASSERT_EQ(f.run(src.data(), got.data(), spec.p, size ? aligned + offset : aligned), ippStsNoErr);
         for (size_t i = 0; i < dstCount; ++i) ASSERT_EQ(Bits(got[i]), Bits(want[i])) << offset;
       }
+    }
+  }
+}
+
+// Every front end with its source and destination 1, 3 or 5 bytes past an 8-byte boundary (the
+// values, and the complex pairs, misaligned), out of place and in place: the bits of the
+// aligned call, for the orders the codelets do (0 to 3) and for the passes, with and without
+// work memory.
+TEST(FftFrontEnds, VectorsAtOddAddressesGiveTheAlignedBits) {
+  std::mt19937_64 rng(36);
+  const size_t offsets[][2] = {{1, 1}, {3, 5}, {5, 0}, {0, 3}};
+  for (const FrontEnd& f : FrontEnds()) {
+    for (const int order : {0, 1, 2, 3, 4, 7, 13}) {
+      SCOPED_TRACE(testing::Message() << f.name << " order " << order);
+      const AlignedCall call(f, order, rng);
+      ASSERT_EQ(call.status, ippStsNoErr);
+      const Spec& spec = call.spec;
+      const std::vector<double>& src = call.src;
+      const std::vector<double>& want = call.want;
+      const size_t srcBytes = 8 * src.size(), dstBytes = 8 * want.size();
+      // Storage of doubles, so that offset 0 is aligned; one spare value for the offset.
+      const auto at = [](std::vector<double>& storage, size_t offset) {
+        return reinterpret_cast<uint8_t*>(storage.data()) + offset;
+      };
+      for (const auto& [srcOffset, dstOffset] : offsets) {
+        SCOPED_TRACE(testing::Message() << "source +" << srcOffset << ", destination +"
+                                        << dstOffset);
+        std::vector<double> srcStorage(src.size() + 1), dstStorage(want.size() + 1);
+        uint8_t* s = at(srcStorage, srcOffset);
+        uint8_t* d = at(dstStorage, dstOffset);
+        std::memcpy(s, src.data(), srcBytes);
+        ASSERT_EQ(f.run(reinterpret_cast<const double*>(s), reinterpret_cast<double*>(d), spec.p,
+                        nullptr),
+                  ippStsNoErr);
+        EXPECT_EQ(std::memcmp(d, want.data(), dstBytes), 0);
+      }
+      std::vector<double> storage(std::max(src.size(), want.size()) + 1);
+      uint8_t* v = at(storage, 3);
+      std::memcpy(v, src.data(), srcBytes);
+      ASSERT_EQ(f.run(reinterpret_cast<const double*>(v), reinterpret_cast<double*>(v), spec.p,
+                      nullptr),
+                ippStsNoErr);
+      EXPECT_EQ(std::memcmp(v, want.data(), dstBytes), 0) << "in place";
     }
   }
 }

@@ -15,12 +15,16 @@
 #include "primitives/image/ArithmeticC.h"
 #include "primitives/image/ArithmeticScaled.h"
 #include "primitives/image/Copy.h"
+#include "primitives/image/Histogram.h"
+#include "primitives/image/LookupTables.h"
 #include "primitives/image/Mirror.h"
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/FloatArithmetic.h"
 #include "primitives/signal/IntegerArithmetic.h"
 #include "primitives/signal/Statistics.h"
+#include "primitives/signal/TestSignals.h"
 #include "primitives/vision/CannyEdges.h"
+#include "primitives/vision/PointOperations.h"
 #include "primitives/vision/SobelDerivatives.h"
 
 using namespace builtin;
@@ -88,6 +92,11 @@ const Case kCases[] = {
        return ippiFilterSobelHoriz_8u16s_C1R(s + 2 * kStep8 + 2, kStep8, As<Ipp16s>(d), kStep16, kSize, ippMskSize5x5);
      }},
     {"Canny", Canny},
+    {"ippsCartToPolar_32f",
+     [](auto s, auto d) {
+       return ippsCartToPolar_32f(As<Ipp32f>(s), As<Ipp32f>(s + 400), As<Ipp32f>(d), As<Ipp32f>(d + 400), kLength);
+     }},
+    {"ippsDotProd_32f", [](auto s, auto d) { return ippsDotProd_32f(As<Ipp32f>(s), As<Ipp32f>(s + 400), kLength, As<Ipp32f>(d)); }},
     // Image.
     {"ippiSet_16s_C1R", [](auto, auto d) { return ippiSet_16s_C1R(-1234, As<Ipp16s>(d), kStep16, kSize); }},
     {"ippiSet_32s_C1R", [](auto, auto d) { return ippiSet_32s_C1R(-123456, As<Ipp32s>(d), kStep32, kSize); }},
@@ -111,7 +120,20 @@ const Case kCases[] = {
     {"ippsSwapBytes_16u_I", InPlace([](uint8_t* d) { return ippsSwapBytes_16u_I(As<Ipp16u>(d), kLength); })},
     {"ippsSet_16s", [](auto, auto d) { return ippsSet_16s(-3, As<Ipp16s>(d), kLength); }},
     {"ippsConvert_8s16s", [](auto s, auto d) { return ippsConvert_8s16s(As<Ipp8s>(s), As<Ipp16s>(d), kLength); }},
+    {"ippiSum_32f_C1R",
+     [](auto s, auto d) { return ippiSum_32f_C1R(As<Ipp32f>(s), kStep32, kSize, As<Ipp64f>(d), ippAlgHintNone); }},
+    {"ippiLUTPalette_8u32u_C1R",
+     [](auto s, auto d) {
+       return ippiLUTPalette_8u32u_C1R(s, kStep8, As<Ipp32u>(d), kStep32, kSize, As<Ipp32u>(s + 400), 7);
+     }},
     // Signal.
+    {"ippsVectorJaehne_64f", [](auto, auto d) { return ippsVectorJaehne_64f(As<Ipp64f>(d), kLength, 3.0); }},
+    {"ippsVectorJaehne_64f one value", [](auto, auto d) { return ippsVectorJaehne_64f(As<Ipp64f>(d), 1, 3.0); }},
+    {"ippsRandUniform_Direct_64f",
+     [](auto, auto d) {
+       unsigned int seed = 12345;
+       return ippsRandUniform_Direct_64f(As<Ipp64f>(d), kLength, -2.0, 5.0, &seed);
+     }},
     {"ippsSet_32s", [](auto, auto d) { return ippsSet_32s(-5, As<Ipp32s>(d), kLength); }},
     {"ippsSet_32f", [](auto, auto d) { return ippsSet_32f(-0.0f, As<Ipp32f>(d), kLength); }},
     {"ippsSet_64f", [](auto, auto d) { return ippsSet_64f(2.5, As<Ipp64f>(d), kLength); }},

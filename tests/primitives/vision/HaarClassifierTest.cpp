@@ -152,6 +152,58 @@ TEST(VisionHaar, RectangleSumsAreReadAtEachPixelAndZeroMaskBytesAreNeverSet) {
   builtin::ippiHaarClassifierFree_32f(state);
 }
 
+// The input arrays may start at any address: copies of them 1, 3 and 5 bytes past an 8-byte
+// boundary build a classifier that marks the same pixels as the aligned arrays' one.
+TEST(VisionHaar, InputArraysAtOddAddressesBuildTheSameClassifier) {
+  std::mt19937 rng(33);
+  GuardedImage src(30, 20, 1, 5);
+  src.Randomize(rng);
+  Features f;
+  f.Add({{0, 0, 4, 3}, {2, 0, 2, 3}}, 1.0f, 0.25f, -1.0f, 1.0f);
+  f.Add({{0, 0, 2, 6}, {2, 0, 2, 6}, {4, 0, 2, 6}}, 0.5f, 40.0f, 0.5f, -0.75f);
+  f.Add({{1, 1, 1, 1}}, -1.0f, -100.0f, 2.0f, 0.5f);
+  f.weights[1] = -2.0f;
+  const auto apply = [&](IppiHaarClassifier_32f* state, int* positive) {
+    Scene scene(src, 24, 14);
+    EXPECT_EQ(scene.Apply(state, 0.5f, positive), ippStsNoErr);
+    return scene.mask.Region();
+  };
+  IppiHaarClassifier_32f* state = nullptr;
+  ASSERT_EQ(f.Build(&state), ippStsNoErr);
+  int wantPositive = -1;
+  const std::vector<uint8_t> want = apply(state, &wantPositive);
+  builtin::ippiHaarClassifierFree_32f(state);
+  ASSERT_GT(wantPositive, 0);
+  ASSERT_LT(wantPositive, 24 * 14);
+  // Each array copied into storage of its own at the offset.
+  const auto at = [](std::vector<uint64_t>& storage, const void* data, size_t bytes,
+                     size_t offset) {
+    storage.assign(bytes / 8 + 2, 0);
+    uint8_t* p = reinterpret_cast<uint8_t*>(storage.data()) + offset;
+    std::memcpy(p, data, bytes);
+    return p;
+  };
+  for (const size_t offset : {1, 3, 5}) {
+    SCOPED_TRACE(testing::Message() << "offset " << offset);
+    std::vector<uint64_t> rects, weights, thresholds, val1, val2, counts;
+    const size_t n = f.counts.size(), r = f.rects.size();
+    ASSERT_EQ(builtin::ippiHaarClassifierInitAlloc_32f(
+                  &state,
+                  reinterpret_cast<const IppiRect*>(at(rects, f.rects.data(), r * 16, offset)),
+                  reinterpret_cast<const Ipp32f*>(at(weights, f.weights.data(), r * 4, offset)),
+                  reinterpret_cast<const Ipp32f*>(at(thresholds, f.thresholds.data(), n * 4, offset)),
+                  reinterpret_cast<const Ipp32f*>(at(val1, f.val1.data(), n * 4, offset)),
+                  reinterpret_cast<const Ipp32f*>(at(val2, f.val2.data(), n * 4, offset)),
+                  reinterpret_cast<const int*>(at(counts, f.counts.data(), n * 4, offset)),
+                  static_cast<int>(n)),
+              ippStsNoErr);
+    int positive = -1;
+    EXPECT_EQ(apply(state, &positive), want);
+    EXPECT_EQ(positive, wantPositive);
+    builtin::ippiHaarClassifierFree_32f(state);
+  }
+}
+
 TEST(VisionHaar, OneStateServesSeveralThreadsAtOnce) {
   Watchdog dog(60, "VisionHaar.OneStateServesSeveralThreadsAtOnce");
   std::mt19937 rng(32);
