@@ -58,6 +58,20 @@ inline int32_t StoreWholeInt32(long double x) noexcept {
   return n;
 }
 
+// The 64-bit forms: the truncation of x strictly between -2^63 - 1 and 2^63 (SSE3), and the
+// value of an x that is an integer in the int64 range.
+inline int64_t TruncFisttp64(long double x) noexcept {
+  int64_t n;
+  asm("fisttpll %0" : "=m"(n) : "t"(x) : "st");
+  return n;
+}
+
+inline int64_t StoreWholeInt64(long double x) noexcept {
+  int64_t n;
+  asm("fistpll %0" : "=m"(n) : "t"(x) : "st");
+  return n;
+}
+
 // Rounds x to the nearest integer, ties to even, in the default control word; x must lie in
 // [-2^31 - 0.5, 2^31 - 0.5).
 inline int32_t RoundDefaultMode(long double x) noexcept { return StoreWholeInt32(x); }

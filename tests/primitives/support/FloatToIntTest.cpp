@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "primitives/support/FloatToInt.h"
+#include "primitives/support/Support.h"
 
 namespace {
 
@@ -209,6 +210,34 @@ TEST(ImageFloatToInt, LongDoubleTruncationIgnoresTheRoundingMode) {
     std::fesetround(saved);
     EXPECT_EQ(misses, 0) << "rounding mode " << mode;
   }
+}
+
+// The 64-bit helpers store with fisttp and fistp too: against the cast and against rounding in
+// the default mode, over magnitudes up to beyond 2^63 and the values next to the edges.
+TEST(ImageFloatToInt, LongDoublesTo64BitsConvertAsTheCastDid) {
+  const long double two63 = 9223372036854775808.0L;
+  std::vector<long double> values = {two63, Down(two63), -two63, Up(-two63), Down(-two63),
+                                     -two63 - 1, Up(-two63 - 1), Down(two63 - 0.5L), -0.5L, 0.5L,
+                                     Down(-two63 + 0.5L), LongLimits::quiet_NaN(), LongLimits::infinity()};
+  std::mt19937_64 rng(11);
+  for (int i = 0; i < 2'000'000; ++i) {
+    const uint64_t bits = rng();
+    const long double x = std::ldexp(static_cast<long double>(rng() | (uint64_t{1} << 63)),
+                                     static_cast<int>(bits % 130) - 127);  // 2^-64 .. 2^66
+    values.push_back(bits & (uint64_t{1} << 40) ? -x : x);
+  }
+  int misses = 0;
+  for (long double x : values) {
+    const bool inTrunc = x > -two63 - 1 && x < two63;
+    const long double nearest = std::nearbyint(x);  // ties to even in the default mode
+    const bool inRound = nearest >= -two63 && nearest < two63;
+    const int64_t trunc = inTrunc ? static_cast<int64_t>(x) : INT64_MIN;
+    const int64_t round = inRound ? static_cast<int64_t>(nearest) : INT64_MIN;
+    if ((builtin::fbTruncToInt64(x) != trunc || builtin::fbRoundToInt64(x) != round) && ++misses <= 10)
+      ADD_FAILURE() << std::hexfloat << x << ": trunc " << builtin::fbTruncToInt64(x) << " want " << trunc
+                    << ", round " << builtin::fbRoundToInt64(x) << " want " << round;
+  }
+  EXPECT_EQ(misses, 0);
 }
 
 }  // namespace
