@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
+
+#include "primitives/support/FloatToInt.h"
 
 namespace builtin::general {
 
@@ -56,7 +59,11 @@ template <typename T>
 inline uint8_t ByteOfSum(T s) {
   if (s > T(0)) s += T(0.5);
   if (s > T(255)) return 255;
-  if (s >= T(0)) return static_cast<uint8_t>(static_cast<int32_t>(s));
+  if (s >= T(0)) {
+    // A cast of a long double would reload the x87 control word for every byte.
+    if constexpr (std::is_same_v<T, long double>) return static_cast<uint8_t>(fbTruncToInt32(s));
+    return static_cast<uint8_t>(static_cast<int32_t>(s));
+  }
   return 0;
 }
 

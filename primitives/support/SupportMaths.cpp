@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "primitives/support/FloatToInt.h"
 #include "primitives/support/Support.h"
 
 namespace builtin {
@@ -18,13 +19,21 @@ long double Exp2Split(long double t) {
   const long double whole = std::rint(t);
   const long double fraction = t - whole;
   const long double clamped = whole > 40000.0L ? 40000.0L : (whole < -40000.0L ? -40000.0L : whole);
+#ifdef PF_FB_X87
+  return std::ldexp(std::exp2(fraction), x87::StoreWholeInt32(clamped));
+#else
   return std::ldexp(std::exp2(fraction), static_cast<int>(clamped));
+#endif
 }
 
 }  // namespace
 
 std::int64_t fbTruncToInt64(long double x) {
   if (!(x > -9223372036854775809.0L && x < 9223372036854775808.0L)) return INT64_MIN;
+#ifdef PF_FB_X87
+  // fisttp truncates without the control word a cast loads and restores.
+  if (x87::HasFisttp()) return x87::TruncFisttp64(x);
+#endif
   return static_cast<std::int64_t>(x);
 }
 
@@ -36,7 +45,11 @@ std::int64_t fbRoundToInt64(long double x) {
   const bool odd = std::fmod(t, 2.0L) != 0;
   if (fraction > 0.5L || (fraction == 0.5L && odd)) t += x < 0 ? -1.0L : 1.0L;
   if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) return INT64_MIN;
+#ifdef PF_FB_X87
+  return x87::StoreWholeInt64(t);  // t is an integer: stored as it is in any mode
+#else
   return static_cast<std::int64_t>(t);
+#endif
 }
 
 double LibCSin(double x) { return static_cast<double>(std::sin(static_cast<long double>(x))); }
