@@ -171,23 +171,6 @@ void FirstPassOdd(double* d, int64_t N, double v, bool inverse) {
   else FirstPassOddT<false>(d, N, v);
 }
 
-template <bool kInv>
-void Radix2Pass8T(double* d, int64_t N, double v) {
-  const D1 d1;
-  HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
-  const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
-  for (int64_t g = 0; g < N; g += 8) {
-    double* p = d + 2 * g;
-    Radix2Group8<kInv>(d1, w1, w3, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
-                       hn::LoadU(d1, p + 6), hn::LoadU(d1, p + 8), hn::LoadU(d1, p + 10),
-                       hn::LoadU(d1, p + 12), hn::LoadU(d1, p + 14), p);
-  }
-}
-void Radix2Pass8(double* d, int64_t N, double v, bool inverse) {
-  if (inverse) Radix2Pass8T<true>(d, N, v);
-  else Radix2Pass8T<false>(d, N, v);
-}
-
 // C complex values from 128-bit blocks `step` doubles apart (the factors of C consecutive columns).
 template <class D>
 HWY_INLINE hn::Vec<D> LoadBlocks(D d, const double* p, int64_t step) {
@@ -1172,18 +1155,17 @@ void SplitColumns(double* d, int n, int k, const double* columns, const double* 
 }
 
 const Kernels* TargetKernels() {
-  static const Kernels k{&FirstPass,       &Radix2Pass8,        &FirstPassOdd,
-                         &Radix4Pass,      &Radix2Chunk,        &ScaleBlocks,
-                         &BitRevCopyTiles, &BitRevInPlaceTiles, &Radix4Whole,
-                         &SplitLeaves,     &SplitColumns,       &Blocked};
+  static const Kernels k{&FirstPass,          &FirstPassOdd, &Radix4Pass,  &Radix2Chunk,
+                         &ScaleBlocks,        &BitRevCopyTiles, &BitRevInPlaceTiles,
+                         &Radix4Whole,        &SplitLeaves,  &SplitColumns, &Blocked};
   return &k;
 }
 
 #else  // one lane holds no complex value: the plain passes run
 
 const Kernels* TargetKernels() {
-  static const Kernels k{nullptr, nullptr, nullptr, nullptr, nullptr, &ScaleBlocks,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  static const Kernels k{nullptr, nullptr, nullptr, nullptr, &ScaleBlocks, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr};
   return &k;
 }
 
