@@ -35,38 +35,97 @@ using D1 = hn::Full128<double>;  // one complex value
 using V1 = hn::Vec<D1>;
 using D2 = hn::CappedTag<double, 4>;  // up to two complex values
 
-// x * w: (xr*wr - xi*wi, xi*wr + xr*wi); x * conj(w): (xr*wr + xi*wi, xi*wr - xr*wi).
-template <bool kInv, class D, class V>
-HWY_INLINE V Twiddle(D d, V x, V w) {
-  const V t1 = hn::Mul(x, hn::DupEven(w));
-  const V t2 = hn::Mul(hn::Reverse2(d, x), hn::DupOdd(w));
-  return kInv ? hn::OddEven(hn::Sub(t1, t2), hn::Add(t1, t2))
-              : hn::OddEven(hn::Add(t1, t2), hn::Sub(t1, t2));
-}
-template <class D, class V>
-HWY_INLINE V Mul(D d, V x, V w) {
-  return Twiddle<false>(d, x, w);
-}
-// a - jb: (ar + bi, ai - br); a + jb: (ar - bi, ai + br).
-template <class D, class V>
-HWY_INLINE V SubJ(D d, V a, V b) {
-  const V bs = hn::Reverse2(d, b);
-  return hn::OddEven(hn::Sub(a, bs), hn::Add(a, bs));
-}
-template <class D, class V>
-HWY_INLINE V AddJ(D d, V a, V b) {
-  const V bs = hn::Reverse2(d, b);
-  return hn::OddEven(hn::Add(a, bs), hn::Sub(a, bs));
+// ---- Complex arithmetic ----------------------------------------------------------------
+//
+// A complex value is one 128-bit block, real part in the even lane; the same operations serve
+// vectors of one complex value, of two and of the whole vector.
+
+// A factor w prepared for products: wr in both lanes of a complex value, and (-wi, wi).
+template <class V>
+struct FactorOf {
+  V re, im;
+};
+using Factor = FactorOf<VF>;
+
+template <class V = VF>
+HWY_INLINE V SignOfRealLanes() {
+  const hn::DFromV<V> d;
+  return hn::OddEven(hn::Zero(d), hn::Set(d, -0.0));
 }
 
-template <bool kInv, class D, class V>
-HWY_INLINE void Butterfly4(D d, V x0, V y1, V y2, V y3, V& o0, V& o1, V& o2, V& o3) {
-  const V a = hn::Add(x0, y1), a2 = hn::Sub(x0, y1), b = hn::Add(y2, y3), b2 = hn::Sub(y2, y3);
-  o0 = hn::Add(a, b);
-  o2 = hn::Sub(a, b);
-  o1 = kInv ? AddJ(d, a2, b2) : SubJ(d, a2, b2);
-  o3 = kInv ? SubJ(d, a2, b2) : AddJ(d, a2, b2);
+template <class V = VF>
+HWY_INLINE V SignOfImagLanes() {
+  const hn::DFromV<V> d;
+  return hn::OddEven(hn::Set(d, -0.0), hn::Zero(d));
 }
+
+// The same factor (wr, wi) at w in every lane.
+HWY_INLINE Factor Splat(const double* w) {
+  const DF df;
+  return {hn::Set(df, w[0]), hn::Xor(hn::Set(df, w[1]), SignOfRealLanes())};
+}
+
+// A factor per complex lane, from interleaved factors.
+template <class V>
+HWY_INLINE FactorOf<V> PerLane(V w) {
+  return {hn::DupEven(w), hn::Xor(hn::DupOdd(w), SignOfRealLanes<V>())};
+}
+
+// x w (forward) or x conj(w) (inverse): xr wr + xi (-wi) is xr wr - xi wi, and so on, bit for
+// bit (the negated factor is exact and a - b is a + (-b)); a NaN product keeps its bits either
+// way, and the first operand of each sum is the plain code's.
+template <bool kInv, class V>
+HWY_INLINE V Twiddle(V x, const FactorOf<V>& f) {
+  const hn::DFromV<V> d;
+  const V t1 = hn::Mul(x, f.re), t2 = hn::Mul(hn::Reverse2(d, x), f.im);
+  return kInv ? hn::Sub(t1, t2) : hn::Add(t1, t2);
+}
+
+// The radix-4 butterfly in place on four values already multiplied by their factors. Forward:
+// the second output is A' - jB', the fourth A' + jB'; inverse: the other way round.
+template <bool kInv, class V>
+HWY_INLINE void Butterfly4(V& x0, V& x1, V& x2, V& x3) {
+  const hn::DFromV<V> d;
+  const V a = hn::Add(x0, x1), a2 = hn::Sub(x0, x1), b = hn::Add(x2, x3), b2 = hn::Sub(x2, x3);
+  const V bs = hn::Reverse2(d, b2);
+  const V s = hn::Add(a2, bs), t = hn::Sub(a2, bs);  // a2 - jb2 = (s re, t im), a2 + jb2 the other
+  x0 = hn::Add(a, b);
+  x2 = hn::Sub(a, b);
+  x1 = kInv ? hn::OddEven(s, t) : hn::OddEven(t, s);
+  x3 = kInv ? hn::OddEven(t, s) : hn::OddEven(s, t);
+}
+
+// -j x forward: (xi, -xr); +j x inverse: (-xi, xr).
+template <bool kInv, class V>
+HWY_INLINE V TimesMinusJ(V x) {
+  const hn::DFromV<V> d;
+  const V s = hn::Reverse2(d, x);
+  return kInv ? hn::OddEven(s, hn::Neg(s)) : hn::OddEven(hn::Neg(s), s);
+}
+
+// The radix-2 step of odd orders on eight values in place: x[c + 4] times W8^c, c = 0..3
+// (f1 = (v, -v), -j, f3 = (-v, -v)), then sum and difference with x[c].
+template <bool kInv, class V>
+HWY_INLINE void Radix2Of8(V* x, const FactorOf<V>& f1, const FactorOf<V>& f3) {
+  const V y[4] = {x[4], Twiddle<kInv>(x[5], f1), TimesMinusJ<kInv>(x[6]),
+                  Twiddle<kInv>(x[7], f3)};
+  for (int c = 0; c < 4; ++c) {
+    const V a = x[c];
+    x[c] = hn::Add(a, y[c]);
+    x[c + 4] = hn::Sub(a, y[c]);
+  }
+}
+
+// The factor of a radix-2 butterfly at t (one per lane); past the middle of its span (second)
+// the factor is -j t forward, +j conj(t) inverse, and goes into a plain product.
+template <bool kInv, bool kSecond>
+HWY_INLINE Factor CombineFactor(VF t) {
+  if constexpr (!kSecond) return PerLane(t);
+  // -j t = (ti, -tr); +j conj(t) = (ti, tr); as a factor: (fr, fr) and (-fi, fi).
+  return {hn::DupOdd(t), hn::Xor(hn::DupEven(t), kInv ? SignOfRealLanes() : SignOfImagLanes())};
+}
+
+// ---- Pass kernels ---------------------------------------------------------------------------
 
 template <bool kInv>
 void FirstPassT(double* d, int64_t N) {
@@ -79,10 +138,9 @@ void FirstPassT(double* d, int64_t N) {
       double* p = d + 2 * g;
       const hn::Vec<D2> x01 = hn::LoadU(d2, p), x23 = hn::LoadU(d2, p + 4),
                         y01 = hn::LoadU(d2, p + 8), y23 = hn::LoadU(d2, p + 12);
-      hn::Vec<D2> o0, o1, o2, o3;
-      Butterfly4<kInv>(d2, hn::ConcatLowerLower(d2, y01, x01), hn::ConcatUpperUpper(d2, y01, x01),
-                       hn::ConcatLowerLower(d2, y23, x23), hn::ConcatUpperUpper(d2, y23, x23), o0,
-                       o1, o2, o3);
+      hn::Vec<D2> o0 = hn::ConcatLowerLower(d2, y01, x01), o1 = hn::ConcatUpperUpper(d2, y01, x01),
+                  o2 = hn::ConcatLowerLower(d2, y23, x23), o3 = hn::ConcatUpperUpper(d2, y23, x23);
+      Butterfly4<kInv>(o0, o1, o2, o3);
       hn::StoreU(hn::ConcatLowerLower(d2, o1, o0), d2, p);
       hn::StoreU(hn::ConcatLowerLower(d2, o3, o2), d2, p + 4);
       hn::StoreU(hn::ConcatUpperUpper(d2, o1, o0), d2, p + 8);
@@ -91,9 +149,9 @@ void FirstPassT(double* d, int64_t N) {
   }
   for (; g < N; g += 4) {
     double* p = d + 2 * g;
-    V1 o0, o1, o2, o3;
-    Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
-                     hn::LoadU(d1, p + 6), o0, o1, o2, o3);
+    V1 o0 = hn::LoadU(d1, p), o1 = hn::LoadU(d1, p + 2), o2 = hn::LoadU(d1, p + 4),
+       o3 = hn::LoadU(d1, p + 6);
+    Butterfly4<kInv>(o0, o1, o2, o3);
     hn::StoreU(o0, d1, p);
     hn::StoreU(o1, d1, p + 2);
     hn::StoreU(o2, d1, p + 4);
@@ -106,27 +164,10 @@ void FirstPass(double* d, int64_t N, bool inverse) {
 }
 
 template <bool kInv>
-HWY_INLINE void Radix2Group8(D1 d1, V1 w1, V1 w3, V1 x0, V1 x1, V1 x2, V1 x3, V1 x4, V1 x5, V1 x6,
-                             V1 x7, double* p) {
-  // -j x6 forward: (x6i, -x6r); +j x6 inverse: (-x6i, x6r).
-  const V1 s6 = hn::Reverse2(d1, x6);
-  const V1 y5 = Twiddle<kInv>(d1, x5, w1), y7 = Twiddle<kInv>(d1, x7, w3);
-  const V1 y6 = kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6);
-  hn::StoreU(hn::Add(x0, x4), d1, p);
-  hn::StoreU(hn::Add(x1, y5), d1, p + 2);
-  hn::StoreU(hn::Add(x2, y6), d1, p + 4);
-  hn::StoreU(hn::Add(x3, y7), d1, p + 6);
-  hn::StoreU(hn::Sub(x0, x4), d1, p + 8);
-  hn::StoreU(hn::Sub(x1, y5), d1, p + 10);
-  hn::StoreU(hn::Sub(x2, y6), d1, p + 12);
-  hn::StoreU(hn::Sub(x3, y7), d1, p + 14);
-}
-
-template <bool kInv>
 void FirstPassOddT(double* d, int64_t N, double v) {
   const D1 d1;
   HWY_ALIGN const double f1[2] = {v, -v}, f3[2] = {-v, -v};
-  const V1 w1 = hn::Load(d1, f1), w3 = hn::Load(d1, f3);
+  const FactorOf<V1> w1 = PerLane(hn::Load(d1, f1)), w3 = PerLane(hn::Load(d1, f3));
   int64_t g = 0;
   if constexpr (hn::MaxLanes(D2()) == 4) {
     // The two groups of four side by side in two-value vectors, then the radix-2 step on whole
@@ -134,22 +175,19 @@ void FirstPassOddT(double* d, int64_t N, double v) {
     const D2 d2;
     using V2 = hn::Vec<D2>;
     HWY_ALIGN const double f11[4] = {v, -v, v, -v}, f33[4] = {-v, -v, -v, -v};
-    const V2 w11 = hn::Load(d2, f11), w33 = hn::Load(d2, f33);
+    const FactorOf<V2> w11 = PerLane(hn::Load(d2, f11)), w33 = PerLane(hn::Load(d2, f33));
     const auto first = hn::FirstN(d2, 2);
     for (; g < N; g += 8) {
       double* p = d + 2 * g;
       const V2 x01 = hn::LoadU(d2, p), x23 = hn::LoadU(d2, p + 4), x45 = hn::LoadU(d2, p + 8),
                x67 = hn::LoadU(d2, p + 12);
-      V2 o0, o1, o2, o3;
-      Butterfly4<kInv>(d2, hn::ConcatLowerLower(d2, x45, x01), hn::ConcatUpperUpper(d2, x45, x01),
-                       hn::ConcatLowerLower(d2, x67, x23), hn::ConcatUpperUpper(d2, x67, x23), o0,
-                       o1, o2, o3);
+      V2 o0 = hn::ConcatLowerLower(d2, x45, x01), o1 = hn::ConcatUpperUpper(d2, x45, x01),
+         o2 = hn::ConcatLowerLower(d2, x67, x23), o3 = hn::ConcatUpperUpper(d2, x67, x23);
+      Butterfly4<kInv>(o0, o1, o2, o3);
       const V2 a = hn::ConcatLowerLower(d2, o1, o0), b = hn::ConcatLowerLower(d2, o3, o2);
       const V2 c = hn::ConcatUpperUpper(d2, o1, o0), e = hn::ConcatUpperUpper(d2, o3, o2);
-      const V2 es = hn::Reverse2(d2, e);
-      const V2 ej = kInv ? hn::OddEven(es, hn::Neg(es)) : hn::OddEven(hn::Neg(es), es);
-      const V2 y45 = hn::IfThenElse(first, c, Twiddle<kInv>(d2, c, w11));
-      const V2 y67 = hn::IfThenElse(first, ej, Twiddle<kInv>(d2, e, w33));
+      const V2 y45 = hn::IfThenElse(first, c, Twiddle<kInv>(c, w11));
+      const V2 y67 = hn::IfThenElse(first, TimesMinusJ<kInv>(e), Twiddle<kInv>(e, w33));
       hn::StoreU(hn::Add(a, y45), d2, p);
       hn::StoreU(hn::Add(b, y67), d2, p + 4);
       hn::StoreU(hn::Sub(a, y45), d2, p + 8);
@@ -158,12 +196,12 @@ void FirstPassOddT(double* d, int64_t N, double v) {
   }
   for (; g < N; g += 8) {
     double* p = d + 2 * g;
-    V1 x0, x1, x2, x3, x4, x5, x6, x7;
-    Butterfly4<kInv>(d1, hn::LoadU(d1, p), hn::LoadU(d1, p + 2), hn::LoadU(d1, p + 4),
-                     hn::LoadU(d1, p + 6), x0, x1, x2, x3);
-    Butterfly4<kInv>(d1, hn::LoadU(d1, p + 8), hn::LoadU(d1, p + 10), hn::LoadU(d1, p + 12),
-                     hn::LoadU(d1, p + 14), x4, x5, x6, x7);
-    Radix2Group8<kInv>(d1, w1, w3, x0, x1, x2, x3, x4, x5, x6, x7, p);
+    V1 x[8];
+    for (int t = 0; t < 8; ++t) x[t] = hn::LoadU(d1, p + 2 * t);
+    Butterfly4<kInv>(x[0], x[1], x[2], x[3]);
+    Butterfly4<kInv>(x[4], x[5], x[6], x[7]);
+    Radix2Of8<kInv>(x, w1, w3);
+    for (int t = 0; t < 8; ++t) hn::StoreU(x[t], d1, p + 2 * t);
   }
 }
 void FirstPassOdd(double* d, int64_t N, double v, bool inverse) {
@@ -203,24 +241,24 @@ void Radix4PassT(double* d, int64_t N, int64_t total, int64_t L, const double* t
   const auto column0 = hn::FirstN(df, 2);  // column 0 is not multiplied
   for (int64_t c0 = 0; c0 < L; c0 += C) {
     const double* w = table + 6 * c0 * stride;
-    const VF w1 = gather.At(w), w2 = gather.At(w + 2), w3 = gather.At(w + 4);
+    const Factor w1 = PerLane(gather.At(w)), w2 = PerLane(gather.At(w + 2)),
+                 w3 = PerLane(gather.At(w + 4));
     for (int64_t g0 = 0; g0 < total; g0 += 4 * L) {
       double* g = d + 2 * (g0 + c0);
       const VF x0 = hn::LoadU(df, g), x1 = hn::LoadU(df, g + 2 * L),
                x2 = hn::LoadU(df, g + 4 * L), x3 = hn::LoadU(df, g + 6 * L);
-      VF y1 = Twiddle<kInv>(df, x1, w2), y2 = Twiddle<kInv>(df, x2, w1),
-         y3 = Twiddle<kInv>(df, x3, w3);
+      VF y1 = Twiddle<kInv>(x1, w2), y2 = Twiddle<kInv>(x2, w1), y3 = Twiddle<kInv>(x3, w3);
       if (c0 == 0) {
         y1 = hn::IfThenElse(column0, x1, y1);
         y2 = hn::IfThenElse(column0, x2, y2);
         y3 = hn::IfThenElse(column0, x3, y3);
       }
-      VF o0, o1, o2, o3;
-      Butterfly4<kInv>(df, x0, y1, y2, y3, o0, o1, o2, o3);
-      hn::StoreU(o0, df, g);
-      hn::StoreU(o1, df, g + 2 * L);
-      hn::StoreU(o2, df, g + 4 * L);
-      hn::StoreU(o3, df, g + 6 * L);
+      VF y0 = x0;
+      Butterfly4<kInv>(y0, y1, y2, y3);
+      hn::StoreU(y0, df, g);
+      hn::StoreU(y1, df, g + 2 * L);
+      hn::StoreU(y2, df, g + 4 * L);
+      hn::StoreU(y3, df, g + 6 * L);
     }
   }
 }
@@ -240,19 +278,17 @@ void Radix2ChunkT(double* d, int64_t N, int64_t L, int64_t k0, const double* tab
     double* A = d + 2 * A0;
     double* B = A + 2 * L;
     for (int64_t k = k0; k < k0 + 64; k += C) {
-      const VF f = gather.At(table + 2 * k * stride);
-      const VF u = Twiddle<kInv>(df, hn::LoadU(df, B + 2 * k), f);
+      const Factor f = PerLane(gather.At(table + 2 * k * stride));
+      const VF u = Twiddle<kInv>(hn::LoadU(df, B + 2 * k), f);
       const VF a = hn::LoadU(df, A + 2 * k);
       hn::StoreU(hn::Add(a, u), df, A + 2 * k);
       hn::StoreU(hn::Sub(a, u), df, B + 2 * k);
     }
     for (int64_t k = k0; k < k0 + 64; k += C) {
-      const VF t = gather.At(table + 2 * k * stride);
-      // -j t forward: (ti, -tr); +j conj(t) inverse: (ti, tr).
-      const VF ts = hn::Reverse2(df, t);
-      const VF f = kInv ? ts : hn::OddEven(hn::Neg(ts), ts);
+      // -j t forward, +j conj(t) inverse, in a plain product.
+      const Factor f = CombineFactor<kInv, true>(gather.At(table + 2 * k * stride));
       const int64_t h = k + L / 2;
-      const VF u = Mul(df, hn::LoadU(df, B + 2 * h), f);
+      const VF u = Twiddle<false>(hn::LoadU(df, B + 2 * h), f);
       const VF a = hn::LoadU(df, A + 2 * h);
       hn::StoreU(hn::Add(a, u), df, A + 2 * h);
       hn::StoreU(hn::Sub(a, u), df, B + 2 * h);
@@ -467,71 +503,6 @@ HWY_INLINE void Transpose(const Quad* in, Quad* out) {
 #endif
 }
 
-// A factor w prepared for products: wr in both lanes of a complex value, and (-wi, wi).
-struct Factor {
-  VF re, im;
-};
-
-HWY_INLINE VF SignOfRealLanes() {
-  const DF df;
-  return hn::OddEven(hn::Zero(df), hn::Set(df, -0.0));
-}
-
-// The same factor (wr, wi) at w in every lane.
-HWY_INLINE Factor Splat(const double* w) {
-  const DF df;
-  return {hn::Set(df, w[0]), hn::Xor(hn::Set(df, w[1]), SignOfRealLanes())};
-}
-
-HWY_INLINE VF SignOfImagLanes() {
-  const DF df;
-  return hn::OddEven(hn::Set(df, -0.0), hn::Zero(df));
-}
-
-// A factor per complex lane, from interleaved factors.
-HWY_INLINE Factor PerLane(VF w) {
-  return {hn::DupEven(w), hn::Xor(hn::DupOdd(w), SignOfRealLanes())};
-}
-
-// x w (forward) or x conj(w) (inverse): xr wr + xi (-wi) is xr wr - xi wi, and so on, bit for
-// bit (the negated factor is exact and a - b is a + (-b)); a NaN product keeps its bits either
-// way, and the first operand of each sum is the plain code's.
-template <bool kInv>
-HWY_INLINE VF Tw(VF x, const Factor& f) {
-  const DF df;
-  const VF t1 = hn::Mul(x, f.re), t2 = hn::Mul(hn::Reverse2(df, x), f.im);
-  return kInv ? hn::Sub(t1, t2) : hn::Add(t1, t2);
-}
-
-// The radix-4 butterfly in place on four values already multiplied by their factors.
-template <bool kInv>
-HWY_INLINE void Bfly(VF& x0, VF& x1, VF& x2, VF& x3) {
-  const DF df;
-  const VF a = hn::Add(x0, x1), a2 = hn::Sub(x0, x1), b = hn::Add(x2, x3), b2 = hn::Sub(x2, x3);
-  const VF bs = hn::Reverse2(df, b2);
-  const VF s = hn::Add(a2, bs), t = hn::Sub(a2, bs);  // a2 - jb2 = (s re, t im), a2 + jb2 the other
-  x0 = hn::Add(a, b);
-  x2 = hn::Sub(a, b);
-  x1 = kInv ? hn::OddEven(s, t) : hn::OddEven(t, s);
-  x3 = kInv ? hn::OddEven(t, s) : hn::OddEven(s, t);
-}
-
-// The radix-2 step of odd orders on eight values in place: x[c + 4] times W8^c, c = 0..3
-// (f1 = (v, -v), -j, f3 = (-v, -v)), then sum and difference with x[c].
-template <bool kInv>
-HWY_INLINE void Radix2Of8(VF* x, const Factor& f1, const Factor& f3) {
-  const DF df;
-  const VF s6 = hn::Reverse2(df, x[6]);
-  const VF y[4] = {x[4], Tw<kInv>(x[5], f1),
-                   kInv ? hn::OddEven(s6, hn::Neg(s6)) : hn::OddEven(hn::Neg(s6), s6),
-                   Tw<kInv>(x[7], f3)};
-  for (int c = 0; c < 4; ++c) {
-    const VF a = x[c];
-    x[c] = hn::Add(a, y[c]);
-    x[c + 4] = hn::Sub(a, y[c]);
-  }
-}
-
 inline int64_t Reverse(int64_t x, int bits) {
   int64_t r = 0;
   for (int b = 0; b < bits; ++b) r |= ((x >> b) & 1) << (bits - 1 - b);
@@ -568,17 +539,17 @@ struct Front {
   }
 
   HWY_INLINE void operator()(VF* x) const {
-    for (int u = 0; u < kGs; u += 4) Bfly<kInv>(x[u], x[u + 1], x[u + 2], x[u + 3]);
+    for (int u = 0; u < kGs; u += 4) Butterfly4<kInv>(x[u], x[u + 1], x[u + 2], x[u + 3]);
     if constexpr (kGs == 8) {
       Radix2Of8<kInv>(x, f[0], f[1]);
     } else if constexpr (kGs == 16) {
-      Bfly<kInv>(x[0], x[4], x[8], x[12]);
+      Butterfly4<kInv>(x[0], x[4], x[8], x[12]);
       for (int c = 1; c < 4; ++c) {
         const Factor* w = f + 3 * (c - 1);
-        x[c + 4] = Tw<kInv>(x[c + 4], w[1]);
-        x[c + 8] = Tw<kInv>(x[c + 8], w[0]);
-        x[c + 12] = Tw<kInv>(x[c + 12], w[2]);
-        Bfly<kInv>(x[c], x[c + 4], x[c + 8], x[c + 12]);
+        x[c + 4] = Twiddle<kInv>(x[c + 4], w[1]);
+        x[c + 8] = Twiddle<kInv>(x[c + 8], w[0]);
+        x[c + 12] = Twiddle<kInv>(x[c + 12], w[2]);
+        Butterfly4<kInv>(x[c], x[c + 4], x[c + 8], x[c + 12]);
       }
     }
   }
@@ -595,11 +566,11 @@ HWY_INLINE void ButterflyAt(const double* e, int64_t span, const Factor* w, VF& 
   x2 = hn::LoadU(df, e + 2 * span);
   x3 = hn::LoadU(df, e + 3 * span);
   if constexpr (!kColumn0) {
-    x1 = Tw<kInv>(x1, w[1]);
-    x2 = Tw<kInv>(x2, w[0]);
-    x3 = Tw<kInv>(x3, w[2]);
+    x1 = Twiddle<kInv>(x1, w[1]);
+    x2 = Twiddle<kInv>(x2, w[0]);
+    x3 = Twiddle<kInv>(x3, w[2]);
   }
-  Bfly<kInv>(x0, x1, x2, x3);
+  Butterfly4<kInv>(x0, x1, x2, x3);
 }
 
 // The same on the quads at p + j span, in place.
@@ -775,14 +746,14 @@ HWY_INLINE void LastPassColumns(const Quad* in, double* dst, int64_t M, int64_t 
     const Factor w1{hn::LoadU(df, wi), hn::LoadU(df, wi + 8)};
     const Factor w2{hn::LoadU(df, wi + 16), hn::LoadU(df, wi + 24)};
     const Factor w3{hn::LoadU(df, wi + 32), hn::LoadU(df, wi + 40)};
-    VF y1 = Tw<kInv>(x1, w2), y2 = Tw<kInv>(x2, w1), y3 = Tw<kInv>(x3, w3);
+    VF y1 = Twiddle<kInv>(x1, w2), y2 = Twiddle<kInv>(x2, w1), y3 = Twiddle<kInv>(x3, w3);
     if (c0 == 0 && i == 0) {  // column 0 is not multiplied
       const auto first = hn::FirstN(df, 2);
       y1 = hn::IfThenElse(first, x1, y1);
       y2 = hn::IfThenElse(first, x2, y2);
       y3 = hn::IfThenElse(first, x3, y3);
     }
-    Bfly<kInv>(x0, y1, y2, y3);
+    Butterfly4<kInv>(x0, y1, y2, y3);
     o[0].v[i] = x0;
     o[1].v[i] = y1;
     o[2].v[i] = y2;
@@ -943,7 +914,7 @@ void SplitColumnsT(double* d, int n, int k, const double* columns, const double*
           VF x[kGs];
           double* e = col + 8 * g + 2 * kC * i;
           for (int t = 0; t < kGs; ++t)
-            x[t] = Tw<kInv>(hn::LoadU(df, e + 8 * t),
+            x[t] = Twiddle<kInv>(hn::LoadU(df, e + 8 * t),
                             PerLane(hn::LoadU(df, cols + 8 * (g + t) + 2 * kC * i)));
           front(x);
           for (int t = 0; t < kGs; ++t) hn::StoreU(x[t], df, e + 8 * t);
@@ -985,16 +956,8 @@ void SplitColumnsT(double* d, int n, int k, const double* columns, const double*
 // block-twiddle table t: u = B[k] t[k s] for k < L/2, B[k] (-j t[(k - L/2) s]) beyond (the
 // conjugates and +j inverse), A[k] + u and A[k] - u.
 
-// The combining factor of positions k = k0 .. k0 + 3 (one per lane) with their table entries
-// at t (step 1) or t, t + 2, t + 4, t + 6 (step 2); past the middle (second) the factor is
-// -j t[] forward, +j conj(t[]) inverse, and goes into a plain product.
-template <bool kInv, bool kSecond>
-HWY_INLINE Factor CombineFactor(VF t) {
-  if constexpr (!kSecond) return PerLane(t);
-  // -j t = (ti, -tr); +j conj(t) = (ti, tr); as a factor: (fr, fr) and (-fi, fi).
-  return {hn::DupOdd(t), hn::Xor(hn::DupEven(t), kInv ? SignOfRealLanes() : SignOfImagLanes())};
-}
-
+// The combining factors of positions k = k0 .. k0 + 3 (one per lane) have their table entries
+// at t (step 1) or t, t + 2, t + 4, t + 6 (step 2).
 template <int kStep>
 HWY_INLINE VF CombineEntries(const double* t, int i) {
   const DF df;
@@ -1014,7 +977,7 @@ HWY_INLINE VF CombineEntries(const double* t, int i) {
 // u = f b, then a + u and a - u.
 template <bool kInv, bool kSecond>
 HWY_INLINE void Combine(VF& a, VF& b, const Factor& f) {
-  const VF u = Tw<kInv && !kSecond>(b, f);
+  const VF u = Twiddle<kInv && !kSecond>(b, f);
   b = hn::Sub(a, u);
   a = hn::Add(a, u);
 }
@@ -1085,13 +1048,13 @@ void Blocked1024(const Source& src, double* dst, const double* leafTable, const 
       VF o[2][4];  // [block][quarter of the leaf]
       for (int blk = 0; blk < 2; ++blk) {
         VF x0 = ta[blk].v[i], x1 = tb[blk].v[i], x2 = ta[blk + 2].v[i], x3 = tb[blk + 2].v[i];
-        VF y1 = Tw<kInv>(x1, w2), y2 = Tw<kInv>(x2, w1), y3 = Tw<kInv>(x3, w3);
+        VF y1 = Twiddle<kInv>(x1, w2), y2 = Twiddle<kInv>(x2, w1), y3 = Twiddle<kInv>(x3, w3);
         if (c0 == 0 && i == 0) {
           y1 = hn::IfThenElse(first, x1, y1);
           y2 = hn::IfThenElse(first, x2, y2);
           y3 = hn::IfThenElse(first, x3, y3);
         }
-        Bfly<kInv>(x0, y1, y2, y3);
+        Butterfly4<kInv>(x0, y1, y2, y3);
         o[blk][0] = x0;
         o[blk][1] = y1;
         o[blk][2] = y2;
