@@ -22,7 +22,7 @@
 //
 // The transform front ends (FftTransforms.cpp) call none of the steps one by one: they call
 // fbFftComplexFwd/Inv, which gives the bytes of steps 1 to 3, and the real inverse transform
-// first offers its pre-processing to fbFftRealInvFused. Their vector paths (FftEngineHwy.cpp)
+// first offers its pre-processing to fbFftRealInvFused. Their vector paths (FftEngine*Hwy.cpp)
 // fuse the permutation with the first passes and keep the intermediate values in aligned
 // buffers on the stack (at most 32 KB at a time), so that a transform of up to 2^16 points
 // reads its source once and sweeps its destination at most twice; from order 19 on they run

@@ -1,5 +1,5 @@
 // The pass interface between the FFT engine (FftEngine.cpp) and its vector passes
-// (FftEngineHwy.cpp), open to the tests.
+// (FftEngine*Hwy.cpp, their shared parts in FftEngineHwy-inl.h), open to the tests.
 //
 // Each pass exists as a plain reference here and, per instruction set, as a vector version that
 // performs the same float64 operations on each complex value in the same order, so the two give
