@@ -12,11 +12,10 @@
 HWY_BEFORE_NAMESPACE();
 namespace builtin::fft {
 namespace HWY_NAMESPACE {
-namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET != HWY_SCALAR
 
-// Their 512-point leaves (the blocks) lie in the lanes: for 2048 points the four blocks
+// The 512-point leaves (the blocks) lie in the lanes: for 2048 points the four blocks
 // rev2(l), for 1024 points block l & 1 and half l >> 1 of it (256 positions per lane, the
 // source values 4 rev_8(j) + l, as for a radix-4 transform of order 10). The leaves' passes
 // run on the batch, then one sweep does the rest on four columns at a time, transposed so that

@@ -13,7 +13,6 @@
 HWY_BEFORE_NAMESPACE();
 namespace builtin::fft {
 namespace HWY_NAMESPACE {
-namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET != HWY_SCALAR
 

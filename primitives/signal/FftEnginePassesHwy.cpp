@@ -12,7 +12,6 @@
 HWY_BEFORE_NAMESPACE();
 namespace builtin::fft {
 namespace HWY_NAMESPACE {
-namespace hn = hwy::HWY_NAMESPACE;
 
 int64_t ScaleBlocks(double factor, double* d, int64_t count) {
   const DF df;
@@ -203,9 +202,9 @@ void Radix2Chunk(double* d, int64_t N, int64_t L, int64_t k0, const double* tabl
 }
 
 const Kernels* TargetKernels() {
-  static const Kernels k{&FirstPass,          &FirstPassOdd, &Radix4Pass,  &Radix2Chunk,
-                         &ScaleBlocks,        &BitRevCopyTiles, &BitRevInPlaceTiles,
-                         &Radix4Whole,        &SplitLeaves,  &SplitColumns, &Blocked};
+  static const Kernels k{&FirstPass,       &FirstPassOdd,       &Radix4Pass,  &Radix2Chunk,
+                         &ScaleBlocks,     &BitRevCopyTiles,    &BitRevInPlaceTiles,
+                         &Radix4Whole,     &SplitLeaves,        &SplitColumns, &Blocked};
   return &k;
 }
 
