@@ -183,8 +183,7 @@ void Radix4(const Kernels& k, double* d, int64_t N, const double* table, int64_t
     } else {
       if (k.firstPass) k.firstPass(d, total, kInv);
       else PlainFirstPass<kInv>(d, total);
-      if (k.radix2Pass8) k.radix2Pass8(d, total, v, kInv);
-      else PlainRadix2Pass8<kInv>(d, total, v);
+      PlainRadix2Pass8<kInv>(d, total, v);
     }
     L = 8;
   } else {
@@ -271,12 +270,6 @@ void Columns(const Kernels& kern, const fbFftSpec* spec, double* d, int n, int d
 void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse) {
   if (inverse) Radix4<true>(k, d, N, table);
   else Radix4<false>(k, d, N, table);
-}
-
-void RunRadix4Many(const Kernels& k, double* d, int64_t N, int64_t count, const double* table,
-                   bool inverse) {
-  if (inverse) Radix4<true>(k, d, N, table, count);
-  else Radix4<false>(k, d, N, table, count);
 }
 
 void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,

@@ -6,22 +6,28 @@
 // sub-transforms and then four columns at a time through a work buffer of at most 32768 bytes,
 // or, for orders 10 and 11, 512-point blocks combined by radix-2 passes.
 //
-// The front ends of a complex transform of order n >= 4 (a real one uses N/2 points and order
+// A complex transform of order n >= 4 is these steps (a real one uses N/2 points and order
 // n - 1 the same way):
 //   1. fbFftBitRevInPlace when source and destination are one vector, else fbFftBitRevCopy;
 //   2. n <= 9: fbFftRadix4Fwd/Inv with the twiddle block, then fbFftScale(scale, data, 2N) when
 //      the direction is scaled;
-//   3. n >= 10: fbFftLargeFwd/Inv with the work buffer; it scales each leaf itself, exactly once.
+//   3. n >= 10: fbFftLargeFwd/Inv with the work buffer, which runs fbFftSplitFwd/Inv level by
+//      level, or for orders 10 and 11 fbFftBlockedFwd/Inv (512-point blocks, then
+//      fbFftRadix2PassesFwd/Inv); it scales each leaf itself, exactly once.
 //
 // Forward: X[k] = sum x[m] exp(-2 pi j m k / N); inverse with +. The engine checks nothing and
 // cannot fail. Every factor comes from the setup's tables; the vector paths give the
 // bits of the plain ones (same operations in the same order, no fused multiply-add). Data
 // vectors may start at any address; the work buffer is 16-byte aligned.
 //
-// fbFftComplexFwd/Inv run steps 1 to 3 in one call. Their vector paths (FftEngineHwy.cpp) fuse
-// the permutation with the first passes and keep the intermediate values in aligned buffers on
-// the stack (at most 32 KB at a time), so that a transform of up to 2^16 points reads its
-// source once and sweeps its destination at most twice.
+// The transform front ends (FftTransforms.cpp) call none of the steps one by one: they call
+// fbFftComplexFwd/Inv, which gives the bytes of steps 1 to 3, and the real inverse transform
+// first offers its pre-processing to fbFftRealInvFused. Their vector paths (FftEngine*Hwy.cpp)
+// fuse the permutation with the first passes and keep the intermediate values in aligned
+// buffers on the stack (at most 32 KB at a time), so that a transform of up to 2^16 points
+// reads its source once and sweeps its destination at most twice; from order 19 on they run
+// the permutation and then the steps of 3. The steps keep their own entry points with the same
+// results.
 #pragma once
 
 #include <cstdint>

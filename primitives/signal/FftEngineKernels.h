@@ -1,5 +1,5 @@
 // The pass interface between the FFT engine (FftEngine.cpp) and its vector passes
-// (FftEngineHwy.cpp), open to the tests.
+// (FftEngine*Hwy.cpp, their shared parts in FftEngineHwy-inl.h), open to the tests.
 //
 // Each pass exists as a plain reference here and, per instruction set, as a vector version that
 // performs the same float64 operations on each complex value in the same order, so the two give
@@ -39,8 +39,6 @@ struct RealPre {
 struct Kernels {
   // First radix-4 pass on groups of four consecutive values.
   void (*firstPass)(double* d, int64_t N, bool inverse);
-  // Radix-2 pass of odd orders on groups of eight; v = cos(pi/4) from the table.
-  void (*radix2Pass8)(double* d, int64_t N, double v, bool inverse);
   // The first pass and the radix-2 pass of odd orders in one sweep over groups of eight.
   void (*firstPassOdd)(double* d, int64_t N, double v, bool inverse);
   // One radix-4 pass of span L (4L <= N) over total values: total / N consecutive transforms of
@@ -89,9 +87,6 @@ const Kernels& PlainKernels();
 
 // The radix-4 kernel and the large transform on a given kernel table (the tests compare tables).
 void RunRadix4(const Kernels& k, double* d, int64_t N, const double* table, bool inverse);
-// The radix-4 kernel on count consecutive transforms of N points.
-void RunRadix4Many(const Kernels& k, double* d, int64_t N, int64_t count, const double* table,
-                   bool inverse);
 void RunLarge(const Kernels& k, const fbFftSpec* spec, double* d, int n, double* work,
               bool inverse);
 // The permutations, and the whole transform of order n >= 4 from src into dst (src may be

@@ -497,4 +497,115 @@ TEST(FftEngine, RealPreProcessingFusedEqualsThePlainSteps) {
   });
 }
 
+// ---- Named steps ---------------------------------------------------------------------------
+
+// The engine's named steps, which the front ends no longer call one by one (their fused paths
+// run the same operations), each given the bit-reversed data of a transform, or for the
+// radix-2 passes its transformed 512-point blocks, end with the bytes of the front end's
+// transform: on every instruction set, both ways, scaled and not. A split level at depth 1 runs
+// a leaf of an order-21 transform, whose sub-transform is the order-13 transform of one
+// decimated sequence: it ends with the bytes of the order-13 front end on that sequence.
+TEST(FftEngine, NamedStepsGiveTheFrontEndsBytes) {
+  enum class Step { kLarge, kSplit, kSplitDepth1, kBlocked, kRadix2Passes };
+  struct Case {
+    Step step;
+    int n, flag;
+  };
+  const Case cases[] = {
+      {Step::kLarge, 10, IPP_FFT_DIV_FWD_BY_N},        {Step::kLarge, 11, IPP_FFT_NODIV_BY_ANY},
+      {Step::kLarge, 12, IPP_FFT_DIV_INV_BY_N},        {Step::kLarge, 16, IPP_FFT_DIV_BY_SQRTN},
+      {Step::kLarge, 19, IPP_FFT_DIV_FWD_BY_N},        {Step::kLarge, 21, IPP_FFT_DIV_INV_BY_N},
+      {Step::kSplit, 12, IPP_FFT_DIV_BY_SQRTN},        {Step::kSplit, 13, IPP_FFT_DIV_FWD_BY_N},
+      {Step::kSplit, 15, IPP_FFT_NODIV_BY_ANY},        {Step::kSplit, 17, IPP_FFT_DIV_INV_BY_N},
+      {Step::kSplit, 18, IPP_FFT_DIV_FWD_BY_N},        {Step::kSplit, 20, IPP_FFT_DIV_BY_SQRTN},
+      {Step::kSplitDepth1, 21, IPP_FFT_NODIV_BY_ANY},  {Step::kBlocked, 10, IPP_FFT_DIV_BY_SQRTN},
+      {Step::kBlocked, 11, IPP_FFT_DIV_FWD_BY_N},      {Step::kBlocked, 11, IPP_FFT_DIV_INV_BY_N},
+      {Step::kRadix2Passes, 10, IPP_FFT_DIV_INV_BY_N}, {Step::kRadix2Passes, 11, IPP_FFT_DIV_BY_SQRTN},
+  };
+  auto input = [](int n) {
+    Vec in = Random(int64_t{1} << n, 900 + n);
+    in[3] = -0.0;
+    in[6] = std::numeric_limits<double>::infinity();
+    return in;
+  };
+  // The front end of a setup, out of place.
+  auto frontEnd = [](const fbFftSpec* spec, int n, const Vec& in, bool inverse) {
+    Vec out(in.size());
+    double* work = nullptr;
+    void* allocated = nullptr;
+    EXPECT_EQ(fbFftTakeWork(spec, nullptr, &work, &allocated), ippStsNoErr);
+    if (inverse) fbFftComplexInv(spec, in.data(), out.data(), n, work);
+    else fbFftComplexFwd(spec, in.data(), out.data(), n, work);
+    fbAlignedFree(allocated);
+    return out;
+  };
+  imagetest::ForEachVectorTarget([&] {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "step " << int(c.step) << " order " << c.n);
+      Spec spec(c.n, c.flag);
+      const fbFftSpec* s = spec.s;
+      const int64_t N = int64_t{1} << c.n;
+      const Vec in = input(c.n);
+      double* work = nullptr;
+      void* allocated = nullptr;
+      ASSERT_EQ(fbFftTakeWork(s, nullptr, &work, &allocated), ippStsNoErr);
+      for (bool inverse : {false, true}) {
+        SCOPED_TRACE(inverse ? "inverse" : "forward");
+        const bool scaled = inverse ? s->inverseScaled : s->forwardScaled;
+        Vec got(2 * N);
+        fbFftBitRevCopy(in.data(), got.data(), N, s->bitRevTable);
+        double* d = got.data();
+        switch (c.step) {
+          case Step::kLarge:
+            if (inverse) fbFftLargeInv(s, d, c.n, work);
+            else fbFftLargeFwd(s, d, c.n, work);
+            break;
+          case Step::kSplit:
+            if (inverse) fbFftSplitInv(s, d, c.n, 0, work);
+            else fbFftSplitFwd(s, d, c.n, 0, work);
+            break;
+          case Step::kBlocked:
+            if (inverse) fbFftBlockedInv(s, d, N);
+            else fbFftBlockedFwd(s, d, N);
+            break;
+          case Step::kRadix2Passes:
+            for (int64_t b = N - 512; b >= 0; b -= 512) {
+              if (inverse) fbFftRadix4Inv(d + 2 * b, 512, s->twiddleBlock);
+              else fbFftRadix4Fwd(d + 2 * b, 512, s->twiddleBlock);
+              if (scaled) fbFftScale(s->scaleFactor, d + 2 * b, 1024);
+            }
+            if (inverse) fbFftRadix2PassesInv(d, N, 512, s->blockTwiddles);
+            else fbFftRadix2PassesFwd(d, N, 512, s->blockTwiddles);
+            break;
+          case Step::kSplitDepth1: {
+            // Leaf p holds the samples K i + rev_k(p), i = 0..M-1, bit-reversed over m bits.
+            const int k = fbFftSplitExponent(c.n), m = c.n - k;
+            const int64_t K = int64_t{1} << k, M = int64_t{1} << m;
+            Spec leafSpec(m, c.flag);
+            for (int64_t p : {int64_t{0}, int64_t{1}, int64_t{37}, K - 1}) {
+              SCOPED_TRACE(p);
+              int64_t rp = 0;
+              for (int b = 0; b < k; ++b) rp |= ((p >> b) & 1) << (k - 1 - b);
+              Vec sequence(2 * M);
+              for (int64_t i = 0; i < M; ++i) {
+                sequence[2 * i] = in[2 * (K * i + rp)];
+                sequence[2 * i + 1] = in[2 * (K * i + rp) + 1];
+              }
+              double* leaf = d + 2 * p * M;
+              if (inverse) fbFftSplitInv(s, leaf, m, 1, work);
+              else fbFftSplitFwd(s, leaf, m, 1, work);
+              const Vec want = frontEnd(leafSpec.s, m, sequence, inverse);
+              ASSERT_EQ(std::memcmp(leaf, want.data(), 16 * M), 0);
+            }
+            continue;
+          }
+        }
+        const Vec want = frontEnd(s, c.n, in, inverse);
+        ASSERT_EQ(std::memcmp(got.data(), want.data(), 16 * N), 0);
+      }
+      fbAlignedFree(allocated);
+    }
+  });
+}
+
 }  // namespace
