@@ -160,7 +160,7 @@ class TUniformNoise {
 
 // The Gaussian generator draws blocks of accepted pairs in sequence (the draws and the
 // rejection test in extended precision, as the reference), computes their values through the
-// double path, redoes the pairs it marks in extended precision, and hands the values out in
+// vector blocks of the double path, redoes the pairs it marks in extended precision, and hands the values out in
 // order. A block holds no more pairs than the call still needs, and the seed returned is the
 // stream's value after the pair of the last value handed out, so the stream ends where the
 // pair-by-pair generator ends it.
@@ -201,8 +201,7 @@ class TGaussNoise {
       s[i] = static_cast<double>(q);
       pairSeed_[i] = stream_.LastX();
     }
-    noise::GaussPairsPlain(u1, u2, s, pairs, static_cast<double>(mean_), static_cast<double>(stdDev_),
-                           guard_, first, second);
+    pairsFn_(u1, u2, s, pairs, static_cast<double>(mean_), static_cast<double>(stdDev_), guard_, first, second);
     for (size_t i = 0; i < pairs; ++i) {
       int32_t v[2] = {first[i], second[i]};
       if (v[0] == noise::kRedo) {
@@ -220,6 +219,7 @@ class TGaussNoise {
   TDrawStream stream_;
   long double mean_, stdDev_;
   double guard_;
+  noise::GaussPairsFn pairsFn_ = noise::VectorGaussPairs();
   int64_t remaining_, redone_ = 0;
   size_t next_ = 0, filled_ = 0;
   int32_t values_[2 * kPairs];
