@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "primitives/image/NoiseKernels.h"
 #include "primitives/support/RowAccess.h"
@@ -67,22 +68,31 @@ double Log(double x) {
 
 // The double path of a pair and its guard.
 //
-// Both paths approximate G = mean + u1 * stdDev * sqrt(-2 ln(S) / s), with s and u1 the
-// extended values and S = double(s) (the logarithm of both paths takes S). Write e = 2^-53 and
-// E = 2^-64 (extended). The extended chain: the library's log rounds to double
-// (1 + e, its own error below 2^-62), -2L / s rounds once (E), double(t) (e), the square root of
-// a double rounds to extended and then to double (E + e); stdDev * r is exact (8 by 53 bits);
-// u1 * spread (E); + mean (E of the value). So its noise term is within (2e + 3E) of
-// N = u1 * stdDev * sqrt(-2 ln(S) / s), relatively (half the relative error under the root).
-// The double chain: Log (2^-50 counted), the division by S = s(1 + e) instead of s and its
-// rounding (2e), the root (e), stdDev * r (e), double(u1) (e), the product (e), + mean (e of the
-// value): within 2^-51 + 5e of N relatively. |u1| <= sqrt(s) and s >= 2^-62.1 give
-// |N| <= 255 * sqrt(-2 ln s) <= 255 * 9.28 < 2^12, and so |value| < 2^12: the two values differ
-// by less than 2^12 * (2^-51 + 7e + 3E + e + E) < 2^-37. kGuard = 2^-32 leaves a factor of 32
-// over that. A value farther than the guard from every integer truncates as the extended one
-// (both lie strictly between the same two integers). A zero noise term (stdDev 0, or a draw
-// of 0) gives exactly the mean on both paths. The values never come near the int32 range's
-// edges; |value| < 2^30 is checked all the same.
+// Write e = 2^-53, E = 2^-64 (extended), K = kDrawScale (a double), and for a pair of draws
+// d1, d2 the extended u = ext(d * K), s = ext(ext(u1^2) + ext(u2^2)), S = double(s); the double
+// path's u' = dbl(d * K) and s' = dbl(dbl(u1'^2) + dbl(u2'^2)). Each u is within e (or E) of
+// d * K, so s' = s(1 + d1) with |d1| <= 4.02e, and s' = S(1 + d2) with |d2| <= 5.03e.
+//
+// The extended chain approximates N = u1 * stdDev * sqrt(T), T = -2 ln(S) / s: the library's
+// log rounds to double (e, its own error below 2^-62), -2L / s rounds once (E), double(t) (e),
+// the square root of a double rounds to extended and then to double (E + e); stdDev * r is
+// exact (8 by 53 bits); u1 * spread (E): its noise term is within 2.01e + E of N relatively
+// (half the relative error under the root), and + mean adds E of the value.
+//
+// The double chain, for s' < kInside = 1 - 2^-7: then |ln S| > 2^-7, so ln s' = ln S + ln(1 + d2)
+// is within 5.04e * 2^7 = 645e of ln S relatively; Log adds its own 2^-50 = 8e (counted; the
+// derivation above gives 6e), the division by s' instead of s and its rounding 5.02e: T within
+// 660e; the root halves that and rounds (331e); stdDev * r (e), u1' against u1 (e + E), the
+// product (e): the noise term is within 335e of N relatively, and + mean adds e of the value.
+//
+// |u1| <= sqrt(s) and s >= K^2 > 2^-62.1 give |N| <= 255 * sqrt(-2 ln s) <= 255 * 9.28 < 2^12,
+// so both values are below 2^12 in magnitude and differ by less than
+// 2^12 * (335e + 2.02e + 1.01e) < 2^-32.5. kGuard = 2^-28 leaves a factor of 22 over that. A
+// double value farther than the guard from every integer truncates as the extended one (both lie
+// strictly between the same two integers). A zero noise term (stdDev 0, or a draw of 0) gives
+// exactly the mean on both paths. The values never come near the int32 range's edges;
+// |value| < 2^30 is checked all the same, and a NaN s (a pair the caller leaves to the extended
+// path) fails that check.
 void GaussPairsPlain(const double* u1, const double* u2, const double* s, size_t n, double mean,
                      double stdDev, double guard, int32_t* first, int32_t* second) {
   const auto doubtful = [guard](double p, double v) {
@@ -121,13 +131,9 @@ class TDrawStream {
 
   int32_t Draw() {
     const uint32_t d = a2_ - a3_ + borrow_;
-    if (static_cast<int32_t>(d) < 0) {
-      borrow_ = 0xFFFFFFFFu;
-      x_ = d - 18u;
-    } else {
-      borrow_ = 0;
-      x_ = d;
-    }
+    // All ones when d is negative, else 0: the sign taken without a branch (it is a coin toss).
+    borrow_ = static_cast<uint32_t>(static_cast<int32_t>(d) >> 31);
+    x_ = d - (borrow_ & 18u);
     a3_ = a2_;
     a2_ = a1_;
     a1_ = x_;
@@ -180,26 +186,33 @@ class TGaussNoise {
 
   void Refill() {
     const size_t pairs = static_cast<size_t>(std::clamp<int64_t>((remaining_ + 1) / 2, 1, kPairs));
-    constexpr long double kScale = noise::kDrawScale;
     alignas(64) double u1[kPairs], u2[kPairs], s[kPairs];
     alignas(64) int32_t first[kPairs], second[kPairs];
     int32_t d1[kPairs], d2[kPairs];
-    for (size_t i = 0; i < pairs; ++i) {
-      int32_t a, b;
-      long double x1, x2, q;
-      do {
-        a = stream_.Draw();
-        b = stream_.Draw();
-        x1 = a * kScale;
-        x2 = b * kScale;
-        q = x1 * x1 + x2 * x2;
-      } while (q >= 1.0L || q == 0.0L);
+    // Every attempt is written at the next free place, which moves on only when the pair is
+    // accepted: no branch on the common rejection (one attempt in five).
+    for (size_t i = 0; i < pairs;) {
+      const int32_t a = stream_.Draw(), b = stream_.Draw();
+      // The double s is within 4.02 * 2^-53 of the extended one, relatively (see
+      // GaussPairsPlain); both are 0 exactly for two draws of 0.
+      const double x1 = a * static_cast<double>(noise::kDrawScale);
+      const double x2 = b * static_cast<double>(noise::kDrawScale);
+      double q = x1 * x1 + x2 * x2;
+      bool accepted = q < noise::kInside && q != 0.0;
+      if (!(q < noise::kInside) && q < 1.0 + 0x1p-40) {  // beyond, the extended s is 1 or more too
+        // Next to the unit circle the extended test decides, and an accepted pair is left to
+        // the extended path: its s is marked NaN, which makes the double path mark the pair.
+        const long double y1 = a * noise::kDrawScale, y2 = b * noise::kDrawScale;
+        accepted = y1 * y1 + y2 * y2 < 1.0L;
+        q = std::numeric_limits<double>::quiet_NaN();
+      }
       d1[i] = a;
       d2[i] = b;
-      u1[i] = static_cast<double>(x1);
-      u2[i] = static_cast<double>(x2);
-      s[i] = static_cast<double>(q);
+      u1[i] = x1;
+      u2[i] = x2;
+      s[i] = q;
       pairSeed_[i] = stream_.LastX();
+      i += accepted;
     }
     pairsFn_(u1, u2, s, pairs, static_cast<double>(mean_), static_cast<double>(stdDev_), guard_, first, second);
     for (size_t i = 0; i < pairs; ++i) {

@@ -24,15 +24,20 @@ void ExactPair(int32_t d1, int32_t d2, long double mean, long double stdDev, int
 // lies within 255 + 255 * 9.3 of zero).
 constexpr int32_t kRedo = INT32_MIN;
 
+// The double path takes the pairs whose double s is below kInside; the extended one those
+// closer to the unit circle, where ln s is too small for the double s's error.
+constexpr double kInside = 1.0 - 0x1p-7;
+
 // The distance from an integer below which a double value is not vouched for: more than the
 // largest difference between the double and the extended value (see Noise.cpp).
-constexpr double kGuard = 0x1p-32;
+constexpr double kGuard = 0x1p-28;
 
 // The natural logarithm of a positive normal double in double arithmetic, written out of
 // additions, multiplications and one division so that the vector blocks give the same bits.
 double Log(double x);
 
-// n pairs given by the doubles of their extended u1, u2 and s: first[i] and second[i] get the
+// n pairs given by their u1, u2 and s in double (u = double(d) * kDrawScale rounded, s =
+// u1 * u1 + u2 * u2 rounded twice, below kInside, or NaN for a pair to redo): first[i] and second[i] get the
 // truncated values of pair i, or first[i] = kRedo when either value lies within `guard` of an
 // integer (and its noise term is not zero). `guard` is kGuard; the tests widen it.
 void GaussPairsPlain(const double* u1, const double* u2, const double* s, size_t n, double mean,
