@@ -3,8 +3,8 @@
 #include "primitives/image/Noise.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -154,7 +154,8 @@ class TUniformNoise {
  public:
   TUniformNoise(uint32_t seed, Ipp8u low, Ipp8u high, int64_t /*count*/)
       : stream_(seed),
-        scale_(static_cast<long double>(int{high} - int{low}) * static_cast<long double>(2.3283064365387e-10)),
+        scale_(static_cast<long double>(int{high} - int{low}) *
+               static_cast<long double>(2.3283064365387e-10)),
         offset_(static_cast<long double>(int{low} + int{high}) * static_cast<long double>(0.5)) {}
   int32_t Next() { return fbTruncToInt32(stream_.Draw() * scale_ + offset_); }
   uint32_t Seed() const { return stream_.LastX(); }
@@ -164,12 +165,13 @@ class TUniformNoise {
   long double scale_, offset_;
 };
 
-// The Gaussian generator draws blocks of accepted pairs in sequence (the draws and the
-// rejection test in extended precision, as the reference), computes their values through the
-// vector blocks of the double path, redoes the pairs it marks in extended precision, and hands the values out in
-// order. A block holds no more pairs than the call still needs, and the seed returned is the
-// stream's value after the pair of the last value handed out, so the stream ends where the
-// pair-by-pair generator ends it.
+// The Gaussian generator draws blocks of accepted pairs in sequence (the rejection test in
+// double, and in extended precision next to the unit circle, where the double could decide
+// otherwise), computes their values through the vector blocks of the double path, redoes the
+// pairs they mark in extended precision, and hands the values out in order. A block holds no
+// more pairs than the call still needs, and the seed returned is the stream's value after the
+// pair of the last value handed out, so the stream ends where the pair-by-pair generator ends
+// it.
 class TGaussNoise {
  public:
   TGaussNoise(uint32_t seed, Ipp8u mean, Ipp8u stdDev, int64_t count, double guard = noise::kGuard)
@@ -214,7 +216,8 @@ class TGaussNoise {
       pairSeed_[i] = stream_.LastX();
       i += accepted;
     }
-    pairsFn_(u1, u2, s, pairs, static_cast<double>(mean_), static_cast<double>(stdDev_), guard_, first, second);
+    pairsFn_(u1, u2, s, pairs, static_cast<double>(mean_), static_cast<double>(stdDev_), guard_,
+             first, second);
     for (size_t i = 0; i < pairs; ++i) {
       int32_t v[2] = {first[i], second[i]};
       if (v[0] == noise::kRedo) {
@@ -297,8 +300,8 @@ IppStatus AddNoise(Ipp8u* p, int step, IppiSize size, unsigned int* pSeed, Param
 
 }  // namespace
 
-uint32_t noise::GaussValues(uint32_t seed, uint8_t mean, uint8_t stdDev, double guard, int32_t* values,
-                            int64_t count, int64_t* redone) {
+uint32_t noise::GaussValues(uint32_t seed, uint8_t mean, uint8_t stdDev, double guard,
+                            int32_t* values, int64_t count, int64_t* redone) {
   TGaussNoise g(seed, mean, stdDev, count, guard);
   for (int64_t i = 0; i < count; ++i) values[i] = g.Next();
   *redone = g.Redone();

@@ -36,10 +36,11 @@ constexpr double kGuard = 0x1p-28;
 // additions, multiplications and one division so that the vector blocks give the same bits.
 double Log(double x);
 
-// n pairs given by their u1, u2 and s in double (u = double(d) * kDrawScale rounded, s =
-// u1 * u1 + u2 * u2 rounded twice, below kInside, or NaN for a pair to redo): first[i] and second[i] get the
-// truncated values of pair i, or first[i] = kRedo when either value lies within `guard` of an
-// integer (and its noise term is not zero). `guard` is kGuard; the tests widen it.
+// n pairs given by their u1, u2 and s in double (u = double(d) * kDrawScale rounded,
+// s = u1 * u1 + u2 * u2 rounded twice, below kInside, or NaN for a pair to redo): first[i] and
+// second[i] get the truncated values of pair i, or first[i] = kRedo when either value lies
+// within `guard` of an integer (and its noise term is not zero). `guard` is kGuard; the tests
+// widen it.
 void GaussPairsPlain(const double* u1, const double* u2, const double* s, size_t n, double mean,
                      double stdDev, double guard, int32_t* first, int32_t* second);
 

@@ -337,16 +337,17 @@ TEST(GaussNoiseGenerator, GivesTheExtendedValuesAndTheSeedForEveryMeanAndDeviati
       for (int64_t count : counts)
         for (int k = 0; k < 2; ++k) {
           const uint32_t seed = rng();
-          SCOPED_TRACE(std::to_string(mean) + "," + std::to_string(stdDev) + " count " + std::to_string(count) +
-                       " seed " + std::to_string(seed));
+          SCOPED_TRACE(std::to_string(mean) + "," + std::to_string(stdDev) + " count " +
+                       std::to_string(count) + " seed " + std::to_string(seed));
           const ModelNoise m = Gauss(seed, mean, stdDev, static_cast<size_t>(count));
           std::vector<int32_t> got(static_cast<size_t>(count));
           int64_t redone = 0;
-          EXPECT_EQ(noise::GaussValues(seed, Ipp8u(mean), Ipp8u(stdDev), noise::kGuard, got.data(), count, &redone),
+          EXPECT_EQ(noise::GaussValues(seed, Ipp8u(mean), Ipp8u(stdDev), noise::kGuard, got.data(),
+                                       count, &redone),
                     m.seed);
           const auto diff = std::mismatch(got.begin(), got.end(), m.values.begin());
-          ASSERT_TRUE(diff.first == got.end()) << "value " << (diff.first - got.begin()) << ": " << *diff.first
-                                               << " against " << *diff.second;
+          ASSERT_TRUE(diff.first == got.end()) << "value " << (diff.first - got.begin()) << ": "
+                                               << *diff.first << " against " << *diff.second;
           values += count;
         }
   EXPECT_GT(values, 4000000);
@@ -361,8 +362,12 @@ TEST(GaussNoiseGenerator, PairsWithinTheGuardAreRedoneInExtendedPrecision) {
     int mean, stdDev;
     double least, most;  // share of pairs redone
   } cases[] = {
-      {0.02, 0, 20, 0.02, 0.2},  {0.02, 255, 255, 0.02, 0.2}, {0.2, 128, 1, 0.3, 0.9},
-      {0.5, 0, 20, 1.0, 1.0},    {0.5, 37, 255, 1.0, 1.0},    {0.5, 37, 0, 0.0, 0.02},  // zero noise: exact but next to the unit circle
+      {0.02, 0, 20, 0.02, 0.2},
+      {0.02, 255, 255, 0.02, 0.2},
+      {0.2, 128, 1, 0.3, 0.9},
+      {0.5, 0, 20, 1.0, 1.0},
+      {0.5, 37, 255, 1.0, 1.0},
+      {0.5, 37, 0, 0.002, 0.02},  // zero noise: exact, but pairs next to the unit circle
   };
   for (const auto& c : cases)
     for (int64_t count : {7, 256, 1001, 20000}) {
@@ -372,7 +377,9 @@ TEST(GaussNoiseGenerator, PairsWithinTheGuardAreRedoneInExtendedPrecision) {
       const ModelNoise m = Gauss(seed, c.mean, c.stdDev, static_cast<size_t>(count));
       std::vector<int32_t> got(static_cast<size_t>(count));
       int64_t redone = 0;
-      EXPECT_EQ(noise::GaussValues(seed, Ipp8u(c.mean), Ipp8u(c.stdDev), c.guard, got.data(), count, &redone), m.seed);
+      EXPECT_EQ(noise::GaussValues(seed, Ipp8u(c.mean), Ipp8u(c.stdDev), c.guard, got.data(), count,
+                                   &redone),
+                m.seed);
       EXPECT_EQ(got, m.values);
       const double pairs = static_cast<double>((count + 1) / 2);
       if (count < 1000 && c.least != 1.0) continue;  // too few pairs for a share
@@ -419,8 +426,10 @@ TEST(GaussNoiseBlocks, EqualThePlainDoublePathOnEveryTarget) {
     const long double q = x1 * x1 + x2 * x2;
     if (q < 1 && q != 0) d1.push_back(a), d2.push_back(b);
   }
-  const int32_t edges[][2] = {{0, 1}, {1, 0}, {-1, 0}, {0, 5000}, {1, 1}, {-1, -1}, {INT32_MAX, 0},
-                              {-2147483647, 0}, {1518500249, 1518500249}, {-1518500250, 0}, {0, 0x7FFFFFF0}};
+  const int32_t edges[][2] = {{0, 1},           {1, 0},           {-1, 0},
+                              {0, 5000},        {1, 1},           {-1, -1},
+                              {INT32_MAX, 0},   {-2147483647, 0}, {1518500249, 1518500249},
+                              {-1518500250, 0}, {0, 0x7FFFFFF0}};
   for (auto [a, b] : edges) d1.insert(d1.begin(), a), d2.insert(d2.begin(), b);
   const size_t n = d1.size();
   std::vector<double> u1(n), u2(n), s(n);
@@ -433,8 +442,11 @@ TEST(GaussNoiseBlocks, EqualThePlainDoublePathOnEveryTarget) {
   }
   const struct {
     double mean, stdDev, guard;
-  } cases[] = {{0, 20, noise::kGuard}, {255, 255, noise::kGuard}, {7, 0, noise::kGuard},
-               {128, 3, 0.25},         {0, 255, 0.5}};
+  } cases[] = {{0, 20, noise::kGuard},
+               {255, 255, noise::kGuard},
+               {7, 0, noise::kGuard},
+               {128, 3, 0.25},
+               {0, 255, 0.5}};
   imagetest::ForEachVectorTarget([&] {
     const noise::GaussPairsFn vector = noise::VectorGaussPairs();
     for (const auto& c : cases)
@@ -442,8 +454,10 @@ TEST(GaussNoiseBlocks, EqualThePlainDoublePathOnEveryTarget) {
         SCOPED_TRACE(std::to_string(c.mean) + "," + std::to_string(c.stdDev) + " guard " +
                      std::to_string(c.guard) + " length " + std::to_string(len));
         std::vector<int32_t> f1(len + 1, 77), s1(len + 1, 77), f2(len + 1, 77), s2(len + 1, 77);
-        noise::GaussPairsPlain(u1.data(), u2.data(), s.data(), len, c.mean, c.stdDev, c.guard, f1.data(), s1.data());
-        vector(u1.data(), u2.data(), s.data(), len, c.mean, c.stdDev, c.guard, f2.data(), s2.data());
+        noise::GaussPairsPlain(u1.data(), u2.data(), s.data(), len, c.mean, c.stdDev, c.guard,
+                               f1.data(), s1.data());
+        vector(u1.data(), u2.data(), s.data(), len, c.mean, c.stdDev, c.guard, f2.data(),
+               s2.data());
         EXPECT_EQ(f1, f2);
         EXPECT_EQ(s1, s2);
         EXPECT_EQ(f2[len], 77);  // nothing written past the block
