@@ -7,11 +7,14 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "primitives/image/Noise.h"
+#include "primitives/image/NoiseKernels.h"
+#include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
 
 namespace {
@@ -318,6 +321,169 @@ TEST(ImageNoise, ArgumentChecksComeInTheirOrderAndChangeNothing) {
   }
   EXPECT_EQ(img.Region(), before);
   EXPECT_TRUE(img.OutsideUntouched());
+}
+
+// The Gaussian generator, value by value (no saturation hides a wrong value), against the
+// model: means and deviations from 0 to 255, counts that end inside, on and just past the
+// generator's blocks of pairs, two seeds each; about five million values.
+TEST(GaussNoiseGenerator, GivesTheExtendedValuesAndTheSeedForEveryMeanAndDeviation) {
+  namespace noise = builtin::noise;
+  const int levels[] = {0, 1, 3, 20, 128, 254, 255};
+  const int64_t counts[] = {1, 2, 3, 255, 256, 257, 513, 50001};
+  std::mt19937 rng(11);
+  int64_t values = 0;
+  for (int mean : levels)
+    for (int stdDev : levels)
+      for (int64_t count : counts)
+        for (int k = 0; k < 2; ++k) {
+          const uint32_t seed = rng();
+          SCOPED_TRACE(std::to_string(mean) + "," + std::to_string(stdDev) + " count " +
+                       std::to_string(count) + " seed " + std::to_string(seed));
+          const ModelNoise m = Gauss(seed, mean, stdDev, static_cast<size_t>(count));
+          std::vector<int32_t> got(static_cast<size_t>(count));
+          int64_t redone = 0;
+          EXPECT_EQ(noise::GaussValues(seed, Ipp8u(mean), Ipp8u(stdDev), noise::kGuard, got.data(),
+                                       count, &redone),
+                    m.seed);
+          const auto diff = std::mismatch(got.begin(), got.end(), m.values.begin());
+          ASSERT_TRUE(diff.first == got.end()) << "value " << (diff.first - got.begin()) << ": "
+                                               << *diff.first << " against " << *diff.second;
+          values += count;
+        }
+  EXPECT_GT(values, 4000000);
+}
+
+// A wide guard sends many pairs (or all) through the extended redo, which must give each its
+// own values in its place in the stream.
+TEST(GaussNoiseGenerator, PairsWithinTheGuardAreRedoneInExtendedPrecision) {
+  namespace noise = builtin::noise;
+  const struct {
+    double guard;
+    int mean, stdDev;
+    double least, most;  // share of pairs redone
+  } cases[] = {
+      {0.02, 0, 20, 0.02, 0.2},
+      {0.02, 255, 255, 0.02, 0.2},
+      {0.2, 128, 1, 0.3, 0.9},
+      {0.5, 0, 20, 1.0, 1.0},
+      {0.5, 37, 255, 1.0, 1.0},
+      {0.5, 37, 0, 0.002, 0.02},  // zero noise: exact, but pairs next to the unit circle
+  };
+  for (const auto& c : cases)
+    for (int64_t count : {7, 256, 1001, 20000}) {
+      SCOPED_TRACE("guard " + std::to_string(c.guard) + " " + std::to_string(c.mean) + "," +
+                   std::to_string(c.stdDev) + " count " + std::to_string(count));
+      const uint32_t seed = 1234567u + static_cast<uint32_t>(count);
+      const ModelNoise m = Gauss(seed, c.mean, c.stdDev, static_cast<size_t>(count));
+      std::vector<int32_t> got(static_cast<size_t>(count));
+      int64_t redone = 0;
+      EXPECT_EQ(noise::GaussValues(seed, Ipp8u(c.mean), Ipp8u(c.stdDev), c.guard, got.data(), count,
+                                   &redone),
+                m.seed);
+      EXPECT_EQ(got, m.values);
+      const double pairs = static_cast<double>((count + 1) / 2);
+      if (count < 1000 && c.least != 1.0) continue;  // too few pairs for a share
+      EXPECT_GE(redone, c.least * pairs);
+      EXPECT_LE(redone, c.most * pairs);
+    }
+}
+
+// The double logarithm against the extended one over every exponent of (0, 1), around the
+// mantissa's split at sqrt(2)/2 and next to 1, where the relative error is the largest: within
+// the 2^-50 that the guard counts (the derivation in Noise.cpp gives 6 * 2^-53).
+TEST(GaussNoiseLog, StaysWithinTheErrorTheGuardCounts) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> mantissa(0.5, 1.0);
+  std::vector<double> xs;
+  for (int e = -63; e <= 0; ++e)
+    for (int i = 0; i < 40000; ++i) xs.push_back(std::ldexp(mantissa(rng), e));
+  for (int i = 1; i <= 100000; ++i) {
+    xs.push_back(1.0 - i * 0x1p-53);
+    xs.push_back(1.0 - i * 0x1p-40);
+    xs.push_back(std::nextafter(std::sqrt(0.5), 0.0) * (1.0 + (i - 50000) * 0x1p-52));
+  }
+  double worst = 0, at = 0;
+  for (double x : xs) {
+    const long double exact = std::log(static_cast<long double>(x));
+    const double err = static_cast<double>(std::fabs((builtin::noise::Log(x) - exact) / exact));
+    if (err > worst) worst = err, at = x;
+  }
+  RecordProperty("WorstRelativeErrorIn2ToMinus53", std::to_string(worst / 0x1p-53));
+  EXPECT_LE(worst, 0x1p-50) << "at " << at;
+  EXPECT_LE(worst, 6 * 0x1p-53) << "at " << at;
+}
+
+// The vector blocks against the plain double path on every target, on pairs from the stream
+// and on edge pairs (a draw of 0, the smallest s, s next to 1), for block lengths that end
+// inside and on the vectors, with the guard of the calls and a wide one.
+TEST(GaussNoiseBlocks, EqualThePlainDoublePathOnEveryTarget) {
+  namespace noise = builtin::noise;
+  std::vector<int32_t> d1, d2;
+  ModelStream stream(2718);
+  while (d1.size() < 3000) {
+    const int32_t a = stream.Draw(), b = stream.Draw();
+    const long double x1 = a * noise::kDrawScale, x2 = b * noise::kDrawScale;
+    const long double q = x1 * x1 + x2 * x2;
+    if (q < 1 && q != 0) d1.push_back(a), d2.push_back(b);
+  }
+  const int32_t edges[][2] = {{0, 1},           {1, 0},           {-1, 0},
+                              {0, 5000},        {1, 1},           {-1, -1},
+                              {INT32_MAX, 0},   {-2147483647, 0}, {1518500249, 1518500249},
+                              {-1518500250, 0}, {0, 0x7FFFFFF0}};
+  for (auto [a, b] : edges) d1.insert(d1.begin(), a), d2.insert(d2.begin(), b);
+  const size_t n = d1.size();
+  std::vector<double> u1(n), u2(n), s(n);
+  for (size_t i = 0; i < n; ++i) {
+    const long double x1 = d1[i] * noise::kDrawScale, x2 = d2[i] * noise::kDrawScale;
+    u1[i] = static_cast<double>(x1);
+    u2[i] = static_cast<double>(x2);
+    s[i] = static_cast<double>(x1 * x1 + x2 * x2);
+    ASSERT_LT(x1 * x1 + x2 * x2, 1.0L) << i;
+  }
+  const struct {
+    double mean, stdDev, guard;
+  } cases[] = {{0, 20, noise::kGuard},
+               {255, 255, noise::kGuard},
+               {7, 0, noise::kGuard},
+               {128, 3, 0.25},
+               {0, 255, 0.5}};
+  imagetest::ForEachVectorTarget([&] {
+    const noise::GaussPairsFn vector = noise::VectorGaussPairs();
+    for (const auto& c : cases)
+      for (size_t len : {size_t{1}, size_t{3}, size_t{8}, size_t{13}, n}) {
+        SCOPED_TRACE(std::to_string(c.mean) + "," + std::to_string(c.stdDev) + " guard " +
+                     std::to_string(c.guard) + " length " + std::to_string(len));
+        std::vector<int32_t> f1(len + 1, 77), s1(len + 1, 77), f2(len + 1, 77), s2(len + 1, 77);
+        noise::GaussPairsPlain(u1.data(), u2.data(), s.data(), len, c.mean, c.stdDev, c.guard,
+                               f1.data(), s1.data());
+        vector(u1.data(), u2.data(), s.data(), len, c.mean, c.stdDev, c.guard, f2.data(),
+               s2.data());
+        EXPECT_EQ(f1, f2);
+        EXPECT_EQ(s1, s2);
+        EXPECT_EQ(f2[len], 77);  // nothing written past the block
+      }
+  });
+}
+
+// Whole calls of every Gaussian form over many blocks of pairs, padded and odd-sized.
+TEST(ImageNoise, GaussianImagesOverManyBlocksMatchTheModel) {
+  std::mt19937 rng(8);
+  const int sizes[][2] = {{300, 3}, {129, 5}, {1, 700}, {61, 17}};
+  for (const Form& f : Forms()) {
+    if (!f.gauss) continue;
+    for (auto [w, h] : sizes) {
+      SCOPED_TRACE(f.name + " " + std::to_string(w) + "x" + std::to_string(h));
+      GuardedImage img(w, h, f.pixel, 3);
+      img.Randomize(rng);
+      const std::vector<uint8_t> before = img.Region();
+      unsigned int seed = rng();
+      const ModelNoise m = Gauss(seed, 90, 50, static_cast<size_t>(w) * h * f.touched);
+      ASSERT_EQ(f.fn(img.data(), img.step(), img.size(), Ipp8u(90), Ipp8u(50), &seed), ippStsNoErr);
+      EXPECT_EQ(img.Region(), AddModel(before, f, w, h, m));
+      EXPECT_EQ(seed, m.seed);
+      EXPECT_TRUE(img.OutsideUntouched());
+    }
+  }
 }
 
 }  // namespace
