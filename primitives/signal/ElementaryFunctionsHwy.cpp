@@ -306,9 +306,9 @@ HWY_INLINE void FixDoubtful(const uint8_t* doubtful, size_t vectors, size_t lane
   for (size_t k = 0; k < count; ++k) fix(list[k]);
 }
 
-// A run goes in two sweeps. The first forms each vector's sum q (kept on the stack), its root
-// (stored) and the tests of q; the second tests the roots. No operation of the first sweep
-// waits for a root, whose latency would otherwise hold up the vectors behind it.
+// One sweep per run: each vector's sum q, its root (stored), and the tests of both; the
+// doubtful lanes are fixed after the run. No branch waits for a root, so the loop runs ahead
+// of the roots' latency.
 template <bool kDeferred>
 size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
   const DF df;
@@ -320,9 +320,9 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
     return Magnitude(re, im);
   };
   size_t i = 0;
-  HWY_ALIGN double sums[kRun * hn::MaxLanes(df)];
-  HWY_ALIGN double roots[kRun * hn::MaxLanes(df)];
+  HWY_ALIGN double roots[kDeferred ? 1 : kRun * hn::MaxLanes(df)];
   alignas(8) uint8_t doubtful[kRun + 8];
+  const VF margin = hn::Set(df, 0x1p-63 * (1.0 + 0x1p-40));
   while (i + N <= n) {
     const size_t vectors = (n - i) / N < kRun ? (n - i) / N : kRun;
     std::memset(doubtful, 0, (vectors + 7) & ~size_t{7});
@@ -336,19 +336,16 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
       const VF hi = hn::Add(p1, p2);
       const VF t = hn::Sub(smaller, hn::Sub(hi, larger));
       const VF l = hn::Add(hn::Add(t, SquareError(df, re, p1)), SquareError(df, im, p2));
-      const VF delta = hn::Mul(hi, hn::Set(df, 0x1p-63 * (1.0 + 0x1p-40)));
-      const VF q = hn::Add(hi, hn::Add(l, delta));
-      const MF sum = hn::Eq(q, hn::Add(hi, hn::Sub(l, delta)));
+      // hi + (l +- delta), delta = hi margin (exact with a fused multiply-add, else rounded
+      // once, which keeps it above 2^-63 hi (1 + 2^-41)).
+      const VF q = hn::Add(hi, hn::MulAdd(hi, margin, l));
+      const MF sum = hn::Eq(q, hn::Add(hi, hn::NegMulAdd(hi, margin, l)));
       const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
       const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
-      hn::Store(q, df, sums + v * N);
-      hn::StoreU(hn::Sqrt(q), df, out + v * N);
-      doubtful[v] = static_cast<uint8_t>(~MaskByte(df, hn::And(range, sum)) & laneBits);
-    }
-    for (size_t v = 0; v < vectors; ++v) {
-      const VF q = hn::Load(df, sums + v * N);
-      const VF r = hn::LoadU(df, out + v * N);
-      doubtful[v] |= static_cast<uint8_t>(~MaskByte(df, RootClose(df, q, r)) & laneBits);
+      const VF r = hn::Sqrt(q);
+      hn::StoreU(r, df, out + v * N);
+      const MF vouched = hn::And(hn::And(range, sum), RootClose(df, q, r));
+      doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
     }
     FixDoubtful(doubtful, vectors, N, [&](size_t j) {
       const double m = magnitudeAt(i + j);
