@@ -250,22 +250,6 @@ HWY_INLINE void StoreFixed(DF df, VF r, MF vouched, uint8_t* d, size_t i, Fix fi
   hn::StoreU(hn::Load(df, lanes), df, out);
 }
 
-size_t SqrtBlocks(const uint8_t* s, uint8_t* d, size_t n) {
-  const DF df;
-  const size_t N = hn::Lanes(df);
-  size_t i = 0;
-  for (; i + N <= n; i += N) {
-    const VF x = LoadAt(df, s, i);
-    if (!hn::AllTrue(df, hn::Ge(x, hn::Zero(df)))) break;  // a negative input or a NaN
-    const VF r = hn::Sqrt(x);
-    const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
-    const MF vouched =
-        hn::Or(hn::And(Within(df, x, 0x1p-960, 0x1p1002), RootClose(df, x, r)), ends);
-    StoreFixed(df, r, vouched, d, i, [&](size_t j) { return LibCSqrt(hn::ExtractLane(x, j)); });
-  }
-  return i;
-}
-
 // The doubtful lanes of a run of up to kRun vectors are noted (one byte of mask bits per vector)
 // while the vectors are stored, and computed after the run: no branch in the vector loop waits
 // for the tests, which come last in each vector's chain of operations. When the destination
@@ -304,6 +288,57 @@ HWY_INLINE void FixDoubtful(const uint8_t* doubtful, size_t vectors, size_t lane
     }
   }
   for (size_t k = 0; k < count; ++k) fix(list[k]);
+}
+
+// Square roots in runs of up to kRun vectors, stopping before the first vector with a negative
+// input or a NaN. Apart (the destination does not overlap the source), the doubtful lanes are
+// fixed after each run from the source, which the run leaves as it was; otherwise each vector's
+// doubtful lanes are fixed before it is stored, while its inputs are still at hand.
+template <bool kDeferred>
+size_t SqrtRuns(const uint8_t* s, uint8_t* d, size_t n) {
+  const DF df;
+  const size_t N = hn::Lanes(df);
+  const unsigned laneBits = (1u << N) - 1;
+  alignas(8) uint8_t doubtful[kDeferred ? kRun + 8 : 8];
+  size_t i = 0;
+  while (i + N <= n) {
+    const size_t vectors = (n - i) / N < kRun ? (n - i) / N : kRun;
+    if constexpr (kDeferred) std::memset(doubtful, 0, (vectors + 7) & ~size_t{7});
+    size_t v = 0;
+    for (; v < vectors; ++v) {
+      const size_t at = i + v * N;
+      const VF x = LoadAt(df, s, at);
+      if (!hn::AllTrue(df, hn::Ge(x, hn::Zero(df)))) break;  // a negative input or a NaN
+      const VF r = hn::Sqrt(x);
+      const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
+      const MF vouched =
+          hn::Or(hn::And(Within(df, x, 0x1p-960, 0x1p1002), RootClose(df, x, r)), ends);
+      if constexpr (kDeferred) {
+        hn::StoreU(r, df, reinterpret_cast<double*>(d + 8 * at));
+        doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
+      } else {
+        StoreFixed(df, r, vouched, d, at,
+                   [&](size_t j) { return LibCSqrt(hn::ExtractLane(x, j)); });
+      }
+    }
+    if constexpr (kDeferred) {
+      FixDoubtful(doubtful, v, N, [&](size_t j) {
+        const size_t k = i + j;
+        double x;
+        std::memcpy(&x, s + 8 * k, 8);
+        const double r = LibCSqrt(x);
+        std::memcpy(d + 8 * k, &r, 8);
+      });
+    }
+    i += v * N;
+    if (v < vectors) break;
+  }
+  return i;
+}
+
+size_t SqrtBlocks(const uint8_t* s, uint8_t* d, size_t n) {
+  const bool apart = d + 8 * n <= s || s + 8 * n <= d;
+  return apart ? SqrtRuns<true>(s, d, n) : SqrtRuns<false>(s, d, n);
 }
 
 // One sweep per run: each vector's sum q, its root (stored), and the tests of both; the
