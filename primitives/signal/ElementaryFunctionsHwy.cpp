@@ -172,17 +172,18 @@ size_t ExpBlocks(const uint8_t* s, uint8_t* d, size_t end) {
 // [2^-960, 2^1000], so its component's error is exact; the smaller one's is exact too or, for
 // a component below 2^-480, off by at most 2^-1074 together with its product. l carries two
 // roundings of at most 2^-53 times 2 ulp(hi) each, so |T - (hi + l)| <= 2^-100 hi, and
-// |c - (hi + l)| < 2^-63 hi (1 + 2^-49). The test takes delta = fl(hi 2^-63 (1 + 2^-40)), at
-// least 2^-63 hi (1 + 2^-41) (hi >= 2^-960: no underflow), and the two sums
-// qa = fl(hi + fl(l + delta)) and qb = fl(hi + fl(l - delta)): fl(l +- delta) lies within
-// 2^-53 (|l| + delta) < 2^-103 hi of l +- delta, so the reals hi + fl(l + delta) and
-// hi + fl(l - delta) lie above and below c. Rounding is monotone: when qa = qb, fl53(c) = qa,
+// |c - (hi + l)| < 2^-63 hi (1 + 2^-49). The test takes delta = hi 2^-63 (1 + 2^-40), exact
+// within a fused multiply-add or else rounded once, either way at least 2^-63 hi (1 + 2^-41)
+// (hi >= 2^-960: no underflow), and the two sums qa = fl(hi + fl(l + delta)) and
+// qb = fl(hi + fl(l - delta)): fl(l +- delta) lies within 2^-53 (|l| + delta) < 2^-103 hi of
+// l +- delta, so the reals hi + fl(l + delta) and hi + fl(l - delta) lie above and below c. Rounding is monotone: when qa = qb, fl53(c) = qa,
 // and q = qa. About 2^-9 of the elements fail; they and every element whose larger square lies
 // outside [2^-960, 2^1000] (NaN and infinity too), but for 0 + 0i, are computed by Magnitude.
 // q is then 0 or in [2^-960, 2^1002], and its root goes through the square root's test.
 //
-// The doubtful lanes are computed after the vector loops of a run: no branch in them waits for
-// the tests, and the extended-precision calls then follow one another closely.
+// The doubtful lanes are computed after the vector loop of a run (where the destination is apart
+// from the source): no branch in the loop waits for the tests, and the extended-precision calls
+// then follow one another closely.
 
 using DF = hn::ScalableTag<double>;
 using VF = hn::Vec<DF>;
@@ -253,8 +254,9 @@ HWY_INLINE void StoreFixed(DF df, VF r, MF vouched, uint8_t* d, size_t i, Fix fi
 // The doubtful lanes of a run of up to kRun vectors are noted (one byte of mask bits per vector)
 // while the vectors are stored, and computed after the run: no branch in the vector loop waits
 // for the tests, which come last in each vector's chain of operations. When the destination
-// overlaps the source, a later vector may overwrite the inputs of a doubtful lane, so those
-// are computed at once instead.
+// overlaps the source, a later vector may overwrite the inputs of a doubtful lane: the root's
+// blocks then compute those lanes at once, the magnitude's keep the run's results on the stack
+// until the run is done.
 constexpr size_t kRun = 64;
 
 // The bits of a mask (lane j in bit j), through a general register: storing a mask register to
