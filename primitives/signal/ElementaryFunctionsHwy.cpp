@@ -217,20 +217,37 @@ HWY_INLINE VF UlpTimes(DF df, VF x, double k) {
   return hn::Mul(binade, hn::Set(df, 0x1p-52 * k));
 }
 
-HWY_INLINE MF Within(DF df, VF x, double low, double high) {
-  return hn::And(hn::Ge(x, hn::Set(df, low)), hn::Le(x, hn::Set(df, high)));
+// m and a <= b, m and a == b: on AVX-512 one comparison under the mask m, which saves the
+// mask operations that would otherwise share the vector ports with the arithmetic.
+HWY_INLINE MF AndLe(MF m, VF a, VF b) {
+#if HWY_TARGET <= HWY_AVX3
+  return MF{_mm512_mask_cmp_pd_mask(m.raw, a.raw, b.raw, _CMP_LE_OQ)};
+#else
+  return hn::And(m, hn::Le(a, b));
+#endif
+}
+HWY_INLINE MF AndEq(MF m, VF a, VF b) {
+#if HWY_TARGET <= HWY_AVX3
+  return MF{_mm512_mask_cmp_pd_mask(m.raw, a.raw, b.raw, _CMP_EQ_OQ)};
+#else
+  return hn::And(m, hn::Eq(a, b));
+#endif
 }
 
-// The root test: r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0. With a
-// fused multiply-subtract the residual is r r - x rounded once (its sign does not matter).
-HWY_INLINE MF RootClose(DF df, VF x, VF r) {
+HWY_INLINE MF Within(DF df, VF x, double low, double high) {
+  return AndLe(hn::Ge(x, hn::Set(df, low)), x, hn::Set(df, high));
+}
+
+// The root test: m and r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0. With
+// a fused multiply-subtract the residual is r r - x rounded once (its sign does not matter).
+HWY_INLINE MF RootClose(DF df, MF m, VF x, VF r) {
 #if HWY_NATIVE_FMA
   const VF rho = hn::MulSub(r, r, x);
 #else
   const VF p = hn::Mul(r, r);
   const VF rho = hn::Sub(hn::Sub(x, p), SquareError(df, r, p));
 #endif
-  return hn::Le(hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
+  return AndLe(m, hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
 }
 
 // Stores r, with every lane outside `vouched` replaced by fix(j) for lane j.
@@ -314,7 +331,7 @@ size_t SqrtRuns(const uint8_t* s, uint8_t* d, size_t n) {
       const VF r = hn::Sqrt(x);
       const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
       const MF vouched =
-          hn::Or(hn::And(Within(df, x, 0x1p-960, 0x1p1002), RootClose(df, x, r)), ends);
+          hn::Or(RootClose(df, Within(df, x, 0x1p-960, 0x1p1002), x, r), ends);
       if constexpr (kDeferred) {
         hn::StoreU(r, df, reinterpret_cast<double*>(d + 8 * at));
         doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
@@ -376,12 +393,12 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
       // hi + (l +- delta), delta = hi margin (exact with a fused multiply-add, else rounded
       // once, which keeps it above 2^-63 hi (1 + 2^-41)).
       const VF q = hn::Add(hi, hn::MulAdd(hi, margin, l));
-      const MF sum = hn::Eq(q, hn::Add(hi, hn::NegMulAdd(hi, margin, l)));
       const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
       const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
+      const MF sum = AndEq(range, q, hn::Add(hi, hn::NegMulAdd(hi, margin, l)));
       const VF r = hn::Sqrt(q);
       hn::StoreU(r, df, out + v * N);
-      const MF vouched = hn::And(hn::And(range, sum), RootClose(df, q, r));
+      const MF vouched = RootClose(df, sum, q, r);
       doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
     }
     FixDoubtful(doubtful, vectors, N, [&](size_t j) {
