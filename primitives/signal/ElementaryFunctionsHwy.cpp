@@ -217,25 +217,21 @@ HWY_INLINE VF UlpTimes(DF df, VF x, double k) {
   return hn::Mul(binade, hn::Set(df, 0x1p-52 * k));
 }
 
-// m and a <= b, m and a == b: on AVX-512 one comparison under the mask m, which saves the
-// mask operations that would otherwise share the vector ports with the arithmetic.
-HWY_INLINE MF AndLe(MF m, VF a, VF b) {
+// m and (a <= b) or m and (a == b): on AVX-512 one comparison under the mask m, which saves
+// the mask operations that would otherwise share the vector ports with the arithmetic.
+enum class Cmp { kLe, kEq };
+template <Cmp kCmp>
+HWY_INLINE MF AndCompare(MF m, VF a, VF b) {
 #if HWY_TARGET <= HWY_AVX3
-  return MF{_mm512_mask_cmp_pd_mask(m.raw, a.raw, b.raw, _CMP_LE_OQ)};
+  constexpr int kPredicate = kCmp == Cmp::kLe ? _CMP_LE_OQ : _CMP_EQ_OQ;
+  return MF{_mm512_mask_cmp_pd_mask(m.raw, a.raw, b.raw, kPredicate)};
 #else
-  return hn::And(m, hn::Le(a, b));
-#endif
-}
-HWY_INLINE MF AndEq(MF m, VF a, VF b) {
-#if HWY_TARGET <= HWY_AVX3
-  return MF{_mm512_mask_cmp_pd_mask(m.raw, a.raw, b.raw, _CMP_EQ_OQ)};
-#else
-  return hn::And(m, hn::Eq(a, b));
+  return hn::And(m, kCmp == Cmp::kLe ? hn::Le(a, b) : hn::Eq(a, b));
 #endif
 }
 
 HWY_INLINE MF Within(DF df, VF x, double low, double high) {
-  return AndLe(hn::Ge(x, hn::Set(df, low)), x, hn::Set(df, high));
+  return AndCompare<Cmp::kLe>(hn::Ge(x, hn::Set(df, low)), x, hn::Set(df, high));
 }
 
 // The root test: m and r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0. With
@@ -247,7 +243,7 @@ HWY_INLINE MF RootClose(DF df, MF m, VF x, VF r) {
   const VF p = hn::Mul(r, r);
   const VF rho = hn::Sub(hn::Sub(x, p), SquareError(df, r, p));
 #endif
-  return AndLe(m, hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
+  return AndCompare<Cmp::kLe>(m, hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
 }
 
 // Stores r, with every lane outside `vouched` replaced by fix(j) for lane j.
@@ -395,7 +391,7 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
       const VF q = hn::Add(hi, hn::MulAdd(hi, margin, l));
       const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
       const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
-      const MF sum = AndEq(range, q, hn::Add(hi, hn::NegMulAdd(hi, margin, l)));
+      const MF sum = AndCompare<Cmp::kEq>(range, q, hn::Add(hi, hn::NegMulAdd(hi, margin, l)));
       const VF r = hn::Sqrt(q);
       hn::StoreU(r, df, out + v * N);
       const MF vouched = RootClose(df, sum, q, r);
