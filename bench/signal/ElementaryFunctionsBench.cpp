@@ -59,9 +59,7 @@ PF_BENCH_TABLE(ElementaryFunctions) {
     cv::split(interleaved, planes);
     cv::Mat dst = PageAligned(n, CV_64F);
     r.Compare(
-        [&] {
-          builtin::ippsMagnitude_64fc(interleaved.ptr<Ipp64fc>(), dst.ptr<Ipp64f>(), n);
-        },
+        [&] { builtin::ippsMagnitude_64fc(interleaved.ptr<Ipp64fc>(), dst.ptr<Ipp64f>(), n); },
         [&] { cv::magnitude(planes[0], planes[1], dst); }, r.Repeats(kPerSample));
   });
 }

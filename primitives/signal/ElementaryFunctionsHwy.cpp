@@ -176,9 +176,10 @@ size_t ExpBlocks(const uint8_t* s, uint8_t* d, size_t end) {
 // within a fused multiply-add or else rounded once, either way at least 2^-63 hi (1 + 2^-41)
 // (hi >= 2^-960: no underflow), and the two sums qa = fl(hi + fl(l + delta)) and
 // qb = fl(hi + fl(l - delta)): fl(l +- delta) lies within 2^-53 (|l| + delta) < 2^-103 hi of
-// l +- delta, so the reals hi + fl(l + delta) and hi + fl(l - delta) lie above and below c. Rounding is monotone: when qa = qb, fl53(c) = qa,
-// and q = qa. About 2^-9 of the elements fail; they and every element whose larger square lies
-// outside [2^-960, 2^1000] (NaN and infinity too), but for 0 + 0i, are computed by Magnitude.
+// l +- delta, so the reals hi + fl(l + delta) and hi + fl(l - delta) lie above and below c.
+// Rounding is monotone: when qa = qb, fl53(c) = qa, and q = qa. About 2^-9 of the elements
+// fail; they and every element whose larger square lies outside [2^-960, 2^1000] (NaN and
+// infinity too), but for 0 + 0i, are computed by Magnitude.
 // q is then 0 or in [2^-960, 2^1002], and its root goes through the square root's test.
 //
 // The doubtful lanes are computed after the vector loop of a run (where the destination is apart
@@ -326,8 +327,7 @@ size_t SqrtRuns(const uint8_t* s, uint8_t* d, size_t n) {
       if (!hn::AllTrue(df, hn::Ge(x, hn::Zero(df)))) break;  // a negative input or a NaN
       const VF r = hn::Sqrt(x);
       const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
-      const MF vouched =
-          hn::Or(RootClose(df, Within(df, x, 0x1p-960, 0x1p1002), x, r), ends);
+      const MF vouched = hn::Or(RootClose(df, Within(df, x, 0x1p-960, 0x1p1002), x, r), ends);
       if constexpr (kDeferred) {
         hn::StoreU(r, df, reinterpret_cast<double*>(d + 8 * at));
         doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
