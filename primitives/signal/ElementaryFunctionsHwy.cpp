@@ -172,17 +172,19 @@ size_t ExpBlocks(const uint8_t* s, uint8_t* d, size_t end) {
 // [2^-960, 2^1000], so its component's error is exact; the smaller one's is exact too or, for
 // a component below 2^-480, off by at most 2^-1074 together with its product. l carries two
 // roundings of at most 2^-53 times 2 ulp(hi) each, so |T - (hi + l)| <= 2^-100 hi, and
-// |c - (hi + l)| < 2^-63 hi (1 + 2^-49). The test takes delta = fl(hi 2^-63 (1 + 2^-40)), at
-// least 2^-63 hi (1 + 2^-41) (hi >= 2^-960: no underflow), and the two sums
-// qa = fl(hi + fl(l + delta)) and qb = fl(hi + fl(l - delta)): fl(l +- delta) lies within
-// 2^-53 (|l| + delta) < 2^-103 hi of l +- delta, so the reals hi + fl(l + delta) and
-// hi + fl(l - delta) lie above and below c. Rounding is monotone: when qa = qb, fl53(c) = qa,
-// and q = qa. About 2^-9 of the elements fail; they and every element whose larger square lies
-// outside [2^-960, 2^1000] (NaN and infinity too), but for 0 + 0i, are computed by Magnitude.
+// |c - (hi + l)| < 2^-63 hi (1 + 2^-49). The test takes delta = hi 2^-63 (1 + 2^-40), exact
+// within a fused multiply-add or else rounded once, either way at least 2^-63 hi (1 + 2^-41)
+// (hi >= 2^-960: no underflow), and the two sums qa = fl(hi + fl(l + delta)) and
+// qb = fl(hi + fl(l - delta)): fl(l +- delta) lies within 2^-53 (|l| + delta) < 2^-103 hi of
+// l +- delta, so the reals hi + fl(l + delta) and hi + fl(l - delta) lie above and below c.
+// Rounding is monotone: when qa = qb, fl53(c) = qa, and q = qa. About 2^-9 of the elements
+// fail; they and every element whose larger square lies outside [2^-960, 2^1000] (NaN and
+// infinity too), but for 0 + 0i, are computed by Magnitude.
 // q is then 0 or in [2^-960, 2^1002], and its root goes through the square root's test.
 //
-// The doubtful lanes are computed after the vector loops of a run: no branch in them waits for
-// the tests, and the extended-precision calls then follow one another closely.
+// The doubtful lanes are computed after the vector loop of a run (where the destination is apart
+// from the source): no branch in the loop waits for the tests, and the extended-precision calls
+// then follow one another closely.
 
 using DF = hn::ScalableTag<double>;
 using VF = hn::Vec<DF>;
@@ -216,20 +218,33 @@ HWY_INLINE VF UlpTimes(DF df, VF x, double k) {
   return hn::Mul(binade, hn::Set(df, 0x1p-52 * k));
 }
 
-HWY_INLINE MF Within(DF df, VF x, double low, double high) {
-  return hn::And(hn::Ge(x, hn::Set(df, low)), hn::Le(x, hn::Set(df, high)));
+// m and (a <= b) or m and (a == b): on AVX-512 one comparison under the mask m, which saves
+// the mask operations that would otherwise share the vector ports with the arithmetic.
+enum class Cmp { kLe, kEq };
+template <Cmp kCmp>
+HWY_INLINE MF AndCompare(MF m, VF a, VF b) {
+#if HWY_TARGET <= HWY_AVX3
+  constexpr int kPredicate = kCmp == Cmp::kLe ? _CMP_LE_OQ : _CMP_EQ_OQ;
+  return MF{_mm512_mask_cmp_pd_mask(m.raw, a.raw, b.raw, kPredicate)};
+#else
+  return hn::And(m, kCmp == Cmp::kLe ? hn::Le(a, b) : hn::Eq(a, b));
+#endif
 }
 
-// The root test: r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0. With a
-// fused multiply-subtract the residual is r r - x rounded once (its sign does not matter).
-HWY_INLINE MF RootClose(DF df, VF x, VF r) {
+HWY_INLINE MF Within(DF df, VF x, double low, double high) {
+  return AndCompare<Cmp::kLe>(hn::Ge(x, hn::Set(df, low)), x, hn::Set(df, high));
+}
+
+// The root test: m and r = fl53(sqrt x) is LibCSqrt(x), for x in [2^-960, 2^1002] or +-0. With
+// a fused multiply-subtract the residual is r r - x rounded once (its sign does not matter).
+HWY_INLINE MF RootClose(DF df, MF m, VF x, VF r) {
 #if HWY_NATIVE_FMA
   const VF rho = hn::MulSub(r, r, x);
 #else
   const VF p = hn::Mul(r, r);
   const VF rho = hn::Sub(hn::Sub(x, p), SquareError(df, r, p));
 #endif
-  return hn::Le(hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
+  return AndCompare<Cmp::kLe>(m, hn::Abs(rho), hn::Mul(r, UlpTimes(df, r, 1.0 - 0x1p-10)));
 }
 
 // Stores r, with every lane outside `vouched` replaced by fix(j) for lane j.
@@ -250,27 +265,12 @@ HWY_INLINE void StoreFixed(DF df, VF r, MF vouched, uint8_t* d, size_t i, Fix fi
   hn::StoreU(hn::Load(df, lanes), df, out);
 }
 
-size_t SqrtBlocks(const uint8_t* s, uint8_t* d, size_t n) {
-  const DF df;
-  const size_t N = hn::Lanes(df);
-  size_t i = 0;
-  for (; i + N <= n; i += N) {
-    const VF x = LoadAt(df, s, i);
-    if (!hn::AllTrue(df, hn::Ge(x, hn::Zero(df)))) break;  // a negative input or a NaN
-    const VF r = hn::Sqrt(x);
-    const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
-    const MF vouched =
-        hn::Or(hn::And(Within(df, x, 0x1p-960, 0x1p1002), RootClose(df, x, r)), ends);
-    StoreFixed(df, r, vouched, d, i, [&](size_t j) { return LibCSqrt(hn::ExtractLane(x, j)); });
-  }
-  return i;
-}
-
 // The doubtful lanes of a run of up to kRun vectors are noted (one byte of mask bits per vector)
 // while the vectors are stored, and computed after the run: no branch in the vector loop waits
 // for the tests, which come last in each vector's chain of operations. When the destination
-// overlaps the source, a later vector may overwrite the inputs of a doubtful lane, so those
-// are computed at once instead.
+// overlaps the source, a later vector may overwrite the inputs of a doubtful lane: the root's
+// blocks then compute those lanes at once, the magnitude's keep the run's results on the stack
+// until the run is done.
 constexpr size_t kRun = 64;
 
 // The bits of a mask (lane j in bit j), through a general register: storing a mask register to
@@ -306,9 +306,59 @@ HWY_INLINE void FixDoubtful(const uint8_t* doubtful, size_t vectors, size_t lane
   for (size_t k = 0; k < count; ++k) fix(list[k]);
 }
 
-// A run goes in two sweeps. The first forms each vector's sum q (kept on the stack), its root
-// (stored) and the tests of q; the second tests the roots. No operation of the first sweep
-// waits for a root, whose latency would otherwise hold up the vectors behind it.
+// Square roots in runs of up to kRun vectors, stopping before the first vector with a negative
+// input or a NaN. Apart (the destination does not overlap the source), the doubtful lanes are
+// fixed after each run from the source, which the run leaves as it was; otherwise each vector's
+// doubtful lanes are fixed before it is stored, while its inputs are still at hand.
+template <bool kDeferred>
+size_t SqrtRuns(const uint8_t* s, uint8_t* d, size_t n) {
+  const DF df;
+  const size_t N = hn::Lanes(df);
+  const unsigned laneBits = (1u << N) - 1;
+  alignas(8) uint8_t doubtful[kDeferred ? kRun + 8 : 8];
+  size_t i = 0;
+  while (i + N <= n) {
+    const size_t vectors = (n - i) / N < kRun ? (n - i) / N : kRun;
+    if constexpr (kDeferred) std::memset(doubtful, 0, (vectors + 7) & ~size_t{7});
+    size_t v = 0;
+    for (; v < vectors; ++v) {
+      const size_t at = i + v * N;
+      const VF x = LoadAt(df, s, at);
+      if (!hn::AllTrue(df, hn::Ge(x, hn::Zero(df)))) break;  // a negative input or a NaN
+      const VF r = hn::Sqrt(x);
+      const MF ends = hn::Or(hn::Eq(x, hn::Zero(df)), hn::Eq(x, hn::Set(df, HUGE_VAL)));
+      const MF vouched = hn::Or(RootClose(df, Within(df, x, 0x1p-960, 0x1p1002), x, r), ends);
+      if constexpr (kDeferred) {
+        hn::StoreU(r, df, reinterpret_cast<double*>(d + 8 * at));
+        doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
+      } else {
+        StoreFixed(df, r, vouched, d, at,
+                   [&](size_t j) { return LibCSqrt(hn::ExtractLane(x, j)); });
+      }
+    }
+    if constexpr (kDeferred) {
+      FixDoubtful(doubtful, v, N, [&](size_t j) {
+        const size_t k = i + j;
+        double x;
+        std::memcpy(&x, s + 8 * k, 8);
+        const double r = LibCSqrt(x);
+        std::memcpy(d + 8 * k, &r, 8);
+      });
+    }
+    i += v * N;
+    if (v < vectors) break;
+  }
+  return i;
+}
+
+size_t SqrtBlocks(const uint8_t* s, uint8_t* d, size_t n) {
+  const bool apart = d + 8 * n <= s || s + 8 * n <= d;
+  return apart ? SqrtRuns<true>(s, d, n) : SqrtRuns<false>(s, d, n);
+}
+
+// One sweep per run: each vector's sum q, its root (stored), and the tests of both; the
+// doubtful lanes are fixed after the run. No branch waits for a root, so the loop runs ahead
+// of the roots' latency.
 template <bool kDeferred>
 size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
   const DF df;
@@ -320,9 +370,9 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
     return Magnitude(re, im);
   };
   size_t i = 0;
-  HWY_ALIGN double sums[kRun * hn::MaxLanes(df)];
-  HWY_ALIGN double roots[kRun * hn::MaxLanes(df)];
+  HWY_ALIGN double roots[kDeferred ? 1 : kRun * hn::MaxLanes(df)];
   alignas(8) uint8_t doubtful[kRun + 8];
+  const VF margin = hn::Set(df, 0x1p-63 * (1.0 + 0x1p-40));
   while (i + N <= n) {
     const size_t vectors = (n - i) / N < kRun ? (n - i) / N : kRun;
     std::memset(doubtful, 0, (vectors + 7) & ~size_t{7});
@@ -336,19 +386,16 @@ size_t MagnitudeRuns(const uint8_t* s, uint8_t* d, size_t n) {
       const VF hi = hn::Add(p1, p2);
       const VF t = hn::Sub(smaller, hn::Sub(hi, larger));
       const VF l = hn::Add(hn::Add(t, SquareError(df, re, p1)), SquareError(df, im, p2));
-      const VF delta = hn::Mul(hi, hn::Set(df, 0x1p-63 * (1.0 + 0x1p-40)));
-      const VF q = hn::Add(hi, hn::Add(l, delta));
-      const MF sum = hn::Eq(q, hn::Add(hi, hn::Sub(l, delta)));
+      // hi + (l +- delta), delta = hi margin (exact with a fused multiply-add, else rounded
+      // once, which keeps it above 2^-63 hi (1 + 2^-41)).
+      const VF q = hn::Add(hi, hn::MulAdd(hi, margin, l));
       const MF zero = hn::Eq(hn::Abs(hn::Or(re, im)), hn::Zero(df));
       const MF range = hn::Or(Within(df, larger, 0x1p-960, 0x1p1000), zero);
-      hn::Store(q, df, sums + v * N);
-      hn::StoreU(hn::Sqrt(q), df, out + v * N);
-      doubtful[v] = static_cast<uint8_t>(~MaskByte(df, hn::And(range, sum)) & laneBits);
-    }
-    for (size_t v = 0; v < vectors; ++v) {
-      const VF q = hn::Load(df, sums + v * N);
-      const VF r = hn::LoadU(df, out + v * N);
-      doubtful[v] |= static_cast<uint8_t>(~MaskByte(df, RootClose(df, q, r)) & laneBits);
+      const MF sum = AndCompare<Cmp::kEq>(range, q, hn::Add(hi, hn::NegMulAdd(hi, margin, l)));
+      const VF r = hn::Sqrt(q);
+      hn::StoreU(r, df, out + v * N);
+      const MF vouched = RootClose(df, sum, q, r);
+      doubtful[v] = static_cast<uint8_t>(~MaskByte(df, vouched) & laneBits);
     }
     FixDoubtful(doubtful, vectors, N, [&](size_t j) {
       const double m = magnitudeAt(i + j);
