@@ -14,6 +14,7 @@
 #include "tests/primitives/AllocationHook.h"
 #include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
+#include "tests/primitives/resampling/LanczosCall.h"
 
 namespace {
 
@@ -425,9 +426,9 @@ TEST(ResizeLanczos, UnclampedKernelsAgreeInsideAMargin) {
             const float f = static_cast<float>(rng() % 1000) / 4;
             std::memcpy(src.row(y) + 4 * i, &f, 4);
           }
-      std::vector<int32_t> rowIndex(dH);
-      std::vector<ptrdiff_t> colOffsets(dW);
-      std::vector<float> rowFrac(dH), colFrac(dW), rowW(6 * dH), colW(6 * dW);
+      resizemodel::LanczosTables tables(dW, dH);
+      auto& [rowIndex, colOffsets, rowW, colW, work] = tables;
+      std::vector<float> rowFrac(dH), colFrac(dW);
       for (int i = 0; i < dH; ++i) {
         const double p = i * (H - 1) / double(dH - 1);
         rowIndex[i] = static_cast<int32_t>(p);
@@ -440,28 +441,12 @@ TEST(ResizeLanczos, UnclampedKernelsAgreeInsideAMargin) {
       }
       fbResizeLanczosWeights(colFrac.data(), dW, colW.data());
       fbResizeLanczosWeights(rowFrac.data(), dH, rowW.data());
-      std::vector<float> work(6 * (dW + 4) * 4);
       std::vector<uint8_t> out[2];
       for (int unclamped = 0; unclamped < 2; ++unclamped) {
         out[unclamped].assign(static_cast<size_t>(dW) * dH * channels * eb, 0);
-        ResizeKernelArgs a;
-        a.src = src.at(3, 3);
-        a.dst = out[unclamped].data();
-        a.srcStep = src.step();
-        a.dstStep = dW * channels * eb;
-        a.dstWidth = dW;
-        a.dstHeight = dH;
-        a.rowIndex = rowIndex.data();
-        a.colOffsets = colOffsets.data();
-        a.rowWeights = rowW.data();
-        a.colWeights = colW.data();
-        for (int k = 0; k < 6; ++k) a.work[k] = work.data() + k * (dW + 4) * 4;
-        a.roiX = 3;
-        a.roiY = 3;
-        a.availWidth = W + 3;
-        a.availHeight = H + 3;
-        a.pixelStride = channels;
-        a.channels = channels;
+        const ResizeKernelArgs a =
+            resizemodel::LanczosArgs(tables, src.at(3, 3), src.step(), W, H, out[unclamped].data(),
+                                     dW * channels * eb, dW, dH, channels, channels);
         const int group = (unclamped ? kLanczosUnclampedGeneric : kLanczosGeneric) + (channels == 1);
         fbResizeKernelTable[3 * group + type](a);
       }

@@ -15,6 +15,7 @@
 #include "primitives/resampling/ResizeSuper.h"
 #include "tests/primitives/HwyTargets.h"
 #include "tests/primitives/ImageTestGuard.h"
+#include "tests/primitives/resampling/LanczosCall.h"
 
 namespace {
 
@@ -144,9 +145,9 @@ void ExpectUnclampedRowPassLikeTheKernel(const Case& c, std::mt19937& rng) {
   imagetest::GuardedPlanes source(1, W + 6, H + 6, c.pixelStride * e);
   Randomize(source, rng, c.type);
   GuardedImage& src = source[0];
-  std::vector<int32_t> rowIndex(dH);
-  std::vector<ptrdiff_t> colOffsets(dW);
-  std::vector<float> rowFrac(dH), colFrac(dW), rowW(6 * dH), colW(6 * dW);
+  resizemodel::LanczosTables tables(dW, dH);
+  auto& [rowIndex, colOffsets, rowW, colW, work] = tables;
+  std::vector<float> rowFrac(dH), colFrac(dW);
   const int P = c.channels == 1 ? 1 : c.channels == 3 ? c.pixelStride : 4;
   for (int i = 0; i < dH; ++i) {
     const double p = (i + 0.5) * H / dH - 0.5;
@@ -163,28 +164,12 @@ void ExpectUnclampedRowPassLikeTheKernel(const Case& c, std::mt19937& rng) {
   fbResizeLanczosWeights(rowFrac.data(), dH, rowW.data());
   const int C = c.channels;
   const bool threeIntoFour = c.channels == 3 && c.pixelStride == 4;
-  std::vector<float> work(6 * (dW + 4) * 4);
   GuardedImage byKernel(dW, dH, c.pixelStride * e), byRows(dW, dH, c.pixelStride * e);
   byKernel.FillRegion(0x5a);
   byRows.FillRegion(0x5a);
-  ResizeKernelArgs a;
-  a.src = src.at(3, 3);
-  a.dst = byKernel.data();
-  a.srcStep = src.step();
-  a.dstStep = byKernel.step();
-  a.dstWidth = dW;
-  a.dstHeight = dH;
-  a.rowIndex = rowIndex.data();
-  a.colOffsets = colOffsets.data();
-  a.rowWeights = rowW.data();
-  a.colWeights = colW.data();
-  for (int k = 0; k < 6; ++k) a.work[k] = work.data() + k * (dW + 4) * 4;
-  a.roiX = 3;
-  a.roiY = 3;
-  a.availWidth = W + 3;
-  a.availHeight = H + 3;
-  a.pixelStride = c.pixelStride;
-  a.channels = c.channels;
+  const ResizeKernelArgs a = resizemodel::LanczosArgs(tables, src.at(3, 3), src.step(), W, H,
+                                                      byKernel.data(), byKernel.step(), dW, dH,
+                                                      c.pixelStride, c.channels);
   const int group = c.channels == 1 ? kLanczosUnclampedOne : kLanczosUnclampedGeneric;
   fbResizeKernelTable[3 * group + c.type](a);
 
