@@ -10,7 +10,8 @@
 // of one-byte pixels, 64 bits holding both pixels of a linear window of three or four
 // channels), loaded lane by lane. The cubic sampler of three and four channels holds two pixels
 // per vector on AVX-512, a lane per channel, and one pixel per vector of four doubles on AVX2
-// (WarpPixelsHwy-inl.h).
+// (WarpPixelsHwy-inl.h). The cubic weights and sums, the roundings and the store that keeps a
+// pixel's fourth byte are WarpSamplersHwy-inl.h's, which the remap's vector kernels share.
 //
 // Every loaded word lies inside its source row: a 32-bit word of one-byte pixels starts at most
 // at column xMax - 3 and a 64-bit word of three-byte pixels at most at byte 3 xMax - 5, the lane

@@ -7,7 +7,8 @@
 // first pixel and the fractions; the second reads each lane's window rows (scalar loads put
 // together into vectors: gathers are slower on some processors), interpolates and stores.
 // Every index, fraction, weight and sum is the plain body's operation on that lane, in the
-// plain order and in doubles without fused multiply-adds, so every lane gives the plain bytes.
+// plain order and in doubles without fused multiply-adds, so every lane gives the plain bytes;
+// the weights, sums and roundings are the warps' own (WarpSamplersHwy-inl.h).
 // Lanes outside the region take the position (0, 0), which lies in the image, and write
 // nothing.
 #undef HWY_TARGET_INCLUDE
