@@ -29,7 +29,8 @@ template <class VF>
 using Int32Of = hn::Vec<hn::Rebind<int32_t, hn::DFromV<VF>>>;
 
 // The truncation of values that lie inside int32. Highway's DemoteTo first clamps each lane,
-// which these values never need; x86 converts them in one instruction.
+// which these values never need; x86 converts them in one instruction on every vector target
+// (named by what they are not: which x86 targets exist differs between Highway versions).
 template <class VF>
 HWY_INLINE Int32Of<VF> TruncInside(VF v) {
   const hn::DFromV<VF> df;
