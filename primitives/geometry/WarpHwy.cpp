@@ -10,7 +10,8 @@
 // of one-byte pixels, 64 bits holding both pixels of a linear window of three or four
 // channels), loaded lane by lane. The cubic sampler of three and four channels holds two pixels
 // per vector on AVX-512, a lane per channel, and one pixel per vector of four doubles on AVX2
-// (WarpPixelsHwy-inl.h).
+// (WarpPixelsHwy-inl.h). The cubic weights and sums, the roundings and the store that keeps a
+// pixel's fourth byte are WarpSamplersHwy-inl.h's, which the remap's vector kernels share.
 //
 // Every loaded word lies inside its source row: a 32-bit word of one-byte pixels starts at most
 // at column xMax - 3 and a 64-bit word of three-byte pixels at most at byte 3 xMax - 5, the lane
@@ -25,6 +26,7 @@
 
 #include "primitives/geometry/WarpKernels.h"
 #include "primitives/geometry/WarpPixelsHwy-inl.h"
+#include "primitives/geometry/WarpSamplersHwy-inl.h"
 #include "primitives/support/HwyDispatch.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -44,7 +46,6 @@ using DI64 = hn::Rebind<int64_t, DF>;
 using DU64 = hn::Rebind<uint64_t, DF>;
 using VU64 = hn::Vec<DU64>;
 using D8 = hn::Rebind<uint8_t, DF>;
-using DF32 = hn::Rebind<float, DF>;
 
 constexpr double kTwoTo31 = 2147483648.0;
 
@@ -55,18 +56,6 @@ constexpr double kTwoTo31 = 2147483648.0;
 #endif
 constexpr size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
 
-// The truncation of values that lie inside int32 (Highway's DemoteTo first clamps each lane,
-// which these values never need).
-HWY_INLINE VI Trunc32(VF v) {
-#if HWY_TARGET <= HWY_AVX3
-  return VI{_mm512_cvttpd_epi32(v.raw)};
-#elif HWY_TARGET <= HWY_AVX2
-  return VI{_mm256_cvttpd_epi32(v.raw)};
-#else
-  return VI{_mm_cvttpd_epi32(v.raw)};
-#endif
-}
-
 // ---- Indexes and fractions, lane by lane ---------------------------------------------------
 
 // NearestSampler: clamp(trunc(s + 0.5), 0, max), a truncation outside int32 (or of NaN) being
@@ -75,8 +64,8 @@ HWY_INLINE VI NearestIndex(VF s, VF max) {
   const DF df;
   const VF t = hn::Add(s, hn::Set(df, 0.5));
   const auto inside = hn::And(hn::Ge(t, hn::Zero(df)), hn::Lt(t, hn::Set(df, kTwoTo31)));
-  if (hn::AllTrue(df, hn::And(inside, hn::Lt(t, max)))) return Trunc32(t);
-  return Trunc32(hn::Min(hn::IfThenElseZero(inside, t), max));
+  if (hn::AllTrue(df, hn::And(inside, hn::Lt(t, max)))) return TruncInside(t);
+  return TruncInside(hn::Min(hn::IfThenElseZero(inside, t), max));
 }
 
 // LinearSampler::Axis: i = trunc(s + 1e-7); i < 0 (NaN and beyond int32 too) gives (0, 0),
@@ -87,14 +76,15 @@ HWY_INLINE void LinearAxis(VF s, double max, VI* index, VF* fraction) {
   const VF top = hn::Set(df, max);
   const auto middle = hn::And(hn::Gt(t, hn::Set(df, -1.0)), hn::Lt(t, top));
   if (hn::AllTrue(df, middle)) {  // the usual case: every lane inside the image
-    *index = Trunc32(t);
+    *index = TruncInside(t);
     *fraction = hn::Sub(s, hn::PromoteTo(df, *index));
     return;
   }
   const auto high = hn::And(hn::Ge(t, top), hn::Lt(t, hn::Set(df, kTwoTo31)));
-  const VF i = hn::PromoteTo(df, Trunc32(hn::IfThenElseZero(middle, t)));
+  const VF i = hn::PromoteTo(df, TruncInside(hn::IfThenElseZero(middle, t)));
   *fraction = hn::IfThenElse(middle, hn::Sub(s, i), hn::IfThenElseZero(high, hn::Set(df, 1.0)));
-  *index = Trunc32(hn::IfThenElse(middle, i, hn::IfThenElseZero(high, hn::Set(df, max - 1.0))));
+  *index =
+      TruncInside(hn::IfThenElse(middle, i, hn::IfThenElseZero(high, hn::Set(df, max - 1.0))));
 }
 
 // CubicSampler::WindowStart (max >= 3): n = trunc(s + 1e-7); n >= max - 1 gives max - 3, n <= 0
@@ -106,47 +96,10 @@ HWY_INLINE VF CubicStart(VF s, double max) {
   const auto high = hn::And(hn::Ge(t, last), hn::Lt(t, hn::Set(df, kTwoTo31)));
   const auto middle = hn::And(hn::Ge(t, hn::Set(df, 1.0)), hn::Lt(t, last));
   if (hn::AllTrue(df, middle))  // the usual case: every window away from the borders
-    return hn::Sub(hn::PromoteTo(df, Trunc32(t)), hn::Set(df, 1.0));
-  const VF n = hn::PromoteTo(df, Trunc32(hn::IfThenElseZero(middle, t)));
+    return hn::Sub(hn::PromoteTo(df, TruncInside(t)), hn::Set(df, 1.0));
+  const VF n = hn::PromoteTo(df, TruncInside(hn::IfThenElseZero(middle, t)));
   return hn::IfThenElse(high, hn::Set(df, max - 3.0),
                         hn::IfThenElseZero(middle, hn::Sub(n, hn::Set(df, 1.0))));
-}
-
-// cubic::WeightsOf of the fraction float((s - 1) - start), term by term.
-struct WeightsV {
-  VF w0, w1, w2, w3;
-};
-HWY_INLINE WeightsV CubicWeights(VF s, VF start) {
-  const DF df;
-  constexpr double kMinusSixth = -1.0 / 6.0, kHalf = 0.5, kThird = 1.0 / 3.0, kOne = 1.0,
-                   kMinusHalf = -0.5, kSixth = 1.0 / 6.0;
-  const VF t =
-      hn::PromoteTo(df, hn::DemoteTo(DF32(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
-  const VF t2 = hn::Mul(t, t);
-  const VF t3 = hn::Mul(t2, t);
-  WeightsV w;
-  w.w0 = hn::Sub(hn::Add(hn::Mul(t2, hn::Set(df, kHalf)), hn::Mul(t3, hn::Set(df, kMinusSixth))),
-                 hn::Mul(t, hn::Set(df, kThird)));
-  w.w1 = hn::Add(hn::Sub(hn::Add(hn::Mul(t3, hn::Set(df, kHalf)), hn::Set(df, kOne)), t2),
-                 hn::Mul(t, hn::Set(df, kMinusHalf)));
-  w.w2 = hn::Add(hn::Add(t, hn::Mul(t2, hn::Set(df, kHalf))), hn::Mul(t3, hn::Set(df, kMinusHalf)));
-  w.w3 = hn::Sub(hn::Mul(t3, hn::Set(df, kSixth)), hn::Mul(t, hn::Set(df, kSixth)));
-  return w;
-}
-
-// ((w0 a + w1 b) + w2 c) + w3 d, as cubic::Interpolate sums.
-HWY_INLINE VF Weigh(const WeightsV& w, VF a, VF b, VF c, VF d) {
-  return hn::Add(hn::Add(hn::Add(hn::Mul(w.w0, a), hn::Mul(w.w1, b)), hn::Mul(w.w2, c)),
-                 hn::Mul(w.w3, d));
-}
-
-// cubic::Store<uint8_t>: above 255 gives 255, from 0 trunc(v + 0.5), else (NaN too) 0.
-HWY_INLINE VI CubicStore(VF v) {
-  const DF df;
-  const VF top = hn::Set(df, 255.0);
-  return Trunc32(
-      hn::IfThenElse(hn::Gt(v, top), top,
-                     hn::IfThenElseZero(hn::Ge(v, hn::Zero(df)), hn::Add(v, hn::Set(df, 0.5)))));
 }
 
 // ---- Bytes in and out ----------------------------------------------------------------------
@@ -263,15 +216,7 @@ HWY_INLINE void StorePixels(VU w, uint8_t* dst) {
   } else if constexpr (kChannels == 4) {
     hn::StoreU(hn::BitCast(d8, w), d8, dst);
   } else if constexpr (kStride == 4) {
-#if HWY_TARGET <= HWY_AVX3
-    // The fourth byte of each pixel stays as it is.
-    const auto written = hn::MaskFromVec(hn::BitCast(d8, hn::Set(du, 0x00ffffffu)));
-    hn::BlendedStore(hn::BitCast(d8, w), written, d8, dst);
-#else
-    HWY_ALIGN uint32_t words[N];
-    hn::Store(w, du, words);
-    for (size_t k = 0; k < N; ++k) std::memcpy(dst + 4 * k, &words[k], 3);
-#endif
+    StoreThreeOfFour(w, dst);  // the fourth byte of each pixel stays as it is
   } else {
 #if HWY_TARGET <= HWY_AVX3
     // Three-byte pixels: each half's four pixels packed into its first 12 bytes, the halves
@@ -360,22 +305,9 @@ void Nearest(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
       });
 }
 
-// kHalfLast: the bilinear warps' rounding, trunc((top + fy (bottom - top)) + 0.5); else the
-// LinearSampler's trunc((top + 0.5) + fy (bottom - top)); top = p00 + fx (p01 - p00), bottom
-// likewise. The differences of two bytes come as their integer differences converted (the
-// same doubles: both are exact), which spares two floating-point subtractions.
-template <bool kHalfLast>
-HWY_INLINE VI Blend(VF p00, VF d0, VF p10, VF d1, VF fx, VF fy) {
-  const DF df;
-  const VF half = hn::Set(df, 0.5);
-  const VF top = hn::Add(p00, hn::Mul(fx, d0));
-  const VF bottom = hn::Add(p10, hn::Mul(fx, d1));
-  const VF down = hn::Mul(fy, hn::Sub(bottom, top));
-  // The fractions lie within a hair of -1..1, so the value lies well inside int32.
-  return Trunc32(kHalfLast ? hn::Add(hn::Add(top, down), half) : hn::Add(hn::Add(top, half), down));
-}
-
-// Byte kFirst of each word as a double, and byte kSecond less byte kFirst.
+// Byte kFirst of each word as a double, and byte kSecond less byte kFirst: the differences that
+// Blend takes come as the integer differences converted (the same doubles as the differences of
+// the converted bytes: both are exact), which spares two floating-point subtractions.
 template <int kFirst, int kSecond>
 HWY_INLINE void BytePair(VU w, VF* first, VF* difference) {
   const DF df;
@@ -495,8 +427,9 @@ void CubicC1(const double* xs, const double* ys, ptrdiff_t n, const LinearSource
                [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
                  const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
                  const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
-                 const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
-                 const VI at = hn::Add(hn::Mul(Trunc32(y0), step), Trunc32(x0));
+                 const WeightsV<VF> wx = CubicWeightsOf(CubicFraction(sx, x0));
+                 const WeightsV<VF> wy = CubicWeightsOf(CubicFraction(sy, y0));
+                 const VI at = hn::Add(hn::Mul(TruncInside(y0), step), TruncInside(x0));
                  VU rows[4];
                  Gather32<4>(src.base, src.step, at, rows);
                  VF h[4];
@@ -538,19 +471,22 @@ HWY_INLINE void CubicPairs(const double* xs, const double* ys, ptrdiff_t n,
       xs, ys, n, src, dst, [&](const double* x, const double* y, uint8_t* out) PF_INLINE_BODY {
         const VF sx = hn::LoadU(df, x), sy = hn::LoadU(df, y);
         const VF x0 = CubicStart(sx, src.xMax), y0 = CubicStart(sy, src.yMax);
-        const WeightsV wx = CubicWeights(sx, x0), wy = CubicWeights(sy, y0);
-        const VI pixel = hn::Mul(Trunc32(x0), hn::Set(di, kStride));
+        const WeightsV<VF> wx = CubicWeightsOf(CubicFraction(sx, x0));
+        const WeightsV<VF> wy = CubicWeightsOf(CubicFraction(sy, y0));
+        const VI pixel = hn::Mul(TruncInside(x0), hn::Set(di, kStride));
         const VI start = hn::Min(pixel, lastStart);
         HWY_ALIGN int32_t at[8], skip[8];
-        hn::Store(hn::Add(hn::Mul(Trunc32(y0), step), start), di, at);
+        hn::Store(hn::Add(hn::Mul(TruncInside(y0), step), start), di, at);
         hn::Store(hn::Sub(pixel, start), di, skip);
         __m128i pairs[4];  // the bytes of two pixels in the low half of each
         for (int p = 0; p < 4; ++p) {
           const int a = 2 * p, b = 2 * p + 1;
           const __m512i pick = _mm512_set_epi64(b, b, b, b, a, a, a, a);
           const auto spread = [&](VF v) { return VF{_mm512_permutexvar_pd(pick, v.raw)}; };
-          const WeightsV px{spread(wx.w0), spread(wx.w1), spread(wx.w2), spread(wx.w3)};
-          const WeightsV py{spread(wy.w0), spread(wy.w1), spread(wy.w2), spread(wy.w3)};
+          const WeightsV<VF> px{{spread(wx.w[0]), spread(wx.w[1]), spread(wx.w[2]),
+                                 spread(wx.w[3])}};
+          const WeightsV<VF> py{{spread(wy.w[0]), spread(wy.w[1]), spread(wy.w[2]),
+                                 spread(wy.w[3])}};
           __m256i cols[4];
           for (int k = 0; k < 4; ++k) cols[k] = column[k];
           if constexpr (kStride == 3) {

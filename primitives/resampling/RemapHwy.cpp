@@ -7,7 +7,8 @@
 // first pixel and the fractions; the second reads each lane's window rows (scalar loads put
 // together into vectors: gathers are slower on some processors), interpolates and stores.
 // Every index, fraction, weight and sum is the plain body's operation on that lane, in the
-// plain order and in doubles without fused multiply-adds, so every lane gives the plain bytes.
+// plain order and in doubles without fused multiply-adds, so every lane gives the plain bytes;
+// the weights, sums and roundings are the warps' own (WarpSamplersHwy-inl.h).
 // Lanes outside the region take the position (0, 0), which lies in the image, and write
 // nothing.
 #undef HWY_TARGET_INCLUDE
@@ -23,6 +24,7 @@
 #include <utility>
 
 #include "primitives/geometry/WarpFrame.h"
+#include "primitives/geometry/WarpSamplersHwy-inl.h"
 #include "primitives/resampling/RemapKernels.h"
 #include "primitives/support/HwyDispatch.h"
 
@@ -30,6 +32,15 @@ HWY_BEFORE_NAMESPACE();
 namespace builtin::remap {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
+
+// The samplers' arithmetic, shared with the warps.
+using warp::HWY_NAMESPACE::Blend;
+using warp::HWY_NAMESPACE::CubicFraction;
+using warp::HWY_NAMESPACE::CubicStore;
+using warp::HWY_NAMESPACE::CubicWeightsOf;
+using warp::HWY_NAMESPACE::StoreThreeOfFour;
+using warp::HWY_NAMESPACE::Weigh;
+using warp::HWY_NAMESPACE::WeightsV;
 
 using DF = hn::ScalableTag<double>;
 using DI = hn::Rebind<int32_t, DF>;
@@ -146,16 +157,9 @@ HWY_INLINE void StoreChannels(bool all, uint8_t bits, const VI* ch, uint8_t* out
   if constexpr (kChannels == 4) {
     if (all) return hn::StoreU(pix, di, reinterpret_cast<int32_t*>(out));
   }
-#if HWY_TARGET <= HWY_AVX3
   if constexpr (kChannels == 3 && kStride == 4) {
-    // A masked store: the fourth byte of each pixel is not written at all.
-    if (all) {
-      const hn::Repartition<uint8_t, DI> dq;
-      const auto rgb = hn::MaskFromVec(hn::BitCast(dq, hn::Set(di, 0x00FFFFFF)));
-      return hn::BlendedStore(hn::BitCast(dq, pix), rgb, dq, out);
-    }
+    if (all) return StoreThreeOfFour(pix, out);  // the fourth byte of each pixel not written
   }
-#endif
   StoreLanes<kChannels, kStride>(bits, pix, out);
 }
 
@@ -174,31 +178,6 @@ HWY_INLINE VF CubicStartV(VF s, VF max) {
   const VF n = hn::Trunc(hn::Add(s, hn::Set(df, 1e-07)));
   return hn::Min(hn::Max(hn::Sub(n, hn::Set(df, 1.0)), hn::Zero(df)),
                  hn::Sub(max, hn::Set(df, 3.0)));
-}
-
-// The cubic fraction of each lane: (s - 1) - start rounded to float.
-HWY_INLINE VF CubicFraction(VF s, VF start) {
-  const DF df;
-  return hn::PromoteTo(
-      df, hn::DemoteTo(hn::Rebind<float, DF>(), hn::Sub(hn::Sub(s, hn::Set(df, 1.0)), start)));
-}
-
-// cubic::WeightsOf on each lane's fraction t, in double.
-struct WeightsV {
-  VF w[4];
-};
-HWY_INLINE WeightsV CubicWeightsV(VF t) {
-  const DF df;
-  constexpr double kMinusSixth = -1.0 / 6.0, kHalf = 0.5, kThird = 1.0 / 3.0, kOne = 1.0,
-                   kMinusHalf = -0.5, kSixth = 1.0 / 6.0;
-  const VF t2 = hn::Mul(t, t);
-  const VF t3 = hn::Mul(t2, t);
-  const auto c = [&](double v) { return hn::Set(df, v); };
-  return WeightsV{
-      {hn::Sub(hn::Add(hn::Mul(t2, c(kHalf)), hn::Mul(t3, c(kMinusSixth))), hn::Mul(t, c(kThird))),
-       hn::Add(hn::Sub(hn::Add(hn::Mul(t3, c(kHalf)), c(kOne)), t2), hn::Mul(t, c(kMinusHalf))),
-       hn::Add(hn::Add(t, hn::Mul(t2, c(kHalf))), hn::Mul(t3, c(kMinusHalf))),
-       hn::Sub(hn::Mul(t3, c(kSixth)), hn::Mul(t, c(kSixth)))}};
 }
 
 // A cubic window row: the 4 kStride bytes each lane reads (4, 12 or 16), as a run of four or
@@ -311,7 +290,6 @@ ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t*
   const DI di;
   const ptrdiff_t lanes = static_cast<ptrdiff_t>(hn::Lanes(df));
   const uint8_t full = static_cast<uint8_t>((1u << lanes) - 1);
-  const VF half = hn::Set(df, 0.5);
   ChunkPositions<kMethod> p;
   ptrdiff_t done = 0;
   while (n - done >= lanes) {
@@ -352,37 +330,28 @@ ptrdiff_t Block(const Source8& s, const uint8_t* xs, const uint8_t* ys, uint8_t*
           constexpr int32_t kC = decltype(c)::value;
           const VF p00 = ByteOf<kC>(upper), p01 = ByteOf<kStride + kC>(upper);
           const VF p10 = ByteOf<kC>(lower), p11 = ByteOf<kStride + kC>(lower);
-          const VF t = hn::Add(p00, hn::Mul(fx, hn::Sub(p01, p00)));
-          const VF b = hn::Add(p10, hn::Mul(fx, hn::Sub(p11, p10)));
-          ch[kC] = hn::DemoteTo(di, hn::Add(hn::Add(t, half), hn::Mul(fy, hn::Sub(b, t))));
+          ch[kC] = Blend<false>(p00, hn::Sub(p01, p00), p10, hn::Sub(p11, p10), fx, fy);
         });
         StoreChannels<kChannels, kStride>(bits == full, bits, ch, out);
       } else {
-        const WeightsV wx = CubicWeightsV(hn::Load(df, p.fx + i));
-        const WeightsV wy = CubicWeightsV(hn::Load(df, p.fy + i));
-        VF acc[kChannels];
+        const WeightsV<VF> wx = CubicWeightsOf(hn::Load(df, p.fx + i));
+        const WeightsV<VF> wy = CubicWeightsOf(hn::Load(df, p.fy + i));
+        VF h[4][kChannels];
         ForEachIndex<4>([&](auto r) {
           constexpr int32_t kR = decltype(r)::value;
           // The window row: four pixels' bytes, exactly.
           const CubicRow<4 * kStride> run(s.base + kR * s.step, offset);
           ForEachIndex<kChannels>([&](auto c) {
             constexpr int32_t kC = decltype(c)::value;
-            const VF h = hn::Add(
-                hn::Add(hn::Add(hn::Mul(wx.w[0], run.template At<kC>()),
-                                hn::Mul(wx.w[1], run.template At<kStride + kC>())),
-                        hn::Mul(wx.w[2], run.template At<2 * kStride + kC>())),
-                hn::Mul(wx.w[3], run.template At<3 * kStride + kC>()));
-            if constexpr (kR == 0) acc[kC] = hn::Mul(wy.w[0], h);
-            else acc[kC] = hn::Add(acc[kC], hn::Mul(wy.w[kR], h));
+            h[kR][kC] =
+                Weigh(wx, run.template At<kC>(), run.template At<kStride + kC>(),
+                      run.template At<2 * kStride + kC>(), run.template At<3 * kStride + kC>());
           });
         });
-        // cubic::Store on each lane: above 255 gives 255, from 0 trunc(v + 0.5), else 0.
-        const VF most = hn::Set(df, 255.0), zero = hn::Zero(df);
         VI ch[kChannels];
         ForEachIndex<kChannels>([&](auto c) {
           constexpr int32_t kC = decltype(c)::value;
-          const VF rounded = hn::IfThenElseZero(hn::Ge(acc[kC], zero), hn::Add(acc[kC], half));
-          ch[kC] = hn::DemoteTo(di, hn::IfThenElse(hn::Gt(acc[kC], most), most, rounded));
+          ch[kC] = CubicStore(Weigh(wy, h[0][kC], h[1][kC], h[2][kC], h[3][kC]));
         });
         StoreChannels<kChannels, kStride>(bits == full, bits, ch, out);
       }
