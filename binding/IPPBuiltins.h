@@ -13,7 +13,7 @@
 #include "primitives/signal/Convolution.h"
 #include "primitives/signal/Correlation.h"
 #include "primitives/signal/Fir.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/image/Copy.h"
 #include "primitives/image/Arithmetic.h"

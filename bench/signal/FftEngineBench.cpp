@@ -12,7 +12,7 @@
 
 #include "bench/common/BenchCompare.h"
 #include "primitives/signal/FftEngine.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/support/Support.h"
 
 namespace {

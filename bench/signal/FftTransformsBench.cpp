@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench/common/BenchCompare.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 
 namespace {

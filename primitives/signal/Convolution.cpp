@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "primitives/signal/ConvolutionKernels.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/support/Support.h"
 #include "primitives/support/SupportElements.h"

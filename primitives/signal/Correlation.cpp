@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "primitives/signal/CorrelationKernels.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/signal/FloatArithmetic.h"
 #include "primitives/support/Support.h"

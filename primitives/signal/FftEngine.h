@@ -32,7 +32,7 @@
 
 #include <cstdint>
 
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/support/IppTypes.h"
 
 namespace builtin {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 
 namespace builtin::fft {
 

@@ -6,7 +6,7 @@
 
 #include "primitives/signal/FftCodelets.h"
 #include "primitives/signal/FftEngine.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"
 #include "primitives/support/SupportElements.h"

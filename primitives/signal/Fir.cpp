@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/signal/FillCopy.h"
 #include "primitives/support/Support.h"

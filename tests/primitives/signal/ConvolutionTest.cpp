@@ -11,7 +11,7 @@
 
 #include "primitives/signal/Convolution.h"
 #include "primitives/signal/ConvolutionKernels.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "tests/primitives/AllocationHook.h"
 #include "tests/primitives/HwyTargets.h"

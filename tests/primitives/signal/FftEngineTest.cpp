@@ -10,7 +10,7 @@
 
 #include "primitives/signal/FftEngine.h"
 #include "primitives/signal/FftEngineKernels.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"

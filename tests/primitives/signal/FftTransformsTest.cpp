@@ -16,7 +16,7 @@
 
 #include <fftw3.h>
 
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/signal/FftTransformsKernels.h"
 #include "primitives/support/Support.h"

@@ -15,7 +15,7 @@
 #include "primitives/signal/Convolution.h"
 #include "primitives/signal/Correlation.h"
 #include "primitives/signal/ElementaryFunctions.h"
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/signal/FftTransforms.h"
 #include "primitives/signal/FillCopy.h"
 #include "primitives/signal/Fir.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 #include "primitives/support/Support.h"
 #include "tests/primitives/AllocationHook.h"
 
@@ -50,7 +50,7 @@ void ExpectCreationChecks(Init init) {
   EXPECT_EQ(init(nullptr, 31, 0), ippStsNullPtrErr);
 }
 
-TEST(FftSpec, CreationChecksInOrderAndLeaveNothing) {
+TEST(FftSetup, CreationChecksInOrderAndLeaveNothing) {
   ExpectCreationChecks<IppsFFTSpec_C_64fc>([](IppsFFTSpec_C_64fc** p, int order, int flag) {
     return ippsFFTInitAlloc_C_64fc(p, order, flag, ippAlgHintNone);
   });
@@ -59,7 +59,7 @@ TEST(FftSpec, CreationChecksInOrderAndLeaveNothing) {
   });
 }
 
-TEST(FftSpec, FlagsGiveTheScaling) {
+TEST(FftSetup, FlagsGiveTheScaling) {
   struct Case {
     int flag, forward, inverse;
     double scale;
@@ -81,7 +81,7 @@ TEST(FftSpec, FlagsGiveTheScaling) {
   }
 }
 
-TEST(FftSpec, EveryAllocationFailureLeavesNothing) {
+TEST(FftSetup, EveryAllocationFailureLeavesNothing) {
   struct Case {
     bool real;
     int order;
@@ -116,7 +116,7 @@ TEST(FftSpec, EveryAllocationFailureLeavesNothing) {
   }
 }
 
-TEST(FftSpec, FreeAndQueriesRejectNullAndTheOtherKind) {
+TEST(FftSetup, FreeAndQueriesRejectNullAndTheOtherKind) {
   IppsFFTSpec_C_64fc* complexSpec = nullptr;
   IppsFFTSpec_R_64f* realSpec = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 12, 8, ippAlgHintNone), ippStsNoErr);
@@ -145,7 +145,7 @@ TEST(FftSpec, FreeAndQueriesRejectNullAndTheOtherKind) {
 
 // The work buffer of a transform call: none when the setup needs none, a caller's buffer
 // from its first 16-byte boundary, else an allocated block (-9 when that fails).
-TEST(FftSpec, WorkBufferOfATransformCall) {
+TEST(FftSetup, WorkBufferOfATransformCall) {
   IppsFFTSpec_C_64fc* small = nullptr;
   IppsFFTSpec_C_64fc* large = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&small, 11, 8, ippAlgHintNone), ippStsNoErr);
@@ -196,7 +196,7 @@ int ExpectedQuery(int order) {
   }
 }
 
-TEST(FftSpec, QueriesGiveTheWorkOfEveryOrder) {
+TEST(FftSetup, QueriesGiveTheWorkOfEveryOrder) {
   for (int n = 0; n <= 22; ++n) {
     SCOPED_TRACE(n);
     IppsFFTSpec_C_64fc* c = nullptr;
@@ -224,7 +224,7 @@ TEST(FftSpec, QueriesGiveTheWorkOfEveryOrder) {
   EXPECT_EQ(LiveAllocations(), live);
 }
 
-TEST(FftSpec, PlanSizes) {
+TEST(FftSetup, PlanSizes) {
   const FftSplitPlan p12 = fbFftSplitPlan(12);
   EXPECT_EQ(p12.tableBytes, (Pow2(8) + 1) * 16 + (Pow2(12) + Pow2(4) + 1) * 16);
   EXPECT_EQ(p12.tempBytes, 32 + 64 * 16);
@@ -239,7 +239,7 @@ TEST(FftSpec, PlanSizes) {
   EXPECT_EQ(p30.workBytes, 32768);
 }
 
-TEST(FftSpec, LevelsAndLeavesOfEveryBuiltOrder) {
+TEST(FftSetup, LevelsAndLeavesOfEveryBuiltOrder) {
   struct Case {
     int order, levels;
     bool blocked;
@@ -281,7 +281,7 @@ TEST(FftSpec, LevelsAndLeavesOfEveryBuiltOrder) {
 
 // ---- Tables --------------------------------------------------------------------------------
 
-TEST(FftSpec, SwapListsExpandToTheBitReversal) {
+TEST(FftSetup, SwapListsExpandToTheBitReversal) {
   IppsFFTSpec_C_64fc* c = nullptr;
   IppsFFTSpec_R_64f* r = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&c, 4, 8, ippAlgHintNone), ippStsNoErr);
@@ -390,7 +390,7 @@ void ExpectTransformTables(const fbFftSpec* spec, int n, const Replica& rep, int
       for (int64_t c = 0; c < 4; ++c, col += 2) ExpectFactor(col, rep, n, Reverse(p, k) * (4 * g + c));
 }
 
-TEST(FftSpec, EveryFactorHasTheBitsOfTheReplica) {
+TEST(FftSetup, EveryFactorHasTheBitsOfTheReplica) {
   for (int n : {4, 5, 8, 9, 10, 11, 12, 13, 16}) {
     SCOPED_TRACE(n);
     IppsFFTSpec_C_64fc* c = nullptr;
@@ -430,7 +430,7 @@ TEST(FftSpec, EveryFactorHasTheBitsOfTheReplica) {
 // factors of the last pass regrouped by four columns and prepared for vector products; real
 // setups carry it for their half order. The blocked orders hold the same for their 512-point
 // leaf after the block twiddles.
-TEST(FftSpec, LastPassCopyHoldsTheTableFactors) {
+TEST(FftSetup, LastPassCopyHoldsTheTableFactors) {
   auto expectCopy = [](const double* table, const double* copy, int n) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(copy) % 64, 0u);
     for (int64_t q = 0; q < Pow2(n) / 4; ++q)
@@ -468,7 +468,7 @@ TEST(FftSpec, LastPassCopyHoldsTheTableFactors) {
   }
 }
 
-TEST(FftSpec, ColumnTablesOfTwoLevels) {
+TEST(FftSetup, ColumnTablesOfTwoLevels) {
   IppsFFTSpec_C_64fc* c = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&c, 21, 8, ippAlgHintNone), ippStsNoErr);
   const Replica rep(21);
@@ -492,7 +492,7 @@ TEST(FftSpec, ColumnTablesOfTwoLevels) {
 
 // ---- Companions ----------------------------------------------------------------------------
 
-TEST(FftSpec, CompanionChecks) {
+TEST(FftSetup, CompanionChecks) {
   Ipp64fc a[2] = {{1, 2}, {3, 4}}, b[2] = {};
   struct Case {
     const Ipp64fc* src;
@@ -511,7 +511,7 @@ TEST(FftSpec, CompanionChecks) {
   EXPECT_EQ(b[1].im, 0.0);
 }
 
-TEST(FftSpec, ConjugatesAndCopiesEveryElement) {
+TEST(FftSetup, ConjugatesAndCopiesEveryElement) {
   const double nan = std::nan("");
   const std::vector<Ipp64fc> src = {{1, 2}, {-3, -0.0}, {0.0, 5}, {nan, -nan}, {7, 8}, {9, -1}};
   for (int len = 1; len <= 6; ++len) {
@@ -558,7 +558,7 @@ struct Mapping {
 
 // 2^27 + 1 elements are more than 2^31 bytes: a 32-bit byte count would wrap and copy nothing.
 // Only the destination's 2 GiB are written.
-TEST(FftSpec, CopyBeyondTheInt32ByteRange) {
+TEST(FftSetup, CopyBeyondTheInt32ByteRange) {
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the sanitizers shadow every written byte";
 #endif

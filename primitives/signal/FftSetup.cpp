@@ -1,4 +1,4 @@
-#include "primitives/signal/FftSpec.h"
+#include "primitives/signal/FftSetup.h"
 
 #include <algorithm>
 #include <cstring>
