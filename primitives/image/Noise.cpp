@@ -41,18 +41,11 @@ void ExactPair(int32_t d1, int32_t d2, long double mean, long double stdDev, int
 // about 3 units of 2^-53 * max(|k| ln 2, 0.35) stays below 6 * 2^-53 of |ln x|. The guard below
 // counts 2^-50 (NoiseTest measures the largest error over the whole range).
 double Log(double x) {
-  constexpr double kLn2Hi = 6.93147180369123816490e-01, kLn2Lo = 1.90821492927058770002e-10;
-  constexpr double kLg1 = 6.666666666666735130e-01, kLg2 = 3.999999999940941908e-01,
-                   kLg3 = 2.857142874366239149e-01, kLg4 = 2.222219843214978396e-01,
-                   kLg5 = 1.818357216161805012e-01, kLg6 = 1.531383769920937332e-01,
-                   kLg7 = 1.479819860511658591e-01;
   uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
-  // Adding 1 - sqrt(2)/2 in the exponent's place carries into the exponent exactly when the
-  // mantissa is at least sqrt(2)/2 * 2 (to the precision of the high word).
-  const uint64_t moved = bits + (0x3ff0000000000000u - 0x3fe6a09e00000000u);
+  const uint64_t moved = bits + kMantissaShift;
   const double k = static_cast<double>(static_cast<int32_t>(moved >> 52) - 1023);
-  const uint64_t mbits = (moved & 0x000fffffffffffffu) + 0x3fe6a09e00000000u;
+  const uint64_t mbits = (moved & 0x000fffffffffffffu) + kMantissaBase;
   double m;
   std::memcpy(&m, &mbits, sizeof m);
   const double f = m - 1.0;

@@ -20,14 +20,13 @@ namespace hn = hwy::HWY_NAMESPACE;
 template <class D, class V = hn::Vec<D>>
 V LogLanes(D df, V x) {
   const hn::RebindToUnsigned<D> du;
-  const auto moved =
-      hn::Add(hn::BitCast(du, x), hn::Set(du, 0x3ff0000000000000u - 0x3fe6a09e00000000u));
+  const auto moved = hn::Add(hn::BitCast(du, x), hn::Set(du, kMantissaShift));
   // The biased exponent e becomes the double 2^52 + e, less 2^52 + 1023: k exactly.
   const V k =
       hn::Sub(hn::BitCast(df, hn::Or(hn::ShiftRight<52>(moved), hn::Set(du, 0x4330000000000000u))),
               hn::Set(df, 0x1p52 + 1023.0));
-  const V m = hn::BitCast(df, hn::Add(hn::And(moved, hn::Set(du, 0x000fffffffffffffu)),
-                                      hn::Set(du, 0x3fe6a09e00000000u)));
+  const V m = hn::BitCast(
+      df, hn::Add(hn::And(moved, hn::Set(du, 0x000fffffffffffffu)), hn::Set(du, kMantissaBase)));
   const V one = hn::Set(df, 1.0);
   const V f = hn::Sub(m, one);
   const V h = hn::Mul(hn::Mul(hn::Set(df, 0.5), f), f);
@@ -35,18 +34,13 @@ V LogLanes(D df, V x) {
   const V z2 = hn::Mul(z, z);
   const V w = hn::Mul(z2, z2);
   const auto c = [df](double v) { return hn::Set(df, v); };
-  const V t1 = hn::Mul(w, hn::Add(c(3.999999999940941908e-01),
-                                  hn::Mul(w, hn::Add(c(2.222219843214978396e-01),
-                                                     hn::Mul(w, c(1.531383769920937332e-01))))));
+  const V t1 = hn::Mul(w, hn::Add(c(kLg2), hn::Mul(w, hn::Add(c(kLg4), hn::Mul(w, c(kLg6))))));
   const V t2 = hn::Mul(
-      z2,
-      hn::Add(c(6.666666666666735130e-01),
-              hn::Mul(w, hn::Add(c(2.857142874366239149e-01),
-                                 hn::Mul(w, hn::Add(c(1.818357216161805012e-01),
-                                                    hn::Mul(w, c(1.479819860511658591e-01))))))));
+      z2, hn::Add(c(kLg1),
+                  hn::Mul(w, hn::Add(c(kLg3), hn::Mul(w, hn::Add(c(kLg5), hn::Mul(w, c(kLg7))))))));
   const V r = hn::Add(t2, t1);
-  const V inner = hn::Add(hn::Mul(z, hn::Add(h, r)), hn::Mul(k, c(1.90821492927058770002e-10)));
-  return hn::Sub(hn::Mul(k, c(6.93147180369123816490e-01)), hn::Sub(hn::Sub(h, inner), f));
+  const V inner = hn::Add(hn::Mul(z, hn::Add(h, r)), hn::Mul(k, c(kLn2Lo)));
+  return hn::Sub(hn::Mul(k, c(kLn2Hi)), hn::Sub(hn::Sub(h, inner), f));
 }
 
 void GaussPairs(const double* u1, const double* u2, const double* s, size_t n, double mean,

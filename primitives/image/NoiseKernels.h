@@ -36,6 +36,19 @@ constexpr double kGuard = 0x1p-28;
 // additions, multiplications and one division so that the vector blocks give the same bits.
 double Log(double x);
 
+// Log's constants, shared with its vector form: ln 2 split in a high part with 32 low zero bits
+// and the rest, and the coefficients of its minimax polynomial in z^2 (see Noise.cpp).
+constexpr double kLn2Hi = 6.93147180369123816490e-01, kLn2Lo = 1.90821492927058770002e-10;
+constexpr double kLg1 = 6.666666666666735130e-01, kLg2 = 3.999999999940941908e-01,
+                 kLg3 = 2.857142874366239149e-01, kLg4 = 2.222219843214978396e-01,
+                 kLg5 = 1.818357216161805012e-01, kLg6 = 1.531383769920937332e-01,
+                 kLg7 = 1.479819860511658591e-01;
+// Adding kMantissaShift to a double's bits carries into the exponent exactly when the mantissa
+// is at least sqrt(2) (to the precision of the high word); adding kMantissaBase to the
+// remaining mantissa bits gives m in [sqrt(2)/2, sqrt(2)).
+constexpr uint64_t kMantissaBase = 0x3fe6a09e00000000u;
+constexpr uint64_t kMantissaShift = 0x3ff0000000000000u - kMantissaBase;
+
 // n pairs given by their u1, u2 and s in double (u = double(d) * kDrawScale rounded,
 // s = u1 * u1 + u2 * u2 rounded twice, below kInside, or NaN for a pair to redo): first[i] and
 // second[i] get the truncated values of pair i, or first[i] = kRedo when either value lies

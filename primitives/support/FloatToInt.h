@@ -50,8 +50,8 @@ inline int32_t TruncFisttp(long double x) noexcept {
   return n;
 }
 
-// The value of x, which must be an integer in the int32 range: fistp rounds as the control
-// word says, which leaves an integer as it is whatever the mode.
+// x rounded as the control word says (the primitives keep the default: to nearest, ties to
+// even), for x within [-2^31 - 0.5, 2^31 - 0.5); an integer is stored as it is in any mode.
 inline int32_t StoreWholeInt32(long double x) noexcept {
   int32_t n;
   asm("fistpl %0" : "=m"(n) : "t"(x) : "st");
@@ -72,9 +72,6 @@ inline int64_t StoreWholeInt64(long double x) noexcept {
   return n;
 }
 
-// Rounds x to the nearest integer, ties to even, in the default control word; x must lie in
-// [-2^31 - 0.5, 2^31 - 0.5).
-inline int32_t RoundDefaultMode(long double x) noexcept { return StoreWholeInt32(x); }
 #endif
 
 // 1.5 * 2^63: adding it to a long double of magnitude below 2^62 leaves a sum in [2^63, 2^64),
@@ -126,7 +123,7 @@ inline int32_t fbRoundToInt32(double x) noexcept {
 inline int32_t fbRoundToInt32(long double x) noexcept {
   if (x >= -2147483648.5L && x < 2147483647.5L) {
 #ifdef PF_FB_X87
-    return x87::RoundDefaultMode(x);
+    return x87::StoreWholeInt32(x);
 #else
     const long double r = (x + x87::kShifter) - x87::kShifter;
     return static_cast<int32_t>(r);
